@@ -1,0 +1,53 @@
+# The README's two commands: "make run" and "make test". Both install what is
+# missing first, configure with CMake + Ninja and build.
+
+SANITIZE ?= 0
+JOBS ?= 2
+FUZZ_SECONDS ?= 45
+CMAKE_FLAGS ?=
+
+ifeq ($(SANITIZE),1)
+BUILD_DIR ?= build-asan
+CMAKE_FLAGS += -DDPU_SANITIZE=ON -DDPU_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug
+TEST_ENV = ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:detect_stack_use_after_return=0 \
+           LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
+           UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+else
+BUILD_DIR ?= build
+CMAKE_FLAGS += -DCMAKE_BUILD_TYPE=RelWithDebInfo
+TEST_ENV =
+endif
+
+.PHONY: all deps configure build test run bench fuzz assets clean
+
+all: build
+
+deps:
+	@scripts/setup-deps.sh
+
+configure: deps
+	@if [ ! -f $(BUILD_DIR)/build.ninja ]; then \
+	  cmake -S . -B $(BUILD_DIR) -G Ninja $(CMAKE_FLAGS); \
+	fi
+
+build: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+test: build
+	cd $(BUILD_DIR) && env QT_QPA_PLATFORM=offscreen $(TEST_ENV) \
+	  ctest --output-on-failure -j $(JOBS) --timeout 600
+
+run: build
+	@scripts/run.sh $(BUILD_DIR)
+
+bench: build
+	@scripts/bench.sh $(BUILD_DIR)
+
+fuzz: deps
+	@scripts/fuzz.sh build-fuzz $(FUZZ_SECONDS)
+
+assets: build
+	@scripts/make-assets.sh $(BUILD_DIR)
+
+clean:
+	rm -rf build build-asan build-fuzz

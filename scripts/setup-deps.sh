@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Installs every Debian package that the build, the tests, the benchmarks and the
+# asset tools need. Safe to run again: it only asks apt for what is missing, and
+# runs "apt-get update" at most once per call.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build ccache pkg-config
+  qt6-base-dev qt6-base-dev-tools libgl-dev
+  libgtest-dev libgmock-dev googletest libbenchmark-dev
+  clang libclang-rt-14-dev
+  libinih-dev libsimpleini-dev
+  lrzsz
+  xvfb xauth
+  fonts-dejavu-core fonts-noto-cjk
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+if [ "$(id -u)" -eq 0 ]; then
+  sudo_cmd=()
+elif command -v sudo >/dev/null 2>&1; then
+  sudo_cmd=(sudo)
+else
+  echo "setup-deps: these packages are missing and neither root nor sudo is available: ${missing[*]}" >&2
+  exit 1
+fi
+
+echo "setup-deps: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+"${sudo_cmd[@]}" apt-get update -qq
+"${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"

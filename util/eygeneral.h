@@ -1,0 +1,25 @@
+#pragma once
+
+#include "util/exception.h"
+
+#include <cstdarg>
+#include <cstdint>
+
+namespace YVclUtil {
+
+// The exception of the program's own libraries: a printf-formatted message and
+// a 32-bit signed code (-1 unless given). Raised for failed construction,
+// misuse and failures inside worker threads.
+class EYGeneral : public Exception {
+public:
+    EYGeneral(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    EYGeneral(int32_t code, const char* format, ...) __attribute__((format(printf, 3, 4)));
+
+    int32_t Code = -1;
+};
+
+// Formats like vsprintf into a std::string; never fails (a bad format gives "").
+std::string VFormat(const char* format, va_list args);
+std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+} // namespace YVclUtil
