@@ -1,0 +1,334 @@
+#include "link/devicelink.h"
+
+#include "link/linkclock.h"
+#include "link/linkport.h"
+#include "link/linktimer.h"
+#include "util/crc8.h"
+#include "util/eygeneral.h"
+#include "util/prompts.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+namespace DpuLink {
+
+namespace {
+constexpr unsigned kMaxNaks = 10;     // first send plus nine resends
+constexpr unsigned kMaxTimeouts = 10; // silent periods before giving up
+constexpr long kDayMs = 86400000L;
+
+long TimeOfDayMs(const YVclUtil::TDateTime& t) {
+    int h, m, s, ms;
+    t.DecodeTime(h, m, s, ms);
+    return h * 3600000L + m * 60000L + s * 1000L + ms;
+}
+
+struct FileCloser {
+    void operator()(FILE* f) const { std::fclose(f); }
+};
+} // namespace
+
+TDeviceLink::TDeviceLink(TLinkPort& Port_, TLinkTimer& Timer_, TLinkClock& Clock_,
+                         YVclUtil::MessageSink& Log_)
+    : Port(Port_), Timer(Timer_), Clock(Clock_), Sink(Log_), Image(kMaxImageSize, 0) {}
+
+void TDeviceLink::Log(const std::string& Line) { Sink.AppendLog(Line); }
+
+void TDeviceLink::SetButtons(bool Upload, bool Sync) {
+    UploadButtonEnabled = Upload;
+    SyncButtonEnabled = Sync;
+    if (OnControlsChanged)
+        OnControlsChanged();
+}
+
+// ---------------------------------------------------------------- connection
+
+bool TDeviceLink::Connect(unsigned PortNumber) {
+    if (Port.IsOpened())
+        Port.Close();
+    if (PortNumber != 0)
+        Port.SetPortNumber(PortNumber);
+    if (!Port.Open()) {
+        // Claiming a connection on a port that is not open would leave every
+        // transfer waiting 100 s for nothing; say why and stay disconnected.
+        Log(">>> Can not open " + Port.PortLabel() + ": " + Port.LastErrMsg() + " <<<");
+        IsConnected = false;
+        SetButtons(false, false);
+        return false;
+    }
+    Log(">>> Open " + Port.PortLabel() + " <<<");
+    IsConnected = true;
+    SetButtons(true, true);
+    return true;
+}
+
+void TDeviceLink::Disconnect() {
+    if (Port.IsOpened())
+        Port.Close();
+    Log(">>> Close " + Port.PortLabel() + " <<<");
+    IsConnected = false;
+    SetButtons(false, false);
+    Timer.Stop();
+}
+
+void TDeviceLink::BaudListChanged(const std::string& Text) {
+    Port.SetBaud(static_cast<unsigned>(std::strtoul(Text.c_str(), nullptr, 10)));
+}
+
+void TDeviceLink::OnPortLost(const std::string& Reason) {
+    const bool busy = State != TLinkState::Idle;
+    if (busy) {
+        Timer.Stop();
+        CurNakCount = 0;
+        State = TLinkState::Idle;
+        Log("===> Link lost: " + Reason + " <===");
+    }
+    if (IsConnected || Port.IsOpened()) {
+        if (!busy)
+            Log(">>> " + Port.PortLabel() + " lost: " + Reason + " <<<");
+        Port.Close();
+        Log(">>> Close " + Port.PortLabel() + " <<<");
+        IsConnected = false;
+        SetButtons(false, false);
+    }
+    if (busy && OnTransferEnded)
+        OnTransferEnded(TLinkOutcome::PortLost);
+}
+
+// ----------------------------------------------------------------- transfers
+
+bool TDeviceLink::UploadRomImageAction(int Encode, YVclUtil::Prompts& Prompts) {
+    if (Encode == 0) {
+        Prompts.MessageBox("No service!!", "ORV init version\n\n No support download function!!\n\n");
+        return false;
+    }
+    std::string name;
+    if (!Prompts.OpenFileDialog("DVE510TK3 ROM File (*.bin)|*.bin", "bin", name))
+        return false;
+    return StartUpload(name);
+}
+
+bool TDeviceLink::StartUpload(const std::string& FileName) {
+    std::unique_ptr<FILE, FileCloser> f(std::fopen(FileName.c_str(), "rb"));
+    if (!f) {
+        Log("*** Can not open ROM file " + FileName + ": " + std::strerror(errno) + " ***");
+        return false;
+    }
+    long size = -1;
+    if (std::fseek(f.get(), 0, SEEK_END) == 0)
+        size = std::ftell(f.get());
+    if (size < 0 || std::fseek(f.get(), 0, SEEK_SET) != 0) {
+        Log("*** Can not read ROM file " + FileName + ": " + std::strerror(errno) + " ***");
+        return false;
+    }
+    if (static_cast<unsigned long>(size) > kMaxImageSize) {
+        Log("*** Warning.... ***");
+        Log("=== ROM image too large!! ===");
+        return false;
+    }
+    // A shorter file must not be padded with the tail of the previous upload.
+    std::fill(Image.begin(), Image.end(), 0);
+    const size_t got = std::fread(Image.data(), 1, static_cast<size_t>(size), f.get());
+    if (got != static_cast<size_t>(size) || std::ferror(f.get())) {
+        Log("*** Can not read ROM file " + FileName + " ***");
+        std::fill(Image.begin(), Image.end(), 0);
+        return false;
+    }
+    f.reset();
+    // MAKE ROM encodes the first 256 bytes with the CRC table; the display wants them plain.
+    for (size_t i = 0; i < 256; ++i)
+        Image[i] ^= YVclUtil::Crc8Table[i];
+    CurBlockCount = size == static_cast<long>(kShortImageBlocks * kFrameDataSize) ? kShortImageBlocks
+                                                                                   : kImageBlocks;
+
+    SetButtons(false, SyncButtonEnabled);
+    State = TLinkState::RomUpload;
+    CurBlockNo = 0;
+    CurTimeoutCount = 0;
+    CurNakCount = 0;
+    StartMs = TimeOfDayMs(Clock.Now());
+    Sink.ClearLog();
+    Log("*** UpLoad ROM image ***");
+    Log("=== Waiting DPU-510TK3 respond.... ===");
+    Timer.Start();
+    return true;
+}
+
+void TDeviceLink::StartDateTimeSync() {
+    Sink.ClearLog();
+    State = TLinkState::DateTimeSync;
+    CurTimeoutCount = 0;
+    CurNakCount = 0;
+    SetButtons(false, false);
+    Sink.ClearLog();
+    Log("*** Date & Time Sync. ***");
+    Log("=== Waiting DPU-510TK3 respond.... ===");
+    Timer.Start();
+}
+
+// ------------------------------------------------------------------- replies
+
+void TDeviceLink::OnRxdDatas(int Bytes, const char* Datas) {
+    CurTimeoutCount = 0;
+    if (State == TLinkState::Idle) {
+        Timer.Stop();
+        return;
+    }
+    for (int i = 0; i < Bytes; ++i) {
+        const uint8_t b = static_cast<uint8_t>(Datas[i]);
+        if (b != kReplyReady && b != kReplyAck && b != kReplyNak)
+            continue;
+        // One reply per frame: the first one decides, the rest of the delivery is stale.
+        if (State == TLinkState::RomUpload)
+            HandleUploadReply(b);
+        else
+            HandleDateTimeReply(b);
+        return;
+    }
+}
+
+void TDeviceLink::BuildBlock() {
+    Frame.BuildRomBlock(Image.data(), CurBlockNo);
+    if (OnProgress)
+        OnProgress(CurBlockNo);
+}
+
+bool TDeviceLink::SendFrame(bool Resend) {
+    const int rc = Port.SendData(kFrameSize, Frame.Bytes);
+    if (MsgOn) {
+        const unsigned number = State == TLinkState::RomUpload ? CurBlockNo : 1;
+        Log(YVclUtil::Format("===> %s data block: %u,CRC = %02X <===", Resend ? "Resend" : "Send",
+                             number, Frame.Crc()));
+    }
+    if (rc == 1 || rc == 2) {
+        // The port is gone or broken: waiting ten silent periods would tell the
+        // user nothing new. The owner closes the port; here the transfer ends.
+        const std::string reason = rc == 2 ? std::string("port not open") : Port.LastErrMsg();
+        Timer.Stop();
+        CurNakCount = 0;
+        State = TLinkState::Idle;
+        Log("===> Link lost: " + (reason.empty() ? std::string("can not send") : reason) + " <===");
+        SetButtons(true, true);
+        if (OnTransferEnded)
+            OnTransferEnded(TLinkOutcome::PortLost);
+        return false;
+    }
+    return true;
+}
+
+void TDeviceLink::EndTransfer(const std::string& Line) {
+    Log(Line);
+    SetButtons(true, true);
+    State = TLinkState::Idle;
+}
+
+void TDeviceLink::HandleUploadReply(uint8_t Reply) {
+    switch (Reply) {
+    case kReplyReady:
+        // Also in the middle of an upload: the display started over.
+        CurNakCount = 0;
+        Timer.Stop();
+        CurBlockNo = 1;
+        BuildBlock();
+        if (!SendFrame(false))
+            return;
+        Timer.Start();
+        StartMs = TimeOfDayMs(Clock.Now());
+        return;
+    case kReplyAck:
+        Timer.Stop();
+        CurNakCount = 0;
+        if (CurBlockNo < CurBlockCount) {
+            ++CurBlockNo;
+            BuildBlock();
+            if (SendFrame(false))
+                Timer.Start();
+            return;
+        }
+        EndTransfer("===> UpLoad ROM image finish.<===");
+        if (MsgOn) {
+            long elapsed = TimeOfDayMs(Clock.Now()) - StartMs;
+            if (elapsed < 0) // the upload ran past midnight
+                elapsed += kDayMs;
+            Log("Time = " + std::to_string(elapsed) + " ms");
+        }
+        if (OnTransferEnded)
+            OnTransferEnded(TLinkOutcome::Finished);
+        return;
+    case kReplyNak:
+        ++CurNakCount;
+        Timer.Stop();
+        if (CurNakCount < kMaxNaks) {
+            // A NAK before the first block has nothing to resend; the timer
+            // keeps watching for the display's "C".
+            if (CurBlockNo == 0 || SendFrame(true))
+                Timer.Start();
+            return;
+        }
+        CurNakCount = 0;
+        EndTransfer("===> UpLoad ROM image failed <===");
+        if (OnTransferEnded)
+            OnTransferEnded(TLinkOutcome::Failed);
+        return;
+    default:
+        return;
+    }
+}
+
+void TDeviceLink::HandleDateTimeReply(uint8_t Reply) {
+    switch (Reply) {
+    case kReplyReady:
+        CurNakCount = 0;
+        Timer.Stop();
+        Frame.BuildDateTime(Clock.Now());
+        if (SendFrame(false))
+            Timer.Start();
+        return;
+    case kReplyAck:
+        CurNakCount = 0;
+        Timer.Stop();
+        EndTransfer("===> Date & Time Sync. finish <===");
+        if (OnTransferEnded)
+            OnTransferEnded(TLinkOutcome::Finished);
+        return;
+    case kReplyNak:
+        ++CurNakCount;
+        Timer.Stop();
+        if (CurNakCount < kMaxNaks) {
+            Frame.BuildDateTime(Clock.Now());
+            if (SendFrame(true))
+                Timer.Start();
+            return;
+        }
+        CurNakCount = 0;
+        EndTransfer("===> Date & Time Sync. failed <===");
+        if (OnTransferEnded)
+            OnTransferEnded(TLinkOutcome::Failed);
+        return;
+    default:
+        return;
+    }
+}
+
+void TDeviceLink::OnResponseTimer() {
+    if (State == TLinkState::Idle) {
+        Timer.Stop();
+        return;
+    }
+    Log("===> DPU-510TK3 respond timeout #" + std::to_string(CurTimeoutCount + 1) + "<===");
+    ++CurTimeoutCount;
+    if (CurTimeoutCount >= kMaxTimeouts) {
+        Log("===> Transmit abort!! <===");
+        SetButtons(true, true);
+        Timer.Stop();
+        State = TLinkState::Idle;
+        if (OnTransferEnded)
+            OnTransferEnded(TLinkOutcome::Aborted);
+    }
+}
+
+} // namespace DpuLink
