@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+
+// Text and path rules shared by the project file, the configuration and the
+// ROM builder. Plain 8-bit strings, no encoding assumed.
+namespace DpuText {
+
+// Removes every byte <= 0x20 (blanks, tabs, line ends, other control bytes)
+// from both ends; that is how text fields and grid cells are cleaned.
+std::string Trim(const std::string& Text);
+
+// Upper-cases the ASCII letters a..z; other bytes stay as they are.
+std::string UpperCase(const std::string& Text);
+
+// The file name and extension after the last '/' or '\' (and after a drive
+// colon), so paths written on Windows ("C:\x\DefaultImage2\LiftState\A.bmp")
+// give "A.bmp" here too. Empty when the path ends in a separator.
+std::string ExtractFileNameAny(const std::string& Path);
+
+// Replaces the extension (from the last '.' after the last separator) by
+// NewExt, or appends NewExt when there is none. NewExt includes the dot.
+std::string ChangeFileExt(const std::string& Path, const std::string& NewExt);
+
+// Folder + '/' + Name, without doubling a trailing separator of Folder.
+// An empty Folder gives Name alone.
+std::string JoinPath(const std::string& Folder, const std::string& Name);
+
+// True when Path names an existing regular file (false for an empty path).
+bool FileExists(const std::string& Path);
+
+// The absolute form of Path (against the current directory when relative).
+std::string AbsolutePath(const std::string& Path);
+
+} // namespace DpuText

@@ -1,0 +1,172 @@
+#include "project/tconfiguration.h"
+
+#include "project/dputext.h"
+#include "project/tbitpatterntables.h"
+#include "util/prompts.h"
+#include "util/tyinifile.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+#include <exception>
+#include <memory>
+
+namespace {
+std::string FromQ(const QString& s) {
+    return s.toLocal8Bit().toStdString();
+}
+
+struct TVersionValues {
+    int CFI, IFI, DISPHV, ENCODE;
+};
+constexpr TVersionValues kBuiltInValues{48, 41, 1, 1};
+} // namespace
+
+void TConfiguration::SetDirectoriesFromProcess() {
+    QString dir;
+    if (QCoreApplication::instance())
+        dir = QCoreApplication::applicationDirPath();
+    else
+        dir = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath().section('/', 0, -2);
+    ProgramDir = FromQ(dir);
+    if (ProgramDir.empty() || ProgramDir.back() != '/')
+        ProgramDir += '/';
+    StartupDir = FromQ(QDir::currentPath());
+    while (StartupDir.size() > 1 && StartupDir.back() == '/')
+        StartupDir.pop_back();
+}
+
+std::string TConfiguration::IniPath() const {
+    return DpuText::JoinPath(StartupDir, FileName);
+}
+
+std::string TConfiguration::GlbPath() const {
+    return DpuText::JoinPath(StartupDir, GlbName);
+}
+
+std::string TConfiguration::UbfGlbPath() const {
+    return DpuText::JoinPath(StartupDir, DpuText::Trim(UbfGlbName));
+}
+
+std::string TConfiguration::BlankLogoPath() const {
+    return DpuText::JoinPath(StartupDir, "SPACE_240x240.bmp");
+}
+
+std::string TConfiguration::UserFloorStylePrefix() const {
+    return DpuText::JoinPath(ProgramDir, "DefaultImage2/UserDefine/Floor/Style");
+}
+
+bool TConfiguration::Read(YVclUtil::Prompts& Prompts) {
+    LastError.clear();
+    const std::string path = IniPath();
+    if (!DpuText::FileExists(path)) {
+        LastError = std::string(FileName) + " file not found";
+        Prompts.MessageBox("Error", std::string(FileName) + " file not found!!\n\n");
+        return false;
+    }
+    std::unique_ptr<YVclUtil::TYIniFile> ini;
+    try {
+        ini = std::make_unique<YVclUtil::TYIniFile>(path);
+    } catch (const std::exception& e) {
+        // The engine has shown why it could not open the file.
+        LastError = e.what();
+        return false;
+    }
+    try {
+        GlbName = ini->ReadString("GLOBAL", "GLB", "D510TK3.GLB");
+        UbfGlbName = ini->ReadString("GLOBAL", "UBFGLB", "");
+        const int count = ini->ReadInteger("GLOBAL", "VCN", 0);
+        VersionList.clear();
+        VersionIndex = -1;
+        for (int i = 1; i <= count; ++i) {
+            const std::string item = ini->ReadString("GLOBAL", "ITEM" + std::to_string(i), "");
+            if (!DpuText::Trim(item).empty())
+                VersionList.push_back(item);
+        }
+        if (VersionList.empty()) {
+            // No usable entry (VCN 0, absent, negative, or only blank ITEM
+            // keys): the two built-in versions, none selected.
+            VersionList = {BuiltInVersion0, BuiltInVersion1};
+            VersionIndex = -1;
+            CFI = kBuiltInValues.CFI;
+            IFI = kBuiltInValues.IFI;
+            DISPHV = kBuiltInValues.DISPHV;
+            ENCODE = kBuiltInValues.ENCODE;
+            SelectedVersion = BuiltInVersion0;
+        } else {
+            VersionIndex = 0;
+            ini.reset();
+            if (!ReadVersionSection(DpuText::Trim(VersionList[0]))) {
+                Prompts.MessageBox("Error", std::string(FileName) + ": " + LastError + "\n\n");
+                return false;
+            }
+        }
+    } catch (const std::exception& e) {
+        LastError = e.what();
+        Prompts.MessageBox("Error", std::string(FileName) + ": " + e.what() + "\n\n");
+        return false;
+    }
+    return true;
+}
+
+bool TConfiguration::SelectVersion(int Index, YVclUtil::MessageSink* Sink) {
+    if (Index < 0 || Index >= static_cast<int>(VersionList.size()))
+        return false;
+    VersionIndex = Index;
+    const bool ok = ReadVersionSection(DpuText::Trim(VersionList[Index]));
+    if (Sink)
+        Sink->SetStatus(1, "Version: " + SelectedVersion);
+    return ok;
+}
+
+bool TConfiguration::ReadVersionSection(const std::string& Section) {
+    LastError.clear();
+    const bool builtIn = Section == BuiltInVersion0 || Section == BuiltInVersion1;
+    const TVersionValues defaults = builtIn ? kBuiltInValues : TVersionValues{0, 41, 1, 1};
+    // The version is in force from here on, whatever the file holds.
+    SelectedVersion = Section;
+    const std::string path = IniPath();
+    if (!DpuText::FileExists(path)) {
+        // Opening a missing file through the engine would create it; the
+        // configuration is only ever read.
+        CFI = defaults.CFI;
+        IFI = defaults.IFI;
+        DISPHV = defaults.DISPHV;
+        ENCODE = defaults.ENCODE;
+        return true;
+    }
+    try {
+        YVclUtil::TYIniFile ini(path);
+        const TVersionValues use = ini.SectionExists(Section) ? TVersionValues{0, 41, 1, 1} : defaults;
+        CFI = ini.ReadInteger(Section, "CFI", use.CFI);
+        IFI = ini.ReadInteger(Section, "IFI", use.IFI);
+        DISPHV = ini.ReadInteger(Section, "DISPHV", use.DISPHV);
+        ENCODE = ini.ReadInteger(Section, "ENCODE", use.ENCODE);
+    } catch (const std::exception& e) {
+        LastError = std::string("[") + Section + "] " + e.what();
+        return false;
+    }
+    return true;
+}
+
+int TConfiguration::FindVersionForCodeVer(const std::string& CodeVer) const {
+    if (VersionList.empty())
+        return -1;
+    int found = 0;
+    if (!DpuText::Trim(CodeVer).empty())
+        for (int i = 0; i < static_cast<int>(VersionList.size()); ++i)
+            if (DpuText::Trim(VersionList[i]) == CodeVer)
+                found = i;
+    return found;
+}
+
+std::string TConfiguration::CodeVerToSave() const {
+    if (VersionIndex < 0 || VersionIndex >= static_cast<int>(VersionList.size()))
+        return {};
+    return DpuText::Trim(VersionList[VersionIndex]);
+}
+
+const std::string& TConfiguration::BitPattern(int Code) const {
+    return TBitPatternTables::ForVersion(SelectedVersion, Code);
+}

@@ -1,0 +1,91 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace YVclUtil {
+class Prompts;
+class MessageSink;
+}
+
+// The configuration of this run: where things are, the contents of
+// "ORVDVE510TK3.INI" (glyph library names, version list, selected version and
+// its four values) and the library dates. Read by the project file, the ROM
+// builder (CFI, IFI, DISPHV, ENCODE) and the upload (ENCODE).
+//
+// Callers rely on: the member names below; VersionIndex being the selected
+// entry of the "Version:" list (-1 = none selected) while SelectedVersion is
+// the section in force (they differ when the list holds the two built-in
+// names: nothing selected, "ORV-INITDL" in force); the configuration file
+// never being created or written by this class.
+class TConfiguration {
+public:
+    static constexpr const char* FileName = "ORVDVE510TK3.INI";
+    static constexpr const char* BuiltInVersion0 = "ORV-INITDL";
+    static constexpr const char* BuiltInVersion1 = "ORV-PINITDL";
+
+    // The executable's folder, ending in '/': root of "DefaultImage2/".
+    std::string ProgramDir;
+    // The current directory when the window was made, without a trailing
+    // separator: configuration file, glyph libraries, blank logo.
+    std::string StartupDir;
+
+    std::string GlbName = "D510TK3.GLB";
+    std::string UbfGlbName;                 // empty = no user glyph library
+    std::vector<std::string> VersionList;   // entries as read (untrimmed)
+    int VersionIndex = -1;                  // selected entry, -1 = none
+    std::string SelectedVersion;            // section in force
+    int CFI = 1;
+    int IFI = 41;
+    int DISPHV = 1;
+    int ENCODE = 1;
+    std::string GlbDate = "000000";         // "yymmdd"
+    std::string UbfGlbDate;                 // "yymmdd", "000000" or empty
+
+    // Fills ProgramDir from the running executable (QCoreApplication, else
+    // /proc/self/exe) and StartupDir from the current directory.
+    void SetDirectoriesFromProcess();
+
+    // StartupDir + "/" + the name.
+    std::string IniPath() const;
+    std::string GlbPath() const;
+    std::string UbfGlbPath() const;
+    // StartupDir + "/SPACE_240x240.bmp".
+    std::string BlankLogoPath() const;
+    // ProgramDir + "DefaultImage2/UserDefine/Floor/Style".
+    std::string UserFloorStylePrefix() const;
+
+    // Reads the configuration file. Missing file: the message
+    // "ORVDVE510TK3.INI file not found!!\n\n" (caption "Error"), nothing
+    // changes, false. An integer key holding text that is no number: the
+    // conversion message is shown (caption "Error"), the values read before
+    // it stay, false. True when the file was read whole.
+    bool Read(YVclUtil::Prompts& Prompts);
+
+    // Makes Index (into VersionList) the selected entry, reads its section
+    // (trimmed name) and makes it the version in force. An index outside the
+    // list is ignored (false). Panel 1 of Sink, when given, shows
+    // "Version: " + the version.
+    bool SelectVersion(int Index, YVclUtil::MessageSink* Sink = nullptr);
+
+    // Reads CFI (default 0), IFI (41), DISPHV (1), ENCODE (1) from [Section]
+    // and makes Section the version in force. A missing file or section gives
+    // the defaults, except that the two built-in names fall back to the
+    // built-in values (CFI 48) when the file has no such section. A number
+    // that does not convert keeps the values read before it; false then and
+    // the reason in LastError.
+    bool ReadVersionSection(const std::string& Section);
+
+    // The entry that a project's CODEVER selects: the last entry whose trimmed
+    // text equals CodeVer, else the first; -1 when the list is empty.
+    int FindVersionForCodeVer(const std::string& CodeVer) const;
+    // CODEVER as saved: the selected entry's trimmed text, empty when none.
+    std::string CodeVerToSave() const;
+
+    // The grid's column 0 text for Code (0..63; empty for others): Gray
+    // table when the version in force is "ORV-GRY", else plain.
+    const std::string& BitPattern(int Code) const;
+
+    // Text of the last failure of Read/ReadVersionSection.
+    std::string LastError;
+};

@@ -1,0 +1,136 @@
+#include "project/tproject.h"
+
+#include "project/dputext.h"
+#include "util/eygeneral.h"
+
+#include <cstring>
+
+const char* TProject::TableName(int Table) {
+    static const char* const kNames[TableCount] = {"CTBL0", "CTBL1", "CTBL2"};
+    return Table >= 0 && Table < TableCount ? kNames[Table] : "";
+}
+
+const std::vector<TProject::TIntSetting>& TProject::IntSettings() {
+    static const std::vector<TIntSetting> kSettings = {
+        {"SWAPTIME", 0, 29, 0},  {"CUSLOGOENABLE", 0, 1, 0}, {"PWRSAVING", 0, 16, 0},
+        {"NODEADDR", 0, 63, 0},  {"DEF_CTBL", 0, 2, 0},      {"DEF_FL", 0, 3, 0},
+        {"DEF_DIR", 0, 4, 0},    {"DPSTYLE", 1, 2, 1},       {"DISPDT", 0, 1, 0},
+        {"DEF_MSG", 0, 15, 3},   {"DEF_MSGPOS", 0, 2, 1},
+    };
+    return kSettings;
+}
+
+int* TProject::IntSetting(const std::string& Key) {
+    return const_cast<int*>(static_cast<const TProject*>(this)->IntSetting(Key));
+}
+
+const int* TProject::IntSetting(const std::string& Key) const {
+    struct Entry {
+        const char* Key;
+        int TProject::*Member;
+    };
+    static const Entry kMembers[] = {
+        {"SWAPTIME", &TProject::SWAPTIME},   {"CUSLOGOENABLE", &TProject::CUSLOGOENABLE},
+        {"PWRSAVING", &TProject::PWRSAVING}, {"NODEADDR", &TProject::NODEADDR},
+        {"DEF_CTBL", &TProject::DEF_CTBL},   {"DEF_FL", &TProject::DEF_FL},
+        {"DEF_DIR", &TProject::DEF_DIR},     {"DPSTYLE", &TProject::DPSTYLE},
+        {"DISPDT", &TProject::DISPDT},       {"DEF_MSG", &TProject::DEF_MSG},
+        {"DEF_MSGPOS", &TProject::DEF_MSGPOS},
+    };
+    for (const Entry& e : kMembers)
+        if (Key == e.Key)
+            return &(this->*(e.Member));
+    return nullptr;
+}
+
+const std::vector<int>& TProject::PowerSavingChoices() {
+    static const std::vector<int> kChoices = {0,   5,   10,  20,  30,  40,  50,  60, 120,
+                                              180, 240, 300, 360, 420, 480, 540, 600};
+    return kChoices;
+}
+
+TProject::TProject() = default;
+
+static void CheckCode(int Table, int Code) {
+    if (Table < 0 || Table >= TProject::TableCount || Code < 0 || Code >= TProject::CodeCount)
+        throw YVclUtil::EYGeneral("Err: code table index out of range (%d, %d) !!!", Table, Code);
+}
+
+static void CheckSlot(int State, int Slot) {
+    if (State < 0 || State >= TProject::StateCount || Slot < 0 || Slot >= TProject::SlotCount)
+        throw YVclUtil::EYGeneral("Err: lift-state slot out of range (%d, %d) !!!", State, Slot);
+}
+
+const std::string& TProject::Label(int Table, int Code) const {
+    CheckCode(Table, Code);
+    return CodeTables[Table][Code];
+}
+
+void TProject::SetLabel(int Table, int Code, const std::string& Text) {
+    CheckCode(Table, Code);
+    CodeTables[Table][Code] = Text;
+}
+
+const std::string& TProject::Slot(int State, int SlotIndex) const {
+    CheckSlot(State, SlotIndex);
+    return LiftStateSlots[State][SlotIndex];
+}
+
+void TProject::SetSlot(int State, int SlotIndex, const std::string& Path) {
+    CheckSlot(State, SlotIndex);
+    LiftStateSlots[State][SlotIndex] = Path;
+}
+
+void TProject::ClearCodeTables() {
+    for (auto& table : CodeTables)
+        for (auto& label : table)
+            label.clear();
+    UsedCharFlags.fill(0);
+}
+
+bool TProject::AnyLabel() const {
+    for (const auto& table : CodeTables)
+        for (const auto& label : table)
+            if (!DpuText::Trim(label).empty())
+                return true;
+    return false;
+}
+
+int TProject::MsgMaskFromBoxes() const {
+    int mask = 0;
+    for (int i = 0; i < MsgColumnCount; ++i)
+        if (MsgColumnChecked[i])
+            mask |= 1 << i;
+    return mask;
+}
+
+void TProject::SetMsgBoxesFromMask(int Mask) {
+    for (int i = 0; i < MsgColumnCount; ++i)
+        MsgColumnChecked[i] = (Mask & (1 << i)) != 0;
+}
+
+int TProject::NormaliseMsgMask(int Mask) {
+    static const int kTable[16] = {3, 3, 3, 3, 12, 5, 6, 5, 10, 9, 10, 3, 12, 12, 12, 3};
+    return kTable[Mask & 0x0F];
+}
+
+std::string TProject::RomFileNameToSave(const std::string& Field) {
+    const std::string name = DpuText::Trim(Field);
+    if (name.empty())
+        return DefaultRomFileName;
+    return DpuText::ChangeFileExt(name, ".BIN");
+}
+
+std::string TProject::LabelToSave(const std::string& Label) {
+    return DpuText::UpperCase(DpuText::Trim(Label));
+}
+
+void TProject::SetLogoOff() {
+    CUSLOGOENABLE = 0;
+    TITLEFILENAME_C.clear();
+}
+
+bool TProject::SetLogoOn() {
+    CUSLOGOENABLE = 1;
+    return DpuText::Trim(TITLEFILENAME_C).empty();
+}

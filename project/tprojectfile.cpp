@@ -1,0 +1,291 @@
+#include "project/tprojectfile.h"
+
+#include "project/dputext.h"
+#include "project/tconfiguration.h"
+#include "project/tliftstatedefaults.h"
+#include "project/tproject.h"
+#include "rom/glyphlibrary.h"
+#include "util/errmsgbox.h"
+#include "util/prompts.h"
+#include "util/tyinifile.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <exception>
+#include <memory>
+
+namespace {
+const char* const kGlobal = "GLOBAL";
+const char* const kLiftStateImage = "LiftStateImage";
+const char kSlotLetters[4] = {'A', 'B', 'C', 'D'};
+
+// The busy cursor for the length of a file operation; Done() puts the arrow
+// back before a message box is shown.
+class TBusyCursor {
+public:
+    explicit TBusyCursor(YVclUtil::Prompts& Prompts) : Ask(Prompts) { Ask.SetBusyCursor(true); }
+    ~TBusyCursor() { Done(); }
+    void Done() {
+        if (Busy) {
+            Busy = false;
+            Ask.SetBusyCursor(false);
+        }
+    }
+
+private:
+    YVclUtil::Prompts& Ask;
+    bool Busy = true;
+};
+
+std::string SlotKey(int State, int Slot) {
+    return "LeftState_" + std::to_string(State) + "_" + kSlotLetters[Slot];
+}
+
+std::string CodeKey(int Code) {
+    return "CODE_" + std::to_string(Code);
+}
+
+std::string FolderOf(const std::string& Path) {
+    return QFileInfo(QString::fromLocal8Bit(Path.c_str())).absolutePath().toLocal8Bit().toStdString();
+}
+
+bool HasExtension(const std::string& Path) {
+    const std::string name = DpuText::ExtractFileNameAny(Path);
+    return name.find('.') != std::string::npos;
+}
+
+void RemoveFile(const std::string& Path) {
+    QFile::remove(QString::fromLocal8Bit(Path.c_str()));
+}
+} // namespace
+
+TProjectFile::TProjectFile(TProject& Project, TConfiguration& Config, GlyphLibrary& Library,
+                           YVclUtil::Prompts& Prompts, YVclUtil::MessageSink& Sink)
+    : Project(Project), Config(Config), Library(Library), Ask(Prompts), Sink(Sink) {}
+
+bool TProjectFile::Save() {
+    Project.SaveDone = false;
+    LastError.clear();
+    std::string name;
+    if (!Ask.SaveFileDialog(Filter, DefaultExt, name) || DpuText::Trim(name).empty()) {
+        LastError = "save cancelled";
+        return false;
+    }
+    if (!HasExtension(name))
+        name += std::string(".") + DefaultExt;
+    if (DpuText::FileExists(name) && !Ask.AskYesNo("Overlay file", "File exist!!\n\nOverlay?\n")) {
+        LastError = "overwrite declined";
+        return false;
+    }
+    return SaveTo(name);
+}
+
+bool TProjectFile::SaveTo(const std::string& Path) {
+    Project.SaveDone = false;
+    LastError.clear();
+    const bool existed = DpuText::FileExists(Path);
+    TBusyCursor cursor(Ask);
+
+    std::unique_ptr<YVclUtil::TYIniFile> ini;
+    try {
+        ini = std::make_unique<YVclUtil::TYIniFile>(Path);
+    } catch (const std::exception& e) {
+        // The engine has already shown why (its own error box).
+        LastError = "can not open project file \"" + Path + "\": " + e.what();
+        if (!existed && DpuText::FileExists(Path) && QFileInfo(QString::fromLocal8Bit(Path.c_str())).size() == 0)
+            RemoveFile(Path);
+        return false;
+    }
+
+    if (existed)
+        for (const char* section : {kGlobal, "CTBL0", "CTBL1", "CTBL2", kLiftStateImage, "USER"})
+            ini->EraseSection(section);
+
+    const std::string romName = TProject::RomFileNameToSave(Project.ROMFILENAME);
+    const int mask = TProject::NormaliseMsgMask(Project.MsgMaskFromBoxes());
+    const int dispdt = Project.DISPDT != 0 ? 1 : 0;
+
+    ini->WriteString(kGlobal, "CODENAME", CodeName);
+    ini->WriteString(kGlobal, "VERSION", FileVersion);
+    ini->WriteString(kGlobal, "CUSIDCODE", DpuText::Trim(Project.CUSIDCODE));
+    ini->WriteString(kGlobal, "ROMFILENAME", romName);
+    ini->WriteString(kGlobal, "TITLEFILENAME_C", Project.TITLEFILENAME_C);
+    ini->WriteInteger(kGlobal, "SWAPTIME", Project.SWAPTIME);
+    ini->WriteInteger(kGlobal, "CUSLOGOENABLE", Project.CUSLOGOENABLE != 0 ? 1 : 0);
+    ini->WriteInteger(kGlobal, "PWRSAVING", Project.PWRSAVING);
+    ini->WriteInteger(kGlobal, "NODEADDR", Project.NODEADDR);
+    ini->WriteInteger(kGlobal, "DEF_CTBL", Project.DEF_CTBL);
+    ini->WriteInteger(kGlobal, "DEF_FL", Project.DEF_FL);
+    ini->WriteInteger(kGlobal, "DEF_DIR", Project.DEF_DIR);
+    ini->WriteString(kGlobal, "CODEVER", Config.CodeVerToSave());
+    ini->WriteInteger(kGlobal, "DPSTYLE", Project.DPSTYLE);
+    ini->WriteInteger(kGlobal, "DISPDT", dispdt);
+    ini->WriteInteger(kGlobal, "DEF_MSG", mask);
+    ini->WriteInteger(kGlobal, "DEF_MSGPOS", Project.DEF_MSGPOS);
+
+    for (int state = 0; state < TProject::StateCount; ++state)
+        for (int slot = 0; slot < TProject::SlotCount; ++slot)
+            ini->WriteString(kLiftStateImage, SlotKey(state, slot), Project.LiftStateSlots[state][slot]);
+
+    for (int code = 0; code < TProject::CodeCount; ++code)
+        for (int table = 0; table < TProject::TableCount; ++table)
+            ini->WriteString(TProject::TableName(table), CodeKey(code),
+                             TProject::LabelToSave(Project.CodeTables[table][code]));
+
+    if (!ini->UpdateFile()) {
+        // The engine has shown its error box and left the old file as it was.
+        // Its destructor would try the same write again and show a second
+        // box; that one is not shown.
+        auto previous = YVclUtil::SetErrMsgBoxHandler([](const std::string&, const std::string&) {});
+        ini.reset();
+        YVclUtil::SetErrMsgBoxHandler(std::move(previous));
+        if (!existed && DpuText::FileExists(Path) &&
+            QFileInfo(QString::fromLocal8Bit(Path.c_str())).size() == 0)
+            RemoveFile(Path);
+        LastError = "can not write project file \"" + Path + "\"";
+        return false;
+    }
+    ini.reset();
+    cursor.Done();
+
+    Project.ROMFILENAME = romName;
+    Project.DEF_MSG = mask;
+    Project.DISPDT = dispdt;
+    LastPath = DpuText::AbsolutePath(Path);
+    Sink.SetStatus(0, "Project file: " + LastPath);
+    Project.SaveDone = true;
+    return true;
+}
+
+TProjectFile::TLoadResult TProjectFile::Load() {
+    LastError.clear();
+    std::string name;
+    if (!Ask.OpenFileDialog(Filter, DefaultExt, name) || DpuText::Trim(name).empty()) {
+        LastError = "load cancelled";
+        return TLoadResult::Cancelled;
+    }
+    return LoadFrom(name);
+}
+
+TProjectFile::TLoadResult TProjectFile::LoadFrom(const std::string& Path) {
+    LastError.clear();
+    if (!DpuText::FileExists(Path)) {
+        // Opening a missing file through the engine would create it.
+        LastError = "project file \"" + Path + "\" not found";
+        Ask.MessageBox("File error", "Project file not found!!\n\n");
+        return TLoadResult::NotFound;
+    }
+    TBusyCursor cursor(Ask);
+    std::unique_ptr<YVclUtil::TYIniFile> ini;
+    try {
+        ini = std::make_unique<YVclUtil::TYIniFile>(Path);
+    } catch (const std::exception& e) {
+        LastError = "can not open project file \"" + Path + "\": " + e.what();
+        return TLoadResult::OpenError;
+    }
+
+    const std::string codeName = ini->ReadString(kGlobal, "CODENAME", "");
+    if (DpuText::Trim(codeName).empty() || codeName != CodeName) {
+        cursor.Done();
+        ini.reset();
+        LastError = "\"" + Path + "\" is no project file (CODENAME)";
+        Ask.MessageBox("Error", "DCF file format error!!\n\n");
+        return TLoadResult::FormatError;
+    }
+
+    try {
+        if (Library.Load(Config.GlbPath())) {
+            Config.GlbDate = Library.Date();
+        } else {
+            // Never a partial image: the library is now absent, as at a
+            // start-up without it.
+            Config.GlbDate = "000000";
+            Ask.MessageBox("Error", "GLB file not found!!\n\n");
+        }
+
+        const std::string romName = ini->ReadString(kGlobal, "ROMFILENAME", "");
+        Project.ROMFILENAME = DpuText::Trim(romName).empty() ? TProject::DefaultRomFileName : romName;
+
+        if (ini->ReadInteger(kGlobal, "CUSLOGOENABLE", 0) != 0) {
+            Project.SWAPTIME = ini->ReadInteger(kGlobal, "SWAPTIME", 0);
+            const std::string logo = ini->ReadString(kGlobal, "TITLEFILENAME_C", "");
+            const std::string found = ResolveLogoPath(logo, Path);
+            if (!found.empty()) {
+                Project.TITLEFILENAME_C = found;
+                Project.SetLogoOn();
+            } else {
+                Project.SetLogoOff();
+            }
+        } else {
+            Project.SetLogoOff();
+        }
+
+        Project.PWRSAVING = ini->ReadInteger(kGlobal, "PWRSAVING", 0);
+        Project.DEF_CTBL = ini->ReadInteger(kGlobal, "DEF_CTBL", 0);
+        Project.DEF_FL = ini->ReadInteger(kGlobal, "DEF_FL", 0);
+        Project.DEF_DIR = ini->ReadInteger(kGlobal, "DEF_DIR", 0);
+        Project.DEF_MSGPOS = ini->ReadInteger(kGlobal, "DEF_MSGPOS", 1);
+        Project.DEF_MSG = ini->ReadInteger(kGlobal, "DEF_MSG", 3);
+        Project.SetMsgBoxesFromMask(Project.DEF_MSG);
+
+        for (int state = 0; state < TProject::StateCount; ++state)
+            for (int slot = 0; slot < TProject::SlotCount; ++slot) {
+                const std::string named = ini->ReadString(kLiftStateImage, SlotKey(state, slot), "");
+                if (DpuText::Trim(named).empty())
+                    continue;
+                Project.LiftStateSlots[state][slot] = DpuText::FileExists(named)
+                    ? named
+                    : TLiftStateDefaults::FallbackPath(Config.ProgramDir, named);
+            }
+
+        for (int code = 0; code < TProject::CodeCount; ++code)
+            for (int table = 0; table < TProject::TableCount; ++table)
+                Project.CodeTables[table][code] =
+                    DpuText::Trim(ini->ReadString(TProject::TableName(table), CodeKey(code), ""));
+
+        Project.DISPDT = ini->ReadInteger(kGlobal, "DISPDT", 0);
+        Project.CUSIDCODE = ini->ReadString(kGlobal, "CUSIDCODE", "");
+        Project.NODEADDR = ini->ReadInteger(kGlobal, "NODEADDR", 0);
+        Project.DPSTYLE = ini->ReadInteger(kGlobal, "DPSTYLE", 1);
+
+        const int version = Config.FindVersionForCodeVer(ini->ReadString(kGlobal, "CODEVER", ""));
+        if (version >= 0 && !Config.SelectVersion(version, &Sink))
+            Ask.MessageBox("Error", std::string(TConfiguration::FileName) + ": " + Config.LastError + "\n\n");
+    } catch (const std::exception& e) {
+        cursor.Done();
+        ini.reset();
+        LastError = "\"" + Path + "\": " + e.what();
+        Ask.MessageBox("Error", std::string(e.what()) + "\n\n");
+        return TLoadResult::ConversionError;
+    }
+
+    cursor.Done();
+    ini.reset();
+    LastPath = DpuText::AbsolutePath(Path);
+    Sink.SetStatus(0, "Project file: " + LastPath);
+    return TLoadResult::Loaded;
+}
+
+std::string TProjectFile::ResolveLogoPath(const std::string& Named, const std::string& ProjectPath) const {
+    if (DpuText::Trim(Named).empty())
+        return {};
+    if (DpuText::FileExists(Named))
+        return Named;
+    // A project made on another machine: look for the same file name beside
+    // the project file, then in the start-up directory.
+    const std::string name = DpuText::ExtractFileNameAny(Named);
+    if (DpuText::Trim(name).empty())
+        return {};
+    for (const std::string& folder : {FolderOf(ProjectPath), Config.StartupDir}) {
+        const std::string candidate = DpuText::JoinPath(folder, name);
+        if (DpuText::FileExists(candidate))
+            return candidate;
+    }
+    return {};
+}
+
+void TProjectFile::ClearAll() {
+    Project.ClearCodeTables();
+    Sink.SetStatus(0, "Project file: ");
+}

@@ -1,0 +1,83 @@
+#pragma once
+
+#include <string>
+
+class TProject;
+class TConfiguration;
+class GlyphLibrary;
+namespace YVclUtil {
+class Prompts;
+class MessageSink;
+}
+
+// "Save", "Load" and "Clear ALL" of the project file (".dcf", an INI file).
+// Every question, message, file dialog and the busy cursor go through
+// Prompts; status panel 0 through Sink. Nothing here touches a widget: after
+// Load, Save or ClearAll the window shows the record (TProject) and the
+// configuration (version list, VersionIndex, bit-pattern column) again and
+// re-shows the 40 lift-state pictures and the logo.
+//
+// Callers rely on: Save() returning the done mark (also kept in
+// TProject::SaveDone) that Make ROM inspects; a failure never being followed
+// by the success status text; the file on disk staying as it was when a save
+// fails; Load leaving the project untouched on a format error.
+class TProjectFile {
+public:
+    static constexpr const char* Filter = "DVE510TK3 Project File (*.dcf)|*.dcf";
+    static constexpr const char* DefaultExt = "dcf";
+    static constexpr const char* CodeName = "DVE510TK3";
+    static constexpr const char* FileVersion = "1.0";
+
+    enum class TLoadResult {
+        Loaded,           // everything applied
+        Cancelled,        // the open dialog was cancelled; nothing changed
+        NotFound,         // no such file; nothing changed
+        OpenError,        // the INI engine could not open it; nothing changed
+        FormatError,      // CODENAME missing or not "DVE510TK3"; nothing changed
+        ConversionError,  // an integer key held no number; what came before it stays
+    };
+
+    TProjectFile(TProject& Project, TConfiguration& Config, GlyphLibrary& Library,
+                 YVclUtil::Prompts& Prompts, YVclUtil::MessageSink& Sink);
+
+    // "Save": save dialog, the overwrite question for an existing file, then
+    // SaveTo. Returns (and stores in Project.SaveDone) whether the file was
+    // written; false on cancel, on "No" and on a write failure.
+    bool Save();
+
+    // Writes the project to Path without asking (the tool, and Save after its
+    // questions). Updates ROMFILENAME to the name written, DEF_MSG to the
+    // normalised mask of the boxes, and status panel 0 on success. A failure
+    // leaves an existing file unchanged, removes a file this call created,
+    // sets LastError and returns false (Project.SaveDone false).
+    bool SaveTo(const std::string& Path);
+
+    // "Load": open dialog, then LoadFrom.
+    TLoadResult Load();
+
+    // Reads the project at Path into the record, reloads the glyph library
+    // and applies the version named by CODEVER. Reasons go to Prompts
+    // (caption "Error" / "File error") and LastError.
+    TLoadResult LoadFrom(const std::string& Path);
+
+    // "Clear ALL": empties the 768 labels, resets the used-character flags,
+    // status panel 0 := "Project file: ". Nothing else changes.
+    void ClearAll();
+
+    // Full path of the last file saved or loaded (empty before the first).
+    std::string LastPath;
+    // Why the last Save/SaveTo/Load/LoadFrom failed.
+    std::string LastError;
+
+    // Where a logo named in a project file is found here: the path itself,
+    // else the same file name beside the project file, else in the start-up
+    // directory; empty when none exists.
+    std::string ResolveLogoPath(const std::string& Named, const std::string& ProjectPath) const;
+
+private:
+    TProject& Project;
+    TConfiguration& Config;
+    GlyphLibrary& Library;
+    YVclUtil::Prompts& Ask;
+    YVclUtil::MessageSink& Sink;
+};

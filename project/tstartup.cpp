@@ -1,0 +1,75 @@
+#include "project/tstartup.h"
+
+#include "project/dputext.h"
+#include "project/tconfiguration.h"
+#include "project/tliftstatedefaults.h"
+#include "project/tproject.h"
+#include "rom/glyphlibrary.h"
+#include "util/eygeneral.h"
+#include "util/prompts.h"
+
+#include <QFile>
+
+std::string TStartup::GridHeader(int Column) {
+    static const char* const kHeaders[5] = {"bit [ 5..0 ]", "HEX (DEC)", "CTBL0", "CTBL1", "CTBL2"};
+    return Column >= 0 && Column < 5 ? kHeaders[Column] : "";
+}
+
+std::string TStartup::CodeColumnText(int Code) {
+    if (Code < 0 || Code > 255)
+        return {};
+    return YVclUtil::Format("%02X (%d )", Code, Code);
+}
+
+TStartupResult TStartup::Run(TConfiguration& Config, GlyphLibrary& Library, TProject& Project,
+                             YVclUtil::Prompts& Prompts, YVclUtil::MessageSink& Sink) {
+    TStartupResult result;
+    result.Caption = DesignCaption;
+    Sink.SetStatus(2, StartErrorStatus);
+
+    // The slots always get their stock paths, also when start-up stops early,
+    // so a build never silently goes without its lift-state messages.
+    TLiftStateDefaults::FillDefaults(Project, Config.ProgramDir);
+
+    Config.Read(Prompts);
+    Sink.SetStatus(1, "Version: " + Config.SelectedVersion);
+
+    if (!Library.Load(Config.GlbPath())) {
+        Config.GlbDate = "000000";
+        Prompts.MessageBox("Error", "GLB file not found!!\n\n");
+        return result;
+    }
+    Config.GlbDate = Library.Date();
+
+    if (!DpuText::Trim(Config.UbfGlbName).empty()) {
+        const std::string ubf = Config.UbfGlbPath();
+        if (!DpuText::FileExists(ubf)) {
+            Prompts.MessageBox("Error", "User define BMP file not found!!\n\n");
+            Config.UbfGlbName.clear();
+            Config.UbfGlbDate = "000000";
+            return result;
+        }
+        Config.UbfGlbDate = GlyphLibrary::FileDateText(ubf);
+    } else {
+        Config.UbfGlbDate.clear();
+    }
+
+    const std::string stale = DpuText::JoinPath(Config.StartupDir, GlyphLibrary::WorkFileName);
+    if (DpuText::FileExists(stale))
+        QFile::remove(QString::fromLocal8Bit(stale.c_str()));
+
+    result.Caption = std::string(DesignCaption) + "  [ " + Config.GlbDate + " / " + Config.UbfGlbDate + " ]";
+    Sink.ClearLog();
+
+    for (int k = 0; k < 4; ++k)
+        Library.ExtractImage(1 + k, 48, result.FlStylePreviews[k]);
+    for (int s = 0; s < 5; ++s)
+        Library.ExtractImage(0, 50 + 20 * s, result.DirStylePreviews[s]);
+    for (int p = 0; p < 3; ++p)
+        Library.ExtractImage(0, 30 + p, result.MsgPosPreviews[p]);
+
+    Sink.SetStatus(0, "Project file:");
+    Sink.SetStatus(2, Config.GlbName + " / " + Config.UbfGlbName);
+    result.Completed = true;
+    return result;
+}

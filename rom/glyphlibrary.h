@@ -1,0 +1,80 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class QImage;
+
+// The glyph library file held whole in memory, and the extraction of single
+// entries into the working file "ORV_TEMPBMP.BMP" in the current directory.
+//
+// File layout (big-endian): 8 header bytes (not interpreted), then for groups
+// 0..7 a directory of 256 entries of 8 bytes each: payload offset from the
+// start of the file, payload length (0 = absent). Entry (g, i) sits at
+// 8 + 2048*g + 8*i.
+//
+// Callers rely on: ExtractGlbEntry's three answers (empty = the entry is
+// absent; "ORV_TEMPBMP.BMP" naming no file = no library loaded or the working
+// file could not be written; "ORV_TEMPBMP.BMP" naming the payload); that no
+// read ever leaves the loaded image (an entry whose directory slot or payload
+// lies outside the file is absent); that a failed Load leaves no image.
+// Not reentrant: one extraction at a time, on one thread.
+class GlyphLibrary {
+public:
+    static constexpr const char* WorkFileName = "ORV_TEMPBMP.BMP";
+    static constexpr const char* DefaultFileName = "D510TK3.GLB";
+    static constexpr uint32_t DirectoryStart = 8;
+    static constexpr int GroupCount = 8;
+    static constexpr int EntriesPerGroup = 256;
+
+    GlyphLibrary() = default;
+    GlyphLibrary(const GlyphLibrary&) = delete;
+    GlyphLibrary& operator=(const GlyphLibrary&) = delete;
+
+    // Releases any image, then reads the file at Path whole. False when the
+    // file is missing or cannot be read; then no image is held and the reason
+    // is in LastError. The date text is taken from the file's last-write time
+    // ("000000" on failure).
+    bool Load(const std::string& Path);
+    // Frees the image (nothing when none is held).
+    void Release();
+    bool IsLoaded() const { return Loaded; }
+
+    // The whole file as read ("file size + 1" bytes are held; the extra byte
+    // is 0 and lies outside every entry). Empty when nothing is loaded.
+    const std::vector<uint8_t>& Image() const { return Bytes; }
+    // Size of the loaded file in bytes (0 when none).
+    uint32_t FileSize() const;
+
+    // "yymmdd" of the loaded file's last-write time, "000000" when none.
+    const std::string& Date() const { return DateText; }
+    // The same text for any file: "000000" when Path names no file.
+    static std::string FileDateText(const std::string& Path);
+
+    // Offset and length of entry (Group, Index) when it is present and lies
+    // wholly inside the image; false otherwise (absent, out of range, no image).
+    bool FindEntry(int Group, int Index, uint32_t& Offset, uint32_t& Length) const;
+    // The payload bytes of a present entry; empty when absent.
+    std::vector<uint8_t> EntryBytes(int Group, int Index) const;
+
+    // Deletes "ORV_TEMPBMP.BMP" in the current directory, then: no image ->
+    // returns "ORV_TEMPBMP.BMP" (no such file); absent entry -> returns "";
+    // otherwise writes the payload to "ORV_TEMPBMP.BMP" and returns that name.
+    // A write failure leaves no working file and returns the name (the
+    // caller's bitmap loader then reports the missing file); LastError says why.
+    std::string ExtractGlbEntry(int Group, int Index);
+
+    // A preview picture of entry (Group, Index), taken through the working
+    // file as the window does (extract, load, delete). False (Out untouched)
+    // when the entry is absent or not a picture.
+    bool ExtractImage(int Group, int Index, QImage& Out);
+
+    // Why the last Load or extraction failed.
+    std::string LastError;
+
+private:
+    std::vector<uint8_t> Bytes;
+    bool Loaded = false;
+    std::string DateText = "000000";
+};
