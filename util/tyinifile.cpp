@@ -1,0 +1,717 @@
+#include "util/tyinifile.h"
+
+#include "util/errmsgbox.h"
+#include "util/eyconverterror.h"
+#include "util/eygeneral.h"
+#include "util/strconv.h"
+#include "util/tyhashedstringlist.h"
+#include "util/tystrtab.h"
+
+#include <fcntl.h>
+#include <locale.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace YVclUtil {
+
+namespace {
+constexpr const char* kCaption = "TYIniFile";
+constexpr const char* kDefaultFileName = "UnknownIniFile.ini";
+constexpr char kPathSeparator = '/';
+// A file line is read in pieces of at most this many bytes (line end included).
+constexpr size_t kLinePiece = 8191;
+// Values are read back only below this length ...
+constexpr unsigned kReadLimit = 16384;
+// ... and written to the file only below this one, so that a saved line
+// always reads back as one piece.
+constexpr unsigned kWriteLimit = 8192;
+
+// The C library's white space: blank, tab, LF, VT, FF, CR.
+inline bool IsWs(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+locale_t CLocale() {
+    static locale_t locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
+    return locale;
+}
+
+TObject* AsObject(_YSTRTABCELL* Cell) { return reinterpret_cast<TObject*>(Cell); }
+_YSTRTABCELL* AsCell(TObject* Object) { return reinterpret_cast<_YSTRTABCELL*>(Object); }
+
+// The C library's unsigned long conversion with a 32-bit result: leading white
+// space, an optional sign (a minus wraps), in base 16 an optional 0x prefix;
+// overflow gives 4294967295. *Consumed is false when no digit was taken.
+uint32_t StrToUnsigned32(const char* s, unsigned base, bool* Consumed) {
+    const char* p = s;
+    while (IsWs(*p))
+        ++p;
+    bool negative = false;
+    if (*p == '+' || *p == '-') {
+        negative = *p == '-';
+        ++p;
+    }
+    auto digit = [base](char c) -> int {
+        int d = -1;
+        if (c >= '0' && c <= '9')
+            d = c - '0';
+        else if (c >= 'a' && c <= 'z')
+            d = c - 'a' + 10;
+        else if (c >= 'A' && c <= 'Z')
+            d = c - 'A' + 10;
+        return d >= 0 && static_cast<unsigned>(d) < base ? d : -1;
+    };
+    if (base == 16 && p[0] == '0' && (p[1] == 'x' || p[1] == 'X') && digit(p[2]) >= 0)
+        p += 2;
+    const char* first = p;
+    uint64_t magnitude = 0;
+    bool overflow = false;
+    for (int d; (d = digit(*p)) >= 0; ++p) {
+        magnitude = magnitude * base + static_cast<unsigned>(d);
+        if (magnitude > 0xFFFFFFFFull) {
+            overflow = true;
+            magnitude = 0xFFFFFFFFull;
+        }
+    }
+    *Consumed = p != first;
+    if (!*Consumed)
+        return 0;
+    if (overflow)
+        return 0xFFFFFFFFu;
+    const uint32_t value = static_cast<uint32_t>(magnitude);
+    return negative ? 0u - value : value;
+}
+
+std::string ParentFolder(const std::string& Path) {
+    const size_t slash = Path.rfind(kPathSeparator);
+    return slash == std::string::npos ? std::string() : Path.substr(0, slash + 1);
+}
+
+bool WriteAll(int fd, const char* data, size_t size) {
+    while (size) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// Writes Content to Path through a temporary file in the same folder that is
+// renamed over it, so readers see either the old or the new file, never a
+// partial one. The file keeps the permissions of the file it replaces.
+bool WriteFileAtomically(const std::string& Path, const std::string& Content) {
+    std::string target = Path;
+    struct stat st {};
+    if (::lstat(target.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        // Replace what the link points at, not the link itself.
+        if (char* real = ::realpath(target.c_str(), nullptr)) {
+            target = real;
+            std::free(real);
+        }
+    }
+    const bool existed = ::stat(target.c_str(), &st) == 0;
+    const size_t slash = target.rfind(kPathSeparator);
+    const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+    const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+
+    static unsigned counter = 0;
+    std::string temp;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temp = folder + "." + base + Format(".%d.%u.tmp", static_cast<int>(::getpid()), counter++);
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST)
+            return false;
+    }
+    if (fd < 0)
+        return false;
+    bool ok = WriteAll(fd, Content.data(), Content.size());
+    if (ok && existed)
+        ok = ::fchmod(fd, st.st_mode & 07777) == 0;
+    if (ok)
+        ok = ::fsync(fd) == 0;
+    if (::close(fd) != 0)
+        ok = false;
+    if (ok)
+        ok = ::rename(temp.c_str(), target.c_str()) == 0;
+    if (!ok)
+        ::unlink(temp.c_str());
+    return ok;
+}
+} // namespace
+
+// ---------------------------------------------------------------------------
+// Construction and destruction
+
+TYIniFile::TYIniFile(const std::string& FileName) { RunConstructor(FileName, nullptr); }
+
+TYIniFile::TYIniFile(const std::string& FileName, TYStrTab* StrTab) { RunConstructor(FileName, StrTab); }
+
+TYIniFile::~TYIniFile() { RunDestructor(); }
+
+void TYIniFile::RunConstructor(const std::string& Name, TYStrTab* Tab) {
+    OwnStrTab = false;
+    Modified = false;
+    Sections = nullptr;
+    LastSection.clear();
+    LastSectionIndex = -1;
+    bool ok = true;
+    try {
+        if (Tab) {
+            StrTab = Tab;
+        } else {
+            StrTab = new TYStrTab();
+            OwnStrTab = true;
+        }
+    } catch (const std::bad_alloc&) {
+        StrTab = nullptr;
+        ShowErrMsgBox_Printf(kCaption, "Err: Can not create YStrTab !!!");
+        ok = false;
+    }
+    if (ok) {
+        Sections = new TYHashedStringList(StrTab);
+        if (!Sections->IsUsable()) {
+            ShowErrMsgBox_Printf(kCaption, "Err: Can not create TYHashedStringList for Sections !!!");
+            ok = false;
+        } else {
+            Sections->OnDelete = [this](TObject* Sender, int32_t Index) {
+                HashedStringListNotifyHandlerForDeleteSection(Sender, Index);
+            };
+        }
+    }
+    if (ok) {
+        FileName = Name.empty() ? std::string(kDefaultFileName) : Name;
+        struct stat st {};
+        if (::stat(FileName.c_str(), &st) == 0) {
+            ok = LoadExistedIniFile();
+        } else {
+            const std::string folder = ParentFolder(FileName);
+            if (!folder.empty() && ::stat(folder.c_str(), &st) != 0 &&
+                ::mkdir(folder.c_str(), 0777) != 0) {
+                ShowErrMsgBox_Printf(kCaption, "Err: Can not create directory \n \"%s\" ", folder.c_str());
+                ok = false;
+            }
+            if (ok) {
+                const int fd = ::open(FileName.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+                if (fd < 0) {
+                    ShowErrMsgBox_Printf(kCaption, "Err: Can not create file \n \"%s\" ", FileName.c_str());
+                    ok = false;
+                } else {
+                    ::close(fd);
+                }
+            }
+        }
+    }
+    Modified = false;
+    if (!ok) {
+        Release();
+        throw EYGeneral("Err: Constructor !!!");
+    }
+}
+
+void TYIniFile::RunDestructor() {
+    if (Modified && Sections) {
+        try {
+            SaveIniFile();
+        } catch (...) {
+            // A destructor must not throw; the changes are lost as with any failed save.
+        }
+    }
+    Release();
+}
+
+void TYIniFile::Release() {
+    if (Sections) {
+        Sections->DeleteAll();
+        delete Sections;
+        Sections = nullptr;
+    }
+    if (OwnStrTab)
+        delete StrTab;
+    StrTab = nullptr;
+    OwnStrTab = false;
+    LastSection.clear();
+    LastSectionIndex = -1;
+}
+
+// ---------------------------------------------------------------------------
+// List notifications
+
+void TYIniFile::HashedStringListNotifyHandlerForDeleteSection(TObject* Sender, int32_t Index) {
+    auto* sections = static_cast<TYHashedStringList*>(Sender);
+    auto* keys = static_cast<TYHashedStringList*>(sections->Objects(Index));
+    if (keys) {
+        keys->DeleteAll();
+        delete keys;
+        sections->pw_Objects(Index, nullptr);
+    }
+}
+
+void TYIniFile::HashedStringListNotifyHandlerForReplaceKey(TObject* Sender, int32_t Index) {
+    auto* keys = static_cast<TYHashedStringList*>(Sender);
+    if (_YSTRTABCELL* value = AsCell(keys->Objects(Index))) {
+        StrTab->Delete(value);
+        keys->pw_Objects(Index, nullptr);
+    }
+}
+
+void TYIniFile::HashedStringListNotifyHandlerForDeleteKey(TObject* Sender, int32_t Index) {
+    HashedStringListNotifyHandlerForReplaceKey(Sender, Index);
+}
+
+TYHashedStringList* TYIniFile::NewKeyList() {
+    auto* keys = new TYHashedStringList(StrTab);
+    keys->OnReplace = [this](TObject* Sender, int32_t Index) {
+        HashedStringListNotifyHandlerForReplaceKey(Sender, Index);
+    };
+    keys->OnDelete = [this](TObject* Sender, int32_t Index) {
+        HashedStringListNotifyHandlerForDeleteKey(Sender, Index);
+    };
+    return keys;
+}
+
+TYHashedStringList* TYIniFile::KeyList(int32_t SectionIndex) const {
+    return static_cast<TYHashedStringList*>(Sections->Objects(SectionIndex));
+}
+
+// ---------------------------------------------------------------------------
+// Loading
+
+bool TYIniFile::LoadExistedIniFile() {
+    // Opened for reading and writing, so a file that could not be saved later
+    // is reported now.
+    const int fd = ::open(FileName.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0) {
+        ShowErrMsgBox_Printf(kCaption, "Err: Can not open file \n \"%s\" ", FileName.c_str());
+        return false;
+    }
+    std::vector<char> buf;
+    struct stat st {};
+    size_t size = 0;
+    buf.resize((::fstat(fd, &st) == 0 && st.st_size > 0 ? static_cast<size_t>(st.st_size) : 0) + 4096);
+    bool ok = true;
+    for (;;) {
+        if (size + 1 >= buf.size())
+            buf.resize(buf.size() * 2);
+        const ssize_t n = ::read(fd, buf.data() + size, buf.size() - size - 1);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            ok = false;
+            break;
+        }
+        if (n == 0)
+            break;
+        size += static_cast<size_t>(n);
+    }
+    ::close(fd);
+    if (!ok) {
+        ShowErrMsgBox_Printf(kCaption, "Err: Can not open file \n \"%s\" ", FileName.c_str());
+        return false;
+    }
+    buf[size] = '\0';
+
+    std::string section;
+    char* p = buf.data();
+    char* const end = p + size;
+    char piece[kLinePiece + 1];
+    while (p < end) {
+        char* nl = static_cast<char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
+        char* lineEnd = nl ? nl : end;
+        // CR LF reads as one line end; a lone CR is an ordinary byte.
+        char* contentEnd = nl && lineEnd > p && lineEnd[-1] == '\r' ? lineEnd - 1 : lineEnd;
+        const size_t contentLen = static_cast<size_t>(contentEnd - p);
+        if (contentLen + (nl ? 1 : 0) <= kLinePiece) {
+            ParseLine(p, contentLen, section);
+        } else {
+            // A long line arrives as pieces of kLinePiece bytes, each parsed as
+            // a line of its own; the line end belongs to the last piece.
+            for (size_t off = 0; off < contentLen; off += kLinePiece) {
+                const size_t n = contentLen - off < kLinePiece ? contentLen - off : kLinePiece;
+                std::memcpy(piece, p + off, n);
+                piece[n] = '\0';
+                ParseLine(piece, n, section);
+            }
+        }
+        p = nl ? nl + 1 : end;
+    }
+    return true;
+}
+
+// Parses one line (Len bytes at Line, no line end; Line[Len] may be
+// overwritten). Text after a zero byte is not seen, as with a C string.
+void TYIniFile::ParseLine(char* Line, size_t Len, std::string& CurrentSection) {
+    if (Len == 0 || Line[0] == '\r' || Line[0] == '#')
+        return;
+    if (const void* nul = std::memchr(Line, '\0', Len))
+        Len = static_cast<size_t>(static_cast<const char*>(nul) - Line);
+    char* const e = Line + Len;
+    char* p = Line;
+    while (p < e && IsWs(*p))
+        ++p;
+    if (p < e && *p == '[') {
+        char* q = p + 1;
+        while (q < e && IsWs(*q))
+            ++q;
+        char* close = static_cast<char*>(std::memchr(q, ']', static_cast<size_t>(e - q)));
+        if (close && close > q) {
+            while (close[-1] == ' ')
+                --close; // q is no blank, so the name keeps at least one byte
+            CurrentSection.assign(q, static_cast<size_t>(close - q));
+            return;
+        }
+    }
+    if (p >= e || *p == '=')
+        return;
+    char* eq = static_cast<char*>(std::memchr(p, '=', static_cast<size_t>(e - p)));
+    if (!eq)
+        return;
+    char* v = eq + 1;
+    while (v < e && IsWs(*v))
+        ++v;
+    if (v >= e)
+        return;
+    char* ve = static_cast<char*>(std::memchr(v, '\r', static_cast<size_t>(e - v)));
+    if (!ve)
+        ve = e;
+    char* ke = eq;
+    while (ke[-1] == ' ')
+        --ke;
+    while (ve[-1] == ' ')
+        --ve;
+    Store(CurrentSection.data(), CurrentSection.size(), p, static_cast<size_t>(ke - p), v,
+          static_cast<size_t>(ve - v));
+}
+
+// ---------------------------------------------------------------------------
+// Saving
+
+bool TYIniFile::SaveIniFile() {
+    if (!Modified)
+        return true;
+    std::string out;
+    const int32_t sectionCount = Sections->Count();
+    for (int32_t i = 0; i < sectionCount; ++i) {
+        out += '[';
+        StrTab->Append(Sections->TextCell(i), out);
+        out += "]\r\n";
+        const TYHashedStringList* keys = KeyList(i);
+        const int32_t keyCount = keys ? keys->Count() : 0;
+        for (int32_t j = 0; j < keyCount; ++j) {
+            StrTab->Append(keys->TextCell(j), out);
+            out += '=';
+            const _YSTRTABCELL* value = AsCell(keys->Objects(j));
+            if (value && StrTab->Length(value) < kWriteLimit)
+                StrTab->Append(value, out);
+            out += "\r\n";
+        }
+        out += "\r\n";
+    }
+    if (!WriteFileAtomically(FileName, out)) {
+        ShowErrMsgBox_Printf(kCaption, "Err: Can not create file \n \"%s\" ", FileName.c_str());
+        return false;
+    }
+    Modified = false;
+    return true;
+}
+
+bool TYIniFile::UpdateFile() { return SaveIniFile(); }
+
+void TYIniFile::pw_FileName(const std::string& Value) {
+    FileName = Value.empty() ? std::string(kDefaultFileName) : Value;
+    Modified = true;
+}
+
+// ---------------------------------------------------------------------------
+// Lookups
+
+bool TYIniFile::FindSection(const char* Section, size_t Len, int32_t* Index) {
+    if (Len == 0)
+        return false;
+    int32_t found;
+    if (!LastSection.empty() && LastSection.size() == Len &&
+        std::memcmp(LastSection.data(), Section, Len) == 0) {
+        found = LastSectionIndex;
+    } else {
+        found = Sections->IndexOf(Section, static_cast<unsigned>(Len > UINT_MAX ? UINT_MAX : Len));
+        if (found < 0)
+            return false;
+        LastSection.assign(Section, Len);
+        LastSectionIndex = found;
+    }
+    if (Index)
+        *Index = found;
+    return true;
+}
+
+bool TYIniFile::IsSectionExisted(const std::string& Section, int32_t* Index) {
+    return FindSection(Section.data(), Section.size(), Index);
+}
+
+bool TYIniFile::IsKeyExisted(const std::string& Section, const std::string& Key) {
+    int32_t index;
+    if (Key.empty() || !IsSectionExisted(Section, &index))
+        return false;
+    const TYHashedStringList* keys = KeyList(index);
+    return keys && keys->IndexOf(Key.data(), static_cast<unsigned>(Key.size() > UINT_MAX ? UINT_MAX : Key.size())) >= 0;
+}
+
+bool TYIniFile::IsValueExisted(const std::string& Section, const std::string& Key) {
+    std::string value;
+    return IsValueExisted(Section, Key, value);
+}
+
+bool TYIniFile::IsValueExisted(const std::string& Section, const std::string& Key, std::string& Value) {
+    int32_t index;
+    if (Key.empty() || Key.size() > TYHashedStringList::kMaxKeyLength || !IsSectionExisted(Section, &index))
+        return false;
+    const TYHashedStringList* keys = KeyList(index);
+    if (!keys)
+        return false;
+    const int32_t key = keys->IndexOf(Key.data(), static_cast<unsigned>(Key.size()));
+    if (key < 0)
+        return false;
+    const _YSTRTABCELL* value = AsCell(keys->Objects(key));
+    const unsigned len = value ? StrTab->Length(value) : 0;
+    if (len == 0 || len >= kReadLimit)
+        return false;
+    Value.clear();
+    Value.reserve(len);
+    return StrTab->Append(value, Value);
+}
+
+bool TYIniFile::SectionExists(const std::string& Section) { return IsSectionExisted(Section, nullptr); }
+
+bool TYIniFile::KeyExists(const std::string& Section, const std::string& Key) {
+    return IsKeyExisted(Section, Key);
+}
+
+bool TYIniFile::ValueExists(const std::string& Section, const std::string& Key) {
+    return IsValueExisted(Section, Key);
+}
+
+int TYIniFile::StrCmp(const std::string& Section, const std::string& Key, const std::string& Str) {
+    std::string value;
+    IsValueExisted(Section, Key, value);
+    return std::strcoll(value.c_str(), Str.c_str());
+}
+
+int TYIniFile::StrICmp(const std::string& Section, const std::string& Key, const std::string& Str) {
+    std::string value;
+    IsValueExisted(Section, Key, value);
+    std::string other = Str;
+    for (char& c : value)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : other)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return std::strcoll(value.c_str(), other.c_str());
+}
+
+// ---------------------------------------------------------------------------
+// Changes
+
+void TYIniFile::Store(const char* Section, size_t SectionLen, const char* Key, size_t KeyLen,
+                      const char* Value, size_t ValueLen) {
+    if (SectionLen == 0 || KeyLen == 0)
+        return;
+    int32_t index;
+    if (!FindSection(Section, SectionLen, &index)) {
+        if (SectionLen > TYHashedStringList::kMaxKeyLength)
+            return;
+        TYHashedStringList* created = NewKeyList();
+        index = Sections->Add(Section, static_cast<unsigned>(SectionLen), created);
+        if (index < 0) {
+            delete created;
+            return;
+        }
+        LastSection.assign(Section, SectionLen);
+        LastSectionIndex = index;
+    }
+    TYHashedStringList* keys = KeyList(index);
+    Modified = true;
+    if (!keys || KeyLen > TYHashedStringList::kMaxKeyLength)
+        return;
+    _YSTRTABCELL* value =
+        ValueLen ? StrTab->Add(Value, static_cast<unsigned>(ValueLen > UINT_MAX ? UINT_MAX : ValueLen)) : nullptr;
+    // A refused key must not leave its value behind in the arena.
+    if (keys->Add(Key, static_cast<unsigned>(KeyLen), AsObject(value)) < 0 && value)
+        StrTab->Delete(value);
+}
+
+void TYIniFile::WriteString(const std::string& Section, const std::string& Key, const std::string& Value) {
+    Store(Section.data(), Section.size(), Key.data(), Key.size(), Value.data(), Value.size());
+}
+
+void TYIniFile::Printf(const std::string& Section, const std::string& Key, const char* Format, ...) {
+    va_list args;
+    va_start(args, Format);
+    const std::string text = VFormat(Format, args);
+    va_end(args);
+    WriteString(Section, Key, text);
+}
+
+void TYIniFile::EraseSection(const std::string& Section) {
+    int32_t index;
+    if (!IsSectionExisted(Section, &index))
+        return;
+    Sections->Delete(index); // the section handler releases the key list and its values
+    LastSection.clear();
+    LastSectionIndex = -1;
+    Modified = true;
+}
+
+void TYIniFile::DeleteKey(const std::string& Section, const std::string& Key) {
+    int32_t index;
+    if (Key.empty() || Key.size() > TYHashedStringList::kMaxKeyLength || !IsSectionExisted(Section, &index))
+        return;
+    TYHashedStringList* keys = KeyList(index);
+    const int32_t key = keys ? keys->IndexOf(Key.data(), static_cast<unsigned>(Key.size())) : -1;
+    if (key < 0)
+        return;
+    keys->Delete(key);
+    Modified = true;
+}
+
+void TYIniFile::DeleteValue(const std::string& Section, const std::string& Key) {
+    int32_t index;
+    if (Key.empty() || Key.size() > TYHashedStringList::kMaxKeyLength || !IsSectionExisted(Section, &index))
+        return;
+    TYHashedStringList* keys = KeyList(index);
+    const int32_t key = keys ? keys->IndexOf(Key.data(), static_cast<unsigned>(Key.size())) : -1;
+    if (key < 0)
+        return;
+    if (_YSTRTABCELL* value = AsCell(keys->Objects(key)))
+        StrTab->Delete(value);
+    keys->pw_Objects(key, nullptr);
+    Modified = true;
+}
+
+// ---------------------------------------------------------------------------
+// Typed values
+
+std::string TYIniFile::ReadString(const std::string& Section, const std::string& Key, const std::string& Default) {
+    std::string value;
+    return IsValueExisted(Section, Key, value) ? value : Default;
+}
+
+void TYIniFile::WriteInteger(const std::string& Section, const std::string& Key, int32_t Value) {
+    WriteString(Section, Key, Format("%d", Value));
+}
+
+int32_t TYIniFile::ReadInteger(const std::string& Section, const std::string& Key, int32_t Default) {
+    std::string value;
+    return IsValueExisted(Section, Key, value) ? StrToInt(value) : Default;
+}
+
+void TYIniFile::WriteUnsigned(const std::string& Section, const std::string& Key, uint32_t Value) {
+    WriteString(Section, Key, Format("%d", static_cast<int32_t>(Value)));
+}
+
+uint32_t TYIniFile::ReadUnsigned(const std::string& Section, const std::string& Key, uint32_t Default) {
+    std::string value;
+    if (!IsValueExisted(Section, Key, value))
+        return Default;
+    bool consumed = false;
+    const uint32_t result = value.size() >= 3 && value[0] == '0' && value[1] == 'x'
+                                ? StrToUnsigned32(value.c_str() + 2, 16, &consumed)
+                                : StrToUnsigned32(value.c_str(), 10, &consumed);
+    return result == 0 && !consumed ? Default : result;
+}
+
+void TYIniFile::WriteHexNum(const std::string& Section, const std::string& Key, uint32_t Value) {
+    WriteString(Section, Key, Format("0x%X", Value));
+}
+
+uint32_t TYIniFile::ReadHexNum(const std::string& Section, const std::string& Key, uint32_t Default) {
+    return ReadUnsigned(Section, Key, Default);
+}
+
+void TYIniFile::WriteFloat(const std::string& Section, const std::string& Key, double Value) {
+    // Always '.', whatever numeric locale the process runs under.
+    const locale_t previous = ::uselocale(CLocale());
+    const std::string text = Format("%f", Value);
+    ::uselocale(previous);
+    WriteString(Section, Key, text);
+}
+
+double TYIniFile::ReadFloat(const std::string& Section, const std::string& Key, double Default) {
+    std::string value;
+    if (!IsValueExisted(Section, Key, value))
+        return Default;
+    char* end = nullptr;
+    const double result = ::strtod_l(value.c_str(), &end, CLocale());
+    return result == 0 && end == value.c_str() ? Default : result;
+}
+
+void TYIniFile::WriteTime(const std::string& Section, const std::string& Key, TDateTime Value) {
+    WriteString(Section, Key, TimeToStr(Value));
+}
+
+void TYIniFile::WriteCurrentTime(const std::string& Section, const std::string& Key) {
+    WriteTime(Section, Key, TDateTime::Now());
+}
+
+TDateTime TYIniFile::ReadTime(const std::string& Section, const std::string& Key, TDateTime Default) {
+    std::string value;
+    return IsValueExisted(Section, Key, value) ? StrToTime(value) : Default;
+}
+
+void TYIniFile::WriteDate(const std::string& Section, const std::string& Key, TDateTime Value) {
+    WriteString(Section, Key, DateToStr(Value));
+}
+
+void TYIniFile::WriteCurrentDate(const std::string& Section, const std::string& Key) {
+    WriteDate(Section, Key, TDateTime::Now());
+}
+
+TDateTime TYIniFile::ReadDate(const std::string& Section, const std::string& Key, TDateTime Default) {
+    std::string value;
+    return IsValueExisted(Section, Key, value) ? StrToDate(value) : Default;
+}
+
+void TYIniFile::WriteDateTime(const std::string& Section, const std::string& Key, TDateTime Value) {
+    WriteString(Section, Key, DateTimeToStr(Value));
+}
+
+void TYIniFile::WriteCurrentDateTime(const std::string& Section, const std::string& Key) {
+    WriteDateTime(Section, Key, TDateTime::Now());
+}
+
+TDateTime TYIniFile::ReadDateTime(const std::string& Section, const std::string& Key, TDateTime Default) {
+    std::string value;
+    return IsValueExisted(Section, Key, value) ? StrToDateTime(value) : Default;
+}
+
+void TYIniFile::WriteBool(const std::string& Section, const std::string& Key, bool Value, int Style) {
+    static const char* const kTexts[4][2] = {
+        {"0", "1"}, {"False", "True"}, {"Low", "High"}, {"Not", "Yes"}};
+    const int style = Style >= 0 && Style <= 3 ? Style : 0;
+    WriteString(Section, Key, kTexts[style][Value ? 1 : 0]);
+}
+
+bool TYIniFile::ReadBool(const std::string& Section, const std::string& Key, bool Default) {
+    std::string value;
+    if (!IsValueExisted(Section, Key, value))
+        return Default;
+    switch (value[0]) {
+    case '1': case 'T': case 't': case 'H': case 'h': case 'Y': case 'y':
+        return true;
+    case '0': case 'F': case 'f': case 'L': case 'l': case 'N': case 'n':
+        return false;
+    default:
+        return Default;
+    }
+}
+
+} // namespace YVclUtil

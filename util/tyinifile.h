@@ -1,0 +1,152 @@
+#pragma once
+
+#include "util/tdatetime.h"
+#include "util/tobject.h"
+
+#include <cstdint>
+#include <string>
+
+namespace YVclUtil {
+
+class TYStrTab;
+class TYHashedStringList;
+
+// An INI text file held whole in memory. The constructor reads the file (or
+// creates it empty, with its folder, when missing); reads and writes work in
+// memory; UpdateFile and the destructor write the whole file back, only when
+// something changed, in a normalised layout: "[Section]" lines, "Key=Value"
+// lines, CR LF line ends, an empty line after every section, sections and
+// keys in order of first appearance. Names are exact and case-sensitive,
+// 1..256 bytes; an empty section name or key is never present.
+//
+// Lines of the file: a '#' in the first column makes a comment; "[name]" opens
+// a section (trailing blanks of the name dropped); "key = value" stores a pair
+// when the value is not empty (trailing blanks of key and value dropped);
+// anything else is ignored; pairs before the first section are dropped.
+//
+// Errors are shown with ShowErrMsgBox_Printf (caption "TYIniFile"); a
+// constructor that fails raises EYGeneral "Err: Constructor !!!".
+// One thread only.
+class TYIniFile : public TObject {
+public:
+    // Own arena.
+    explicit TYIniFile(const std::string& FileName);
+    // The given arena (kept alive by the caller beyond this object), or an own
+    // one when StrTab is null.
+    TYIniFile(const std::string& FileName, TYStrTab* StrTab);
+    // Saves when modified (a failed save shows its error box; the changes are
+    // then lost), then releases everything.
+    ~TYIniFile() override;
+
+    const std::string& pr_FileName() const { return FileName; }
+    // Changes the path the next save writes to and sets Modified; reads nothing.
+    void pw_FileName(const std::string& Value);
+    // True when the content in memory differs from the file.
+    bool pr_Modified() const { return Modified; }
+
+    // Writes the file when modified: through a temporary file in the same
+    // folder renamed over the target, so a failure never leaves a partial
+    // file. True when nothing had to be written or the write succeeded; on
+    // failure an error box is shown and Modified stays set.
+    bool UpdateFile();
+
+    bool SectionExists(const std::string& Section);
+    // The key is present, with or without a value.
+    bool KeyExists(const std::string& Section, const std::string& Key);
+    // The key is present and has a value.
+    bool ValueExists(const std::string& Section, const std::string& Key);
+    // Locale-aware comparison of the value (empty when missing) with Str:
+    // negative, 0 or positive. StrICmp ignores letter case.
+    int StrCmp(const std::string& Section, const std::string& Key, const std::string& Str);
+    int StrICmp(const std::string& Section, const std::string& Key, const std::string& Str);
+
+    // Sets the value (an empty Value leaves the key without a value). Nothing
+    // happens for an empty section name or key; a name over 256 bytes is not
+    // stored.
+    void WriteString(const std::string& Section, const std::string& Key, const std::string& Value);
+    // printf-formats the arguments and writes the text with WriteString.
+    void Printf(const std::string& Section, const std::string& Key, const char* Format, ...)
+        __attribute__((format(printf, 4, 5)));
+    // Removes the section with all its keys; nothing when absent.
+    void EraseSection(const std::string& Section);
+    // Removes the key with its value; the section stays. Nothing when absent.
+    void DeleteKey(const std::string& Section, const std::string& Key);
+    // Removes only the value; the key stays. Nothing when absent.
+    void DeleteValue(const std::string& Section, const std::string& Key);
+
+    // Typed reads return Default when the key has no value (values of 16384
+    // bytes or more count as none). ReadInteger and the date/time reads raise
+    // EYConvertError for malformed text.
+    std::string ReadString(const std::string& Section, const std::string& Key, const std::string& Default);
+
+    // Written as "%d"; read with the strict conversion (StrToInt).
+    void WriteInteger(const std::string& Section, const std::string& Key, int32_t Value);
+    int32_t ReadInteger(const std::string& Section, const std::string& Key, int32_t Default);
+
+    // Written as "%d" (so 4294967295 appears as -1). Read: text of 3 bytes or
+    // more beginning "0x" as hexadecimal, anything else as decimal, with the C
+    // library's unsigned conversion (trailing text ignored); Default when no
+    // character could be converted.
+    void WriteUnsigned(const std::string& Section, const std::string& Key, uint32_t Value);
+    uint32_t ReadUnsigned(const std::string& Section, const std::string& Key, uint32_t Default);
+
+    // Written as "0x%X"; read exactly as ReadUnsigned.
+    void WriteHexNum(const std::string& Section, const std::string& Key, uint32_t Value);
+    uint32_t ReadHexNum(const std::string& Section, const std::string& Key, uint32_t Default);
+
+    // Written as "%f" with '.'; read with the C library's conversion; Default
+    // when no character could be converted.
+    void WriteFloat(const std::string& Section, const std::string& Key, double Value);
+    double ReadFloat(const std::string& Section, const std::string& Key, double Default);
+
+    // Time "HH:MM:SS", date "YYYY-MM-DD", date-time "YYYY-MM-DD HH:MM:SS".
+    // The WriteCurrent forms write the local date and time of the call.
+    void WriteTime(const std::string& Section, const std::string& Key, TDateTime Value);
+    void WriteCurrentTime(const std::string& Section, const std::string& Key);
+    TDateTime ReadTime(const std::string& Section, const std::string& Key, TDateTime Default);
+    void WriteDate(const std::string& Section, const std::string& Key, TDateTime Value);
+    void WriteCurrentDate(const std::string& Section, const std::string& Key);
+    TDateTime ReadDate(const std::string& Section, const std::string& Key, TDateTime Default);
+    void WriteDateTime(const std::string& Section, const std::string& Key, TDateTime Value);
+    void WriteCurrentDateTime(const std::string& Section, const std::string& Key);
+    TDateTime ReadDateTime(const std::string& Section, const std::string& Key, TDateTime Default);
+
+    // Style 0 "1"/"0", 1 "True"/"False", 2 "High"/"Low", 3 "Yes"/"Not"; any
+    // other Style as 0. Read by the first byte: 1 T t H h Y y true, 0 F f L l
+    // N n false, anything else Default.
+    void WriteBool(const std::string& Section, const std::string& Key, bool Value, int Style = 0);
+    bool ReadBool(const std::string& Section, const std::string& Key, bool Default);
+
+protected:
+    void RunConstructor(const std::string& FileName, TYStrTab* StrTab);
+    void RunDestructor();
+    bool LoadExistedIniFile();
+    bool SaveIniFile();
+    bool IsSectionExisted(const std::string& Section, int32_t* Index);
+    bool IsKeyExisted(const std::string& Section, const std::string& Key);
+    bool IsValueExisted(const std::string& Section, const std::string& Key);
+    bool IsValueExisted(const std::string& Section, const std::string& Key, std::string& Value);
+
+    void HashedStringListNotifyHandlerForDeleteSection(TObject* Sender, int32_t Index);
+    void HashedStringListNotifyHandlerForReplaceKey(TObject* Sender, int32_t Index);
+    void HashedStringListNotifyHandlerForDeleteKey(TObject* Sender, int32_t Index);
+
+private:
+    bool FindSection(const char* Section, size_t Len, int32_t* Index);
+    TYHashedStringList* KeyList(int32_t SectionIndex) const;
+    TYHashedStringList* NewKeyList();
+    void Store(const char* Section, size_t SectionLen, const char* Key, size_t KeyLen,
+               const char* Value, size_t ValueLen);
+    void ParseLine(char* Line, size_t Len, std::string& CurrentSection);
+    void Release();
+
+    bool OwnStrTab = false;
+    TYStrTab* StrTab = nullptr;
+    TYHashedStringList* Sections = nullptr;
+    std::string FileName;
+    std::string LastSection;
+    int32_t LastSectionIndex = -1;
+    bool Modified = false;
+};
+
+} // namespace YVclUtil
