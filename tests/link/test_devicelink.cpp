@@ -1,0 +1,346 @@
+#include "link/devicelink.h"
+#include "linkfakes.h"
+#include "util/crc8.h"
+#include "util/eygeneral.h"
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+
+using namespace DpuLink;
+
+namespace {
+
+const char C = 0x43, ACK = 0x06, NAK = 0x15;
+
+class DeviceLinkTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(Dir.isValid());
+        Link.OnTransferEnded = [this](TLinkOutcome o) { Outcomes.push_back(o); };
+        Link.OnProgress = [this](unsigned n) { LastProgress = n; };
+        ASSERT_TRUE(Link.Connect(3));
+    }
+
+    // A file of Size bytes: byte i = i*13 + (i >> 9), first 256 encoded as MAKE ROM does.
+    std::string WriteRom(size_t Size, const char* Name = "rom.bin") {
+        Plain.assign(Size, 0);
+        for (size_t i = 0; i < Size; ++i)
+            Plain[i] = static_cast<uint8_t>(i * 13 + (i >> 9));
+        std::vector<uint8_t> file = Plain;
+        for (size_t i = 0; i < 256 && i < Size; ++i)
+            file[i] ^= YVclUtil::Crc8Table[i];
+        const std::string path = Dir.filePath(Name).toStdString();
+        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(file.data()),
+                                                    static_cast<std::streamsize>(file.size()));
+        return path;
+    }
+    void Reply(char b) { Link.OnRxdDatas(1, &b); }
+    // Answers every frame with ACK until the link stops sending; returns frames sent.
+    size_t AckAll() {
+        size_t sent = 0;
+        while (Link.LinkState() != TLinkState::Idle && Port.Frames.size() > sent) {
+            sent = Port.Frames.size();
+            Reply(ACK);
+        }
+        return Port.Frames.size();
+    }
+
+    QTemporaryDir Dir;
+    RecordingPort Port;
+    FakeTimer Timer;
+    FakeClock Clock;
+    RecordingSink Sink;
+    TDeviceLink Link{Port, Timer, Clock, Sink};
+    std::vector<TLinkOutcome> Outcomes;
+    std::vector<uint8_t> Plain;
+    unsigned LastProgress = 0;
+};
+
+} // namespace
+
+TEST_F(DeviceLinkTest, FullImageSends976FramesOfDecodedData) {
+    Link.SetMsgOn(true);
+    Clock.Times = {FakeClock::At(2026, 12, 6, 10, 0, 0), FakeClock::At(2026, 12, 6, 10, 0, 0, 250),
+                   FakeClock::At(2026, 12, 6, 10, 0, 6, 100)};
+    ASSERT_TRUE(Link.StartUpload(WriteRom(64512)));
+    EXPECT_EQ(Link.LinkState(), TLinkState::RomUpload);
+    EXPECT_EQ(Link.BlockCount(), 976u);
+    EXPECT_FALSE(Link.UploadEnabled());
+    EXPECT_TRUE(Link.SyncEnabled()); // only the upload button is held
+    EXPECT_TRUE(Timer.Active);
+    EXPECT_EQ(Sink.Lines, (std::vector<std::string>{"*** UpLoad ROM image ***",
+                                                    "=== Waiting DPU-510TK3 respond.... ==="}));
+    EXPECT_TRUE(Port.Frames.empty()); // nothing goes out before the display asks
+
+    Reply(C);
+    ASSERT_EQ(AckAll(), 976u);
+    for (size_t k = 0; k < 976; ++k) {
+        const auto& f = Port.Frames[k];
+        ASSERT_EQ(f.size(), 68u);
+        ASSERT_EQ(0, std::memcmp(f.data() + 3, Plain.data() + k * 64, 64)) << k;
+        ASSERT_EQ(f[67], YVclUtil::Crc8(f.data(), 67)) << k;
+    }
+    EXPECT_EQ(Port.Frames[975][1], 0x79);
+    EXPECT_EQ(Port.Frames[975][2], 0x07);
+    EXPECT_EQ(LastProgress, 976u);
+    EXPECT_EQ(Link.LinkState(), TLinkState::Idle);
+    EXPECT_FALSE(Timer.Active);
+    EXPECT_TRUE(Link.UploadEnabled() && Link.SyncEnabled());
+    EXPECT_EQ(Outcomes, std::vector<TLinkOutcome>{TLinkOutcome::Finished});
+    EXPECT_EQ(Sink.CountPrefix("===> Send data block: "), 976u);
+    EXPECT_TRUE(Sink.Has(YVclUtil::Format("===> Send data block: 976,CRC = %02X <===", Port.Frames[975][67])));
+    ASSERT_GE(Sink.Lines.size(), 2u);
+    EXPECT_EQ(Sink.Lines[Sink.Lines.size() - 2], "===> UpLoad ROM image finish.<===");
+    EXPECT_EQ(Sink.Lines.back(), "Time = 5850 ms");
+}
+
+TEST_F(DeviceLinkTest, FileSizesDecideBlockCountAndLimit) {
+    ASSERT_TRUE(Link.StartUpload(WriteRom(62400)));
+    EXPECT_EQ(Link.BlockCount(), 975u);
+    Reply(C);
+    EXPECT_EQ(AckAll(), 975u);
+    EXPECT_TRUE(Sink.Has("===> UpLoad ROM image finish.<==="));
+    EXPECT_FALSE(Sink.Has("Time = 0 ms")); // "Msg. on" is off
+
+    ASSERT_TRUE(Link.StartUpload(WriteRom(62401)));
+    EXPECT_EQ(Link.BlockCount(), 976u);
+    ASSERT_TRUE(Link.StartUpload(WriteRom(458752)));
+    EXPECT_EQ(Link.BlockCount(), 976u);
+    Link.OnPortLost("test over"); // back to idle for the refusal below
+
+    Port.Frames.clear();
+    Sink.Lines.clear();
+    EXPECT_FALSE(Link.StartUpload(WriteRom(458753)));
+    EXPECT_EQ(Sink.Lines, (std::vector<std::string>{"*** Warning.... ***", "=== ROM image too large!! ==="}));
+    EXPECT_EQ(Link.LinkState(), TLinkState::Idle);
+    Reply(C);
+    EXPECT_TRUE(Port.Frames.empty());
+}
+
+TEST_F(DeviceLinkTest, ShortFileIsPaddedWithZeroNotWithThePreviousImage) {
+    ASSERT_TRUE(Link.StartUpload(WriteRom(64512, "big.bin")));
+    ASSERT_TRUE(Link.StartUpload(WriteRom(1000, "small.bin")));
+    const auto& img = Link.UploadImage();
+    EXPECT_EQ(img[999], Plain[999]);
+    for (size_t i = 1000; i < 62464; ++i)
+        ASSERT_EQ(img[i], 0) << i;
+}
+
+TEST_F(DeviceLinkTest, UnreadableFileSendsNothingAndSaysWhy) {
+    const std::string before = WriteRom(64512);
+    ASSERT_TRUE(Link.StartUpload(before));
+    Reply(C);
+    Reply(ACK);
+    const size_t sent = Port.Frames.size();
+    EXPECT_FALSE(Link.StartUpload(Dir.filePath("missing.bin").toStdString()));
+    EXPECT_EQ(Sink.CountPrefix("*** Can not open ROM file "), 1u);
+    EXPECT_FALSE(Link.StartUpload(Dir.path().toStdString())); // a folder opens but does not read
+    EXPECT_EQ(Port.Frames.size(), sent);
+}
+
+TEST_F(DeviceLinkTest, NineResendsThenFailure) {
+    Link.SetMsgOn(true);
+    ASSERT_TRUE(Link.StartUpload(WriteRom(64512)));
+    Reply(C);
+    Reply(ACK); // block 2 out
+    for (int i = 0; i < 9; ++i)
+        Reply(NAK);
+    EXPECT_EQ(Port.Frames.size(), 2u + 9u);
+    for (size_t k = 2; k < Port.Frames.size(); ++k)
+        EXPECT_EQ(Port.Frames[k], Port.Frames[1]);
+    EXPECT_EQ(Sink.CountPrefix("===> Resend data block: 2,CRC = "), 9u);
+    EXPECT_EQ(Link.NakCount(), 9u);
+    EXPECT_TRUE(Timer.Active);
+
+    Reply(NAK);
+    EXPECT_EQ(Port.Frames.size(), 11u);
+    EXPECT_EQ(Sink.Lines.back(), "===> UpLoad ROM image failed <===");
+    EXPECT_EQ(Link.LinkState(), TLinkState::Idle);
+    EXPECT_EQ(Link.NakCount(), 0u);
+    EXPECT_FALSE(Timer.Active);
+    EXPECT_TRUE(Link.UploadEnabled() && Link.SyncEnabled());
+    EXPECT_EQ(Outcomes, std::vector<TLinkOutcome>{TLinkOutcome::Failed});
+}
+
+TEST_F(DeviceLinkTest, AckResetsNakAllowanceAndSecondCRestarts) {
+    ASSERT_TRUE(Link.StartUpload(WriteRom(64512)));
+    Reply(C);
+    for (int block = 1; block <= 3; ++block) {
+        for (int i = 0; i < 9; ++i)
+            Reply(NAK);
+        Reply(ACK);
+    }
+    EXPECT_EQ(Link.BlockNo(), 4u);
+    EXPECT_EQ(Link.LinkState(), TLinkState::RomUpload);
+    Reply(C); // the display started over
+    EXPECT_EQ(Link.BlockNo(), 1u);
+    EXPECT_EQ(Port.Frames.back(), Port.Frames.front());
+    // Only the first reply of a delivery counts.
+    const char burst[] = {'x', ACK, NAK, C};
+    Link.OnRxdDatas(4, burst);
+    EXPECT_EQ(Link.BlockNo(), 2u);
+    EXPECT_EQ(Link.NakCount(), 0u);
+}
+
+TEST_F(DeviceLinkTest, SilenceCountsTenPeriodsUnrelatedBytesResetIt) {
+    ASSERT_TRUE(Link.StartUpload(WriteRom(64512)));
+    for (int i = 0; i < 9; ++i)
+        Link.OnResponseTimer();
+    EXPECT_EQ(Link.TimeoutCount(), 9u);
+    EXPECT_TRUE(Sink.Has("===> DPU-510TK3 respond timeout #9<==="));
+    const char noise[] = {'a', 0x00, 0x7F};
+    Link.OnRxdDatas(3, noise);
+    EXPECT_EQ(Link.TimeoutCount(), 0u);
+    EXPECT_TRUE(Port.Frames.empty());
+    EXPECT_EQ(Link.LinkState(), TLinkState::RomUpload);
+
+    Reply(C);
+    for (int i = 0; i < 9; ++i)
+        Link.OnResponseTimer();
+    EXPECT_EQ(Port.Frames.size(), 1u); // nothing is resent on silence
+    EXPECT_TRUE(Timer.Active);
+    Link.OnResponseTimer();
+    EXPECT_EQ(Sink.CountPrefix("===> DPU-510TK3 respond timeout #"), 19u);
+    EXPECT_EQ(Sink.Lines.back(), "===> Transmit abort!! <===");
+    EXPECT_EQ(Link.LinkState(), TLinkState::Idle);
+    EXPECT_FALSE(Timer.Active);
+    EXPECT_EQ(Outcomes, std::vector<TLinkOutcome>{TLinkOutcome::Aborted});
+    // Replies after the end are ignored and stop a stray timer.
+    Timer.Active = true;
+    Reply(ACK);
+    EXPECT_FALSE(Timer.Active);
+    EXPECT_EQ(Port.Frames.size(), 1u);
+}
+
+TEST_F(DeviceLinkTest, MsgOffKeepsOnlyTheOutcomeLines) {
+    ASSERT_TRUE(Link.StartUpload(WriteRom(62400)));
+    Reply(C);
+    Reply(NAK);
+    AckAll();
+    EXPECT_EQ(Sink.Lines, (std::vector<std::string>{"*** UpLoad ROM image ***",
+                                                    "=== Waiting DPU-510TK3 respond.... ===",
+                                                    "===> UpLoad ROM image finish.<==="}));
+}
+
+TEST_F(DeviceLinkTest, NakBeforeFirstBlockSendsNothing) {
+    ASSERT_TRUE(Link.StartUpload(WriteRom(64512)));
+    Reply(NAK);
+    EXPECT_TRUE(Port.Frames.empty());
+    EXPECT_TRUE(Timer.Active);
+    Reply(C);
+    EXPECT_EQ(Port.Frames.size(), 1u);
+    EXPECT_EQ(Port.Frames[0][1], 0);
+}
+
+TEST_F(DeviceLinkTest, ElapsedTimePastMidnightStaysPositive) {
+    Link.SetMsgOn(true);
+    Clock.Times = {FakeClock::At(2026, 12, 6, 23, 59, 58), FakeClock::At(2026, 12, 6, 23, 59, 58),
+                   FakeClock::At(2026, 12, 7, 0, 0, 3, 500)};
+    ASSERT_TRUE(Link.StartUpload(WriteRom(62400)));
+    Reply(C);
+    AckAll();
+    EXPECT_EQ(Sink.Lines.back(), "Time = 5500 ms");
+}
+
+TEST_F(DeviceLinkTest, DateTimeSyncBuildsFrameWhenAsked) {
+    Link.SetMsgOn(true);
+    Clock.Times = {FakeClock::At(2026, 12, 6, 21, 5, 9), FakeClock::At(2026, 12, 6, 21, 5, 10)};
+    Link.StartDateTimeSync();
+    EXPECT_EQ(Clock.Reads, 0);
+    EXPECT_FALSE(Link.UploadEnabled() || Link.SyncEnabled());
+    EXPECT_EQ(Sink.Lines, (std::vector<std::string>{"*** Date & Time Sync. ***",
+                                                    "=== Waiting DPU-510TK3 respond.... ==="}));
+    Reply(C);
+    ASSERT_EQ(Port.Frames.size(), 1u);
+    const std::vector<uint8_t> head(Port.Frames[0].begin(), Port.Frames[0].begin() + 10);
+    EXPECT_EQ(head, (std::vector<uint8_t>{0x01, 0x00, 0x01, 0x26, 0x12, 0x06, 0x07, 0x21, 0x05, 0x09}));
+    EXPECT_TRUE(Sink.Has(YVclUtil::Format("===> Send data block: 1,CRC = %02X <===", Port.Frames[0][67])));
+    Reply(NAK); // resent from a fresh reading
+    ASSERT_EQ(Port.Frames.size(), 2u);
+    EXPECT_EQ(Port.Frames[1][9], 0x10);
+    EXPECT_EQ(Sink.CountPrefix("===> Resend data block: 1,CRC = "), 1u);
+    Reply(ACK);
+    EXPECT_EQ(Sink.Lines.back(), "===> Date & Time Sync. finish <===");
+    EXPECT_EQ(Link.LinkState(), TLinkState::Idle);
+    EXPECT_TRUE(Link.UploadEnabled() && Link.SyncEnabled());
+    EXPECT_FALSE(Timer.Active);
+
+    Link.StartDateTimeSync();
+    Reply(C);
+    for (int i = 0; i < 10; ++i)
+        Reply(NAK);
+    EXPECT_EQ(Port.Frames.size(), 2u + 10u);
+    EXPECT_EQ(Sink.Lines.back(), "===> Date & Time Sync. failed <===");
+    EXPECT_EQ(Outcomes, (std::vector<TLinkOutcome>{TLinkOutcome::Finished, TLinkOutcome::Failed}));
+}
+
+TEST_F(DeviceLinkTest, ConnectFailureStaysDisconnected) {
+    Link.Disconnect();
+    EXPECT_EQ(Sink.Lines.back(), ">>> Close COM 3 <<<");
+    Port.OpenSucceeds = false;
+    EXPECT_FALSE(Link.Connect(5));
+    EXPECT_FALSE(Link.Connected());
+    EXPECT_FALSE(Link.UploadEnabled() || Link.SyncEnabled());
+    EXPECT_EQ(Sink.Lines.back(), ">>> Can not open COM 5: The comm device not exist <<<");
+    Port.OpenSucceeds = true;
+    // A number the component refuses keeps the previous one, and the log names it.
+    EXPECT_TRUE(Link.Connect(18));
+    EXPECT_EQ(Sink.Lines.back(), ">>> Open COM 5 <<<");
+    EXPECT_TRUE(Link.Connected() && Link.UploadEnabled() && Link.SyncEnabled());
+    Link.BaudListChanged("57600");
+    EXPECT_EQ(Port.Baud_, 57600u);
+}
+
+TEST_F(DeviceLinkTest, DisconnectMidUploadKeepsStateAndStopsTimer) {
+    ASSERT_TRUE(Link.StartUpload(WriteRom(64512)));
+    Reply(C);
+    Reply(ACK);
+    Link.Disconnect();
+    EXPECT_FALSE(Timer.Active);
+    EXPECT_FALSE(Link.UploadEnabled() || Link.SyncEnabled());
+    EXPECT_EQ(Link.LinkState(), TLinkState::RomUpload);
+    ASSERT_TRUE(Link.Connect(3));
+    Reply(C);
+    EXPECT_EQ(Link.BlockNo(), 1u);
+    EXPECT_TRUE(Timer.Active);
+}
+
+TEST_F(DeviceLinkTest, LostPortEndsTransferAtOnce) {
+    ASSERT_TRUE(Link.StartUpload(WriteRom(64512)));
+    Reply(C);
+    Port.SendResult = 1; // the adapter was pulled
+    Reply(ACK);
+    EXPECT_EQ(Link.LinkState(), TLinkState::Idle);
+    EXPECT_FALSE(Timer.Active);
+    EXPECT_EQ(Sink.Lines.back(), "===> Link lost: Can not send to comm <===");
+    EXPECT_EQ(Outcomes, std::vector<TLinkOutcome>{TLinkOutcome::PortLost});
+
+    Port.SendResult = 0;
+    Link.StartDateTimeSync();
+    Link.OnPortLost("device hung up");
+    EXPECT_EQ(Link.LinkState(), TLinkState::Idle);
+    EXPECT_FALSE(Link.Connected());
+    EXPECT_FALSE(Port.Opened);
+    EXPECT_TRUE(Sink.Has("===> Link lost: device hung up <==="));
+    EXPECT_EQ(Sink.Lines.back(), ">>> Close COM 3 <<<");
+    EXPECT_EQ(Outcomes.back(), TLinkOutcome::PortLost);
+}
+
+TEST_F(DeviceLinkTest, UploadActionChecksEncodeAndDialog) {
+    ScriptedPrompts prompts;
+    EXPECT_FALSE(Link.UploadRomImageAction(0, prompts));
+    EXPECT_EQ(prompts.Boxes, std::vector<std::string>{
+                                 "No service!!|ORV init version\n\n No support download function!!\n\n"});
+    EXPECT_TRUE(prompts.LastFilter.empty()); // refused before the dialog
+    EXPECT_FALSE(Link.UploadRomImageAction(1, prompts)); // cancelled
+    EXPECT_EQ(prompts.LastFilter, "DVE510TK3 ROM File (*.bin)|*.bin");
+    EXPECT_EQ(Link.LinkState(), TLinkState::Idle);
+    prompts.Answer = WriteRom(64512);
+    EXPECT_TRUE(Link.UploadRomImageAction(1, prompts));
+    EXPECT_EQ(Link.LinkState(), TLinkState::RomUpload);
+}

@@ -1,0 +1,275 @@
+// dpu510tk3-sim: plays the display on a pseudo-terminal (or a real port) so an
+// upload or a clock setting can be rehearsed without hardware.
+#include "displaysimulator.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+volatile std::sig_atomic_t StopRequested = 0;
+void OnSignal(int) { StopRequested = 1; }
+
+struct Options {
+    std::string Port;
+    std::string Out = "dpu510tk3-sim.bin";
+    double RejectPercent = 0;
+    uint32_t Seed = 1;
+    bool Once = false;
+    long CIntervalMs = 1000;
+    long SilentAfter = -1;
+    long HangupAfter = -1;
+};
+
+void Usage(FILE* to) {
+    std::fputs("usage: dpu510tk3-sim [--port DEVICE] [--out FILE] [--reject PERCENT] [--seed N]\n"
+               "                     [--once] [--c-interval-ms N] [--silent-after N] [--hangup-after N]\n"
+               "Plays the display: prints the pseudo-terminal to connect to (or uses DEVICE at\n"
+               "115200 8N1), sends \"C\" every N ms (1000) until a frame comes, answers each frame\n"
+               "with ACK or NAK, writes the reassembled image to FILE (dpu510tk3-sim.bin) and\n"
+               "prints each date-time it is given.\n"
+               "  --reject P        answer P percent of sound frames with NAK, at random\n"
+               "  --once            exit after one finished upload or date-time setting\n"
+               "  --silent-after N  stop answering after N frames\n"
+               "  --hangup-after N  close the port and exit after N frames\n",
+               to);
+}
+
+bool ParseLong(const char* s, long& out) {
+    char* end = nullptr;
+    errno = 0;
+    out = std::strtol(s, &end, 10);
+    return errno == 0 && end != s && *end == '\0';
+}
+
+bool ParseArgs(int argc, char** argv, Options& o) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        const bool hasValue = i + 1 < argc;
+        long v = 0;
+        if (a == "--help" || a == "-h") {
+            Usage(stdout);
+            std::exit(0);
+        } else if (a == "--once") {
+            o.Once = true;
+        } else if (a == "--port" && hasValue) {
+            o.Port = argv[++i];
+        } else if (a == "--out" && hasValue) {
+            o.Out = argv[++i];
+        } else if (a == "--reject" && hasValue) {
+            char* end = nullptr;
+            o.RejectPercent = std::strtod(argv[++i], &end);
+            if (*end != '\0' || o.RejectPercent < 0 || o.RejectPercent > 100)
+                return false;
+        } else if (a == "--seed" && hasValue && ParseLong(argv[++i], v)) {
+            o.Seed = static_cast<uint32_t>(v);
+        } else if (a == "--c-interval-ms" && hasValue && ParseLong(argv[++i], v) && v > 0) {
+            o.CIntervalMs = v;
+        } else if (a == "--silent-after" && hasValue && ParseLong(argv[++i], v) && v >= 0) {
+            o.SilentAfter = v;
+        } else if (a == "--hangup-after" && hasValue && ParseLong(argv[++i], v) && v >= 0) {
+            o.HangupAfter = v;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+long NowMs() {
+    using namespace std::chrono;
+    return static_cast<long>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+bool MakeRaw(int fd, bool SetSpeed) {
+    termios t{};
+    if (tcgetattr(fd, &t) != 0)
+        return false;
+    cfmakeraw(&t);
+    t.c_cflag |= CLOCAL | CREAD;
+    t.c_cc[VMIN] = 1;
+    t.c_cc[VTIME] = 0;
+    if (SetSpeed) {
+        cfsetispeed(&t, B115200);
+        cfsetospeed(&t, B115200);
+    }
+    return tcsetattr(fd, TCSANOW, &t) == 0;
+}
+
+// Writes atomically: a temporary file beside the target, then a rename.
+bool WriteImage(const std::string& Path, const std::vector<uint8_t>& Data) {
+    const std::string tmp = Path + ".tmp";
+    FILE* f = std::fopen(tmp.c_str(), "wb");
+    if (!f)
+        return false;
+    const bool ok = std::fwrite(Data.data(), 1, Data.size(), f) == Data.size();
+    if (std::fclose(f) != 0 || !ok || std::rename(tmp.c_str(), Path.c_str()) != 0) {
+        std::remove(tmp.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool WriteAll(int fd, const void* Data, size_t Bytes) {
+    const auto* p = static_cast<const uint8_t*>(Data);
+    while (Bytes > 0) {
+        const ssize_t n = write(fd, p, Bytes);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        p += n;
+        Bytes -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+bool SaveImage(const Options& o, const TDisplaySimulator& Sim) {
+    if (Sim.HighestBlock() == 0)
+        return true;
+    const auto image = Sim.Image();
+    if (!WriteImage(o.Out, image)) {
+        std::fprintf(stderr, "dpu510tk3-sim: can not write %s: %s\n", o.Out.c_str(), std::strerror(errno));
+        return false;
+    }
+    std::printf("Image: %u blocks, %zu bytes written to %s\n", Sim.HighestBlock(), image.size(), o.Out.c_str());
+    std::fflush(stdout);
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    Options o;
+    if (!ParseArgs(argc, argv, o)) {
+        Usage(stderr);
+        return 2;
+    }
+    std::signal(SIGINT, OnSignal);
+    std::signal(SIGTERM, OnSignal);
+    std::signal(SIGPIPE, SIG_IGN);
+
+    int fd = -1;
+    if (o.Port.empty()) {
+        fd = posix_openpt(O_RDWR | O_NOCTTY);
+        if (fd < 0 || grantpt(fd) != 0 || unlockpt(fd) != 0) {
+            std::fprintf(stderr, "dpu510tk3-sim: no pseudo-terminal: %s\n", std::strerror(errno));
+            return 1;
+        }
+        // Raw from the start, so nothing the display sends before the host
+        // configures its side is echoed or held back for a line end.
+        MakeRaw(fd, false);
+        std::printf("%s\n", ptsname(fd));
+    } else {
+        fd = open(o.Port.c_str(), O_RDWR | O_NOCTTY);
+        if (fd < 0 || !MakeRaw(fd, true)) {
+            std::fprintf(stderr, "dpu510tk3-sim: can not open %s: %s\n", o.Port.c_str(), std::strerror(errno));
+            return 1;
+        }
+        std::printf("%s\n", o.Port.c_str());
+    }
+    std::fflush(stdout);
+
+    TDisplaySimulator sim(o.RejectPercent, o.Seed);
+    constexpr long kPartialMs = 200; // a frame that stops this long is dropped
+    long nextC = NowMs();
+    long lastByte = 0;
+    long frames = 0;
+    int rc = 0;
+    bool done = false;
+    while (!StopRequested && !done) {
+        const long now = NowMs();
+        long wait = 200;
+        if (!sim.Busy())
+            wait = std::max(0L, std::min(wait, nextC - now));
+        if (sim.HasPartial())
+            wait = std::max(0L, std::min(wait, lastByte + kPartialMs - now));
+        pollfd p{fd, POLLIN, 0};
+        const int n = poll(&p, 1, static_cast<int>(wait));
+        if (n < 0 && errno != EINTR) {
+            rc = 1;
+            break;
+        }
+        bool hungUp = false;
+        if (n > 0 && (p.revents & POLLIN)) {
+            uint8_t buf[4096];
+            const ssize_t got = read(fd, buf, sizeof buf);
+            if (got < 0 && errno != EINTR && errno != EAGAIN)
+                hungUp = true;
+            for (ssize_t i = 0; i < got && !done; ++i) {
+                lastByte = NowMs();
+                uint8_t reply = 0;
+                const auto r = sim.Feed(buf[i], reply);
+                if (r == TDisplaySimulator::fr_None)
+                    continue;
+                ++frames;
+                if (o.HangupAfter >= 0 && frames > o.HangupAfter) {
+                    std::printf("Hanging up after %ld frames\n", o.HangupAfter);
+                    SaveImage(o, sim);
+                    done = true;
+                    break;
+                }
+                if (o.SilentAfter < 0 || frames <= o.SilentAfter)
+                    WriteAll(fd, &reply, 1);
+                if (r == TDisplaySimulator::fr_DateTime) {
+                    std::printf("Date-time: %s\n", sim.LastDateTime().c_str());
+                    std::fflush(stdout);
+                } else if (r == TDisplaySimulator::fr_LastBlock) {
+                    if (!SaveImage(o, sim))
+                        rc = 1;
+                }
+                if (r == TDisplaySimulator::fr_DateTime || r == TDisplaySimulator::fr_LastBlock) {
+                    std::printf("Frames: %u received, %u rejected\n", sim.FramesSeen(), sim.FramesRejected());
+                    std::fflush(stdout);
+                    sim.Reset();
+                    nextC = NowMs() + o.CIntervalMs;
+                    if (o.Once)
+                        done = true;
+                }
+            }
+        } else if (n > 0 && (p.revents & (POLLHUP | POLLERR))) {
+            hungUp = true;
+        }
+        if (hungUp) {
+            // Nobody on the other side (a pseudo-terminal whose host closed,
+            // or an unplugged adapter): forget the transfer and wait.
+            if (sim.Busy()) {
+                sim.DropPartial();
+                sim.Reset();
+            }
+            if (!o.Port.empty()) {
+                std::fprintf(stderr, "dpu510tk3-sim: %s went away\n", o.Port.c_str());
+                rc = 1;
+                break;
+            }
+            usleep(20000);
+            continue;
+        }
+        const long after = NowMs();
+        if (sim.HasPartial() && after - lastByte >= kPartialMs) {
+            sim.DropPartial();
+            const uint8_t nak = 0x15;
+            WriteAll(fd, &nak, 1);
+        }
+        if (!sim.Busy() && after >= nextC) {
+            const uint8_t c = 'C';
+            WriteAll(fd, &c, 1);
+            nextC = after + o.CIntervalMs;
+        }
+    }
+    if (!done)
+        SaveImage(o, sim);
+    close(fd);
+    return rc;
+}
