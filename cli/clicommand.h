@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// One command of the tool: its name on the command line, a one-line synopsis,
+// the full help text, and the function that runs it with the arguments that
+// follow the name. Run returns the exit status (0 done, 1 stopped, 2 usage).
+struct TCliCommand {
+    const char* Name;
+    const char* Synopsis;
+    std::string (*Help)();
+    int (*Run)(const std::vector<std::string>& Args);
+};
+
+// Exit statuses shared by all commands.
+enum TCliExit { CliOk = 0, CliStopped = 1, CliUsage = 2 };

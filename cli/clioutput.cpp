@@ -1,0 +1,34 @@
+#include "cli/clioutput.h"
+
+std::string TCliOutput::Chomp(const std::string& Text) {
+    size_t end = Text.size();
+    while (end > 0 && (Text[end - 1] == '\n' || Text[end - 1] == '\r' || Text[end - 1] == ' '))
+        --end;
+    return Text.substr(0, end);
+}
+
+void TCliOutput::MessageBox(const std::string& Caption, const std::string& Text) {
+    if (Caption == "Status") {
+        std::fprintf(Out, "%s\n", Chomp(Text).c_str());
+        std::fflush(Out);
+        return;
+    }
+    Error(Text);
+}
+
+bool TCliOutput::AskYesNo(const std::string& Caption, const std::string& Text) {
+    Error(Caption + ": " + Text);
+    return false;
+}
+
+void TCliOutput::AppendLog(const std::string& Line) {
+    std::fprintf(Out, "%s\n", Line.c_str());
+    std::fflush(Out);
+}
+
+void TCliOutput::Error(const std::string& Text) {
+    std::fflush(Out);
+    std::fprintf(Err, "%s\n", Chomp(Text).c_str());
+    std::fflush(Err);
+    ++ErrorCount;
+}

@@ -1,0 +1,56 @@
+#include "cli/clicommand.h"
+#include "cli/makeromcommand.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+// The commands of the tool, in the order --help lists them.
+std::vector<TCliCommand> Commands() {
+    return {
+        TMakeRomCommand::Command(),
+    };
+}
+
+void PrintHelp(FILE* To) {
+    std::fputs("Usage: dpu510tk3 COMMAND [ARGUMENTS]\n"
+               "Command-line tool of the DPU-510TK3 lift display editor.\n\n"
+               "Commands:\n",
+               To);
+    for (const TCliCommand& c : Commands())
+        std::fprintf(To, "  %s\n", c.Synopsis);
+    std::fputs("\n", To);
+    for (const TCliCommand& c : Commands())
+        std::fprintf(To, "%s\n", c.Help().c_str());
+    std::fputs("Exit status: 0 when the command succeeded, 1 when it stopped with a\n"
+               "message on standard error, 2 for a usage error.\n"
+               "dpu510tk3 COMMAND --help describes one command.\n",
+               To);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // Core only: the program directory comes from the application object.
+    QCoreApplication app(argc, argv);
+    if (argc < 2) {
+        PrintHelp(stderr);
+        return CliUsage;
+    }
+    const std::string name = argv[1];
+    if (name == "-h" || name == "--help" || name == "help") {
+        PrintHelp(stdout);
+        return CliOk;
+    }
+    for (const TCliCommand& c : Commands())
+        if (name == c.Name)
+            return c.Run(std::vector<std::string>(argv + 2, argv + argc));
+    std::fprintf(stderr, "dpu510tk3: unknown command \"%s\"\n", name.c_str());
+    PrintHelp(stderr);
+    return CliUsage;
+}

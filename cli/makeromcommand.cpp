@@ -1,0 +1,84 @@
+#include "cli/makeromcommand.h"
+
+#include "cli/clioutput.h"
+#include "project/tconfiguration.h"
+#include "project/tproject.h"
+#include "project/tprojectfile.h"
+#include "project/tstartup.h"
+#include "rom/glyphlibrary.h"
+#include "rom/tmakerom.h"
+
+#include <cstdio>
+
+TCliCommand TMakeRomCommand::Command() {
+    return {"make-rom", "make-rom PROJECT.dcf [-o FILE]", &TMakeRomCommand::Help, &TMakeRomCommand::Run};
+}
+
+std::string TMakeRomCommand::Help() {
+    return "make-rom PROJECT.dcf [-o FILE]\n"
+           "  Builds the ROM image of a project file, as the editor's \"Load\" followed by\n"
+           "  \"MAKE ROM\" does, without dialogs and without rewriting the project file.\n"
+           "  The configuration file ORVDVE510TK3.INI and the glyph library are read from\n"
+           "  the current directory; the stock bitmaps from DefaultImage2/ beside this\n"
+           "  program.\n"
+           "  -o FILE  write the image to FILE. Without it the project's ROM file name is\n"
+           "           used (empty gives DPU510TK3.BIN, any extension becomes .BIN).\n"
+           "           Relative names are taken in the current directory.\n"
+           "  Standard output: each message-log line of the build, one per line, then\n"
+           "  \"DPU-510TK3 Make ROM OK\". When the build stops (\"All CTBL is empty!!\",\n"
+           "  \"GLB File error!!\", \"FL element overflow!!\", \"DCF file format error!!\", a\n"
+           "  picture that cannot be loaded, named in the message, a file that cannot be\n"
+           "  written) the message goes to standard error, the exit status is 1 and no\n"
+           "  ROM file is written.\n";
+}
+
+int TMakeRomCommand::Run(const std::vector<std::string>& Args) {
+    TCliOutput out;
+    std::string project;
+    std::string output;
+    for (size_t i = 0; i < Args.size(); ++i) {
+        const std::string& a = Args[i];
+        if (a == "-h" || a == "--help") {
+            std::fputs(Help().c_str(), stdout);
+            return CliOk;
+        }
+        if (a == "-o") {
+            if (i + 1 >= Args.size() || Args[i + 1].empty()) {
+                out.Error("make-rom: -o needs a file name");
+                return CliUsage;
+            }
+            output = Args[++i];
+        } else if (a.size() > 1 && a[0] == '-') {
+            out.Error("make-rom: unknown option " + a);
+            return CliUsage;
+        } else if (project.empty()) {
+            project = a;
+        } else {
+            out.Error("make-rom: more than one project file given");
+            return CliUsage;
+        }
+    }
+    if (project.empty()) {
+        out.Error("make-rom: no project file given\nusage: dpu510tk3 make-rom PROJECT.dcf [-o FILE]");
+        return CliUsage;
+    }
+
+    TConfiguration config;
+    config.SetDirectoriesFromProcess();
+    GlyphLibrary library;
+    TProject record;
+    // The editor's start-up: configuration, glyph library, default lift-state slots.
+    TStartup::Run(config, library, record, out, out);
+
+    TProjectFile file(record, config, library, out, out);
+    const int errorsBefore = out.ErrorCount;
+    if (file.LoadFrom(project) != TProjectFile::TLoadResult::Loaded) {
+        if (out.ErrorCount == errorsBefore)
+            out.Error("Cannot load project \"" + project + "\": " + file.LastError);
+        return CliStopped;
+    }
+
+    TMakeRom make(record, config, library, out, &out);
+    make.OutputFile = output;
+    return make.Run() ? CliOk : CliStopped;
+}

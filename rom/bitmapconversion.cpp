@@ -1,0 +1,158 @@
+#include "rom/bitmapconversion.h"
+
+#include "rom/erombuild.h"
+#include "project/dputext.h"
+#include "rom/filehelpers.h"
+
+#include <QBuffer>
+#include <QByteArray>
+#include <QImage>
+#include <QImageReader>
+#include <QString>
+
+namespace {
+
+// Gives a picture whose scan lines are 32-bit QRgb words, converting only when
+// the loader handed over another layout (palettes, 16-bit, mono). Alpha that is
+// not premultiplied leaves red, green and blue untouched.
+QImage AsRgbWords(const QImage& Picture) {
+    switch (Picture.format()) {
+    case QImage::Format_RGB32:
+    case QImage::Format_ARGB32:
+    case QImage::Format_ARGB32_Premultiplied:
+        return Picture;
+    default:
+        return Picture.convertToFormat(QImage::Format_ARGB32);
+    }
+}
+
+QImage RgbWordsOf(const QImage& Picture, const std::string& name) {
+    QImage rgb = AsRgbWords(Picture);
+    if (rgb.isNull())
+        throw ERomBuild("Error", "Cannot convert picture \"" + name + "\": out of memory");
+    return rgb;
+}
+
+inline bool Lit(QRgb pixel) { return (pixel & 0x00FFFFFFu) == 0; }
+
+void CheckSize(int w, int h, const std::string& name) {
+    if (w > 0xFFFF || h > 0xFFFF)
+        throw ERomBuild("Error", "Picture too large (" + std::to_string(w) + " x " + std::to_string(h) +
+                                     "): " + name);
+}
+
+std::vector<uint8_t> NewPacked(unsigned w, unsigned h) {
+    const uint64_t bytes = static_cast<uint64_t>(w) * h / 8;
+    std::vector<uint8_t> out(4 + bytes, 0);
+    out[0] = static_cast<uint8_t>(w & 0xFF);
+    out[1] = static_cast<uint8_t>(w >> 8);
+    out[2] = static_cast<uint8_t>(h & 0xFF);
+    out[3] = static_cast<uint8_t>(h >> 8);
+    return out;
+}
+
+std::string LoaderMessage(const QImageReader& reader, const std::string& name) {
+    std::string reason = reader.errorString().toStdString();
+    if (reason.empty())
+        reason = "not a picture";
+    return "Cannot load picture \"" + name + "\": " + reason;
+}
+
+QImage Read(QImageReader& reader, const std::string& name) {
+    // Orientation tags and gamma handling are not part of the packed format.
+    reader.setAutoTransform(false);
+    QImage picture;
+    if (!reader.read(&picture) || picture.isNull())
+        throw ERomBuild("Error", LoaderMessage(reader, name));
+    return picture;
+}
+
+void WritePacked(const std::vector<uint8_t>& packed, const std::string& target) {
+    std::string error;
+    if (!WriteFileAtomically(target, packed.data(), packed.size(), error))
+        throw ERomBuild("File error", "Cannot write \"" + target + "\": " + error);
+}
+
+} // namespace
+
+std::vector<uint8_t> PackImage(const QImage& Picture, const std::string& Name) {
+    const int w = Picture.width();
+    const int h = Picture.height();
+    CheckSize(w, h, Name);
+    std::vector<uint8_t> out = NewPacked(static_cast<unsigned>(w), static_cast<unsigned>(h));
+    if (w == 0 || h < 8)
+        return out;
+    const QImage rgb = RgbWordsOf(Picture, Name);
+    uint8_t* band = out.data() + 4;
+    for (int b = 0; b < h / 8; ++b, band += w) {
+        for (int k = 0; k < 8; ++k) {
+            const QRgb* row = reinterpret_cast<const QRgb*>(rgb.constScanLine(8 * b + k));
+            const uint8_t bit = static_cast<uint8_t>(1u << k);
+            for (int x = 0; x < w; ++x)
+                if (Lit(row[x]))
+                    band[x] |= bit;
+        }
+    }
+    return out;
+}
+
+std::vector<uint8_t> PackImageRotated(const QImage& Picture, const std::string& Name) {
+    const int ws = Picture.width();
+    const int hs = Picture.height();
+    CheckSize(hs, ws, Name);
+    // Packed W = Hs, H = Ws. Packed pixel (x, 8b + k) is source (Ws - 1 - 8b - k, x):
+    // source row x feeds column x of every band, read from its right-hand end.
+    std::vector<uint8_t> out = NewPacked(static_cast<unsigned>(hs), static_cast<unsigned>(ws));
+    if (hs == 0 || ws < 8)
+        return out;
+    const QImage rgb = RgbWordsOf(Picture, Name);
+    const int bands = ws / 8;
+    uint8_t* data = out.data() + 4;
+    for (int x = 0; x < hs; ++x) {
+        const QRgb* row = reinterpret_cast<const QRgb*>(rgb.constScanLine(x));
+        for (int b = 0; b < bands; ++b) {
+            const QRgb* from = row + (ws - 1 - 8 * b);
+            uint8_t byte = 0;
+            for (int k = 0; k < 8; ++k)
+                if (Lit(from[-k]))
+                    byte |= static_cast<uint8_t>(1u << k);
+            data[static_cast<size_t>(b) * static_cast<size_t>(hs) + static_cast<size_t>(x)] = byte;
+        }
+    }
+    return out;
+}
+
+std::vector<uint8_t> ConvertImage(const QImage& Picture, int DispHv, const std::string& Name) {
+    return DispHv == 1 ? PackImageRotated(Picture, Name) : PackImage(Picture, Name);
+}
+
+QImage LoadPicture(const std::string& FileName) {
+    if (!DpuText::FileExists(FileName))
+        throw ERomBuild("Error", "Cannot load picture \"" + FileName + "\": file not found");
+    QImageReader reader(QString::fromLocal8Bit(FileName.data(), static_cast<qsizetype>(FileName.size())));
+    reader.setDecideFormatFromContent(true);
+    return Read(reader, FileName);
+}
+
+QImage LoadPictureData(const uint8_t* Data, size_t Size, const std::string& Name) {
+    QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(Data), static_cast<qsizetype>(Size));
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    QImage picture = Read(reader, Name);
+    // The reader may share the caller's bytes; detach before they go away.
+    picture.detach();
+    return picture;
+}
+
+void PackBitmap(const std::string& Source, const std::string& Target) {
+    WritePacked(PackImage(LoadPicture(Source), Source), Target);
+}
+
+void PackBitmapRotated(const std::string& Source, const std::string& Target) {
+    WritePacked(PackImageRotated(LoadPicture(Source), Source), Target);
+}
+
+void ConvertBitmap(const std::string& Source, const std::string& Target, int DispHv) {
+    WritePacked(ConvertImage(LoadPicture(Source), DispHv, Source), Target);
+}

@@ -1,0 +1,15 @@
+#include "rom/tglyphlibraryentries.h"
+
+#include "rom/glyphlibrary.h"
+
+TGlyphLibraryEntries::TGlyphLibraryEntries(const GlyphLibrary& Library, std::string Name)
+    : Library(Library), Name(std::move(Name)) {}
+
+bool TGlyphLibraryEntries::IsLoaded() const { return Library.IsLoaded(); }
+
+std::span<const uint8_t> TGlyphLibraryEntries::Entry(int Group, int Index) const {
+    uint32_t offset = 0, length = 0;
+    if (!Library.FindEntry(Group, Index, offset, length))
+        return {};
+    return std::span<const uint8_t>(Library.Image().data() + offset, length);
+}

@@ -1,0 +1,205 @@
+#include "rom/tmakerom.h"
+
+#include "project/dputext.h"
+#include "project/tconfiguration.h"
+#include "project/tproject.h"
+#include "rom/bitmapconversion.h"
+#include "rom/erombuild.h"
+#include "rom/glyphlibrary.h"
+#include "rom/tglyphlibraryentries.h"
+#include "util/eygeneral.h"
+#include "util/prompts.h"
+
+#include <QImage>
+
+namespace {
+
+// Slot order of the message list: B, A, D, C.
+constexpr int MessageSlotOrder[4] = {1, 0, 3, 2};
+
+} // namespace
+
+TMakeRom::TMakeRom(TProject& Project, const TConfiguration& Config, const GlyphLibrary& Library,
+                   YVclUtil::Prompts& Prompts, YVclUtil::MessageSink* Log)
+    : Project(Project), Config(Config), Ask(Prompts), Log(Log),
+      Glyphs(std::make_unique<TGlyphLibraryEntries>(Library, Config.GlbName)),
+      RomBuilder(std::make_unique<TRomBuilder>(WorkFiles, *Glyphs, Log)) {}
+
+TMakeRom::~TMakeRom() = default;
+
+std::string TMakeRom::MessageName(int State, int Slot) {
+    for (int g = 0; g < 4; ++g)
+        if (MessageSlotOrder[g] == Slot)
+            return "M_" + std::to_string(160 + 10 * g + State);
+    return {};
+}
+
+void TMakeRom::Stop(const std::string& Caption, const std::string& Text) {
+    LastErrCaption = Caption;
+    LastErrMsg = Text;
+    WorkFiles.Clear();
+    Ask.SetBusyCursor(false);
+    Ask.MessageBox(Caption, Text);
+}
+
+TRomSettings TMakeRom::CollectSettings() const {
+    TRomSettings s;
+    s.DpStyle = Project.DPSTYLE;
+    s.DispDt = Project.DISPDT;
+    s.PwrSaving = Project.PWRSAVING;
+    s.SwapTime = Project.SWAPTIME;
+    s.CusLogoEnable = Project.CUSLOGOENABLE;
+    s.CusIdCode = Project.CUSIDCODE;
+    s.DefMsgPos = Project.DEF_MSGPOS;
+    s.NodeAddr = Project.NODEADDR;
+    s.DefDir = Project.DEF_DIR;
+    s.DefMsg = Project.DEF_MSG;
+    s.DefCtbl = Project.DEF_CTBL;
+    s.DefFl = Project.DEF_FL;
+    // A saved project names no logo while the logo is off; the record may
+    // still remember the last path.
+    s.TitleFileName = Project.CUSLOGOENABLE != 0 ? Project.TITLEFILENAME_C : std::string();
+    s.RomFileName = Project.ROMFILENAME;
+    s.Cfi = Config.CFI;
+    s.Ifi = Config.IFI;
+    s.DispHv = Config.DISPHV;
+    s.Encode = Config.ENCODE;
+    return s;
+}
+
+std::vector<uint8_t> TMakeRom::ConvertEntry(int Group, int Index, bool& Present) {
+    Present = false;
+    if (!Glyphs->IsLoaded())
+        throw ERomBuild("Error", YVclUtil::Format("Cannot load picture from glyph library \"%s\" (group %d, entry %d): "
+                                                  "the library is not loaded",
+                                                  Glyphs->LibraryName().c_str(), Group, Index));
+    const std::span<const uint8_t> entry = Glyphs->Entry(Group, Index);
+    if (entry.empty())
+        return {};
+    Present = true;
+    const std::string name = YVclUtil::Format("glyph library entry %d/%d", Group, Index);
+    return ConvertImage(LoadPictureData(entry.data(), entry.size(), name), Config.DISPHV, name);
+}
+
+void TMakeRom::PrepareLabels() {
+    for (int n = 0; n < TProject::CodeCount; ++n) {
+        Project.UsedCharFlags[static_cast<size_t>(n)] = 0;
+        RomBuilder->UserBitmapList[static_cast<size_t>(n)].clear();
+        for (int t = 0; t < TProject::TableCount; ++t)
+            RomBuilder->Labels[static_cast<size_t>(t)][static_cast<size_t>(n)] =
+                TProject::LabelToSave(Project.CodeTables[static_cast<size_t>(t)][static_cast<size_t>(n)]);
+    }
+}
+
+void TMakeRom::ConvertDirectionFrames() {
+    for (auto& names : RomBuilder->DirFrameNames)
+        names.fill({});
+    for (int f = 0; f < TRomBuilder::DirFrameCount; ++f)
+        for (int s = 0; s < TRomBuilder::DirStyleCount; ++s) {
+            bool present = false;
+            std::vector<uint8_t> packed = ConvertEntry(0, 50 + 20 * s + f, present);
+            if (!present)
+                continue;
+            const std::string name = "DIR" + std::to_string(s) + "_" + std::to_string(f);
+            WorkFiles.Put(name, std::move(packed));
+            RomBuilder->DirFrameNames[static_cast<size_t>(s)][static_cast<size_t>(f)] = name;
+        }
+}
+
+void TMakeRom::ConvertMessages() {
+    auto& list = RomBuilder->MessageList;
+    list.fill({});
+    size_t count = 0;
+    int number = 160;
+    for (int slot : MessageSlotOrder)
+        for (int state = 0; state < TProject::StateCount; ++state, ++number) {
+            const std::string& path = Project.LiftStateSlots[static_cast<size_t>(state)][static_cast<size_t>(slot)];
+            if (!DpuText::FileExists(path))
+                continue;
+            const std::string name = "M_" + std::to_string(number);
+            WorkFiles.Put(name, ConvertImage(LoadPicture(path), Config.DISPHV, path));
+            list[count++] = name;
+        }
+}
+
+void TMakeRom::FlagUsedCharacters() {
+    for (const auto& table : RomBuilder->Labels)
+        for (const std::string& label : table)
+            if (label.size() == 1 || label.size() == 2)
+                for (unsigned char c : label)
+                    Project.UsedCharFlags[c] = 1;
+    // The display draws the minus sign, S and the digits on its own.
+    Project.UsedCharFlags['-'] = 1;
+    Project.UsedCharFlags['S'] = 1;
+    for (int c = '0'; c <= '9'; ++c)
+        Project.UsedCharFlags[static_cast<size_t>(c)] = 1;
+}
+
+void TMakeRom::ConvertFloorGlyphs() {
+    for (auto& names : RomBuilder->FloorGlyphNames)
+        names.fill({});
+    for (int c = 0; c < TRomBuilder::GlyphCodeCount; ++c) {
+        if (!Project.UsedCharFlags[static_cast<size_t>(c)])
+            continue;
+        for (int k = 0; k < TRomBuilder::FloorStyleCount; ++k) {
+            bool present = false;
+            std::vector<uint8_t> packed = ConvertEntry(1 + k, c, present);
+            if (!present)
+                continue;
+            const std::string name = "FL" + std::to_string(k) + "_" + std::to_string(c);
+            WorkFiles.Put(name, std::move(packed));
+            RomBuilder->FloorGlyphNames[static_cast<size_t>(k)][static_cast<size_t>(c)] = name;
+        }
+    }
+}
+
+bool TMakeRom::Run() {
+    LastErrCaption.clear();
+    LastErrMsg.clear();
+    RomFilePath.clear();
+    CancelledCells.clear();
+
+    if (!Project.AnyLabel()) {
+        Stop("Warning", "All CTBL is empty!!\n\n");
+        return false;
+    }
+    if (SaveStep) {
+        if (!SaveStep()) {
+            Stop("Make ROM abort", "User abort!!\n");
+            return false;
+        }
+    } else {
+        // What a save would have done to the record before the build.
+        Project.DEF_MSG = TProject::NormaliseMsgMask(Project.MsgMaskFromBoxes());
+        Project.ROMFILENAME = TProject::RomFileNameToSave(Project.ROMFILENAME);
+    }
+    Ask.SetBusyCursor(true);
+    WorkFiles.Clear();
+    try {
+        PrepareLabels();
+        ConvertDirectionFrames();
+        ConvertMessages();
+        FlagUsedCharacters();
+        ConvertFloorGlyphs();
+    } catch (const ERomBuild& e) {
+        Stop(e.Caption, e.Message);
+        return false;
+    }
+
+    TRomBuilder& b = *RomBuilder;
+    b.Settings = CollectSettings();
+    b.ProgramDir = Config.ProgramDir;
+    b.OutputFile = OutputFile;
+    const bool built = b.BuildRomImage();
+    CancelledCells = b.CancelledCells;
+    for (const auto& [t, n] : CancelledCells)
+        Project.SetLabel(t, n, std::string());
+    if (!built) {
+        Stop(b.LastErrCaption, b.LastErrMsg);
+        return false;
+    }
+    RomFilePath = b.RomFilePath;
+    Ask.SetBusyCursor(false);
+    Ask.MessageBox("Status", "DPU-510TK3 Make ROM OK\n\n");
+    return true;
+}

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "rom/trombuilder.h"
+#include "rom/tromworkfiles.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+class TProject;
+class TConfiguration;
+class GlyphLibrary;
+class TGlyphEntrySource;
+namespace YVclUtil {
+class Prompts;
+class MessageSink;
+}
+
+// "MAKE ROM": checks that some label is set, runs the project save, upper-cases
+// the labels, picks the glyphs the image needs, converts the direction frames,
+// the lift-state message pictures and the floor glyphs, and hands everything to
+// the image assembler. Every message goes through Prompts (OK boxes, the busy
+// cursor), log lines through the sink.
+class TMakeRom {
+public:
+    TMakeRom(TProject& Project, const TConfiguration& Config, const GlyphLibrary& Library,
+             YVclUtil::Prompts& Prompts, YVclUtil::MessageSink* Log);
+    ~TMakeRom();
+
+    // The project "Save" run before building; true when the file was written.
+    // Unset: no save (the command-line tool); the record is then brought to
+    // the form a save gives it (normalised message mask, ROM file name).
+    std::function<bool()> SaveStep;
+    // When not empty, the image goes here instead of the "ROM Filename:" rule.
+    std::string OutputFile;
+
+    // Runs the command. True when the image file was written and
+    // "DPU-510TK3 Make ROM OK" shown; false after any stop, whose caption and
+    // text are kept in LastErrCaption/LastErrMsg (and were shown). Labels whose
+    // user bitmap is missing are emptied in the project and listed in
+    // CancelledCells, so the window can show the emptied cells.
+    bool Run();
+
+    // The inputs prepared by the last run and the assembler's results; they
+    // stay until the next run.
+    const TRomBuilder& Builder() const { return *RomBuilder; }
+
+    std::vector<std::pair<int, int>> CancelledCells;
+    std::string RomFilePath;
+    std::string LastErrCaption;
+    std::string LastErrMsg;
+
+    // Working-file name of lift-state slot Slot (0..3 = A..D) of State: "M_" +
+    // (160 + 10 * g + State) with g = 0, 1, 2, 3 for slots B, A, D, C.
+    static std::string MessageName(int State, int Slot);
+
+private:
+    void Stop(const std::string& Caption, const std::string& Text);
+    void PrepareLabels();
+    void ConvertDirectionFrames();
+    void ConvertMessages();
+    void FlagUsedCharacters();
+    void ConvertFloorGlyphs();
+    std::vector<uint8_t> ConvertEntry(int Group, int Index, bool& Present);
+    TRomSettings CollectSettings() const;
+
+    TProject& Project;
+    const TConfiguration& Config;
+    YVclUtil::Prompts& Ask;
+    YVclUtil::MessageSink* Log;
+    std::unique_ptr<TGlyphEntrySource> Glyphs;
+    TRomWorkFiles WorkFiles;
+    std::unique_ptr<TRomBuilder> RomBuilder;
+};

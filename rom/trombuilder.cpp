@@ -1,0 +1,336 @@
+#include "rom/trombuilder.h"
+
+#include "project/dputext.h"
+#include "project/tproject.h"
+#include "rom/bitmapconversion.h"
+#include "rom/erombuild.h"
+#include "rom/filehelpers.h"
+#include "rom/glyphentrysource.h"
+#include "rom/romlayout.h"
+#include "rom/tromworkfiles.h"
+#include "util/crc8.h"
+#include "util/eygeneral.h"
+#include "util/prompts.h"
+
+#include <QImage>
+
+#include <algorithm>
+#include <cstring>
+
+using namespace RomLayout;
+using YVclUtil::Crc8Table;
+
+namespace {
+
+// The filler walk over Crc8Table: entry 0 at the first byte, one entry per byte,
+// starting again at entry 0 after entry 255.
+void Fill(uint8_t* Data, size_t Size) {
+    for (size_t i = 0; i < Size; ++i)
+        Data[i] = Crc8Table[i & 0xFF];
+}
+
+std::string ItemName(const char* Prefix, int A, int B) {
+    return Prefix + std::to_string(A) + "_" + std::to_string(B);
+}
+
+} // namespace
+
+TRomBuilder::TRomBuilder(TRomWorkFiles& WorkFiles, const TGlyphEntrySource& Glyphs,
+                         YVclUtil::MessageSink* Log)
+    : WorkFiles(WorkFiles), Glyphs(Glyphs), Log(Log) {}
+
+int TRomBuilder::FindUserBitmap(const std::string& Path) const {
+    for (int i = 0; i < CodeCount; ++i)
+        if (UserBitmapList[static_cast<size_t>(i)] == Path)
+            return i;
+    return -1;
+}
+
+std::string TRomBuilder::RomFileNameFor(const std::string& Field) { return TProject::RomFileNameToSave(Field); }
+
+std::string TRomBuilder::CodeText(int Code) { return YVclUtil::Format("%02X (%d )", Code & 0xFF, Code); }
+
+std::string TRomBuilder::UserBitmapPath(const std::string& ProgramDir, int Style, const std::string& Label) {
+    return ProgramDir + "DefaultImage2/UserDefine/Floor/Style" + std::to_string(Style) + "/" + Label + ".bmp";
+}
+
+void TRomBuilder::AppendLog(const std::string& Line) {
+    if (Log)
+        Log->AppendLog(Line);
+}
+
+void TRomBuilder::LogCut(const char* Zone, const std::string& Item, size_t Kept, size_t Length) {
+    AppendLog(YVclUtil::Format("[Error] %s zone full!! -- %s cut at %zu of %zu bytes", Zone, Item.c_str(), Kept,
+                               Length));
+}
+
+size_t TRomBuilder::Place(const std::vector<uint8_t>& Packed, size_t Pos, size_t ZoneEnd, size_t& Kept) {
+    const size_t length = Packed.size() > 4 ? Packed.size() - 4 : 0;
+    Kept = Pos < ZoneEnd ? std::min(length, ZoneEnd - Pos) : 0;
+    if (Kept)
+        std::memcpy(Image.data() + Pos, Packed.data() + 4, Kept);
+    return length;
+}
+
+void TRomBuilder::PutAddress(size_t At, size_t Address) {
+    Image[At] = static_cast<uint8_t>((Address >> 8) & 0xFF);
+    Image[At + 1] = static_cast<uint8_t>(Address & 0xFF);
+}
+
+std::span<const uint8_t> TRomBuilder::LibraryEntry(int Group, int Index, bool Required) {
+    if (!Glyphs.IsLoaded())
+        throw ERomBuild("Error", YVclUtil::Format("Cannot load picture from glyph library \"%s\" (group %d, entry %d): "
+                                                  "the library is not loaded",
+                                                  Glyphs.LibraryName().c_str(), Group, Index));
+    std::span<const uint8_t> entry = Glyphs.Entry(Group, Index);
+    if (entry.empty() && Required)
+        throw ERomBuild("File error", "GLB File error!!");
+    return entry;
+}
+
+void TRomBuilder::PlaceFloorGlyphs(size_t& Pos) {
+    const int style = Settings.DefFl;
+    const bool styleKnown = style >= 0 && style < FloorStyleCount;
+    Pos = FloorZone;
+    for (int c = 0; c < GlyphCodeCount; ++c) {
+        const size_t entry = GlyphTable + 2 * static_cast<size_t>(c);
+        const std::vector<uint8_t>* packed = nullptr;
+        if (styleKnown) {
+            const std::string name = DpuText::Trim(FloorGlyphNames[static_cast<size_t>(style)][static_cast<size_t>(c)]);
+            if (!name.empty())
+                packed = WorkFiles.Find(name);
+        }
+        if (!packed) {
+            PutAddress(entry, 0);
+            continue;
+        }
+        size_t kept = 0;
+        PutAddress(entry, Pos);
+        // A glyph reaching past the zone is cut here; the position still moves
+        // on by its full length, so the overflow test below stops the build.
+        Pos += Place(*packed, Pos, FloorZone + FloorZoneSize, kept);
+    }
+    if (Pos - FloorZone > FloorGlyphLimit)
+        AppendLog("[Error] Floor BMP zone full!! -- [ " + std::to_string(Pos - FloorZone) + " ]");
+    for (auto& names : FloorGlyphNames)
+        for (const std::string& name : names)
+            if (!DpuText::Trim(name).empty())
+                WorkFiles.Remove(DpuText::Trim(name));
+}
+
+void TRomBuilder::PlaceCodeTables(size_t& Pos) {
+    int count = 0;
+    for (int t = 0; t < TableCount; ++t) {
+        for (int n = 0; n < CodeCount; ++n) {
+            const size_t first = CodeTableFirst(t) + static_cast<size_t>(n);
+            const size_t second = CodeTableSecond(t) + static_cast<size_t>(n);
+            const std::string label = DpuText::Trim(Labels[static_cast<size_t>(t)][static_cast<size_t>(n)]);
+            Image[first] = Image[second] = 0;
+            if (label.empty())
+                continue;
+            if (label.size() == 1) {
+                Image[second] = static_cast<uint8_t>(label[0]);
+                continue;
+            }
+            if (label.size() == 2) {
+                Image[first] = label[0] == '0' ? 0 : static_cast<uint8_t>(label[0]);
+                Image[second] = static_cast<uint8_t>(label[1]);
+                continue;
+            }
+            const std::string path = UserBitmapPath(ProgramDir, Settings.DefFl, label);
+            if (!DpuText::FileExists(path)) {
+                AppendLog("[Warning] CTBL" + std::to_string(t) + "-" + CodeText(n) + " not found --> auto cancel !!!");
+                CancelledCells.emplace_back(t, n);
+                continue;
+            }
+            int number = FindUserBitmap(path);
+            if (number < 0) {
+                // The table and the one-byte number hold 128 user bitmaps.
+                if (count >= static_cast<int>(UserBitmapMax))
+                    throw ERomBuild("Element overflow", "UBF element overflow!! (more than 128 user bitmaps)\n\n");
+                const std::vector<uint8_t> packed = ConvertImage(LoadPicture(path), Settings.DispHv, path);
+                size_t kept = 0;
+                PutAddress(UserBitmapTable + 2 * static_cast<size_t>(count), Pos);
+                Pos += Place(packed, Pos, FloorZone + FloorZoneSize, kept);
+                UserBitmapList[static_cast<size_t>(count)] = path;
+                number = count++;
+            }
+            Image[first] = 0xFE;
+            Image[second] = static_cast<uint8_t>(number);
+        }
+    }
+}
+
+void TRomBuilder::PlaceDirectionFrames() {
+    size_t pos = DirZone;
+    const size_t end = DirZone + DirZoneSize;
+    for (int s = 0; s < DirStyleCount; ++s) {
+        for (int f = 0; f < DirFrameCount; ++f) {
+            const std::string name = DpuText::Trim(DirFrameNames[static_cast<size_t>(s)][static_cast<size_t>(f)]);
+            const std::vector<uint8_t>* packed = name.empty() ? nullptr : WorkFiles.Find(name);
+            if (!packed)
+                continue;
+            size_t kept = 0;
+            const size_t length = Place(*packed, pos, end, kept);
+            if (kept < length)
+                LogCut("DIR", ItemName("DIR", s, f), kept, length);
+            if (kept > 0)
+                PutAddress(DirTables + 24 * static_cast<size_t>(s) + 2 * static_cast<size_t>(f), pos);
+            pos += kept;
+            WorkFiles.Remove(name);
+        }
+    }
+}
+
+void TRomBuilder::PlaceMessages() {
+    size_t pos = MessageZone;
+    const size_t end = MessageZone + MessageZoneSize;
+    for (int i = 0; i < MessageCount; ++i) {
+        const std::string name = DpuText::Trim(MessageList[static_cast<size_t>(i)]);
+        const std::vector<uint8_t>* packed = name.empty() ? nullptr : WorkFiles.Find(name);
+        if (!packed)
+            continue;
+        size_t kept = 0;
+        const size_t length = Place(*packed, pos, end, kept);
+        if (kept < length)
+            LogCut("Message", name, kept, length);
+        if (kept > 0)
+            PutAddress(MessageTable + 2 * static_cast<size_t>(i), pos);
+        pos += kept;
+        WorkFiles.Remove(name);
+    }
+}
+
+void TRomBuilder::PlaceSettings() {
+    uint8_t* r = Image.data() + SettingsRecord;
+    const TRomSettings& s = Settings;
+    r[0] = 0;
+    r[1] = static_cast<uint8_t>(s.DpStyle);
+    r[2] = static_cast<uint8_t>(s.DispDt);
+    r[3] = static_cast<uint8_t>(s.PwrSaving);
+    r[4] = static_cast<uint8_t>(s.SwapTime + 1);
+    r[5] = static_cast<uint8_t>(s.CusLogoEnable);
+    const std::string id = DpuText::Trim(s.CusIdCode);
+    for (size_t i = 0; i < 4; ++i)
+        r[6 + i] = i < id.size() ? static_cast<uint8_t>(id[i]) : 0;
+    r[10] = static_cast<uint8_t>(s.DefMsgPos);
+    r[11] = static_cast<uint8_t>(s.NodeAddr);
+    r[12] = static_cast<uint8_t>(s.DefDir);
+    r[13] = 0;
+    r[14] = static_cast<uint8_t>(s.DefMsg);
+    r[15] = static_cast<uint8_t>(s.DefCtbl);
+}
+
+void TRomBuilder::PlaceLibraryBlocks() {
+    Fill(Image.data() + CharBlock, CharBlockSize);
+    const std::span<const uint8_t> chars = LibraryEntry(0, Settings.Cfi, true);
+    std::memcpy(Image.data() + CharBlock, chars.data(), std::min(chars.size(), CharBlockSize));
+
+    Fill(Image.data() + AuxBlock, AuxBlockSize);
+    if (Settings.Encode == 0) {
+        const std::span<const uint8_t> aux = LibraryEntry(0, Settings.Ifi, true);
+        std::memcpy(Image.data() + AuxBlock, aux.data(), std::min(aux.size(), AuxBlockSize));
+    }
+}
+
+void TRomBuilder::PlaceScreenAndLogo() {
+    const std::span<const uint8_t> screen = LibraryEntry(0, 40, true);
+    const std::string screenName = "screen picture (glyph library entry 0/40)";
+    // The screen picture is always turned, whatever the panel mounting says.
+    const std::vector<uint8_t> packedScreen =
+        PackImageRotated(LoadPictureData(screen.data(), screen.size(), screenName), screenName);
+    size_t kept = 0;
+    size_t length = Place(packedScreen, ScreenZone, ScreenZone + ScreenZoneSize, kept);
+    if (kept < length)
+        LogCut("Screen", "screen picture", kept, length);
+
+    const std::string logo = DpuText::Trim(Settings.TitleFileName);
+    if (logo.empty())
+        return;
+    const std::vector<uint8_t> packedLogo = ConvertImage(LoadPicture(logo), Settings.DispHv, logo);
+    length = Place(packedLogo, LogoZone, LogoZone + LogoZoneSize, kept);
+    if (kept < length)
+        LogCut("Logo", logo, kept, length);
+}
+
+void TRomBuilder::PlaceSmallGlyphs() {
+    size_t pos = SmallGlyphZone;
+    const size_t end = SmallGlyphZone + SmallGlyphZoneSize;
+    for (int i = 0; i < SmallGlyphCount; ++i) {
+        const std::span<const uint8_t> entry = LibraryEntry(7, i, false);
+        if (entry.empty())
+            throw ERomBuild("Error", YVclUtil::Format("Cannot load picture from glyph library \"%s\" (group 7, "
+                                                      "entry %d): the entry is absent",
+                                                      Glyphs.LibraryName().c_str(), i));
+        const std::string name = "small glyph " + std::to_string(i);
+        const std::vector<uint8_t> packed =
+            ConvertImage(LoadPictureData(entry.data(), entry.size(), name + " (glyph library entry 7/" +
+                                                                         std::to_string(i) + ")"),
+                         Settings.DispHv, name);
+        size_t kept = 0;
+        const size_t length = Place(packed, pos, end, kept);
+        if (kept < length)
+            LogCut("Small glyph", name, kept, length);
+        pos += kept;
+    }
+}
+
+void TRomBuilder::AssembleImage() {
+    Image.assign(ImageSize, 0);
+    CancelledCells.clear();
+    for (std::string& slot : UserBitmapList)
+        slot.clear();
+
+    Fill(Image.data() + FloorZone, FloorZoneSize);
+    for (size_t table : {GlyphTable, UserBitmapTable, ReservedTable1, ReservedTable2})
+        std::memcpy(Image.data() + table, Crc8Table, 256);
+
+    size_t pos = FloorZone;
+    PlaceFloorGlyphs(pos);
+    PlaceCodeTables(pos);
+    if (pos > FloorZone + FloorZoneSize - 1)
+        throw ERomBuild("Element overflow", "FL element overflow!!\n\n");
+    PlaceDirectionFrames();
+    PlaceMessages();
+    PlaceSettings();
+    PlaceLibraryBlocks();
+    PlaceScreenAndLogo();
+    PlaceSmallGlyphs();
+
+    if (Settings.Encode != 0)
+        for (size_t i = 0; i < EncodedSize; ++i)
+            Image[CharBlock + i] ^= Crc8Table[i];
+    std::memcpy(Image.data() + CrcTable, Crc8Table, 256);
+}
+
+void TRomBuilder::DropWorkFiles() {
+    for (auto& names : FloorGlyphNames)
+        for (const std::string& name : names)
+            WorkFiles.Remove(DpuText::Trim(name));
+    for (auto& names : DirFrameNames)
+        for (const std::string& name : names)
+            WorkFiles.Remove(DpuText::Trim(name));
+    for (const std::string& name : MessageList)
+        WorkFiles.Remove(DpuText::Trim(name));
+}
+
+bool TRomBuilder::BuildRomImage() {
+    LastErrCaption.clear();
+    LastErrMsg.clear();
+    RomFilePath.clear();
+    try {
+        AssembleImage();
+        DropWorkFiles();
+        const std::string target = OutputFile.empty() ? RomFileNameFor(Settings.RomFileName) : OutputFile;
+        std::string error;
+        if (!WriteFileAtomically(target, Image.data(), Image.size(), error))
+            throw ERomBuild("File error", "Cannot write ROM file \"" + target + "\": " + error);
+        RomFilePath = target;
+        return true;
+    } catch (const ERomBuild& e) {
+        DropWorkFiles();
+        LastErrCaption = e.Caption;
+        LastErrMsg = e.Message;
+        return false;
+    }
+}

@@ -1,0 +1,113 @@
+#pragma once
+
+#include "rom/romsettings.h"
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <utility>
+#include <vector>
+
+class TGlyphEntrySource;
+class TRomWorkFiles;
+namespace YVclUtil {
+class MessageSink;
+}
+
+// The image assembler: places the prepared floor glyphs, direction frames and
+// message pictures, converts the user bitmaps, the screen picture, the logo
+// and the small glyphs, fills the code tables and the settings record, and
+// writes the 64512-byte ROM image file.
+class TRomBuilder {
+public:
+    static constexpr int TableCount = 3;
+    static constexpr int CodeCount = 256;
+    static constexpr int FloorStyleCount = 4;
+    static constexpr int GlyphCodeCount = 128;
+    static constexpr int DirStyleCount = 5;
+    static constexpr int DirFrameCount = 12;
+    static constexpr int MessageCount = 40;
+    static constexpr int SmallGlyphCount = 39;
+
+    // WorkFiles holds the packed pictures named by the lists below and is
+    // emptied of what the build consumes. Log gets the message-log lines; it
+    // may be null. Glyphs is the glyph library.
+    TRomBuilder(TRomWorkFiles& WorkFiles, const TGlyphEntrySource& Glyphs, YVclUtil::MessageSink* Log);
+
+    // Inputs, prepared by the Make ROM command.
+    // Trimmed, upper-cased labels, Labels[table][code].
+    std::array<std::array<std::string, CodeCount>, TableCount> Labels;
+    // Packed floor glyph names "FLk_c", FloorGlyphNames[style][code]; empty = no glyph.
+    std::array<std::array<std::string, GlyphCodeCount>, FloorStyleCount> FloorGlyphNames;
+    // Packed direction frame names "DIRs_f"; empty = no frame.
+    std::array<std::array<std::string, DirFrameCount>, DirStyleCount> DirFrameNames;
+    // Packed message names "M_n" in list order; empty = none.
+    std::array<std::string, MessageCount> MessageList;
+    // Full paths of the user bitmaps in order of first use, filled by the build.
+    std::array<std::string, CodeCount> UserBitmapList;
+    TRomSettings Settings;
+    // The executable's folder, ending in '/'; the user bitmaps live below it.
+    std::string ProgramDir;
+    // When not empty, the image goes to this file instead of the ROM file name rule.
+    std::string OutputFile;
+
+    // Outputs of the last build.
+    // The image; complete only after a successful AssembleImage.
+    std::vector<uint8_t> Image;
+    // (table, code) of every label whose user bitmap was missing; the caller
+    // empties those cells.
+    std::vector<std::pair<int, int>> CancelledCells;
+    // The file written by the last successful BuildRomImage.
+    std::string RomFilePath;
+    // Caption and text of the stop that ended the last failed build.
+    std::string LastErrCaption;
+    std::string LastErrMsg;
+
+    // Position 0..255 of the first user-bitmap slot equal to Path (exact,
+    // case-sensitive), or -1.
+    int FindUserBitmap(const std::string& Path) const;
+
+    // Fills Image. Throws ERomBuild on a stop (zone overflow, missing library
+    // entry, picture that cannot be loaded); Image is then not usable.
+    void AssembleImage();
+
+    // AssembleImage, then writes the file atomically. False on any stop, with
+    // the reason in LastErrCaption/LastErrMsg and no file written; the packed
+    // pictures of this run are dropped from WorkFiles either way.
+    bool BuildRomImage();
+
+    // The ROM file a "ROM Filename:" text names: trimmed, empty gives
+    // "DPU510TK3.BIN", otherwise the extension becomes ".BIN".
+    static std::string RomFileNameFor(const std::string& Field);
+
+    // The code column text of code n: "0A (10 )".
+    static std::string CodeText(int Code);
+
+    // Program directory + "DefaultImage2/UserDefine/Floor/Style" + style + "/" + label + ".bmp".
+    static std::string UserBitmapPath(const std::string& ProgramDir, int Style, const std::string& Label);
+
+private:
+    // Copies the picture bytes of Packed (after its header) to Image at Pos,
+    // at most up to ZoneEnd. Returns the number of picture bytes; Kept gets
+    // how many were copied.
+    size_t Place(const std::vector<uint8_t>& Packed, size_t Pos, size_t ZoneEnd, size_t& Kept);
+    void PutAddress(size_t At, size_t Address);
+    void AppendLog(const std::string& Line);
+    void LogCut(const char* Zone, const std::string& Item, size_t Kept, size_t Length);
+    std::span<const uint8_t> LibraryEntry(int Group, int Index, bool Required);
+    void DropWorkFiles();
+
+    void PlaceFloorGlyphs(size_t& Pos);
+    void PlaceCodeTables(size_t& Pos);
+    void PlaceDirectionFrames();
+    void PlaceMessages();
+    void PlaceSettings();
+    void PlaceLibraryBlocks();
+    void PlaceScreenAndLogo();
+    void PlaceSmallGlyphs();
+
+    TRomWorkFiles& WorkFiles;
+    const TGlyphEntrySource& Glyphs;
+    YVclUtil::MessageSink* Log;
+};

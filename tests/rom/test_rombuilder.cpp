@@ -1,0 +1,356 @@
+#include "rom/bitmapconversion.h"
+#include "rom/erombuild.h"
+#include "rom/filehelpers.h"
+#include "rom/romlayout.h"
+#include "rom/trombuilder.h"
+#include "rom/tromworkfiles.h"
+#include "tests/rom/testglyphs.h"
+#include "util/crc8.h"
+#include "util/prompts.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+using namespace RomLayout;
+using YVclUtil::Crc8Table;
+
+namespace {
+
+class TLogRecorder : public YVclUtil::MessageSink {
+public:
+    std::vector<std::string> Lines;
+    void AppendLog(const std::string& Line) override { Lines.push_back(Line); }
+    void ClearLog() override { Lines.clear(); }
+    void SetStatus(int, const std::string&) override {}
+};
+
+std::vector<uint8_t> Packed(int W, int H, uint8_t Fill) {
+    std::vector<uint8_t> p{static_cast<uint8_t>(W), static_cast<uint8_t>(W >> 8), static_cast<uint8_t>(H),
+                           static_cast<uint8_t>(H >> 8)};
+    p.resize(4 + static_cast<size_t>(W) * H / 8, Fill);
+    return p;
+}
+
+unsigned Address(const std::vector<uint8_t>& Image, size_t At) { return Image[At] << 8 | Image[At + 1]; }
+
+class RomBuilderTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(Dir.isValid());
+        AddRequiredEntries(Glyphs);
+        Builder.ProgramDir = Dir.path().toStdString() + "/";
+        Builder.Settings.DispHv = 0;
+        Builder.OutputFile = Dir.filePath("OUT.BIN").toStdString();
+    }
+
+    // Saves a user bitmap for Label in floor style Style.
+    std::string AddUserBitmap(const std::string& Label, const QImage& Image, int Style = 0) {
+        const std::string path = TRomBuilder::UserBitmapPath(Builder.ProgramDir, Style, Label);
+        QDir().mkpath(QFileInfo(QString::fromStdString(path)).path());
+        EXPECT_TRUE(Image.save(QString::fromStdString(path), "BMP"));
+        return path;
+    }
+
+    const std::vector<uint8_t>& Build() {
+        EXPECT_TRUE(Builder.BuildRomImage()) << Builder.LastErrMsg;
+        return Builder.Image;
+    }
+
+    QTemporaryDir Dir;
+    TTestGlyphs Glyphs;
+    TRomWorkFiles Work;
+    TLogRecorder Log;
+    TRomBuilder Builder{Work, Glyphs, &Log};
+};
+
+} // namespace
+
+TEST_F(RomBuilderTest, SingleLabelFillsOnlyItsCodeBytesAndFixedTables) {
+    Builder.Labels[0][0] = "1";
+    const auto& image = Build();
+    ASSERT_EQ(image.size(), 64512u);
+    for (size_t i = CodeTables; i < MessageTable; ++i)
+        EXPECT_EQ(image[i], i == 0x22B8 ? 0x31 : 0x00) << std::hex << i;
+    EXPECT_EQ(std::memcmp(image.data() + CrcTable, Crc8Table, 256), 0);
+    EXPECT_EQ(std::memcmp(image.data() + ReservedTable1, Crc8Table, 256), 0);
+    EXPECT_EQ(std::memcmp(image.data() + ReservedTable2, Crc8Table, 256), 0);
+    // No user bitmaps: their table keeps the CRC table bytes.
+    EXPECT_EQ(std::memcmp(image.data() + UserBitmapTable, Crc8Table, 256), 0);
+    // No glyphs: every glyph address is 0, the floor zone is the filler walk.
+    for (size_t i = GlyphTable; i < GlyphTable + 256; ++i)
+        ASSERT_EQ(image[i], 0) << i;
+    for (size_t i = 0; i < FloorZoneSize; ++i)
+        ASSERT_EQ(image[FloorZone + i], Crc8Table[i % 256]) << i;
+
+    std::vector<uint8_t> file;
+    std::string error;
+    ASSERT_TRUE(ReadWholeFile(Builder.OutputFile, file, error));
+    EXPECT_EQ(file, image);
+    EXPECT_EQ(Builder.RomFilePath, Builder.OutputFile);
+}
+
+TEST_F(RomBuilderTest, LabelEncodingRules) {
+    Builder.Labels[0][1] = "5";
+    Builder.Labels[0][2] = "05";
+    Builder.Labels[1][3] = "12";
+    Builder.Labels[2][255] = "B2";
+    const auto& image = Build();
+    auto pair = [&](int t, int n) { return image[CodeTableFirst(t) + n] << 8 | image[CodeTableSecond(t) + n]; };
+    EXPECT_EQ(pair(0, 1), 0x0035);
+    EXPECT_EQ(pair(0, 2), 0x0035);
+    EXPECT_EQ(pair(1, 3), 0x3132);
+    EXPECT_EQ(pair(2, 255), 0x4232);
+}
+
+TEST_F(RomBuilderTest, EncodeKeysTheFirst256BytesAndSkipsTheAuxiliaryEntry) {
+    Glyphs.Entries.erase({0, 41});  // never looked up while encoding
+    const auto& image = Build();
+    const std::vector<uint8_t>& chars = Glyphs.Entries[{0, 1}];
+    EXPECT_EQ(image[0], 0x00);
+    EXPECT_EQ(image[1], chars[1] ^ 0x5E);
+    for (size_t i = 0; i < 256; ++i)
+        ASSERT_EQ(image[i], chars[i] ^ Crc8Table[i]) << i;
+    EXPECT_EQ(std::memcmp(image.data() + 256, chars.data() + 256, CharBlockSize - 256), 0);
+    for (size_t i = 0; i < AuxBlockSize; ++i)
+        ASSERT_EQ(image[AuxBlock + i], Crc8Table[i % 256]) << i;
+}
+
+TEST_F(RomBuilderTest, WithoutEncodeTheBlocksAreCopiedPlainAndShortOnesLeaveFiller) {
+    Builder.Settings.Encode = 0;
+    Glyphs.Entries[{0, 1}] = {1, 2, 3};
+    const auto& image = Build();
+    EXPECT_EQ(image[0], 1);
+    EXPECT_EQ(image[2], 3);
+    EXPECT_EQ(image[3], Crc8Table[3]);
+    EXPECT_EQ(image[300], Crc8Table[300 % 256]);
+    const std::vector<uint8_t>& aux = Glyphs.Entries[{0, 41}];
+    EXPECT_EQ(std::memcmp(image.data() + AuxBlock, aux.data(), AuxBlockSize), 0);
+}
+
+TEST_F(RomBuilderTest, MissingLibraryEntriesStopWithGlbFileError) {
+    const std::pair<int, int> required[] = {{0, 1}, {0, 40}};
+    for (const auto& entry : required) {
+        TTestGlyphs glyphs = Glyphs;
+        glyphs.Entries.erase(entry);
+        TRomBuilder builder(Work, glyphs, &Log);
+        builder.OutputFile = Builder.OutputFile;
+        EXPECT_FALSE(builder.BuildRomImage());
+        EXPECT_EQ(builder.LastErrMsg, "GLB File error!!");
+        EXPECT_EQ(builder.LastErrCaption, "File error");
+    }
+    Builder.Settings.Encode = 0;
+    Glyphs.Entries.erase({0, 41});
+    EXPECT_FALSE(Builder.BuildRomImage());
+    EXPECT_EQ(Builder.LastErrMsg, "GLB File error!!");
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(Builder.OutputFile)));
+
+    // An absent small glyph or no library at all: a picture error naming the library.
+    Builder.Settings.Encode = 1;
+    AddRequiredEntries(Glyphs);
+    Glyphs.Entries.erase({7, 38});
+    EXPECT_FALSE(Builder.BuildRomImage());
+    EXPECT_NE(Builder.LastErrMsg.find("TEST.GLB"), std::string::npos);
+    AddRequiredEntries(Glyphs);
+    Glyphs.Loaded = false;
+    EXPECT_FALSE(Builder.BuildRomImage());
+    EXPECT_NE(Builder.LastErrMsg.find("not loaded"), std::string::npos) << Builder.LastErrMsg;
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(Builder.OutputFile)));
+}
+
+TEST_F(RomBuilderTest, MessagesArePackedInListOrder) {
+    for (int i = 0; i < 3; ++i) {
+        const std::string name = "M_" + std::to_string(160 + i);
+        Work.Put(name, Packed(64, 16, static_cast<uint8_t>(0x11 * (i + 1))));
+        Builder.MessageList[i] = name;
+    }
+    const auto& image = Build();
+    EXPECT_EQ(Address(image, MessageTable + 0), 0x2808u);
+    EXPECT_EQ(Address(image, MessageTable + 2), 0x2888u);
+    EXPECT_EQ(Address(image, MessageTable + 4), 0x2908u);
+    for (size_t i = 3; i < 40; ++i)
+        EXPECT_EQ(Address(image, MessageTable + 2 * i), 0u);
+    EXPECT_EQ(image[0x2808], 0x11);
+    EXPECT_EQ(image[0x2888 + 127], 0x22);
+    EXPECT_EQ(image[0x2908], 0x33);
+    EXPECT_EQ(image[0x2988], 0x00);
+    EXPECT_EQ(Work.Count(), 0u);  // consumed
+}
+
+TEST_F(RomBuilderTest, DirectionFramesGoToTheirStyleAndFrameEntries) {
+    Work.Put("DIR0_0", Packed(48, 48, 0xAA));
+    Work.Put("DIR3_11", Packed(48, 48, 0xBB));
+    Builder.DirFrameNames[0][0] = "DIR0_0";
+    Builder.DirFrameNames[3][11] = "DIR3_11";
+    const auto& image = Build();
+    EXPECT_EQ(Address(image, DirTables), 0x3C80u);
+    EXPECT_EQ(Address(image, DirTables + 24 * 3 + 22), 0x3C80u + 288u);
+    EXPECT_EQ(image[0x3C80 + 287], 0xAA);
+    EXPECT_EQ(image[0x3C80 + 288], 0xBB);
+    EXPECT_EQ(image[0x3C80 + 576], 0x00);
+    EXPECT_EQ(Address(image, DirTables + 2), 0u);
+}
+
+TEST_F(RomBuilderTest, OverlongItemsAreCutAtTheirZoneAndLogged) {
+    // 41 message pictures' worth in one: the zone holds 5120 bytes.
+    Work.Put("M_160", Packed(64, 16 * 41, 0x5A));
+    Builder.MessageList[0] = "M_160";
+    Work.Put("M_161", Packed(64, 16, 0x11));
+    Builder.MessageList[1] = "M_161";
+    Work.Put("DIR0_0", Packed(64, 2176, 0x77));
+    Builder.DirFrameNames[0][0] = "DIR0_0";
+    const auto& image = Build();
+    EXPECT_EQ(image[MessageZone + MessageZoneSize - 1], 0x5A);
+    EXPECT_EQ(image[DirTables], 0x3C);  // the next area is untouched
+    EXPECT_EQ(Address(image, MessageTable + 2), 0u);  // no room left for the second
+    EXPECT_EQ(image[GlyphTable], 0x00);
+    EXPECT_EQ(image[DirZone + DirZoneSize - 1], 0x77);
+    ASSERT_GE(Log.Lines.size(), 3u);
+    EXPECT_EQ(Log.Lines[0], "[Error] DIR zone full!! -- DIR0_0 cut at 17280 of 17408 bytes");
+    EXPECT_EQ(Log.Lines[1], "[Error] Message zone full!! -- M_160 cut at 5120 of 5248 bytes");
+    EXPECT_EQ(Log.Lines[2], "[Error] Message zone full!! -- M_161 cut at 0 of 128 bytes");
+}
+
+TEST_F(RomBuilderTest, FloorGlyphsThenSharedUserBitmaps) {
+    Builder.Settings.DefFl = 1;
+    Work.Put("FL1_48", Packed(32, 64, 0x30));
+    Work.Put("FL1_49", Packed(32, 64, 0x31));
+    Work.Put("FL0_48", Packed(32, 64, 0xEE));  // another style: dropped unused
+    Builder.FloorGlyphNames[1][48] = "FL1_48";
+    Builder.FloorGlyphNames[1][49] = "FL1_49";
+    Builder.FloorGlyphNames[0][48] = "FL0_48";
+    const std::string lobby = AddUserBitmap("LOBBY", Marked(64, 64), 1);
+    AddUserBitmap("B2F", Marked(16, 8), 1);
+    Builder.Labels[0][10] = "LOBBY";
+    Builder.Labels[2][20] = "LOBBY";
+    Builder.Labels[1][5] = "B2F";
+    Builder.Labels[0][11] = "01";
+    const auto& image = Build();
+
+    EXPECT_EQ(Address(image, GlyphTable + 2 * 48), 0x8400u);
+    EXPECT_EQ(Address(image, GlyphTable + 2 * 49), 0x8500u);
+    EXPECT_EQ(Address(image, GlyphTable + 2 * 50), 0u);
+    // LOBBY is first used by CTBL0 code 10, B2F by CTBL1 code 5; LOBBY is stored once.
+    EXPECT_EQ(Address(image, UserBitmapTable), 0x8600u);
+    EXPECT_EQ(Address(image, UserBitmapTable + 2), 0x8800u);
+    EXPECT_EQ(image[UserBitmapTable + 4], Crc8Table[4]);
+    EXPECT_EQ(image[CodeTableFirst(0) + 10], 0xFE);
+    EXPECT_EQ(image[CodeTableSecond(0) + 10], 0);
+    EXPECT_EQ(image[CodeTableFirst(2) + 20], 0xFE);
+    EXPECT_EQ(image[CodeTableSecond(2) + 20], 0);
+    EXPECT_EQ(image[CodeTableFirst(1) + 5], 0xFE);
+    EXPECT_EQ(image[CodeTableSecond(1) + 5], 1);
+    EXPECT_EQ(image[0x8600], 0x01);                  // LOBBY's top-left pixel
+    EXPECT_EQ(image[0x8800 + 16], Crc8Table[(0x8810 - 0x8400) % 256]);  // filler after B2F
+    EXPECT_EQ(Builder.UserBitmapList[0], lobby);
+    EXPECT_EQ(Builder.FindUserBitmap(lobby), 0);
+    EXPECT_EQ(Builder.FindUserBitmap(lobby + "x"), -1);
+    EXPECT_EQ(Work.Count(), 0u);
+    EXPECT_TRUE(Log.Lines.empty());
+}
+
+TEST_F(RomBuilderTest, MissingUserBitmapIsWarnedAndCancelled) {
+    Builder.Labels[0][10] = "NOPE";
+    Builder.Labels[2][255] = "NOPE";
+    const auto& image = Build();
+    ASSERT_EQ(Log.Lines.size(), 2u);
+    EXPECT_EQ(Log.Lines[0], "[Warning] CTBL0-0A (10 ) not found --> auto cancel !!!");
+    EXPECT_EQ(Log.Lines[1], "[Warning] CTBL2-FF (255 ) not found --> auto cancel !!!");
+    EXPECT_EQ(Builder.CancelledCells, (std::vector<std::pair<int, int>>{{0, 10}, {2, 255}}));
+    EXPECT_EQ(image[CodeTableFirst(0) + 10], 0);
+    EXPECT_EQ(image[CodeTableSecond(0) + 10], 0);
+    EXPECT_EQ(Builder.Labels[0][10], "NOPE");
+}
+
+TEST_F(RomBuilderTest, FloorZoneLimits) {
+    // 41 glyphs of 256 bytes pass the 10240-byte mark: a log line, still built.
+    for (int c = 0; c < 41; ++c) {
+        Builder.FloorGlyphNames[0][c] = "FL0_" + std::to_string(c);
+        Work.Put(Builder.FloorGlyphNames[0][c], Packed(32, 64, 1));
+    }
+    Build();
+    ASSERT_EQ(Log.Lines.size(), 1u);
+    EXPECT_EQ(Log.Lines[0], "[Error] Floor BMP zone full!! -- [ 10496 ]");
+
+    // Exactly 28672 bytes reaches 0xF400: overflow, nothing written.
+    Log.Lines.clear();
+    ASSERT_TRUE(QFile::remove(QString::fromStdString(Builder.OutputFile)));
+    Builder.FloorGlyphNames[0][0] = "FL0_0";
+    Work.Put("FL0_0", Packed(256, 28672 * 8 / 256, 1));
+    Builder.MessageList[0] = "M_160";
+    Work.Put("M_160", Packed(64, 16, 1));
+    EXPECT_FALSE(Builder.BuildRomImage());
+    EXPECT_EQ(Builder.LastErrMsg, "FL element overflow!!\n\n");
+    EXPECT_EQ(Builder.LastErrCaption, "Element overflow");
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(Builder.OutputFile)));
+    EXPECT_EQ(Work.Count(), 0u);  // the run's pictures are dropped
+
+    // One byte less fits.
+    Work.Put("FL0_0", Packed(8, 28671, 1));
+    Builder.FloorGlyphNames[0] = {};
+    Builder.FloorGlyphNames[0][0] = "FL0_0";
+    const auto& image = Build();
+    EXPECT_EQ(image[0xF3FE], 1);
+    EXPECT_EQ(image[0xF3FF], Crc8Table[0xFF]);
+}
+
+TEST_F(RomBuilderTest, SettingsRecordLogoScreenAndSmallGlyphs) {
+    TRomSettings& s = Builder.Settings;
+    s.DpStyle = 2;
+    s.DispDt = 1;
+    s.PwrSaving = 16;
+    s.SwapTime = 29;
+    s.CusLogoEnable = 1;
+    s.CusIdCode = "  AB ";
+    s.DefMsgPos = 2;
+    s.NodeAddr = 63;
+    s.DefDir = 4;
+    s.DefFl = 3;
+    s.DefMsg = 12;
+    s.DefCtbl = 2;
+    const std::string logo = Dir.filePath("logo.bmp").toStdString();
+    QImage logoImage = Marked(64, 64);
+    logoImage.setPixel(63, 63, qRgb(0, 0, 0));
+    ASSERT_TRUE(logoImage.save(QString::fromStdString(logo), "BMP"));
+    s.TitleFileName = logo;
+    const auto& image = Build();
+    const uint8_t expected[16] = {0, 2, 1, 16, 30, 1, 'A', 'B', 0, 0, 2, 63, 4, 0, 12, 2};
+    EXPECT_EQ(std::memcmp(image.data() + SettingsRecord, expected, 16), 0);
+    EXPECT_EQ(image[LogoZone], 0x01);
+    EXPECT_EQ(image[LogoZone + 511], 0x80);
+    // The screen picture is turned whatever DISPHV says: 64 x 32 becomes 32 x 64,
+    // and its top-left pixel lands in the first byte of the last band.
+    EXPECT_EQ(image[ScreenZone + 7 * 32], 0x80);
+    // 39 small glyphs of 8 bytes each, then zeros.
+    for (int i = 0; i < 39; ++i)
+        EXPECT_EQ(image[SmallGlyphZone + 8 * i], 0x01) << i;
+    EXPECT_EQ(image[SmallGlyphZone + 312], 0x00);
+    for (size_t i = Reserved0; i < Reserved0 + Reserved0Size; ++i)
+        ASSERT_EQ(image[i], 0);
+
+    s.TitleFileName = Dir.filePath("gone.bmp").toStdString();
+    EXPECT_FALSE(Builder.BuildRomImage());
+    EXPECT_NE(Builder.LastErrMsg.find("gone.bmp"), std::string::npos);
+}
+
+TEST_F(RomBuilderTest, RomFileNameRuleAndWriteFailure) {
+    EXPECT_EQ(TRomBuilder::RomFileNameFor("  "), "DPU510TK3.BIN");
+    EXPECT_EQ(TRomBuilder::RomFileNameFor(" lift.rom "), "lift.BIN");
+    EXPECT_EQ(TRomBuilder::RomFileNameFor("lift"), "lift.BIN");
+    EXPECT_EQ(TRomBuilder::CodeText(0), "00 (0 )");
+
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(Dir.path()));
+    Builder.OutputFile.clear();
+    Builder.Settings.RomFileName = "tower.rom";
+    EXPECT_TRUE(Builder.BuildRomImage()) << Builder.LastErrMsg;
+    EXPECT_EQ(QFileInfo(Dir.filePath("tower.BIN")).size(), 64512);
+    QDir::setCurrent(before);
+
+    Builder.OutputFile = Dir.filePath("missing/folder/x.BIN").toStdString();
+    EXPECT_FALSE(Builder.BuildRomImage());
+    EXPECT_EQ(Builder.LastErrCaption, "File error");
+    EXPECT_NE(Builder.LastErrMsg.find("missing/folder/x.BIN"), std::string::npos);
+}

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "rom/glyphentrysource.h"
+
+#include <QBuffer>
+#include <QByteArray>
+#include <QImage>
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+// Library entries held in a map, for tests of the assembler that do not need a library file.
+class TTestGlyphs : public TGlyphEntrySource {
+public:
+    bool Loaded = true;
+    std::map<std::pair<int, int>, std::vector<uint8_t>> Entries;
+
+    bool IsLoaded() const override { return Loaded; }
+    std::span<const uint8_t> Entry(int Group, int Index) const override {
+        const auto it = Entries.find({Group, Index});
+        if (!Loaded || it == Entries.end())
+            return {};
+        return it->second;
+    }
+    std::string LibraryName() const override { return "TEST.GLB"; }
+};
+
+// A picture saved as a bitmap file image.
+inline std::vector<uint8_t> BmpBytes(const QImage& Image) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    Image.save(&buffer, "BMP");
+    return {bytes.begin(), bytes.end()};
+}
+
+// A white picture with its top-left pixel black.
+inline QImage Marked(int W, int H) {
+    QImage image(W, H, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    image.setPixel(0, 0, qRgb(0, 0, 0));
+    return image;
+}
+
+// The entries every build reads: character block (CFI), auxiliary block (IFI),
+// screen picture, 39 small glyphs of 8 x 8.
+inline void AddRequiredEntries(TTestGlyphs& Glyphs, int Cfi = 1, int Ifi = 41) {
+    std::vector<uint8_t> chars(7168);
+    for (size_t i = 0; i < chars.size(); ++i)
+        chars[i] = static_cast<uint8_t>(i * 7 + 3);
+    chars[0] = 0x00;
+    Glyphs.Entries[{0, Cfi}] = chars;
+    std::vector<uint8_t> aux(1792);
+    for (size_t i = 0; i < aux.size(); ++i)
+        aux[i] = static_cast<uint8_t>(0xA0 ^ i);
+    Glyphs.Entries[{0, Ifi}] = aux;
+    Glyphs.Entries[{0, 40}] = BmpBytes(Marked(64, 32));
+    for (int i = 0; i < 39; ++i)
+        Glyphs.Entries[{7, i}] = BmpBytes(Marked(8, 8));
+}
