@@ -1,5 +1,7 @@
 #include "cli/clicommand.h"
 #include "cli/makeromcommand.h"
+#include "cli/synctimecommand.h"
+#include "cli/uploadcommand.h"
 
 #include <QCoreApplication>
 
@@ -14,6 +16,8 @@ namespace {
 std::vector<TCliCommand> Commands() {
     return {
         TMakeRomCommand::Command(),
+        TUploadCommand::Command(),
+        TSyncTimeCommand::Command(),
     };
 }
 

@@ -85,6 +85,7 @@ void TDeviceLink::OnPortLost(const std::string& Reason) {
         Timer.Stop();
         CurNakCount = 0;
         State = TLinkState::Idle;
+        LastLostReason = Reason;
         Log("===> Link lost: " + Reason + " <===");
     }
     if (IsConnected || Port.IsOpened()) {
@@ -207,11 +208,14 @@ bool TDeviceLink::SendFrame(bool Resend) {
     if (rc == 1 || rc == 2) {
         // The port is gone or broken: waiting ten silent periods would tell the
         // user nothing new. The owner closes the port; here the transfer ends.
-        const std::string reason = rc == 2 ? std::string("port not open") : Port.LastErrMsg();
+        std::string reason = rc == 2 ? std::string("port not open") : Port.LastErrMsg();
+        if (reason.empty())
+            reason = "can not send";
+        LastLostReason = reason;
         Timer.Stop();
         CurNakCount = 0;
         State = TLinkState::Idle;
-        Log("===> Link lost: " + (reason.empty() ? std::string("can not send") : reason) + " <===");
+        Log("===> Link lost: " + reason + " <===");
         SetButtons(true, true);
         if (OnTransferEnded)
             OnTransferEnded(TLinkOutcome::PortLost);

@@ -100,6 +100,8 @@ public:
     const std::vector<uint8_t>& UploadImage() const { return Image; }
     bool UploadEnabled() const { return UploadButtonEnabled; }
     bool SyncEnabled() const { return SyncButtonEnabled; }
+    // Why the last transfer ended with TLinkOutcome::PortLost.
+    const std::string& LostReason() const { return LastLostReason; }
 
     // ---- Notifications (unset = nobody listens) ----
     // Connected(), UploadEnabled() or SyncEnabled() changed.
@@ -136,6 +138,7 @@ private:
     bool SyncButtonEnabled = false;
     // Time of day of the first frame, in milliseconds.
     long StartMs = 0;
+    std::string LastLostReason;
     std::vector<uint8_t> Image;
     TLinkFrame Frame;
 };

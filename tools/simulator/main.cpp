@@ -270,6 +270,22 @@ int main(int argc, char** argv) {
     }
     if (!done)
         SaveImage(o, sim);
+    if (done && o.HangupAfter < 0) {
+        // Closing a pseudo-terminal throws away what the host has not read
+        // yet, the last ACK among it: wait until the host lets go (or 2 s).
+        tcdrain(fd);
+        const long until = NowMs() + 2000;
+        while (!StopRequested && NowMs() < until) {
+            pollfd p{fd, POLLIN, 0};
+            if (poll(&p, 1, 50) > 0) {
+                if (p.revents & (POLLHUP | POLLERR))
+                    break;
+                uint8_t sink[256];
+                if (read(fd, sink, sizeof sink) <= 0)
+                    break;
+            }
+        }
+    }
     close(fd);
     return rc;
 }

@@ -1,0 +1,72 @@
+#include "link/linksession.h"
+
+#include "link/qtlinktimer.h"
+#include "link/systemlinkclock.h"
+#include "link/uartlinkport.h"
+#include "serial/tcustomuart.h"
+
+#include <QEventLoop>
+
+#include <cctype>
+#include <cstdlib>
+
+namespace DpuLink {
+
+TLinkSession::TLinkSession(YVclUtil::MessageSink& Log, int ResponseTimeoutMs)
+    : UartPtr(std::make_unique<YVclCtrl::TCustomUart>()),
+      Port(std::make_unique<TUartLinkPort>(*UartPtr)),
+      Timer(std::make_unique<TQtLinkTimer>(ResponseTimeoutMs)),
+      Clock(std::make_unique<TSystemLinkClock>()),
+      LinkPtr(std::make_unique<TDeviceLink>(*Port, *Timer, *Clock, Log)) {
+    UartPtr->setObjectName("PcUart1");
+    TUartLinkPort::ApplyLinkSettings(*UartPtr);
+    Port->Bind(*LinkPtr);
+    Timer->OnExpired = [this] { LinkPtr->OnResponseTimer(); };
+}
+
+TLinkSession::~TLinkSession() {
+    // The port goes first: its monitor must not deliver into a dying link.
+    UartPtr->Close();
+    Port.reset();
+}
+
+bool TLinkSession::SelectPort(const std::string& Name, std::string& Reason) {
+    const bool com = Name.size() > 3 && std::toupper(static_cast<unsigned char>(Name[0])) == 'C' &&
+                     std::toupper(static_cast<unsigned char>(Name[1])) == 'O' &&
+                     std::toupper(static_cast<unsigned char>(Name[2])) == 'M';
+    if (com) {
+        std::string digits = Name.substr(3);
+        if (!digits.empty() && digits[0] == ' ')
+            digits.erase(0, 1);
+        bool allDigits = !digits.empty() && digits.size() <= 3;
+        for (char c : digits)
+            allDigits = allDigits && std::isdigit(static_cast<unsigned char>(c));
+        if (allDigits) {
+            const unsigned n = static_cast<unsigned>(std::strtoul(digits.c_str(), nullptr, 10));
+            if (n < 1 || n > 16) {
+                Reason = "port number " + digits + " is out of range (COM1 to COM16)";
+                return false;
+            }
+            UartPtr->pw_UartDevicePath("");
+            UartPtr->pw_UartPortNumber(n);
+            return true;
+        }
+    }
+    UartPtr->pw_UartDevicePath(Name);
+    return true;
+}
+
+TLinkOutcome TLinkSession::RunUntilEnded() {
+    QEventLoop loop;
+    TLinkOutcome outcome = TLinkOutcome::Aborted;
+    LinkPtr->OnTransferEnded = [&](TLinkOutcome o) {
+        outcome = o;
+        loop.quit();
+    };
+    if (LinkPtr->LinkState() != TLinkState::Idle)
+        loop.exec();
+    LinkPtr->OnTransferEnded = nullptr;
+    return outcome;
+}
+
+} // namespace DpuLink
