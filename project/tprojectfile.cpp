@@ -232,7 +232,9 @@ TProjectFile::TLoadResult TProjectFile::LoadFrom(const std::string& Path) {
         for (int state = 0; state < TProject::StateCount; ++state)
             for (int slot = 0; slot < TProject::SlotCount; ++slot) {
                 const std::string named = ini->ReadString(kLiftStateImage, SlotKey(state, slot), "");
-                if (DpuText::Trim(named).empty())
+                // A value without a file name (a bare folder) names nothing
+                // that could be found here; the slot keeps its path.
+                if (DpuText::Trim(named).empty() || DpuText::Trim(DpuText::ExtractFileNameAny(named)).empty())
                     continue;
                 Project.LiftStateSlots[state][slot] = DpuText::FileExists(named)
                     ? named

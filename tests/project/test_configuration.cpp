@@ -1,0 +1,134 @@
+#include "project/tconfiguration.h"
+#include "testsupport.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+
+namespace {
+TConfiguration ConfigIn(const TempWorkDir& Dir) {
+    TConfiguration c;
+    c.StartupDir = Dir.Path();
+    c.ProgramDir = Dir.Path() + "/";
+    return c;
+}
+} // namespace
+
+TEST(Configuration, MissingFileKeepsInitialValues) {
+    TempWorkDir dir;
+    TConfiguration c = ConfigIn(dir);
+    ScriptedPrompts ask;
+    EXPECT_FALSE(c.Read(ask));
+    ASSERT_EQ(ask.Messages.size(), 1u);
+    EXPECT_EQ(ask.Messages[0].first, "Error");
+    EXPECT_EQ(ask.Messages[0].second, "ORVDVE510TK3.INI file not found!!\n\n");
+    EXPECT_EQ(c.GlbName, "D510TK3.GLB");
+    EXPECT_TRUE(c.VersionList.empty());
+    EXPECT_EQ(c.SelectedVersion, "");
+    EXPECT_EQ(c.CFI, 1);
+    EXPECT_EQ(c.IFI, 41);
+    // Choosing a version later must not create the configuration file.
+    EXPECT_TRUE(c.ReadVersionSection("V1"));
+    EXPECT_EQ(c.CFI, 0);
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(c.IniPath())));
+}
+
+TEST(Configuration, NoVersionCountGivesTheBuiltInVersions) {
+    TempWorkDir dir;
+    for (const char* global : {"[GLOBAL]\r\nGLB=MY.GLB\r\nVCN=0\r\n", "[GLOBAL]\r\nUBFGLB=U.GLB\r\n",
+                               "[GLOBAL]\r\nVCN=2\r\nITEM1= \r\n"}) {
+        WriteText(dir.File("ORVDVE510TK3.INI"), global);
+        TConfiguration c = ConfigIn(dir);
+        ScriptedPrompts ask;
+        EXPECT_TRUE(c.Read(ask)) << global;
+        EXPECT_TRUE(ask.Messages.empty());
+        EXPECT_EQ(c.VersionList, (std::vector<std::string>{"ORV-INITDL", "ORV-PINITDL"}));
+        EXPECT_EQ(c.VersionIndex, -1);
+        EXPECT_EQ(c.SelectedVersion, "ORV-INITDL");
+        EXPECT_EQ(c.CFI, 48);
+        EXPECT_EQ(c.IFI, 41);
+        EXPECT_EQ(c.DISPHV, 1);
+        EXPECT_EQ(c.ENCODE, 1);
+        EXPECT_EQ(c.CodeVerToSave(), "");
+    }
+    TConfiguration c = ConfigIn(dir);
+    ScriptedPrompts ask;
+    WriteText(dir.File("ORVDVE510TK3.INI"), "[GLOBAL]\r\nGLB=MY.GLB\r\nUBFGLB=U.GLB\r\n");
+    c.Read(ask);
+    EXPECT_EQ(c.GlbName, "MY.GLB");
+    EXPECT_EQ(c.UbfGlbName, "U.GLB");
+    // Picking a built-in name keeps the built-in values when the file has no such section.
+    RecordingSink sink;
+    EXPECT_TRUE(c.SelectVersion(1, &sink));
+    EXPECT_EQ(c.SelectedVersion, "ORV-PINITDL");
+    EXPECT_EQ(c.CFI, 48);
+    EXPECT_EQ(sink.Status[1], "Version: ORV-PINITDL");
+}
+
+TEST(Configuration, VersionListSkipsBlankItemsAndReadsTheFirstSection) {
+    TempWorkDir dir;
+    WriteText(dir.File("ORVDVE510TK3.INI"),
+              "[GLOBAL]\r\nVCN=3\r\nITEM1= V-ONE \r\nITEM2=\r\nITEM3=ORV-GRY\r\n\r\n"
+              "[V-ONE]\r\nCFI=60\r\nIFI=42\r\nDISPHV=0\r\nENCODE=0\r\n\r\n"
+              "[ORV-GRY]\r\nCFI=61\r\n\r\n");
+    TConfiguration c = ConfigIn(dir);
+    ScriptedPrompts ask;
+    ASSERT_TRUE(c.Read(ask));
+    ASSERT_EQ(c.VersionList.size(), 2u);
+    EXPECT_EQ(c.VersionList[1], "ORV-GRY");
+    EXPECT_EQ(c.VersionIndex, 0);
+    EXPECT_EQ(c.SelectedVersion, "V-ONE");
+    EXPECT_EQ(c.CFI, 60);
+    EXPECT_EQ(c.IFI, 42);
+    EXPECT_EQ(c.DISPHV, 0);
+    EXPECT_EQ(c.ENCODE, 0);
+    EXPECT_EQ(c.CodeVerToSave(), "V-ONE");
+    EXPECT_EQ(c.BitPattern(63), "111111");
+
+    RecordingSink sink;
+    ASSERT_TRUE(c.SelectVersion(1, &sink));
+    EXPECT_EQ(c.CFI, 61);
+    EXPECT_EQ(c.IFI, 41);  // absent keys give their defaults
+    EXPECT_EQ(c.DISPHV, 1);
+    EXPECT_EQ(sink.Status[1], "Version: ORV-GRY");
+    EXPECT_EQ(c.BitPattern(2), "000011");
+    EXPECT_EQ(c.BitPattern(63), "110000");
+    EXPECT_EQ(c.BitPattern(64), "");
+    EXPECT_FALSE(c.SelectVersion(2, &sink));
+    EXPECT_EQ(c.SelectedVersion, "ORV-GRY");
+    // An unknown section gives the plain defaults.
+    ASSERT_TRUE(c.ReadVersionSection("NONE"));
+    EXPECT_EQ(c.CFI, 0);
+    EXPECT_EQ(c.BitPattern(2), "000010");
+}
+
+TEST(Configuration, CodeVerPicksTheLastMatchElseTheFirstEntry) {
+    TConfiguration c;
+    c.VersionList = {"A", " B ", "C", "B"};
+    EXPECT_EQ(c.FindVersionForCodeVer("B"), 3);
+    EXPECT_EQ(c.FindVersionForCodeVer("C"), 2);
+    EXPECT_EQ(c.FindVersionForCodeVer("Z"), 0);
+    EXPECT_EQ(c.FindVersionForCodeVer(""), 0);
+    EXPECT_EQ(c.FindVersionForCodeVer("b"), 0);
+    c.VersionList.clear();
+    EXPECT_EQ(c.FindVersionForCodeVer("A"), -1);
+}
+
+TEST(Configuration, NumbersThatAreNoNumbersAreReported) {
+    TempWorkDir dir;
+    WriteText(dir.File("ORVDVE510TK3.INI"), "[GLOBAL]\r\nGLB=X.GLB\r\nVCN=many\r\n");
+    TConfiguration c = ConfigIn(dir);
+    ScriptedPrompts ask;
+    EXPECT_FALSE(c.Read(ask));
+    ASSERT_EQ(ask.Messages.size(), 1u);
+    EXPECT_EQ(ask.Messages[0].first, "Error");
+    EXPECT_EQ(c.GlbName, "X.GLB");  // read before the bad key
+    EXPECT_FALSE(c.LastError.empty());
+
+    WriteText(dir.File("ORVDVE510TK3.INI"), "[GLOBAL]\r\nVCN=1\r\nITEM1=V\r\n[V]\r\nCFI=7\r\nIFI=oops\r\n");
+    TConfiguration d = ConfigIn(dir);
+    ScriptedPrompts ask2;
+    EXPECT_FALSE(d.Read(ask2));
+    EXPECT_EQ(ask2.Messages.size(), 1u);
+    EXPECT_EQ(d.SelectedVersion, "V");
+    EXPECT_EQ(d.CFI, 7);
+}

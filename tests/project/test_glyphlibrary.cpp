@@ -1,0 +1,159 @@
+#include "project/tlabelpreview.h"
+#include "rom/glyphlibrary.h"
+#include "testsupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <gtest/gtest.h>
+
+namespace {
+std::vector<uint8_t> Bytes(const std::string& s) {
+    return std::vector<uint8_t>(s.begin(), s.end());
+}
+
+bool WorkFileExists() {
+    return QFile::exists(GlyphLibrary::WorkFileName);
+}
+} // namespace
+
+TEST(GlyphLibrary, DirectoryEntriesAreWhereTheLayoutPutsThem) {
+    TempWorkDir dir;
+    auto image = MakeGlb({});
+    // Payloads placed by hand: entry (0, 40) at bytes 328..335, (1, 48) at 2440..2447.
+    image.insert(image.end(), {'S', 'C', 'R', 'G', 'L', 'Y', 'P', 'H'});
+    const uint32_t base = uint32_t(image.size() - 8);
+    image[328 + 3] = uint8_t(base);
+    image[328 + 2] = uint8_t(base >> 8);
+    image[328 + 7] = 3;
+    image[2440 + 3] = uint8_t(base + 3);
+    image[2440 + 2] = uint8_t((base + 3) >> 8);
+    image[2440 + 7] = 5;
+    WriteFile(dir.File("lib.glb"), image);
+
+    GlyphLibrary lib;
+    ASSERT_TRUE(lib.Load(dir.File("lib.glb"))) << lib.LastError;
+    EXPECT_EQ(lib.FileSize(), image.size());
+    EXPECT_EQ(lib.Image().size(), image.size() + 1);
+    EXPECT_EQ(lib.EntryBytes(0, 40), Bytes("SCR"));
+    EXPECT_EQ(lib.ExtractGlbEntry(1, 48), "ORV_TEMPBMP.BMP");
+    EXPECT_EQ(ReadText(dir.File("ORV_TEMPBMP.BMP")), "GLYPH");
+    // A second extraction replaces the first working file.
+    EXPECT_EQ(lib.ExtractGlbEntry(0, 40), "ORV_TEMPBMP.BMP");
+    EXPECT_EQ(ReadText(dir.File("ORV_TEMPBMP.BMP")), "SCR");
+    // An absent entry answers empty and leaves no working file behind.
+    EXPECT_EQ(lib.ExtractGlbEntry(0, 41), "");
+    EXPECT_FALSE(WorkFileExists());
+    EXPECT_EQ(lib.Date().size(), 6u);
+    EXPECT_NE(lib.Date(), "000000");
+}
+
+TEST(GlyphLibrary, WithoutALibraryTheWorkingFileNameNamesNoFile) {
+    TempWorkDir dir;
+    WriteText(dir.File("ORV_TEMPBMP.BMP"), "stale");
+    GlyphLibrary lib;
+    EXPECT_FALSE(lib.IsLoaded());
+    EXPECT_EQ(lib.Date(), "000000");
+    EXPECT_EQ(lib.ExtractGlbEntry(0, 40), "ORV_TEMPBMP.BMP");
+    EXPECT_FALSE(WorkFileExists());
+    EXPECT_FALSE(lib.Load(dir.File("missing.glb")));
+    EXPECT_FALSE(lib.IsLoaded());
+    EXPECT_FALSE(lib.LastError.empty());
+    EXPECT_EQ(GlyphLibrary::FileDateText(dir.File("missing.glb")), "000000");
+}
+
+TEST(GlyphLibrary, FailedReloadLeavesNoImage) {
+    TempWorkDir dir;
+    WriteFile(dir.File("lib.glb"), MakeGlb({{0, 40, Bytes("payload")}}));
+    GlyphLibrary lib;
+    ASSERT_TRUE(lib.Load(dir.File("lib.glb")));
+    ASSERT_EQ(lib.EntryBytes(0, 40), Bytes("payload"));
+    QFile::remove(QString::fromStdString(dir.File("lib.glb")));
+    EXPECT_FALSE(lib.Load(dir.File("lib.glb")));
+    EXPECT_FALSE(lib.IsLoaded());
+    EXPECT_TRUE(lib.Image().empty());
+    EXPECT_EQ(lib.Date(), "000000");
+    EXPECT_EQ(lib.ExtractGlbEntry(0, 40), "ORV_TEMPBMP.BMP");
+    EXPECT_FALSE(WorkFileExists());
+}
+
+TEST(GlyphLibrary, HostileLibrariesNeverReadOutsideTheImage) {
+    TempWorkDir dir;
+    GlyphLibrary lib;
+
+    // Shorter than the header: loads, but nothing is present.
+    WriteFile(dir.File("tiny.glb"), Bytes("HEAD"));
+    ASSERT_TRUE(lib.Load(dir.File("tiny.glb")));
+    EXPECT_EQ(lib.ExtractGlbEntry(0, 0), "");
+    // An empty file.
+    WriteFile(dir.File("empty.glb"), {});
+    ASSERT_TRUE(lib.Load(dir.File("empty.glb")));
+    EXPECT_EQ(lib.ExtractGlbEntry(0, 0), "");
+
+    // Only group 0 in the file: the directory slot of (1, 0) overlaps the
+    // payload and runs past the end, so it is absent; group 0 still works.
+    WriteFile(dir.File("cut.glb"), MakeGlb({{0, 40, Bytes("ok")}}, 1));
+    ASSERT_TRUE(lib.Load(dir.File("cut.glb")));
+    EXPECT_EQ(lib.FileSize(), 8u + 2048u + 2u);
+    EXPECT_EQ(lib.EntryBytes(0, 40), Bytes("ok"));
+    EXPECT_EQ(lib.ExtractGlbEntry(1, 0), "");
+    EXPECT_EQ(lib.ExtractGlbEntry(3, 0), "");
+
+    // Offsets and lengths that point outside the file, or wrap in 32 bits.
+    auto bad = MakeGlb({{0, 1, Bytes("abcd")}});
+    const uint32_t size = uint32_t(bad.size());
+    PokeDirectory(bad, 0, 2, size, 1);                      // starts at the end
+    PokeDirectory(bad, 0, 3, size - 4, 5);                  // one byte too long
+    PokeDirectory(bad, 0, 4, 0, 0xFFFFFFFFu);               // length 0xFFFFFFFF
+    PokeDirectory(bad, 0, 5, 0xFFFFFFF0u, 0x20);            // sum wraps in 32 bits
+    PokeDirectory(bad, 0, 6, 0xFFFFFFFFu, 0xFFFFFFFFu);
+    PokeDirectory(bad, 0, 7, size - 4, 4);                  // exactly to the end: fine
+    WriteFile(dir.File("bad.glb"), bad);
+    ASSERT_TRUE(lib.Load(dir.File("bad.glb")));
+    for (int index : {2, 3, 4, 5, 6}) {
+        EXPECT_EQ(lib.ExtractGlbEntry(0, index), "") << index;
+        EXPECT_FALSE(WorkFileExists()) << index;
+    }
+    EXPECT_EQ(lib.ExtractGlbEntry(0, 7), "ORV_TEMPBMP.BMP");
+    EXPECT_EQ(ReadText(dir.File("ORV_TEMPBMP.BMP")), "abcd");
+    // Groups and indexes outside the addressed range.
+    EXPECT_EQ(lib.ExtractGlbEntry(8, 0), "");
+    EXPECT_EQ(lib.ExtractGlbEntry(-1, 0), "");
+    EXPECT_EQ(lib.ExtractGlbEntry(0, 256), "");
+}
+
+TEST(GlyphLibrary, PreviewPicturesComeThroughTheWorkingFile) {
+    TempWorkDir dir;
+    auto glyph0 = MakeBmp(32, 64, 0xFF000000u);
+    WriteFile(dir.File("lib.glb"), MakeGlb({{1, '5', glyph0}, {1, 'B', MakeBmp(32, 64, 0xFF00FF00u)},
+                                            {0, 30, Bytes("not a picture")}}));
+    GlyphLibrary lib;
+    ASSERT_TRUE(lib.Load(dir.File("lib.glb")));
+    QImage img;
+    ASSERT_TRUE(lib.ExtractImage(1, '5', img));
+    EXPECT_EQ(img.width(), 32);
+    EXPECT_FALSE(WorkFileExists());  // deleted once read
+    QImage untouched(3, 3, QImage::Format_RGB32);
+    EXPECT_FALSE(lib.ExtractImage(0, 30, untouched));
+    EXPECT_EQ(untouched.width(), 3);
+
+    // "05" previews as "5" centred on white.
+    QImage preview;
+    ASSERT_TRUE(TLabelPreview::Render("05", 0, dir.File("Style"), lib, preview));
+    EXPECT_EQ(preview.size(), QSize(64, 64));
+    EXPECT_EQ(preview.pixel(15, 10) & 0xFFFFFF, 0xFFFFFFu);
+    EXPECT_EQ(preview.pixel(16, 0) & 0xFFFFFF, 0xFF0000u);  // the glyph's red corner
+    EXPECT_EQ(preview.pixel(17, 10) & 0xFFFFFF, 0x000000u);
+    EXPECT_EQ(preview.pixel(48, 10) & 0xFFFFFF, 0xFFFFFFu);
+    // Two glyphs side by side; the absent one leaves its half as it was.
+    ASSERT_TRUE(TLabelPreview::Render("B7", 0, dir.File("Style"), lib, preview));
+    EXPECT_EQ(preview.pixel(5, 5) & 0xFFFFFF, 0x00FF00u);
+    EXPECT_EQ(preview.pixel(40, 5) & 0xFFFFFF, 0x000000u);  // left from "5"
+    EXPECT_EQ(preview.pixel(50, 5) & 0xFFFFFF, 0xFFFFFFu);
+    // A missing user bitmap keeps the preview; an existing one replaces it.
+    EXPECT_FALSE(TLabelPreview::Render("lobby", 1, dir.File("Style"), lib, preview));
+    QDir().mkpath(QString::fromStdString(dir.File("Style1")));
+    WriteFile(dir.File("Style1/LOBBY.bmp"), MakeBmp(64, 64, 0xFF0000FFu));
+    ASSERT_TRUE(TLabelPreview::Render("lobby", 1, dir.File("Style"), lib, preview));
+    EXPECT_EQ(preview.pixel(30, 30) & 0xFFFFFF, 0x0000FFu);
+}

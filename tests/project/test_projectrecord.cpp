@@ -1,0 +1,144 @@
+#include "project/dputext.h"
+#include "project/tbitpatterntables.h"
+#include "project/tlabelpreview.h"
+#include "project/tliftstatedefaults.h"
+#include "project/tproject.h"
+#include "util/eygeneral.h"
+
+#include <gtest/gtest.h>
+
+TEST(ProjectRecord, MessageMaskNormalisesToAPairOfColumns) {
+    const int expected[16] = {3, 3, 3, 3, 12, 5, 6, 5, 10, 9, 10, 3, 12, 12, 12, 3};
+    for (int mask = 0; mask < 16; ++mask) {
+        const int stored = TProject::NormaliseMsgMask(mask);
+        EXPECT_EQ(stored, expected[mask]) << "mask " << mask;
+        EXPECT_EQ(__builtin_popcount(stored), 2) << "mask " << mask;
+    }
+    TProject p;
+    p.MsgColumnChecked = {true, false, false, true};
+    EXPECT_EQ(TProject::NormaliseMsgMask(p.MsgMaskFromBoxes()), 9);
+    p.MsgColumnChecked = {false, false, true, false};
+    EXPECT_EQ(TProject::NormaliseMsgMask(p.MsgMaskFromBoxes()), 12);
+    p.SetMsgBoxesFromMask(0x1A);  // bits above the fourth box are ignored
+    EXPECT_EQ(p.MsgMaskFromBoxes(), 10);
+}
+
+TEST(ProjectRecord, RomFileNameAndLabelRules) {
+    EXPECT_EQ(TProject::RomFileNameToSave(""), "DPU510TK3.BIN");
+    EXPECT_EQ(TProject::RomFileNameToSave("   \t"), "DPU510TK3.BIN");
+    EXPECT_EQ(TProject::RomFileNameToSave(" site.rom "), "site.BIN");
+    EXPECT_EQ(TProject::RomFileNameToSave("site"), "site.BIN");
+    EXPECT_EQ(TProject::RomFileNameToSave("a.b.c"), "a.b.BIN");
+    EXPECT_EQ(TProject::RomFileNameToSave("dir.x/rom"), "dir.x/rom.BIN");
+    EXPECT_EQ(TProject::LabelToSave("  b1 "), "B1");
+    EXPECT_EQ(TProject::LabelToSave("lobby\t"), "LOBBY");
+}
+
+TEST(ProjectRecord, ClearAllEmptiesOnlyTheTables) {
+    TProject p;
+    p.SetLabel(0, 0, "1");
+    p.SetLabel(2, 255, "B2F");
+    p.UsedCharFlags[49] = 1;
+    p.DEF_FL = 2;
+    p.ROMFILENAME = "X.BIN";
+    p.LiftStateSlots[3][2] = "/x.bmp";
+    EXPECT_TRUE(p.AnyLabel());
+    p.ClearCodeTables();
+    EXPECT_FALSE(p.AnyLabel());
+    EXPECT_EQ(p.UsedCharFlags[49], 0);
+    EXPECT_EQ(p.DEF_FL, 2);
+    EXPECT_EQ(p.ROMFILENAME, "X.BIN");
+    EXPECT_EQ(p.LiftStateSlots[3][2], "/x.bmp");
+    p.SetLabel(1, 7, "  \t ");
+    EXPECT_FALSE(p.AnyLabel());  // blanks alone count as empty
+}
+
+TEST(ProjectRecord, AccessorsRejectIndexesOutOfRange) {
+    TProject p;
+    EXPECT_THROW(p.SetLabel(3, 0, "x"), YVclUtil::EYGeneral);
+    EXPECT_THROW(p.Label(0, 256), YVclUtil::EYGeneral);
+    EXPECT_THROW(p.Slot(10, 0), YVclUtil::EYGeneral);
+    EXPECT_THROW(p.SetSlot(0, -1, "x"), YVclUtil::EYGeneral);
+    for (const auto& s : TProject::IntSettings())
+        EXPECT_EQ(*p.IntSetting(s.Key), s.Initial) << s.Key;
+    ASSERT_NE(p.IntSetting("DEF_DIR"), nullptr);
+    *p.IntSetting("DEF_DIR") = 4;
+    EXPECT_EQ(p.DEF_DIR, 4);
+    EXPECT_EQ(p.IntSetting("NOPE"), nullptr);
+}
+
+TEST(ProjectRecord, LogoSwitching) {
+    TProject p;
+    p.SWAPTIME = 7;
+    EXPECT_TRUE(p.SetLogoOn());  // no path yet: the window offers the dialog
+    EXPECT_EQ(p.CUSLOGOENABLE, 1);
+    p.TITLEFILENAME_C = "/logo.bmp";
+    EXPECT_FALSE(p.SetLogoOn());
+    p.SetLogoOff();
+    EXPECT_EQ(p.CUSLOGOENABLE, 0);
+    EXPECT_EQ(p.TITLEFILENAME_C, "");
+    EXPECT_EQ(p.SWAPTIME, 7);
+}
+
+TEST(BitPatterns, PlainAndGrayTables) {
+    EXPECT_EQ(TBitPatternTables::Plain(0), "000000");
+    EXPECT_EQ(TBitPatternTables::Plain(10), "001010");
+    EXPECT_EQ(TBitPatternTables::Plain(63), "111111");
+    const char* gray[] = {"000000", "000001", "000011", "000010", "000110"};
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(TBitPatternTables::Gray(i), gray[i]);
+    EXPECT_EQ(TBitPatternTables::Gray(31), "010000");
+    EXPECT_EQ(TBitPatternTables::Gray(32), "100000");
+    EXPECT_EQ(TBitPatternTables::Gray(33), "100001");
+    EXPECT_EQ(TBitPatternTables::Gray(48), "111000");
+    EXPECT_EQ(TBitPatternTables::Gray(63), "110000");
+    EXPECT_EQ(TBitPatternTables::Gray(64), "");
+    EXPECT_EQ(TBitPatternTables::ForVersion("ORV-GRY", 3), "000010");
+    EXPECT_EQ(TBitPatternTables::ForVersion("orv-gry", 3), "000011");
+}
+
+TEST(LiftStateDefaults, FileNamesAndPaths) {
+    EXPECT_EQ(TLiftStateDefaults::FileName(0, 0), "FIRE-16x64_EN.bmp");
+    EXPECT_EQ(TLiftStateDefaults::FileName(2, 1), "BREAKDOWN-16x64_CHT.bmp");
+    EXPECT_EQ(TLiftStateDefaults::FileName(2, 2), "ALARM-INV-16x64_EN.bmp");
+    EXPECT_EQ(TLiftStateDefaults::FileName(3, 3), "OUT_OF_SERVICE-INV-16x64_CHT.bmp");
+    EXPECT_EQ(TLiftStateDefaults::FileName(9, 1), "IND-16x64_CHT.bmp");
+    EXPECT_EQ(TLiftStateDefaults::FileName(10, 0), "");
+
+    TProject p;
+    TLiftStateDefaults::FillDefaults(p, "/opt/dpu/");
+    EXPECT_EQ(p.LiftStateSlots[0][0], "/opt/dpu/DefaultImage2/LiftState/FIRE-16x64_EN.bmp");
+    EXPECT_EQ(p.LiftStateSlots[9][3], "/opt/dpu/DefaultImage2/LiftState/IND-INV-16x64_CHT.bmp");
+    for (const auto& state : p.LiftStateSlots)
+        for (const auto& slot : state)
+            EXPECT_EQ(slot.rfind("/opt/dpu/DefaultImage2/LiftState/", 0), 0u);
+
+    EXPECT_EQ(TLiftStateDefaults::FallbackPath("/opt/dpu/", "C:\\ORV\\DefaultImage2\\LiftState\\VIP-16x64_EN.bmp"),
+              "/opt/dpu/DefaultImage2/LiftState/VIP-16x64_EN.bmp");
+    EXPECT_EQ(TLiftStateDefaults::FallbackPath("/opt/dpu/", "/home/x/FULL-16x64_CHT.bmp"),
+              "/opt/dpu/DefaultImage2/LiftState/FULL-16x64_CHT.bmp");
+}
+
+TEST(TextRules, TrimPathsAndExtensions) {
+    EXPECT_EQ(DpuText::Trim("\t a b \r\n"), "a b");
+    EXPECT_EQ(DpuText::UpperCase("b1\xE9z"), "B1\xE9Z");
+    EXPECT_EQ(DpuText::ExtractFileNameAny("D:\\a\\b.bmp"), "b.bmp");
+    EXPECT_EQ(DpuText::ExtractFileNameAny("D:b.bmp"), "b.bmp");
+    EXPECT_EQ(DpuText::ExtractFileNameAny("/a/b/"), "");
+    EXPECT_EQ(DpuText::ChangeFileExt("x\\y.z\\rom", ".BIN"), "x\\y.z\\rom.BIN");
+    EXPECT_EQ(DpuText::JoinPath("/a/", "b"), "/a/b");
+    EXPECT_EQ(DpuText::JoinPath("/a", "b"), "/a/b");
+}
+
+TEST(LabelPreview, PlanFollowsLabelLength) {
+    using K = TLabelPreview::TKind;
+    EXPECT_EQ(TLabelPreview::Plan("  ", 0, "/p/Style").Kind, K::None);
+    auto one = TLabelPreview::Plan(" 05 ", 0, "/p/Style");
+    EXPECT_EQ(one.Kind, K::Glyphs);
+    EXPECT_EQ(one.Chars, "5");
+    auto two = TLabelPreview::Plan("b1", 0, "/p/Style");
+    EXPECT_EQ(two.Chars, "B1");
+    auto user = TLabelPreview::Plan("lobby", 2, "/p/Style");
+    EXPECT_EQ(user.Kind, K::UserBitmap);
+    EXPECT_EQ(user.BitmapPath, "/p/Style2/LOBBY.bmp");
+}

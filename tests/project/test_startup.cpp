@@ -1,0 +1,118 @@
+#include "project/tconfiguration.h"
+#include "project/tproject.h"
+#include "project/tstartup.h"
+#include "rom/glyphlibrary.h"
+#include "testsupport.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+
+namespace {
+struct StartupFixture {
+    TempWorkDir Dir;
+    TConfiguration Config;
+    GlyphLibrary Library;
+    TProject Project;
+    ScriptedPrompts Ask;
+    RecordingSink Sink;
+
+    StartupFixture() {
+        Config.StartupDir = Dir.Path();
+        Config.ProgramDir = "/opt/prog/";
+    }
+    TStartupResult Run() { return TStartup::Run(Config, Library, Project, Ask, Sink); }
+    void WriteLibrary() {
+        std::vector<GlbEntry> entries;
+        for (int k = 1; k <= 4; ++k)
+            entries.push_back({k, 48, MakeBmp(32, 64)});
+        for (int s = 0; s < 5; ++s)
+            entries.push_back({0, 50 + 20 * s, MakeBmp(48, 48)});
+        entries.push_back({0, 30, MakeBmp(64, 128)});
+        entries.push_back({0, 32, MakeBmp(64, 128)});
+        WriteFile(Dir.File("D510TK3.GLB"), MakeGlb(entries));
+    }
+};
+} // namespace
+
+TEST(Startup, CompletesWithCaptionStatusAndPreviews) {
+    StartupFixture f;
+    f.WriteLibrary();
+    WriteText(f.Dir.File("ORVDVE510TK3.INI"), "[GLOBAL]\r\nVCN=1\r\nITEM1=ORV-GRY\r\n\r\n[ORV-GRY]\r\nCFI=50\r\n");
+    WriteText(f.Dir.File("ORV_TEMPBMP.BMP"), "stale");
+    f.Sink.AppendLog("old line");
+
+    const TStartupResult r = f.Run();
+    EXPECT_TRUE(r.Completed);
+    EXPECT_TRUE(f.Ask.Messages.empty());
+    const std::string date = f.Library.Date();
+    EXPECT_EQ(r.Caption, "DPU-510TK3 Lift LCD Editor (R2-Build101117)  [ " + date + " /  ]");
+    EXPECT_EQ(f.Sink.Status[0], "Project file:");
+    EXPECT_EQ(f.Sink.Status[1], "Version: ORV-GRY");
+    EXPECT_EQ(f.Sink.Status[2], "D510TK3.GLB / ");
+    EXPECT_TRUE(f.Sink.Log.empty());
+    EXPECT_EQ(f.Config.CFI, 50);
+    EXPECT_EQ(f.Config.BitPattern(32), "100000");
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(f.Dir.File("ORV_TEMPBMP.BMP"))));
+    for (const QImage& img : r.FlStylePreviews)
+        EXPECT_EQ(img.size(), QSize(32, 64));
+    for (const QImage& img : r.DirStylePreviews)
+        EXPECT_EQ(img.size(), QSize(48, 48));
+    EXPECT_FALSE(r.MsgPosPreviews[0].isNull());
+    EXPECT_TRUE(r.MsgPosPreviews[1].isNull());  // absent entry: blank preview
+    EXPECT_EQ(f.Project.LiftStateSlots[2][1], "/opt/prog/DefaultImage2/LiftState/BREAKDOWN-16x64_CHT.bmp");
+    EXPECT_EQ(TStartup::CodeColumnText(10), "0A (10 )");
+    EXPECT_EQ(TStartup::CodeColumnText(255), "FF (255 )");
+    EXPECT_EQ(TStartup::CodeColumnText(0), "00 (0 )");
+    EXPECT_EQ(TStartup::GridHeader(0), "bit [ 5..0 ]");
+}
+
+TEST(Startup, UserGlyphLibraryIsDatedNotRead) {
+    StartupFixture f;
+    f.WriteLibrary();
+    WriteText(f.Dir.File("ORVDVE510TK3.INI"), "[GLOBAL]\r\nUBFGLB=USER.GLB\r\n");
+    WriteText(f.Dir.File("USER.GLB"), "x");
+    const TStartupResult r = f.Run();
+    EXPECT_TRUE(r.Completed);
+    EXPECT_EQ(f.Config.UbfGlbDate.size(), 6u);
+    EXPECT_NE(f.Config.UbfGlbDate, "000000");
+    EXPECT_EQ(r.Caption, std::string(TStartup::DesignCaption) + "  [ " + f.Config.GlbDate + " / " +
+                             f.Config.UbfGlbDate + " ]");
+    EXPECT_EQ(f.Sink.Status[2], "D510TK3.GLB / USER.GLB");
+    EXPECT_EQ(f.Sink.Status[1], "Version: ORV-INITDL");
+}
+
+TEST(Startup, MissingFilesEndStartUpEarly) {
+    {
+        StartupFixture f;  // no configuration, no library
+        const TStartupResult r = f.Run();
+        EXPECT_FALSE(r.Completed);
+        ASSERT_EQ(f.Ask.Messages.size(), 2u);
+        EXPECT_EQ(f.Ask.Messages[0].second, "ORVDVE510TK3.INI file not found!!\n\n");
+        EXPECT_EQ(f.Ask.Messages[1].second, "GLB file not found!!\n\n");
+        EXPECT_EQ(r.Caption, TStartup::DesignCaption);
+        EXPECT_EQ(f.Sink.Status[2], "Program start error!!");
+        EXPECT_EQ(f.Sink.Status[1], "Version: ");
+        EXPECT_EQ(f.Config.GlbDate, "000000");
+        EXPECT_FALSE(f.Library.IsLoaded());
+        EXPECT_TRUE(r.FlStylePreviews[0].isNull());
+        // The slots still point at the stock bitmaps.
+        EXPECT_EQ(f.Project.LiftStateSlots[0][0], "/opt/prog/DefaultImage2/LiftState/FIRE-16x64_EN.bmp");
+    }
+    {
+        StartupFixture f;
+        f.WriteLibrary();
+        WriteText(f.Dir.File("ORVDVE510TK3.INI"), "[GLOBAL]\r\nUBFGLB=GONE.GLB\r\n");
+        WriteText(f.Dir.File("ORV_TEMPBMP.BMP"), "stale");
+        const TStartupResult r = f.Run();
+        EXPECT_FALSE(r.Completed);
+        ASSERT_EQ(f.Ask.Messages.size(), 1u);
+        EXPECT_EQ(f.Ask.Messages[0].first, "Error");
+        EXPECT_EQ(f.Ask.Messages[0].second, "User define BMP file not found!!\n\n");
+        EXPECT_EQ(f.Config.UbfGlbName, "");
+        EXPECT_EQ(f.Config.UbfGlbDate, "000000");
+        EXPECT_TRUE(f.Library.IsLoaded());
+        EXPECT_EQ(f.Sink.Status[2], "Program start error!!");
+        // Start-up stopped before the stale working file step.
+        EXPECT_TRUE(QFile::exists(QString::fromStdString(f.Dir.File("ORV_TEMPBMP.BMP"))));
+    }
+}
