@@ -2,8 +2,8 @@
 
 #include "rom/glyphlibrary.h"
 
-TGlyphLibraryEntries::TGlyphLibraryEntries(const GlyphLibrary& Library, std::string Name)
-    : Library(Library), Name(std::move(Name)) {}
+TGlyphLibraryEntries::TGlyphLibraryEntries(const GlyphLibrary& Library, const std::string& Name)
+    : Library(Library), Name(Name) {}
 
 bool TGlyphLibraryEntries::IsLoaded() const { return Library.IsLoaded(); }
 

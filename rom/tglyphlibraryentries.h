@@ -7,8 +7,9 @@ class GlyphLibrary;
 // Entries of the loaded glyph library, read in place from its memory image.
 class TGlyphLibraryEntries : public TGlyphEntrySource {
 public:
-    // Library must outlive this object; Name is the library's file name for messages.
-    TGlyphLibraryEntries(const GlyphLibrary& Library, std::string Name);
+    // Library and Name (the library's file name, for messages; read at each
+    // use, so a renamed library is named right) must outlive this object.
+    TGlyphLibraryEntries(const GlyphLibrary& Library, const std::string& Name);
 
     bool IsLoaded() const override;
     std::span<const uint8_t> Entry(int Group, int Index) const override;
@@ -16,5 +17,5 @@ public:
 
 private:
     const GlyphLibrary& Library;
-    std::string Name;
+    const std::string& Name;
 };

@@ -1,0 +1,237 @@
+#include "project/tconfiguration.h"
+#include "project/tproject.h"
+#include "rom/filehelpers.h"
+#include "rom/glyphlibrary.h"
+#include "rom/romlayout.h"
+#include "rom/tglyphlibraryentries.h"
+#include "rom/tmakerom.h"
+#include "tests/rom/testglyphs.h"
+#include "tests/rom/testprompts.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace RomLayout;
+
+namespace {
+
+unsigned Address(const std::vector<uint8_t>& Image, size_t At) { return Image[At] << 8 | Image[At + 1]; }
+
+class MakeRomTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(Dir.isValid());
+        Glyphs = FullTestLibrary();
+        ASSERT_TRUE(WriteGlyphLibrary(Path("TEST.GLB"), Glyphs.Entries));
+        ASSERT_TRUE(Library.Load(Path("TEST.GLB")));
+        Config.ProgramDir = Dir.path().toStdString() + "/";
+        Config.StartupDir = Dir.path().toStdString();
+        Config.GlbName = "TEST.GLB";
+        Config.CFI = 1;
+        Config.DISPHV = 0;
+        for (auto& state : Project.LiftStateSlots)
+            state.fill({});
+        Make.OutputFile = Path("OUT.BIN");
+    }
+
+    std::string Path(const char* Name) const { return Dir.filePath(Name).toStdString(); }
+
+    std::string SaveMessage(const char* Name) {
+        const std::string path = Path(Name);
+        EXPECT_TRUE(Marked(64, 16).save(QString::fromStdString(path), "BMP"));
+        return path;
+    }
+
+    std::vector<uint8_t> Output() {
+        std::vector<uint8_t> data;
+        std::string error;
+        EXPECT_TRUE(ReadWholeFile(Make.OutputFile, data, error)) << error;
+        return data;
+    }
+
+    bool OutputExists() const { return QFile::exists(QString::fromStdString(Make.OutputFile)); }
+
+    QTemporaryDir Dir;
+    TTestGlyphs Glyphs;
+    GlyphLibrary Library;
+    TConfiguration Config;
+    TProject Project;
+    TTestPrompts Prompts;
+    TMakeRom Make{Project, Config, Library, Prompts, &Prompts};
+};
+
+} // namespace
+
+TEST_F(MakeRomTest, BlankTablesWarnBeforeSaving) {
+    Project.CodeTables[1][4] = "   ";
+    bool saved = false;
+    Make.SaveStep = [&] { return saved = true; };
+    EXPECT_FALSE(Make.Run());
+    EXPECT_FALSE(saved);
+    ASSERT_EQ(Prompts.Boxes.size(), 1u);
+    EXPECT_EQ(Prompts.Boxes[0], std::make_pair(std::string("Warning"), std::string("All CTBL is empty!!\n\n")));
+    EXPECT_FALSE(OutputExists());
+}
+
+TEST_F(MakeRomTest, DeclinedSaveAbortsTheBuild) {
+    Project.CodeTables[2][255] = "7";
+    Make.SaveStep = [] { return false; };
+    EXPECT_FALSE(Make.Run());
+    ASSERT_EQ(Prompts.Boxes.size(), 1u);
+    EXPECT_EQ(Prompts.Boxes[0], std::make_pair(std::string("Make ROM abort"), std::string("User abort!!\n")));
+    EXPECT_FALSE(OutputExists());
+    ASSERT_FALSE(Prompts.Cursor.empty());
+    EXPECT_FALSE(Prompts.Cursor.back());
+}
+
+TEST_F(MakeRomTest, LabelsAreUpperCasedAndFlagTheirGlyphs) {
+    Project.CodeTables[1][7] = " b1 ";
+    Project.CodeTables[0][8] = "Q";       // the library has no Q glyph
+    Project.CodeTables[0][9] = "\xC8";    // flagged, but only codes 0..127 get glyphs
+    bool saved = false;
+    Make.SaveStep = [&] { return saved = true; };
+    ASSERT_TRUE(Make.Run()) << Make.LastErrMsg;
+    EXPECT_TRUE(saved);
+    EXPECT_EQ(Prompts.Boxes.back(), std::make_pair(std::string("Status"), std::string("DPU-510TK3 Make ROM OK\n\n")));
+    EXPECT_EQ(Prompts.Cursor, (std::vector<bool>{true, false}));
+
+    for (int c : {int('B'), int('1'), int('Q'), int('-'), int('S'), int('0'), int('9'), 0xC8})
+        EXPECT_EQ(Project.UsedCharFlags[c], 1) << c;
+    EXPECT_EQ(Project.UsedCharFlags['A'], 0);
+    EXPECT_EQ(Make.Builder().Labels[1][7], "B1");
+    EXPECT_EQ(Make.Builder().FloorGlyphNames[0]['B'], "FL0_66");
+    EXPECT_EQ(Make.Builder().FloorGlyphNames[3]['B'], "FL3_66");
+    EXPECT_EQ(Make.Builder().FloorGlyphNames[0]['Q'], "");
+
+    const std::vector<uint8_t> image = Output();
+    ASSERT_EQ(image.size(), ImageSize);
+    EXPECT_EQ(image[CodeTableFirst(1) + 7], 'B');
+    EXPECT_EQ(image[CodeTableSecond(1) + 7], '1');
+    // The minus sign is the lowest code in use, so its glyph comes first; style 0 glyphs are 32 bytes.
+    EXPECT_EQ(Address(image, GlyphTable + 2 * '-'), 0x8400u);
+    EXPECT_EQ(Address(image, GlyphTable + 2 * '0'), 0x8420u);
+    EXPECT_NE(Address(image, GlyphTable + 2 * 'S'), 0u);
+    EXPECT_NE(Address(image, GlyphTable + 2 * 'B'), 0u);
+    EXPECT_EQ(Address(image, GlyphTable + 2 * 'Q'), 0u);
+    EXPECT_EQ(Address(image, GlyphTable + 2 * 'A'), 0u);
+    // Every direction frame of every style: 60 frames of 32 bytes.
+    EXPECT_EQ(Address(image, DirTables), 0x3C80u);
+    EXPECT_EQ(Address(image, DirTables + 24 * 4 + 22), 0x3C80u + 59 * 32);
+}
+
+TEST_F(MakeRomTest, FloorStyleSelectsWhichGlyphsReachTheImage) {
+    Project.CodeTables[0][0] = "1";
+    Project.DEF_FL = 2;  // 32 x 16 glyphs: 64 bytes each
+    ASSERT_TRUE(Make.Run()) << Make.LastErrMsg;
+    const std::vector<uint8_t> image = Output();
+    EXPECT_EQ(Address(image, GlyphTable + 2 * '-'), 0x8400u);
+    EXPECT_EQ(Address(image, GlyphTable + 2 * '0'), 0x8440u);
+}
+
+TEST_F(MakeRomTest, MessageListIsCompactInSlotOrderBADC) {
+    Project.CodeTables[0][0] = "1";
+    Project.LiftStateSlots[3][1] = SaveMessage("b3.bmp");  // slot B, state 3 -> M_163
+    Project.LiftStateSlots[0][0] = SaveMessage("a0.bmp");  // slot A, state 0 -> M_170
+    Project.LiftStateSlots[9][2] = Path("missing.bmp");    // skipped
+    ASSERT_TRUE(Make.Run()) << Make.LastErrMsg;
+    const auto& list = Make.Builder().MessageList;
+    EXPECT_EQ(list[0], "M_163");
+    EXPECT_EQ(list[1], "M_170");
+    for (size_t i = 2; i < list.size(); ++i)
+        EXPECT_EQ(list[i], "") << i;
+    const std::vector<uint8_t> image = Output();
+    EXPECT_EQ(Address(image, MessageTable), 0x2808u);
+    EXPECT_EQ(Address(image, MessageTable + 2), 0x2888u);
+    EXPECT_EQ(Address(image, MessageTable + 4), 0u);
+
+    // A later build with fewer pictures keeps nothing of the earlier list.
+    Project.LiftStateSlots[3][1].clear();
+    ASSERT_TRUE(Make.Run());
+    EXPECT_EQ(list[0], "M_170");
+    EXPECT_EQ(list[1], "");
+
+    EXPECT_EQ(TMakeRom::MessageName(0, 1), "M_160");
+    EXPECT_EQ(TMakeRom::MessageName(9, 2), "M_199");
+    EXPECT_EQ(TMakeRom::MessageName(5, 3), "M_185");
+}
+
+TEST_F(MakeRomTest, MissingUserBitmapEmptiesTheCell) {
+    Project.CodeTables[2][3] = "nope";
+    Project.CodeTables[0][0] = "1";
+    ASSERT_TRUE(Make.Run()) << Make.LastErrMsg;
+    EXPECT_EQ(Make.CancelledCells, (std::vector<std::pair<int, int>>{{2, 3}}));
+    EXPECT_EQ(Project.CodeTables[2][3], "");
+    EXPECT_EQ(Project.CodeTables[0][0], "1");
+    ASSERT_EQ(Prompts.Log.size(), 1u);
+    EXPECT_EQ(Prompts.Log[0], "[Warning] CTBL2-03 (3 ) not found --> auto cancel !!!");
+}
+
+TEST_F(MakeRomTest, PictureThatCannotBeLoadedStopsAndNamesIt) {
+    Project.CodeTables[0][0] = "1";
+    const std::string junk = Path("JUNK-16x64.bmp");
+    {
+        QFile f(QString::fromStdString(junk));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("BM garbage");
+    }
+    Project.LiftStateSlots[4][3] = junk;
+    EXPECT_FALSE(Make.Run());
+    ASSERT_EQ(Prompts.Boxes.size(), 1u);
+    EXPECT_EQ(Prompts.Boxes[0].first, "Error");
+    EXPECT_NE(Prompts.Boxes[0].second.find(junk), std::string::npos) << Prompts.Boxes[0].second;
+    EXPECT_FALSE(OutputExists());
+    EXPECT_FALSE(Prompts.Cursor.back());
+    // Nothing of the stopped run lingers in the current directory either.
+    EXPECT_EQ(QDir(Dir.path()).entryList(QDir::Files).size(), 2);  // TEST.GLB and the junk picture
+}
+
+TEST_F(MakeRomTest, NoLibraryLoadedStopsOnTheFirstLibraryPicture) {
+    Project.CodeTables[0][0] = "1";
+    Library.Release();
+    EXPECT_FALSE(Make.Run());
+    ASSERT_EQ(Prompts.Boxes.size(), 1u);
+    EXPECT_NE(Prompts.Boxes[0].second.find("TEST.GLB"), std::string::npos);
+    EXPECT_FALSE(OutputExists());
+}
+
+TEST_F(MakeRomTest, WithoutSaveStepTheRecordTakesItsSavedForm) {
+    Project.CodeTables[0][0] = "1";
+    Project.DEF_MSG = 4;
+    Project.MsgColumnChecked = {false, false, true, false};
+    Project.ROMFILENAME = " tower.rom";
+    Make.OutputFile.clear();
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(Dir.path()));
+    const bool built = Make.Run();
+    QDir::setCurrent(before);
+    ASSERT_TRUE(built) << Make.LastErrMsg;
+    EXPECT_EQ(Project.DEF_MSG, 12);
+    EXPECT_EQ(Project.ROMFILENAME, "tower.BIN");
+    EXPECT_EQ(Make.RomFilePath, "tower.BIN");
+    std::vector<uint8_t> image;
+    std::string error;
+    ASSERT_TRUE(ReadWholeFile(Path("tower.BIN"), image, error));
+    EXPECT_EQ(image[SettingsRecord + 14], 12);
+}
+
+TEST(GlyphLibraryEntries, ReadsEntriesInPlaceAndTreatsOutsideAsAbsent) {
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("T.GLB").toStdString();
+    ASSERT_TRUE(WriteGlyphLibrary(path, {{{0, 40}, {1, 2, 3}}, {{7, 38}, {9}}}));
+    GlyphLibrary library;
+    ASSERT_TRUE(library.Load(path));
+    const std::string name = "T.GLB";
+    const TGlyphLibraryEntries entries(library, name);
+    EXPECT_TRUE(entries.IsLoaded());
+    const std::span<const uint8_t> screen = entries.Entry(0, 40);
+    EXPECT_EQ(std::vector<uint8_t>(screen.begin(), screen.end()), (std::vector<uint8_t>{1, 2, 3}));
+    EXPECT_EQ(entries.Entry(7, 38).size(), 1u);
+    EXPECT_TRUE(entries.Entry(0, 41).empty());
+    EXPECT_TRUE(entries.Entry(8, 0).empty());
+    EXPECT_TRUE(entries.Entry(-1, 0).empty());
+    library.Release();
+    EXPECT_FALSE(entries.IsLoaded());
+    EXPECT_TRUE(entries.Entry(0, 40).empty());
+}
