@@ -12,7 +12,7 @@ packages=(
   libinih-dev libsimpleini-dev
   lrzsz
   xvfb xauth
-  fonts-dejavu-core fonts-noto-cjk
+  fonts-dejavu-core fonts-dejavu-extra fonts-noto-cjk
 )
 
 missing=()
