@@ -138,8 +138,9 @@ int TUploadCommand::RunTransfer(const char* Command, const TLinkOptions& Options
     int drawn = -1;
     if (upload) {
         if (!link.StartUpload(RomFile)) {
+            const std::string why = out.LastLine;
             link.Disconnect();
-            return fail(out.LastLine);
+            return fail(why);
         }
         if (Progress)
             link.OnProgress = [&](unsigned n) { DrawProgress(n, link.BlockCount(), drawn); };

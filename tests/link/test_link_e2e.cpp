@@ -1,0 +1,238 @@
+// The command-line tool against the display simulator over a pseudo-terminal.
+#include "util/crc8.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <vector>
+
+namespace {
+
+QString BinDir() { return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath().section('/', 0, -2); }
+
+struct Result {
+    int Exit = -1;
+    QString Out, Err;
+};
+
+class LinkE2E : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(Dir.isValid());
+        WriteIni(1);
+    }
+    void TearDown() override {
+        if (Sim.state() != QProcess::NotRunning) {
+            Sim.terminate();
+            Sim.waitForFinished(5000);
+        }
+    }
+    void WriteIni(int Encode) {
+        QFile f(Dir.filePath("ORVDVE510TK3.INI"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(QStringLiteral("[GLOBAL]\r\nGLB=D510TK3.GLB\r\nVCN=1\r\nITEM1=ORV-E2E\r\n[ORV-E2E]\r\n"
+                               "CFI=1\r\nIFI=41\r\nDISPHV=1\r\nENCODE=%1\r\n")
+                    .arg(Encode)
+                    .toLatin1());
+    }
+    // Starts the simulator and returns the pseudo-terminal it plays on.
+    QString StartSim(QStringList Args) {
+        Args << "--out" << Dir.filePath("sim.bin") << "--c-interval-ms" << "100";
+        Sim.setWorkingDirectory(Dir.path());
+        Sim.start(BinDir() + "/dpu510tk3-sim", Args);
+        if (!Sim.waitForStarted(5000))
+            return {};
+        while (!Sim.canReadLine())
+            if (!Sim.waitForReadyRead(5000))
+                return {};
+        return QString::fromLatin1(Sim.readLine()).trimmed();
+    }
+    QString SimOutput() {
+        Sim.waitForFinished(10000);
+        return QString::fromLatin1(Sim.readAll());
+    }
+    Result Cli(const QStringList& Args, int WaitMs = 60000) {
+        QProcess p;
+        p.setWorkingDirectory(Dir.path());
+        p.start(BinDir() + "/dpu510tk3", Args);
+        Result r;
+        if (!p.waitForFinished(WaitMs)) {
+            p.kill();
+            p.waitForFinished(2000);
+            r.Err = "did not finish in time";
+            return r;
+        }
+        r.Exit = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        r.Out = QString::fromLatin1(p.readAllStandardOutput());
+        r.Err = QString::fromLatin1(p.readAllStandardError());
+        return r;
+    }
+    // A 64512-byte image whose first 256 bytes are encoded as MAKE ROM does.
+    QString WriteRom(qsizetype Size) {
+        QByteArray b(Size, 0);
+        for (qsizetype i = 0; i < Size; ++i)
+            b[i] = static_cast<char>((i * 31 + (i >> 8)) ^ (i < 256 ? YVclUtil::Crc8Table[i] : 0));
+        const QString path = Dir.filePath("ROM.BIN");
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(b);
+        return path;
+    }
+    // What the display must hold after an upload of Rom: its first 62464
+    // bytes with the first 256 decoded.
+    QByteArray Expected(const QString& Rom) {
+        QFile f(Rom);
+        EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+        QByteArray b = f.readAll().left(62464);
+        for (int i = 0; i < 256; ++i)
+            b[i] = static_cast<char>(static_cast<uint8_t>(b[i]) ^ YVclUtil::Crc8Table[i]);
+        return b;
+    }
+    QByteArray SimImage() {
+        QFile f(Dir.filePath("sim.bin"));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    static int Count(const QString& Text, const QString& Prefix) {
+        int n = 0;
+        for (const auto& l : Text.split('\n'))
+            n += l.startsWith(Prefix);
+        return n;
+    }
+
+    QTemporaryDir Dir;
+    QProcess Sim;
+};
+
+} // namespace
+
+TEST_F(LinkE2E, UploadsMakeRomImageThroughRejections) {
+    const QString assets = QStringLiteral(DPU_ASSETS_DIR);
+    const QStringList inputs = {"ORVDVE510TK3.INI", "D510TK3.GLB", "SPACE_240x240.bmp", "sample.dcf"};
+    for (const auto& name : inputs)
+        if (!QFile::exists(assets + "/" + name))
+            GTEST_SKIP() << "the installation files are not generated yet (" << name.toStdString() << ")";
+    for (const auto& name : inputs) {
+        QFile::remove(Dir.filePath(name));
+        ASSERT_TRUE(QFile::copy(assets + "/" + name, Dir.filePath(name)));
+    }
+    const Result rom = Cli({"make-rom", "sample.dcf", "-o", "ROM.BIN"});
+    ASSERT_EQ(rom.Exit, 0) << rom.Err.toStdString();
+    ASSERT_EQ(QFileInfo(Dir.filePath("ROM.BIN")).size(), 64512);
+
+    const QString pty = StartSim({"--once", "--reject", "5", "--seed", "11"});
+    ASSERT_FALSE(pty.isEmpty());
+    const Result up = Cli({"upload", "ROM.BIN", "--port", pty});
+    ASSERT_EQ(up.Exit, 0) << up.Out.toStdString() << up.Err.toStdString();
+    EXPECT_TRUE(up.Out.contains("===> UpLoad ROM image finish.<===\n"));
+    SimOutput();
+    EXPECT_EQ(SimImage(), Expected(Dir.filePath("ROM.BIN")));
+}
+
+TEST_F(LinkE2E, UploadWithMsgOnResendsEveryRejectedFrame) {
+    const QString rom = WriteRom(64512);
+    const QString pty = StartSim({"--once", "--reject", "5", "--seed", "3"});
+    ASSERT_FALSE(pty.isEmpty());
+    const Result up = Cli({"upload", rom, "--port", pty, "--msg"});
+    ASSERT_EQ(up.Exit, 0) << up.Err.toStdString();
+    const QString sim = SimOutput();
+    const auto m = QRegularExpression("Frames: (\\d+) received, (\\d+) rejected").match(sim);
+    ASSERT_TRUE(m.hasMatch()) << sim.toStdString();
+    const int rejected = m.captured(2).toInt();
+    EXPECT_GT(rejected, 0);
+    EXPECT_EQ(Count(up.Out, "===> Send data block: "), 976);
+    EXPECT_EQ(Count(up.Out, "===> Resend data block: "), rejected);
+    EXPECT_EQ(m.captured(1).toInt(), 976 + rejected);
+    EXPECT_TRUE(QRegularExpression("\nTime = \\d+ ms\n").match(up.Out).hasMatch()) << up.Out.toStdString();
+    EXPECT_TRUE(up.Out.startsWith(">>> Open " + pty + " <<<\n*** UpLoad ROM image ***\n"));
+    EXPECT_EQ(SimImage(), Expected(rom));
+}
+
+TEST_F(LinkE2E, SyncTimeGivesTheDisplayTheLocalTime) {
+    const QString pty = StartSim({"--once", "--reject", "5", "--seed", "5"});
+    ASSERT_FALSE(pty.isEmpty());
+    const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
+    const Result r = Cli({"sync-time", "--port", pty});
+    const QDateTime after = QDateTime::currentDateTime().addSecs(1);
+    ASSERT_EQ(r.Exit, 0) << r.Err.toStdString();
+    EXPECT_TRUE(r.Out.contains("*** Date & Time Sync. ***\n=== Waiting DPU-510TK3 respond.... ===\n"
+                               "===> Date & Time Sync. finish <===\n"));
+    const auto m = QRegularExpression("Date-time: (\\d\\d-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d) weekday (\\d)")
+                       .match(SimOutput());
+    ASSERT_TRUE(m.hasMatch());
+    QDateTime given = QDateTime::fromString(m.captured(1), "yy-MM-dd HH:mm:ss");
+    given = given.addYears(100 * ((before.date().year() - given.date().year() + 50) / 100));
+    EXPECT_GE(given.secsTo(after), 0);
+    EXPECT_GE(before.secsTo(given), 0);
+    EXPECT_EQ(m.captured(2).toInt(), given.date().dayOfWeek()); // Monday 1 .. Sunday 7
+}
+
+TEST_F(LinkE2E, VanishingDisplayEndsTheUploadAtOnce) {
+    const QString rom = WriteRom(64512);
+    const QString pty = StartSim({"--hangup-after", "100"});
+    ASSERT_FALSE(pty.isEmpty());
+    // Well inside one 10 s response period.
+    const Result up = Cli({"upload", rom, "--port", pty}, 8000);
+    EXPECT_EQ(up.Exit, 1) << up.Err.toStdString();
+    EXPECT_TRUE(up.Out.contains("===> Link lost: ")) << up.Out.toStdString();
+    EXPECT_FALSE(up.Out.contains("finish"));
+    EXPECT_TRUE(up.Err.contains("dpu510tk3 upload: the link was lost")) << up.Err.toStdString();
+}
+
+TEST_F(LinkE2E, SilentDisplayAbortsAfterTenPeriods) {
+    const QString rom = WriteRom(64512);
+    const QString pty = StartSim({"--silent-after", "3"});
+    ASSERT_FALSE(pty.isEmpty());
+    const Result up = Cli({"upload", rom, "--port", pty, "--response-timeout-ms", "20"});
+    EXPECT_EQ(up.Exit, 1);
+    EXPECT_EQ(Count(up.Out, "===> DPU-510TK3 respond timeout #"), 10);
+    EXPECT_TRUE(up.Out.contains("===> DPU-510TK3 respond timeout #10<===\n===> Transmit abort!! <===\n"));
+    EXPECT_TRUE(up.Err.contains("aborted")) << up.Err.toStdString();
+}
+
+TEST_F(LinkE2E, RefusalsSendNothing) {
+    const QString pty = StartSim({"--once"});
+    ASSERT_FALSE(pty.isEmpty());
+
+    WriteRom(458753);
+    Result r = Cli({"upload", "ROM.BIN", "--port", pty});
+    EXPECT_EQ(r.Exit, 1);
+    EXPECT_TRUE(r.Out.contains("*** Warning.... ***\n=== ROM image too large!! ===\n")) << r.Out.toStdString();
+    EXPECT_TRUE(r.Err.contains("ROM image too large")) << r.Err.toStdString();
+
+    r = Cli({"upload", "missing.bin", "--port", pty});
+    EXPECT_EQ(r.Exit, 1);
+    EXPECT_TRUE(r.Err.contains("missing.bin")) << r.Err.toStdString();
+
+    WriteIni(0);
+    WriteRom(64512);
+    r = Cli({"upload", "ROM.BIN", "--port", pty});
+    EXPECT_EQ(r.Exit, 1);
+    EXPECT_TRUE(r.Err.contains("No support download function!!")) << r.Err.toStdString();
+    EXPECT_FALSE(r.Out.contains(">>> Open"));
+
+    QFile::remove(Dir.filePath("ORVDVE510TK3.INI"));
+    r = Cli({"upload", "ROM.BIN", "--port", pty});
+    EXPECT_EQ(r.Exit, 1);
+    EXPECT_TRUE(r.Err.contains("ORVDVE510TK3.INI file not found!!")) << r.Err.toStdString();
+
+    EXPECT_EQ(Cli({"upload", "ROM.BIN"}).Exit, 2);
+    EXPECT_EQ(Cli({"sync-time", "--port", pty, "--response-timeout-ms", "0"}).Exit, 2);
+
+    Sim.terminate();
+    EXPECT_FALSE(SimOutput().contains("Frames:"));
+    EXPECT_TRUE(SimImage().isEmpty());
+}
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
