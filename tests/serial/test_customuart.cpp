@@ -1,0 +1,235 @@
+#include "fieldbus/tpcuart.h"
+#include "serial/tcustomuart.h"
+#include "serialtestkit.h"
+#include "util/exception.h"
+
+#include <QVariant>
+#include <gtest/gtest.h>
+
+#include <termios.h>
+#include <thread>
+
+using namespace YVclCtrl;
+
+namespace {
+
+const char* const kInvalidSelection = "Invalid selection !!!\n Because FlowCtrlStyle != fcs_Hardware";
+
+struct Uart : ::testing::Test {
+    Uart() { U.setObjectName("PcUart1"); }
+    ErrBoxRecorder Errors;
+    OrvCtrl::TPcUart U;
+
+    std::string LastBoxText() const {
+        auto boxes = Errors.Boxes();
+        return boxes.empty() ? std::string() : boxes.back().Text;
+    }
+};
+
+} // namespace
+
+TEST_F(Uart, InitialValues) {
+    EXPECT_EQ(U.pr_UartPortNumber(), 1u);
+    EXPECT_EQ(U.pr_UartBaud(), 9600u);
+    EXPECT_EQ(U.pr_UartBitsPerByte(), 8u);
+    EXPECT_EQ(U.pr_SysUartTxdQueueSize(), 1024u);
+    EXPECT_EQ(U.pr_SysUartRxdQueueSize(), 1024u);
+    EXPECT_EQ(U.pr_SysUartRxdIntervalTimeout(), 3u);
+    EXPECT_EQ(U.pr_RxdFilter_DelimiterChar(), '\n');
+    EXPECT_EQ(U.pr_RxdFilter_BytesOfPacket(), 1u);
+    EXPECT_FALSE(U.pr_IsOpened());
+    EXPECT_EQ(Errors.Count(), 0u);
+}
+
+TEST_F(Uart, NumericSettersRefuseOutOfRange) {
+    U.pw_UartPortNumber(5);
+    U.pw_UartPortNumber(0);
+    EXPECT_EQ(U.pr_UartPortNumber(), 5u);
+    U.pw_UartPortNumber(17);
+    EXPECT_EQ(U.pr_UartPortNumber(), 5u);
+    ASSERT_EQ(Errors.Count(), 2u);
+    EXPECT_EQ(Errors.Boxes()[0].Caption, "PcUart1");
+    EXPECT_EQ(Errors.Boxes()[0].Text, "Invalid value !!!");
+
+    U.pw_UartBaud(115200);
+    U.pw_UartBaud(299);
+    EXPECT_EQ(U.pr_UartBaud(), 9600u);
+    EXPECT_EQ(LastBoxText(), "Invalid or unsupported value !!!");
+    U.pw_UartBaud(921601);
+    EXPECT_EQ(U.pr_UartBaud(), 9600u);
+    U.pw_UartBaud(921600);
+    EXPECT_EQ(U.pr_UartBaud(), 921600u);
+
+    U.pw_UartBitsPerByte(7);
+    U.pw_UartBitsPerByte(6);
+    EXPECT_EQ(U.pr_UartBitsPerByte(), 7u);
+    EXPECT_EQ(LastBoxText(), "Invalid value !!!");
+
+    U.pw_SysUartTxdQueueSize(1023);
+    EXPECT_EQ(U.pr_SysUartTxdQueueSize(), 1024u);
+    EXPECT_EQ(LastBoxText(), "Invalid value !!!\n Because SysUartTxdQueueSize must >= 1024");
+    U.pw_SysUartRxdQueueSize(100);
+    EXPECT_EQ(U.pr_SysUartRxdQueueSize(), 1024u);
+    EXPECT_EQ(LastBoxText(), "Invalid value !!!\n Because SysUartRxdQueueSize must >= 1024");
+}
+
+TEST_F(Uart, BytesOfPacketBoundedByReceiveQueue) {
+    U.pw_BytesOfRxdPacket(1024);
+    EXPECT_EQ(U.pr_RxdFilter_BytesOfPacket(), 1024u);
+    EXPECT_EQ(Errors.Count(), 0u);
+    U.pw_BytesOfRxdPacket(1025);
+    EXPECT_EQ(U.pr_RxdFilter_BytesOfPacket(), 1024u);
+    EXPECT_EQ(LastBoxText(), "Invalid value \nBecause great then SysUartRxdQueueSize");
+    U.pw_BytesOfRxdPacket(0);
+    EXPECT_EQ(U.pr_RxdFilter_BytesOfPacket(), 1u);
+    EXPECT_EQ(LastBoxText(), "Invalid value !!!\n Because this value must >= 1");
+    U.pw_SysUartRxdQueueSize(4096);
+    U.pw_BytesOfRxdPacket(4096);
+    EXPECT_EQ(U.pr_RxdFilter_BytesOfPacket(), 4096u);
+}
+
+TEST_F(Uart, FlowControlSelectionFollowsStyle) {
+    U.pw_FlowCtrlHwTxd(fcht_DSR);
+    EXPECT_EQ(U.pr_FlowCtrlHwTxd(), fcht_None);
+    EXPECT_EQ(LastBoxText(), kInvalidSelection);
+    U.pw_FlowCtrlHwRxd(fchr_DTR);
+    EXPECT_EQ(U.pr_FlowCtrlHwRxd(), fchr_None);
+    EXPECT_EQ(Errors.Count(), 2u);
+
+    U.pw_FlowCtrlStyle(fcs_Hardware);
+    EXPECT_EQ(U.pr_FlowCtrlHwRxd(), fchr_None);
+    EXPECT_EQ(U.pr_FlowCtrlHwTxd(), fcht_CTS);
+    U.pw_FlowCtrlHwTxd(fcht_DSR_CTS);
+    U.pw_FlowCtrlHwRxd(fchr_RTS);
+    EXPECT_EQ(U.pr_FlowCtrlHwTxd(), fcht_DSR_CTS);
+    EXPECT_EQ(U.pr_FlowCtrlHwRxd(), fchr_RTS);
+    EXPECT_EQ(Errors.Count(), 2u);
+
+    // Back to none resets both quietly.
+    U.pw_FlowCtrlStyle(fcs_None);
+    EXPECT_EQ(U.pr_FlowCtrlHwTxd(), fcht_None);
+    EXPECT_EQ(U.pr_FlowCtrlHwRxd(), fchr_None);
+    EXPECT_EQ(Errors.Count(), 2u);
+}
+
+TEST_F(Uart, PublishedPropertiesGoThroughTheSetters) {
+    EXPECT_TRUE(U.setProperty("UartBaud", 115200u));
+    EXPECT_EQ(U.pr_UartBaud(), 115200u);
+    U.setProperty("UartPortNumber", 40u);
+    EXPECT_EQ(U.pr_UartPortNumber(), 1u);
+    EXPECT_EQ(LastBoxText(), "Invalid value !!!");
+    U.setProperty("RxdFilter_Style", static_cast<int>(rfs_ByBytesOfPacket));
+    EXPECT_EQ(U.pr_RxdFilter_Style(), rfs_ByBytesOfPacket);
+    EXPECT_EQ(U.property("RxdFilter_DelimiterChar").toInt(), 0x0A);
+}
+
+TEST_F(Uart, OpenAbsentDeviceFails) {
+    U.pw_UartDevicePath("/dev/no-such-serial-device");
+    EXPECT_FALSE(U.Open());
+    EXPECT_EQ(U.pr_LastErrMsg(), "The comm device not exist");
+    EXPECT_FALSE(U.pr_IsOpened());
+    EXPECT_TRUE(U.Close());
+}
+
+TEST_F(Uart, OpenNonTerminalFailsOnConfig) {
+    U.pw_UartDevicePath("/dev/null");
+    EXPECT_FALSE(U.Open());
+    EXPECT_EQ(U.pr_LastErrMsg(), "Can not set comm config");
+    EXPECT_FALSE(U.pr_IsOpened());
+}
+
+TEST_F(Uart, OpenCloseTwiceAndExclusive) {
+    PtyPair pty;
+    U.pw_UartDevicePath(pty.SlavePath);
+    U.pw_UartBaud(115200);
+    ASSERT_TRUE(U.Open()) << U.pr_LastErrMsg();
+    EXPECT_TRUE(U.pr_IsOpened());
+    EXPECT_TRUE(U.Open());
+    EXPECT_TRUE(U.pr_LastErrMsg().empty());
+
+    OrvCtrl::TPcUart other;
+    other.pw_UartDevicePath(pty.SlavePath);
+    EXPECT_FALSE(other.Open());
+    EXPECT_EQ(other.pr_LastErrMsg(), "The comm device can not access (may be opened by another)");
+
+    EXPECT_TRUE(U.Close());
+    EXPECT_FALSE(U.pr_IsOpened());
+    EXPECT_TRUE(U.Close());
+    EXPECT_TRUE(other.Open()) << other.pr_LastErrMsg();
+    EXPECT_TRUE(other.Close());
+    ASSERT_TRUE(U.Open());
+}
+
+TEST_F(Uart, LineStatesOnlyWhileOpen) {
+    EXPECT_THROW(U.pr_CtsState(), YVclUtil::Exception);
+    try {
+        U.pr_DsrState();
+        FAIL();
+    } catch (const YVclUtil::Exception& e) {
+        EXPECT_STREQ(e.what(), "Illegal property access, because TCustomUart not in opened state !!!");
+    }
+    PtyPair pty;
+    U.pw_UartDevicePath(pty.SlavePath);
+    ASSERT_TRUE(U.Open());
+    // A pseudo-terminal has no modem lines: they read low, without failing.
+    EXPECT_FALSE(U.pr_RiState());
+    EXPECT_FALSE(U.pr_CdState());
+    EXPECT_FALSE(U.pr_DsrState());
+    EXPECT_FALSE(U.pr_CtsState());
+}
+
+TEST_F(Uart, LineSettingsReachTheDriver) {
+    PtyPair pty;
+    U.pw_UartDevicePath(pty.SlavePath);
+    U.pw_UartBaud(38400);
+    U.pw_UartBitsPerByte(7);
+    U.pw_UartParityBit(upb_Even);
+    U.pw_UartStopBits(usb_2bits);
+    ASSERT_TRUE(U.Open()) << U.pr_LastErrMsg();
+    termios tio{};
+    ASSERT_EQ(::tcgetattr(pty.Slave, &tio), 0);
+    // A pseudo-terminal always keeps 8 bits without parity; the input check shows.
+    EXPECT_TRUE(tio.c_iflag & INPCK);
+    EXPECT_TRUE(tio.c_cflag & CSTOPB);
+    EXPECT_FALSE(tio.c_cflag & CRTSCTS);
+    EXPECT_FALSE(tio.c_lflag & ICANON);
+    EXPECT_EQ(::cfgetospeed(&tio), static_cast<speed_t>(B38400));
+    U.Close();
+
+    // A speed without a Bnnn constant.
+    U.pw_UartBaud(250000);
+    U.pw_UartParityBit(upb_Odd);
+    U.pw_FlowCtrlStyle(fcs_Hardware);
+    ASSERT_TRUE(U.Open()) << U.pr_LastErrMsg();
+    ASSERT_EQ(::tcgetattr(pty.Slave, &tio), 0);
+    EXPECT_TRUE(tio.c_cflag & CRTSCTS);
+    EXPECT_EQ(tio.c_cflag & CBAUD, static_cast<tcflag_t>(0010000) /* BOTHER */);
+}
+
+TEST_F(Uart, SendDataResults) {
+    EXPECT_EQ(U.SendData(3, "abc"), 2);
+    EXPECT_TRUE(U.pr_LastErrMsg().empty());
+    EXPECT_EQ(U.SendData_printf("%d", 5), 2);
+
+    PtyPair pty;
+    U.pw_UartDevicePath(pty.SlavePath);
+    ASSERT_TRUE(U.Open());
+    EXPECT_EQ(U.SendData(5, "hello"), 0);
+    EXPECT_EQ(pty.Read(5), "hello");
+    EXPECT_EQ(U.SendData_printf("T%02d:%s", 7, "ok"), 0);
+    EXPECT_EQ(pty.Read(6), "T07:ok");
+    EXPECT_EQ(U.SendData(0, nullptr), 0);
+
+    // A block larger than the pseudo-terminal takes at once still goes out whole.
+    std::string big(20000, 'x');
+    for (size_t i = 0; i < big.size(); ++i)
+        big[i] = static_cast<char>('a' + i % 26);
+    std::string got;
+    std::thread reader([&] {
+        // The device side drains while SendData waits for room.
+        got = pty.Read(big.size(), 5000);
+    });
+    EXPECT_EQ(U.SendData(static_cast<unsigned>(big.size()), big.data()), 0);
+    reader.join();
+    EXPECT_EQ(got, big);
+}
