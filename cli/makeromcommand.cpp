@@ -71,10 +71,10 @@ int TMakeRomCommand::Run(const std::vector<std::string>& Args) {
     TStartup::Run(config, library, record, out, out);
 
     TProjectFile file(record, config, library, out, out);
-    const int errorsBefore = out.ErrorCount;
     if (file.LoadFrom(project) != TProjectFile::TLoadResult::Loaded) {
-        if (out.ErrorCount == errorsBefore)
-            out.Error("Cannot load project \"" + project + "\": " + file.LastError);
+        // The box text is short; the reason names the file.
+        out.Error("Cannot load project \"" + project + "\"" +
+                  (file.LastError.empty() ? std::string() : ": " + file.LastError));
         return CliStopped;
     }
 
