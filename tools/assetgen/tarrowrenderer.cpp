@@ -40,10 +40,11 @@ QPainterPath TArrowRenderer::SolidArrow(qreal top, qreal height)
 
 QPainterPath TArrowRenderer::Chevron(qreal top)
 {
-    // An inverted V, 10 pixels thick measured vertically, 26 pixels high.
-    const qreal half = 19;
-    const qreal rise = 16;
-    const qreal thick = 10;
+    // An inverted V, 8 pixels thick measured vertically, 22 pixels high, so two
+    // fit a frame with a gap between them.
+    const qreal half = 17;
+    const qreal rise = 14;
+    const qreal thick = 8;
     QPolygonF poly;
     poly << QPointF(kMid, top) << QPointF(kMid + half, top + rise) << QPointF(kMid + half, top + rise + thick)
          << QPointF(kMid, top + thick) << QPointF(kMid - half, top + rise + thick) << QPointF(kMid - half, top + rise);
@@ -78,7 +79,7 @@ QImage TArrowRenderer::Frame(int style, int frame)
         // Two chevrons 24 pixels apart: a period of 24 pixels, 2 pixels a frame.
         QImage still = TInk::Blank(Size, Size);
         // Drawn across the edges too, so the pattern wraps without a seam.
-        for (int top = 5 - 48; top < 48; top += 24)
+        for (int top = 2 - 48; top < 48; top += 24)
             TInk::FillPath(still, Chevron(top));
         return TInk::Wrapped(still, 0, -2 * frame);
     }
