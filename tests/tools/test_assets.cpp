@@ -6,8 +6,11 @@
 #include "rom/bitmapconversion.h"
 #include "rom/glyphlibrary.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QImage>
 #include <QRegularExpression>
 #include <QStringList>
@@ -366,4 +369,52 @@ TEST(SampleProject, KeysInSaveOrderAndEveryReferenceResolves)
     EXPECT_TRUE(tables[1].contains("LOBBY"));
 }
 
+// The sample project builds without a warning or error line in every floor
+// style (each style folder holds the user bitmaps its labels need) and every
+// configured version.
+TEST(SampleProject, BuildsCleanlyInEveryFloorStyleAndVersion)
+{
+    const QString tool = QCoreApplication::applicationDirPath() + "/dpu510tk3";
+    if (!QFile::exists(tool))
+        GTEST_SKIP() << "the command-line tool is not built";
+    const IniText ini = ParseIni("ORVDVE510TK3.INI");
+    const QByteArray sample = ReadAll("sample.dcf");
+    ASSERT_TRUE(sample.contains("\r\nDEF_FL=0\r\n"));
+    ASSERT_TRUE(sample.contains("\r\nCODEVER=ORV-INITDL\r\n"));
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    for (const char* name : {"D510TK3.GLB", "ORVDVE510TK3.INI", "SPACE_240x240.bmp"})
+        ASSERT_TRUE(QFile::copy(QDir(kAssets).filePath(name), dir.filePath(name)));
+    for (int i = 1; i <= ini.Value("GLOBAL", "VCN").toInt(); ++i) {
+        const QByteArray version = ini.Value("GLOBAL", QStringLiteral("ITEM%1").arg(i)).toLatin1();
+        for (int style = 0; style < 4; ++style) {
+            QByteArray project = sample;
+            project.replace("\r\nDEF_FL=0\r\n", "\r\nDEF_FL=" + QByteArray::number(style) + "\r\n");
+            project.replace("\r\nCODEVER=ORV-INITDL\r\n", "\r\nCODEVER=" + version + "\r\n");
+            QFile file(dir.filePath("p.dcf"));
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write(project);
+            file.close();
+
+            QProcess run;
+            run.setWorkingDirectory(dir.path());
+            run.start(tool, {"make-rom", "p.dcf", "-o", "P.BIN"});
+            ASSERT_TRUE(run.waitForFinished(60000));
+            const QString out = QString::fromLatin1(run.readAllStandardOutput());
+            const QString err = QString::fromLatin1(run.readAllStandardError());
+            EXPECT_EQ(run.exitCode(), 0) << qPrintable(err);
+            EXPECT_EQ(out, "DPU-510TK3 Make ROM OK\n")
+                << "style " << style << ", " << version.constData() << ":\n" << qPrintable(out + err);
+            EXPECT_EQ(QFile(dir.filePath("P.BIN")).size(), 64512);
+        }
+    }
+}
+
 } // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
