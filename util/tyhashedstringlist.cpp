@@ -170,6 +170,15 @@ bool TYHashedStringList::DeleteAll() {
     return true;
 }
 
+void TYHashedStringList::Abandon() {
+    FCount = 0;
+    std::free(ListTab);
+    ListTab = nullptr;
+    ListTabSize = 0;
+    if (HashTab)
+        std::memset(HashTab, 0, kBuckets * sizeof(*HashTab));
+}
+
 std::string TYHashedStringList::pr_Strings(int32_t Index) const {
     if (Index < 0 || Index >= FCount)
         throw EYGeneral("TYHashedStringList: Invalid Index for Strings[%d]", Index);

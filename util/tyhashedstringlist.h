@@ -56,6 +56,9 @@ public:
     bool Delete(int32_t Index);
     // Removes every entry, calling OnDelete for indices 0..Count()-1 in order.
     bool DeleteAll();
+    // Forgets every entry at once: no callbacks, no cells given back. Only for
+    // an owner that empties the whole arena right afterwards.
+    void Abandon();
 
     // The key of an entry. Out of range raises EYGeneral.
     std::string Strings(int32_t Index) const { return pr_Strings(Index); }

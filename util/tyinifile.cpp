@@ -232,6 +232,16 @@ void TYIniFile::RunDestructor() {
 }
 
 void TYIniFile::Release() {
+    if (Sections && OwnStrTab) {
+        // The arena goes as a whole, so its strings need not be returned one by one.
+        for (int32_t i = 0; i < Sections->Count(); ++i) {
+            if (TYHashedStringList* keys = KeyList(i)) {
+                keys->Abandon();
+                delete keys;
+            }
+        }
+        Sections->Abandon();
+    }
     if (Sections) {
         Sections->DeleteAll();
         delete Sections;

@@ -4,12 +4,106 @@
 #include "util/eygeneral.h"
 #include "util/virtualmem.h"
 
+#include <algorithm>
 #include <cstring>
+#include <mutex>
+#include <vector>
 
 namespace YVclUtil {
 
 static_assert(kVirtualMemAlignment % kYStrTabBlockSize == 0,
               "the page allocator must align blocks to their size");
+
+namespace {
+
+// Blocks are carved from 1 MB regions of the page allocator rather than taken
+// one by one: a map and unmap per 16 KB block cost more than everything else
+// an INI file load does. Entirely free regions are given back to the system
+// once more than kKeptRegions of them are idle, so a large file read once does
+// not pin its memory for the rest of the run. Shared by all arenas (an arena
+// is used from one thread, but different arenas may live on different threads).
+class BlockPool {
+public:
+    static constexpr unsigned kBlocksPerRegion = 64;
+    static constexpr size_t kRegionSize = size_t{kBlocksPerRegion} * kYStrTabBlockSize;
+    static constexpr unsigned kKeptRegions = 16;
+
+    void* Take() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        Region* region = nullptr;
+        if (hint_ < regions_.size() && regions_[hint_].freeMask)
+            region = &regions_[hint_];
+        for (size_t i = 0; !region && i < regions_.size(); ++i) {
+            if (regions_[i].freeMask) {
+                region = &regions_[i];
+                hint_ = i;
+            }
+        }
+        if (!region) {
+            void* memory = YAllocVirtualMem(static_cast<unsigned>(kRegionSize));
+            if (!memory)
+                return nullptr;
+            if (reinterpret_cast<uintptr_t>(memory) % kYStrTabBlockSize != 0)
+                return memory; // the caller reports and returns it
+            Region fresh{static_cast<char*>(memory), ~uint64_t{0}};
+            auto at = std::lower_bound(regions_.begin(), regions_.end(), fresh,
+                                       [](const Region& a, const Region& b) { return a.base < b.base; });
+            hint_ = static_cast<size_t>(at - regions_.begin());
+            region = &*regions_.insert(at, fresh);
+            ++idleRegions_;
+        }
+        if (region->freeMask == ~uint64_t{0})
+            --idleRegions_;
+        const unsigned index = static_cast<unsigned>(__builtin_ctzll(region->freeMask));
+        region->freeMask &= ~(uint64_t{1} << index);
+        return region->base + size_t{index} * kYStrTabBlockSize;
+    }
+
+    // False when the block did not come from Take.
+    bool Give(void* block) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        char* p = static_cast<char*>(block);
+        auto at = std::upper_bound(regions_.begin(), regions_.end(), p,
+                                   [](const char* q, const Region& r) { return q < r.base; });
+        if (at == regions_.begin())
+            return false;
+        --at;
+        if (p >= at->base + kRegionSize)
+            return false;
+        const uint64_t bit = uint64_t{1} << ((p - at->base) / kYStrTabBlockSize);
+        if (at->freeMask & bit)
+            return false;
+        at->freeMask |= bit;
+        if (at->freeMask == ~uint64_t{0}) {
+            if (idleRegions_ >= kKeptRegions) {
+                YFreeVirtualMem(at->base);
+                regions_.erase(at);
+                hint_ = 0;
+            } else {
+                ++idleRegions_;
+            }
+        }
+        return true;
+    }
+
+private:
+    struct Region {
+        char* base;
+        uint64_t freeMask; // bit i set: block i is free
+    };
+    std::mutex mutex_;
+    std::vector<Region> regions_; // sorted by base
+    size_t hint_ = 0;
+    unsigned idleRegions_ = 0;
+};
+
+// Never destroyed: arenas with static storage may outlive any other object.
+BlockPool& Pool() {
+    static BlockPool* pool = new BlockPool();
+    return *pool;
+}
+
+} // namespace
 
 TYStrTab::TYStrTab() { RunConstructor(); }
 
@@ -27,7 +121,7 @@ void TYStrTab::RunConstructor() {
 void TYStrTab::RunDestructor() { DeleteAll(); }
 
 bool TYStrTab::AllocateMemBlock() {
-    void* memory = YAllocVirtualMem(kYStrTabBlockSize);
+    void* memory = Pool().Take();
     if (!memory) {
         ShowErrMsgBox_Printf("TYStrTab", "Err: Can not allocate memory for TYStrTab !!!");
         throw EYGeneral("Err: TYStrTab::AllocateMemBlock() !!!");
@@ -38,14 +132,15 @@ bool TYStrTab::AllocateMemBlock() {
         YFreeVirtualMem(memory);
         throw EYGeneral("Err: TYStrTab::AllocateMemBlock() !!!");
     }
-    // The page allocator hands out zeroed memory, so only the links are set.
+    // A reused block holds old bytes; only the text bytes may stay as they are.
     auto* block = static_cast<_YSTRTABMEMBLOCK*>(memory);
     block->Owner = this;
     block->FreeCellCount = kYStrTabBlockCells;
     block->FreeCellList = &block->Cells[0];
-    for (unsigned i = 0; i + 1 < kYStrTabBlockCells; ++i)
-        block->Cells[i].Next = &block->Cells[i + 1];
-    block->Cells[kYStrTabBlockCells - 1].Next = nullptr;
+    for (unsigned i = 0; i < kYStrTabBlockCells; ++i) {
+        block->Cells[i].Next = i + 1 < kYStrTabBlockCells ? &block->Cells[i + 1] : nullptr;
+        block->Cells[i].Length = 0;
+    }
 
     block->PrevBlock = nullptr;
     block->NextBlock = BlockList;
@@ -93,7 +188,7 @@ bool TYStrTab::FreeMemBlock(_YSTRTABMEMBLOCK* Block) {
     --FreeBlockCount;
     FreeCellTotal -= kYStrTabBlockCells;
     Block->Owner = nullptr;
-    YFreeVirtualMem(Block);
+    Pool().Give(Block);
     return true;
 }
 
@@ -243,7 +338,7 @@ bool TYStrTab::DeleteAll() {
     while (block) {
         _YSTRTABMEMBLOCK* next = block->NextBlock;
         block->Owner = nullptr;
-        YFreeVirtualMem(block);
+        Pool().Give(block);
         block = next;
     }
     RunConstructor();
