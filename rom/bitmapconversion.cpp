@@ -33,6 +33,10 @@ QImage RgbWordsOf(const QImage& Picture, const std::string& name) {
     return rgb;
 }
 
+// No picture of the display comes near this; a bigger file is refused before
+// it is read whole.
+constexpr size_t MaxPictureFileSize = 64u << 20;
+
 inline bool Lit(QRgb pixel) { return (pixel & 0x00FFFFFFu) == 0; }
 
 void CheckSize(int w, int h, const std::string& name) {
@@ -127,11 +131,17 @@ std::vector<uint8_t> ConvertImage(const QImage& Picture, int DispHv, const std::
 }
 
 QImage LoadPicture(const std::string& FileName) {
+    // One read of the whole file, then decoding from memory: cheaper than the
+    // reader's own probing of the file, and the same decoders.
+    std::vector<uint8_t> data;
+    std::string error;
     if (!DpuText::FileExists(FileName))
         throw ERomBuild("Error", "Cannot load picture \"" + FileName + "\": file not found");
-    QImageReader reader(QString::fromLocal8Bit(FileName.data(), static_cast<qsizetype>(FileName.size())));
-    reader.setDecideFormatFromContent(true);
-    return Read(reader, FileName);
+    if (!ReadWholeFile(FileName, data, error))
+        throw ERomBuild("Error", "Cannot load picture \"" + FileName + "\": " + error);
+    if (data.size() > MaxPictureFileSize)
+        throw ERomBuild("Error", "Cannot load picture \"" + FileName + "\": file too large");
+    return LoadPictureData(data.data(), data.size(), FileName);
 }
 
 QImage LoadPictureData(const uint8_t* Data, size_t Size, const std::string& Name) {
@@ -139,6 +149,9 @@ QImage LoadPictureData(const uint8_t* Data, size_t Size, const std::string& Name
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
+    // Library pictures are bitmaps: name the format rather than probe every handler.
+    if (Size >= 2 && Data[0] == 'B' && Data[1] == 'M')
+        reader.setFormat("bmp");
     QImage picture = Read(reader, Name);
     // The reader may share the caller's bytes; detach before they go away.
     picture.detach();

@@ -138,12 +138,14 @@ void TRomBuilder::PlaceCodeTables(size_t& Pos) {
                 continue;
             }
             const std::string path = UserBitmapPath(ProgramDir, Settings.DefFl, label);
-            if (!DpuText::FileExists(path)) {
+            // A bitmap already placed in this build was there a moment ago;
+            // only new ones are looked for on disk.
+            int number = FindUserBitmap(path);
+            if (number < 0 && !DpuText::FileExists(path)) {
                 AppendLog("[Warning] CTBL" + std::to_string(t) + "-" + CodeText(n) + " not found --> auto cancel !!!");
                 CancelledCells.emplace_back(t, n);
                 continue;
             }
-            int number = FindUserBitmap(path);
             if (number < 0) {
                 // The table and the one-byte number hold 128 user bitmaps.
                 if (count >= static_cast<int>(UserBitmapMax))

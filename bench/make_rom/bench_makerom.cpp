@@ -1,0 +1,160 @@
+// A full Make ROM built in-process (glyph library read, labels in all three
+// tables, 40 user bitmaps of 64 x 64, 40 lift-state messages, a logo, the
+// glyphs of all four floor styles converted), beside the I/O floor: reading
+// every input file once and writing the 64512-byte image once, the same way.
+
+#include "project/tconfiguration.h"
+#include "project/tproject.h"
+#include "rom/filehelpers.h"
+#include "rom/glyphlibrary.h"
+#include "rom/tmakerom.h"
+#include "rom/trombuilder.h"
+#include "tests/rom/testglyphs.h"
+#include "tests/rom/testprompts.h"
+
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+struct TSetup {
+    QTemporaryDir Dir;
+    std::string GlbPath;
+    std::vector<std::string> Inputs;  // every file a build reads
+    TConfiguration Config;
+    TProject Project;
+};
+
+QImage Pattern(int W, int H, int Seed) {
+    QImage image(W, H, QImage::Format_RGB32);
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x)
+            image.setPixel(x, y, ((x * 7 + y * 13 + Seed) % 5) < 2 ? qRgb(0, 0, 0) : qRgb(255, 255, 255));
+    return image;
+}
+
+// The installation's pictures are 1-bit bitmaps.
+QImage Mono(int W, int H, int Seed) { return Pattern(W, H, Seed).convertToFormat(QImage::Format_Mono); }
+
+std::unique_ptr<TSetup> MakeSetup() {
+    auto s = std::make_unique<TSetup>();
+    const QString dir = s->Dir.path();
+
+    // A library shaped like the installation's: 32 x 64 floor glyphs, 48 x 48
+    // direction frames, 39 small glyphs, a 64 x 32 screen picture, raw blocks.
+    TTestGlyphs glyphs;
+    AddRequiredEntries(glyphs);
+    for (int st = 0; st < 5; ++st)
+        for (int f = 0; f < 12; ++f)
+            glyphs.Entries[{0, 50 + 20 * st + f}] = BmpBytes(Mono(48, 48, st * 12 + f));
+    for (int k = 0; k < 4; ++k)
+        for (int c = 32; c < 127; ++c)
+            glyphs.Entries[{1 + k, c}] = BmpBytes(Mono(32, 64, c + k));
+    for (int i = 0; i < 39; ++i)
+        glyphs.Entries[{7, i}] = BmpBytes(Mono(8, 8, i));
+    glyphs.Entries[{0, 40}] = BmpBytes(Mono(64, 32, 3));
+    s->GlbPath = (dir + "/BENCH.GLB").toStdString();
+    WriteGlyphLibrary(s->GlbPath, glyphs.Entries);
+    s->Inputs.push_back(s->GlbPath);
+
+    s->Config.ProgramDir = dir.toStdString() + "/";
+    s->Config.StartupDir = dir.toStdString();
+    s->Config.GlbName = "BENCH.GLB";
+    s->Config.CFI = 1;
+    s->Config.DISPHV = 1;
+
+    // 40 user bitmaps, used from all three tables; one- and two-character labels.
+    for (int u = 0; u < 40; ++u) {
+        const std::string label = "U" + std::to_string(10 + u);
+        const std::string path = TRomBuilder::UserBitmapPath(s->Config.ProgramDir, 0, label);
+        QDir().mkpath(QFileInfo(QString::fromStdString(path)).path());
+        Mono(64, 64, u).save(QString::fromStdString(path), "BMP");
+        s->Inputs.push_back(path);
+        for (int t = 0; t < 3; ++t)
+            s->Project.CodeTables[t][(u + 17 * t) % 256] = label;
+    }
+    const char* shortLabels[] = {"B1", "B2", "G", "M", "1", "2", "10", "12", "R", "L"};
+    for (int t = 0; t < 3; ++t)
+        for (int i = 0; i < 10; ++i)
+            s->Project.CodeTables[t][100 + i] = shortLabels[i];
+
+    for (int state = 0; state < 10; ++state)
+        for (int slot = 0; slot < 4; ++slot) {
+            const QString path = dir + QString("/MSG%1_%2-16x64.bmp").arg(state).arg(slot);
+            Mono(64, 16, state * 4 + slot).save(path, "BMP");
+            s->Project.LiftStateSlots[state][slot] = path.toStdString();
+            s->Inputs.push_back(path.toStdString());
+        }
+    const QString logo = dir + "/LOGO.bmp";
+    Pattern(64, 64, 99).save(logo, "BMP");
+    s->Project.CUSLOGOENABLE = 1;
+    s->Project.TITLEFILENAME_C = logo.toStdString();
+    s->Inputs.push_back(logo.toStdString());
+    return s;
+}
+
+TSetup* Setup = nullptr;
+double FloorSeconds = 0;
+
+void BM_IoFloor(benchmark::State& state) {
+    const std::vector<uint8_t> image(64512, 0x5A);
+    const std::string out = Setup->Dir.filePath("FLOOR.BIN").toStdString();
+    std::vector<uint8_t> data;
+    std::string error;
+    size_t bytes = 0;
+    const auto start = std::chrono::steady_clock::now();
+    for (auto _ : state) {
+        for (const std::string& file : Setup->Inputs) {
+            ReadWholeFile(file, data, error);
+            bytes += data.size();
+        }
+        WriteFileAtomically(out, image.data(), image.size(), error);
+    }
+    FloorSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() /
+                   static_cast<double>(state.iterations());
+    state.counters["files_read"] = static_cast<double>(Setup->Inputs.size());
+    state.counters["bytes_read"] = static_cast<double>(bytes) / static_cast<double>(state.iterations());
+}
+
+void BM_MakeRom(benchmark::State& state) {
+    TTestPrompts prompts;
+    const std::string out = Setup->Dir.filePath("BUILD.BIN").toStdString();
+    const auto start = std::chrono::steady_clock::now();
+    bool ok = true;
+    for (auto _ : state) {
+        GlyphLibrary library;
+        library.Load(Setup->GlbPath);
+        TMakeRom make(Setup->Project, Setup->Config, library, prompts, &prompts);
+        make.OutputFile = out;
+        ok = make.Run() && ok;
+        prompts.Boxes.clear();
+    }
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() /
+                           static_cast<double>(state.iterations());
+    if (!ok)
+        state.SkipWithError("the build stopped");
+    if (FloorSeconds > 0)
+        state.counters["x_io_floor"] = seconds / FloorSeconds;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    std::unique_ptr<TSetup> setup = MakeSetup();
+    Setup = setup.get();
+    benchmark::RegisterBenchmark("IoFloor", BM_IoFloor)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("MakeRom", BM_MakeRom)->Unit(benchmark::kMillisecond);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
