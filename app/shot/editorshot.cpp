@@ -1,0 +1,71 @@
+// Saves a picture of each tab of the editor's main window, as the person sees
+// it right after start-up in the current directory. Used by
+// scripts/screenshot.sh under a virtual X display for the documentation.
+//
+//   dpu510tk3-editor-shot OUTDIR [PROJECT.dcf]
+//
+// With PROJECT.dcf the project is loaded first (as "Load" does) and the first
+// label cell holding text is selected, so the preview shows a label.
+
+#include "app/tform1.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTabWidget>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+
+// Nobody is there to answer: boxes go to standard error, dialogs are cancelled.
+class TUnattendedPrompts : public YVclUtil::Prompts {
+public:
+    void MessageBox(const std::string& Caption, const std::string& Text) override {
+        std::fprintf(stderr, "[%s] %s\n", Caption.c_str(), Text.c_str());
+    }
+    bool AskYesNo(const std::string&, const std::string&) override { return false; }
+    bool OpenFileDialog(const std::string&, const std::string&, std::string&) override { return false; }
+    bool SaveFileDialog(const std::string&, const std::string&, std::string&) override { return false; }
+    bool OpenPictureDialog(const std::string&, std::string&) override { return false; }
+    void SetBusyCursor(bool) override {}
+};
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s OUTDIR [PROJECT.dcf]\n", argv[0]);
+        return 2;
+    }
+    const QString outDir = QString::fromLocal8Bit(argv[1]);
+    const QString project = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
+    QDir().mkpath(outDir);
+
+    TUnattendedPrompts prompts;
+    TForm1 form(&prompts);
+    form.resize(form.sizeHint().expandedTo(QSize(1100, 760)));
+    form.show();
+    (void)project;
+
+    int status = 0;
+    QTimer::singleShot(300, [&] {
+        auto* tabs = form.findChild<QTabWidget*>("PageControl");
+        const char* names[2] = {"editor-setup.png", "editor-make.png"};
+        for (int i = 0; i < 2; ++i) {
+            tabs->setCurrentIndex(i);
+            app.processEvents();
+            const QString path = outDir + '/' + QString::fromLatin1(names[i]);
+            if (!form.grab().save(path)) {
+                std::fprintf(stderr, "cannot write %s\n", path.toLocal8Bit().constData());
+                status = 1;
+            } else {
+                std::printf("%s\n", path.toLocal8Bit().constData());
+            }
+        }
+        app.quit();
+    });
+    app.exec();
+    return status;
+}

@@ -1,0 +1,167 @@
+#include "app/tfilebrowser.h"
+
+#include "util/prompts.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QListWidget>
+#include <QRegularExpression>
+#include <QStorageInfo>
+#include <QVBoxLayout>
+
+namespace {
+constexpr int PathRole = Qt::UserRole + 1;
+}
+
+TFileBrowser::TFileBrowser(YVclUtil::Prompts* Prompts, QWidget* Parent)
+    : QWidget(Parent), FPrompts(Prompts) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(4);
+    FDrives = new QComboBox(this);
+    FDrives->setObjectName("DriveList");
+    FDirs = new QListWidget(this);
+    FDirs->setObjectName("DirectoryList");
+    FDirs->setToolTip(QStringLiteral("Double click a folder to open it"));
+    FFiles = new QListWidget(this);
+    FFiles->setObjectName("FileList");
+    layout->addWidget(FDrives);
+    layout->addWidget(FDirs, 3);
+    layout->addWidget(FFiles, 2);
+
+    connect(FDrives, &QComboBox::activated, this, &TFileBrowser::OnDriveChosen);
+    connect(FDirs, &QListWidget::itemActivated, this, &TFileBrowser::OnDirectoryActivated);
+    connect(FFiles, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+        if (item)
+            emit FileClicked(item->text());
+    });
+
+    FDirectory = QDir::currentPath();
+    FillDrives();
+    FillDirectories();
+    FillFiles();
+}
+
+void TFileBrowser::SetMask(const QString& Mask) {
+    FMask = Mask;
+    FillFiles();
+}
+
+bool TFileBrowser::SetDirectory(const QString& Path) {
+    const QFileInfo info(Path);
+    const QString abs = QDir::cleanPath(info.absoluteFilePath());
+    QDir dir(abs);
+    const bool readable = info.isDir() && dir.isReadable() && QFileInfo(abs).isExecutable();
+    if (!readable || !QDir::setCurrent(abs)) {
+        if (FPrompts)
+            FPrompts->MessageBox("Error", std::string("Can not open folder ") +
+                                              abs.toLocal8Bit().toStdString() + " !!\n\n");
+        FillDrives();
+        return false;
+    }
+    FDirectory = abs;
+    FillDrives();
+    FillDirectories();
+    FillFiles();
+    emit DirectoryChanged(FDirectory);
+    return true;
+}
+
+void TFileBrowser::Refresh() {
+    // The process's current directory may have been changed behind our back.
+    FDirectory = QDir::currentPath();
+    FillDrives();
+    FillDirectories();
+    FillFiles();
+}
+
+void TFileBrowser::FillDrives() {
+    FFilling = true;
+    FDrives->clear();
+    QStringList roots;
+    roots << QStringLiteral("/");
+    const QString home = QDir::homePath();
+    if (!home.isEmpty() && home != QStringLiteral("/"))
+        roots << home;
+    for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
+        const QString root = volume.rootPath();
+        if (!volume.isValid() || !volume.isReady() || roots.contains(root))
+            continue;
+        if (root.startsWith(QStringLiteral("/media/")) || root.startsWith(QStringLiteral("/mnt/")) ||
+            root.startsWith(QStringLiteral("/run/media/")))
+            roots << root;
+    }
+    // The entry that holds the current directory is the longest matching root.
+    int current = 0, best = -1;
+    for (int i = 0; i < roots.size(); ++i) {
+        FDrives->addItem(roots[i], roots[i]);
+        const QString prefix = roots[i].endsWith('/') ? roots[i] : roots[i] + '/';
+        if ((FDirectory == roots[i] || FDirectory.startsWith(prefix)) && roots[i].size() > best) {
+            best = static_cast<int>(roots[i].size());
+            current = i;
+        }
+    }
+    FDrives->setCurrentIndex(current);
+    FFilling = false;
+}
+
+void TFileBrowser::FillDirectories() {
+    FDirs->clear();
+    // The path from the root down to the current folder, then its sub-folders.
+    QStringList chain;
+    QDir walk(FDirectory);
+    chain.prepend(walk.absolutePath());
+    while (walk.cdUp())
+        chain.prepend(walk.absolutePath());
+    int depth = 0;
+    for (const QString& path : chain) {
+        const QString name = path == QStringLiteral("/") ? path : QFileInfo(path).fileName();
+        auto* item = new QListWidgetItem(QString(depth * 2, ' ') + QStringLiteral("\u25BE ") + name, FDirs);
+        item->setData(PathRole, path);
+        if (path == FDirectory) {
+            QFont bold = item->font();
+            bold.setBold(true);
+            item->setFont(bold);
+            FDirs->setCurrentItem(item);
+        }
+        ++depth;
+    }
+    const QFileInfoList subs =
+        QDir(FDirectory).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+    for (const QFileInfo& sub : subs) {
+        auto* item = new QListWidgetItem(QString(depth * 2, ' ') + QStringLiteral("\u25B8 ") + sub.fileName(), FDirs);
+        item->setData(PathRole, sub.absoluteFilePath());
+    }
+}
+
+void TFileBrowser::FillFiles() {
+    FFiles->clear();
+    // The mask is compared without case, as on the system the files come from.
+    QDir any(FDirectory);
+    const QStringList masks = FMask.split(';', Qt::SkipEmptyParts);
+    for (const QString& name : any.entryList(QDir::Files, QDir::Name | QDir::IgnoreCase)) {
+        for (const QString& mask : masks) {
+            const QRegularExpression re(QRegularExpression::wildcardToRegularExpression(mask),
+                                        QRegularExpression::CaseInsensitiveOption);
+            if (re.match(name).hasMatch()) {
+                FFiles->addItem(name);
+                break;
+            }
+        }
+    }
+}
+
+void TFileBrowser::OnDriveChosen(int Index) {
+    if (FFilling || Index < 0)
+        return;
+    SetDirectory(FDrives->itemData(Index).toString());
+}
+
+void TFileBrowser::OnDirectoryActivated(QListWidgetItem* Item) {
+    if (!Item)
+        return;
+    const QString path = Item->data(PathRole).toString();
+    if (path != FDirectory)
+        SetDirectory(path);
+}

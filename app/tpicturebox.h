@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+#include <QWidget>
+
+// A picture control of a fixed size: shows a bitmap unscaled from its top-left
+// corner (or stretched to the control when Stretch is set) and reports clicks
+// and double-clicks. A file that cannot be loaded leaves a blank picture.
+class TPictureBox : public QWidget {
+    Q_OBJECT
+public:
+    TPictureBox(int Width, int Height, QWidget* Parent = nullptr);
+
+    // Loads a picture file; false (and a blank picture) when the file is
+    // missing, empty or not a picture the loader knows.
+    bool LoadFromFile(const QString& Path);
+    void SetPicture(const QImage& Image);
+    void ClearPicture();
+    const QImage& Picture() const { return FPicture; }
+    bool HasPicture() const { return !FPicture.isNull(); }
+
+    // Shows the picture scaled to the control's size instead of unscaled.
+    void SetStretch(bool Stretch);
+    // Draws a thin frame around the area so an empty slot is still visible.
+    void SetFramed(bool Framed);
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+signals:
+    void Clicked();
+    void DoubleClicked();
+
+protected:
+    void paintEvent(QPaintEvent* Event) override;
+    void mouseReleaseEvent(QMouseEvent* Event) override;
+    void mouseDoubleClickEvent(QMouseEvent* Event) override;
+
+private:
+    QImage FPicture;
+    QSize FArea;
+    bool FStretch = false;
+    bool FFramed = true;
+};

@@ -1,0 +1,110 @@
+#include "app/tqtprompts.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QStringList>
+
+namespace {
+
+QString ToQ(const std::string& s) { return QString::fromLocal8Bit(s.data(), static_cast<int>(s.size())); }
+std::string FromQ(const QString& s) { return s.toLocal8Bit().toStdString(); }
+
+QMessageBox::Icon IconFor(const std::string& Caption) {
+    if (Caption == "Status")
+        return QMessageBox::Information;
+    if (Caption == "Warning" || Caption == "Make ROM abort" || Caption == "No service!!")
+        return QMessageBox::Warning;
+    return QMessageBox::Critical;
+}
+
+} // namespace
+
+QString TQtPrompts::QtFilter(const std::string& Filter) {
+    const QStringList parts = ToQ(Filter).split('|');
+    QStringList out;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        const QString text = parts[i].trimmed();
+        QString patterns = parts[i + 1].trimmed();
+        patterns.replace(';', ' ');
+        // Qt takes the patterns from the last parentheses of each entry.
+        if (text.endsWith(')') && text.contains('('))
+            out << text;
+        else
+            out << QStringLiteral("%1 (%2)").arg(text, patterns);
+    }
+    if (out.isEmpty())
+        out << QStringLiteral("All files (*)");
+    return out.join(QStringLiteral(";;"));
+}
+
+void TQtPrompts::MessageBox(const std::string& Caption, const std::string& Text) {
+    // The arrow must be visible while a box waits for the person.
+    QApplication::setOverrideCursor(Qt::ArrowCursor);
+    QMessageBox box(IconFor(Caption), ToQ(Caption), ToQ(Text), QMessageBox::Ok, FOwner);
+    box.exec();
+    QApplication::restoreOverrideCursor();
+}
+
+bool TQtPrompts::AskYesNo(const std::string& Caption, const std::string& Text) {
+    QApplication::setOverrideCursor(Qt::ArrowCursor);
+    QMessageBox box(QMessageBox::Question, ToQ(Caption), ToQ(Text),
+                    QMessageBox::Yes | QMessageBox::No, FOwner);
+    box.setDefaultButton(QMessageBox::No);
+    const int answer = box.exec();
+    QApplication::restoreOverrideCursor();
+    return answer == QMessageBox::Yes;
+}
+
+bool TQtPrompts::OpenFileDialog(const std::string& Filter, const std::string& DefaultExt,
+                                std::string& FileName) {
+    QFileDialog dialog(FOwner, QStringLiteral("Open"));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilter(QtFilter(Filter));
+    if (!DefaultExt.empty())
+        dialog.setDefaultSuffix(ToQ(DefaultExt));
+    if (!FileName.empty())
+        dialog.selectFile(ToQ(FileName));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return false;
+    FileName = FromQ(QFileInfo(dialog.selectedFiles().first()).absoluteFilePath());
+    return true;
+}
+
+bool TQtPrompts::SaveFileDialog(const std::string& Filter, const std::string& DefaultExt,
+                                std::string& FileName) {
+    QFileDialog dialog(FOwner, QStringLiteral("Save As"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    // The overwrite question is the core's own ("File exist!!"), not the dialog's.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    dialog.setNameFilter(QtFilter(Filter));
+    if (!DefaultExt.empty())
+        dialog.setDefaultSuffix(ToQ(DefaultExt));
+    if (!FileName.empty())
+        dialog.selectFile(ToQ(FileName));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return false;
+    FileName = FromQ(QFileInfo(dialog.selectedFiles().first()).absoluteFilePath());
+    return true;
+}
+
+bool TQtPrompts::OpenPictureDialog(const std::string& Filter, std::string& FileName) {
+    const std::string filter = Filter.empty() ? std::string("Bitmaps (*.bmp)|*.bmp;*.BMP") : Filter;
+    return OpenFileDialog(filter, std::string(), FileName);
+}
+
+void TQtPrompts::SetBusyCursor(bool Busy) {
+    if (Busy) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        ++FBusyDepth;
+    } else {
+        // Restores every hourglass still set, so a failed operation never leaves one behind.
+        while (FBusyDepth > 0) {
+            QApplication::restoreOverrideCursor();
+            --FBusyDepth;
+        }
+    }
+}
