@@ -55,6 +55,16 @@ bool HasExtension(const std::string& Path) {
     return name.find('.') != std::string::npos;
 }
 
+// A line break inside a value would end the value in the file and make the
+// rest a line of its own (a key or a section header on the next load); each
+// one becomes a blank instead.
+std::string OneLine(std::string Value) {
+    for (char& c : Value)
+        if (c == '\r' || c == '\n')
+            c = ' ';
+    return Value;
+}
+
 void RemoveFile(const std::string& Path) {
     QFile::remove(QString::fromLocal8Bit(Path.c_str()));
 }
@@ -102,15 +112,15 @@ bool TProjectFile::SaveTo(const std::string& Path) {
         for (const char* section : {kGlobal, "CTBL0", "CTBL1", "CTBL2", kLiftStateImage, "USER"})
             ini->EraseSection(section);
 
-    const std::string romName = TProject::RomFileNameToSave(Project.ROMFILENAME);
+    const std::string romName = OneLine(TProject::RomFileNameToSave(Project.ROMFILENAME));
     const int mask = TProject::NormaliseMsgMask(Project.MsgMaskFromBoxes());
     const int dispdt = Project.DISPDT != 0 ? 1 : 0;
 
     ini->WriteString(kGlobal, "CODENAME", CodeName);
     ini->WriteString(kGlobal, "VERSION", FileVersion);
-    ini->WriteString(kGlobal, "CUSIDCODE", DpuText::Trim(Project.CUSIDCODE));
+    ini->WriteString(kGlobal, "CUSIDCODE", OneLine(DpuText::Trim(Project.CUSIDCODE)));
     ini->WriteString(kGlobal, "ROMFILENAME", romName);
-    ini->WriteString(kGlobal, "TITLEFILENAME_C", Project.TITLEFILENAME_C);
+    ini->WriteString(kGlobal, "TITLEFILENAME_C", OneLine(Project.TITLEFILENAME_C));
     ini->WriteInteger(kGlobal, "SWAPTIME", Project.SWAPTIME);
     ini->WriteInteger(kGlobal, "CUSLOGOENABLE", Project.CUSLOGOENABLE != 0 ? 1 : 0);
     ini->WriteInteger(kGlobal, "PWRSAVING", Project.PWRSAVING);
@@ -126,12 +136,12 @@ bool TProjectFile::SaveTo(const std::string& Path) {
 
     for (int state = 0; state < TProject::StateCount; ++state)
         for (int slot = 0; slot < TProject::SlotCount; ++slot)
-            ini->WriteString(kLiftStateImage, SlotKey(state, slot), Project.LiftStateSlots[state][slot]);
+            ini->WriteString(kLiftStateImage, SlotKey(state, slot), OneLine(Project.LiftStateSlots[state][slot]));
 
     for (int code = 0; code < TProject::CodeCount; ++code)
         for (int table = 0; table < TProject::TableCount; ++table)
             ini->WriteString(TProject::TableName(table), CodeKey(code),
-                             TProject::LabelToSave(Project.CodeTables[table][code]));
+                             OneLine(TProject::LabelToSave(Project.CodeTables[table][code])));
 
     if (!ini->UpdateFile()) {
         // The engine has shown its error box and left the old file as it was.

@@ -393,3 +393,18 @@ TEST(ProjectFile, JunkFilesLoadWithoutHarm) {
     WriteFile(f.Dir.File("bin.dcf"), MakeGlb({{0, 1, MakeBmp(4, 4)}}));
     EXPECT_EQ(f.File.LoadFrom(f.Dir.File("bin.dcf")), TProjectFile::TLoadResult::FormatError);
 }
+
+TEST(ProjectFile, LineBreaksInValuesCannotAddKeys) {
+    ProjectFixture f;
+    f.Project.CUSIDCODE = "AB\r\n[GLOBAL]\r\nCODENAME=X";
+    f.Project.SetLabel(1, 2, "b\nDEF_FL=3");
+    f.Project.LiftStateSlots[0][0] = "/a.bmp\r\nLeftState_0_B=/evil.bmp";
+    ASSERT_TRUE(f.File.SaveTo(f.Dir.File("l.dcf")));
+    TProject again;
+    TProjectFile file2(again, f.Config, f.Library, f.Ask, f.Sink);
+    ASSERT_EQ(file2.LoadFrom(f.Dir.File("l.dcf")), TProjectFile::TLoadResult::Loaded);
+    EXPECT_EQ(again.CUSIDCODE, "AB  [GLOBAL]  CODENAME=X");
+    EXPECT_EQ(again.CodeTables[1][2], "B DEF_FL=3");
+    EXPECT_EQ(again.DEF_FL, 0);
+    EXPECT_EQ(again.LiftStateSlots[0][1], "");
+}
