@@ -75,6 +75,10 @@ TEST(GlyphLibrary, FailedReloadLeavesNoImage) {
     EXPECT_EQ(lib.Date(), "000000");
     EXPECT_EQ(lib.ExtractGlbEntry(0, 40), "ORV_TEMPBMP.BMP");
     EXPECT_FALSE(WorkFileExists());
+    // A folder of the library's name is no library either.
+    QDir().mkpath(QString::fromStdString(dir.File("lib.glb")));
+    EXPECT_FALSE(lib.Load(dir.File("lib.glb")));
+    EXPECT_FALSE(lib.IsLoaded());
 }
 
 TEST(GlyphLibrary, HostileLibrariesNeverReadOutsideTheImage) {
