@@ -278,7 +278,7 @@ TEST(StockBitmaps, FortyMessagesWithTheStockNamesFitTheMessageZone)
     EXPECT_EQ(present.size(), int(expected.size()));
 }
 
-TEST(StockBitmaps, UserFloorBitmapsInEveryStyleAndBlankLogo)
+TEST(StockBitmaps, UserFloorBitmapsInEveryStyleAndLogos)
 {
     for (int style = 0; style < 4; ++style) {
         const QDir folder(QDir(kAssets).filePath(QStringLiteral("DefaultImage2/UserDefine/Floor/Style%1").arg(style)));
@@ -293,6 +293,10 @@ TEST(StockBitmaps, UserFloorBitmapsInEveryStyleAndBlankLogo)
             EXPECT_EQ(ConvertImage(picture, 1, "u").size(), 516u);
         }
     }
+    QImage logo;
+    ASSERT_TRUE(logo.load(QDir(kAssets).filePath("DefaultImage2/Logo/LOGO-64x64.bmp"), "BMP"));
+    EXPECT_EQ(ConvertImage(logo, 1, "logo").size(), 4u + 512u); // the whole logo zone
+
     QImage blank;
     ASSERT_TRUE(blank.load(QDir(kAssets).filePath("SPACE_240x240.bmp"), "BMP"));
     EXPECT_EQ(blank.size(), QSize(240, 240));

@@ -10,6 +10,8 @@
 #include "tmessagerenderer.h"
 
 #include <QDir>
+#include <QPainterPath>
+#include <QPolygonF>
 
 namespace {
 
@@ -142,6 +144,34 @@ QImage TAssetGenerator::ScreenPicture()
     return out;
 }
 
+QImage TAssetGenerator::SampleLogo()
+{
+    QImage out = TInk::Blank(64, 64);
+    // Frame 2 pixels wide with an open door inside, arrows above, a caption below.
+    QPainterPath frame;
+    frame.addRect(QRectF(1, 1, 62, 62));
+    frame.addRect(QRectF(3, 3, 58, 58));
+    frame.setFillRule(Qt::OddEvenFill);
+    TInk::FillPath(out, frame);
+    QPainterPath up;
+    up.addPolygon(QPolygonF({QPointF(22, 7), QPointF(30, 17), QPointF(14, 17)}));
+    QPainterPath down;
+    down.addPolygon(QPolygonF({QPointF(34, 7), QPointF(50, 7), QPointF(42, 17)}));
+    TInk::FillPath(out, up);
+    TInk::FillPath(out, down);
+    QPainterPath door;
+    door.addRect(QRectF(16, 21, 32, 26));
+    door.addRect(QRectF(18, 23, 28, 24));
+    door.addRect(QRectF(31, 23, 2, 24));
+    door.setFillRule(Qt::OddEvenFill);
+    TInk::FillPath(out, door);
+    TMessageRenderer messages(Fonts);
+    const QImage caption = messages.RenderLines({QStringLiteral("LIFT")}, {TFontSet::SansBold}, 56, 12, 12, 1);
+    if (!caption.isNull())
+        TInk::Blit(out, caption, 4, 48);
+    return out;
+}
+
 bool TAssetGenerator::WriteLibraryExtras()
 {
     for (int position = 0; position < 3; ++position) {
@@ -186,7 +216,7 @@ bool TAssetGenerator::WritePreviews()
     };
 
     const TFloorGlyphRenderer glyphs(Fonts);
-    TContactSheet floors(QStringLiteral("Floor-label glyphs, 32 x 64, codes 32..126 (library groups 1..4)"), 1);
+    TContactSheet floors(QStringLiteral("Floor-label glyphs, 32 x 64, codes 32..126 (library groups 1..4)"), 2);
     for (int style = 0; style < TFloorGlyphRenderer::StyleCount; ++style) {
         QList<QImage> row;
         for (int code = 32; code <= 126; ++code)
@@ -230,9 +260,10 @@ bool TAssetGenerator::WritePreviews()
         other.AddRow(QStringLiteral("UserDefine/Floor/Style%1, 64 x 64").arg(style), row,
                      TInstallFiles::UserFloorLabels());
     }
-    other.AddRow(QStringLiteral("Message positions 0, 1, 2 (entries 30..32, 64 x 128) and screen picture (entry 40, 64 x 32)"),
-                 {PositionPicture(0), PositionPicture(1), PositionPicture(2), ScreenPicture()},
-                 {QStringLiteral("30"), QStringLiteral("31"), QStringLiteral("32"), QStringLiteral("40")});
+    other.AddRow(QStringLiteral("Message positions 0, 1, 2 (entries 30..32, 64 x 128) and screen picture (entry 40, 64 x 32), sample logo"),
+                 {PositionPicture(0), PositionPicture(1), PositionPicture(2), ScreenPicture(), SampleLogo()},
+                 {QStringLiteral("30"), QStringLiteral("31"), QStringLiteral("32"), QStringLiteral("40"),
+                  QStringLiteral("Logo/LOGO-64x64")});
     const TBitmapFontRenderer font(Fonts);
     QList<QImage> small;
     QStringList smallLabels;
@@ -266,6 +297,8 @@ bool TAssetGenerator::Run()
     if (!WriteFile(QStringLiteral("D510TK3.GLB"), Library.Build()))
         return false;
     if (!WriteBmp(QStringLiteral("SPACE_240x240.bmp"), TInk::Blank(240, 240)))
+        return false;
+    if (!WriteBmp(QStringLiteral("DefaultImage2/Logo/LOGO-64x64.bmp"), SampleLogo()))
         return false;
     if (!WriteFile(QStringLiteral("ORVDVE510TK3.INI"), TInstallFiles::ConfigFile()))
         return false;

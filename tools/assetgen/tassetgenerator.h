@@ -25,6 +25,9 @@ public:
     // The screen picture (64 x 32).
     QImage ScreenPicture();
 
+    // A sample customer logo (64 x 64): a lift car with its call arrows.
+    QImage SampleLogo();
+
     QString LastErrMsg;
 
 private:
