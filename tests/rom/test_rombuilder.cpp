@@ -354,3 +354,49 @@ TEST_F(RomBuilderTest, RomFileNameRuleAndWriteFailure) {
     EXPECT_EQ(Builder.LastErrCaption, "File error");
     EXPECT_NE(Builder.LastErrMsg.find("missing/folder/x.BIN"), std::string::npos);
 }
+
+TEST_F(RomBuilderTest, LogoScreenAndSmallGlyphsAreCutAtTheirZones) {
+    const std::string logo = Dir.filePath("wide.bmp").toStdString();
+    ASSERT_TRUE(Marked(128, 64).save(QString::fromStdString(logo), "BMP"));
+    Builder.Settings.TitleFileName = logo;
+    Glyphs.Entries[{0, 40}] = BmpBytes(Marked(64, 64));  // 512 bytes for a 256-byte zone
+    for (int i = 0; i < 39; ++i)
+        Glyphs.Entries[{7, i}] = BmpBytes(Marked(16, 16));  // 32 bytes each: 16 fit
+    const auto& image = Build();
+    EXPECT_EQ(image[LogoZone], 0x01);
+    EXPECT_EQ(image[SmallGlyphZone + 15 * 32], 0x01);
+    EXPECT_EQ(image[Reserved0], 0x00);  // nothing spilled past the small-glyph zone
+    // One line for each item that lost bytes: glyphs 16 to 38 do not fit at all.
+    ASSERT_EQ(Log.Lines.size(), 2u + 23u);
+    EXPECT_EQ(Log.Lines[0], "[Error] Screen zone full!! -- screen picture cut at 256 of 512 bytes");
+    EXPECT_EQ(Log.Lines[1], "[Error] Logo zone full!! -- " + logo + " cut at 512 of 1024 bytes");
+    EXPECT_EQ(Log.Lines[2], "[Error] Small glyph zone full!! -- small glyph 16 cut at 0 of 32 bytes");
+    EXPECT_EQ(Log.Lines[24], "[Error] Small glyph zone full!! -- small glyph 38 cut at 0 of 32 bytes");
+}
+
+TEST_F(RomBuilderTest, MoreThan128UserBitmapsStop) {
+    for (int n = 0; n < 129; ++n) {
+        const std::string label = "U" + std::to_string(100 + n);
+        AddUserBitmap(label, Marked(8, 8));
+        Builder.Labels[n / 64][n % 64] = label;
+    }
+    EXPECT_FALSE(Builder.BuildRomImage());
+    EXPECT_EQ(Builder.LastErrCaption, "Element overflow");
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(Builder.OutputFile)));
+
+    // 128 fit, numbered 0..127.
+    Builder.Labels[2][0].clear();
+    const auto& image = Build();
+    EXPECT_EQ(image[CodeTableSecond(1) + 63], 127);
+    EXPECT_EQ(Address(image, UserBitmapTable + 2 * 127), 0x8400u + 127 * 8);
+}
+
+TEST_F(RomBuilderTest, FloorStyleOutsideItsRangePlacesNoGlyphs) {
+    Builder.Settings.DefFl = 7;
+    Work.Put("FL0_48", Packed(32, 64, 1));
+    Builder.FloorGlyphNames[0][48] = "FL0_48";
+    Builder.Labels[0][0] = "LOBBY";
+    const auto& image = Build();
+    EXPECT_EQ(Address(image, GlyphTable + 2 * 48), 0u);
+    EXPECT_EQ(Builder.CancelledCells.size(), 1u);
+}
