@@ -12,6 +12,8 @@
 
 #include <QImage>
 
+#include <new>
+
 namespace {
 
 // Slot order of the message list: B, A, D, C.
@@ -183,6 +185,9 @@ bool TMakeRom::Run() {
         ConvertFloorGlyphs();
     } catch (const ERomBuild& e) {
         Stop(e.Caption, e.Message);
+        return false;
+    } catch (const std::bad_alloc&) {
+        Stop("Error", "Out of memory while converting the pictures");
         return false;
     }
 

@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 using namespace RomLayout;
 using YVclUtil::Crc8Table;
@@ -333,6 +334,11 @@ bool TRomBuilder::BuildRomImage() {
         DropWorkFiles();
         LastErrCaption = e.Caption;
         LastErrMsg = e.Message;
+        return false;
+    } catch (const std::bad_alloc&) {
+        DropWorkFiles();
+        LastErrCaption = "Error";
+        LastErrMsg = "Out of memory while building the ROM image";
         return false;
     }
 }
