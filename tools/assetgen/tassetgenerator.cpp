@@ -10,6 +10,7 @@
 #include "tmessagerenderer.h"
 
 #include <QDir>
+#include <QFile>
 #include <QPainterPath>
 #include <QPolygonF>
 
@@ -29,9 +30,31 @@ TAssetGenerator::TAssetGenerator(const QString& assetsDir, const QString& previe
 bool TAssetGenerator::WriteFile(const QString& relativePath, const QByteArray& bytes)
 {
     QString error;
-    if (!TBmpWriter::SaveBytes(QDir(AssetsDir).filePath(relativePath), bytes, &error)) {
+    const QString path = QDir(AssetsDir).absoluteFilePath(relativePath);
+    if (!TBmpWriter::SaveBytes(path, bytes, &error)) {
         LastErrMsg = error;
         return false;
+    }
+    Written.insert(QDir::cleanPath(path));
+    return true;
+}
+
+bool TAssetGenerator::RemoveStaleBitmaps()
+{
+    // The stock folders hold exactly what this run wrote, so a label or message
+    // dropped from the generator does not linger in the installation.
+    QStringList folders = {QLatin1String(kLiftStateDir), QStringLiteral("DefaultImage2/Logo")};
+    for (int style = 0; style < TFloorGlyphRenderer::StyleCount; ++style)
+        folders << QLatin1String(kUserFloorDir) + QString::number(style);
+    for (const QString& folder : folders) {
+        const QDir dir(QDir(AssetsDir).absoluteFilePath(folder));
+        for (const QString& name : dir.entryList({QStringLiteral("*.bmp")}, QDir::Files)) {
+            const QString path = QDir::cleanPath(dir.absoluteFilePath(name));
+            if (!Written.contains(path) && !QFile::remove(path)) {
+                LastErrMsg = QStringLiteral("cannot remove the stale file %1").arg(path);
+                return false;
+            }
+        }
     }
     return true;
 }
@@ -304,5 +327,5 @@ bool TAssetGenerator::Run()
         return false;
     if (!WriteFile(QStringLiteral("sample.dcf"), TInstallFiles::SampleProject()))
         return false;
-    return WritePreviews();
+    return RemoveStaleBitmaps() && WritePreviews();
 }

@@ -4,6 +4,7 @@
 #include "tglbwriter.h"
 
 #include <QImage>
+#include <QSet>
 #include <QString>
 
 // Renders and writes every installation file into an assets folder (glyph
@@ -40,9 +41,11 @@ private:
     bool WriteUserFloors();
     bool WriteLibraryExtras();
     bool WritePreviews();
+    bool RemoveStaleBitmaps();
 
     QString AssetsDir;
     QString PreviewDir;
     TFontSet Fonts;
     TGlbWriter Library;
+    QSet<QString> Written; // absolute paths of the files of this run
 };
