@@ -3,6 +3,7 @@
 #include "fieldbus/tpcuart.h"
 #include "fieldbus/tvtnetlinecodec.h"
 #include "fieldbus/vtnmessages.h"
+#include "util/errmsgbox.h"
 #include "util/exception.h"
 
 #include <QTimer>
@@ -256,7 +257,16 @@ void TVTNetViaDpu232::OnPcUartRxdDatas(QObject*, int Bytes, char* Datas) {
         TakeRegisterReply(line.Register, line.Value, line.ReplyBit);
         break;
     case TVtnLine::lk_Packet:
-        FilteringReceivedVtnPacket(line.Packet);
+        // A node may answer a packet by sending one (a module putting its
+        // outputs back after a reset); when that cannot go out (not yet
+        // connected, packet larger than R7) the reason must not unwind into
+        // the port's event delivery. The line is then dropped like a bad one.
+        try {
+            FilteringReceivedVtnPacket(line.Packet);
+        } catch (const YVclUtil::Exception& e) {
+            YVclUtil::SendDbgString_Printf("%s: packet handling failed: %s",
+                                           objectName().toStdString().c_str(), e.what());
+        }
         break;
     case TVtnLine::lk_Ignored:
         break;

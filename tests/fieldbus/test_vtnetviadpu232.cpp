@@ -270,6 +270,28 @@ TEST(VtnViaDpu232, PacketsOutAndIn) {
     EXPECT_EQ(codes, std::vector<int>{15});
 }
 
+TEST(VtnViaDpu232, ANodeReplyThatCannotBeSentIsDroppedNotThrown) {
+    Fixture f;
+    TDpu4i4o io(nullptr, 0x80, 0x01, 0x02, &f.link);
+    f.link.pw_FileName(f.files.Write(fbtest::TTopologyFile::WithHeader(
+        "[NetSegmentId_0x01]\r\nTravel_000=Device( \"DPU_4i4o\" ) , NetNodeId( 0x02 )\r\n"
+        "[NetSegmentId_0x80]\r\nTravel_000=Device( \"DPU_4i4o\" ) , NetNodeId( 0xFF )\r\n")));
+    f.link.Connect();
+    // Before the handshake ends the link cannot send: the module's
+    // output restore after its reset must not escape the receive handler.
+    EXPECT_THROW(io.pw_Yout(0x03), YVclUtil::Exception);
+    f.link.TakeSent();
+    EXPECT_NO_THROW(f.link.Feed("@0102011F\n"));
+    EXPECT_EQ(f.link.TakeSent(), "");
+    // Connected with R7 = 1, the two-byte output packet is too large.
+    for (const char* r : {"*R3=10\n", "*R4=11\n", "*R5=12\n", "*R6=13\n", "*R7=01\n", "*R8=00\n",
+                          "*R9=00\n", "*R0=00\n", "*R1=00\n"})
+        f.link.Feed(r);
+    ASSERT_TRUE(f.link.pr_Connected());
+    EXPECT_NO_THROW(f.link.Feed("@0102011F\n"));
+    EXPECT_EQ(f.link.TakeSent(), "");
+}
+
 TEST(VtnViaDpu232, RandomLinesNeverBreakTheLink) {
     Fixture f;
     f.link.ConnectAndAnswer();
