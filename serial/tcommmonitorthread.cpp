@@ -31,6 +31,36 @@ void DrainCounter(int fd) {
 }
 } // namespace
 
+template <typename F>
+bool TCommMonitorThread::Synchronize(F&& Fn) {
+    std::shared_ptr<THandover> h = Handover;
+    {
+        std::lock_guard<std::mutex> lock(h->Mutex);
+        if (h->Cancelled)
+            return false;
+        h->Finished = false;
+    }
+    QMetaObject::invokeMethod(
+        Owner,
+        [h, Fn = std::forward<F>(Fn)] {
+            {
+                std::lock_guard<std::mutex> lock(h->Mutex);
+                if (h->Cancelled)
+                    return;
+            }
+            Fn();
+            {
+                std::lock_guard<std::mutex> lock(h->Mutex);
+                h->Finished = true;
+            }
+            h->Done.notify_all();
+        },
+        Qt::QueuedConnection);
+    std::unique_lock<std::mutex> lock(h->Mutex);
+    h->Done.wait(lock, [&] { return h->Finished || h->Cancelled; });
+    return !h->Cancelled;
+}
+
 TCommMonitorThread::TCommMonitorThread(TCustomUart* OwnerUart, TUartPort* UartPort, char* Raw, char* Filtered,
                                        char* Datas)
     : Owner(OwnerUart), Port(UartPort), RawRxdBuff(Raw), FilteredRxdBuff(Filtered), RxdDatasBuff(Datas),
@@ -127,35 +157,6 @@ void TCommMonitorThread::RearmTimer() {
         spec.it_value.tv_nsec = 1; // zero would disarm
     TimerSet = ::timerfd_settime(TimerFd, TFD_TIMER_ABSTIME, &spec, nullptr) == 0;
     TimerSetFor = due;
-}
-
-bool TCommMonitorThread::Synchronize(std::function<void()> Fn) {
-    std::shared_ptr<THandover> h = Handover;
-    {
-        std::lock_guard<std::mutex> lock(h->Mutex);
-        if (h->Cancelled)
-            return false;
-        h->Finished = false;
-    }
-    QMetaObject::invokeMethod(
-        Owner,
-        [h, Fn = std::move(Fn)] {
-            {
-                std::lock_guard<std::mutex> lock(h->Mutex);
-                if (h->Cancelled)
-                    return;
-            }
-            Fn();
-            {
-                std::lock_guard<std::mutex> lock(h->Mutex);
-                h->Finished = true;
-            }
-            h->Done.notify_all();
-        },
-        Qt::QueuedConnection);
-    std::unique_lock<std::mutex> lock(h->Mutex);
-    h->Done.wait(lock, [&] { return h->Finished || h->Cancelled; });
-    return !h->Cancelled;
 }
 
 void TCommMonitorThread::PauseAfterFailure() {
@@ -265,20 +266,14 @@ void TCommMonitorThread::HandleCommEvent(unsigned long Mask, unsigned long Error
 void TCommMonitorThread::ReadQueued() {
     if (!PortWatched)
         return;
-    long queued = Port->InQueue();
-    long got;
-    if (queued > 0) {
-        // The kernel's queue can hold more than the receive buffers; the rest
-        // stays queued and wakes the next poll.
-        got = Port->Read(RawRxdBuff, static_cast<size_t>(std::min(queued, QueueSize)));
-    } else {
-        // Readable with nothing queued: either a race or the end of the device.
-        got = Port->Read(RawRxdBuff, 1);
-    }
+    // A non-blocking read takes exactly what the driver has queued, up to the
+    // receive buffer; what does not fit stays queued and wakes the next poll.
+    const long got = Port->Read(RawRxdBuff, static_cast<size_t>(QueueSize));
     if (got > 0) {
         ReadDone(got);
         return;
     }
+    // Readable with nothing to read: a race, or the end of the device.
     if ((got < 0 && Port->Gone()) || (got == 0 && PortHungUp)) {
         ReportDeviceLost();
         return;

@@ -63,7 +63,8 @@ private:
         bool Cancelled = false;
     };
     // Runs Fn on the component's thread and waits; false when cancelled.
-    bool Synchronize(std::function<void()> Fn);
+    template <typename F>
+    bool Synchronize(F&& Fn);
 
     void HandleCommEvent(unsigned long Mask, unsigned long Errors);
     void ReadQueued();

@@ -279,8 +279,9 @@ bool TCustomUart::Open() {
     if (OnDsrChanged && FlowCtrlHwTxd != fcht_DSR && FlowCtrlHwTxd != fcht_DSR_CTS)
         EventMask |= EV_DSR;
 
-    if (!Port->SetModemLine(TUartPort::ml_Dtr, true) || !Port->SetModemLine(TUartPort::ml_Rts, true))
-        return FailOpen("Can not turn-on comm event mask");
+    // Raising the lines is best effort: the port works without them.
+    Port->SetModemLine(TUartPort::ml_Dtr, true);
+    Port->SetModemLine(TUartPort::ml_Rts, true);
 
     Monitor = new TCommMonitorThread(this, Port.get(), RawRxdBuff, FilteredRxdBuff, RxdDatasBuff);
     if (!Monitor->Ready())

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <functional>
 #include <memory>
@@ -75,7 +76,8 @@ public:
 
 protected:
     TPortFailure Failure = TPortFailure::None;
-    int Errno = 0;
+    // Written by the monitor's reads and the owner's writes alike.
+    std::atomic<int> Errno{0};
 };
 
 // Makes the port used by Open. Tests may replace the maker (empty restores
