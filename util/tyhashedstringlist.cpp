@@ -22,6 +22,7 @@ TYHashedStringList::~TYHashedStringList() { RunDestructor(); }
 void TYHashedStringList::RunConstructor(TYStrTab* Tab) {
     StrTab = Tab;
     HashTab = nullptr;
+    BucketMask = kBuckets - 1;
     ListTab = nullptr;
     ListTabSize = 0;
     FCount = 0;
@@ -66,7 +67,7 @@ uint64_t TYHashedStringList::StrToHashKey(const char* Str, unsigned Len) {
 
 _YHASHEDSTRINGLISTCELL* TYHashedStringList::Find(uint64_t Key, const char* Str, unsigned Len) const {
     const uint32_t low = KeyLowOf(Key), high = KeyHighOf(Key);
-    for (_YHASHEDSTRINGLISTCELL* e = HashTab[low & (kBuckets - 1)]; e; e = e->Next) {
+    for (_YHASHEDSTRINGLISTCELL* e = HashTab[low & BucketMask]; e; e = e->Next) {
         // Two different texts may share a key; the text decides, so a
         // collision can never merge two entries.
         if (e->KeyLow == low && e->KeyHigh == high && StrTab->Equals(e->Text, Str, Len))
@@ -106,7 +107,7 @@ int32_t TYHashedStringList::Add(const char* Str, unsigned Len, TObject* Object) 
     cell->Text = text;
     cell->Object = Object;
     cell->Index = FCount;
-    _YHASHEDSTRINGLISTCELL** link = &HashTab[cell->KeyLow & (kBuckets - 1)];
+    _YHASHEDSTRINGLISTCELL** link = &HashTab[cell->KeyLow & BucketMask];
     _YHASHEDSTRINGLISTCELL* prev = nullptr;
     while (*link) {
         prev = *link;
@@ -116,7 +117,30 @@ int32_t TYHashedStringList::Add(const char* Str, unsigned Len, TObject* Object) 
     cell->Next = nullptr;
     *link = cell;
     ListTab[FCount] = cell;
-    return FCount++;
+    const int32_t index = FCount++;
+    if (static_cast<uint32_t>(FCount) > kMaxChainAverage * (BucketMask + 1))
+        Rehash((BucketMask + 1) * 2);
+    return index;
+}
+
+void TYHashedStringList::Rehash(uint32_t Buckets) {
+    auto* table = static_cast<_YHASHEDSTRINGLISTCELL**>(std::calloc(Buckets, sizeof(*HashTab)));
+    if (!table)
+        return; // the old table stays correct, only slower
+    // Walking the entries backwards and pushing each at its chain's head keeps
+    // every chain in the order the entries were added.
+    for (int32_t i = FCount - 1; i >= 0; --i) {
+        _YHASHEDSTRINGLISTCELL* e = ListTab[i];
+        _YHASHEDSTRINGLISTCELL*& head = table[e->KeyLow & (Buckets - 1)];
+        e->Prev = nullptr;
+        e->Next = head;
+        if (head)
+            head->Prev = e;
+        head = e;
+    }
+    std::free(HashTab);
+    HashTab = table;
+    BucketMask = Buckets - 1;
 }
 
 int32_t TYHashedStringList::IndexOf(const char* Str) const {
@@ -140,7 +164,7 @@ bool TYHashedStringList::Delete(int32_t Index) {
     if (cell->Prev)
         cell->Prev->Next = cell->Next;
     else
-        HashTab[cell->KeyLow & (kBuckets - 1)] = cell->Next;
+        HashTab[cell->KeyLow & BucketMask] = cell->Next;
     if (cell->Next)
         cell->Next->Prev = cell->Prev;
     ReleaseCell(cell);
@@ -166,7 +190,7 @@ bool TYHashedStringList::DeleteAll() {
     std::free(ListTab);
     ListTab = nullptr;
     ListTabSize = 0;
-    std::memset(HashTab, 0, kBuckets * sizeof(*HashTab));
+    std::memset(HashTab, 0, (size_t{BucketMask} + 1) * sizeof(*HashTab));
     return true;
 }
 
@@ -176,7 +200,7 @@ void TYHashedStringList::Abandon() {
     ListTab = nullptr;
     ListTabSize = 0;
     if (HashTab)
-        std::memset(HashTab, 0, kBuckets * sizeof(*HashTab));
+        std::memset(HashTab, 0, (size_t{BucketMask} + 1) * sizeof(*HashTab));
 }
 
 std::string TYHashedStringList::pr_Strings(int32_t Index) const {
@@ -208,7 +232,11 @@ void TYHashedStringList::pw_Objects(int32_t Index, TObject* Object) {
 bool TYHashedStringList::GrowupListTab() {
     if (ListTabSize > FCount)
         return true;
-    const size_t size = static_cast<size_t>(ListTabSize) + kListTabStep;
+    // Small lists grow by doubling from a few entries up to one step, so a
+    // file of many short sections does not cost a full step per section.
+    const size_t size = ListTabSize >= kListTabStep ? static_cast<size_t>(ListTabSize) + kListTabStep
+                        : ListTabSize == 0         ? kListTabFirst
+                                                   : static_cast<size_t>(ListTabSize) * 2;
     void* grown = std::realloc(ListTab, size * sizeof(*ListTab));
     if (!grown)
         return false;

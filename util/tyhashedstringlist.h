@@ -25,14 +25,21 @@ struct _YHASHEDSTRINGLISTCELL {
 static_assert(sizeof(_YHASHEDSTRINGLISTCELL) <= kYStrTabSmallAlloc);
 
 // Insertion-ordered list of unique keys (1..256 bytes, case-sensitive), each
-// with one object pointer, found through 128 hash buckets. Key texts and
+// with one object pointer, found through hash buckets (128 at first). Key texts and
 // entries live in an arena the caller supplies and keeps alive longer than the
 // list. Indices 0..Count()-1 are dense; removing an entry moves later ones down.
 class TYHashedStringList : public TObject {
 public:
+    // Keys are spread over kBuckets chains by the low bits of their hash key.
+    // A list that grows beyond kMaxChainAverage entries per chain doubles its
+    // chains, so a list of 10^5 keys is not searched through chains of 800.
     static constexpr int kBuckets = 128;
+    static constexpr uint32_t kMaxChainAverage = 4;
     static constexpr unsigned kMaxKeyLength = 256;
+    // ListTab capacity: kListTabFirst, doubled up to kListTabStep, then
+    // grown and shrunk in steps of kListTabStep.
     static constexpr int32_t kListTabStep = 1024;
+    static constexpr int32_t kListTabFirst = 16;
 
     // A null arena or a failed bucket table shows an error box; the list is
     // then unusable (IsUsable() false, every Add returns -1).
@@ -78,6 +85,7 @@ public:
 
     int32_t Count() const { return FCount; }
     int32_t pr_ListTabSize() const { return ListTabSize; }
+    int32_t pr_BucketCount() const { return static_cast<int32_t>(BucketMask + 1); }
     TYStrTab* pr_StrTab() const { return StrTab; }
 
     // Called by Add when the key is already present, with its index.
@@ -100,9 +108,11 @@ private:
     void RunConstructor(TYStrTab* StrTab);
     void RunDestructor();
     _YHASHEDSTRINGLISTCELL* Find(uint64_t Key, const char* Str, unsigned Len) const;
+    void Rehash(uint32_t Buckets);
 
     TYStrTab* StrTab = nullptr;
     _YHASHEDSTRINGLISTCELL** HashTab = nullptr;
+    uint32_t BucketMask = kBuckets - 1; // chains - 1; the chain count is a power of two
     _YHASHEDSTRINGLISTCELL** ListTab = nullptr;
     int32_t ListTabSize = 0;
     int32_t FCount = 0;

@@ -161,7 +161,9 @@ TEST(TYHashedStringList, ListTabGrowsAndShrinksInSteps) {
     TYStrTab tab;
     TYHashedStringList list(&tab);
     EXPECT_EQ(list.pr_ListTabSize(), 0);
-    for (int i = 0; i < 1024; ++i)
+    list.Add("k0");
+    EXPECT_EQ(list.pr_ListTabSize(), TYHashedStringList::kListTabFirst) << "a short list stays small";
+    for (int i = 1; i < 1024; ++i)
         ASSERT_EQ(list.Add(("k" + std::to_string(i)).c_str()), i);
     EXPECT_EQ(list.pr_ListTabSize(), 1024);
     list.Add("k1024");
@@ -195,6 +197,7 @@ TEST(TYHashedStringList, RandomEditsKeepIndicesDenseAndInOrder) {
         }
     }
     ASSERT_EQ(list.Count(), static_cast<int32_t>(model.size()));
+    EXPECT_GT(list.pr_BucketCount(), TYHashedStringList::kBuckets) << "the chains were spread out";
     for (size_t i = 0; i < model.size(); ++i) {
         ASSERT_EQ(list.Strings(static_cast<int32_t>(i)), model[i]);
         ASSERT_EQ(list.IndexOf(model[i].c_str()), static_cast<int32_t>(i));

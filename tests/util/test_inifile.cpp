@@ -422,3 +422,18 @@ TEST_F(IniFileTest, RandomContentSurvivesSaveAndReloadModuloTrimming) {
     WriteBytes(Path("in.ini"), ReadBytes(Path("r.ini")));
     EXPECT_EQ(Normalise(ReadBytes(Path("r.ini"))), trimmed);
 }
+
+TEST_F(IniFileTest, HostileInputLoadsWithoutTrouble) {
+    std::string text;
+    for (int i = 0; i < 100000; ++i)
+        text += "[s" + std::to_string(i) + "]\nk=" + std::to_string(i) + "\n";
+    text += "[big]\nline=" + std::string(100 * 1024, 'x') + "\n";
+    text += std::string("[bin\xff\xfe]\n\xc3\x28=\xa0\xa1\n", 14);
+    WriteBytes(Path("f.ini"), text);
+    TYIniFile ini(Path("f.ini"));
+    EXPECT_EQ(ini.ReadInteger("s99999", "k", -1), 99999);
+    EXPECT_EQ(ini.ReadInteger("s0", "k", -1), 0);
+    EXPECT_EQ(ini.ReadString("big", "line", "").size(), 8191u - 5);
+    EXPECT_EQ(ini.ReadString("bin\xff\xfe", "\xc3\x28", ""), "\xa0\xa1");
+    EXPECT_TRUE(boxes.empty());
+}
