@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <exception>
 #include <memory>
 
@@ -21,6 +22,7 @@ struct TVersionValues {
     int CFI, IFI, DISPHV, ENCODE;
 };
 constexpr TVersionValues kBuiltInValues{48, 41, 1, 1};
+constexpr int kMaxVersionItems = 4096;
 } // namespace
 
 void TConfiguration::SetDirectoriesFromProcess() {
@@ -76,7 +78,9 @@ bool TConfiguration::Read(YVclUtil::Prompts& Prompts) {
     try {
         GlbName = ini->ReadString("GLOBAL", "GLB", "D510TK3.GLB");
         UbfGlbName = ini->ReadString("GLOBAL", "UBFGLB", "");
-        const int count = ini->ReadInteger("GLOBAL", "VCN", 0);
+        // A version count in the millions is no list anyone keeps; it would
+        // only make start-up spin on keys that are not there.
+        const int count = std::min(ini->ReadInteger("GLOBAL", "VCN", 0), kMaxVersionItems);
         VersionList.clear();
         VersionIndex = -1;
         for (int i = 1; i <= count; ++i) {

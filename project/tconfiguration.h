@@ -55,7 +55,8 @@ public:
     // ProgramDir + "DefaultImage2/UserDefine/Floor/Style".
     std::string UserFloorStylePrefix() const;
 
-    // Reads the configuration file. Missing file: the message
+    // Reads the configuration file (ITEM1..ITEM4096 at most, whatever VCN
+    // says). Missing file: the message
     // "ORVDVE510TK3.INI file not found!!\n\n" (caption "Error"), nothing
     // changes, false. An integer key holding text that is no number: the
     // conversion message is shown (caption "Error"), the values read before

@@ -101,6 +101,16 @@ TEST(Configuration, VersionListSkipsBlankItemsAndReadsTheFirstSection) {
     EXPECT_EQ(c.BitPattern(2), "000010");
 }
 
+TEST(Configuration, AHugeVersionCountDoesNotStallStartUp) {
+    TempWorkDir dir;
+    WriteText(dir.File("ORVDVE510TK3.INI"), "[GLOBAL]\r\nVCN=2147483647\r\nITEM2=B\r\nITEM1=A\r\n");
+    TConfiguration c = ConfigIn(dir);
+    ScriptedPrompts ask;
+    ASSERT_TRUE(c.Read(ask));
+    EXPECT_EQ(c.VersionList, (std::vector<std::string>{"A", "B"}));
+    EXPECT_EQ(c.SelectedVersion, "A");
+}
+
 TEST(Configuration, CodeVerPicksTheLastMatchElseTheFirstEntry) {
     TConfiguration c;
     c.VersionList = {"A", " B ", "C", "B"};
