@@ -12,32 +12,67 @@
 
 namespace {
 
-// Gives a picture whose scan lines are 32-bit QRgb words, converting only when
-// the loader handed over another layout (palettes, 16-bit, mono). Alpha that is
-// not premultiplied leaves red, green and blue untouched.
-QImage AsRgbWords(const QImage& Picture) {
-    switch (Picture.format()) {
-    case QImage::Format_RGB32:
-    case QImage::Format_ARGB32:
-    case QImage::Format_ARGB32_Premultiplied:
-        return Picture;
-    default:
-        return Picture.convertToFormat(QImage::Format_ARGB32);
-    }
-}
-
-QImage RgbWordsOf(const QImage& Picture, const std::string& name) {
-    QImage rgb = AsRgbWords(Picture);
-    if (rgb.isNull())
-        throw ERomBuild("Error", "Cannot convert picture \"" + name + "\": out of memory");
-    return rgb;
-}
-
 // No picture of the display comes near this; a bigger file is refused before
 // it is read whole.
 constexpr size_t MaxPictureFileSize = 64u << 20;
 
 inline bool Lit(QRgb pixel) { return (pixel & 0x00FFFFFFu) == 0; }
+
+// Lit-ness of each palette index, filled the way the picture converter fills a
+// short or missing colour table: a 1-bit picture without one is black and
+// white, an 8-bit one grey levels, and indexes past a short table are black.
+void PaletteLit(const QImage& Picture, uint8_t (&Table)[256]) {
+    const QList<QRgb> colours = Picture.colorTable();
+    const bool mono = Picture.depth() == 1;
+    for (int i = 0; i < 256; ++i) {
+        if (i < colours.size())
+            Table[i] = Lit(colours[i]);
+        else if (mono && colours.size() < 2)
+            Table[i] = i == 0 && colours.empty() ? 1 : 0;
+        else
+            Table[i] = colours.empty() ? (i == 0) : 1;
+    }
+}
+
+// One byte per pixel, row after row: 1 where red, green and blue are all 0.
+// Palette pictures are looked up by index, direct-colour ones read as QRgb
+// words; other layouts (16-bit, 24-bit, ...) are converted first.
+std::vector<uint8_t> LitPixels(const QImage& Picture, const std::string& name) {
+    const int w = Picture.width();
+    const int h = Picture.height();
+    std::vector<uint8_t> lit(static_cast<size_t>(w) * static_cast<size_t>(h));
+    uint8_t* out = lit.data();
+    const QImage::Format format = Picture.format();
+    if (format == QImage::Format_Mono || format == QImage::Format_MonoLSB || format == QImage::Format_Indexed8) {
+        uint8_t table[256];
+        PaletteLit(Picture, table);
+        for (int y = 0; y < h; ++y, out += w) {
+            const uchar* row = Picture.constScanLine(y);
+            if (format == QImage::Format_Indexed8)
+                for (int x = 0; x < w; ++x)
+                    out[x] = table[row[x]];
+            else if (format == QImage::Format_Mono)
+                for (int x = 0; x < w; ++x)
+                    out[x] = table[(row[x >> 3] >> (7 - (x & 7))) & 1];
+            else
+                for (int x = 0; x < w; ++x)
+                    out[x] = table[(row[x >> 3] >> (x & 7)) & 1];
+        }
+        return lit;
+    }
+    QImage words = Picture;
+    if (format != QImage::Format_RGB32 && format != QImage::Format_ARGB32 &&
+        format != QImage::Format_ARGB32_Premultiplied)
+        words = Picture.convertToFormat(QImage::Format_ARGB32);
+    if (words.isNull())
+        throw ERomBuild("Error", "Cannot convert picture \"" + name + "\": out of memory");
+    for (int y = 0; y < h; ++y, out += w) {
+        const QRgb* row = reinterpret_cast<const QRgb*>(words.constScanLine(y));
+        for (int x = 0; x < w; ++x)
+            out[x] = Lit(row[x]);
+    }
+    return lit;
+}
 
 void CheckSize(int w, int h, const std::string& name) {
     if (w > 0xFFFF || h > 0xFFFF)
@@ -86,15 +121,15 @@ std::vector<uint8_t> PackImage(const QImage& Picture, const std::string& Name) {
     std::vector<uint8_t> out = NewPacked(static_cast<unsigned>(w), static_cast<unsigned>(h));
     if (w == 0 || h < 8)
         return out;
-    const QImage rgb = RgbWordsOf(Picture, Name);
+    const std::vector<uint8_t> lit = LitPixels(Picture, Name);
+    const size_t stride = static_cast<size_t>(w);
     uint8_t* band = out.data() + 4;
     for (int b = 0; b < h / 8; ++b, band += w) {
+        const uint8_t* rows = lit.data() + 8 * static_cast<size_t>(b) * stride;
         for (int k = 0; k < 8; ++k) {
-            const QRgb* row = reinterpret_cast<const QRgb*>(rgb.constScanLine(8 * b + k));
-            const uint8_t bit = static_cast<uint8_t>(1u << k);
+            const uint8_t* row = rows + static_cast<size_t>(k) * stride;
             for (int x = 0; x < w; ++x)
-                if (Lit(row[x]))
-                    band[x] |= bit;
+                band[x] |= static_cast<uint8_t>(row[x] << k);
         }
     }
     return out;
@@ -109,17 +144,15 @@ std::vector<uint8_t> PackImageRotated(const QImage& Picture, const std::string& 
     std::vector<uint8_t> out = NewPacked(static_cast<unsigned>(hs), static_cast<unsigned>(ws));
     if (hs == 0 || ws < 8)
         return out;
-    const QImage rgb = RgbWordsOf(Picture, Name);
+    const std::vector<uint8_t> lit = LitPixels(Picture, Name);
     const int bands = ws / 8;
     uint8_t* data = out.data() + 4;
     for (int x = 0; x < hs; ++x) {
-        const QRgb* row = reinterpret_cast<const QRgb*>(rgb.constScanLine(x));
+        const uint8_t* row = lit.data() + static_cast<size_t>(x) * static_cast<size_t>(ws);
         for (int b = 0; b < bands; ++b) {
-            const QRgb* from = row + (ws - 1 - 8 * b);
-            uint8_t byte = 0;
-            for (int k = 0; k < 8; ++k)
-                if (Lit(from[-k]))
-                    byte |= static_cast<uint8_t>(1u << k);
+            const uint8_t* from = row + (ws - 1 - 8 * b);
+            const uint8_t byte = static_cast<uint8_t>(from[0] | from[-1] << 1 | from[-2] << 2 | from[-3] << 3 |
+                                                      from[-4] << 4 | from[-5] << 5 | from[-6] << 6 | from[-7] << 7);
             data[static_cast<size_t>(b) * static_cast<size_t>(hs) + static_cast<size_t>(x)] = byte;
         }
     }

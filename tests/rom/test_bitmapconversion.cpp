@@ -200,3 +200,28 @@ TEST(ConvertBitmap, UnwritableTargetIsReported) {
     ASSERT_TRUE(White(8, 8).save(QString::fromStdString(source), "BMP"));
     EXPECT_THROW(ConvertBitmap(source, dir.filePath("no/such/folder/SCR").toStdString(), 0), ERomBuild);
 }
+
+TEST(PackImage, ShortOrMissingColourTablesReadLikeTheConverter) {
+    QImage indexed(16, 8, QImage::Format_Indexed8);
+    indexed.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
+    indexed.fill(0);
+    indexed.setPixel(1, 0, 1);
+    indexed.scanLine(2)[3] = 7;  // past the table
+    QImage grey(16, 8, QImage::Format_Indexed8);
+    grey.setColorTable({});
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 16; ++x)
+            grey.scanLine(y)[x] = static_cast<uchar>(x * 16 + y);
+    QImage mono(16, 8, QImage::Format_Mono);
+    mono.fill(1);
+    mono.setColorTable({});
+    mono.scanLine(4)[0] = 0x7F;  // pixel (0, 4) has index 0
+    // An index past the table reads as black, as the converter pads it.
+    EXPECT_EQ(PackImage(indexed, "t")[4 + 3], 0x04);
+    EXPECT_EQ(PackImage(mono, "t")[4 + 0], 0x10);
+    for (const QImage& image : {indexed, grey, mono}) {
+        const QImage words = image.convertToFormat(QImage::Format_ARGB32);
+        EXPECT_EQ(PackImage(image, "t"), Reference(words, false));
+        EXPECT_EQ(PackImageRotated(image, "t"), Reference(words, true));
+    }
+}
