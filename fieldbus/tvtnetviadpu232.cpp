@@ -41,6 +41,16 @@ void TVTNetViaDpu232::RunConstructor() {
         OnPcUartRxdDatas(Sender, Bytes, Datas);
     };
 
+    // A converter that goes away (adapter unplugged) ends the link at once
+    // rather than leaving it connected to nothing.
+    Uart->OnDeviceLost = [this](QObject*) {
+        if (!Connected && !Connecting)
+            return;
+        Disconnect();
+        if (OnConnectFail)
+            OnConnectFail(this);
+    };
+
     TimeoutTimer = new QTimer(this);
     TimeoutTimer->setSingleShot(true);
     // A coarse timer may fire up to 5 % early; the converter gets its full 2 s.
@@ -53,6 +63,7 @@ void TVTNetViaDpu232::RunDestructor() {
     Disconnect();
     // The port's handler points back here: cut it before the port goes.
     Uart->OnRxdDatas = nullptr;
+    Uart->OnDeviceLost = nullptr;
     delete Uart;
     Uart = nullptr;
     delete TimeoutTimer;

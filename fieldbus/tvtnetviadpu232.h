@@ -37,6 +37,8 @@ public:
     // OnConnectFail. A link already connected is disconnected first.
     void Connect();
     // Closes the port when open; clears Connected (and a handshake in progress).
+    // Run by itself, followed by OnConnectFail, when the port reports that
+    // the converter went away.
     void Disconnect() override;
 
     unsigned pr_UartPortNumber() const { return UartPortNumber; }

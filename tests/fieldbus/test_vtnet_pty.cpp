@@ -13,6 +13,8 @@
 #include <QProcess>
 #include <QTest>
 
+#include <memory>
+
 using namespace OrvCtrl;
 
 namespace {
@@ -168,4 +170,17 @@ TEST(VtnPty, SilentRegisterFailsTheHandshake) {
     EXPECT_EQ(l.fail, 1);
     EXPECT_EQ(l.ok, 0);
     EXPECT_FALSE(l.link.pr_Uart()->pr_IsOpened());
+}
+
+TEST(VtnPty, ConverterGoneEndsTheLink) {
+    auto sim = std::make_unique<TSimProcess>(QStringList{});
+    ASSERT_FALSE(sim->Pty.empty()) << "convsim did not start";
+    Link l(sim->Pty, fbtest::EmptyTopology());
+    l.link.Connect();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return l.ok > 0; }, 3000));
+    sim.reset(); // the pseudo-terminal's other side closes
+    ASSERT_TRUE(QTest::qWaitFor([&] { return l.fail > 0; }, 3000));
+    EXPECT_FALSE(l.link.pr_Connected());
+    EXPECT_FALSE(l.link.pr_Uart()->pr_IsOpened());
+    EXPECT_EQ(l.fail, 1);
 }
