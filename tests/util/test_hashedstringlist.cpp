@@ -220,3 +220,23 @@ TEST(TYHashedStringList, NullArenaGivesAnUnusableList) {
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0], "TYHashedStringList|Err: The user specified TYStrTab* is NULL !!!");
 }
+
+TEST(TYHashedStringList, KeysSharingAHashKeyStayDistinct) {
+    const char first[] = "\xbe\x79\xb8";
+    const char second[] = "\xde\x80\xc0";
+    ASSERT_EQ(TYHashedStringList::StrToHashKey(first, nullptr), TYHashedStringList::StrToHashKey(second, nullptr));
+    TYStrTab tab;
+    TYHashedStringList list(&tab);
+    int replaced = 0;
+    list.OnReplace = [&](TObject*, int32_t) { ++replaced; };
+    EXPECT_EQ(list.Add(first), 0);
+    EXPECT_EQ(list.IndexOf(second), -1);
+    EXPECT_EQ(list.Add(second), 1);
+    EXPECT_EQ(replaced, 0);
+    EXPECT_EQ(list.IndexOf(first), 0);
+    EXPECT_EQ(list.IndexOf(second), 1);
+    EXPECT_TRUE(list.Delete(0));
+    EXPECT_EQ(list.IndexOf(second), 0);
+    EXPECT_EQ(list.IndexOf(first), -1);
+    list.OnReplace = nullptr;
+}

@@ -346,6 +346,16 @@ TEST_F(IniFileTest, LongValuesHaveTheirLimits) {
     EXPECT_EQ(ReadBytes(Path("f.ini")), "[S]\r\nfits=" + v8191 + "\r\nunsaved=\r\nunread=\r\n\r\n");
 }
 
+TEST_F(IniFileTest, RefusedNamesLeaveNothingInTheArena) {
+    TYStrTab tab;
+    TYIniFile ini(Path("f.ini"), &tab);
+    ini.WriteString("S", "k", "v");
+    const int32_t before = tab.pr_StringCount();
+    ini.WriteString("S", std::string(257, 'k'), "value");
+    ini.WriteString(std::string(257, 's'), "k", "value");
+    EXPECT_EQ(tab.pr_StringCount(), before);
+}
+
 TEST_F(IniFileTest, FilesSharingAnArenaStayApart) {
     TYStrTab tab;
     {
