@@ -6,6 +6,7 @@
 #include "project/dputext.h"
 #include "project/tlabelpreview.h"
 #include "project/tstartup.h"
+#include "rom/tmakerom.h"
 #include "serial/comports.h"
 #include "serial/tcustomuart.h"
 
@@ -850,7 +851,24 @@ void TForm1::SelectFirstLabel() {
 
 // ---------------------------------------------------------------- "Make" actions
 
-void TForm1::OnMakeRom() {}
+void TForm1::OnMakeRom() {
+    TMakeRom command(FProject, FConfig, FLibrary, Ask(), this);
+    command.SaveStep = [this] {
+        const bool saved = FProjectFile->Save();
+        FRomFileName->setText(Q(FProject.ROMFILENAME));
+        return saved;
+    };
+    command.Run();
+    // Labels whose user bitmap was missing were emptied by the build.
+    const bool wasShowing = FShowing;
+    FShowing = true;
+    for (const auto& [table, code] : command.CancelledCells)
+        SetCell(2 + table, code + 1, QString());
+    FShowing = wasShowing;
+    FRomFileName->setText(Q(FProject.ROMFILENAME));
+    // The new image shows in the file list.
+    FBrowser->Refresh();
+}
 
 void TForm1::ShowComPortDevice() {
     for (int i = 0; i < FComPort->count(); ++i) {

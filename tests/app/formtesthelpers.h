@@ -1,0 +1,106 @@
+#pragma once
+
+#include "app/tform1.h"
+#include "app/tfilebrowser.h"
+#include "app/tpicturebox.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QTableWidget>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+std::vector<std::pair<std::string, std::string>> TakeErrorBoxes();
+
+template <typename T>
+T* Find(TForm1& Form, const char* Name) {
+    T* w = Form.findChild<T*>(QString::fromLatin1(Name));
+    EXPECT_NE(w, nullptr) << "no control " << Name;
+    return w;
+}
+
+inline void Click(TForm1& Form, const char* Name) {
+    auto* b = Find<QAbstractButton>(Form, Name);
+    if (b)
+        b->click();
+}
+
+// Types Text into the label cell (Col, Row) of the grid as a person does:
+// start the in-place editor, type, press Enter.
+inline void TypeInCell(TForm1& Form, int Col, int Row, const QString& Text) {
+    auto* grid = Find<QTableWidget>(Form, "CodeGrid");
+    if (!Form.isVisible())
+        Form.show();
+    QApplication::setActiveWindow(&Form);
+    grid->setCurrentCell(Row - 1, Col);
+    grid->editItem(grid->item(Row - 1, Col));
+    QLineEdit* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    if (!editor || editor->parentWidget() != grid->viewport())
+        editor = nullptr;
+    ASSERT_NE(editor, nullptr);
+    editor->selectAll();
+    QTest::keyClicks(editor, Text);
+    QTest::keyClick(editor, Qt::Key_Return);
+    // The delegate commits through a queued call and deletes the editor later.
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_EQ(grid->item(Row - 1, Col)->text(), Text);
+}
+
+inline void SelectCell(TForm1& Form, int Col, int Row) {
+    Find<QTableWidget>(Form, "CodeGrid")->setCurrentCell(Row - 1, Col);
+}
+
+inline QImage Picture(TForm1& Form, const char* Name) {
+    auto* p = Find<TPictureBox>(Form, Name);
+    return p ? p->Picture() : QImage();
+}
+
+// Red, green and blue of every pixel equal (alpha ignored).
+inline bool SameRgb(const QImage& A, const QImage& B) {
+    if (A.size() != B.size() || A.isNull())
+        return false;
+    for (int y = 0; y < A.height(); ++y)
+        for (int x = 0; x < A.width(); ++x)
+            if ((A.pixel(x, y) & 0xFFFFFF) != (B.pixel(x, y) & 0xFFFFFF))
+                return false;
+    return true;
+}
+
+// True when the part of Big at (X, Y) equals Small.
+inline bool RegionEquals(const QImage& Big, int X, int Y, const QImage& Small) {
+    return SameRgb(Big.copy(X, Y, Small.width(), Small.height()), Small);
+}
+
+inline QString LogText(TForm1& Form) { return Find<QPlainTextEdit>(Form, "MessageLog")->toPlainText(); }
+
+// Runs the event loop until Cond holds or Ms milliseconds passed.
+template <typename F>
+bool WaitFor(F Cond, int Ms) {
+    QElapsedTimer t;
+    t.start();
+    while (!Cond()) {
+        if (t.elapsed() > Ms)
+            return false;
+        QTest::qWait(10);
+    }
+    return true;
+}
+
+inline QByteArray ReadAll(const std::string& Path) {
+    QFile f(QString::fromStdString(Path));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}

@@ -1,0 +1,171 @@
+#include "formtesthelpers.h"
+#include "tscriptedprompts.h"
+#include "ttestworkspace.h"
+
+#include "serial/comports.h"
+#include "serial/tcustomuart.h"
+#include "util/crc8.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QProgressBar>
+#include <QRandomGenerator>
+
+namespace {
+
+// Points "COM n" at Target through the per-user ports folder.
+void LinkComPort(unsigned N, const QString& Target) {
+    const QString folder = QString::fromStdString(YVclCtrl::ComPortsFolder());
+    QDir().mkpath(folder);
+    const QString link = folder + QStringLiteral("COM%1").arg(N);
+    QFile::remove(link);
+    ASSERT_TRUE(QFile::link(Target, link));
+}
+
+// The display simulator on a pseudo-terminal, for one transfer.
+class TSimulator {
+public:
+    explicit TSimulator(const QString& Out) {
+        const QString exe = QCoreApplication::applicationDirPath() + "/dpu510tk3-sim";
+        if (!QFile::exists(exe))
+            return;
+        Process.start(exe, {"--once", "--out", Out, "--c-interval-ms", "50"});
+        if (!Process.waitForStarted(10000) || !WaitFor([&] { return Process.canReadLine(); }, 10000))
+            return;
+        Pty = QString::fromLocal8Bit(Process.readLine()).trimmed();
+    }
+    ~TSimulator() {
+        if (Process.state() != QProcess::NotRunning) {
+            Process.terminate();
+            if (!Process.waitForFinished(5000))
+                Process.kill();
+            Process.waitForFinished(5000);
+        }
+    }
+    QString Pty;
+    QProcess Process;
+};
+
+void SelectComPort(TForm1& Form, int Index) {
+    auto* com = Find<QComboBox>(Form, "ComPortBox");
+    com->setCurrentIndex(Index);
+}
+
+TEST(EditorLink, FailedConnectStaysDisconnected) {
+    TTestWorkspace ws;
+    LinkComPort(16, ws.Path() + "/no-such-device");
+    TScriptedPrompts ask;
+    TForm1 form(&ask);
+    SelectComPort(form, 15);
+    Click(form, "ConnectButton");
+    EXPECT_EQ(Find<QAbstractButton>(form, "ConnectButton")->text(), "Connect");
+    EXPECT_TRUE(Find<QComboBox>(form, "ComPortBox")->isEnabled());
+    EXPECT_FALSE(Find<QAbstractButton>(form, "UploadButton")->isEnabled());
+    EXPECT_FALSE(Find<QAbstractButton>(form, "DateTimeSyncButton")->isEnabled());
+    EXPECT_FALSE(LogText(form).isEmpty());
+    EXPECT_FALSE(LogText(form).contains(">>> Open COM 16 <<<"));
+}
+
+TEST(EditorLink, UploadThroughTheWindowReachesTheDisplay) {
+    TTestWorkspace ws;
+    TSimulator sim(ws.Path() + "/received.bin");
+    if (sim.Pty.isEmpty())
+        GTEST_SKIP() << "the display simulator is not built";
+    LinkComPort(2, sim.Pty);
+
+    // Any 64512-byte image: the window sends its first 62464 bytes, the first 256 decoded.
+    QByteArray rom(64512, 0);
+    for (char& b : rom)
+        b = static_cast<char>(QRandomGenerator::global()->generate());
+    const std::string romPath = ws.File("UP.BIN");
+    QFile f(QString::fromStdString(romPath));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(rom);
+    f.close();
+
+    TScriptedPrompts ask;
+    TForm1 form(&ask);
+    form.show();
+    SelectComPort(form, 1);
+    Click(form, "ConnectButton");
+    ASSERT_TRUE(LogText(form).contains(">>> Open COM 2 <<<")) << LogText(form).toStdString();
+    EXPECT_EQ(Find<QAbstractButton>(form, "ConnectButton")->text(), "Disconnect");
+    EXPECT_FALSE(Find<QComboBox>(form, "ComPortBox")->isEnabled());
+    EXPECT_TRUE(Find<QAbstractButton>(form, "DateTimeSyncButton")->isEnabled());
+    ASSERT_TRUE(Find<QAbstractButton>(form, "UploadButton")->isEnabled());
+
+    Click(form, "MsgOnCheck");
+    ask.QueueFile(romPath);
+    Click(form, "UploadButton");
+    EXPECT_FALSE(Find<QAbstractButton>(form, "UploadButton")->isEnabled());
+    ASSERT_TRUE(WaitFor([&] { return LogText(form).contains("===> UpLoad ROM image finish.<==="); }, 120000))
+        << LogText(form).toStdString();
+    EXPECT_TRUE(LogText(form).contains("*** UpLoad ROM image ***"));
+    EXPECT_TRUE(LogText(form).contains("===> Send data block: 976,CRC = "));
+    EXPECT_TRUE(LogText(form).contains("Time = "));
+    EXPECT_EQ(Find<QProgressBar>(form, "ProgressBar")->value(), 975);
+    EXPECT_TRUE(Find<QAbstractButton>(form, "UploadButton")->isEnabled());
+
+    ASSERT_TRUE(sim.Process.waitForFinished(20000));
+    QByteArray expected = rom.left(62464);
+    for (int i = 0; i < 256; ++i)
+        expected[i] = static_cast<char>(static_cast<uint8_t>(expected[i]) ^ YVclUtil::Crc8Table[i]);
+    EXPECT_TRUE(ReadAll(ws.File("received.bin")) == expected);
+
+    Click(form, "ConnectButton");
+    EXPECT_TRUE(LogText(form).contains(">>> Close COM 2 <<<"));
+    EXPECT_FALSE(Find<QAbstractButton>(form, "UploadButton")->isEnabled());
+}
+
+TEST(EditorLink, DateTimeSyncThroughTheWindow) {
+    TTestWorkspace ws;
+    TSimulator sim(ws.Path() + "/unused.bin");
+    if (sim.Pty.isEmpty())
+        GTEST_SKIP() << "the display simulator is not built";
+    LinkComPort(3, sim.Pty);
+    TScriptedPrompts ask;
+    TForm1 form(&ask);
+    form.show();
+    SelectComPort(form, 2);
+    Click(form, "ConnectButton");
+    ASSERT_TRUE(Find<QAbstractButton>(form, "DateTimeSyncButton")->isEnabled()) << LogText(form).toStdString();
+    Click(form, "DateTimeSyncButton");
+    EXPECT_FALSE(Find<QAbstractButton>(form, "DateTimeSyncButton")->isEnabled());
+    EXPECT_TRUE(LogText(form).contains("*** Date & Time Sync. ***"));
+    ASSERT_TRUE(WaitFor([&] { return LogText(form).contains("===> Date & Time Sync. finish <==="); }, 30000))
+        << LogText(form).toStdString();
+    EXPECT_TRUE(Find<QAbstractButton>(form, "DateTimeSyncButton")->isEnabled());
+}
+
+// Closing the window in the middle of an upload releases the port at once.
+TEST(EditorLink, ClosingWhileUploadingClosesThePort) {
+    TTestWorkspace ws;
+    TSimulator sim(ws.Path() + "/partial.bin");
+    if (sim.Pty.isEmpty())
+        GTEST_SKIP() << "the display simulator is not built";
+    LinkComPort(4, sim.Pty);
+    const std::string romPath = ws.File("UP.BIN");
+    QFile f(QString::fromStdString(romPath));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray(64512, '\x11'));
+    f.close();
+
+    TScriptedPrompts ask;
+    auto form = std::make_unique<TForm1>(&ask);
+    form->show();
+    SelectComPort(*form, 3);
+    Click(*form, "ConnectButton");
+    ask.QueueFile(romPath);
+    Click(*form, "UploadButton");
+    ASSERT_TRUE(WaitFor([&] { return Find<QProgressBar>(*form, "ProgressBar")->value() > 5; }, 30000));
+    auto* uart = form->findChild<YVclCtrl::TCustomUart*>("PcUart1");
+    ASSERT_NE(uart, nullptr);
+    EXPECT_TRUE(uart->pr_IsOpened());
+    form->close();
+    EXPECT_FALSE(uart->pr_IsOpened());
+    QTest::qWait(50);
+    form.reset();
+}
+
+} // namespace

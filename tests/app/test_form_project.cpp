@@ -1,0 +1,290 @@
+#include "formtesthelpers.h"
+#include "tscriptedprompts.h"
+#include "ttestworkspace.h"
+
+#include <QDir>
+#include <QProcess>
+
+namespace {
+
+bool FileHasLine(const std::string& Path, const QByteArray& Line) {
+    return ReadAll(Path).split('\n').contains(Line + '\r');
+}
+
+TEST(EditorLogo, OnOffAndPictureRules) {
+    TTestWorkspace ws;
+    TScriptedPrompts ask;
+    TForm1 form(&ask);
+    form.show();
+    const std::string logo = ws.File("logo.bmp");
+    TTestWorkspace::SaveBmp(TTestWorkspace::Mark(64, 64, 4), logo);
+
+    // "ON (Sec.)" without a logo asks for one; cancelled, the logo is on with no path.
+    ask.QueueFile("");
+    Click(form, "LogoOn");
+    EXPECT_TRUE(ask.Files.empty());
+    EXPECT_TRUE(Find<QAbstractButton>(form, "LogoOn")->isChecked());
+    EXPECT_TRUE(Find<QComboBox>(form, "LogoSecondsBox")->isEnabled());
+    EXPECT_EQ(form.Project().CUSLOGOENABLE, 1);
+    EXPECT_EQ(form.Project().TITLEFILENAME_C, "");
+
+    Click(form, "LogoOff");
+    EXPECT_FALSE(Find<QComboBox>(form, "LogoSecondsBox")->isEnabled());
+    EXPECT_EQ(form.Project().CUSLOGOENABLE, 0);
+    EXPECT_EQ(Picture(form, "LogoImage").size(), QSize(240, 240));
+
+    // A click on the picture while off sets the path and keeps the logo off.
+    ask.QueueFile(logo);
+    emit Find<TPictureBox>(form, "LogoImage")->Clicked();
+    EXPECT_EQ(form.Project().TITLEFILENAME_C, logo);
+    EXPECT_TRUE(Find<QAbstractButton>(form, "LogoOff")->isChecked());
+    EXPECT_TRUE(SameRgb(Picture(form, "LogoImage"), TTestWorkspace::Mark(64, 64, 4)));
+
+    TypeInCell(form, 2, 1, "1");
+    ask.QueueFile(ws.File("logo-off.dcf"));
+    Click(form, "SaveButton");
+    EXPECT_TRUE(FileHasLine(ws.File("logo-off.dcf"), "TITLEFILENAME_C=" + QByteArray::fromStdString(logo)));
+    EXPECT_TRUE(FileHasLine(ws.File("logo-off.dcf"), "CUSLOGOENABLE=0"));
+
+    // With a path set, "ON (Sec.)" opens no dialog.
+    Click(form, "LogoOn");
+    EXPECT_EQ(form.Project().CUSLOGOENABLE, 1);
+    EXPECT_EQ(form.Project().TITLEFILENAME_C, logo);
+}
+
+TEST(EditorProjectFile, SaveCancelOverwriteDeclinedAndAccepted) {
+    TTestWorkspace ws;
+    TScriptedPrompts ask;
+    TForm1 form(&ask);
+    form.show();
+    const std::string path = ws.File("p1.dcf");
+    TypeInCell(form, 2, 1, " g ");
+
+    ask.QueueFile("");
+    Click(form, "SaveButton");
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(path)));
+    EXPECT_EQ(form.StatusText(0), "Project file:");
+
+    ask.QueueFile(path);
+    Click(form, "SaveButton");
+    ASSERT_TRUE(QFile::exists(QString::fromStdString(path)));
+    EXPECT_EQ(form.StatusText(0).toStdString(), "Project file: " + path);
+    EXPECT_TRUE(FileHasLine(path, "CODE_0=G"));
+    const QByteArray first = ReadAll(path);
+
+    TypeInCell(form, 2, 1, "H");
+    ask.QueueFile(path);
+    ask.QueueYesNo(false);
+    Click(form, "SaveButton");
+    ASSERT_EQ(ask.Questions.size(), 1u);
+    EXPECT_EQ(ask.Questions[0].first, "Overlay file");
+    EXPECT_EQ(ask.Questions[0].second, "File exist!!\n\nOverlay?\n");
+    EXPECT_EQ(ReadAll(path), first);
+
+    ask.QueueFile(path);
+    ask.QueueYesNo(true);
+    Click(form, "SaveButton");
+    EXPECT_TRUE(FileHasLine(path, "CODE_0=H"));
+    EXPECT_TRUE(ask.Files.empty());
+}
+
+// Every control set through the window comes back from the file in a fresh window.
+TEST(EditorProjectFile, LoadRestoresEveryControl) {
+    TTestWorkspace ws;
+    const std::string logo = ws.File("logo.bmp");
+    TTestWorkspace::SaveBmp(TTestWorkspace::Mark(64, 64, 4), logo);
+    const std::string fire = ws.File("fire.bmp");
+    TTestWorkspace::SaveBmp(TTestWorkspace::Mark(64, 16, 2), fire);
+    const std::string path = ws.File("full.dcf");
+    {
+        TScriptedPrompts ask;
+        TForm1 form(&ask);
+        form.show();
+        TypeInCell(form, 2, 1, "b2");
+        TypeInCell(form, 3, 2, "1");
+        TypeInCell(form, 4, 256, "LOBBY");
+        Click(form, "CtblRadio2");
+        Click(form, "FlStyle3");
+        Click(form, "DirStyle4");
+        Click(form, "DpStyleLeft");
+        Click(form, "MsgCheck1");  // off: boxes 0 and 3 -> mask 9
+        Click(form, "MsgCheck3");
+        Click(form, "MsgPos0");
+        Click(form, "DateTimeCheck");
+        ask.QueueFile(logo);
+        Click(form, "LogoOn");
+        auto* secs = Find<QComboBox>(form, "LogoSecondsBox");
+        secs->setCurrentIndex(7);
+        emit secs->activated(7);
+        auto* power = Find<QComboBox>(form, "PowerSavingBox");
+        power->setCurrentIndex(5);
+        emit power->activated(5);
+        auto* node = Find<QComboBox>(form, "NodeAddressBox");
+        node->setCurrentIndex(33);
+        emit node->activated(33);
+        auto* id = Find<QLineEdit>(form, "IdCodeEdit");
+        id->setFocus();
+        QTest::keyClicks(id, "AB12");
+        auto* rom = Find<QLineEdit>(form, "RomFileNameEdit");
+        rom->clear();
+        QTest::keyClicks(rom, "tower.rom");
+        ask.QueueFile(fire);
+        emit Find<TPictureBox>(form, "MsgImage0_0")->DoubleClicked();  // state 0, slot B
+        EXPECT_TRUE(SameRgb(Picture(form, "MsgImage0_0"), TTestWorkspace::Mark(64, 16, 2)));
+        auto* version = Find<QComboBox>(form, "VersionBox");
+        version->setCurrentIndex(1);
+        emit version->activated(1);
+
+        ask.QueueFile(path);
+        Click(form, "SaveButton");
+        EXPECT_EQ(rom->text(), "tower.BIN");
+        ASSERT_TRUE(ask.Files.empty());
+    }
+    EXPECT_TRUE(FileHasLine(path, "DEF_MSG=9"));
+
+    TScriptedPrompts ask;
+    TForm1 form(&ask);
+    form.show();
+    ask.QueueFile(path);
+    Click(form, "LoadButton");
+    EXPECT_EQ(form.StatusText(0).toStdString(), "Project file: " + path);
+    EXPECT_EQ(form.Cell(2, 1), "B2");
+    EXPECT_EQ(form.Cell(3, 2), "1");
+    EXPECT_EQ(form.Cell(4, 256), "LOBBY");
+    EXPECT_TRUE(Find<QAbstractButton>(form, "CtblRadio2")->isChecked());
+    EXPECT_TRUE(Find<QAbstractButton>(form, "FlStyle3")->isChecked());
+    EXPECT_TRUE(Find<QAbstractButton>(form, "DirStyle4")->isChecked());
+    EXPECT_TRUE(Find<QAbstractButton>(form, "DpStyleLeft")->isChecked());
+    EXPECT_TRUE(Find<QAbstractButton>(form, "MsgCheck0")->isChecked());
+    EXPECT_FALSE(Find<QAbstractButton>(form, "MsgCheck1")->isChecked());
+    EXPECT_FALSE(Find<QAbstractButton>(form, "MsgCheck2")->isChecked());
+    EXPECT_TRUE(Find<QAbstractButton>(form, "MsgCheck3")->isChecked());
+    EXPECT_TRUE(Find<QAbstractButton>(form, "MsgPos0")->isChecked());
+    EXPECT_TRUE(Find<QAbstractButton>(form, "DateTimeCheck")->isChecked());
+    EXPECT_TRUE(Find<QAbstractButton>(form, "LogoOn")->isChecked());
+    EXPECT_TRUE(Find<QComboBox>(form, "LogoSecondsBox")->isEnabled());
+    EXPECT_EQ(Find<QComboBox>(form, "LogoSecondsBox")->currentIndex(), 7);
+    EXPECT_TRUE(SameRgb(Picture(form, "LogoImage"), TTestWorkspace::Mark(64, 64, 4)));
+    EXPECT_EQ(Find<QComboBox>(form, "PowerSavingBox")->currentIndex(), 5);
+    EXPECT_EQ(Find<QComboBox>(form, "NodeAddressBox")->currentIndex(), 33);
+    EXPECT_EQ(Find<QLineEdit>(form, "IdCodeEdit")->text(), "AB12");
+    EXPECT_EQ(Find<QLineEdit>(form, "RomFileNameEdit")->text(), "tower.BIN");
+    EXPECT_TRUE(SameRgb(Picture(form, "MsgImage0_0"), TTestWorkspace::Mark(64, 16, 2)));
+    EXPECT_EQ(Find<QComboBox>(form, "VersionBox")->currentText(), "ORV-GRY");
+    EXPECT_EQ(form.StatusText(1), "Version: ORV-GRY");
+    EXPECT_EQ(form.Cell(0, 64), "110000");
+    EXPECT_TRUE(ask.Boxes.empty());
+}
+
+TEST(EditorProjectFile, WrongCodeNameIsRejectedAndClearAllEmptiesOnlyTheTables) {
+    TTestWorkspace ws;
+    TScriptedPrompts ask;
+    TForm1 form(&ask);
+    form.show();
+    TypeInCell(form, 2, 1, "7");
+    TypeInCell(form, 4, 10, "X");
+    Click(form, "DpStyleLeft");
+
+    const std::string bad = ws.File("bad.dcf");
+    QFile f(QString::fromStdString(bad));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("[GLOBAL]\r\nCODENAME=dve510tk3\r\n[CTBL0]\r\nCODE_0=9\r\n");
+    f.close();
+    ask.QueueFile(bad);
+    Click(form, "LoadButton");
+    ASSERT_EQ(ask.Boxes.size(), 1u);
+    EXPECT_EQ(ask.Boxes[0], std::make_pair(std::string("Error"), std::string("DCF file format error!!\n\n")));
+    EXPECT_EQ(form.Cell(2, 1), "7");
+
+    Click(form, "ClearAllButton");
+    EXPECT_EQ(form.Cell(2, 1), "");
+    EXPECT_EQ(form.Cell(4, 10), "");
+    EXPECT_EQ(form.Project().Label(2, 9), "");
+    EXPECT_EQ(form.StatusText(0), "Project file: ");
+    EXPECT_TRUE(Find<QAbstractButton>(form, "DpStyleLeft")->isChecked());
+    EXPECT_EQ(form.Cell(1, 10), "09 (9 )");
+}
+
+TEST(EditorMakeRom, EmptyTablesAndCancelledSaveBuildNothing) {
+    TTestWorkspace ws;
+    TScriptedPrompts ask;
+    TForm1 form(&ask);
+    form.show();
+    TypeInCell(form, 2, 1, "   ");
+    Click(form, "MakeRomButton");
+    ASSERT_EQ(ask.Boxes.size(), 1u);
+    EXPECT_EQ(ask.Boxes[0], std::make_pair(std::string("Warning"), std::string("All CTBL is empty!!\n\n")));
+    EXPECT_TRUE(ask.DialogFilters.empty());
+
+    TypeInCell(form, 2, 1, "1");
+    ask.QueueFile("");
+    Click(form, "MakeRomButton");
+    ASSERT_EQ(ask.Boxes.size(), 2u);
+    EXPECT_EQ(ask.Boxes[1], std::make_pair(std::string("Make ROM abort"), std::string("User abort!!\n")));
+    EXPECT_FALSE(QFile::exists(ws.Path() + "/DPU510TK3.BIN"));
+}
+
+// The window's MAKE ROM and the command-line tool make the same image of the same project.
+TEST(EditorMakeRom, BuildsWhatTheCommandLineToolBuilds) {
+    TTestWorkspace ws;
+    TScriptedPrompts ask;
+    TForm1 form(&ask);
+    form.show();
+    TypeInCell(form, 2, 1, "b1");
+    TypeInCell(form, 2, 3, "12");
+    TypeInCell(form, 3, 5, "-1");
+    TypeInCell(form, 4, 7, "NOSUCHBMP");
+    Click(form, "FlStyle1");
+    Click(form, "MsgCheck2");
+    auto* id = Find<QLineEdit>(form, "IdCodeEdit");
+    QTest::keyClicks(id, "Q7");
+    const std::string dcf = ws.File("build.dcf");
+    ask.QueueFile(dcf);
+    Click(form, "MakeRomButton");
+
+    ASSERT_FALSE(ask.Boxes.empty());
+    EXPECT_EQ(ask.Boxes.back(), std::make_pair(std::string("Status"), std::string("DPU-510TK3 Make ROM OK\n\n")));
+    // The label whose user bitmap is missing is emptied and reported.
+    EXPECT_EQ(form.Cell(4, 7), "");
+    EXPECT_TRUE(LogText(form).contains("[Warning] CTBL2-06 (6 ) not found --> auto cancel !!!")) << LogText(form).toStdString();
+    const QByteArray image = ReadAll(ws.File("DPU510TK3.BIN"));
+    ASSERT_EQ(image.size(), 64512);
+    EXPECT_FALSE(ask.Cursor.empty());
+    EXPECT_FALSE(ask.Cursor.back());
+    EXPECT_TRUE(Find<QListWidget>(form, "FileList")->findItems("DPU510TK3.BIN", Qt::MatchExactly).size() == 1);
+
+    const QString cli = QCoreApplication::applicationDirPath() + "/dpu510tk3";
+    if (!QFile::exists(cli))
+        GTEST_SKIP() << "the command-line tool is not built";
+    QProcess tool;
+    tool.setWorkingDirectory(ws.Path());
+    tool.start(cli, {"make-rom", QString::fromStdString(dcf), "-o", "cli.BIN"});
+    ASSERT_TRUE(tool.waitForFinished(60000));
+    EXPECT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().toStdString();
+    EXPECT_TRUE(ReadAll(ws.File("cli.BIN")) == image);
+}
+
+TEST(EditorFileBrowser, ClickingAFilePutsItsNameAndFoldersChangeTheCurrentDirectory) {
+    TTestWorkspace ws;
+    QDir(ws.Path()).mkdir("roms");
+    QFile(ws.Path() + "/roms/TOWER.bin").open(QIODevice::WriteOnly);
+    QFile(ws.Path() + "/roms/notes.txt").open(QIODevice::WriteOnly);
+    TScriptedPrompts ask;
+    TForm1 form(&ask);
+    auto* browser = Find<TFileBrowser>(form, "FileBrowser");
+    ASSERT_TRUE(browser->SetDirectory(ws.Path() + "/roms"));
+    EXPECT_EQ(QDir::currentPath(), QDir(ws.Path() + "/roms").absolutePath());
+    EXPECT_EQ(form.StartupDir(), QDir(ws.Path()).absolutePath());
+    auto* files = Find<QListWidget>(form, "FileList");
+    ASSERT_EQ(files->count(), 1);
+    EXPECT_EQ(files->item(0)->text(), "TOWER.bin");
+    emit files->itemClicked(files->item(0));
+    EXPECT_EQ(Find<QLineEdit>(form, "RomFileNameEdit")->text(), "TOWER.bin");
+
+    EXPECT_FALSE(browser->SetDirectory(ws.Path() + "/missing"));
+    ASSERT_EQ(ask.Boxes.size(), 1u);
+    EXPECT_EQ(ask.Boxes[0].first, "Error");
+    EXPECT_EQ(QDir::currentPath(), QDir(ws.Path() + "/roms").absolutePath());
+}
+
+} // namespace

@@ -1,0 +1,214 @@
+#include "formtesthelpers.h"
+#include "tscriptedprompts.h"
+#include "ttestworkspace.h"
+
+#include <QProgressBar>
+#include <QRegularExpression>
+
+namespace {
+
+TEST(EditorStartup, CaptionStatusGridAndControlDefaults) {
+    TTestWorkspace ws;
+    TTestWorkspace::SaveBmp(TTestWorkspace::Mark(8, 8, 1), ws.File("ORV_TEMPBMP.BMP"));
+    TScriptedPrompts ask;
+    TForm1 form(&ask);
+
+    EXPECT_TRUE(ask.Boxes.empty());
+    EXPECT_TRUE(form.StartupCompleted());
+    // No user glyph library: nothing but the blanks between the slash and the bracket.
+    EXPECT_TRUE(QRegularExpression(
+                    "^DPU-510TK3 Lift LCD Editor \\(R2-Build101117\\)  \\[ \\d{6} /  \\]$")
+                    .match(form.windowTitle())
+                    .hasMatch())
+        << form.windowTitle().toStdString();
+    EXPECT_EQ(form.StatusText(0), "Project file:");
+    EXPECT_EQ(form.StatusText(1), "Version: V-TEST");
+    EXPECT_EQ(form.StatusText(2), "D510TK3.GLB / ");
+    EXPECT_EQ(form.StatusText(3), "Orvane Tech.");
+    EXPECT_FALSE(QFile::exists(ws.Path() + "/ORV_TEMPBMP.BMP"));
+
+    EXPECT_EQ(form.Cell(0, 0), "bit [ 5..0 ]");
+    EXPECT_EQ(form.Cell(1, 0), "HEX (DEC)");
+    EXPECT_EQ(form.Cell(2, 0), "CTBL0");
+    EXPECT_EQ(form.Cell(4, 0), "CTBL2");
+    EXPECT_EQ(form.Cell(1, 1), "00 (0 )");
+    EXPECT_EQ(form.Cell(1, 11), "0A (10 )");
+    EXPECT_EQ(form.Cell(1, 256), "FF (255 )");
+    EXPECT_EQ(form.Cell(0, 1), "000000");
+    EXPECT_EQ(form.Cell(0, 4), "000011");
+    EXPECT_EQ(form.Cell(0, 64), "111111");
+    EXPECT_EQ(form.Cell(0, 65), "");
+    EXPECT_EQ(Find<QTableWidget>(form, "CodeGrid")->rowCount() + 1, TForm1::GridRows);
+
+    // The blank ITEM2 is skipped; the first entry is selected.
+    auto* version = Find<QComboBox>(form, "VersionBox");
+    ASSERT_EQ(version->count(), 2);
+    EXPECT_EQ(version->itemText(1), "ORV-GRY");
+    EXPECT_EQ(version->currentIndex(), 0);
+
+    EXPECT_TRUE(Find<QAbstractButton>(form, "CtblRadio0")->isChecked());
+    EXPECT_TRUE(Find<QAbstractButton>(form, "FlStyle0")->isChecked());
+    EXPECT_TRUE(Find<QAbstractButton>(form, "DirStyle0")->isChecked());
+    EXPECT_TRUE(Find<QAbstractButton>(form, "DpStyleRight")->isChecked());
+    EXPECT_TRUE(Find<QAbstractButton>(form, "MsgCheck0")->isChecked());
+    EXPECT_TRUE(Find<QAbstractButton>(form, "MsgCheck1")->isChecked());
+    EXPECT_FALSE(Find<QAbstractButton>(form, "MsgCheck2")->isChecked());
+    EXPECT_TRUE(Find<QAbstractButton>(form, "LogoOff")->isChecked());
+    EXPECT_FALSE(Find<QComboBox>(form, "LogoSecondsBox")->isEnabled());
+    EXPECT_EQ(Find<QComboBox>(form, "LogoSecondsBox")->count(), 30);
+    EXPECT_EQ(Find<QLineEdit>(form, "RomFileNameEdit")->text(), "DPU510TK3.BIN");
+    EXPECT_EQ(Find<QComboBox>(form, "PowerSavingBox")->itemText(16), "600");
+    EXPECT_EQ(Find<QComboBox>(form, "NodeAddressBox")->count(), 64);
+    auto* com = Find<QComboBox>(form, "ComPortBox");
+    ASSERT_EQ(com->count(), 20);
+    EXPECT_EQ(com->itemText(0), "COM 1");
+    EXPECT_EQ(com->itemText(19), "COM 20");
+    EXPECT_EQ(Find<QComboBox>(form, "BaudBox")->currentText(), "115200");
+    EXPECT_FALSE(Find<QComboBox>(form, "BaudBox")->isVisibleTo(&form));
+    EXPECT_FALSE(Find<QAbstractButton>(form, "UploadButton")->isEnabled());
+    EXPECT_FALSE(Find<QAbstractButton>(form, "DateTimeSyncButton")->isEnabled());
+    EXPECT_EQ(Find<QProgressBar>(form, "ProgressBar")->maximum(), 975);
+
+    // Style and position previews come from the library.
+    EXPECT_TRUE(SameRgb(Picture(form, "FlStyleImage2"), TTestWorkspace::Glyph(2, '0')));
+    EXPECT_TRUE(SameRgb(Picture(form, "DirStyleImage3"), TTestWorkspace::Mark(48, 48, 3 * 12)));
+    EXPECT_TRUE(SameRgb(Picture(form, "MsgPosImage1"), TTestWorkspace::Mark(64, 128, 1)));
+    // The blank logo shows while the logo is off.
+    EXPECT_EQ(Picture(form, "LogoImage").size(), QSize(240, 240));
+}
+
+TEST(EditorStartup, GrayVersionRewritesTheBitColumnAndBack) {
+    TTestWorkspace ws;
+    TScriptedPrompts ask;
+    TForm1 form(&ask);
+    auto* version = Find<QComboBox>(form, "VersionBox");
+    version->setCurrentIndex(1);
+    emit version->activated(1);
+    EXPECT_EQ(form.StatusText(1), "Version: ORV-GRY");
+    EXPECT_EQ(form.Cell(0, 2), "000001");
+    EXPECT_EQ(form.Cell(0, 3), "000011");
+    EXPECT_EQ(form.Cell(0, 4), "000010");
+    EXPECT_EQ(form.Cell(0, 33), "100000");
+    EXPECT_EQ(form.Cell(0, 49), "111000");
+    EXPECT_EQ(form.Cell(0, 64), "110000");
+    EXPECT_EQ(form.Config().DISPHV, 0);
+
+    version->setCurrentIndex(0);
+    emit version->activated(0);
+    EXPECT_EQ(form.Cell(0, 4), "000011");
+    EXPECT_EQ(form.Cell(0, 64), "111111");
+    EXPECT_EQ(form.Config().DISPHV, 1);
+}
+
+TEST(EditorStartup, NoVersionCountOffersTheBuiltInNames) {
+    TTestWorkspace::TOptions o;
+    o.IniText = "[GLOBAL]\r\nGLB=D510TK3.GLB\r\n";
+    TTestWorkspace ws(o);
+    TScriptedPrompts ask;
+    TForm1 form(&ask);
+    auto* version = Find<QComboBox>(form, "VersionBox");
+    ASSERT_EQ(version->count(), 2);
+    EXPECT_EQ(version->itemText(0), "ORV-INITDL");
+    EXPECT_EQ(version->itemText(1), "ORV-PINITDL");
+    EXPECT_EQ(version->currentIndex(), -1);
+    EXPECT_EQ(form.StatusText(1), "Version: ORV-INITDL");
+    EXPECT_EQ(form.Config().CFI, 48);
+}
+
+// A start-up that stops at the missing library leaves a window that works:
+// blank pictures, the design caption, and every action survives.
+TEST(EditorStartup, MissingLibraryStopsEarlyButTheWindowStaysUsable) {
+    TTestWorkspace::TOptions o;
+    o.WithGlb = false;
+    TTestWorkspace ws(o);
+    TScriptedPrompts ask;
+    TForm1 form(&ask);
+    ASSERT_EQ(ask.Boxes.size(), 1u);
+    EXPECT_EQ(ask.Boxes[0], std::make_pair(std::string("Error"), std::string("GLB file not found!!\n\n")));
+    EXPECT_FALSE(form.StartupCompleted());
+    EXPECT_EQ(form.windowTitle(), TForm1::DesignCaption);
+    EXPECT_EQ(form.StatusText(2), "Program start error!!");
+    EXPECT_EQ(form.StatusText(1), "Version: V-TEST");
+    EXPECT_FALSE(Find<TPictureBox>(form, "FlStyleImage0")->HasPicture());
+    EXPECT_FALSE(Find<TPictureBox>(form, "MsgImage0_0")->HasPicture());
+
+    form.show();
+    TypeInCell(form, 2, 1, "5");
+    SelectCell(form, 3, 1);
+    SelectCell(form, 2, 1);
+    EXPECT_EQ(form.Project().Label(0, 0), "5");
+
+    // MAKE ROM without a library stops with a message and writes nothing.
+    ask.Boxes.clear();
+    ask.QueueFile(ws.File("nolib.dcf"));
+    Click(form, "MakeRomButton");
+    ASSERT_FALSE(ask.Boxes.empty());
+    EXPECT_NE(ask.Boxes.back().first, "Status");
+    EXPECT_FALSE(QFile::exists(ws.Path() + "/DPU510TK3.BIN"));
+    EXPECT_TRUE(ask.Cursor.empty() || !ask.Cursor.back());
+}
+
+TEST(EditorStartup, MissingConfigurationIsReportedAndStartUpGoesOn) {
+    TTestWorkspace::TOptions o;
+    o.WithIni = false;
+    TTestWorkspace ws(o);
+    TScriptedPrompts ask;
+    TForm1 form(&ask);
+    ASSERT_EQ(ask.Boxes.size(), 1u);
+    EXPECT_EQ(ask.Boxes[0].second, "ORVDVE510TK3.INI file not found!!\n\n");
+    EXPECT_TRUE(form.StartupCompleted());
+    EXPECT_EQ(Find<QComboBox>(form, "VersionBox")->count(), 0);
+}
+
+// The preview of a label cell, pixel by pixel against the library's glyphs.
+TEST(EditorPreview, GlyphsUserBitmapsAndEmptyCells) {
+    TTestWorkspace ws;
+    TScriptedPrompts ask;
+    TForm1 form(&ask);
+    form.show();
+    // A folder of user floor bitmaps standing for the installation's.
+    const std::string prog = ws.File("prog/");
+    QDir().mkpath(QString::fromStdString(prog + "DefaultImage2/UserDefine/Floor/Style0"));
+    const QImage lobby = TTestWorkspace::Mark(64, 64, 9);
+    TTestWorkspace::SaveBmp(lobby, prog + "DefaultImage2/UserDefine/Floor/Style0/LOB.bmp");
+    form.Config().ProgramDir = prog;
+
+    TypeInCell(form, 2, 1, "5");
+    TypeInCell(form, 2, 2, "05");
+    TypeInCell(form, 3, 1, "ab");
+    TypeInCell(form, 4, 1, " lob ");
+    TypeInCell(form, 4, 2, "QQQ");
+
+    QImage centred(64, 64, QImage::Format_RGB32);
+    centred.fill(Qt::white);
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 32; ++x)
+            centred.setPixel(16 + x, y, TTestWorkspace::Glyph(0, '5').pixel(x, y));
+
+    SelectCell(form, 3, 3);
+    SelectCell(form, 2, 1);
+    EXPECT_TRUE(SameRgb(Picture(form, "PreviewImage"), centred));
+    SelectCell(form, 3, 1);
+    EXPECT_TRUE(RegionEquals(Picture(form, "PreviewImage"), 0, 0, TTestWorkspace::Glyph(0, 'A')));
+    EXPECT_TRUE(RegionEquals(Picture(form, "PreviewImage"), 32, 0, TTestWorkspace::Glyph(0, 'B')));
+    SelectCell(form, 2, 2);
+    EXPECT_TRUE(SameRgb(Picture(form, "PreviewImage"), centred)) << "05 previews like 5";
+
+    // An empty cell and a user bitmap that does not exist keep the picture.
+    SelectCell(form, 2, 9);
+    EXPECT_TRUE(SameRgb(Picture(form, "PreviewImage"), centred));
+    SelectCell(form, 4, 2);
+    EXPECT_TRUE(SameRgb(Picture(form, "PreviewImage"), centred));
+
+    SelectCell(form, 4, 1);
+    EXPECT_TRUE(SameRgb(Picture(form, "PreviewImage"), lobby));
+
+    // Another floor style shows at the next selection only.
+    Click(form, "FlStyle2");
+    EXPECT_EQ(form.Project().DEF_FL, 2);
+    EXPECT_TRUE(SameRgb(Picture(form, "PreviewImage"), lobby));
+    SelectCell(form, 2, 1);
+    EXPECT_TRUE(RegionEquals(Picture(form, "PreviewImage"), 16, 0, TTestWorkspace::Glyph(2, '5')));
+}
+
+} // namespace
