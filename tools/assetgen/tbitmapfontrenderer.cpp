@@ -28,18 +28,18 @@ QImage TBitmapFontRenderer::Cell(int code, int cellSize) const
     QImage out = TInk::Blank(cellSize, cellSize);
     if (code <= 32 || (code >= 127 && code <= 160))
         return out;
-    // 8-pixel cells: capitals 7 rows high from the top row; 16-pixel cells: capitals
-    // 11 rows high from row 1, leaving four rows for descenders.
+    // 8-pixel cells: capitals 7 rows high from the top row. 16-pixel cells:
+    // capitals 10 rows high from row 3, leaving room for accents above and
+    // descenders below.
     const bool small = cellSize == 8;
-    const int pixelSize = small ? 9 : 15;
-    const int baseline = small ? 7 : 12;
+    const int pixelSize = small ? 9 : 14;
+    const int baseline = small ? 7 : 13;
     // The 8-pixel cells use a proportional bold face: its zero has no inner dot
     // that would make it read as an eight at this size.
     const TFontSet::Face face = small ? TFontSet::SansBold : TFontSet::SansMono;
-    const QRawFont font = Fonts.Raw(face, pixelSize, true);
     const QString text = QString(QChar(ushort(code)));
     QImage scratch = TInk::Blank(cellSize * 3, cellSize * 2);
-    TInk::DrawText(scratch, font, text, cellSize, baseline);
+    TInk::DrawText(scratch, Fonts.Raw(face, pixelSize, true), text, cellSize, baseline);
     const QRect ink = TInk::InkBounds(scratch);
     if (ink.isEmpty())
         return out;

@@ -55,7 +55,7 @@ bool TFontSet::Load()
 
 QRawFont TFontSet::Raw(Face face, qreal pixelSize, bool hinted) const
 {
-    const QFont::HintingPreference hint = hinted ? QFont::PreferFullHinting : QFont::PreferNoHinting;
+    const QFont::HintingPreference hint = hinted ? QFont::PreferVerticalHinting : QFont::PreferNoHinting;
     if (Families[face].isEmpty())
         return QRawFont(Paths[face], pixelSize, hint);
     QFont font(Families[face]);
@@ -65,3 +65,4 @@ QRawFont TFontSet::Raw(Face face, qreal pixelSize, bool hinted) const
     font.setStyleStrategy(QFont::NoFontMerging);
     return QRawFont::fromFont(font);
 }
+

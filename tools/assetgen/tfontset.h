@@ -26,8 +26,8 @@ public:
     // the reason (naming the Debian package to install) is in LastErrMsg.
     bool Load();
 
-    // The face at the given pixel size, unhinted (for outlines) or fully hinted
-    // (for small crisp text). Only valid after a successful Load().
+    // The face at the given pixel size, unhinted (for outlines) or hinted
+    // vertically (for small crisp text). Only valid after a successful Load().
     QRawFont Raw(Face face, qreal pixelSize, bool hinted = false) const;
 
     QString LastErrMsg;

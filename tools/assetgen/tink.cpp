@@ -1,7 +1,7 @@
 #include "tink.h"
 
-#include <QGlyphRun>
 #include <QPainter>
+#include <cmath>
 
 QImage TInk::Blank(int w, int h)
 {
@@ -51,36 +51,21 @@ void TInk::FillPath(QImage& picture, const QPainterPath& path, bool white)
 qreal TInk::DrawText(QImage& picture, const QRawFont& font, const QString& text, qreal x, qreal y,
                      bool white, qreal extraSpacing)
 {
+    // The glyphs' outlines as the face's hinting leaves them, on whole-pixel pen
+    // positions (a fractional start moves single glyphs by a pixel and lets
+    // neighbours touch), filled and cut at half coverage.
     const QList<quint32> glyphs = font.glyphIndexesForString(text);
     const QList<QPointF> advances = font.advancesForGlyphIndexes(glyphs);
-    QList<QPointF> positions;
+    QPainterPath path;
     qreal pen = 0;
     for (int i = 0; i < glyphs.size(); ++i) {
-        positions.append(QPointF(pen, 0));
-        pen += advances[i].x() + extraSpacing;
+        QPainterPath glyph = font.pathForGlyph(glyphs[i]);
+        glyph.translate(std::round(x) + pen, std::round(y));
+        path.addPath(glyph);
+        pen += std::round(advances[i].x()) + extraSpacing;
     }
-    QGlyphRun run;
-    run.setRawFont(font);
-    run.setGlyphIndexes(glyphs);
-    run.setPositions(positions);
-
-    QImage layer = Blank(picture.width(), picture.height());
-    {
-        QPainter painter(&layer);
-        painter.setRenderHint(QPainter::Antialiasing, false);
-        painter.setRenderHint(QPainter::TextAntialiasing, false);
-        painter.setPen(Qt::black);
-        painter.drawGlyphRun(QPointF(x, y), run);
-    }
-    const uchar ink = white ? 255 : 0;
-    for (int row = 0; row < picture.height(); ++row) {
-        const uchar* src = layer.constScanLine(row);
-        uchar* dst = picture.scanLine(row);
-        for (int col = 0; col < picture.width(); ++col) {
-            if (src[col] < 128)
-                dst[col] = ink;
-        }
-    }
+    path.setFillRule(Qt::WindingFill);
+    FillPath(picture, path, white);
     return pen - (glyphs.isEmpty() ? 0 : extraSpacing);
 }
 
@@ -90,7 +75,7 @@ qreal TInk::TextWidth(const QRawFont& font, const QString& text, qreal extraSpac
     const QList<QPointF> advances = font.advancesForGlyphIndexes(glyphs);
     qreal width = 0;
     for (const QPointF& a : advances)
-        width += a.x();
+        width += std::round(a.x());
     if (glyphs.size() > 1)
         width += extraSpacing * (glyphs.size() - 1);
     return width;

@@ -20,8 +20,9 @@ public:
     // pixels at least half covered, set to black or, with white = true, to white.
     static void FillPath(QImage& picture, const QPainterPath& path, bool white = false);
 
-    // Draws `text` with `font` (usually hinted) without anti-aliasing, baseline
-    // starting at (x, y). Returns the advance width drawn.
+    // Draws `text` with `font` (usually hinted), keeping the pixels at least half
+    // covered, on whole-pixel pen positions from the baseline start (x, y).
+    // Returns the advance width drawn.
     static qreal DrawText(QImage& picture, const QRawFont& font, const QString& text, qreal x, qreal y,
                           bool white = false, qreal extraSpacing = 0);
 

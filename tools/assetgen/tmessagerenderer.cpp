@@ -49,21 +49,19 @@ QString TMessageRenderer::Text(int state, bool chinese)
 }
 
 QImage TMessageRenderer::FitLine(const QString& line, const QList<TFontSet::Face>& faces, int maxWidth,
-                                 int maxHeight, int maxPixelSize) const
+                                 int maxHeight, int pixelSize) const
 {
     // Drawn on a roomy scratch picture and measured by its ink, since hinting moves
     // the outline by whole pixels.
-    for (int size = maxPixelSize; size >= 6; --size) {
-        for (TFontSet::Face face : faces) {
-            const QRawFont font = Fonts.Raw(face, size, true);
-            QImage scratch = TInk::Blank(4 * size * (line.size() + 1), 3 * size);
-            TInk::DrawText(scratch, font, line, size, 2 * size);
-            const QRect ink = TInk::InkBounds(scratch);
-            if (ink.isEmpty())
-                return {};
-            if (ink.width() <= maxWidth && ink.height() <= maxHeight)
-                return scratch.copy(ink);
-        }
+    for (TFontSet::Face face : faces) {
+        const QRawFont font = Fonts.Raw(face, pixelSize, true);
+        QImage scratch = TInk::Blank(4 * pixelSize * (line.size() + 1), 3 * pixelSize);
+        TInk::DrawText(scratch, font, line, pixelSize, 2 * pixelSize);
+        const QRect ink = TInk::InkBounds(scratch);
+        if (ink.isEmpty())
+            return {};
+        if (ink.width() <= maxWidth && ink.height() <= maxHeight)
+            return scratch.copy(ink);
     }
     return {};
 }
@@ -71,25 +69,30 @@ QImage TMessageRenderer::FitLine(const QString& line, const QList<TFontSet::Face
 QImage TMessageRenderer::RenderLines(const QStringList& lines, const QList<TFontSet::Face>& faces, int w, int h,
                                      int maxPixelSize, int border) const
 {
-    // Stacked lines share the rows inside the border, one blank row between them.
-    const int slot = (h - 2 * border) / lines.size();
+    // A single line keeps the border; stacked lines share all rows, each followed
+    // by one blank row. All lines take the largest size at which every one fits.
+    const int slot = lines.size() == 1 ? h - 2 * border : h / lines.size();
     const int maxHeight = lines.size() == 1 ? slot : slot - 1;
-    QList<QImage> parts;
-    for (const QString& line : lines) {
-        QImage part = FitLine(line, faces, w - 2 * border, maxHeight, maxPixelSize);
-        if (part.isNull())
-            return {};
-        parts.append(part);
+    for (int size = maxPixelSize; size >= 6; --size) {
+        QList<QImage> parts;
+        for (const QString& line : lines) {
+            const QImage part = FitLine(line, faces, w - 2 * border, maxHeight, size);
+            if (part.isNull())
+                break;
+            parts.append(part);
+        }
+        if (parts.size() != lines.size())
+            continue;
+        QImage out = TInk::Blank(w, h);
+        for (int i = 0; i < parts.size(); ++i) {
+            const QImage& part = parts[i];
+            const int x = (w - part.width()) / 2;
+            const int y = lines.size() == 1 ? (h - part.height()) / 2 : i * slot + (slot - 1 - part.height()) / 2;
+            TInk::Blit(out, part, x, y);
+        }
+        return out;
     }
-    QImage out = TInk::Blank(w, h);
-    for (int i = 0; i < parts.size(); ++i) {
-        const QImage& part = parts[i];
-        const int x = (w - part.width()) / 2;
-        const int y = lines.size() == 1 ? (h - part.height()) / 2
-                                        : border + i * slot + (slot - 1 - part.height()) / 2 + (i == 0 ? 0 : 1);
-        TInk::Blit(out, part, x, y);
-    }
-    return out;
+    return {};
 }
 
 QImage TMessageRenderer::Render(int state, bool chinese, bool inverted)

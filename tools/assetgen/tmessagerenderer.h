@@ -42,7 +42,7 @@ public:
 
 private:
     QImage FitLine(const QString& line, const QList<TFontSet::Face>& faces, int maxWidth, int maxHeight,
-                   int maxPixelSize) const;
+                   int pixelSize) const;
 
     const TFontSet& Fonts;
 };
