@@ -115,7 +115,8 @@ public:
     void pw_BytesOfRxdPacket(unsigned Value);
     void pw_RxdFilter_BytesOfPacket(unsigned Value) { pw_BytesOfRxdPacket(Value); }
 
-    // Published events (unassigned = empty).
+    // Published events (unassigned = empty). Assign them while the port is
+    // closed: the monitor thread reads them, and the event mask is fixed at Open.
     TNotifyEvent OnRiChanged;
     TNotifyEvent OnCdChanged;
     TNotifyEvent OnDsrChanged;

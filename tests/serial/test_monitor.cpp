@@ -26,7 +26,12 @@ struct Delivery {
 
 // An open component on a pseudo-terminal that records its deliveries.
 struct Monitor : ::testing::Test {
+    // Handlers are assigned while the port is closed: the monitor reads them.
     void OpenWith(TRxdFilter Filter, unsigned Packet = 1) {
+        Prepare(Filter, Packet);
+        ASSERT_TRUE(U.Open()) << U.pr_LastErrMsg();
+    }
+    void Prepare(TRxdFilter Filter, unsigned Packet = 1) {
         U.setObjectName("PcUart1");
         U.pw_UartDevicePath(Pty.SlavePath);
         U.pw_UartBaud(115200);
@@ -37,7 +42,6 @@ struct Monitor : ::testing::Test {
             Got.push_back({std::string(Datas, static_cast<size_t>(Bytes)),
                            QThread::currentThread() == QCoreApplication::instance()->thread()});
         };
-        ASSERT_TRUE(U.Open()) << U.pr_LastErrMsg();
     }
     size_t TotalBytes() const {
         size_t n = 0;
@@ -111,7 +115,7 @@ TEST_F(Monitor, PacketFilterKeepsRemainder) {
 }
 
 TEST_F(Monitor, HandlerRunsAloneAndItsBufferStaysPut) {
-    OpenWith(rfs_ByDelimiterChar);
+    Prepare(rfs_ByDelimiterChar);
     int depth = 0, maxDepth = 0;
     std::vector<std::string> seen;
     U.OnRxdDatas = [&](QObject*, int Bytes, char* Datas) {
@@ -131,6 +135,7 @@ TEST_F(Monitor, HandlerRunsAloneAndItsBufferStaysPut) {
         seen.push_back(before);
         --depth;
     };
+    ASSERT_TRUE(U.Open());
     Pty.Write("one\n");
     ASSERT_TRUE(WaitFor([&] { return seen.size() == 3; }));
     EXPECT_EQ(maxDepth, 1);
@@ -150,9 +155,10 @@ TEST_F(Monitor, DelimiterOverflowReportedOnceAndReceivingGoesOn) {
 }
 
 TEST_F(Monitor, TextFileAtFullPace) {
-    OpenWith(rfs_None);
+    Prepare(rfs_None);
     int empties = 0;
     U.OnTxdEmpty = [&](QObject*) { ++empties; };
+    ASSERT_TRUE(U.Open());
     const std::string text = "line one\nline two\nline three\n";
     const std::string file = TempTextFile(text);
     ASSERT_EQ(U.SendTxtFile(file.c_str(), 0), 0);
@@ -164,9 +170,10 @@ TEST_F(Monitor, TextFileAtFullPace) {
 }
 
 TEST_F(Monitor, TextFilePacedLines) {
-    OpenWith(rfs_None);
+    Prepare(rfs_None);
     int empties = 0;
     U.OnTxdEmpty = [&](QObject*) { ++empties; };
+    ASSERT_TRUE(U.Open());
     const std::string file = TempTextFile("a\nbb\nccc");
     const auto start = std::chrono::steady_clock::now();
     ASSERT_EQ(U.SendTxtFile(file.c_str(), 20), 0);
@@ -210,13 +217,14 @@ TEST_F(Monitor, CloseEndsTextTransfer) {
 }
 
 TEST_F(Monitor, CloseFromInsideHandler) {
-    OpenWith(rfs_ByDelimiterChar);
+    Prepare(rfs_ByDelimiterChar);
     int calls = 0;
     U.OnRxdDatas = [&](QObject*, int, char*) {
         ++calls;
         EXPECT_TRUE(U.Close());
         EXPECT_FALSE(U.pr_IsOpened());
     };
+    ASSERT_TRUE(U.Open());
     Pty.Write("a\nb\nc\n");
     ASSERT_TRUE(WaitFor([&] { return calls == 1; }));
     EXPECT_FALSE(WaitFor([&] { return calls > 1; }, 50));
@@ -227,12 +235,13 @@ TEST_F(Monitor, CloseFromInsideHandler) {
 }
 
 TEST_F(Monitor, VanishedDeviceReportedOnceWithoutSpinning) {
-    OpenWith(rfs_None);
+    Prepare(rfs_None);
     int lost = 0;
     U.OnDeviceLost = [&](QObject* Sender) {
         EXPECT_EQ(Sender, &U);
         ++lost;
     };
+    ASSERT_TRUE(U.Open());
     ::close(Pty.Slave); // only the component holds the terminal now
     Pty.Slave = -1;
     Pty.CloseMaster();
