@@ -121,8 +121,14 @@ void BM_UartRoundTrip(benchmark::State& state) {
     YVclCtrl::TCustomUart uart;
     uart.pw_UartDevicePath(g_peer->SlavePath);
     uart.pw_UartBaud(115200);
+    // The round trip ends when the answer reaches the handler, as it ends for
+    // the floor when read() returns it.
     bool answered = false;
-    uart.OnRxdDatas = [&](QObject*, int Bytes, char*) { answered = Bytes > 0; };
+    std::chrono::steady_clock::time_point t1;
+    uart.OnRxdDatas = [&](QObject*, int Bytes, char*) {
+        t1 = std::chrono::steady_clock::now();
+        answered = Bytes > 0;
+    };
     if (!uart.Open()) {
         state.SkipWithError(uart.pr_LastErrMsg().c_str());
         return;
@@ -135,7 +141,7 @@ void BM_UartRoundTrip(benchmark::State& state) {
         uart.SendData(kFrame, frame);
         while (!answered)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        samples.push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - t0).count());
+        samples.push_back(std::chrono::duration<double, std::micro>(t1 - t0).count());
     }
     uart.Close();
     Report(state, samples, g_uartSamples);
