@@ -8,7 +8,7 @@
 #include "project/tstartup.h"
 #include "rom/tmakerom.h"
 #include "serial/comports.h"
-#include "serial/tcustomuart.h"
+#include "fieldbus/tpcuart.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -32,6 +32,9 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <type_traits>
+#include <utility>
 
 namespace {
 
@@ -71,9 +74,17 @@ TForm1::TForm1(YVclUtil::Prompts* Prompts, QWidget* Parent) : QMainWindow(Parent
     FProjectFile = std::make_unique<TProjectFile>(FProject, FConfig, FLibrary, *FPrompts, *this);
 
     // PcUart1 as the form sets it up; the link owns its settings.
-    PcUart1 = new YVclCtrl::TCustomUart(this);
+    auto* uart = new OrvCtrl::TPcUart(this);
+    PcUart1 = uart;
     PcUart1->setObjectName("PcUart1");
     PcUart1->pw_UartPortNumber(1);
+    PcUart1->pw_UartBaud(115200);
+    PcUart1->pw_UartBitsPerByte(8);
+    PcUart1->pw_SysUartTxdQueueSize(1024);
+    PcUart1->pw_SysUartRxdQueueSize(1024);
+    PcUart1->pw_SysUartRxdIntervalTimeout(3);
+    PcUart1->pw_RxdFilter_DelimiterChar('\n');
+    PcUart1->pw_BytesOfRxdPacket(1);
     DpuLink::TUartLinkPort::ApplyLinkSettings(*PcUart1);
     FLinkPort = std::make_unique<DpuLink::TUartLinkPort>(*PcUart1);
     FResponseTimer = std::make_unique<DpuLink::TQtLinkTimer>(10000, this);
@@ -597,9 +608,24 @@ void TForm1::StartUp() {
 }
 
 void TForm1::ConnectSignals() {
+    // Every action runs guarded: an exception from the core ends that action
+    // with a message box and the window goes on.
+    auto G = [this](auto Fn) {
+        return [this, Fn](auto&&... Args) -> void {
+            try {
+                if constexpr (std::is_invocable_v<decltype(Fn), decltype(Args)...>)
+                    Fn(std::forward<decltype(Args)>(Args)...);
+                else
+                    Fn();
+            } catch (const std::exception& e) {
+                Ask().SetBusyCursor(false);
+                Ask().MessageBox("Error", std::string(e.what()) + "\n\n");
+            }
+        };
+    };
     connect(FGrid, &QTableWidget::currentCellChanged, this,
-            [this](int Row, int Col, int, int) { OnCellSelected(Row, Col); });
-    connect(FGrid, &QTableWidget::cellChanged, this, &TForm1::OnCellEdited);
+            G([this](int Row, int Col, int, int) { OnCellSelected(Row, Col); }));
+    connect(FGrid, &QTableWidget::cellChanged, this, G([this](int Row, int Col) { OnCellEdited(Row, Col); }));
 
     connect(FCtblGroup, &QButtonGroup::idClicked, this, [this](int Id) {
         if (!FShowing)
@@ -624,14 +650,14 @@ void TForm1::ConnectSignals() {
             if (!FShowing)
                 FProject.MsgColumnChecked[k] = On;
         });
-    connect(FVersion, &QComboBox::activated, this, &TForm1::OnVersionChosen);
+    connect(FVersion, &QComboBox::activated, this, G([this](int Index) { OnVersionChosen(Index); }));
     for (int s = 0; s < 10; ++s)
         for (int k = 0; k < 4; ++k)
             connect(FMsgImage[s][k], &TPictureBox::DoubleClicked, this,
-                    [this, s, k] { OnMessagePictureDoubleClicked(s, k); });
-    connect(FClearAll, &QPushButton::clicked, this, &TForm1::OnClearAll);
-    connect(FLoad, &QPushButton::clicked, this, &TForm1::OnLoad);
-    connect(FSave, &QPushButton::clicked, this, &TForm1::OnSave);
+                    G([this, s, k] { OnMessagePictureDoubleClicked(s, k); }));
+    connect(FClearAll, &QPushButton::clicked, this, G([this] { OnClearAll(); }));
+    connect(FLoad, &QPushButton::clicked, this, G([this] { OnLoad(); }));
+    connect(FSave, &QPushButton::clicked, this, G([this] { OnSave(); }));
 
     connect(FRomFileName, &QLineEdit::textEdited, this,
             [this](const QString& Text) { FProject.ROMFILENAME = Text.toLocal8Bit().toStdString(); });
@@ -639,18 +665,18 @@ void TForm1::ConnectSignals() {
         FRomFileName->setText(Name);
         FProject.ROMFILENAME = Name.toLocal8Bit().toStdString();
     });
-    connect(FMakeRom, &QPushButton::clicked, this, &TForm1::OnMakeRom);
+    connect(FMakeRom, &QPushButton::clicked, this, G([this] { OnMakeRom(); }));
     connect(FComPort, &QComboBox::currentIndexChanged, this, [this] { ShowComPortDevice(); });
-    connect(FConnect, &QPushButton::clicked, this, &TForm1::OnConnect);
+    connect(FConnect, &QPushButton::clicked, this, G([this] { OnConnect(); }));
     connect(FBaud, &QComboBox::activated, this,
             [this] { FLink->BaudListChanged(FBaud->currentText().toStdString()); });
-    connect(FUpload, &QPushButton::clicked, this, &TForm1::OnUpload);
-    connect(FDateTimeSync, &QPushButton::clicked, this, &TForm1::OnDateTimeSync);
+    connect(FUpload, &QPushButton::clicked, this, G([this] { OnUpload(); }));
+    connect(FDateTimeSync, &QPushButton::clicked, this, G([this] { OnDateTimeSync(); }));
     connect(FMsgOn, &QCheckBox::toggled, this, [this](bool On) { FLink->SetMsgOn(On); });
 
-    connect(FLogoOn, &QRadioButton::clicked, this, &TForm1::OnLogoOn);
-    connect(FLogoOff, &QRadioButton::clicked, this, &TForm1::OnLogoOff);
-    connect(FLogo, &TPictureBox::Clicked, this, &TForm1::OnLogoClicked);
+    connect(FLogoOn, &QRadioButton::clicked, this, G([this] { OnLogoOn(); }));
+    connect(FLogoOff, &QRadioButton::clicked, this, G([this] { OnLogoOff(); }));
+    connect(FLogo, &TPictureBox::Clicked, this, G([this] { OnLogoClicked(); }));
     connect(FLogoSeconds, &QComboBox::activated, this, [this](int Index) { FProject.SWAPTIME = Index; });
     connect(FIdCode, &QLineEdit::textEdited, this,
             [this](const QString& Text) { FProject.CUSIDCODE = Text.toLocal8Bit().toStdString(); });

@@ -4,13 +4,16 @@
 //
 //   dpu510tk3-editor-shot OUTDIR [PROJECT.dcf]
 //
-// With PROJECT.dcf the project is loaded first (as "Load" does) and the first
-// label cell holding text is selected, so the preview shows a label.
+// With PROJECT.dcf the project is loaded first (as "Load" does), the first
+// label cell holding text is selected, so the preview shows a label, and
+// MAKE ROM is run (saving over PROJECT.dcf), so the log shows a build.
 
 #include "app/tform1.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
 
@@ -18,15 +21,22 @@
 
 namespace {
 
-// Nobody is there to answer: boxes go to standard error, dialogs are cancelled.
+// Nobody is there to answer: boxes go to standard error, the save dialog
+// answers SaveAs (overwriting it), other dialogs are cancelled.
 class TUnattendedPrompts : public YVclUtil::Prompts {
 public:
+    std::string SaveAs;
     void MessageBox(const std::string& Caption, const std::string& Text) override {
         std::fprintf(stderr, "[%s] %s\n", Caption.c_str(), Text.c_str());
     }
-    bool AskYesNo(const std::string&, const std::string&) override { return false; }
+    bool AskYesNo(const std::string&, const std::string&) override { return !SaveAs.empty(); }
     bool OpenFileDialog(const std::string&, const std::string&, std::string&) override { return false; }
-    bool SaveFileDialog(const std::string&, const std::string&, std::string&) override { return false; }
+    bool SaveFileDialog(const std::string&, const std::string&, std::string& FileName) override {
+        if (SaveAs.empty())
+            return false;
+        FileName = SaveAs;
+        return true;
+    }
     bool OpenPictureDialog(const std::string&, std::string&) override { return false; }
     void SetBusyCursor(bool) override {}
 };
@@ -47,7 +57,17 @@ int main(int argc, char* argv[]) {
     TForm1 form(&prompts);
     form.resize(form.sizeHint().expandedTo(QSize(1100, 760)));
     form.show();
-    (void)project;
+    if (!project.isEmpty() && !form.LoadProjectFile(project.toLocal8Bit().toStdString())) {
+        std::fprintf(stderr, "cannot load %s\n", argv[2]);
+        return 1;
+    }
+    form.SelectFirstLabel();
+    if (!project.isEmpty()) {
+        // Builds the sample's image too, so the log and the file list show a build.
+        prompts.SaveAs = QFileInfo(project).absoluteFilePath().toLocal8Bit().toStdString();
+        if (auto* make = form.findChild<QPushButton*>("MakeRomButton"))
+            make->click();
+    }
 
     int status = 0;
     QTimer::singleShot(300, [&] {

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Takes pictures of both tabs of the editor, as a person sees them with the
+# sample project loaded, under a virtual X display (Xvfb), and writes
+# docs/editor-setup.png and docs/editor-make.png.
+#
+#   scripts/screenshot.sh [BUILD_DIR] [OUT_DIR]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+build_dir=${1:-build}
+out_dir=${2:-docs}
+case "$out_dir" in /*) ;; *) out_dir="$root/$out_dir" ;; esac
+
+command -v xvfb-run >/dev/null || { echo "screenshot: xvfb-run is missing (scripts/setup-deps.sh installs it)" >&2; exit 1; }
+cmake --build "$build_dir" --target dpu510tk3-editor-shot
+shot="$root/$build_dir/bin/dpu510tk3-editor-shot"
+
+# A fresh start-up directory, as "make run" prepares workspace/.
+ws=$(mktemp -d)
+trap 'rm -rf "$ws"' EXIT
+for f in ORVDVE510TK3.INI D510TK3.GLB SPACE_240x240.bmp sample.dcf; do
+  cp "assets/$f" "$ws/"
+done
+
+mkdir -p "$out_dir"
+cd "$ws"
+xvfb-run -a -s "-screen 0 1280x1024x24" "$shot" "$out_dir" sample.dcf
