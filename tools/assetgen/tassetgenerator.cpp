@@ -220,11 +220,18 @@ bool TAssetGenerator::WriteLibraryExtras()
         LastErrMsg = QStringLiteral("font blocks have %1 and %2 bytes").arg(characters.size()).arg(auxiliary.size());
         return false;
     }
-    QStringList versions = TInstallFiles::Versions();
-    Q_UNUSED(versions);
-    Library.Put(0, 48, characters);
-    Library.Put(0, 41, auxiliary);
-    return true;
+    // The character block goes to every entry a configured version names, and to
+    // 48, the entry used when the configuration lists no version.
+    QList<int> entries = TInstallFiles::CharacterBlockEntries();
+    if (!entries.contains(48))
+        entries << 48;
+    for (int entry : entries) {
+        if (!Library.Put(0, entry, characters)) {
+            LastErrMsg = QStringLiteral("character block entry %1 could not be stored").arg(entry);
+            return false;
+        }
+    }
+    return Library.Put(0, 41, auxiliary);
 }
 
 bool TAssetGenerator::WritePreviews()

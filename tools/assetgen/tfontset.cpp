@@ -20,7 +20,6 @@ const FaceFile kFaces[TFontSet::FaceCount] = {
     {"/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf", "fonts-dejavu-core", nullptr, false},
     {"/usr/share/fonts/truetype/dejavu/DejaVuSansMono-Bold.ttf", "fonts-dejavu-core", nullptr, true},
     {"/usr/share/fonts/opentype/noto/NotoSansCJK-Regular.ttc", "fonts-noto-cjk", "Noto Sans CJK TC", false},
-    {"/usr/share/fonts/opentype/noto/NotoSansCJK-Bold.ttc", "fonts-noto-cjk", "Noto Sans CJK TC", true},
 };
 
 } // namespace

@@ -18,7 +18,6 @@ public:
         SansMono,
         SansMonoBold,
         CjkSansTC,
-        CjkSansTCBold,
         FaceCount
     };
 

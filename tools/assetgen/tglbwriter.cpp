@@ -18,11 +18,6 @@ bool TGlbWriter::Put(int group, int index, const QByteArray& payload)
     return true;
 }
 
-bool TGlbWriter::Has(int group, int index) const
-{
-    return Entries.count({group, index}) != 0;
-}
-
 QByteArray TGlbWriter::Build() const
 {
     const int directoryEnd = DirectoryStart + GroupCount * EntriesPerGroup * 8;

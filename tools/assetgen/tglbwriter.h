@@ -18,9 +18,6 @@ public:
     // the payload is empty, since length 0 marks an absent entry.
     bool Put(int group, int index, const QByteArray& payload);
 
-    // True when entry (group, index) has a payload.
-    bool Has(int group, int index) const;
-
     // The complete library file image.
     QByteArray Build() const;
 

@@ -69,18 +69,6 @@ qreal TInk::DrawText(QImage& picture, const QRawFont& font, const QString& text,
     return pen - (glyphs.isEmpty() ? 0 : extraSpacing);
 }
 
-qreal TInk::TextWidth(const QRawFont& font, const QString& text, qreal extraSpacing)
-{
-    const QList<quint32> glyphs = font.glyphIndexesForString(text);
-    const QList<QPointF> advances = font.advancesForGlyphIndexes(glyphs);
-    qreal width = 0;
-    for (const QPointF& a : advances)
-        width += std::round(a.x());
-    if (glyphs.size() > 1)
-        width += extraSpacing * (glyphs.size() - 1);
-    return width;
-}
-
 QRect TInk::InkBounds(const QImage& picture)
 {
     int left = picture.width(), top = picture.height(), right = -1, bottom = -1;

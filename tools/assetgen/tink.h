@@ -26,9 +26,6 @@ public:
     static qreal DrawText(QImage& picture, const QRawFont& font, const QString& text, qreal x, qreal y,
                           bool white = false, qreal extraSpacing = 0);
 
-    // Advance width of `text` in `font` plus the extra spacing between characters.
-    static qreal TextWidth(const QRawFont& font, const QString& text, qreal extraSpacing = 0);
-
     // Bounding box of the black pixels; an empty rectangle when there are none.
     static QRect InkBounds(const QImage& picture);
 

@@ -50,12 +50,14 @@ private:
 
 } // namespace
 
-QStringList TInstallFiles::Versions()
+QList<int> TInstallFiles::CharacterBlockEntries()
 {
-    QStringList names;
-    for (const VersionSection& v : kVersions)
-        names << QString::fromLatin1(v.Name);
-    return names;
+    QList<int> entries;
+    for (const VersionSection& v : kVersions) {
+        if (!entries.contains(v.Cfi))
+            entries << v.Cfi;
+    }
+    return entries;
 }
 
 QByteArray TInstallFiles::ConfigFile()

@@ -23,6 +23,7 @@ public:
     // The user floor bitmap labels shipped in every style folder.
     static QStringList UserFloorLabels();
 
-    // The version sections of the configuration file, in ITEM order.
-    static QStringList Versions();
+    // The group-0 entries the versions of the configuration file name for their
+    // character block (CFI), each once.
+    static QList<int> CharacterBlockEntries();
 };
