@@ -148,8 +148,12 @@ bool TPosixUartPort::Configure(const TUartLineSettings& s) {
         tio.c_cflag |= PARENB;
         if (s.Parity == 1)
             tio.c_cflag |= PARODD;
-        tio.c_iflag |= INPCK;
+        // Marked so that a damaged byte can be told from a good one and
+        // replaced by a line feed.
+        tio.c_iflag |= INPCK | PARMRK;
     }
+    ParityMarks = s.Parity != 0;
+    Marks.Reset();
     if (s.StopBits == 2)
         tio.c_cflag |= CSTOPB;
     // The driver knows one hardware handshake: CTS gates output and RTS is
@@ -269,10 +273,18 @@ long TPosixUartPort::Read(void* Data, size_t Bytes) {
         Errno = EBADF;
         return -1;
     }
+    char* buffer = static_cast<char*>(Data);
+    // Room for the part of a marker left over from the previous read.
+    const bool marks = ParityMarks && Bytes > 2;
+    const size_t carried = marks ? Marks.Prepare(buffer) : 0;
+    const size_t room = marks ? Bytes - 2 : Bytes;
     for (;;) {
-        const ssize_t n = ::read(Fd, Data, Bytes);
-        if (n > 0)
-            return static_cast<long>(n);
+        const ssize_t n = ::read(Fd, buffer + carried, room);
+        if (n > 0) {
+            if (!marks)
+                return static_cast<long>(n);
+            return static_cast<long>(Marks.Decode(buffer, carried + static_cast<size_t>(n)));
+        }
         if (n == 0) {
             if (Bytes == 0)
                 return 0;
@@ -282,6 +294,8 @@ long TPosixUartPort::Read(void* Data, size_t Bytes) {
         }
         if (errno == EINTR)
             continue;
+        if (carried)
+            Marks.Decode(buffer, carried); // keep the carried bytes for later
         if (errno == EAGAIN)
             return 0;
         Errno = errno;

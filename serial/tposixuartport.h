@@ -1,5 +1,6 @@
 #pragma once
 
+#include "serial/tparitymarkdecoder.h"
 #include "serial/tuartport.h"
 
 namespace YVclCtrl {
@@ -42,6 +43,8 @@ private:
     int Fd = -1;
     bool WriteThrough = false;
     bool DsrOutFlow = false;
+    bool ParityMarks = false;
+    TParityMarkDecoder Marks;
     TUartTimeouts Timeouts;
     bool HaveCounters = false;
     unsigned LastCounts[5] = {}; // frame, parity, break, overrun, buffer overrun

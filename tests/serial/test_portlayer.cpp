@@ -1,12 +1,14 @@
 #include "serial/comports.h"
 #include "serial/tcustomuart.h"
 #include "serial/tdeadline.h"
+#include "serial/tparitymarkdecoder.h"
 #include "serial/tposixuartport.h"
 #include "serialtestkit.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstring>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -134,4 +136,56 @@ TEST(PortLayer, DeadlineWaitEndsOnCancel) {
     EXPECT_EQ(TDeadline(10).WaitFd(p[0], POLLIN), TDeadline::wr_Timeout);
     for (int fd : {p[0], p[1], c[0], c[1]})
         ::close(fd);
+}
+
+TEST(PortLayer, ParityMarksBecomeLineFeeds) {
+    TParityMarkDecoder decoder('\n');
+    char buf[32];
+    // A marked byte, a doubled 0xFF and plain bytes.
+    const char raw[] = {'A', '\xFF', '\0', 'x', 'B', '\xFF', '\xFF', 'C'};
+    std::memcpy(buf, raw, sizeof raw);
+    size_t n = decoder.Decode(buf, sizeof raw);
+    EXPECT_EQ(std::string(buf, n), std::string("A\nB\xFF" "C"));
+
+    // A marker cut by the end of a read is finished by the next one.
+    const char first[] = {'D', '\xFF', '\0'};
+    std::memcpy(buf, first, sizeof first);
+    n = decoder.Decode(buf, sizeof first);
+    EXPECT_EQ(std::string(buf, n), "D");
+    EXPECT_EQ(decoder.Carried(), 2u);
+    size_t c = decoder.Prepare(buf);
+    buf[c] = 'z';
+    buf[c + 1] = 'E';
+    n = decoder.Decode(buf, c + 2);
+    EXPECT_EQ(std::string(buf, n), "\nE");
+
+    const char lone[] = {'F', '\xFF'};
+    std::memcpy(buf, lone, sizeof lone);
+    n = decoder.Decode(buf, sizeof lone);
+    EXPECT_EQ(std::string(buf, n), "F");
+    c = decoder.Prepare(buf);
+    buf[c] = '\xFF';
+    n = decoder.Decode(buf, c + 1);
+    EXPECT_EQ(std::string(buf, n), "\xFF");
+    EXPECT_EQ(decoder.Carried(), 0u);
+}
+
+TEST(PortLayer, ParityOnPassesDoubledFfThrough) {
+    // With parity on, the driver doubles a real 0xFF; the reader undoes it.
+    PtyPair pty;
+    TPosixUartPort port;
+    ASSERT_TRUE(port.Open(pty.SlavePath, false));
+    TUartLineSettings s;
+    s.Parity = 2;
+    ASSERT_TRUE(port.Configure(s));
+    pty.Write(std::string("a\xFF" "b"));
+    std::string got;
+    ASSERT_TRUE(WaitFor([&] {
+        char buf[64];
+        const long n = port.Read(buf, sizeof buf);
+        if (n > 0)
+            got.append(buf, static_cast<size_t>(n));
+        return got.size() >= 3;
+    }));
+    EXPECT_EQ(got, std::string("a\xFF" "b"));
 }
