@@ -147,13 +147,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             ini.pw_FileName(second);
         }
         // A key that begins with '#' reads back as a comment; otherwise the
-        // normalised file loads to exactly the same content.
+        // normalised file loads to the same content, less the sections
+        // without keys (left by pairs whose key was too long).
         if (saved.rfind("#", 0) != 0 && saved.find("\r\n#") == std::string::npos) {
             {
                 TYIniFile again(first);
                 again.pw_FileName(second);
             }
-            if (ReadFile(second) != saved)
+            std::string expected, section;
+            bool open = false;
+            for (const Entry& e : ParseSaved(saved)) {
+                if (!open || e.section != section) {
+                    if (open)
+                        expected += "\r\n";
+                    expected += "[" + e.section + "]\r\n";
+                    section = e.section;
+                    open = true;
+                }
+                expected += e.key + "=" + e.value + "\r\n";
+            }
+            if (open)
+                expected += "\r\n";
+            if (ReadFile(second) != expected)
                 std::abort();
         }
     } catch (const EYGeneral&) {
