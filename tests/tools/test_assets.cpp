@@ -267,6 +267,15 @@ TEST(StockBitmaps, FortyMessagesWithTheStockNamesFitTheMessageZone)
                     ASSERT_NE(pictures[slot].pixel(x, y) & 0xFFFFFF, pictures[slot + 2].pixel(x, y) & 0xFFFFFF)
                         << "state " << state << " slot " << slot;
         EXPECT_NE(pictures[0], pictures[1]) << "state " << state;
+        for (int slot = 0; slot < 2; ++slot) {
+            QRect ink;
+            for (int y = 0; y < 16; ++y)
+                for (int x = 0; x < 64; ++x)
+                    if ((pictures[slot].pixel(x, y) & 0xFFFFFF) == 0)
+                        ink |= QRect(x, y, 1, 1);
+            EXPECT_LE(std::abs(ink.left() - (63 - ink.right())), 2) << "state " << state << " slot " << slot;
+            EXPECT_GE(ink.height(), 6) << "state " << state << " slot " << slot; // legible capitals
+        }
         int lit = 0;
         for (int y = 0; y < 16; ++y)
             for (int x = 0; x < 64; ++x)

@@ -6,10 +6,10 @@
 #include <QString>
 #include <QStringList>
 
-// Draws the 64 x 16 lift-state message bitmaps: English text in a hinted sans
-// face (one line, or two lines of small capitals when one line would not be
-// legible) and traditional Chinese text in a CJK face, centred; the inverted
-// variant is the same picture with black and white exchanged.
+// Draws the 64 x 16 lift-state message bitmaps: English text in a hinted bold
+// sans face (one line, or two stacked lines for the long texts) and traditional
+// Chinese text in a CJK face, each at the largest size that fits, centred; the
+// inverted variant is the same picture with black and white exchanged.
 class TMessageRenderer {
 public:
     static constexpr int Width = 64;
