@@ -261,7 +261,7 @@ long TPosixUartPort::Write(const void* Data, size_t Bytes, int CancelFd) {
             if (q <= 0)
                 break;
             if (deadline.Expired())
-                return static_cast<long>(Bytes) - q;
+                return q >= static_cast<long>(Bytes) ? 0 : static_cast<long>(Bytes) - q;
             std::this_thread::sleep_for(std::chrono::microseconds(500));
         }
     }
