@@ -26,13 +26,20 @@ QString TQtPrompts::QtFilter(const std::string& Filter) {
     QStringList out;
     for (int i = 0; i + 1 < parts.size(); i += 2) {
         const QString text = parts[i].trimmed();
-        QString patterns = parts[i + 1].trimmed();
-        patterns.replace(';', ' ');
-        // Qt takes the patterns from the last parentheses of each entry.
-        if (text.endsWith(')') && text.contains('('))
-            out << text;
-        else
-            out << QStringLiteral("%1 (%2)").arg(text, patterns);
+        // Files made on other systems carry upper- or lower-case extensions:
+        // each pattern is offered in both forms.
+        QStringList patterns;
+        for (const QString& p : parts[i + 1].split(';', Qt::SkipEmptyParts)) {
+            for (const QString& form : {p.trimmed(), p.trimmed().toLower(), p.trimmed().toUpper()})
+                if (!patterns.contains(form))
+                    patterns << form;
+        }
+        QString label = text;
+        // The entry's own "(*.ext)" is replaced by the full pattern list.
+        const int paren = static_cast<int>(label.lastIndexOf('('));
+        if (label.endsWith(')') && paren >= 0)
+            label = label.left(paren).trimmed();
+        out << QStringLiteral("%1 (%2)").arg(label, patterns.join(' '));
     }
     if (out.isEmpty())
         out << QStringLiteral("All files (*)");

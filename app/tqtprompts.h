@@ -21,7 +21,7 @@ public:
     bool OpenPictureDialog(const std::string& Filter, std::string& FileName) override;
     void SetBusyCursor(bool Busy) override;
 
-    // "Text (*.ext)|*.ext|Other|*.a;*.b" -> "Text (*.ext);;Other (*.a *.b)".
+    // "Text (*.ext)|*.ext|Other|*.a;*.b" -> "Text (*.ext *.EXT);;Other (*.a *.A *.b *.B)".
     // An empty filter gives "All files (*)".
     static QString QtFilter(const std::string& Filter);
 
