@@ -3,8 +3,6 @@
 #include "util/eyconverterror.h"
 #include "util/eygeneral.h"
 
-#include <cmath>
-#include <cstdio>
 
 namespace YVclUtil {
 
@@ -25,7 +23,7 @@ bool IsBlank(char c) { return c == ' ' || c == '\t'; }
     throw EYConvertError(Format("'%s' is not a valid %s", text.c_str(), kind));
 }
 
-// Reads exactly `digits` decimal digits at p (advancing it); -1 when they are not there.
+// Reads minDigits..maxDigits decimal digits at p (advancing it); -1 when too few.
 int Digits(const char*& p, int minDigits, int maxDigits) {
     int value = 0, n = 0;
     while (n < maxDigits && *p >= '0' && *p <= '9') {

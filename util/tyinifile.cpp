@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <vector>
 
 namespace YVclUtil {
@@ -180,8 +181,8 @@ void TYIniFile::RunConstructor(const std::string& Name, TYStrTab* Tab) {
         ok = false;
     }
     if (ok) {
-        Sections = new TYHashedStringList(StrTab);
-        if (!Sections->IsUsable()) {
+        Sections = new (std::nothrow) TYHashedStringList(StrTab);
+        if (!Sections || !Sections->IsUsable()) {
             ShowErrMsgBox_Printf(kCaption, "Err: Can not create TYHashedStringList for Sections !!!");
             ok = false;
         } else {
@@ -194,7 +195,11 @@ void TYIniFile::RunConstructor(const std::string& Name, TYStrTab* Tab) {
         FileName = Name.empty() ? std::string(kDefaultFileName) : Name;
         struct stat st {};
         if (::stat(FileName.c_str(), &st) == 0) {
-            ok = LoadExistedIniFile();
+            try {
+                ok = LoadExistedIniFile();
+            } catch (const std::exception&) {
+                ok = false; // out of memory; the arena has shown its error box
+            }
         } else {
             const std::string folder = ParentFolder(FileName);
             if (!folder.empty() && ::stat(folder.c_str(), &st) != 0 &&
@@ -359,8 +364,8 @@ bool TYIniFile::LoadExistedIniFile() {
     return true;
 }
 
-// Parses one line (Len bytes at Line, no line end; Line[Len] may be
-// overwritten). Text after a zero byte is not seen, as with a C string.
+// Parses one line (Len bytes at Line, without its line end). Text after a
+// zero byte is not seen, as with a C string.
 void TYIniFile::ParseLine(char* Line, size_t Len, std::string& CurrentSection) {
     if (Len == 0 || Line[0] == '\r' || Line[0] == '#')
         return;

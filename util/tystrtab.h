@@ -43,9 +43,10 @@ struct _YSTRTABMEMBLOCK {
 static_assert(sizeof(_YSTRTABMEMBLOCK) == kYStrTabBlockSize);
 
 // String arena: byte strings stored as chains of fixed cells carved from
-// page-allocated blocks, known by the address of their first cell, plus small
-// fixed allocations from the same cells. Blocks are added when the free cells
-// run short and given back as soon as they are entirely free. One thread.
+// blocks, known by the address of their first cell, plus small fixed
+// allocations from the same cells. Blocks are added when the free cells run
+// short and given back as soon as they are entirely free (to a pool shared by
+// all arenas, which hands idle memory back to the system). One thread per arena.
 class TYStrTab : public TObject {
 public:
     TYStrTab();
