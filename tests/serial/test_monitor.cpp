@@ -410,3 +410,21 @@ TEST_F(Faked, FailedLineWriteEndsTransferWithTxdEmpty) {
     EXPECT_EQ(S->Written, "first\n");
     std::remove(file.c_str());
 }
+
+TEST_F(Monitor, QueueSizeChangedWhileOpenTakesEffectAtNextOpen) {
+    OpenWith(rfs_None);
+    // The monitor keeps working in the buffers it was given.
+    U.pw_SysUartRxdQueueSize(4096);
+    EXPECT_EQ(U.pr_SysUartRxdQueueSize(), 4096u);
+    Pty.Write(std::string(3000, 'a'));
+    ASSERT_TRUE(WaitFor([&] { return TotalBytes() == 3000; }));
+    for (const auto& d : Got)
+        EXPECT_LE(d.Bytes.size(), 1024u);
+    U.Close();
+    Got.clear();
+    ASSERT_TRUE(U.Open());
+    Pty.Write(std::string(3000, 'b'));
+    ASSERT_TRUE(WaitFor([&] { return TotalBytes() == 3000; }));
+    for (const auto& d : Got)
+        EXPECT_LE(d.Bytes.size(), 4096u);
+}
