@@ -150,12 +150,12 @@ void TCommMonitorThread::RearmTimer() {
         return;
     // steady_clock counts CLOCK_MONOTONIC, so its time point is the absolute expiry.
     const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(due.time_since_epoch()).count();
-    itimerspec spec{};
-    spec.it_value.tv_sec = static_cast<time_t>(ns / 1000000000);
-    spec.it_value.tv_nsec = static_cast<long>(ns % 1000000000);
-    if (spec.it_value.tv_sec == 0 && spec.it_value.tv_nsec == 0)
-        spec.it_value.tv_nsec = 1; // zero would disarm
-    TimerSet = ::timerfd_settime(TimerFd, TFD_TIMER_ABSTIME, &spec, nullptr) == 0;
+    itimerspec expiry{};
+    expiry.it_value.tv_sec = static_cast<time_t>(ns / 1000000000);
+    expiry.it_value.tv_nsec = static_cast<long>(ns % 1000000000);
+    if (expiry.it_value.tv_sec == 0 && expiry.it_value.tv_nsec == 0)
+        expiry.it_value.tv_nsec = 1; // zero would disarm
+    TimerSet = ::timerfd_settime(TimerFd, TFD_TIMER_ABSTIME, &expiry, nullptr) == 0;
     TimerSetFor = due;
 }
 
