@@ -14,7 +14,7 @@ TFontSet::Face FaceOf(int style)
     switch (style) {
     case 1: return TFontSet::SerifCondensedBold;
     case 2: return TFontSet::SansCondensedBoldOblique;
-    case 3: return TFontSet::SansMonoBold;
+    case 3: return TFontSet::SansBold; // a plain zero: the monospaced one has a dot inside
     default: return TFontSet::SansCondensedBold;
     }
 }
