@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdarg>
@@ -126,11 +127,11 @@ bool WriteFileAtomically(const std::string& Path, const std::string& Content) {
     const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
     const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
 
-    static unsigned counter = 0;
+    static std::atomic<unsigned> counter{0};
     std::string temp;
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = folder + "." + base + Format(".%d.%u.tmp", static_cast<int>(::getpid()), counter++);
+        temp = folder + "." + base + Format(".%d.%u.tmp", static_cast<int>(::getpid()), counter.fetch_add(1));
         fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST)
             return false;
