@@ -924,7 +924,8 @@ void TForm1::OnConnect() {
 }
 
 void TForm1::OnUpload() {
-    FLink->UploadRomImageAction(FConfig.ENCODE, Ask());
+    if (FLink->UploadRomImageAction(FConfig.ENCODE, Ask()))
+        FProgress->setValue(0);
     UpdateLinkControls();
 }
 
