@@ -3,18 +3,24 @@
 #include "tink.h"
 
 #include <QTransform>
+#include <algorithm>
 #include <cmath>
 
 namespace {
 
 constexpr qreal kOutlineSize = 200; // pixel size at which outlines are taken before scaling
 
-TFontSet::Face FaceOf(int style)
+TFontSet::Face FaceOf(int style, const QString& text)
 {
     switch (style) {
     case 1: return TFontSet::SerifCondensedBold;
     case 2: return TFontSet::SansCondensedBoldOblique;
-    case 3: return TFontSet::SansBold; // a plain zero: the monospaced one has a dot inside
+    case 3: {
+        // Letters from the monospaced face, drawn for narrow cells; digits from the
+        // proportional one, whose zero has no dot inside.
+        const bool digits = !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) { return c.isDigit(); });
+        return digits ? TFontSet::SansBold : TFontSet::SansMonoBold;
+    }
     default: return TFontSet::SansCondensedBold;
     }
 }
@@ -38,7 +44,7 @@ QString TFloorGlyphRenderer::StyleName(int style)
 
 QPainterPath TFloorGlyphRenderer::Outline(int style, const QString& text, qreal* capHeight) const
 {
-    const QRawFont font = Fonts.Raw(FaceOf(style), kOutlineSize);
+    const QRawFont font = Fonts.Raw(FaceOf(style, text), kOutlineSize);
     *capHeight = TInk::TextPath(font, QStringLiteral("H")).boundingRect().height();
     return TInk::TextPath(font, text, style == 3 ? 0 : kOutlineSize * 0.04);
 }
