@@ -618,7 +618,9 @@ void TYIniFile::DeleteValue(const std::string& Section, const std::string& Key) 
 
 std::string TYIniFile::ReadString(const std::string& Section, const std::string& Key, const std::string& Default) {
     std::string value;
-    return IsValueExisted(Section, Key, value) ? value : Default;
+    if (IsValueExisted(Section, Key, value))
+        return value;
+    return Default;
 }
 
 void TYIniFile::WriteInteger(const std::string& Section, const std::string& Key, int32_t Value) {
