@@ -603,6 +603,10 @@ void TForm1::StartUp() {
             FMsgPosImage[k]->SetPicture(result.MsgPosPreviews[k]);
         ShowAllSlots();
     }
+    // The position choice shows the record's value, so a project saved
+    // without touching it stores what the window showed.
+    if (FProject.DEF_MSGPOS >= 0 && FProject.DEF_MSGPOS < 3)
+        FMsgPosRadio[static_cast<size_t>(FProject.DEF_MSGPOS)]->setChecked(true);
     ShowBlankLogo();
     ShowComPortDevice();
 }

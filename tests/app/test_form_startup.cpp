@@ -56,6 +56,9 @@ TEST(EditorStartup, CaptionStatusGridAndControlDefaults) {
     EXPECT_TRUE(Find<QAbstractButton>(form, "LogoOff")->isChecked());
     EXPECT_FALSE(Find<QComboBox>(form, "LogoSecondsBox")->isEnabled());
     EXPECT_EQ(Find<QComboBox>(form, "LogoSecondsBox")->count(), 30);
+    // The position choice shown is the one a save writes.
+    const std::string pos = "MsgPos" + std::to_string(form.Project().DEF_MSGPOS);
+    EXPECT_TRUE(Find<QAbstractButton>(form, pos.c_str())->isChecked());
     EXPECT_EQ(Find<QLineEdit>(form, "RomFileNameEdit")->text(), "DPU510TK3.BIN");
     EXPECT_EQ(Find<QComboBox>(form, "PowerSavingBox")->itemText(16), "600");
     EXPECT_EQ(Find<QComboBox>(form, "NodeAddressBox")->count(), 64);
