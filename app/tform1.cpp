@@ -7,8 +7,8 @@
 #include "project/tlabelpreview.h"
 #include "project/tstartup.h"
 #include "rom/tmakerom.h"
-#include "serial/comports.h"
 #include "fieldbus/tpcuart.h"
+#include "serial/comports.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -45,16 +45,9 @@ constexpr int GridRowHeight = 20;
 
 constexpr const char* PictureFilter = "Bitmap files (*.bmp)|*.bmp;*.BMP";
 
-const char* const PowerSavingChoices[] = {"0",   "5",   "10",  "20",  "30",  "40",
-                                          "50",  "60",  "120", "180", "240", "300",
-                                          "360", "420", "480", "540", "600"};
-
 QString Q(const std::string& s) { return QString::fromLocal8Bit(s.data(), static_cast<int>(s.size())); }
 
-QLabel* Caption(const QString& Text, QWidget* Parent) {
-    auto* label = new QLabel(Text, Parent);
-    return label;
-}
+QLabel* Caption(const QString& Text, QWidget* Parent) { return new QLabel(Text, Parent); }
 
 } // namespace
 
@@ -463,8 +456,8 @@ void TForm1::BuildMakeTab(QWidget* Page) {
     dg->addWidget(Caption(QStringLiteral("LCD BL Power saving:"), devBox), 1, 0);
     FPowerSaving = new QComboBox(devBox);
     FPowerSaving->setObjectName("PowerSavingBox");
-    for (const char* choice : PowerSavingChoices)
-        FPowerSaving->addItem(QString::fromLatin1(choice));
+    for (int choice : TProject::PowerSavingChoices())
+        FPowerSaving->addItem(QString::number(choice));
     dg->addWidget(FPowerSaving, 1, 1);
     dg->addWidget(Caption(QStringLiteral("Node Address:"), devBox), 2, 0);
     FNodeAddress = new QComboBox(devBox);
