@@ -52,6 +52,41 @@ TEST(EditorLogo, OnOffAndPictureRules) {
     EXPECT_EQ(form.Project().TITLEFILENAME_C, logo);
 }
 
+// Column 2 of a row is slot A; choosing a bitmap there leaves the row's name
+// picture (also slot A) alone until the next full display.
+TEST(EditorMessages, DoubleClickChoosesTheSlotBitmap) {
+    TTestWorkspace ws;
+    TScriptedPrompts ask;
+    TForm1 form(&ask);
+    const std::string pic = ws.File("quake.bmp");
+    TTestWorkspace::SaveBmp(TTestWorkspace::Mark(64, 16, 5), pic);
+    const QImage nameBefore = Picture(form, "MsgName3");
+    const std::string slotBefore = form.Project().Slot(3, 0);
+
+    ask.QueueFile("");
+    emit Find<TPictureBox>(form, "MsgImage3_2")->DoubleClicked();
+    EXPECT_EQ(form.Project().Slot(3, 0), slotBefore);
+
+    ask.QueueFile(pic);
+    emit Find<TPictureBox>(form, "MsgImage3_2")->DoubleClicked();
+    EXPECT_EQ(form.Project().Slot(3, 0), pic);
+    EXPECT_TRUE(SameRgb(Picture(form, "MsgImage3_2"), TTestWorkspace::Mark(64, 16, 5)));
+    EXPECT_EQ(Picture(form, "MsgName3").isNull(), nameBefore.isNull());
+    if (!nameBefore.isNull()) {
+        EXPECT_TRUE(SameRgb(Picture(form, "MsgName3"), nameBefore));
+    }
+    // A file that is not a bitmap gives a blank picture, not a failure.
+    const std::string junk = ws.File("junk.bmp");
+    QFile f(QString::fromStdString(junk));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("BMnot really a bitmap");
+    f.close();
+    ask.QueueFile(junk);
+    emit Find<TPictureBox>(form, "MsgImage3_1")->DoubleClicked();
+    EXPECT_EQ(form.Project().Slot(3, 3), junk);
+    EXPECT_FALSE(Find<TPictureBox>(form, "MsgImage3_1")->HasPicture());
+}
+
 TEST(EditorProjectFile, SaveCancelOverwriteDeclinedAndAccepted) {
     TTestWorkspace ws;
     TScriptedPrompts ask;
