@@ -15,9 +15,13 @@ command -v xvfb-run >/dev/null || { echo "screenshot: xvfb-run is missing (scrip
 cmake --build "$build_dir" --target dpu510tk3-editor-shot
 shot="$root/$build_dir/bin/dpu510tk3-editor-shot"
 
-# A fresh start-up directory, as "make run" prepares workspace/.
-ws=$(mktemp -d)
-trap 'rm -rf "$ws"' EXIT
+# A fresh start-up directory, as "make run" prepares workspace/; its path
+# shows in the pictures, so it is the same on every run.
+base=${TMPDIR:-/tmp}/dpu510tk3-screenshot
+ws=$base/workspace
+rm -rf "$base"
+mkdir -p "$ws"
+trap 'rm -rf "$base"' EXIT
 for f in ORVDVE510TK3.INI D510TK3.GLB SPACE_240x240.bmp sample.dcf; do
   cp "assets/$f" "$ws/"
 done
