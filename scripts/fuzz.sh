@@ -19,7 +19,7 @@ if [ ${#targets[@]} -eq 0 ]; then
   exit 1
 fi
 for target in "${targets[@]}"; do
-  [ -x "$target" ] || continue
+  [ -f "$target" ] && [ -x "$target" ] || continue
   name=$(basename "$target")
   work=$(mktemp -d)
   if [ -d "fuzz/corpus/${name#fuzz_}" ]; then
