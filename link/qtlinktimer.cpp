@@ -2,7 +2,10 @@
 
 namespace DpuLink {
 
-TQtLinkTimer::TQtLinkTimer(int IntervalMs, QObject* Parent) : Timer(Parent) {
+TQtLinkTimer::TQtLinkTimer(int IntervalMs, QObject* Parent) {
+    // The QTimer is a member: a parent would delete it a second time.
+    if (Parent)
+        Timer.moveToThread(Parent->thread());
     Timer.setSingleShot(false);
     Timer.setInterval(IntervalMs);
     QObject::connect(&Timer, &QTimer::timeout, [this] {

@@ -9,8 +9,9 @@
 
 namespace DpuLink {
 
-// The response timer on a QTimer of the calling thread: repeating, IntervalMs
-// per period (10000 in the editor), OnExpired called on each expiry.
+// The response timer on a QTimer of the calling thread (of Parent's thread when
+// given; Parent does not own it): repeating, IntervalMs per period (10000 in
+// the editor), OnExpired called on each expiry.
 class TQtLinkTimer : public TLinkTimer {
 public:
     explicit TQtLinkTimer(int IntervalMs = 10000, QObject* Parent = nullptr);
