@@ -60,8 +60,10 @@ class TimingPort : public DpuLink::TUartLinkPort {
 public:
     using TUartLinkPort::TUartLinkPort;
     int SendData(unsigned Bytes, const void* Data) override {
+        const auto before = Clock::now();
         const int rc = TUartLinkPort::SendData(Bytes, Data);
         const auto now = Clock::now();
+        Write.push_back(Us(now - before));
         Sent.push_back(now);
         if (InHandler)
             Handler.push_back(Us(now - HandlerEntry));
@@ -71,6 +73,7 @@ public:
     Clock::time_point HandlerEntry;
     std::vector<Clock::time_point> Sent;
     std::vector<double> Handler;
+    std::vector<double> Write;
 };
 
 int OpenPtyMaster(std::string& SlavePath) {
@@ -127,7 +130,7 @@ std::string RomFile(const QTemporaryDir& Dir) {
 void BM_Upload976Frames(benchmark::State& state) {
     QTemporaryDir dir;
     const std::string rom = RomFile(dir);
-    std::vector<double> handler, total, perFrame;
+    std::vector<double> handler, write, total, perFrame;
     for (auto _ : state) {
         std::string slave;
         const int master = OpenPtyMaster(slave);
@@ -146,6 +149,7 @@ void BM_Upload976Frames(benchmark::State& state) {
         TimingPort port(uart);
         port.Sent.reserve(1100);
         port.Handler.reserve(1100);
+        port.Write.reserve(1100);
         DpuLink::TQtLinkTimer timer(10000);
         DpuLink::TSystemLinkClock clock;
         NullSink sink;
@@ -185,6 +189,7 @@ void BM_Upload976Frames(benchmark::State& state) {
         for (size_t k = 0; k + 1 < port.Sent.size() && k < replied.size(); ++k)
             total.push_back(Us(port.Sent[k + 1] - replied[k]));
         handler.insert(handler.end(), port.Handler.begin(), port.Handler.end());
+        write.insert(write.end(), port.Write.begin(), port.Write.end());
         const double seconds = std::chrono::duration<double>(end - port.Sent.front()).count();
         perFrame.push_back(seconds * 1e6 / 976.0);
         state.SetIterationTime(seconds);
@@ -192,6 +197,7 @@ void BM_Upload976Frames(benchmark::State& state) {
     state.counters["frames"] = 976;
     state.counters["handler_median_us"] = Percentile(handler, 0.5);
     state.counters["handler_p99_us"] = Percentile(handler, 0.99);
+    state.counters["write_median_us"] = Percentile(write, 0.5);
     state.counters["reply_to_frame_median_us"] = Percentile(total, 0.5);
     state.counters["reply_to_frame_p99_us"] = Percentile(total, 0.99);
     state.counters["round_trip_per_frame_us"] = Percentile(perFrame, 0.5);
