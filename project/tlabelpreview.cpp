@@ -74,8 +74,10 @@ bool TLabelPreview::Render(const std::string& CellText, int DefFl, const std::st
     case TKind::Glyphs:
         break;
     }
-    // Floor styles 0..3 are groups 1..4; any other style has no glyphs.
-    const int group = DefFl >= 0 && DefFl <= 3 ? DefFl + 1 : -1;
+    // Floor style k draws from group k + 1, also for a style number kept as
+    // read from a project file; the library answers groups outside its
+    // directory as absent.
+    const int group = DefFl >= -1 && DefFl < GlyphLibrary::GroupCount ? DefFl + 1 : -1;
     EnsureCanvas(Preview);
     if (plan.Chars.size() == 1) {
         Preview.fill(Qt::white);

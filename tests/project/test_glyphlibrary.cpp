@@ -130,6 +130,7 @@ TEST(GlyphLibrary, PreviewPicturesComeThroughTheWorkingFile) {
     TempWorkDir dir;
     auto glyph0 = MakeBmp(32, 64, 0xFF000000u);
     WriteFile(dir.File("lib.glb"), MakeGlb({{1, '5', glyph0}, {1, 'B', MakeBmp(32, 64, 0xFF00FF00u)},
+                                            {5, '7', MakeBmp(32, 64, 0xFF00FF00u)},
                                             {0, 30, Bytes("not a picture")}}));
     GlyphLibrary lib;
     ASSERT_TRUE(lib.Load(dir.File("lib.glb")));
@@ -154,6 +155,10 @@ TEST(GlyphLibrary, PreviewPicturesComeThroughTheWorkingFile) {
     EXPECT_EQ(preview.pixel(5, 5) & 0xFFFFFF, 0x00FF00u);
     EXPECT_EQ(preview.pixel(40, 5) & 0xFFFFFF, 0x000000u);  // left from "5"
     EXPECT_EQ(preview.pixel(50, 5) & 0xFFFFFF, 0xFFFFFFu);
+    // A style number kept as read from a file still picks group style + 1.
+    ASSERT_TRUE(TLabelPreview::Render("7", 4, dir.File("Style"), lib, preview));
+    EXPECT_EQ(preview.pixel(20, 5) & 0xFFFFFF, 0x00FF00u);
+    EXPECT_EQ(preview.pixel(5, 5) & 0xFFFFFF, 0xFFFFFFu);
     // A missing user bitmap keeps the preview; an existing one replaces it.
     EXPECT_FALSE(TLabelPreview::Render("lobby", 1, dir.File("Style"), lib, preview));
     QDir().mkpath(QString::fromStdString(dir.File("Style1")));
