@@ -155,6 +155,18 @@ TEST_F(LinkE2E, UploadWithMsgOnResendsEveryRejectedFrame) {
     EXPECT_EQ(SimImage(), Expected(rom));
 }
 
+TEST_F(LinkE2E, ShortImageEndsOnBlock975AndTheDisplayKeepsIt) {
+    const QString rom = WriteRom(62400);
+    const QString pty = StartSim({"--once", "--idle-ms", "200"});
+    ASSERT_FALSE(pty.isEmpty());
+    const Result up = Cli({"upload", rom, "--port", pty});
+    ASSERT_EQ(up.Exit, 0) << up.Err.toStdString();
+    // The display never sees a block 976: the upload ends when the host stops.
+    EXPECT_TRUE(Sim.waitForFinished(10000));
+    EXPECT_TRUE(SimOutput().contains("Image: 975 blocks"));
+    EXPECT_EQ(SimImage(), Expected(rom));
+}
+
 TEST_F(LinkE2E, SyncTimeGivesTheDisplayTheLocalTime) {
     const QString pty = StartSim({"--once", "--reject", "5", "--seed", "5"});
     ASSERT_FALSE(pty.isEmpty());

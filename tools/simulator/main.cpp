@@ -28,19 +28,24 @@ struct Options {
     uint32_t Seed = 1;
     bool Once = false;
     long CIntervalMs = 1000;
+    long IdleMs = 3000;
     long SilentAfter = -1;
     long HangupAfter = -1;
 };
 
 void Usage(FILE* to) {
     std::fputs("usage: dpu510tk3-sim [--port DEVICE] [--out FILE] [--reject PERCENT] [--seed N]\n"
-               "                     [--once] [--c-interval-ms N] [--silent-after N] [--hangup-after N]\n"
+               "                     [--once] [--c-interval-ms N] [--idle-ms N] [--silent-after N]\n"
+               "                     [--hangup-after N]\n"
                "Plays the display: prints the pseudo-terminal to connect to (or uses DEVICE at\n"
                "115200 8N1), sends \"C\" every N ms (1000) until a frame comes, answers each frame\n"
                "with ACK or NAK, writes the reassembled image to FILE (dpu510tk3-sim.bin) and\n"
                "prints each date-time it is given.\n"
                "  --reject P        answer P percent of sound frames with NAK, at random\n"
                "  --once            exit after one finished upload or date-time setting\n"
+               "  --idle-ms N       an upload the host stops without block 976 (a 975-block\n"
+               "                    image, or the host gave up or hung up) ends after N ms\n"
+               "                    without a byte (3000): the image is written, \"C\" resumes\n"
                "  --silent-after N  stop answering after N frames\n"
                "  --hangup-after N  close the port and exit after N frames\n",
                to);
@@ -76,6 +81,8 @@ bool ParseArgs(int argc, char** argv, Options& o) {
             o.Seed = static_cast<uint32_t>(v);
         } else if (a == "--c-interval-ms" && hasValue && ParseLong(argv[++i], v) && v > 0) {
             o.CIntervalMs = v;
+        } else if (a == "--idle-ms" && hasValue && ParseLong(argv[++i], v) && v > 0) {
+            o.IdleMs = v;
         } else if (a == "--silent-after" && hasValue && ParseLong(argv[++i], v) && v >= 0) {
             o.SilentAfter = v;
         } else if (a == "--hangup-after" && hasValue && ParseLong(argv[++i], v) && v >= 0) {
@@ -186,8 +193,28 @@ int main(int argc, char** argv) {
     long nextC = NowMs();
     long lastByte = 0;
     long frames = 0;
+    long transferBlocks = 0; // blocks accepted since the last finished transfer
     int rc = 0;
     bool done = false;
+    auto silent = [&] { return o.SilentAfter >= 0 && frames > o.SilentAfter; };
+    // The host may stop an upload without block 976: a 975-block image, ten
+    // rejections of one frame, a hang-up. Keep what arrived and ask again, so
+    // the next transfer does not wait for a "C" that would never come.
+    auto endStoppedTransfer = [&] {
+        const bool hadBlocks = transferBlocks > 0;
+        if (hadBlocks) {
+            if (!SaveImage(o, sim))
+                rc = 1;
+            std::printf("Frames: %u received, %u rejected\n", sim.FramesSeen(), sim.FramesRejected());
+            std::fflush(stdout);
+        }
+        sim.DropPartial();
+        sim.Reset();
+        transferBlocks = 0;
+        nextC = NowMs() + o.CIntervalMs;
+        if (o.Once && hadBlocks)
+            done = true;
+    };
     while (!StopRequested && !done) {
         const long now = NowMs();
         long wait = 200;
@@ -195,6 +222,8 @@ int main(int argc, char** argv) {
             wait = std::max(0L, std::min(wait, nextC - now));
         if (sim.HasPartial())
             wait = std::max(0L, std::min(wait, lastByte + kPartialMs - now));
+        else if (sim.Busy() && !silent())
+            wait = std::max(0L, std::min(wait, lastByte + o.IdleMs - now));
         pollfd p{fd, POLLIN, 0};
         const int n = poll(&p, 1, static_cast<int>(wait));
         if (n < 0 && errno != EINTR) {
@@ -220,8 +249,10 @@ int main(int argc, char** argv) {
                     done = true;
                     break;
                 }
-                if (o.SilentAfter < 0 || frames <= o.SilentAfter)
+                if (!silent())
                     WriteAll(fd, &reply, 1);
+                if (r == TDisplaySimulator::fr_Block || r == TDisplaySimulator::fr_LastBlock)
+                    ++transferBlocks;
                 if (r == TDisplaySimulator::fr_DateTime) {
                     std::printf("Date-time: %s\n", sim.LastDateTime().c_str());
                     std::fflush(stdout);
@@ -233,6 +264,7 @@ int main(int argc, char** argv) {
                     std::printf("Frames: %u received, %u rejected\n", sim.FramesSeen(), sim.FramesRejected());
                     std::fflush(stdout);
                     sim.Reset();
+                    transferBlocks = 0;
                     nextC = NowMs() + o.CIntervalMs;
                     if (o.Once)
                         done = true;
@@ -244,10 +276,8 @@ int main(int argc, char** argv) {
         if (hungUp) {
             // Nobody on the other side (a pseudo-terminal whose host closed,
             // or an unplugged adapter): forget the transfer and wait.
-            if (sim.Busy()) {
-                sim.DropPartial();
-                sim.Reset();
-            }
+            if (sim.Busy())
+                endStoppedTransfer();
             if (!o.Port.empty()) {
                 std::fprintf(stderr, "dpu510tk3-sim: %s went away\n", o.Port.c_str());
                 rc = 1;
@@ -261,6 +291,10 @@ int main(int argc, char** argv) {
             sim.DropPartial();
             const uint8_t nak = 0x15;
             WriteAll(fd, &nak, 1);
+        } else if (!done && sim.Busy() && !silent() && after - lastByte >= o.IdleMs) {
+            endStoppedTransfer();
+            if (done)
+                break;
         }
         if (!sim.Busy() && after >= nextC) {
             const uint8_t c = 'C';
@@ -268,7 +302,7 @@ int main(int argc, char** argv) {
             nextC = after + o.CIntervalMs;
         }
     }
-    if (!done)
+    if (!done && transferBlocks > 0) // stopped in the middle of an upload
         SaveImage(o, sim);
     if (done && o.HangupAfter < 0) {
         // Closing a pseudo-terminal throws away what the host has not read
