@@ -13,6 +13,9 @@ void TCliOutput::MessageBox(const std::string& Caption, const std::string& Text)
         std::fflush(Out);
         return;
     }
+    if (DropRepeatedBoxes && BoxesShown.count(Text))
+        return;
+    BoxesShown.insert(Text);
     Error(Text);
 }
 

@@ -3,6 +3,7 @@
 #include "util/prompts.h"
 
 #include <cstdio>
+#include <set>
 #include <string>
 
 // The tool's answers to the core's questions and its message log: log lines
@@ -31,10 +32,16 @@ public:
     // Number of messages written to standard error so far.
     int ErrorCount = 0;
 
+    // While set, a box whose text was already written to standard error is
+    // dropped: start-up and the project load that follows it both report a
+    // missing glyph library, and the tool says it once.
+    bool DropRepeatedBoxes = false;
+
     // Text with its trailing line ends and blanks removed.
     static std::string Chomp(const std::string& Text);
 
 private:
     FILE* Out;
     FILE* Err;
+    std::set<std::string> BoxesShown;
 };

@@ -68,10 +68,13 @@ int TMakeRomCommand::Run(const std::vector<std::string>& Args) {
     GlyphLibrary library;
     TProject record;
     // The editor's start-up: configuration, glyph library, default lift-state slots.
+    out.DropRepeatedBoxes = true;
     TStartup::Run(config, library, record, out, out);
 
     TProjectFile file(record, config, library, out, out);
-    if (file.LoadFrom(project) != TProjectFile::TLoadResult::Loaded) {
+    const TProjectFile::TLoadResult loaded = file.LoadFrom(project);
+    out.DropRepeatedBoxes = false;
+    if (loaded != TProjectFile::TLoadResult::Loaded) {
         // The box text is short; the reason names the file.
         out.Error("Cannot load project \"" + project + "\"" +
                   (file.LastError.empty() ? std::string() : ": " + file.LastError));

@@ -6,6 +6,7 @@
 
 #include <QBuffer>
 #include <QByteArray>
+#include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
 #include <QString>
@@ -170,8 +171,12 @@ QImage LoadPicture(const std::string& FileName) {
     std::string error;
     if (!DpuText::FileExists(FileName))
         throw ERomBuild("Error", "Cannot load picture \"" + FileName + "\": file not found");
+    const QFileInfo info(QString::fromLocal8Bit(FileName.data(), static_cast<qsizetype>(FileName.size())));
+    if (static_cast<uint64_t>(info.size()) > MaxPictureFileSize)
+        throw ERomBuild("Error", "Cannot load picture \"" + FileName + "\": file too large");
     if (!ReadWholeFile(FileName, data, error))
         throw ERomBuild("Error", "Cannot load picture \"" + FileName + "\": " + error);
+    // A file that grew since it was looked at.
     if (data.size() > MaxPictureFileSize)
         throw ERomBuild("Error", "Cannot load picture \"" + FileName + "\": file too large");
     return LoadPictureData(data.data(), data.size(), FileName);

@@ -150,7 +150,7 @@ void TRomBuilder::PlaceCodeTables(size_t& Pos) {
             if (number < 0) {
                 // The table and the one-byte number hold 128 user bitmaps.
                 if (count >= static_cast<int>(UserBitmapMax))
-                    throw ERomBuild("Element overflow", "UBF element overflow!! (more than 128 user bitmaps)\n\n");
+                    throw ERomBuild("Element overflow", "UBF element overflow!!\n\n");
                 const std::vector<uint8_t> packed = ConvertImage(LoadPicture(path), Settings.DispHv, path);
                 size_t kept = 0;
                 PutAddress(UserBitmapTable + 2 * static_cast<size_t>(count), Pos);

@@ -382,6 +382,7 @@ TEST_F(RomBuilderTest, MoreThan128UserBitmapsStop) {
     }
     EXPECT_FALSE(Builder.BuildRomImage());
     EXPECT_EQ(Builder.LastErrCaption, "Element overflow");
+    EXPECT_EQ(Builder.LastErrMsg, "UBF element overflow!!\n\n");
     EXPECT_FALSE(QFile::exists(QString::fromStdString(Builder.OutputFile)));
 
     // 128 fit, numbered 0..127.
