@@ -14,6 +14,8 @@
 #include <cstring>
 #include <memory>
 
+#include <sys/stat.h>
+
 namespace DpuLink {
 
 namespace {
@@ -117,6 +119,12 @@ bool TDeviceLink::StartUpload(const std::string& FileName) {
     std::unique_ptr<FILE, FileCloser> f(std::fopen(FileName.c_str(), "rb"));
     if (!f) {
         Log("*** Can not open ROM file " + FileName + ": " + std::strerror(errno) + " ***");
+        return false;
+    }
+    // A folder opens for reading here and seeks to a meaningless size.
+    struct stat st {};
+    if (fstat(fileno(f.get()), &st) == 0 && S_ISDIR(st.st_mode)) {
+        Log("*** Can not read ROM file " + FileName + ": " + std::strerror(EISDIR) + " ***");
         return false;
     }
     long size = -1;

@@ -140,6 +140,8 @@ TEST_F(DeviceLinkTest, UnreadableFileSendsNothingAndSaysWhy) {
     EXPECT_FALSE(Link.StartUpload(Dir.filePath("missing.bin").toStdString()));
     EXPECT_EQ(Sink.CountPrefix("*** Can not open ROM file "), 1u);
     EXPECT_FALSE(Link.StartUpload(Dir.path().toStdString())); // a folder opens but does not read
+    EXPECT_EQ(Sink.CountPrefix("*** Can not read ROM file "), 1u);
+    EXPECT_FALSE(Sink.Has("=== ROM image too large!! ==="));
     EXPECT_EQ(Port.Frames.size(), sent);
 }
 
