@@ -72,6 +72,10 @@ void TVTNetViaDpu232::RunDestructor() {
 
 bool TVTNetViaDpu232::UartOpen() {
     Uart->pw_UartPortNumber(UartPortNumber);
+    // The port refuses a number it cannot name (with its own error box) and
+    // keeps the old one: opening that would talk to some other device.
+    if (Uart->pr_UartPortNumber() != UartPortNumber && Uart->pr_UartDevicePath().empty())
+        return false;
     return Uart->Open();
 }
 
@@ -125,8 +129,10 @@ void TVTNetViaDpu232::Connect() {
     ReplyMask = 0;
     // Set before sending: a reply must never find the flag still clear.
     Connecting = true;
-    if (!SendCommand(TVTNetLineCodec::HandshakeLine())) {
+    if (UartSend(TVTNetLineCodec::HandshakeLine()) != 0) {
+        // The port is closed before either handler hears of the failure.
         Disconnect();
+        FireUartTxdFail();
         if (OnConnectFail)
             OnConnectFail(this);
         return;

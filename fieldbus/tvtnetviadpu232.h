@@ -33,7 +33,8 @@ public:
 
     // Needs OnConnectOK, OnConnectFail and OnUartTxdFail assigned. Loads and
     // checks the topology file (its exceptions pass through), opens the port
-    // and sends the handshake; the end is reported by OnConnectOK or
+    // (a port number the serial component refuses fails as an unopenable
+    // port) and sends the handshake; the end is reported by OnConnectOK or
     // OnConnectFail. A link already connected is disconnected first.
     void Connect();
     // Closes the port when open; clears Connected (and a handshake in progress).

@@ -5,14 +5,19 @@
 #include "fieldbus/tpcuart.h"
 #include "fieldbus/tvtnetviadpu232.h"
 #include "fieldbus_test_helpers.h"
+#include "util/errmsgbox.h"
+#include "util/exception.h"
 
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
+#include <cstdlib>
 #include <memory>
 
 using namespace OrvCtrl;
@@ -183,4 +188,37 @@ TEST(VtnPty, ConverterGoneEndsTheLink) {
     EXPECT_FALSE(l.link.pr_Connected());
     EXPECT_FALSE(l.link.pr_Uart()->pr_IsOpened());
     EXPECT_EQ(l.fail, 1);
+}
+
+TEST(VtnPty, PortNumberTheSerialComponentRefusesFailsTheConnect) {
+    // "COM 1" names the simulator through the user's port folder.
+    QTemporaryDir config;
+    const QByteArray oldXdg = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+    QDir().mkpath(config.path() + "/dpu510tk3/ports");
+    TSimProcess sim({"--link", config.path() + "/dpu510tk3/ports/COM1"});
+    ASSERT_FALSE(sim.Pty.empty()) << "convsim did not start";
+    std::vector<std::string> boxes;
+    auto oldBox = YVclUtil::SetErrMsgBoxHandler(
+        [&](const std::string&, const std::string& text) { boxes.push_back(text); });
+    Link l("", fbtest::EmptyTopology());
+    l.link.pw_UartPortNumber(17);
+    std::string error;
+    try {
+        l.link.Connect();
+    } catch (const YVclUtil::Exception& e) {
+        error = e.Message;
+    }
+    EXPECT_EQ(error, "Open UART fail, when peform TVTNetViaDpu232::Connect() !!!");
+    EXPECT_EQ(boxes, std::vector<std::string>{"Invalid value !!!"});
+    EXPECT_FALSE(l.link.pr_Uart()->pr_IsOpened());
+    l.link.pw_UartPortNumber(1);
+    l.link.Connect();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return l.ok > 0; }, 3000));
+    l.link.Disconnect();
+    YVclUtil::SetErrMsgBoxHandler(oldBox);
+    if (oldXdg.isNull())
+        qunsetenv("XDG_CONFIG_HOME");
+    else
+        qputenv("XDG_CONFIG_HOME", oldXdg);
 }

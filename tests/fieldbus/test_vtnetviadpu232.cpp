@@ -104,7 +104,13 @@ TEST(VtnViaDpu232, ConnectNeedsTheThreeHandlersAndAnOpenPort) {
     // A failed handshake send closes the port and reports both events.
     f.link.OpenResult = true;
     f.link.SendResult = 1;
+    bool openAtTxdFail = true;
+    f.link.OnUartTxdFail = [&](QObject*) {
+        ++f.ev.txdFail;
+        openAtTxdFail = f.link.PortOpen || f.link.pr_Connecting();
+    };
     f.link.Connect();
+    EXPECT_FALSE(openAtTxdFail);
     EXPECT_EQ(f.ev.txdFail, 1);
     EXPECT_EQ(f.ev.fail, 1);
     EXPECT_FALSE(f.link.PortOpen);
