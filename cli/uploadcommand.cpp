@@ -4,6 +4,7 @@
 #include "link/linksession.h"
 #include "project/tconfiguration.h"
 #include "serial/tcustomuart.h"
+#include "util/eygeneral.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -12,27 +13,49 @@
 namespace {
 
 // The tool's log on standard output, remembering the last line so a refusal
-// can be repeated on standard error.
+// can be repeated on standard error. While a progress bar is up, both usually
+// share one terminal: the bar steps aside for each line and comes back below it.
 class TLoggingOutput : public TCliOutput {
 public:
     void AppendLog(const std::string& Line) override {
         LastLine = Line;
+        if (!Bar.empty()) {
+            std::fprintf(stderr, "\r%*s\r", static_cast<int>(Bar.size()), "");
+            std::fflush(stderr);
+        }
         TCliOutput::AppendLog(Line);
+        if (!Bar.empty()) {
+            std::fputs(Bar.c_str(), stderr);
+            std::fflush(stderr);
+        }
+    }
+    // Draws the bar on standard error when it has grown (or shrunk, after a
+    // restart); a log line shows the count of the moment.
+    void DrawProgress(unsigned BlockNo, unsigned BlockCount) {
+        constexpr int kWidth = 40;
+        const int filled = BlockCount ? static_cast<int>(BlockNo * kWidth / BlockCount) : 0;
+        Bar = YVclUtil::Format("[%.*s%*s] %u/%u", filled, "########################################",
+                               kWidth - filled, "", BlockNo, BlockCount);
+        if (filled == Drawn && BlockNo != BlockCount)
+            return;
+        Drawn = filled;
+        std::fprintf(stderr, "\r%s", Bar.c_str());
+        std::fflush(stderr);
+    }
+    // Leaves the last bar on its own line; later lines no longer touch it.
+    void EndProgress() {
+        if (Bar.empty())
+            return;
+        std::fputs("\n", stderr);
+        std::fflush(stderr);
+        Bar.clear();
     }
     std::string LastLine;
-};
 
-// A bar on standard error, redrawn when it grows.
-void DrawProgress(unsigned BlockNo, unsigned BlockCount, int& Drawn) {
-    constexpr int kWidth = 40;
-    const int filled = BlockCount ? static_cast<int>(BlockNo * kWidth / BlockCount) : 0;
-    if (filled == Drawn && BlockNo != BlockCount)
-        return;
-    Drawn = filled;
-    std::fprintf(stderr, "\r[%.*s%*s] %u/%u", filled, "########################################",
-                 kWidth - filled, "", BlockNo, BlockCount);
-    std::fflush(stderr);
-}
+private:
+    std::string Bar; // as last drawn, without the carriage return
+    int Drawn = -1;
+};
 
 } // namespace
 
@@ -135,7 +158,6 @@ int TUploadCommand::RunTransfer(const char* Command, const TLinkOptions& Options
     if (!link.Connect())
         return fail("can not open " + Options.Port + ": " + session.Uart().pr_LastErrMsg());
 
-    int drawn = -1;
     if (upload) {
         if (!link.StartUpload(RomFile)) {
             const std::string why = out.LastLine;
@@ -143,14 +165,13 @@ int TUploadCommand::RunTransfer(const char* Command, const TLinkOptions& Options
             return fail(why);
         }
         if (Progress)
-            link.OnProgress = [&](unsigned n) { DrawProgress(n, link.BlockCount(), drawn); };
+            link.OnProgress = [&](unsigned n) { out.DrawProgress(n, link.BlockCount()); };
     } else {
         link.StartDateTimeSync();
     }
 
     const DpuLink::TLinkOutcome outcome = session.RunUntilEnded();
-    if (drawn >= 0)
-        std::fputs("\n", stderr);
+    out.EndProgress();
     if (link.Connected())
         link.Disconnect();
     switch (outcome) {
