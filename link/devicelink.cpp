@@ -139,15 +139,19 @@ bool TDeviceLink::StartUpload(const std::string& FileName) {
         Log("=== ROM image too large!! ===");
         return false;
     }
-    // A shorter file must not be padded with the tail of the previous upload.
-    std::fill(Image.begin(), Image.end(), 0);
-    const size_t got = std::fread(Image.data(), 1, static_cast<size_t>(size), f.get());
+    // A shorter file must not be padded with the tail of the previous upload,
+    // and a failed read must not spoil the image of an upload that a
+    // disconnect interrupted (a "C" after reconnecting resumes it).
+    std::vector<uint8_t> fresh(kMaxImageSize, 0);
+    errno = 0;
+    const size_t got = std::fread(fresh.data(), 1, static_cast<size_t>(size), f.get());
     if (got != static_cast<size_t>(size) || std::ferror(f.get())) {
-        Log("*** Can not read ROM file " + FileName + " ***");
-        std::fill(Image.begin(), Image.end(), 0);
+        const std::string why = std::ferror(f.get()) && errno != 0 ? std::strerror(errno) : "the file ended early";
+        Log("*** Can not read ROM file " + FileName + ": " + why + " ***");
         return false;
     }
     f.reset();
+    Image.swap(fresh);
     // MAKE ROM encodes the first 256 bytes with the CRC table; the display wants them plain.
     for (size_t i = 0; i < 256; ++i)
         Image[i] ^= YVclUtil::Crc8Table[i];
