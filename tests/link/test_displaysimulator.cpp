@@ -54,6 +54,19 @@ TEST_F(DisplaySimulatorTest, ChecksOrderCrcAndReassembles) {
     EXPECT_EQ(Sim.FramesRejected(), 2u);
 }
 
+TEST_F(DisplaySimulatorTest, PausedTransferAsksAgainButTakesTheNextBlock) {
+    uint8_t reply = 0;
+    for (unsigned n = 1; n <= 3; ++n)
+        ASSERT_EQ(Send(Block(n), reply), TDisplaySimulator::fr_Block);
+    Sim.Feed(0x03, reply);
+    Sim.Pause();
+    EXPECT_FALSE(Sim.Busy()); // "C" again
+    EXPECT_FALSE(Sim.HasPartial());
+    EXPECT_EQ(Send(Block(4), reply), TDisplaySimulator::fr_Block); // a slow host carries on
+    EXPECT_EQ(Send(Block(1), reply), TDisplaySimulator::fr_Block); // or starts over
+    EXPECT_EQ(Sim.HighestBlock(), 1u);
+}
+
 TEST_F(DisplaySimulatorTest, DateTimeFrameAndPartialFrames) {
     YVclUtil::TDateTime t;
     ASSERT_TRUE(YVclUtil::TDateTime::TryEncode(2026, 12, 6, 21, 5, 9, 0, t));

@@ -26,6 +26,11 @@ void TDisplaySimulator::Reset() {
     Started = false;
 }
 
+void TDisplaySimulator::Pause() {
+    Fill = 0;
+    Started = false;
+}
+
 bool TDisplaySimulator::DropPartial() {
     const bool had = Fill != 0;
     Fill = 0;

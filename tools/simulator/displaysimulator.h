@@ -38,6 +38,9 @@ public:
     bool HasPartial() const { return Fill != 0; }
     // Back to waiting for a first block (after a finished transfer).
     void Reset();
+    // The host went quiet: ask with "C" again (Busy() is false) but still take
+    // the next block should the host only have been slow.
+    void Pause();
 
     // Blocks 1..HighestBlock() as received (block n at offset (n-1)*64).
     std::vector<uint8_t> Image() const;

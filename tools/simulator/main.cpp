@@ -28,7 +28,7 @@ struct Options {
     uint32_t Seed = 1;
     bool Once = false;
     long CIntervalMs = 1000;
-    long IdleMs = 3000;
+    long IdleMs = 5000;
     long SilentAfter = -1;
     long HangupAfter = -1;
 };
@@ -45,7 +45,7 @@ void Usage(FILE* to) {
                "  --once            exit after one finished upload or date-time setting\n"
                "  --idle-ms N       an upload the host stops without block 976 (a 975-block\n"
                "                    image, or the host gave up or hung up) ends after N ms\n"
-               "                    without a byte (3000): the image is written, \"C\" resumes\n"
+               "                    without a byte (5000): the image is written, \"C\" resumes\n"
                "  --silent-after N  stop answering after N frames\n"
                "  --hangup-after N  close the port and exit after N frames\n",
                to);
@@ -200,7 +200,7 @@ int main(int argc, char** argv) {
     // The host may stop an upload without block 976: a 975-block image, ten
     // rejections of one frame, a hang-up. Keep what arrived and ask again, so
     // the next transfer does not wait for a "C" that would never come.
-    auto endStoppedTransfer = [&] {
+    auto endStoppedTransfer = [&](bool HungUp) {
         const bool hadBlocks = transferBlocks > 0;
         if (hadBlocks) {
             if (!SaveImage(o, sim))
@@ -208,8 +208,10 @@ int main(int argc, char** argv) {
             std::printf("Frames: %u received, %u rejected\n", sim.FramesSeen(), sim.FramesRejected());
             std::fflush(stdout);
         }
-        sim.DropPartial();
-        sim.Reset();
+        if (HungUp)
+            sim.Reset();
+        else
+            sim.Pause();
         transferBlocks = 0;
         nextC = NowMs() + o.CIntervalMs;
         if (o.Once && hadBlocks)
@@ -277,7 +279,7 @@ int main(int argc, char** argv) {
             // Nobody on the other side (a pseudo-terminal whose host closed,
             // or an unplugged adapter): forget the transfer and wait.
             if (sim.Busy())
-                endStoppedTransfer();
+                endStoppedTransfer(true);
             if (!o.Port.empty()) {
                 std::fprintf(stderr, "dpu510tk3-sim: %s went away\n", o.Port.c_str());
                 rc = 1;
@@ -292,7 +294,7 @@ int main(int argc, char** argv) {
             const uint8_t nak = 0x15;
             WriteAll(fd, &nak, 1);
         } else if (!done && sim.Busy() && !silent() && after - lastByte >= o.IdleMs) {
-            endStoppedTransfer();
+            endStoppedTransfer(false);
             if (done)
                 break;
         }
