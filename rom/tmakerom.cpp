@@ -23,7 +23,7 @@ constexpr int MessageSlotOrder[4] = {1, 0, 3, 2};
 
 TMakeRom::TMakeRom(TProject& Project, const TConfiguration& Config, const GlyphLibrary& Library,
                    YVclUtil::Prompts& Prompts, YVclUtil::MessageSink* Log)
-    : Project(Project), Config(Config), Ask(Prompts), Log(Log),
+    : Project(Project), Config(Config), Ask(Prompts),
       Glyphs(std::make_unique<TGlyphLibraryEntries>(Library, Config.GlbName)),
       RomBuilder(std::make_unique<TRomBuilder>(WorkFiles, *Glyphs, Log)) {}
 

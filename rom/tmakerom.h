@@ -69,7 +69,6 @@ private:
     TProject& Project;
     const TConfiguration& Config;
     YVclUtil::Prompts& Ask;
-    YVclUtil::MessageSink* Log;
     std::unique_ptr<TGlyphEntrySource> Glyphs;
     TRomWorkFiles WorkFiles;
     std::unique_ptr<TRomBuilder> RomBuilder;
