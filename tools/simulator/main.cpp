@@ -179,8 +179,10 @@ int main(int argc, char** argv) {
         MakeRaw(fd, false);
         std::printf("%s\n", ptsname(fd));
     } else {
-        fd = open(o.Port.c_str(), O_RDWR | O_NOCTTY);
-        if (fd < 0 || !MakeRaw(fd, true)) {
+        // Without O_NONBLOCK the open of a serial device waits for a carrier
+        // that a plain three-wire cable never raises; CLOCAL then ignores it.
+        fd = open(o.Port.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        if (fd < 0 || !MakeRaw(fd, true) || fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
             std::fprintf(stderr, "dpu510tk3-sim: can not open %s: %s\n", o.Port.c_str(), std::strerror(errno));
             return 1;
         }
