@@ -123,6 +123,10 @@ bool WriteFileAtomically(const std::string& Path, const std::string& Content) {
         }
     }
     const bool existed = ::stat(target.c_str(), &st) == 0;
+    // The rename would replace a write-protected file too; a file that could
+    // not be opened for writing must stay as it is.
+    if (existed && ::access(target.c_str(), W_OK) != 0)
+        return false;
     const size_t slash = target.rfind(kPathSeparator);
     const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
     const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
@@ -483,9 +487,15 @@ bool TYIniFile::IsKeyExisted(const std::string& Section, const std::string& Key)
     return keys && keys->IndexOf(Key.data(), static_cast<unsigned>(Key.size() > UINT_MAX ? UINT_MAX : Key.size())) >= 0;
 }
 
+// Only asks whether the key holds a value: a value too long to be read back
+// still exists (and is still saved when short enough).
 bool TYIniFile::IsValueExisted(const std::string& Section, const std::string& Key) {
-    std::string value;
-    return IsValueExisted(Section, Key, value);
+    int32_t index;
+    if (Key.empty() || Key.size() > TYHashedStringList::kMaxKeyLength || !IsSectionExisted(Section, &index))
+        return false;
+    const TYHashedStringList* keys = KeyList(index);
+    const int32_t key = keys ? keys->IndexOf(Key.data(), static_cast<unsigned>(Key.size())) : -1;
+    return key >= 0 && keys->Objects(key) != nullptr;
 }
 
 bool TYIniFile::IsValueExisted(const std::string& Section, const std::string& Key, std::string& Value) {

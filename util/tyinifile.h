@@ -53,7 +53,7 @@ public:
     bool SectionExists(const std::string& Section);
     // The key is present, with or without a value.
     bool KeyExists(const std::string& Section, const std::string& Key);
-    // The key is present and has a value.
+    // The key is present and has a value (also one too long to be read back).
     bool ValueExists(const std::string& Section, const std::string& Key);
     // Locale-aware comparison of the value (empty when missing) with Str:
     // negative, 0 or positive. StrICmp ignores letter case.

@@ -249,6 +249,21 @@ TEST_F(IniFileTest, FailedSaveIsReportedAndKeepsChanges) {
     EXPECT_EQ(ReadBytes(Path("f.ini")), "[S]\r\nk=v\r\n\r\n");
 }
 
+TEST_F(IniFileTest, WriteProtectedFileIsNotReplaced) {
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root may write any file";
+    TYIniFile ini(Path("f.ini"));
+    ini.WriteString("S", "k", "v");
+    WriteBytes(Path("ro.ini"), "[S]\nk=old\n");
+    ASSERT_EQ(::chmod(Path("ro.ini").c_str(), 0444), 0);
+    ini.pw_FileName(Path("ro.ini"));
+    EXPECT_FALSE(ini.UpdateFile());
+    EXPECT_TRUE(ini.pr_Modified());
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(ReadBytes(Path("ro.ini")), "[S]\nk=old\n");
+    ini.pw_FileName(Path("f.ini"));
+}
+
 TEST_F(IniFileTest, UnopenableFileFailsConstruction) {
     ASSERT_TRUE(QDir(dir.path()).mkdir("adir"));
     EXPECT_THROW(TYIniFile ini(Path("adir")), EYGeneral);
@@ -342,6 +357,7 @@ TEST_F(IniFileTest, LongValuesHaveTheirLimits) {
     ini.WriteString("S", "unread", v16384);
     EXPECT_EQ(ini.ReadString("S", "unsaved", "d"), v8192);
     EXPECT_EQ(ini.ReadString("S", "unread", "d"), "d");
+    EXPECT_TRUE(ini.ValueExists("S", "unread")) << "too long to read back, but present";
     ASSERT_TRUE(ini.UpdateFile());
     EXPECT_EQ(ReadBytes(Path("f.ini")), "[S]\r\nfits=" + v8191 + "\r\nunsaved=\r\nunread=\r\n\r\n");
 }
