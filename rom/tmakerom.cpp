@@ -58,8 +58,10 @@ TRomSettings TMakeRom::CollectSettings() const {
     s.DefMsg = Project.DEF_MSG;
     s.DefCtbl = Project.DEF_CTBL;
     s.DefFl = Project.DEF_FL;
-    // A saved project names no logo while the logo is off; the record may
-    // still remember the last path.
+    // The logo zone is filled only while the logo is on: a path picked while
+    // it is off is never shown by the display, and a picture that cannot be
+    // read must not stop the build for it. Reloading such a project drops
+    // the path anyway.
     s.TitleFileName = Project.CUSLOGOENABLE != 0 ? Project.TITLEFILENAME_C : std::string();
     s.RomFileName = Project.ROMFILENAME;
     s.Cfi = Config.CFI;
