@@ -21,8 +21,9 @@ struct TUartLineSettings {
     TLineMode Dtr = lm_Enable;
 };
 
-// Time-outs in milliseconds. A read asks only for bytes already queued, so
-// the read values bound a read that waits for a count (ReadFor).
+// Time-outs in milliseconds. Reads take only bytes already queued and never
+// wait, so only the write value bounds anything; the read values are kept so
+// the settings stay whole.
 struct TUartTimeouts {
     unsigned ReadIntervalMs = 0;
     unsigned ReadTotalMs = 0;
