@@ -298,7 +298,12 @@ void TCommMonitorThread::ReadDone(long Bytes) {
     try {
         FilterBytes(Bytes);
     } catch (const YVclUtil::EYGeneral& e) {
-        // The packet buffer is already empty; report once and keep receiving.
+        // The packet buffer is already empty; keep receiving. A stream that
+        // never brings a delimiter would overflow again every buffer-full, so
+        // it is reported once until a packet has come through again.
+        if (OverflowReported)
+            return;
+        OverflowReported = true;
         const std::string text = e.what();
         Synchronize([text] { YVclUtil::ShowErrMsgBox_Printf(kThreadCaption, "%s", text.c_str()); });
     }
@@ -339,6 +344,7 @@ void TCommMonitorThread::FilterBytes(long Bytes) {
 }
 
 void TCommMonitorThread::Deliver() {
+    OverflowReported = false;
     TCustomUart* owner = Owner;
     const char* from = FilteredRxdBuff;
     char* to = RxdDatasBuff;

@@ -93,6 +93,7 @@ private:
     unsigned TxRecheckUsPerByte;
 
     long FilteredBytes = 0;
+    bool OverflowReported = false;
     int TermFd = -1;
     int ComplFd = -1;
     int TimerFd = -1;
