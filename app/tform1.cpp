@@ -16,6 +16,8 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
+#include <QStyle>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -328,19 +330,23 @@ void TForm1::BuildSetupTab(QWidget* Page) {
 
     auto* checks = new QHBoxLayout;
     checks->setSpacing(0);
-    // Aligns the boxes with the four picture columns of the pages (after the tab bar and the name column).
+    // Centres each box over its picture column of the pages (after the tab
+    // bar, the page's frame and margin and the name column).
     const int tabBarWidth = FMsgPages->tabBar()->sizeHint().width();
-    checks->addSpacing(tabBarWidth + 8 + 66 + 10);
+    const int frame = FMsgPages->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, FMsgPages);
+    checks->addSpacing(tabBarWidth + frame + 8 + 66 + 10);
     for (int k = 0; k < 4; ++k) {
         auto* holder = new QWidget(msgBox);
-        holder->setFixedWidth(66 + (k < 3 ? 10 : 0));
+        holder->setFixedWidth(66);
         auto* hh = new QHBoxLayout(holder);
         hh->setContentsMargins(0, 0, 0, 0);
         FMsgCheck[k] = new QCheckBox(holder);
         FMsgCheck[k]->setObjectName(QStringLiteral("MsgCheck%1").arg(k));
         FMsgCheck[k]->setToolTip(QStringLiteral("Use this message column"));
-        hh->addWidget(FMsgCheck[k], 0, Qt::AlignLeft);
+        hh->addWidget(FMsgCheck[k], 0, Qt::AlignHCenter);
         checks->addWidget(holder);
+        if (k < 3)
+            checks->addSpacing(10);
     }
     checks->addStretch();
     FMsgCheck[0]->setChecked(true);
@@ -494,8 +500,11 @@ void TForm1::BuildMakeTab(QWidget* Page) {
     FLog = new QPlainTextEdit(Page);
     FLog->setObjectName("MessageLog");
     FLog->setReadOnly(true);
+    // Long lines (paths, warnings) wrap, so nothing needs scrolling sideways.
     FLog->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    FLog->setLineWrapMode(QPlainTextEdit::NoWrap);
+    FLog->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    FLog->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    FLog->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     QFont mono(QStringLiteral("Monospace"));
     mono.setStyleHint(QFont::TypeWriter);
     FLog->setFont(mono);
@@ -560,6 +569,12 @@ void TForm1::SetCell(int Col, int Row, const QString& Text) {
     FGrid->item(Row - 1, Col)->setText(Text);
 }
 
+void TForm1::changeEvent(QEvent* Event) {
+    if (Event->type() == QEvent::ActivationChange && isActiveWindow() && FComPort)
+        ShowComPortDevice();
+    QMainWindow::changeEvent(Event);
+}
+
 void TForm1::closeEvent(QCloseEvent* Event) {
     // Closing while connected or uploading ends the transfer and releases the port.
     if (FResponseTimer)
@@ -622,6 +637,9 @@ void TForm1::ConnectSignals() {
     };
     connect(FGrid, &QTableWidget::currentCellChanged, this,
             G([this](int Row, int Col, int, int) { OnCellSelected(Row, Col); }));
+    // A click selects the cell again even when it is already the current one
+    // (after editing it, say), and shows its preview as any selection does.
+    connect(FGrid, &QTableWidget::cellPressed, this, G([this](int Row, int Col) { OnCellSelected(Row, Col); }));
     connect(FGrid, &QTableWidget::cellChanged, this, G([this](int Row, int Col) { OnCellEdited(Row, Col); }));
 
     connect(FCtblGroup, &QButtonGroup::idClicked, this, [this](int Id) {
@@ -664,6 +682,8 @@ void TForm1::ConnectSignals() {
     });
     connect(FMakeRom, &QPushButton::clicked, this, G([this] { OnMakeRom(); }));
     connect(FComPort, &QComboBox::currentIndexChanged, this, [this] { ShowComPortDevice(); });
+    // A port link made while the window is open shows when the person comes back to it.
+    connect(FTabs, &QTabWidget::currentChanged, this, [this] { ShowComPortDevice(); });
     connect(FConnect, &QPushButton::clicked, this, G([this] { OnConnect(); }));
     connect(FBaud, &QComboBox::activated, this,
             [this] { FLink->BaudListChanged(FBaud->currentText().toStdString()); });
@@ -838,23 +858,21 @@ void TForm1::OnClearAll() {
     ShowLabels();
 }
 
-void TForm1::OnLoad() {
-    const TProjectFile::TLoadResult result = FProjectFile->Load();
-    if (result == TProjectFile::TLoadResult::Loaded ||
-        result == TProjectFile::TLoadResult::ConversionError) {
-        ShowProject();
-        FBrowser->Refresh();
-    }
-}
+void TForm1::OnLoad() { ShowLoaded(FProjectFile->Load()); }
 
 bool TForm1::LoadProjectFile(const std::string& Path) {
-    const TProjectFile::TLoadResult result = FProjectFile->LoadFrom(Path);
-    if (result == TProjectFile::TLoadResult::Loaded ||
-        result == TProjectFile::TLoadResult::ConversionError) {
+    return ShowLoaded(FProjectFile->LoadFrom(Path)) == TProjectFile::TLoadResult::Loaded;
+}
+
+TProjectFile::TLoadResult TForm1::ShowLoaded(TProjectFile::TLoadResult Result) {
+    if (Result == TProjectFile::TLoadResult::Loaded || Result == TProjectFile::TLoadResult::ConversionError) {
+        // Showing the project reads its 40 lift-state bitmaps: still part of the load.
+        Ask().SetBusyCursor(true);
         ShowProject();
         FBrowser->Refresh();
+        Ask().SetBusyCursor(false);
     }
-    return result == TProjectFile::TLoadResult::Loaded;
+    return Result;
 }
 
 void TForm1::OnSave() {
@@ -881,7 +899,11 @@ void TForm1::OnMakeRom() {
         FRomFileName->setText(Q(FProject.ROMFILENAME));
         return saved;
     };
-    command.Run();
+    const bool built = command.Run();
+    // The build's own log lines only report trouble; say where the image went.
+    if (built)
+        AppendLog("===> ROM image written: " +
+                  QFileInfo(Q(command.RomFilePath)).absoluteFilePath().toLocal8Bit().toStdString() + " <===");
     // Labels whose user bitmap was missing were emptied by the build.
     const bool wasShowing = FShowing;
     FShowing = true;
@@ -893,13 +915,32 @@ void TForm1::OnMakeRom() {
     FBrowser->Refresh();
 }
 
+namespace {
+// What "COM n" stands for, in words: the device, followed through a port link
+// to the device it names, or why there is none.
+QString ComPortDeviceText(unsigned Number) {
+    if (Number > TForm1::UsableComPorts)
+        return QStringLiteral("COM %1 is not supported (COM 1 to COM %2)").arg(Number).arg(TForm1::UsableComPorts);
+    const std::string dev = YVclCtrl::ResolveComPort(Number);
+    if (dev.empty())
+        return QStringLiteral("Device: none");
+    const QFileInfo info(Q(dev));
+    if (!info.isSymLink())
+        return QStringLiteral("Device: ") + Q(dev);
+    const QString target = info.symLinkTarget();
+    return QStringLiteral("Device: ") + target +
+           (QFileInfo::exists(target) ? QString() : QStringLiteral(" (not present)"));
+}
+} // namespace
+
 void TForm1::ShowComPortDevice() {
-    for (int i = 0; i < FComPort->count(); ++i) {
-        const std::string dev = YVclCtrl::ResolveComPort(static_cast<unsigned>(i + 1));
-        FComPort->setItemData(i, dev.empty() ? QStringLiteral("no device") : Q(dev), Qt::ToolTipRole);
-    }
-    const std::string dev = YVclCtrl::ResolveComPort(static_cast<unsigned>(FComPort->currentIndex() + 1));
-    FComDevice->setText(dev.empty() ? QStringLiteral("(no device)") : Q(dev));
+    for (int i = 0; i < FComPort->count(); ++i)
+        FComPort->setItemData(i, ComPortDeviceText(static_cast<unsigned>(i + 1)), Qt::ToolTipRole);
+    const unsigned current = static_cast<unsigned>(FComPort->currentIndex() + 1);
+    FComDevice->setText(ComPortDeviceText(current));
+    const std::string dev = current <= UsableComPorts ? YVclCtrl::ResolveComPort(current) : std::string();
+    FComDevice->setToolTip(dev.empty() ? QStringLiteral("The device this COM port stands for")
+                                       : QStringLiteral("COM %1 opens %2").arg(current).arg(Q(dev)));
 }
 
 void TForm1::UpdateLinkControls() {

@@ -83,7 +83,11 @@ public:
     // Selects the first label cell holding text, which shows its preview.
     void SelectFirstLabel();
 
+    // "COM 1".."COM 16" can be opened; the list offers up to "COM 20".
+    static constexpr unsigned UsableComPorts = 16;
+
 protected:
+    void changeEvent(QEvent* Event) override;
     void closeEvent(QCloseEvent* Event) override;
 
 private:
@@ -120,6 +124,9 @@ private:
     void OnLogoOff();
     void OnClearAll();
     void OnLoad();
+    // Shows a loaded project in every control (under the hourglass);
+    // returns Result.
+    TProjectFile::TLoadResult ShowLoaded(TProjectFile::TLoadResult Result);
     void OnSave();
     void OnMakeRom();
     void OnConnect();

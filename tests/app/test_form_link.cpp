@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QProcess>
 #include <QProgressBar>
 #include <QRandomGenerator>
@@ -57,6 +58,11 @@ TEST(EditorLink, FailedConnectStaysDisconnected) {
     LinkComPort(16, ws.Path() + "/no-such-device");
     TScriptedPrompts ask;
     TForm1 form(&ask);
+    SelectComPort(form, 15);
+    auto* device = Find<QLabel>(form, "ComPortDevice");
+    EXPECT_EQ(device->text(), "Device: " + ws.Path() + "/no-such-device (not present)");
+    SelectComPort(form, 17);
+    EXPECT_TRUE(device->text().contains("not supported")) << device->text().toStdString();
     SelectComPort(form, 15);
     Click(form, "ConnectButton");
     EXPECT_EQ(Find<QAbstractButton>(form, "ConnectButton")->text(), "Connect");

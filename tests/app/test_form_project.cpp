@@ -282,6 +282,8 @@ TEST(EditorMakeRom, BuildsWhatTheCommandLineToolBuilds) {
     // The label whose user bitmap is missing is emptied and reported.
     EXPECT_EQ(form.Cell(4, 7), "");
     EXPECT_TRUE(LogText(form).contains("[Warning] CTBL2-06 (6 ) not found --> auto cancel !!!")) << LogText(form).toStdString();
+    EXPECT_TRUE(LogText(form).contains("===> ROM image written: " + ws.Path() + "/DPU510TK3.BIN <==="))
+        << LogText(form).toStdString();
     const QByteArray image = ReadAll(ws.File("DPU510TK3.BIN"));
     ASSERT_EQ(image.size(), 64512);
     EXPECT_FALSE(ask.Cursor.empty());

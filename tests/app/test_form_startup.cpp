@@ -206,6 +206,18 @@ TEST(EditorPreview, GlyphsUserBitmapsAndEmptyCells) {
     SelectCell(form, 4, 1);
     EXPECT_TRUE(SameRgb(Picture(form, "PreviewImage"), lobby));
 
+    // A label edited in place previews when its cell is clicked again, although
+    // it never stopped being the current cell.
+    TypeInCell(form, 4, 1, "5");
+    EXPECT_TRUE(SameRgb(Picture(form, "PreviewImage"), lobby));
+    auto* grid = Find<QTableWidget>(form, "CodeGrid");
+    const QPoint cell = grid->visualItemRect(grid->item(0, 4)).center();
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell);
+    EXPECT_TRUE(SameRgb(Picture(form, "PreviewImage"), centred));
+    TypeInCell(form, 4, 1, "LOB");
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell);
+    EXPECT_TRUE(SameRgb(Picture(form, "PreviewImage"), lobby));
+
     // Another floor style shows at the next selection only.
     Click(form, "FlStyle2");
     EXPECT_EQ(form.Project().DEF_FL, 2);
