@@ -44,8 +44,9 @@ void Usage(FILE* to) {
                "  --reject P        answer P percent of sound frames with NAK, at random\n"
                "  --once            exit after one finished upload or date-time setting\n"
                "  --idle-ms N       an upload the host stops without block 976 (a 975-block\n"
-               "                    image, or the host gave up or hung up) ends after N ms\n"
-               "                    without a byte (5000): the image is written, \"C\" resumes\n"
+               "                    image, or the host gave up) ends after N ms without a\n"
+               "                    byte (5000), a hang-up ends it at once: the image is\n"
+               "                    written and \"C\" resumes (--once: the simulator exits)\n"
                "  --silent-after N  stop answering after N frames\n"
                "  --hangup-after N  close the port and exit after N frames\n",
                to);
