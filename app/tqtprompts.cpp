@@ -46,6 +46,15 @@ QString TQtPrompts::QtFilter(const std::string& Filter) {
     return out.join(QStringLiteral(";;"));
 }
 
+QString TQtPrompts::DialogTitle(const QString& Verb, const std::string& Filter) {
+    // The first entry of the filter says what is being chosen: "Save DVE510TK3 Project File".
+    QString what = ToQ(Filter).section('|', 0, 0).trimmed();
+    const int paren = static_cast<int>(what.lastIndexOf('('));
+    if (what.endsWith(')') && paren >= 0)
+        what = what.left(paren).trimmed();
+    return what.isEmpty() ? Verb : Verb + ' ' + what;
+}
+
 void TQtPrompts::MessageBox(const std::string& Caption, const std::string& Text) {
     // The arrow must be visible while a box waits for the person.
     QApplication::setOverrideCursor(Qt::ArrowCursor);
@@ -66,7 +75,7 @@ bool TQtPrompts::AskYesNo(const std::string& Caption, const std::string& Text) {
 
 bool TQtPrompts::OpenFileDialog(const std::string& Filter, const std::string& DefaultExt,
                                 std::string& FileName) {
-    QFileDialog dialog(FOwner, QStringLiteral("Open"));
+    QFileDialog dialog(FOwner, DialogTitle(QStringLiteral("Open"), Filter));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setNameFilter(QtFilter(Filter));
@@ -82,7 +91,7 @@ bool TQtPrompts::OpenFileDialog(const std::string& Filter, const std::string& De
 
 bool TQtPrompts::SaveFileDialog(const std::string& Filter, const std::string& DefaultExt,
                                 std::string& FileName) {
-    QFileDialog dialog(FOwner, QStringLiteral("Save As"));
+    QFileDialog dialog(FOwner, DialogTitle(QStringLiteral("Save"), Filter));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     // The overwrite question is the core's own ("File exist!!"), not the dialog's.

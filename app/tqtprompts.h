@@ -24,6 +24,9 @@ public:
     // "Text (*.ext)|*.ext|Other|*.a;*.b" -> "Text (*.ext *.EXT);;Other (*.a *.A *.b *.B)".
     // An empty filter gives "All files (*)".
     static QString QtFilter(const std::string& Filter);
+    // A file dialog's title: Verb and what the filter's first entry names
+    // ("Save DVE510TK3 Project File"); Verb alone for an empty filter.
+    static QString DialogTitle(const QString& Verb, const std::string& Filter);
 
 private:
     QWidget* FOwner;
