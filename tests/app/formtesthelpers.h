@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QImage>
 #include <QLineEdit>
@@ -16,6 +17,7 @@
 #include <QPlainTextEdit>
 #include <QTableWidget>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -92,10 +94,17 @@ template <typename F>
 bool WaitFor(F Cond, int Ms) {
     QElapsedTimer t;
     t.start();
+    // A real event loop between checks: QTest::qWait sleeps 10 ms between its
+    // passes, which would pace a 976-frame upload at 10 ms a frame.
+    QEventLoop loop;
+    QTimer tick;
+    tick.setInterval(5);
+    QObject::connect(&tick, &QTimer::timeout, &loop, &QEventLoop::quit);
+    tick.start();
     while (!Cond()) {
         if (t.elapsed() > Ms)
             return false;
-        QTest::qWait(10);
+        loop.exec();
     }
     return true;
 }
