@@ -11,6 +11,11 @@
 #include <QImageReader>
 #include <QString>
 
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <cstring>
+
 namespace {
 
 // No picture of the display comes near this; a bigger file is refused before
@@ -91,6 +96,156 @@ std::vector<uint8_t> NewPacked(unsigned w, unsigned h) {
     return out;
 }
 
+// Bands of eight lit rows, one byte per column (Lit is W x H, row after row).
+std::vector<uint8_t> PackLit(const std::vector<uint8_t>& Lit, int w, int h) {
+    std::vector<uint8_t> out = NewPacked(static_cast<unsigned>(w), static_cast<unsigned>(h));
+    const size_t stride = static_cast<size_t>(w);
+    uint8_t* band = out.data() + 4;
+    for (int b = 0; b < h / 8; ++b, band += w) {
+        const uint8_t* rows = Lit.data() + 8 * static_cast<size_t>(b) * stride;
+        for (int k = 0; k < 8; ++k) {
+            const uint8_t* row = rows + static_cast<size_t>(k) * stride;
+            for (int x = 0; x < w; ++x)
+                band[x] |= static_cast<uint8_t>(row[x] << k);
+        }
+    }
+    return out;
+}
+
+// The same turned a quarter counter-clockwise (Lit is Ws x Hs).
+std::vector<uint8_t> PackLitRotated(const std::vector<uint8_t>& Lit, int ws, int hs) {
+    // Packed W = Hs, H = Ws. Packed pixel (x, 8b + k) is source (Ws - 1 - 8b - k, x):
+    // source row x feeds column x of every band, read from its right-hand end.
+    std::vector<uint8_t> out = NewPacked(static_cast<unsigned>(hs), static_cast<unsigned>(ws));
+    const int bands = ws / 8;
+    uint8_t* data = out.data() + 4;
+    for (int x = 0; x < hs; ++x) {
+        const uint8_t* row = Lit.data() + static_cast<size_t>(x) * static_cast<size_t>(ws);
+        for (int b = 0; b < bands; ++b) {
+            const uint8_t* from = row + (ws - 1 - 8 * b);
+            const uint8_t byte = static_cast<uint8_t>(from[0] | from[-1] << 1 | from[-2] << 2 | from[-3] << 3 |
+                                                      from[-4] << 4 | from[-5] << 5 | from[-6] << 6 | from[-7] << 7);
+            data[static_cast<size_t>(b) * static_cast<size_t>(hs) + static_cast<size_t>(x)] = byte;
+        }
+    }
+    return out;
+}
+
+inline uint32_t Le16(const uint8_t* p) { return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8; }
+inline uint32_t Le32(const uint8_t* p) { return Le16(p) | Le16(p + 2) << 16; }
+
+// Bitmaps this small are decoded here; larger ones go through the picture
+// loader so its size limits and messages stay the only ones.
+constexpr int64_t DirectBmpMaxPixels = 1 << 22;
+
+// Decodes the plain bitmap layout the installation's pictures use (40-byte
+// header, no compression, 1, 4, 8 or 24 bits a pixel, colour table no longer
+// than the depth allows, pixel data starting inside the file) straight into lit
+// pixels, the way the picture loader would read them. Returns false for
+// anything else, which is then left to the loader.
+bool DirectBmpLit(const uint8_t* Data, size_t Size, int& W, int& H, std::vector<uint8_t>& LitOut) {
+    constexpr size_t Headers = 14 + 40;
+    if (Size < Headers || Data[0] != 'B' || Data[1] != 'M')
+        return false;
+    const uint32_t offBits = Le32(Data + 10);
+    const uint8_t* info = Data + 14;
+    if (Le32(info) != 40)
+        return false;
+    const int32_t w = static_cast<int32_t>(Le32(info + 4));
+    const int32_t hSigned = static_cast<int32_t>(Le32(info + 8));
+    const uint32_t planes = Le16(info + 12);
+    const uint32_t bits = Le16(info + 14);
+    const uint32_t compression = Le32(info + 16);
+    const uint32_t colourCount = Le32(info + 32);
+    if (planes != 1 || compression != 0 || !(bits == 1 || bits == 4 || bits == 8 || bits == 24))
+        return false;
+    if (w <= 0 || hSigned == 0 || hSigned == INT32_MIN)
+        return false;
+    const bool topDown = hSigned < 0;
+    const int32_t h = topDown ? -hSigned : hSigned;
+    if (static_cast<int64_t>(w) * h > DirectBmpMaxPixels)
+        return false;
+    uint32_t ncols = 0;
+    // A colour count on a direct-colour bitmap is an odd file: the loader decides.
+    if (bits == 24 && colourCount != 0)
+        return false;
+    if (bits != 24) {
+        ncols = colourCount ? colourCount : 1u << bits;
+        if (ncols > (1u << bits))
+            return false;
+    }
+    const size_t pixelsAt = Headers + 4 * static_cast<size_t>(ncols);
+    const size_t rowBytes = ((static_cast<size_t>(w) * bits + 31) / 32) * 4;
+    if (offBits < pixelsAt || offBits >= Size)
+        return false;
+    // A file cut short in its pixel rows is still a picture; the rows it lacks
+    // (and a row it holds only part of) are left unlit rather than whatever
+    // memory held before.
+    const size_t rowsInFile = std::min((Size - offBits) / rowBytes, static_cast<size_t>(h));
+
+    // Lit-ness of each palette index, as PaletteLit gives it for the loaded colour table.
+    uint8_t table[256];
+    const uint8_t* palette = Data + Headers;
+    for (uint32_t i = 0; i < 256; ++i) {
+        if (i < ncols)
+            table[i] = (palette[4 * i] | palette[4 * i + 1] | palette[4 * i + 2]) == 0;
+        else if (bits == 1 && ncols < 2)
+            table[i] = 0;
+        else
+            table[i] = 1;
+    }
+
+    LitOut.assign(static_cast<size_t>(w) * static_cast<size_t>(h), 0);
+    const uint8_t* pixels = Data + offBits;
+    // One-bit rows go eight pixels at a time: each set bit of a byte spread to
+    // a 1 byte, most significant bit first, then mapped through the two colours.
+    static const auto spread = [] {
+        std::array<uint64_t, 256> t{};
+        for (int v = 0; v < 256; ++v)
+            for (int k = 0; k < 8; ++k)
+                if ((v >> (7 - k)) & 1)
+                    t[static_cast<size_t>(v)] |= uint64_t{1} << (8 * k);
+        return t;
+    }();
+    const uint64_t litWhenSet = table[1] ? ~uint64_t{0} : 0;
+    const uint64_t litWhenClear = table[0] ? ~uint64_t{0} : 0;
+    for (int32_t y = 0; y < h; ++y) {
+        const size_t fileRow = static_cast<size_t>(topDown ? y : h - 1 - y);
+        if (fileRow >= rowsInFile)
+            continue;
+        const uint8_t* row = pixels + rowBytes * fileRow;
+        uint8_t* out = LitOut.data() + static_cast<size_t>(y) * static_cast<size_t>(w);
+        switch (bits) {
+        case 1: {
+            int x = 0;
+            for (; x + 8 <= w; x += 8) {
+                const uint8_t v = row[x >> 3];
+                const uint64_t eight = (spread[v] & litWhenSet) | (spread[static_cast<uint8_t>(~v)] & litWhenClear);
+                std::memcpy(out + x, &eight, 8);
+            }
+            for (; x < w; ++x)
+                out[x] = table[(row[x >> 3] >> (7 - (x & 7))) & 1];
+            break;
+        }
+        case 4:
+            for (int x = 0; x < w; ++x)
+                out[x] = table[(row[x >> 1] >> ((x & 1) ? 0 : 4)) & 0x0F];
+            break;
+        case 8:
+            for (int x = 0; x < w; ++x)
+                out[x] = table[row[x]];
+            break;
+        default:
+            for (int x = 0; x < w; ++x)
+                out[x] = (row[3 * x] | row[3 * x + 1] | row[3 * x + 2]) == 0;
+            break;
+        }
+    }
+    W = w;
+    H = h;
+    return true;
+}
+
 std::string LoaderMessage(const QImageReader& reader, const std::string& name) {
     std::string reason = reader.errorString().toStdString();
     if (reason.empty())
@@ -119,55 +274,27 @@ std::vector<uint8_t> PackImage(const QImage& Picture, const std::string& Name) {
     const int w = Picture.width();
     const int h = Picture.height();
     CheckSize(w, h, Name);
-    std::vector<uint8_t> out = NewPacked(static_cast<unsigned>(w), static_cast<unsigned>(h));
     if (w == 0 || h < 8)
-        return out;
-    const std::vector<uint8_t> lit = LitPixels(Picture, Name);
-    const size_t stride = static_cast<size_t>(w);
-    uint8_t* band = out.data() + 4;
-    for (int b = 0; b < h / 8; ++b, band += w) {
-        const uint8_t* rows = lit.data() + 8 * static_cast<size_t>(b) * stride;
-        for (int k = 0; k < 8; ++k) {
-            const uint8_t* row = rows + static_cast<size_t>(k) * stride;
-            for (int x = 0; x < w; ++x)
-                band[x] |= static_cast<uint8_t>(row[x] << k);
-        }
-    }
-    return out;
+        return NewPacked(static_cast<unsigned>(w), static_cast<unsigned>(h));
+    return PackLit(LitPixels(Picture, Name), w, h);
 }
 
 std::vector<uint8_t> PackImageRotated(const QImage& Picture, const std::string& Name) {
     const int ws = Picture.width();
     const int hs = Picture.height();
     CheckSize(hs, ws, Name);
-    // Packed W = Hs, H = Ws. Packed pixel (x, 8b + k) is source (Ws - 1 - 8b - k, x):
-    // source row x feeds column x of every band, read from its right-hand end.
-    std::vector<uint8_t> out = NewPacked(static_cast<unsigned>(hs), static_cast<unsigned>(ws));
     if (hs == 0 || ws < 8)
-        return out;
-    const std::vector<uint8_t> lit = LitPixels(Picture, Name);
-    const int bands = ws / 8;
-    uint8_t* data = out.data() + 4;
-    for (int x = 0; x < hs; ++x) {
-        const uint8_t* row = lit.data() + static_cast<size_t>(x) * static_cast<size_t>(ws);
-        for (int b = 0; b < bands; ++b) {
-            const uint8_t* from = row + (ws - 1 - 8 * b);
-            const uint8_t byte = static_cast<uint8_t>(from[0] | from[-1] << 1 | from[-2] << 2 | from[-3] << 3 |
-                                                      from[-4] << 4 | from[-5] << 5 | from[-6] << 6 | from[-7] << 7);
-            data[static_cast<size_t>(b) * static_cast<size_t>(hs) + static_cast<size_t>(x)] = byte;
-        }
-    }
-    return out;
+        return NewPacked(static_cast<unsigned>(hs), static_cast<unsigned>(ws));
+    return PackLitRotated(LitPixels(Picture, Name), ws, hs);
 }
 
 std::vector<uint8_t> ConvertImage(const QImage& Picture, int DispHv, const std::string& Name) {
     return DispHv == 1 ? PackImageRotated(Picture, Name) : PackImage(Picture, Name);
 }
 
-QImage LoadPicture(const std::string& FileName) {
-    // One read of the whole file, then decoding from memory: cheaper than the
-    // reader's own probing of the file, and the same decoders.
-    std::vector<uint8_t> data;
+namespace {
+
+void ReadPictureFile(const std::string& FileName, std::vector<uint8_t>& data) {
     std::string error;
     if (!DpuText::FileExists(FileName))
         throw ERomBuild("Error", "Cannot load picture \"" + FileName + "\": file not found");
@@ -179,6 +306,35 @@ QImage LoadPicture(const std::string& FileName) {
     // A file that grew since it was looked at.
     if (data.size() > MaxPictureFileSize)
         throw ERomBuild("Error", "Cannot load picture \"" + FileName + "\": file too large");
+}
+
+} // namespace
+
+std::vector<uint8_t> ConvertPictureData(const uint8_t* Data, size_t Size, int DispHv, const std::string& LoadName,
+                                        const std::string& PackName) {
+    int w = 0, h = 0;
+    std::vector<uint8_t> lit;
+    if (!DirectBmpLit(Data, Size, w, h, lit))
+        return ConvertImage(LoadPictureData(Data, Size, LoadName), DispHv, PackName);
+    if (DispHv == 1) {
+        CheckSize(h, w, PackName);
+        return w < 8 ? NewPacked(static_cast<unsigned>(h), static_cast<unsigned>(w)) : PackLitRotated(lit, w, h);
+    }
+    CheckSize(w, h, PackName);
+    return h < 8 ? NewPacked(static_cast<unsigned>(w), static_cast<unsigned>(h)) : PackLit(lit, w, h);
+}
+
+std::vector<uint8_t> ConvertPictureFile(const std::string& FileName, int DispHv) {
+    std::vector<uint8_t> data;
+    ReadPictureFile(FileName, data);
+    return ConvertPictureData(data.data(), data.size(), DispHv, FileName, FileName);
+}
+
+QImage LoadPicture(const std::string& FileName) {
+    // One read of the whole file, then decoding from memory: cheaper than the
+    // reader's own probing of the file, and the same decoders.
+    std::vector<uint8_t> data;
+    ReadPictureFile(FileName, data);
     return LoadPictureData(data.data(), data.size(), FileName);
 }
 
@@ -197,13 +353,13 @@ QImage LoadPictureData(const uint8_t* Data, size_t Size, const std::string& Name
 }
 
 void PackBitmap(const std::string& Source, const std::string& Target) {
-    WritePacked(PackImage(LoadPicture(Source), Source), Target);
+    WritePacked(ConvertPictureFile(Source, 0), Target);
 }
 
 void PackBitmapRotated(const std::string& Source, const std::string& Target) {
-    WritePacked(PackImageRotated(LoadPicture(Source), Source), Target);
+    WritePacked(ConvertPictureFile(Source, 1), Target);
 }
 
 void ConvertBitmap(const std::string& Source, const std::string& Target, int DispHv) {
-    WritePacked(ConvertImage(LoadPicture(Source), DispHv, Source), Target);
+    WritePacked(ConvertPictureFile(Source, DispHv), Target);
 }

@@ -33,6 +33,15 @@ QImage LoadPicture(const std::string& FileName);
 // The same for a picture held in memory; Name is used in the message.
 QImage LoadPictureData(const uint8_t* Data, size_t Size, const std::string& Name);
 
+// Loads and packs in one step: ConvertImage(LoadPictureData(...), DispHv, PackName)
+// with the same bytes and the same refusals. Plain uncompressed bitmaps are
+// decoded directly, skipping the picture loader and its copies.
+std::vector<uint8_t> ConvertPictureData(const uint8_t* Data, size_t Size, int DispHv, const std::string& LoadName,
+                                        const std::string& PackName);
+
+// The same for a picture file: ConvertImage(LoadPicture(FileName), DispHv, FileName).
+std::vector<uint8_t> ConvertPictureFile(const std::string& FileName, int DispHv);
+
 // File-to-file forms: load Source, pack, and write Target atomically. Throw
 // ERomBuild naming the file when Source cannot be loaded or Target cannot be
 // written; no Target is left behind then.

@@ -82,7 +82,7 @@ std::vector<uint8_t> TMakeRom::ConvertEntry(int Group, int Index, bool& Present)
         return {};
     Present = true;
     const std::string name = YVclUtil::Format("glyph library entry %d/%d", Group, Index);
-    return ConvertImage(LoadPictureData(entry.data(), entry.size(), name), Config.DISPHV, name);
+    return ConvertPictureData(entry.data(), entry.size(), Config.DISPHV, name, name);
 }
 
 void TMakeRom::PrepareLabels() {
@@ -121,7 +121,7 @@ void TMakeRom::ConvertMessages() {
             if (!DpuText::FileExists(path))
                 continue;
             const std::string name = "M_" + std::to_string(number);
-            WorkFiles.Put(name, ConvertImage(LoadPicture(path), Config.DISPHV, path));
+            WorkFiles.Put(name, ConvertPictureFile(path, Config.DISPHV));
             list[count++] = name;
         }
 }

@@ -151,7 +151,7 @@ void TRomBuilder::PlaceCodeTables(size_t& Pos) {
                 // The table and the one-byte number hold 128 user bitmaps.
                 if (count >= static_cast<int>(UserBitmapMax))
                     throw ERomBuild("Element overflow", "UBF element overflow!!\n\n");
-                const std::vector<uint8_t> packed = ConvertImage(LoadPicture(path), Settings.DispHv, path);
+                const std::vector<uint8_t> packed = ConvertPictureFile(path, Settings.DispHv);
                 size_t kept = 0;
                 PutAddress(UserBitmapTable + 2 * static_cast<size_t>(count), Pos);
                 Pos += Place(packed, Pos, FloorZone + FloorZoneSize, kept);
@@ -241,7 +241,7 @@ void TRomBuilder::PlaceScreenAndLogo() {
     const std::string screenName = "screen picture (glyph library entry 0/40)";
     // The screen picture is always turned, whatever the panel mounting says.
     const std::vector<uint8_t> packedScreen =
-        PackImageRotated(LoadPictureData(screen.data(), screen.size(), screenName), screenName);
+        ConvertPictureData(screen.data(), screen.size(), 1, screenName, screenName);
     size_t kept = 0;
     size_t length = Place(packedScreen, ScreenZone, ScreenZone + ScreenZoneSize, kept);
     if (kept < length)
@@ -250,7 +250,7 @@ void TRomBuilder::PlaceScreenAndLogo() {
     const std::string logo = DpuText::Trim(Settings.TitleFileName);
     if (logo.empty())
         return;
-    const std::vector<uint8_t> packedLogo = ConvertImage(LoadPicture(logo), Settings.DispHv, logo);
+    const std::vector<uint8_t> packedLogo = ConvertPictureFile(logo, Settings.DispHv);
     length = Place(packedLogo, LogoZone, LogoZone + LogoZoneSize, kept);
     if (kept < length)
         LogCut("Logo", logo, kept, length);
@@ -266,10 +266,9 @@ void TRomBuilder::PlaceSmallGlyphs() {
                                                       "entry %d): the entry is absent",
                                                       Glyphs.LibraryName().c_str(), i));
         const std::string name = "small glyph " + std::to_string(i);
-        const std::vector<uint8_t> packed =
-            ConvertImage(LoadPictureData(entry.data(), entry.size(), name + " (glyph library entry 7/" +
-                                                                         std::to_string(i) + ")"),
-                         Settings.DispHv, name);
+        const std::vector<uint8_t> packed = ConvertPictureData(
+            entry.data(), entry.size(), Settings.DispHv, name + " (glyph library entry 7/" + std::to_string(i) + ")",
+            name);
         size_t kept = 0;
         const size_t length = Place(packed, pos, end, kept);
         if (kept < length)
