@@ -1,12 +1,10 @@
 #include "rom/bitmapconversion.h"
 
 #include "rom/erombuild.h"
-#include "project/dputext.h"
 #include "rom/filehelpers.h"
 
 #include <QBuffer>
 #include <QByteArray>
-#include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
 #include <QString>
@@ -296,10 +294,10 @@ namespace {
 
 void ReadPictureFile(const std::string& FileName, std::vector<uint8_t>& data) {
     std::string error;
-    if (!DpuText::FileExists(FileName))
+    uint64_t size = 0;
+    if (!RegularFileSize(FileName, size))
         throw ERomBuild("Error", "Cannot load picture \"" + FileName + "\": file not found");
-    const QFileInfo info(QString::fromLocal8Bit(FileName.data(), static_cast<qsizetype>(FileName.size())));
-    if (static_cast<uint64_t>(info.size()) > MaxPictureFileSize)
+    if (size > MaxPictureFileSize)
         throw ERomBuild("Error", "Cannot load picture \"" + FileName + "\": file too large");
     if (!ReadWholeFile(FileName, data, error))
         throw ERomBuild("Error", "Cannot load picture \"" + FileName + "\": " + error);

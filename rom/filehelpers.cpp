@@ -4,6 +4,8 @@
 #include <QSaveFile>
 #include <QString>
 
+#include <sys/stat.h>
+
 namespace {
 
 QString ToQ(const std::string& s) { return QString::fromLocal8Bit(s.data(), static_cast<qsizetype>(s.size())); }
@@ -51,5 +53,19 @@ bool WriteFileAtomically(const std::string& FileName, const uint8_t* Data, size_
         Error = file.errorString().toStdString();
         return false;
     }
+    return true;
+}
+
+bool RegularFileSize(const std::string& FileName, uint64_t& Size) {
+    Size = 0;
+    if (FileName.empty())
+        return false;
+    // The name goes through the same text conversion the file classes use, so
+    // a name they cannot reach is not found here either.
+    const QByteArray native = QFile::encodeName(ToQ(FileName));
+    struct stat st {};
+    if (::stat(native.constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    Size = static_cast<uint64_t>(st.st_size);
     return true;
 }

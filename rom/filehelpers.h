@@ -15,3 +15,9 @@ bool ReadWholeFile(const std::string& FileName, std::vector<uint8_t>& Data, std:
 // stays behind.
 bool WriteFileAtomically(const std::string& FileName, const uint8_t* Data, size_t Size,
                          std::string& Error);
+
+// True when FileName names an existing regular file (links followed), as the
+// project's file-exists check decides it, from a single status call; Size then
+// gets its length. False for a missing file, a folder or a device, and when
+// the status cannot be read.
+bool RegularFileSize(const std::string& FileName, uint64_t& Size);

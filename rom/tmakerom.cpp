@@ -5,6 +5,7 @@
 #include "project/tproject.h"
 #include "rom/bitmapconversion.h"
 #include "rom/erombuild.h"
+#include "rom/filehelpers.h"
 #include "rom/glyphlibrary.h"
 #include "rom/tglyphlibraryentries.h"
 #include "util/eygeneral.h"
@@ -118,7 +119,8 @@ void TMakeRom::ConvertMessages() {
     for (int slot : MessageSlotOrder)
         for (int state = 0; state < TProject::StateCount; ++state, ++number) {
             const std::string& path = Project.LiftStateSlots[static_cast<size_t>(state)][static_cast<size_t>(slot)];
-            if (!DpuText::FileExists(path))
+            uint64_t size = 0;
+            if (!RegularFileSize(path, size))
                 continue;
             const std::string name = "M_" + std::to_string(number);
             WorkFiles.Put(name, ConvertPictureFile(path, Config.DISPHV));

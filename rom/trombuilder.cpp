@@ -142,7 +142,8 @@ void TRomBuilder::PlaceCodeTables(size_t& Pos) {
             // A bitmap already placed in this build was there a moment ago;
             // only new ones are looked for on disk.
             int number = FindUserBitmap(path);
-            if (number < 0 && !DpuText::FileExists(path)) {
+            uint64_t size = 0;
+            if (number < 0 && !RegularFileSize(path, size)) {
                 AppendLog("[Warning] CTBL" + std::to_string(t) + "-" + CodeText(n) + " not found --> auto cancel !!!");
                 CancelledCells.emplace_back(t, n);
                 continue;

@@ -5,11 +5,13 @@
 #include "rom/bitmapconversion.h"
 #include "rom/erombuild.h"
 #include "rom/filehelpers.h"
+#include "project/dputext.h"
 
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -215,4 +217,26 @@ TEST(ConvertPictureFile, RefusesLikeTheLoaderAndNamesTheFile) {
             }
         },
         ERomBuild);
+}
+
+TEST(RegularFileSize, AgreesWithTheProjectsFileCheck) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString file = dir.filePath("pic.bmp");
+    {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("BMxyz", 5);
+    }
+    ASSERT_TRUE(QFile::link(file, dir.filePath("link.bmp")));
+    ASSERT_TRUE(QFile::link(dir.filePath("gone.bmp"), dir.filePath("dangling.bmp")));
+    ASSERT_TRUE(QDir(dir.path()).mkdir("folder.bmp"));
+    for (const QString& path : {file, dir.filePath("link.bmp"), dir.filePath("dangling.bmp"),
+                                dir.filePath("folder.bmp"), dir.filePath("missing.bmp"), QString("/dev/null"),
+                                QString()}) {
+        const std::string name = path.toStdString();
+        uint64_t size = 99;
+        EXPECT_EQ(RegularFileSize(name, size), DpuText::FileExists(name)) << name;
+        EXPECT_EQ(size, DpuText::FileExists(name) ? 5u : 0u) << name;
+    }
 }
