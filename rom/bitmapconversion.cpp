@@ -136,12 +136,25 @@ inline uint32_t Le32(const uint8_t* p) { return Le16(p) | Le16(p + 2) << 16; }
 // loader so its size limits and messages stay the only ones.
 constexpr int64_t DirectBmpMaxPixels = 1 << 22;
 
-// Decodes the plain bitmap layout the installation's pictures use (40-byte
-// header, no compression, 1, 4, 8 or 24 bits a pixel, colour table no longer
-// than the depth allows, pixel data starting inside the file) straight into lit
-// pixels, the way the picture loader would read them. Returns false for
-// anything else, which is then left to the loader.
-bool DirectBmpLit(const uint8_t* Data, size_t Size, int& W, int& H, std::vector<uint8_t>& LitOut) {
+// The plain bitmap layout the installation's pictures use: 40-byte header, no
+// compression, 1, 4, 8 or 24 bits a pixel, a colour table no longer than the
+// depth allows, pixel data starting inside the file.
+struct TPlainBmp {
+    int32_t W = 0;
+    int32_t H = 0;
+    bool TopDown = false;
+    uint32_t Bits = 0;
+    size_t RowBytes = 0;
+    size_t RowsInFile = 0;
+    const uint8_t* Pixels = nullptr;
+    // Lit-ness of each palette index, as PaletteLit gives it for the colour
+    // table the picture loader would build.
+    uint8_t Table[256] = {};
+};
+
+// Reads the headers of a plain bitmap. False for anything else, which is then
+// left to the picture loader.
+bool ParsePlainBmp(const uint8_t* Data, size_t Size, TPlainBmp& Bmp) {
     constexpr size_t Headers = 14 + 40;
     if (Size < Headers || Data[0] != 'B' || Data[1] != 'M')
         return false;
@@ -176,25 +189,39 @@ bool DirectBmpLit(const uint8_t* Data, size_t Size, int& W, int& H, std::vector<
     const size_t rowBytes = ((static_cast<size_t>(w) * bits + 31) / 32) * 4;
     if (offBits < pixelsAt || offBits >= Size)
         return false;
+    Bmp.W = w;
+    Bmp.H = h;
+    Bmp.TopDown = topDown;
+    Bmp.Bits = bits;
+    Bmp.RowBytes = rowBytes;
     // A file cut short in its pixel rows is still a picture; the rows it lacks
     // (and a row it holds only part of) are left unlit rather than whatever
     // memory held before.
-    const size_t rowsInFile = std::min((Size - offBits) / rowBytes, static_cast<size_t>(h));
-
-    // Lit-ness of each palette index, as PaletteLit gives it for the loaded colour table.
-    uint8_t table[256];
+    Bmp.RowsInFile = std::min((Size - offBits) / rowBytes, static_cast<size_t>(h));
+    Bmp.Pixels = Data + offBits;
     const uint8_t* palette = Data + Headers;
     for (uint32_t i = 0; i < 256; ++i) {
         if (i < ncols)
-            table[i] = (palette[4 * i] | palette[4 * i + 1] | palette[4 * i + 2]) == 0;
+            Bmp.Table[i] = (palette[4 * i] | palette[4 * i + 1] | palette[4 * i + 2]) == 0;
         else if (bits == 1 && ncols < 2)
-            table[i] = 0;
+            Bmp.Table[i] = 0;
         else
-            table[i] = 1;
+            Bmp.Table[i] = 1;
     }
+    return true;
+}
 
-    LitOut.assign(static_cast<size_t>(w) * static_cast<size_t>(h), 0);
-    const uint8_t* pixels = Data + offBits;
+// The stored row of picture row Y; nullptr when the file lacks it.
+const uint8_t* BmpRow(const TPlainBmp& Bmp, int32_t Y) {
+    const size_t fileRow = static_cast<size_t>(Bmp.TopDown ? Y : Bmp.H - 1 - Y);
+    return fileRow < Bmp.RowsInFile ? Bmp.Pixels + Bmp.RowBytes * fileRow : nullptr;
+}
+
+// One byte per pixel, row after row: 1 where the pixel is lit.
+std::vector<uint8_t> BmpLit(const TPlainBmp& Bmp) {
+    const int32_t w = Bmp.W;
+    const uint8_t* table = Bmp.Table;
+    std::vector<uint8_t> lit(static_cast<size_t>(w) * static_cast<size_t>(Bmp.H), 0);
     // One-bit rows go eight pixels at a time: each set bit of a byte spread to
     // a 1 byte, most significant bit first, then mapped through the two colours.
     static const auto spread = [] {
@@ -207,13 +234,12 @@ bool DirectBmpLit(const uint8_t* Data, size_t Size, int& W, int& H, std::vector<
     }();
     const uint64_t litWhenSet = table[1] ? ~uint64_t{0} : 0;
     const uint64_t litWhenClear = table[0] ? ~uint64_t{0} : 0;
-    for (int32_t y = 0; y < h; ++y) {
-        const size_t fileRow = static_cast<size_t>(topDown ? y : h - 1 - y);
-        if (fileRow >= rowsInFile)
+    for (int32_t y = 0; y < Bmp.H; ++y) {
+        const uint8_t* row = BmpRow(Bmp, y);
+        if (!row)
             continue;
-        const uint8_t* row = pixels + rowBytes * fileRow;
-        uint8_t* out = LitOut.data() + static_cast<size_t>(y) * static_cast<size_t>(w);
-        switch (bits) {
+        uint8_t* out = lit.data() + static_cast<size_t>(y) * static_cast<size_t>(w);
+        switch (Bmp.Bits) {
         case 1: {
             int x = 0;
             for (; x + 8 <= w; x += 8) {
@@ -239,9 +265,34 @@ bool DirectBmpLit(const uint8_t* Data, size_t Size, int& W, int& H, std::vector<
             break;
         }
     }
-    W = w;
-    H = h;
-    return true;
+    return lit;
+}
+
+// PackLitRotated for a one-bit bitmap, straight from its rows: a packed byte
+// is eight neighbouring pixels of one stored row, leftmost in bit 7, which is
+// the stored bit order, so each is a (possibly shifted) stored byte mapped
+// through the two colours. Needs W >= 8.
+std::vector<uint8_t> PackMonoBmpRotated(const TPlainBmp& Bmp) {
+    const int32_t ws = Bmp.W, hs = Bmp.H;
+    std::vector<uint8_t> out = NewPacked(static_cast<unsigned>(hs), static_cast<unsigned>(ws));
+    const uint8_t litWhenSet = Bmp.Table[1] ? 0xFF : 0;
+    const uint8_t litWhenClear = Bmp.Table[0] ? 0xFF : 0;
+    const int bands = ws / 8;
+    uint8_t* data = out.data() + 4;
+    for (int32_t x = 0; x < hs; ++x) {
+        const uint8_t* row = BmpRow(Bmp, x);
+        if (!row)
+            continue;
+        for (int b = 0; b < bands; ++b) {
+            // Pixels first .. first + 7 of the row, first = Ws - 8 - 8b >= 0.
+            const int first = ws - 8 - 8 * b;
+            const int at = first >> 3, shift = first & 7;
+            const uint8_t v = shift ? static_cast<uint8_t>(row[at] << shift | row[at + 1] >> (8 - shift)) : row[at];
+            data[static_cast<size_t>(b) * static_cast<size_t>(hs) + static_cast<size_t>(x)] =
+                static_cast<uint8_t>((v & litWhenSet) | (~v & litWhenClear));
+        }
+    }
+    return out;
 }
 
 std::string LoaderMessage(const QImageReader& reader, const std::string& name) {
@@ -310,16 +361,18 @@ void ReadPictureFile(const std::string& FileName, std::vector<uint8_t>& data) {
 
 std::vector<uint8_t> ConvertPictureData(const uint8_t* Data, size_t Size, int DispHv, const std::string& LoadName,
                                         const std::string& PackName) {
-    int w = 0, h = 0;
-    std::vector<uint8_t> lit;
-    if (!DirectBmpLit(Data, Size, w, h, lit))
+    TPlainBmp bmp;
+    if (!ParsePlainBmp(Data, Size, bmp))
         return ConvertImage(LoadPictureData(Data, Size, LoadName), DispHv, PackName);
+    const int w = bmp.W, h = bmp.H;
     if (DispHv == 1) {
         CheckSize(h, w, PackName);
-        return w < 8 ? NewPacked(static_cast<unsigned>(h), static_cast<unsigned>(w)) : PackLitRotated(lit, w, h);
+        if (w < 8)
+            return NewPacked(static_cast<unsigned>(h), static_cast<unsigned>(w));
+        return bmp.Bits == 1 ? PackMonoBmpRotated(bmp) : PackLitRotated(BmpLit(bmp), w, h);
     }
     CheckSize(w, h, PackName);
-    return h < 8 ? NewPacked(static_cast<unsigned>(w), static_cast<unsigned>(h)) : PackLit(lit, w, h);
+    return h < 8 ? NewPacked(static_cast<unsigned>(w), static_cast<unsigned>(h)) : PackLit(BmpLit(bmp), w, h);
 }
 
 std::vector<uint8_t> ConvertPictureFile(const std::string& FileName, int DispHv) {
