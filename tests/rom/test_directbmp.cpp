@@ -240,3 +240,30 @@ TEST(RegularFileSize, AgreesWithTheProjectsFileCheck) {
         EXPECT_EQ(size, DpuText::FileExists(name) ? 5u : 0u) << name;
     }
 }
+
+// Header fields set to random values must never make the converter read
+// outside the bytes it was given (the sanitizer build checks the reads).
+TEST(ConvertPictureData, RandomHeadersStayInsideTheFile) {
+    unsigned seed = 12345;
+    auto next = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return seed >> 8;
+    };
+    const std::vector<std::vector<uint8_t>> bases = {Bmp(16, 16, 1, 0, {0, 0x00FFFFFF}, 0, 1),
+                                                     Bmp(9, 5, 4, 0, std::vector<uint32_t>(16, 0), 0, 2),
+                                                     Bmp(7, 7, 8, 2, {0, 0x00FFFFFF}, 0, 3), Bmp(5, 9, 24, 0, {}, 0, 4)};
+    const size_t fields[] = {10, 14, 18, 22, 26, 28, 30, 46};
+    int packed = 0;
+    for (int round = 0; round < 400; ++round) {
+        std::vector<uint8_t> b = bases[static_cast<size_t>(round) % bases.size()];
+        const size_t at = fields[next() % std::size(fields)];
+        const uint32_t value = next() % 4 == 0 ? next() : next() % 80;
+        Put32(b, at, value);
+        b.resize(b.size() - next() % 8);
+        try {
+            packed += !ConvertPictureData(b.data(), b.size(), static_cast<int>(next() % 2), "p", "p").empty();
+        } catch (const ERomBuild&) {
+        }
+    }
+    EXPECT_GT(packed, 0);
+}
