@@ -65,10 +65,30 @@ void CheckHeader(const std::vector<uint8_t>& Packed, int W, int H) {
         std::abort();
 }
 
+// The one-step path the build takes (with its direct decoder for plain
+// bitmaps) must stay inside the input and give a packing whose size matches
+// its own header, or refuse naming the picture.
+void CheckOneStep(const uint8_t* Data, size_t Size) {
+    for (int dispHv = 0; dispHv <= 1; ++dispHv) {
+        std::vector<uint8_t> packed;
+        try {
+            packed = ConvertPictureData(Data, Size, dispHv, "fuzz input", "fuzz input");
+        } catch (const ERomBuild& e) {
+            if (e.Message.find("fuzz input") == std::string::npos)
+                std::abort();
+            continue;
+        }
+        if (packed.size() < 4)
+            std::abort();
+        CheckHeader(packed, packed[0] | packed[1] << 8, packed[2] | packed[3] << 8);
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     Init();
+    CheckOneStep(Data, Size);
     QImage picture;
     try {
         picture = LoadPictureData(Data, Size, "fuzz input");
