@@ -19,6 +19,21 @@ QMessageBox::Icon IconFor(const std::string& Caption) {
     return QMessageBox::Critical;
 }
 
+// Shows a file dialog set up by the caller; FileName is the suggestion on
+// entry and the absolute choice on return (unchanged when cancelled).
+bool RunFileDialog(QFileDialog& Dialog, const QString& NameFilter, const std::string& DefaultExt,
+                   std::string& FileName) {
+    Dialog.setNameFilter(NameFilter);
+    if (!DefaultExt.empty())
+        Dialog.setDefaultSuffix(ToQ(DefaultExt));
+    if (!FileName.empty())
+        Dialog.selectFile(ToQ(FileName));
+    if (Dialog.exec() != QDialog::Accepted || Dialog.selectedFiles().isEmpty())
+        return false;
+    FileName = FromQ(QFileInfo(Dialog.selectedFiles().first()).absoluteFilePath());
+    return true;
+}
+
 } // namespace
 
 QString TQtPrompts::QtFilter(const std::string& Filter) {
@@ -78,15 +93,7 @@ bool TQtPrompts::OpenFileDialog(const std::string& Filter, const std::string& De
     QFileDialog dialog(FOwner, DialogTitle(QStringLiteral("Open"), Filter));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setNameFilter(QtFilter(Filter));
-    if (!DefaultExt.empty())
-        dialog.setDefaultSuffix(ToQ(DefaultExt));
-    if (!FileName.empty())
-        dialog.selectFile(ToQ(FileName));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return false;
-    FileName = FromQ(QFileInfo(dialog.selectedFiles().first()).absoluteFilePath());
-    return true;
+    return RunFileDialog(dialog, QtFilter(Filter), DefaultExt, FileName);
 }
 
 bool TQtPrompts::SaveFileDialog(const std::string& Filter, const std::string& DefaultExt,
@@ -96,15 +103,7 @@ bool TQtPrompts::SaveFileDialog(const std::string& Filter, const std::string& De
     dialog.setFileMode(QFileDialog::AnyFile);
     // The overwrite question is the core's own ("File exist!!"), not the dialog's.
     dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
-    dialog.setNameFilter(QtFilter(Filter));
-    if (!DefaultExt.empty())
-        dialog.setDefaultSuffix(ToQ(DefaultExt));
-    if (!FileName.empty())
-        dialog.selectFile(ToQ(FileName));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return false;
-    FileName = FromQ(QFileInfo(dialog.selectedFiles().first()).absoluteFilePath());
-    return true;
+    return RunFileDialog(dialog, QtFilter(Filter), DefaultExt, FileName);
 }
 
 bool TQtPrompts::OpenPictureDialog(const std::string& Filter, std::string& FileName) {
