@@ -1,0 +1,184 @@
+#include "util/fileaccess.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <fstream>
+#include <string>
+#include <vector>
+
+using namespace YVclUtil;
+
+namespace {
+
+class FileAccess : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    std::string Path(const char* name) const { return dir.path().toStdString() + "/" + name; }
+    static void Write(const std::string& path, const std::string& text) {
+        std::ofstream(path, std::ios::binary) << text;
+    }
+    static std::string Read(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    size_t EntryCount() const {
+        return QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot).size();
+    }
+};
+
+} // namespace
+
+TEST_F(FileAccess, ReadsRegularFilesAndRefusesEverythingElseWithoutBlocking) {
+    const std::string file = Path("a.bin");
+    Write(file, std::string("\x00\x01xyz", 5));
+    std::vector<uint8_t> bytes;
+    std::string reason;
+    ASSERT_TRUE(ReadWholeFile(file, bytes, reason)) << reason;
+    EXPECT_EQ(bytes, (std::vector<uint8_t>{0, 1, 'x', 'y', 'z'}));
+
+    EXPECT_FALSE(ReadWholeFile(Path("missing"), bytes, reason));
+    EXPECT_EQ(reason, "No such file or directory");
+    EXPECT_TRUE(bytes.empty());
+
+    EXPECT_FALSE(ReadWholeFile(dir.path().toStdString(), bytes, reason));
+    EXPECT_EQ(reason, "Is a directory");
+
+    // A FIFO with no writer would block a plain open for ever.
+    const std::string fifo = Path("fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_FALSE(ReadWholeFile(fifo, bytes, reason));
+    EXPECT_EQ(reason, "Not a regular file");
+
+    EXPECT_FALSE(ReadWholeFile("/dev/null", bytes, reason));
+    EXPECT_EQ(reason, "Not a regular file");
+
+    EXPECT_FALSE(ReadWholeFile(file, bytes, reason, 4));
+    EXPECT_EQ(reason, "File too large");
+    EXPECT_TRUE(ReadWholeFile(file, bytes, reason, 5));
+}
+
+TEST_F(FileAccess, ReadOnlyFilesCanBeRead) {
+    const std::string file = Path("ro.ini");
+    Write(file, "[A]\r\n");
+    ASSERT_EQ(::chmod(file.c_str(), 0444), 0);
+    std::vector<uint8_t> bytes;
+    std::string reason;
+    EXPECT_TRUE(ReadWholeFile(file, bytes, reason)) << reason;
+    EXPECT_EQ(bytes.size(), 5u);
+}
+
+TEST_F(FileAccess, StatusTellsKindsAndTreatsAbsenceAsAnAnswer) {
+    TFileStatus status;
+    std::string reason;
+    ASSERT_TRUE(QueryFileStatus(Path("none"), status, reason));
+    EXPECT_EQ(status.Kind, TFileKind::Missing);
+    ASSERT_TRUE(QueryFileStatus(Path("none/deeper"), status, reason));
+    EXPECT_EQ(status.Kind, TFileKind::Missing);
+    Write(Path("f"), "12345");
+    ASSERT_TRUE(QueryFileStatus(Path("f"), status, reason));
+    EXPECT_EQ(status.Kind, TFileKind::Regular);
+    EXPECT_EQ(status.Size, 5u);
+    EXPECT_GT(status.ModifiedSecs, 0);
+    ASSERT_TRUE(QueryFileStatus(dir.path().toStdString(), status, reason));
+    EXPECT_EQ(status.Kind, TFileKind::Directory);
+    ASSERT_TRUE(QueryFileStatus("/dev/null", status, reason));
+    EXPECT_EQ(status.Kind, TFileKind::Other);
+}
+
+TEST_F(FileAccess, AtomicWriteCreatesAndReplacesKeepingPermissions) {
+    const std::string file = Path("out.bin");
+    std::string reason;
+    ASSERT_TRUE(WriteFileAtomically(file, "first", 5, reason)) << reason;
+    EXPECT_EQ(Read(file), "first");
+    ASSERT_EQ(::chmod(file.c_str(), 0640), 0);
+    ASSERT_TRUE(WriteFileAtomically(file, "second", 6, reason)) << reason;
+    EXPECT_EQ(Read(file), "second");
+    struct stat st {};
+    ASSERT_EQ(::stat(file.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(EntryCount(), 1u) << "no temporary file may stay behind";
+}
+
+TEST_F(FileAccess, AtomicWriteRefusesTargetsThatAreNotRegularFilesAndLeavesThemAlone) {
+    std::string reason;
+    const std::string fifo = Path("fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_FALSE(WriteFileAtomically(fifo, "x", 1, reason));
+    EXPECT_EQ(reason, "Not a regular file");
+    struct stat st {};
+    ASSERT_EQ(::lstat(fifo.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+
+    const std::string folder = Path("sub");
+    ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+    EXPECT_FALSE(WriteFileAtomically(folder, "x", 1, reason));
+    EXPECT_EQ(reason, "Is a directory");
+
+    // A socket is no file either.
+    const std::string sock = Path("sock");
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(fd, 0);
+    sockaddr_un addr {};
+    addr.sun_family = AF_UNIX;
+    ASSERT_LT(sock.size(), sizeof addr.sun_path);
+    std::copy(sock.begin(), sock.end(), addr.sun_path);
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    EXPECT_FALSE(WriteFileAtomically(sock, "x", 1, reason));
+    ::close(fd);
+
+    // A link to a device is followed to the device and refused: the device stays.
+    const std::string link = Path("null-link");
+    ASSERT_EQ(::symlink("/dev/null", link.c_str()), 0);
+    EXPECT_FALSE(WriteFileAtomically(link, "x", 1, reason));
+    ASSERT_EQ(::lstat("/dev/null", &st), 0);
+    EXPECT_TRUE(S_ISCHR(st.st_mode));
+    ASSERT_EQ(::lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+}
+
+TEST_F(FileAccess, AtomicWriteFollowsLinksAndWritesBesideTheTarget) {
+    const std::string sub = Path("real");
+    ASSERT_EQ(::mkdir(sub.c_str(), 0700), 0);
+    const std::string target = sub + "/image.bin";
+    Write(target, "old");
+    const std::string link = Path("image-link.bin");
+    ASSERT_EQ(::symlink("real/image.bin", link.c_str()), 0);
+    std::string reason;
+    ASSERT_TRUE(WriteFileAtomically(link, "new", 3, reason)) << reason;
+    struct stat st {};
+    ASSERT_EQ(::lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode)) << "the link itself stays a link";
+    EXPECT_EQ(Read(target), "new");
+
+    // A dangling link creates its target.
+    const std::string dangling = Path("dangling");
+    ASSERT_EQ(::symlink("real/fresh.bin", dangling.c_str()), 0);
+    ASSERT_TRUE(WriteFileAtomically(dangling, "f", 1, reason)) << reason;
+    EXPECT_EQ(Read(sub + "/fresh.bin"), "f");
+}
+
+TEST_F(FileAccess, AtomicWriteNeverReplacesAWriteProtectedFileAndSaysWhy) {
+    const std::string file = Path("locked.dcf");
+    Write(file, "keep");
+    ASSERT_EQ(::chmod(file.c_str(), 0444), 0);
+    std::string reason;
+    EXPECT_FALSE(WriteFileAtomically(file, "lost", 4, reason));
+    EXPECT_EQ(reason, "Permission denied");
+    EXPECT_EQ(Read(file), "keep");
+    EXPECT_EQ(EntryCount(), 1u);
+}
+
+TEST(FileAccessReasons, AreTheSystemsWords) {
+    EXPECT_EQ(SystemReason(ENOSPC), "No space left on device");
+    EXPECT_EQ(InputKindReason(TFileKind::Other), "Not a regular file");
+    EXPECT_EQ(InputKindReason(TFileKind::Directory), "Is a directory");
+    EXPECT_EQ(InputKindReason(TFileKind::Regular), "");
+}

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The one place where the program touches the file system for whole files:
+// status checks, whole-file reads that take regular files only, and atomic
+// replacement that never goes over a device, a FIFO, a socket or a folder.
+// fileaccess_unix.cpp holds the POSIX implementation; a Windows one belongs in
+// fileaccess_win.cpp behind the same declarations.
+//
+// Every failure leaves the operating system's reason in words ("No space left
+// on device", "Is a directory") in the caller's Reason; the caller names the
+// file in its own message.
+
+namespace YVclUtil {
+
+enum class TFileKind { Missing, Regular, Directory, Other };
+
+struct TFileStatus {
+    TFileKind Kind = TFileKind::Missing;
+    uint64_t Size = 0;
+    // Last write, seconds since 1970-01-01 UTC.
+    int64_t ModifiedSecs = 0;
+};
+
+// Status of Path with symbolic links followed. A missing file is not a
+// failure (Kind Missing, true); false only when the status cannot be read for
+// another reason, which is left in Reason.
+bool QueryFileStatus(const std::string& Path, TFileStatus& Status, std::string& Reason);
+
+// The reason text for an errno value, as strerror words it.
+std::string SystemReason(int ErrorNumber);
+
+// Why Kind cannot be read as an input file: "" for a regular file,
+// "No such file or directory", "Is a directory" or "Not a regular file".
+std::string InputKindReason(TFileKind Kind);
+
+// Reads the whole regular file at Path into Bytes. A folder, device, FIFO or
+// socket is refused without blocking, and so is a file larger than MaxBytes
+// ("File too large"). False with Bytes emptied and the reason in Reason.
+bool ReadWholeFile(const std::string& Path, std::vector<uint8_t>& Bytes, std::string& Reason,
+                   uint64_t MaxBytes = UINT64_MAX);
+
+// The file an atomic write of Path replaces: symbolic links followed to their
+// end, so the new file is written beside the link's target. False (Reason set)
+// when that target exists and is not a regular file, when it is
+// write-protected ("Permission denied"), or when a link cannot be followed.
+bool ResolveOutputTarget(const std::string& Path, std::string& Target, std::string& Reason);
+
+// Writes Size bytes to a temporary file beside the resolved target, flushes
+// it to the disk and renames it over the target, so readers see the old file
+// or the whole new one. A replaced file keeps its permission bits. False on
+// any failure with the reason in Reason; the target is left untouched and no
+// temporary file stays behind.
+bool WriteFileAtomically(const std::string& Path, const void* Data, size_t Size, std::string& Reason);
+
+} // namespace YVclUtil

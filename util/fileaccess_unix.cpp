@@ -1,0 +1,259 @@
+#include "util/fileaccess.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+
+namespace YVclUtil {
+
+namespace {
+
+constexpr int kMaxLinkDepth = 40;
+
+TFileKind KindOf(mode_t Mode) {
+    if (S_ISREG(Mode))
+        return TFileKind::Regular;
+    if (S_ISDIR(Mode))
+        return TFileKind::Directory;
+    return TFileKind::Other;
+}
+
+std::string FolderOf(const std::string& Path) {
+    const size_t slash = Path.rfind('/');
+    return slash == std::string::npos ? std::string() : Path.substr(0, slash + 1);
+}
+
+bool WriteAll(int Fd, const uint8_t* Data, size_t Size) {
+    while (Size > 0) {
+        const ssize_t n = ::write(Fd, Data, Size);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (n == 0) {
+            errno = ENOSPC;
+            return false;
+        }
+        Data += n;
+        Size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+} // namespace
+
+std::string SystemReason(int ErrorNumber) {
+    char buffer[256] = {};
+    // The GNU strerror_r may return a static text instead of filling the buffer.
+    const char* text = ::strerror_r(ErrorNumber, buffer, sizeof buffer);
+    return text ? std::string(text) : std::string("Unknown error");
+}
+
+std::string InputKindReason(TFileKind Kind) {
+    switch (Kind) {
+    case TFileKind::Regular:
+        return std::string();
+    case TFileKind::Missing:
+        return SystemReason(ENOENT);
+    case TFileKind::Directory:
+        return SystemReason(EISDIR);
+    case TFileKind::Other:
+        break;
+    }
+    return "Not a regular file";
+}
+
+bool QueryFileStatus(const std::string& Path, TFileStatus& Status, std::string& Reason) {
+    Status = TFileStatus();
+    struct stat st {};
+    if (Path.empty() || ::stat(Path.c_str(), &st) != 0) {
+        const int error = Path.empty() ? ENOENT : errno;
+        if (error == ENOENT || error == ENOTDIR)
+            return true;
+        Reason = SystemReason(error);
+        return false;
+    }
+    Status.Kind = KindOf(st.st_mode);
+    Status.Size = static_cast<uint64_t>(st.st_size);
+    Status.ModifiedSecs = static_cast<int64_t>(st.st_mtim.tv_sec);
+    return true;
+}
+
+bool ReadWholeFile(const std::string& Path, std::vector<uint8_t>& Bytes, std::string& Reason,
+                   uint64_t MaxBytes) {
+    Bytes.clear();
+    // A device is never opened at all: opening a serial port can already
+    // change its modem lines.
+    struct stat first {};
+    if (!Path.empty() && ::stat(Path.c_str(), &first) == 0 && !S_ISREG(first.st_mode)) {
+        Reason = InputKindReason(KindOf(first.st_mode));
+        return false;
+    }
+    // Non-blocking, so a FIFO swapped in after the check above cannot hold the
+    // caller; the status of the opened file decides.
+    const int fd = Path.empty() ? -1 : ::open(Path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        Reason = SystemReason(Path.empty() ? ENOENT : errno);
+        return false;
+    }
+    struct stat st {};
+    bool ok = ::fstat(fd, &st) == 0;
+    if (!ok) {
+        Reason = SystemReason(errno);
+    } else if (!S_ISREG(st.st_mode)) {
+        Reason = InputKindReason(KindOf(st.st_mode));
+        ok = false;
+    } else if (static_cast<uint64_t>(st.st_size) > MaxBytes) {
+        Reason = SystemReason(EFBIG);
+        ok = false;
+    }
+    if (ok) {
+        try {
+            Bytes.resize(static_cast<size_t>(st.st_size));
+        } catch (const std::bad_alloc&) {
+            Reason = SystemReason(ENOMEM);
+            ok = false;
+        }
+    }
+    size_t got = 0;
+    while (ok) {
+        if (got == Bytes.size()) {
+            // The file may have grown since the status call; read on in steps
+            // until the end, still within the limit.
+            if (Bytes.size() >= MaxBytes) {
+                char probe;
+                const ssize_t extra = ::read(fd, &probe, 1);
+                if (extra < 0 && errno == EINTR)
+                    continue;
+                if (extra != 0) {
+                    Reason = SystemReason(extra < 0 ? errno : EFBIG);
+                    ok = false;
+                }
+                break;
+            }
+            Bytes.resize(Bytes.size() + 4096 > MaxBytes ? static_cast<size_t>(MaxBytes) : Bytes.size() + 4096);
+        }
+        const ssize_t n = ::read(fd, Bytes.data() + got, Bytes.size() - got);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            Reason = SystemReason(errno);
+            ok = false;
+            break;
+        }
+        if (n == 0)
+            break;
+        got += static_cast<size_t>(n);
+    }
+    ::close(fd);
+    if (!ok) {
+        Bytes.clear();
+        return false;
+    }
+    Bytes.resize(got);
+    return true;
+}
+
+bool ResolveOutputTarget(const std::string& Path, std::string& Target, std::string& Reason) {
+    if (Path.empty()) {
+        Reason = SystemReason(ENOENT);
+        return false;
+    }
+    Target = Path;
+    struct stat st {};
+    for (int depth = 0;; ++depth) {
+        if (::lstat(Target.c_str(), &st) != 0) {
+            if (errno == ENOENT)
+                return true; // a new file (or a dangling link's target) is created
+            Reason = SystemReason(errno);
+            return false;
+        }
+        if (!S_ISLNK(st.st_mode))
+            break;
+        if (depth == kMaxLinkDepth) {
+            Reason = SystemReason(ELOOP);
+            return false;
+        }
+        char buffer[PATH_MAX];
+        const ssize_t n = ::readlink(Target.c_str(), buffer, sizeof buffer - 1);
+        if (n < 0) {
+            Reason = SystemReason(errno);
+            return false;
+        }
+        const std::string link(buffer, static_cast<size_t>(n));
+        Target = link.front() == '/' ? link : FolderOf(Target) + link;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        Reason = InputKindReason(KindOf(st.st_mode));
+        return false;
+    }
+    // The rename would go over a write-protected file too, also for root; a
+    // file nobody may write stays as it is.
+    if ((st.st_mode & 0222) == 0 || ::access(Target.c_str(), W_OK) != 0) {
+        Reason = SystemReason(EACCES);
+        return false;
+    }
+    return true;
+}
+
+bool WriteFileAtomically(const std::string& Path, const void* Data, size_t Size, std::string& Reason) {
+    std::string target;
+    if (!ResolveOutputTarget(Path, target, Reason))
+        return false;
+    struct stat st {};
+    const bool existed = ::stat(target.c_str(), &st) == 0;
+    const std::string folder = FolderOf(target);
+    const std::string base = target.substr(folder.size());
+
+    static std::atomic<unsigned> counter{0};
+    std::string temp;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temp = folder + "." + base + "." + std::to_string(::getpid()) + "." +
+               std::to_string(counter.fetch_add(1)) + ".tmp";
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) {
+            Reason = SystemReason(errno);
+            return false;
+        }
+    }
+    if (fd < 0) {
+        Reason = SystemReason(EEXIST);
+        return false;
+    }
+    bool ok = WriteAll(fd, static_cast<const uint8_t*>(Data), Size);
+    if (ok && existed)
+        ok = ::fchmod(fd, st.st_mode & 07777) == 0;
+    if (ok)
+        ok = ::fsync(fd) == 0;
+    int error = ok ? 0 : errno;
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        error = errno;
+    }
+    if (ok && ::rename(temp.c_str(), target.c_str()) != 0) {
+        ok = false;
+        error = errno;
+    }
+    if (!ok) {
+        ::unlink(temp.c_str());
+        Reason = SystemReason(error);
+        return false;
+    }
+    // Make the rename itself durable; a folder that cannot be synced does not
+    // undo a write that has already replaced the file.
+    const int dir = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+    return true;
+}
+
+} // namespace YVclUtil
