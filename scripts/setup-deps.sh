@@ -13,6 +13,7 @@ packages=(
   lrzsz
   xvfb xauth
   fonts-dejavu-core fonts-dejavu-extra fonts-noto-cjk
+  dpkg-dev fakeroot lintian desktop-file-utils appstream librsvg2-bin gzip
 )
 
 missing=()
