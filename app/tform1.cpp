@@ -1,5 +1,6 @@
 #include "app/tform1.h"
 
+#include "app/taboutdialog.h"
 #include "app/tfilebrowser.h"
 #include "app/tpicturebox.h"
 #include "app/tqtprompts.h"
@@ -104,6 +105,7 @@ TForm1::TForm1(YVclUtil::Prompts* Prompts, QWidget* Parent) : QMainWindow(Parent
     BuildStatusBar();
     StartUp();
     ConnectSignals();
+    TAboutDialog::Attach(*this, FConfig);
 }
 
 TForm1::~TForm1() {
