@@ -18,7 +18,7 @@ CMAKE_FLAGS += -DCMAKE_BUILD_TYPE=RelWithDebInfo
 TEST_ENV =
 endif
 
-.PHONY: all deps configure build test run bench fuzz assets clean
+.PHONY: all deps configure build test run bench fuzz assets package package-test clean
 
 all: build
 
@@ -48,6 +48,13 @@ fuzz: deps
 
 assets: build
 	@scripts/make-assets.sh $(BUILD_DIR)
+
+# The Debian package (build/dpu510tk3_VERSION_ARCH.deb), then its checks.
+package: build
+	cmake --build $(BUILD_DIR) --target package
+
+package-test: package
+	@scripts/package-test.sh $(BUILD_DIR)
 
 clean:
 	rm -rf build build-asan build-fuzz
