@@ -2,6 +2,7 @@
 #include "app/tform1.h"
 #include "app/tstderrprompts.h"
 #include "dpu510tk3_version.h"
+#include "util/errmsgbox.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -20,22 +21,24 @@ int main(int argc, char* argv[]) {
     }
     QApplication app(argc, argv);
     // DPU510TK3_SMOKE_TEST: a check of an installed editor with nobody at the
-    // screen. Boxes go to standard error (the library's default handler and
-    // TStderrPrompts) and the editor ends as soon as its window is up, with 0
-    // when start-up ran to its end.
+    // screen. Every box, the window's and the libraries', goes to standard
+    // error as "[Box] ..." and the editor ends as soon as its window is up,
+    // with 0 when start-up ran to its end.
     const bool smokeTest = qEnvironmentVariableIsSet("DPU510TK3_SMOKE_TEST");
     std::unique_ptr<TStderrPrompts> smokePrompts;
-    if (smokeTest)
+    if (smokeTest) {
         smokePrompts = std::make_unique<TStderrPrompts>();
-    else
+        YVclUtil::SetErrMsgBoxHandler(&TStderrPrompts::Write);
+    } else {
         InstallQtErrMsgBoxHandler();
+    }
     std::unique_ptr<TForm1> form;
     try {
         form = std::make_unique<TForm1>(smokePrompts.get());
     } catch (const std::exception& e) {
         // Nothing can run without the window: say why and end.
         if (smokeTest) {
-            std::fprintf(stderr, "[Box] dpu510tk3-editor: %s\n", e.what());
+            TStderrPrompts::Write("dpu510tk3-editor", e.what());
             return 1;
         }
         QMessageBox::critical(nullptr, QStringLiteral("dpu510tk3-editor"), QString::fromLocal8Bit(e.what()));

@@ -17,11 +17,15 @@ std::string OneLine(std::string Text) {
 } // namespace
 
 void TStderrPrompts::MessageBox(const std::string& Caption, const std::string& Text) {
+    Write(Caption, Text);
+}
+
+void TStderrPrompts::Write(const std::string& Caption, const std::string& Text) {
     std::fprintf(stderr, "[Box] %s: %s\n", Caption.c_str(), OneLine(Text).c_str());
     std::fflush(stderr);
 }
 
 bool TStderrPrompts::AskYesNo(const std::string& Caption, const std::string& Text) {
-    MessageBox(Caption, Text);
+    Write(Caption, Text);
     return false;
 }

@@ -13,4 +13,7 @@ public:
     void MessageBox(const std::string& Caption, const std::string& Text) override;
     // Always false (No), after writing the question like a message box.
     bool AskYesNo(const std::string& Caption, const std::string& Text) override;
+    // Writes one box as MessageBox does; safe from any thread, so it also
+    // serves as the libraries' error-box handler.
+    static void Write(const std::string& Caption, const std::string& Text);
 };
