@@ -1,13 +1,12 @@
 #include "serial/tposixuartport.h"
 
 #include "serial/custombaud.h"
-#include "serial/tdeadline.h"
+#include "serial/fdwait.h"
 #include "serial/uartevents.h"
 
 #include <cerrno>
 #include <fcntl.h>
 #include <linux/serial.h>
-#include <mutex>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -18,9 +17,6 @@
 namespace YVclCtrl {
 
 namespace {
-
-std::mutex g_factoryMutex;
-TUartPortFactory g_factory;
 
 speed_t StandardSpeed(unsigned baud) {
     switch (baud) {
@@ -46,21 +42,7 @@ speed_t StandardSpeed(unsigned baud) {
 
 } // namespace
 
-TUartPortFactory SetUartPortFactory(TUartPortFactory Factory) {
-    std::lock_guard<std::mutex> lock(g_factoryMutex);
-    TUartPortFactory previous = std::move(g_factory);
-    g_factory = std::move(Factory);
-    return previous;
-}
-
-std::unique_ptr<TUartPort> CreateUartPort() {
-    {
-        std::lock_guard<std::mutex> lock(g_factoryMutex);
-        if (g_factory)
-            return g_factory();
-    }
-    return std::make_unique<TPosixUartPort>();
-}
+std::unique_ptr<TUartPort> CreatePlatformUartPort() { return std::make_unique<TPosixUartPort>(); }
 
 TPosixUartPort::~TPosixUartPort() { Close(); }
 
@@ -173,6 +155,7 @@ bool TPosixUartPort::Configure(const TUartLineSettings& s) {
         return Fail(errno);
     if (speed == B0 && !SetCustomBaud(Fd, s.Baud))
         return Fail(errno);
+    SetCharacterTime(s.Baud, 1 + s.DataBits + (s.Parity != 0 ? 1 : 0) + s.StopBits);
     return true;
 }
 
@@ -224,16 +207,17 @@ bool TPosixUartPort::WaitWriteAllowed(const TDeadline& Deadline, int CancelFd) {
     }
 }
 
-long TPosixUartPort::Write(const void* Data, size_t Bytes, int CancelFd) {
+long TPosixUartPort::Write(const void* Data, size_t Bytes, TWriteCancel Cancel) {
     if (Fd < 0) {
         Errno = EBADF;
         return -1;
     }
+    const int cancelFd = Cancel == TWriteCancel::OnInterrupt ? InterruptFd() : -1;
     const TDeadline deadline(Timeouts.WriteTotalMs);
     const char* p = static_cast<const char*>(Data);
     size_t done = 0;
     while (done < Bytes) {
-        if (!WaitWriteAllowed(deadline, CancelFd))
+        if (!WaitWriteAllowed(deadline, cancelFd))
             return static_cast<long>(done);
         const ssize_t n = ::write(Fd, p + done, Bytes - done);
         if (n > 0) {
@@ -246,7 +230,7 @@ long TPosixUartPort::Write(const void* Data, size_t Bytes, int CancelFd) {
             Errno = errno;
             return -1;
         }
-        const TDeadline::TWaitResult w = deadline.WaitFd(Fd, POLLOUT, CancelFd);
+        const TDeadline::TWaitResult w = WaitFd(deadline, Fd, POLLOUT, cancelFd);
         if (w == TDeadline::wr_Timeout || w == TDeadline::wr_Cancelled)
             return static_cast<long>(done);
         if (w == TDeadline::wr_Failed) {
@@ -301,15 +285,6 @@ long TPosixUartPort::Read(void* Data, size_t Bytes) {
         Errno = errno;
         return -1;
     }
-}
-
-long TPosixUartPort::InQueue() {
-    int n = 0;
-    if (::ioctl(Fd, FIONREAD, &n) != 0) {
-        Errno = errno;
-        return -1;
-    }
-    return n;
 }
 
 long TPosixUartPort::OutQueue() {
