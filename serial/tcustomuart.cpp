@@ -228,6 +228,9 @@ bool TCustomUart::Open() {
         case TPortFailure::AccessDenied:
             LastErrMsg = "The comm device can not access (may be opened by another)";
             break;
+        case TPortFailure::NotADevice:
+            LastErrMsg = "The comm device is a regular file, not a serial port";
+            break;
         default:
             LastErrMsg = "Can not open comm device file";
             break;

@@ -9,7 +9,8 @@ namespace YVclCtrl {
 // non-blocking flock, since TIOCEXCL alone does not stop root), raw mode, any
 // speed, and modem lines and error counters where the driver has them.
 // Pseudo-terminals answer the modem and counter requests with ENOTTY: that
-// reads as "not supported", never as a failure.
+// reads as "not supported", never as a failure. A regular file is refused at
+// Open (TPortFailure::NotADevice).
 class TPosixUartPort : public TPollUartPort {
 public:
     TPosixUartPort() = default;

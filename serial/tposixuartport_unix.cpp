@@ -10,6 +10,7 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
@@ -58,6 +59,8 @@ TPortFailure TPosixUartPort::ReasonOf(int Err) {
     case EBUSY:
     case EWOULDBLOCK:
         return TPortFailure::AccessDenied;
+    case ENOTTY:
+        return TPortFailure::NotADevice;
     default:
         return TPortFailure::Other;
     }
@@ -75,6 +78,14 @@ bool TPosixUartPort::Open(const std::string& Device, bool WriteThroughFlag) {
     Errno = 0;
     if (Fd >= 0)
         return true;
+    // A regular file opens and even takes the lock; only the line settings
+    // would fail, with a reason that hides the real mistake.
+    struct stat st {};
+    if (::stat(Device.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+        Errno = ENOTTY;
+        Failure = ReasonOf(Errno);
+        return false;
+    }
     const int fd = ::open(Device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         Errno = errno;

@@ -32,7 +32,7 @@ struct TUartTimeouts {
 };
 
 // Why an open failed, as the component words it.
-enum class TPortFailure { None, NotFound, AccessDenied, Other };
+enum class TPortFailure { None, NotFound, AccessDenied, NotADevice, Other };
 
 // Whether a write gives up early once Interrupt() has been called, so that
 // Close never waits out a whole write time-out for the monitor's text line.
