@@ -47,12 +47,14 @@ bool TCommMonitorThread::Synchronize(F&& Fn) {
     return !h->Cancelled;
 }
 
-TCommMonitorThread::TCommMonitorThread(TCustomUart* OwnerUart, TUartPort* UartPort, char* Raw, char* Filtered,
-                                       char* Datas)
-    : Owner(OwnerUart), Port(UartPort), RawRxdBuff(Raw), FilteredRxdBuff(Filtered), RxdDatasBuff(Datas),
-      FilterStyle(OwnerUart->RxdFilter_Style), DelimiterChar(OwnerUart->RxdFilter_DelimiterChar),
+TCommMonitorThread::TCommMonitorThread(TCustomUart* OwnerUart, TUartPort* UartPort, char* Raw,
+                                       char* Filtered, char* Datas)
+    : Owner(OwnerUart), Port(UartPort), RawRxdBuff(Raw), FilteredRxdBuff(Filtered),
+      RxdDatasBuff(Datas), FilterStyle(OwnerUart->RxdFilter_Style),
+      DelimiterChar(OwnerUart->RxdFilter_DelimiterChar),
       BytesOfPacket(static_cast<long>(OwnerUart->RxdFilter_BytesOfPacket)),
-      QueueSize(static_cast<long>(OwnerUart->RxdBuffBytes)), Handover(std::make_shared<THandover>()) {
+      QueueSize(static_cast<long>(OwnerUart->RxdBuffBytes)),
+      Handover(std::make_shared<THandover>()) {
     std::vector<std::string> missing;
     if (!Port->PrepareWait(missing)) {
         for (const std::string& name : missing)

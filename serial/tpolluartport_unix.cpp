@@ -32,7 +32,8 @@ TPollUartPort::~TPollUartPort() {
 }
 
 void TPollUartPort::SetCharacterTime(unsigned Baud, unsigned BitsPerCharacter) {
-    TxRecheckUsPerByte = std::max(1u, static_cast<unsigned>(BitsPerCharacter * 1000000ull / std::max(1u, Baud)));
+    const unsigned long long us = BitsPerCharacter * 1000000ull / std::max(1u, Baud);
+    TxRecheckUsPerByte = std::max(1u, static_cast<unsigned>(us));
 }
 
 bool TPollUartPort::SetEventMask(unsigned long Mask) {
@@ -45,7 +46,8 @@ bool TPollUartPort::PrepareWait(std::vector<std::string>& Missing) {
         Missing.push_back("hEventForTerminateThread");
     if (ComplFd < 0 && (ComplFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) < 0)
         Missing.push_back("OlapRdFile.hEvent");
-    if (TimerFd < 0 && (TimerFd = ::timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK)) < 0)
+    if (TimerFd < 0 &&
+        (TimerFd = ::timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK)) < 0)
         Missing.push_back("WaitableTimer");
     if (EventMask & kModemEvents) {
         ModemSampling = ModemStatus(ModemBits);
@@ -114,7 +116,8 @@ void TPollUartPort::RearmTimer() {
     if (TimerSet && due == TimerSetFor)
         return;
     // steady_clock counts CLOCK_MONOTONIC, so its time point is the absolute expiry.
-    const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(due.time_since_epoch()).count();
+    const auto ns =
+        std::chrono::duration_cast<std::chrono::nanoseconds>(due.time_since_epoch()).count();
     itimerspec expiry{};
     expiry.it_value.tv_sec = static_cast<time_t>(ns / 1000000000);
     expiry.it_value.tv_nsec = static_cast<long>(ns % 1000000000);
@@ -181,7 +184,8 @@ void TPollUartPort::CheckTxEmpty(unsigned long& Mask) {
     }
     // Still sending: look again about when the queued bytes should be out.
     TxRecheckArmed = true;
-    TxRecheckDue = TClock::now() + std::chrono::microseconds(std::max<long>(200, queued * TxRecheckUsPerByte));
+    const long us = std::max<long>(200, queued * TxRecheckUsPerByte);
+    TxRecheckDue = TClock::now() + std::chrono::microseconds(us);
 }
 
 void TPollUartPort::SampleModemLines(unsigned long& Mask) {

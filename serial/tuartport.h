@@ -41,7 +41,7 @@ enum class TWriteCancel { Never, OnInterrupt };
 // What one TUartPort::Wait reports; several things may come together.
 struct TPortEvents {
     bool Terminate = false;   // Interrupt() was called
-    unsigned long Mask = 0;   // EV_* bits (uartevents.h): received bytes, transmitter empty, line events
+    unsigned long Mask = 0;   // EV_* bits (uartevents.h): bytes in, transmitter empty, line events
     unsigned long Errors = 0; // CE_* flags cleared by this wait, when Mask has EV_ERR
     bool ReadDone = false;    // a read that Read() left pending has finished ...
     long ReadBytes = 0;       // ... with this many bytes in the buffer it was given
@@ -95,7 +95,8 @@ public:
 
     // Writes the whole block within the write time-out. Returns the bytes
     // written (fewer on time-out or when cancelled), -1 on failure (LastErrno()).
-    virtual long Write(const void* Data, size_t Bytes, TWriteCancel Cancel = TWriteCancel::Never) = 0;
+    virtual long Write(const void* Data, size_t Bytes,
+                       TWriteCancel Cancel = TWriteCancel::Never) = 0;
     // Reads what is there without waiting: bytes read, 0 for none,
     // kReadPending (see Wait), -1 on failure (LastErrno(); Gone() tells a
     // vanished device).
