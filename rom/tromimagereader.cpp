@@ -587,9 +587,12 @@ void TDecoder::Run() {
                  Img.Messages.data(), MessageHeight, MessageBytes, -1);
     Img.MessagePictures = static_cast<int>(
         std::count_if(Img.Messages.begin(), Img.Messages.end(), [](const TRomPicture& p) { return p.Present(); }));
-    for (size_t s = 0; s < DirStyleCount; ++s)
-        ReadListZone(DirTables + 24 * s, DirFrameCount, DirZone, DirZoneSize, "direction tables", "direction",
-                     Img.DirFrames[s].data(), DirHeight, DirBytes, static_cast<int>(50 + 20 * s));
+    // The five tables lie one after the other and share one zone: one list of 60.
+    std::array<TRomPicture, DirStyleCount * DirFrameCount> frames;
+    ReadListZone(DirTables, frames.size(), DirZone, DirZoneSize, "direction tables", "direction frame",
+                 frames.data(), DirHeight, DirBytes, 50);
+    for (size_t i = 0; i < frames.size(); ++i)
+        Img.DirFrames[i / DirFrameCount][i % DirFrameCount] = std::move(frames[i]);
     ReadFixedPictures();
     NameUserBitmaps();
 }

@@ -139,9 +139,13 @@ std::string TRomImageText::Summary(const TRomImage& Image, const std::string& Fi
                                                                   : Image.UserBitmapLabels[u].c_str(),
                                 p.Width, p.Height, p.Offset);
     }
-    for (int i = 0; i < TRomImage::MessageCount; ++i)
-        if (Image.Messages[static_cast<size_t>(i)].Present())
-            out += YVclUtil::Format("  message entry %2d: %s\n", i, MessageName(i).substr(8).c_str());
+    // The list keeps only the order; slot names hold exactly when all 40 are filled.
+    if (Image.MessagePictures == TRomImage::MessageCount)
+        out += "  messages: every slot, B, A, D, C by state\n";
+    else
+        for (int i = 0; i < TRomImage::MessageCount; ++i)
+            if (Image.Messages[static_cast<size_t>(i)].Present())
+                out += YVclUtil::Format("  message entry %2d: %s\n", i, MessageName(i).substr(8).c_str());
 
     for (int t = 0; t < TRomImage::TableCount; ++t) {
         out += YVclUtil::Format("\nCTBL%d%s:\n", t, t == Image.Settings.DefCtbl ? " (default)" : "");
