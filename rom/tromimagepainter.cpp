@@ -34,11 +34,8 @@ QImage Blank(int W, int H, QRgb Colour) {
 QImage Scaled(const QImage& Image, int Scale) {
     if (Scale <= 1 || Image.isNull())
         return Image;
-    QImage out(Image.width() * Scale, Image.height() * Scale, QImage::Format_RGB32);
-    for (int y = 0; y < out.height(); ++y)
-        for (int x = 0; x < out.width(); ++x)
-            out.setPixel(x, y, Image.pixel(x / Scale, y / Scale));
-    return out;
+    // Nearest neighbour: each display pixel becomes a square.
+    return Image.scaled(Image.width() * Scale, Image.height() * Scale, Qt::IgnoreAspectRatio, Qt::FastTransformation);
 }
 
 } // namespace
