@@ -3,6 +3,7 @@
 #include "app/tfilebrowser.h"
 #include "app/tpicturebox.h"
 #include "app/tqtprompts.h"
+#include "app/tromimageview.h"
 #include "project/dputext.h"
 #include "project/tlabelpreview.h"
 #include "project/tstartup.h"
@@ -371,6 +372,15 @@ void TForm1::BuildMakeTab(QWidget* Page) {
     FRomFileName = new QLineEdit(QStringLiteral("DPU510TK3.BIN"), romBox);
     FRomFileName->setObjectName("RomFileNameEdit");
     rv->addWidget(FRomFileName);
+    // The image named above, read back and shown as the display holds it.
+    auto* view = new QPushButton(QStringLiteral("ROM image..."), romBox);
+    view->setObjectName("RomImageViewButton");
+    connect(view, &QPushButton::clicked, this, [this] {
+        TRomImageView(TProject::RomFileNameToSave(FRomFileName->text().toLocal8Bit().toStdString()), FConfig,
+                      FLibrary, Ask(), this)
+            .exec();
+    });
+    rv->addWidget(view);
     FBrowser = new TFileBrowser(FPrompts, romBox);
     FBrowser->setObjectName("FileBrowser");
     FBrowser->SetMask(QStringLiteral("*.BIN"));
