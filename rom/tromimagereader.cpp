@@ -553,6 +553,8 @@ void TDecoder::NameUserBitmaps() {
         } catch (const ERomBuild&) {
             continue;
         }
+        if (packed.size() < 4)
+            continue;
         const size_t length = packed.size() - 4;
         for (size_t u = 0; u < Img.UserBitmaps.size(); ++u) {
             TRomPicture& p = Img.UserBitmaps[u];

@@ -78,7 +78,7 @@ std::string TRomRecovery::UserBitmapLabel(size_t Number) {
         // A file of that name that packs to these bytes is this bitmap.
         try {
             const std::vector<uint8_t> packed = ConvertPictureFile(path, Image.Settings.DispHv);
-            if (packed.size() - 4 == p.Bytes.size() && std::equal(p.Bytes.begin(), p.Bytes.end(), packed.begin() + 4))
+            if (packed.size() >= 4 && packed.size() - 4 == p.Bytes.size() && std::equal(p.Bytes.begin(), p.Bytes.end(), packed.begin() + 4))
                 return label;
         } catch (const ERomBuild&) {
         }
