@@ -118,7 +118,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     for (int t = 0; t < 3; ++t)
         for (int n = 0; n < 256; n += 17)
             Check(!DpuRom::TRomImagePainter::Code(read, t, n).isNull());
-    Check(!DpuRom::TRomImageText::Json(read, "fuzz").empty());
+    // The JSON form costs more than the reading; a share of the runs is enough.
+    if (Size % 8 == 0)
+        Check(!DpuRom::TRomImageText::Json(read, "fuzz").empty());
 
     // Reading is a function of the bytes: a second reading agrees.
     DpuRom::TRomImage again;
