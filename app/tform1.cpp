@@ -6,6 +6,7 @@
 #include "app/tfilebrowser.h"
 #include "app/tpicturebox.h"
 #include "app/tqtprompts.h"
+#include "app/tromimageview.h"
 #include "fieldbus/tpcuart.h"
 #include "link/linksession.h"
 #include "project/tlabelpreview.h"
@@ -224,6 +225,10 @@ void TForm1::ConnectMakePage() {
         FProject.ROMFILENAME = FromQ(Name);
     });
     connect(FMake->MakeRomButton(), &QPushButton::clicked, this, Guarded(Ask(), [this] { OnMakeRom(); }));
+    connect(FMake->RomImageViewButton(), &QPushButton::clicked, this, [this] {
+        TRomImageView(TProject::RomFileNameToSave(FromQ(FMake->RomFileNameEdit()->text())), FConfig, FLibrary, Ask(), this)
+            .exec();
+    });
     // A port link made while the window is open shows when the person comes back to it.
     connect(FTabs, &QTabWidget::currentChanged, this, [this] { FMake->ShowComPortDevice(); });
     connect(FMake->ConnectButton(), &QPushButton::clicked, this, Guarded(Ask(), [this] { OnConnect(); }));

@@ -52,6 +52,10 @@ QWidget* TMakePage::BuildRomBox(YVclUtil::Prompts* Prompts) {
     FRomFileName = new QLineEdit(QStringLiteral("DPU510TK3.BIN"), romBox);
     FRomFileName->setObjectName("RomFileNameEdit");
     rv->addWidget(FRomFileName);
+    // The image named above, read back and shown as the display holds it.
+    FRomImageView = new QPushButton(QStringLiteral("ROM image..."), romBox);
+    FRomImageView->setObjectName("RomImageViewButton");
+    rv->addWidget(FRomImageView);
     FBrowser = new TFileBrowser(Prompts, romBox);
     FBrowser->setObjectName("FileBrowser");
     FBrowser->SetMask(QStringLiteral("*.BIN"));

@@ -54,6 +54,7 @@ public:
     void ShowLogo(bool On, const std::string& File);
 
     QLineEdit* RomFileNameEdit() const { return FRomFileName; }
+    QPushButton* RomImageViewButton() const { return FRomImageView; }
     TFileBrowser* Browser() const { return FBrowser; }
     QPushButton* MakeRomButton() const { return FMakeRom; }
     QComboBox* ComPortBox() const { return FComPort; }
@@ -83,6 +84,7 @@ private:
     static QString ComPortDeviceText(unsigned Number);
 
     QLineEdit* FRomFileName = nullptr;
+    QPushButton* FRomImageView = nullptr;
     TFileBrowser* FBrowser = nullptr;
     QPushButton* FMakeRom = nullptr;
     QComboBox* FComPort = nullptr;

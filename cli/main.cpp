@@ -1,5 +1,8 @@
 #include "cli/clicommand.h"
+#include "cli/diffcommand.h"
+#include "cli/inspectcommand.h"
 #include "cli/makeromcommand.h"
+#include "cli/recovercommand.h"
 #include "cli/synctimecommand.h"
 #include "cli/uploadcommand.h"
 #include "dpu510tk3_version.h"
@@ -19,6 +22,9 @@ std::vector<TCliCommand> Commands() {
         TMakeRomCommand::Command(),
         TUploadCommand::Command(),
         TSyncTimeCommand::Command(),
+        TInspectCommand::Command(),
+        TDiffCommand::Command(),
+        TRecoverCommand::Command(),
     };
 }
 

@@ -1,0 +1,202 @@
+// Reading a full ROM image back against building it: a Make ROM built in-process
+// (library read, 40 user bitmaps of 64 x 64 used from all three tables, labels,
+// 40 lift-state messages, a logo), then the reader's decode of that image with
+// the glyph library (as inspect does: turn and floor style settled by packing
+// library pictures, user bitmaps matched against the stock folder) and without
+// it. x_build is decode time / build time; the reader is held to at most 2.
+// InspectProcess runs "dpu510tk3 inspect" as a whole process on the
+// installation's sample image, beside "dpu510tk3 --help" as the process floor.
+
+#include "project/tconfiguration.h"
+#include "project/tproject.h"
+#include "rom/glyphlibrary.h"
+#include "rom/tglyphlibraryentries.h"
+#include "rom/tmakerom.h"
+#include "rom/tromimagereader.h"
+#include "rom/trombuilder.h"
+#include "tests/rom/testglyphs.h"
+#include "tests/rom/testprompts.h"
+#include "util/fileaccess.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <sys/resource.h>
+#include <memory>
+
+namespace {
+
+QImage Mono(int W, int H, int Seed) {
+    QImage image(W, H, QImage::Format_RGB32);
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x)
+            image.setPixel(x, y, ((x * 7 + y * 13 + Seed) % 5) < 2 ? qRgb(0, 0, 0) : qRgb(255, 255, 255));
+    return image.convertToFormat(QImage::Format_Mono);
+}
+
+struct TSetup {
+    QTemporaryDir Dir;
+    TConfiguration Config;
+    TProject Project;
+    GlyphLibrary Library;
+    std::string GlbPath;
+    std::vector<uint8_t> Image;
+};
+
+std::unique_ptr<TSetup> MakeSetup() {
+    auto s = std::make_unique<TSetup>();
+    const QString dir = s->Dir.path();
+    TTestGlyphs glyphs;
+    AddRequiredEntries(glyphs);
+    for (int st = 0; st < 5; ++st)
+        for (int f = 0; f < 12; ++f)
+            glyphs.Entries[{0, 50 + 20 * st + f}] = BmpBytes(Mono(48, 48, st * 12 + f));
+    for (int k = 0; k < 4; ++k)
+        for (int c = 32; c < 127; ++c)
+            glyphs.Entries[{1 + k, c}] = BmpBytes(Mono(32, 64, c + k));
+    for (int i = 0; i < 39; ++i)
+        glyphs.Entries[{7, i}] = BmpBytes(Mono(8, 8, i));
+    glyphs.Entries[{0, 40}] = BmpBytes(Mono(64, 32, 3));
+    s->GlbPath = (dir + "/BENCH.GLB").toStdString();
+    WriteGlyphLibrary(s->GlbPath, glyphs.Entries);
+    s->Library.Load(s->GlbPath);
+
+    s->Config.ProgramDir = dir.toStdString() + "/";
+    s->Config.StartupDir = dir.toStdString();
+    s->Config.GlbName = "BENCH.GLB";
+    s->Config.CFI = 1;
+    s->Config.DISPHV = 1;
+    for (int u = 0; u < 40; ++u) {
+        const std::string label = "U" + std::to_string(10 + u);
+        const std::string path = TRomBuilder::UserBitmapPath(s->Config.ProgramDir, 0, label);
+        QDir().mkpath(QFileInfo(QString::fromStdString(path)).path());
+        Mono(64, 64, u).save(QString::fromStdString(path), "BMP");
+        for (int t = 0; t < 3; ++t)
+            s->Project.CodeTables[t][(u + 17 * t) % 256] = label;
+    }
+    const char* shortLabels[] = {"B1", "B2", "G", "M", "1", "2", "10", "12", "R", "L"};
+    for (int t = 0; t < 3; ++t)
+        for (int i = 0; i < 10; ++i)
+            s->Project.CodeTables[t][100 + i] = shortLabels[i];
+    for (int state = 0; state < 10; ++state)
+        for (int slot = 0; slot < 4; ++slot) {
+            const QString path = dir + QString("/MSG%1_%2.bmp").arg(state).arg(slot);
+            Mono(64, 16, state * 4 + slot).save(path, "BMP");
+            s->Project.LiftStateSlots[state][slot] = path.toStdString();
+        }
+    const QString logo = dir + "/LOGO.bmp";
+    Mono(64, 64, 99).save(logo, "BMP");
+    s->Project.CUSLOGOENABLE = 1;
+    s->Project.TITLEFILENAME_C = logo.toStdString();
+    return s;
+}
+
+TSetup* Setup = nullptr;
+double BuildSeconds = 0;
+
+void BM_MakeRom(benchmark::State& state) {
+    TTestPrompts prompts;
+    const std::string out = Setup->Dir.filePath("FULL.BIN").toStdString();
+    const auto start = std::chrono::steady_clock::now();
+    for (auto _ : state) {
+        GlyphLibrary library;
+        library.Load(Setup->GlbPath);
+        TMakeRom make(Setup->Project, Setup->Config, library, prompts, &prompts);
+        make.OutputFile = out;
+        if (!make.Run())
+            state.SkipWithError("the build stopped");
+    }
+    BuildSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() /
+                   static_cast<double>(state.iterations());
+    std::string error;
+    YVclUtil::ReadWholeFile(out, Setup->Image, error);
+}
+
+void Decode(benchmark::State& state, bool WithLibrary) {
+    TGlyphLibraryEntries entries(Setup->Library, Setup->Config.GlbName);
+    DpuRom::TRomImageReader reader;
+    if (WithLibrary) {
+        reader.Library = &entries;
+        reader.Cfi = 1;
+        reader.ProgramDir = Setup->Config.ProgramDir;
+    }
+    const auto start = std::chrono::steady_clock::now();
+    for (auto _ : state) {
+        DpuRom::TRomImage image;
+        if (!reader.Read(Setup->Image.data(), Setup->Image.size(), image))
+            state.SkipWithError(reader.LastErrMsg.c_str());
+        benchmark::DoNotOptimize(image.UserBitmaps.data());
+    }
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() /
+                           static_cast<double>(state.iterations());
+    if (BuildSeconds > 0)
+        state.counters["x_build"] = seconds / BuildSeconds;
+}
+
+void BM_DecodeWithLibrary(benchmark::State& state) { Decode(state, true); }
+void BM_DecodeBare(benchmark::State& state) { Decode(state, false); }
+
+// The installation's sample, built once, in a start-up folder of its own.
+std::unique_ptr<QTemporaryDir> SampleDir;
+
+bool PrepareSample() {
+    SampleDir = std::make_unique<QTemporaryDir>();
+    for (const char* name : {"ORVDVE510TK3.INI", "D510TK3.GLB", "sample.dcf", "SPACE_240x240.bmp"})
+        QFile::copy(QString(DPU_ASSETS_DIR) + "/" + name, SampleDir->filePath(name));
+    QProcess p;
+    p.setWorkingDirectory(SampleDir->path());
+    p.start(QCoreApplication::applicationDirPath() + "/dpu510tk3", {"make-rom", "sample.dcf", "-o", "SAMPLE.BIN"});
+    return p.waitForFinished(60000) && p.exitCode() == 0;
+}
+
+double ChildCpuSeconds() {
+    rusage u{};
+    getrusage(RUSAGE_CHILDREN, &u);
+    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// Wall time is the process as the user waits for it; child_cpu_ms is the CPU
+// it used, which a loaded machine does not inflate.
+void RunTool(benchmark::State& state, const QStringList& Args) {
+    const double cpuStart = ChildCpuSeconds();
+    for (auto _ : state) {
+        QProcess p;
+        p.setWorkingDirectory(SampleDir->path());
+        p.start(QCoreApplication::applicationDirPath() + "/dpu510tk3", Args);
+        if (!p.waitForFinished(60000) || p.exitCode() != 0)
+            state.SkipWithError("the tool failed");
+        p.readAllStandardOutput();
+    }
+    state.counters["child_cpu_ms"] = (ChildCpuSeconds() - cpuStart) * 1000 / static_cast<double>(state.iterations());
+}
+
+void BM_InspectProcess(benchmark::State& state) { RunTool(state, {"inspect", "SAMPLE.BIN"}); }
+void BM_ProcessFloor(benchmark::State& state) { RunTool(state, {"--help"}); }
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    std::unique_ptr<TSetup> setup = MakeSetup();
+    Setup = setup.get();
+    const bool sample = PrepareSample();
+    benchmark::RegisterBenchmark("MakeRom", BM_MakeRom)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("DecodeWithLibrary", BM_DecodeWithLibrary)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("DecodeBare", BM_DecodeBare)->Unit(benchmark::kMillisecond);
+    if (sample) {
+        benchmark::RegisterBenchmark("InspectProcess", BM_InspectProcess)->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark("ProcessFloor", BM_ProcessFloor)->Unit(benchmark::kMillisecond);
+    }
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,88 @@
+#include "cli/diffcommand.h"
+
+#include "cli/clioutput.h"
+#include "cli/romimageinput.h"
+#include "rom/tromimagediff.h"
+#include "rom/tromimagepainter.h"
+
+#include <QDir>
+#include <QString>
+
+#include <cstdio>
+
+TCliCommand TDiffCommand::Command() {
+    return {"diff", "diff A.BIN B.BIN [--png DIR] [--glb FILE]", &TDiffCommand::Help, &TDiffCommand::Run};
+}
+
+std::string TDiffCommand::Help() {
+    return "diff A.BIN B.BIN [--png DIR] [--glb FILE]\n"
+           "  Reads two ROM images and prints, one per line, what differs by meaning:\n"
+           "  \"PWRSAVING: 10 \xE2\x86\x92 20\", \"CTBL1 code 12 (0C): 12 \xE2\x86\x92 12A\",\n"
+           "  \"message FIRE slot B: picture changed\". The glyph library is found as by\n"
+           "  inspect.\n"
+           "  --png DIR  writes each changed picture or code, A beside B, into DIR.\n"
+           "  Exit status: 0 when the images hold the same, 1 when they differ, 2 for a\n"
+           "  usage error or a file that is not a ROM image.\n";
+}
+
+int TDiffCommand::Run(const std::vector<std::string>& Args) {
+    TCliOutput out;
+    std::vector<std::string> files;
+    std::string png, glb;
+    for (size_t i = 0; i < Args.size(); ++i) {
+        const std::string& a = Args[i];
+        if (a == "-h" || a == "--help") {
+            std::fputs(Help().c_str(), stdout);
+            return CliOk;
+        }
+        if (a == "--png" || a == "--glb") {
+            if (i + 1 >= Args.size() || Args[i + 1].empty()) {
+                out.Error("diff: " + a + " needs a name");
+                return CliUsage;
+            }
+            (a == "--png" ? png : glb) = Args[++i];
+        } else if (a.size() > 1 && a[0] == '-') {
+            out.Error("diff: unknown option " + a);
+            return CliUsage;
+        } else {
+            files.push_back(a);
+        }
+    }
+    if (files.size() != 2) {
+        out.Error("diff: two images are needed\nusage: dpu510tk3 diff A.BIN B.BIN [--png DIR]");
+        return CliUsage;
+    }
+
+    TRomImageInput input;
+    input.Prepare(glb);
+    DpuRom::TRomImage images[2];
+    std::vector<uint8_t> raw[2];
+    for (int i = 0; i < 2; ++i)
+        if (!input.Read(files[static_cast<size_t>(i)], images[i], raw[i])) {
+            out.Error("diff: " + files[static_cast<size_t>(i)] + " is not a ROM image: " + input.Reader.LastErrMsg);
+            return CliUsage;
+        }
+
+    const auto differences = DpuRom::TRomImageDiff::Compare(images[0], images[1], raw[0], raw[1]);
+    for (const auto& d : differences)
+        std::printf("%s\n", d.Text.c_str());
+    if (!png.empty() && !differences.empty()) {
+        if (!QDir().mkpath(QString::fromStdString(png))) {
+            out.Error("diff: cannot make the folder \"" + png + "\"");
+            return CliUsage;
+        }
+        for (const auto& d : differences) {
+            if (d.Slug.empty() || (d.Before.isNull() && d.After.isNull()))
+                continue;
+            QImage side = DpuRom::TRomImagePainter::SideBySide(d.Before, d.After);
+            side = side.scaled(side.width() * 4, side.height() * 4);
+            std::string reason;
+            const std::string path = png + "/" + d.Slug + ".png";
+            if (!DpuRom::TRomImagePainter::SavePng(side, path, reason)) {
+                out.Error("diff: cannot write \"" + path + "\": " + reason);
+                return CliUsage;
+            }
+        }
+    }
+    return differences.empty() ? CliOk : CliStopped;
+}

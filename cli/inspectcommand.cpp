@@ -1,0 +1,91 @@
+#include "cli/inspectcommand.h"
+
+#include "cli/clioutput.h"
+#include "cli/romimageinput.h"
+#include "rom/tromimagepainter.h"
+#include "rom/tromimagetext.h"
+
+#include <cstdio>
+
+TCliCommand TInspectCommand::Command() {
+    return {"inspect", "inspect ROM.BIN [--png DIR] [--json] [--glb FILE]", &TInspectCommand::Help,
+            &TInspectCommand::Run};
+}
+
+std::string TInspectCommand::Help() {
+    return "inspect ROM.BIN [--png DIR] [--json] [--glb FILE]\n"
+           "  Reads a ROM image back: checks it (size, CRC table copy, address tables,\n"
+           "  settings record) and prints the settings, then every set code of the\n"
+           "  three code tables with what it shows. The glyph library (ORVDVE510TK3.INI\n"
+           "  and the library it names, in the current directory, or --glb FILE) tells\n"
+           "  how the pictures were turned and which floor style the glyphs are; without\n"
+           "  it DISPHV of the configuration and floor style 0 are assumed.\n"
+           "  --png DIR  also writes a contact sheet per zone and one picture per used\n"
+           "             code (as the editor's preview shows the label) into DIR.\n"
+           "  --json     prints everything in the form docs/inspect.md describes.\n"
+           "  Exit status: 0 for a ROM image, 1 for a file that is not one (the reason,\n"
+           "  naming the offset and the table, on standard error), 2 for a usage error.\n";
+}
+
+int TInspectCommand::Run(const std::vector<std::string>& Args) {
+    TCliOutput out;
+    std::string file, png, glb;
+    bool json = false;
+    for (size_t i = 0; i < Args.size(); ++i) {
+        const std::string& a = Args[i];
+        if (a == "-h" || a == "--help") {
+            std::fputs(Help().c_str(), stdout);
+            return CliOk;
+        }
+        if (a == "--json") {
+            json = true;
+        } else if (a == "--png" || a == "--glb") {
+            if (i + 1 >= Args.size() || Args[i + 1].empty()) {
+                out.Error("inspect: " + a + " needs a name");
+                return CliUsage;
+            }
+            (a == "--png" ? png : glb) = Args[++i];
+        } else if (a.size() > 1 && a[0] == '-') {
+            out.Error("inspect: unknown option " + a);
+            return CliUsage;
+        } else if (file.empty()) {
+            file = a;
+        } else {
+            out.Error("inspect: more than one image given");
+            return CliUsage;
+        }
+    }
+    if (file.empty()) {
+        out.Error("inspect: no image given\nusage: dpu510tk3 inspect ROM.BIN [--png DIR] [--json] [--glb FILE]");
+        return CliUsage;
+    }
+
+    TRomImageInput input;
+    input.Prepare(glb);
+    DpuRom::TRomImage image;
+    std::vector<uint8_t> raw;
+    if (!input.Read(file, image, raw)) {
+        if (json)
+            std::fputs(DpuRom::TRomImageText::JsonRefusal(file, input.Reader.LastErrMsg, input.Reader.LastErrOffset)
+                           .c_str(),
+                       stdout);
+        out.Error("inspect: " + file + " is not a ROM image: " + input.Reader.LastErrMsg);
+        return CliStopped;
+    }
+    for (const std::string& n : input.Notes)
+        image.Notes.push_back(n);
+    const std::string text =
+        json ? DpuRom::TRomImageText::Json(image, file) : DpuRom::TRomImageText::Summary(image, file);
+    std::fputs(text.c_str(), stdout);
+    if (!png.empty()) {
+        std::vector<std::string> written;
+        std::string reason;
+        if (!DpuRom::TRomImagePainter::WriteAll(image, png, 4, written, reason)) {
+            out.Error("inspect: " + reason);
+            return CliStopped;
+        }
+        if (!json)
+            std::printf("\n%zu pictures written to %s\n", written.size(), png.c_str());
+    }
+    return CliOk;
+}

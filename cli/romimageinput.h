@@ -1,0 +1,34 @@
+#pragma once
+
+#include "project/tconfiguration.h"
+#include "rom/glyphlibrary.h"
+#include "rom/tglyphlibraryentries.h"
+#include "rom/tromimagereader.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+// What inspect, diff and recover share: the configuration and the glyph
+// library of the current directory, read quietly (an image can be read
+// without them), and a reader set up from them.
+class TRomImageInput {
+public:
+    // Reads ORVDVE510TK3.INI and the glyph library it names from the current
+    // directory, or the library GlbPath when not empty. Missing files only
+    // leave the reader with its assumptions; Notes says which.
+    void Prepare(const std::string& GlbPath);
+
+    // Reads the image at Path. False when it cannot be read or is no image;
+    // the reason is in Reader.LastErrMsg. Raw gets the file's bytes.
+    bool Read(const std::string& Path, DpuRom::TRomImage& Image, std::vector<uint8_t>& Raw);
+
+    TConfiguration Config;
+    GlyphLibrary Library;
+    DpuRom::TRomImageReader Reader;
+    std::vector<std::string> Notes;
+
+private:
+    std::unique_ptr<TGlyphLibraryEntries> Entries;
+};

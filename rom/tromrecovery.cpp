@@ -1,0 +1,205 @@
+#include "rom/tromrecovery.h"
+
+#include "project/dputext.h"
+#include "project/tconfiguration.h"
+#include "project/tproject.h"
+#include "project/tprojectfile.h"
+#include "rom/bitmapconversion.h"
+#include "rom/erombuild.h"
+#include "rom/glyphlibrary.h"
+#include "rom/tmonobmpwriter.h"
+#include "rom/tromimagetext.h"
+#include "rom/trombuilder.h"
+#include "util/eygeneral.h"
+#include "util/prompts.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QString>
+
+namespace DpuRom {
+
+namespace {
+
+// Recovery asks nothing and shows nothing: reasons come back as text.
+class TQuietPrompts : public YVclUtil::Prompts, public YVclUtil::MessageSink {
+public:
+    void MessageBox(const std::string&, const std::string& Text) override { Last = Text; }
+    bool AskYesNo(const std::string&, const std::string&) override { return true; }
+    bool OpenFileDialog(const std::string&, const std::string&, std::string&) override { return false; }
+    bool SaveFileDialog(const std::string&, const std::string&, std::string&) override { return false; }
+    bool OpenPictureDialog(const std::string&, std::string&) override { return false; }
+    void SetBusyCursor(bool) override {}
+    void AppendLog(const std::string&) override {}
+    void ClearLog() override {}
+    void SetStatus(int, const std::string&) override {}
+    std::string Last;
+};
+
+bool MakeFolder(const std::string& Path) { return QDir().mkpath(QString::fromStdString(Path)); }
+
+std::string FolderOf(const std::string& Path) {
+    return QFileInfo(QString::fromStdString(Path)).absolutePath().toStdString();
+}
+
+} // namespace
+
+TRomRecovery::TRomRecovery(const TRomImage& Image, TConfiguration& Config) : Image(Image), Config(Config) {}
+
+bool TRomRecovery::WritePicture(const TRomPicture& Picture, const std::string& Path) {
+    std::string reason;
+    if (!MakeFolder(FolderOf(Path)) ||
+        !TMonoBmpWriter::Save(Path, Picture.Width, Picture.Height,
+                              [&Picture](int X, int Y) { return Picture.Lit(X, Y); }, reason)) {
+        LastErrMsg = "Cannot write \"" + Path + "\": " + (reason.empty() ? "cannot make its folder" : reason);
+        return false;
+    }
+    Written.push_back(Path);
+    return true;
+}
+
+std::string TRomRecovery::UserBitmapLabel(size_t Number) {
+    const TRomPicture& p = Image.UserBitmaps[Number];
+    const int style = Image.Settings.DefFl;
+    const std::string stock = Number < Image.UserBitmapLabels.size() ? Image.UserBitmapLabels[Number] : "";
+    if (!stock.empty()) {
+        const std::string path = TRomBuilder::UserBitmapPath(UserRoot, style, stock);
+        // Already where make-rom looks (the reader matched it there), or written now.
+        if (DpuText::FileExists(path) || WritePicture(p, path))
+            return stock;
+        return {};
+    }
+    for (int k = 0;; ++k) {
+        const std::string label = k == 0 ? YVclUtil::Format("UBF%03zu", Number)
+                                         : YVclUtil::Format("UBF%03zu_%d", Number, k);
+        const std::string path = TRomBuilder::UserBitmapPath(UserRoot, style, label);
+        if (!DpuText::FileExists(path))
+            return WritePicture(p, path) ? label : std::string();
+        // A file of that name that packs to these bytes is this bitmap.
+        try {
+            const std::vector<uint8_t> packed = ConvertPictureFile(path, Image.Settings.DispHv);
+            if (packed.size() >= 4 && packed.size() - 4 == p.Bytes.size() && std::equal(p.Bytes.begin(), p.Bytes.end(), packed.begin() + 4))
+                return label;
+        } catch (const ERomBuild&) {
+        }
+    }
+}
+
+void TRomRecovery::SelectVersion() {
+    // The version whose ENCODE (and DISPHV, when the image told it) fit.
+    const TRomSettings& s = Image.Settings;
+    const bool turnKnown = Image.DispHvSource != TRomImage::TSource::Assumed;
+    for (int i = 0; i < static_cast<int>(Config.VersionList.size()); ++i) {
+        TConfiguration probe = Config;
+        if (!probe.SelectVersion(i))
+            continue;
+        if (probe.ENCODE == s.Encode && (!turnKnown || probe.DISPHV == s.DispHv)) {
+            Config.SelectVersion(i);
+            return;
+        }
+    }
+    Warnings.push_back(YVclUtil::Format("[Warning] No version of %s has ENCODE %d%s; CODEVER stays \"%s\"",
+                                        TConfiguration::FileName, s.Encode,
+                                        turnKnown ? YVclUtil::Format(" and DISPHV %d", s.DispHv).c_str() : "",
+                                        Config.CodeVerToSave().c_str()));
+}
+
+bool TRomRecovery::Recover(TProject& Project) {
+    Written.clear();
+    Warnings.clear();
+    LastErrMsg.clear();
+    const TRomSettings& s = Image.Settings;
+    if (BitmapDir.empty())
+        BitmapDir = ".";
+    if (!MakeFolder(BitmapDir)) {
+        LastErrMsg = "Cannot make the folder \"" + BitmapDir + "\"";
+        return false;
+    }
+
+    Project.ClearCodeTables();
+    std::vector<std::string> userLabels(Image.UserBitmaps.size());
+    for (size_t u = 0; u < userLabels.size(); ++u) {
+        userLabels[u] = UserBitmapLabel(u);
+        if (userLabels[u].empty())
+            return false;
+    }
+    for (int t = 0; t < TRomImage::TableCount; ++t)
+        for (int n = 0; n < TRomImage::CodeCount; ++n) {
+            const TRomCode& c = Image.Codes[static_cast<size_t>(t)][static_cast<size_t>(n)];
+            if (c.Kind == TRomCode::TKind::Glyphs)
+                Project.SetLabel(t, n, c.Label);
+            else if (c.Kind == TRomCode::TKind::UserBitmap)
+                Project.SetLabel(t, n, userLabels[static_cast<size_t>(c.UserBitmap)]);
+        }
+
+    Project.DPSTYLE = s.DpStyle;
+    Project.DISPDT = s.DispDt;
+    Project.PWRSAVING = s.PwrSaving;
+    Project.SWAPTIME = s.SwapTime;
+    Project.CUSIDCODE = s.CusIdCode;
+    Project.DEF_MSGPOS = s.DefMsgPos;
+    Project.NODEADDR = s.NodeAddr;
+    Project.DEF_DIR = s.DefDir;
+    Project.DEF_MSG = s.DefMsg;
+    Project.SetMsgBoxesFromMask(s.DefMsg);
+    if (TProject::NormaliseMsgMask(s.DefMsg) != s.DefMsg)
+        Warnings.push_back(YVclUtil::Format("[Warning] DEF_MSG %d names no pair of message columns; saving makes it %d",
+                                            s.DefMsg, TProject::NormaliseMsgMask(s.DefMsg)));
+    Project.DEF_CTBL = s.DefCtbl;
+    Project.DEF_FL = s.DefFl;
+    if (Image.DefFlSource == TRomImage::TSource::Assumed && !Image.UserBitmaps.empty())
+        Warnings.push_back(YVclUtil::Format("[Warning] Floor style not found without the glyph library: DEF_FL %d "
+                                            "assumed",
+                                            s.DefFl));
+    Project.ROMFILENAME = RomFileName.empty() ? TProject::DefaultRomFileName : RomFileName;
+
+    for (int i = 0; i < TRomImage::MessageCount; ++i) {
+        int state = 0, slot = 0;
+        TRomImageText::MessageSlot(i, state, slot);
+        const TRomPicture& p = Image.Messages[static_cast<size_t>(i)];
+        if (!p.Present()) {
+            Project.SetSlot(state, slot, NoPicture);
+            continue;
+        }
+        const std::string path = BitmapDir + "/" + TRomImageText::StateName(state) + "_" +
+                                 std::string(1, static_cast<char>('A' + slot)) + ".bmp";
+        if (!WritePicture(p, path))
+            return false;
+        Project.SetSlot(state, slot, QFileInfo(QString::fromStdString(path)).absoluteFilePath().toStdString());
+    }
+
+    Project.CUSLOGOENABLE = s.CusLogoEnable;
+    Project.TITLEFILENAME_C.clear();
+    if (s.CusLogoEnable != 0 || Image.LogoZoneSet) {
+        const std::string path = BitmapDir + "/LOGO.bmp";
+        if (!WritePicture(Image.Logo, path))
+            return false;
+        Project.TITLEFILENAME_C = QFileInfo(QString::fromStdString(path)).absoluteFilePath().toStdString();
+        if (s.CusLogoEnable == 0)
+            Warnings.push_back("[Warning] The logo zone holds a picture while the logo is off: written to " + path +
+                               ", but the project cannot point to it");
+    }
+    if (s.CusLogoEnable == 0 && s.SwapTime != 0)
+        Warnings.push_back(YVclUtil::Format("[Warning] Logo time %d s is kept only while the logo is on: the project "
+                                            "file cannot carry it",
+                                            s.SwapTime + 1));
+    SelectVersion();
+    return true;
+}
+
+bool TRomRecovery::RecoverTo(const std::string& Path) {
+    TProject project;
+    if (!Recover(project))
+        return false;
+    GlyphLibrary unused;
+    TQuietPrompts quiet;
+    TProjectFile file(project, Config, unused, quiet, quiet);
+    if (!file.SaveTo(Path)) {
+        LastErrMsg = "Cannot write project \"" + Path + "\": " + (file.LastError.empty() ? quiet.Last : file.LastError);
+        return false;
+    }
+    Written.push_back(Path);
+    return true;
+}
+
+} // namespace DpuRom

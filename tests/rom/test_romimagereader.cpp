@@ -1,0 +1,409 @@
+// The image reader against the builder: make-rom -> read -> recover -> make-rom
+// over many random projects, refusals of damaged images, and diff by meaning.
+
+#include "project/tconfiguration.h"
+#include "project/tliftstatedefaults.h"
+#include "project/tproject.h"
+#include "project/tprojectfile.h"
+#include "rom/glyphlibrary.h"
+#include "rom/romlayout.h"
+#include "rom/tglyphlibraryentries.h"
+#include "rom/tmakerom.h"
+#include "rom/tromimagediff.h"
+#include "rom/tromimagereader.h"
+#include "rom/tromrecovery.h"
+#include "rom/trombuilder.h"
+#include "tests/rom/testglyphs.h"
+#include "tests/rom/testprompts.h"
+#include "util/fileaccess.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+
+using namespace DpuRom;
+using testing::HasSubstr;
+
+namespace {
+
+QImage Noise(int W, int H, std::mt19937& Rng) {
+    QImage image(W, H, QImage::Format_RGB32);
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x)
+            image.setPixel(x, y, Rng() % 3 == 0 ? qRgb(0, 0, 0) : qRgb(255, 255, 255));
+    return image;
+}
+
+bool SaveBmp(const QImage& Image, const std::string& Path) {
+    QDir().mkpath(QFileInfo(QString::fromStdString(Path)).path());
+    return Image.save(QString::fromStdString(Path), "BMP");
+}
+
+std::vector<uint8_t> ReadBytes(const std::string& Path) {
+    std::vector<uint8_t> data;
+    std::string error;
+    EXPECT_TRUE(YVclUtil::ReadWholeFile(Path, data, error)) << Path << ": " << error;
+    return data;
+}
+
+std::string DiffText(const std::vector<TRomImageDiff::TDifference>& Diffs) {
+    std::string out;
+    for (const auto& d : Diffs)
+        out += d.Text + "\n";
+    return out;
+}
+
+// An installation in a temporary folder: a library shaped like the real one
+// (32 x 64 floor glyphs that differ between styles, 48 x 48 frames, 8 x 8 small
+// glyphs, 64 x 32 screen picture), a configuration with the four mixes of
+// DISPHV and ENCODE, and stock lift-state bitmaps so an empty slot would be
+// taken by one on loading.
+class RomImageTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(Dir.isValid());
+        std::mt19937 rng(7);
+        TTestGlyphs glyphs;
+        AddRequiredEntries(glyphs);
+        for (int i = 0; i < 39; ++i)
+            glyphs.Entries[{7, i}] = BmpBytes(Noise(8, 8, rng));
+        glyphs.Entries[{0, 40}] = BmpBytes(Noise(64, 32, rng));
+        for (int s = 0; s < 5; ++s)
+            for (int f = 0; f < 12; ++f)
+                if ((s + f) % 7 != 3)  // some frames absent
+                    glyphs.Entries[{0, 50 + 20 * s + f}] = BmpBytes(Noise(48, 48, rng));
+        for (int k = 0; k < 4; ++k)
+            for (int c = 32; c < 127; ++c)
+                glyphs.Entries[{1 + k, c}] = BmpBytes(Noise(32, 64, rng));
+        ASSERT_TRUE(WriteGlyphLibrary(Path("TEST.GLB"), glyphs.Entries));
+        const char* ini = "[GLOBAL]\r\nGLB=TEST.GLB\r\nVCN=4\r\nITEM1=TURN-ENC\r\nITEM2=TURN-PLAIN\r\n"
+                          "ITEM3=FLAT-ENC\r\nITEM4=FLAT-PLAIN\r\n"
+                          "[TURN-ENC]\r\nCFI=1\r\nIFI=41\r\nDISPHV=1\r\nENCODE=1\r\n"
+                          "[TURN-PLAIN]\r\nCFI=1\r\nIFI=41\r\nDISPHV=1\r\nENCODE=0\r\n"
+                          "[FLAT-ENC]\r\nCFI=1\r\nIFI=41\r\nDISPHV=0\r\nENCODE=1\r\n"
+                          "[FLAT-PLAIN]\r\nCFI=1\r\nIFI=41\r\nDISPHV=0\r\nENCODE=0\r\n";
+        std::string error;
+        ASSERT_TRUE(YVclUtil::WriteFileAtomically(Path("ORVDVE510TK3.INI"), ini, std::strlen(ini), error));
+        Config.ProgramDir = Dir.path().toStdString() + "/";
+        Config.StartupDir = Dir.path().toStdString();
+        ASSERT_TRUE(Config.Read(Prompts));
+        ASSERT_TRUE(Library.Load(Config.GlbPath()));
+        for (int state = 0; state < 10; ++state)
+            for (int slot = 0; slot < 4; ++slot)
+                ASSERT_TRUE(SaveBmp(Noise(64, 16, rng), TLiftStateDefaults::DefaultPath(Config.ProgramDir, state, slot)));
+    }
+
+    std::string Path(const std::string& Name) const { return Dir.filePath(QString::fromStdString(Name)).toStdString(); }
+
+    bool Build(TProject& Project, TConfiguration& WithConfig, const std::string& Out) {
+        TMakeRom make(Project, WithConfig, Library, Prompts, &Prompts);
+        make.OutputFile = Out;
+        const bool ok = make.Run();
+        EXPECT_TRUE(ok) << make.LastErrCaption << ": " << make.LastErrMsg;
+        EXPECT_TRUE(make.CancelledCells.empty());
+        return ok;
+    }
+
+    // The reader as the tool sets it up, but assuming the wrong turn, so
+    // only the library can have told it the right one.
+    bool ReadImage(const std::vector<uint8_t>& Bytes, TRomImage& Image, const std::string& ProgramDir) {
+        Entries = std::make_unique<TGlyphLibraryEntries>(Library, Config.GlbName);
+        TRomImageReader reader;
+        reader.Library = Entries.get();
+        reader.Cfi = 1;
+        reader.AssumedDispHv = Config.DISPHV == 1 ? 0 : 1;
+        reader.ProgramDir = ProgramDir;
+        const bool ok = reader.Read(Bytes.data(), Bytes.size(), Image);
+        EXPECT_TRUE(ok) << reader.LastErrMsg;
+        return ok;
+    }
+
+    // A project as the editor could make it: labels of every kind in all
+    // three tables, shared user bitmaps, some or all message slots, the logo
+    // on or off, every setting somewhere in its range.
+    TProject RandomProject(int Round, std::mt19937& Rng) {
+        TProject p;
+        p.DEF_FL = Round % 4;
+        p.DPSTYLE = 1 + static_cast<int>(Rng() % 2);
+        p.DISPDT = static_cast<int>(Rng() % 2);
+        p.PWRSAVING = static_cast<int>(Rng() % 17);
+        p.NODEADDR = static_cast<int>(Rng() % 64);
+        p.DEF_DIR = static_cast<int>(Rng() % 5);
+        p.DEF_MSGPOS = static_cast<int>(Rng() % 3);
+        p.DEF_CTBL = static_cast<int>(Rng() % 3);
+        for (bool& box : p.MsgColumnChecked)
+            box = Rng() % 2;
+        const std::string chars = "0123456789ABCDEFGHJKLMNPRSTUVWXYZ-";
+        const int idLength = static_cast<int>(Rng() % 5);
+        for (int i = 0; i < idLength; ++i)
+            p.CUSIDCODE += chars[Rng() % chars.size()];
+
+        const int userCount = static_cast<int>(Rng() % 6);
+        std::vector<std::string> users;
+        for (int u = 0; u < userCount; ++u) {
+            users.push_back("U" + std::to_string(Round) + "X" + std::to_string(u));
+            // Sizes differ, as drawn user bitmaps may.
+            const int width = 8 * (4 + static_cast<int>(Rng() % 5));
+            EXPECT_TRUE(SaveBmp(Noise(width, 64, Rng), TRomBuilder::UserBitmapPath(Config.ProgramDir, p.DEF_FL, users.back())));
+        }
+        for (int t = 0; t < 3; ++t)
+            for (int n = 0; n < 256; ++n) {
+                const unsigned r = Rng() % 40;
+                if (r == 0)
+                    p.SetLabel(t, n, std::string(1, chars[Rng() % chars.size()]));
+                else if (r == 1)
+                    p.SetLabel(t, n, std::string(1, chars[Rng() % chars.size()]) + chars[Rng() % chars.size()]);
+                else if (r == 2)
+                    p.SetLabel(t, n, "0" + std::string(1, chars[Rng() % 10]));
+                else if (r == 3 && !users.empty())
+                    p.SetLabel(t, n, users[Rng() % users.size()]);
+            }
+        const bool allSlots = Round % 3 == 0;
+        for (int state = 0; state < 10; ++state)
+            for (int slot = 0; slot < 4; ++slot) {
+                const std::string path = Path("r" + std::to_string(Round) + "/msg" + std::to_string(state) + "_" +
+                                              std::to_string(slot) + ".bmp");
+                if (allSlots || Rng() % 3 == 0) {
+                    EXPECT_TRUE(SaveBmp(Noise(64, 16, Rng), path));
+                }
+                p.SetSlot(state, slot, path);  // a missing file is skipped by the build
+            }
+        if (Round % 2 == 0) {
+            const std::string logo = Path("r" + std::to_string(Round) + "/logo.bmp");
+            EXPECT_TRUE(SaveBmp(Noise(64, 64, Rng), logo));
+            p.CUSLOGOENABLE = 1;
+            p.TITLEFILENAME_C = logo;
+            p.SWAPTIME = static_cast<int>(Rng() % 30);
+        }
+        return p;
+    }
+
+    QTemporaryDir Dir;
+    TTestPrompts Prompts;
+    TConfiguration Config;
+    GlyphLibrary Library;
+    std::unique_ptr<TGlyphLibraryEntries> Entries;
+};
+
+TEST_F(RomImageTest, RecoveredProjectsBuildTheSameImage) {
+    std::mt19937 rng(2024);
+    for (int round = 0; round < 16; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        // Every mix of turn and ENCODE, every floor style.
+        ASSERT_TRUE(Config.SelectVersion((round / 4 + round) % 4));
+        TProject project = RandomProject(round, rng);
+        const std::string first = Path("r" + std::to_string(round) + "/A.BIN");
+        ASSERT_TRUE(Build(project, Config, first));
+        const std::vector<uint8_t> bytes = ReadBytes(first);
+
+        // Odd rounds name their user bitmaps afresh, in a folder of their own.
+        const bool ownRoot = round % 2 == 1;
+        TRomImage image;
+        ASSERT_TRUE(ReadImage(bytes, image, ownRoot ? std::string() : Config.ProgramDir));
+        EXPECT_EQ(image.Settings.DispHv, Config.DISPHV);
+        EXPECT_EQ(image.Settings.Encode, Config.ENCODE);
+        EXPECT_EQ(image.Settings.DefFl, project.DEF_FL);
+        EXPECT_EQ(image.DefFlSource, TRomImage::TSource::Library);
+
+        TConfiguration config = Config;
+        ASSERT_TRUE(config.SelectVersion(0));
+        if (ownRoot)
+            config.ProgramDir = Path("r" + std::to_string(round) + "/inst") + "/";
+        TRomRecovery recovery(image, config);
+        recovery.BitmapDir = Path("r" + std::to_string(round) + "/rec");
+        recovery.UserRoot = config.ProgramDir;
+        const std::string dcf = Path("r" + std::to_string(round) + "/rec/P.dcf");
+        ASSERT_TRUE(recovery.RecoverTo(dcf)) << recovery.LastErrMsg;
+        EXPECT_EQ(config.ENCODE, Config.ENCODE);
+        EXPECT_EQ(config.DISPHV, Config.DISPHV);
+
+        TProject again;
+        TLiftStateDefaults::FillDefaults(again, Config.ProgramDir);
+        TConfiguration loadConfig = config;
+        TProjectFile file(again, loadConfig, Library, Prompts, Prompts);
+        ASSERT_EQ(file.LoadFrom(dcf), TProjectFile::TLoadResult::Loaded) << file.LastError;
+        const std::string second = Path("r" + std::to_string(round) + "/B.BIN");
+        ASSERT_TRUE(Build(again, loadConfig, second));
+        const std::vector<uint8_t> rebuilt = ReadBytes(second);
+        if (rebuilt != bytes) {
+            TRomImage other;
+            ReadImage(rebuilt, other, std::string());
+            ADD_FAILURE() << "the rebuilt image differs:\n" << DiffText(TRomImageDiff::Compare(image, other, bytes, rebuilt));
+        }
+    }
+}
+
+TEST_F(RomImageTest, ReadsWhatTheBuilderPlaced) {
+    ASSERT_TRUE(Config.SelectVersion(2));  // flat, encoded
+    TProject p;
+    p.DEF_FL = 2;
+    p.SetLabel(0, 0, "05");
+    p.SetLabel(0, 1, "B2");
+    p.SetLabel(2, 255, "K");
+    const std::string user = TRomBuilder::UserBitmapPath(Config.ProgramDir, 2, "LOBBY");
+    std::mt19937 rng(3);
+    ASSERT_TRUE(SaveBmp(Noise(64, 64, rng), user));
+    p.SetLabel(1, 12, "LOBBY");
+    p.SetLabel(2, 12, "LOBBY");
+    ASSERT_TRUE(SaveBmp(Noise(64, 16, rng), Path("fire.bmp")));
+    p.SetSlot(0, 1, Path("fire.bmp"));  // FIRE slot B, the only message
+    p.CUSIDCODE = "AB";
+    p.PWRSAVING = 3;
+    ASSERT_TRUE(Build(p, Config, Path("ONE.BIN")));
+
+    TRomImage image;
+    ASSERT_TRUE(ReadImage(ReadBytes(Path("ONE.BIN")), image, Config.ProgramDir));
+    EXPECT_EQ(image.Codes[0][0].Label, "5");
+    EXPECT_EQ(image.Codes[0][1].Label, "B2");
+    EXPECT_EQ(image.Codes[2][255].Label, "K");
+    EXPECT_EQ(image.Codes[1][12].Kind, TRomCode::TKind::UserBitmap);
+    EXPECT_EQ(image.Codes[2][12].UserBitmap, image.Codes[1][12].UserBitmap);
+    ASSERT_EQ(image.UserBitmaps.size(), 1u);
+    EXPECT_EQ(image.UserBitmapLabels[0], "LOBBY");
+    EXPECT_EQ(image.UserBitmaps[0].Width, 64);
+    EXPECT_EQ(image.UserBitmaps[0].Length, 512u);
+    EXPECT_EQ(image.MessagePictures, 1);
+    EXPECT_EQ(image.Messages[0].Width, 64);
+    EXPECT_EQ(image.Messages[0].Height, 16);
+    EXPECT_EQ(image.Settings.CusIdCode, "AB");
+    EXPECT_EQ(image.Settings.PwrSaving, 3);
+    EXPECT_EQ(image.Settings.DefFl, 2);
+    EXPECT_FALSE(image.LogoZoneSet);
+    // The drawn message is the file's picture, pixel for pixel.
+    const QImage drawn(QString::fromStdString(Path("fire.bmp")));
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 64; ++x)
+            ASSERT_EQ(image.Messages[0].Lit(x, y), drawn.pixel(x, y) == qRgb(0, 0, 0)) << x << "," << y;
+}
+
+class RomRefusalTest : public RomImageTest {
+protected:
+    void SetUp() override {
+        RomImageTest::SetUp();
+        ASSERT_TRUE(Config.SelectVersion(0));
+        TProject p;
+        p.SetLabel(0, 3, "12");
+        std::mt19937 rng(5);
+        ASSERT_TRUE(SaveBmp(Noise(64, 64, rng), TRomBuilder::UserBitmapPath(Config.ProgramDir, 0, "ROOF")));
+        p.SetLabel(0, 4, "ROOF");
+        ASSERT_TRUE(SaveBmp(Noise(64, 16, rng), Path("m.bmp")));
+        p.SetSlot(2, 0, Path("m.bmp"));
+        ASSERT_TRUE(Build(p, Config, Path("GOOD.BIN")));
+        Good = ReadBytes(Path("GOOD.BIN"));
+    }
+
+    // Reads Bytes, expects a refusal naming At and Table; returns the reason.
+    std::string Refused(const std::vector<uint8_t>& Bytes, size_t At, const std::string& Table) {
+        TRomImageReader reader;
+        TRomImage image;
+        EXPECT_FALSE(reader.Read(Bytes.data(), Bytes.size(), image));
+        EXPECT_EQ(reader.LastErrOffset, At) << reader.LastErrMsg;
+        char offset[32];
+        std::snprintf(offset, sizeof offset, "offset 0x%04zX (", At);
+        EXPECT_THAT(reader.LastErrMsg, HasSubstr(offset + Table));
+        return reader.LastErrMsg;
+    }
+
+    void Point(std::vector<uint8_t>& Bytes, size_t At, unsigned Address) {
+        Bytes[At] = static_cast<uint8_t>(Address >> 8);
+        Bytes[At + 1] = static_cast<uint8_t>(Address);
+    }
+
+    std::vector<uint8_t> Good;
+};
+
+TEST_F(RomRefusalTest, DamagedImagesAreRefusedNamingTheOffset) {
+    TRomImageReader reader;
+    TRomImage image;
+    ASSERT_TRUE(reader.Read(Good.data(), Good.size(), image)) << reader.LastErrMsg;
+
+    std::vector<uint8_t> cut(Good.begin(), Good.begin() + 40000);
+    EXPECT_THAT(Refused(cut, 40000, "end of file"), HasSubstr("cut short"));
+    std::vector<uint8_t> longer = Good;
+    longer.push_back(0);
+    Refused(longer, RomLayout::ImageSize, "end of image");
+
+    std::vector<uint8_t> crc = Good;
+    crc[RomLayout::CrcTable + 5] ^= 0x40;
+    Refused(crc, RomLayout::CrcTable + 5, "CRC table copy");
+
+    std::vector<uint8_t> glyph = Good;
+    Point(glyph, RomLayout::GlyphTable + 2 * '2', 0x2000);
+    EXPECT_THAT(Refused(glyph, RomLayout::GlyphTable + 2 * '2', "glyph address table"), HasSubstr("outside the floor zone"));
+
+    std::vector<uint8_t> user = Good;
+    Point(user, RomLayout::UserBitmapTable, 0xF500);
+    Refused(user, RomLayout::UserBitmapTable, "user-bitmap address table");
+
+    std::vector<uint8_t> message = Good;
+    Point(message, RomLayout::MessageTable + 2, 0x3C08);  // one past the zone
+    Refused(message, RomLayout::MessageTable + 2, "message table");
+
+    std::vector<uint8_t> frame = Good;
+    Point(frame, RomLayout::DirTables + 24 * 3 + 2 * 4, 0x8000);
+    Refused(frame, RomLayout::DirTables + 24 * 3 + 2 * 4, "direction tables");
+
+    std::vector<uint8_t> backwards = Good;
+    Point(backwards, RomLayout::GlyphTable + 2 * '2', 0x8400);  // the same as the glyph before it
+    EXPECT_THAT(Refused(backwards, RomLayout::GlyphTable + 2 * '2', "glyph address table"), HasSubstr("not after"));
+
+    std::vector<uint8_t> number = Good;
+    number[RomLayout::CodeTableSecond(0) + 4] = 200;
+    Refused(number, RomLayout::CodeTableSecond(0) + 4, "CTBL0 second bytes");
+}
+
+TEST_F(RomImageTest, DiffFindsOneLabelAndOnePixelAndNothingInARebuild) {
+    ASSERT_TRUE(Config.SelectVersion(0));
+    std::mt19937 rng(11);
+    TProject p;
+    p.PWRSAVING = 3;
+    for (int n = 0; n < 20; ++n)
+        p.SetLabel(1, n, std::to_string(n));
+    ASSERT_TRUE(SaveBmp(Noise(64, 64, rng), TRomBuilder::UserBitmapPath(Config.ProgramDir, 0, "12A")));
+    QImage fire = Noise(64, 16, rng);
+    for (int state = 0; state < 10; ++state)
+        for (int slot = 0; slot < 4; ++slot) {
+            const std::string path = Path("m" + std::to_string(state) + std::to_string(slot) + ".bmp");
+            ASSERT_TRUE(SaveBmp(state == 0 && slot == 1 ? fire : Noise(64, 16, rng), path));
+            p.SetSlot(state, slot, path);
+        }
+    ASSERT_TRUE(Build(p, Config, Path("A.BIN")));
+    ASSERT_TRUE(Build(p, Config, Path("A2.BIN")));
+    p.SetLabel(1, 12, "12A");
+    ASSERT_TRUE(Build(p, Config, Path("B.BIN")));
+    p.SetLabel(1, 12, "12");
+    fire.setPixel(10, 5, fire.pixel(10, 5) == qRgb(0, 0, 0) ? qRgb(255, 255, 255) : qRgb(0, 0, 0));
+    ASSERT_TRUE(SaveBmp(fire, p.Slot(0, 1)));
+    p.PWRSAVING = 4;
+    ASSERT_TRUE(Build(p, Config, Path("C.BIN")));
+
+    const std::vector<uint8_t> a = ReadBytes(Path("A.BIN")), a2 = ReadBytes(Path("A2.BIN")),
+                               b = ReadBytes(Path("B.BIN")), c = ReadBytes(Path("C.BIN"));
+    TRomImage ia, ia2, ib, ic;
+    ASSERT_TRUE(ReadImage(a, ia, Config.ProgramDir));
+    ASSERT_TRUE(ReadImage(a2, ia2, Config.ProgramDir));
+    ASSERT_TRUE(ReadImage(b, ib, Config.ProgramDir));
+    ASSERT_TRUE(ReadImage(c, ic, Config.ProgramDir));
+
+    EXPECT_EQ(DiffText(TRomImageDiff::Compare(ia, ia2, a, a2)), "");
+    EXPECT_EQ(DiffText(TRomImageDiff::Compare(ia, ib, a, b)), "CTBL1 code 12 (0C): 12 \xE2\x86\x92 12A\n");
+    const auto pixel = TRomImageDiff::Compare(ia, ic, a, c);
+    EXPECT_EQ(DiffText(pixel), "PWRSAVING: 20 \xE2\x86\x92 30\nmessage FIRE slot B: picture changed\n");
+    ASSERT_EQ(pixel.size(), 2u);
+    EXPECT_EQ(pixel[1].Before.size(), QSize(64, 16));
+    EXPECT_NE(pixel[1].Before, pixel[1].After);
+
+    // A change in bytes no item covers is still reported.
+    std::vector<uint8_t> reserved = a;
+    reserved[RomLayout::Reserved0 + 3] = 0x77;
+    TRomImage ir;
+    ASSERT_TRUE(ReadImage(reserved, ir, Config.ProgramDir));
+    EXPECT_THAT(DiffText(TRomImageDiff::Compare(ia, ir, a, reserved)), HasSubstr("1 bytes differ where no item lies"));
+}
+
+} // namespace
