@@ -25,6 +25,10 @@ bool TCliOutput::AskYesNo(const std::string& Caption, const std::string& Text) {
 }
 
 void TCliOutput::AppendLog(const std::string& Line) {
+    // Start-up and the project load both read the glyph library; one line
+    // about it is enough.
+    if (DropRepeatedBoxes && !LinesShown.insert(Line).second)
+        return;
     std::fprintf(Out, "%s\n", Line.c_str());
     std::fflush(Out);
 }

@@ -32,9 +32,10 @@ public:
     // Number of messages written to standard error so far.
     int ErrorCount = 0;
 
-    // While set, a box whose text was already written to standard error is
-    // dropped: start-up and the project load that follows it both report a
-    // missing glyph library, and the tool says it once.
+    // While set, a box whose text was already written to standard error, and
+    // a log line already written, is dropped: start-up and the project load
+    // that follows it both report a missing glyph library (box and reason
+    // line), and the tool says it once.
     bool DropRepeatedBoxes = false;
 
     // Text with its trailing line ends and blanks removed.
@@ -44,4 +45,5 @@ private:
     FILE* Out;
     FILE* Err;
     std::set<std::string> BoxesShown;
+    std::set<std::string> LinesShown;
 };

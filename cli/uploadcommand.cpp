@@ -141,7 +141,7 @@ int TUploadCommand::RunTransfer(const char* Command, const TLinkOptions& Options
         // As at the editor's start-up: the first version of the configuration file.
         TConfiguration config;
         config.SetDirectoriesFromProcess();
-        if (!config.Read(out))
+        if (!config.Read(out, &out))
             return fail("can not use the configuration file " + config.IniPath());
         if (config.ENCODE == 0) {
             out.MessageBox("No service!!", "ORV init version\n\n No support download function!!\n\n");

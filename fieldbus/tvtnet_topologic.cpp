@@ -2,11 +2,12 @@
 
 #include "fieldbus/vtnmessages.h"
 #include "util/eygeneral.h"
+#include "util/eyinifileerror.h"
+#include "util/fileaccess.h"
 #include "util/tyinifile.h"
 
 #include <cctype>
 #include <cstdio>
-#include <filesystem>
 #include <new>
 #include <strings.h>
 
@@ -204,9 +205,17 @@ void TVTNet_Topologic::LoadAndChkTopologicIniAndAssignDefaultVtnComponentToVtnTo
     const std::string name = objectName().toStdString();
     if (FileName.empty())
         throw EYGeneral(VtnMsg::NoFileName, name.c_str());
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(FileName, ec))
+    // Regular files only: a folder or a FIFO gets its reason, not "not
+    // exist", and is never waited on.
+    YVclUtil::TFileStatus status;
+    std::string reason;
+    if (!YVclUtil::QueryFileStatus(FileName, status, reason))
+        throw EYGeneral(VtnMsg::IniCanNotRead, name.c_str(), FileName.c_str(), reason.c_str());
+    if (status.Kind == YVclUtil::TFileKind::Missing)
         throw EYGeneral(VtnMsg::IniNotExist, name.c_str(), FileName.c_str());
+    if (status.Kind != YVclUtil::TFileKind::Regular)
+        throw EYGeneral(VtnMsg::IniCanNotRead, name.c_str(), FileName.c_str(),
+                        YVclUtil::InputKindReason(status.Kind).c_str());
 
     for (auto& segment : Segments)
         if (segment)
@@ -216,7 +225,13 @@ void TVTNet_Topologic::LoadAndChkTopologicIniAndAssignDefaultVtnComponentToVtnTo
     {
         // Only read: the file object is never modified, so it writes nothing back,
         // and it is released on every way out of this block.
-        auto ini = std::make_unique<YVclUtil::TYIniFile>(FileName);
+        // Loaded read-only, so a write-protected topology file serves.
+        std::unique_ptr<YVclUtil::TYIniFile> ini;
+        try {
+            ini = std::make_unique<YVclUtil::TYIniFile>(FileName);
+        } catch (const YVclUtil::EYIniFileError& e) {
+            throw EYGeneral(VtnMsg::IniCanNotRead, name.c_str(), FileName.c_str(), e.Reason.c_str());
+        }
         if (ini->StrICmp(HeadSection, "Signature", "ORV") != 0 || !ini->SectionExists(LastSegSection))
             throw EYGeneral(VtnMsg::InvalidHeader, name.c_str(), FileName.c_str());
 

@@ -37,6 +37,8 @@ inline constexpr const char* NoFileName =
     "\nErr: The FileName property is not defined !!!\nComponentName = %s\n";
 inline constexpr const char* IniNotExist =
     "\nErr: The topologic ini file is not exist !!!\nComponentName = %s\nFileName = %s\n";
+inline constexpr const char* IniCanNotRead =
+    "\nErr: Can not read the topologic ini file !!!\nComponentName = %s\nFileName = %s\nReason = %s\n";
 inline constexpr const char* InvalidHeader =
     "\nErr: Invalid header in the topologic ini file !!!\nComponentName = %s\nFileName = %s\n";
 inline constexpr const char* InvalidSyntax =

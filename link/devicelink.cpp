@@ -5,6 +5,7 @@
 #include "link/linktimer.h"
 #include "util/crc8.h"
 #include "util/eygeneral.h"
+#include "util/fileaccess.h"
 #include "util/prompts.h"
 
 #include <algorithm>
@@ -13,8 +14,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-
-#include <sys/stat.h>
 
 namespace DpuLink {
 
@@ -28,10 +27,6 @@ long TimeOfDayMs(const YVclUtil::TDateTime& t) {
     t.DecodeTime(h, m, s, ms);
     return h * 3600000L + m * 60000L + s * 1000L + ms;
 }
-
-struct FileCloser {
-    void operator()(FILE* f) const { std::fclose(f); }
-};
 } // namespace
 
 TDeviceLink::TDeviceLink(TLinkPort& Port_, TLinkTimer& Timer_, TLinkClock& Clock_,
@@ -116,25 +111,20 @@ bool TDeviceLink::UploadRomImageAction(int Encode, YVclUtil::Prompts& Prompts) {
 }
 
 bool TDeviceLink::StartUpload(const std::string& FileName) {
-    std::unique_ptr<FILE, FileCloser> f(std::fopen(FileName.c_str(), "rb"));
-    if (!f) {
-        Log("*** Can not open ROM file " + FileName + ": " + std::strerror(errno) + " ***");
+    // Regular files only, read without blocking: a FIFO or a port named as
+    // the image is refused with its reason, never waited on.
+    YVclUtil::TFileStatus status;
+    std::string reason;
+    if (!YVclUtil::QueryFileStatus(FileName, status, reason) || status.Kind == YVclUtil::TFileKind::Missing) {
+        Log("*** Can not open ROM file " + FileName + ": " +
+            (reason.empty() ? YVclUtil::InputKindReason(status.Kind) : reason) + " ***");
         return false;
     }
-    // A folder opens for reading here and seeks to a meaningless size.
-    struct stat st {};
-    if (fstat(fileno(f.get()), &st) == 0 && S_ISDIR(st.st_mode)) {
-        Log("*** Can not read ROM file " + FileName + ": " + std::strerror(EISDIR) + " ***");
+    if (status.Kind != YVclUtil::TFileKind::Regular) {
+        Log("*** Can not read ROM file " + FileName + ": " + YVclUtil::InputKindReason(status.Kind) + " ***");
         return false;
     }
-    long size = -1;
-    if (std::fseek(f.get(), 0, SEEK_END) == 0)
-        size = std::ftell(f.get());
-    if (size < 0 || std::fseek(f.get(), 0, SEEK_SET) != 0) {
-        Log("*** Can not read ROM file " + FileName + ": " + std::strerror(errno) + " ***");
-        return false;
-    }
-    if (static_cast<unsigned long>(size) > kMaxImageSize) {
+    if (status.Size > kMaxImageSize) {
         Log("*** Warning.... ***");
         Log("=== ROM image too large!! ===");
         return false;
@@ -142,20 +132,24 @@ bool TDeviceLink::StartUpload(const std::string& FileName) {
     // A shorter file must not be padded with the tail of the previous upload,
     // and a failed read must not spoil the image of an upload that a
     // disconnect interrupted (a "C" after reconnecting resumes it).
-    std::vector<uint8_t> fresh(kMaxImageSize, 0);
-    errno = 0;
-    const size_t got = std::fread(fresh.data(), 1, static_cast<size_t>(size), f.get());
-    if (got != static_cast<size_t>(size) || std::ferror(f.get())) {
-        const std::string why = std::ferror(f.get()) && errno != 0 ? std::strerror(errno) : "the file ended early";
-        Log("*** Can not read ROM file " + FileName + ": " + why + " ***");
+    std::vector<uint8_t> fresh;
+    if (!YVclUtil::ReadWholeFile(FileName, fresh, reason, kMaxImageSize)) {
+        if (reason == YVclUtil::SystemReason(EFBIG)) {
+            // It grew past the limit since the status call.
+            Log("*** Warning.... ***");
+            Log("=== ROM image too large!! ===");
+        } else {
+            Log("*** Can not read ROM file " + FileName + ": " + reason + " ***");
+        }
         return false;
     }
-    f.reset();
+    const size_t size = fresh.size();
+    fresh.resize(kMaxImageSize, 0);
     Image.swap(fresh);
     // MAKE ROM encodes the first 256 bytes with the CRC table; the display wants them plain.
     for (size_t i = 0; i < 256; ++i)
         Image[i] ^= YVclUtil::Crc8Table[i];
-    CurBlockCount = size == static_cast<long>(kShortImageBlocks * kFrameDataSize) ? kShortImageBlocks
+    CurBlockCount = size == kShortImageBlocks * kFrameDataSize ? kShortImageBlocks
                                                                                    : kImageBlocks;
 
     SetButtons(false, SyncButtonEnabled);

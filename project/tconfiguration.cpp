@@ -2,6 +2,8 @@
 
 #include "project/dputext.h"
 #include "project/tbitpatterntables.h"
+#include "util/eyinifileerror.h"
+#include "util/fileaccess.h"
 #include "util/prompts.h"
 #include "util/tyinifile.h"
 
@@ -23,6 +25,12 @@ struct TVersionValues {
 };
 constexpr TVersionValues kBuiltInValues{48, 41, 1, 1};
 constexpr int kMaxVersionItems = 4096;
+
+// "Can not read "<path>": <reason>" for a file the engine could not load.
+std::string ReadFailure(const std::string& Path, const std::exception& Error) {
+    const auto* file = dynamic_cast<const YVclUtil::EYIniFileError*>(&Error);
+    return "Can not read \"" + Path + "\": " + (file && !file->Reason.empty() ? file->Reason : Error.what());
+}
 } // namespace
 
 void TConfiguration::SetDirectoriesFromProcess() {
@@ -59,20 +67,26 @@ std::string TConfiguration::UserFloorStylePrefix() const {
     return DpuText::JoinPath(ProgramDir, "DefaultImage2/UserDefine/Floor/Style");
 }
 
-bool TConfiguration::Read(YVclUtil::Prompts& Prompts) {
+bool TConfiguration::Read(YVclUtil::Prompts& Prompts, YVclUtil::MessageSink* Log) {
     LastError.clear();
     const std::string path = IniPath();
-    if (!DpuText::FileExists(path)) {
+    YVclUtil::TFileStatus status;
+    std::string reason;
+    if (YVclUtil::QueryFileStatus(path, status, reason) && status.Kind == YVclUtil::TFileKind::Missing) {
         LastError = std::string(FileName) + " file not found";
         Prompts.MessageBox("Error", std::string(FileName) + " file not found!!\n\n");
         return false;
     }
+    // Anything else that is there goes to the engine, which reads it without
+    // asking for write access and refuses a folder or a FIFO with its reason.
     std::unique_ptr<YVclUtil::TYIniFile> ini;
     try {
         ini = std::make_unique<YVclUtil::TYIniFile>(path);
     } catch (const std::exception& e) {
-        // The engine has shown why it could not open the file.
-        LastError = e.what();
+        // The engine has shown its box naming the file; the reason goes to the log.
+        LastError = ReadFailure(path, e);
+        if (Log)
+            Log->AppendLog("[Error] " + LastError);
         return false;
     }
     try {
@@ -131,7 +145,9 @@ bool TConfiguration::ReadVersionSection(const std::string& Section) {
     // The version is in force from here on, whatever the file holds.
     SelectedVersion = Section;
     const std::string path = IniPath();
-    if (!DpuText::FileExists(path)) {
+    YVclUtil::TFileStatus status;
+    std::string reason;
+    if (YVclUtil::QueryFileStatus(path, status, reason) && status.Kind == YVclUtil::TFileKind::Missing) {
         // Opening a missing file through the engine would create it; the
         // configuration is only ever read.
         CFI = defaults.CFI;
@@ -147,6 +163,9 @@ bool TConfiguration::ReadVersionSection(const std::string& Section) {
         IFI = ini.ReadInteger(Section, "IFI", use.IFI);
         DISPHV = ini.ReadInteger(Section, "DISPHV", use.DISPHV);
         ENCODE = ini.ReadInteger(Section, "ENCODE", use.ENCODE);
+    } catch (const YVclUtil::EYIniFileError& e) {
+        LastError = ReadFailure(path, e);
+        return false;
     } catch (const std::exception& e) {
         LastError = std::string("[") + Section + "] " + e.what();
         return false;

@@ -56,12 +56,15 @@ public:
     std::string UserFloorStylePrefix() const;
 
     // Reads the configuration file (ITEM1..ITEM4096 at most, whatever VCN
-    // says). Missing file: the message
-    // "ORVDVE510TK3.INI file not found!!\n\n" (caption "Error"), nothing
-    // changes, false. An integer key holding text that is no number: the
-    // conversion message is shown (caption "Error"), the values read before
-    // it stay, false. True when the file was read whole.
-    bool Read(YVclUtil::Prompts& Prompts);
+    // says); a write-protected file reads as any other. Missing file: the
+    // message "ORVDVE510TK3.INI file not found!!\n\n" (caption "Error"),
+    // nothing changes, false. A file that is there but cannot be read (a
+    // folder, no read permission): the engine's box, LastError and, when Log
+    // is given, the log line "[Error] Can not read "<path>": <reason>";
+    // nothing changes, false. An integer key holding text that is no number:
+    // the conversion message is shown (caption "Error"), the values read
+    // before it stay, false. True when the file was read whole.
+    bool Read(YVclUtil::Prompts& Prompts, YVclUtil::MessageSink* Log = nullptr);
 
     // Makes Index (into VersionList) the selected entry, reads its section
     // (trimmed name) and makes it the version in force. An index outside the

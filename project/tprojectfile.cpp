@@ -6,6 +6,8 @@
 #include "project/tproject.h"
 #include "rom/glyphlibrary.h"
 #include "util/errmsgbox.h"
+#include "util/eyinifileerror.h"
+#include "util/fileaccess.h"
 #include "util/prompts.h"
 #include "util/tyinifile.h"
 
@@ -65,6 +67,12 @@ std::string OneLine(std::string Value) {
     return Value;
 }
 
+// The system's words for why the engine could not load or create Path.
+std::string ReasonOf(const std::exception& Error) {
+    const auto* file = dynamic_cast<const YVclUtil::EYIniFileError*>(&Error);
+    return file && !file->Reason.empty() ? file->Reason : std::string(Error.what());
+}
+
 void RemoveFile(const std::string& Path) {
     QFile::remove(QString::fromLocal8Bit(Path.c_str()));
 }
@@ -101,8 +109,9 @@ bool TProjectFile::SaveTo(const std::string& Path) {
     try {
         ini = std::make_unique<YVclUtil::TYIniFile>(Path);
     } catch (const std::exception& e) {
-        // The engine has already shown why (its own error box).
-        LastError = "can not open project file \"" + Path + "\": " + e.what();
+        // The engine has already shown its box naming the file; the log says why.
+        LastError = "can not open project file \"" + Path + "\": " + ReasonOf(e);
+        Sink.AppendLog("[Error] Can not write project file \"" + Path + "\": " + ReasonOf(e));
         if (!existed && DpuText::FileExists(Path) && QFileInfo(QString::fromLocal8Bit(Path.c_str())).size() == 0)
             RemoveFile(Path);
         return false;
@@ -144,6 +153,7 @@ bool TProjectFile::SaveTo(const std::string& Path) {
                              OneLine(TProject::LabelToSave(Project.CodeTables[table][code])));
 
     if (!ini->UpdateFile()) {
+        const std::string reason = ini->pr_LastErrMsg();
         // The engine has shown its error box and left the old file as it was.
         // Its destructor would try the same write again and show a second
         // box; that one is not shown.
@@ -153,7 +163,8 @@ bool TProjectFile::SaveTo(const std::string& Path) {
         if (!existed && DpuText::FileExists(Path) &&
             QFileInfo(QString::fromLocal8Bit(Path.c_str())).size() == 0)
             RemoveFile(Path);
-        LastError = "can not write project file \"" + Path + "\"";
+        LastError = "can not write project file \"" + Path + "\": " + reason;
+        Sink.AppendLog("[Error] Can not write project file \"" + Path + "\": " + reason);
         return false;
     }
     ini.reset();
@@ -180,8 +191,12 @@ TProjectFile::TLoadResult TProjectFile::Load() {
 
 TProjectFile::TLoadResult TProjectFile::LoadFrom(const std::string& Path) {
     LastError.clear();
-    if (!DpuText::FileExists(Path)) {
-        // Opening a missing file through the engine would create it.
+    YVclUtil::TFileStatus status;
+    std::string reason;
+    if (YVclUtil::QueryFileStatus(Path, status, reason) && status.Kind == YVclUtil::TFileKind::Missing) {
+        // Opening a missing file through the engine would create it. Whatever
+        // is there (a folder, a FIFO) goes to the engine, which refuses it
+        // with its reason instead of calling it missing.
         LastError = "project file \"" + Path + "\" not found";
         Ask.MessageBox("File error", "Project file not found!!\n\n");
         return TLoadResult::NotFound;
@@ -191,7 +206,8 @@ TProjectFile::TLoadResult TProjectFile::LoadFrom(const std::string& Path) {
     try {
         ini = std::make_unique<YVclUtil::TYIniFile>(Path);
     } catch (const std::exception& e) {
-        LastError = "can not open project file \"" + Path + "\": " + e.what();
+        LastError = "can not open project file \"" + Path + "\": " + ReasonOf(e);
+        Sink.AppendLog("[Error] Can not read project file \"" + Path + "\": " + ReasonOf(e));
         return TLoadResult::OpenError;
     }
 
@@ -211,6 +227,7 @@ TProjectFile::TLoadResult TProjectFile::LoadFrom(const std::string& Path) {
             // Never a partial image: the library is now absent, as at a
             // start-up without it.
             Config.GlbDate = "000000";
+            Sink.AppendLog("[Error] " + Library.LastError);
             Ask.MessageBox("Error", "GLB file not found!!\n\n");
         }
 

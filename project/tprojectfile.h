@@ -32,7 +32,8 @@ public:
         Loaded,           // everything applied
         Cancelled,        // the open dialog was cancelled; nothing changed
         NotFound,         // no such file; nothing changed
-        OpenError,        // the INI engine could not open it; nothing changed
+        OpenError,        // there but unreadable (a folder, a FIFO, no read permission):
+                          // the engine's box, the reason in LastError and the log; nothing changed
         FormatError,      // CODENAME missing or not "DVE510TK3"; nothing changed
         ConversionError,  // an integer key held no number; what came before it stays
     };
@@ -48,16 +49,21 @@ public:
     // Writes the project to Path without asking (the tool, and Save after its
     // questions). Updates ROMFILENAME to the name written, DEF_MSG to the
     // normalised mask of the boxes, and status panel 0 on success. A failure
-    // leaves an existing file unchanged, removes a file this call created,
-    // sets LastError and returns false (Project.SaveDone false).
+    // leaves an existing file unchanged (also a write-protected one, a folder
+    // or a FIFO), removes a file this call created, sets LastError, logs
+    // "[Error] Can not write project file "<path>": <reason>" and returns
+    // false (Project.SaveDone false).
     bool SaveTo(const std::string& Path);
 
     // "Load": open dialog, then LoadFrom.
     TLoadResult Load();
 
-    // Reads the project at Path into the record, reloads the glyph library
-    // and applies the version named by CODEVER. Reasons go to Prompts
-    // (caption "Error" / "File error") and LastError.
+    // Reads the project at Path into the record (read-only: a
+    // write-protected file loads), reloads the glyph library and applies the
+    // version named by CODEVER. Reasons go to Prompts (caption "Error" /
+    // "File error") and LastError; a file that cannot be read and a library
+    // that cannot be reloaded also get an "[Error] ..." log line naming the
+    // file and the system's reason.
     TLoadResult LoadFrom(const std::string& Path);
 
     // "Clear ALL": empties the 768 labels, resets the used-character flags,

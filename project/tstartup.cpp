@@ -6,6 +6,7 @@
 #include "project/tproject.h"
 #include "rom/glyphlibrary.h"
 #include "util/eygeneral.h"
+#include "util/fileaccess.h"
 #include "util/prompts.h"
 
 #include <QFile>
@@ -31,11 +32,14 @@ TStartupResult TStartup::Run(TConfiguration& Config, GlyphLibrary& Library, TPro
     // so a build never silently goes without its lift-state messages.
     TLiftStateDefaults::FillDefaults(Project, Config.ProgramDir);
 
-    Config.Read(Prompts);
+    Config.Read(Prompts, &Sink);
     Sink.SetStatus(1, "Version: " + Config.SelectedVersion);
 
     if (!Library.Load(Config.GlbPath())) {
         Config.GlbDate = "000000";
+        // The box keeps its words; the log says which file and why (it may
+        // be there but unreadable, or a folder).
+        Sink.AppendLog("[Error] " + Library.LastError);
         Prompts.MessageBox("Error", "GLB file not found!!\n\n");
         return result;
     }
@@ -44,6 +48,11 @@ TStartupResult TStartup::Run(TConfiguration& Config, GlyphLibrary& Library, TPro
     if (!DpuText::Trim(Config.UbfGlbName).empty()) {
         const std::string ubf = Config.UbfGlbPath();
         if (!DpuText::FileExists(ubf)) {
+            YVclUtil::TFileStatus status;
+            std::string reason;
+            if (!YVclUtil::QueryFileStatus(ubf, status, reason) || status.Kind != YVclUtil::TFileKind::Missing)
+                Sink.AppendLog("[Error] User glyph library \"" + ubf + "\": " +
+                               (reason.empty() ? YVclUtil::InputKindReason(status.Kind) : reason));
             Prompts.MessageBox("Error", "User define BMP file not found!!\n\n");
             Config.UbfGlbName.clear();
             Config.UbfGlbDate = "000000";

@@ -1,6 +1,7 @@
 #include "rom/glyphlibrary.h"
 
 #include "util/eygeneral.h"
+#include "util/fileaccess.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -12,7 +13,7 @@
 namespace {
 // A library is a few hundred kilobytes; anything near this size is not one,
 // and holding it would only tie up memory.
-constexpr qint64 kMaxLibrarySize = 256LL * 1024 * 1024;
+constexpr uint64_t kMaxLibrarySize = 256ULL * 1024 * 1024;
 
 QString ToQ(const std::string& s) {
     return QString::fromLocal8Bit(s.data(), static_cast<qsizetype>(s.size()));
@@ -26,32 +27,16 @@ uint32_t BigEndian32(const uint8_t* p) {
 bool GlyphLibrary::Load(const std::string& Path) {
     Release();
     LastError.clear();
-    QFile file(ToQ(Path));
-    if (!file.exists()) {
-        LastError = "glyph library \"" + Path + "\" not found";
+    // Regular files only, read without blocking: a FIFO or a device named as
+    // the library is refused with its reason instead of holding start-up.
+    std::vector<uint8_t> bytes;
+    std::string reason;
+    if (!YVclUtil::ReadWholeFile(Path, bytes, reason, kMaxLibrarySize)) {
+        LastError = "Glyph library \"" + Path + "\": " + reason;
         return false;
     }
-    if (!file.open(QIODevice::ReadOnly)) {
-        LastError = "glyph library \"" + Path + "\" can not be opened: " + file.errorString().toStdString();
-        return false;
-    }
-    const qint64 size = file.size();
-    if (size < 0 || size > kMaxLibrarySize) {
-        LastError = "glyph library \"" + Path + "\" is too large";
-        return false;
-    }
-    std::vector<uint8_t> bytes(static_cast<size_t>(size) + 1, 0);
-    qint64 got = 0;
-    while (got < size) {
-        const qint64 n = file.read(reinterpret_cast<char*>(bytes.data()) + got, size - got);
-        if (n <= 0)
-            break;
-        got += n;
-    }
-    if (got != size) {
-        LastError = "glyph library \"" + Path + "\" can not be read whole";
-        return false;
-    }
+    // The extra zero byte lies outside every entry.
+    bytes.push_back(0);
     Bytes = std::move(bytes);
     Loaded = true;
     DateText = FileDateText(Path);

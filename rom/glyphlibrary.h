@@ -32,9 +32,11 @@ public:
     GlyphLibrary(const GlyphLibrary&) = delete;
     GlyphLibrary& operator=(const GlyphLibrary&) = delete;
 
-    // Releases any image, then reads the file at Path whole. False when the
-    // file is missing or cannot be read; then no image is held and the reason
-    // is in LastError. The date text is taken from the file's last-write time
+    // Releases any image, then reads the regular file at Path whole. False
+    // when it is missing, is no regular file (a folder, a FIFO: refused
+    // without waiting), is over 256 MB or cannot be read; then no image is
+    // held and LastError names the file and the reason in the system's words
+    // ("Glyph library \"x.GLB\": Permission denied"). The date text is taken from the file's last-write time
     // ("000000" on failure).
     bool Load(const std::string& Path);
     // Frees the image (nothing when none is held).

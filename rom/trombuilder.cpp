@@ -10,6 +10,7 @@
 #include "rom/tromworkfiles.h"
 #include "util/crc8.h"
 #include "util/eygeneral.h"
+#include "util/fileaccess.h"
 #include "util/prompts.h"
 
 #include <QImage>
@@ -326,7 +327,7 @@ bool TRomBuilder::BuildRomImage() {
         DropWorkFiles();
         const std::string target = OutputFile.empty() ? RomFileNameFor(Settings.RomFileName) : OutputFile;
         std::string error;
-        if (!WriteFileAtomically(target, Image.data(), Image.size(), error))
+        if (!YVclUtil::WriteFileAtomically(target, Image.data(), Image.size(), error))
             throw ERomBuild("File error", "Cannot write ROM file \"" + target + "\": " + error);
         RomFilePath = target;
         return true;

@@ -217,7 +217,9 @@ bool WriteFileAtomically(const std::string& Path, const void* Data, size_t Size,
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
         temp = folder + "." + base + "." + std::to_string(::getpid()) + "." +
                std::to_string(counter.fetch_add(1)) + ".tmp";
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        // A replaced file's readers only: a private file must not be readable
+        // by others while its successor is being written.
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, existed ? (st.st_mode & 0666) : 0666);
         if (fd < 0 && errno != EEXIST) {
             Reason = SystemReason(errno);
             return false;
@@ -236,6 +238,13 @@ bool WriteFileAtomically(const std::string& Path, const void* Data, size_t Size,
     if (::close(fd) != 0 && ok) {
         ok = false;
         error = errno;
+    }
+    // The target may have been swapped for a FIFO or a folder while the data
+    // was written; a rename would go over it.
+    std::string late;
+    if (ok && !ResolveOutputTarget(Path, late, Reason)) {
+        ::unlink(temp.c_str());
+        return false;
     }
     if (ok && ::rename(temp.c_str(), target.c_str()) != 0) {
         ok = false;

@@ -3,6 +3,8 @@
 #include "util/errmsgbox.h"
 #include "util/eyconverterror.h"
 #include "util/eygeneral.h"
+#include "util/eyinifileerror.h"
+#include "util/fileaccess.h"
 #include "util/strconv.h"
 #include "util/tyhashedstringlist.h"
 #include "util/tystrtab.h"
@@ -12,7 +14,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdarg>
@@ -95,66 +96,6 @@ std::string ParentFolder(const std::string& Path) {
     return slash == std::string::npos ? std::string() : Path.substr(0, slash + 1);
 }
 
-bool WriteAll(int fd, const char* data, size_t size) {
-    while (size) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
-// Writes Content to Path through a temporary file in the same folder that is
-// renamed over it, so readers see either the old or the new file, never a
-// partial one. The file keeps the permissions of the file it replaces.
-bool WriteFileAtomically(const std::string& Path, const std::string& Content) {
-    std::string target = Path;
-    struct stat st {};
-    if (::lstat(target.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        // Replace what the link points at, not the link itself.
-        if (char* real = ::realpath(target.c_str(), nullptr)) {
-            target = real;
-            std::free(real);
-        }
-    }
-    const bool existed = ::stat(target.c_str(), &st) == 0;
-    // The rename would replace a write-protected file too; a file that could
-    // not be opened for writing must stay as it is.
-    if (existed && ::access(target.c_str(), W_OK) != 0)
-        return false;
-    const size_t slash = target.rfind(kPathSeparator);
-    const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-    const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-
-    static std::atomic<unsigned> counter{0};
-    std::string temp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = folder + "." + base + Format(".%d.%u.tmp", static_cast<int>(::getpid()), counter.fetch_add(1));
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST)
-            return false;
-    }
-    if (fd < 0)
-        return false;
-    bool ok = WriteAll(fd, Content.data(), Content.size());
-    if (ok && existed)
-        ok = ::fchmod(fd, st.st_mode & 07777) == 0;
-    if (ok)
-        ok = ::fsync(fd) == 0;
-    if (::close(fd) != 0)
-        ok = false;
-    if (ok)
-        ok = ::rename(temp.c_str(), target.c_str()) == 0;
-    if (!ok)
-        ::unlink(temp.c_str());
-    return ok;
-}
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -170,6 +111,7 @@ void TYIniFile::RunConstructor(const std::string& Name, TYStrTab* Tab) {
     OwnStrTab = false;
     Modified = false;
     Sections = nullptr;
+    LastErrMsg.clear();
     LastSection.clear();
     LastSectionIndex = -1;
     bool ok = true;
@@ -198,36 +140,50 @@ void TYIniFile::RunConstructor(const std::string& Name, TYStrTab* Tab) {
     }
     if (ok) {
         FileName = Name.empty() ? std::string(kDefaultFileName) : Name;
-        struct stat st {};
-        if (::stat(FileName.c_str(), &st) == 0) {
+        TFileStatus status;
+        if (!QueryFileStatus(FileName, status, LastErrMsg)) {
+            ShowErrMsgBox_Printf(kCaption, "Err: Can not open file \n \"%s\" ", FileName.c_str());
+            ok = false;
+        } else if (status.Kind != TFileKind::Missing) {
+            // Anything that is there is read, never created over: a folder or
+            // a FIFO is refused by the reader with its reason.
             try {
                 ok = LoadExistedIniFile();
             } catch (const std::exception&) {
-                ok = false; // out of memory; the arena has shown its error box
+                LastErrMsg = SystemReason(ENOMEM);
+                ok = false; // the arena has shown its error box
             }
         } else {
-            const std::string folder = ParentFolder(FileName);
-            if (!folder.empty() && ::stat(folder.c_str(), &st) != 0 &&
-                ::mkdir(folder.c_str(), 0777) != 0) {
-                ShowErrMsgBox_Printf(kCaption, "Err: Can not create directory \n \"%s\" ", folder.c_str());
-                ok = false;
-            }
-            if (ok) {
-                const int fd = ::open(FileName.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-                if (fd < 0) {
-                    ShowErrMsgBox_Printf(kCaption, "Err: Can not create file \n \"%s\" ", FileName.c_str());
-                    ok = false;
-                } else {
-                    ::close(fd);
-                }
-            }
+            ok = CreateEmptyFile();
         }
     }
     Modified = false;
     if (!ok) {
         Release();
-        throw EYGeneral("Err: Constructor !!!");
+        throw EYIniFileError(FileName, LastErrMsg);
     }
+}
+
+bool TYIniFile::CreateEmptyFile() {
+    const std::string folder = ParentFolder(FileName);
+    struct stat st {};
+    if (!folder.empty() && ::stat(folder.c_str(), &st) != 0 && ::mkdir(folder.c_str(), 0777) != 0) {
+        LastErrMsg = SystemReason(errno);
+        ShowErrMsgBox_Printf(kCaption, "Err: Can not create directory \n \"%s\" ", folder.c_str());
+        return false;
+    }
+    // Non-blocking: a FIFO put there since the status check must not hold
+    // the caller; it is left alone.
+    const int fd = ::open(FileName.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+    if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        LastErrMsg = fd < 0 ? SystemReason(errno) : InputKindReason(TFileKind::Other);
+        if (fd >= 0)
+            ::close(fd);
+        ShowErrMsgBox_Printf(kCaption, "Err: Can not create file \n \"%s\" ", FileName.c_str());
+        return false;
+    }
+    ::close(fd);
+    return true;
 }
 
 void TYIniFile::RunDestructor() {
@@ -309,41 +265,19 @@ TYHashedStringList* TYIniFile::KeyList(int32_t SectionIndex) const {
 // Loading
 
 bool TYIniFile::LoadExistedIniFile() {
-    // Opened for reading and writing, so a file that could not be saved later
-    // is reported now.
-    const int fd = ::open(FileName.c_str(), O_RDWR | O_CLOEXEC);
-    if (fd < 0) {
+    // Read-only: loading needs no write access, so a write-protected file
+    // loads; only a save asks for it. A folder, device or FIFO is refused
+    // without being opened for long, so nothing blocks here.
+    std::vector<uint8_t> bytes;
+    if (!ReadWholeFile(FileName, bytes, LastErrMsg)) {
         ShowErrMsgBox_Printf(kCaption, "Err: Can not open file \n \"%s\" ", FileName.c_str());
         return false;
     }
-    std::vector<char> buf;
-    struct stat st {};
-    size_t size = 0;
-    buf.resize((::fstat(fd, &st) == 0 && st.st_size > 0 ? static_cast<size_t>(st.st_size) : 0) + 4096);
-    bool ok = true;
-    for (;;) {
-        if (size + 1 >= buf.size())
-            buf.resize(buf.size() * 2);
-        const ssize_t n = ::read(fd, buf.data() + size, buf.size() - size - 1);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            ok = false;
-            break;
-        }
-        if (n == 0)
-            break;
-        size += static_cast<size_t>(n);
-    }
-    ::close(fd);
-    if (!ok) {
-        ShowErrMsgBox_Printf(kCaption, "Err: Can not open file \n \"%s\" ", FileName.c_str());
-        return false;
-    }
-    buf[size] = '\0';
+    const size_t size = bytes.size();
+    bytes.push_back(0);
 
     std::string section;
-    char* p = buf.data();
+    char* p = reinterpret_cast<char*>(bytes.data());
     char* const end = p + size;
     char piece[kLinePiece + 1];
     while (p < end) {
@@ -438,11 +372,12 @@ bool TYIniFile::SaveIniFile() {
         }
         out += "\r\n";
     }
-    if (!WriteFileAtomically(FileName, out)) {
+    if (!WriteFileAtomically(FileName, out.data(), out.size(), LastErrMsg)) {
         ShowErrMsgBox_Printf(kCaption, "Err: Can not create file \n \"%s\" ", FileName.c_str());
         return false;
     }
     Modified = false;
+    LastErrMsg.clear();
     return true;
 }
 

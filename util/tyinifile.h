@@ -24,12 +24,20 @@ class TYHashedStringList;
 // when the value is not empty (trailing blanks of key and value dropped);
 // anything else is ignored; pairs before the first section are dropped.
 //
-// Errors are shown with ShowErrMsgBox_Printf (caption "TYIniFile"); a
-// constructor that fails raises EYGeneral "Err: Constructor !!!".
+// The file is only read to load it (a write-protected file loads) and must
+// be a regular file: a folder, device or FIFO is refused, never waited on.
+// Saves replace it atomically (YVclUtil::WriteFileAtomically): a link is
+// followed, the permission bits stay, and a target that is no regular file or
+// is write-protected is left as it was.
+//
+// Errors are shown with ShowErrMsgBox_Printf (caption "TYIniFile"), the
+// operating system's reason kept in pr_LastErrMsg(); a constructor that fails
+// raises EYIniFileError "Err: Constructor !!!" carrying the file and reason.
 // One thread only.
 class TYIniFile : public TObject {
 public:
-    // Own arena.
+    // Own arena. Loads the file, or creates it empty (with one level of
+    // folder) when missing; raises EYIniFileError when it can do neither.
     explicit TYIniFile(const std::string& FileName);
     // The given arena (kept alive by the caller beyond this object), or an own
     // one when StrTab is null.
@@ -47,8 +55,12 @@ public:
     // Writes the file when modified: through a temporary file in the same
     // folder renamed over the target, so a failure never leaves a partial
     // file. True when nothing had to be written or the write succeeded; on
-    // failure an error box is shown and Modified stays set.
+    // failure an error box is shown, Modified stays set and the reason is in
+    // pr_LastErrMsg().
     bool UpdateFile();
+    // The operating system's words for the last failure to read or write the
+    // file ("Permission denied", "Is a directory"); empty after a good save.
+    const std::string& pr_LastErrMsg() const { return LastErrMsg; }
 
     bool SectionExists(const std::string& Section);
     // The key is present, with or without a value.
@@ -121,6 +133,7 @@ protected:
     void RunConstructor(const std::string& FileName, TYStrTab* StrTab);
     void RunDestructor();
     bool LoadExistedIniFile();
+    bool CreateEmptyFile();
     bool SaveIniFile();
     bool IsSectionExisted(const std::string& Section, int32_t* Index);
     bool IsKeyExisted(const std::string& Section, const std::string& Key);
@@ -147,6 +160,7 @@ private:
     std::string LastSection;
     int32_t LastSectionIndex = -1;
     bool Modified = false;
+    std::string LastErrMsg;
 };
 
 } // namespace YVclUtil

@@ -18,7 +18,16 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <csignal>
 #include <cstring>
+#include <functional>
 
 using namespace RomLayout;
 
@@ -67,9 +76,13 @@ protected:
         return Name;
     }
 
-    TRun Tool(const QStringList& Args) {
+    // Runs the tool in the directory; Modifier, when given, runs in the child
+    // before the tool starts (to drop privileges or set limits).
+    TRun Tool(const QStringList& Args, const std::function<void()>& Modifier = {}) {
         QProcess p;
         p.setWorkingDirectory(Dir.path());
+        if (Modifier)
+            p.setChildProcessModifier(Modifier);
         p.start(QCoreApplication::applicationDirPath() + "/dpu510tk3", Args);
         TRun r;
         if (!p.waitForFinished(60000))
@@ -212,6 +225,99 @@ TEST_F(MakeRomCliTest, UnwritableImageIsReportedNotOk) {
     EXPECT_EQ(run.Status, 1);
     EXPECT_NE(run.Err.find("no/such/dir/x.BIN"), std::string::npos) << run.Err;
     EXPECT_EQ(run.Out, "");
+}
+
+// The image replaces only a regular file or nothing: a FIFO, a folder, a
+// socket, and a link to any of them, are refused by name and left as they
+// were. A link to a regular file is followed: the new image is written beside
+// the target, which keeps its permission bits, and the link stays a link.
+TEST_F(MakeRomCliTest, ImageReplacesOnlyRegularFilesAndFollowsLinks) {
+    Project("a.dcf", "", "CODE_0=1\r\n");
+    const std::string fifo = File("image.fifo").toStdString();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_TRUE(QDir(Dir.path()).mkdir("image.dir"));
+    const std::string sock = File("image.sock").toStdString();
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(fd, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    ASSERT_LT(sock.size(), sizeof addr.sun_path);
+    std::copy(sock.begin(), sock.end(), addr.sun_path);
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    ASSERT_TRUE(QFile::link("image.fifo", File("fifo-link.BIN")));
+
+    const std::vector<std::pair<std::string, std::string>> refused = {
+        {"image.fifo", "Not a regular file"},
+        {"image.dir", "Is a directory"},
+        {"image.sock", "Not a regular file"},
+        {"fifo-link.BIN", "Not a regular file"},
+    };
+    for (const auto& [target, reason] : refused) {
+        SCOPED_TRACE(target);
+        const TRun run = Tool({"make-rom", "a.dcf", "-o", QString::fromStdString(target)});
+        EXPECT_EQ(run.Status, 1);
+        EXPECT_NE(run.Err.find("Cannot write ROM file \"" + target + "\": " + reason), std::string::npos) << run.Err;
+        EXPECT_EQ(run.Out.find("Make ROM OK"), std::string::npos);
+    }
+    ::close(fd);
+    struct stat st {};
+    ASSERT_EQ(::lstat(fifo.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    ASSERT_EQ(::lstat(File("image.dir").toStdString().c_str(), &st), 0);
+    EXPECT_TRUE(S_ISDIR(st.st_mode));
+    ASSERT_EQ(::lstat(sock.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISSOCK(st.st_mode));
+
+    ASSERT_TRUE(QDir(Dir.path()).mkdir("real"));
+    WriteText(File("real/lift.BIN"), "old image");
+    ASSERT_EQ(::chmod(File("real/lift.BIN").toStdString().c_str(), 0640), 0);
+    ASSERT_TRUE(QFile::link("real/lift.BIN", File("lift.BIN")));
+    const TRun run = Tool({"make-rom", "a.dcf", "-o", "lift.BIN"});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    ASSERT_EQ(::lstat(File("lift.BIN").toStdString().c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    ASSERT_EQ(::stat(File("real/lift.BIN").toStdString().c_str(), &st), 0);
+    EXPECT_EQ(st.st_size, 64512);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(QDir(File("real")).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), 1)
+        << "the temporary file went";
+}
+
+// A project and a configuration that the user may only read build; as root
+// the tool runs as "nobody" for this, so the protection holds.
+TEST_F(MakeRomCliTest, WriteProtectedProjectAndConfigurationBuild) {
+    Project("ro.dcf", "", "CODE_0=1\r\n");
+    ASSERT_EQ(::chmod(Dir.path().toStdString().c_str(), 0777), 0);
+    ASSERT_EQ(::chmod(File("ro.dcf").toStdString().c_str(), 0444), 0);
+    ASSERT_EQ(::chmod(File("ORVDVE510TK3.INI").toStdString().c_str(), 0444), 0);
+    const bool root = ::geteuid() == 0;
+    const TRun run = Tool({"make-rom", "ro.dcf", "-o", "ro.BIN"}, [root] {
+        if (root && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(99);
+    });
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(run.Err, "");
+    EXPECT_NE(run.Out.find("DPU-510TK3 Make ROM OK"), std::string::npos);
+    EXPECT_EQ(QFileInfo(File("ro.BIN")).size(), 64512);
+}
+
+// A write that fails part way (here a file-size limit, EFBIG, as a full disk
+// gives ENOSPC) names the file and the system's reason, and leaves no image
+// and no temporary file.
+TEST_F(MakeRomCliTest, FailedImageWriteSaysWhyAndLeavesNothing) {
+    Project("a.dcf", "", "CODE_0=1\r\n");
+    WriteText(File("x.BIN"), "old image");
+    const TRun run = Tool({"make-rom", "a.dcf", "-o", "x.BIN"}, [] {
+        ::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit limit {};
+        ::getrlimit(RLIMIT_FSIZE, &limit);
+        limit.rlim_cur = 8192;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    });
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_NE(run.Err.find("Cannot write ROM file \"x.BIN\": File too large"), std::string::npos) << run.Err;
+    EXPECT_EQ(ReadAll(File("x.BIN")), std::vector<uint8_t>({'o', 'l', 'd', ' ', 'i', 'm', 'a', 'g', 'e'}));
+    EXPECT_TRUE(QDir(Dir.path()).entryList({".x.BIN*"}, QDir::Files | QDir::Hidden).isEmpty());
 }
 
 TEST_F(MakeRomCliTest, UsageAndHelp) {

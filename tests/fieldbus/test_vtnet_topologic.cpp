@@ -2,6 +2,8 @@
 #include "fieldbus/tvtnet_rnsm.h"
 #include "fieldbus/vtnmessages.h"
 #include "fieldbus_test_helpers.h"
+#include "tests/util/tboundedcall.h"
+#include "tests/util/tunprivilegedfiles.h"
 #include "util/eygeneral.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +11,7 @@
 #include <QPointer>
 
 #include <iconv.h>
+#include <sys/stat.h>
 
 using namespace OrvCtrl;
 using YVclUtil::EYGeneral;
@@ -187,6 +190,37 @@ TEST(VtnTopologic, LoaderErrors) {
     EXPECT_NE(Load(*m.rnsm).find("Current Topologic is not conform to topologic ini file"),
               std::string::npos);
     m.rnsm->RemoveVtnComponentFromVtnTopologic(&other);
+}
+
+// The topology file is only read: a write-protected one loads. What is no
+// regular file is refused at once with its reason, not called missing.
+TEST(VtnTopologic, FileMustBeRegularAndMayBeWriteProtected) {
+    Master m;
+    m.rnsm->pw_FileName(m.files.Write(fbtest::EmptyTopology()));
+    const std::string folder = m.files.Path("");
+    ASSERT_EQ(::chmod(folder.c_str(), 0777), 0);
+    ASSERT_EQ(::chmod(m.rnsm->pr_FileName().c_str(), 0444), 0);
+    {
+        TUnprivilegedFiles nobody;
+        ASSERT_TRUE(nobody.Effective());
+        EXPECT_EQ(Load(*m.rnsm), "");
+    }
+
+    const std::string dir = m.files.Path("topo.dir");
+    ASSERT_EQ(::mkdir(dir.c_str(), 0700), 0);
+    m.rnsm->pw_FileName(dir);
+    EXPECT_EQ(Load(*m.rnsm), "\nErr: Can not read the topologic ini file !!!\nComponentName = VTNet1\n"
+                             "FileName = " + dir + "\nReason = Is a directory\n");
+
+    const std::string fifo = m.files.Path("topo.fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    m.rnsm->pw_FileName(fifo);
+    std::string message;
+    EXPECT_TRUE(TBoundedCall::Run([&] { message = Load(*m.rnsm); }, fifo));
+    EXPECT_NE(message.find("FileName = " + fifo + "\nReason = Not a regular file\n"), std::string::npos) << message;
+
+    m.rnsm->pw_FileName(m.files.Path("absent.ini"));
+    EXPECT_NE(Load(*m.rnsm).find("Err: The topologic ini file is not exist !!!"), std::string::npos);
 }
 
 TEST(VtnTopologic, RegisteredNodeMissingFromTheFileFailsTheLoad) {

@@ -1,11 +1,14 @@
 #include "link/devicelink.h"
 #include "linkfakes.h"
+#include "tests/util/tboundedcall.h"
 #include "util/crc8.h"
 #include "util/eygeneral.h"
 
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
+
+#include <sys/stat.h>
 
 #include <cstdio>
 #include <cstring>
@@ -137,10 +140,18 @@ TEST_F(DeviceLinkTest, UnreadableFileSendsNothingAndSaysWhy) {
     Reply(C);
     Reply(ACK);
     const size_t sent = Port.Frames.size();
-    EXPECT_FALSE(Link.StartUpload(Dir.filePath("missing.bin").toStdString()));
-    EXPECT_EQ(Sink.CountPrefix("*** Can not open ROM file "), 1u);
-    EXPECT_FALSE(Link.StartUpload(Dir.path().toStdString())); // a folder opens but does not read
-    EXPECT_EQ(Sink.CountPrefix("*** Can not read ROM file "), 1u);
+    const std::string missing = Dir.filePath("missing.bin").toStdString();
+    EXPECT_FALSE(Link.StartUpload(missing));
+    EXPECT_TRUE(Sink.Has("*** Can not open ROM file " + missing + ": No such file or directory ***"));
+    EXPECT_FALSE(Link.StartUpload(Dir.path().toStdString()));
+    EXPECT_TRUE(Sink.Has("*** Can not read ROM file " + Dir.path().toStdString() + ": Is a directory ***"));
+    // A FIFO with no writer would hold a plain open for ever.
+    const std::string fifo = Dir.filePath("image.fifo").toStdString();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    bool started = true;
+    EXPECT_TRUE(TBoundedCall::Run([&] { started = Link.StartUpload(fifo); }, fifo));
+    EXPECT_FALSE(started);
+    EXPECT_TRUE(Sink.Has("*** Can not read ROM file " + fifo + ": Not a regular file ***"));
     EXPECT_FALSE(Sink.Has("=== ROM image too large!! ==="));
     EXPECT_EQ(Port.Frames.size(), sent);
 }

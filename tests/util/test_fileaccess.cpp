@@ -4,12 +4,14 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -181,4 +183,27 @@ TEST(FileAccessReasons, AreTheSystemsWords) {
     EXPECT_EQ(InputKindReason(TFileKind::Other), "Not a regular file");
     EXPECT_EQ(InputKindReason(TFileKind::Directory), "Is a directory");
     EXPECT_EQ(InputKindReason(TFileKind::Regular), "");
+}
+
+// A real failing write: a file-size limit makes write() fail with EFBIG part
+// way through, as a full disk fails it with ENOSPC. The reason comes out in
+// words, the old file stays whole and the temporary file goes.
+TEST_F(FileAccess, FailedWriteSaysWhyAndLeavesTheOldFileWhole) {
+    const std::string file = Path("image.bin");
+    Write(file, "old image");
+    const std::string big(64 * 1024, 'x');
+    struct rlimit saved {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    void (*previous)(int) = ::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    std::string reason;
+    const bool written = WriteFileAtomically(file, big.data(), big.size(), reason);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    ::signal(SIGXFSZ, previous);
+    EXPECT_FALSE(written);
+    EXPECT_EQ(reason, "File too large");
+    EXPECT_EQ(Read(file), "old image");
+    EXPECT_EQ(EntryCount(), 1u) << "no temporary file may stay behind";
 }

@@ -1,8 +1,11 @@
 #include "util/errmsgbox.h"
 #include "util/eyconverterror.h"
 #include "util/eygeneral.h"
+#include "util/eyinifileerror.h"
 #include "util/tyinifile.h"
 #include "util/tystrtab.h"
+#include "tests/util/tboundedcall.h"
+#include "tests/util/tunprivilegedfiles.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -249,26 +252,73 @@ TEST_F(IniFileTest, FailedSaveIsReportedAndKeepsChanges) {
     EXPECT_EQ(ReadBytes(Path("f.ini")), "[S]\r\nk=v\r\n\r\n");
 }
 
-TEST_F(IniFileTest, WriteProtectedFileIsNotReplaced) {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root may write any file";
-    TYIniFile ini(Path("f.ini"));
-    ini.WriteString("S", "k", "v");
+// Loading asks for no write access: a write-protected file loads, and only
+// its save is refused, saying why, with the file left as it was.
+TEST_F(IniFileTest, WriteProtectedFileLoadsAndOnlyItsSaveIsRefused) {
+    ASSERT_EQ(::chmod(dir.path().toStdString().c_str(), 0777), 0);
     WriteBytes(Path("ro.ini"), "[S]\nk=old\n");
     ASSERT_EQ(::chmod(Path("ro.ini").c_str(), 0444), 0);
-    ini.pw_FileName(Path("ro.ini"));
-    EXPECT_FALSE(ini.UpdateFile());
-    EXPECT_TRUE(ini.pr_Modified());
-    ASSERT_EQ(boxes.size(), 1u);
+    TUnprivilegedFiles nobody;
+    ASSERT_TRUE(nobody.Effective());
+    {
+        TYIniFile ini(Path("ro.ini"));
+        EXPECT_EQ(ini.ReadString("S", "k", ""), "old");
+        ini.WriteString("S", "k", "new");
+        EXPECT_FALSE(ini.UpdateFile());
+        EXPECT_TRUE(ini.pr_Modified());
+        EXPECT_EQ(ini.pr_LastErrMsg(), "Permission denied");
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0], "TYIniFile|Err: Can not create file \n \"" + Path("ro.ini") + "\" ");
+        ini.pw_FileName(Path("rw.ini"));
+    }
     EXPECT_EQ(ReadBytes(Path("ro.ini")), "[S]\nk=old\n");
-    ini.pw_FileName(Path("f.ini"));
+    EXPECT_EQ(ReadBytes(Path("rw.ini")), "[S]\r\nk=new\r\n\r\n");
 }
 
-TEST_F(IniFileTest, UnopenableFileFailsConstruction) {
+// What is there but is no regular file is neither read nor created over: a
+// folder and a FIFO fail construction at once with their reason, and a save
+// to them leaves them as they are.
+TEST_F(IniFileTest, FoldersAndFifosAreRefusedWithTheirReason) {
     ASSERT_TRUE(QDir(dir.path()).mkdir("adir"));
-    EXPECT_THROW(TYIniFile ini(Path("adir")), EYGeneral);
+    try {
+        TYIniFile ini(Path("adir"));
+        FAIL() << "no exception";
+    } catch (const EYIniFileError& e) {
+        EXPECT_STREQ(e.what(), "Err: Constructor !!!");
+        EXPECT_EQ(e.Code, -1);
+        EXPECT_EQ(e.FileName, Path("adir"));
+        EXPECT_EQ(e.Reason, "Is a directory");
+    }
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0], "TYIniFile|Err: Can not open file \n \"" + Path("adir") + "\" ");
+
+    const std::string fifo = Path("settings.fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::string reason;
+    EXPECT_TRUE(TBoundedCall::Run(
+        [&] {
+            try {
+                TYIniFile ini(fifo);
+            } catch (const EYIniFileError& e) {
+                reason = e.Reason;
+            }
+        },
+        fifo));
+    EXPECT_EQ(reason, "Not a regular file");
+
+    TYIniFile ini(Path("f.ini"));
+    ini.WriteString("S", "k", "v");
+    for (const std::string& target : {fifo, Path("adir")}) {
+        ini.pw_FileName(target);
+        EXPECT_FALSE(ini.UpdateFile());
+        EXPECT_EQ(ini.pr_LastErrMsg(), target == fifo ? "Not a regular file" : "Is a directory");
+    }
+    struct stat st {};
+    ASSERT_EQ(::lstat(fifo.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    ASSERT_EQ(::lstat(Path("adir").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISDIR(st.st_mode));
+    ini.pw_FileName(Path("f.ini"));
 }
 
 TEST_F(IniFileTest, TypedValuesAreWrittenInTheirTextForms) {
