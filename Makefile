@@ -18,7 +18,7 @@ CMAKE_FLAGS += -DCMAKE_BUILD_TYPE=RelWithDebInfo
 TEST_ENV =
 endif
 
-.PHONY: all deps configure build test run bench fuzz assets package package-test clean
+.PHONY: all deps configure build test run bench fuzz valgrind assets package package-test clean
 
 all: build
 
@@ -45,6 +45,10 @@ bench: build
 
 fuzz: deps
 	@scripts/fuzz.sh build-fuzz $(FUZZ_SECONDS)
+
+# make-rom under memcheck over the whole BMP suite.
+valgrind: build
+	@scripts/valgrind-corpus.sh $(BUILD_DIR)
 
 assets: build
 	@scripts/make-assets.sh $(BUILD_DIR)

@@ -1,6 +1,7 @@
 #include "app/tpicturebox.h"
+#include "rom/bitmapconversion.h"
+#include "rom/erombuild.h"
 
-#include <QFileInfo>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -11,10 +12,19 @@ TPictureBox::TPictureBox(int Width, int Height, QWidget* Parent)
 }
 
 bool TPictureBox::LoadFromFile(const QString& Path) {
+    // The build's own reader, so the window never shows a picture that
+    // "MAKE ROM" would refuse.
     QImage image;
-    const QFileInfo info(Path);
-    if (!Path.trimmed().isEmpty() && info.isFile() && info.size() > 0)
-        image.load(Path);
+    FLastError.clear();
+    if (Path.trimmed().isEmpty()) {
+        FLastError = QStringLiteral("no picture file");
+    } else {
+        try {
+            image = LoadPicture(Path.toLocal8Bit().toStdString());
+        } catch (const ERomBuild& e) {
+            FLastError = QString::fromLocal8Bit(e.Message.c_str());
+        }
+    }
     FPicture = image;
     update();
     return !FPicture.isNull();

@@ -12,9 +12,11 @@ class TPictureBox : public QWidget {
 public:
     TPictureBox(int Width, int Height, QWidget* Parent = nullptr);
 
-    // Loads a picture file; false (and a blank picture) when the file is
-    // missing, empty or not a picture the loader knows.
+    // Loads a bitmap file through the build's picture reader; false (and a
+    // blank picture) when the file is missing, not a regular file, or a
+    // picture the build would refuse. The reason is kept in LastError().
     bool LoadFromFile(const QString& Path);
+    const QString& LastError() const { return FLastError; }
     void SetPicture(const QImage& Image);
     void ClearPicture();
     const QImage& Picture() const { return FPicture; }
@@ -39,6 +41,7 @@ protected:
 
 private:
     QImage FPicture;
+    QString FLastError;
     QSize FArea;
     bool FStretch = false;
     bool FFramed = true;

@@ -1,5 +1,6 @@
-// Decodes arbitrary bytes as a picture the way the ROM build does, then packs
-// the result plainly and turned. Each packing must have the size its header
+// Decodes arbitrary bytes as a picture the way the ROM build does (one step,
+// from the lit map) and the way the window does (a colour picture), then packs
+// the colour picture plainly and turned. Each packing must have the size its header
 // announces and must agree, bit for bit, with a pixel-by-pixel packing of the
 // same picture converted to 32-bit colour: lit exactly where red, green and
 // blue are all 0, bit 0 the top row of each band, the rows past the last
@@ -8,7 +9,6 @@
 #include "rom/erombuild.h"
 
 #include <QImage>
-#include <QImageReader>
 
 #include <cstdint>
 #include <cstdlib>
@@ -19,16 +19,6 @@ namespace {
 
 // Pictures up to this many pixels are also packed the slow way and compared.
 constexpr qint64 CompareLimit = 1 << 16;
-
-void Init() {
-    static bool done = false;
-    if (done)
-        return;
-    done = true;
-    // Keeps each run quick: a few bytes of run-length data can ask for a
-    // picture of hundreds of megabytes.
-    QImageReader::setAllocationLimit(32);
-}
 
 bool Lit(const QImage& Colour, int X, int Y) { return (Colour.pixel(X, Y) & 0x00FFFFFFu) == 0; }
 
@@ -65,12 +55,12 @@ void CheckHeader(const std::vector<uint8_t>& Packed, int W, int H) {
         std::abort();
 }
 
-// The one-step path the build takes (with its direct decoder for plain
-// bitmaps) must stay inside the input and give a packing whose size matches
-// its own header, or refuse naming the picture.
-void CheckOneStep(const uint8_t* Data, size_t Size) {
+// The one-step path the build takes must stay inside the input and give a
+// packing whose size matches its own header, or refuse naming the picture;
+// Packed gets the packing plainly and turned (empty when refused).
+void CheckOneStep(const uint8_t* Data, size_t Size, std::vector<uint8_t> (&Packed)[2]) {
     for (int dispHv = 0; dispHv <= 1; ++dispHv) {
-        std::vector<uint8_t> packed;
+        std::vector<uint8_t>& packed = Packed[dispHv];
         try {
             packed = ConvertPictureData(Data, Size, dispHv, "fuzz input", "fuzz input");
         } catch (const ERomBuild& e) {
@@ -87,14 +77,14 @@ void CheckOneStep(const uint8_t* Data, size_t Size) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
-    Init();
-    CheckOneStep(Data, Size);
+    std::vector<uint8_t> oneStep[2];
+    CheckOneStep(Data, Size, oneStep);
     QImage picture;
     try {
         picture = LoadPictureData(Data, Size, "fuzz input");
     } catch (const ERomBuild& e) {
-        // Every refusal names the picture.
-        if (e.Message.find("fuzz input") == std::string::npos)
+        // Every refusal names the picture, and the build refuses it too.
+        if (e.Message.find("fuzz input") == std::string::npos || !oneStep[0].empty() || !oneStep[1].empty())
             std::abort();
         return 0;
     }
@@ -114,6 +104,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     }
     CheckHeader(plain, w, h);
     CheckHeader(turned, h, w);
+    // What the window shows packs to what the build packs.
+    if (plain != oneStep[0] || turned != oneStep[1])
+        std::abort();
 
     if (static_cast<qint64>(w) * h > CompareLimit)
         return 0;

@@ -1,6 +1,8 @@
 #include "project/tlabelpreview.h"
 
 #include "project/dputext.h"
+#include "rom/bitmapconversion.h"
+#include "rom/erombuild.h"
 #include "rom/glyphlibrary.h"
 
 #include <QColor>
@@ -65,10 +67,12 @@ bool TLabelPreview::Render(const std::string& CellText, int DefFl, const std::st
     case TKind::UserBitmap: {
         if (!DpuText::FileExists(plan.BitmapPath))
             return false;
-        QImage picture;
-        if (!picture.load(QString::fromLocal8Bit(plan.BitmapPath.c_str()), "BMP") || picture.isNull())
+        // The build's own reader: a picture the build would refuse is not shown.
+        try {
+            Preview = LoadPicture(plan.BitmapPath);
+        } catch (const ERomBuild&) {
             return false;
-        Preview = picture;
+        }
         return true;
     }
     case TKind::Glyphs:

@@ -1,24 +1,15 @@
 #include "rom/bitmapconversion.h"
 
 #include "rom/erombuild.h"
-#include "rom/filehelpers.h"
+#include "util/fileaccess.h"
+#include "util/tbmpreader.h"
 
-#include <QBuffer>
-#include <QByteArray>
 #include <QImage>
-#include <QImageReader>
-#include <QString>
 
 #include <algorithm>
-#include <array>
-#include <climits>
 #include <cstring>
 
 namespace {
-
-// No picture of the display comes near this; a bigger file is refused before
-// it is read whole.
-constexpr size_t MaxPictureFileSize = 64u << 20;
 
 inline bool Lit(QRgb pixel) { return (pixel & 0x00FFFFFFu) == 0; }
 
@@ -129,160 +120,18 @@ std::vector<uint8_t> PackLitRotated(const std::vector<uint8_t>& Lit, int ws, int
     return out;
 }
 
-inline uint32_t Le16(const uint8_t* p) { return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8; }
-inline uint32_t Le32(const uint8_t* p) { return Le16(p) | Le16(p + 2) << 16; }
-
-// Bitmaps this small are decoded here; larger ones go through the picture
-// loader so its size limits and messages stay the only ones.
-constexpr int64_t DirectBmpMaxPixels = 1 << 22;
-
-// The plain bitmap layout the installation's pictures use: 40-byte header, no
-// compression, 1, 4, 8 or 24 bits a pixel, a colour table no longer than the
-// depth allows, pixel data starting inside the file.
-struct TPlainBmp {
-    int32_t W = 0;
-    int32_t H = 0;
-    bool TopDown = false;
-    uint32_t Bits = 0;
-    size_t RowBytes = 0;
-    size_t RowsInFile = 0;
-    const uint8_t* Pixels = nullptr;
-    // Lit-ness of each palette index, as PaletteLit gives it for the colour
-    // table the picture loader would build.
-    uint8_t Table[256] = {};
-};
-
-// Reads the headers of a plain bitmap. False for anything else, which is then
-// left to the picture loader.
-bool ParsePlainBmp(const uint8_t* Data, size_t Size, TPlainBmp& Bmp) {
-    constexpr size_t Headers = 14 + 40;
-    if (Size < Headers || Data[0] != 'B' || Data[1] != 'M')
-        return false;
-    const uint32_t offBits = Le32(Data + 10);
-    const uint8_t* info = Data + 14;
-    if (Le32(info) != 40)
-        return false;
-    const int32_t w = static_cast<int32_t>(Le32(info + 4));
-    const int32_t hSigned = static_cast<int32_t>(Le32(info + 8));
-    const uint32_t planes = Le16(info + 12);
-    const uint32_t bits = Le16(info + 14);
-    const uint32_t compression = Le32(info + 16);
-    const uint32_t colourCount = Le32(info + 32);
-    if (planes != 1 || compression != 0 || !(bits == 1 || bits == 4 || bits == 8 || bits == 24))
-        return false;
-    if (w <= 0 || hSigned == 0 || hSigned == INT32_MIN)
-        return false;
-    const bool topDown = hSigned < 0;
-    const int32_t h = topDown ? -hSigned : hSigned;
-    if (static_cast<int64_t>(w) * h > DirectBmpMaxPixels)
-        return false;
-    uint32_t ncols = 0;
-    // A colour count on a direct-colour bitmap is an odd file: the loader decides.
-    if (bits == 24 && colourCount != 0)
-        return false;
-    if (bits != 24) {
-        ncols = colourCount ? colourCount : 1u << bits;
-        if (ncols > (1u << bits))
-            return false;
-    }
-    const size_t pixelsAt = Headers + 4 * static_cast<size_t>(ncols);
-    const size_t rowBytes = ((static_cast<size_t>(w) * bits + 31) / 32) * 4;
-    if (offBits < pixelsAt || offBits >= Size)
-        return false;
-    Bmp.W = w;
-    Bmp.H = h;
-    Bmp.TopDown = topDown;
-    Bmp.Bits = bits;
-    Bmp.RowBytes = rowBytes;
-    // A file cut short in its pixel rows is still a picture; the rows it lacks
-    // (and a row it holds only part of) are left unlit rather than whatever
-    // memory held before.
-    Bmp.RowsInFile = std::min((Size - offBits) / rowBytes, static_cast<size_t>(h));
-    Bmp.Pixels = Data + offBits;
-    const uint8_t* palette = Data + Headers;
-    for (uint32_t i = 0; i < 256; ++i) {
-        if (i < ncols)
-            Bmp.Table[i] = (palette[4 * i] | palette[4 * i + 1] | palette[4 * i + 2]) == 0;
-        else if (bits == 1 && ncols < 2)
-            Bmp.Table[i] = 0;
-        else
-            Bmp.Table[i] = 1;
-    }
-    return true;
-}
-
-// The stored row of picture row Y; nullptr when the file lacks it.
-const uint8_t* BmpRow(const TPlainBmp& Bmp, int32_t Y) {
-    const size_t fileRow = static_cast<size_t>(Bmp.TopDown ? Y : Bmp.H - 1 - Y);
-    return fileRow < Bmp.RowsInFile ? Bmp.Pixels + Bmp.RowBytes * fileRow : nullptr;
-}
-
-// One byte per pixel, row after row: 1 where the pixel is lit.
-std::vector<uint8_t> BmpLit(const TPlainBmp& Bmp) {
-    const int32_t w = Bmp.W;
-    const uint8_t* table = Bmp.Table;
-    std::vector<uint8_t> lit(static_cast<size_t>(w) * static_cast<size_t>(Bmp.H), 0);
-    // One-bit rows go eight pixels at a time: each set bit of a byte spread to
-    // a 1 byte, most significant bit first, then mapped through the two colours.
-    static const auto spread = [] {
-        std::array<uint64_t, 256> t{};
-        for (int v = 0; v < 256; ++v)
-            for (int k = 0; k < 8; ++k)
-                if ((v >> (7 - k)) & 1)
-                    t[static_cast<size_t>(v)] |= uint64_t{1} << (8 * k);
-        return t;
-    }();
-    const uint64_t litWhenSet = table[1] ? ~uint64_t{0} : 0;
-    const uint64_t litWhenClear = table[0] ? ~uint64_t{0} : 0;
-    for (int32_t y = 0; y < Bmp.H; ++y) {
-        const uint8_t* row = BmpRow(Bmp, y);
-        if (!row)
-            continue;
-        uint8_t* out = lit.data() + static_cast<size_t>(y) * static_cast<size_t>(w);
-        switch (Bmp.Bits) {
-        case 1: {
-            int x = 0;
-            for (; x + 8 <= w; x += 8) {
-                const uint8_t v = row[x >> 3];
-                const uint64_t eight = (spread[v] & litWhenSet) | (spread[static_cast<uint8_t>(~v)] & litWhenClear);
-                std::memcpy(out + x, &eight, 8);
-            }
-            for (; x < w; ++x)
-                out[x] = table[(row[x >> 3] >> (7 - (x & 7))) & 1];
-            break;
-        }
-        case 4:
-            for (int x = 0; x < w; ++x)
-                out[x] = table[(row[x >> 1] >> ((x & 1) ? 0 : 4)) & 0x0F];
-            break;
-        case 8:
-            for (int x = 0; x < w; ++x)
-                out[x] = table[row[x]];
-            break;
-        default:
-            for (int x = 0; x < w; ++x)
-                out[x] = (row[3 * x] | row[3 * x + 1] | row[3 * x + 2]) == 0;
-            break;
-        }
-    }
-    return lit;
-}
-
-// PackLitRotated for a one-bit bitmap, straight from its rows: a packed byte
-// is eight neighbouring pixels of one stored row, leftmost in bit 7, which is
-// the stored bit order, so each is a (possibly shifted) stored byte mapped
-// through the two colours. Needs W >= 8.
-std::vector<uint8_t> PackMonoBmpRotated(const TPlainBmp& Bmp) {
-    const int32_t ws = Bmp.W, hs = Bmp.H;
+// PackLitRotated for a one-bit bitmap, straight from its stored rows: a packed
+// byte is eight neighbouring pixels of one row, leftmost in bit 7, which is the
+// stored bit order, so each is a (possibly shifted) stored byte mapped through
+// the two colours. Needs Ws >= 8.
+std::vector<uint8_t> PackMonoRotated(const YVclUtil::TBmpReader::TMonoRows& Rows, int32_t ws, int32_t hs) {
     std::vector<uint8_t> out = NewPacked(static_cast<unsigned>(hs), static_cast<unsigned>(ws));
-    const uint8_t litWhenSet = Bmp.Table[1] ? 0xFF : 0;
-    const uint8_t litWhenClear = Bmp.Table[0] ? 0xFF : 0;
+    const uint8_t litWhenSet = Rows.LitWhenSet ? 0xFF : 0;
+    const uint8_t litWhenClear = Rows.LitWhenClear ? 0xFF : 0;
     const int bands = ws / 8;
     uint8_t* data = out.data() + 4;
     for (int32_t x = 0; x < hs; ++x) {
-        const uint8_t* row = BmpRow(Bmp, x);
-        if (!row)
-            continue;
+        const uint8_t* row = Rows.Top + Rows.Stride * x;
         for (int b = 0; b < bands; ++b) {
             // Pixels first .. first + 7 of the row, first = Ws - 8 - 8b >= 0.
             const int first = ws - 8 - 8 * b;
@@ -295,25 +144,18 @@ std::vector<uint8_t> PackMonoBmpRotated(const TPlainBmp& Bmp) {
     return out;
 }
 
-std::string LoaderMessage(const QImageReader& reader, const std::string& name) {
-    std::string reason = reader.errorString().toStdString();
-    if (reason.empty())
-        reason = "not a picture";
-    return "Cannot load picture \"" + name + "\": " + reason;
+[[noreturn]] void Refuse(const std::string& Name, const std::string& Reason) {
+    throw ERomBuild("Error", "Cannot load picture \"" + Name + "\": " + Reason);
 }
 
-QImage Read(QImageReader& reader, const std::string& name) {
-    // Orientation tags and gamma handling are not part of the packed format.
-    reader.setAutoTransform(false);
-    QImage picture;
-    if (!reader.read(&picture) || picture.isNull())
-        throw ERomBuild("Error", LoaderMessage(reader, name));
-    return picture;
+void OpenPicture(YVclUtil::TBmpReader& Reader, const uint8_t* Data, size_t Size, const std::string& Name) {
+    if (!Reader.Open(Data, Size))
+        Refuse(Name, Reader.Reason());
 }
 
 void WritePacked(const std::vector<uint8_t>& packed, const std::string& target) {
     std::string error;
-    if (!WriteFileAtomically(target, packed.data(), packed.size(), error))
+    if (!YVclUtil::WriteFileAtomically(target, packed.data(), packed.size(), error))
         throw ERomBuild("File error", "Cannot write \"" + target + "\": " + error);
 }
 
@@ -344,35 +186,34 @@ std::vector<uint8_t> ConvertImage(const QImage& Picture, int DispHv, const std::
 namespace {
 
 void ReadPictureFile(const std::string& FileName, std::vector<uint8_t>& data) {
-    std::string error;
-    uint64_t size = 0;
-    if (!RegularFileSize(FileName, size))
-        throw ERomBuild("Error", "Cannot load picture \"" + FileName + "\": file not found");
-    if (size > MaxPictureFileSize)
-        throw ERomBuild("Error", "Cannot load picture \"" + FileName + "\": file too large");
-    if (!ReadWholeFile(FileName, data, error))
-        throw ERomBuild("Error", "Cannot load picture \"" + FileName + "\": " + error);
-    // A file that grew since it was looked at.
-    if (data.size() > MaxPictureFileSize)
-        throw ERomBuild("Error", "Cannot load picture \"" + FileName + "\": file too large");
+    std::string reason;
+    if (!YVclUtil::ReadWholeFile(FileName, data, reason, YVclUtil::TBmpReader::MaxFileBytes))
+        Refuse(FileName, reason);
 }
 
 } // namespace
 
 std::vector<uint8_t> ConvertPictureData(const uint8_t* Data, size_t Size, int DispHv, const std::string& LoadName,
                                         const std::string& PackName) {
-    TPlainBmp bmp;
-    if (!ParsePlainBmp(Data, Size, bmp))
-        return ConvertImage(LoadPictureData(Data, Size, LoadName), DispHv, PackName);
-    const int w = bmp.W, h = bmp.H;
-    if (DispHv == 1) {
+    YVclUtil::TBmpReader reader;
+    OpenPicture(reader, Data, Size, LoadName);
+    const int w = reader.Width(), h = reader.Height();
+    const bool turned = DispHv == 1;
+    if (turned)
         CheckSize(h, w, PackName);
-        if (w < 8)
-            return NewPacked(static_cast<unsigned>(h), static_cast<unsigned>(w));
-        return bmp.Bits == 1 ? PackMonoBmpRotated(bmp) : PackLitRotated(BmpLit(bmp), w, h);
-    }
-    CheckSize(w, h, PackName);
-    return h < 8 ? NewPacked(static_cast<unsigned>(w), static_cast<unsigned>(h)) : PackLit(BmpLit(bmp), w, h);
+    else
+        CheckSize(w, h, PackName);
+    YVclUtil::TBmpReader::TMonoRows rows;
+    if (turned && w >= 8 && reader.MonoRows(rows))
+        return PackMonoRotated(rows, w, h);
+    // Pixel data are checked in full even when no whole band is packed, so a
+    // picture is refused or accepted whatever its height.
+    std::vector<uint8_t> lit;
+    if (!reader.DecodeLit(lit))
+        Refuse(LoadName, reader.Reason());
+    if (turned)
+        return w < 8 ? NewPacked(static_cast<unsigned>(h), static_cast<unsigned>(w)) : PackLitRotated(lit, w, h);
+    return h < 8 ? NewPacked(static_cast<unsigned>(w), static_cast<unsigned>(h)) : PackLit(lit, w, h);
 }
 
 std::vector<uint8_t> ConvertPictureFile(const std::string& FileName, int DispHv) {
@@ -382,24 +223,23 @@ std::vector<uint8_t> ConvertPictureFile(const std::string& FileName, int DispHv)
 }
 
 QImage LoadPicture(const std::string& FileName) {
-    // One read of the whole file, then decoding from memory: cheaper than the
-    // reader's own probing of the file, and the same decoders.
     std::vector<uint8_t> data;
     ReadPictureFile(FileName, data);
     return LoadPictureData(data.data(), data.size(), FileName);
 }
 
 QImage LoadPictureData(const uint8_t* Data, size_t Size, const std::string& Name) {
-    QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(Data), static_cast<qsizetype>(Size));
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    // Library pictures are bitmaps: name the format rather than probe every handler.
-    if (Size >= 2 && Data[0] == 'B' && Data[1] == 'M')
-        reader.setFormat("bmp");
-    QImage picture = Read(reader, Name);
-    // The reader may share the caller's bytes; detach before they go away.
-    picture.detach();
+    YVclUtil::TBmpReader reader;
+    OpenPicture(reader, Data, Size, Name);
+    std::vector<uint32_t> argb;
+    if (!reader.DecodeArgb(argb))
+        Refuse(Name, reader.Reason());
+    QImage picture(reader.Width(), reader.Height(), reader.HasAlpha() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    if (picture.isNull())
+        Refuse(Name, "out of memory");
+    const size_t w = static_cast<size_t>(reader.Width());
+    for (int y = 0; y < reader.Height(); ++y)
+        std::memcpy(picture.scanLine(y), argb.data() + static_cast<size_t>(y) * w, 4 * w);
     return picture;
 }
 

@@ -25,17 +25,19 @@ std::vector<uint8_t> PackImageRotated(const QImage& Picture, const std::string& 
 // PackImageRotated when DispHv is 1 (the panel is mounted turned), else PackImage.
 std::vector<uint8_t> ConvertImage(const QImage& Picture, int DispHv, const std::string& Name);
 
-// Loads a picture file with the picture loader (the format is recognised from
-// the content and the extension). Throws ERomBuild (caption "Error") with a
-// message naming the file and the loader's reason when it cannot be loaded.
+// Loads a bitmap file through the program's one picture reader
+// (util/tbmpreader.h, which lists what it accepts and refuses) into an RGB32
+// picture (ARGB32 when the file has an alpha mask). Throws ERomBuild (caption
+// "Error") with "Cannot load picture \"<file>\": <reason>" when the file
+// cannot be read or the reader refuses it.
 QImage LoadPicture(const std::string& FileName);
 
 // The same for a picture held in memory; Name is used in the message.
 QImage LoadPictureData(const uint8_t* Data, size_t Size, const std::string& Name);
 
-// Loads and packs in one step: ConvertImage(LoadPictureData(...), DispHv, PackName)
-// with the same bytes and the same refusals. Plain uncompressed bitmaps are
-// decoded directly, skipping the picture loader and its copies.
+// Loads and packs in one step: the same bytes as
+// ConvertImage(LoadPictureData(...), DispHv, PackName) and the same refusals,
+// decoded straight into the lit map without a colour picture in between.
 std::vector<uint8_t> ConvertPictureData(const uint8_t* Data, size_t Size, int DispHv, const std::string& LoadName,
                                         const std::string& PackName);
 

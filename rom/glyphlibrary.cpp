@@ -1,4 +1,6 @@
 #include "rom/glyphlibrary.h"
+#include "rom/bitmapconversion.h"
+#include "rom/erombuild.h"
 
 #include "util/eygeneral.h"
 #include "util/fileaccess.h"
@@ -115,9 +117,12 @@ bool GlyphLibrary::ExtractImage(int Group, int Index, QImage& Out) {
     if (name.empty() || !QFile::exists(ToQ(name)))
         return false;
     QImage image;
-    const bool ok = image.load(ToQ(name), "BMP");
+    try {
+        image = LoadPicture(name);  // the build's reader, so the preview matches the build
+    } catch (const ERomBuild&) {
+    }
     QFile::remove(ToQ(name));
-    if (!ok || image.isNull())
+    if (image.isNull())
         return false;
     Out = image;
     return true;

@@ -1,11 +1,13 @@
-// The one-step converter decodes plain bitmaps itself; whatever it decodes
-// must come out byte for byte as the picture loader's path gives it, and
-// whatever it refuses must be refused with the loader's message.
+// The build packs pictures in one step, straight from the picture reader's lit
+// map (and from the stored rows of one-bit pictures when the panel is turned);
+// the window loads the same files as colour pictures. Both must agree byte for
+// byte, refuse the same files with the same message, and match the pixel rule.
 
 #include "rom/bitmapconversion.h"
 #include "rom/erombuild.h"
 #include "rom/filehelpers.h"
 #include "project/dputext.h"
+#include "tests/util/bmpsuitefiles.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -13,6 +15,8 @@
 #include <QImage>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 #include <cstdint>
 #include <cstring>
@@ -27,7 +31,7 @@ struct TOutcome {
     bool operator==(const TOutcome&) const = default;
 };
 
-TOutcome ThroughLoader(const std::vector<uint8_t>& Bytes, int DispHv) {
+TOutcome ThroughColour(const std::vector<uint8_t>& Bytes, int DispHv) {
     TOutcome o;
     try {
         o.Packed = ConvertImage(LoadPictureData(Bytes.data(), Bytes.size(), "p"), DispHv, "p");
@@ -49,7 +53,7 @@ TOutcome OneStep(const std::vector<uint8_t>& Bytes, int DispHv) {
 
 void ExpectSame(const std::vector<uint8_t>& Bytes, const std::string& What) {
     for (int turn = 0; turn < 2; ++turn) {
-        const TOutcome loader = ThroughLoader(Bytes, turn);
+        const TOutcome loader = ThroughColour(Bytes, turn);
         const TOutcome direct = OneStep(Bytes, turn);
         EXPECT_EQ(direct.Error, loader.Error) << What << " turn " << turn;
         EXPECT_TRUE(direct.Packed == loader.Packed) << What << " turn " << turn;
@@ -96,7 +100,7 @@ std::vector<uint8_t> Bmp(int W, int H, int Bits, uint32_t Colours, const std::ve
 
 } // namespace
 
-TEST(ConvertPictureData, MatchesTheLoaderForEveryPlainLayout) {
+TEST(ConvertPictureData, OneStepMatchesTheColourPathForEveryLayout) {
     const std::vector<uint32_t> mono = {0x00000000, 0x00FFFFFF};
     const std::vector<uint32_t> monoInverted = {0x00FFFFFF, 0xAB000000};
     std::vector<uint32_t> sixteen, full;
@@ -106,117 +110,118 @@ TEST(ConvertPictureData, MatchesTheLoaderForEveryPlainLayout) {
         full.push_back(i % 5 ? i * 0x00010203 : 0);
     struct TCase {
         int Bits;
-        uint32_t Colours;
         std::vector<uint32_t> Palette;
     };
-    const std::vector<TCase> cases = {
-        {1, 0, mono}, {1, 2, monoInverted}, {1, 1, {0}}, {1, 1, {0x00FFFFFF}}, {4, 0, sixteen},
-        {4, 5, {0, 0x00FFFFFF, 0x0000FF00, 0, 0x00010000}}, {8, 0, full}, {8, 3, {0x00FFFFFF, 0, 0x00000100}},
-        {24, 0, {}}};
+    const std::vector<TCase> cases = {{1, mono}, {1, monoInverted}, {4, sixteen}, {8, full}, {24, {}}};
     const int sizes[][2] = {{64, 64}, {1, 1}, {7, 9}, {8, 8}, {13, 17}, {33, 7}, {9, -16}, {64, -5}, {31, 40}};
     unsigned seed = 1;
     for (const TCase& c : cases)
         for (const auto& size : sizes)
             for (uint32_t gap : {0u, 6u}) {
-                const std::string what = std::to_string(c.Bits) + " bits, " + std::to_string(c.Colours) +
-                                         " colours, " + std::to_string(size[0]) + " x " + std::to_string(size[1]) +
-                                         ", gap " + std::to_string(gap);
-                ExpectSame(Bmp(size[0], size[1], c.Bits, c.Colours, c.Palette, gap, seed++), what);
+                const std::string what = std::to_string(c.Bits) + " bits, " + std::to_string(size[0]) + " x " +
+                                         std::to_string(size[1]) + ", gap " + std::to_string(gap);
+                const std::vector<uint8_t> bytes =
+                    Bmp(size[0], size[1], c.Bits, static_cast<uint32_t>(c.Palette.size()), c.Palette, gap, seed++);
+                ExpectSame(bytes, what);
+                EXPECT_EQ(OneStep(bytes, 0).Error, "") << what;
             }
 }
 
-TEST(ConvertPictureData, DamagedHeadersAreLeftToTheLoader) {
-    const std::vector<uint8_t> good = Bmp(16, 16, 1, 0, {0, 0x00FFFFFF}, 0, 7);
+TEST(ConvertPictureData, DamagedHeadersAreRefusedTheSameWayByBothPaths) {
+    const std::vector<uint8_t> good = Bmp(16, 16, 1, 2, {0, 0x00FFFFFF}, 0, 7);
     ExpectSame(good, "good");
     auto damaged = [&](size_t at, uint32_t value, bool wide) {
         std::vector<uint8_t> b = good;
         wide ? Put32(b, at, value) : Put16(b, at, value);
         return b;
     };
-    ExpectSame(damaged(10, 10, true), "pixels inside the header");
-    ExpectSame(damaged(10, 0x7FFFFFF0, true), "pixels past the end");
-    ExpectSame(damaged(26, 2, false), "two planes");
-    ExpectSame(damaged(28, 2, false), "two bits");
-    ExpectSame(Bmp(16, 16, 32, 0, {}, 0, 7), "32 bits");
-    ExpectSame(Bmp(16, 16, 16, 0, {}, 0, 7), "16 bits");
-    ExpectSame(damaged(30, 1, true), "run-length compressed");
-    ExpectSame(Bmp(16, 16, 1, 3, {0, 0x00FFFFFF, 0}, 0, 7), "three colours for one bit");
-    ExpectSame(damaged(46, 300, true), "300 colours");
-    ExpectSame(damaged(18, 0, true), "no width");
-    ExpectSame(damaged(18, 0xFFFFFFFF, true), "negative width");
-    ExpectSame(damaged(22, 0, true), "no height");
-    ExpectSame(damaged(22, 0x80000000, true), "most negative height");
-    ExpectSame(damaged(14, 12, true), "old header size");
-    std::vector<uint8_t> cut = good;
-    cut.resize(40);
-    ExpectSame(cut, "header cut");
-    std::vector<uint8_t> direct = Bmp(8, 8, 24, 0, {}, 8, 3);
-    Put32(direct, 46, 2);
-    ExpectSame(direct, "colour count on a 24-bit bitmap");
+    const std::vector<std::pair<std::vector<uint8_t>, std::string>> cases = {
+        {damaged(10, 10, true), "pixels inside the header"},
+        {damaged(10, 0x7FFFFFF0, true), "pixels past the end"},
+        {damaged(26, 2, false), "two planes"},
+        {damaged(28, 3, false), "three bits"},
+        {damaged(30, 1, true), "run-length with one bit"},
+        {damaged(46, 300, true), "300 colours"},
+        {damaged(18, 0, true), "no width"},
+        {damaged(18, 0xFFFFFFFF, true), "negative width"},
+        {damaged(22, 0, true), "no height"},
+        {damaged(22, 0x80000000, true), "most negative height"},
+        {damaged(14, 13, true), "odd header size"},
+        {{good.begin(), good.begin() + 40}, "header cut"},
+        {{good.begin(), good.end() - 1}, "last row cut"}};
+    for (const auto& [bytes, what] : cases) {
+        ExpectSame(bytes, what);
+        EXPECT_EQ(OneStep(bytes, 1).Error.rfind("Error|Cannot load picture \"p\": ", 0), 0u) << what;
+    }
 }
 
-TEST(ConvertPictureData, MatchesTheLoaderOnSavedPicturesAndTheSuite) {
+TEST(ConvertPictureData, SavedPicturesPackByThePixelRule) {
     for (QImage::Format format : {QImage::Format_Mono, QImage::Format_Indexed8, QImage::Format_RGB32,
                                   QImage::Format_ARGB32, QImage::Format_RGB888}) {
         QImage image(37, 21, QImage::Format_RGB32);
         for (int y = 0; y < image.height(); ++y)
             for (int x = 0; x < image.width(); ++x)
                 image.setPixel(x, y, (x * 3 + y * 5) % 7 < 3 ? qRgb(0, 0, 0) : qRgb(x * 6, 255, y));
+        const QImage stored = image.convertToFormat(format);
         QByteArray saved;
         QBuffer buffer(&saved);
         buffer.open(QIODevice::WriteOnly);
-        ASSERT_TRUE(image.convertToFormat(format).save(&buffer, "BMP"));
-        ExpectSame(std::vector<uint8_t>(saved.begin(), saved.end()), "saved format " + std::to_string(format));
+        ASSERT_TRUE(stored.save(&buffer, "BMP"));
+        const std::vector<uint8_t> bytes(saved.begin(), saved.end());
+        const std::string what = "saved format " + std::to_string(format);
+        ExpectSame(bytes, what);
+        for (int turn = 0; turn < 2; ++turn)
+            EXPECT_EQ(OneStep(bytes, turn).Packed, ConvertImage(stored, turn, "p")) << what << " turn " << turn;
     }
+}
+
+// The window's pictures come from LoadPicture: it refuses exactly what the
+// build refuses, and what it shows packs to what the build packs.
+TEST(LoadPicture, ShowsExactlyWhatTheBuildPacks) {
     int files = 0;
     for (const char* folder : {"g", "b", "q"}) {
-        const QDir dir(QString(DPU_TESTDATA_DIR) + "/bmpsuite/" + folder);
-        for (const QString& name : dir.entryList({"*.bmp"}, QDir::Files, QDir::Name)) {
-            std::vector<uint8_t> bytes;
-            std::string error;
-            ASSERT_TRUE(ReadWholeFile(dir.filePath(name).toStdString(), bytes, error)) << error;
-            // The loader leaves the rows missing from a cut file as whatever its
-            // memory held, so there is nothing to compare with there.
-            if (name != "shortfile.bmp")
-                ExpectSame(bytes, name.toStdString());
+        const std::vector<std::string> paths = BmpSuite::Files(folder);
+        ASSERT_EQ(paths.size(), BmpSuite::Count(folder)) << "BMP suite missing from " << BmpSuite::Dir();
+        for (const std::string& path : paths) {
             ++files;
-        }
-    }
-    if (files == 0)
-        GTEST_SKIP() << "no BMP test suite here";
-}
-
-TEST(ConvertPictureData, RowsMissingFromACutFileAreUnlit) {
-    // 16 x 16, one bit, black = index 0; rows are stored bottom first, so the
-    // last 2-byte rows in the file are the top rows of the picture.
-    const std::vector<uint8_t> whole = Bmp(16, 16, 1, 0, {0, 0x00FFFFFF}, 0, 11);
-    for (size_t missing : {1u, 4u, 5u, 60u}) {
-        std::vector<uint8_t> cut = whole;
-        cut.resize(whole.size() - missing);
-        std::vector<uint8_t> blanked = whole;
-        const size_t fullRowsLeft = (64 - missing) / 4;
-        for (size_t i = 62 + 4 * fullRowsLeft; i < blanked.size(); ++i)
-            blanked[i] = 0xFF;
-        for (int turn = 0; turn < 2; ++turn) {
-            const std::vector<uint8_t> packed = ConvertPictureData(cut.data(), cut.size(), turn, "p", "p");
-            EXPECT_EQ(packed, ConvertPictureData(blanked.data(), blanked.size(), turn, "p", "p"))
-                << missing << " bytes missing, turn " << turn;
-            EXPECT_EQ(packed, ThroughLoader(blanked, turn).Packed);
-        }
-    }
-}
-
-TEST(ConvertPictureFile, RefusesLikeTheLoaderAndNamesTheFile) {
-    EXPECT_THROW(
-        {
+            const std::vector<uint8_t> bytes = BmpSuite::Bytes(path);
+            ExpectSame(bytes, path);
+            std::string shown, built;
             try {
-                ConvertPictureFile("/no/such/picture.bmp", 1);
+                LoadPicture(path);
             } catch (const ERomBuild& e) {
-                EXPECT_EQ(e.Message, "Cannot load picture \"/no/such/picture.bmp\": file not found");
-                throw;
+                shown = e.Message;
             }
-        },
-        ERomBuild);
+            try {
+                ConvertPictureFile(path, 1);
+            } catch (const ERomBuild& e) {
+                built = e.Message;
+            }
+            EXPECT_EQ(shown, built) << path;
+        }
+    }
+    EXPECT_EQ(files, 90);
+}
+
+TEST(ConvertPictureFile, RefusesWhatIsNotARegularFileWithoutBlocking) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const std::string fifo = dir.filePath("pipe.bmp").toStdString();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& path : {std::string("/no/such/picture.bmp"), dir.path().toStdString(), fifo}) {
+        try {
+            ConvertPictureFile(path, 1);
+            ADD_FAILURE() << "no error for " << path;
+        } catch (const ERomBuild& e) {
+            EXPECT_EQ(e.Message.rfind("Cannot load picture \"" + path + "\": ", 0), 0u) << e.Message;
+        }
+        EXPECT_THROW(LoadPicture(path), ERomBuild) << path;
+    }
+    try {
+        ConvertPictureFile("/no/such/picture.bmp", 0);
+    } catch (const ERomBuild& e) {
+        EXPECT_EQ(e.Message, "Cannot load picture \"/no/such/picture.bmp\": No such file or directory");
+    }
 }
 
 TEST(RegularFileSize, AgreesWithTheProjectsFileCheck) {
