@@ -167,6 +167,24 @@ TEST_F(LinkE2E, ShortImageEndsOnBlock975AndTheDisplayKeepsIt) {
     EXPECT_EQ(SimImage(), Expected(rom));
 }
 
+TEST_F(LinkE2E, ImageOfAnotherSizeIsSentAfterAWarning) {
+    const QString rom = WriteRom(62401);
+    const QString pty = StartSim({"--once"});
+    ASSERT_FALSE(pty.isEmpty());
+    const Result up = Cli({"upload", rom, "--port", pty});
+    ASSERT_EQ(up.Exit, 0) << up.Err.toStdString();
+    EXPECT_TRUE(up.Out.contains("=== Waiting DPU-510TK3 respond.... ===\n*** Warning: " + rom +
+                                " is 62401 bytes; a built image holds 64512 bytes, of which 62464 are sent ***\n"))
+        << up.Out.toStdString();
+    EXPECT_TRUE(up.Out.contains("===> UpLoad ROM image finish.<===\n"));
+    SimOutput();
+    // 976 blocks as always: the file, then zeros.
+    const QByteArray got = SimImage();
+    ASSERT_EQ(got.size(), 62464);
+    EXPECT_EQ(got.left(62401), Expected(rom));
+    EXPECT_EQ(got.mid(62401), QByteArray(63, '\0'));
+}
+
 TEST_F(LinkE2E, SyncTimeGivesTheDisplayTheLocalTime) {
     const QString pty = StartSim({"--once", "--reject", "5", "--seed", "5"});
     ASSERT_FALSE(pty.isEmpty());

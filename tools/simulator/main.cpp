@@ -31,12 +31,13 @@ struct Options {
     long IdleMs = 5000;
     long SilentAfter = -1;
     long HangupAfter = -1;
+    long LingerMs = 60000;
 };
 
 void Usage(FILE* to) {
     std::fputs("usage: dpu510tk3-sim [--port DEVICE] [--out FILE] [--reject PERCENT] [--seed N]\n"
                "                     [--once] [--c-interval-ms N] [--idle-ms N] [--silent-after N]\n"
-               "                     [--hangup-after N]\n"
+               "                     [--hangup-after N] [--linger-ms N]\n"
                "Plays the display: prints the pseudo-terminal to connect to (or uses DEVICE at\n"
                "115200 8N1), sends \"C\" every N ms (1000) until a frame comes, answers each frame\n"
                "with ACK or NAK, writes the reassembled image to FILE (dpu510tk3-sim.bin) and\n"
@@ -48,7 +49,10 @@ void Usage(FILE* to) {
                "                    byte (5000), a hang-up ends it at once: the image is\n"
                "                    written and \"C\" resumes (--once: the simulator exits)\n"
                "  --silent-after N  stop answering after N frames\n"
-               "  --hangup-after N  close the port and exit after N frames\n",
+               "  --hangup-after N  close the port and exit after N frames\n"
+               "  --linger-ms N     --once: after the last reply, keep the port open until the\n"
+               "                    host closes its side, at most N ms (60000), so the host\n"
+               "                    reads the last ACK however busy the machine is\n",
                to);
 }
 
@@ -88,6 +92,8 @@ bool ParseArgs(int argc, char** argv, Options& o) {
             o.SilentAfter = v;
         } else if (a == "--hangup-after" && hasValue && ParseLong(argv[++i], v) && v >= 0) {
             o.HangupAfter = v;
+        } else if (a == "--linger-ms" && hasValue && ParseLong(argv[++i], v) && v >= 0) {
+            o.LingerMs = v;
         } else {
             return false;
         }
@@ -309,11 +315,17 @@ int main(int argc, char** argv) {
     }
     if (!done && transferBlocks > 0) // stopped in the middle of an upload
         SaveImage(o, sim);
-    if (done && o.HangupAfter < 0) {
-        // Closing a pseudo-terminal throws away what the host has not read
-        // yet, the last ACK among it: wait until the host lets go (or 2 s).
+    if (done && o.HangupAfter < 0)
         tcdrain(fd);
-        const long until = NowMs() + 2000;
+    // Only a pseudo-terminal throws data away on close; a real port has
+    // sent everything once tcdrain returns.
+    if (done && o.HangupAfter < 0 && o.Port.empty()) {
+        // Closing a pseudo-terminal throws away what the host has not read
+        // yet, the last ACK among it, and a loaded machine may leave the host
+        // unscheduled for seconds: wait until the host closes its side (the
+        // master then sees a hang-up), bounded only so a host that never lets
+        // go does not keep the simulator forever.
+        const long until = NowMs() + o.LingerMs;
         while (!StopRequested && NowMs() < until) {
             pollfd p{fd, POLLIN, 0};
             if (poll(&p, 1, 50) > 0) {
