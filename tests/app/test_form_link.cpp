@@ -146,7 +146,8 @@ TEST(EditorLink, DateTimeSyncThroughTheWindow) {
     EXPECT_FALSE(Find<QAbstractButton>(form, "DateTimeSyncButton")->isEnabled());
     EXPECT_TRUE(LogText(form).contains("*** Date & Time Sync. ***"));
     ASSERT_TRUE(WaitFor([&] { return LogText(form).contains("===> Date & Time Sync. finish <==="); }, 60000))
-        << LogText(form).toStdString();
+        << LogText(form).toStdString() << "\nsimulator (state " << sim.Process.state()
+        << "): " << sim.Process.readAll().toStdString() << sim.Process.readAllStandardError().toStdString();
     EXPECT_TRUE(Find<QAbstractButton>(form, "DateTimeSyncButton")->isEnabled());
     Click(form, "ConnectButton");
     ASSERT_TRUE(sim.WaitForExit());

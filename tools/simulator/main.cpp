@@ -52,7 +52,8 @@ void Usage(FILE* to) {
                "  --hangup-after N  close the port and exit after N frames\n"
                "  --linger-ms N     --once: after the last reply, keep the port open until the\n"
                "                    host closes its side, at most N ms (60000), so the host\n"
-               "                    reads the last ACK however busy the machine is\n",
+               "                    reads the last ACK however busy the machine is; frames\n"
+               "                    that still come are answered\n",
                to);
 }
 
@@ -324,16 +325,30 @@ int main(int argc, char** argv) {
         // yet, the last ACK among it, and a loaded machine may leave the host
         // unscheduled for seconds: wait until the host closes its side (the
         // master then sees a hang-up), bounded only so a host that never lets
-        // go does not keep the simulator forever.
+        // go does not keep the simulator forever. Meanwhile answer frames as
+        // the display does: a "C" sent before the first frame arrived may
+        // reach a slow host in one read with the ACK, and the host then sends
+        // its frame again and waits for the answer.
+        sim.Reset();
         const long until = NowMs() + o.LingerMs;
         while (!StopRequested && NowMs() < until) {
             pollfd p{fd, POLLIN, 0};
-            if (poll(&p, 1, 50) > 0) {
-                if (p.revents & (POLLHUP | POLLERR))
-                    break;
-                uint8_t sink[256];
-                if (read(fd, sink, sizeof sink) <= 0)
-                    break;
+            if (poll(&p, 1, 50) <= 0)
+                continue;
+            if (p.revents & (POLLHUP | POLLERR))
+                break;
+            uint8_t buf[256];
+            const ssize_t got = read(fd, buf, sizeof buf);
+            if (got <= 0)
+                break;
+            for (ssize_t i = 0; i < got; ++i) {
+                uint8_t reply = 0;
+                const auto r = sim.Feed(buf[i], reply);
+                if (r == TDisplaySimulator::fr_None)
+                    continue;
+                WriteAll(fd, &reply, 1);
+                if (r == TDisplaySimulator::fr_DateTime || r == TDisplaySimulator::fr_LastBlock)
+                    sim.Reset();
             }
         }
     }
