@@ -147,9 +147,14 @@ TEST_F(LinkE2E, UploadWithMsgOnResendsEveryRejectedFrame) {
     ASSERT_TRUE(m.hasMatch()) << sim.toStdString();
     const int rejected = m.captured(2).toInt();
     EXPECT_GT(rejected, 0);
-    EXPECT_EQ(Count(up.Out, "===> Send data block: "), 976);
+    // A "C" the display sent just before block 1 reached it may restart a
+    // slow host at block 1 (as the display allows), so blocks can be sent
+    // more than 976 times; each frame is still one line, each NAK one resend.
+    const int sent = Count(up.Out, "===> Send data block: ");
+    EXPECT_GE(sent, 976);
+    EXPECT_EQ(Count(up.Out, "===> Send data block: 976,"), 1);
     EXPECT_EQ(Count(up.Out, "===> Resend data block: "), rejected);
-    EXPECT_EQ(m.captured(1).toInt(), 976 + rejected);
+    EXPECT_EQ(m.captured(1).toInt(), sent + rejected);
     EXPECT_TRUE(QRegularExpression("\nTime = \\d+ ms\n").match(up.Out).hasMatch()) << up.Out.toStdString();
     EXPECT_TRUE(up.Out.startsWith(">>> Open " + pty + " <<<\n*** UpLoad ROM image ***\n"));
     EXPECT_EQ(SimImage(), Expected(rom));
@@ -157,7 +162,8 @@ TEST_F(LinkE2E, UploadWithMsgOnResendsEveryRejectedFrame) {
 
 TEST_F(LinkE2E, ShortImageEndsOnBlock975AndTheDisplayKeepsIt) {
     const QString rom = WriteRom(62400);
-    const QString pty = StartSim({"--once", "--idle-ms", "200"});
+    // The tool's exit hangs up the port, which ends the transfer at once.
+    const QString pty = StartSim({"--once"});
     ASSERT_FALSE(pty.isEmpty());
     const Result up = Cli({"upload", rom, "--port", pty});
     ASSERT_EQ(up.Exit, 0) << up.Err.toStdString();

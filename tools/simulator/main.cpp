@@ -32,12 +32,17 @@ struct Options {
     long SilentAfter = -1;
     long HangupAfter = -1;
     long LingerMs = 60000;
+    // A frame whose bytes stop this long is dropped and answered NAK. The
+    // host writes a frame at once, but a loaded machine may hand it over in
+    // two pieces far apart; dropping the first piece would leave every later
+    // frame out of step.
+    long PartialMs = 2000;
 };
 
 void Usage(FILE* to) {
     std::fputs("usage: dpu510tk3-sim [--port DEVICE] [--out FILE] [--reject PERCENT] [--seed N]\n"
                "                     [--once] [--c-interval-ms N] [--idle-ms N] [--silent-after N]\n"
-               "                     [--hangup-after N] [--linger-ms N]\n"
+               "                     [--hangup-after N] [--linger-ms N] [--partial-ms N]\n"
                "Plays the display: prints the pseudo-terminal to connect to (or uses DEVICE at\n"
                "115200 8N1), sends \"C\" every N ms (1000) until a frame comes, answers each frame\n"
                "with ACK or NAK, writes the reassembled image to FILE (dpu510tk3-sim.bin) and\n"
@@ -53,7 +58,8 @@ void Usage(FILE* to) {
                "  --linger-ms N     --once: after the last reply, keep the port open until the\n"
                "                    host closes its side, at most N ms (60000), so the host\n"
                "                    reads the last ACK however busy the machine is; frames\n"
-               "                    that still come are answered\n",
+               "                    that still come are answered\n"
+               "  --partial-ms N    drop a frame whose bytes stop for N ms and answer NAK (2000)\n",
                to);
 }
 
@@ -95,6 +101,8 @@ bool ParseArgs(int argc, char** argv, Options& o) {
             o.HangupAfter = v;
         } else if (a == "--linger-ms" && hasValue && ParseLong(argv[++i], v) && v >= 0) {
             o.LingerMs = v;
+        } else if (a == "--partial-ms" && hasValue && ParseLong(argv[++i], v) && v > 0) {
+            o.PartialMs = v;
         } else {
             return false;
         }
@@ -199,7 +207,6 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
 
     TDisplaySimulator sim(o.RejectPercent, o.Seed);
-    constexpr long kPartialMs = 200; // a frame that stops this long is dropped
     long nextC = NowMs();
     long lastByte = 0;
     long frames = 0;
@@ -233,7 +240,7 @@ int main(int argc, char** argv) {
         if (!sim.Busy())
             wait = std::max(0L, std::min(wait, nextC - now));
         if (sim.HasPartial())
-            wait = std::max(0L, std::min(wait, lastByte + kPartialMs - now));
+            wait = std::max(0L, std::min(wait, lastByte + o.PartialMs - now));
         else if (sim.Busy() && !silent())
             wait = std::max(0L, std::min(wait, lastByte + o.IdleMs - now));
         pollfd p{fd, POLLIN, 0};
@@ -299,7 +306,7 @@ int main(int argc, char** argv) {
             continue;
         }
         const long after = NowMs();
-        if (sim.HasPartial() && after - lastByte >= kPartialMs) {
+        if (sim.HasPartial() && after - lastByte >= o.PartialMs) {
             sim.DropPartial();
             const uint8_t nak = 0x15;
             WriteAll(fd, &nak, 1);
