@@ -5,7 +5,8 @@
 
 // One command of the tool: its name on the command line, a one-line synopsis,
 // the full help text, and the function that runs it with the arguments that
-// follow the name. Run returns the exit status (0 done, 1 stopped, 2 usage).
+// follow the name. Run returns the exit status (0 done, 1 stopped, 2 usage,
+// 3 a strict build refused for its warnings).
 struct TCliCommand {
     const char* Name;
     const char* Synopsis;
@@ -14,4 +15,4 @@ struct TCliCommand {
 };
 
 // Exit statuses shared by all commands.
-enum TCliExit { CliOk = 0, CliStopped = 1, CliUsage = 2 };
+enum TCliExit { CliOk = 0, CliStopped = 1, CliUsage = 2, CliStrictRefused = 3 };

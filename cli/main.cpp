@@ -39,7 +39,8 @@ void PrintHelp(FILE* To) {
     for (const TCliCommand& c : Commands())
         std::fprintf(To, "%s\n", c.Help().c_str());
     std::fputs("Exit status: 0 when the command succeeded, 1 when it stopped with a\n"
-               "message on standard error, 2 for a usage error.\n"
+               "message on standard error, 2 for a usage error, 3 when make-rom --strict\n"
+               "refused an image for its warning lines.\n"
                "dpu510tk3 COMMAND --help describes one command;\n"
                "dpu510tk3 --version prints the version.\n",
                To);

@@ -11,11 +11,11 @@
 #include <cstdio>
 
 TCliCommand TMakeRomCommand::Command() {
-    return {"make-rom", "make-rom PROJECT.dcf [-o FILE]", &TMakeRomCommand::Help, &TMakeRomCommand::Run};
+    return {"make-rom", "make-rom PROJECT.dcf [-o FILE] [--strict]", &TMakeRomCommand::Help, &TMakeRomCommand::Run};
 }
 
 std::string TMakeRomCommand::Help() {
-    return "make-rom PROJECT.dcf [-o FILE]\n"
+    return "make-rom PROJECT.dcf [-o FILE] [--strict]\n"
            "  Builds the ROM image of a project file, as the editor's \"Load\" followed by\n"
            "  \"MAKE ROM\" does, without dialogs and without rewriting the project file.\n"
            "  The configuration file ORVDVE510TK3.INI and the glyph library are read from\n"
@@ -29,13 +29,21 @@ std::string TMakeRomCommand::Help() {
            "  \"GLB File error!!\", \"FL element overflow!!\", \"DCF file format error!!\", a\n"
            "  picture that cannot be loaded, named in the message, a file that cannot be\n"
            "  written) the message goes to standard error, the exit status is 1 and no\n"
-           "  ROM file is written.\n";
+           "  ROM file is written.\n"
+           "  Lines beginning \"[Warning]\" or \"[Error]\" report what the image lacks or\n"
+           "  cut: a label character without a glyph in the floor style, a setting that\n"
+           "  does not fit its byte, a missing user bitmap, a full zone. The image is\n"
+           "  still written and the exit status is 0.\n"
+           "  --strict  for scripted builds: any such line stops the build; the message\n"
+           "           goes to standard error, the exit status is 3 and no ROM file is\n"
+           "           written.\n";
 }
 
 int TMakeRomCommand::Run(const std::vector<std::string>& Args) {
     TCliOutput out;
     std::string project;
     std::string output;
+    bool strict = false;
     for (size_t i = 0; i < Args.size(); ++i) {
         const std::string& a = Args[i];
         if (a == "-h" || a == "--help") {
@@ -48,6 +56,8 @@ int TMakeRomCommand::Run(const std::vector<std::string>& Args) {
                 return CliUsage;
             }
             output = Args[++i];
+        } else if (a == "--strict") {
+            strict = true;
         } else if (a.size() > 1 && a[0] == '-') {
             out.Error("make-rom: unknown option " + a);
             return CliUsage;
@@ -59,7 +69,7 @@ int TMakeRomCommand::Run(const std::vector<std::string>& Args) {
         }
     }
     if (project.empty()) {
-        out.Error("make-rom: no project file given\nusage: dpu510tk3 make-rom PROJECT.dcf [-o FILE]");
+        out.Error("make-rom: no project file given\nusage: dpu510tk3 make-rom PROJECT.dcf [-o FILE] [--strict]");
         return CliUsage;
     }
 
@@ -83,5 +93,8 @@ int TMakeRomCommand::Run(const std::vector<std::string>& Args) {
 
     TMakeRom make(record, config, library, out, &out);
     make.OutputFile = output;
-    return make.Run() ? CliOk : CliStopped;
+    make.Strict = strict;
+    if (make.Run())
+        return CliOk;
+    return make.StrictStop ? CliStrictRefused : CliStopped;
 }

@@ -69,7 +69,9 @@ std::string TUploadCommand::Help() {
            "  (/dev/ttyUSB0, a pseudo-terminal) or COMn; 115200 baud 8N1. The ENCODE value\n"
            "  of ORVDVE510TK3.INI in the current directory (its first version) must allow\n"
            "  uploads. --msg prints the per-frame lines and the time taken, as \"Msg. on\"\n"
-           "  does; N is the response time-out in milliseconds (10000). Exit status 0 when\n"
+           "  does; N is the response time-out in milliseconds (10000). A file of neither\n"
+           "  62400 nor 64512 bytes is sent after a \"*** Warning: ... ***\" line, since\n"
+           "  MAKE ROM never writes one. Exit status 0 when\n"
            "  the display took the whole image, 1 when it failed, stopped answering, the\n"
            "  file or the port could not be used, or uploads are not allowed.\n";
 }

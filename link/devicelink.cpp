@@ -161,6 +161,11 @@ bool TDeviceLink::StartUpload(const std::string& FileName) {
     Sink.ClearLog();
     Log("*** UpLoad ROM image ***");
     Log("=== Waiting DPU-510TK3 respond.... ===");
+    // Sent all the same, as the display has always been fed; but a file of
+    // another size is rarely an image MAKE ROM wrote, and the user should know.
+    if (size != static_cast<long>(kShortImageBlocks * kFrameDataSize) && size != static_cast<long>(kBuiltImageSize))
+        Log(YVclUtil::Format("*** Warning: %s is %ld bytes; a built image holds %zu bytes, of which %zu are sent ***",
+                             FileName.c_str(), size, kBuiltImageSize, kImageBlocks * kFrameDataSize));
     Timer.Start();
     return true;
 }

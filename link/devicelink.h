@@ -46,6 +46,9 @@ public:
     // A 62400-byte file is sent as 975 blocks, anything else as 976.
     static constexpr unsigned kShortImageBlocks = 975;
     static constexpr unsigned kImageBlocks = 976;
+    // Size of the image MAKE ROM writes; any size but this and 62400 is sent
+    // after a warning line.
+    static constexpr size_t kBuiltImageSize = 64512;
 
     // All four must outlive the link.
     TDeviceLink(TLinkPort& Port, TLinkTimer& Timer, TLinkClock& Clock, YVclUtil::MessageSink& Log);
@@ -70,7 +73,8 @@ public:
     bool UploadRomImageAction(int Encode, YVclUtil::Prompts& Prompts);
     // Reads FileName and waits for the display's "C". False (with log lines
     // saying why) when the file is too large, cannot be opened or read;
-    // nothing is sent then and the state stays idle.
+    // nothing is sent then and the state stays idle. A file neither 62400 nor
+    // 64512 bytes long is taken after a "*** Warning: ... ***" line.
     bool StartUpload(const std::string& FileName);
     // The "Date-Time Sync." button: waits for the display's "C"; the frame is
     // built from the clock when the display asks for it.

@@ -63,21 +63,45 @@ std::string GlyphLibrary::FileDateText(const std::string& Path) {
     return YVclUtil::Format("%02d%02d%02d", date.year() % 100, date.month(), date.day());
 }
 
-bool GlyphLibrary::FindEntry(int Group, int Index, uint32_t& Offset, uint32_t& Length) const {
-    if (!Loaded || Group < 0 || Group >= GroupCount || Index < 0 || Index >= EntriesPerGroup)
-        return false;
+GlyphLibrary::TEntryState GlyphLibrary::LocateEntry(int Group, int Index, uint32_t& Offset, uint32_t& Length,
+                                                    std::string* Fault) const {
+    if (Fault)
+        Fault->clear();
+    if (!Loaded)
+        return TEntryState::NoLibrary;
     const uint64_t size = FileSize();
+    auto broken = [&](const std::string& Why) {
+        if (Fault)
+            *Fault = Why;
+        return TEntryState::Broken;
+    };
+    if (Group < 0 || Group >= GroupCount || Index < 0 || Index >= EntriesPerGroup)
+        return broken(YVclUtil::Format("is outside the directory (groups 0-%d, entries 0-%d)", GroupCount - 1,
+                                       EntriesPerGroup - 1));
     const uint64_t slot = DirectoryStart + 2048ULL * uint64_t(Group) + 8ULL * uint64_t(Index);
+    // A cut library loses its last directory slots first; its glyphs are not absent, they are lost.
     if (slot + 8 > size)
-        return false;
+        return broken(YVclUtil::Format("directory slot at %llu is past the end of the file (%llu bytes)",
+                                       static_cast<unsigned long long>(slot),
+                                       static_cast<unsigned long long>(size)));
     const uint32_t offset = BigEndian32(&Bytes[slot]);
     const uint32_t length = BigEndian32(&Bytes[slot + 4]);
-    // 64-bit sums: offset + length of two 32-bit fields cannot wrap here.
-    if (length == 0 || uint64_t(offset) + uint64_t(length) > size)
-        return false;
+    if (length == 0)
+        return TEntryState::Absent;
+    if (offset >= size)
+        return broken(YVclUtil::Format("offset 0x%08X is past the end of the file (%llu bytes)", offset,
+                                       static_cast<unsigned long long>(size)));
+    // 64-bit sum: offset + length of two 32-bit fields cannot wrap here.
+    if (uint64_t(offset) + uint64_t(length) > size)
+        return broken(YVclUtil::Format("length 0x%08X from offset 0x%08X runs past the end of the file (%llu bytes)",
+                                       length, offset, static_cast<unsigned long long>(size)));
     Offset = offset;
     Length = length;
-    return true;
+    return TEntryState::Present;
+}
+
+bool GlyphLibrary::FindEntry(int Group, int Index, uint32_t& Offset, uint32_t& Length) const {
+    return LocateEntry(Group, Index, Offset, Length) == TEntryState::Present;
 }
 
 std::vector<uint8_t> GlyphLibrary::EntryBytes(int Group, int Index) const {
@@ -96,8 +120,12 @@ std::string GlyphLibrary::ExtractGlbEntry(int Group, int Index) {
         return WorkFileName;
     }
     uint32_t offset = 0, length = 0;
-    if (!FindEntry(Group, Index, offset, length))
+    std::string fault;
+    if (LocateEntry(Group, Index, offset, length, &fault) != TEntryState::Present) {
+        if (!fault.empty())
+            LastError = YVclUtil::Format("glyph library entry (%d, %d) ", Group, Index) + fault;
         return {};
+    }
     std::FILE* out = std::fopen(WorkFileName, "w+b");
     if (!out) {
         LastError = std::string("can not create working file ") + WorkFileName;

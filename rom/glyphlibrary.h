@@ -14,11 +14,13 @@ class QImage;
 // start of the file, payload length (0 = absent). Entry (g, i) sits at
 // 8 + 2048*g + 8*i.
 //
-// Callers rely on: ExtractGlbEntry's three answers (empty = the entry is
-// absent; "ORV_TEMPBMP.BMP" naming no file = no library loaded or the working
-// file could not be written; "ORV_TEMPBMP.BMP" naming the payload); that no
-// read ever leaves the loaded image (an entry whose directory slot or payload
-// lies outside the file is absent); that a failed Load leaves no image.
+// Callers rely on: ExtractGlbEntry's three answers (empty = the entry can
+// not be used; "ORV_TEMPBMP.BMP" naming no file = no library loaded or the
+// working file could not be written; "ORV_TEMPBMP.BMP" naming the payload);
+// that no read ever leaves the loaded image; that a failed Load leaves no
+// image. Length 0 is the only "absent": an entry whose directory slot or
+// payload lies outside the file is broken, and LocateEntry says how, so the
+// builder can stop instead of quietly leaving a glyph out.
 // Not reentrant: one extraction at a time, on one thread.
 class GlyphLibrary {
 public:
@@ -54,14 +56,28 @@ public:
     // The same text for any file: "000000" when Path names no file.
     static std::string FileDateText(const std::string& Path);
 
+    // What the directory says about one entry.
+    enum class TEntryState {
+        Present,   // payload wholly inside the file
+        Absent,    // length 0
+        NoLibrary, // nothing loaded
+        Broken,    // Group/Index outside the directory, or the slot or payload past the end of the file
+    };
+    // Locates entry (Group, Index). Offset and Length are set only for
+    // Present; for Broken, Fault (when given) gets what is wrong, in words
+    // ("length 0xFFFFFFFF from offset 0x00000A00 runs past the end of the file
+    // (180194 bytes)"), and is cleared otherwise.
+    TEntryState LocateEntry(int Group, int Index, uint32_t& Offset, uint32_t& Length,
+                            std::string* Fault = nullptr) const;
     // Offset and length of entry (Group, Index) when it is present and lies
-    // wholly inside the image; false otherwise (absent, out of range, no image).
+    // wholly inside the image; false otherwise (absent, broken, no image).
     bool FindEntry(int Group, int Index, uint32_t& Offset, uint32_t& Length) const;
     // The payload bytes of a present entry; empty when absent.
     std::vector<uint8_t> EntryBytes(int Group, int Index) const;
 
     // Deletes "ORV_TEMPBMP.BMP" in the current directory, then: no image ->
     // returns "ORV_TEMPBMP.BMP" (no such file); absent entry -> returns "";
+    // broken entry -> returns "" with the fault in LastError;
     // otherwise writes the payload to "ORV_TEMPBMP.BMP" and returns that name.
     // A write failure leaves no working file and returns the name (the
     // caller's bitmap loader then reports the missing file); LastError says why.

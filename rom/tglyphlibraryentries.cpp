@@ -13,3 +13,10 @@ std::span<const uint8_t> TGlyphLibraryEntries::Entry(int Group, int Index) const
         return {};
     return std::span<const uint8_t>(Library.Image().data() + offset, length);
 }
+
+std::string TGlyphLibraryEntries::EntryFault(int Group, int Index) const {
+    uint32_t offset = 0, length = 0;
+    std::string fault;
+    Library.LocateEntry(Group, Index, offset, length, &fault);
+    return fault;
+}

@@ -13,6 +13,7 @@ public:
 
     bool IsLoaded() const override;
     std::span<const uint8_t> Entry(int Group, int Index) const override;
+    std::string EntryFault(int Group, int Index) const override;
     std::string LibraryName() const override { return Name; }
 
 private:

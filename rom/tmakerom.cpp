@@ -74,11 +74,7 @@ TRomSettings TMakeRom::CollectSettings() const {
 
 std::vector<uint8_t> TMakeRom::ConvertEntry(int Group, int Index, bool& Present) {
     Present = false;
-    if (!Glyphs->IsLoaded())
-        throw ERomBuild("Error", YVclUtil::Format("Cannot load picture from glyph library \"%s\" (group %d, entry %d): "
-                                                  "the library is not loaded",
-                                                  Glyphs->LibraryName().c_str(), Group, Index));
-    const std::span<const uint8_t> entry = Glyphs->Entry(Group, Index);
+    const std::span<const uint8_t> entry = RomBuilder->LibraryEntry(Group, Index, false);
     if (entry.empty())
         return {};
     Present = true;
@@ -164,6 +160,7 @@ bool TMakeRom::Run() {
     LastErrMsg.clear();
     RomFilePath.clear();
     CancelledCells.clear();
+    StrictStop = false;
 
     if (!Project.AnyLabel()) {
         Stop("Warning", "All CTBL is empty!!\n\n");
@@ -199,10 +196,12 @@ bool TMakeRom::Run() {
     b.Settings = CollectSettings();
     b.ProgramDir = Config.ProgramDir;
     b.OutputFile = OutputFile;
+    b.Strict = Strict;
     const bool built = b.BuildRomImage();
     CancelledCells = b.CancelledCells;
     for (const auto& [t, n] : CancelledCells)
         Project.SetLabel(t, n, std::string());
+    StrictStop = b.StrictStop;
     if (!built) {
         Stop(b.LastErrCaption, b.LastErrMsg);
         return false;

@@ -35,6 +35,10 @@ public:
     std::function<bool()> SaveStep;
     // When not empty, the image goes here instead of the "ROM Filename:" rule.
     std::string OutputFile;
+    // Scripted builds: any warning line of the build ("[Warning] ...",
+    // "[Error] ...") stops it before the image is written; Run then returns
+    // false with StrictStop set.
+    bool Strict = false;
 
     // Runs the command. True when the image file was written and
     // "DPU-510TK3 Make ROM OK" shown; false after any stop, whose caption and
@@ -51,6 +55,8 @@ public:
     std::string RomFilePath;
     std::string LastErrCaption;
     std::string LastErrMsg;
+    // The last run stopped only because Strict was set and warning lines were logged.
+    bool StrictStop = false;
 
     // Working-file name of lift-state slot Slot (0..3 = A..D) of State: "M_" +
     // (160 + 10 * g + State) with g = 0, 1, 2, 3 for slots B, A, D, C.

@@ -57,6 +57,8 @@ std::string TRomBuilder::UserBitmapPath(const std::string& ProgramDir, int Style
 }
 
 void TRomBuilder::AppendLog(const std::string& Line) {
+    if (Line.rfind("[Warning]", 0) == 0 || Line.rfind("[Error]", 0) == 0)
+        ++WarningCount;
     if (Log)
         Log->AppendLog(Line);
 }
@@ -84,6 +86,13 @@ std::span<const uint8_t> TRomBuilder::LibraryEntry(int Group, int Index, bool Re
         throw ERomBuild("Error", YVclUtil::Format("Cannot load picture from glyph library \"%s\" (group %d, entry %d): "
                                                   "the library is not loaded",
                                                   Glyphs.LibraryName().c_str(), Group, Index));
+    const std::string fault = Glyphs.EntryFault(Group, Index);
+    if (!fault.empty()) {
+        // Leaving the picture out would build an image that is wrong without a word.
+        AppendLog(YVclUtil::Format("[Error] GLB entry (%d, %d) of %s: ", Group, Index, Glyphs.LibraryName().c_str()) +
+                  fault + " !!!");
+        throw ERomBuild("File error", "GLB File error!!");
+    }
     std::span<const uint8_t> entry = Glyphs.Entry(Group, Index);
     if (entry.empty() && Required)
         throw ERomBuild("File error", "GLB File error!!");
@@ -94,6 +103,8 @@ void TRomBuilder::PlaceFloorGlyphs(size_t& Pos) {
     const int style = Settings.DefFl;
     const bool styleKnown = style >= 0 && style < FloorStyleCount;
     Pos = FloorZone;
+    GlyphPlaced.fill(false);
+    int placed = 0;
     for (int c = 0; c < GlyphCodeCount; ++c) {
         const size_t entry = GlyphTable + 2 * static_cast<size_t>(c);
         const std::vector<uint8_t>* packed = nullptr;
@@ -108,12 +119,18 @@ void TRomBuilder::PlaceFloorGlyphs(size_t& Pos) {
         }
         size_t kept = 0;
         PutAddress(entry, Pos);
+        GlyphPlaced[static_cast<size_t>(c)] = true;
+        ++placed;
         // A glyph reaching past the zone is cut here; the position still moves
         // on by its full length, so the overflow test below stops the build.
         Pos += Place(*packed, Pos, FloorZone + FloorZoneSize, kept);
     }
     if (Pos - FloorZone > FloorGlyphLimit)
         AppendLog("[Error] Floor BMP zone full!! -- [ " + std::to_string(Pos - FloorZone) + " ]");
+    // The display draws "-", "S" and the digits from these glyphs whatever the labels say.
+    if (placed == 0)
+        AppendLog(YVclUtil::Format("[Warning] FL Style %d has no glyphs in %s -- the image holds no floor glyph !!!",
+                                   style, Glyphs.LibraryName().c_str()));
     for (auto& names : FloorGlyphNames)
         for (const std::string& name : names)
             if (!DpuText::Trim(name).empty())
@@ -132,11 +149,13 @@ void TRomBuilder::PlaceCodeTables(size_t& Pos) {
                 continue;
             if (label.size() == 1) {
                 Image[second] = static_cast<uint8_t>(label[0]);
+                WarnMissingGlyphs(t, n, label);
                 continue;
             }
             if (label.size() == 2) {
                 Image[first] = label[0] == '0' ? 0 : static_cast<uint8_t>(label[0]);
                 Image[second] = static_cast<uint8_t>(label[1]);
+                WarnMissingGlyphs(t, n, label);
                 continue;
             }
             const std::string path = UserBitmapPath(ProgramDir, Settings.DefFl, label);
@@ -163,6 +182,22 @@ void TRomBuilder::PlaceCodeTables(size_t& Pos) {
             Image[first] = 0xFE;
             Image[second] = static_cast<uint8_t>(number);
         }
+    }
+}
+
+void TRomBuilder::WarnMissingGlyphs(int Table, int Code, const std::string& Label) {
+    // A leading zero of a two-character label is stored as 0x00 and never drawn.
+    const size_t from = Label.size() == 2 && Label[0] == '0' ? 1 : 0;
+    for (size_t i = from; i < Label.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(Label[i]);
+        if (i > from && c == static_cast<unsigned char>(Label[from]))
+            continue; // one line per character
+        if (c < GlyphCodeCount && GlyphPlaced[c])
+            continue;
+        const std::string shown =
+            c >= 0x20 && c < 0x7F ? YVclUtil::Format("\"%c\" (code %u)", c, c) : YVclUtil::Format("code %u", c);
+        AppendLog("[Warning] CTBL" + std::to_string(Table) + "-" + CodeText(Code) + " \"" + Label +
+                  "\": no glyph for " + shown + " in FL Style " + std::to_string(Settings.DefFl) + " !!!");
     }
 }
 
@@ -206,24 +241,34 @@ void TRomBuilder::PlaceMessages() {
     }
 }
 
+uint8_t TRomBuilder::SettingByte(const char* Key, long long Value, long long Shown) {
+    const auto byte = static_cast<uint8_t>(static_cast<unsigned long long>(Value) & 0xFF);
+    if (Value < 0 || Value > 0xFF)
+        AppendLog(YVclUtil::Format("[Warning] %s=%lld does not fit its byte of the settings record -- stored as "
+                                   "0x%02X !!!",
+                                   Key, Shown, byte));
+    return byte;
+}
+
 void TRomBuilder::PlaceSettings() {
     uint8_t* r = Image.data() + SettingsRecord;
     const TRomSettings& s = Settings;
     r[0] = 0;
-    r[1] = static_cast<uint8_t>(s.DpStyle);
-    r[2] = static_cast<uint8_t>(s.DispDt);
-    r[3] = static_cast<uint8_t>(s.PwrSaving);
-    r[4] = static_cast<uint8_t>(s.SwapTime + 1);
-    r[5] = static_cast<uint8_t>(s.CusLogoEnable);
+    r[1] = SettingByte("DPSTYLE", s.DpStyle, s.DpStyle);
+    r[2] = SettingByte("DISPDT", s.DispDt, s.DispDt);
+    r[3] = SettingByte("PWRSAVING", s.PwrSaving, s.PwrSaving);
+    // The record holds the seconds, one more than the stored list position.
+    r[4] = SettingByte("SWAPTIME", static_cast<long long>(s.SwapTime) + 1, s.SwapTime);
+    r[5] = SettingByte("CUSLOGOENABLE", s.CusLogoEnable, s.CusLogoEnable);
     const std::string id = DpuText::Trim(s.CusIdCode);
     for (size_t i = 0; i < 4; ++i)
         r[6 + i] = i < id.size() ? static_cast<uint8_t>(id[i]) : 0;
-    r[10] = static_cast<uint8_t>(s.DefMsgPos);
-    r[11] = static_cast<uint8_t>(s.NodeAddr);
-    r[12] = static_cast<uint8_t>(s.DefDir);
+    r[10] = SettingByte("DEF_MSGPOS", s.DefMsgPos, s.DefMsgPos);
+    r[11] = SettingByte("NODEADDR", s.NodeAddr, s.NodeAddr);
+    r[12] = SettingByte("DEF_DIR", s.DefDir, s.DefDir);
     r[13] = 0;
-    r[14] = static_cast<uint8_t>(s.DefMsg);
-    r[15] = static_cast<uint8_t>(s.DefCtbl);
+    r[14] = SettingByte("DEF_MSG", s.DefMsg, s.DefMsg);
+    r[15] = SettingByte("DEF_CTBL", s.DefCtbl, s.DefCtbl);
 }
 
 void TRomBuilder::PlaceLibraryBlocks() {
@@ -282,6 +327,7 @@ void TRomBuilder::PlaceSmallGlyphs() {
 void TRomBuilder::AssembleImage() {
     Image.assign(ImageSize, 0);
     CancelledCells.clear();
+    WarningCount = 0;
     for (std::string& slot : UserBitmapList)
         slot.clear();
 
@@ -322,9 +368,16 @@ bool TRomBuilder::BuildRomImage() {
     LastErrCaption.clear();
     LastErrMsg.clear();
     RomFilePath.clear();
+    StrictStop = false;
     try {
         AssembleImage();
         DropWorkFiles();
+        if (Strict && WarningCount > 0) {
+            StrictStop = true;
+            throw ERomBuild("Make ROM abort", YVclUtil::Format("Strict build: %d warning line%s, no ROM file "
+                                                               "written!!\n\n",
+                                                               WarningCount, WarningCount == 1 ? "" : "s"));
+        }
         const std::string target = OutputFile.empty() ? RomFileNameFor(Settings.RomFileName) : OutputFile;
         std::string error;
         if (!YVclUtil::WriteFileAtomically(target, Image.data(), Image.size(), error))

@@ -51,6 +51,9 @@ public:
     std::string ProgramDir;
     // When not empty, the image goes to this file instead of the ROM file name rule.
     std::string OutputFile;
+    // Scripted builds: any warning line ("[Warning] ...", "[Error] ...") stops
+    // the build before the image is written.
+    bool Strict = false;
 
     // Outputs of the last build.
     // The image; complete only after a successful AssembleImage.
@@ -63,6 +66,10 @@ public:
     // Caption and text of the stop that ended the last failed build.
     std::string LastErrCaption;
     std::string LastErrMsg;
+    // Warning lines ("[Warning] ...", "[Error] ...") logged since AssembleImage began.
+    int WarningCount = 0;
+    // The last build stopped only because Strict was set and lines were logged.
+    bool StrictStop = false;
 
     // Position 0..255 of the first user-bitmap slot equal to Path (exact,
     // case-sensitive), or -1.
@@ -87,6 +94,13 @@ public:
     // Program directory + "DefaultImage2/UserDefine/Floor/Style" + style + "/" + label + ".bmp".
     static std::string UserBitmapPath(const std::string& ProgramDir, int Style, const std::string& Label);
 
+    // The payload of library entry (Group, Index), also for the Make ROM
+    // command's conversions. An absent entry gives an empty span, or when
+    // Required a "GLB File error!!" stop. Throws ERomBuild: no library loaded
+    // (the picture loader's error), or an entry pointing outside the file
+    // ("GLB File error!!", after a log line naming the entry and the fault).
+    std::span<const uint8_t> LibraryEntry(int Group, int Index, bool Required);
+
 private:
     // Copies the picture bytes of Packed (after its header) to Image at Pos,
     // at most up to ZoneEnd. Returns the number of picture bytes; Kept gets
@@ -95,8 +109,13 @@ private:
     void PutAddress(size_t At, size_t Address);
     void AppendLog(const std::string& Line);
     void LogCut(const char* Zone, const std::string& Item, size_t Kept, size_t Length);
-    std::span<const uint8_t> LibraryEntry(int Group, int Index, bool Required);
     void DropWorkFiles();
+    // A "[Warning]" line for each character of a one- or two-character label
+    // that the chosen floor style has no glyph for.
+    void WarnMissingGlyphs(int Table, int Code, const std::string& Label);
+    // The settings-record byte of Value; a value outside 0..255 is cut to its
+    // low byte, as the display's list positions always were, with a warning line.
+    uint8_t SettingByte(const char* Key, long long Value, long long Shown);
 
     void PlaceFloorGlyphs(size_t& Pos);
     void PlaceCodeTables(size_t& Pos);
@@ -107,6 +126,8 @@ private:
     void PlaceScreenAndLogo();
     void PlaceSmallGlyphs();
 
+    // Codes whose floor glyph the last PlaceFloorGlyphs put into the image.
+    std::array<bool, GlyphCodeCount> GlyphPlaced{};
     TRomWorkFiles& WorkFiles;
     const TGlyphEntrySource& Glyphs;
     YVclUtil::MessageSink* Log;

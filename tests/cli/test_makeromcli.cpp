@@ -219,6 +219,43 @@ TEST_F(MakeRomCliTest, StopsGoToStandardErrorWithStatusOneAndNoImage) {
     }
 }
 
+TEST_F(MakeRomCliTest, WarningsAreLoggedAndStrictRefusesThem) {
+    // "Q" has no glyph in the test library; 1000 does not fit DEF_DIR's byte.
+    Project("w.dcf", "DEF_DIR=1000\r\n", "CODE_0=1\r\nCODE_1=Q\r\n");
+    const std::string warnings =
+        "[Warning] CTBL0-01 (1 ) \"Q\": no glyph for \"Q\" (code 81) in FL Style 0 !!!\n"
+        "[Warning] DEF_DIR=1000 does not fit its byte of the settings record -- stored as 0xE8 !!!\n";
+    TRun run = Tool({"make-rom", "w.dcf", "-o", "W.BIN"});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(run.Out, warnings + "DPU-510TK3 Make ROM OK\n");
+    EXPECT_EQ(ReadAll(File("W.BIN"))[SettingsRecord + 12], 0xE8);
+
+    run = Tool({"make-rom", "--strict", "w.dcf", "-o", "S.BIN"});
+    EXPECT_EQ(run.Status, 3);
+    EXPECT_EQ(run.Out, warnings);
+    EXPECT_NE(run.Err.find("Strict build: 2 warning lines, no ROM file written!!"), std::string::npos) << run.Err;
+    EXPECT_FALSE(QFile::exists(File("S.BIN")));
+
+    // A clean project builds under --strict as without it.
+    Project("c.dcf", "", "CODE_0=1\r\n");
+    run = Tool({"make-rom", "c.dcf", "--strict", "-o", "C.BIN"});
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(run.Out, "DPU-510TK3 Make ROM OK\n");
+
+    // A floor style the library has no glyphs for.
+    Project("f.dcf", "DEF_FL=4\r\n", "CODE_0=1\r\n");
+    run = Tool({"make-rom", "f.dcf", "-o", "F.BIN"});
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    EXPECT_NE(run.Out.find("[Warning] FL Style 4 has no glyphs in TEST.GLB -- the image holds no floor glyph !!!\n"),
+              std::string::npos)
+        << run.Out;
+    EXPECT_NE(run.Out.find("[Warning] CTBL0-00 (0 ) \"1\": no glyph for \"1\" (code 49) in FL Style 4 !!!\n"),
+              std::string::npos)
+        << run.Out;
+    EXPECT_EQ(Tool({"make-rom", "f.dcf", "--strict", "-o", "G.BIN"}).Status, 3);
+    EXPECT_FALSE(QFile::exists(File("G.BIN")));
+}
+
 TEST_F(MakeRomCliTest, UnwritableImageIsReportedNotOk) {
     Project("a.dcf", "", "CODE_0=1\r\n");
     const TRun run = Tool({"make-rom", "a.dcf", "-o", "no/such/dir/x.BIN"});
@@ -323,7 +360,8 @@ TEST_F(MakeRomCliTest, FailedImageWriteSaysWhyAndLeavesNothing) {
 TEST_F(MakeRomCliTest, UsageAndHelp) {
     TRun run = Tool({"--help"});
     EXPECT_EQ(run.Status, 0);
-    EXPECT_NE(run.Out.find("make-rom PROJECT.dcf [-o FILE]"), std::string::npos);
+    EXPECT_NE(run.Out.find("make-rom PROJECT.dcf [-o FILE] [--strict]"), std::string::npos);
+    EXPECT_NE(run.Out.find("the exit status is 3"), std::string::npos);
     EXPECT_NE(run.Out.find("DPU-510TK3 Make ROM OK"), std::string::npos);
     for (const QStringList& bad : {QStringList{}, QStringList{"make-rom"}, QStringList{"make-rom", "a", "b"},
                                    QStringList{"make-rom", "a.dcf", "-o"}, QStringList{"make-rom", "-x", "a"},

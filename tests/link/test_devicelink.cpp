@@ -110,11 +110,28 @@ TEST_F(DeviceLinkTest, FileSizesDecideBlockCountAndLimit) {
     EXPECT_TRUE(Sink.Has("===> UpLoad ROM image finish.<==="));
     EXPECT_FALSE(Sink.Has("Time = 0 ms")); // "Msg. on" is off
 
-    ASSERT_TRUE(Link.StartUpload(WriteRom(62401)));
+    // Neither size MAKE ROM writes: still sent as 976 blocks, after a warning
+    // that follows the specified start lines.
+    const std::string odd = WriteRom(62401);
+    Port.Frames.clear();
+    ASSERT_TRUE(Link.StartUpload(odd));
     EXPECT_EQ(Link.BlockCount(), 976u);
+    EXPECT_EQ(Sink.Lines, (std::vector<std::string>{
+                              "*** UpLoad ROM image ***", "=== Waiting DPU-510TK3 respond.... ===",
+                              "*** Warning: " + odd +
+                                  " is 62401 bytes; a built image holds 64512 bytes, of which 62464 are sent ***"}));
+    Reply(C);
+    EXPECT_EQ(AckAll(), 976u);
+    EXPECT_TRUE(Sink.Has("===> UpLoad ROM image finish.<==="));
     ASSERT_TRUE(Link.StartUpload(WriteRom(458752)));
     EXPECT_EQ(Link.BlockCount(), 976u);
+    EXPECT_EQ(Sink.CountPrefix("*** Warning: "), 1u);
     Link.OnPortLost("test over"); // back to idle for the refusal below
+    for (size_t size : {size_t(64512), size_t(62400)}) {
+        ASSERT_TRUE(Link.StartUpload(WriteRom(size)));
+        EXPECT_EQ(Sink.CountPrefix("*** Warning"), 0u) << size;
+        Link.OnPortLost("test over");
+    }
 
     Port.Frames.clear();
     Sink.Lines.clear();

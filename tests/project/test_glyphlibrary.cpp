@@ -1,6 +1,7 @@
 #include "project/tlabelpreview.h"
 #include "rom/glyphlibrary.h"
 #include "testsupport.h"
+#include "util/eygeneral.h"
 
 #include <QDir>
 #include <QFile>
@@ -120,6 +121,38 @@ TEST(GlyphLibrary, HostileLibrariesNeverReadOutsideTheImage) {
     }
     EXPECT_EQ(lib.ExtractGlbEntry(0, 7), "ORV_TEMPBMP.BMP");
     EXPECT_EQ(ReadText(dir.File("ORV_TEMPBMP.BMP")), "abcd");
+
+    // Each of those is broken, not absent, and says what is wrong; only length 0 is absent.
+    using State = GlyphLibrary::TEntryState;
+    uint32_t offset = 0, length = 0;
+    std::string fault;
+    const std::string end = " past the end of the file (" + std::to_string(size) + " bytes)";
+    const std::pair<int, std::string> faults[] = {
+        {2, YVclUtil::Format("offset 0x%08X is", size) + end},
+        {3, YVclUtil::Format("length 0x00000005 from offset 0x%08X runs", size - 4) + end},
+        {4, "length 0xFFFFFFFF from offset 0x00000000 runs" + end},
+        {5, "offset 0xFFFFFFF0 is" + end},
+        {6, "offset 0xFFFFFFFF is" + end},
+    };
+    for (const auto& [index, text] : faults) {
+        EXPECT_EQ(lib.LocateEntry(0, index, offset, length, &fault), State::Broken) << index;
+        EXPECT_EQ(fault, text);
+        lib.ExtractGlbEntry(0, index);
+        EXPECT_EQ(lib.LastError, "glyph library entry (0, " + std::to_string(index) + ") " + text);
+    }
+    EXPECT_EQ(lib.LocateEntry(0, 8, offset, length, &fault), State::Absent);
+    EXPECT_EQ(fault, "");
+    ASSERT_EQ(lib.LocateEntry(0, 7, offset, length, &fault), State::Present);
+    EXPECT_EQ(offset, size - 4);
+    EXPECT_EQ(length, 4u);
+    EXPECT_EQ(lib.LocateEntry(8, 0, offset, length, &fault), State::Broken);
+    EXPECT_EQ(fault, "is outside the directory (groups 0-7, entries 0-255)");
+    ASSERT_TRUE(lib.Load(dir.File("cut.glb")));
+    EXPECT_EQ(lib.LocateEntry(1, 0, offset, length, &fault), State::Broken);
+    EXPECT_EQ(fault, "directory slot at 2056 is past the end of the file (2058 bytes)");
+    lib.Release();
+    EXPECT_EQ(lib.LocateEntry(0, 7, offset, length, &fault), State::NoLibrary);
+    ASSERT_TRUE(lib.Load(dir.File("bad.glb")));
     // Groups and indexes outside the addressed range.
     EXPECT_EQ(lib.ExtractGlbEntry(8, 0), "");
     EXPECT_EQ(lib.ExtractGlbEntry(-1, 0), "");

@@ -7,6 +7,7 @@
 #include "rom/tmakerom.h"
 #include "tests/rom/testglyphs.h"
 #include "tests/rom/testprompts.h"
+#include "util/eygeneral.h"
 
 #include <QDir>
 #include <QFile>
@@ -104,6 +105,9 @@ TEST_F(MakeRomTest, LabelsAreUpperCasedAndFlagTheirGlyphs) {
     EXPECT_EQ(Make.Builder().FloorGlyphNames[0]['B'], "FL0_66");
     EXPECT_EQ(Make.Builder().FloorGlyphNames[3]['B'], "FL3_66");
     EXPECT_EQ(Make.Builder().FloorGlyphNames[0]['Q'], "");
+    EXPECT_EQ(Prompts.Log, (std::vector<std::string>{
+                               "[Warning] CTBL0-08 (8 ) \"Q\": no glyph for \"Q\" (code 81) in FL Style 0 !!!",
+                               "[Warning] CTBL0-09 (9 ) \"\xC8\": no glyph for code 200 in FL Style 0 !!!"}));
 
     const std::vector<uint8_t> image = Output();
     ASSERT_EQ(image.size(), ImageSize);
@@ -216,6 +220,44 @@ TEST_F(MakeRomTest, WithoutSaveStepTheRecordTakesItsSavedForm) {
     EXPECT_EQ(image[SettingsRecord + 14], 12);
 }
 
+TEST_F(MakeRomTest, LibraryEntryPointingOutsideTheFileStopsTheBuild) {
+    Project.CodeTables[0][0] = "1";
+    // Glyph "0" of style 0, which every image holds; then the character block.
+    struct TCase {
+        int Group, Index;
+        uint32_t Offset, Length;
+        std::string Fault;
+    };
+    std::vector<uint8_t> file;
+    std::string error;
+    ASSERT_TRUE(ReadWholeFile(Path("TEST.GLB"), file, error)) << error;
+    const uint32_t size = static_cast<uint32_t>(file.size());
+    const std::vector<TCase> cases = {
+        {1, 48, 16392, 0xFFFFFFFFu,
+         "length 0xFFFFFFFF from offset 0x00004008 runs past the end of the file (" + std::to_string(size) +
+             " bytes)"},
+        {0, 1, size, 1, YVclUtil::Format("offset 0x%08X is past the end of the file (%u bytes)", size, size)},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Index);
+        std::vector<uint8_t> bad = file;
+        const size_t at = 8 + 2048 * static_cast<size_t>(c.Group) + 8 * static_cast<size_t>(c.Index);
+        for (int i = 0; i < 4; ++i) {
+            bad[at + i] = static_cast<uint8_t>(c.Offset >> (24 - 8 * i));
+            bad[at + 4 + i] = static_cast<uint8_t>(c.Length >> (24 - 8 * i));
+        }
+        ASSERT_TRUE(WriteFileAtomically(Path("TEST.GLB"), bad.data(), bad.size(), error)) << error;
+        ASSERT_TRUE(Library.Load(Path("TEST.GLB")));
+        Prompts.Log.clear();
+        EXPECT_FALSE(Make.Run());
+        EXPECT_EQ(Prompts.Boxes.back(), std::make_pair(std::string("File error"), std::string("GLB File error!!")));
+        ASSERT_FALSE(Prompts.Log.empty());
+        EXPECT_EQ(Prompts.Log.back(), YVclUtil::Format("[Error] GLB entry (%d, %d) of TEST.GLB: ", c.Group, c.Index) +
+                                          c.Fault + " !!!");
+        EXPECT_FALSE(OutputExists());
+    }
+}
+
 TEST(GlyphLibraryEntries, ReadsEntriesInPlaceAndTreatsOutsideAsAbsent) {
     QTemporaryDir dir;
     const std::string path = dir.filePath("T.GLB").toStdString();
@@ -231,6 +273,10 @@ TEST(GlyphLibraryEntries, ReadsEntriesInPlaceAndTreatsOutsideAsAbsent) {
     EXPECT_TRUE(entries.Entry(0, 41).empty());
     EXPECT_TRUE(entries.Entry(8, 0).empty());
     EXPECT_TRUE(entries.Entry(-1, 0).empty());
+    // Absent is not broken; outside the directory is.
+    EXPECT_EQ(entries.EntryFault(0, 41), "");
+    EXPECT_EQ(entries.EntryFault(0, 40), "");
+    EXPECT_NE(entries.EntryFault(8, 0), "");
     library.Release();
     EXPECT_FALSE(entries.IsLoaded());
     EXPECT_TRUE(entries.Entry(0, 40).empty());

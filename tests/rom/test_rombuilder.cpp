@@ -54,6 +54,13 @@ protected:
         return path;
     }
 
+    // A glyph for "-" in style 0, so a build has floor glyphs and does not
+    // log that the style has none.
+    void AddOneGlyph() {
+        Work.Put("FL0_45", Packed(8, 16, 1));
+        Builder.FloorGlyphNames[0]['-'] = "FL0_45";
+    }
+
     const std::vector<uint8_t>& Build() {
         EXPECT_TRUE(Builder.BuildRomImage()) << Builder.LastErrMsg;
         return Builder.Image;
@@ -194,6 +201,7 @@ TEST_F(RomBuilderTest, DirectionFramesGoToTheirStyleAndFrameEntries) {
 }
 
 TEST_F(RomBuilderTest, OverlongItemsAreCutAtTheirZoneAndLogged) {
+    AddOneGlyph();
     // 41 message pictures' worth in one: the zone holds 5120 bytes.
     Work.Put("M_160", Packed(64, 16 * 41, 0x5A));
     Builder.MessageList[0] = "M_160";
@@ -252,6 +260,7 @@ TEST_F(RomBuilderTest, FloorGlyphsThenSharedUserBitmaps) {
 }
 
 TEST_F(RomBuilderTest, MissingUserBitmapIsWarnedAndCancelled) {
+    AddOneGlyph();
     Builder.Labels[0][10] = "NOPE";
     Builder.Labels[2][255] = "NOPE";
     const auto& image = Build();
@@ -356,6 +365,7 @@ TEST_F(RomBuilderTest, RomFileNameRuleAndWriteFailure) {
 }
 
 TEST_F(RomBuilderTest, LogoScreenAndSmallGlyphsAreCutAtTheirZones) {
+    AddOneGlyph();
     const std::string logo = Dir.filePath("wide.bmp").toStdString();
     ASSERT_TRUE(Marked(128, 64).save(QString::fromStdString(logo), "BMP"));
     Builder.Settings.TitleFileName = logo;
@@ -400,4 +410,116 @@ TEST_F(RomBuilderTest, FloorStyleOutsideItsRangePlacesNoGlyphs) {
     const auto& image = Build();
     EXPECT_EQ(Address(image, GlyphTable + 2 * 48), 0u);
     EXPECT_EQ(Builder.CancelledCells.size(), 1u);
+}
+
+TEST_F(RomBuilderTest, BrokenLibraryEntryStopsWithGlbFileErrorAndNamesIt) {
+    Glyphs.Faults[{0, 40}] = "offset 0x00FFFFFF is past the end of the file (2000 bytes)";
+    EXPECT_FALSE(Builder.BuildRomImage());
+    EXPECT_EQ(Builder.LastErrCaption, "File error");
+    EXPECT_EQ(Builder.LastErrMsg, "GLB File error!!");
+    EXPECT_EQ(Log.Lines.back(),
+              "[Error] GLB entry (0, 40) of TEST.GLB: offset 0x00FFFFFF is past the end of the file (2000 bytes) !!!");
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(Builder.OutputFile)));
+    // Not required, still a stop: a broken entry is not an absent one.
+    Glyphs.Faults.clear();
+    Glyphs.Faults[{7, 3}] = "length 0xFFFFFFFF from offset 0x00000010 runs past the end of the file (2000 bytes)";
+    EXPECT_THROW(Builder.LibraryEntry(7, 3, false), ERomBuild);
+    EXPECT_TRUE(Builder.LibraryEntry(7, 200, false).empty());
+}
+
+TEST_F(RomBuilderTest, LabelCharactersWithoutAGlyphAreWarned) {
+    for (char c : {'1', '5'}) {
+        const std::string name = "FL0_" + std::to_string(int(c));
+        Work.Put(name, Packed(8, 16, 1));
+        Builder.FloorGlyphNames[0][static_cast<size_t>(c)] = name;
+    }
+    Builder.FloorGlyphNames[1]['Q'] = "FL1_81"; // another style's glyph does not count
+    Work.Put("FL1_81", Packed(8, 16, 1));
+    Builder.Labels[0][0] = "1";
+    Builder.Labels[0][1] = "Q1";
+    Builder.Labels[0][2] = "05"; // the leading zero is never drawn
+    Builder.Labels[1][3] = "QQ";
+    Builder.Labels[2][4] = "\xC9";
+    const auto& image = Build();
+    EXPECT_EQ(Log.Lines, (std::vector<std::string>{
+                             "[Warning] CTBL0-01 (1 ) \"Q1\": no glyph for \"Q\" (code 81) in FL Style 0 !!!",
+                             "[Warning] CTBL1-03 (3 ) \"QQ\": no glyph for \"Q\" (code 81) in FL Style 0 !!!",
+                             "[Warning] CTBL2-04 (4 ) \"\xC9\": no glyph for code 201 in FL Style 0 !!!"}));
+    EXPECT_EQ(Builder.WarningCount, 3);
+    // The labels themselves are still stored as they are.
+    EXPECT_EQ(image[CodeTableFirst(0) + 1], 'Q');
+    EXPECT_EQ(image[CodeTableSecond(2) + 4], 0xC9);
+}
+
+TEST_F(RomBuilderTest, StyleWithoutGlyphsSaysSoOnce) {
+    Work.Put("FL0_49", Packed(8, 16, 1));
+    Builder.FloorGlyphNames[0]['1'] = "FL0_49";
+    Builder.Settings.DefFl = 3;
+    Builder.Labels[0][0] = "1";
+    Build();
+    EXPECT_EQ(Log.Lines, (std::vector<std::string>{
+                             "[Warning] FL Style 3 has no glyphs in TEST.GLB -- the image holds no floor glyph !!!",
+                             "[Warning] CTBL0-00 (0 ) \"1\": no glyph for \"1\" (code 49) in FL Style 3 !!!"}));
+}
+
+TEST_F(RomBuilderTest, SettingsThatDoNotFitTheirByteAreWarned) {
+    Work.Put("FL0_49", Packed(8, 16, 1));
+    Builder.FloorGlyphNames[0]['1'] = "FL0_49";
+    TRomSettings& s = Builder.Settings;
+    s.DefDir = 1000;
+    s.NodeAddr = 999999;
+    s.SwapTime = 2147483647;
+    s.DefCtbl = -1;
+    s.PwrSaving = 255; // fits
+    const auto& image = Build();
+    EXPECT_EQ(image[SettingsRecord + 12], 0xE8);
+    EXPECT_EQ(image[SettingsRecord + 11], 0x3F);
+    EXPECT_EQ(image[SettingsRecord + 4], 0x00);
+    EXPECT_EQ(image[SettingsRecord + 15], 0xFF);
+    EXPECT_EQ(image[SettingsRecord + 3], 0xFF);
+    EXPECT_EQ(Log.Lines, (std::vector<std::string>{
+                             "[Warning] SWAPTIME=2147483647 does not fit its byte of the settings record -- stored "
+                             "as 0x00 !!!",
+                             "[Warning] NODEADDR=999999 does not fit its byte of the settings record -- stored as "
+                             "0x3F !!!",
+                             "[Warning] DEF_DIR=1000 does not fit its byte of the settings record -- stored as 0xE8 "
+                             "!!!",
+                             "[Warning] DEF_CTBL=-1 does not fit its byte of the settings record -- stored as 0xFF "
+                             "!!!"}));
+    // 254 seconds' position is the largest that fits once one is added.
+    s = TRomSettings{};
+    s.SwapTime = 254;
+    Log.Lines.clear();
+    Work.Put("FL0_49", Packed(8, 16, 1)); // the first build consumed it
+    EXPECT_EQ(Build()[SettingsRecord + 4], 0xFF);
+    EXPECT_TRUE(Log.Lines.empty());
+}
+
+TEST_F(RomBuilderTest, StrictBuildWritesNothingAfterAnyWarning) {
+    Work.Put("FL0_49", Packed(8, 16, 1));
+    Builder.FloorGlyphNames[0]['1'] = "FL0_49";
+    Builder.Labels[0][0] = "1";
+    Builder.Strict = true;
+    Build();
+    EXPECT_FALSE(Builder.StrictStop);
+    ASSERT_TRUE(QFile::remove(QString::fromStdString(Builder.OutputFile)));
+
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        Log.Lines.clear();
+        Work.Put("FL0_49", Packed(8, 16, 1));
+        if (round == 0) {
+            Builder.Labels[0][1] = "NOPE"; // a missing user bitmap
+        } else {
+            Builder.Labels[0][1].clear();
+            Builder.Settings.NodeAddr = 300;
+        }
+        EXPECT_FALSE(Builder.BuildRomImage());
+        EXPECT_TRUE(Builder.StrictStop);
+        EXPECT_EQ(Builder.LastErrCaption, "Make ROM abort");
+        EXPECT_EQ(Builder.LastErrMsg, "Strict build: 1 warning line, no ROM file written!!\n\n");
+        EXPECT_EQ(Log.Lines.size(), 1u);
+        EXPECT_FALSE(QFile::exists(QString::fromStdString(Builder.OutputFile)));
+        EXPECT_EQ(Work.Count(), 0u);
+    }
 }

@@ -27,7 +27,13 @@ public:
             return {};
         return it->second;
     }
+    std::string EntryFault(int Group, int Index) const override {
+        const auto it = Faults.find({Group, Index});
+        return Loaded && it != Faults.end() ? it->second : std::string();
+    }
     std::string LibraryName() const override { return "TEST.GLB"; }
+    // Entries whose directory slot points outside the file, with the fault text.
+    std::map<std::pair<int, int>, std::string> Faults;
 };
 
 // A picture saved as a bitmap file image.

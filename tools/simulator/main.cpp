@@ -32,12 +32,18 @@ struct Options {
     long IdleMs = 5000;
     long SilentAfter = -1;
     long HangupAfter = -1;
+    long LingerMs = 60000;
+    // A frame whose bytes stop this long is dropped and answered NAK. The
+    // host writes a frame at once, but a loaded machine may hand it over in
+    // two pieces far apart; dropping the first piece would leave every later
+    // frame out of step.
+    long PartialMs = 2000;
 };
 
 void Usage(FILE* to) {
     std::fputs("usage: dpu510tk3-sim [--port DEVICE] [--out FILE] [--reject PERCENT] [--seed N]\n"
                "                     [--once] [--c-interval-ms N] [--idle-ms N] [--silent-after N]\n"
-               "                     [--hangup-after N]\n"
+               "                     [--hangup-after N] [--linger-ms N] [--partial-ms N]\n"
                "       dpu510tk3-sim --version\n"
                "Plays the display: prints the pseudo-terminal to connect to (or uses DEVICE at\n"
                "115200 8N1), sends \"C\" every N ms (1000) until a frame comes, answers each frame\n"
@@ -50,7 +56,12 @@ void Usage(FILE* to) {
                "                    byte (5000), a hang-up ends it at once: the image is\n"
                "                    written and \"C\" resumes (--once: the simulator exits)\n"
                "  --silent-after N  stop answering after N frames\n"
-               "  --hangup-after N  close the port and exit after N frames\n",
+               "  --hangup-after N  close the port and exit after N frames\n"
+               "  --linger-ms N     --once: after the last reply, keep the port open until the\n"
+               "                    host closes its side, at most N ms (60000), so the host\n"
+               "                    reads the last ACK however busy the machine is; frames\n"
+               "                    that still come are answered\n"
+               "  --partial-ms N    drop a frame whose bytes stop for N ms and answer NAK (2000)\n",
                to);
 }
 
@@ -93,6 +104,10 @@ bool ParseArgs(int argc, char** argv, Options& o) {
             o.SilentAfter = v;
         } else if (a == "--hangup-after" && hasValue && ParseLong(argv[++i], v) && v >= 0) {
             o.HangupAfter = v;
+        } else if (a == "--linger-ms" && hasValue && ParseLong(argv[++i], v) && v >= 0) {
+            o.LingerMs = v;
+        } else if (a == "--partial-ms" && hasValue && ParseLong(argv[++i], v) && v > 0) {
+            o.PartialMs = v;
         } else {
             return false;
         }
@@ -197,7 +212,6 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
 
     TDisplaySimulator sim(o.RejectPercent, o.Seed);
-    constexpr long kPartialMs = 200; // a frame that stops this long is dropped
     long nextC = NowMs();
     long lastByte = 0;
     long frames = 0;
@@ -231,7 +245,7 @@ int main(int argc, char** argv) {
         if (!sim.Busy())
             wait = std::max(0L, std::min(wait, nextC - now));
         if (sim.HasPartial())
-            wait = std::max(0L, std::min(wait, lastByte + kPartialMs - now));
+            wait = std::max(0L, std::min(wait, lastByte + o.PartialMs - now));
         else if (sim.Busy() && !silent())
             wait = std::max(0L, std::min(wait, lastByte + o.IdleMs - now));
         pollfd p{fd, POLLIN, 0};
@@ -297,7 +311,7 @@ int main(int argc, char** argv) {
             continue;
         }
         const long after = NowMs();
-        if (sim.HasPartial() && after - lastByte >= kPartialMs) {
+        if (sim.HasPartial() && after - lastByte >= o.PartialMs) {
             sim.DropPartial();
             const uint8_t nak = 0x15;
             WriteAll(fd, &nak, 1);
@@ -314,19 +328,39 @@ int main(int argc, char** argv) {
     }
     if (!done && transferBlocks > 0) // stopped in the middle of an upload
         SaveImage(o, sim);
-    if (done && o.HangupAfter < 0) {
-        // Closing a pseudo-terminal throws away what the host has not read
-        // yet, the last ACK among it: wait until the host lets go (or 2 s).
+    if (done && o.HangupAfter < 0)
         tcdrain(fd);
-        const long until = NowMs() + 2000;
+    // Only a pseudo-terminal throws data away on close; a real port has
+    // sent everything once tcdrain returns.
+    if (done && o.HangupAfter < 0 && o.Port.empty()) {
+        // Closing a pseudo-terminal throws away what the host has not read
+        // yet, the last ACK among it, and a loaded machine may leave the host
+        // unscheduled for seconds: wait until the host closes its side (the
+        // master then sees a hang-up), bounded only so a host that never lets
+        // go does not keep the simulator forever. Meanwhile answer frames as
+        // the display does: a "C" sent before the first frame arrived may
+        // reach a slow host in one read with the ACK, and the host then sends
+        // its frame again and waits for the answer.
+        sim.Reset();
+        const long until = NowMs() + o.LingerMs;
         while (!StopRequested && NowMs() < until) {
             pollfd p{fd, POLLIN, 0};
-            if (poll(&p, 1, 50) > 0) {
-                if (p.revents & (POLLHUP | POLLERR))
-                    break;
-                uint8_t sink[256];
-                if (read(fd, sink, sizeof sink) <= 0)
-                    break;
+            if (poll(&p, 1, 50) <= 0)
+                continue;
+            if (p.revents & (POLLHUP | POLLERR))
+                break;
+            uint8_t buf[256];
+            const ssize_t got = read(fd, buf, sizeof buf);
+            if (got <= 0)
+                break;
+            for (ssize_t i = 0; i < got; ++i) {
+                uint8_t reply = 0;
+                const auto r = sim.Feed(buf[i], reply);
+                if (r == TDisplaySimulator::fr_None)
+                    continue;
+                WriteAll(fd, &reply, 1);
+                if (r == TDisplaySimulator::fr_DateTime || r == TDisplaySimulator::fr_LastBlock)
+                    sim.Reset();
             }
         }
     }
