@@ -1,5 +1,8 @@
 #include "project/dputext.h"
 
+#include "util/eygeneral.h"
+
+#include <QDateTime>
 #include <QFileInfo>
 #include <QString>
 
@@ -54,6 +57,14 @@ bool FileExists(const std::string& Path) {
 std::string AbsolutePath(const std::string& Path) {
     const QFileInfo info(QString::fromLocal8Bit(Path.data(), static_cast<qsizetype>(Path.size())));
     return info.absoluteFilePath().toLocal8Bit().toStdString();
+}
+
+std::string FileDateText(const std::string& Path) {
+    const QFileInfo info(QString::fromLocal8Bit(Path.data(), static_cast<qsizetype>(Path.size())));
+    if (Path.empty() || !info.exists())
+        return "000000";
+    const QDate date = info.lastModified().date();
+    return YVclUtil::Format("%02d%02d%02d", date.year() % 100, date.month(), date.day());
 }
 
 } // namespace DpuText

@@ -32,4 +32,7 @@ bool FileExists(const std::string& Path);
 // The absolute form of Path (against the current directory when relative).
 std::string AbsolutePath(const std::string& Path);
 
+// "yymmdd" of the file's last-write time; "000000" when Path names no file.
+std::string FileDateText(const std::string& Path);
+
 } // namespace DpuText

@@ -1,7 +1,7 @@
 #include "project/tlabelpreview.h"
 
 #include "project/dputext.h"
-#include "rom/glyphlibrary.h"
+#include "project/tglyphsource.h"
 
 #include <QColor>
 #include <QImage>
@@ -28,7 +28,7 @@ void EnsureCanvas(QImage& Preview) {
 
 // Copies the glyph's pixels x 0..31, y 0..63 (as far as it has them) to
 // the preview at x Left.
-void DrawGlyph(GlyphLibrary& Library, int Group, unsigned char Char, int Left, QImage& Preview) {
+void DrawGlyph(DpuProject::TGlyphSource& Library, int Group, unsigned char Char, int Left, QImage& Preview) {
     QImage glyph;
     if (!Library.ExtractImage(Group, Char, glyph))
         return;
@@ -57,7 +57,7 @@ TLabelPreview::TPlan TLabelPreview::Plan(const std::string& CellText, int DefFl,
 }
 
 bool TLabelPreview::Render(const std::string& CellText, int DefFl, const std::string& UserFloorStylePrefix,
-                           GlyphLibrary& Library, QImage& Preview) {
+                           DpuProject::TGlyphSource& Library, QImage& Preview) {
     const TPlan plan = Plan(CellText, DefFl, UserFloorStylePrefix);
     switch (plan.Kind) {
     case TKind::None:
@@ -77,7 +77,7 @@ bool TLabelPreview::Render(const std::string& CellText, int DefFl, const std::st
     // Floor style k draws from group k + 1, also for a style number kept as
     // read from a project file; the library answers groups outside its
     // directory as absent.
-    const int group = DefFl >= -1 && DefFl < GlyphLibrary::GroupCount ? DefFl + 1 : -1;
+    const int group = DefFl >= -1 && DefFl < DpuProject::TGlyphSource::GroupCount ? DefFl + 1 : -1;
     EnsureCanvas(Preview);
     if (plan.Chars.size() == 1) {
         Preview.fill(Qt::white);

@@ -2,9 +2,9 @@
 
 #include "project/dputext.h"
 #include "project/tconfiguration.h"
+#include "project/tglyphsource.h"
 #include "project/tliftstatedefaults.h"
 #include "project/tproject.h"
-#include "rom/glyphlibrary.h"
 #include "util/errmsgbox.h"
 #include "util/prompts.h"
 #include "util/tyinifile.h"
@@ -70,7 +70,7 @@ void RemoveFile(const std::string& Path) {
 }
 } // namespace
 
-TProjectFile::TProjectFile(TProject& Project, TConfiguration& Config, GlyphLibrary& Library,
+TProjectFile::TProjectFile(TProject& Project, TConfiguration& Config, DpuProject::TGlyphSource& Library,
                            YVclUtil::Prompts& Prompts, YVclUtil::MessageSink& Sink)
     : Project(Project), Config(Config), Library(Library), Ask(Prompts), Sink(Sink) {}
 

@@ -4,7 +4,9 @@
 
 class TProject;
 class TConfiguration;
-class GlyphLibrary;
+namespace DpuProject {
+class TGlyphSource;
+}
 namespace YVclUtil {
 class Prompts;
 class MessageSink;
@@ -37,7 +39,7 @@ public:
         ConversionError,  // an integer key held no number; what came before it stays
     };
 
-    TProjectFile(TProject& Project, TConfiguration& Config, GlyphLibrary& Library,
+    TProjectFile(TProject& Project, TConfiguration& Config, DpuProject::TGlyphSource& Library,
                  YVclUtil::Prompts& Prompts, YVclUtil::MessageSink& Sink);
 
     // "Save": save dialog, the overwrite question for an existing file, then
@@ -77,7 +79,7 @@ public:
 private:
     TProject& Project;
     TConfiguration& Config;
-    GlyphLibrary& Library;
+    DpuProject::TGlyphSource& Library;
     YVclUtil::Prompts& Ask;
     YVclUtil::MessageSink& Sink;
 };

@@ -2,9 +2,9 @@
 
 #include "project/dputext.h"
 #include "project/tconfiguration.h"
+#include "project/tglyphsource.h"
 #include "project/tliftstatedefaults.h"
 #include "project/tproject.h"
-#include "rom/glyphlibrary.h"
 #include "util/eygeneral.h"
 #include "util/prompts.h"
 
@@ -21,7 +21,7 @@ std::string TStartup::CodeColumnText(int Code) {
     return YVclUtil::Format("%02X (%d )", Code, Code);
 }
 
-TStartupResult TStartup::Run(TConfiguration& Config, GlyphLibrary& Library, TProject& Project,
+TStartupResult TStartup::Run(TConfiguration& Config, DpuProject::TGlyphSource& Library, TProject& Project,
                              YVclUtil::Prompts& Prompts, YVclUtil::MessageSink& Sink) {
     TStartupResult result;
     result.Caption = DesignCaption;
@@ -49,12 +49,12 @@ TStartupResult TStartup::Run(TConfiguration& Config, GlyphLibrary& Library, TPro
             Config.UbfGlbDate = "000000";
             return result;
         }
-        Config.UbfGlbDate = GlyphLibrary::FileDateText(ubf);
+        Config.UbfGlbDate = DpuText::FileDateText(ubf);
     } else {
         Config.UbfGlbDate.clear();
     }
 
-    const std::string stale = DpuText::JoinPath(Config.StartupDir, GlyphLibrary::WorkFileName);
+    const std::string stale = DpuText::JoinPath(Config.StartupDir, DpuProject::TGlyphSource::WorkFileName);
     if (DpuText::FileExists(stale))
         QFile::remove(QString::fromLocal8Bit(stale.c_str()));
 

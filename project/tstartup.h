@@ -7,7 +7,9 @@
 
 class TProject;
 class TConfiguration;
-class GlyphLibrary;
+namespace DpuProject {
+class TGlyphSource;
+}
 namespace YVclUtil {
 class Prompts;
 class MessageSink;
@@ -48,7 +50,7 @@ public:
     // (TConfiguration::SetDirectoriesFromProcess, or by hand in tests); the
     // start-up directory is also where the stale "ORV_TEMPBMP.BMP" is removed.
     // Extractions use the process's current directory for the working file.
-    static TStartupResult Run(TConfiguration& Config, GlyphLibrary& Library, TProject& Project,
+    static TStartupResult Run(TConfiguration& Config, DpuProject::TGlyphSource& Library, TProject& Project,
                               YVclUtil::Prompts& Prompts, YVclUtil::MessageSink& Sink);
 
     // Grid texts: header of column 0..4 ("bit [ 5..0 ]", "HEX (DEC)",

@@ -1,10 +1,8 @@
 #include "rom/glyphlibrary.h"
 
-#include "util/eygeneral.h"
+#include "project/dputext.h"
 
-#include <QDateTime>
 #include <QFile>
-#include <QFileInfo>
 #include <QImage>
 
 #include <cstdio>
@@ -54,7 +52,7 @@ bool GlyphLibrary::Load(const std::string& Path) {
     }
     Bytes = std::move(bytes);
     Loaded = true;
-    DateText = FileDateText(Path);
+    DateText = DpuText::FileDateText(Path);
     return true;
 }
 
@@ -66,14 +64,6 @@ void GlyphLibrary::Release() {
 
 uint32_t GlyphLibrary::FileSize() const {
     return Bytes.empty() ? 0 : static_cast<uint32_t>(Bytes.size() - 1);
-}
-
-std::string GlyphLibrary::FileDateText(const std::string& Path) {
-    const QFileInfo info(ToQ(Path));
-    if (Path.empty() || !info.exists())
-        return "000000";
-    const QDate date = info.lastModified().date();
-    return YVclUtil::Format("%02d%02d%02d", date.year() % 100, date.month(), date.day());
 }
 
 bool GlyphLibrary::FindEntry(int Group, int Index, uint32_t& Offset, uint32_t& Length) const {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "project/tglyphsource.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -20,12 +22,11 @@ class QImage;
 // read ever leaves the loaded image (an entry whose directory slot or payload
 // lies outside the file is absent); that a failed Load leaves no image.
 // Not reentrant: one extraction at a time, on one thread.
-class GlyphLibrary {
+class GlyphLibrary : public DpuProject::TGlyphSource {
 public:
-    static constexpr const char* WorkFileName = "ORV_TEMPBMP.BMP";
+    // WorkFileName and GroupCount come from TGlyphSource.
     static constexpr const char* DefaultFileName = "D510TK3.GLB";
     static constexpr uint32_t DirectoryStart = 8;
-    static constexpr int GroupCount = 8;
     static constexpr int EntriesPerGroup = 256;
 
     GlyphLibrary() = default;
@@ -36,10 +37,10 @@ public:
     // file is missing or cannot be read; then no image is held and the reason
     // is in LastError. The date text is taken from the file's last-write time
     // ("000000" on failure).
-    bool Load(const std::string& Path);
+    bool Load(const std::string& Path) override;
     // Frees the image (nothing when none is held).
-    void Release();
-    bool IsLoaded() const { return Loaded; }
+    void Release() override;
+    bool IsLoaded() const override { return Loaded; }
 
     // The whole file as read ("file size + 1" bytes are held; the extra byte
     // is 0 and lies outside every entry). Empty when nothing is loaded.
@@ -48,9 +49,7 @@ public:
     uint32_t FileSize() const;
 
     // "yymmdd" of the loaded file's last-write time, "000000" when none.
-    const std::string& Date() const { return DateText; }
-    // The same text for any file: "000000" when Path names no file.
-    static std::string FileDateText(const std::string& Path);
+    const std::string& Date() const override { return DateText; }
 
     // Offset and length of entry (Group, Index) when it is present and lies
     // wholly inside the image; false otherwise (absent, out of range, no image).
@@ -68,7 +67,7 @@ public:
     // A preview picture of entry (Group, Index), taken through the working
     // file as the window does (extract, load, delete). False (Out untouched)
     // when the entry is absent or not a picture.
-    bool ExtractImage(int Group, int Index, QImage& Out);
+    bool ExtractImage(int Group, int Index, QImage& Out) override;
 
     // Why the last Load or extraction failed.
     std::string LastError;
