@@ -9,6 +9,7 @@
 #include "rom/tmakerom.h"
 #include "fieldbus/tpcuart.h"
 #include "serial/comports.h"
+#include "util/qstringconv.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -47,7 +48,7 @@ constexpr int GridRowHeight = 20;
 
 constexpr const char* PictureFilter = "Bitmap files (*.bmp)|*.bmp;*.BMP";
 
-QString Q(const std::string& s) { return QString::fromLocal8Bit(s.data(), static_cast<int>(s.size())); }
+constexpr auto& Q = YVclUtil::ToQString;
 
 QLabel* Caption(const QString& Text, QWidget* Parent) { return new QLabel(Text, Parent); }
 
@@ -61,7 +62,7 @@ TForm1::TForm1(YVclUtil::Prompts* Prompts, QWidget* Parent) : QMainWindow(Parent
         FPrompts = FOwnPrompts.get();
     }
     setObjectName("Form1");
-    setWindowTitle(QString::fromLatin1(DesignCaption));
+    setWindowTitle(QString::fromLatin1(TStartup::DesignCaption));
 
     FConfig.SetDirectoriesFromProcess();
     FProgramDir = Q(FConfig.ProgramDir);
@@ -590,7 +591,7 @@ void TForm1::StartUp() {
     for (int c = 0; c < GridCols; ++c)
         SetCell(c, 0, Q(TStartup::GridHeader(c)));
     for (int n = 0; n < 256; ++n)
-        SetCell(1, n + 1, Q(TStartup::CodeColumnText(n)));
+        SetCell(1, n + 1, Q(DpuText::CodeText(n)));
     // The start-up directory is where the "Make" tab's browser starts.
     FBrowser->SetDirectory(FStartupDir);
     FUpload->setEnabled(false);

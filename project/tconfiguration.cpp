@@ -3,6 +3,7 @@
 #include "project/dputext.h"
 #include "project/tbitpatterntables.h"
 #include "util/prompts.h"
+#include "util/qstringconv.h"
 #include "util/tyinifile.h"
 
 #include <QCoreApplication>
@@ -14,9 +15,7 @@
 #include <memory>
 
 namespace {
-std::string FromQ(const QString& s) {
-    return s.toLocal8Bit().toStdString();
-}
+constexpr auto& FromQ = YVclUtil::FromQString;
 
 struct TVersionValues {
     int CFI, IFI, DISPHV, ENCODE;

@@ -1,5 +1,7 @@
 #include "rom/filehelpers.h"
 
+#include "util/qstringconv.h"
+
 #include <QFile>
 #include <QSaveFile>
 #include <QString>
@@ -8,7 +10,7 @@
 
 namespace {
 
-QString ToQ(const std::string& s) { return QString::fromLocal8Bit(s.data(), static_cast<qsizetype>(s.size())); }
+constexpr auto& ToQ = YVclUtil::ToQString;
 
 } // namespace
 

@@ -1,6 +1,7 @@
 #include "rom/glyphlibrary.h"
 
 #include "project/dputext.h"
+#include "util/qstringconv.h"
 
 #include <QFile>
 #include <QImage>
@@ -12,9 +13,7 @@ namespace {
 // and holding it would only tie up memory.
 constexpr qint64 kMaxLibrarySize = 256LL * 1024 * 1024;
 
-QString ToQ(const std::string& s) {
-    return QString::fromLocal8Bit(s.data(), static_cast<qsizetype>(s.size()));
-}
+constexpr auto& ToQ = YVclUtil::ToQString;
 
 uint32_t BigEndian32(const uint8_t* p) {
     return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | uint32_t(p[3]);
