@@ -49,8 +49,6 @@ public:
     explicit TForm1(YVclUtil::Prompts* Prompts = nullptr, QWidget* Parent = nullptr);
     ~TForm1() override;
 
-    static constexpr const char* DesignCaption = "DPU-510TK3 Lift LCD Editor (R2-Build101117)";
-
     // MessageSink: the message log and the status panels.
     void AppendLog(const std::string& Line) override;
     void ClearLog() override;

@@ -15,12 +15,6 @@ std::string TStartup::GridHeader(int Column) {
     return Column >= 0 && Column < 5 ? kHeaders[Column] : "";
 }
 
-std::string TStartup::CodeColumnText(int Code) {
-    if (Code < 0 || Code > 255)
-        return {};
-    return YVclUtil::Format("%02X (%d )", Code, Code);
-}
-
 TStartupResult TStartup::Run(TConfiguration& Config, DpuProject::TGlyphSource& Library, TProject& Project,
                              YVclUtil::Prompts& Prompts, YVclUtil::MessageSink& Sink) {
     TStartupResult result;

@@ -54,7 +54,6 @@ public:
                               YVclUtil::Prompts& Prompts, YVclUtil::MessageSink& Sink);
 
     // Grid texts: header of column 0..4 ("bit [ 5..0 ]", "HEX (DEC)",
-    // "CTBL0".."CTBL2") and column 1 of code n ("0A (10 )").
+    // "CTBL0".."CTBL2"); column 1 of code n is DpuText::CodeText(n).
     static std::string GridHeader(int Column);
-    static std::string CodeColumnText(int Code);
 };

@@ -15,6 +15,10 @@
 
 #include <new>
 
+// The project record and the image describe the same tables and messages.
+static_assert(TProject::TableCount == TRomBuilder::TableCount && TProject::CodeCount == TRomBuilder::CodeCount);
+static_assert(TProject::StateCount * TProject::SlotCount == TRomBuilder::MessageCount);
+
 namespace {
 
 // Slot order of the message list: B, A, D, C.

@@ -49,8 +49,6 @@ int TRomBuilder::FindUserBitmap(const std::string& Path) const {
 
 std::string TRomBuilder::RomFileNameFor(const std::string& Field) { return TProject::RomFileNameToSave(Field); }
 
-std::string TRomBuilder::CodeText(int Code) { return YVclUtil::Format("%02X (%d )", Code & 0xFF, Code); }
-
 std::string TRomBuilder::UserBitmapPath(const std::string& ProgramDir, int Style, const std::string& Label) {
     return ProgramDir + "DefaultImage2/UserDefine/Floor/Style" + std::to_string(Style) + "/" + Label + ".bmp";
 }
@@ -144,7 +142,7 @@ void TRomBuilder::PlaceCodeTables(size_t& Pos) {
             int number = FindUserBitmap(path);
             uint64_t size = 0;
             if (number < 0 && !RegularFileSize(path, size)) {
-                AppendLog("[Warning] CTBL" + std::to_string(t) + "-" + CodeText(n) + " not found --> auto cancel !!!");
+                AppendLog("[Warning] CTBL" + std::to_string(t) + "-" + DpuText::CodeText(n) + " not found --> auto cancel !!!");
                 CancelledCells.emplace_back(t, n);
                 continue;
             }
