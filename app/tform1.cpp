@@ -39,6 +39,14 @@
 #include <type_traits>
 #include <utility>
 
+using DpuProject::TLabelPreview;
+using DpuProject::TProjectFile;
+using DpuProject::TProject;
+using DpuProject::TStartupResult;
+using DpuProject::TStartup;
+using DpuRom::TMakeRom;
+namespace DpuText = DpuProject::DpuText;
+
 namespace {
 
 // Grid column widths: wide enough for "bit [ 5..0 ]" and "FF (255 )" in the

@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QString>
 
+namespace DpuProject {
+
 namespace DpuText {
 
 std::string Trim(const std::string& Text) {
@@ -75,3 +77,5 @@ std::string FileDateText(const std::string& Path) {
 }
 
 } // namespace DpuText
+
+} // namespace DpuProject

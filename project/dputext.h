@@ -2,6 +2,8 @@
 
 #include <string>
 
+namespace DpuProject {
+
 // Text and path rules shared by the project file, the configuration and the
 // ROM builder. Plain 8-bit strings, no encoding assumed.
 namespace DpuText {
@@ -40,3 +42,5 @@ std::string CodeText(int Code);
 std::string FileDateText(const std::string& Path);
 
 } // namespace DpuText
+
+} // namespace DpuProject

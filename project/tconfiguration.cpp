@@ -14,6 +14,8 @@
 #include <exception>
 #include <memory>
 
+namespace DpuProject {
+
 namespace {
 constexpr auto& FromQ = YVclUtil::FromQString;
 
@@ -173,3 +175,5 @@ std::string TConfiguration::CodeVerToSave() const {
 const std::string& TConfiguration::BitPattern(int Code) const {
     return TBitPatternTables::ForVersion(SelectedVersion, Code);
 }
+
+} // namespace DpuProject

@@ -6,6 +6,8 @@
 #include <QColor>
 #include <QImage>
 
+namespace DpuProject {
+
 namespace {
 constexpr int kPreviewSize = 64;
 
@@ -28,7 +30,7 @@ void EnsureCanvas(QImage& Preview) {
 
 // Copies the glyph's pixels x 0..31, y 0..63 (as far as it has them) to
 // the preview at x Left.
-void DrawGlyph(DpuProject::TGlyphSource& Library, int Group, unsigned char Char, int Left, QImage& Preview) {
+void DrawGlyph(TGlyphSource& Library, int Group, unsigned char Char, int Left, QImage& Preview) {
     QImage glyph;
     if (!Library.ExtractImage(Group, Char, glyph))
         return;
@@ -57,7 +59,7 @@ TLabelPreview::TPlan TLabelPreview::Plan(const std::string& CellText, int DefFl,
 }
 
 bool TLabelPreview::Render(const std::string& CellText, int DefFl, const std::string& UserFloorStylePrefix,
-                           DpuProject::TGlyphSource& Library, QImage& Preview) {
+                           TGlyphSource& Library, QImage& Preview) {
     const TPlan plan = Plan(CellText, DefFl, UserFloorStylePrefix);
     switch (plan.Kind) {
     case TKind::None:
@@ -77,7 +79,7 @@ bool TLabelPreview::Render(const std::string& CellText, int DefFl, const std::st
     // Floor style k draws from group k + 1, also for a style number kept as
     // read from a project file; the library answers groups outside its
     // directory as absent.
-    const int group = DefFl >= -1 && DefFl < DpuProject::TGlyphSource::GroupCount ? DefFl + 1 : -1;
+    const int group = DefFl >= -1 && DefFl < TGlyphSource::GroupCount ? DefFl + 1 : -1;
     EnsureCanvas(Preview);
     if (plan.Chars.size() == 1) {
         Preview.fill(Qt::white);
@@ -88,3 +90,5 @@ bool TLabelPreview::Render(const std::string& CellText, int DefFl, const std::st
     }
     return true;
 }
+
+} // namespace DpuProject

@@ -15,6 +15,8 @@
 #include <exception>
 #include <memory>
 
+namespace DpuProject {
+
 namespace {
 const char* const kGlobal = "GLOBAL";
 const char* const kLiftStateImage = "LiftStateImage";
@@ -70,7 +72,7 @@ void RemoveFile(const std::string& Path) {
 }
 } // namespace
 
-TProjectFile::TProjectFile(TProject& Project, TConfiguration& Config, DpuProject::TGlyphSource& Library,
+TProjectFile::TProjectFile(TProject& Project, TConfiguration& Config, TGlyphSource& Library,
                            YVclUtil::Prompts& Prompts, YVclUtil::MessageSink& Sink)
     : Project(Project), Config(Config), Library(Library), Ask(Prompts), Sink(Sink) {}
 
@@ -301,3 +303,5 @@ void TProjectFile::ClearAll() {
     Project.ClearCodeTables();
     Sink.SetStatus(0, "Project file: ");
 }
+
+} // namespace DpuProject

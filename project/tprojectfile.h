@@ -2,15 +2,16 @@
 
 #include <string>
 
-class TProject;
-class TConfiguration;
-namespace DpuProject {
-class TGlyphSource;
-}
 namespace YVclUtil {
 class Prompts;
 class MessageSink;
 }
+
+namespace DpuProject {
+
+class TProject;
+class TConfiguration;
+class TGlyphSource;
 
 // "Save", "Load" and "Clear ALL" of the project file (".dcf", an INI file).
 // Every question, message, file dialog and the busy cursor go through
@@ -39,7 +40,7 @@ public:
         ConversionError,  // an integer key held no number; what came before it stays
     };
 
-    TProjectFile(TProject& Project, TConfiguration& Config, DpuProject::TGlyphSource& Library,
+    TProjectFile(TProject& Project, TConfiguration& Config, TGlyphSource& Library,
                  YVclUtil::Prompts& Prompts, YVclUtil::MessageSink& Sink);
 
     // "Save": save dialog, the overwrite question for an existing file, then
@@ -79,7 +80,9 @@ public:
 private:
     TProject& Project;
     TConfiguration& Config;
-    DpuProject::TGlyphSource& Library;
+    TGlyphSource& Library;
     YVclUtil::Prompts& Ask;
     YVclUtil::MessageSink& Sink;
 };
+
+} // namespace DpuProject

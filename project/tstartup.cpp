@@ -10,12 +10,14 @@
 
 #include <QFile>
 
+namespace DpuProject {
+
 std::string TStartup::GridHeader(int Column) {
     static const char* const kHeaders[5] = {"bit [ 5..0 ]", "HEX (DEC)", "CTBL0", "CTBL1", "CTBL2"};
     return Column >= 0 && Column < 5 ? kHeaders[Column] : "";
 }
 
-TStartupResult TStartup::Run(TConfiguration& Config, DpuProject::TGlyphSource& Library, TProject& Project,
+TStartupResult TStartup::Run(TConfiguration& Config, TGlyphSource& Library, TProject& Project,
                              YVclUtil::Prompts& Prompts, YVclUtil::MessageSink& Sink) {
     TStartupResult result;
     result.Caption = DesignCaption;
@@ -48,7 +50,7 @@ TStartupResult TStartup::Run(TConfiguration& Config, DpuProject::TGlyphSource& L
         Config.UbfGlbDate.clear();
     }
 
-    const std::string stale = DpuText::JoinPath(Config.StartupDir, DpuProject::TGlyphSource::WorkFileName);
+    const std::string stale = DpuText::JoinPath(Config.StartupDir, TGlyphSource::WorkFileName);
     if (DpuText::FileExists(stale))
         QFile::remove(QString::fromLocal8Bit(stale.c_str()));
 
@@ -67,3 +69,5 @@ TStartupResult TStartup::Run(TConfiguration& Config, DpuProject::TGlyphSource& L
     result.Completed = true;
     return result;
 }
+
+} // namespace DpuProject

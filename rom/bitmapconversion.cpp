@@ -14,6 +14,8 @@
 #include <climits>
 #include <cstring>
 
+namespace DpuRom {
+
 namespace {
 
 // No picture of the display comes near this; a bigger file is refused before
@@ -414,3 +416,5 @@ void PackBitmapRotated(const std::string& Source, const std::string& Target) {
 void ConvertBitmap(const std::string& Source, const std::string& Target, int DispHv) {
     WritePacked(ConvertPictureFile(Source, DispHv), Target);
 }
+
+} // namespace DpuRom

@@ -8,6 +8,8 @@
 
 #include <sys/stat.h>
 
+namespace DpuRom {
+
 namespace {
 
 constexpr auto& ToQ = YVclUtil::ToQString;
@@ -71,3 +73,5 @@ bool RegularFileSize(const std::string& FileName, uint64_t& Size) {
     Size = static_cast<uint64_t>(st.st_size);
     return true;
 }
+
+} // namespace DpuRom

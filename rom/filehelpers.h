@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace DpuRom {
+
 // Reads the whole file into Data. False when it cannot be opened or read;
 // the reason is left in Error and Data is emptied.
 bool ReadWholeFile(const std::string& FileName, std::vector<uint8_t>& Data, std::string& Error);
@@ -21,3 +23,5 @@ bool WriteFileAtomically(const std::string& FileName, const uint8_t* Data, size_
 // gets its length. False for a missing file, a folder or a device, and when
 // the status cannot be read.
 bool RegularFileSize(const std::string& FileName, uint64_t& Size);
+
+} // namespace DpuRom

@@ -8,6 +8,10 @@
 
 #include <cstdio>
 
+namespace DpuRom {
+
+namespace DpuText = DpuProject::DpuText;
+
 namespace {
 // A library is a few hundred kilobytes; anything near this size is not one,
 // and holding it would only tie up memory.
@@ -126,3 +130,5 @@ bool GlyphLibrary::ExtractImage(int Group, int Index, QImage& Out) {
     Out = image;
     return true;
 }
+
+} // namespace DpuRom

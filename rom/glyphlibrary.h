@@ -8,6 +8,8 @@
 
 class QImage;
 
+namespace DpuRom {
+
 // The glyph library file held whole in memory, and the extraction of single
 // entries into the working file "ORV_TEMPBMP.BMP" in the current directory.
 //
@@ -77,3 +79,5 @@ private:
     bool Loaded = false;
     std::string DateText = "000000";
 };
+
+} // namespace DpuRom

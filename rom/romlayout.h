@@ -2,6 +2,8 @@
 
 #include <cstddef>
 
+namespace DpuRom {
+
 // Offsets, sizes and counts of the display's 64512-byte ROM image: the one set
 // of image constants (project-side counts are checked against these where
 // both meet, in tmakerom.cpp). Addresses stored inside the image are
@@ -44,3 +46,5 @@ static_assert(DirTables + 2 * DirStyleCount * DirFrameCount == DirZone);
 static_assert(ImageSize == 64512 && AuxBlock == UploadSize);
 
 } // namespace RomLayout
+
+} // namespace DpuRom

@@ -2,6 +2,8 @@
 
 #include "rom/glyphlibrary.h"
 
+namespace DpuRom {
+
 TGlyphLibraryEntries::TGlyphLibraryEntries(const GlyphLibrary& Library, const std::string& Name)
     : Library(Library), Name(Name) {}
 
@@ -13,3 +15,5 @@ std::span<const uint8_t> TGlyphLibraryEntries::Entry(int Group, int Index) const
         return {};
     return std::span<const uint8_t>(Library.Image().data() + offset, length);
 }
+
+} // namespace DpuRom

@@ -15,6 +15,11 @@
 
 #include <new>
 
+namespace DpuRom {
+
+using DpuProject::TConfiguration;
+using DpuProject::TProject;
+
 // The project record and the image describe the same tables and messages.
 static_assert(TProject::TableCount == TRomBuilder::TableCount && TProject::CodeCount == TRomBuilder::CodeCount);
 static_assert(TProject::StateCount * TProject::SlotCount == TRomBuilder::MessageCount);
@@ -216,3 +221,5 @@ bool TMakeRom::Run() {
     Ask.MessageBox("Status", "DPU-510TK3 Make ROM OK\n\n");
     return true;
 }
+
+} // namespace DpuRom

@@ -18,6 +18,11 @@
 #include <cstring>
 #include <new>
 
+namespace DpuRom {
+
+using DpuProject::TProject;
+namespace DpuText = DpuProject::DpuText;
+
 using namespace RomLayout;
 using YVclUtil::Crc8Table;
 
@@ -340,3 +345,5 @@ bool TRomBuilder::BuildRomImage() {
         return false;
     }
 }
+
+} // namespace DpuRom

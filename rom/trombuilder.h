@@ -10,11 +10,14 @@
 #include <utility>
 #include <vector>
 
-class TGlyphEntrySource;
-class TRomWorkFiles;
 namespace YVclUtil {
 class MessageSink;
 }
+
+namespace DpuRom {
+
+class TGlyphEntrySource;
+class TRomWorkFiles;
 
 // The image assembler: places the prepared floor glyphs, direction frames and
 // message pictures, converts the user bitmaps, the screen picture, the logo
@@ -110,3 +113,5 @@ private:
     const TGlyphEntrySource& Glyphs;
     YVclUtil::MessageSink* Log;
 };
+
+} // namespace DpuRom

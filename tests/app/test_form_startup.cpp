@@ -6,6 +6,8 @@
 #include <QProgressBar>
 #include <QRegularExpression>
 
+using DpuProject::TStartup;
+
 namespace {
 
 TEST(EditorStartup, CaptionStatusGridAndControlDefaults) {

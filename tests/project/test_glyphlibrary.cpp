@@ -8,6 +8,10 @@
 #include <QImage>
 #include <gtest/gtest.h>
 
+using DpuRom::GlyphLibrary;
+using DpuProject::TLabelPreview;
+namespace DpuText = DpuProject::DpuText;
+
 namespace {
 std::vector<uint8_t> Bytes(const std::string& s) {
     return std::vector<uint8_t>(s.begin(), s.end());

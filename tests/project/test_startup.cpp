@@ -8,6 +8,13 @@
 #include <QFile>
 #include <gtest/gtest.h>
 
+using DpuRom::GlyphLibrary;
+using DpuProject::TConfiguration;
+using DpuProject::TProject;
+using DpuProject::TStartupResult;
+using DpuProject::TStartup;
+namespace DpuText = DpuProject::DpuText;
+
 namespace {
 struct StartupFixture {
     TempWorkDir Dir;

@@ -12,6 +12,12 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+using DpuProject::TProject;
+using DpuRom::GlyphLibrary;
+using DpuProject::TConfiguration;
+using DpuRom::TMakeRom;
+using DpuRom::TRomBuilder;
+
 namespace {
 
 // Every picture of the BMP test suite in every role a picture file plays in a

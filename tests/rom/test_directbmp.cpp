@@ -19,6 +19,15 @@
 #include <string>
 #include <vector>
 
+using DpuRom::ERomBuild;
+using DpuRom::ConvertImage;
+using DpuRom::LoadPictureData;
+using DpuRom::ConvertPictureData;
+using DpuRom::ConvertPictureFile;
+using DpuRom::ReadWholeFile;
+using DpuRom::RegularFileSize;
+namespace DpuText = DpuProject::DpuText;
+
 namespace {
 
 struct TOutcome {

@@ -13,6 +13,14 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+using DpuProject::TProject;
+using DpuProject::TConfiguration;
+using DpuRom::ReadWholeFile;
+using DpuRom::GlyphLibrary;
+using DpuRom::TGlyphLibraryEntries;
+using DpuRom::TMakeRom;
+namespace RomLayout = DpuRom::RomLayout;
+
 using namespace RomLayout;
 
 namespace {

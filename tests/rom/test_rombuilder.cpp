@@ -15,6 +15,13 @@
 
 #include <cstring>
 
+using DpuRom::ReadWholeFile;
+using DpuRom::TRomSettings;
+using DpuRom::TRomBuilder;
+using DpuRom::TRomWorkFiles;
+namespace DpuText = DpuProject::DpuText;
+namespace RomLayout = DpuRom::RomLayout;
+
 using namespace RomLayout;
 using YVclUtil::Crc8Table;
 
