@@ -2,6 +2,7 @@
 # missing first, configure with CMake + Ninja and build.
 
 SANITIZE ?= 0
+WERROR ?= 0
 JOBS ?= 2
 FUZZ_SECONDS ?= 45
 CMAKE_FLAGS ?=
@@ -18,7 +19,15 @@ CMAKE_FLAGS += -DCMAKE_BUILD_TYPE=RelWithDebInfo
 TEST_ENV =
 endif
 
-.PHONY: all deps configure build test run bench fuzz valgrind assets package package-test clean
+# WERROR=1 (what CI uses) turns every compiler warning into an error. The
+# option is passed on each configure so an existing build folder follows it.
+ifeq ($(WERROR),1)
+CMAKE_FLAGS += -DDPU_WERROR=ON
+else
+CMAKE_FLAGS += -DDPU_WERROR=OFF
+endif
+
+.PHONY: all deps configure build test run bench fuzz valgrind assets package package-test format-check clean
 
 all: build
 
@@ -28,6 +37,8 @@ deps:
 configure: deps
 	@if [ ! -f $(BUILD_DIR)/build.ninja ]; then \
 	  cmake -S . -B $(BUILD_DIR) -G Ninja $(CMAKE_FLAGS); \
+	elif ! grep -q "^DPU_WERROR:BOOL=$(if $(filter 1,$(WERROR)),ON,OFF)$$" $(BUILD_DIR)/CMakeCache.txt; then \
+	  cmake $(BUILD_DIR) $(CMAKE_FLAGS); \
 	fi
 
 build: configure
@@ -59,6 +70,10 @@ package: build
 
 package-test: package
 	@scripts/package-test.sh $(BUILD_DIR)
+
+# Reports every tracked .cpp/.h that clang-format would change; changes nothing.
+format-check:
+	git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run -Werror
 
 clean:
 	rm -rf build build-asan build-fuzz

@@ -1,12 +1,12 @@
 #pragma once
 
+#include "util/qstringconv.h"
+
 #include <QString>
 
 #include <string>
 
-// The core speaks 8-bit strings in the locale's encoding, the widgets QString.
-inline QString ToQ(const std::string& Text) {
-    return QString::fromLocal8Bit(Text.data(), static_cast<qsizetype>(Text.size()));
-}
-
-inline std::string FromQ(const QString& Text) { return Text.toLocal8Bit().toStdString(); }
+// Short names in the window's code for the one bridge between the core's
+// 8-bit strings and the widgets' QString.
+inline QString ToQ(const std::string& Text) { return YVclUtil::ToQString(Text); }
+inline std::string FromQ(const QString& Text) { return YVclUtil::FromQString(Text); }

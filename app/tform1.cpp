@@ -29,6 +29,13 @@
 #include <type_traits>
 #include <utility>
 
+using DpuProject::TLabelPreview;
+using DpuProject::TProjectFile;
+using DpuProject::TProject;
+using DpuProject::TStartupResult;
+using DpuProject::TStartup;
+using DpuRom::TMakeRom;
+
 constexpr const char* PictureFilter = "Bitmap files (*.bmp)|*.bmp;*.BMP";
 
 TForm1::TForm1(YVclUtil::Prompts* Prompts, QWidget* Parent) : QMainWindow(Parent) {
@@ -39,7 +46,7 @@ TForm1::TForm1(YVclUtil::Prompts* Prompts, QWidget* Parent) : QMainWindow(Parent
         FPrompts = FOwnPrompts.get();
     }
     setObjectName("Form1");
-    setWindowTitle(QString::fromLatin1(DesignCaption));
+    setWindowTitle(QString::fromLatin1(TStartup::DesignCaption));
 
     FConfig.SetDirectoriesFromProcess();
     FProgramDir = ToQ(FConfig.ProgramDir);

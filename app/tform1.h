@@ -37,8 +37,6 @@ public:
     explicit TForm1(YVclUtil::Prompts* Prompts = nullptr, QWidget* Parent = nullptr);
     ~TForm1() override;
 
-    static constexpr const char* DesignCaption = "DPU-510TK3 Lift LCD Editor (R2-Build101117)";
-
     // MessageSink: the message log and the status panels.
     void AppendLog(const std::string& Line) override;
     void ClearLog() override;
@@ -58,9 +56,9 @@ public:
     QString StartupDir() const { return FStartupDir; }
 
     // The core objects the window shows (tests read them).
-    TProject& Project() { return FProject; }
-    TConfiguration& Config() { return FConfig; }
-    GlyphLibrary& Library() { return FLibrary; }
+    DpuProject::TProject& Project() { return FProject; }
+    DpuProject::TConfiguration& Config() { return FConfig; }
+    DpuRom::GlyphLibrary& Library() { return FLibrary; }
     DpuLink::TDeviceLink& Link();
     // True when start-up ran to its end (configuration, glyph library, previews).
     bool StartupCompleted() const { return FStartupCompleted; }
@@ -101,7 +99,7 @@ private:
     void OnClearAll();
     // Shows a loaded project in every control (under the hourglass);
     // returns Result.
-    TProjectFile::TLoadResult ShowLoaded(TProjectFile::TLoadResult Result);
+    DpuProject::TProjectFile::TLoadResult ShowLoaded(DpuProject::TProjectFile::TLoadResult Result);
     void OnSave();
     void OnMakeRom();
     void OnConnect();
@@ -116,10 +114,10 @@ private:
     QString FProgramDir; // ends in '/'
     QString FStartupDir; // no trailing '/'
 
-    TConfiguration FConfig;
-    GlyphLibrary FLibrary;
-    TProject FProject;
-    std::unique_ptr<TProjectFile> FProjectFile;
+    DpuProject::TConfiguration FConfig;
+    DpuRom::GlyphLibrary FLibrary;
+    DpuProject::TProject FProject;
+    std::unique_ptr<DpuProject::TProjectFile> FProjectFile;
     bool FStartupCompleted = false;
     // Set while the window shows the record, so control signals do not write back.
     bool FShowing = false;

@@ -22,6 +22,8 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
+using DpuProject::TProject;
+
 TMakePage::TMakePage(YVclUtil::Prompts* Prompts, QWidget* Parent) : QWidget(Parent) {
     setObjectName("MakePage");
     auto* top = new QHBoxLayout(this);

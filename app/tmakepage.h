@@ -44,7 +44,7 @@ public:
     void ShowLinkControls(bool Connected, bool UploadEnabled, bool SyncEnabled);
     void SetProgress(int BlockNo);
     // The project's values in the settings controls (not the logo).
-    void ShowSettings(const TProject& Project);
+    void ShowSettings(const DpuProject::TProject& Project);
     void ShowRomFileName(const std::string& Name);
     // "OFF" or "ON (Sec.)" with the seconds list enabled to match.
     void ShowLogoChoice(bool On);

@@ -5,6 +5,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+using DpuRom::ERomBuild;
+
 TPictureBox::TPictureBox(int Width, int Height, QWidget* Parent)
     : QWidget(Parent), FArea(Width, Height) {
     // One extra pixel each side for the frame, so the picture itself keeps its size.
@@ -20,7 +22,7 @@ bool TPictureBox::LoadFromFile(const QString& Path) {
         FLastError = QStringLiteral("no picture file");
     } else {
         try {
-            image = LoadPicture(Path.toLocal8Bit().toStdString());
+            image = DpuRom::LoadPicture(Path.toLocal8Bit().toStdString());
         } catch (const ERomBuild& e) {
             FLastError = QString::fromLocal8Bit(e.Message.c_str());
         }

@@ -1,5 +1,7 @@
 #include "app/tqtprompts.h"
 
+#include "util/qstringconv.h"
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -8,8 +10,8 @@
 
 namespace {
 
-QString ToQ(const std::string& s) { return QString::fromLocal8Bit(s.data(), static_cast<int>(s.size())); }
-std::string FromQ(const QString& s) { return s.toLocal8Bit().toStdString(); }
+constexpr auto& ToQ = YVclUtil::ToQString;
+constexpr auto& FromQ = YVclUtil::FromQString;
 
 QMessageBox::Icon IconFor(const std::string& Caption) {
     if (Caption == "Status")

@@ -21,6 +21,10 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+using DpuProject::TConfiguration;
+using DpuRom::GlyphLibrary;
+using DpuRom::TGlyphLibraryEntries;
+
 namespace {
 
 QString Q(const std::string& Text) { return QString::fromLocal8Bit(Text.data(), static_cast<qsizetype>(Text.size())); }

@@ -8,14 +8,18 @@
 #include <string>
 #include <vector>
 
+namespace DpuProject {
+class TConfiguration;
+} // namespace DpuProject
+namespace DpuRom {
+class GlyphLibrary;
+} // namespace DpuRom
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
 class QSpinBox;
-class TConfiguration;
-class GlyphLibrary;
 namespace YVclUtil {
 class Prompts;
 }
@@ -29,7 +33,7 @@ class TRomImageView : public QDialog {
 public:
     // Config and Library (the glyph library of this run) must outlive the view;
     // Prompts gives the open dialog.
-    TRomImageView(const std::string& ImagePath, const TConfiguration& Config, const GlyphLibrary& Library,
+    TRomImageView(const std::string& ImagePath, const DpuProject::TConfiguration& Config, const DpuRom::GlyphLibrary& Library,
                   YVclUtil::Prompts& Prompts, QWidget* Parent = nullptr);
     ~TRomImageView() override;
 
@@ -60,8 +64,8 @@ private:
     void ShowZone();
     void Zoom();
 
-    const TConfiguration& Config;
-    const GlyphLibrary& Library;
+    const DpuProject::TConfiguration& Config;
+    const DpuRom::GlyphLibrary& Library;
     YVclUtil::Prompts& Ask;
     DpuRom::TRomImage Read;
     bool Loaded = false;

@@ -22,6 +22,12 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+namespace DpuText = DpuProject::DpuText;
+
+using DpuProject::TConfiguration;
+using DpuProject::TProject;
+using DpuProject::TStartup;
+
 namespace {
 
 // Grid column widths: wide enough for "bit [ 5..0 ]" and "FF (255 )" in the
@@ -158,7 +164,7 @@ QWidget* TSetupPage::BuildGrid() {
             }
             FGrid->setItem(row, c, item);
         }
-        FGrid->item(row, 1)->setText(ToQ(TStartup::CodeColumnText(row)));
+        FGrid->item(row, 1)->setText(ToQ(DpuProject::DpuText::CodeText(row)));
     }
     int width = 2 * FGrid->frameWidth() + FGrid->verticalScrollBar()->sizeHint().width();
     for (int c = 0; c < GridCols; ++c)

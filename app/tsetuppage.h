@@ -39,17 +39,17 @@ public:
     QString Cell(int Col, int Row) const;
     void SetCell(int Col, int Row, const QString& Text);
 
-    void ShowLabels(const TProject& Project);
-    void ShowBitPatterns(const TConfiguration& Config);
-    void ShowVersionList(const TConfiguration& Config);
-    void ShowAllSlots(const TProject& Project);
+    void ShowLabels(const DpuProject::TProject& Project);
+    void ShowBitPatterns(const DpuProject::TConfiguration& Config);
+    void ShowVersionList(const DpuProject::TConfiguration& Config);
+    void ShowAllSlots(const DpuProject::TProject& Project);
     // The choices of the page: default table, styles, "Right"/"Left", message columns.
-    void ShowChoices(const TProject& Project);
+    void ShowChoices(const DpuProject::TProject& Project);
     void ShowPreview(const QImage& Image);
     // Shows File in message picture (State, Column) only; false when it did not load.
     bool ShowSlotPicture(int State, int Column, const std::string& File);
     // Makes the first label cell holding text the current one (which shows its preview).
-    void SelectFirstLabel(const TProject& Project);
+    void SelectFirstLabel(const DpuProject::TProject& Project);
 
     QTableWidget* Grid() const { return FGrid; }
     QButtonGroup* CtblGroup() const { return FCtblGroup; }

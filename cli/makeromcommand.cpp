@@ -10,6 +10,13 @@
 
 #include <cstdio>
 
+using DpuRom::GlyphLibrary;
+using DpuProject::TConfiguration;
+using DpuProject::TProjectFile;
+using DpuProject::TProject;
+using DpuProject::TStartup;
+using DpuRom::TMakeRom;
+
 TCliCommand TMakeRomCommand::Command() {
     return {"make-rom", "make-rom PROJECT.dcf [-o FILE] [--strict]", &TMakeRomCommand::Help, &TMakeRomCommand::Run};
 }

@@ -10,6 +10,8 @@
 
 #include <cstdio>
 
+namespace DpuText = DpuProject::DpuText;
+
 TCliCommand TRecoverCommand::Command() {
     return {"recover", "recover ROM.BIN -o PROJECT.dcf [--bitmaps DIR] [--user-bitmaps DIR] [--glb FILE]",
             &TRecoverCommand::Help, &TRecoverCommand::Run};

@@ -4,6 +4,9 @@
 #include "util/fileaccess.h"
 #include "util/prompts.h"
 
+namespace DpuText = DpuProject::DpuText;
+using DpuRom::TGlyphLibraryEntries;
+
 namespace {
 
 // The configuration's boxes are kept, not shown: a missing file is only a note here.

@@ -24,11 +24,11 @@ public:
     // the reason is in Reader.LastErrMsg. Raw gets the file's bytes.
     bool Read(const std::string& Path, DpuRom::TRomImage& Image, std::vector<uint8_t>& Raw);
 
-    TConfiguration Config;
-    GlyphLibrary Library;
+    DpuProject::TConfiguration Config;
+    DpuRom::GlyphLibrary Library;
     DpuRom::TRomImageReader Reader;
     std::vector<std::string> Notes;
 
 private:
-    std::unique_ptr<TGlyphLibraryEntries> Entries;
+    std::unique_ptr<DpuRom::TGlyphLibraryEntries> Entries;
 };

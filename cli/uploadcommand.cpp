@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <unistd.h>
 
+using DpuProject::TConfiguration;
+
 namespace {
 
 // The tool's log on standard output, remembering the last line so a refusal

@@ -15,6 +15,12 @@
 #include <string>
 #include <vector>
 
+using DpuRom::ERomBuild;
+using DpuRom::PackImageRotated;
+using DpuRom::PackImage;
+using DpuRom::LoadPictureData;
+using DpuRom::ConvertPictureData;
+
 namespace {
 
 // Pictures up to this many pixels are also packed the slow way and compared.

@@ -14,6 +14,11 @@
 #include <cstdlib>
 #include <string>
 
+using DpuProject::TProject;
+using DpuRom::GlyphLibrary;
+using DpuProject::TConfiguration;
+using DpuProject::TProjectFile;
+
 namespace {
 class QuietPrompts : public YVclUtil::Prompts {
 public:

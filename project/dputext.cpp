@@ -1,7 +1,13 @@
 #include "project/dputext.h"
 
+#include "util/eygeneral.h"
+#include "util/qstringconv.h"
+
+#include <QDateTime>
 #include <QFileInfo>
 #include <QString>
+
+namespace DpuProject {
 
 namespace DpuText {
 
@@ -47,13 +53,29 @@ std::string JoinPath(const std::string& Folder, const std::string& Name) {
 bool FileExists(const std::string& Path) {
     if (Path.empty())
         return false;
-    const QFileInfo info(QString::fromLocal8Bit(Path.data(), static_cast<qsizetype>(Path.size())));
+    const QFileInfo info(YVclUtil::ToQString(Path));
     return info.exists() && info.isFile();
 }
 
 std::string AbsolutePath(const std::string& Path) {
-    const QFileInfo info(QString::fromLocal8Bit(Path.data(), static_cast<qsizetype>(Path.size())));
-    return info.absoluteFilePath().toLocal8Bit().toStdString();
+    const QFileInfo info(YVclUtil::ToQString(Path));
+    return YVclUtil::FromQString(info.absoluteFilePath());
+}
+
+std::string CodeText(int Code) {
+    if (Code < 0 || Code > 255)
+        return {};
+    return YVclUtil::Format("%02X (%d )", Code, Code);
+}
+
+std::string FileDateText(const std::string& Path) {
+    const QFileInfo info(YVclUtil::ToQString(Path));
+    if (Path.empty() || !info.exists())
+        return "000000";
+    const QDate date = info.lastModified().date();
+    return YVclUtil::Format("%02d%02d%02d", date.year() % 100, date.month(), date.day());
 }
 
 } // namespace DpuText
+
+} // namespace DpuProject

@@ -2,6 +2,8 @@
 
 #include <string>
 
+namespace DpuProject {
+
 // Text and path rules shared by the project file, the configuration and the
 // ROM builder. Plain 8-bit strings, no encoding assumed.
 namespace DpuText {
@@ -32,4 +34,13 @@ bool FileExists(const std::string& Path);
 // The absolute form of Path (against the current directory when relative).
 std::string AbsolutePath(const std::string& Path);
 
+// The code column text of a position code: "0A (10 )" for 10, "FF (255 )"
+// for 255; empty outside 0..255. The grid and the build's log share it.
+std::string CodeText(int Code);
+
+// "yymmdd" of the file's last-write time; "000000" when Path names no file.
+std::string FileDateText(const std::string& Path);
+
 } // namespace DpuText
+
+} // namespace DpuProject

@@ -2,6 +2,8 @@
 
 #include <array>
 
+namespace DpuProject {
+
 namespace {
 struct Tables {
     std::array<std::string, 64> Plain;
@@ -42,3 +44,5 @@ const std::string& TBitPatternTables::Gray(int Code) {
 const std::string& TBitPatternTables::ForVersion(const std::string& Version, int Code) {
     return Version == GrayVersionName ? Gray(Code) : Plain(Code);
 }
+
+} // namespace DpuProject

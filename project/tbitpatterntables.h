@@ -2,6 +2,8 @@
 
 #include <string>
 
+namespace DpuProject {
+
 // The six-character bit patterns of codes 0..63 shown in the grid's first
 // column, most significant bit first: the plain binary table and the table of
 // the "ORV-GRY" version (bit 5 kept, bits 4..0 reflected Gray code of the low
@@ -15,3 +17,5 @@ public:
     static const std::string& ForVersion(const std::string& Version, int Code);
     static constexpr const char* GrayVersionName = "ORV-GRY";
 };
+
+} // namespace DpuProject

@@ -5,6 +5,7 @@
 #include "util/eyinifileerror.h"
 #include "util/fileaccess.h"
 #include "util/prompts.h"
+#include "util/qstringconv.h"
 #include "util/tyinifile.h"
 
 #include <QCoreApplication>
@@ -15,10 +16,10 @@
 #include <exception>
 #include <memory>
 
+namespace DpuProject {
+
 namespace {
-std::string FromQ(const QString& s) {
-    return s.toLocal8Bit().toStdString();
-}
+constexpr auto& FromQ = YVclUtil::FromQString;
 
 struct TVersionValues {
     int CFI, IFI, DISPHV, ENCODE;
@@ -193,3 +194,5 @@ std::string TConfiguration::CodeVerToSave() const {
 const std::string& TConfiguration::BitPattern(int Code) const {
     return TBitPatternTables::ForVersion(SelectedVersion, Code);
 }
+
+} // namespace DpuProject

@@ -8,6 +8,8 @@ class Prompts;
 class MessageSink;
 }
 
+namespace DpuProject {
+
 // The configuration of this run: where things are, the contents of
 // "ORVDVE510TK3.INI" (glyph library names, version list, selected version and
 // its four values) and the library dates. Read by the project file, the ROM
@@ -93,3 +95,5 @@ public:
     // Text of the last failure of Read/ReadVersionSection.
     std::string LastError;
 };
+
+} // namespace DpuProject

@@ -1,12 +1,13 @@
 #include "project/tlabelpreview.h"
 
 #include "project/dputext.h"
-#include "rom/bitmapconversion.h"
-#include "rom/erombuild.h"
-#include "rom/glyphlibrary.h"
+#include "project/tglyphsource.h"
+#include "project/tpictureimage.h"
 
 #include <QColor>
 #include <QImage>
+
+namespace DpuProject {
 
 namespace {
 constexpr int kPreviewSize = 64;
@@ -30,7 +31,7 @@ void EnsureCanvas(QImage& Preview) {
 
 // Copies the glyph's pixels x 0..31, y 0..63 (as far as it has them) to
 // the preview at x Left.
-void DrawGlyph(GlyphLibrary& Library, int Group, unsigned char Char, int Left, QImage& Preview) {
+void DrawGlyph(TGlyphSource& Library, int Group, unsigned char Char, int Left, QImage& Preview) {
     QImage glyph;
     if (!Library.ExtractImage(Group, Char, glyph))
         return;
@@ -59,7 +60,7 @@ TLabelPreview::TPlan TLabelPreview::Plan(const std::string& CellText, int DefFl,
 }
 
 bool TLabelPreview::Render(const std::string& CellText, int DefFl, const std::string& UserFloorStylePrefix,
-                           GlyphLibrary& Library, QImage& Preview) {
+                           TGlyphSource& Library, QImage& Preview) {
     const TPlan plan = Plan(CellText, DefFl, UserFloorStylePrefix);
     switch (plan.Kind) {
     case TKind::None:
@@ -68,12 +69,8 @@ bool TLabelPreview::Render(const std::string& CellText, int DefFl, const std::st
         if (!DpuText::FileExists(plan.BitmapPath))
             return false;
         // The build's own reader: a picture the build would refuse is not shown.
-        try {
-            Preview = LoadPicture(plan.BitmapPath);
-        } catch (const ERomBuild&) {
-            return false;
-        }
-        return true;
+        std::string reason;
+        return TPictureImage::Load(plan.BitmapPath, Preview, reason);
     }
     case TKind::Glyphs:
         break;
@@ -81,7 +78,7 @@ bool TLabelPreview::Render(const std::string& CellText, int DefFl, const std::st
     // Floor style k draws from group k + 1, also for a style number kept as
     // read from a project file; the library answers groups outside its
     // directory as absent.
-    const int group = DefFl >= -1 && DefFl < GlyphLibrary::GroupCount ? DefFl + 1 : -1;
+    const int group = DefFl >= -1 && DefFl < TGlyphSource::GroupCount ? DefFl + 1 : -1;
     EnsureCanvas(Preview);
     if (plan.Chars.size() == 1) {
         Preview.fill(Qt::white);
@@ -92,3 +89,5 @@ bool TLabelPreview::Render(const std::string& CellText, int DefFl, const std::st
     }
     return true;
 }
+
+} // namespace DpuProject

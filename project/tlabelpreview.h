@@ -3,7 +3,10 @@
 #include <string>
 
 class QImage;
-class GlyphLibrary;
+
+namespace DpuProject {
+
+class TGlyphSource;
 
 // The "Preview:" picture of a code-table label: one or two characters are
 // drawn from the floor-style glyphs (group DEF_FL + 1), three or more name a
@@ -31,5 +34,7 @@ public:
     // unscaled when the file exists. Returns false when nothing was drawn
     // (empty text, missing bitmap); an absent glyph leaves its half as it was.
     static bool Render(const std::string& CellText, int DefFl, const std::string& UserFloorStylePrefix,
-                       GlyphLibrary& Library, QImage& Preview);
+                       TGlyphSource& Library, QImage& Preview);
 };
+
+} // namespace DpuProject

@@ -3,6 +3,8 @@
 #include "project/dputext.h"
 #include "project/tproject.h"
 
+namespace DpuProject {
+
 namespace {
 const char* const kStemsEn[10] = {"FIRE",     "QUAKE", "ALARM", "OUT_OF_SERVICE", "OVERLOAD",
                                   "MAINTAIN", "FULL",  "VIP",   "PARKING",        "IND"};
@@ -49,3 +51,5 @@ void TLiftStateDefaults::FillDefaults(TProject& Project, const std::string& Prog
         for (int slot : kOrder)
             Project.LiftStateSlots[state][slot] = DefaultPath(ProgramDir, state, slot);
 }
+
+} // namespace DpuProject

@@ -2,6 +2,8 @@
 
 #include <string>
 
+namespace DpuProject {
+
 class TProject;
 
 // The stock lift-state bitmaps beside the executable:
@@ -34,3 +36,5 @@ public:
     // Sets all 40 slots of Project to their default paths.
     static void FillDefaults(TProject& Project, const std::string& ProgramDir);
 };
+
+} // namespace DpuProject

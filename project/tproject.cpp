@@ -5,6 +5,8 @@
 
 #include <cstring>
 
+namespace DpuProject {
+
 const char* TProject::TableName(int Table) {
     static const char* const kNames[TableCount] = {"CTBL0", "CTBL1", "CTBL2"};
     return Table >= 0 && Table < TableCount ? kNames[Table] : "";
@@ -134,3 +136,5 @@ bool TProject::SetLogoOn() {
     CUSLOGOENABLE = 1;
     return DpuText::Trim(TITLEFILENAME_C).empty();
 }
+
+} // namespace DpuProject

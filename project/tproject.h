@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+namespace DpuProject {
+
 // The one project of the editor: three code tables, the settings (each member
 // is named by its project-file key in section GLOBAL), the 40 lift-state
 // slots and the Make ROM used-character flags that "Clear ALL" resets.
@@ -116,3 +118,5 @@ public:
     // either way, also when that dialog is cancelled.
     bool SetLogoOn();
 };
+
+} // namespace DpuProject

@@ -2,9 +2,9 @@
 
 #include "project/dputext.h"
 #include "project/tconfiguration.h"
+#include "project/tglyphsource.h"
 #include "project/tliftstatedefaults.h"
 #include "project/tproject.h"
-#include "rom/glyphlibrary.h"
 #include "util/errmsgbox.h"
 #include "util/eyinifileerror.h"
 #include "util/fileaccess.h"
@@ -16,6 +16,8 @@
 
 #include <exception>
 #include <memory>
+
+namespace DpuProject {
 
 namespace {
 const char* const kGlobal = "GLOBAL";
@@ -78,7 +80,7 @@ void RemoveFile(const std::string& Path) {
 }
 } // namespace
 
-TProjectFile::TProjectFile(TProject& Project, TConfiguration& Config, GlyphLibrary& Library,
+TProjectFile::TProjectFile(TProject& Project, TConfiguration& Config, TGlyphSource& Library,
                            YVclUtil::Prompts& Prompts, YVclUtil::MessageSink& Sink)
     : Project(Project), Config(Config), Library(Library), Ask(Prompts), Sink(Sink) {}
 
@@ -227,7 +229,7 @@ TProjectFile::TLoadResult TProjectFile::LoadFrom(const std::string& Path) {
             // Never a partial image: the library is now absent, as at a
             // start-up without it.
             Config.GlbDate = "000000";
-            Sink.AppendLog("[Error] " + Library.LastError);
+            Sink.AppendLog("[Error] " + Library.LoadError());
             Ask.MessageBox("Error", "GLB file not found!!\n\n");
         }
 
@@ -318,3 +320,5 @@ void TProjectFile::ClearAll() {
     Project.ClearCodeTables();
     Sink.SetStatus(0, "Project file: ");
 }
+
+} // namespace DpuProject

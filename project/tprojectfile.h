@@ -2,13 +2,16 @@
 
 #include <string>
 
-class TProject;
-class TConfiguration;
-class GlyphLibrary;
 namespace YVclUtil {
 class Prompts;
 class MessageSink;
 }
+
+namespace DpuProject {
+
+class TProject;
+class TConfiguration;
+class TGlyphSource;
 
 // "Save", "Load" and "Clear ALL" of the project file (".dcf", an INI file).
 // Every question, message, file dialog and the busy cursor go through
@@ -38,7 +41,7 @@ public:
         ConversionError,  // an integer key held no number; what came before it stays
     };
 
-    TProjectFile(TProject& Project, TConfiguration& Config, GlyphLibrary& Library,
+    TProjectFile(TProject& Project, TConfiguration& Config, TGlyphSource& Library,
                  YVclUtil::Prompts& Prompts, YVclUtil::MessageSink& Sink);
 
     // "Save": save dialog, the overwrite question for an existing file, then
@@ -83,7 +86,9 @@ public:
 private:
     TProject& Project;
     TConfiguration& Config;
-    GlyphLibrary& Library;
+    TGlyphSource& Library;
     YVclUtil::Prompts& Ask;
     YVclUtil::MessageSink& Sink;
 };
+
+} // namespace DpuProject

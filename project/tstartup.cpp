@@ -2,27 +2,23 @@
 
 #include "project/dputext.h"
 #include "project/tconfiguration.h"
+#include "project/tglyphsource.h"
 #include "project/tliftstatedefaults.h"
 #include "project/tproject.h"
-#include "rom/glyphlibrary.h"
 #include "util/eygeneral.h"
 #include "util/fileaccess.h"
 #include "util/prompts.h"
 
 #include <QFile>
 
+namespace DpuProject {
+
 std::string TStartup::GridHeader(int Column) {
     static const char* const kHeaders[5] = {"bit [ 5..0 ]", "HEX (DEC)", "CTBL0", "CTBL1", "CTBL2"};
     return Column >= 0 && Column < 5 ? kHeaders[Column] : "";
 }
 
-std::string TStartup::CodeColumnText(int Code) {
-    if (Code < 0 || Code > 255)
-        return {};
-    return YVclUtil::Format("%02X (%d )", Code, Code);
-}
-
-TStartupResult TStartup::Run(TConfiguration& Config, GlyphLibrary& Library, TProject& Project,
+TStartupResult TStartup::Run(TConfiguration& Config, TGlyphSource& Library, TProject& Project,
                              YVclUtil::Prompts& Prompts, YVclUtil::MessageSink& Sink) {
     TStartupResult result;
     result.Caption = DesignCaption;
@@ -39,7 +35,7 @@ TStartupResult TStartup::Run(TConfiguration& Config, GlyphLibrary& Library, TPro
         Config.GlbDate = "000000";
         // The box keeps its words; the log says which file and why (it may
         // be there but unreadable, or a folder).
-        Sink.AppendLog("[Error] " + Library.LastError);
+        Sink.AppendLog("[Error] " + Library.LoadError());
         Prompts.MessageBox("Error", "GLB file not found!!\n\n");
         return result;
     }
@@ -58,12 +54,12 @@ TStartupResult TStartup::Run(TConfiguration& Config, GlyphLibrary& Library, TPro
             Config.UbfGlbDate = "000000";
             return result;
         }
-        Config.UbfGlbDate = GlyphLibrary::FileDateText(ubf);
+        Config.UbfGlbDate = DpuText::FileDateText(ubf);
     } else {
         Config.UbfGlbDate.clear();
     }
 
-    const std::string stale = DpuText::JoinPath(Config.StartupDir, GlyphLibrary::WorkFileName);
+    const std::string stale = DpuText::JoinPath(Config.StartupDir, TGlyphSource::WorkFileName);
     if (DpuText::FileExists(stale))
         QFile::remove(QString::fromLocal8Bit(stale.c_str()));
 
@@ -82,3 +78,5 @@ TStartupResult TStartup::Run(TConfiguration& Config, GlyphLibrary& Library, TPro
     result.Completed = true;
     return result;
 }
+
+} // namespace DpuProject

@@ -5,13 +5,16 @@
 #include <array>
 #include <string>
 
-class TProject;
-class TConfiguration;
-class GlyphLibrary;
 namespace YVclUtil {
 class Prompts;
 class MessageSink;
 }
+
+namespace DpuProject {
+
+class TProject;
+class TConfiguration;
+class TGlyphSource;
 
 // What start-up produces for the window to show, as data.
 struct TStartupResult {
@@ -48,11 +51,12 @@ public:
     // (TConfiguration::SetDirectoriesFromProcess, or by hand in tests); the
     // start-up directory is also where the stale "ORV_TEMPBMP.BMP" is removed.
     // Extractions use the process's current directory for the working file.
-    static TStartupResult Run(TConfiguration& Config, GlyphLibrary& Library, TProject& Project,
+    static TStartupResult Run(TConfiguration& Config, TGlyphSource& Library, TProject& Project,
                               YVclUtil::Prompts& Prompts, YVclUtil::MessageSink& Sink);
 
     // Grid texts: header of column 0..4 ("bit [ 5..0 ]", "HEX (DEC)",
-    // "CTBL0".."CTBL2") and column 1 of code n ("0A (10 )").
+    // "CTBL0".."CTBL2"); column 1 of code n is DpuText::CodeText(n).
     static std::string GridHeader(int Column);
-    static std::string CodeColumnText(int Code);
 };
+
+} // namespace DpuProject

@@ -1,5 +1,6 @@
 #include "rom/bitmapconversion.h"
 
+#include "project/tpictureimage.h"
 #include "rom/erombuild.h"
 #include "util/fileaccess.h"
 #include "util/tbmpreader.h"
@@ -8,6 +9,8 @@
 
 #include <algorithm>
 #include <cstring>
+
+namespace DpuRom {
 
 namespace {
 
@@ -229,17 +232,10 @@ QImage LoadPicture(const std::string& FileName) {
 }
 
 QImage LoadPictureData(const uint8_t* Data, size_t Size, const std::string& Name) {
-    YVclUtil::TBmpReader reader;
-    OpenPicture(reader, Data, Size, Name);
-    std::vector<uint32_t> argb;
-    if (!reader.DecodeArgb(argb))
-        Refuse(Name, reader.Reason());
-    QImage picture(reader.Width(), reader.Height(), reader.HasAlpha() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
-    if (picture.isNull())
-        Refuse(Name, "out of memory");
-    const size_t w = static_cast<size_t>(reader.Width());
-    for (int y = 0; y < reader.Height(); ++y)
-        std::memcpy(picture.scanLine(y), argb.data() + static_cast<size_t>(y) * w, 4 * w);
+    QImage picture;
+    std::string reason;
+    if (!DpuProject::TPictureImage::Decode(Data, Size, picture, reason))
+        Refuse(Name, reason);
     return picture;
 }
 
@@ -254,3 +250,5 @@ void PackBitmapRotated(const std::string& Source, const std::string& Target) {
 void ConvertBitmap(const std::string& Source, const std::string& Target, int DispHv) {
     WritePacked(ConvertPictureFile(Source, DispHv), Target);
 }
+
+} // namespace DpuRom

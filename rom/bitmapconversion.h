@@ -7,6 +7,8 @@
 
 class QImage;
 
+namespace DpuRom {
+
 // The display's picture format: a 4-byte little-endian header (width, height),
 // then bands of eight rows from the top, one byte per column from the left,
 // bit 0 the top row of the band. A pixel is lit exactly when its red, green
@@ -50,3 +52,5 @@ std::vector<uint8_t> ConvertPictureFile(const std::string& FileName, int DispHv)
 void PackBitmap(const std::string& Source, const std::string& Target);
 void PackBitmapRotated(const std::string& Source, const std::string& Target);
 void ConvertBitmap(const std::string& Source, const std::string& Target, int DispHv);
+
+} // namespace DpuRom

@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace DpuRom {
+
 // A stop of the ROM build: a picture that cannot be loaded, a missing glyph
 // library entry, a zone overflow, an output that cannot be written. Carries the
 // message box caption beside the text so the Make ROM command can show it as is.
@@ -14,3 +16,5 @@ public:
 
     std::string Caption;
 };
+
+} // namespace DpuRom

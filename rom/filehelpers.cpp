@@ -2,6 +2,8 @@
 
 #include "util/fileaccess.h"
 
+namespace DpuRom {
+
 bool ReadWholeFile(const std::string& FileName, std::vector<uint8_t>& Data, std::string& Error) {
     return YVclUtil::ReadWholeFile(FileName, Data, Error);
 }
@@ -19,3 +21,5 @@ bool RegularFileSize(const std::string& FileName, uint64_t& Size) {
     Size = regular ? status.Size : 0;
     return regular;
 }
+
+} // namespace DpuRom

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace DpuRom {
+
 // Older names of the whole-file helpers, kept for the code that still uses
 // them; each forwards to util/fileaccess.h, which new code includes instead.
 
@@ -21,3 +23,5 @@ bool WriteFileAtomically(const std::string& FileName, const uint8_t* Data, size_
 // then gets its length. False (Size 0) for a missing file, a folder or a
 // device, and when the status cannot be read.
 bool RegularFileSize(const std::string& FileName, uint64_t& Size);
+
+} // namespace DpuRom

@@ -4,6 +4,8 @@
 #include <span>
 #include <string>
 
+namespace DpuRom {
+
 // Read access to the entries of the glyph library held in memory, so pictures
 // are decoded straight from the library image instead of through a working file.
 class TGlyphEntrySource {
@@ -23,3 +25,5 @@ public:
     // The library's file name, for messages.
     virtual std::string LibraryName() const = 0;
 };
+
+} // namespace DpuRom

@@ -2,24 +2,26 @@
 #include "rom/bitmapconversion.h"
 #include "rom/erombuild.h"
 
+#include "project/dputext.h"
 #include "util/eygeneral.h"
 #include "util/fileaccess.h"
+#include "util/qstringconv.h"
 
-#include <QDateTime>
 #include <QFile>
-#include <QFileInfo>
 #include <QImage>
 
 #include <cstdio>
+
+namespace DpuRom {
+
+namespace DpuText = DpuProject::DpuText;
 
 namespace {
 // A library is a few hundred kilobytes; anything near this size is not one,
 // and holding it would only tie up memory.
 constexpr uint64_t kMaxLibrarySize = 256ULL * 1024 * 1024;
 
-QString ToQ(const std::string& s) {
-    return QString::fromLocal8Bit(s.data(), static_cast<qsizetype>(s.size()));
-}
+constexpr auto& ToQ = YVclUtil::ToQString;
 
 uint32_t BigEndian32(const uint8_t* p) {
     return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | uint32_t(p[3]);
@@ -41,7 +43,7 @@ bool GlyphLibrary::Load(const std::string& Path) {
     bytes.push_back(0);
     Bytes = std::move(bytes);
     Loaded = true;
-    DateText = FileDateText(Path);
+    DateText = DpuText::FileDateText(Path);
     return true;
 }
 
@@ -53,14 +55,6 @@ void GlyphLibrary::Release() {
 
 uint32_t GlyphLibrary::FileSize() const {
     return Bytes.empty() ? 0 : static_cast<uint32_t>(Bytes.size() - 1);
-}
-
-std::string GlyphLibrary::FileDateText(const std::string& Path) {
-    const QFileInfo info(ToQ(Path));
-    if (Path.empty() || !info.exists())
-        return "000000";
-    const QDate date = info.lastModified().date();
-    return YVclUtil::Format("%02d%02d%02d", date.year() % 100, date.month(), date.day());
 }
 
 GlyphLibrary::TEntryState GlyphLibrary::LocateEntry(int Group, int Index, uint32_t& Offset, uint32_t& Length,
@@ -155,3 +149,5 @@ bool GlyphLibrary::ExtractImage(int Group, int Index, QImage& Out) {
     Out = image;
     return true;
 }
+
+} // namespace DpuRom

@@ -1,10 +1,14 @@
 #pragma once
 
+#include "project/tglyphsource.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
 
 class QImage;
+
+namespace DpuRom {
 
 // The glyph library file held whole in memory, and the extraction of single
 // entries into the working file "ORV_TEMPBMP.BMP" in the current directory.
@@ -22,12 +26,11 @@ class QImage;
 // payload lies outside the file is broken, and LocateEntry says how, so the
 // builder can stop instead of quietly leaving a glyph out.
 // Not reentrant: one extraction at a time, on one thread.
-class GlyphLibrary {
+class GlyphLibrary : public DpuProject::TGlyphSource {
 public:
-    static constexpr const char* WorkFileName = "ORV_TEMPBMP.BMP";
+    // WorkFileName and GroupCount come from TGlyphSource.
     static constexpr const char* DefaultFileName = "D510TK3.GLB";
     static constexpr uint32_t DirectoryStart = 8;
-    static constexpr int GroupCount = 8;
     static constexpr int EntriesPerGroup = 256;
 
     GlyphLibrary() = default;
@@ -40,10 +43,10 @@ public:
     // held and LastError names the file and the reason in the system's words
     // ("Glyph library \"x.GLB\": Permission denied"). The date text is taken from the file's last-write time
     // ("000000" on failure).
-    bool Load(const std::string& Path);
+    bool Load(const std::string& Path) override;
     // Frees the image (nothing when none is held).
-    void Release();
-    bool IsLoaded() const { return Loaded; }
+    void Release() override;
+    bool IsLoaded() const override { return Loaded; }
 
     // The whole file as read ("file size + 1" bytes are held; the extra byte
     // is 0 and lies outside every entry). Empty when nothing is loaded.
@@ -52,9 +55,7 @@ public:
     uint32_t FileSize() const;
 
     // "yymmdd" of the loaded file's last-write time, "000000" when none.
-    const std::string& Date() const { return DateText; }
-    // The same text for any file: "000000" when Path names no file.
-    static std::string FileDateText(const std::string& Path);
+    const std::string& Date() const override { return DateText; }
 
     // What the directory says about one entry.
     enum class TEntryState {
@@ -86,7 +87,8 @@ public:
     // A preview picture of entry (Group, Index), taken through the working
     // file as the window does (extract, load, delete). False (Out untouched)
     // when the entry is absent or not a picture.
-    bool ExtractImage(int Group, int Index, QImage& Out);
+    bool ExtractImage(int Group, int Index, QImage& Out) override;
+    std::string LoadError() const override { return LastError; }
 
     // Why the last Load or extraction failed.
     std::string LastError;
@@ -96,3 +98,5 @@ private:
     bool Loaded = false;
     std::string DateText = "000000";
 };
+
+} // namespace DpuRom

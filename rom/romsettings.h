@@ -2,6 +2,8 @@
 
 #include <string>
 
+namespace DpuRom {
+
 // Everything of the project and the configuration that the image assembler
 // reads besides the prepared picture lists: the 16-byte settings record, the
 // floor style, the logo, the ROM file name and the version values.
@@ -27,3 +29,5 @@ struct TRomSettings {
     int DispHv = 1;
     int Encode = 1;
 };
+
+} // namespace DpuRom

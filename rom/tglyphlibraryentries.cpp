@@ -2,6 +2,8 @@
 
 #include "rom/glyphlibrary.h"
 
+namespace DpuRom {
+
 TGlyphLibraryEntries::TGlyphLibraryEntries(const GlyphLibrary& Library, const std::string& Name)
     : Library(Library), Name(Name) {}
 
@@ -20,3 +22,5 @@ std::string TGlyphLibraryEntries::EntryFault(int Group, int Index) const {
     Library.LocateEntry(Group, Index, offset, length, &fault);
     return fault;
 }
+
+} // namespace DpuRom

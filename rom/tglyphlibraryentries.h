@@ -2,6 +2,8 @@
 
 #include "rom/glyphentrysource.h"
 
+namespace DpuRom {
+
 class GlyphLibrary;
 
 // Entries of the loaded glyph library, read in place from its memory image.
@@ -20,3 +22,5 @@ private:
     const GlyphLibrary& Library;
     const std::string& Name;
 };
+
+} // namespace DpuRom

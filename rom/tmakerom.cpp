@@ -15,6 +15,15 @@
 
 #include <new>
 
+namespace DpuRom {
+
+using DpuProject::TConfiguration;
+using DpuProject::TProject;
+
+// The project record and the image describe the same tables and messages.
+static_assert(TProject::TableCount == TRomBuilder::TableCount && TProject::CodeCount == TRomBuilder::CodeCount);
+static_assert(TProject::StateCount * TProject::SlotCount == TRomBuilder::MessageCount);
+
 namespace {
 
 // Slot order of the message list: B, A, D, C.
@@ -211,3 +220,5 @@ bool TMakeRom::Run() {
     Ask.MessageBox("Status", "DPU-510TK3 Make ROM OK\n\n");
     return true;
 }
+
+} // namespace DpuRom

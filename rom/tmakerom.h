@@ -9,14 +9,20 @@
 #include <utility>
 #include <vector>
 
-class TProject;
-class TConfiguration;
-class GlyphLibrary;
-class TGlyphEntrySource;
 namespace YVclUtil {
 class Prompts;
 class MessageSink;
 }
+
+namespace DpuProject {
+class TProject;
+class TConfiguration;
+}
+
+namespace DpuRom {
+
+class GlyphLibrary;
+class TGlyphEntrySource;
 
 // "MAKE ROM": checks that some label is set, runs the project save, upper-cases
 // the labels, picks the glyphs the image needs, converts the direction frames,
@@ -25,7 +31,7 @@ class MessageSink;
 // cursor), log lines through the sink.
 class TMakeRom {
 public:
-    TMakeRom(TProject& Project, const TConfiguration& Config, const GlyphLibrary& Library,
+    TMakeRom(DpuProject::TProject& Project, const DpuProject::TConfiguration& Config, const GlyphLibrary& Library,
              YVclUtil::Prompts& Prompts, YVclUtil::MessageSink* Log);
     ~TMakeRom();
 
@@ -72,10 +78,12 @@ private:
     std::vector<uint8_t> ConvertEntry(int Group, int Index, bool& Present);
     TRomSettings CollectSettings() const;
 
-    TProject& Project;
-    const TConfiguration& Config;
+    DpuProject::TProject& Project;
+    const DpuProject::TConfiguration& Config;
     YVclUtil::Prompts& Ask;
     std::unique_ptr<TGlyphEntrySource> Glyphs;
     TRomWorkFiles WorkFiles;
     std::unique_ptr<TRomBuilder> RomBuilder;
 };
+
+} // namespace DpuRom

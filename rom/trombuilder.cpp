@@ -19,6 +19,11 @@
 #include <cstring>
 #include <new>
 
+namespace DpuRom {
+
+using DpuProject::TProject;
+namespace DpuText = DpuProject::DpuText;
+
 using namespace RomLayout;
 using YVclUtil::Crc8Table;
 
@@ -49,8 +54,6 @@ int TRomBuilder::FindUserBitmap(const std::string& Path) const {
 }
 
 std::string TRomBuilder::RomFileNameFor(const std::string& Field) { return TProject::RomFileNameToSave(Field); }
-
-std::string TRomBuilder::CodeText(int Code) { return YVclUtil::Format("%02X (%d )", Code & 0xFF, Code); }
 
 std::string TRomBuilder::UserBitmapPath(const std::string& ProgramDir, int Style, const std::string& Label) {
     return ProgramDir + "DefaultImage2/UserDefine/Floor/Style" + std::to_string(Style) + "/" + Label + ".bmp";
@@ -164,7 +167,7 @@ void TRomBuilder::PlaceCodeTables(size_t& Pos) {
             int number = FindUserBitmap(path);
             uint64_t size = 0;
             if (number < 0 && !RegularFileSize(path, size)) {
-                AppendLog("[Warning] CTBL" + std::to_string(t) + "-" + CodeText(n) + " not found --> auto cancel !!!");
+                AppendLog("[Warning] CTBL" + std::to_string(t) + "-" + DpuText::CodeText(n) + " not found --> auto cancel !!!");
                 CancelledCells.emplace_back(t, n);
                 continue;
             }
@@ -196,7 +199,7 @@ void TRomBuilder::WarnMissingGlyphs(int Table, int Code, const std::string& Labe
             continue;
         const std::string shown =
             c >= 0x20 && c < 0x7F ? YVclUtil::Format("\"%c\" (code %u)", c, c) : YVclUtil::Format("code %u", c);
-        AppendLog("[Warning] CTBL" + std::to_string(Table) + "-" + CodeText(Code) + " \"" + Label +
+        AppendLog("[Warning] CTBL" + std::to_string(Table) + "-" + DpuText::CodeText(Code) + " \"" + Label +
                   "\": no glyph for " + shown + " in FL Style " + std::to_string(Settings.DefFl) + " !!!");
     }
 }
@@ -396,3 +399,5 @@ bool TRomBuilder::BuildRomImage() {
         return false;
     }
 }
+
+} // namespace DpuRom

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "rom/romlayout.h"
 #include "rom/romsettings.h"
 
 #include <array>
@@ -9,11 +10,14 @@
 #include <utility>
 #include <vector>
 
-class TGlyphEntrySource;
-class TRomWorkFiles;
 namespace YVclUtil {
 class MessageSink;
 }
+
+namespace DpuRom {
+
+class TGlyphEntrySource;
+class TRomWorkFiles;
 
 // The image assembler: places the prepared floor glyphs, direction frames and
 // message pictures, converts the user bitmaps, the screen picture, the logo
@@ -21,14 +25,15 @@ class MessageSink;
 // writes the 64512-byte ROM image file.
 class TRomBuilder {
 public:
-    static constexpr int TableCount = 3;
-    static constexpr int CodeCount = 256;
-    static constexpr int FloorStyleCount = 4;
-    static constexpr int GlyphCodeCount = 128;
-    static constexpr int DirStyleCount = 5;
-    static constexpr int DirFrameCount = 12;
-    static constexpr int MessageCount = 40;
-    static constexpr int SmallGlyphCount = 39;
+    // The image's counts (RomLayout) as the int indexes the builder loops with.
+    static constexpr int TableCount = static_cast<int>(RomLayout::CodeTableCount);
+    static constexpr int CodeCount = static_cast<int>(RomLayout::CodeCount);
+    static constexpr int FloorStyleCount = static_cast<int>(RomLayout::FloorStyleCount);
+    static constexpr int GlyphCodeCount = static_cast<int>(RomLayout::GlyphCount);
+    static constexpr int DirStyleCount = static_cast<int>(RomLayout::DirStyleCount);
+    static constexpr int DirFrameCount = static_cast<int>(RomLayout::DirFrameCount);
+    static constexpr int MessageCount = static_cast<int>(RomLayout::MessageCount);
+    static constexpr int SmallGlyphCount = static_cast<int>(RomLayout::SmallGlyphCount);
 
     // WorkFiles holds the packed pictures named by the lists below and is
     // emptied of what the build consumes. Log gets the message-log lines; it
@@ -88,9 +93,6 @@ public:
     // "DPU510TK3.BIN", otherwise the extension becomes ".BIN".
     static std::string RomFileNameFor(const std::string& Field);
 
-    // The code column text of code n: "0A (10 )".
-    static std::string CodeText(int Code);
-
     // Program directory + "DefaultImage2/UserDefine/Floor/Style" + style + "/" + label + ".bmp".
     static std::string UserBitmapPath(const std::string& ProgramDir, int Style, const std::string& Label);
 
@@ -132,3 +134,5 @@ private:
     const TGlyphEntrySource& Glyphs;
     YVclUtil::MessageSink* Log;
 };
+
+} // namespace DpuRom

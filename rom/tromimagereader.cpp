@@ -19,6 +19,7 @@
 #include <optional>
 
 using YVclUtil::Crc8Table;
+namespace DpuText = DpuProject::DpuText;
 
 namespace DpuRom {
 

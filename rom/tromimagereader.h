@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <string>
 
-class TGlyphEntrySource;
-
 namespace DpuRom {
+
+class TGlyphEntrySource;
 
 // The inverse of the image assembler: checks that 64512 bytes are a ROM image
 // and gives back the settings record, what every code of the three tables

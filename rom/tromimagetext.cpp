@@ -10,6 +10,8 @@
 
 namespace DpuRom {
 
+using DpuProject::TProject;
+
 namespace {
 
 const char* const States[TRomImageText::StateCount] = {"FIRE",     "QUAKE", "ALARM", "OUT_OF_SERVICE", "OVERLOAD",

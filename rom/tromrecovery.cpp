@@ -19,6 +19,11 @@
 
 namespace DpuRom {
 
+using DpuProject::TConfiguration;
+using DpuProject::TProject;
+using DpuProject::TProjectFile;
+namespace DpuText = DpuProject::DpuText;
+
 namespace {
 
 // Recovery asks nothing and shows nothing: reasons come back as text.

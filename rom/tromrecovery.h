@@ -5,8 +5,10 @@
 #include <string>
 #include <vector>
 
-class TProject;
+namespace DpuProject {
 class TConfiguration;
+class TProject;
+} // namespace DpuProject
 
 namespace DpuRom {
 
@@ -26,7 +28,7 @@ class TRomRecovery {
 public:
     static constexpr const char* NoPicture = "(none)";
 
-    TRomRecovery(const TRomImage& Image, TConfiguration& Config);
+    TRomRecovery(const TRomImage& Image, DpuProject::TConfiguration& Config);
 
     std::string BitmapDir;   // made when missing
     std::string UserRoot;    // ending in '/'; the program folder make-rom reads
@@ -34,7 +36,7 @@ public:
 
     // Fills Project and writes the pictures. False on the first file that
     // cannot be written (LastErrMsg names it); Written lists what was written.
-    bool Recover(TProject& Project);
+    bool Recover(DpuProject::TProject& Project);
 
     // Recover, then saves the project to Path as the editor's "Save" writes
     // it. False with the reason in LastErrMsg.
@@ -51,7 +53,7 @@ private:
     void SelectVersion();
 
     const TRomImage& Image;
-    TConfiguration& Config;
+    DpuProject::TConfiguration& Config;
 };
 
 } // namespace DpuRom

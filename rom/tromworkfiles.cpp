@@ -1,5 +1,7 @@
 #include "rom/tromworkfiles.h"
 
+namespace DpuRom {
+
 void TRomWorkFiles::Put(const std::string& Name, std::vector<uint8_t> Packed) {
     Files[Name] = std::move(Packed);
 }
@@ -14,3 +16,5 @@ const std::vector<uint8_t>* TRomWorkFiles::Find(const std::string& Name) const {
 void TRomWorkFiles::Remove(const std::string& Name) { Files.erase(Name); }
 
 void TRomWorkFiles::Clear() { Files.clear(); }
+
+} // namespace DpuRom

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace DpuRom {
+
 // The packed pictures that one Make ROM run hands from the converting steps to
 // the image assembler, kept by their working-file names ("FL0_48", "DIR2_5",
 // "M_163", "UBF_0", ...). They live in memory only, so a run never leaves
@@ -27,3 +29,5 @@ public:
 private:
     std::map<std::string, std::vector<uint8_t>> Files;
 };
+
+} // namespace DpuRom

@@ -10,7 +10,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev
   libinih-dev libsimpleini-dev
-  lrzsz valgrind
+  lrzsz valgrind python3
   xvfb xauth
   fonts-dejavu-core fonts-dejavu-extra fonts-noto-cjk
   dpkg-dev fakeroot lintian desktop-file-utils appstream librsvg2-bin gzip

@@ -30,6 +30,13 @@
 #include <sys/resource.h>
 #include <memory>
 
+using DpuProject::TConfiguration;
+using DpuProject::TProject;
+using DpuRom::GlyphLibrary;
+using DpuRom::TGlyphLibraryEntries;
+using DpuRom::TMakeRom;
+using DpuRom::TRomBuilder;
+
 namespace {
 
 QImage Mono(int W, int H, int Seed) {

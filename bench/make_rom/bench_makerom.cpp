@@ -22,6 +22,14 @@
 #include <cstdio>
 #include <memory>
 
+using DpuProject::TProject;
+using DpuRom::GlyphLibrary;
+using DpuProject::TConfiguration;
+using DpuRom::ReadWholeFile;
+using DpuRom::WriteFileAtomically;
+using DpuRom::TMakeRom;
+using DpuRom::TRomBuilder;
+
 namespace {
 
 struct TSetup {

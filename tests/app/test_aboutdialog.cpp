@@ -8,6 +8,10 @@
 #include <QStatusBar>
 #include <QToolButton>
 
+using DpuProject::TConfiguration;
+
+using namespace DpuProject;
+
 namespace {
 
 TEST(AboutDialog, FactsNameVersionLibraryDatesAndDirectories) {

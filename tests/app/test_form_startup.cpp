@@ -1,9 +1,12 @@
 #include "formtesthelpers.h"
+#include "project/tstartup.h"
 #include "tscriptedprompts.h"
 #include "ttestworkspace.h"
 
 #include <QProgressBar>
 #include <QRegularExpression>
+
+using DpuProject::TStartup;
 
 namespace {
 
@@ -129,7 +132,7 @@ TEST(EditorStartup, MissingLibraryStopsEarlyButTheWindowStaysUsable) {
     ASSERT_EQ(ask.Boxes.size(), 1u);
     EXPECT_EQ(ask.Boxes[0], std::make_pair(std::string("Error"), std::string("GLB file not found!!\n\n")));
     EXPECT_FALSE(form.StartupCompleted());
-    EXPECT_EQ(form.windowTitle(), TForm1::DesignCaption);
+    EXPECT_EQ(form.windowTitle(), TStartup::DesignCaption);
     EXPECT_EQ(form.StatusText(2), "Program start error!!");
     EXPECT_EQ(form.StatusText(1), "Version: V-TEST");
     EXPECT_FALSE(Find<TPictureBox>(form, "FlStyleImage0")->HasPicture());

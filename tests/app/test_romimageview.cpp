@@ -9,6 +9,11 @@
 #include <QPushButton>
 #include <QTimer>
 
+using DpuRom::TMakeRom;
+
+using namespace DpuProject;
+using namespace DpuRom;
+
 namespace {
 
 // Builds the window's project into Name in the workspace; true when written.

@@ -29,6 +29,15 @@
 #include <cstring>
 #include <functional>
 
+using DpuRom::GlyphLibrary;
+using DpuProject::TConfiguration;
+using DpuProject::TProjectFile;
+using DpuProject::TProject;
+using DpuProject::TStartup;
+using DpuRom::ReadWholeFile;
+using DpuRom::TMakeRom;
+namespace RomLayout = DpuRom::RomLayout;
+
 using namespace RomLayout;
 
 namespace {

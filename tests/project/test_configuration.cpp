@@ -4,6 +4,8 @@
 #include <QFile>
 #include <gtest/gtest.h>
 
+using DpuProject::TConfiguration;
+
 namespace {
 TConfiguration ConfigIn(const TempWorkDir& Dir) {
     TConfiguration c;

@@ -21,6 +21,9 @@
 
 #include <algorithm>
 
+using namespace DpuProject;
+using namespace DpuRom;
+
 namespace {
 
 bool Logged(const RecordingSink& Sink, const std::string& Line) {

@@ -1,3 +1,4 @@
+#include "project/dputext.h"
 #include "project/tlabelpreview.h"
 #include "rom/glyphlibrary.h"
 #include "testsupport.h"
@@ -7,6 +8,10 @@
 #include <QFile>
 #include <QImage>
 #include <gtest/gtest.h>
+
+using DpuRom::GlyphLibrary;
+using DpuProject::TLabelPreview;
+namespace DpuText = DpuProject::DpuText;
 
 namespace {
 std::vector<uint8_t> Bytes(const std::string& s) {
@@ -60,7 +65,7 @@ TEST(GlyphLibrary, WithoutALibraryTheWorkingFileNameNamesNoFile) {
     EXPECT_FALSE(lib.Load(dir.File("missing.glb")));
     EXPECT_FALSE(lib.IsLoaded());
     EXPECT_FALSE(lib.LastError.empty());
-    EXPECT_EQ(GlyphLibrary::FileDateText(dir.File("missing.glb")), "000000");
+    EXPECT_EQ(DpuText::FileDateText(dir.File("missing.glb")), "000000");
 }
 
 TEST(GlyphLibrary, FailedReloadLeavesNoImage) {

@@ -14,6 +14,11 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+using DpuProject::TProject;
+using DpuRom::GlyphLibrary;
+using DpuProject::TConfiguration;
+using DpuProject::TProjectFile;
+
 namespace {
 const char* const kConfig =
     "[GLOBAL]\r\nGLB=D510TK3.GLB\r\nVCN=3\r\nITEM1=STD\r\nITEM2=ORV-GRY\r\nITEM3= ORV-GRY \r\n\r\n"

@@ -7,6 +7,12 @@
 
 #include <gtest/gtest.h>
 
+using DpuProject::TProject;
+using DpuProject::TBitPatternTables;
+using DpuProject::TLabelPreview;
+using DpuProject::TLiftStateDefaults;
+namespace DpuText = DpuProject::DpuText;
+
 TEST(ProjectRecord, MessageMaskNormalisesToAPairOfColumns) {
     const int expected[16] = {3, 3, 3, 3, 12, 5, 6, 5, 10, 9, 10, 3, 12, 12, 12, 3};
     for (int mask = 0; mask < 16; ++mask) {

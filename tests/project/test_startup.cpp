@@ -1,3 +1,4 @@
+#include "project/dputext.h"
 #include "project/tconfiguration.h"
 #include "project/tproject.h"
 #include "project/tstartup.h"
@@ -6,6 +7,13 @@
 
 #include <QFile>
 #include <gtest/gtest.h>
+
+using DpuRom::GlyphLibrary;
+using DpuProject::TConfiguration;
+using DpuProject::TProject;
+using DpuProject::TStartupResult;
+using DpuProject::TStartup;
+namespace DpuText = DpuProject::DpuText;
 
 namespace {
 struct StartupFixture {
@@ -60,9 +68,11 @@ TEST(Startup, CompletesWithCaptionStatusAndPreviews) {
     EXPECT_FALSE(r.MsgPosPreviews[0].isNull());
     EXPECT_TRUE(r.MsgPosPreviews[1].isNull());  // absent entry: blank preview
     EXPECT_EQ(f.Project.LiftStateSlots[2][1], "/opt/prog/DefaultImage2/LiftState/BREAKDOWN-16x64_CHT.bmp");
-    EXPECT_EQ(TStartup::CodeColumnText(10), "0A (10 )");
-    EXPECT_EQ(TStartup::CodeColumnText(255), "FF (255 )");
-    EXPECT_EQ(TStartup::CodeColumnText(0), "00 (0 )");
+    EXPECT_EQ(DpuText::CodeText(10), "0A (10 )");
+    EXPECT_EQ(DpuText::CodeText(255), "FF (255 )");
+    EXPECT_EQ(DpuText::CodeText(0), "00 (0 )");
+    EXPECT_EQ(DpuText::CodeText(-1), "");
+    EXPECT_EQ(DpuText::CodeText(256), "");
     EXPECT_EQ(TStartup::GridHeader(0), "bit [ 5..0 ]");
 }
 

@@ -14,6 +14,17 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+using DpuRom::ERomBuild;
+
+using namespace DpuProject;
+using namespace DpuRom;
+
+using DpuProject::TProject;
+using DpuRom::GlyphLibrary;
+using DpuProject::TConfiguration;
+using DpuRom::TMakeRom;
+using DpuRom::TRomBuilder;
+
 namespace {
 
 // The packing of a lit map written out pixel by pixel: bands of eight rows,

@@ -12,6 +12,14 @@
 #include <string>
 #include <vector>
 
+using DpuRom::ERomBuild;
+using DpuRom::PackImageRotated;
+using DpuRom::PackImage;
+using DpuRom::PackBitmapRotated;
+using DpuRom::PackBitmap;
+using DpuRom::ConvertBitmap;
+using DpuRom::ReadWholeFile;
+
 namespace {
 
 QImage White(int w, int h, QImage::Format format = QImage::Format_RGB32) {

@@ -23,6 +23,18 @@
 #include <string>
 #include <vector>
 
+using namespace DpuProject;
+using namespace DpuRom;
+
+using DpuRom::ERomBuild;
+using DpuRom::ConvertImage;
+using DpuRom::LoadPictureData;
+using DpuRom::ConvertPictureData;
+using DpuRom::ConvertPictureFile;
+using DpuRom::ReadWholeFile;
+using DpuRom::RegularFileSize;
+namespace DpuText = DpuProject::DpuText;
+
 namespace {
 
 struct TOutcome {

@@ -14,6 +14,17 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+using namespace DpuProject;
+using namespace DpuRom;
+
+using DpuProject::TProject;
+using DpuProject::TConfiguration;
+using DpuRom::ReadWholeFile;
+using DpuRom::GlyphLibrary;
+using DpuRom::TGlyphLibraryEntries;
+using DpuRom::TMakeRom;
+namespace RomLayout = DpuRom::RomLayout;
+
 using namespace RomLayout;
 
 namespace {

@@ -1,3 +1,4 @@
+#include "project/dputext.h"
 #include "rom/bitmapconversion.h"
 #include "rom/erombuild.h"
 #include "rom/filehelpers.h"
@@ -13,6 +14,18 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+
+using DpuRom::ERomBuild;
+
+using namespace DpuProject;
+using namespace DpuRom;
+
+using DpuRom::ReadWholeFile;
+using DpuRom::TRomSettings;
+using DpuRom::TRomBuilder;
+using DpuRom::TRomWorkFiles;
+namespace DpuText = DpuProject::DpuText;
+namespace RomLayout = DpuRom::RomLayout;
 
 using namespace RomLayout;
 using YVclUtil::Crc8Table;
@@ -348,7 +361,7 @@ TEST_F(RomBuilderTest, RomFileNameRuleAndWriteFailure) {
     EXPECT_EQ(TRomBuilder::RomFileNameFor("  "), "DPU510TK3.BIN");
     EXPECT_EQ(TRomBuilder::RomFileNameFor(" lift.rom "), "lift.BIN");
     EXPECT_EQ(TRomBuilder::RomFileNameFor("lift"), "lift.BIN");
-    EXPECT_EQ(TRomBuilder::CodeText(0), "00 (0 )");
+    EXPECT_EQ(DpuText::CodeText(0), "00 (0 )");
 
     const QString before = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(Dir.path()));

@@ -26,6 +26,14 @@
 #include <cstring>
 #include <random>
 
+using DpuProject::TConfiguration;
+using DpuProject::TLiftStateDefaults;
+using DpuProject::TProject;
+using DpuProject::TProjectFile;
+
+using namespace DpuProject;
+using namespace DpuRom;
+
 using namespace DpuRom;
 using testing::HasSubstr;
 

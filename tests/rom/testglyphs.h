@@ -15,7 +15,7 @@
 #include <vector>
 
 // Library entries held in a map, for tests of the assembler that do not need a library file.
-class TTestGlyphs : public TGlyphEntrySource {
+class TTestGlyphs : public DpuRom::TGlyphEntrySource {
 public:
     bool Loaded = true;
     std::map<std::pair<int, int>, std::vector<uint8_t>> Entries;

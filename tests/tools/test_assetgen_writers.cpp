@@ -10,6 +10,9 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+using DpuRom::GlyphLibrary;
+using DpuRom::PackImage;
+
 namespace {
 
 QImage Pattern(int w, int h)

@@ -19,6 +19,11 @@
 #include <map>
 #include <set>
 
+using DpuRom::GlyphLibrary;
+using DpuProject::TLiftStateDefaults;
+using DpuRom::PackImageRotated;
+using DpuRom::ConvertImage;
+
 namespace {
 
 const QString kAssets = QStringLiteral(DPU_ASSETS_DIR);

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+class QImage;
+
+namespace DpuProject {
+
+// A picture for the window, decoded by the same strict reader the ROM build
+// uses (YVclUtil::TBmpReader), so a preview never shows a picture the build
+// would refuse.
+class TPictureImage {
+public:
+    // Reads the regular file at FileName (at most TBmpReader::MaxFileBytes)
+    // and decodes it. False with Picture untouched and the reason (the
+    // system's or the reader's words, without the file name) in Reason.
+    static bool Load(const std::string& FileName, QImage& Picture, std::string& Reason);
+    // The same for a picture held in memory.
+    static bool Decode(const uint8_t* Data, size_t Size, QImage& Picture, std::string& Reason);
+};
+
+} // namespace DpuProject
