@@ -20,6 +20,8 @@
 #include <QStyle>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QToolButton>
+#include <QMenu>
 #include <QVBoxLayout>
 
 namespace {
@@ -103,16 +105,24 @@ TSetupPage::TSetupPage(QWidget* Parent) : QWidget(Parent) {
     right->addLayout(row2);
 
     auto* buttons = new QHBoxLayout;
-    FClearAll = new QPushButton(QStringLiteral("Clear ALL"), this);
+    // Alt+C, Alt+L, Alt+S: the '&' only underlines the letter.
+    FClearAll = new QPushButton(QStringLiteral("&Clear ALL"), this);
     FClearAll->setObjectName("ClearAllButton");
-    FLoad = new QPushButton(QStringLiteral("Load"), this);
+    FLoad = new QPushButton(QStringLiteral("&Load"), this);
     FLoad->setObjectName("LoadButton");
-    FSave = new QPushButton(QStringLiteral("Save"), this);
+    FSave = new QPushButton(QStringLiteral("&Save"), this);
     FSave->setObjectName("SaveButton");
     for (QPushButton* b : {FClearAll, FLoad, FSave}) {
         b->setMinimumWidth(96);
         buttons->addWidget(b);
     }
+    FRecent = new QToolButton(this);
+    FRecent->setObjectName("RecentButton");
+    FRecent->setText(QStringLiteral("Recent"));
+    FRecent->setToolTip(QStringLiteral("Load a recently used project"));
+    FRecent->setPopupMode(QToolButton::InstantPopup);
+    FRecent->setMenu(new QMenu(FRecent));
+    buttons->addWidget(FRecent);
     buttons->addStretch();
     right->addLayout(buttons);
     right->addWidget(BuildMessageBox());

@@ -17,6 +17,7 @@ class QPushButton;
 class QRadioButton;
 class QTabWidget;
 class QTableWidget;
+class QToolButton;
 class TChoiceBox;
 class TPictureBox;
 
@@ -61,6 +62,8 @@ public:
     QPushButton* ClearAllButton() const { return FClearAll; }
     QPushButton* LoadButton() const { return FLoad; }
     QPushButton* SaveButton() const { return FSave; }
+    // "Recent" beside "Save": its menu lists recent projects (the window fills it).
+    QToolButton* RecentButton() const { return FRecent; }
     QCheckBox* MsgCheck(int Column) const { return FMsgCheck[static_cast<size_t>(Column)]; }
     TPictureBox* MsgImage(int State, int Column) const {
         return FMsgImage[static_cast<size_t>(State)][static_cast<size_t>(Column)];
@@ -83,6 +86,7 @@ private:
     QPushButton* FClearAll = nullptr;
     QPushButton* FLoad = nullptr;
     QPushButton* FSave = nullptr;
+    QToolButton* FRecent = nullptr;
     std::array<QCheckBox*, 4> FMsgCheck{};
     QTabWidget* FMsgPages = nullptr;
     std::array<TPictureBox*, 10> FMsgName{};

@@ -225,6 +225,7 @@ TEST(EditorProjectFile, WrongCodeNameIsRejectedAndClearAllEmptiesOnlyTheTables) 
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write("[GLOBAL]\r\nCODENAME=dve510tk3\r\n[CTBL0]\r\nCODE_0=9\r\n");
     f.close();
+    ask.QueueSaveAnswer(TSaveQuestion::TAnswer::Discard);
     ask.QueueFile(bad);
     Click(form, "LoadButton");
     ASSERT_EQ(ask.Boxes.size(), 1u);
