@@ -29,6 +29,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QSettings>
 #include <QShortcut>
 #include <QStatusBar>
@@ -90,9 +91,20 @@ TForm1::TForm1(YVclUtil::Prompts* Prompts, QWidget* Parent) : QMainWindow(Parent
     FTabs->setObjectName("PageControl");
     FSetup = new TSetupPage(FTabs);
     FMake = new TMakePage(FPrompts, FTabs);
-    FTabs->addTab(FSetup, QStringLiteral("Setup"));
-    FTabs->addTab(FMake, QStringLiteral("Make"));
+    // Below the pages' own minimum the window scrolls them instead of
+    // squeezing controls over each other.
+    auto scrolled = [this](QWidget* Page) {
+        auto* area = new QScrollArea(FTabs);
+        area->setObjectName(Page->objectName() + QStringLiteral("Scroll"));
+        area->setFrameShape(QFrame::NoFrame);
+        area->setWidgetResizable(true);
+        area->setWidget(Page);
+        return area;
+    };
+    FTabs->addTab(scrolled(FSetup), QStringLiteral("Setup"));
+    FTabs->addTab(scrolled(FMake), QStringLiteral("Make"));
     setCentralWidget(FTabs);
+    setMinimumSize(640, 480);
 
     BuildStatusBar();
     StartUp();

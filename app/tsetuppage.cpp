@@ -127,6 +127,17 @@ TSetupPage::TSetupPage(QWidget* Parent) : QWidget(Parent) {
     right->addLayout(buttons);
     right->addWidget(BuildMessageBox());
     right->addStretch();
+
+    // The message pictures zoom together, the name pictures with them.
+    for (int s = 0; s < TProject::StateCount; ++s)
+        for (int k = 0; k < 4; ++k)
+            connect(FMsgImage[s][k], &TPictureBox::ZoomChanged, this, [this](int Zoom) {
+                for (int t = 0; t < TProject::StateCount; ++t) {
+                    FMsgName[t]->SetZoom(Zoom);
+                    for (TPictureBox* pic : FMsgImage[t])
+                        pic->SetZoom(Zoom);
+                }
+            });
 }
 
 QWidget* TSetupPage::BuildGrid() {

@@ -5,6 +5,7 @@
 #include "formtesthelpers.h"
 #include "tscriptedprompts.h"
 #include "ttestworkspace.h"
+#include "serial/comports.h"
 
 #include <QClipboard>
 #include <QDir>
@@ -22,6 +23,15 @@ using TAnswer = TSaveQuestion::TAnswer;
 // Every test starts from no remembered settings (the settings live under
 // the test run's own XDG_CONFIG_HOME).
 void ForgetSettings() { TForm1::OpenSettings()->clear(); }
+
+// Points "COM n" at Target through the per-user ports folder.
+void LinkComPortTo(unsigned N, const QString& Target) {
+    const QString folder = QString::fromStdString(YVclCtrl::ComPortsFolder());
+    QDir().mkpath(folder);
+    const QString link = folder + QStringLiteral("COM%1").arg(N);
+    QFile::remove(link);
+    QFile::link(Target, link);
+}
 
 bool ModifiedShown(TForm1& Form) { return !Find<QLabel>(Form, "ModifiedIndicator")->isHidden(); }
 
@@ -425,6 +435,94 @@ TEST(EditorDrops, ProjectOnTheWindowRomNameOnMakeBitmapOnAPicture) {
     EXPECT_EQ(form.Project().TITLEFILENAME_C, pic);
     form.UndoStack()->undo();
     EXPECT_EQ(form.Project().TITLEFILENAME_C, "");
+}
+
+} // namespace
+
+namespace {
+
+TEST(EditorLayout, NarrowWindowScrollsAndTableButtonsStayOverTheirColumns) {
+    ForgetSettings();
+    TTestWorkspace ws;
+    TScriptedPrompts ask;
+    TForm1 form(&ask);
+    form.show();
+    for (const QSize size : {QSize(640, 480), QSize(900, 650), QSize(1600, 1000)}) {
+        form.resize(size);
+        QCoreApplication::processEvents();
+        // The page keeps its own minimum: what does not fit scrolls.
+        auto* page = Find<QWidget>(form, "SetupPage");
+        EXPECT_GE(page->width(), page->minimumSizeHint().width()) << size.width();
+        EXPECT_GE(page->height(), page->minimumSizeHint().height()) << size.width();
+        QTableWidget* grid = Grid(form);
+        for (int t = 0; t < 3; ++t) {
+            auto* radio = Find<QWidget>(form, QStringLiteral("CtblRadio%1").arg(t).toLatin1().constData());
+            const int centre = radio->mapTo(page, radio->rect().center()).x();
+            const int left = grid->viewport()->mapTo(page, QPoint(grid->columnViewportPosition(2 + t), 0)).x();
+            EXPECT_GE(centre, left) << "CTBL" << t << " at width " << size.width();
+            EXPECT_LT(centre, left + grid->columnWidth(2 + t)) << "CTBL" << t << " at width " << size.width();
+        }
+    }
+}
+
+TEST(EditorPictures, WholeNumberZoomKeepsEveryPixelSquare) {
+    // Screen pixels per picture pixel at 100, 125, 150 and 200 %.
+    EXPECT_EQ(TPictureBox::DevicePixels(1, 1.0), 1);
+    EXPECT_EQ(TPictureBox::DevicePixels(1, 1.25), 1);
+    EXPECT_EQ(TPictureBox::DevicePixels(1, 1.5), 1);
+    EXPECT_EQ(TPictureBox::DevicePixels(2, 1.5), 3);
+    EXPECT_EQ(TPictureBox::DevicePixels(4, 1.25), 5);
+    EXPECT_EQ(TPictureBox::DevicePixels(3, 2.0), 6);
+
+    ForgetSettings();
+    TTestWorkspace ws;
+    TScriptedPrompts ask;
+    TForm1 form(&ask);
+    form.show();
+    TypeInCell(form, 2, 1, "5");
+    SelectCell(form, 3, 1);
+    SelectCell(form, 2, 1);
+    auto* preview = Find<TPictureBox>(form, "PreviewImage");
+    const QImage picture = preview->Picture().convertToFormat(QImage::Format_RGB32);
+    ASSERT_FALSE(picture.isNull());
+    for (int zoom : {2, 3}) {
+        preview->SetZoom(zoom);
+        EXPECT_EQ(preview->size(), QSize(64 * zoom + 2, 64 * zoom + 2));
+        const QImage shown = preview->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        // Every picture pixel is a zoom x zoom block of its own colour.
+        bool same = true;
+        for (int y = 0; y < 64 && same; ++y)
+            for (int x = 0; x < 64 && same; ++x)
+                for (int d = 0; d < zoom * zoom && same; ++d)
+                    same = shown.pixel(1 + x * zoom + d % zoom, 1 + y * zoom + d / zoom) == picture.pixel(x, y);
+        EXPECT_TRUE(same) << "zoom " << zoom;
+    }
+    preview->SetZoom(9);
+    EXPECT_EQ(preview->Zoom(), 4);
+    // The message pictures zoom together.
+    Find<TPictureBox>(form, "MsgImage0_0")->SetZoom(2);
+    EXPECT_EQ(Find<TPictureBox>(form, "MsgImage9_3")->Zoom(), 2);
+    EXPECT_EQ(Find<TPictureBox>(form, "MsgName4")->Zoom(), 2);
+}
+
+TEST(EditorLink, PortListMarksAbsentDevicesAndShowsThePortInUse) {
+    TTestWorkspace ws;
+    LinkComPortTo(5, ws.Path() + "/no-such-device");
+    TScriptedPrompts ask;
+    TForm1 form(&ask);
+    form.show();
+    auto* com = Find<QComboBox>(form, "ComPortBox");
+    // COM 5 names a missing device, COM 18 is beyond what the component opens.
+    EXPECT_TRUE(com->itemData(4, Qt::ForegroundRole).isValid());
+    EXPECT_TRUE(com->itemData(17, Qt::ForegroundRole).isValid());
+    // A refused number: the list goes back to the port the component kept.
+    com->setCurrentIndex(17);
+    Click(form, "ConnectButton");
+    TakeErrorBoxes();
+    EXPECT_EQ(com->currentText(), QStringLiteral("COM %1").arg(form.findChild<QObject*>("PcUart1")->property("UartPortNumber").toUInt()));
+    EXPECT_NE(com->currentIndex(), 17);
+    if (form.Link().Connected())
+        Click(form, "ConnectButton");
 }
 
 } // namespace
