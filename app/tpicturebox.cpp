@@ -13,7 +13,7 @@
 TPictureBox::TPictureBox(int Width, int Height, QWidget* Parent)
     : QWidget(Parent), FArea(Width, Height) {
     // One extra pixel each side for the frame, so the picture itself keeps its size.
-    setFixedSize(Width + 2, Height + 2);
+    setFixedSize(sizeHint());
 }
 
 void TPictureBox::SetZoom(int Zoom) {
@@ -27,8 +27,9 @@ void TPictureBox::SetZoom(int Zoom) {
 }
 
 int TPictureBox::DevicePixels(int Zoom, qreal Ratio) {
-    // A little slack so 1.25 x 4 or 1.5 x 2 are not rounded down by float noise.
-    return std::max(1, static_cast<int>(std::floor(Zoom * Ratio + 1e-6)));
+    // Rounded to the nearest whole number (halves up): at 150 % a picture
+    // pixel is 2 x 2 screen pixels, at 125 % it stays 1 x 1.
+    return std::max(1, static_cast<int>(std::floor(Zoom * Ratio + 0.5 + 1e-6)));
 }
 
 void TPictureBox::wheelEvent(QWheelEvent* Event) {
@@ -81,7 +82,14 @@ void TPictureBox::SetFramed(bool Framed) {
     update();
 }
 
-QSize TPictureBox::sizeHint() const { return FArea * FZoom + QSize(2, 2); }
+QSize TPictureBox::sizeHint() const {
+    // The area the whole-number scaling covers, in the widget's own units.
+    const qreal ratio = devicePixelRatioF();
+    const int k = DevicePixels(FZoom, ratio);
+    return QSize(static_cast<int>(std::ceil(FArea.width() * k / ratio - 1e-6)),
+                 static_cast<int>(std::ceil(FArea.height() * k / ratio - 1e-6))) +
+           QSize(2, 2);
+}
 QSize TPictureBox::minimumSizeHint() const { return sizeHint(); }
 
 void TPictureBox::paintEvent(QPaintEvent*) {
@@ -95,7 +103,7 @@ void TPictureBox::paintEvent(QPaintEvent*) {
     }
     if (FPicture.isNull())
         return;
-    const QRect zoomed(1, 1, FArea.width() * FZoom, FArea.height() * FZoom);
+    const QRect zoomed(QPoint(1, 1), sizeHint() - QSize(2, 2));
     painter.setClipRect(zoomed);
     if (FStretch) {
         painter.drawImage(zoomed, FPicture);

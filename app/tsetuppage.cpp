@@ -137,6 +137,7 @@ TSetupPage::TSetupPage(QWidget* Parent) : QWidget(Parent) {
                     for (TPictureBox* pic : FMsgImage[t])
                         pic->SetZoom(Zoom);
                 }
+                AlignMessageChecks();
             });
 }
 
@@ -251,14 +252,11 @@ QWidget* TSetupPage::BuildMessageBox() {
 
     auto* checks = new QHBoxLayout;
     checks->setSpacing(0);
-    // Centres each box over its picture column of the pages (after the tab
-    // bar, the page's frame and margin and the name column).
-    const int tabBarWidth = FMsgPages->tabBar()->sizeHint().width();
-    const int frame = FMsgPages->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, FMsgPages);
-    checks->addSpacing(tabBarWidth + frame + 8 + 66 + 10);
+    FMsgCheckLead = new QSpacerItem(0, 0, QSizePolicy::Fixed, QSizePolicy::Minimum);
+    checks->addSpacerItem(FMsgCheckLead);
     for (int k = 0; k < 4; ++k) {
         auto* holder = new QWidget(msgBox);
-        holder->setFixedWidth(66);
+        FMsgCheckHolder[k] = holder;
         auto* hh = new QHBoxLayout(holder);
         hh->setContentsMargins(0, 0, 0, 0);
         FMsgCheck[k] = new QCheckBox(holder);
@@ -274,7 +272,22 @@ QWidget* TSetupPage::BuildMessageBox() {
     FMsgCheck[1]->setChecked(true);
     mv->addLayout(checks);
     mv->addWidget(FMsgPages);
+    AlignMessageChecks();
     return msgBox;
+}
+
+void TSetupPage::AlignMessageChecks() {
+    // Centres each box over its picture column of the pages (after the tab
+    // bar, the page's frame and margin and the name column), whatever the
+    // pictures' zoom and the screen's scaling.
+    const int tabBarWidth = FMsgPages->tabBar()->sizeHint().width();
+    const int frame = FMsgPages->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, FMsgPages);
+    FMsgCheckLead->changeSize(tabBarWidth + frame + 8 + FMsgName[0]->sizeHint().width() + 10, 0, QSizePolicy::Fixed,
+                              QSizePolicy::Minimum);
+    for (int k = 0; k < 4; ++k)
+        FMsgCheckHolder[k]->setFixedWidth(FMsgImage[0][k]->sizeHint().width());
+    if (QLayout* l = FMsgCheckHolder[0]->parentWidget()->layout())
+        l->invalidate();
 }
 
 // ---------------------------------------------------------------- showing

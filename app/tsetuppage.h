@@ -18,6 +18,7 @@ class QRadioButton;
 class QTabWidget;
 class QTableWidget;
 class QToolButton;
+class QSpacerItem;
 class TChoiceBox;
 class TPictureBox;
 
@@ -73,6 +74,7 @@ private:
     QWidget* BuildGrid();
     QWidget* BuildMessagePage(int FirstState);
     QWidget* BuildMessageBox();
+    void AlignMessageChecks();
 
     QTableWidget* FGrid = nullptr;
     std::array<QRadioButton*, 3> FCtblRadio{};
@@ -88,6 +90,8 @@ private:
     QPushButton* FSave = nullptr;
     QToolButton* FRecent = nullptr;
     std::array<QCheckBox*, 4> FMsgCheck{};
+    std::array<QWidget*, 4> FMsgCheckHolder{};
+    QSpacerItem* FMsgCheckLead = nullptr;
     QTabWidget* FMsgPages = nullptr;
     std::array<TPictureBox*, 10> FMsgName{};
     // Column pictures per state, left to right: slots B, D, A, C.

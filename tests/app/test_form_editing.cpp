@@ -469,8 +469,9 @@ TEST(EditorPictures, WholeNumberZoomKeepsEveryPixelSquare) {
     // Screen pixels per picture pixel at 100, 125, 150 and 200 %.
     EXPECT_EQ(TPictureBox::DevicePixels(1, 1.0), 1);
     EXPECT_EQ(TPictureBox::DevicePixels(1, 1.25), 1);
-    EXPECT_EQ(TPictureBox::DevicePixels(1, 1.5), 1);
+    EXPECT_EQ(TPictureBox::DevicePixels(1, 1.5), 2);
     EXPECT_EQ(TPictureBox::DevicePixels(2, 1.5), 3);
+    EXPECT_EQ(TPictureBox::DevicePixels(2, 1.25), 3);
     EXPECT_EQ(TPictureBox::DevicePixels(4, 1.25), 5);
     EXPECT_EQ(TPictureBox::DevicePixels(3, 2.0), 6);
 
@@ -503,6 +504,17 @@ TEST(EditorPictures, WholeNumberZoomKeepsEveryPixelSquare) {
     Find<TPictureBox>(form, "MsgImage0_0")->SetZoom(2);
     EXPECT_EQ(Find<TPictureBox>(form, "MsgImage9_3")->Zoom(), 2);
     EXPECT_EQ(Find<TPictureBox>(form, "MsgName4")->Zoom(), 2);
+    // Their check boxes stay above their columns.
+    QCoreApplication::processEvents();
+    auto* page = Find<QWidget>(form, "SetupPage");
+    for (int k = 0; k < 4; ++k) {
+        auto* box = Find<QWidget>(form, QStringLiteral("MsgCheck%1").arg(k).toLatin1().constData());
+        auto* pic = Find<QWidget>(form, QStringLiteral("MsgImage0_%1").arg(k).toLatin1().constData());
+        const int centre = box->mapTo(page, box->rect().center()).x();
+        const int left = pic->mapTo(page, QPoint(0, 0)).x();
+        EXPECT_GE(centre, left) << k;
+        EXPECT_LT(centre, left + pic->width()) << k;
+    }
 }
 
 TEST(EditorLink, PortListMarksAbsentDevicesAndShowsThePortInUse) {
