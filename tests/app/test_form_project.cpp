@@ -290,6 +290,8 @@ TEST(EditorMakeRom, BuildsWhatTheCommandLineToolBuilds) {
     EXPECT_FALSE(ask.Cursor.empty());
     EXPECT_FALSE(ask.Cursor.back());
     EXPECT_TRUE(Find<QListWidget>(form, "FileList")->findItems("DPU510TK3.BIN", Qt::MatchExactly).size() == 1);
+    // The upload dialog will start at the image just built.
+    EXPECT_EQ(form.LastFile("bin"), ws.File("DPU510TK3.BIN"));
 
     const QString cli = QCoreApplication::applicationDirPath() + "/dpu510tk3";
     if (!QFile::exists(cli))
