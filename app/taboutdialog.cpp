@@ -7,7 +7,6 @@
 #include <QLabel>
 #include <QMainWindow>
 #include <QPlainTextEdit>
-#include <QShortcut>
 #include <QStatusBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -94,6 +93,4 @@ void TAboutDialog::Attach(QMainWindow& Window, const TConfiguration& Config) {
     button->setAutoRaise(true);
     Window.statusBar()->addPermanentWidget(button);
     QObject::connect(button, &QToolButton::clicked, window, open);
-    auto* key = new QShortcut(QKeySequence(Qt::Key_F1), window);
-    QObject::connect(key, &QShortcut::activated, window, open);
 }

@@ -24,7 +24,8 @@ public:
     // per line. Never fails.
     static QString Licences();
 
-    // Gives Window an "About" button at the right of its status bar and the
-    // F1 key, both opening the box for Config, which must outlive Window.
+    // Gives Window an "About" button at the right of its status bar opening
+    // the box for Config, which must outlive Window. (F1 opens the help
+    // window, which leads here too.)
     static void Attach(QMainWindow& Window, const DpuProject::TConfiguration& Config);
 };

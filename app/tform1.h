@@ -1,6 +1,8 @@
 #pragma once
 
+#include "app/tgrideditor.h"
 #include "app/tmakepage.h"
+#include "app/trememberingprompts.h"
 #include "app/tsetuppage.h"
 #include "link/devicelink.h"
 #include "project/tconfiguration.h"
@@ -12,13 +14,19 @@
 #include <QImage>
 #include <QMainWindow>
 #include <QString>
+#include <QStringList>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 class QLabel;
+class QSettings;
 class QTabWidget;
+class QUndoStack;
+class THelpDialog;
 namespace DpuLink {
 class TLinkSession;
 }
@@ -63,9 +71,30 @@ public:
     // True when start-up ran to its end (configuration, glyph library, previews).
     bool StartupCompleted() const { return FStartupCompleted; }
 
-    // Loads a project file without the open dialog, as "Load" does after it;
-    // false (the reason shown through Prompts) when it was not applied.
+    // Loads a project file without the open dialog, as "Load" does after it,
+    // and without asking about unsaved changes; false (the reason shown
+    // through Prompts) when it was not applied.
     bool LoadProjectFile(const std::string& Path);
+    // The same after asking Save/Discard/Cancel when there are unsaved
+    // changes (a dropped file, a recent project); false when cancelled or
+    // not applied.
+    bool OpenProjectFile(const std::string& Path);
+
+    // True while the project has changes that no Save has written.
+    bool HasUnsavedChanges() const;
+    // Undo history of the labels, choices and pictures.
+    QUndoStack* UndoStack() const { return FUndo; }
+    // Most recent first, at most MaxRecent full paths.
+    QStringList RecentProjects() const { return FRecent; }
+    static constexpr int MaxRecent = 8;
+    // The start of the next file dialog for a purpose ("dcf", "bin", "bmp").
+    std::string LastFile(const std::string& Purpose) const { return FRemember->LastFile(Purpose); }
+    // Where the editor keeps its settings between runs (recent projects,
+    // last files, window place). The process's user settings; tests point
+    // XDG_CONFIG_HOME elsewhere.
+    static std::unique_ptr<QSettings> OpenSettings();
+    // The short help window (F1); made on first use.
+    THelpDialog* ShowHelp();
     // Selects the first label cell holding text, which shows its preview.
     void SelectFirstLabel();
 
@@ -75,10 +104,51 @@ public:
 protected:
     void changeEvent(QEvent* Event) override;
     void closeEvent(QCloseEvent* Event) override;
+    void dragEnterEvent(QDragEnterEvent* Event) override;
+    void dropEvent(QDropEvent* Event) override;
+    bool eventFilter(QObject* Watched, QEvent* Event) override;
 
 private:
     void BuildStatusBar();
+    void BuildShortcuts();
     YVclUtil::Prompts& Ask();
+    // Asks Save/Discard/Cancel when there are unsaved changes; true when the
+    // caller may go on (saved, discarded, or nothing to lose).
+    bool ConfirmUnsaved();
+    // After a Save that wrote the file or a Load: nothing unsaved.
+    void MarkSaved();
+    void UpdateModified();
+    // Pushes one undo step; Redo runs at once (the edit may already be done).
+    void Record(const QString& What, std::function<void()> Redo, std::function<void()> Undo);
+    // Label cells written from the grid editor (paste, delete, fill) as one step.
+    void RecordCells(const QString& What, const std::vector<TGridEditor::TCellEdit>& Edits);
+    // Sets labels (table, code, text) in the record and the grid.
+    struct TLabelValue {
+        int Table;
+        int Code;
+        std::string Text;
+    };
+    void ApplyLabels(const std::vector<TLabelValue>& Values);
+    // The logo's on/off choice and path as one value, for undo.
+    struct TLogoState {
+        int Enable;
+        std::string Path;
+        bool operator==(const TLogoState&) const = default;
+    };
+    TLogoState LogoState() const { return {FProject.CUSLOGOENABLE, FProject.TITLEFILENAME_C}; }
+    void ApplyLogo(const TLogoState& State);
+    void RecordLogo(const TLogoState& Before);
+    // Shows the record's choices and settings again (after undo or redo).
+    void ShowChoicesAgain();
+    // Remembers a project just loaded or saved: recent list and dialog start.
+    void NoteProjectFile(const std::string& Path);
+    void ShowRecentMenu();
+    void LoadSettings();
+    void SaveSettings() const;
+    // Tints the label cell and says in its tool tip why the display cannot
+    // show it; clears both for a label it can show.
+    void CheckLabelCell(int Table, int Code);
+    void CheckAllLabels();
     void StartUp();
     void ConnectSetupPage();
     void ConnectMakePage();
@@ -88,6 +158,12 @@ private:
     void ShowProject();
     void ShowLabels();
     void UpdateLinkControls();
+    void ShowLinkState();
+    bool FLinkRecheckQueued = false;
+    // Why the display cannot show a label ("" when it can).
+    QString LabelProblem(const std::string& Text) const;
+    // A settings choice (radio, list, check box) as one undo step.
+    void ChooseInt(int DpuProject::TProject::*Field, int Value);
 
     // User actions.
     void OnCellSelected(int Row, int Col);
@@ -107,9 +183,21 @@ private:
     void OnDateTimeSync();
     // Chooses the logo bitmap with the picture dialog; false when cancelled.
     bool ChooseLogo();
+    // A bitmap dropped on a message picture or the logo: the same as choosing it.
+    void SetSlotFile(int State, int Column, const std::string& File);
+    void SetLogoFile(const std::string& File);
 
     std::unique_ptr<YVclUtil::Prompts> FOwnPrompts;
     YVclUtil::Prompts* FPrompts = nullptr;
+    // FPrompts with the last file of each purpose as the dialogs' start.
+    std::unique_ptr<TRememberingPrompts> FRemember;
+    QUndoStack* FUndo = nullptr;
+    // Changes outside the undo history (ROM file name, ID code) since the last save.
+    bool FOtherChanges = false;
+    QLabel* FModified = nullptr;
+    QStringList FRecent;
+    THelpDialog* FHelp = nullptr;
+    TGridEditor* FGridEditor = nullptr;
 
     QString FProgramDir; // ends in '/'
     QString FStartupDir; // no trailing '/'

@@ -62,7 +62,7 @@ QWidget* TMakePage::BuildRomBox(YVclUtil::Prompts* Prompts) {
     FBrowser->setObjectName("FileBrowser");
     FBrowser->SetMask(QStringLiteral("*.BIN"));
     rv->addWidget(FBrowser, 1);
-    FMakeRom = new QPushButton(QStringLiteral("MAKE ROM"), romBox);
+    FMakeRom = new QPushButton(QStringLiteral("&MAKE ROM"), romBox);
     FMakeRom->setObjectName("MakeRomButton");
     FMakeRom->setMinimumHeight(32);
     rv->addWidget(FMakeRom);
@@ -80,7 +80,7 @@ QWidget* TMakePage::BuildLinkBox() {
         FComPort->addItem(QStringLiteral("COM %1").arg(i));
     FComPort->setCurrentIndex(0);
     lg->addWidget(FComPort, 0, 1);
-    FConnect = new QPushButton(QStringLiteral("Connect"), linkBox);
+    FConnect = new QPushButton(QStringLiteral("Co&nnect"), linkBox);
     FConnect->setObjectName("ConnectButton");
     lg->addWidget(FConnect, 0, 2);
     FComDevice = new QLabel(linkBox);
@@ -92,9 +92,9 @@ QWidget* TMakePage::BuildLinkBox() {
     FBaud->addItems({"14400", "19200", "38400", "57600", "115200"});
     FBaud->setCurrentIndex(4);
     FBaud->setVisible(false);
-    FUpload = new QPushButton(QStringLiteral("UpLoad ROM Image"), linkBox);
+    FUpload = new QPushButton(QStringLiteral("&UpLoad ROM Image"), linkBox);
     FUpload->setObjectName("UploadButton");
-    FDateTimeSync = new QPushButton(QStringLiteral("Date-Time Sync."), linkBox);
+    FDateTimeSync = new QPushButton(QStringLiteral("&Date-Time Sync."), linkBox);
     FDateTimeSync->setObjectName("DateTimeSyncButton");
     FUpload->setEnabled(false);
     FDateTimeSync->setEnabled(false);
@@ -212,8 +212,16 @@ QString TMakePage::ComPortDeviceText(unsigned Number) {
 }
 
 void TMakePage::ShowComPortDevice() {
-    for (int i = 0; i < FComPort->count(); ++i)
-        FComPort->setItemData(i, ComPortDeviceText(static_cast<unsigned>(i + 1)), Qt::ToolTipRole);
+    // Numbers that stand for no device are greyed in the list (still choosable:
+    // the component gives its own answer).
+    const QColor absent = palette().color(QPalette::Disabled, QPalette::Text);
+    for (int i = 0; i < FComPort->count(); ++i) {
+        const unsigned number = static_cast<unsigned>(i + 1);
+        FComPort->setItemData(i, ComPortDeviceText(number), Qt::ToolTipRole);
+        const bool present = number <= UsableComPorts && !YVclCtrl::ResolveComPort(number).empty() &&
+                             QFileInfo::exists(ToQ(YVclCtrl::ResolveComPort(number)));
+        FComPort->setItemData(i, present ? QVariant() : QVariant(absent), Qt::ForegroundRole);
+    }
     const unsigned current = SelectedComPort();
     FComDevice->setText(ComPortDeviceText(current));
     const std::string dev = current <= UsableComPorts ? YVclCtrl::ResolveComPort(current) : std::string();
@@ -223,8 +231,14 @@ void TMakePage::ShowComPortDevice() {
 
 unsigned TMakePage::SelectedComPort() const { return static_cast<unsigned>(FComPort->currentIndex() + 1); }
 
+void TMakePage::SelectComPort(unsigned Number) {
+    if (Number >= 1 && Number <= static_cast<unsigned>(FComPort->count()))
+        FComPort->setCurrentIndex(static_cast<int>(Number) - 1);
+}
+
 void TMakePage::ShowLinkControls(bool Connected, bool UploadEnabled, bool SyncEnabled) {
-    FConnect->setText(Connected ? QStringLiteral("Disconnect") : QStringLiteral("Connect"));
+    // Alt+N in both captions; the '&' only underlines.
+    FConnect->setText(Connected ? QStringLiteral("Disco&nnect") : QStringLiteral("Co&nnect"));
     FComPort->setEnabled(!Connected);
     FUpload->setEnabled(UploadEnabled);
     FDateTimeSync->setEnabled(SyncEnabled);

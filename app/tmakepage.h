@@ -41,6 +41,8 @@ public:
     void ShowComPortDevice();
     // 1-based number of the chosen "COM n".
     unsigned SelectedComPort() const;
+    // Shows "COM Number" as the chosen port (nothing for a number not in the list).
+    void SelectComPort(unsigned Number);
     void ShowLinkControls(bool Connected, bool UploadEnabled, bool SyncEnabled);
     void SetProgress(int BlockNo);
     // The project's values in the settings controls (not the logo).

@@ -4,9 +4,11 @@
 #include <QString>
 #include <QWidget>
 
-// A picture control of a fixed size: shows a bitmap unscaled from its top-left
-// corner (or stretched to the control when Stretch is set) and reports clicks
-// and double-clicks. A file that cannot be loaded leaves a blank picture.
+// A picture control of a fixed size: shows a bitmap from its top-left corner
+// at a whole-number zoom (or stretched to the control when Stretch is set)
+// and reports clicks and double-clicks. A file that cannot be loaded leaves a
+// blank picture. One-bit pictures stay crisp at any screen scaling: every
+// picture pixel becomes the same whole number of screen pixels.
 class TPictureBox : public QWidget {
     Q_OBJECT
 public:
@@ -26,6 +28,14 @@ public:
     void SetStretch(bool Stretch);
     // Draws a thin frame around the area so an empty slot is still visible.
     void SetFramed(bool Framed);
+    // 1..4 (other values are clamped): the control grows to Zoom times its
+    // area. Ctrl+wheel and the context menu change it too.
+    void SetZoom(int Zoom);
+    int Zoom() const { return FZoom; }
+    // Screen pixels per picture pixel at the control's current scaling:
+    // the zoom times the device pixel ratio, rounded down, at least 1.
+    int DevicePixelsPerPixel() const { return DevicePixels(FZoom, devicePixelRatioF()); }
+    static int DevicePixels(int Zoom, qreal Ratio);
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -33,11 +43,14 @@ public:
 signals:
     void Clicked();
     void DoubleClicked();
+    void ZoomChanged(int Zoom);
 
 protected:
     void paintEvent(QPaintEvent* Event) override;
     void mouseReleaseEvent(QMouseEvent* Event) override;
     void mouseDoubleClickEvent(QMouseEvent* Event) override;
+    void wheelEvent(QWheelEvent* Event) override;
+    void contextMenuEvent(QContextMenuEvent* Event) override;
 
 private:
     QImage FPicture;
@@ -45,4 +58,5 @@ private:
     QSize FArea;
     bool FStretch = false;
     bool FFramed = true;
+    int FZoom = 1;
 };

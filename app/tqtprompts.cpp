@@ -90,6 +90,19 @@ bool TQtPrompts::AskYesNo(const std::string& Caption, const std::string& Text) {
     return answer == QMessageBox::Yes;
 }
 
+TSaveQuestion::TAnswer TQtPrompts::AskSaveChanges(const std::string& Caption, const std::string& Text) {
+    QApplication::setOverrideCursor(Qt::ArrowCursor);
+    QMessageBox box(QMessageBox::Warning, ToQ(Caption), ToQ(Text),
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, FOwner);
+    box.setDefaultButton(QMessageBox::Save);
+    box.setEscapeButton(QMessageBox::Cancel);
+    const int answer = box.exec();
+    QApplication::restoreOverrideCursor();
+    if (answer == QMessageBox::Save)
+        return TAnswer::Save;
+    return answer == QMessageBox::Discard ? TAnswer::Discard : TAnswer::Cancel;
+}
+
 bool TQtPrompts::OpenFileDialog(const std::string& Filter, const std::string& DefaultExt,
                                 std::string& FileName) {
     QFileDialog dialog(FOwner, DialogTitle(QStringLiteral("Open"), Filter));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/tsavequestion.h"
 #include "util/prompts.h"
 
 #include <QString>
@@ -8,7 +9,7 @@ class QWidget;
 
 // The editor's answers to the core's questions: Qt message boxes, file
 // dialogs and the hourglass cursor, owned by the main window.
-class TQtPrompts : public YVclUtil::Prompts {
+class TQtPrompts : public YVclUtil::Prompts, public TSaveQuestion {
 public:
     explicit TQtPrompts(QWidget* Owner = nullptr) : FOwner(Owner) {}
 
@@ -20,6 +21,7 @@ public:
                         std::string& FileName) override;
     bool OpenPictureDialog(const std::string& Filter, std::string& FileName) override;
     void SetBusyCursor(bool Busy) override;
+    TAnswer AskSaveChanges(const std::string& Caption, const std::string& Text) override;
 
     // "Text (*.ext)|*.ext|Other|*.a;*.b" -> "Text (*.ext *.EXT);;Other (*.a *.A *.b *.B)".
     // An empty filter gives "All files (*)".

@@ -20,6 +20,8 @@
 #include <QStyle>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QToolButton>
+#include <QMenu>
 #include <QVBoxLayout>
 
 namespace DpuText = DpuProject::DpuText;
@@ -109,20 +111,40 @@ TSetupPage::TSetupPage(QWidget* Parent) : QWidget(Parent) {
     right->addLayout(row2);
 
     auto* buttons = new QHBoxLayout;
-    FClearAll = new QPushButton(QStringLiteral("Clear ALL"), this);
+    // Alt+C, Alt+L, Alt+S: the '&' only underlines the letter.
+    FClearAll = new QPushButton(QStringLiteral("&Clear ALL"), this);
     FClearAll->setObjectName("ClearAllButton");
-    FLoad = new QPushButton(QStringLiteral("Load"), this);
+    FLoad = new QPushButton(QStringLiteral("&Load"), this);
     FLoad->setObjectName("LoadButton");
-    FSave = new QPushButton(QStringLiteral("Save"), this);
+    FSave = new QPushButton(QStringLiteral("&Save"), this);
     FSave->setObjectName("SaveButton");
     for (QPushButton* b : {FClearAll, FLoad, FSave}) {
         b->setMinimumWidth(96);
         buttons->addWidget(b);
     }
+    FRecent = new QToolButton(this);
+    FRecent->setObjectName("RecentButton");
+    FRecent->setText(QStringLiteral("Recent"));
+    FRecent->setToolTip(QStringLiteral("Load a recently used project"));
+    FRecent->setPopupMode(QToolButton::InstantPopup);
+    FRecent->setMenu(new QMenu(FRecent));
+    buttons->addWidget(FRecent);
     buttons->addStretch();
     right->addLayout(buttons);
     right->addWidget(BuildMessageBox());
     right->addStretch();
+
+    // The message pictures zoom together, the name pictures with them.
+    for (int s = 0; s < TProject::StateCount; ++s)
+        for (int k = 0; k < 4; ++k)
+            connect(FMsgImage[s][k], &TPictureBox::ZoomChanged, this, [this](int Zoom) {
+                for (int t = 0; t < TProject::StateCount; ++t) {
+                    FMsgName[t]->SetZoom(Zoom);
+                    for (TPictureBox* pic : FMsgImage[t])
+                        pic->SetZoom(Zoom);
+                }
+                AlignMessageChecks();
+            });
 }
 
 QWidget* TSetupPage::BuildGrid() {
@@ -236,14 +258,11 @@ QWidget* TSetupPage::BuildMessageBox() {
 
     auto* checks = new QHBoxLayout;
     checks->setSpacing(0);
-    // Centres each box over its picture column of the pages (after the tab
-    // bar, the page's frame and margin and the name column).
-    const int tabBarWidth = FMsgPages->tabBar()->sizeHint().width();
-    const int frame = FMsgPages->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, FMsgPages);
-    checks->addSpacing(tabBarWidth + frame + 8 + 66 + 10);
+    FMsgCheckLead = new QSpacerItem(0, 0, QSizePolicy::Fixed, QSizePolicy::Minimum);
+    checks->addSpacerItem(FMsgCheckLead);
     for (int k = 0; k < 4; ++k) {
         auto* holder = new QWidget(msgBox);
-        holder->setFixedWidth(66);
+        FMsgCheckHolder[k] = holder;
         auto* hh = new QHBoxLayout(holder);
         hh->setContentsMargins(0, 0, 0, 0);
         FMsgCheck[k] = new QCheckBox(holder);
@@ -259,7 +278,22 @@ QWidget* TSetupPage::BuildMessageBox() {
     FMsgCheck[1]->setChecked(true);
     mv->addLayout(checks);
     mv->addWidget(FMsgPages);
+    AlignMessageChecks();
     return msgBox;
+}
+
+void TSetupPage::AlignMessageChecks() {
+    // Centres each box over its picture column of the pages (after the tab
+    // bar, the page's frame and margin and the name column), whatever the
+    // pictures' zoom and the screen's scaling.
+    const int tabBarWidth = FMsgPages->tabBar()->sizeHint().width();
+    const int frame = FMsgPages->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, FMsgPages);
+    FMsgCheckLead->changeSize(tabBarWidth + frame + 8 + FMsgName[0]->sizeHint().width() + 10, 0, QSizePolicy::Fixed,
+                              QSizePolicy::Minimum);
+    for (int k = 0; k < 4; ++k)
+        FMsgCheckHolder[k]->setFixedWidth(FMsgImage[0][k]->sizeHint().width());
+    if (QLayout* l = FMsgCheckHolder[0]->parentWidget()->layout())
+        l->invalidate();
 }
 
 // ---------------------------------------------------------------- showing

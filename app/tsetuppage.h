@@ -17,6 +17,8 @@ class QPushButton;
 class QRadioButton;
 class QTabWidget;
 class QTableWidget;
+class QToolButton;
+class QSpacerItem;
 class TChoiceBox;
 class TPictureBox;
 
@@ -61,6 +63,8 @@ public:
     QPushButton* ClearAllButton() const { return FClearAll; }
     QPushButton* LoadButton() const { return FLoad; }
     QPushButton* SaveButton() const { return FSave; }
+    // "Recent" beside "Save": its menu lists recent projects (the window fills it).
+    QToolButton* RecentButton() const { return FRecent; }
     QCheckBox* MsgCheck(int Column) const { return FMsgCheck[static_cast<size_t>(Column)]; }
     TPictureBox* MsgImage(int State, int Column) const {
         return FMsgImage[static_cast<size_t>(State)][static_cast<size_t>(Column)];
@@ -70,6 +74,7 @@ private:
     QWidget* BuildGrid();
     QWidget* BuildMessagePage(int FirstState);
     QWidget* BuildMessageBox();
+    void AlignMessageChecks();
 
     QTableWidget* FGrid = nullptr;
     std::array<QRadioButton*, 3> FCtblRadio{};
@@ -83,7 +88,10 @@ private:
     QPushButton* FClearAll = nullptr;
     QPushButton* FLoad = nullptr;
     QPushButton* FSave = nullptr;
+    QToolButton* FRecent = nullptr;
     std::array<QCheckBox*, 4> FMsgCheck{};
+    std::array<QWidget*, 4> FMsgCheckHolder{};
+    QSpacerItem* FMsgCheckLead = nullptr;
     QTabWidget* FMsgPages = nullptr;
     std::array<TPictureBox*, 10> FMsgName{};
     // Column pictures per state, left to right: slots B, D, A, C.

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Takes pictures of both tabs of the editor, as a person sees them with the
-# sample project loaded, under a virtual X display (Xvfb), and writes
-# docs/editor-setup.png and docs/editor-make.png.
+# sample project loaded, under a virtual X display (Xvfb): at 1280 x 720
+# (docs/editor-setup.png, docs/editor-make.png) and the same window at 150 %
+# screen scaling (docs/editor-setup-150.png, docs/editor-make-150.png).
 #
 #   scripts/screenshot.sh [BUILD_DIR] [OUT_DIR]
 set -euo pipefail
@@ -26,6 +27,13 @@ for f in ORVDVE510TK3.INI D510TK3.GLB SPACE_240x240.bmp sample.dcf; do
   cp "assets/$f" "$ws/"
 done
 
-mkdir -p "$out_dir"
+# The editor's remembered settings (window place, recent projects) stay out
+# of the pictures and out of the user's own.
+export XDG_CONFIG_HOME=$base/config
+mkdir -p "$out_dir" "$XDG_CONFIG_HOME"
 cd "$ws"
-xvfb-run -a -s "-screen 0 1280x1024x24" "$shot" "$out_dir" sample.dcf
+xvfb-run -a -s "-screen 0 1920x1200x24" "$shot" "$out_dir" sample.dcf 1280x720
+# MAKE ROM saved over the sample: start again from the original.
+cp "$root/assets/sample.dcf" "$ws/"
+rm -rf "$XDG_CONFIG_HOME"; mkdir -p "$XDG_CONFIG_HOME"
+QT_SCALE_FACTOR=1.5 xvfb-run -a -s "-screen 0 2560x1600x24" "$shot" "$out_dir" sample.dcf 1280x720 -150

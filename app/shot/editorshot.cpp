@@ -2,7 +2,11 @@
 // it right after start-up in the current directory. Used by
 // scripts/screenshot.sh under a virtual X display for the documentation.
 //
-//   dpu510tk3-editor-shot OUTDIR [PROJECT.dcf]
+//   dpu510tk3-editor-shot OUTDIR [PROJECT.dcf [WIDTHxHEIGHT [SUFFIX]]]
+//
+// The window is WIDTHxHEIGHT (logical pixels; 1100x760 when not given) and
+// the files are named editor-setup<SUFFIX>.png and editor-make<SUFFIX>.png.
+// Screen scaling comes from QT_SCALE_FACTOR as for any Qt program.
 //
 // With PROJECT.dcf the project is loaded first (as "Load" does), the first
 // label cell holding text is selected, so the preview shows a label, and
@@ -54,8 +58,15 @@ int main(int argc, char* argv[]) {
     QDir().mkpath(outDir);
 
     TUnattendedPrompts prompts;
+    QSize size(1100, 760);
+    if (argc > 3) {
+        const QStringList wh = QString::fromLatin1(argv[3]).split('x');
+        if (wh.size() == 2 && wh[0].toInt() > 0 && wh[1].toInt() > 0)
+            size = QSize(wh[0].toInt(), wh[1].toInt());
+    }
+    const QString suffix = argc > 4 ? QString::fromLocal8Bit(argv[4]) : QString();
     TForm1 form(&prompts);
-    form.resize(form.sizeHint().expandedTo(QSize(1100, 760)));
+    form.resize(argc > 3 ? size : form.sizeHint().expandedTo(size));
     form.show();
     if (!project.isEmpty() && !form.LoadProjectFile(project.toLocal8Bit().toStdString())) {
         std::fprintf(stderr, "cannot load %s\n", argv[2]);
@@ -72,11 +83,11 @@ int main(int argc, char* argv[]) {
     int status = 0;
     QTimer::singleShot(300, [&] {
         auto* tabs = form.findChild<QTabWidget*>("PageControl");
-        const char* names[2] = {"editor-setup.png", "editor-make.png"};
+        const char* names[2] = {"editor-setup", "editor-make"};
         for (int i = 0; i < 2; ++i) {
             tabs->setCurrentIndex(i);
             app.processEvents();
-            const QString path = outDir + '/' + QString::fromLatin1(names[i]);
+            const QString path = outDir + '/' + QString::fromLatin1(names[i]) + suffix + QStringLiteral(".png");
             if (!form.grab().save(path)) {
                 std::fprintf(stderr, "cannot write %s\n", path.toLocal8Bit().constData());
                 status = 1;

@@ -3,6 +3,7 @@
 #include "tscriptedprompts.h"
 #include "ttestworkspace.h"
 
+#include <QDialog>
 #include <QLabel>
 #include <QRegularExpression>
 #include <QStatusBar>
@@ -39,7 +40,7 @@ TEST(AboutDialog, FactsNameVersionLibraryDatesAndDirectories) {
     EXPECT_TRUE(licences.contains("Qt 6") && licences.contains("Lesser General Public License 3.0"));
 }
 
-TEST(AboutDialog, StatusBarButtonAndF1OpenTheBoxWithTheLoadedLibrary) {
+TEST(AboutDialog, StatusBarButtonAndTheHelpWindowOpenTheBoxWithTheLoadedLibrary) {
     TTestWorkspace ws;
     TScriptedPrompts ask;
     TForm1 form(&ask);
@@ -71,9 +72,17 @@ TEST(AboutDialog, StatusBarButtonAndF1OpenTheBoxWithTheLoadedLibrary) {
         << fromButton.toStdString();
     EXPECT_TRUE(fromButton.contains("Start-up directory: " + ws.Path())) << fromButton.toStdString();
 
+    // F1 opens the short help; its "About..." button leads to the same box.
     QApplication::setActiveWindow(&form);
-    const QString fromKey = openAndRead([&] { QTest::keyClick(&form, Qt::Key_F1); });
-    EXPECT_EQ(fromKey, fromButton);
+    QTest::keyClick(&form, Qt::Key_F1);
+    auto* help = form.findChild<QDialog*>("HelpDialog");
+    ASSERT_NE(help, nullptr);
+    EXPECT_TRUE(help->isVisible());
+    EXPECT_TRUE(help->findChild<QPlainTextEdit*>("HelpText")->toPlainText().contains("Ctrl+B        MAKE ROM"));
+    auto* about = help->findChild<QAbstractButton*>("HelpAboutButton");
+    ASSERT_NE(about, nullptr);
+    const QString fromHelp = openAndRead([&] { about->click(); });
+    EXPECT_EQ(fromHelp, fromButton);
 }
 
 } // namespace

@@ -71,7 +71,7 @@ TEST(EditorLink, FailedConnectStaysDisconnected) {
     EXPECT_TRUE(device->text().contains("not supported")) << device->text().toStdString();
     SelectComPort(form, 15);
     Click(form, "ConnectButton");
-    EXPECT_EQ(Find<QAbstractButton>(form, "ConnectButton")->text(), "Connect");
+    EXPECT_EQ(Find<QAbstractButton>(form, "ConnectButton")->text().remove('&'), "Connect");
     EXPECT_TRUE(Find<QComboBox>(form, "ComPortBox")->isEnabled());
     EXPECT_FALSE(Find<QAbstractButton>(form, "UploadButton")->isEnabled());
     EXPECT_FALSE(Find<QAbstractButton>(form, "DateTimeSyncButton")->isEnabled());
@@ -102,7 +102,7 @@ TEST(EditorLink, UploadThroughTheWindowReachesTheDisplay) {
     SelectComPort(form, 1);
     Click(form, "ConnectButton");
     ASSERT_TRUE(LogText(form).contains(">>> Open COM 2 <<<")) << LogText(form).toStdString();
-    EXPECT_EQ(Find<QAbstractButton>(form, "ConnectButton")->text(), "Disconnect");
+    EXPECT_EQ(Find<QAbstractButton>(form, "ConnectButton")->text().remove('&'), "Disconnect");
     EXPECT_FALSE(Find<QComboBox>(form, "ComPortBox")->isEnabled());
     EXPECT_TRUE(Find<QAbstractButton>(form, "DateTimeSyncButton")->isEnabled());
     ASSERT_TRUE(Find<QAbstractButton>(form, "UploadButton")->isEnabled());
@@ -111,12 +111,19 @@ TEST(EditorLink, UploadThroughTheWindowReachesTheDisplay) {
     ask.QueueFile(romPath);
     Click(form, "UploadButton");
     EXPECT_FALSE(Find<QAbstractButton>(form, "UploadButton")->isEnabled());
+    // Date-Time Sync. waits while the image is on its way.
+    EXPECT_FALSE(Find<QAbstractButton>(form, "DateTimeSyncButton")->isEnabled());
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(Find<QAbstractButton>(form, "DateTimeSyncButton")->isEnabled());
     ASSERT_TRUE(WaitFor([&] { return LogText(form).contains("===> UpLoad ROM image finish.<==="); }, 120000))
         << LogText(form).toStdString();
     EXPECT_TRUE(LogText(form).contains("*** UpLoad ROM image ***"));
     EXPECT_TRUE(LogText(form).contains("===> Send data block: 976,CRC = "));
     EXPECT_TRUE(LogText(form).contains("Time = "));
-    EXPECT_EQ(Find<QProgressBar>(form, "ProgressBar")->value(), 975);
+    // The bar went up to the last block and is back at 0 once the transfer ended.
+    EXPECT_EQ(Find<QProgressBar>(form, "ProgressBar")->maximum(), 975);
+    EXPECT_TRUE(WaitFor([&] { return Find<QProgressBar>(form, "ProgressBar")->value() == 0; }, 10000));
+    EXPECT_TRUE(WaitFor([&] { return Find<QAbstractButton>(form, "DateTimeSyncButton")->isEnabled(); }, 10000));
     EXPECT_TRUE(Find<QAbstractButton>(form, "UploadButton")->isEnabled());
     EXPECT_FALSE(LogText(form).contains("*** Warning")) << "a built image's size is no cause for a warning";
 

@@ -225,6 +225,7 @@ TEST(EditorProjectFile, WrongCodeNameIsRejectedAndClearAllEmptiesOnlyTheTables) 
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write("[GLOBAL]\r\nCODENAME=dve510tk3\r\n[CTBL0]\r\nCODE_0=9\r\n");
     f.close();
+    ask.QueueSaveAnswer(TSaveQuestion::TAnswer::Discard);
     ask.QueueFile(bad);
     Click(form, "LoadButton");
     ASSERT_EQ(ask.Boxes.size(), 1u);
@@ -289,6 +290,8 @@ TEST(EditorMakeRom, BuildsWhatTheCommandLineToolBuilds) {
     EXPECT_FALSE(ask.Cursor.empty());
     EXPECT_FALSE(ask.Cursor.back());
     EXPECT_TRUE(Find<QListWidget>(form, "FileList")->findItems("DPU510TK3.BIN", Qt::MatchExactly).size() == 1);
+    // The upload dialog will start at the image just built.
+    EXPECT_EQ(form.LastFile("bin"), ws.File("DPU510TK3.BIN"));
 
     const QString cli = QCoreApplication::applicationDirPath() + "/dpu510tk3";
     if (!QFile::exists(cli))

@@ -17,8 +17,20 @@ bool TScriptedPrompts::AskYesNo(const std::string& Caption, const std::string& T
     return yes;
 }
 
+TSaveQuestion::TAnswer TScriptedPrompts::AskSaveChanges(const std::string&, const std::string& Text) {
+    SaveQuestions.push_back(Text);
+    if (SaveAnswers.empty()) {
+        ADD_FAILURE() << "unexpected save question: " << Text;
+        return TAnswer::Cancel;
+    }
+    const TAnswer a = SaveAnswers.front();
+    SaveAnswers.pop_front();
+    return a;
+}
+
 bool TScriptedPrompts::NextFile(const std::string& Filter, std::string& FileName) {
     DialogFilters.push_back(Filter);
+    Suggestions.push_back(FileName);
     if (Files.empty()) {
         ADD_FAILURE() << "unexpected file dialog with filter " << Filter;
         return false;

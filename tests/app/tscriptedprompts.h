@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/tsavequestion.h"
 #include "util/prompts.h"
 
 #include <deque>
@@ -9,7 +10,7 @@
 
 // Answers the window's questions from a script and records what it was shown.
 // A dialog asked for with no answer queued is a test failure (and is cancelled).
-class TScriptedPrompts : public YVclUtil::Prompts {
+class TScriptedPrompts : public YVclUtil::Prompts, public TSaveQuestion {
 public:
     void MessageBox(const std::string& Caption, const std::string& Text) override;
     bool AskYesNo(const std::string& Caption, const std::string& Text) override;
@@ -19,6 +20,13 @@ public:
                         std::string& FileName) override;
     bool OpenPictureDialog(const std::string& Filter, std::string& FileName) override;
     void SetBusyCursor(bool Busy) override;
+    TAnswer AskSaveChanges(const std::string& Caption, const std::string& Text) override;
+    void QueueSaveAnswer(TAnswer A) { SaveAnswers.push_back(A); }
+    std::deque<TAnswer> SaveAnswers;
+    // Texts of the Save/Discard/Cancel questions asked.
+    std::vector<std::string> SaveQuestions;
+    // What each file dialog was opened with as its suggestion.
+    std::vector<std::string> Suggestions;
 
     // Queues the answer of the next file dialog; "" cancels it.
     void QueueFile(const std::string& Path) { Files.push_back(Path); }

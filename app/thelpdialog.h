@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+namespace DpuProject {
+class TConfiguration;
+} // namespace DpuProject
+
+// The short help window F1 opens: what the keys do in the window and the
+// grid, with a button to the About box. Not modal, so it can stay open
+// beside the window.
+class THelpDialog : public QDialog {
+public:
+    // Config is what the About box shows; it must outlive the dialog.
+    THelpDialog(const DpuProject::TConfiguration& Config, QWidget* Parent = nullptr);
+
+    // The help text (one key or action a line). Never fails.
+    static QString HelpText();
+};

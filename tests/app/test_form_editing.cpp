@@ -1,0 +1,544 @@
+// A day of work in the window: nothing lost, undo, the grid as a spreadsheet,
+// the keys, labels checked as typed, remembered files and dropped files.
+#include "app/tgrideditor.h"
+#include "app/thelpdialog.h"
+#include "formtesthelpers.h"
+#include "tscriptedprompts.h"
+#include "ttestworkspace.h"
+#include "serial/comports.h"
+
+#include <QClipboard>
+#include <QDir>
+#include <QDropEvent>
+#include <QLabel>
+#include <QMimeData>
+#include <QSettings>
+#include <QUndoStack>
+#include <QUrl>
+
+using DpuProject::TProjectFile;
+
+using namespace DpuProject;
+
+namespace {
+
+using TAnswer = TSaveQuestion::TAnswer;
+
+// Every test starts from no remembered settings (the settings live under
+// the test run's own XDG_CONFIG_HOME).
+void ForgetSettings() { TForm1::OpenSettings()->clear(); }
+
+// Points "COM n" at Target through the per-user ports folder.
+void LinkComPortTo(unsigned N, const QString& Target) {
+    const QString folder = QString::fromStdString(YVclCtrl::ComPortsFolder());
+    QDir().mkpath(folder);
+    const QString link = folder + QStringLiteral("COM%1").arg(N);
+    QFile::remove(link);
+    QFile::link(Target, link);
+}
+
+bool ModifiedShown(TForm1& Form) { return !Find<QLabel>(Form, "ModifiedIndicator")->isHidden(); }
+
+QTableWidget* Grid(TForm1& Form) { return Find<QTableWidget>(Form, "CodeGrid"); }
+
+// Selects the label cells (Col0, Row0)..(Col1, Row1) in the form's grid coordinates.
+void SelectRange(TForm1& Form, int Col0, int Row0, int Col1, int Row1) {
+    QTableWidget* grid = Grid(Form);
+    grid->clearSelection();
+    grid->setCurrentCell(Row0 - 1, Col0);
+    grid->setRangeSelected(QTableWidgetSelectionRange(Row0 - 1, Col0, Row1 - 1, Col1), true);
+}
+
+void GridKey(TForm1& Form, Qt::Key Key, Qt::KeyboardModifiers Mods = Qt::NoModifier) {
+    QApplication::setActiveWindow(&Form);
+    Grid(Form)->setFocus();
+    QTest::keyClick(Grid(Form), Key, Mods);
+}
+
+// Drops the local file Path on Target as a file manager does.
+bool DropFile(QWidget* Target, const QString& Path) {
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(Path)});
+    QDragEnterEvent enter(QPoint(2, 2), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(Target, &enter);
+    if (!enter.isAccepted())
+        return false;
+    QDropEvent drop(QPointF(2, 2), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(Target, &drop);
+    return drop.isAccepted();
+}
+
+std::string WriteProject(TTestWorkspace& Ws, const std::string& Name, const char* Label) {
+    const std::string path = Ws.File(Name);
+    QFile f(QString::fromStdString(path));
+    f.open(QIODevice::WriteOnly);
+    f.write(QByteArray("[GLOBAL]\r\nCODENAME=DVE510TK3\r\n[CTBL0]\r\nCODE_0=") + Label + "\r\n");
+    f.close();
+    return path;
+}
+
+TEST(EditorUnsaved, CloseAndLoadAskSaveDiscardOrCancel) {
+    ForgetSettings();
+    TTestWorkspace ws;
+    TScriptedPrompts ask;
+    auto form = std::make_unique<TForm1>(&ask);
+    form->show();
+    EXPECT_FALSE(form->HasUnsavedChanges());
+    EXPECT_FALSE(ModifiedShown(*form));
+    // Nothing to lose: closing asks nothing.
+    EXPECT_TRUE(form->close());
+    form->show();
+
+    TypeInCell(*form, 2, 1, "1");
+    EXPECT_TRUE(ModifiedShown(*form));
+    EXPECT_EQ(form->StatusText(3), "Orvane Tech.");
+
+    // Cancel keeps the window and the edit.
+    ask.QueueSaveAnswer(TAnswer::Cancel);
+    EXPECT_FALSE(form->close());
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(ask.SaveQuestions.size(), 1u);
+
+    // Save, then a cancelled save dialog: still open, still unsaved.
+    ask.QueueSaveAnswer(TAnswer::Save);
+    ask.QueueFile("");
+    EXPECT_FALSE(form->close());
+    EXPECT_TRUE(ModifiedShown(*form));
+
+    // Load while unsaved: Cancel opens no dialog and loads nothing.
+    const std::string other = WriteProject(ws, "other.dcf", "B9");
+    ask.QueueSaveAnswer(TAnswer::Cancel);
+    Click(*form, "LoadButton");
+    EXPECT_TRUE(ask.DialogFilters.size() == 1u);
+    EXPECT_EQ(form->Cell(2, 1), "1");
+
+    // Save writes the file, then the load goes on.
+    const std::string saved = ws.File("saved.dcf");
+    ask.QueueSaveAnswer(TAnswer::Save);
+    ask.QueueFile(saved);
+    ask.QueueFile(other);
+    Click(*form, "LoadButton");
+    EXPECT_TRUE(ReadAll(saved).contains("CODE_0=1\r\n"));
+    EXPECT_EQ(form->Cell(2, 1), "B9");
+    EXPECT_FALSE(ModifiedShown(*form));
+
+    // Discard closes without writing.
+    TypeInCell(*form, 2, 2, "2");
+    ask.QueueSaveAnswer(TAnswer::Discard);
+    EXPECT_TRUE(form->close());
+    EXPECT_FALSE(ReadAll(other).contains("CODE_1="));
+    EXPECT_TRUE(ask.Files.empty());
+    EXPECT_TRUE(ask.SaveAnswers.empty());
+}
+
+TEST(EditorUndo, CellsChoicesClearAllAndPicturesGoBackAndForth) {
+    ForgetSettings();
+    TTestWorkspace ws;
+    TScriptedPrompts ask;
+    TForm1 form(&ask);
+    form.show();
+    QUndoStack* undo = form.UndoStack();
+
+    TypeInCell(form, 2, 1, "5");
+    TypeInCell(form, 3, 2, "G");
+    Click(form, "FlStyle2");
+    ASSERT_EQ(form.Project().DEF_FL, 2);
+    Click(form, "DpStyleLeft");
+    ASSERT_EQ(form.Project().DPSTYLE, 2);
+    const std::string pic = ws.File("fire.bmp");
+    TTestWorkspace::SaveBmp(TTestWorkspace::Mark(64, 16, 7), pic);
+    const std::string slotBefore = form.Project().Slot(1, 1);
+    ask.QueueFile(pic);
+    emit Find<TPictureBox>(form, "MsgImage1_0")->DoubleClicked();
+    ASSERT_EQ(form.Project().Slot(1, 1), pic);
+    Click(form, "ClearAllButton");
+    ASSERT_EQ(form.Cell(2, 1), "");
+
+    // Clear ALL comes back whole, in the record and the grid.
+    undo->undo();
+    EXPECT_EQ(form.Cell(2, 1), "5");
+    EXPECT_EQ(form.Project().Label(1, 1), "G");
+    undo->undo();
+    EXPECT_EQ(form.Project().Slot(1, 1), slotBefore);
+    EXPECT_FALSE(SameRgb(Picture(form, "MsgImage1_0"), TTestWorkspace::Mark(64, 16, 7)));
+    undo->undo();
+    EXPECT_EQ(form.Project().DPSTYLE, 1);
+    EXPECT_TRUE(Find<QAbstractButton>(form, "DpStyleRight")->isChecked());
+    undo->undo();
+    EXPECT_EQ(form.Project().DEF_FL, 0);
+    EXPECT_TRUE(Find<QAbstractButton>(form, "FlStyle0")->isChecked());
+    undo->undo();
+    EXPECT_EQ(form.Cell(3, 2), "");
+    EXPECT_EQ(form.Project().Label(1, 1), "");
+    // Back to where the window started: nothing unsaved.
+    undo->undo();
+    EXPECT_EQ(form.Project().Label(0, 0), "");
+    EXPECT_FALSE(form.HasUnsavedChanges());
+
+    // Ctrl+Y and Ctrl+Z are the same steps.
+    QApplication::setActiveWindow(&form);
+    QTest::keyClick(&form, Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(form.Cell(2, 1), "5");
+    EXPECT_TRUE(form.HasUnsavedChanges());
+    for (int i = 0; i < 5; ++i)
+        undo->redo();
+    EXPECT_EQ(form.Cell(2, 1), "");
+    EXPECT_EQ(form.Project().Slot(1, 1), pic);
+    EXPECT_TRUE(SameRgb(Picture(form, "MsgImage1_0"), TTestWorkspace::Mark(64, 16, 7)));
+    QTest::keyClick(&form, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(form.Cell(2, 1), "5");
+
+    // Logo choices and the version list too.
+    ask.QueueFile("");
+    Click(form, "LogoOn");
+    EXPECT_EQ(form.Project().CUSLOGOENABLE, 1);
+    undo->undo();
+    EXPECT_EQ(form.Project().CUSLOGOENABLE, 0);
+    EXPECT_TRUE(Find<QAbstractButton>(form, "LogoOff")->isChecked());
+    auto* version = Find<QComboBox>(form, "VersionBox");
+    ASSERT_GE(version->count(), 2);
+    const int before = form.Config().VersionIndex;
+    const int other = before == 0 ? 1 : 0;
+    version->setCurrentIndex(other);
+    emit version->activated(other);
+    EXPECT_EQ(form.Config().VersionIndex, other);
+    undo->undo();
+    EXPECT_EQ(form.Config().VersionIndex, before);
+    EXPECT_EQ(version->currentIndex(), before);
+}
+
+TEST(EditorGrid, CopyPasteDeleteAndFillAsASpreadsheet) {
+    ForgetSettings();
+    TTestWorkspace ws;
+    TScriptedPrompts ask;
+    TForm1 form(&ask);
+    form.show();
+    TypeInCell(form, 2, 1, "B2");
+    TypeInCell(form, 3, 1, "X");
+    TypeInCell(form, 2, 2, "7");
+
+    // Copy two by two as tab-separated text.
+    SelectRange(form, 2, 1, 3, 2);
+    GridKey(form, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(), "B2\tX\n7\t\n");
+
+    // Paste from a spreadsheet at another place: one undo step.
+    QApplication::clipboard()->setText("a\tb\tc\r\nd\te\tf\r\n");
+    SelectRange(form, 2, 10, 2, 10);
+    const int steps = form.UndoStack()->count();
+    GridKey(form, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(form.Cell(2, 10), "a");
+    EXPECT_EQ(form.Cell(4, 11), "f");
+    EXPECT_EQ(form.Project().Label(2, 10), "f");
+    EXPECT_EQ(form.UndoStack()->count(), steps + 1);
+    // Pasted past the last column: the extra field is dropped.
+    SelectRange(form, 4, 20, 4, 20);
+    QApplication::clipboard()->setText("p\tq");
+    GridKey(form, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(form.Cell(4, 20), "p");
+
+    // Delete empties the selection only.
+    SelectRange(form, 2, 10, 3, 11);
+    GridKey(form, Qt::Key_Delete);
+    EXPECT_EQ(form.Cell(2, 10), "");
+    EXPECT_EQ(form.Cell(3, 11), "");
+    EXPECT_EQ(form.Cell(4, 11), "f");
+    form.UndoStack()->undo();
+    EXPECT_EQ(form.Cell(3, 11), "e");
+
+    // Fill a series from B2 down six rows, then fill down.
+    SelectRange(form, 2, 1, 2, 6);
+    GridKey(form, Qt::Key_L, Qt::ControlModifier);
+    QStringList series;
+    for (int r = 1; r <= 6; ++r)
+        series << form.Cell(2, r);
+    EXPECT_EQ(series.join(','), "B2,B1,G,1,2,3");
+    EXPECT_EQ(form.Project().Label(0, 5), "3");
+    SelectRange(form, 3, 1, 3, 4);
+    GridKey(form, Qt::Key_D, Qt::ControlModifier);
+    EXPECT_EQ(form.Cell(3, 4), "X");
+}
+
+TEST(EditorGrid, SeriesAndTableText) {
+    EXPECT_EQ(TGridEditor::NextInSeries("B3"), "B2");
+    EXPECT_EQ(TGridEditor::NextInSeries("b1"), "G");
+    EXPECT_EQ(TGridEditor::NextInSeries("G"), "1");
+    EXPECT_EQ(TGridEditor::NextInSeries("9"), "10");
+    EXPECT_EQ(TGridEditor::NextInSeries("P07"), "P08");
+    EXPECT_EQ(TGridEditor::NextInSeries("M"), "M");
+    const auto rows = TGridEditor::ParseTable("1\t2\r\n\t3\n");
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[1], QStringList({"", "3"}));
+    EXPECT_TRUE(TGridEditor::ParseTable("").empty());
+}
+
+TEST(EditorGrid, TabMovesBetweenCellsAndLeavesAtTheEdges) {
+    ForgetSettings();
+    TTestWorkspace ws;
+    TScriptedPrompts ask;
+    TForm1 form(&ask);
+    form.show();
+    QTableWidget* grid = Grid(form);
+    grid->setCurrentCell(0, 4);
+    GridKey(form, Qt::Key_Tab);
+    EXPECT_EQ(grid->currentRow(), 1);
+    EXPECT_EQ(grid->currentColumn(), 2);
+    GridKey(form, Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(grid->currentColumn(), 4);
+    EXPECT_EQ(grid->currentRow(), 0);
+    // The last cell: Tab leaves the grid.
+    grid->setCurrentCell(255, 4);
+    GridKey(form, Qt::Key_Tab);
+    EXPECT_NE(QApplication::focusWidget(), grid);
+    grid->setCurrentCell(0, 2);
+    GridKey(form, Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_NE(QApplication::focusWidget(), grid);
+}
+
+TEST(EditorKeys, ShortcutsDoWhatTheirButtonsDo) {
+    ForgetSettings();
+    TTestWorkspace ws;
+    TScriptedPrompts ask;
+    TForm1 form(&ask);
+    form.show();
+    QApplication::setActiveWindow(&form);
+    // The captions read as specified; '&' only underlines the mnemonic.
+    EXPECT_EQ(Find<QAbstractButton>(form, "LoadButton")->text().remove('&'), "Load");
+    EXPECT_EQ(Find<QAbstractButton>(form, "MakeRomButton")->text().remove('&'), "MAKE ROM");
+    EXPECT_EQ(Find<QAbstractButton>(form, "DateTimeSyncButton")->text().remove('&'), "Date-Time Sync.");
+
+    ask.QueueFile("");
+    QTest::keyClick(&form, Qt::Key_O, Qt::ControlModifier);
+    ask.QueueFile("");
+    QTest::keyClick(&form, Qt::Key_S, Qt::ControlModifier);
+    ASSERT_EQ(ask.DialogFilters.size(), 2u);
+    EXPECT_EQ(ask.DialogFilters[0], TProjectFile::Filter);
+    EXPECT_EQ(ask.DialogFilters[1], TProjectFile::Filter);
+    // Not connected: Ctrl+U opens nothing.
+    QTest::keyClick(&form, Qt::Key_U, Qt::ControlModifier);
+    EXPECT_EQ(ask.DialogFilters.size(), 2u);
+    // Alt+L is "Load".
+    EXPECT_EQ(Find<QAbstractButton>(form, "LoadButton")->shortcut().toString().toStdString(), "Alt+L");
+    ask.QueueFile("");
+    QTest::keyClick(&form, Qt::Key_L, Qt::AltModifier);
+    // A mnemonic presses the button visibly: the click follows a moment later.
+    EXPECT_TRUE(WaitFor([&] { return ask.DialogFilters.size() == 3u; }, 5000));
+    // Ctrl+B is MAKE ROM: with no label it stops at its own box.
+    QTest::keyClick(&form, Qt::Key_B, Qt::ControlModifier);
+    EXPECT_FALSE(ask.Boxes.empty());
+    // F1: the short help.
+    QTest::keyClick(&form, Qt::Key_F1);
+    auto* help = form.findChild<THelpDialog*>("HelpDialog");
+    ASSERT_NE(help, nullptr);
+    EXPECT_TRUE(help->isVisible());
+    for (const char* key : {"Ctrl+O", "Ctrl+S", "Ctrl+B", "Ctrl+U", "Ctrl+Z", "Ctrl+Y", "F1"})
+        EXPECT_TRUE(THelpDialog::HelpText().contains(key)) << key;
+    help->close();
+}
+
+TEST(EditorLabels, CellsTheDisplayCannotShowAreTintedWithTheReason) {
+    ForgetSettings();
+    TTestWorkspace ws;
+    TScriptedPrompts ask;
+    TForm1 form(&ask);
+    form.show();
+    {
+        // Typed through an input method: the editor receives the text, then Enter.
+        QTableWidget* grid = Grid(form);
+        QApplication::setActiveWindow(&form);
+        grid->setCurrentCell(0, 2);
+        grid->editItem(grid->item(0, 2));
+        auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        ASSERT_NE(editor, nullptr);
+        editor->setText(QString::fromUtf8("\xC3\xA9"));
+        QTest::keyClick(editor, Qt::Key_Return);
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    TypeInCell(form, 2, 2, "ZQXW");
+    TypeInCell(form, 2, 3, "12");
+    QTableWidget* grid = Grid(form);
+    EXPECT_TRUE(grid->item(0, 2)->toolTip().contains("No glyph")) << grid->item(0, 2)->toolTip().toStdString();
+    EXPECT_TRUE(grid->item(0, 2)->data(Qt::BackgroundRole).isValid());
+    EXPECT_TRUE(grid->item(1, 2)->toolTip().contains("No user bitmap \"ZQXW.bmp\""))
+        << grid->item(1, 2)->toolTip().toStdString();
+    EXPECT_FALSE(grid->item(2, 2)->data(Qt::BackgroundRole).isValid());
+    EXPECT_TRUE(grid->item(2, 2)->toolTip().isEmpty());
+    // The text stays as typed: the check never blocks.
+    EXPECT_EQ(form.Project().Label(0, 1), "ZQXW");
+    // A user bitmap of that name in the style's folder makes it fine.
+    const QString folder = QString::fromStdString(form.Config().UserFloorStylePrefix()) + "0";
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const std::string roof = (folder + "/ZQXW.bmp").toStdString();
+    ASSERT_TRUE(TTestWorkspace::SaveBmp(TTestWorkspace::Mark(64, 64, 1), roof));
+    TypeInCell(form, 2, 2, "zqxw");
+    EXPECT_TRUE(grid->item(1, 2)->toolTip().isEmpty()) << grid->item(1, 2)->toolTip().toStdString();
+    QFile::remove(QString::fromStdString(roof));
+}
+
+TEST(EditorFiles, DialogsStartAtTheLastFileAndRecentProjectsAreKept) {
+    ForgetSettings();
+    TTestWorkspace ws;
+    TScriptedPrompts ask;
+    const std::string first = WriteProject(ws, "first.dcf", "1");
+    {
+        TForm1 form(&ask);
+        form.show();
+        form.resize(1100, 760);
+        ask.QueueFile(first);
+        Click(form, "LoadButton");
+        ASSERT_EQ(form.Cell(2, 1), "1");
+        // Save starts at the project just loaded.
+        ask.QueueFile("");
+        Click(form, "SaveButton");
+        ASSERT_EQ(ask.Suggestions.size(), 2u);
+        EXPECT_EQ(ask.Suggestions[0], "");
+        EXPECT_EQ(QFileInfo(QString::fromStdString(ask.Suggestions[1])).canonicalFilePath(),
+                  QFileInfo(QString::fromStdString(first)).canonicalFilePath());
+        EXPECT_EQ(form.RecentProjects().size(), 1);
+        EXPECT_TRUE(form.close());
+    }
+    // The next run remembers the project, the recent list and the window's size.
+    TForm1 again(&ask);
+    again.show();
+    EXPECT_EQ(again.size(), QSize(1100, 760));
+    ASSERT_EQ(again.RecentProjects().size(), 1);
+    EXPECT_EQ(QFileInfo(again.RecentProjects()[0]).fileName(), "first.dcf");
+    ask.QueueFile("");
+    Click(again, "LoadButton");
+    EXPECT_EQ(QFileInfo(QString::fromStdString(ask.Suggestions.back())).fileName(), "first.dcf");
+}
+
+TEST(EditorDrops, ProjectOnTheWindowRomNameOnMakeBitmapOnAPicture) {
+    ForgetSettings();
+    TTestWorkspace ws;
+    TScriptedPrompts ask;
+    TForm1 form(&ask);
+    form.show();
+    TypeInCell(form, 2, 1, "9");
+    const std::string proj = WriteProject(ws, "dropped.dcf", "B3");
+    // Unsaved changes: asked first; Cancel keeps them.
+    ask.QueueSaveAnswer(TAnswer::Cancel);
+    EXPECT_TRUE(DropFile(&form, QString::fromStdString(proj)));
+    EXPECT_EQ(form.Cell(2, 1), "9");
+    ask.QueueSaveAnswer(TAnswer::Discard);
+    EXPECT_TRUE(DropFile(&form, QString::fromStdString(proj)));
+    EXPECT_EQ(form.Cell(2, 1), "B3");
+    EXPECT_FALSE(DropFile(&form, ws.Path() + "/notes.txt"));
+
+    EXPECT_TRUE(DropFile(Find<QWidget>(form, "MakePage"), ws.Path() + "/TOWER.BIN"));
+    EXPECT_EQ(Find<QLineEdit>(form, "RomFileNameEdit")->text(), "TOWER.BIN");
+    EXPECT_EQ(form.Project().ROMFILENAME, "TOWER.BIN");
+
+    const std::string pic = ws.File("drop.bmp");
+    TTestWorkspace::SaveBmp(TTestWorkspace::Mark(64, 16, 3), pic);
+    EXPECT_TRUE(DropFile(Find<QWidget>(form, "MsgImage2_1"), QString::fromStdString(pic)));
+    EXPECT_EQ(form.Project().Slot(2, 3), pic);
+    EXPECT_TRUE(SameRgb(Picture(form, "MsgImage2_1"), TTestWorkspace::Mark(64, 16, 3)));
+    EXPECT_TRUE(DropFile(Find<QWidget>(form, "LogoImage"), QString::fromStdString(pic)));
+    EXPECT_EQ(form.Project().TITLEFILENAME_C, pic);
+    form.UndoStack()->undo();
+    EXPECT_EQ(form.Project().TITLEFILENAME_C, "");
+}
+
+} // namespace
+
+namespace {
+
+TEST(EditorLayout, NarrowWindowScrollsAndTableButtonsStayOverTheirColumns) {
+    ForgetSettings();
+    TTestWorkspace ws;
+    TScriptedPrompts ask;
+    TForm1 form(&ask);
+    form.show();
+    for (const QSize size : {QSize(640, 480), QSize(900, 650), QSize(1600, 1000)}) {
+        form.resize(size);
+        QCoreApplication::processEvents();
+        // The page keeps its own minimum: what does not fit scrolls.
+        auto* page = Find<QWidget>(form, "SetupPage");
+        EXPECT_GE(page->width(), page->minimumSizeHint().width()) << size.width();
+        EXPECT_GE(page->height(), page->minimumSizeHint().height()) << size.width();
+        QTableWidget* grid = Grid(form);
+        for (int t = 0; t < 3; ++t) {
+            auto* radio = Find<QWidget>(form, QStringLiteral("CtblRadio%1").arg(t).toLatin1().constData());
+            const int centre = radio->mapTo(page, radio->rect().center()).x();
+            const int left = grid->viewport()->mapTo(page, QPoint(grid->columnViewportPosition(2 + t), 0)).x();
+            EXPECT_GE(centre, left) << "CTBL" << t << " at width " << size.width();
+            EXPECT_LT(centre, left + grid->columnWidth(2 + t)) << "CTBL" << t << " at width " << size.width();
+        }
+    }
+}
+
+TEST(EditorPictures, WholeNumberZoomKeepsEveryPixelSquare) {
+    // Screen pixels per picture pixel at 100, 125, 150 and 200 %.
+    EXPECT_EQ(TPictureBox::DevicePixels(1, 1.0), 1);
+    EXPECT_EQ(TPictureBox::DevicePixels(1, 1.25), 1);
+    EXPECT_EQ(TPictureBox::DevicePixels(1, 1.5), 2);
+    EXPECT_EQ(TPictureBox::DevicePixels(2, 1.5), 3);
+    EXPECT_EQ(TPictureBox::DevicePixels(2, 1.25), 3);
+    EXPECT_EQ(TPictureBox::DevicePixels(4, 1.25), 5);
+    EXPECT_EQ(TPictureBox::DevicePixels(3, 2.0), 6);
+
+    ForgetSettings();
+    TTestWorkspace ws;
+    TScriptedPrompts ask;
+    TForm1 form(&ask);
+    form.show();
+    TypeInCell(form, 2, 1, "5");
+    SelectCell(form, 3, 1);
+    SelectCell(form, 2, 1);
+    auto* preview = Find<TPictureBox>(form, "PreviewImage");
+    const QImage picture = preview->Picture().convertToFormat(QImage::Format_RGB32);
+    ASSERT_FALSE(picture.isNull());
+    for (int zoom : {2, 3}) {
+        preview->SetZoom(zoom);
+        EXPECT_EQ(preview->size(), QSize(64 * zoom + 2, 64 * zoom + 2));
+        const QImage shown = preview->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        // Every picture pixel is a zoom x zoom block of its own colour.
+        bool same = true;
+        for (int y = 0; y < 64 && same; ++y)
+            for (int x = 0; x < 64 && same; ++x)
+                for (int d = 0; d < zoom * zoom && same; ++d)
+                    same = shown.pixel(1 + x * zoom + d % zoom, 1 + y * zoom + d / zoom) == picture.pixel(x, y);
+        EXPECT_TRUE(same) << "zoom " << zoom;
+    }
+    preview->SetZoom(9);
+    EXPECT_EQ(preview->Zoom(), 4);
+    // The message pictures zoom together.
+    Find<TPictureBox>(form, "MsgImage0_0")->SetZoom(2);
+    EXPECT_EQ(Find<TPictureBox>(form, "MsgImage9_3")->Zoom(), 2);
+    EXPECT_EQ(Find<TPictureBox>(form, "MsgName4")->Zoom(), 2);
+    // Their check boxes stay above their columns.
+    QCoreApplication::processEvents();
+    auto* page = Find<QWidget>(form, "SetupPage");
+    for (int k = 0; k < 4; ++k) {
+        auto* box = Find<QWidget>(form, QStringLiteral("MsgCheck%1").arg(k).toLatin1().constData());
+        auto* pic = Find<QWidget>(form, QStringLiteral("MsgImage0_%1").arg(k).toLatin1().constData());
+        const int centre = box->mapTo(page, box->rect().center()).x();
+        const int left = pic->mapTo(page, QPoint(0, 0)).x();
+        EXPECT_GE(centre, left) << k;
+        EXPECT_LT(centre, left + pic->width()) << k;
+    }
+}
+
+TEST(EditorLink, PortListMarksAbsentDevicesAndShowsThePortInUse) {
+    TTestWorkspace ws;
+    LinkComPortTo(5, ws.Path() + "/no-such-device");
+    TScriptedPrompts ask;
+    TForm1 form(&ask);
+    form.show();
+    auto* com = Find<QComboBox>(form, "ComPortBox");
+    // COM 5 names a missing device, COM 18 is beyond what the component opens.
+    EXPECT_TRUE(com->itemData(4, Qt::ForegroundRole).isValid());
+    EXPECT_TRUE(com->itemData(17, Qt::ForegroundRole).isValid());
+    // A refused number: the list goes back to the port the component kept.
+    com->setCurrentIndex(17);
+    Click(form, "ConnectButton");
+    TakeErrorBoxes();
+    EXPECT_EQ(com->currentText(), QStringLiteral("COM %1").arg(form.findChild<QObject*>("PcUart1")->property("UartPortNumber").toUInt()));
+    EXPECT_NE(com->currentIndex(), 17);
+    if (form.Link().Connected())
+        Click(form, "ConnectButton");
+}
+
+} // namespace
