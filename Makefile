@@ -18,7 +18,7 @@ CMAKE_FLAGS += -DCMAKE_BUILD_TYPE=RelWithDebInfo
 TEST_ENV =
 endif
 
-.PHONY: all deps configure build test run bench fuzz assets clean
+.PHONY: all deps configure build test run bench fuzz assets windows-test clean
 
 all: build
 
@@ -46,8 +46,12 @@ bench: build
 fuzz: deps
 	@scripts/fuzz.sh build-fuzz $(FUZZ_SECONDS)
 
+# The Qt-free parts cross-built with MinGW-w64 and tested under Wine.
+windows-test: deps
+	@scripts/windows-test.sh build-win
+
 assets: build
 	@scripts/make-assets.sh $(BUILD_DIR)
 
 clean:
-	rm -rf build build-asan build-fuzz
+	rm -rf build build-asan build-fuzz build-win
