@@ -18,7 +18,7 @@ CMAKE_FLAGS += -DCMAKE_BUILD_TYPE=RelWithDebInfo
 TEST_ENV =
 endif
 
-.PHONY: all deps configure build test run bench fuzz assets windows-test clean
+.PHONY: all deps configure build test run bench fuzz assets package package-test windows-test clean
 
 all: build
 
@@ -52,6 +52,13 @@ windows-test: deps
 
 assets: build
 	@scripts/make-assets.sh $(BUILD_DIR)
+
+# The Debian package (build/dpu510tk3_VERSION_ARCH.deb), then its checks.
+package: build
+	cmake --build $(BUILD_DIR) --target package
+
+package-test: package
+	@scripts/package-test.sh $(BUILD_DIR)
 
 clean:
 	rm -rf build build-asan build-fuzz build-win

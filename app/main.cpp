@@ -1,23 +1,57 @@
 #include "app/qterrmsgbox.h"
 #include "app/tform1.h"
+#include "app/tstderrprompts.h"
+#include "dpu510tk3_version.h"
+#include "util/errmsgbox.h"
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QTimer>
 
+#include <cstdio>
+#include <cstring>
 #include <exception>
 #include <memory>
 
 int main(int argc, char* argv[]) {
+    // Answered before Qt starts, so it works without a display.
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("dpu510tk3-editor %s\n", DPU510TK3_VERSION);
+        return 0;
+    }
     QApplication app(argc, argv);
-    InstallQtErrMsgBoxHandler();
+    // DPU510TK3_SMOKE_TEST: a check of an installed editor with nobody at the
+    // screen. Every box, the window's and the libraries', goes to standard
+    // error as "[Box] ..." and the editor ends as soon as its window is up,
+    // with 0 when start-up ran to its end.
+    const bool smokeTest = qEnvironmentVariableIsSet("DPU510TK3_SMOKE_TEST");
+    std::unique_ptr<TStderrPrompts> smokePrompts;
+    if (smokeTest) {
+        smokePrompts = std::make_unique<TStderrPrompts>();
+        YVclUtil::SetErrMsgBoxHandler(&TStderrPrompts::Write);
+    } else {
+        InstallQtErrMsgBoxHandler();
+    }
     std::unique_ptr<TForm1> form;
     try {
-        form = std::make_unique<TForm1>();
+        form = std::make_unique<TForm1>(smokePrompts.get());
     } catch (const std::exception& e) {
         // Nothing can run without the window: say why and end.
+        if (smokeTest) {
+            TStderrPrompts::Write("dpu510tk3-editor", e.what());
+            return 1;
+        }
         QMessageBox::critical(nullptr, QStringLiteral("dpu510tk3-editor"), QString::fromLocal8Bit(e.what()));
         return 1;
     }
     form->show();
+    if (smokeTest) {
+        QTimer::singleShot(0, &app, [&app, &form] {
+            const bool ok = form->StartupCompleted();
+            std::fprintf(stderr, "[Smoke test] %s in %s\n", ok ? "start-up completed" : "start-up stopped",
+                         form->StartupDir().toLocal8Bit().constData());
+            app.exit(ok ? 0 : 1);
+        });
+    }
     return app.exec();
 }

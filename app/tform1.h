@@ -1,9 +1,8 @@
 #pragma once
 
+#include "app/tmakepage.h"
+#include "app/tsetuppage.h"
 #include "link/devicelink.h"
-#include "link/qtlinktimer.h"
-#include "link/systemlinkclock.h"
-#include "link/uartlinkport.h"
 #include "project/tconfiguration.h"
 #include "project/tproject.h"
 #include "project/tprojectfile.h"
@@ -18,21 +17,10 @@
 #include <memory>
 #include <string>
 
-class QButtonGroup;
-class QCheckBox;
-class QComboBox;
 class QLabel;
-class QLineEdit;
-class QPlainTextEdit;
-class QProgressBar;
-class QPushButton;
-class QRadioButton;
-class QTableWidget;
 class QTabWidget;
-class TFileBrowser;
-class TPictureBox;
-namespace YVclCtrl {
-class TCustomUart;
+namespace DpuLink {
+class TLinkSession;
 }
 
 // The editor's single main window: the "Setup" tab (code tables, styles,
@@ -63,8 +51,8 @@ public:
     // "" outside the grid.
     QString Cell(int Col, int Row) const;
     void SetCell(int Col, int Row, const QString& Text);
-    static constexpr int GridRows = 257;
-    static constexpr int GridCols = 5;
+    static constexpr int GridRows = TSetupPage::GridRows;
+    static constexpr int GridCols = TSetupPage::GridCols;
 
     QString ProgramDir() const { return FProgramDir; }
     QString StartupDir() const { return FStartupDir; }
@@ -73,7 +61,7 @@ public:
     TProject& Project() { return FProject; }
     TConfiguration& Config() { return FConfig; }
     GlyphLibrary& Library() { return FLibrary; }
-    DpuLink::TDeviceLink& Link() { return *FLink; }
+    DpuLink::TDeviceLink& Link();
     // True when start-up ran to its end (configuration, glyph library, previews).
     bool StartupCompleted() const { return FStartupCompleted; }
 
@@ -84,34 +72,23 @@ public:
     void SelectFirstLabel();
 
     // "COM 1".."COM 16" can be opened; the list offers up to "COM 20".
-    static constexpr unsigned UsableComPorts = 16;
+    static constexpr unsigned UsableComPorts = TMakePage::UsableComPorts;
 
 protected:
     void changeEvent(QEvent* Event) override;
     void closeEvent(QCloseEvent* Event) override;
 
 private:
-    void BuildSetupTab(QWidget* Page);
-    void BuildMakeTab(QWidget* Page);
     void BuildStatusBar();
-    QWidget* BuildGrid();
-    QWidget* BuildMessagePage(int FirstState);
-
     YVclUtil::Prompts& Ask();
-
     void StartUp();
-    void ConnectSignals();
+    void ConnectSetupPage();
+    void ConnectMakePage();
 
     // Shows the record and the configuration in every control (after
     // start-up, Load, Clear ALL and Make ROM).
     void ShowProject();
     void ShowLabels();
-    void ShowBitPatterns();
-    void ShowVersionList();
-    void ShowAllSlots();
-    void ShowLogo();
-    void ShowBlankLogo();
-    void ShowComPortDevice();
     void UpdateLinkControls();
 
     // User actions.
@@ -119,11 +96,9 @@ private:
     void OnCellEdited(int Row, int Col);
     void OnVersionChosen(int Index);
     void OnMessagePictureDoubleClicked(int State, int Column);
-    void OnLogoClicked();
     void OnLogoOn();
     void OnLogoOff();
     void OnClearAll();
-    void OnLoad();
     // Shows a loaded project in every control (under the hourglass);
     // returns Result.
     TProjectFile::TLoadResult ShowLoaded(TProjectFile::TLoadResult Result);
@@ -150,61 +125,11 @@ private:
     bool FShowing = false;
     QImage FPreviewImage;
 
-    // The serial component and the device link on it.
-    YVclCtrl::TCustomUart* PcUart1 = nullptr;
-    std::unique_ptr<DpuLink::TUartLinkPort> FLinkPort;
-    std::unique_ptr<DpuLink::TQtLinkTimer> FResponseTimer;
-    DpuLink::TSystemLinkClock FClock;
-    std::unique_ptr<DpuLink::TDeviceLink> FLink;
+    // The serial component PcUart1 and the device link on it.
+    std::unique_ptr<DpuLink::TLinkSession> FSession;
 
-    // "Setup"
     QTabWidget* FTabs = nullptr;
-    QTableWidget* FGrid = nullptr;
-    std::array<QRadioButton*, 3> FCtblRadio{};
-    QButtonGroup* FCtblGroup = nullptr;
-    TPictureBox* FPreview = nullptr;
-    std::array<QRadioButton*, 4> FFlRadio{};
-    std::array<TPictureBox*, 4> FFlImage{};
-    QButtonGroup* FFlGroup = nullptr;
-    std::array<QRadioButton*, 5> FDirRadio{};
-    std::array<TPictureBox*, 5> FDirImage{};
-    QButtonGroup* FDirGroup = nullptr;
-    QRadioButton* FRight = nullptr;
-    QRadioButton* FLeft = nullptr;
-    QComboBox* FVersion = nullptr;
-    QPushButton* FClearAll = nullptr;
-    QPushButton* FLoad = nullptr;
-    QPushButton* FSave = nullptr;
-    std::array<QCheckBox*, 4> FMsgCheck{};
-    QTabWidget* FMsgPages = nullptr;
-    std::array<TPictureBox*, 10> FMsgName{};
-    // Column pictures per state, left to right: slots B, D, A, C.
-    std::array<std::array<TPictureBox*, 4>, 10> FMsgImage{};
-
-    // "Make"
-    QLineEdit* FRomFileName = nullptr;
-    TFileBrowser* FBrowser = nullptr;
-    QPushButton* FMakeRom = nullptr;
-    QComboBox* FComPort = nullptr;
-    QLabel* FComDevice = nullptr;
-    QPushButton* FConnect = nullptr;
-    QComboBox* FBaud = nullptr;
-    QPushButton* FUpload = nullptr;
-    QPushButton* FDateTimeSync = nullptr;
-    QProgressBar* FProgress = nullptr;
-    QRadioButton* FLogoOff = nullptr;
-    QRadioButton* FLogoOn = nullptr;
-    QComboBox* FLogoSeconds = nullptr;
-    TPictureBox* FLogo = nullptr;
-    QLineEdit* FIdCode = nullptr;
-    QComboBox* FPowerSaving = nullptr;
-    QComboBox* FNodeAddress = nullptr;
-    std::array<QRadioButton*, 3> FMsgPosRadio{};
-    std::array<TPictureBox*, 3> FMsgPosImage{};
-    QButtonGroup* FMsgPosGroup = nullptr;
-    QCheckBox* FDateTimeCheck = nullptr;
-    QPlainTextEdit* FLog = nullptr;
-    QCheckBox* FMsgOn = nullptr;
-
+    TSetupPage* FSetup = nullptr;
+    TMakePage* FMake = nullptr;
     std::array<QLabel*, 4> FStatus{};
 };

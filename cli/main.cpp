@@ -2,6 +2,7 @@
 #include "cli/makeromcommand.h"
 #include "cli/synctimecommand.h"
 #include "cli/uploadcommand.h"
+#include "dpu510tk3_version.h"
 
 #include <QCoreApplication>
 
@@ -33,7 +34,8 @@ void PrintHelp(FILE* To) {
         std::fprintf(To, "%s\n", c.Help().c_str());
     std::fputs("Exit status: 0 when the command succeeded, 1 when it stopped with a\n"
                "message on standard error, 2 for a usage error.\n"
-               "dpu510tk3 COMMAND --help describes one command.\n",
+               "dpu510tk3 COMMAND --help describes one command;\n"
+               "dpu510tk3 --version prints the version.\n",
                To);
 }
 
@@ -49,6 +51,10 @@ int main(int argc, char** argv) {
     const std::string name = argv[1];
     if (name == "-h" || name == "--help" || name == "help") {
         PrintHelp(stdout);
+        return CliOk;
+    }
+    if (name == "--version") {
+        std::printf("dpu510tk3 %s\n", DPU510TK3_VERSION);
         return CliOk;
     }
     for (const TCliCommand& c : Commands())

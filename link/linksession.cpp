@@ -9,11 +9,13 @@
 
 #include <cctype>
 #include <cstdlib>
+#include <utility>
 
 namespace DpuLink {
 
-TLinkSession::TLinkSession(YVclUtil::MessageSink& Log, int ResponseTimeoutMs)
-    : UartPtr(std::make_unique<YVclCtrl::TCustomUart>()),
+TLinkSession::TLinkSession(YVclUtil::MessageSink& Log, int ResponseTimeoutMs,
+                           std::unique_ptr<YVclCtrl::TCustomUart> Uart)
+    : UartPtr(Uart ? std::move(Uart) : std::make_unique<YVclCtrl::TCustomUart>()),
       Port(std::make_unique<TUartLinkPort>(*UartPtr)),
       Timer(std::make_unique<TQtLinkTimer>(ResponseTimeoutMs)),
       Clock(std::make_unique<TSystemLinkClock>()),
@@ -25,9 +27,22 @@ TLinkSession::TLinkSession(YVclUtil::MessageSink& Log, int ResponseTimeoutMs)
 }
 
 TLinkSession::~TLinkSession() {
-    // The port goes first: its monitor must not deliver into a dying link.
-    UartPtr->Close();
+    // The component's handlers may change only while it is closed: its
+    // monitor thread reads them. So the port closes first, then the handlers
+    // go, then everything they pointed at.
+    ReleasePort();
     Port.reset();
+    Timer->OnExpired = nullptr;
+    LinkPtr.reset();
+    Timer.reset();
+    Clock.reset();
+    UartPtr.reset();
+}
+
+void TLinkSession::ReleasePort() {
+    Timer->Stop();
+    if (UartPtr->pr_IsOpened())
+        UartPtr->Close();
 }
 
 bool TLinkSession::SelectPort(const std::string& Name, std::string& Reason) {

@@ -15,16 +15,25 @@ class TUartLinkPort;
 class TQtLinkTimer;
 class TSystemLinkClock;
 
-// A device link wired to a serial component, a QTimer and the PC clock, for a
-// program that runs one transfer at a time without a window (the command-line
-// tool, end-to-end tests, benchmarks). Needs a QCoreApplication; lives on its
-// thread.
+// The one place where a device link is wired to a serial component, a QTimer
+// and the PC clock: the editor's window and the command-line tool both hold
+// one. Needs a QCoreApplication; lives on its thread.
+//
+// Tear-down always runs in the same order: the response timer stops and the
+// port closes (its monitor thread is gone then), the component's handlers are
+// detached while it is closed, and only then are link, timer and component
+// destroyed.
 class TLinkSession {
 public:
     // Log receives the message-log lines; ResponseTimeoutMs is the period of
-    // the response timer (10000 in the editor).
-    TLinkSession(YVclUtil::MessageSink& Log, int ResponseTimeoutMs = 10000);
+    // the response timer (10000 in the editor). Uart is the component to
+    // drive (the editor passes its PcUart1, a child of the window); null makes
+    // a plain one. The session owns it either way and names it "PcUart1".
+    explicit TLinkSession(YVclUtil::MessageSink& Log, int ResponseTimeoutMs = 10000,
+                          std::unique_ptr<YVclCtrl::TCustomUart> Uart = nullptr);
     ~TLinkSession();
+    TLinkSession(const TLinkSession&) = delete;
+    TLinkSession& operator=(const TLinkSession&) = delete;
 
     // "COMn" (or "COM n", any case) chooses port number n; anything else is a
     // device path. False with the reason in Reason when n is out of range.
@@ -32,6 +41,10 @@ public:
 
     TDeviceLink& Link() { return *LinkPtr; }
     YVclCtrl::TCustomUart& Uart() { return *UartPtr; }
+
+    // Stops the response timer and closes the port without a log line (the
+    // window is closing). The link keeps its state; the handlers stay bound.
+    void ReleasePort();
 
     // Runs the event loop until the current transfer ends (OnTransferEnded)
     // and returns how it ended. The link's OnTransferEnded belongs to the

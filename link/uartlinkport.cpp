@@ -8,10 +8,14 @@ namespace DpuLink {
 TUartLinkPort::TUartLinkPort(YVclCtrl::TCustomUart& Uart_) : Uart(Uart_) {}
 
 TUartLinkPort::~TUartLinkPort() {
-    if (Bound) {
-        Uart.OnRxdDatas = nullptr;
-        Uart.OnDeviceLost = nullptr;
-    }
+    if (!Bound)
+        return;
+    // The monitor thread reads the handlers while the port is open, so they
+    // are cleared only after it has closed.
+    if (Uart.pr_IsOpened())
+        Uart.Close();
+    Uart.OnRxdDatas = nullptr;
+    Uart.OnDeviceLost = nullptr;
 }
 
 void TUartLinkPort::ApplyLinkSettings(YVclCtrl::TCustomUart& Uart) {

@@ -16,7 +16,8 @@ class TDeviceLink;
 class TUartLinkPort : public TLinkPort {
 public:
     explicit TUartLinkPort(YVclCtrl::TCustomUart& Uart);
-    // Leaves the component's events unassigned again.
+    // After Bind: closes the component if it is still open, then leaves its
+    // events unassigned again.
     ~TUartLinkPort() override;
 
     // Sets the component up as the link needs it: 115200 baud, 8N1, no flow
@@ -24,6 +25,7 @@ public:
     static void ApplyLinkSettings(YVclCtrl::TCustomUart& Uart);
 
     // OnRxdDatas and OnDeviceLost of the component go to Link from now on.
+    // Call it while the component is closed.
     void Bind(TDeviceLink& Link);
 
     bool IsOpened() const override;

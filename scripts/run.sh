@@ -1,29 +1,27 @@
 #!/usr/bin/env bash
 # "make run": prepares workspace/ (the start-up directory: configuration file,
-# glyph library, blank logo, sample project) and starts the editor there. With
-# no graphical display it builds the sample project's ROM image with the
-# command-line tool instead and says where the file went.
+# glyph library, blank logo, sample project) with the same launcher as the
+# installed desktop entry, and starts the editor there. With no graphical
+# display it builds the sample project's ROM image with the command-line tool
+# instead and says where the file went.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build_dir=${1:-build}
 bin="$PWD/$build_dir/bin"
 ws="$PWD/workspace"
 
-mkdir -p "$ws"
-# Installation files are refreshed every time; the user's projects are never overwritten.
-for f in ORVDVE510TK3.INI D510TK3.GLB SPACE_240x240.bmp; do
-  [ -f "assets/$f" ] && cp -f "assets/$f" "$ws/$f"
-done
-for f in assets/*.dcf; do
-  [ -f "$f" ] && cp -n "$f" "$ws/" 2>/dev/null || true
-done
+# The launcher takes the installation files from assets/ and the editor from
+# the build; a workspace file that was changed by hand is never overwritten.
+export DPU510TK3_WORKSPACE="$ws" DPU510TK3_DATADIR="$PWD/assets" DPU510TK3_LIBDIR="$bin"
+launcher="$PWD/packaging/dpu510tk3-workspace"
+"$launcher" --prepare > /dev/null
 
 editor="$bin/dpu510tk3-editor"
 cli="$bin/dpu510tk3"
 
 if [ -x "$editor" ] && { [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; }; then
   echo "Starting the editor in $ws"
-  cd "$ws" && exec "$editor"
+  exec "$launcher"
 fi
 
 if [ -x "$editor" ]; then

@@ -14,6 +14,7 @@ packages=(
   g++-mingw-w64-x86-64 wine64
   xvfb xauth
   fonts-dejavu-core fonts-dejavu-extra fonts-noto-cjk
+  dpkg-dev fakeroot lintian desktop-file-utils appstream librsvg2-bin gzip
 )
 
 missing=()

@@ -2,7 +2,7 @@
 
 namespace YVclCtrl {
 
-// Sets a speed that has no Bnnn constant (termios2 with BOTHER), keeping the
+// POSIX only. Sets a speed that has no Bnnn constant (termios2 with BOTHER), keeping the
 // rest of the line settings already applied. False with errno set on failure.
 bool SetCustomBaud(int Fd, unsigned Baud);
 

@@ -6,29 +6,15 @@
 #include "util/errmsgbox.h"
 #include "util/eygeneral.h"
 
-#include <algorithm>
-#include <cerrno>
-#include <cstdint>
 #include <cstring>
-#include <poll.h>
-#include <sys/eventfd.h>
-#include <sys/timerfd.h>
-#include <unistd.h>
+#include <string>
+#include <vector>
 
 namespace YVclCtrl {
 
 namespace {
 const char* const kThreadCaption = "TCommEventMonitorThread";
 constexpr unsigned long kModemEvents = EV_CTS | EV_DSR | EV_RLSD | EV_RING;
-// Lines that nobody else wakes us for are sampled this often, and only when
-// the owner asked for modem-line events and the driver reports the lines.
-constexpr auto kModemSamplePeriod = std::chrono::milliseconds(10);
-
-void DrainCounter(int fd) {
-    uint64_t value;
-    while (::read(fd, &value, sizeof value) < 0 && errno == EINTR) {
-    }
-}
 } // namespace
 
 template <typename F>
@@ -61,48 +47,30 @@ bool TCommMonitorThread::Synchronize(F&& Fn) {
     return !h->Cancelled;
 }
 
-TCommMonitorThread::TCommMonitorThread(TCustomUart* OwnerUart, TUartPort* UartPort, char* Raw, char* Filtered,
-                                       char* Datas)
-    : Owner(OwnerUart), Port(UartPort), RawRxdBuff(Raw), FilteredRxdBuff(Filtered), RxdDatasBuff(Datas),
-      FilterStyle(OwnerUart->RxdFilter_Style), DelimiterChar(OwnerUart->RxdFilter_DelimiterChar),
+TCommMonitorThread::TCommMonitorThread(TCustomUart* OwnerUart, TUartPort* UartPort, char* Raw,
+                                       char* Filtered, char* Datas)
+    : Owner(OwnerUart), Port(UartPort), RawRxdBuff(Raw), FilteredRxdBuff(Filtered),
+      RxdDatasBuff(Datas), FilterStyle(OwnerUart->RxdFilter_Style),
+      DelimiterChar(OwnerUart->RxdFilter_DelimiterChar),
       BytesOfPacket(static_cast<long>(OwnerUart->RxdFilter_BytesOfPacket)),
-      QueueSize(static_cast<long>(OwnerUart->RxdBuffBytes)), EventMask(OwnerUart->EventMask),
+      QueueSize(static_cast<long>(OwnerUart->RxdBuffBytes)),
       Handover(std::make_shared<THandover>()) {
-    TermFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (TermFd < 0) {
-        YVclUtil::ShowErrMsgBox_Printf(kThreadCaption, "%s", "Err: Can not create hEventForTerminateThread");
+    std::vector<std::string> missing;
+    if (!Port->PrepareWait(missing)) {
+        for (const std::string& name : missing)
+            YVclUtil::ShowErrMsgBox_Printf(kThreadCaption, "Err: Can not create %s", name.c_str());
         ReadyFlag = false;
     }
-    ComplFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (ComplFd < 0) {
-        YVclUtil::ShowErrMsgBox_Printf(kThreadCaption, "%s", "Err: Can not create OlapRdFile.hEvent");
-        ReadyFlag = false;
-    }
-    TimerFd = ::timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK);
-    if (TimerFd < 0) {
-        YVclUtil::ShowErrMsgBox_Printf(kThreadCaption, "%s", "Err: Can not create WaitableTimer");
-        ReadyFlag = false;
-    }
-    const unsigned baud = std::max(1u, OwnerUart->UartBaud);
-    TxRecheckUsPerByte = std::max(1u, static_cast<unsigned>(OwnerUart->BitsPerCharacter() * 1000000ull / baud));
-    if (EventMask & kModemEvents)
-        ModemSampling = Port->ModemStatus(ModemBits);
 }
 
 TCommMonitorThread::~TCommMonitorThread() {
     Terminate();
     wait();
-    for (int fd : {TermFd, ComplFd, TimerFd})
-        if (fd >= 0)
-            ::close(fd);
 }
 
 void TCommMonitorThread::Terminate() {
     TerminateFlag.store(true, std::memory_order_release);
-    if (TermFd >= 0) {
-        const uint64_t one = 1;
-        [[maybe_unused]] const ssize_t n = ::write(TermFd, &one, sizeof one);
-    }
+    Port->Interrupt();
     {
         std::lock_guard<std::mutex> lock(Handover->Mutex);
         Handover->Cancelled = true;
@@ -110,141 +78,29 @@ void TCommMonitorThread::Terminate() {
     Handover->Done.notify_all();
 }
 
-void TCommMonitorThread::NotifyTxQueued() {
-    const uint64_t one = 1;
-    [[maybe_unused]] const ssize_t n = ::write(ComplFd, &one, sizeof one);
-}
-
 bool TCommMonitorThread::ArmLineTimer(unsigned Milliseconds) {
-    LineTimerArmed = true;
-    LineDue = TClock::now() + std::chrono::milliseconds(Milliseconds);
-    RearmTimer();
-    if (!TimerSet) {
-        LineTimerArmed = false;
-        return false;
-    }
-    return true;
-}
-
-void TCommMonitorThread::RearmTimer() {
-    bool any = false;
-    TClock::time_point due{};
-    auto consider = [&](bool armed, TClock::time_point at) {
-        if (armed && (!any || at < due)) {
-            due = at;
-            any = true;
-        }
-    };
-    consider(LineTimerArmed, LineDue);
-    consider(TxRecheckArmed, TxRecheckDue);
-    consider(ModemSampling && PortWatched, ModemDue);
-    if (!any) {
-        if (TimerSet) {
-            itimerspec off{};
-            ::timerfd_settime(TimerFd, 0, &off, nullptr);
-            TimerSet = false;
-        }
-        return;
-    }
-    if (TimerSet && due == TimerSetFor)
-        return;
-    // steady_clock counts CLOCK_MONOTONIC, so its time point is the absolute expiry.
-    const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(due.time_since_epoch()).count();
-    itimerspec expiry{};
-    expiry.it_value.tv_sec = static_cast<time_t>(ns / 1000000000);
-    expiry.it_value.tv_nsec = static_cast<long>(ns % 1000000000);
-    if (expiry.it_value.tv_sec == 0 && expiry.it_value.tv_nsec == 0)
-        expiry.it_value.tv_nsec = 1; // zero would disarm
-    TimerSet = ::timerfd_settime(TimerFd, TFD_TIMER_ABSTIME, &expiry, nullptr) == 0;
-    TimerSetFor = due;
-}
-
-void TCommMonitorThread::PauseAfterFailure() {
-    pollfd p{TermFd, POLLIN, 0};
-    ::poll(&p, 1, 10);
+    LineTimerArmed = Port->ArmTimer(Milliseconds);
+    return LineTimerArmed;
 }
 
 void TCommMonitorThread::run() {
     FilteredBytes = 0;
-    pollfd fds[4] = {{TermFd, POLLIN, 0}, {Port->Handle(), POLLIN, 0}, {ComplFd, POLLIN, 0}, {TimerFd, POLLIN, 0}};
-    if (ModemSampling) {
-        ModemDue = TClock::now() + kModemSamplePeriod;
-        RearmTimer();
-    }
     while (!Terminated()) {
-        fds[1].fd = PortWatched ? Port->Handle() : -1;
-        const int n = ::poll(fds, 4, -1);
-        if (n < 0) {
-            if (errno != EINTR)
-                PauseAfterFailure();
-            continue;
-        }
-        if (Terminated() || fds[0].revents)
+        const TPortEvents events = Port->Wait();
+        if (Terminated() || events.Terminate)
             break;
-
-        unsigned long mask = 0;
-        unsigned long errors = 0;
-        if (fds[2].revents & POLLIN) {
-            DrainCounter(ComplFd);
-            TxWatch = true;
+        PortHungUp = events.Gone;
+        if (events.Mask)
+            HandleCommEvent(events.Mask, events.Errors);
+        if (events.ReadDone && !Terminated()) {
+            ReadPending = false;
+            ReadDone(events.ReadBytes);
         }
-        if (fds[3].revents & POLLIN) {
-            DrainCounter(TimerFd);
-            TimerSet = false;
-        }
-        if (TxWatch)
-            CheckTxEmpty(mask);
-        PortHungUp = PortWatched && (fds[1].revents & (POLLHUP | POLLERR | POLLNVAL));
-        if (PortWatched && (fds[1].revents & POLLIN))
-            mask |= EV_RXCHAR;
-        if (PortWatched && (EventMask & EV_ERR) && Port->LineErrors(errors) && errors)
-            mask |= EV_ERR;
-        if (ModemSampling && PortWatched)
-            SampleModemLines(mask);
-
-        if (mask)
-            HandleCommEvent(mask, errors);
-        if (PortHungUp && !(mask & EV_RXCHAR) && !Terminated())
+        if (PortHungUp && !(events.Mask & EV_RXCHAR) && !Terminated())
             ReadQueued();
-
-        if (!Terminated() && LineTimerArmed && TClock::now() >= LineDue)
+        if (events.Timer && LineTimerArmed && !Terminated())
             LineTimerStep();
-        if (!Terminated())
-            RearmTimer();
     }
-}
-
-void TCommMonitorThread::CheckTxEmpty(unsigned long& Mask) {
-    const long queued = Port->OutQueue();
-    if (queued <= 0) {
-        TxWatch = false;
-        TxRecheckArmed = false;
-        Mask |= EV_TXEMPTY;
-        return;
-    }
-    // Still sending: look again about when the queued bytes should be out.
-    TxRecheckArmed = true;
-    TxRecheckDue = TClock::now() + std::chrono::microseconds(std::max<long>(200, queued * TxRecheckUsPerByte));
-}
-
-void TCommMonitorThread::SampleModemLines(unsigned long& Mask) {
-    const auto now = TClock::now();
-    unsigned bits = 0;
-    if (!Port->ModemStatus(bits))
-        return;
-    const unsigned changed = bits ^ ModemBits;
-    ModemBits = bits;
-    unsigned long events = 0;
-    if (changed & MS_CTS_ON)
-        events |= EV_CTS;
-    if (changed & MS_DSR_ON)
-        events |= EV_DSR;
-    if (changed & MS_RLSD_ON)
-        events |= EV_RLSD;
-    if (changed & MS_RING_ON)
-        events |= EV_RING;
-    Mask |= events & EventMask;
-    ModemDue = now + kModemSamplePeriod;
 }
 
 void TCommMonitorThread::HandleCommEvent(unsigned long Mask, unsigned long Errors) {
@@ -264,11 +120,15 @@ void TCommMonitorThread::HandleCommEvent(unsigned long Mask, unsigned long Error
 }
 
 void TCommMonitorThread::ReadQueued() {
-    if (!PortWatched)
+    if (DeviceLost || ReadPending)
         return;
-    // A non-blocking read takes exactly what the driver has queued, up to the
-    // receive buffer; what does not fit stays queued and wakes the next poll.
+    // The read takes exactly what the driver has queued, up to the receive
+    // buffer; what does not fit stays queued and wakes the next wait.
     const long got = Port->Read(RawRxdBuff, static_cast<size_t>(QueueSize));
+    if (got == TUartPort::kReadPending) {
+        ReadPending = true;
+        return;
+    }
     if (got > 0) {
         ReadDone(got);
         return;
@@ -279,15 +139,13 @@ void TCommMonitorThread::ReadQueued() {
         return;
     }
     if (got < 0)
-        PauseAfterFailure();
+        Port->Pause(10);
 }
 
 void TCommMonitorThread::ReportDeviceLost() {
-    // Stop watching the port: a hung-up descriptor stays readable and would
-    // wake the poll forever.
-    PortWatched = false;
-    TxWatch = false;
-    TxRecheckArmed = false;
+    // Reported once: a hung-up device would otherwise wake every wait.
+    DeviceLost = true;
+    Port->StopWatchingDevice();
     TCustomUart* owner = Owner;
     Synchronize([owner] { owner->FireDeviceLostEvent(); });
 }

@@ -3,7 +3,6 @@
 #include <QThread>
 
 #include <atomic>
-#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <memory>
@@ -14,19 +13,18 @@ namespace YVclCtrl {
 class TCustomUart;
 class TUartPort;
 
-// The worker of an open port. Blocks in one poll on four descriptors, in this
-// order: a termination eventfd, the port, a completion eventfd (a block was
-// handed to the driver, so watch for the transmitter running empty) and a
-// timerfd (text-line pacing and transmitter re-checks). It reads what the
-// driver has queued, cuts it into packets by the receive filter and hands
-// every event to the component's thread, waiting until the handler returns.
+// The worker of an open port. Blocks in the port's Wait and dispatches what it
+// reports: line errors, modem-line changes, the transmitter running empty,
+// received bytes (read, cut into packets by the receive filter), the end of
+// the device and the text-line pacing timer. Every event is handed to the
+// component's thread, and the worker waits until the handler returns.
 //
 // The receive settings are taken when the thread is made (at Open).
 class TCommMonitorThread : public QThread {
     Q_OBJECT
 public:
-    // Failures to make a descriptor show an error box captioned
-    // "TCommEventMonitorThread"; Ready() is then false.
+    // When the port cannot make its wait objects, each is named in an error
+    // box captioned "TCommEventMonitorThread"; Ready() is then false.
     TCommMonitorThread(TCustomUart* Owner, TUartPort* Port, char* RawRxdBuff, char* FilteredRxdBuff,
                        char* RxdDatasBuff);
     ~TCommMonitorThread() override;
@@ -37,12 +35,6 @@ public:
     // an event handler; the caller then waits for the thread (wait()).
     void Terminate();
     bool Terminated() const { return TerminateFlag.load(std::memory_order_acquire); }
-    // Readable once Terminate has been called; lets a write on this thread give up.
-    int CancelFd() const { return TermFd; }
-
-    // Any thread: a block was handed to the driver; report the transmitter
-    // running empty.
-    void NotifyTxQueued();
 
     // Monitor thread: arm the pacing timer once, Milliseconds from now. False
     // when the timer cannot be armed.
@@ -52,8 +44,6 @@ protected:
     void run() override;
 
 private:
-    using TClock = std::chrono::steady_clock;
-
     // The hand-over to the component's thread, shared with the queued call so
     // a late call after Close finds it cancelled and does nothing.
     struct THandover {
@@ -72,11 +62,7 @@ private:
     void FilterBytes(long Bytes);
     void Deliver();
     void LineTimerStep();
-    void CheckTxEmpty(unsigned long& Mask);
-    void SampleModemLines(unsigned long& Mask);
     void ReportDeviceLost();
-    void RearmTimer();
-    void PauseAfterFailure();
 
     TCustomUart* Owner;
     TUartPort* Port;
@@ -89,30 +75,17 @@ private:
     char DelimiterChar;
     long BytesOfPacket;
     long QueueSize;
-    unsigned long EventMask;
-    unsigned TxRecheckUsPerByte;
 
     long FilteredBytes = 0;
     bool OverflowReported = false;
-    int TermFd = -1;
-    int ComplFd = -1;
-    int TimerFd = -1;
     bool ReadyFlag = true;
     std::atomic<bool> TerminateFlag{false};
     std::shared_ptr<THandover> Handover;
 
-    bool PortWatched = true;
+    bool DeviceLost = false;
     bool PortHungUp = false;
-    bool TxWatch = false;
+    bool ReadPending = false;
     bool LineTimerArmed = false;
-    TClock::time_point LineDue;
-    bool TxRecheckArmed = false;
-    TClock::time_point TxRecheckDue;
-    bool ModemSampling = false;
-    unsigned ModemBits = 0;
-    TClock::time_point ModemDue;
-    TClock::time_point TimerSetFor;
-    bool TimerSet = false;
 };
 
 } // namespace YVclCtrl

@@ -228,6 +228,9 @@ bool TCustomUart::Open() {
         case TPortFailure::AccessDenied:
             LastErrMsg = "The comm device can not access (may be opened by another)";
             break;
+        case TPortFailure::NotADevice:
+            LastErrMsg = "The comm device is a regular file, not a serial port";
+            break;
         default:
             LastErrMsg = "Can not open comm device file";
             break;
@@ -278,6 +281,8 @@ bool TCustomUart::Open() {
         EventMask |= EV_CTS;
     if (OnDsrChanged && FlowCtrlHwTxd != fcht_DSR && FlowCtrlHwTxd != fcht_DSR_CTS)
         EventMask |= EV_DSR;
+    if (!Port->SetEventMask(EventMask))
+        return FailOpen("Can not turn-on comm event mask");
 
     // Raising the lines is best effort: the port works without them.
     Port->SetModemLine(TUartPort::ml_Dtr, true);
@@ -321,10 +326,10 @@ bool TCustomUart::Close() {
 
 // ---- sending --------------------------------------------------------------
 
-int TCustomUart::WriteBlock(const void* Data, unsigned Bytes, int CancelFd) {
+int TCustomUart::WriteBlock(const void* Data, unsigned Bytes, TWriteCancel Cancel) {
     if (Bytes == 0)
         return 0;
-    const long written = Port->Write(Data, Bytes, CancelFd);
+    const long written = Port->Write(Data, Bytes, Cancel);
     if (written < 0)
         return 1;
     return static_cast<unsigned long>(written) < Bytes ? 4 : 0;
@@ -342,7 +347,7 @@ int TCustomUart::SendData(unsigned Bytes, const void* Data) {
     else if (rc == 4)
         LastErrMsg = "Timeout when send to comm";
     else if (OnTxdEmpty && Monitor)
-        Monitor->NotifyTxQueued();
+        Port->NotifyTxQueued();
     return rc;
 }
 
@@ -408,7 +413,7 @@ int TCustomUart::SendTxtFile(const char* FileName, unsigned LineIntervalMs) {
         return rc;
     }
     if (Monitor)
-        Monitor->NotifyTxQueued();
+        Port->NotifyTxQueued();
     return 0;
 }
 
@@ -421,11 +426,11 @@ int TCustomUart::TrySendNextLine() {
         return 0;
     }
     // Close must not wait out a whole write time-out for this line.
-    if (WriteBlock(TxtLineBuff, TxtLineBytes, Monitor->CancelFd()) != 0) {
+    if (WriteBlock(TxtLineBuff, TxtLineBytes, TWriteCancel::OnInterrupt) != 0) {
         EndTxtFile();
         return 0;
     }
-    Monitor->NotifyTxQueued();
+    Port->NotifyTxQueued();
     return 1;
 }
 

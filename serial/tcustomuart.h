@@ -1,5 +1,7 @@
 #pragma once
 
+#include "serial/tuartport.h"
+
 #include <QObject>
 
 #include <atomic>
@@ -25,7 +27,6 @@ using TNotifyEvent = std::function<void(QObject* Sender)>;
 using TRxdDatasEvent = std::function<void(QObject* Sender, int Bytes, char* Datas)>;
 
 class TCommMonitorThread;
-class TUartPort;
 
 // A serial port owned from Open to Close. Settings take effect at the next
 // Open. Every event runs on the thread the component lives in (the main
@@ -156,7 +157,7 @@ private:
     void EndTxtFile();
     int ReadTxtLine();
     // Writes a whole block: 0 done, 1 failed, 4 short.
-    int WriteBlock(const void* Data, unsigned Bytes, int CancelFd = -1);
+    int WriteBlock(const void* Data, unsigned Bytes, TWriteCancel Cancel = TWriteCancel::Never);
     unsigned BitsPerCharacter() const;
     void FreeRxdBuffers();
     bool AllocRxdBuffers(unsigned Bytes);

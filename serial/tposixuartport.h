@@ -1,16 +1,17 @@
 #pragma once
 
 #include "serial/tparitymarkdecoder.h"
-#include "serial/tuartport.h"
+#include "serial/tpolluartport.h"
 
 namespace YVclCtrl {
 
-// A serial device on Linux: exclusive open (TIOCEXCL plus a non-blocking
-// flock, since TIOCEXCL alone does not stop root), raw mode, any speed, and
-// modem lines and error counters where the driver has them. Pseudo-terminals
-// answer the modem and counter requests with ENOTTY: that reads as "not
-// supported", never as a failure.
-class TPosixUartPort : public TUartPort {
+// POSIX only. A serial device on Linux: exclusive open (TIOCEXCL plus a
+// non-blocking flock, since TIOCEXCL alone does not stop root), raw mode, any
+// speed, and modem lines and error counters where the driver has them.
+// Pseudo-terminals answer the modem and counter requests with ENOTTY: that
+// reads as "not supported", never as a failure. A regular file is refused at
+// Open (TPortFailure::NotADevice).
+class TPosixUartPort : public TPollUartPort {
 public:
     TPosixUartPort() = default;
     ~TPosixUartPort() override;
@@ -22,10 +23,8 @@ public:
     bool SetModemLine(TModemLine Line, bool On) override;
     bool Close() override;
 
-    int Handle() const override { return Fd; }
-    long Write(const void* Data, size_t Bytes, int CancelFd = -1) override;
+    long Write(const void* Data, size_t Bytes, TWriteCancel Cancel = TWriteCancel::Never) override;
     long Read(void* Data, size_t Bytes) override;
-    long InQueue() override;
     long OutQueue() override;
     bool ModemStatus(unsigned& Bits) override;
     bool LineErrors(unsigned long& Flags) override;
@@ -35,6 +34,9 @@ public:
     static TPortFailure ReasonOf(int Err);
     // True for errno values that mean the request is not supported by the driver.
     static bool NotSupported(int Err);
+
+protected:
+    int DeviceFd() const override { return Fd; }
 
 private:
     bool Fail(int Err);

@@ -1,6 +1,7 @@
 #include "formtesthelpers.h"
 #include "tscriptedprompts.h"
 #include "ttestworkspace.h"
+#include "../link/detachprobe.h"
 
 #include "serial/comports.h"
 #include "serial/tcustomuart.h"
@@ -172,6 +173,39 @@ TEST(EditorLink, ClosingWhileUploadingClosesThePort) {
     EXPECT_FALSE(uart->pr_IsOpened());
     QTest::qWait(50);
     form.reset();
+}
+
+// Destroying the window mid-upload (no close first) closes the port before the
+// link lets go of the component's handlers: its monitor thread reads them
+// while the port is open.
+TEST(EditorLink, DestroyingTheWindowMidUploadClosesThePortFirst) {
+    TTestWorkspace ws;
+    TSimulator sim(ws.Path() + "/partial.bin");
+    if (sim.Pty.isEmpty())
+        GTEST_SKIP() << "the display simulator is not built";
+    LinkComPort(5, sim.Pty);
+    const std::string romPath = ws.File("UP.BIN");
+    QFile f(QString::fromStdString(romPath));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray(64512, '\x22'));
+    f.close();
+
+    TScriptedPrompts ask;
+    auto form = std::make_unique<TForm1>(&ask);
+    form->show();
+    auto* uart = form->findChild<YVclCtrl::TCustomUart*>("PcUart1");
+    ASSERT_NE(uart, nullptr);
+    std::vector<bool> openWhenDetached;
+    TDetachProbe::Wrap(*uart, openWhenDetached);
+    SelectComPort(*form, 4);
+    Click(*form, "ConnectButton");
+    ask.QueueFile(romPath);
+    Click(*form, "UploadButton");
+    ASSERT_TRUE(WaitFor([&] { return Find<QProgressBar>(*form, "ProgressBar")->value() > 5; }, 30000));
+    ASSERT_TRUE(uart->pr_IsOpened());
+    form.reset();
+    ASSERT_EQ(openWhenDetached.size(), 1u);
+    EXPECT_FALSE(openWhenDetached[0]);
 }
 
 } // namespace

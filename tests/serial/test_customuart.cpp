@@ -3,11 +3,16 @@
 #include "serialtestkit.h"
 #include "util/exception.h"
 
+#include <QDir>
 #include <QVariant>
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <termios.h>
 #include <thread>
+#include <unistd.h>
 
 using namespace YVclCtrl;
 
@@ -136,6 +141,29 @@ TEST_F(Uart, OpenNonTerminalFailsOnConfig) {
     EXPECT_FALSE(U.Open());
     EXPECT_EQ(U.pr_LastErrMsg(), "Can not set comm config");
     EXPECT_FALSE(U.pr_IsOpened());
+}
+
+TEST_F(Uart, OpenRegularFileRefusedAsNoSerialPort) {
+    // Named straight, through a COM link, and read-only (which must not read
+    // as "opened by another").
+    const std::string dir = QDir::tempPath().toStdString() + "/serial_regular_" + std::to_string(::getpid());
+    std::filesystem::create_directories(dir);
+    const std::string file = dir + "/somefile";
+    std::ofstream(file) << "not a port\n";
+    const std::string link = dir + "/COM7";
+    std::filesystem::create_symlink(file, link);
+    const std::string readOnly = dir + "/readonly";
+    std::ofstream(readOnly) << "x";
+    std::filesystem::permissions(readOnly, std::filesystem::perms::owner_read);
+    for (const std::string& path : {file, link, readOnly}) {
+        U.pw_UartDevicePath(path);
+        EXPECT_FALSE(U.Open()) << path;
+        EXPECT_EQ(U.pr_LastErrMsg(), "The comm device is a regular file, not a serial port") << path;
+        EXPECT_FALSE(U.pr_IsOpened());
+    }
+    std::ifstream in(file);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "not a port\n");
+    std::filesystem::remove_all(dir);
 }
 
 TEST_F(Uart, OpenCloseTwiceAndExclusive) {

@@ -1,5 +1,5 @@
 #include "fieldbus/tpcuart.h"
-#include "serial/tuartport.h"
+#include "serial/tpolluartport.h"
 #include "serial/uartevents.h"
 #include "serialtestkit.h"
 
@@ -275,7 +275,7 @@ namespace {
 
 // A port made of a pipe: the test writes what the "device" sends into In[1];
 // modem lines, error flags and write results are set by the test.
-struct FakePort : TUartPort {
+struct FakePort : TPollUartPort {
     struct Shared {
         int In[2] = {-1, -1};
         std::atomic<unsigned> Modem{0};
@@ -292,8 +292,8 @@ struct FakePort : TUartPort {
     bool SetTimeouts(const TUartTimeouts&) override { return true; }
     bool SetModemLine(TModemLine, bool) override { return true; }
     bool Close() override { return true; }
-    int Handle() const override { return S->In[0]; }
-    long Write(const void* Data, size_t Bytes, int) override {
+    int DeviceFd() const override { return S->In[0]; }
+    long Write(const void* Data, size_t Bytes, TWriteCancel) override {
         std::lock_guard<std::mutex> lock(S->Mutex);
         if (S->WritesLeft == 0)
             return -1;
@@ -308,11 +308,6 @@ struct FakePort : TUartPort {
     long Read(void* Data, size_t Bytes) override {
         const ssize_t n = ::read(S->In[0], Data, Bytes);
         return n < 0 ? 0 : n;
-    }
-    long InQueue() override {
-        int n = 0;
-        ::ioctl(S->In[0], FIONREAD, &n);
-        return n;
     }
     long OutQueue() override { return 0; }
     bool ModemStatus(unsigned& Bits) override {

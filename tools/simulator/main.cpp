@@ -1,6 +1,7 @@
 // dpu510tk3-sim: plays the display on a pseudo-terminal (or a real port) so an
 // upload or a clock setting can be rehearsed without hardware.
 #include "displaysimulator.h"
+#include "dpu510tk3_version.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -37,6 +38,7 @@ void Usage(FILE* to) {
     std::fputs("usage: dpu510tk3-sim [--port DEVICE] [--out FILE] [--reject PERCENT] [--seed N]\n"
                "                     [--once] [--c-interval-ms N] [--idle-ms N] [--silent-after N]\n"
                "                     [--hangup-after N]\n"
+               "       dpu510tk3-sim --version\n"
                "Plays the display: prints the pseudo-terminal to connect to (or uses DEVICE at\n"
                "115200 8N1), sends \"C\" every N ms (1000) until a frame comes, answers each frame\n"
                "with ACK or NAK, writes the reassembled image to FILE (dpu510tk3-sim.bin) and\n"
@@ -66,6 +68,9 @@ bool ParseArgs(int argc, char** argv, Options& o) {
         long v = 0;
         if (a == "--help" || a == "-h") {
             Usage(stdout);
+            std::exit(0);
+        } else if (a == "--version") {
+            std::printf("dpu510tk3-sim %s\n", DPU510TK3_VERSION);
             std::exit(0);
         } else if (a == "--once") {
             o.Once = true;

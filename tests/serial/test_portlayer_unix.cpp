@@ -1,6 +1,6 @@
 #include "serial/comports.h"
 #include "serial/tcustomuart.h"
-#include "serial/tdeadline.h"
+#include "serial/fdwait.h"
 #include "serial/tparitymarkdecoder.h"
 #include "serial/tposixuartport.h"
 #include "serialtestkit.h"
@@ -128,12 +128,12 @@ TEST(PortLayer, DeadlineWaitEndsOnCancel) {
     ASSERT_EQ(::pipe(c), 0);
     TDeadline deadline(5000);
     ASSERT_EQ(::write(c[1], "x", 1), 1);
-    EXPECT_EQ(deadline.WaitFd(p[0], POLLIN, c[0]), TDeadline::wr_Cancelled);
+    EXPECT_EQ(WaitFd(deadline, p[0], POLLIN, c[0]), TDeadline::wr_Cancelled);
     ASSERT_EQ(::write(p[1], "y", 1), 1);
-    EXPECT_EQ(TDeadline(5000).WaitFd(p[0], POLLIN), TDeadline::wr_Ready);
+    EXPECT_EQ(WaitFd(TDeadline(5000), p[0], POLLIN), TDeadline::wr_Ready);
     char b;
     ASSERT_EQ(::read(p[0], &b, 1), 1);
-    EXPECT_EQ(TDeadline(10).WaitFd(p[0], POLLIN), TDeadline::wr_Timeout);
+    EXPECT_EQ(WaitFd(TDeadline(10), p[0], POLLIN), TDeadline::wr_Timeout);
     for (int fd : {p[0], p[1], c[0], c[1]})
         ::close(fd);
 }

@@ -1,16 +1,16 @@
 #include "serial/tposixuartport.h"
 
 #include "serial/custombaud.h"
-#include "serial/tdeadline.h"
+#include "serial/fdwait.h"
 #include "serial/uartevents.h"
 
 #include <cerrno>
 #include <fcntl.h>
 #include <linux/serial.h>
-#include <mutex>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
@@ -18,9 +18,6 @@
 namespace YVclCtrl {
 
 namespace {
-
-std::mutex g_factoryMutex;
-TUartPortFactory g_factory;
 
 speed_t StandardSpeed(unsigned baud) {
     switch (baud) {
@@ -46,21 +43,7 @@ speed_t StandardSpeed(unsigned baud) {
 
 } // namespace
 
-TUartPortFactory SetUartPortFactory(TUartPortFactory Factory) {
-    std::lock_guard<std::mutex> lock(g_factoryMutex);
-    TUartPortFactory previous = std::move(g_factory);
-    g_factory = std::move(Factory);
-    return previous;
-}
-
-std::unique_ptr<TUartPort> CreateUartPort() {
-    {
-        std::lock_guard<std::mutex> lock(g_factoryMutex);
-        if (g_factory)
-            return g_factory();
-    }
-    return std::make_unique<TPosixUartPort>();
-}
+std::unique_ptr<TUartPort> CreatePlatformUartPort() { return std::make_unique<TPosixUartPort>(); }
 
 TPosixUartPort::~TPosixUartPort() { Close(); }
 
@@ -76,6 +59,8 @@ TPortFailure TPosixUartPort::ReasonOf(int Err) {
     case EBUSY:
     case EWOULDBLOCK:
         return TPortFailure::AccessDenied;
+    case ENOTTY:
+        return TPortFailure::NotADevice;
     default:
         return TPortFailure::Other;
     }
@@ -93,6 +78,14 @@ bool TPosixUartPort::Open(const std::string& Device, bool WriteThroughFlag) {
     Errno = 0;
     if (Fd >= 0)
         return true;
+    // A regular file opens and even takes the lock; only the line settings
+    // would fail, with a reason that hides the real mistake.
+    struct stat st {};
+    if (::stat(Device.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+        Errno = ENOTTY;
+        Failure = ReasonOf(Errno);
+        return false;
+    }
     const int fd = ::open(Device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         Errno = errno;
@@ -173,6 +166,7 @@ bool TPosixUartPort::Configure(const TUartLineSettings& s) {
         return Fail(errno);
     if (speed == B0 && !SetCustomBaud(Fd, s.Baud))
         return Fail(errno);
+    SetCharacterTime(s.Baud, 1 + s.DataBits + (s.Parity != 0 ? 1 : 0) + s.StopBits);
     return true;
 }
 
@@ -224,16 +218,17 @@ bool TPosixUartPort::WaitWriteAllowed(const TDeadline& Deadline, int CancelFd) {
     }
 }
 
-long TPosixUartPort::Write(const void* Data, size_t Bytes, int CancelFd) {
+long TPosixUartPort::Write(const void* Data, size_t Bytes, TWriteCancel Cancel) {
     if (Fd < 0) {
         Errno = EBADF;
         return -1;
     }
+    const int cancelFd = Cancel == TWriteCancel::OnInterrupt ? InterruptFd() : -1;
     const TDeadline deadline(Timeouts.WriteTotalMs);
     const char* p = static_cast<const char*>(Data);
     size_t done = 0;
     while (done < Bytes) {
-        if (!WaitWriteAllowed(deadline, CancelFd))
+        if (!WaitWriteAllowed(deadline, cancelFd))
             return static_cast<long>(done);
         const ssize_t n = ::write(Fd, p + done, Bytes - done);
         if (n > 0) {
@@ -246,7 +241,7 @@ long TPosixUartPort::Write(const void* Data, size_t Bytes, int CancelFd) {
             Errno = errno;
             return -1;
         }
-        const TDeadline::TWaitResult w = deadline.WaitFd(Fd, POLLOUT, CancelFd);
+        const TDeadline::TWaitResult w = WaitFd(deadline, Fd, POLLOUT, cancelFd);
         if (w == TDeadline::wr_Timeout || w == TDeadline::wr_Cancelled)
             return static_cast<long>(done);
         if (w == TDeadline::wr_Failed) {
@@ -301,15 +296,6 @@ long TPosixUartPort::Read(void* Data, size_t Bytes) {
         Errno = errno;
         return -1;
     }
-}
-
-long TPosixUartPort::InQueue() {
-    int n = 0;
-    if (::ioctl(Fd, FIONREAD, &n) != 0) {
-        Errno = errno;
-        return -1;
-    }
-    return n;
 }
 
 long TPosixUartPort::OutQueue() {

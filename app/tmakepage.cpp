@@ -1,0 +1,261 @@
+#include "app/tmakepage.h"
+
+#include "app/qtext.h"
+#include "app/tchoicebox.h"
+#include "app/tfilebrowser.h"
+#include "app/tpicturebox.h"
+#include "serial/comports.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+TMakePage::TMakePage(YVclUtil::Prompts* Prompts, QWidget* Parent) : QWidget(Parent) {
+    setObjectName("MakePage");
+    auto* top = new QHBoxLayout(this);
+    top->setContentsMargins(8, 8, 8, 8);
+    top->setSpacing(12);
+    // Left the ROM file, in the middle the link and the device settings, right the log.
+    top->addWidget(BuildRomBox(Prompts));
+    auto* mid = new QVBoxLayout;
+    mid->setSpacing(8);
+    top->addLayout(mid);
+    mid->addWidget(BuildLinkBox());
+    mid->addWidget(BuildLogoBox());
+    mid->addWidget(BuildDeviceBox());
+    FMsgPos = new TChoiceBox(QStringLiteral("Massage position:"), {"1", "2", "3"}, QStringLiteral("MsgPos"),
+                             QStringLiteral("MsgPosImage"), QSize(64, 128), this);
+    FMsgPos->setObjectName("MsgPosBox");
+    FMsgPos->Check(2);
+    mid->addWidget(FMsgPos);
+    mid->addStretch();
+    top->addLayout(BuildLogColumn(), 1);
+    connect(FComPort, &QComboBox::currentIndexChanged, this, [this] { ShowComPortDevice(); });
+}
+
+QWidget* TMakePage::BuildRomBox(YVclUtil::Prompts* Prompts) {
+    auto* romBox = new QGroupBox(QStringLiteral("ROM image"), this);
+    auto* rv = new QVBoxLayout(romBox);
+    rv->addWidget(new QLabel(QStringLiteral("ROM Filename:"), romBox));
+    FRomFileName = new QLineEdit(QStringLiteral("DPU510TK3.BIN"), romBox);
+    FRomFileName->setObjectName("RomFileNameEdit");
+    rv->addWidget(FRomFileName);
+    FBrowser = new TFileBrowser(Prompts, romBox);
+    FBrowser->setObjectName("FileBrowser");
+    FBrowser->SetMask(QStringLiteral("*.BIN"));
+    rv->addWidget(FBrowser, 1);
+    FMakeRom = new QPushButton(QStringLiteral("MAKE ROM"), romBox);
+    FMakeRom->setObjectName("MakeRomButton");
+    FMakeRom->setMinimumHeight(32);
+    rv->addWidget(FMakeRom);
+    romBox->setMinimumWidth(230);
+    return romBox;
+}
+
+QWidget* TMakePage::BuildLinkBox() {
+    auto* linkBox = new QGroupBox(QStringLiteral("Link"), this);
+    auto* lg = new QGridLayout(linkBox);
+    lg->addWidget(new QLabel(QStringLiteral("COM port:"), linkBox), 0, 0);
+    FComPort = new QComboBox(linkBox);
+    FComPort->setObjectName("ComPortBox");
+    for (int i = 1; i <= 20; ++i)
+        FComPort->addItem(QStringLiteral("COM %1").arg(i));
+    FComPort->setCurrentIndex(0);
+    lg->addWidget(FComPort, 0, 1);
+    FConnect = new QPushButton(QStringLiteral("Connect"), linkBox);
+    FConnect->setObjectName("ConnectButton");
+    lg->addWidget(FConnect, 0, 2);
+    FComDevice = new QLabel(linkBox);
+    FComDevice->setObjectName("ComPortDevice");
+    FComDevice->setToolTip(QStringLiteral("The device this COM port stands for"));
+    lg->addWidget(FComDevice, 3, 0, 1, 3);
+    FBaud = new QComboBox(linkBox);
+    FBaud->setObjectName("BaudBox");
+    FBaud->addItems({"14400", "19200", "38400", "57600", "115200"});
+    FBaud->setCurrentIndex(4);
+    FBaud->setVisible(false);
+    FUpload = new QPushButton(QStringLiteral("UpLoad ROM Image"), linkBox);
+    FUpload->setObjectName("UploadButton");
+    FDateTimeSync = new QPushButton(QStringLiteral("Date-Time Sync."), linkBox);
+    FDateTimeSync->setObjectName("DateTimeSyncButton");
+    FUpload->setEnabled(false);
+    FDateTimeSync->setEnabled(false);
+    lg->addWidget(FUpload, 1, 0, 1, 2);
+    lg->addWidget(FDateTimeSync, 1, 2);
+    FProgress = new QProgressBar(linkBox);
+    FProgress->setObjectName("ProgressBar");
+    FProgress->setRange(0, 975);
+    FProgress->setValue(0);
+    lg->addWidget(FProgress, 2, 0, 1, 3);
+    return linkBox;
+}
+
+QWidget* TMakePage::BuildLogoBox() {
+    auto* logoBox = new QGroupBox(QStringLiteral("Customer Logo"), this);
+    logoBox->setObjectName("CustomerLogoBox");
+    auto* lo = new QGridLayout(logoBox);
+    FLogoOff = new QRadioButton(QStringLiteral("OFF"), logoBox);
+    FLogoOff->setObjectName("LogoOff");
+    FLogoOn = new QRadioButton(QStringLiteral("ON (Sec.)"), logoBox);
+    FLogoOn->setObjectName("LogoOn");
+    FLogoOff->setChecked(true);
+    FLogoSeconds = new QComboBox(logoBox);
+    FLogoSeconds->setObjectName("LogoSecondsBox");
+    for (int s = 1; s <= 30; ++s)
+        FLogoSeconds->addItem(QString::number(s));
+    FLogoSeconds->setCurrentIndex(0);
+    FLogoSeconds->setEnabled(false);
+    lo->addWidget(FLogoOff, 0, 0);
+    lo->addWidget(FLogoOn, 1, 0);
+    lo->addWidget(FLogoSeconds, 1, 1);
+    auto* logoCol = new QVBoxLayout;
+    logoCol->addWidget(new QLabel(QStringLiteral("Customer logo:  64 x 64"), logoBox));
+    FLogo = new TPictureBox(64, 64, logoBox);
+    FLogo->setObjectName("LogoImage");
+    FLogo->SetStretch(true);
+    FLogo->setCursor(Qt::PointingHandCursor);
+    FLogo->setToolTip(QStringLiteral("Click to choose the logo bitmap"));
+    logoCol->addWidget(FLogo, 0, Qt::AlignLeft);
+    lo->addLayout(logoCol, 0, 2, 3, 1);
+    lo->setColumnStretch(3, 1);
+    return logoBox;
+}
+
+QWidget* TMakePage::BuildDeviceBox() {
+    auto* devBox = new QGroupBox(QStringLiteral("Device"), this);
+    auto* dg = new QGridLayout(devBox);
+    dg->addWidget(new QLabel(QStringLiteral("ID Code (4 bytes):"), devBox), 0, 0);
+    FIdCode = new QLineEdit(devBox);
+    FIdCode->setObjectName("IdCodeEdit");
+    FIdCode->setMaximumWidth(90);
+    dg->addWidget(FIdCode, 0, 1);
+    dg->addWidget(new QLabel(QStringLiteral("LCD BL Power saving:"), devBox), 1, 0);
+    FPowerSaving = new QComboBox(devBox);
+    FPowerSaving->setObjectName("PowerSavingBox");
+    for (int choice : TProject::PowerSavingChoices())
+        FPowerSaving->addItem(QString::number(choice));
+    dg->addWidget(FPowerSaving, 1, 1);
+    dg->addWidget(new QLabel(QStringLiteral("Node Address:"), devBox), 2, 0);
+    FNodeAddress = new QComboBox(devBox);
+    FNodeAddress->setObjectName("NodeAddressBox");
+    for (int a = 0; a < 64; ++a)
+        FNodeAddress->addItem(QString::number(a));
+    dg->addWidget(FNodeAddress, 2, 1);
+    FDateTimeCheck = new QCheckBox(QStringLiteral("Enable Date and Time function"), devBox);
+    FDateTimeCheck->setObjectName("DateTimeCheck");
+    dg->addWidget(FDateTimeCheck, 3, 0, 1, 2);
+    dg->setColumnStretch(2, 1);
+    return devBox;
+}
+
+QLayout* TMakePage::BuildLogColumn() {
+    auto* logCol = new QVBoxLayout;
+    logCol->addWidget(new QLabel(QStringLiteral("Message box:"), this));
+    FLog = new QPlainTextEdit(this);
+    FLog->setObjectName("MessageLog");
+    FLog->setReadOnly(true);
+    // Long lines (paths, warnings) wrap, so nothing needs scrolling sideways.
+    FLog->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    FLog->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    FLog->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    FLog->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    QFont mono(QStringLiteral("Monospace"));
+    mono.setStyleHint(QFont::TypeWriter);
+    FLog->setFont(mono);
+    FLog->setMinimumWidth(360);
+    logCol->addWidget(FLog, 1);
+    FMsgOn = new QCheckBox(QStringLiteral("Msg. on"), this);
+    FMsgOn->setObjectName("MsgOnCheck");
+    logCol->addWidget(FMsgOn);
+    return logCol;
+}
+
+// ---------------------------------------------------------------- showing
+
+void TMakePage::AppendLog(const QString& Line) {
+    FLog->appendPlainText(Line);
+    FLog->verticalScrollBar()->setValue(FLog->verticalScrollBar()->maximum());
+}
+
+void TMakePage::ClearLog() { FLog->clear(); }
+
+QString TMakePage::ComPortDeviceText(unsigned Number) {
+    if (Number > UsableComPorts)
+        return QStringLiteral("COM %1 is not supported (COM 1 to COM %2)").arg(Number).arg(UsableComPorts);
+    const std::string dev = YVclCtrl::ResolveComPort(Number);
+    if (dev.empty())
+        return QStringLiteral("Device: none");
+    const QFileInfo info(ToQ(dev));
+    if (!info.isSymLink())
+        return QStringLiteral("Device: ") + ToQ(dev);
+    const QString target = info.symLinkTarget();
+    return QStringLiteral("Device: ") + target +
+           (QFileInfo::exists(target) ? QString() : QStringLiteral(" (not present)"));
+}
+
+void TMakePage::ShowComPortDevice() {
+    for (int i = 0; i < FComPort->count(); ++i)
+        FComPort->setItemData(i, ComPortDeviceText(static_cast<unsigned>(i + 1)), Qt::ToolTipRole);
+    const unsigned current = SelectedComPort();
+    FComDevice->setText(ComPortDeviceText(current));
+    const std::string dev = current <= UsableComPorts ? YVclCtrl::ResolveComPort(current) : std::string();
+    FComDevice->setToolTip(dev.empty() ? QStringLiteral("The device this COM port stands for")
+                                       : QStringLiteral("COM %1 opens %2").arg(current).arg(ToQ(dev)));
+}
+
+unsigned TMakePage::SelectedComPort() const { return static_cast<unsigned>(FComPort->currentIndex() + 1); }
+
+void TMakePage::ShowLinkControls(bool Connected, bool UploadEnabled, bool SyncEnabled) {
+    FConnect->setText(Connected ? QStringLiteral("Disconnect") : QStringLiteral("Connect"));
+    FComPort->setEnabled(!Connected);
+    FUpload->setEnabled(UploadEnabled);
+    FDateTimeSync->setEnabled(SyncEnabled);
+}
+
+void TMakePage::SetProgress(int BlockNo) { FProgress->setValue(BlockNo); }
+
+namespace {
+void SelectIfInRange(QComboBox* Box, int Index) {
+    if (Index >= 0 && Index < Box->count())
+        Box->setCurrentIndex(Index);
+}
+} // namespace
+
+void TMakePage::ShowSettings(const TProject& Project) {
+    FMsgPos->Check(Project.DEF_MSGPOS);
+    FDateTimeCheck->setChecked(Project.DISPDT != 0);
+    FIdCode->setText(ToQ(Project.CUSIDCODE));
+    ShowRomFileName(Project.ROMFILENAME);
+    SelectIfInRange(FPowerSaving, Project.PWRSAVING);
+    SelectIfInRange(FNodeAddress, Project.NODEADDR);
+    SelectIfInRange(FLogoSeconds, Project.SWAPTIME);
+}
+
+void TMakePage::ShowRomFileName(const std::string& Name) { FRomFileName->setText(ToQ(Name)); }
+
+void TMakePage::ShowLogoChoice(bool On) {
+    (On ? FLogoOn : FLogoOff)->setChecked(true);
+    FLogoSeconds->setEnabled(On);
+}
+
+void TMakePage::ShowLogoFile(const std::string& File) {
+    if (!FLogo->LoadFromFile(ToQ(File)))
+        FLogo->ClearPicture();
+}
+
+void TMakePage::ShowLogo(bool On, const std::string& File) {
+    ShowLogoChoice(On);
+    ShowLogoFile(File);
+}

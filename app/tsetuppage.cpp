@@ -1,0 +1,334 @@
+#include "app/tsetuppage.h"
+
+#include "app/qtext.h"
+#include "app/tchoicebox.h"
+#include "app/tpicturebox.h"
+#include "project/dputext.h"
+#include "project/tstartup.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QStyle>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+// Grid column widths: wide enough for "bit [ 5..0 ]" and "FF (255 )" in the
+// desktop font, label columns for a few characters each.
+constexpr int GridColWidth[TSetupPage::GridCols] = {84, 80, 66, 66, 66};
+constexpr int GridRowHeight = 20;
+
+QStringList StyleCaptions(int Count) {
+    QStringList captions;
+    for (int k = 0; k < Count; ++k)
+        captions << QStringLiteral("Style %1").arg(k);
+    return captions;
+}
+
+} // namespace
+
+int TSetupPage::ColumnSlot(int Column) {
+    // Columns left to right show slots B, D, A, C.
+    static constexpr int Slot[4] = {1, 3, 0, 2};
+    return Slot[Column];
+}
+
+TSetupPage::TSetupPage(QWidget* Parent) : QWidget(Parent) {
+    setObjectName("SetupPage");
+    auto* top = new QHBoxLayout(this);
+    top->setContentsMargins(8, 8, 8, 8);
+    top->setSpacing(12);
+    top->addWidget(BuildGrid());
+
+    auto* right = new QVBoxLayout;
+    right->setSpacing(8);
+    top->addLayout(right, 1);
+
+    // Preview and the two style pickers.
+    auto* styles = new QHBoxLayout;
+    styles->setSpacing(10);
+    auto* previewBox = new QGroupBox(QStringLiteral("Preview:"), this);
+    auto* pv = new QVBoxLayout(previewBox);
+    FPreview = new TPictureBox(64, 64, previewBox);
+    FPreview->setObjectName("PreviewImage");
+    pv->addWidget(FPreview, 0, Qt::AlignCenter);
+    styles->addWidget(previewBox);
+    FFlBox = new TChoiceBox(QStringLiteral("FL Style:"), StyleCaptions(4), QStringLiteral("FlStyle"),
+                            QStringLiteral("FlStyleImage"), QSize(64, 64), this);
+    FFlBox->setObjectName("FlStyleBox");
+    styles->addWidget(FFlBox);
+    styles->addStretch();
+    right->addLayout(styles);
+
+    auto* row2 = new QHBoxLayout;
+    row2->setSpacing(10);
+    FDirBox = new TChoiceBox(QStringLiteral("DIR Style:"), StyleCaptions(5), QStringLiteral("DirStyle"),
+                             QStringLiteral("DirStyleImage"), QSize(48, 48), this);
+    FDirBox->setObjectName("DirStyleBox");
+    row2->addWidget(FDirBox);
+
+    auto* side = new QVBoxLayout;
+    auto* dpBox = new QGroupBox(this);
+    dpBox->setObjectName("DpStyleBox");
+    auto* dp = new QVBoxLayout(dpBox);
+    FRight = new QRadioButton(QStringLiteral("Right"), dpBox);
+    FRight->setObjectName("DpStyleRight");
+    FLeft = new QRadioButton(QStringLiteral("Left"), dpBox);
+    FLeft->setObjectName("DpStyleLeft");
+    FRight->setChecked(true);
+    dp->addWidget(FRight);
+    dp->addWidget(FLeft);
+    side->addWidget(dpBox);
+    auto* verRow = new QHBoxLayout;
+    verRow->addWidget(new QLabel(QStringLiteral("Version:"), this));
+    FVersion = new QComboBox(this);
+    FVersion->setObjectName("VersionBox");
+    FVersion->setMinimumWidth(130);
+    verRow->addWidget(FVersion, 1);
+    side->addLayout(verRow);
+    side->addStretch();
+    row2->addLayout(side);
+    row2->addStretch();
+    right->addLayout(row2);
+
+    auto* buttons = new QHBoxLayout;
+    FClearAll = new QPushButton(QStringLiteral("Clear ALL"), this);
+    FClearAll->setObjectName("ClearAllButton");
+    FLoad = new QPushButton(QStringLiteral("Load"), this);
+    FLoad->setObjectName("LoadButton");
+    FSave = new QPushButton(QStringLiteral("Save"), this);
+    FSave->setObjectName("SaveButton");
+    for (QPushButton* b : {FClearAll, FLoad, FSave}) {
+        b->setMinimumWidth(96);
+        buttons->addWidget(b);
+    }
+    buttons->addStretch();
+    right->addLayout(buttons);
+    right->addWidget(BuildMessageBox());
+    right->addStretch();
+}
+
+QWidget* TSetupPage::BuildGrid() {
+    auto* box = new QWidget;
+    auto* v = new QVBoxLayout(box);
+    v->setContentsMargins(0, 0, 0, 0);
+    v->setSpacing(2);
+
+    FGrid = new QTableWidget(GridRows - 1, GridCols, box);
+    FGrid->setObjectName("CodeGrid");
+    FGrid->setToolTip(QStringLiteral("Double click"));
+    // The header row and the code column as start-up fills them.
+    QStringList headers;
+    for (int c = 0; c < GridCols; ++c)
+        headers << ToQ(TStartup::GridHeader(c));
+    FGrid->setHorizontalHeaderLabels(headers);
+    FGrid->verticalHeader()->hide();
+    FGrid->verticalHeader()->setDefaultSectionSize(GridRowHeight);
+    FGrid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    FGrid->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    FGrid->horizontalHeader()->setHighlightSections(false);
+    for (int c = 0; c < GridCols; ++c)
+        FGrid->setColumnWidth(c, GridColWidth[c]);
+    FGrid->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    FGrid->setSelectionBehavior(QAbstractItemView::SelectItems);
+    FGrid->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                           QAbstractItemView::AnyKeyPressed);
+    FGrid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    FGrid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+
+    // The two code columns look and behave like fixed cells: not editable, not selectable.
+    const QBrush fixedBrush = palette().brush(QPalette::Button);
+    for (int row = 0; row < GridRows - 1; ++row) {
+        for (int c = 0; c < GridCols; ++c) {
+            auto* item = new QTableWidgetItem;
+            if (c < 2) {
+                item->setFlags(Qt::ItemIsEnabled);
+                item->setBackground(fixedBrush);
+            }
+            FGrid->setItem(row, c, item);
+        }
+        FGrid->item(row, 1)->setText(ToQ(TStartup::CodeColumnText(row)));
+    }
+    int width = 2 * FGrid->frameWidth() + FGrid->verticalScrollBar()->sizeHint().width();
+    for (int c = 0; c < GridCols; ++c)
+        width += GridColWidth[c];
+    FGrid->setFixedWidth(width);
+
+    // The default-table radio buttons stand above the three label columns.
+    auto* radios = new QWidget(box);
+    auto* h = new QHBoxLayout(radios);
+    h->setContentsMargins(FGrid->frameWidth(), 0, 0, 0);
+    h->setSpacing(0);
+    h->addSpacing(GridColWidth[0] + GridColWidth[1]);
+    FCtblGroup = new QButtonGroup(this);
+    for (int t = 0; t < 3; ++t) {
+        auto* holder = new QWidget(radios);
+        holder->setFixedWidth(GridColWidth[2 + t]);
+        auto* hh = new QHBoxLayout(holder);
+        hh->setContentsMargins(0, 0, 0, 0);
+        FCtblRadio[t] = new QRadioButton(holder);
+        FCtblRadio[t]->setObjectName(QStringLiteral("CtblRadio%1").arg(t));
+        FCtblRadio[t]->setToolTip(QStringLiteral("Default code table CTBL%1").arg(t));
+        hh->addWidget(FCtblRadio[t], 0, Qt::AlignHCenter);
+        FCtblGroup->addButton(FCtblRadio[t], t);
+        h->addWidget(holder);
+    }
+    h->addStretch();
+    FCtblRadio[0]->setChecked(true);
+
+    v->addWidget(radios);
+    v->addWidget(FGrid, 1);
+    return box;
+}
+
+QWidget* TSetupPage::BuildMessagePage(int FirstState) {
+    auto* page = new QWidget;
+    auto* g = new QGridLayout(page);
+    g->setContentsMargins(8, 8, 8, 8);
+    g->setHorizontalSpacing(10);
+    g->setVerticalSpacing(10);
+    for (int r = 0; r < 5; ++r) {
+        const int s = FirstState + r;
+        FMsgName[s] = new TPictureBox(64, 16, page);
+        FMsgName[s]->setObjectName(QStringLiteral("MsgName%1").arg(s));
+        FMsgName[s]->SetFramed(false);
+        g->addWidget(FMsgName[s], r, 0);
+        for (int k = 0; k < 4; ++k) {
+            auto* pic = new TPictureBox(64, 16, page);
+            pic->setObjectName(QStringLiteral("MsgImage%1_%2").arg(s).arg(k));
+            pic->setToolTip(QStringLiteral("Double click to choose a bitmap"));
+            pic->setCursor(Qt::PointingHandCursor);
+            FMsgImage[s][k] = pic;
+            g->addWidget(pic, r, 1 + k);
+        }
+    }
+    g->setColumnStretch(5, 1);
+    g->setRowStretch(5, 1);
+    return page;
+}
+
+QWidget* TSetupPage::BuildMessageBox() {
+    // The lift-state messages: four check boxes above the picture columns, then the two pages.
+    auto* msgBox = new QGroupBox(QStringLiteral("Lift state messages"), this);
+    auto* mv = new QVBoxLayout(msgBox);
+    FMsgPages = new QTabWidget(msgBox);
+    FMsgPages->setObjectName("MessagePages");
+    FMsgPages->setTabPosition(QTabWidget::West);
+    FMsgPages->addTab(BuildMessagePage(0), QStringLiteral("Message"));
+    FMsgPages->addTab(BuildMessagePage(5), QStringLiteral("Message"));
+
+    auto* checks = new QHBoxLayout;
+    checks->setSpacing(0);
+    // Centres each box over its picture column of the pages (after the tab
+    // bar, the page's frame and margin and the name column).
+    const int tabBarWidth = FMsgPages->tabBar()->sizeHint().width();
+    const int frame = FMsgPages->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, FMsgPages);
+    checks->addSpacing(tabBarWidth + frame + 8 + 66 + 10);
+    for (int k = 0; k < 4; ++k) {
+        auto* holder = new QWidget(msgBox);
+        holder->setFixedWidth(66);
+        auto* hh = new QHBoxLayout(holder);
+        hh->setContentsMargins(0, 0, 0, 0);
+        FMsgCheck[k] = new QCheckBox(holder);
+        FMsgCheck[k]->setObjectName(QStringLiteral("MsgCheck%1").arg(k));
+        FMsgCheck[k]->setToolTip(QStringLiteral("Use this message column"));
+        hh->addWidget(FMsgCheck[k], 0, Qt::AlignHCenter);
+        checks->addWidget(holder);
+        if (k < 3)
+            checks->addSpacing(10);
+    }
+    checks->addStretch();
+    FMsgCheck[0]->setChecked(true);
+    FMsgCheck[1]->setChecked(true);
+    mv->addLayout(checks);
+    mv->addWidget(FMsgPages);
+    return msgBox;
+}
+
+// ---------------------------------------------------------------- showing
+
+QString TSetupPage::Cell(int Col, int Row) const {
+    if (Col < 0 || Col >= GridCols || Row < 0 || Row >= GridRows)
+        return QString();
+    if (Row == 0)
+        return FGrid->horizontalHeaderItem(Col)->text();
+    const QTableWidgetItem* item = FGrid->item(Row - 1, Col);
+    return item ? item->text() : QString();
+}
+
+void TSetupPage::SetCell(int Col, int Row, const QString& Text) {
+    if (Col < 0 || Col >= GridCols || Row < 0 || Row >= GridRows)
+        return;
+    if (Row == 0) {
+        FGrid->horizontalHeaderItem(Col)->setText(Text);
+        return;
+    }
+    FGrid->item(Row - 1, Col)->setText(Text);
+}
+
+void TSetupPage::ShowLabels(const TProject& Project) {
+    for (int t = 0; t < TProject::TableCount; ++t)
+        for (int n = 0; n < TProject::CodeCount; ++n)
+            SetCell(2 + t, n + 1, ToQ(Project.Label(t, n)));
+}
+
+void TSetupPage::ShowBitPatterns(const TConfiguration& Config) {
+    for (int n = 0; n < 256; ++n)
+        SetCell(0, n + 1, ToQ(Config.BitPattern(n)));
+}
+
+void TSetupPage::ShowVersionList(const TConfiguration& Config) {
+    const QSignalBlocker block(FVersion);
+    FVersion->clear();
+    for (const std::string& v : Config.VersionList)
+        FVersion->addItem(ToQ(v));
+    FVersion->setCurrentIndex(Config.VersionIndex);
+}
+
+void TSetupPage::ShowAllSlots(const TProject& Project) {
+    // The name picture shows slot A.
+    for (int s = 0; s < TProject::StateCount; ++s) {
+        FMsgName[s]->LoadFromFile(ToQ(Project.Slot(s, 0)));
+        for (int k = 0; k < 4; ++k)
+            FMsgImage[s][k]->LoadFromFile(ToQ(Project.Slot(s, ColumnSlot(k))));
+    }
+}
+
+void TSetupPage::ShowChoices(const TProject& Project) {
+    if (Project.DEF_CTBL >= 0 && Project.DEF_CTBL < 3)
+        FCtblRadio[static_cast<size_t>(Project.DEF_CTBL)]->setChecked(true);
+    FFlBox->Check(Project.DEF_FL);
+    FDirBox->Check(Project.DEF_DIR);
+    if (Project.DPSTYLE == 1)
+        FRight->setChecked(true);
+    else
+        FLeft->setChecked(true);
+    for (int k = 0; k < 4; ++k)
+        FMsgCheck[k]->setChecked(Project.MsgColumnChecked[k]);
+}
+
+void TSetupPage::ShowPreview(const QImage& Image) { FPreview->SetPicture(Image); }
+
+bool TSetupPage::ShowSlotPicture(int State, int Column, const std::string& File) {
+    return MsgImage(State, Column)->LoadFromFile(ToQ(File));
+}
+
+void TSetupPage::SelectFirstLabel(const TProject& Project) {
+    for (int n = 0; n < TProject::CodeCount; ++n)
+        for (int t = 0; t < TProject::TableCount; ++t)
+            if (!DpuText::Trim(Project.Label(t, n)).empty()) {
+                FGrid->setCurrentCell(n, 2 + t);
+                return;
+            }
+}

@@ -1,0 +1,148 @@
+#include "detachprobe.h"
+#include "linkfakes.h"
+
+#include "link/linksession.h"
+#include "link/systemlinkclock.h"
+#include "link/qtlinktimer.h"
+#include "link/uartlinkport.h"
+#include "serial/tcustomuart.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <memory>
+
+using namespace DpuLink;
+
+namespace {
+
+// The display's end of a pseudo-terminal; the link opens Slave.
+class TPty {
+public:
+    TPty() {
+        Master = posix_openpt(O_RDWR | O_NOCTTY);
+        if (Master < 0 || grantpt(Master) != 0 || unlockpt(Master) != 0)
+            return;
+        termios t{};
+        tcgetattr(Master, &t);
+        cfmakeraw(&t);
+        tcsetattr(Master, TCSANOW, &t);
+        Slave = ptsname(Master);
+    }
+    ~TPty() {
+        if (Master >= 0)
+            close(Master);
+    }
+    bool Reply(char Byte) const { return write(Master, &Byte, 1) == 1; }
+    int Master = -1;
+    std::string Slave;
+};
+
+template <typename F>
+bool WaitFor(F Cond, int Ms) {
+    QElapsedTimer t;
+    t.start();
+    while (!Cond()) {
+        if (t.elapsed() > Ms)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+class LinkSessionTest : public ::testing::Test {
+protected:
+    // The component hands its events to the main thread through Qt's loop.
+    static void SetUpTestSuite() {
+        if (!QCoreApplication::instance())
+            App = std::make_unique<QCoreApplication>(Argc, Argv);
+    }
+    static void TearDownTestSuite() { App.reset(); }
+
+    void SetUp() override { ASSERT_FALSE(Pty.Slave.empty()) << "no pseudo-terminal"; }
+
+    std::unique_ptr<TLinkSession> Connected() {
+        auto s = std::make_unique<TLinkSession>(Log, 10000);
+        std::string reason;
+        EXPECT_TRUE(s->SelectPort(Pty.Slave, reason)) << reason;
+        TDetachProbe::Wrap(s->Uart(), OpenWhenDetached);
+        EXPECT_TRUE(s->Link().Connect()) << s->Uart().pr_LastErrMsg();
+        return s;
+    }
+
+    static inline int Argc = 1;
+    static inline char Arg0[] = "test_link";
+    static inline char* Argv[] = {Arg0, nullptr};
+    static inline std::unique_ptr<QCoreApplication> App;
+
+    TPty Pty;
+    RecordingSink Log;
+    std::vector<bool> OpenWhenDetached;
+};
+
+TEST_F(LinkSessionTest, DestroyedWhileConnectedClosesThePortBeforeDetaching) {
+    auto session = Connected();
+    YVclCtrl::TCustomUart* uart = &session->Uart();
+    ASSERT_TRUE(uart->pr_IsOpened());
+    EXPECT_EQ(uart->objectName(), "PcUart1");
+    session.reset();
+    ASSERT_EQ(OpenWhenDetached.size(), 1u);
+    EXPECT_FALSE(OpenWhenDetached[0]);
+}
+
+TEST_F(LinkSessionTest, DestroyedDuringAnUploadClosesThePortBeforeDetaching) {
+    QTemporaryDir dir;
+    const std::string rom = dir.filePath("ROM.BIN").toStdString();
+    std::ofstream(rom, std::ios::binary).write(std::string(64512, '\x5A').data(), 64512);
+
+    auto session = Connected();
+    TDeviceLink& link = session->Link();
+    ASSERT_TRUE(link.StartUpload(rom));
+    ASSERT_TRUE(Pty.Reply('C'));
+    ASSERT_TRUE(WaitFor([&] { return link.BlockNo() == 1; }, 20000));
+    ASSERT_TRUE(Pty.Reply(0x06));
+    ASSERT_TRUE(WaitFor([&] { return link.BlockNo() == 2; }, 20000));
+    EXPECT_EQ(link.LinkState(), TLinkState::RomUpload);
+    session.reset();
+    ASSERT_EQ(OpenWhenDetached.size(), 1u);
+    EXPECT_FALSE(OpenWhenDetached[0]);
+}
+
+// The window closes the port and keeps the link's state, as closing it did before.
+TEST_F(LinkSessionTest, ReleasePortClosesAndKeepsTheTransferState) {
+    auto session = Connected();
+    session->Link().StartDateTimeSync();
+    session->ReleasePort();
+    EXPECT_FALSE(session->Uart().pr_IsOpened());
+    EXPECT_EQ(session->Link().LinkState(), TLinkState::DateTimeSync);
+    EXPECT_TRUE(OpenWhenDetached.empty());
+}
+
+// Whoever binds a port by hand (the upload benchmark) gets the same order.
+TEST_F(LinkSessionTest, BoundPortClosesTheComponentBeforeDetaching) {
+    YVclCtrl::TCustomUart uart;
+    TUartLinkPort::ApplyLinkSettings(uart);
+    uart.pw_UartDevicePath(Pty.Slave);
+    auto port = std::make_unique<TUartLinkPort>(uart);
+    TQtLinkTimer timer;
+    TSystemLinkClock clock;
+    TDeviceLink link(*port, timer, clock, Log);
+    port->Bind(link);
+    TDetachProbe::Wrap(uart, OpenWhenDetached);
+    ASSERT_TRUE(link.Connect()) << uart.pr_LastErrMsg();
+    port.reset();
+    EXPECT_FALSE(uart.pr_IsOpened());
+    ASSERT_EQ(OpenWhenDetached.size(), 1u);
+    EXPECT_FALSE(OpenWhenDetached[0]);
+}
+
+} // namespace
