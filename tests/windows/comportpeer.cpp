@@ -17,6 +17,8 @@
 //                       compare them with the pattern
 //   DRAIN               read and forget what the host has sent
 //   HANGUP              close the device's master: the device is gone
+//   REOPEN              a fresh pseudo-terminal linked as comN again, for
+//                       the tests that follow a HANGUP
 //   QUIT                end the peer
 // The pattern byte i of seed s is (i * 131 + s) & 0xFF, so a dropped, doubled
 // or reordered byte shows.
@@ -208,6 +210,11 @@ int main(int argc, char** argv) {
                 ::close(device);
             device = -1;
             answer = "OK";
+        } else if (command == "REOPEN") {
+            if (device >= 0)
+                ::close(device);
+            device = OpenMaster(deviceSlave);
+            answer = device >= 0 && LinkPort(prefix, portNumber, deviceSlave) ? "OK " + deviceSlave : "ERR reopen";
         } else if (command == "QUIT") {
             answer = "OK";
         } else {
