@@ -44,6 +44,10 @@ echo "windows-test: preparing the Wine prefix $WINEPREFIX"
 "$wine_bin" wineboot -i >/dev/null 2>&1
 # wineboot returns before the prefix's server is idle; wait for it.
 wineserver -w
+# One server for all the test programs, its messages kept apart: the
+# pseudo-terminal that becomes its controlling terminal sends it SIGHUP at each
+# hang-up of the peer, and Debian's server then lists all its objects.
+wineserver -p >/dev/null 2>"$WINEPREFIX/wineserver.log"
 
 # COM5 is the port under test, COM9 the peer's control line.
 test_com=5
