@@ -262,7 +262,9 @@ long TWinUartPort::Write(const void* Data, size_t Bytes, TWriteCancel Cancel) {
     // is kept here because not every driver applies it (Wine's does not).
     HANDLE handles[2] = {WriteEvent, TermEvent};
     const DWORD count = Cancel == TWriteCancel::OnInterrupt && TermEvent ? 2 : 1;
-    const DWORD woke = ::WaitForMultipleObjects(count, handles, FALSE, Timeouts.WriteTotalMs);
+    // No write time-out (0) means none at all, as for the driver.
+    const DWORD limit = Timeouts.WriteTotalMs ? Timeouts.WriteTotalMs : INFINITE;
+    const DWORD woke = ::WaitForMultipleObjects(count, handles, FALSE, limit);
     if (woke != WAIT_OBJECT_0)
         ::CancelIoEx(Comm, &olap);
     // Waits for the end of the write either way: its OVERLAPPED lives on this stack.
@@ -468,9 +470,16 @@ TPortEvents TWinUartPort::Wait() {
             StartCommWait(ev);
             if (ev.Terminate)
                 return ev;
-            // Ended at once with nothing the owner asked for: wait again.
-            if (!WaitPending && !ev.Mask && !ev.Gone)
+            // Ended at once with nothing the owner asked for: wait again,
+            // unless the timer has run out meanwhile.
+            if (!WaitPending && !ev.Mask && !ev.Gone) {
+                if (TimerArmed && ::WaitForSingleObject(Timer, 0) == WAIT_OBJECT_0) {
+                    TimerArmed = false;
+                    ev.Timer = true;
+                    return ev;
+                }
                 continue;
+            }
         }
         // Bytes that came while no wait was out, or that did not fit the
         // last read, would wake no comm wait on some drivers: report them.
