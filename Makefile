@@ -27,7 +27,7 @@ else
 CMAKE_FLAGS += -DDPU_WERROR=OFF
 endif
 
-.PHONY: all deps configure build test run bench fuzz valgrind assets package package-test format-check clean
+.PHONY: all deps configure build test run bench fuzz valgrind assets package package-test windows-test format-check clean
 
 all: build
 
@@ -61,6 +61,10 @@ fuzz: deps
 valgrind: build
 	@scripts/valgrind-corpus.sh $(BUILD_DIR)
 
+# The Qt-free parts cross-built with MinGW-w64 and tested under Wine.
+windows-test: deps
+	@scripts/windows-test.sh build-win
+
 assets: build
 	@scripts/make-assets.sh $(BUILD_DIR)
 
@@ -76,4 +80,4 @@ format-check:
 	git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run -Werror
 
 clean:
-	rm -rf build build-asan build-fuzz
+	rm -rf build build-asan build-fuzz build-win

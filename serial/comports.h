@@ -5,18 +5,22 @@
 
 namespace YVclCtrl {
 
+// How "COM n" of the component finds its device; one file per platform.
+
 // The folder of per-user "COMn" symlinks: $XDG_CONFIG_HOME/dpu510tk3/ports/
-// (default ~/.config/dpu510tk3/ports/), with a trailing '/'.
+// (default ~/.config/dpu510tk3/ports/), with a trailing '/'. Empty on
+// Windows, which names its ports itself.
 std::string ComPortsFolder();
 
 // The serial devices that really exist, in a stable order: USB adapters
 // (ttyUSB*, ttyACM*) first, then ttyS* ports backed by hardware, each group
-// in numeric order. Full paths under /dev.
+// in numeric order. Full paths under /dev. On Windows the ports entered
+// under the SERIALCOMM registry key, as \\.\COMn in numeric order.
 std::vector<std::string> ListSerialDevices();
 
 // The device "COM n" stands for: the symlink COMn in ComPortsFolder() when it
 // exists, else the n-th entry (1-based) of ListSerialDevices(); empty when
-// there is none.
+// there is none. On Windows simply \\.\COMn (empty for 0).
 std::string ResolveComPort(unsigned PortNumber);
 
 } // namespace YVclCtrl

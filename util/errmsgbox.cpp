@@ -1,8 +1,6 @@
 #include "util/errmsgbox.h"
 #include "util/eygeneral.h"
 
-#include <QObject>
-
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -13,8 +11,9 @@ namespace YVclUtil {
 namespace {
 std::mutex g_handlerMutex;
 ErrMsgBoxHandler g_handler;
+} // namespace
 
-void Show(const std::string& caption, const std::string& text) {
+void ShowErrMsgBox(const std::string& caption, const std::string& text) {
     ErrMsgBoxHandler handler;
     {
         std::lock_guard<std::mutex> lock(g_handlerMutex);
@@ -25,7 +24,6 @@ void Show(const std::string& caption, const std::string& text) {
     else
         std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
 }
-} // namespace
 
 ErrMsgBoxHandler SetErrMsgBoxHandler(ErrMsgBoxHandler handler) {
     std::lock_guard<std::mutex> lock(g_handlerMutex);
@@ -39,16 +37,7 @@ int ShowErrMsgBox_Printf(const char* Caption, const char* Format, ...) {
     va_start(args, Format);
     const std::string text = VFormat(Format, args);
     va_end(args);
-    Show(Caption ? Caption : "", text);
-    return static_cast<int>(text.size());
-}
-
-int ShowErrMsgBox_Printf(QObject* Owner, const char* Format, ...) {
-    va_list args;
-    va_start(args, Format);
-    const std::string text = VFormat(Format, args);
-    va_end(args);
-    Show(Owner ? Owner->objectName().toStdString() : std::string(), text);
+    ShowErrMsgBox(Caption ? Caption : "", text);
     return static_cast<int>(text.size());
 }
 

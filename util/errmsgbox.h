@@ -16,12 +16,16 @@ using ErrMsgBoxHandler = std::function<void(const std::string& caption, const st
 // standard error) and returns the one it replaces.
 ErrMsgBoxHandler SetErrMsgBoxHandler(ErrMsgBoxHandler handler);
 
+// Shows Text as an error box with Caption through the installed handler.
+void ShowErrMsgBox(const std::string& Caption, const std::string& Text);
+
 // Formats the text with printf rules and shows it as an error box with the
 // caption. Returns the length of the formatted text.
 int ShowErrMsgBox_Printf(const char* Caption, const char* Format, ...)
     __attribute__((format(printf, 2, 3)));
 
 // As above, captioned with the owner's Name (its objectName; "" for null).
+// Kept in errmsgbox_qobject.cpp, so the rest of the unit needs no Qt.
 int ShowErrMsgBox_Printf(QObject* Owner, const char* Format, ...)
     __attribute__((format(printf, 2, 3)));
 

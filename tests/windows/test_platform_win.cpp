@@ -1,0 +1,155 @@
+// The Windows side of util's platform unit: the page allocator and the file
+// access, with the same answers the POSIX side gives where the system allows.
+#include "util/fileaccess.h"
+#include "util/virtualmem.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdint>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+using namespace YVclUtil;
+
+namespace {
+
+// A fresh folder under the system's temporary folder, removed with its files.
+class TempFolder {
+public:
+    TempFolder() {
+        char base[MAX_PATH + 1] = {};
+        ::GetTempPathA(sizeof base, base);
+        Path = std::string(base) + "dpu-win-" + std::to_string(::GetCurrentProcessId()) + "-" +
+               std::to_string(++Counter);
+        ::CreateDirectoryA(Path.c_str(), nullptr);
+    }
+    ~TempFolder() {
+        for (const std::string& name : Names()) {
+            const std::string full = Path + "\\" + name;
+            ::SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (!::DeleteFileA(full.c_str()))
+                ::RemoveDirectoryA(full.c_str());
+        }
+        ::RemoveDirectoryA(Path.c_str());
+    }
+    std::string File(const char* Name) const { return Path + "\\" + Name; }
+    std::vector<std::string> Names() const {
+        std::vector<std::string> names;
+        WIN32_FIND_DATAA data {};
+        const HANDLE find = ::FindFirstFileA((Path + "\\*").c_str(), &data);
+        if (find == INVALID_HANDLE_VALUE)
+            return names;
+        do {
+            if (std::strcmp(data.cFileName, ".") && std::strcmp(data.cFileName, ".."))
+                names.push_back(data.cFileName);
+        } while (::FindNextFileA(find, &data));
+        ::FindClose(find);
+        return names;
+    }
+    std::string Path;
+
+private:
+    static inline int Counter = 0;
+};
+
+void Write(const std::string& Path, const std::string& Text) { std::ofstream(Path, std::ios::binary) << Text; }
+
+std::string Read(const std::string& Path) {
+    std::ifstream in(Path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+} // namespace
+
+TEST(VirtualMemWin, RegionsAreZeroedAlignedAndGivenBackOnce) {
+    std::vector<void*> regions;
+    for (unsigned size : {1u, 4096u, 65536u, 1u << 20}) {
+        void* p = YAllocVirtualMem(size);
+        ASSERT_NE(p, nullptr) << size;
+        EXPECT_EQ(reinterpret_cast<uintptr_t>(p) % kVirtualMemAlignment, 0u);
+        const auto* bytes = static_cast<const unsigned char*>(p);
+        EXPECT_EQ(bytes[0], 0);
+        EXPECT_EQ(bytes[size - 1], 0);
+        std::memset(p, 0xA5, size);
+        regions.push_back(p);
+    }
+    EXPECT_EQ(YAllocVirtualMem(0), nullptr);
+    for (void* p : regions)
+        EXPECT_TRUE(YFreeVirtualMem(p));
+    EXPECT_FALSE(YFreeVirtualMem(nullptr));
+    EXPECT_FALSE(YFreeVirtualMem(regions.front())) << "a region is given back only once";
+}
+
+TEST(FileAccessWin, ReadsRegularFilesAndRefusesFoldersDevicesAndMissingFiles) {
+    TempFolder dir;
+    const std::string file = dir.File("a.bin");
+    Write(file, std::string("\0\1xyz", 5));
+    std::vector<uint8_t> bytes;
+    std::string reason;
+    ASSERT_TRUE(ReadWholeFile(file, bytes, reason)) << reason;
+    EXPECT_EQ(bytes, (std::vector<uint8_t>{0, 1, 'x', 'y', 'z'}));
+
+    EXPECT_FALSE(ReadWholeFile(dir.File("missing"), bytes, reason));
+    EXPECT_EQ(reason, "No such file or directory");
+    EXPECT_FALSE(ReadWholeFile(dir.Path, bytes, reason));
+    EXPECT_EQ(reason, "Is a directory");
+    EXPECT_FALSE(ReadWholeFile("NUL", bytes, reason));
+    EXPECT_EQ(reason, "Not a regular file");
+    EXPECT_FALSE(ReadWholeFile(file, bytes, reason, 4));
+    EXPECT_EQ(reason, "File too large");
+    EXPECT_TRUE(bytes.empty());
+}
+
+TEST(FileAccessWin, StatusTellsKindSizeAndTime) {
+    TempFolder dir;
+    TFileStatus status;
+    std::string reason;
+    ASSERT_TRUE(QueryFileStatus(dir.File("none"), status, reason));
+    EXPECT_EQ(status.Kind, TFileKind::Missing);
+    ASSERT_TRUE(QueryFileStatus(dir.File("none\\deeper"), status, reason));
+    EXPECT_EQ(status.Kind, TFileKind::Missing);
+    Write(dir.File("f"), "12345");
+    ASSERT_TRUE(QueryFileStatus(dir.File("f"), status, reason)) << reason;
+    EXPECT_EQ(status.Kind, TFileKind::Regular);
+    EXPECT_EQ(status.Size, 5u);
+    // Written just now: within a day of the clock (1.6e9 s is 2020).
+    EXPECT_GT(status.ModifiedSecs, 1600000000);
+    ASSERT_TRUE(QueryFileStatus(dir.Path, status, reason));
+    EXPECT_EQ(status.Kind, TFileKind::Directory);
+}
+
+TEST(FileAccessWin, AtomicWriteCreatesReplacesAndLeavesNoTemporaryFile) {
+    TempFolder dir;
+    const std::string file = dir.File("out.bin");
+    std::string reason;
+    ASSERT_TRUE(WriteFileAtomically(file, "first", 5, reason)) << reason;
+    EXPECT_EQ(Read(file), "first");
+    ASSERT_TRUE(WriteFileAtomically(file, "second", 6, reason)) << reason;
+    EXPECT_EQ(Read(file), "second");
+    ASSERT_TRUE(WriteFileAtomically(file, "", 0, reason)) << reason;
+    EXPECT_EQ(Read(file), "");
+    EXPECT_EQ(dir.Names(), std::vector<std::string>{"out.bin"});
+}
+
+TEST(FileAccessWin, AtomicWriteRefusesFoldersDevicesAndReadOnlyFiles) {
+    TempFolder dir;
+    std::string reason;
+    EXPECT_FALSE(WriteFileAtomically(dir.Path, "x", 1, reason));
+    EXPECT_EQ(reason, "Is a directory");
+    EXPECT_FALSE(WriteFileAtomically("NUL", "x", 1, reason));
+    EXPECT_EQ(reason, "Not a regular file");
+
+    const std::string locked = dir.File("locked.dcf");
+    Write(locked, "keep");
+    ASSERT_TRUE(::SetFileAttributesA(locked.c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_FALSE(WriteFileAtomically(locked, "lost", 4, reason));
+    EXPECT_EQ(reason, "Permission denied");
+    EXPECT_EQ(Read(locked), "keep");
+    EXPECT_EQ(dir.Names(), std::vector<std::string>{"locked.dcf"});
+
+    EXPECT_FALSE(WriteFileAtomically(dir.File("no-such-folder\\x.bin"), "x", 1, reason));
+    EXPECT_EQ(reason, "No such file or directory");
+}

@@ -1,0 +1,295 @@
+#include "util/fileaccess.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+
+// Paths arrive as UTF-8 and are handed to the wide functions, so names outside
+// the ANSI code page work. Reasons are worded like the POSIX side where the
+// same thing went wrong ("No such file or directory", "Is a directory"), so
+// callers and their tests see one set of texts; anything else takes the
+// system's own message.
+
+namespace YVclUtil {
+
+namespace {
+
+std::wstring Wide(const std::string& Text) {
+    if (Text.empty())
+        return std::wstring();
+    const int n = ::MultiByteToWideChar(CP_UTF8, 0, Text.data(), static_cast<int>(Text.size()), nullptr, 0);
+    std::wstring out(static_cast<size_t>(n), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, Text.data(), static_cast<int>(Text.size()), out.data(), n);
+    return out;
+}
+
+std::string WindowsReason(DWORD Error) {
+    switch (Error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+        return SystemReason(ENOENT);
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+        return SystemReason(EACCES);
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+        return "No space left on device";
+    default:
+        break;
+    }
+    char* text = nullptr;
+    const DWORD n = ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                         FORMAT_MESSAGE_IGNORE_INSERTS,
+                                     nullptr, Error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    std::string reason = n && text ? std::string(text, n) : "Windows error " + std::to_string(Error);
+    if (text)
+        ::LocalFree(text);
+    while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' || reason.back() == '.'))
+        reason.pop_back();
+    return reason;
+}
+
+// Opens Path for status questions only (no read or write access), folders
+// included. INVALID_HANDLE_VALUE when it cannot be opened.
+HANDLE OpenForStatus(const std::wstring& Path) {
+    return ::CreateFileW(Path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
+TFileKind KindOf(HANDLE File, const BY_HANDLE_FILE_INFORMATION* Info) {
+    if (::GetFileType(File) != FILE_TYPE_DISK)
+        return TFileKind::Other; // a COM port, a pipe, the console, NUL
+    if (Info && (Info->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return TFileKind::Directory;
+    return TFileKind::Regular;
+}
+
+bool IsAbsence(DWORD Error) { return Error == ERROR_FILE_NOT_FOUND || Error == ERROR_PATH_NOT_FOUND; }
+
+std::string FolderOf(const std::string& Path) {
+    const size_t slash = Path.find_last_of("/\\");
+    return slash == std::string::npos ? std::string() : Path.substr(0, slash + 1);
+}
+
+} // namespace
+
+std::string SystemReason(int ErrorNumber) {
+    switch (ErrorNumber) {
+    case ENOENT:
+        return "No such file or directory";
+    case EACCES:
+        return "Permission denied";
+    case EISDIR:
+        return "Is a directory";
+    case ENOSPC:
+        return "No space left on device";
+    case EFBIG:
+        return "File too large";
+    case ENOMEM:
+        return "Cannot allocate memory";
+    default:
+        break;
+    }
+    const char* text = std::strerror(ErrorNumber);
+    return text ? std::string(text) : std::string("Unknown error");
+}
+
+std::string InputKindReason(TFileKind Kind) {
+    switch (Kind) {
+    case TFileKind::Regular:
+        return std::string();
+    case TFileKind::Missing:
+        return SystemReason(ENOENT);
+    case TFileKind::Directory:
+        return SystemReason(EISDIR);
+    case TFileKind::Other:
+        break;
+    }
+    return "Not a regular file";
+}
+
+bool QueryFileStatus(const std::string& Path, TFileStatus& Status, std::string& Reason) {
+    Status = TFileStatus();
+    if (Path.empty())
+        return true;
+    const HANDLE file = OpenForStatus(Wide(Path));
+    if (file == INVALID_HANDLE_VALUE) {
+        const DWORD error = ::GetLastError();
+        if (IsAbsence(error))
+            return true;
+        Reason = WindowsReason(error);
+        return false;
+    }
+    BY_HANDLE_FILE_INFORMATION info {};
+    const bool haveInfo = ::GetFileInformationByHandle(file, &info) != 0;
+    Status.Kind = KindOf(file, haveInfo ? &info : nullptr);
+    if (haveInfo && Status.Kind != TFileKind::Other) {
+        Status.Size = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+        // 100 ns ticks since 1601-01-01 to seconds since 1970-01-01.
+        const uint64_t ticks = (static_cast<uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+                               info.ftLastWriteTime.dwLowDateTime;
+        Status.ModifiedSecs = static_cast<int64_t>(ticks / 10000000ULL) - 11644473600LL;
+    }
+    ::CloseHandle(file);
+    return true;
+}
+
+bool ReadWholeFile(const std::string& Path, std::vector<uint8_t>& Bytes, std::string& Reason, uint64_t MaxBytes) {
+    Bytes.clear();
+    // The status check comes first: opening a COM port for reading would
+    // already take it from its owner.
+    TFileStatus status;
+    if (!QueryFileStatus(Path, status, Reason))
+        return false;
+    if (status.Kind != TFileKind::Regular) {
+        Reason = InputKindReason(status.Kind);
+        return false;
+    }
+    const HANDLE file = ::CreateFileW(Wide(Path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        Reason = WindowsReason(::GetLastError());
+        return false;
+    }
+    bool ok = ::GetFileType(file) == FILE_TYPE_DISK;
+    if (!ok)
+        Reason = InputKindReason(TFileKind::Other);
+    LARGE_INTEGER size {};
+    if (ok && !::GetFileSizeEx(file, &size)) {
+        Reason = WindowsReason(::GetLastError());
+        ok = false;
+    }
+    if (ok && static_cast<uint64_t>(size.QuadPart) > MaxBytes) {
+        Reason = SystemReason(EFBIG);
+        ok = false;
+    }
+    if (ok) {
+        try {
+            Bytes.resize(static_cast<size_t>(size.QuadPart));
+        } catch (const std::bad_alloc&) {
+            Reason = SystemReason(ENOMEM);
+            ok = false;
+        }
+    }
+    size_t got = 0;
+    while (ok && got < Bytes.size()) {
+        const DWORD want = static_cast<DWORD>(std::min<size_t>(Bytes.size() - got, 1u << 30));
+        DWORD n = 0;
+        if (!::ReadFile(file, Bytes.data() + got, want, &n, nullptr)) {
+            Reason = WindowsReason(::GetLastError());
+            ok = false;
+        } else if (n == 0) {
+            break; // the file shrank since its size was read
+        }
+        got += n;
+    }
+    ::CloseHandle(file);
+    if (!ok) {
+        Bytes.clear();
+        return false;
+    }
+    Bytes.resize(got);
+    return true;
+}
+
+bool ResolveOutputTarget(const std::string& Path, std::string& Target, std::string& Reason) {
+    // Windows replaces through the name given: ReplaceFileW keeps the old
+    // file's attributes and security, and links are rare enough on the
+    // engineers' laptops that they are not followed here.
+    Target = Path;
+    if (Path.empty()) {
+        Reason = SystemReason(ENOENT);
+        return false;
+    }
+    const std::wstring wide = Wide(Path);
+    const HANDLE file = OpenForStatus(wide);
+    if (file == INVALID_HANDLE_VALUE) {
+        const DWORD error = ::GetLastError();
+        if (IsAbsence(error))
+            return true;
+        Reason = WindowsReason(error);
+        return false;
+    }
+    BY_HANDLE_FILE_INFORMATION info {};
+    const bool haveInfo = ::GetFileInformationByHandle(file, &info) != 0;
+    const TFileKind kind = KindOf(file, haveInfo ? &info : nullptr);
+    ::CloseHandle(file);
+    if (kind != TFileKind::Regular) {
+        Reason = InputKindReason(kind);
+        return false;
+    }
+    if (haveInfo && (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY)) {
+        Reason = SystemReason(EACCES);
+        return false;
+    }
+    return true;
+}
+
+bool WriteFileAtomically(const std::string& Path, const void* Data, size_t Size, std::string& Reason) {
+    std::string target;
+    if (!ResolveOutputTarget(Path, target, Reason))
+        return false;
+    const std::string folder = FolderOf(target);
+    const std::string base = target.substr(folder.size());
+    static std::atomic<unsigned> counter {0};
+    std::wstring temp;
+    HANDLE file = INVALID_HANDLE_VALUE;
+    for (int attempt = 0; attempt < 100 && file == INVALID_HANDLE_VALUE; ++attempt) {
+        temp = Wide(folder + "." + base + "." + std::to_string(::GetCurrentProcessId()) + "." +
+                    std::to_string(counter.fetch_add(1)) + ".tmp");
+        file = ::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE && ::GetLastError() != ERROR_FILE_EXISTS) {
+            Reason = WindowsReason(::GetLastError());
+            return false;
+        }
+    }
+    if (file == INVALID_HANDLE_VALUE) {
+        Reason = WindowsReason(ERROR_FILE_EXISTS);
+        return false;
+    }
+    const uint8_t* bytes = static_cast<const uint8_t*>(Data);
+    DWORD error = 0;
+    size_t done = 0;
+    while (done < Size && !error) {
+        const DWORD want = static_cast<DWORD>(std::min<size_t>(Size - done, 1u << 30));
+        DWORD n = 0;
+        if (!::WriteFile(file, bytes + done, want, &n, nullptr))
+            error = ::GetLastError();
+        else if (n == 0)
+            error = ERROR_DISK_FULL;
+        done += n;
+    }
+    if (!error && !::FlushFileBuffers(file))
+        error = ::GetLastError();
+    ::CloseHandle(file);
+    if (!error) {
+        const std::wstring wideTarget = Wide(target);
+        const DWORD attributes = ::GetFileAttributesW(wideTarget.c_str());
+        bool moved;
+        if (attributes != INVALID_FILE_ATTRIBUTES) {
+            // Keeps the replaced file's attributes, owner and access rights.
+            moved = ::ReplaceFileW(wideTarget.c_str(), temp.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
+                                   nullptr, nullptr) != 0;
+            if (!moved && ::GetLastError() == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2)
+                moved = ::MoveFileExW(temp.c_str(), wideTarget.c_str(),
+                                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+        } else {
+            moved = ::MoveFileExW(temp.c_str(), wideTarget.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+        }
+        if (!moved)
+            error = ::GetLastError();
+    }
+    if (error) {
+        ::DeleteFileW(temp.c_str());
+        Reason = WindowsReason(error);
+        return false;
+    }
+    return true;
+}
+
+} // namespace YVclUtil
