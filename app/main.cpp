@@ -41,14 +41,16 @@ int main(int argc, char* argv[]) {
             TStderrPrompts::Write("dpu510tk3-editor", e.what());
             return 1;
         }
-        QMessageBox::critical(nullptr, QStringLiteral("dpu510tk3-editor"), QString::fromLocal8Bit(e.what()));
+        QMessageBox::critical(nullptr, QStringLiteral("dpu510tk3-editor"),
+                              QString::fromLocal8Bit(e.what()));
         return 1;
     }
     form->show();
     if (smokeTest) {
         QTimer::singleShot(0, &app, [&app, &form] {
             const bool ok = form->StartupCompleted();
-            std::fprintf(stderr, "[Smoke test] %s in %s\n", ok ? "start-up completed" : "start-up stopped",
+            std::fprintf(stderr, "[Smoke test] %s in %s\n",
+                         ok ? "start-up completed" : "start-up stopped",
                          form->StartupDir().toLocal8Bit().constData());
             app.exit(ok ? 0 : 1);
         });

@@ -30,7 +30,7 @@ void InstallQtErrMsgBoxHandler() {
             ShowBox(Caption, Text);
             return;
         }
-        QMetaObject::invokeMethod(app, [Caption, Text] { ShowBox(Caption, Text); },
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            app, [Caption, Text] { ShowBox(Caption, Text); }, Qt::QueuedConnection);
     });
 }

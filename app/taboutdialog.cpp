@@ -15,13 +15,14 @@ using DpuProject::TConfiguration;
 
 namespace {
 
-QString Q(const std::string& s) { return QString::fromLocal8Bit(s.data(), static_cast<int>(s.size())); }
+QString Q(const std::string& s) {
+    return QString::fromLocal8Bit(s.data(), static_cast<int>(s.size()));
+}
 
 // "yymmdd" as the library's date; the start-up code keeps "000000" for a
 // library it did not find.
 QString LibraryDate(const std::string& Date) {
-    if (Date.empty() || Date == "000000")
-        return QStringLiteral("not found");
+    if (Date.empty() || Date == "000000") return QStringLiteral("not found");
     if (Date.size() == 6)
         return QStringLiteral("dated 20%1-%2-%3 (%4)")
             .arg(Q(Date.substr(0, 2)), Q(Date.substr(2, 2)), Q(Date.substr(4, 2)), Q(Date));
@@ -33,11 +34,13 @@ QString LibraryDate(const std::string& Date) {
 QString TAboutDialog::Facts(const TConfiguration& Config) {
     QStringList lines;
     lines << QStringLiteral("Version %1").arg(QStringLiteral(DPU510TK3_VERSION));
-    lines << QStringLiteral("Qt %1 (built with %2)").arg(QString::fromLatin1(qVersion()),
-                                                          QStringLiteral(QT_VERSION_STR));
-    lines << QStringLiteral("Glyph library: %1, %2").arg(Q(Config.GlbName), LibraryDate(Config.GlbDate));
+    lines << QStringLiteral("Qt %1 (built with %2)")
+                 .arg(QString::fromLatin1(qVersion()), QStringLiteral(QT_VERSION_STR));
+    lines << QStringLiteral("Glyph library: %1, %2")
+                 .arg(Q(Config.GlbName), LibraryDate(Config.GlbDate));
     if (!Config.UbfGlbName.empty())
-        lines << QStringLiteral("User glyph library: %1, %2").arg(Q(Config.UbfGlbName), LibraryDate(Config.UbfGlbDate));
+        lines << QStringLiteral("User glyph library: %1, %2")
+                     .arg(Q(Config.UbfGlbName), LibraryDate(Config.UbfGlbDate));
     if (!Config.SelectedVersion.empty())
         lines << QStringLiteral("Version section: %1").arg(Q(Config.SelectedVersion));
     lines << QStringLiteral("Program directory: %1").arg(Q(Config.ProgramDir));
@@ -48,11 +51,14 @@ QString TAboutDialog::Facts(const TConfiguration& Config) {
 QString TAboutDialog::Licences() {
     return QStringLiteral(
         "Qt 6 (Core, Gui, Widgets): GNU Lesser General Public License 3.0\n"
-        "GNU C++ library (libstdc++, libgcc): GNU General Public License 3.0 with the GCC Runtime Library Exception\n"
+        "GNU C++ library (libstdc++, libgcc): GNU General Public License 3.0 with the GCC Runtime "
+        "Library Exception\n"
         "GNU C library: GNU Lesser General Public License 2.1 or later\n"
-        "Libraries loaded by Qt (ICU, FreeType, HarfBuzz, libpng, zlib, PCRE2, X11, D-Bus and others): "
+        "Libraries loaded by Qt (ICU, FreeType, HarfBuzz, libpng, zlib, PCRE2, X11, D-Bus and "
+        "others): "
         "each under its own licence, stated in /usr/share/doc/<package>/copyright\n"
-        "Glyph library and stock bitmaps: drawn from the DejaVu fonts (Bitstream Vera licence, public domain) "
+        "Glyph library and stock bitmaps: drawn from the DejaVu fonts (Bitstream Vera licence, "
+        "public domain) "
         "and Noto Sans CJK (SIL Open Font License 1.1)");
 }
 

@@ -26,6 +26,5 @@ TChoiceBox::TChoiceBox(const QString& Title, const QStringList& Captions, const 
 }
 
 void TChoiceBox::Check(int Index) {
-    if (Index >= 0 && Index < Count())
-        Radio(Index)->setChecked(true);
+    if (Index >= 0 && Index < Count()) Radio(Index)->setChecked(true);
 }

@@ -31,8 +31,7 @@ public:
     // Checks button Index; out of range, the box keeps its choice.
     void Check(int Index);
     // Picture k shows Images[k] (a null image leaves it blank).
-    template <size_t N>
-    void ShowPictures(const std::array<QImage, N>& Images) {
+    template <size_t N> void ShowPictures(const std::array<QImage, N>& Images) {
         for (size_t k = 0; k < N && k < FImage.size(); ++k)
             FImage[k]->SetPicture(Images[k]);
     }

@@ -33,8 +33,7 @@ TFileBrowser::TFileBrowser(YVclUtil::Prompts* Prompts, QWidget* Parent)
     connect(FDrives, &QComboBox::activated, this, &TFileBrowser::OnDriveChosen);
     connect(FDirs, &QListWidget::itemActivated, this, &TFileBrowser::OnDirectoryActivated);
     connect(FFiles, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
-        if (item)
-            emit FileClicked(item->text());
+        if (item) emit FileClicked(item->text());
     });
 
     FDirectory = QDir::currentPath();
@@ -82,13 +81,12 @@ void TFileBrowser::FillDrives() {
     QStringList roots;
     roots << QStringLiteral("/");
     const QString home = QDir::homePath();
-    if (!home.isEmpty() && home != QStringLiteral("/"))
-        roots << home;
+    if (!home.isEmpty() && home != QStringLiteral("/")) roots << home;
     for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
         const QString root = volume.rootPath();
-        if (!volume.isValid() || !volume.isReady() || roots.contains(root))
-            continue;
-        if (root.startsWith(QStringLiteral("/media/")) || root.startsWith(QStringLiteral("/mnt/")) ||
+        if (!volume.isValid() || !volume.isReady() || roots.contains(root)) continue;
+        if (root.startsWith(QStringLiteral("/media/")) ||
+            root.startsWith(QStringLiteral("/mnt/")) ||
             root.startsWith(QStringLiteral("/run/media/")))
             roots << root;
     }
@@ -117,7 +115,8 @@ void TFileBrowser::FillDirectories() {
     int depth = 0;
     for (const QString& path : chain) {
         const QString name = path == QStringLiteral("/") ? path : QFileInfo(path).fileName();
-        auto* item = new QListWidgetItem(QString(depth * 2, ' ') + QStringLiteral("\u25BE ") + name, FDirs);
+        auto* item =
+            new QListWidgetItem(QString(depth * 2, ' ') + QStringLiteral("\u25BE ") + name, FDirs);
         item->setData(PathRole, path);
         if (path == FDirectory) {
             QFont bold = item->font();
@@ -128,9 +127,11 @@ void TFileBrowser::FillDirectories() {
         ++depth;
     }
     const QFileInfoList subs =
-        QDir(FDirectory).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+        QDir(FDirectory)
+            .entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
     for (const QFileInfo& sub : subs) {
-        auto* item = new QListWidgetItem(QString(depth * 2, ' ') + QStringLiteral("\u25B8 ") + sub.fileName(), FDirs);
+        auto* item = new QListWidgetItem(
+            QString(depth * 2, ' ') + QStringLiteral("\u25B8 ") + sub.fileName(), FDirs);
         item->setData(PathRole, sub.absoluteFilePath());
     }
 }
@@ -153,15 +154,12 @@ void TFileBrowser::FillFiles() {
 }
 
 void TFileBrowser::OnDriveChosen(int Index) {
-    if (FFilling || Index < 0)
-        return;
+    if (FFilling || Index < 0) return;
     SetDirectory(FDrives->itemData(Index).toString());
 }
 
 void TFileBrowser::OnDirectoryActivated(QListWidgetItem* Item) {
-    if (!Item)
-        return;
+    if (!Item) return;
     const QString path = Item->data(PathRole).toString();
-    if (path != FDirectory)
-        SetDirectory(path);
+    if (path != FDirectory) SetDirectory(path);
 }

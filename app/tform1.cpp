@@ -45,10 +45,10 @@
 namespace DpuText = DpuProject::DpuText;
 
 using DpuProject::TLabelPreview;
-using DpuProject::TProjectFile;
 using DpuProject::TProject;
-using DpuProject::TStartupResult;
+using DpuProject::TProjectFile;
 using DpuProject::TStartup;
+using DpuProject::TStartupResult;
 using DpuRom::TMakeRom;
 
 constexpr const char* PictureFilter = "Bitmap files (*.bmp)|*.bmp;*.BMP";
@@ -56,8 +56,7 @@ constexpr const char* PictureFilter = "Bitmap files (*.bmp)|*.bmp;*.BMP";
 namespace {
 // Wraps an action so an exception from the core ends that action with a
 // message box and the window goes on. Fn takes the signal's arguments or none.
-template <typename Fn>
-auto Guarded(YVclUtil::Prompts& Ask, Fn Action) {
+template <typename Fn> auto Guarded(YVclUtil::Prompts& Ask, Fn Action) {
     return [&Ask, Action](auto&&... Args) -> void {
         try {
             if constexpr (std::is_invocable_v<Fn, decltype(Args)...>)
@@ -93,7 +92,8 @@ TForm1::TForm1(YVclUtil::Prompts* Prompts, QWidget* Parent) : QMainWindow(Parent
 
     // PcUart1 is the window's component (a child, as placed on the form); the
     // session owns it and wires the link to it.
-    FSession = std::make_unique<DpuLink::TLinkSession>(*this, 10000, std::make_unique<OrvCtrl::TPcUart>(this));
+    FSession = std::make_unique<DpuLink::TLinkSession>(*this, 10000,
+                                                       std::make_unique<OrvCtrl::TPcUart>(this));
     Link().OnControlsChanged = [this] { UpdateLinkControls(); };
     Link().OnProgress = [this](unsigned BlockNo) { FMake->SetProgress(static_cast<int>(BlockNo)); };
 
@@ -134,9 +134,13 @@ TForm1::~TForm1() {
     FLibrary.Release();
 }
 
-YVclUtil::Prompts& TForm1::Ask() { return *FRemember; }
+YVclUtil::Prompts& TForm1::Ask() {
+    return *FRemember;
+}
 
-DpuLink::TDeviceLink& TForm1::Link() { return FSession->Link(); }
+DpuLink::TDeviceLink& TForm1::Link() {
+    return FSession->Link();
+}
 
 void TForm1::BuildStatusBar() {
     QStatusBar* bar = statusBar();
@@ -156,7 +160,8 @@ void TForm1::BuildStatusBar() {
     FModified = new QLabel(QStringLiteral("Unsaved changes"), bar);
     FModified->setObjectName("ModifiedIndicator");
     FModified->setToolTip(QStringLiteral("The project has changes that are not saved"));
-    FModified->setStyleSheet(QStringLiteral("QLabel { color: #b00000; font-weight: bold; padding: 0 6px; }"));
+    FModified->setStyleSheet(
+        QStringLiteral("QLabel { color: #b00000; font-weight: bold; padding: 0 6px; }"));
     FModified->setVisible(false);
     bar->addWidget(FModified);
 }
@@ -171,8 +176,7 @@ void TForm1::BuildShortcuts() {
     // disabled upload while not connected) hold for the key as well.
     auto press = [](QAbstractButton* Button) {
         return [Button] {
-            if (Button->isEnabled())
-                Button->click();
+            if (Button->isEnabled()) Button->click();
         };
     };
     key(QKeySequence(Qt::CTRL | Qt::Key_O), "LoadShortcut", press(FSetup->LoadButton()));
@@ -186,8 +190,7 @@ void TForm1::BuildShortcuts() {
 }
 
 THelpDialog* TForm1::ShowHelp() {
-    if (!FHelp)
-        FHelp = new THelpDialog(FConfig, this);
+    if (!FHelp) FHelp = new THelpDialog(FConfig, this);
     FHelp->show();
     FHelp->raise();
     FHelp->activateWindow();
@@ -196,9 +199,13 @@ THelpDialog* TForm1::ShowHelp() {
 
 // ---------------------------------------------------------------- unsaved changes and undo
 
-bool TForm1::HasUnsavedChanges() const { return !FUndo->isClean() || FOtherChanges; }
+bool TForm1::HasUnsavedChanges() const {
+    return !FUndo->isClean() || FOtherChanges;
+}
 
-void TForm1::UpdateModified() { FModified->setVisible(HasUnsavedChanges()); }
+void TForm1::UpdateModified() {
+    FModified->setVisible(HasUnsavedChanges());
+}
 
 void TForm1::MarkSaved() {
     FUndo->setClean();
@@ -207,15 +214,15 @@ void TForm1::MarkSaved() {
 }
 
 bool TForm1::ConfirmUnsaved() {
-    if (!HasUnsavedChanges())
-        return true;
+    if (!HasUnsavedChanges()) return true;
     const std::string caption = "Unsaved changes";
     const std::string text = "The project has changes that are not saved.\n\nSave them first?";
     TSaveQuestion::TAnswer answer;
     if (auto* three = dynamic_cast<TSaveQuestion*>(FPrompts))
         answer = three->AskSaveChanges(caption, text);
     else
-        answer = Ask().AskYesNo(caption, text) ? TSaveQuestion::TAnswer::Save : TSaveQuestion::TAnswer::Discard;
+        answer = Ask().AskYesNo(caption, text) ? TSaveQuestion::TAnswer::Save
+                                               : TSaveQuestion::TAnswer::Discard;
     switch (answer) {
     case TSaveQuestion::TAnswer::Save:
         OnSave();
@@ -251,14 +258,13 @@ void TForm1::RecordCells(const QString& What, const std::vector<TGridEditor::TCe
         if (table < 0 || table >= TProject::TableCount || e.Row < 0 || e.Row >= TProject::CodeCount)
             continue;
         const std::string text = FromQ(e.Text);
-        if (FProject.Label(table, e.Row) == text)
-            continue;
+        if (FProject.Label(table, e.Row) == text) continue;
         before.push_back({table, e.Row, FProject.Label(table, e.Row)});
         after.push_back({table, e.Row, text});
     }
-    if (after.empty())
-        return;
-    Record(What, [this, after] { ApplyLabels(after); }, [this, before] { ApplyLabels(before); });
+    if (after.empty()) return;
+    Record(
+        What, [this, after] { ApplyLabels(after); }, [this, before] { ApplyLabels(before); });
     // The preview follows the current cell's new text.
     QTableWidget* grid = FSetup->Grid();
     OnCellSelected(grid->currentRow(), grid->currentColumn());
@@ -280,16 +286,17 @@ void TForm1::ApplyLogo(const TLogoState& State) {
 
 void TForm1::RecordLogo(const TLogoState& Before) {
     const TLogoState after = LogoState();
-    if (after == Before)
-        return;
-    Record(QStringLiteral("Logo"), [this, after] { ApplyLogo(after); }, [this, Before] { ApplyLogo(Before); });
+    if (after == Before) return;
+    Record(
+        QStringLiteral("Logo"), [this, after] { ApplyLogo(after); },
+        [this, Before] { ApplyLogo(Before); });
 }
 
 // ---------------------------------------------------------------- settings kept between runs
 
 std::unique_ptr<QSettings> TForm1::OpenSettings() {
-    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("dpu510tk3"),
-                                       QStringLiteral("editor"));
+    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                       QStringLiteral("dpu510tk3"), QStringLiteral("editor"));
 }
 
 void TForm1::LoadSettings() {
@@ -302,8 +309,7 @@ void TForm1::LoadSettings() {
         FRemember->Remember(FromQ(purpose), FromQ(settings->value(purpose).toString()));
     settings->endGroup();
     const QByteArray geometry = settings->value(QStringLiteral("WindowGeometry")).toByteArray();
-    if (!geometry.isEmpty())
-        restoreGeometry(geometry);
+    if (!geometry.isEmpty()) restoreGeometry(geometry);
 }
 
 void TForm1::SaveSettings() const {
@@ -317,8 +323,7 @@ void TForm1::SaveSettings() const {
 }
 
 void TForm1::NoteProjectFile(const std::string& Path) {
-    if (Path.empty())
-        return;
+    if (Path.empty()) return;
     const QString full = QFileInfo(ToQ(Path)).absoluteFilePath();
     FRemember->Remember(TRememberingPrompts::Purpose(TProjectFile::Filter), FromQ(full));
     FRecent.removeAll(full);
@@ -337,28 +342,36 @@ void TForm1::ShowRecentMenu() {
     }
     for (const QString& path : FRecent) {
         QAction* a = menu->addAction(path);
-        connect(a, &QAction::triggered, this, Guarded(Ask(), [this, path] { OpenProjectFile(FromQ(path)); }));
+        connect(a, &QAction::triggered, this,
+                Guarded(Ask(), [this, path] { OpenProjectFile(FromQ(path)); }));
     }
 }
 
 // ---------------------------------------------------------------- sinks
 
-void TForm1::AppendLog(const std::string& Line) { FMake->AppendLog(ToQ(Line)); }
+void TForm1::AppendLog(const std::string& Line) {
+    FMake->AppendLog(ToQ(Line));
+}
 
-void TForm1::ClearLog() { FMake->ClearLog(); }
+void TForm1::ClearLog() {
+    FMake->ClearLog();
+}
 
 void TForm1::SetStatus(int Panel, const std::string& Text) {
-    if (Panel >= 0 && Panel < 4)
-        FStatus[Panel]->setText(ToQ(Text));
+    if (Panel >= 0 && Panel < 4) FStatus[Panel]->setText(ToQ(Text));
 }
 
 QString TForm1::StatusText(int Panel) const {
     return Panel >= 0 && Panel < 4 ? FStatus[Panel]->text() : QString();
 }
 
-QString TForm1::Cell(int Col, int Row) const { return FSetup->Cell(Col, Row); }
+QString TForm1::Cell(int Col, int Row) const {
+    return FSetup->Cell(Col, Row);
+}
 
-void TForm1::SetCell(int Col, int Row, const QString& Text) { FSetup->SetCell(Col, Row, Text); }
+void TForm1::SetCell(int Col, int Row, const QString& Text) {
+    FSetup->SetCell(Col, Row, Text);
+}
 
 void TForm1::changeEvent(QEvent* Event) {
     if (Event->type() == QEvent::ActivationChange && isActiveWindow() && FMake)
@@ -373,15 +386,15 @@ void TForm1::closeEvent(QCloseEvent* Event) {
     }
     SaveSettings();
     // Closing while connected or uploading ends the transfer and releases the port.
-    if (FSession)
-        FSession->ReleasePort();
+    if (FSession) FSession->ReleasePort();
     Event->accept();
 }
 
 namespace {
 // The local file of a drop with one file, "" otherwise.
 QString DroppedFile(const QMimeData* Data) {
-    if (!Data || !Data->hasUrls() || Data->urls().size() != 1 || !Data->urls().first().isLocalFile())
+    if (!Data || !Data->hasUrls() || Data->urls().size() != 1 ||
+        !Data->urls().first().isLocalFile())
         return QString();
     return Data->urls().first().toLocalFile();
 }
@@ -392,14 +405,12 @@ bool HasSuffix(const QString& Path, const char* Suffix) {
 } // namespace
 
 void TForm1::dragEnterEvent(QDragEnterEvent* Event) {
-    if (HasSuffix(DroppedFile(Event->mimeData()), "dcf"))
-        Event->acceptProposedAction();
+    if (HasSuffix(DroppedFile(Event->mimeData()), "dcf")) Event->acceptProposedAction();
 }
 
 void TForm1::dropEvent(QDropEvent* Event) {
     const QString file = DroppedFile(Event->mimeData());
-    if (!HasSuffix(file, "dcf"))
-        return;
+    if (!HasSuffix(file, "dcf")) return;
     Event->acceptProposedAction();
     Guarded(Ask(), [this, file] { OpenProjectFile(FromQ(file)); })();
 }
@@ -407,8 +418,7 @@ void TForm1::dropEvent(QDropEvent* Event) {
 bool TForm1::eventFilter(QObject* Watched, QEvent* Event) {
     // Bitmaps dropped on a message picture or the logo, ROM files on the Make tab.
     const bool enter = Event->type() == QEvent::DragEnter;
-    if (!enter && Event->type() != QEvent::Drop)
-        return QMainWindow::eventFilter(Watched, Event);
+    if (!enter && Event->type() != QEvent::Drop) return QMainWindow::eventFilter(Watched, Event);
     auto* drop = static_cast<QDropEvent*>(Event);
     const QString file = DroppedFile(drop->mimeData());
     std::function<void()> action;
@@ -429,11 +439,9 @@ bool TForm1::eventFilter(QObject* Watched, QEvent* Event) {
                     break;
                 }
     }
-    if (!action)
-        return QMainWindow::eventFilter(Watched, Event);
+    if (!action) return QMainWindow::eventFilter(Watched, Event);
     drop->acceptProposedAction();
-    if (!enter)
-        Guarded(Ask(), action)();
+    if (!enter) Guarded(Ask(), action)();
     return true;
 }
 
@@ -465,7 +473,6 @@ void TForm1::StartUp() {
 
 // ---------------------------------------------------------------- bindings
 
-
 void TForm1::ConnectSetupPage() {
     QTableWidget* grid = FSetup->Grid();
     connect(grid, &QTableWidget::currentCellChanged, this,
@@ -484,25 +491,27 @@ void TForm1::ConnectSetupPage() {
     // Radio groups report only the person's clicks; the record is shown with setChecked.
     auto bindChoice = [this](QButtonGroup* Group, int TProject::*Field) {
         connect(Group, &QButtonGroup::idClicked, this, [this, Field](int Id) {
-            if (!FShowing)
-                ChooseInt(Field, Id);
+            if (!FShowing) ChooseInt(Field, Id);
         });
     };
     bindChoice(FSetup->CtblGroup(), &TProject::DEF_CTBL);
     bindChoice(FSetup->FlStyleBox()->Group(), &TProject::DEF_FL);
     bindChoice(FSetup->DirStyleBox()->Group(), &TProject::DEF_DIR);
     bindChoice(FMake->MsgPosBox()->Group(), &TProject::DEF_MSGPOS);
-    connect(FSetup->RightButton(), &QRadioButton::clicked, this, [this] { ChooseInt(&TProject::DPSTYLE, 1); });
-    connect(FSetup->LeftButton(), &QRadioButton::clicked, this, [this] { ChooseInt(&TProject::DPSTYLE, 2); });
+    connect(FSetup->RightButton(), &QRadioButton::clicked, this,
+            [this] { ChooseInt(&TProject::DPSTYLE, 1); });
+    connect(FSetup->LeftButton(), &QRadioButton::clicked, this,
+            [this] { ChooseInt(&TProject::DPSTYLE, 2); });
     for (int k = 0; k < 4; ++k)
         connect(FSetup->MsgCheck(k), &QCheckBox::toggled, this, [this, k](bool On) {
-            if (FShowing || FProject.MsgColumnChecked[k] == On)
-                return;
+            if (FShowing || FProject.MsgColumnChecked[k] == On) return;
             auto apply = [this, k](bool Value) {
                 FProject.MsgColumnChecked[k] = Value;
                 ShowChoicesAgain();
             };
-            Record(QStringLiteral("Message column"), [apply, On] { apply(On); }, [apply, On] { apply(!On); });
+            Record(
+                QStringLiteral("Message column"), [apply, On] { apply(On); },
+                [apply, On] { apply(!On); });
         });
     connect(FSetup->VersionBox(), &QComboBox::activated, this,
             Guarded(Ask(), [this](int Index) { OnVersionChosen(Index); }));
@@ -510,69 +519,81 @@ void TForm1::ConnectSetupPage() {
         for (int k = 0; k < 4; ++k)
             connect(FSetup->MsgImage(s, k), &TPictureBox::DoubleClicked, this,
                     Guarded(Ask(), [this, s, k] { OnMessagePictureDoubleClicked(s, k); }));
-    connect(FSetup->ClearAllButton(), &QPushButton::clicked, this, Guarded(Ask(), [this] { OnClearAll(); }));
+    connect(FSetup->ClearAllButton(), &QPushButton::clicked, this,
+            Guarded(Ask(), [this] { OnClearAll(); }));
     connect(FSetup->LoadButton(), &QPushButton::clicked, this, Guarded(Ask(), [this] {
-        if (ConfirmUnsaved())
-            ShowLoaded(FProjectFile->Load());
-    }));
-    connect(FSetup->RecentButton()->menu(), &QMenu::aboutToShow, this, [this] { ShowRecentMenu(); });
+                if (ConfirmUnsaved()) ShowLoaded(FProjectFile->Load());
+            }));
+    connect(FSetup->RecentButton()->menu(), &QMenu::aboutToShow, this,
+            [this] { ShowRecentMenu(); });
     for (int s = 0; s < TProject::StateCount; ++s)
         for (int k = 0; k < 4; ++k) {
             FSetup->MsgImage(s, k)->setAcceptDrops(true);
             FSetup->MsgImage(s, k)->installEventFilter(this);
         }
-    connect(FSetup->SaveButton(), &QPushButton::clicked, this, Guarded(Ask(), [this] { OnSave(); }));
+    connect(FSetup->SaveButton(), &QPushButton::clicked, this,
+            Guarded(Ask(), [this] { OnSave(); }));
 }
 
 void TForm1::ConnectMakePage() {
     auto bindIndex = [this](QComboBox* Box, int TProject::*Field) {
-        connect(Box, &QComboBox::activated, this, [this, Field](int Index) { ChooseInt(Field, Index); });
+        connect(Box, &QComboBox::activated, this,
+                [this, Field](int Index) { ChooseInt(Field, Index); });
     };
     auto otherChange = [this] {
         FOtherChanges = true;
         UpdateModified();
     };
-    connect(FMake->RomFileNameEdit(), &QLineEdit::textEdited, this, [this, otherChange](const QString& Text) {
-        FProject.ROMFILENAME = FromQ(Text);
-        otherChange();
-    });
-    connect(FMake->Browser(), &TFileBrowser::FileClicked, this, [this, otherChange](const QString& Name) {
-        FMake->RomFileNameEdit()->setText(Name);
-        FProject.ROMFILENAME = FromQ(Name);
-        otherChange();
-    });
+    connect(FMake->RomFileNameEdit(), &QLineEdit::textEdited, this,
+            [this, otherChange](const QString& Text) {
+                FProject.ROMFILENAME = FromQ(Text);
+                otherChange();
+            });
+    connect(FMake->Browser(), &TFileBrowser::FileClicked, this,
+            [this, otherChange](const QString& Name) {
+                FMake->RomFileNameEdit()->setText(Name);
+                FProject.ROMFILENAME = FromQ(Name);
+                otherChange();
+            });
     FMake->setAcceptDrops(true);
     FMake->installEventFilter(this);
     FMake->Logo()->setAcceptDrops(true);
     FMake->Logo()->installEventFilter(this);
-    connect(FMake->MakeRomButton(), &QPushButton::clicked, this, Guarded(Ask(), [this] { OnMakeRom(); }));
+    connect(FMake->MakeRomButton(), &QPushButton::clicked, this,
+            Guarded(Ask(), [this] { OnMakeRom(); }));
     connect(FMake->RomImageViewButton(), &QPushButton::clicked, this, [this] {
-        TRomImageView(TProject::RomFileNameToSave(FromQ(FMake->RomFileNameEdit()->text())), FConfig, FLibrary, Ask(), this)
+        TRomImageView(TProject::RomFileNameToSave(FromQ(FMake->RomFileNameEdit()->text())), FConfig,
+                      FLibrary, Ask(), this)
             .exec();
     });
     // A port link made while the window is open shows when the person comes back to it.
     connect(FTabs, &QTabWidget::currentChanged, this, [this] { FMake->ShowComPortDevice(); });
-    connect(FMake->ConnectButton(), &QPushButton::clicked, this, Guarded(Ask(), [this] { OnConnect(); }));
+    connect(FMake->ConnectButton(), &QPushButton::clicked, this,
+            Guarded(Ask(), [this] { OnConnect(); }));
     connect(FMake->BaudBox(), &QComboBox::activated, this,
             [this] { Link().BaudListChanged(FMake->BaudBox()->currentText().toStdString()); });
-    connect(FMake->UploadButton(), &QPushButton::clicked, this, Guarded(Ask(), [this] { OnUpload(); }));
+    connect(FMake->UploadButton(), &QPushButton::clicked, this,
+            Guarded(Ask(), [this] { OnUpload(); }));
     connect(FMake->DateTimeSyncButton(), &QPushButton::clicked, this,
             Guarded(Ask(), [this] { OnDateTimeSync(); }));
-    connect(FMake->MsgOnCheck(), &QCheckBox::toggled, this, [this](bool On) { Link().SetMsgOn(On); });
+    connect(FMake->MsgOnCheck(), &QCheckBox::toggled, this,
+            [this](bool On) { Link().SetMsgOn(On); });
 
-    connect(FMake->LogoOnButton(), &QRadioButton::clicked, this, Guarded(Ask(), [this] { OnLogoOn(); }));
-    connect(FMake->LogoOffButton(), &QRadioButton::clicked, this, Guarded(Ask(), [this] { OnLogoOff(); }));
+    connect(FMake->LogoOnButton(), &QRadioButton::clicked, this,
+            Guarded(Ask(), [this] { OnLogoOn(); }));
+    connect(FMake->LogoOffButton(), &QRadioButton::clicked, this,
+            Guarded(Ask(), [this] { OnLogoOff(); }));
     connect(FMake->Logo(), &TPictureBox::Clicked, this, Guarded(Ask(), [this] { ChooseLogo(); }));
     bindIndex(FMake->LogoSecondsBox(), &TProject::SWAPTIME);
     bindIndex(FMake->PowerSavingBox(), &TProject::PWRSAVING);
     bindIndex(FMake->NodeAddressBox(), &TProject::NODEADDR);
-    connect(FMake->IdCodeEdit(), &QLineEdit::textEdited, this, [this, otherChange](const QString& Text) {
-        FProject.CUSIDCODE = FromQ(Text);
-        otherChange();
-    });
+    connect(FMake->IdCodeEdit(), &QLineEdit::textEdited, this,
+            [this, otherChange](const QString& Text) {
+                FProject.CUSIDCODE = FromQ(Text);
+                otherChange();
+            });
     connect(FMake->DateTimeCheck(), &QCheckBox::toggled, this, [this](bool On) {
-        if (!FShowing)
-            ChooseInt(&TProject::DISPDT, On ? 1 : 0);
+        if (!FShowing) ChooseInt(&TProject::DISPDT, On ? 1 : 0);
     });
 }
 
@@ -600,37 +621,35 @@ void TForm1::ShowLabels() {
 }
 
 QString TForm1::LabelProblem(const std::string& Text) const {
-    const TLabelPreview::TPlan plan = TLabelPreview::Plan(Text, FProject.DEF_FL, FConfig.UserFloorStylePrefix());
-    if (plan.Kind == TLabelPreview::TKind::None)
-        return QString();
+    const TLabelPreview::TPlan plan =
+        TLabelPreview::Plan(Text, FProject.DEF_FL, FConfig.UserFloorStylePrefix());
+    if (plan.Kind == TLabelPreview::TKind::None) return QString();
     const QString style = QStringLiteral("FL Style %1").arg(FProject.DEF_FL);
     // The display's glyphs are single bytes; nothing beyond ASCII has one,
     // whatever the label's length.
     for (const QChar c : ToQ(DpuText::Trim(Text)).toUpper())
-        if (c.unicode() > 0x7E)
-            return QStringLiteral("No glyph for \"%1\" in %2").arg(c, style);
+        if (c.unicode() > 0x7E) return QStringLiteral("No glyph for \"%1\" in %2").arg(c, style);
     if (plan.Kind == TLabelPreview::TKind::Glyphs) {
-        if (!FLibrary.IsLoaded())
-            return QString();
+        if (!FLibrary.IsLoaded()) return QString();
         uint32_t offset = 0, length = 0;
         for (const unsigned char c : plan.Chars)
             if (!FLibrary.FindEntry(FProject.DEF_FL + 1, c, offset, length))
                 return QStringLiteral("No glyph for \"%1\" in %2").arg(QChar(c), style);
         return QString();
     }
-    if (DpuText::FileExists(plan.BitmapPath))
-        return QString();
+    if (DpuText::FileExists(plan.BitmapPath)) return QString();
     const QFileInfo bitmap(ToQ(plan.BitmapPath));
-    return QStringLiteral("No user bitmap \"%1\" in %2").arg(bitmap.fileName(), bitmap.absolutePath());
+    return QStringLiteral("No user bitmap \"%1\" in %2")
+        .arg(bitmap.fileName(), bitmap.absolutePath());
 }
 
 void TForm1::CheckLabelCell(int Table, int Code) {
     QTableWidgetItem* item = FSetup->Grid()->item(Code, 2 + Table);
-    if (!item)
-        return;
+    if (!item) return;
     const QString why = LabelProblem(FProject.Label(Table, Code));
     const bool wasShowing = std::exchange(FShowing, true);
-    item->setData(Qt::BackgroundRole, why.isEmpty() ? QVariant() : QVariant(QBrush(QColor(255, 214, 196))));
+    item->setData(Qt::BackgroundRole,
+                  why.isEmpty() ? QVariant() : QVariant(QBrush(QColor(255, 214, 196))));
     item->setToolTip(why);
     FShowing = wasShowing;
 }
@@ -641,12 +660,10 @@ void TForm1::CheckAllLabels() {
             CheckLabelCell(t, n);
 }
 
-
 // ---------------------------------------------------------------- "Setup" actions
 
 void TForm1::OnCellSelected(int Row, int Col) {
-    if (Row < 0 || Col < 2)
-        return;
+    if (Row < 0 || Col < 2) return;
     const std::string text = FromQ(Cell(Col, Row + 1));
     if (TLabelPreview::Render(text, FProject.DEF_FL, FConfig.UserFloorStylePrefix(), FLibrary,
                               FPreviewImage))
@@ -654,27 +671,32 @@ void TForm1::OnCellSelected(int Row, int Col) {
 }
 
 void TForm1::OnCellEdited(int Row, int Col) {
-    if (FShowing || Col < 2 || Row < 0 || Row >= TProject::CodeCount)
-        return;
+    if (FShowing || Col < 2 || Row < 0 || Row >= TProject::CodeCount) return;
     const int table = Col - 2;
     const std::string before = FProject.Label(table, Row);
     const std::string after = FromQ(Cell(Col, Row + 1));
     // Tints and tool tips change the item too; only a new text is an edit.
-    if (before == after)
-        return;
-    Record(QStringLiteral("Edit label"), [this, table, Row, after] { ApplyLabels({{table, Row, after}}); },
-           [this, table, Row, before] { ApplyLabels({{table, Row, before}}); });
+    if (before == after) return;
+    Record(
+        QStringLiteral("Edit label"),
+        [this, table, Row, after] {
+            ApplyLabels({{table, Row, after}});
+        },
+        [this, table, Row, before] {
+            ApplyLabels({{table, Row, before}});
+        });
 }
 
 void TForm1::ChooseInt(int TProject::*Field, int Value) {
     const int before = FProject.*Field;
-    if (before == Value)
-        return;
+    if (before == Value) return;
     auto apply = [this, Field](int V) {
         FProject.*Field = V;
         ShowChoicesAgain();
     };
-    Record(QStringLiteral("Choice"), [apply, Value] { apply(Value); }, [apply, before] { apply(before); });
+    Record(
+        QStringLiteral("Choice"), [apply, Value] { apply(Value); },
+        [apply, before] { apply(before); });
 }
 
 void TForm1::OnVersionChosen(int Index) {
@@ -689,13 +711,14 @@ void TForm1::OnVersionChosen(int Index) {
         apply(Index);
         return;
     }
-    Record(QStringLiteral("Version"), [apply, Index] { apply(Index); }, [apply, before] { apply(before); });
+    Record(
+        QStringLiteral("Version"), [apply, Index] { apply(Index); },
+        [apply, before] { apply(before); });
 }
 
 void TForm1::OnMessagePictureDoubleClicked(int State, int Column) {
     std::string file;
-    if (!Ask().OpenPictureDialog(PictureFilter, file))
-        return;
+    if (!Ask().OpenPictureDialog(PictureFilter, file)) return;
     SetSlotFile(State, Column, file);
 }
 
@@ -708,13 +731,14 @@ void TForm1::SetSlotFile(int State, int Column, const std::string& File) {
         FProject.SetSlot(State, slot, F);
         FSetup->ShowSlotPicture(State, Column, F);
     };
-    Record(QStringLiteral("Message picture"), [apply, File] { apply(File); }, [apply, before] { apply(before); });
+    Record(
+        QStringLiteral("Message picture"), [apply, File] { apply(File); },
+        [apply, before] { apply(before); });
 }
 
 bool TForm1::ChooseLogo() {
     std::string file;
-    if (!Ask().OpenPictureDialog(PictureFilter, file))
-        return false;
+    if (!Ask().OpenPictureDialog(PictureFilter, file)) return false;
     SetLogoFile(file);
     return true;
 }
@@ -728,8 +752,7 @@ void TForm1::SetLogoFile(const std::string& File) {
 
 void TForm1::OnLogoOn() {
     const TLogoState before = LogoState();
-    if (FProject.SetLogoOn())
-        ChooseLogo();
+    if (FProject.SetLogoOn()) ChooseLogo();
     FMake->ShowLogoChoice(true);
     RecordLogo(before);
 }
@@ -766,7 +789,8 @@ bool TForm1::OpenProjectFile(const std::string& Path) {
 }
 
 TProjectFile::TLoadResult TForm1::ShowLoaded(TProjectFile::TLoadResult Result) {
-    if (Result == TProjectFile::TLoadResult::Loaded || Result == TProjectFile::TLoadResult::ConversionError) {
+    if (Result == TProjectFile::TLoadResult::Loaded ||
+        Result == TProjectFile::TLoadResult::ConversionError) {
         // Showing the project reads its 40 lift-state bitmaps: still part of the load.
         Ask().SetBusyCursor(true);
         ShowProject();
@@ -789,7 +813,9 @@ void TForm1::OnSave() {
     FMake->ShowRomFileName(FProject.ROMFILENAME);
 }
 
-void TForm1::SelectFirstLabel() { FSetup->SelectFirstLabel(FProject); }
+void TForm1::SelectFirstLabel() {
+    FSetup->SelectFirstLabel(FProject);
+}
 
 // ---------------------------------------------------------------- "Make" actions
 
@@ -843,9 +869,9 @@ void TForm1::ShowLinkState() {
     const bool transferring = Link().LinkState() != DpuLink::TLinkState::Idle;
     // Date-Time Sync. waits while an image is on its way.
     FMake->ShowLinkControls(Link().Connected(), Link().UploadEnabled(),
-                            Link().SyncEnabled() && Link().LinkState() != DpuLink::TLinkState::RomUpload);
-    if (!transferring)
-        FMake->SetProgress(0);
+                            Link().SyncEnabled() &&
+                                Link().LinkState() != DpuLink::TLinkState::RomUpload);
+    if (!transferring) FMake->SetProgress(0);
 }
 
 void TForm1::OnConnect() {

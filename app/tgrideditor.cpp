@@ -19,13 +19,17 @@ TGridEditor::TGridEditor(QTableWidget* Grid, int FirstLabelCol, TEditHandler OnE
     AddAction(QStringLiteral("Copy"), QKeySequence::Copy, &TGridEditor::Copy);
     AddAction(QStringLiteral("Paste"), QKeySequence::Paste, &TGridEditor::Paste);
     AddAction(QStringLiteral("Delete"), QKeySequence::Delete, &TGridEditor::DeleteSelection);
-    AddAction(QStringLiteral("Fill down"), QKeySequence(Qt::CTRL | Qt::Key_D), &TGridEditor::FillDown);
-    AddAction(QStringLiteral("Fill series"), QKeySequence(Qt::CTRL | Qt::Key_L), &TGridEditor::FillSeries);
+    AddAction(QStringLiteral("Fill down"), QKeySequence(Qt::CTRL | Qt::Key_D),
+              &TGridEditor::FillDown);
+    AddAction(QStringLiteral("Fill series"), QKeySequence(Qt::CTRL | Qt::Key_L),
+              &TGridEditor::FillSeries);
 }
 
-QAction* TGridEditor::AddAction(const QString& Text, const QKeySequence& Keys, void (TGridEditor::*Slot)()) {
+QAction* TGridEditor::AddAction(const QString& Text, const QKeySequence& Keys,
+                                void (TGridEditor::*Slot)()) {
     auto* action = new QAction(Text, FGrid);
-    action->setObjectName(QStringLiteral("Grid") + QString(Text).remove(' ') + QStringLiteral("Action"));
+    action->setObjectName(QStringLiteral("Grid") + QString(Text).remove(' ') +
+                          QStringLiteral("Action"));
     // With the grid focused the key runs the action; the event filter below
     // catches the same keys when they reach the grid some other way.
     action->setShortcut(Keys);
@@ -40,8 +44,7 @@ TGridEditor::TRect TGridEditor::Selection() const {
     TRect r;
     const QList<QTableWidgetSelectionRange> ranges = FGrid->selectedRanges();
     if (ranges.isEmpty()) {
-        if (FGrid->currentRow() < 0 || FGrid->currentColumn() < FFirst)
-            return r;
+        if (FGrid->currentRow() < 0 || FGrid->currentColumn() < FFirst) return r;
         r.Top = r.Bottom = FGrid->currentRow();
         r.Left = r.Right = FGrid->currentColumn();
         return r;
@@ -60,8 +63,7 @@ TGridEditor::TRect TGridEditor::Selection() const {
 
 QString TGridEditor::SelectionText() const {
     const TRect r = Selection();
-    if (r.Empty())
-        return QString();
+    if (r.Empty()) return QString();
     QStringList lines;
     for (int row = r.Top; row <= r.Bottom; ++row) {
         QStringList fields;
@@ -75,14 +77,12 @@ QString TGridEditor::SelectionText() const {
 }
 
 void TGridEditor::Emit(const QString& What, const std::vector<TCellEdit>& Edits) {
-    if (!Edits.empty() && FOnEdit)
-        FOnEdit(What, Edits);
+    if (!Edits.empty() && FOnEdit) FOnEdit(What, Edits);
 }
 
 void TGridEditor::Copy() {
     const QString text = SelectionText();
-    if (!text.isEmpty())
-        QApplication::clipboard()->setText(text);
+    if (!text.isEmpty()) QApplication::clipboard()->setText(text);
 }
 
 void TGridEditor::Cut() {
@@ -93,11 +93,9 @@ void TGridEditor::Cut() {
 std::vector<QStringList> TGridEditor::ParseTable(const QString& Text) {
     QString text = Text;
     text.remove('\r');
-    if (text.endsWith('\n'))
-        text.chop(1);
+    if (text.endsWith('\n')) text.chop(1);
     std::vector<QStringList> rows;
-    if (text.isEmpty())
-        return rows;
+    if (text.isEmpty()) return rows;
     for (const QString& line : text.split('\n'))
         rows.push_back(line.split('\t'));
     return rows;
@@ -106,8 +104,7 @@ std::vector<QStringList> TGridEditor::ParseTable(const QString& Text) {
 void TGridEditor::Paste() {
     const TRect r = Selection();
     const std::vector<QStringList> table = ParseTable(QApplication::clipboard()->text());
-    if (r.Empty() || table.empty())
-        return;
+    if (r.Empty() || table.empty()) return;
     std::vector<TCellEdit> edits;
     const int rows = FGrid->rowCount();
     const int cols = FGrid->columnCount();
@@ -121,8 +118,7 @@ void TGridEditor::Paste() {
             for (qsizetype j = 0; j < table[i].size(); ++j) {
                 const int row = r.Top + static_cast<int>(i);
                 const int col = r.Left + static_cast<int>(j);
-                if (row < rows && col < cols)
-                    edits.push_back({row, col, table[i][j]});
+                if (row < rows && col < cols) edits.push_back({row, col, table[i][j]});
             }
     }
     Emit(QStringLiteral("Paste"), edits);
@@ -170,13 +166,13 @@ QString TGridEditor::NextInSeries(const QString& Label) {
         const int n = m.captured(2).toInt();
         return n > 1 ? m.captured(1) + QString::number(n - 1) : QStringLiteral("G");
     }
-    if (text.compare(QStringLiteral("G"), Qt::CaseInsensitive) == 0)
-        return QStringLiteral("1");
+    if (text.compare(QStringLiteral("G"), Qt::CaseInsensitive) == 0) return QStringLiteral("1");
     if (const auto m = numbered.match(text); m.hasMatch()) {
         const QString digits = m.captured(2);
         // A leading zero ("07") keeps the width.
         const QString next = QString::number(digits.toLongLong() + 1);
-        return m.captured(1) + (digits.startsWith('0') ? next.rightJustified(digits.size(), '0') : next);
+        return m.captured(1) +
+               (digits.startsWith('0') ? next.rightJustified(digits.size(), '0') : next);
     }
     return Label;
 }
@@ -185,8 +181,7 @@ bool TGridEditor::MoveByTab(bool Back) {
     const int labelCols = FGrid->columnCount() - FFirst;
     const int row = FGrid->currentRow();
     const int col = FGrid->currentColumn();
-    if (row < 0 || col < FFirst)
-        return false;
+    if (row < 0 || col < FFirst) return false;
     int index = row * labelCols + (col - FFirst) + (Back ? -1 : 1);
     if (index < 0 || index >= FGrid->rowCount() * labelCols)
         return false; // the focus leaves the grid
@@ -200,8 +195,7 @@ bool TGridEditor::eventFilter(QObject* Watched, QEvent* Event) {
     auto* key = static_cast<QKeyEvent*>(Event);
     if (key->key() == Qt::Key_Tab && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
         return MoveByTab(false);
-    if (key->key() == Qt::Key_Backtab)
-        return MoveByTab(true);
+    if (key->key() == Qt::Key_Backtab) return MoveByTab(true);
     struct TBinding {
         bool Match;
         void (TGridEditor::*Run)();
@@ -210,9 +204,12 @@ bool TGridEditor::eventFilter(QObject* Watched, QEvent* Event) {
         {key->matches(QKeySequence::Copy), &TGridEditor::Copy},
         {key->matches(QKeySequence::Cut), &TGridEditor::Cut},
         {key->matches(QKeySequence::Paste), &TGridEditor::Paste},
-        {key->key() == Qt::Key_Delete || key->key() == Qt::Key_Backspace, &TGridEditor::DeleteSelection},
-        {key->keyCombination() == QKeyCombination(Qt::ControlModifier, Qt::Key_D), &TGridEditor::FillDown},
-        {key->keyCombination() == QKeyCombination(Qt::ControlModifier, Qt::Key_L), &TGridEditor::FillSeries},
+        {key->key() == Qt::Key_Delete || key->key() == Qt::Key_Backspace,
+         &TGridEditor::DeleteSelection},
+        {key->keyCombination() == QKeyCombination(Qt::ControlModifier, Qt::Key_D),
+         &TGridEditor::FillDown},
+        {key->keyCombination() == QKeyCombination(Qt::ControlModifier, Qt::Key_L),
+         &TGridEditor::FillSeries},
     };
     for (const TBinding& b : bindings)
         if (b.Match) {

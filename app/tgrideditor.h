@@ -24,7 +24,8 @@ public:
         int Col; // grid column, >= FirstLabelCol
         QString Text;
     };
-    using TEditHandler = std::function<void(const QString& What, const std::vector<TCellEdit>& Edits)>;
+    using TEditHandler =
+        std::function<void(const QString& What, const std::vector<TCellEdit>& Edits)>;
 
     TGridEditor(QTableWidget* Grid, int FirstLabelCol, TEditHandler OnEdit);
 

@@ -50,7 +50,8 @@ THelpDialog::THelpDialog(const TConfiguration& Config, QWidget* Parent) : QDialo
     text->setMinimumSize(620, 420);
     layout->addWidget(text);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
-    QPushButton* about = buttons->addButton(QStringLiteral("&About..."), QDialogButtonBox::ActionRole);
+    QPushButton* about =
+        buttons->addButton(QStringLiteral("&About..."), QDialogButtonBox::ActionRole);
     about->setObjectName("HelpAboutButton");
     const TConfiguration* config = &Config;
     connect(about, &QPushButton::clicked, this, [this, config] {

@@ -37,8 +37,9 @@ TMakePage::TMakePage(YVclUtil::Prompts* Prompts, QWidget* Parent) : QWidget(Pare
     mid->addWidget(BuildLinkBox());
     mid->addWidget(BuildLogoBox());
     mid->addWidget(BuildDeviceBox());
-    FMsgPos = new TChoiceBox(QStringLiteral("Massage position:"), {"1", "2", "3"}, QStringLiteral("MsgPos"),
-                             QStringLiteral("MsgPosImage"), QSize(64, 128), this);
+    FMsgPos = new TChoiceBox(QStringLiteral("Massage position:"), {"1", "2", "3"},
+                             QStringLiteral("MsgPos"), QStringLiteral("MsgPosImage"),
+                             QSize(64, 128), this);
     FMsgPos->setObjectName("MsgPosBox");
     FMsgPos->Check(2);
     mid->addWidget(FMsgPos);
@@ -195,17 +196,19 @@ void TMakePage::AppendLog(const QString& Line) {
     FLog->verticalScrollBar()->setValue(FLog->verticalScrollBar()->maximum());
 }
 
-void TMakePage::ClearLog() { FLog->clear(); }
+void TMakePage::ClearLog() {
+    FLog->clear();
+}
 
 QString TMakePage::ComPortDeviceText(unsigned Number) {
     if (Number > UsableComPorts)
-        return QStringLiteral("COM %1 is not supported (COM 1 to COM %2)").arg(Number).arg(UsableComPorts);
+        return QStringLiteral("COM %1 is not supported (COM 1 to COM %2)")
+            .arg(Number)
+            .arg(UsableComPorts);
     const std::string dev = YVclCtrl::ResolveComPort(Number);
-    if (dev.empty())
-        return QStringLiteral("Device: none");
+    if (dev.empty()) return QStringLiteral("Device: none");
     const QFileInfo info(ToQ(dev));
-    if (!info.isSymLink())
-        return QStringLiteral("Device: ") + ToQ(dev);
+    if (!info.isSymLink()) return QStringLiteral("Device: ") + ToQ(dev);
     const QString target = info.symLinkTarget();
     return QStringLiteral("Device: ") + target +
            (QFileInfo::exists(target) ? QString() : QStringLiteral(" (not present)"));
@@ -218,18 +221,23 @@ void TMakePage::ShowComPortDevice() {
     for (int i = 0; i < FComPort->count(); ++i) {
         const unsigned number = static_cast<unsigned>(i + 1);
         FComPort->setItemData(i, ComPortDeviceText(number), Qt::ToolTipRole);
-        const bool present = number <= UsableComPorts && !YVclCtrl::ResolveComPort(number).empty() &&
+        const bool present = number <= UsableComPorts &&
+                             !YVclCtrl::ResolveComPort(number).empty() &&
                              QFileInfo::exists(ToQ(YVclCtrl::ResolveComPort(number)));
         FComPort->setItemData(i, present ? QVariant() : QVariant(absent), Qt::ForegroundRole);
     }
     const unsigned current = SelectedComPort();
     FComDevice->setText(ComPortDeviceText(current));
-    const std::string dev = current <= UsableComPorts ? YVclCtrl::ResolveComPort(current) : std::string();
-    FComDevice->setToolTip(dev.empty() ? QStringLiteral("The device this COM port stands for")
-                                       : QStringLiteral("COM %1 opens %2").arg(current).arg(ToQ(dev)));
+    const std::string dev =
+        current <= UsableComPorts ? YVclCtrl::ResolveComPort(current) : std::string();
+    FComDevice->setToolTip(dev.empty()
+                               ? QStringLiteral("The device this COM port stands for")
+                               : QStringLiteral("COM %1 opens %2").arg(current).arg(ToQ(dev)));
 }
 
-unsigned TMakePage::SelectedComPort() const { return static_cast<unsigned>(FComPort->currentIndex() + 1); }
+unsigned TMakePage::SelectedComPort() const {
+    return static_cast<unsigned>(FComPort->currentIndex() + 1);
+}
 
 void TMakePage::SelectComPort(unsigned Number) {
     if (Number >= 1 && Number <= static_cast<unsigned>(FComPort->count()))
@@ -244,12 +252,13 @@ void TMakePage::ShowLinkControls(bool Connected, bool UploadEnabled, bool SyncEn
     FDateTimeSync->setEnabled(SyncEnabled);
 }
 
-void TMakePage::SetProgress(int BlockNo) { FProgress->setValue(BlockNo); }
+void TMakePage::SetProgress(int BlockNo) {
+    FProgress->setValue(BlockNo);
+}
 
 namespace {
 void SelectIfInRange(QComboBox* Box, int Index) {
-    if (Index >= 0 && Index < Box->count())
-        Box->setCurrentIndex(Index);
+    if (Index >= 0 && Index < Box->count()) Box->setCurrentIndex(Index);
 }
 } // namespace
 
@@ -263,7 +272,9 @@ void TMakePage::ShowSettings(const TProject& Project) {
     SelectIfInRange(FLogoSeconds, Project.SWAPTIME);
 }
 
-void TMakePage::ShowRomFileName(const std::string& Name) { FRomFileName->setText(ToQ(Name)); }
+void TMakePage::ShowRomFileName(const std::string& Name) {
+    FRomFileName->setText(ToQ(Name));
+}
 
 void TMakePage::ShowLogoChoice(bool On) {
     (On ? FLogoOn : FLogoOff)->setChecked(true);
@@ -271,8 +282,7 @@ void TMakePage::ShowLogoChoice(bool On) {
 }
 
 void TMakePage::ShowLogoFile(const std::string& File) {
-    if (!FLogo->LoadFromFile(ToQ(File)))
-        FLogo->ClearPicture();
+    if (!FLogo->LoadFromFile(ToQ(File))) FLogo->ClearPicture();
 }
 
 void TMakePage::ShowLogo(bool On, const std::string& File) {

@@ -22,8 +22,7 @@ TPictureBox::TPictureBox(int Width, int Height, QWidget* Parent)
 
 void TPictureBox::SetZoom(int Zoom) {
     Zoom = std::clamp(Zoom, 1, 4);
-    if (Zoom == FZoom)
-        return;
+    if (Zoom == FZoom) return;
     FZoom = Zoom;
     setFixedSize(sizeHint());
     update();
@@ -103,7 +102,9 @@ QSize TPictureBox::sizeHint() const {
                  static_cast<int>(std::ceil(FArea.height() * k / ratio - 1e-6))) +
            QSize(2, 2);
 }
-QSize TPictureBox::minimumSizeHint() const { return sizeHint(); }
+QSize TPictureBox::minimumSizeHint() const {
+    return sizeHint();
+}
 
 void TPictureBox::paintEvent(QPaintEvent*) {
     QPainter painter(this);
@@ -114,8 +115,7 @@ void TPictureBox::paintEvent(QPaintEvent*) {
         painter.setPen(QPen(palette().color(QPalette::Mid), 0));
         painter.drawRect(QRectF(rect()).adjusted(half, half, -half, -half));
     }
-    if (FPicture.isNull())
-        return;
+    if (FPicture.isNull()) return;
     const QRect zoomed(QPoint(1, 1), sizeHint() - QSize(2, 2));
     painter.setClipRect(zoomed);
     if (FStretch) {
@@ -127,8 +127,8 @@ void TPictureBox::paintEvent(QPaintEvent*) {
     // screen pixels, so strokes keep an even width at 125 % or 150 %.
     const int k = DevicePixelsPerPixel();
     QImage scaled = k == 1 ? FPicture
-                           : FPicture.scaled(FPicture.width() * k, FPicture.height() * k, Qt::IgnoreAspectRatio,
-                                             Qt::FastTransformation);
+                           : FPicture.scaled(FPicture.width() * k, FPicture.height() * k,
+                                             Qt::IgnoreAspectRatio, Qt::FastTransformation);
     scaled.setDevicePixelRatio(devicePixelRatioF());
     painter.drawImage(zoomed.topLeft(), scaled);
 }
@@ -140,7 +140,6 @@ void TPictureBox::mouseReleaseEvent(QMouseEvent* Event) {
 }
 
 void TPictureBox::mouseDoubleClickEvent(QMouseEvent* Event) {
-    if (Event->button() == Qt::LeftButton)
-        emit DoubleClicked();
+    if (Event->button() == Qt::LeftButton) emit DoubleClicked();
     QWidget::mouseDoubleClickEvent(Event);
 }

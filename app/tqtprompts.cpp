@@ -14,8 +14,7 @@ constexpr auto& ToQ = YVclUtil::ToQString;
 constexpr auto& FromQ = YVclUtil::FromQString;
 
 QMessageBox::Icon IconFor(const std::string& Caption) {
-    if (Caption == "Status")
-        return QMessageBox::Information;
+    if (Caption == "Status") return QMessageBox::Information;
     if (Caption == "Warning" || Caption == "Make ROM abort" || Caption == "No service!!")
         return QMessageBox::Warning;
     return QMessageBox::Critical;
@@ -26,12 +25,9 @@ QMessageBox::Icon IconFor(const std::string& Caption) {
 bool RunFileDialog(QFileDialog& Dialog, const QString& NameFilter, const std::string& DefaultExt,
                    std::string& FileName) {
     Dialog.setNameFilter(NameFilter);
-    if (!DefaultExt.empty())
-        Dialog.setDefaultSuffix(ToQ(DefaultExt));
-    if (!FileName.empty())
-        Dialog.selectFile(ToQ(FileName));
-    if (Dialog.exec() != QDialog::Accepted || Dialog.selectedFiles().isEmpty())
-        return false;
+    if (!DefaultExt.empty()) Dialog.setDefaultSuffix(ToQ(DefaultExt));
+    if (!FileName.empty()) Dialog.selectFile(ToQ(FileName));
+    if (Dialog.exec() != QDialog::Accepted || Dialog.selectedFiles().isEmpty()) return false;
     FileName = FromQ(QFileInfo(Dialog.selectedFiles().first()).absoluteFilePath());
     return true;
 }
@@ -48,18 +44,15 @@ QString TQtPrompts::QtFilter(const std::string& Filter) {
         QStringList patterns;
         for (const QString& p : parts[i + 1].split(';', Qt::SkipEmptyParts)) {
             for (const QString& form : {p.trimmed(), p.trimmed().toLower(), p.trimmed().toUpper()})
-                if (!patterns.contains(form))
-                    patterns << form;
+                if (!patterns.contains(form)) patterns << form;
         }
         QString label = text;
         // The entry's own "(*.ext)" is replaced by the full pattern list.
         const int paren = static_cast<int>(label.lastIndexOf('('));
-        if (label.endsWith(')') && paren >= 0)
-            label = label.left(paren).trimmed();
+        if (label.endsWith(')') && paren >= 0) label = label.left(paren).trimmed();
         out << QStringLiteral("%1 (%2)").arg(label, patterns.join(' '));
     }
-    if (out.isEmpty())
-        out << QStringLiteral("All files (*)");
+    if (out.isEmpty()) out << QStringLiteral("All files (*)");
     return out.join(QStringLiteral(";;"));
 }
 
@@ -67,8 +60,7 @@ QString TQtPrompts::DialogTitle(const QString& Verb, const std::string& Filter) 
     // The first entry of the filter says what is being chosen: "Save DVE510TK3 Project File".
     QString what = ToQ(Filter).section('|', 0, 0).trimmed();
     const int paren = static_cast<int>(what.lastIndexOf('('));
-    if (what.endsWith(')') && paren >= 0)
-        what = what.left(paren).trimmed();
+    if (what.endsWith(')') && paren >= 0) what = what.left(paren).trimmed();
     return what.isEmpty() ? Verb : Verb + ' ' + what;
 }
 
@@ -90,7 +82,8 @@ bool TQtPrompts::AskYesNo(const std::string& Caption, const std::string& Text) {
     return answer == QMessageBox::Yes;
 }
 
-TSaveQuestion::TAnswer TQtPrompts::AskSaveChanges(const std::string& Caption, const std::string& Text) {
+TSaveQuestion::TAnswer TQtPrompts::AskSaveChanges(const std::string& Caption,
+                                                  const std::string& Text) {
     QApplication::setOverrideCursor(Qt::ArrowCursor);
     QMessageBox box(QMessageBox::Warning, ToQ(Caption), ToQ(Text),
                     QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, FOwner);
@@ -98,8 +91,7 @@ TSaveQuestion::TAnswer TQtPrompts::AskSaveChanges(const std::string& Caption, co
     box.setEscapeButton(QMessageBox::Cancel);
     const int answer = box.exec();
     QApplication::restoreOverrideCursor();
-    if (answer == QMessageBox::Save)
-        return TAnswer::Save;
+    if (answer == QMessageBox::Save) return TAnswer::Save;
     return answer == QMessageBox::Discard ? TAnswer::Discard : TAnswer::Cancel;
 }
 

@@ -11,23 +11,24 @@ bool TRememberingPrompts::AskYesNo(const std::string& Caption, const std::string
     return FInner.AskYesNo(Caption, Text);
 }
 
-void TRememberingPrompts::SetBusyCursor(bool Busy) { FInner.SetBusyCursor(Busy); }
+void TRememberingPrompts::SetBusyCursor(bool Busy) {
+    FInner.SetBusyCursor(Busy);
+}
 
 std::string TRememberingPrompts::Purpose(const std::string& Filter) {
     const size_t bar = Filter.find('|');
     std::string pattern = bar == std::string::npos ? Filter : Filter.substr(bar + 1);
     pattern = pattern.substr(0, pattern.find_first_of(";|"));
     const size_t dot = pattern.rfind('.');
-    if (dot == std::string::npos)
-        return std::string();
+    if (dot == std::string::npos) return std::string();
     std::string ext = pattern.substr(dot + 1);
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return std::tolower(c); });
     return ext == "*" ? std::string() : ext;
 }
 
 void TRememberingPrompts::Remember(const std::string& Purpose, const std::string& Path) {
-    if (Purpose.empty())
-        return;
+    if (Purpose.empty()) return;
     if (Path.empty())
         FLast.erase(Purpose);
     else
@@ -40,16 +41,14 @@ std::string TRememberingPrompts::LastFile(const std::string& Purpose) const {
 }
 
 void TRememberingPrompts::Suggest(const std::string& Filter, std::string& FileName) const {
-    if (FileName.empty())
-        FileName = LastFile(Purpose(Filter));
+    if (FileName.empty()) FileName = LastFile(Purpose(Filter));
 }
 
 bool TRememberingPrompts::OpenFileDialog(const std::string& Filter, const std::string& DefaultExt,
                                          std::string& FileName) {
     std::string name = FileName;
     Suggest(Filter, name);
-    if (!FInner.OpenFileDialog(Filter, DefaultExt, name))
-        return false;
+    if (!FInner.OpenFileDialog(Filter, DefaultExt, name)) return false;
     FileName = name;
     Remember(Purpose(Filter), name);
     return true;
@@ -59,8 +58,7 @@ bool TRememberingPrompts::SaveFileDialog(const std::string& Filter, const std::s
                                          std::string& FileName) {
     std::string name = FileName;
     Suggest(Filter, name);
-    if (!FInner.SaveFileDialog(Filter, DefaultExt, name))
-        return false;
+    if (!FInner.SaveFileDialog(Filter, DefaultExt, name)) return false;
     FileName = name;
     Remember(Purpose(Filter), name);
     return true;
@@ -69,8 +67,7 @@ bool TRememberingPrompts::SaveFileDialog(const std::string& Filter, const std::s
 bool TRememberingPrompts::OpenPictureDialog(const std::string& Filter, std::string& FileName) {
     std::string name = FileName;
     Suggest(Filter, name);
-    if (!FInner.OpenPictureDialog(Filter, name))
-        return false;
+    if (!FInner.OpenPictureDialog(Filter, name)) return false;
     FileName = name;
     Remember(Purpose(Filter), name);
     return true;

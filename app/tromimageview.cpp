@@ -27,7 +27,9 @@ using DpuRom::TGlyphLibraryEntries;
 
 namespace {
 
-QString Q(const std::string& Text) { return QString::fromLocal8Bit(Text.data(), static_cast<qsizetype>(Text.size())); }
+QString Q(const std::string& Text) {
+    return QString::fromLocal8Bit(Text.data(), static_cast<qsizetype>(Text.size()));
+}
 
 QScrollArea* Scrolled(QLabel* Label, QWidget* Parent) {
     auto* area = new QScrollArea(Parent);
@@ -39,8 +41,9 @@ QScrollArea* Scrolled(QLabel* Label, QWidget* Parent) {
 
 } // namespace
 
-TRomImageView::TRomImageView(const std::string& ImagePath, const TConfiguration& Config, const GlyphLibrary& Library,
-                             YVclUtil::Prompts& Prompts, QWidget* Parent)
+TRomImageView::TRomImageView(const std::string& ImagePath, const TConfiguration& Config,
+                             const GlyphLibrary& Library, YVclUtil::Prompts& Prompts,
+                             QWidget* Parent)
     : QDialog(Parent), Config(Config), Library(Library), Ask(Prompts) {
     setWindowTitle(QStringLiteral("ROM image"));
     setObjectName("RomImageView");
@@ -81,8 +84,8 @@ TRomImageView::TRomImageView(const std::string& ImagePath, const TConfiguration&
     middle->addWidget(ZoomBox, 0, 1);
     Zone = new QComboBox(this);
     Zone->setObjectName("RomImageZone");
-    Zone->addItems({"Floor glyphs", "User bitmaps", "Messages", "Direction frames", "Logo", "Small glyphs",
-                    "Screen picture"});
+    Zone->addItems({"Floor glyphs", "User bitmaps", "Messages", "Direction frames", "Logo",
+                    "Small glyphs", "Screen picture"});
     middle->addWidget(Zone, 0, 2);
     CodeLabel = new QLabel(this);
     CodeLabel->setObjectName("RomImageCodePicture");
@@ -102,23 +105,22 @@ TRomImageView::TRomImageView(const std::string& ImagePath, const TConfiguration&
     resize(980, 560);
 
     connect(browse, &QPushButton::clicked, this, [this] { ChooseFile(); });
-    connect(PathEdit, &QLineEdit::returnPressed, this, [this] { Open(PathEdit->text().toLocal8Bit().toStdString()); });
+    connect(PathEdit, &QLineEdit::returnPressed, this,
+            [this] { Open(PathEdit->text().toLocal8Bit().toStdString()); });
     connect(Table, &QComboBox::currentIndexChanged, this, [this] { ShowCodes(); });
     connect(Codes, &QListWidget::currentRowChanged, this, [this] { ShowCode(); });
     connect(Zone, &QComboBox::currentIndexChanged, this, [this] { ShowZone(); });
     connect(ZoomBox, &QSpinBox::valueChanged, this, [this] { Zoom(); });
 
     PathEdit->setText(Q(ImagePath));
-    if (!ImagePath.empty())
-        Open(ImagePath);
+    if (!ImagePath.empty()) Open(ImagePath);
 }
 
 TRomImageView::~TRomImageView() = default;
 
 void TRomImageView::ChooseFile() {
     std::string path;
-    if (Ask.OpenFileDialog("DPU-510TK3 ROM image (*.BIN)|*.BIN", "BIN", path))
-        Open(path);
+    if (Ask.OpenFileDialog("DPU-510TK3 ROM image (*.BIN)|*.BIN", "BIN", path)) Open(path);
 }
 
 bool TRomImageView::Open(const std::string& Path) {
@@ -164,11 +166,13 @@ void TRomImageView::ShowCodes() {
     if (Loaded) {
         const int t = Table->currentIndex();
         for (int n = 0; n < DpuRom::TRomImage::CodeCount; ++n)
-            Codes->addItem(QString::asprintf("%3d (%02X): ", n, n) + Q(DpuRom::TRomImageText::CodeText(Read, t, n)));
+            Codes->addItem(QString::asprintf("%3d (%02X): ", n, n) +
+                           Q(DpuRom::TRomImageText::CodeText(Read, t, n)));
         // The first code that shows something.
         int first = 0;
         while (first < DpuRom::TRomImage::CodeCount &&
-               Read.Codes[static_cast<size_t>(t)][static_cast<size_t>(first)].Kind == DpuRom::TRomCode::TKind::Nothing)
+               Read.Codes[static_cast<size_t>(t)][static_cast<size_t>(first)].Kind ==
+                   DpuRom::TRomCode::TKind::Nothing)
             ++first;
         Codes->setCurrentRow(first < DpuRom::TRomImage::CodeCount ? first : 0);
     }
@@ -177,7 +181,9 @@ void TRomImageView::ShowCodes() {
 
 void TRomImageView::ShowCode() {
     const int row = Codes->currentRow();
-    CodeShown = Loaded && row >= 0 ? DpuRom::TRomImagePainter::Code(Read, Table->currentIndex(), row) : QImage();
+    CodeShown = Loaded && row >= 0
+                    ? DpuRom::TRomImagePainter::Code(Read, Table->currentIndex(), row)
+                    : QImage();
     Zoom();
 }
 
@@ -186,8 +192,7 @@ void TRomImageView::ShowZone() {
     if (Loaded) {
         std::vector<QImage> pictures;
         auto add = [&pictures](const DpuRom::TRomPicture& P) {
-            if (P.Present())
-                pictures.push_back(DpuRom::TRomImagePainter::Picture(P));
+            if (P.Present()) pictures.push_back(DpuRom::TRomImagePainter::Picture(P));
         };
         int columns = 8;
         switch (Zone->currentIndex()) {
@@ -236,8 +241,8 @@ void TRomImageView::Zoom() {
             Label->resize(1, 1);
             return;
         }
-        Label->setPixmap(QPixmap::fromImage(Image.scaled(Image.width() * f, Image.height() * f, Qt::IgnoreAspectRatio,
-                                                         Qt::FastTransformation)));
+        Label->setPixmap(QPixmap::fromImage(Image.scaled(
+            Image.width() * f, Image.height() * f, Qt::IgnoreAspectRatio, Qt::FastTransformation)));
         Label->resize(Label->pixmap().size());
     };
     show(CodeLabel, CodeShown);
@@ -249,8 +254,14 @@ void TRomImageView::SelectCode(int TableIndex, int Code) {
     Codes->setCurrentRow(Code);
 }
 
-void TRomImageView::SelectZone(int ZoneIndex) { Zone->setCurrentIndex(ZoneIndex); }
+void TRomImageView::SelectZone(int ZoneIndex) {
+    Zone->setCurrentIndex(ZoneIndex);
+}
 
-void TRomImageView::SetZoom(int Factor) { ZoomBox->setValue(Factor); }
+void TRomImageView::SetZoom(int Factor) {
+    ZoomBox->setValue(Factor);
+}
 
-QString TRomImageView::SettingsText() const { return Settings->toPlainText(); }
+QString TRomImageView::SettingsText() const {
+    return Settings->toPlainText();
+}

@@ -33,8 +33,9 @@ class TRomImageView : public QDialog {
 public:
     // Config and Library (the glyph library of this run) must outlive the view;
     // Prompts gives the open dialog.
-    TRomImageView(const std::string& ImagePath, const DpuProject::TConfiguration& Config, const DpuRom::GlyphLibrary& Library,
-                  YVclUtil::Prompts& Prompts, QWidget* Parent = nullptr);
+    TRomImageView(const std::string& ImagePath, const DpuProject::TConfiguration& Config,
+                  const DpuRom::GlyphLibrary& Library, YVclUtil::Prompts& Prompts,
+                  QWidget* Parent = nullptr);
     ~TRomImageView() override;
 
     // Reads the image at Path and shows it. False when it is not a ROM image

@@ -72,8 +72,9 @@ TSetupPage::TSetupPage(QWidget* Parent) : QWidget(Parent) {
     FPreview->setObjectName("PreviewImage");
     pv->addWidget(FPreview, 0, Qt::AlignCenter);
     styles->addWidget(previewBox);
-    FFlBox = new TChoiceBox(QStringLiteral("FL Style:"), StyleCaptions(4), QStringLiteral("FlStyle"),
-                            QStringLiteral("FlStyleImage"), QSize(64, 64), this);
+    FFlBox =
+        new TChoiceBox(QStringLiteral("FL Style:"), StyleCaptions(4), QStringLiteral("FlStyle"),
+                       QStringLiteral("FlStyleImage"), QSize(64, 64), this);
     FFlBox->setObjectName("FlStyleBox");
     styles->addWidget(FFlBox);
     styles->addStretch();
@@ -81,8 +82,9 @@ TSetupPage::TSetupPage(QWidget* Parent) : QWidget(Parent) {
 
     auto* row2 = new QHBoxLayout;
     row2->setSpacing(10);
-    FDirBox = new TChoiceBox(QStringLiteral("DIR Style:"), StyleCaptions(5), QStringLiteral("DirStyle"),
-                             QStringLiteral("DirStyleImage"), QSize(48, 48), this);
+    FDirBox =
+        new TChoiceBox(QStringLiteral("DIR Style:"), StyleCaptions(5), QStringLiteral("DirStyle"),
+                       QStringLiteral("DirStyleImage"), QSize(48, 48), this);
     FDirBox->setObjectName("DirStyleBox");
     row2->addWidget(FDirBox);
 
@@ -270,8 +272,7 @@ QWidget* TSetupPage::BuildMessageBox() {
         FMsgCheck[k]->setToolTip(QStringLiteral("Use this message column"));
         hh->addWidget(FMsgCheck[k], 0, Qt::AlignHCenter);
         checks->addWidget(holder);
-        if (k < 3)
-            checks->addSpacing(10);
+        if (k < 3) checks->addSpacing(10);
     }
     checks->addStretch();
     FMsgCheck[0]->setChecked(true);
@@ -287,29 +288,26 @@ void TSetupPage::AlignMessageChecks() {
     // bar, the page's frame and margin and the name column), whatever the
     // pictures' zoom and the screen's scaling.
     const int tabBarWidth = FMsgPages->tabBar()->sizeHint().width();
-    const int frame = FMsgPages->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, FMsgPages);
-    FMsgCheckLead->changeSize(tabBarWidth + frame + 8 + FMsgName[0]->sizeHint().width() + 10, 0, QSizePolicy::Fixed,
-                              QSizePolicy::Minimum);
+    const int frame =
+        FMsgPages->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, FMsgPages);
+    FMsgCheckLead->changeSize(tabBarWidth + frame + 8 + FMsgName[0]->sizeHint().width() + 10, 0,
+                              QSizePolicy::Fixed, QSizePolicy::Minimum);
     for (int k = 0; k < 4; ++k)
         FMsgCheckHolder[k]->setFixedWidth(FMsgImage[0][k]->sizeHint().width());
-    if (QLayout* l = FMsgCheckHolder[0]->parentWidget()->layout())
-        l->invalidate();
+    if (QLayout* l = FMsgCheckHolder[0]->parentWidget()->layout()) l->invalidate();
 }
 
 // ---------------------------------------------------------------- showing
 
 QString TSetupPage::Cell(int Col, int Row) const {
-    if (Col < 0 || Col >= GridCols || Row < 0 || Row >= GridRows)
-        return QString();
-    if (Row == 0)
-        return FGrid->horizontalHeaderItem(Col)->text();
+    if (Col < 0 || Col >= GridCols || Row < 0 || Row >= GridRows) return QString();
+    if (Row == 0) return FGrid->horizontalHeaderItem(Col)->text();
     const QTableWidgetItem* item = FGrid->item(Row - 1, Col);
     return item ? item->text() : QString();
 }
 
 void TSetupPage::SetCell(int Col, int Row, const QString& Text) {
-    if (Col < 0 || Col >= GridCols || Row < 0 || Row >= GridRows)
-        return;
+    if (Col < 0 || Col >= GridCols || Row < 0 || Row >= GridRows) return;
     if (Row == 0) {
         FGrid->horizontalHeaderItem(Col)->setText(Text);
         return;
@@ -358,7 +356,9 @@ void TSetupPage::ShowChoices(const TProject& Project) {
         FMsgCheck[k]->setChecked(Project.MsgColumnChecked[k]);
 }
 
-void TSetupPage::ShowPreview(const QImage& Image) { FPreview->SetPicture(Image); }
+void TSetupPage::ShowPreview(const QImage& Image) {
+    FPreview->SetPicture(Image);
+}
 
 bool TSetupPage::ShowSlotPicture(int State, int Column, const std::string& File) {
     return MsgImage(State, Column)->LoadFromFile(ToQ(File));

@@ -9,8 +9,7 @@ std::string OneLine(std::string Text) {
     while (!Text.empty() && (Text.back() == '\n' || Text.back() == '\r'))
         Text.pop_back();
     for (char& c : Text)
-        if (c == '\n' || c == '\r')
-            c = ' ';
+        if (c == '\n' || c == '\r') c = ' ';
     return Text;
 }
 

@@ -13,8 +13,7 @@ void TCliOutput::MessageBox(const std::string& Caption, const std::string& Text)
         std::fflush(Out);
         return;
     }
-    if (DropRepeatedBoxes && BoxesShown.count(Text))
-        return;
+    if (DropRepeatedBoxes && BoxesShown.count(Text)) return;
     BoxesShown.insert(Text);
     Error(Text);
 }
@@ -27,8 +26,7 @@ bool TCliOutput::AskYesNo(const std::string& Caption, const std::string& Text) {
 void TCliOutput::AppendLog(const std::string& Line) {
     // Start-up and the project load both read the glyph library; one line
     // about it is enough.
-    if (DropRepeatedBoxes && !LinesShown.insert(Line).second)
-        return;
+    if (DropRepeatedBoxes && !LinesShown.insert(Line).second) return;
     std::fprintf(Out, "%s\n", Line.c_str());
     std::fflush(Out);
 }

@@ -17,8 +17,12 @@ public:
 
     void MessageBox(const std::string& Caption, const std::string& Text) override;
     bool AskYesNo(const std::string& Caption, const std::string& Text) override;
-    bool OpenFileDialog(const std::string&, const std::string&, std::string&) override { return false; }
-    bool SaveFileDialog(const std::string&, const std::string&, std::string&) override { return false; }
+    bool OpenFileDialog(const std::string&, const std::string&, std::string&) override {
+        return false;
+    }
+    bool SaveFileDialog(const std::string&, const std::string&, std::string&) override {
+        return false;
+    }
     bool OpenPictureDialog(const std::string&, std::string&) override { return false; }
     void SetBusyCursor(bool) override {}
 

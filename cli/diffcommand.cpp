@@ -11,7 +11,8 @@
 #include <cstdio>
 
 TCliCommand TDiffCommand::Command() {
-    return {"diff", "diff A.BIN B.BIN [--png DIR] [--glb FILE]", &TDiffCommand::Help, &TDiffCommand::Run};
+    return {"diff", "diff A.BIN B.BIN [--png DIR] [--glb FILE]", &TDiffCommand::Help,
+            &TDiffCommand::Run};
 }
 
 std::string TDiffCommand::Help() {
@@ -59,7 +60,8 @@ int TDiffCommand::Run(const std::vector<std::string>& Args) {
     std::vector<uint8_t> raw[2];
     for (int i = 0; i < 2; ++i)
         if (!input.Read(files[static_cast<size_t>(i)], images[i], raw[i])) {
-            out.Error("diff: " + files[static_cast<size_t>(i)] + " is not a ROM image: " + input.Reader.LastErrMsg);
+            out.Error("diff: " + files[static_cast<size_t>(i)] +
+                      " is not a ROM image: " + input.Reader.LastErrMsg);
             return CliUsage;
         }
 
@@ -72,8 +74,7 @@ int TDiffCommand::Run(const std::vector<std::string>& Args) {
             return CliUsage;
         }
         for (const auto& d : differences) {
-            if (d.Slug.empty() || (d.Before.isNull() && d.After.isNull()))
-                continue;
+            if (d.Slug.empty() || (d.Before.isNull() && d.After.isNull())) continue;
             QImage side = DpuRom::TRomImagePainter::SideBySide(d.Before, d.After);
             side = side.scaled(side.width() * 4, side.height() * 4);
             std::string reason;

@@ -56,7 +56,8 @@ int TInspectCommand::Run(const std::vector<std::string>& Args) {
         }
     }
     if (file.empty()) {
-        out.Error("inspect: no image given\nusage: dpu510tk3 inspect ROM.BIN [--png DIR] [--json] [--glb FILE]");
+        out.Error("inspect: no image given\nusage: dpu510tk3 inspect ROM.BIN [--png DIR] [--json] "
+                  "[--glb FILE]");
         return CliUsage;
     }
 
@@ -66,7 +67,8 @@ int TInspectCommand::Run(const std::vector<std::string>& Args) {
     std::vector<uint8_t> raw;
     if (!input.Read(file, image, raw)) {
         if (json)
-            std::fputs(DpuRom::TRomImageText::JsonRefusal(file, input.Reader.LastErrMsg, input.Reader.LastErrOffset)
+            std::fputs(DpuRom::TRomImageText::JsonRefusal(file, input.Reader.LastErrMsg,
+                                                          input.Reader.LastErrOffset)
                            .c_str(),
                        stdout);
         out.Error("inspect: " + file + " is not a ROM image: " + input.Reader.LastErrMsg);
@@ -74,8 +76,8 @@ int TInspectCommand::Run(const std::vector<std::string>& Args) {
     }
     for (const std::string& n : input.Notes)
         image.Notes.push_back(n);
-    const std::string text =
-        json ? DpuRom::TRomImageText::Json(image, file) : DpuRom::TRomImageText::Summary(image, file);
+    const std::string text = json ? DpuRom::TRomImageText::Json(image, file)
+                                  : DpuRom::TRomImageText::Summary(image, file);
     std::fputs(text.c_str(), stdout);
     if (!png.empty()) {
         std::vector<std::string> written;
@@ -84,8 +86,7 @@ int TInspectCommand::Run(const std::vector<std::string>& Args) {
             out.Error("inspect: " + reason);
             return CliStopped;
         }
-        if (!json)
-            std::printf("\n%zu pictures written to %s\n", written.size(), png.c_str());
+        if (!json) std::printf("\n%zu pictures written to %s\n", written.size(), png.c_str());
     }
     return CliOk;
 }

@@ -19,12 +19,8 @@ namespace {
 // The commands of the tool, in the order --help lists them.
 std::vector<TCliCommand> Commands() {
     return {
-        TMakeRomCommand::Command(),
-        TUploadCommand::Command(),
-        TSyncTimeCommand::Command(),
-        TInspectCommand::Command(),
-        TDiffCommand::Command(),
-        TRecoverCommand::Command(),
+        TMakeRomCommand::Command(), TUploadCommand::Command(), TSyncTimeCommand::Command(),
+        TInspectCommand::Command(), TDiffCommand::Command(),   TRecoverCommand::Command(),
     };
 }
 
@@ -65,8 +61,7 @@ int main(int argc, char** argv) {
         return CliOk;
     }
     for (const TCliCommand& c : Commands())
-        if (name == c.Name)
-            return c.Run(std::vector<std::string>(argv + 2, argv + argc));
+        if (name == c.Name) return c.Run(std::vector<std::string>(argv + 2, argv + argc));
     std::fprintf(stderr, "dpu510tk3: unknown command \"%s\"\n", name.c_str());
     PrintHelp(stderr);
     return CliUsage;

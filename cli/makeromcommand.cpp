@@ -10,15 +10,16 @@
 
 #include <cstdio>
 
-using DpuRom::GlyphLibrary;
 using DpuProject::TConfiguration;
-using DpuProject::TProjectFile;
 using DpuProject::TProject;
+using DpuProject::TProjectFile;
 using DpuProject::TStartup;
+using DpuRom::GlyphLibrary;
 using DpuRom::TMakeRom;
 
 TCliCommand TMakeRomCommand::Command() {
-    return {"make-rom", "make-rom PROJECT.dcf [-o FILE] [--strict]", &TMakeRomCommand::Help, &TMakeRomCommand::Run};
+    return {"make-rom", "make-rom PROJECT.dcf [-o FILE] [--strict]", &TMakeRomCommand::Help,
+            &TMakeRomCommand::Run};
 }
 
 std::string TMakeRomCommand::Help() {
@@ -76,7 +77,8 @@ int TMakeRomCommand::Run(const std::vector<std::string>& Args) {
         }
     }
     if (project.empty()) {
-        out.Error("make-rom: no project file given\nusage: dpu510tk3 make-rom PROJECT.dcf [-o FILE] [--strict]");
+        out.Error("make-rom: no project file given\nusage: dpu510tk3 make-rom PROJECT.dcf [-o "
+                  "FILE] [--strict]");
         return CliUsage;
     }
 
@@ -101,7 +103,6 @@ int TMakeRomCommand::Run(const std::vector<std::string>& Args) {
     TMakeRom make(record, config, library, out, &out);
     make.OutputFile = output;
     make.Strict = strict;
-    if (make.Run())
-        return CliOk;
+    if (make.Run()) return CliOk;
     return make.StrictStop ? CliStrictRefused : CliStopped;
 }

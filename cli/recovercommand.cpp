@@ -13,7 +13,8 @@
 namespace DpuText = DpuProject::DpuText;
 
 TCliCommand TRecoverCommand::Command() {
-    return {"recover", "recover ROM.BIN -o PROJECT.dcf [--bitmaps DIR] [--user-bitmaps DIR] [--glb FILE]",
+    return {"recover",
+            "recover ROM.BIN -o PROJECT.dcf [--bitmaps DIR] [--user-bitmaps DIR] [--glb FILE]",
             &TRecoverCommand::Help, &TRecoverCommand::Run};
 }
 
@@ -51,7 +52,10 @@ int TRecoverCommand::Run(const std::vector<std::string>& Args) {
                 out.Error("recover: " + a + " needs a name");
                 return CliUsage;
             }
-            std::string& target = a == "-o" ? project : a == "--bitmaps" ? bitmaps : a == "--glb" ? glb : users;
+            std::string& target = a == "-o"          ? project
+                                  : a == "--bitmaps" ? bitmaps
+                                  : a == "--glb"     ? glb
+                                                     : users;
             target = Args[++i];
         } else if (a.size() > 1 && a[0] == '-') {
             out.Error("recover: unknown option " + a);
@@ -74,8 +78,7 @@ int TRecoverCommand::Run(const std::vector<std::string>& Args) {
     std::string root = input.Config.ProgramDir;
     if (!users.empty()) {
         root = QFileInfo(QString::fromStdString(users)).absoluteFilePath().toStdString();
-        if (root.back() != '/')
-            root += '/';
+        if (root.back() != '/') root += '/';
     }
     DpuRom::TRomImage image;
     std::vector<uint8_t> raw;
@@ -86,7 +89,8 @@ int TRecoverCommand::Run(const std::vector<std::string>& Args) {
 
     DpuRom::TRomRecovery recovery(image, input.Config);
     recovery.BitmapDir =
-        bitmaps.empty() ? QFileInfo(QString::fromStdString(project)).absolutePath().toStdString() : bitmaps;
+        bitmaps.empty() ? QFileInfo(QString::fromStdString(project)).absolutePath().toStdString()
+                        : bitmaps;
     recovery.UserRoot = root;
     recovery.RomFileName = DpuText::ExtractFileNameAny(file);
     if (!recovery.RecoverTo(project)) {

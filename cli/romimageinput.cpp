@@ -13,10 +13,16 @@ namespace {
 class TNoteOnly : public YVclUtil::Prompts {
 public:
     explicit TNoteOnly(std::vector<std::string>& Notes) : Notes(Notes) {}
-    void MessageBox(const std::string&, const std::string& Text) override { Notes.push_back(DpuText::Trim(Text)); }
+    void MessageBox(const std::string&, const std::string& Text) override {
+        Notes.push_back(DpuText::Trim(Text));
+    }
     bool AskYesNo(const std::string&, const std::string&) override { return false; }
-    bool OpenFileDialog(const std::string&, const std::string&, std::string&) override { return false; }
-    bool SaveFileDialog(const std::string&, const std::string&, std::string&) override { return false; }
+    bool OpenFileDialog(const std::string&, const std::string&, std::string&) override {
+        return false;
+    }
+    bool SaveFileDialog(const std::string&, const std::string&, std::string&) override {
+        return false;
+    }
     bool OpenPictureDialog(const std::string&, std::string&) override { return false; }
     void SetBusyCursor(bool) override {}
 
@@ -41,7 +47,8 @@ void TRomImageInput::Prepare(const std::string& GlbPath) {
     Reader.ProgramDir = Config.ProgramDir;
 }
 
-bool TRomImageInput::Read(const std::string& Path, DpuRom::TRomImage& Image, std::vector<uint8_t>& Raw) {
+bool TRomImageInput::Read(const std::string& Path, DpuRom::TRomImage& Image,
+                          std::vector<uint8_t>& Raw) {
     std::string reason;
     if (!YVclUtil::ReadWholeFile(Path, Raw, reason, 1 << 20)) {
         Reader.LastErrMsg = "cannot read \"" + Path + "\": " + reason;

@@ -26,8 +26,7 @@ int TSyncTimeCommand::Run(const std::vector<std::string>& Args) {
     TUploadCommand::TLinkOptions opts;
     std::string error;
     if (!TUploadCommand::ParseLinkOptions(Args, opts, error) || !opts.Positional.empty()) {
-        if (error.empty())
-            error = "unexpected argument \"" + opts.Positional.front() + "\"";
+        if (error.empty()) error = "unexpected argument \"" + opts.Positional.front() + "\"";
         std::fprintf(stderr, "dpu510tk3 sync-time: %s\n%s", error.c_str(), Help().c_str());
         return CliUsage;
     }

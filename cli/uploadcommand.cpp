@@ -36,18 +36,17 @@ public:
     void DrawProgress(unsigned BlockNo, unsigned BlockCount) {
         constexpr int kWidth = 40;
         const int filled = BlockCount ? static_cast<int>(BlockNo * kWidth / BlockCount) : 0;
-        Bar = YVclUtil::Format("[%.*s%*s] %u/%u", filled, "########################################",
-                               kWidth - filled, "", BlockNo, BlockCount);
-        if (filled == Drawn && BlockNo != BlockCount)
-            return;
+        Bar =
+            YVclUtil::Format("[%.*s%*s] %u/%u", filled, "########################################",
+                             kWidth - filled, "", BlockNo, BlockCount);
+        if (filled == Drawn && BlockNo != BlockCount) return;
         Drawn = filled;
         std::fprintf(stderr, "\r%s", Bar.c_str());
         std::fflush(stderr);
     }
     // Leaves the last bar on its own line; later lines no longer touch it.
     void EndProgress() {
-        if (Bar.empty())
-            return;
+        if (Bar.empty()) return;
         std::fputs("\n", stderr);
         std::fflush(stderr);
         Bar.clear();
@@ -97,7 +96,8 @@ bool TUploadCommand::ParseLinkOptions(const std::vector<std::string>& Args, TLin
             char* end = nullptr;
             const long n = std::strtol(v.c_str(), &end, 10);
             if (v.empty() || *end != '\0' || n < 1 || n > 3600000) {
-                Error = "--response-timeout-ms wants milliseconds from 1 to 3600000, not \"" + v + "\"";
+                Error =
+                    "--response-timeout-ms wants milliseconds from 1 to 3600000, not \"" + v + "\"";
                 return false;
             }
             Out.ResponseTimeoutMs = static_cast<int>(n);
@@ -125,7 +125,8 @@ int TUploadCommand::Run(const std::vector<std::string>& Args) {
     std::string error;
     if (!ParseLinkOptions(Args, opts, error) || opts.Positional.size() != 1) {
         if (error.empty())
-            error = opts.Positional.empty() ? "the ROM file is missing" : "more than one ROM file given";
+            error = opts.Positional.empty() ? "the ROM file is missing"
+                                            : "more than one ROM file given";
         std::fprintf(stderr, "dpu510tk3 upload: %s\n%s", error.c_str(), Help().c_str());
         return CliUsage;
     }
@@ -148,15 +149,15 @@ int TUploadCommand::RunTransfer(const char* Command, const TLinkOptions& Options
         if (!config.Read(out, &out))
             return fail("can not use the configuration file " + config.IniPath());
         if (config.ENCODE == 0) {
-            out.MessageBox("No service!!", "ORV init version\n\n No support download function!!\n\n");
+            out.MessageBox("No service!!",
+                           "ORV init version\n\n No support download function!!\n\n");
             return fail("uploads are not supported by version " + config.SelectedVersion);
         }
     }
 
     DpuLink::TLinkSession session(out, Options.ResponseTimeoutMs);
     std::string reason;
-    if (!session.SelectPort(Options.Port, reason))
-        return fail(reason);
+    if (!session.SelectPort(Options.Port, reason)) return fail(reason);
     DpuLink::TDeviceLink& link = session.Link();
     link.SetMsgOn(Options.MsgOn);
     if (!link.Connect())
@@ -168,16 +169,14 @@ int TUploadCommand::RunTransfer(const char* Command, const TLinkOptions& Options
             link.Disconnect();
             return fail(why);
         }
-        if (Progress)
-            link.OnProgress = [&](unsigned n) { out.DrawProgress(n, link.BlockCount()); };
+        if (Progress) link.OnProgress = [&](unsigned n) { out.DrawProgress(n, link.BlockCount()); };
     } else {
         link.StartDateTimeSync();
     }
 
     const DpuLink::TLinkOutcome outcome = session.RunUntilEnded();
     out.EndProgress();
-    if (link.Connected())
-        link.Disconnect();
+    if (link.Connected()) link.Disconnect();
     switch (outcome) {
     case DpuLink::TLinkOutcome::Finished:
         return CliOk;

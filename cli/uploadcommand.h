@@ -23,7 +23,8 @@ public:
     static int Run(const std::vector<std::string>& Args);
 
     // Parses the shared options; false with the reason in Error.
-    static bool ParseLinkOptions(const std::vector<std::string>& Args, TLinkOptions& Out, std::string& Error);
+    static bool ParseLinkOptions(const std::vector<std::string>& Args, TLinkOptions& Out,
+                                 std::string& Error);
     // Runs one transfer on Options.Port: Start begins it on the connected link
     // (returning false when it refused). Returns the exit status; reasons go
     // to standard error prefixed with "dpu510tk3 <Command>: ".

@@ -3,7 +3,9 @@
 namespace OrvCtrl {
 
 namespace {
-bool BitOf(uint8_t Image, int i) { return i >= 0 && i <= 3 && (Image >> i) & 1; }
+bool BitOf(uint8_t Image, int i) {
+    return i >= 0 && i <= 3 && (Image >> i) & 1;
+}
 } // namespace
 
 TDpu4i4o::TDpu4i4o(QObject* Owner) : TVTNet_Node(Owner) {
@@ -28,7 +30,9 @@ TDpu4i4o::TDpu4i4o(QObject* Owner, int ClsId, uint8_t SegId, uint8_t NodeId,
     OnInputChanged = Model->OnInputChanged;
 }
 
-TDpu4i4o::~TDpu4i4o() { RunDestructor(); }
+TDpu4i4o::~TDpu4i4o() {
+    RunDestructor();
+}
 
 void TDpu4i4o::RunConstructor() {}
 void TDpu4i4o::RunDestructor() {}
@@ -39,17 +43,22 @@ void TDpu4i4o::pw_Yout(uint8_t Value) {
     SendCode(datas, 2);
 }
 
-bool TDpu4i4o::pr_BitOfY(int i) const { return BitOf(Yout, i); }
+bool TDpu4i4o::pr_BitOfY(int i) const {
+    return BitOf(Yout, i);
+}
 
 void TDpu4i4o::pw_BitOfY(int i, bool Value) {
-    if (i < 0 || i > 3)
-        return;
+    if (i < 0 || i > 3) return;
     const uint8_t mask = static_cast<uint8_t>(1u << i);
     pw_Yout(Value ? (Yout | mask) : (Yout & ~mask));
 }
 
-bool TDpu4i4o::pr_BitOfX(int i) const { return BitOf(Xin, i); }
-bool TDpu4i4o::pr_Old_BitOfX(int i) const { return BitOf(Old_Xin, i); }
+bool TDpu4i4o::pr_BitOfX(int i) const {
+    return BitOf(Xin, i);
+}
+bool TDpu4i4o::pr_Old_BitOfX(int i) const {
+    return BitOf(Old_Xin, i);
+}
 
 void TDpu4i4o::FilteringReceivedVtnPacket(const _SVTNRXDPACKET& Packet) {
     if (Packet.Datas[0] != evpc_Dpu4i4oInputChanged) {
@@ -58,17 +67,17 @@ void TDpu4i4o::FilteringReceivedVtnPacket(const _SVTNRXDPACKET& Packet) {
     }
     Old_Xin = Xin;
     Xin = Packet.Datas[1];
-    if (OnInputChanged)
-        OnInputChanged(this, VtnSegId, VtnNodeId);
+    if (OnInputChanged) OnInputChanged(this, VtnSegId, VtnNodeId);
 }
 
-void TDpu4i4o::BeforeRunRequestToReset() { Yout = 0; }
+void TDpu4i4o::BeforeRunRequestToReset() {
+    Yout = 0;
+}
 
 void TDpu4i4o::BeforeFireOnSuccessfulResetEvent(const _SVTNRXDPACKET&) {
     // A reset nobody asked for (the image is still set) cleared the module's
     // outputs: write them again.
-    if (Yout != 0)
-        pw_Yout(Yout);
+    if (Yout != 0) pw_Yout(Yout);
 }
 
 } // namespace OrvCtrl

@@ -2,9 +2,13 @@
 
 namespace OrvCtrl {
 
-TPcUart::TPcUart(QObject* Owner) : YVclCtrl::TCustomUart(Owner) { RunConstructor(Owner); }
+TPcUart::TPcUart(QObject* Owner) : YVclCtrl::TCustomUart(Owner) {
+    RunConstructor(Owner);
+}
 
-TPcUart::~TPcUart() { RunDestructor(); }
+TPcUart::~TPcUart() {
+    RunDestructor();
+}
 
 void TPcUart::RunConstructor(QObject*) {}
 

@@ -18,12 +18,17 @@ class TPcUart : public YVclCtrl::TCustomUart {
     Q_PROPERTY(int FlowCtrlHwRxd READ prop_FlowCtrlHwRxd WRITE propw_FlowCtrlHwRxd)
     Q_PROPERTY(int FlowCtrlHwTxd READ prop_FlowCtrlHwTxd WRITE propw_FlowCtrlHwTxd)
     Q_PROPERTY(int SysUartWriteStyle READ prop_SysUartWriteStyle WRITE propw_SysUartWriteStyle)
-    Q_PROPERTY(unsigned SysUartTxdQueueSize READ pr_SysUartTxdQueueSize WRITE pw_SysUartTxdQueueSize)
-    Q_PROPERTY(unsigned SysUartRxdQueueSize READ pr_SysUartRxdQueueSize WRITE pw_SysUartRxdQueueSize)
-    Q_PROPERTY(unsigned SysUartRxdIntervalTimeout READ pr_SysUartRxdIntervalTimeout WRITE pw_SysUartRxdIntervalTimeout)
+    Q_PROPERTY(
+        unsigned SysUartTxdQueueSize READ pr_SysUartTxdQueueSize WRITE pw_SysUartTxdQueueSize)
+    Q_PROPERTY(
+        unsigned SysUartRxdQueueSize READ pr_SysUartRxdQueueSize WRITE pw_SysUartRxdQueueSize)
+    Q_PROPERTY(unsigned SysUartRxdIntervalTimeout READ pr_SysUartRxdIntervalTimeout WRITE
+                   pw_SysUartRxdIntervalTimeout)
     Q_PROPERTY(int RxdFilter_Style READ prop_RxdFilter_Style WRITE propw_RxdFilter_Style)
-    Q_PROPERTY(int RxdFilter_DelimiterChar READ prop_RxdFilter_DelimiterChar WRITE propw_RxdFilter_DelimiterChar)
-    Q_PROPERTY(unsigned RxdFilter_BytesOfPacket READ pr_RxdFilter_BytesOfPacket WRITE pw_BytesOfRxdPacket)
+    Q_PROPERTY(int RxdFilter_DelimiterChar READ prop_RxdFilter_DelimiterChar WRITE
+                   propw_RxdFilter_DelimiterChar)
+    Q_PROPERTY(
+        unsigned RxdFilter_BytesOfPacket READ pr_RxdFilter_BytesOfPacket WRITE pw_BytesOfRxdPacket)
 public:
     explicit TPcUart(QObject* Owner = nullptr);
     ~TPcUart() override;
@@ -44,10 +49,14 @@ private:
     int prop_FlowCtrlHwTxd() const { return pr_FlowCtrlHwTxd(); }
     void propw_FlowCtrlHwTxd(int v) { pw_FlowCtrlHwTxd(static_cast<YVclCtrl::TFlowCtrlHwTxd>(v)); }
     int prop_SysUartWriteStyle() const { return pr_SysUartWriteStyle(); }
-    void propw_SysUartWriteStyle(int v) { pw_SysUartWriteStyle(static_cast<YVclCtrl::TSysUartWriteStyle>(v)); }
+    void propw_SysUartWriteStyle(int v) {
+        pw_SysUartWriteStyle(static_cast<YVclCtrl::TSysUartWriteStyle>(v));
+    }
     int prop_RxdFilter_Style() const { return pr_RxdFilter_Style(); }
     void propw_RxdFilter_Style(int v) { pw_RxdFilter_Style(static_cast<YVclCtrl::TRxdFilter>(v)); }
-    int prop_RxdFilter_DelimiterChar() const { return static_cast<unsigned char>(pr_RxdFilter_DelimiterChar()); }
+    int prop_RxdFilter_DelimiterChar() const {
+        return static_cast<unsigned char>(pr_RxdFilter_DelimiterChar());
+    }
     void propw_RxdFilter_DelimiterChar(int v) { pw_RxdFilter_DelimiterChar(static_cast<char>(v)); }
 };
 

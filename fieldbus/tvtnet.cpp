@@ -7,7 +7,9 @@
 
 namespace OrvCtrl {
 
-TVTNet::TVTNet(QObject* Owner) : QObject(Owner) { RunConstructor(Owner); }
+TVTNet::TVTNet(QObject* Owner) : QObject(Owner) {
+    RunConstructor(Owner);
+}
 
 TVTNet::TVTNet(QObject* Owner, int ClsId, uint8_t SegId, uint8_t NodeId) : QObject(Owner) {
     RunConstructor(Owner);
@@ -26,7 +28,9 @@ TVTNet::TVTNet(QObject* Owner, int ClsId, uint8_t SegId, uint8_t NodeId, const T
     VtnNodeId = NodeId;
 }
 
-TVTNet::~TVTNet() { RunDestructor(); }
+TVTNet::~TVTNet() {
+    RunDestructor();
+}
 
 void TVTNet::RunConstructor(QObject* Owner) {
     Designing = Owner && Owner->property(DesigningProperty).toBool();
@@ -34,8 +38,12 @@ void TVTNet::RunConstructor(QObject* Owner) {
 
 void TVTNet::RunDestructor() {}
 
-void TVTNet::pw_VtnSegId(uint8_t Value) { VtnSegId = Value; }
-void TVTNet::pw_VtnNodeId(uint8_t Value) { VtnNodeId = Value; }
+void TVTNet::pw_VtnSegId(uint8_t Value) {
+    VtnSegId = Value;
+}
+void TVTNet::pw_VtnNodeId(uint8_t Value) {
+    VtnNodeId = Value;
+}
 
 uint8_t TVTNet::pr_PacketUnreachableInfo(int i) const {
     return (i >= 0 && i < 3) ? PacketUnreachableInfo[i] : 0;
@@ -111,8 +119,7 @@ void TVTNet::FilteringReceivedVtnPacket(const _SVTNRXDPACKET& Packet) {
         break;
     }
     BeforeFireOnUnfilteredRxdVtnPacketEvent(Packet);
-    if (OnUnfilteredRxdVtnPacket)
-        OnUnfilteredRxdVtnPacket(this, Packet);
+    if (OnUnfilteredRxdVtnPacket) OnUnfilteredRxdVtnPacket(this, Packet);
 }
 
 void TVTNet::SendVtnPacket(const _SVTNTXDPACKET&) {}

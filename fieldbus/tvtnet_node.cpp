@@ -6,7 +6,9 @@
 
 namespace OrvCtrl {
 
-TVTNet_Node::TVTNet_Node(QObject* Owner) : TVTNet(Owner) { RunConstructor(); }
+TVTNet_Node::TVTNet_Node(QObject* Owner) : TVTNet(Owner) {
+    RunConstructor();
+}
 
 TVTNet_Node::TVTNet_Node(QObject* Owner, int ClsId, uint8_t SegId, uint8_t NodeId,
                          TVTNet_Topologic* Topologic)
@@ -26,13 +28,14 @@ TVTNet_Node::TVTNet_Node(QObject* Owner, int ClsId, uint8_t SegId, uint8_t NodeI
     BindAndRegister(SegId, NodeId, Topologic);
 }
 
-TVTNet_Node::~TVTNet_Node() { RunDestructor(); }
+TVTNet_Node::~TVTNet_Node() {
+    RunDestructor();
+}
 
 void TVTNet_Node::RunConstructor() {}
 
 void TVTNet_Node::RunDestructor() {
-    if (BindTo)
-        BindTo->RemoveVtnComponentFromVtnTopologic(this);
+    if (BindTo) BindTo->RemoveVtnComponentFromVtnTopologic(this);
 }
 
 void TVTNet_Node::BindAndRegister(uint8_t SegId, uint8_t NodeId, TVTNet_Topologic* Topologic) {
@@ -48,46 +51,39 @@ void TVTNet_Node::CopyNodeFieldsFrom(const TVTNet_Node& Model) {
 }
 
 void TVTNet_Node::pw_BindTo(TVTNet_Topologic* Value) {
-    if (BindTo && BindTo.data() != Value)
-        BindTo->RemoveVtnComponentFromVtnTopologic(this);
+    if (BindTo && BindTo.data() != Value) BindTo->RemoveVtnComponentFromVtnTopologic(this);
     BindTo = Value;
     PropertySetBits |= psb_BindTo;
 }
 
 void TVTNet_Node::pw_VtnSegId(uint8_t Value) {
-    if (Value > VtnMaxSegId)
-        throw YVclUtil::EYGeneral("%s", VtnMsg::SegIdRange);
+    if (Value > VtnMaxSegId) throw YVclUtil::EYGeneral("%s", VtnMsg::SegIdRange);
     VtnSegId = Value;
     PropertySetBits |= psb_VtnSegId;
 }
 
 void TVTNet_Node::pw_VtnNodeId(uint8_t Value) {
-    if (Value > VtnMaxNodeId)
-        throw YVclUtil::EYGeneral("%s", VtnMsg::NodeIdRange);
+    if (Value > VtnMaxNodeId) throw YVclUtil::EYGeneral("%s", VtnMsg::NodeIdRange);
     VtnNodeId = Value;
     PropertySetBits |= psb_VtnNodeId;
 }
 
 void TVTNet_Node::Register(uint32_t How) {
-    if (!BindTo)
-        return;
+    if (!BindTo) return;
     try {
         BindTo->AddVtnComponentToVtnTopologic(this, How);
     } catch (const YVclUtil::EYGeneral&) {
-        if (!Designing)
-            throw;
+        if (!Designing) throw;
     }
 }
 
 void TVTNet_Node::Loaded() {
     const uint8_t all = psb_BindTo | psb_VtnSegId | psb_VtnNodeId;
-    if ((PropertySetBits & all) == all)
-        Register(vtf_RegisteredByLoaded);
+    if ((PropertySetBits & all) == all) Register(vtf_RegisteredByLoaded);
 }
 
 void TVTNet_Node::SendVtnPacket(const _SVTNTXDPACKET& Packet) {
-    if (BindTo)
-        BindTo->SendVtnPacket(Packet);
+    if (BindTo) BindTo->SendVtnPacket(Packet);
 }
 
 void TVTNet_Node::SendCode(const uint8_t* Datas, uint8_t Bytes) {

@@ -40,8 +40,8 @@ public:
     // For class 0x80 with a model set: a copy of the model owned by this
     // master, bound to and registered in Topologic. Null otherwise.
     TVTNet* CreateDefaultVtnComponentAndAddToVtnTopologic(int VtnClsId, uint8_t VtnSegId,
-                                                           uint8_t VtnNodeId,
-                                                           TVTNet_Topologic* Topologic) override;
+                                                          uint8_t VtnNodeId,
+                                                          TVTNet_Topologic* Topologic) override;
 
     // The TVTNet events under the master's names (the same handlers).
     TVtnNotifyEvent& OnUnhandledPacketUnreachable = OnPacketUnreachable;

@@ -22,7 +22,9 @@ constexpr const char* LastSegSection = "NetSegmentId_0x80";
 constexpr unsigned TravelKeys = 257;
 constexpr uint32_t UnusedTravelNodeId = 0xFF;
 
-bool IsCSpace(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
+bool IsCSpace(char c) {
+    return std::isspace(static_cast<unsigned char>(c)) != 0;
+}
 
 class TScanner {
 public:
@@ -38,8 +40,7 @@ public:
                 SkipSpace();
                 continue;
             }
-            if (P >= S.size() || S[P] != *Text)
-                return false;
+            if (P >= S.size() || S[P] != *Text) return false;
             ++P;
         }
         return true;
@@ -49,8 +50,7 @@ public:
         const size_t start = P;
         while (P < S.size() && S[P] != '"')
             ++P;
-        if (P == start)
-            return false;
+        if (P == start) return false;
         Out.assign(S, start, P - start);
         return true;
     }
@@ -70,19 +70,17 @@ public:
         size_t digits = 0;
         while (P < S.size() && std::isxdigit(static_cast<unsigned char>(S[P]))) {
             const char c = S[P];
-            const unsigned d = std::isdigit(static_cast<unsigned char>(c))
-                                   ? unsigned(c - '0')
-                                   : unsigned(std::toupper(static_cast<unsigned char>(c)) - 'A' + 10);
-            if (value <= 0xFFFFFFFFull)
-                value = value * 16 + d;
+            const unsigned d =
+                std::isdigit(static_cast<unsigned char>(c))
+                    ? unsigned(c - '0')
+                    : unsigned(std::toupper(static_cast<unsigned char>(c)) - 'A' + 10);
+            if (value <= 0xFFFFFFFFull) value = value * 16 + d;
             ++digits;
             ++P;
         }
-        if (digits == 0)
-            return false;
+        if (digits == 0) return false;
         uint32_t v = value > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<uint32_t>(value);
-        if (negative && value <= 0xFFFFFFFFull)
-            v = 0u - v;
+        if (negative && value <= 0xFFFFFFFFull) v = 0u - v;
         Out = v;
         return true;
     }
@@ -94,19 +92,24 @@ private:
 
 } // namespace
 
-TVTNet_Topologic::TVTNet_Topologic(QObject* Owner) : TVTNet(Owner) { RunConstructor(); }
+TVTNet_Topologic::TVTNet_Topologic(QObject* Owner) : TVTNet(Owner) {
+    RunConstructor();
+}
 
-TVTNet_Topologic::~TVTNet_Topologic() { RunDestructor(); }
+TVTNet_Topologic::~TVTNet_Topologic() {
+    RunDestructor();
+}
 
 void TVTNet_Topologic::RunConstructor() {}
 
-void TVTNet_Topologic::RunDestructor() { FreeVtnTopologic(); }
+void TVTNet_Topologic::RunDestructor() {
+    FreeVtnTopologic();
+}
 
 _SVTNTOPOLOGICNODE* TVTNet_Topologic::FindNode(unsigned SegId, unsigned NodeId) const {
     if (SegId > VtnMaxSegId || NodeId > VtnMaxNodeId)
         throw EYGeneral("%s", VtnMsg::AddressNotInTopologic);
-    if (!Segments[SegId])
-        return nullptr;
+    if (!Segments[SegId]) return nullptr;
     return &(*Segments[SegId])[NodeId];
 }
 
@@ -115,15 +118,13 @@ _SVTNTOPOLOGICNODE& TVTNet_Topologic::AllocNode(unsigned SegId, unsigned NodeId)
         throw EYGeneral("%s", VtnMsg::AddressNotInTopologic);
     if (!Segments[SegId]) {
         Segments[SegId].reset(new (std::nothrow) TNodeArray{});
-        if (!Segments[SegId])
-            throw EYGeneral("%s", VtnMsg::CanNotAllocate);
+        if (!Segments[SegId]) throw EYGeneral("%s", VtnMsg::CanNotAllocate);
     }
     return (*Segments[SegId])[NodeId];
 }
 
 void TVTNet_Topologic::AddVtnComponentToVtnTopologic(TVTNet* Component, uint32_t How) {
-    if (!Component)
-        return;
+    if (!Component) return;
     const unsigned seg = Component->pr_VtnSegId();
     const unsigned node = Component->pr_VtnNodeId();
     _SVTNTOPOLOGICNODE& entry = AllocNode(seg, node);
@@ -136,11 +137,9 @@ void TVTNet_Topologic::AddVtnComponentToVtnTopologic(TVTNet* Component, uint32_t
 
 int TVTNet_Topologic::RemoveVtnComponentFromVtnTopologic(const TVTNet* Component) {
     int cleared = 0;
-    if (!Component)
-        return 0;
+    if (!Component) return 0;
     for (auto& segment : Segments) {
-        if (!segment)
-            continue;
+        if (!segment) continue;
         for (auto& entry : *segment)
             if (entry.Component == Component) {
                 entry = _SVTNTOPOLOGICNODE{};
@@ -166,14 +165,13 @@ uint32_t TVTNet_Topologic::pr_TopologicFlags(unsigned SegId, unsigned NodeId) co
 }
 
 TVTNet* TVTNet_Topologic::CreateDefaultVtnComponentAndAddToVtnTopologic(int, uint8_t, uint8_t,
-                                                                         TVTNet_Topologic*) {
+                                                                        TVTNet_Topologic*) {
     return nullptr;
 }
 
 void TVTNet_Topologic::FreeVtnTopologic() {
     for (auto& segment : Segments) {
-        if (!segment)
-            continue;
+        if (!segment) continue;
         for (auto& entry : *segment) {
             if (entry.ClsId != 0 && (entry.Flags & vtf_CreatedByTopologic)) {
                 TVTNet* owned = entry.Component;
@@ -192,10 +190,8 @@ bool TVTNet_Topologic::ParseTravelValue(const std::string& Value, std::string& D
     TScanner scan(Value);
     std::string device;
     uint32_t node = 0;
-    if (!scan.Literal(" Device( \"") || !scan.NotQuote(device))
-        return false;
-    if (!scan.Literal("\" ) , NetNodeId( 0x") || !scan.Hex(node))
-        return false;
+    if (!scan.Literal(" Device( \"") || !scan.NotQuote(device)) return false;
+    if (!scan.Literal("\" ) , NetNodeId( 0x") || !scan.Hex(node)) return false;
     Device = device;
     NodeId = node;
     return true;
@@ -203,8 +199,7 @@ bool TVTNet_Topologic::ParseTravelValue(const std::string& Value, std::string& D
 
 void TVTNet_Topologic::LoadAndChkTopologicIniAndAssignDefaultVtnComponentToVtnTopologic() {
     const std::string name = objectName().toStdString();
-    if (FileName.empty())
-        throw EYGeneral(VtnMsg::NoFileName, name.c_str());
+    if (FileName.empty()) throw EYGeneral(VtnMsg::NoFileName, name.c_str());
     // Regular files only: a folder or a FIFO gets its reason, not "not
     // exist", and is never waited on.
     YVclUtil::TFileStatus status;
@@ -230,29 +225,27 @@ void TVTNet_Topologic::LoadAndChkTopologicIniAndAssignDefaultVtnComponentToVtnTo
         try {
             ini = std::make_unique<YVclUtil::TYIniFile>(FileName);
         } catch (const YVclUtil::EYIniFileError& e) {
-            throw EYGeneral(VtnMsg::IniCanNotRead, name.c_str(), FileName.c_str(), e.Reason.c_str());
+            throw EYGeneral(VtnMsg::IniCanNotRead, name.c_str(), FileName.c_str(),
+                            e.Reason.c_str());
         }
-        if (ini->StrICmp(HeadSection, "Signature", "ORV") != 0 || !ini->SectionExists(LastSegSection))
+        if (ini->StrICmp(HeadSection, "Signature", "ORV") != 0 ||
+            !ini->SectionExists(LastSegSection))
             throw EYGeneral(VtnMsg::InvalidHeader, name.c_str(), FileName.c_str());
 
         for (unsigned seg = 0; seg <= VtnMaxSegId; ++seg) {
             const std::string section = YVclUtil::Format("NetSegmentId_0x%02X", seg);
-            if (!ini->SectionExists(section))
-                continue;
+            if (!ini->SectionExists(section)) continue;
             for (unsigned k = 0; k < TravelKeys; ++k) {
                 const std::string key = YVclUtil::Format("Travel_%03u", k);
                 const std::string value = ini->ReadString(section, key, "");
-                if (value.empty())
-                    continue;
+                if (value.empty()) continue;
                 std::string device;
                 uint32_t node = 0;
                 if (!ParseTravelValue(value, device, node))
                     throw EYGeneral(VtnMsg::InvalidSyntax, name.c_str(), FileName.c_str(),
                                     section.c_str(), key.c_str());
-                if (node == UnusedTravelNodeId)
-                    continue;
-                if (node > VtnMaxNodeId)
-                    throw EYGeneral("%s", VtnMsg::AddressNotInTopologic);
+                if (node == UnusedTravelNodeId) continue;
+                if (node > VtnMaxNodeId) throw EYGeneral("%s", VtnMsg::AddressNotInTopologic);
                 _SVTNTOPOLOGICNODE& entry = AllocNode(seg, node);
                 if (strcasecmp(device.c_str(), "DPU_4i4o") != 0)
                     throw EYGeneral(VtnMsg::UnknownDevice, name.c_str(), FileName.c_str(),
@@ -270,16 +263,15 @@ void TVTNet_Topologic::LoadAndChkTopologicIniAndAssignDefaultVtnComponentToVtnTo
                     throw EYGeneral(VtnMsg::DeclaredButNoComponent, name.c_str(), FileName.c_str(),
                                     seg, node);
                 _SVTNTOPOLOGICNODE& placed = AllocNode(seg, node);
-                if (placed.Component != created)
-                    throw EYGeneral("%s", VtnMsg::CreateDefaultFailed);
-                placed.Flags = (placed.Flags & ~0x7u) | vtf_CreatedByTopologic | vtf_DeclaredInIniFile;
+                if (placed.Component != created) throw EYGeneral("%s", VtnMsg::CreateDefaultFailed);
+                placed.Flags =
+                    (placed.Flags & ~0x7u) | vtf_CreatedByTopologic | vtf_DeclaredInIniFile;
             }
         }
     }
 
     for (unsigned seg = 0; seg <= VtnMaxSegId; ++seg) {
-        if (!Segments[seg])
-            continue;
+        if (!Segments[seg]) continue;
         for (unsigned node = 0; node <= VtnMaxNodeId; ++node) {
             const _SVTNTOPOLOGICNODE& entry = (*Segments[seg])[node];
             if (entry.ClsId != 0 && !(entry.Flags & vtf_DeclaredInIniFile))

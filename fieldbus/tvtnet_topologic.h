@@ -50,8 +50,8 @@ public:
     // Topologic; null when this topology has no model for the class. Nothing
     // here; the master overrides it.
     virtual TVTNet* CreateDefaultVtnComponentAndAddToVtnTopologic(int VtnClsId, uint8_t VtnSegId,
-                                                                   uint8_t VtnNodeId,
-                                                                   TVTNet_Topologic* Topologic);
+                                                                  uint8_t VtnNodeId,
+                                                                  TVTNet_Topologic* Topologic);
 
     // Matches one travel value against
     //   " Device( \"%[^\"]\" ) , NetNodeId( 0x%X )"

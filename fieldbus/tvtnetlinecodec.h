@@ -16,10 +16,10 @@ namespace OrvCtrl {
 struct TVtnLine {
     enum TKind { lk_Ignored, lk_Register, lk_Packet };
     TKind Kind = lk_Ignored;
-    char Register = 0;      // lk_Register: '0', '1', '3'..'9', 'E' or 'F'
-    uint8_t Value = 0;      // lk_Register: the register's value
-    uint32_t ReplyBit = 0;  // lk_Register: the register's bit in the handshake mask
-    _SVTNRXDPACKET Packet;  // lk_Packet: the decoded packet, zero-padded
+    char Register = 0;     // lk_Register: '0', '1', '3'..'9', 'E' or 'F'
+    uint8_t Value = 0;     // lk_Register: the register's value
+    uint32_t ReplyBit = 0; // lk_Register: the register's bit in the handshake mask
+    _SVTNRXDPACKET Packet; // lk_Packet: the decoded packet, zero-padded
 };
 
 class TVTNetLineCodec {

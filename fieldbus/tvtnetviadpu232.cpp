@@ -12,12 +12,18 @@ namespace OrvCtrl {
 
 namespace {
 constexpr int ConnectTimeoutMs = 2000;
-bool BitOf(uint8_t Image, int i) { return i >= 0 && i <= 3 && (Image >> i) & 1; }
+bool BitOf(uint8_t Image, int i) {
+    return i >= 0 && i <= 3 && (Image >> i) & 1;
+}
 } // namespace
 
-TVTNetViaDpu232::TVTNetViaDpu232(QObject* Owner) : TVTNet_Rnsm(Owner) { RunConstructor(); }
+TVTNetViaDpu232::TVTNetViaDpu232(QObject* Owner) : TVTNet_Rnsm(Owner) {
+    RunConstructor();
+}
 
-TVTNetViaDpu232::~TVTNetViaDpu232() { RunDestructor(); }
+TVTNetViaDpu232::~TVTNetViaDpu232() {
+    RunDestructor();
+}
 
 void TVTNetViaDpu232::RunConstructor() {
     using namespace YVclCtrl;
@@ -44,11 +50,9 @@ void TVTNetViaDpu232::RunConstructor() {
     // A converter that goes away (adapter unplugged) ends the link at once
     // rather than leaving it connected to nothing.
     Uart->OnDeviceLost = [this](QObject*) {
-        if (!Connected && !Connecting)
-            return;
+        if (!Connected && !Connecting) return;
         Disconnect();
-        if (OnConnectFail)
-            OnConnectFail(this);
+        if (OnConnectFail) OnConnectFail(this);
     };
 
     TimeoutTimer = new QTimer(this);
@@ -80,8 +84,7 @@ bool TVTNetViaDpu232::UartOpen() {
 }
 
 void TVTNetViaDpu232::UartClose() {
-    if (Uart && Uart->pr_IsOpened())
-        Uart->Close();
+    if (Uart && Uart->pr_IsOpened()) Uart->Close();
 }
 
 int TVTNetViaDpu232::UartSend(const std::string& Text) {
@@ -93,38 +96,30 @@ int TVTNetViaDpu232::UartSendTxtFile(const std::string& FileName, unsigned Param
 }
 
 void TVTNetViaDpu232::FireUartTxdFail() {
-    if (OnUartTxdFail)
-        OnUartTxdFail(this);
+    if (OnUartTxdFail) OnUartTxdFail(this);
 }
 
 bool TVTNetViaDpu232::SendCommand(const std::string& Text) {
-    if (UartSend(Text) == 0)
-        return true;
+    if (UartSend(Text) == 0) return true;
     FireUartTxdFail();
     return false;
 }
 
 void TVTNetViaDpu232::CheckConnected() const {
-    if (!Connected)
-        throw YVclUtil::Exception(VtnMsg::NotConnected);
+    if (!Connected) throw YVclUtil::Exception(VtnMsg::NotConnected);
 }
 
 void TVTNetViaDpu232::Connect() {
-    if (!OnConnectOK)
-        throw YVclUtil::Exception(VtnMsg::NoOnConnectOK);
-    if (!OnConnectFail)
-        throw YVclUtil::Exception(VtnMsg::NoOnConnectFail);
-    if (!OnUartTxdFail)
-        throw YVclUtil::Exception(VtnMsg::NoOnUartTxdFail);
+    if (!OnConnectOK) throw YVclUtil::Exception(VtnMsg::NoOnConnectOK);
+    if (!OnConnectFail) throw YVclUtil::Exception(VtnMsg::NoOnConnectFail);
+    if (!OnUartTxdFail) throw YVclUtil::Exception(VtnMsg::NoOnUartTxdFail);
     // A second Connect starts over; otherwise a handshake on top of a live
     // link would leave Connecting set and swallow every later reply.
-    if (Connected || Connecting)
-        Disconnect();
+    if (Connected || Connecting) Disconnect();
 
     LoadAndChkTopologicIniAndAssignDefaultVtnComponentToVtnTopologic();
 
-    if (!UartOpen())
-        throw YVclUtil::Exception(VtnMsg::OpenUartFail);
+    if (!UartOpen()) throw YVclUtil::Exception(VtnMsg::OpenUartFail);
 
     ReplyMask = 0;
     // Set before sending: a reply must never find the flag still clear.
@@ -133,8 +128,7 @@ void TVTNetViaDpu232::Connect() {
         // The port is closed before either handler hears of the failure.
         Disconnect();
         FireUartTxdFail();
-        if (OnConnectFail)
-            OnConnectFail(this);
+        if (OnConnectFail) OnConnectFail(this);
         return;
     }
     TimeoutTimer->start(ConnectTimeoutMs);
@@ -153,14 +147,12 @@ void TVTNetViaDpu232::OnTimeoutTimerReach() {
     if (Connecting && !Connected) {
         Connecting = false;
         Disconnect();
-        if (OnConnectFail)
-            OnConnectFail(this);
+        if (OnConnectFail) OnConnectFail(this);
     }
 }
 
 void TVTNetViaDpu232::pw_UartPortNumber(unsigned Value) {
-    if (Connected || Connecting)
-        throw YVclUtil::Exception(VtnMsg::NowConnected);
+    if (Connected || Connecting) throw YVclUtil::Exception(VtnMsg::NowConnected);
     UartPortNumber = Value;
 }
 
@@ -182,8 +174,7 @@ bool TVTNetViaDpu232::pr_Y(int i) const {
 
 void TVTNetViaDpu232::pw_Y(int i, bool Value) {
     CheckConnected();
-    if (i < 0 || i > 3)
-        return;
+    if (i < 0 || i > 3) return;
     const uint8_t mask = static_cast<uint8_t>(1u << i);
     pw_Yout(Value ? (Yout | mask) : (Yout & ~mask));
 }
@@ -208,14 +199,38 @@ bool TVTNetViaDpu232::pr_Old_X(int i) const {
     return BitOf(Old_X, i);
 }
 
-uint8_t TVTNetViaDpu232::pr_R3() const { CheckConnected(); return R3; }
-uint8_t TVTNetViaDpu232::pr_R4() const { CheckConnected(); return R4; }
-uint8_t TVTNetViaDpu232::pr_R5() const { CheckConnected(); return R5; }
-uint8_t TVTNetViaDpu232::pr_R6() const { CheckConnected(); return R6; }
-uint8_t TVTNetViaDpu232::pr_R7() const { CheckConnected(); return R7; }
-uint8_t TVTNetViaDpu232::pr_R8() const { CheckConnected(); return R8; }
-uint8_t TVTNetViaDpu232::pr_R9() const { CheckConnected(); return R9; }
-uint8_t TVTNetViaDpu232::pr_RE() const { CheckConnected(); return RE; }
+uint8_t TVTNetViaDpu232::pr_R3() const {
+    CheckConnected();
+    return R3;
+}
+uint8_t TVTNetViaDpu232::pr_R4() const {
+    CheckConnected();
+    return R4;
+}
+uint8_t TVTNetViaDpu232::pr_R5() const {
+    CheckConnected();
+    return R5;
+}
+uint8_t TVTNetViaDpu232::pr_R6() const {
+    CheckConnected();
+    return R6;
+}
+uint8_t TVTNetViaDpu232::pr_R7() const {
+    CheckConnected();
+    return R7;
+}
+uint8_t TVTNetViaDpu232::pr_R8() const {
+    CheckConnected();
+    return R8;
+}
+uint8_t TVTNetViaDpu232::pr_R9() const {
+    CheckConnected();
+    return R9;
+}
+uint8_t TVTNetViaDpu232::pr_RE() const {
+    CheckConnected();
+    return RE;
+}
 
 void TVTNetViaDpu232::pw_R8(uint8_t Value) {
     CheckConnected();
@@ -253,10 +268,8 @@ void TVTNetViaDpu232::ResetRnsm() {
 
 void TVTNetViaDpu232::SendVtnPacket(const _SVTNTXDPACKET& Packet) {
     CheckConnected();
-    if (Packet.BytesOfDatas == 0)
-        throw YVclUtil::Exception(VtnMsg::BytesOfDatasTooSmall);
-    if (Packet.BytesOfDatas > R7)
-        throw YVclUtil::Exception(VtnMsg::BytesOfDatasTooLarge);
+    if (Packet.BytesOfDatas == 0) throw YVclUtil::Exception(VtnMsg::BytesOfDatasTooSmall);
+    if (Packet.BytesOfDatas > R7) throw YVclUtil::Exception(VtnMsg::BytesOfDatasTooLarge);
     SendCommand(TVTNetLineCodec::PacketLine(Packet));
 }
 
@@ -266,8 +279,7 @@ int TVTNetViaDpu232::SendTxtFileToRS232(const std::string& FileName, unsigned Pa
 }
 
 void TVTNetViaDpu232::OnPcUartRxdDatas(QObject*, int Bytes, char* Datas) {
-    if (Bytes <= 0 || !Datas)
-        return;
+    if (Bytes <= 0 || !Datas) return;
     const TVtnLine line = TVTNetLineCodec::ParseLine(Datas, static_cast<size_t>(Bytes));
     switch (line.Kind) {
     case TVtnLine::lk_Register:
@@ -292,17 +304,39 @@ void TVTNetViaDpu232::OnPcUartRxdDatas(QObject*, int Bytes, char* Datas) {
 
 void TVTNetViaDpu232::TakeRegisterReply(char Register, uint8_t Value, uint32_t ReplyBit) {
     switch (Register) {
-    case '0': Yout = Value; break;
-    case '1': Old_X = Xin; Xin = Value; break;
-    case '3': R3 = Value; break;
-    case '4': R4 = Value; break;
-    case '5': R5 = Value; break;
-    case '6': R6 = Value; break;
-    case '7': R7 = Value; break;
-    case '8': R8 = Value; break;
-    case '9': R9 = Value; break;
-    case 'E': RE = Value; break;
-    default: break; // 'F' stores nothing
+    case '0':
+        Yout = Value;
+        break;
+    case '1':
+        Old_X = Xin;
+        Xin = Value;
+        break;
+    case '3':
+        R3 = Value;
+        break;
+    case '4':
+        R4 = Value;
+        break;
+    case '5':
+        R5 = Value;
+        break;
+    case '6':
+        R6 = Value;
+        break;
+    case '7':
+        R7 = Value;
+        break;
+    case '8':
+        R8 = Value;
+        break;
+    case '9':
+        R9 = Value;
+        break;
+    case 'E':
+        RE = Value;
+        break;
+    default:
+        break; // 'F' stores nothing
     }
 
     if (Connecting) {
@@ -311,36 +345,30 @@ void TVTNetViaDpu232::TakeRegisterReply(char Register, uint8_t Value, uint32_t R
             TimeoutTimer->stop();
             Connected = true;
             Connecting = false;
-            if (OnConnectOK)
-                OnConnectOK(this);
+            if (OnConnectOK) OnConnectOK(this);
         }
         return;
     }
 
     switch (Register) {
     case '0':
-        if (OnReplyYout)
-            OnReplyYout(this);
+        if (OnReplyYout) OnReplyYout(this);
         break;
     case '1':
-        if (OnReplyXin)
-            OnReplyXin(this);
+        if (OnReplyXin) OnReplyXin(this);
         break;
     case 'E':
-        if (OnReplyVtnFlags)
-            OnReplyVtnFlags(this);
+        if (OnReplyVtnFlags) OnReplyVtnFlags(this);
         break;
     case 'F':
         if (ResetPending) {
             ResetPending = false;
-            if (OnResetRnsm_OK)
-                OnResetRnsm_OK(this);
+            if (OnResetRnsm_OK) OnResetRnsm_OK(this);
         } else {
             // The converter reset by itself (its watchdog): its outputs are
             // off now, so put back what the application last set.
             SendCommand(TVTNetLineCodec::WriteOutputsLine(Yout));
-            if (OnResetRnsm_WDT)
-                OnResetRnsm_WDT(this);
+            if (OnResetRnsm_WDT) OnResetRnsm_WDT(this);
         }
         break;
     default:

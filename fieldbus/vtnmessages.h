@@ -27,7 +27,8 @@ inline constexpr const char* BytesOfDatasTooLarge =
 // Nodes and topology.
 inline constexpr const char* AddressNotInTopologic =
     "\nThe address of node is not belong to the topologic of VTNet !!!\n";
-inline constexpr const char* NotADpu4i4o = "\nThe address of node is not a TDpu4i4o component !!!\n";
+inline constexpr const char* NotADpu4i4o =
+    "\nThe address of node is not a TDpu4i4o component !!!\n";
 inline constexpr const char* CanNotAllocate = "\nErr: Can not allocate memory !!!\n";
 inline constexpr const char* DuplicatedAddress =
     "\nErr: Duplicated VTNet Address !!!\nVtnSegId  = 0x%02X\nVtnNodeId = 0x%02X\n";
@@ -38,7 +39,8 @@ inline constexpr const char* NoFileName =
 inline constexpr const char* IniNotExist =
     "\nErr: The topologic ini file is not exist !!!\nComponentName = %s\nFileName = %s\n";
 inline constexpr const char* IniCanNotRead =
-    "\nErr: Can not read the topologic ini file !!!\nComponentName = %s\nFileName = %s\nReason = %s\n";
+    "\nErr: Can not read the topologic ini file !!!\nComponentName = %s\nFileName = %s\nReason = "
+    "%s\n";
 inline constexpr const char* InvalidHeader =
     "\nErr: Invalid header in the topologic ini file !!!\nComponentName = %s\nFileName = %s\n";
 inline constexpr const char* InvalidSyntax =
@@ -56,15 +58,29 @@ inline constexpr const char* CreateDefaultFailed =
 // A node declared in the file has no component and no model for its class.
 // Arguments: component name, file name, segment, node.
 inline constexpr const char* DeclaredButNoComponent =
-    "\nErr: \xb5o\xb2{\xa4@\xad\xd3\xa9\xf3\xa9\xdd\xe5N INI \xc0\xc9\xa4\xba\xa6\xb3\xab\xc5\xa7i\xa8\xcf\xa5\xce\xaa\xba\xa4\xb8\xa5\xf3,\xa6\xfd\xabo\xa4S\xa7\xe4\xa4\xa3\xa8\xec\n\xb8\xd3\xa4\xb8\xa5\xf3\xa6s\xa6" "b\xaa\xba\xb1\xa1\xa7\xce,\xa6P\xae\xc9\xa4]\xa7\xe4\xa4\xa3\xa8\xec\xb8\xd3\xc3\xfe\xab\xac\xa4\xb8\xa5\xf3\xaa\xba DefHandler !!!\nComponentName = %s\nFileName = %s\nVtnSegId = 0x%02X\nVtnNodeId = 0x%02X\n";
+    "\nErr: \xb5o\xb2{\xa4@\xad\xd3\xa9\xf3\xa9\xdd\xe5N INI "
+    "\xc0\xc9\xa4\xba\xa6\xb3\xab\xc5\xa7i\xa8\xcf\xa5\xce\xaa\xba\xa4\xb8\xa5\xf3,"
+    "\xa6\xfd\xabo\xa4S\xa7\xe4\xa4\xa3\xa8\xec\n\xb8\xd3\xa4\xb8\xa5\xf3\xa6s\xa6"
+    "b\xaa\xba\xb1\xa1\xa7\xce,\xa6P\xae\xc9\xa4]"
+    "\xa7\xe4\xa4\xa3\xa8\xec\xb8\xd3\xc3\xfe\xab\xac\xa4\xb8\xa5\xf3\xaa\xba DefHandler "
+    "!!!\nComponentName = %s\nFileName = %s\nVtnSegId = 0x%02X\nVtnNodeId = 0x%02X\n";
 
 // A component sits in the topology although the file does not declare it.
 // Arguments: component name, file name, segment, node.
 inline constexpr const char* RegisteredButNotDeclared =
-    "\nErr: \xb5o\xb2{\xa4@\xad\xd3\xa9\xf3\xa9\xdd\xe5N INI \xc0\xc9\xa4\xba\xa8\xc3\xa8S\xa6\xb3\xab\xc5\xa7i\xa8\xcf\xa5\xce\xaa\xba\xa4\xb8\xa5\xf3\n\xa6\xfd\xb8\xd3\xa4\xb8\xa5\xf3\xa4\xa3\xa6\xfd\xa4w\xb8g\xa6s\xa6" "b,\xa6\xd3\xa5" "B\xa4]\xa4w\xb1\xbe\xa4J\xa4" "F\xa9\xdd\xe5N\xb5\xb2\xba" "c\xa4\xba !!!\nComponentName = %s\nFileName = %s\nVtnSegId = 0x%02X\nVtnNodeId = 0x%02X\n";
+    "\nErr: \xb5o\xb2{\xa4@\xad\xd3\xa9\xf3\xa9\xdd\xe5N INI "
+    "\xc0\xc9\xa4\xba\xa8\xc3\xa8S\xa6\xb3\xab\xc5\xa7i\xa8\xcf\xa5\xce\xaa\xba\xa4\xb8\xa5\xf3\n"
+    "\xa6\xfd\xb8\xd3\xa4\xb8\xa5\xf3\xa4\xa3\xa6\xfd\xa4w\xb8g\xa6s\xa6"
+    "b,\xa6\xd3\xa5"
+    "B\xa4]\xa4w\xb1\xbe\xa4J\xa4"
+    "F\xa9\xdd\xe5N\xb5\xb2\xba"
+    "c\xa4\xba !!!\nComponentName = %s\nFileName = %s\nVtnSegId = 0x%02X\nVtnNodeId = 0x%02X\n";
 
 // Copy construction from a model of another class.
 inline constexpr const char* CopyClassDiffers =
-    "\nErr: VTNet \xa4\xb8\xa5\xf3\xaa\xba\xc3\xfe\xa7O\xa4\xa3\xa6P,\xacG\xb5L\xaak\xb6i\xa6\xe6\xab\xfe\xa8\xa9\xa6\xa1\xaa\xba\xab\xd8\xba" "c !!!\n";
+    "\nErr: VTNet "
+    "\xa4\xb8\xa5\xf3\xaa\xba\xc3\xfe\xa7O\xa4\xa3\xa6P,"
+    "\xacG\xb5L\xaak\xb6i\xa6\xe6\xab\xfe\xa8\xa9\xa6\xa1\xaa\xba\xab\xd8\xba"
+    "c !!!\n";
 
 } // namespace OrvCtrl::VtnMsg

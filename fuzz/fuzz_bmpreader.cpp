@@ -18,8 +18,7 @@ namespace {
 constexpr uint64_t DecodeLimit = uint64_t{1} << 20;
 
 void Check(bool Condition) {
-    if (!Condition)
-        std::abort();
+    if (!Condition) std::abort();
 }
 
 } // namespace
@@ -32,8 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     }
     const int32_t w = reader.Width(), h = reader.Height();
     Check(w > 0 && h > 0 && w <= TBmpReader::MaxSide && h <= TBmpReader::MaxSide);
-    if (static_cast<uint64_t>(w) * static_cast<uint64_t>(h) > DecodeLimit)
-        return 0;
+    if (static_cast<uint64_t>(w) * static_cast<uint64_t>(h) > DecodeLimit) return 0;
     const size_t pixels = static_cast<size_t>(w) * static_cast<size_t>(h);
 
     std::vector<uint8_t> lit, again;
@@ -58,8 +56,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
             const uint8_t* row = rows.Top + rows.Stride * y;
             for (int32_t x = 0; x < w; ++x) {
                 const bool set = (row[x >> 3] >> (7 - (x & 7))) & 1;
-                Check(lit[static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)] ==
-                      (set ? rows.LitWhenSet : rows.LitWhenClear));
+                Check(
+                    lit[static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)] ==
+                    (set ? rows.LitWhenSet : rows.LitWhenClear));
             }
         }
     }

@@ -22,10 +22,16 @@ namespace {
 // Keeps the log lines; boxes, questions and the cursor go nowhere.
 class QuietPrompts : public YVclUtil::Prompts, public YVclUtil::MessageSink {
 public:
-    void MessageBox(const std::string& Caption, const std::string& Text) override { LastBox = Caption + "|" + Text; }
+    void MessageBox(const std::string& Caption, const std::string& Text) override {
+        LastBox = Caption + "|" + Text;
+    }
     bool AskYesNo(const std::string&, const std::string&) override { return true; }
-    bool OpenFileDialog(const std::string&, const std::string&, std::string&) override { return false; }
-    bool SaveFileDialog(const std::string&, const std::string&, std::string&) override { return false; }
+    bool OpenFileDialog(const std::string&, const std::string&, std::string&) override {
+        return false;
+    }
+    bool SaveFileDialog(const std::string&, const std::string&, std::string&) override {
+        return false;
+    }
     bool OpenPictureDialog(const std::string&, std::string&) override { return false; }
     void SetBusyCursor(bool) override {}
     void AppendLog(const std::string& Line) override { Log.push_back(Line); }
@@ -39,8 +45,7 @@ const std::string& WorkDir() {
     static const std::string dir = [] {
         char pattern[] = "/tmp/fuzz_glyphlibrary_XXXXXX";
         const char* made = mkdtemp(pattern);
-        if (!made)
-            std::abort();
+        if (!made) std::abort();
         YVclUtil::SetErrMsgBoxHandler([](const std::string&, const std::string&) {});
         return std::string(made);
     }();
@@ -49,10 +54,8 @@ const std::string& WorkDir() {
 
 void WriteBytes(const std::string& Path, const uint8_t* Data, size_t Size) {
     std::FILE* f = std::fopen(Path.c_str(), "wb");
-    if (!f)
-        std::abort();
-    if (Size)
-        std::fwrite(Data, 1, Size, f);
+    if (!f) std::abort();
+    if (Size) std::fwrite(Data, 1, Size, f);
     std::fclose(f);
 }
 
@@ -68,8 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     WriteBytes(input, Data, Size);
 
     GlyphLibrary library;
-    if (!library.Load(input))
-        return 0;
+    if (!library.Load(input)) return 0;
     const uint64_t fileSize = library.FileSize();
     // Every entry: its state agrees with its bytes, and a present one lies in the file.
     for (int group = 0; group < GlyphLibrary::GroupCount; ++group)
@@ -81,7 +83,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
             if (state == GlyphLibrary::TEntryState::Present) {
                 if (length == 0 || uint64_t(offset) + length > fileSize || bytes.size() != length)
                     std::abort();
-            } else if (!bytes.empty() || (state == GlyphLibrary::TEntryState::Broken) == fault.empty()) {
+            } else if (!bytes.empty() ||
+                       (state == GlyphLibrary::TEntryState::Broken) == fault.empty()) {
                 std::abort();
             }
         }
@@ -117,17 +120,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     bool anyBroken = false;
     for (const auto& [group, index] : read)
         anyBroken = anyBroken || IsBroken(library, group, index);
-    if (built && anyBroken)
-        std::abort();
+    if (built && anyBroken) std::abort();
     bool logged = false;
     for (const std::string& line : quiet.Log)
         logged = logged || line.rfind("[Error] GLB entry (", 0) == 0;
-    if (logged && (built || quiet.LastBox != "File error|GLB File error!!"))
-        std::abort();
+    if (logged && (built || quiet.LastBox != "File error|GLB File error!!")) std::abort();
     if (built) {
         std::FILE* f = std::fopen(make.OutputFile.c_str(), "rb");
-        if (!f || std::fseek(f, 0, SEEK_END) != 0 || std::ftell(f) != 64512)
-            std::abort();
+        if (!f || std::fseek(f, 0, SEEK_END) != 0 || std::ftell(f) != 64512) std::abort();
         std::fclose(f);
     }
     return 0;

@@ -15,18 +15,20 @@
 #include <string>
 #include <vector>
 
-using DpuRom::ERomBuild;
-using DpuRom::PackImageRotated;
-using DpuRom::PackImage;
-using DpuRom::LoadPictureData;
 using DpuRom::ConvertPictureData;
+using DpuRom::ERomBuild;
+using DpuRom::LoadPictureData;
+using DpuRom::PackImage;
+using DpuRom::PackImageRotated;
 
 namespace {
 
 // Pictures up to this many pixels are also packed the slow way and compared.
 constexpr qint64 CompareLimit = 1 << 16;
 
-bool Lit(const QImage& Colour, int X, int Y) { return (Colour.pixel(X, Y) & 0x00FFFFFFu) == 0; }
+bool Lit(const QImage& Colour, int X, int Y) {
+    return (Colour.pixel(X, Y) & 0x00FFFFFFu) == 0;
+}
 
 // The packing as the display's format describes it, one pixel at a time;
 // Turned gives the packed pixel (x, y) the source pixel (Ws - 1 - y, x).
@@ -45,8 +47,7 @@ std::vector<uint8_t> Reference(const QImage& Colour, bool Turned) {
             for (int k = 0; k < 8; ++k) {
                 const int y = 8 * b + k;
                 byte = static_cast<uint8_t>(byte >> 1);
-                if (Turned ? Lit(Colour, ws - 1 - y, x) : Lit(Colour, x, y))
-                    byte |= 0x80;
+                if (Turned ? Lit(Colour, ws - 1 - y, x) : Lit(Colour, x, y)) byte |= 0x80;
             }
             out[at++] = byte;
         }
@@ -55,10 +56,8 @@ std::vector<uint8_t> Reference(const QImage& Colour, bool Turned) {
 
 void CheckHeader(const std::vector<uint8_t>& Packed, int W, int H) {
     const size_t expected = 4 + static_cast<size_t>(W) * static_cast<size_t>(H) / 8;
-    if (Packed.size() != expected)
-        std::abort();
-    if ((Packed[0] | Packed[1] << 8) != W || (Packed[2] | Packed[3] << 8) != H)
-        std::abort();
+    if (Packed.size() != expected) std::abort();
+    if ((Packed[0] | Packed[1] << 8) != W || (Packed[2] | Packed[3] << 8) != H) std::abort();
 }
 
 // The one-step path the build takes must stay inside the input and give a
@@ -70,12 +69,10 @@ void CheckOneStep(const uint8_t* Data, size_t Size, std::vector<uint8_t> (&Packe
         try {
             packed = ConvertPictureData(Data, Size, dispHv, "fuzz input", "fuzz input");
         } catch (const ERomBuild& e) {
-            if (e.Message.find("fuzz input") == std::string::npos)
-                std::abort();
+            if (e.Message.find("fuzz input") == std::string::npos) std::abort();
             continue;
         }
-        if (packed.size() < 4)
-            std::abort();
+        if (packed.size() < 4) std::abort();
         CheckHeader(packed, packed[0] | packed[1] << 8, packed[2] | packed[3] << 8);
     }
 }
@@ -90,12 +87,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
         picture = LoadPictureData(Data, Size, "fuzz input");
     } catch (const ERomBuild& e) {
         // Every refusal names the picture, and the build refuses it too.
-        if (e.Message.find("fuzz input") == std::string::npos || !oneStep[0].empty() || !oneStep[1].empty())
+        if (e.Message.find("fuzz input") == std::string::npos || !oneStep[0].empty() ||
+            !oneStep[1].empty())
             std::abort();
         return 0;
     }
-    if (picture.isNull())
-        std::abort();
+    if (picture.isNull()) std::abort();
 
     const int w = picture.width(), h = picture.height();
     std::vector<uint8_t> plain, turned;
@@ -104,22 +101,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
         turned = PackImageRotated(picture, "fuzz input");
     } catch (const ERomBuild& e) {
         // Only a side the 16-bit header cannot hold is refused.
-        if (w <= 0xFFFF && h <= 0xFFFF)
-            std::abort();
+        if (w <= 0xFFFF && h <= 0xFFFF) std::abort();
         return 0;
     }
     CheckHeader(plain, w, h);
     CheckHeader(turned, h, w);
     // What the window shows packs to what the build packs.
-    if (plain != oneStep[0] || turned != oneStep[1])
-        std::abort();
+    if (plain != oneStep[0] || turned != oneStep[1]) std::abort();
 
-    if (static_cast<qint64>(w) * h > CompareLimit)
-        return 0;
+    if (static_cast<qint64>(w) * h > CompareLimit) return 0;
     const QImage colour = picture.convertToFormat(QImage::Format_ARGB32);
-    if (colour.isNull())
-        return 0;
-    if (plain != Reference(colour, false) || turned != Reference(colour, true))
-        std::abort();
+    if (colour.isNull()) return 0;
+    if (plain != Reference(colour, false) || turned != Reference(colour, true)) std::abort();
     return 0;
 }

@@ -14,18 +14,22 @@
 #include <cstdlib>
 #include <string>
 
-using DpuProject::TProject;
-using DpuRom::GlyphLibrary;
 using DpuProject::TConfiguration;
+using DpuProject::TProject;
 using DpuProject::TProjectFile;
+using DpuRom::GlyphLibrary;
 
 namespace {
 class QuietPrompts : public YVclUtil::Prompts {
 public:
     void MessageBox(const std::string&, const std::string&) override {}
     bool AskYesNo(const std::string&, const std::string&) override { return true; }
-    bool OpenFileDialog(const std::string&, const std::string&, std::string&) override { return false; }
-    bool SaveFileDialog(const std::string&, const std::string&, std::string&) override { return false; }
+    bool OpenFileDialog(const std::string&, const std::string&, std::string&) override {
+        return false;
+    }
+    bool SaveFileDialog(const std::string&, const std::string&, std::string&) override {
+        return false;
+    }
     bool OpenPictureDialog(const std::string&, std::string&) override { return false; }
     void SetBusyCursor(bool) override {}
 };
@@ -41,8 +45,7 @@ const std::string& WorkDir() {
     static const std::string dir = [] {
         char pattern[] = "/tmp/fuzz_project_XXXXXX";
         const char* made = mkdtemp(pattern);
-        if (!made)
-            std::abort();
+        if (!made) std::abort();
         YVclUtil::SetErrMsgBoxHandler([](const std::string&, const std::string&) {});
         return std::string(made);
     }();
@@ -51,10 +54,8 @@ const std::string& WorkDir() {
 
 void WriteBytes(const std::string& Path, const uint8_t* Data, size_t Size) {
     std::FILE* f = std::fopen(Path.c_str(), "wb");
-    if (!f)
-        std::abort();
-    if (Size)
-        std::fwrite(Data, 1, Size, f);
+    if (!f) std::abort();
+    if (Size) std::fwrite(Data, 1, Size, f);
     std::fclose(f);
 }
 } // namespace
@@ -81,16 +82,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
 
     TProject project;
     TProjectFile file(project, config, library, ask, sink);
-    if (file.LoadFrom(input) != TProjectFile::TLoadResult::Loaded)
-        return 0;
+    if (file.LoadFrom(input) != TProjectFile::TLoadResult::Loaded) return 0;
     const std::string output = dir + "/output.dcf";
     std::remove(output.c_str());
-    if (!file.SaveTo(output))
-        std::abort();
+    if (!file.SaveTo(output)) std::abort();
     TProject again;
     TProjectFile file2(again, config, library, ask, sink);
-    if (file2.LoadFrom(output) != TProjectFile::TLoadResult::Loaded)
-        std::abort();
+    if (file2.LoadFrom(output) != TProjectFile::TLoadResult::Loaded) std::abort();
     for (int t = 0; t < TProject::TableCount; ++t)
         for (int n = 0; n < TProject::CodeCount; ++n)
             if (again.CodeTables[t][n] != TProject::LabelToSave(project.CodeTables[t][n]))

@@ -65,13 +65,11 @@ std::vector<uint8_t> BaseImage() {
 }
 
 void Check(bool Condition) {
-    if (!Condition)
-        std::abort();
+    if (!Condition) std::abort();
 }
 
 void CheckPicture(const DpuRom::TRomPicture& P) {
-    if (!P.Present())
-        return;
+    if (!P.Present()) return;
     Check(P.Offset + P.Length <= ImageSize && P.Bytes.size() == P.Length);
     Check(P.Width > 0 && P.Height > 0);
     const QImage drawn = DpuRom::TRomImagePainter::Picture(P);
@@ -92,14 +90,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
             image[at] = Data[k + 2];
         }
         // A patch list whose length is not a multiple of 3 also cuts the image short.
-        if (Size % 3 != 0)
-            image.resize((Size * 997) % ImageSize);
+        if (Size % 3 != 0) image.resize((Size * 997) % ImageSize);
     }
 
     DpuRom::TRomImageReader reader;
     DpuRom::TRomImage read;
     if (!reader.Read(image.data(), image.size(), read)) {
-        Check(!reader.LastErrMsg.empty() && reader.LastErrOffset <= std::max(image.size(), ImageSize));
+        Check(!reader.LastErrMsg.empty() &&
+              reader.LastErrOffset <= std::max(image.size(), ImageSize));
         return 0;
     }
     for (const auto& p : read.Glyphs)
@@ -119,8 +117,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
         for (int n = 0; n < 256; n += 17)
             Check(!DpuRom::TRomImagePainter::Code(read, t, n).isNull());
     // The JSON form costs more than the reading; a share of the runs is enough.
-    if (Size % 8 == 0)
-        Check(!DpuRom::TRomImageText::Json(read, "fuzz").empty());
+    if (Size % 8 == 0) Check(!DpuRom::TRomImageText::Json(read, "fuzz").empty());
 
     // Reading is a function of the bytes: a second reading agrees.
     DpuRom::TRomImage again;

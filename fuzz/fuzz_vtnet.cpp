@@ -28,8 +28,7 @@ public:
         for (const char* r : {"*R3=10\n", "*R4=11\n", "*R5=12\n", "*R6=13\n", "*R7=11\n",
                               "*R8=00\n", "*R9=00\n", "*R0=00\n", "*R1=00\n"})
             Feed(r, std::strlen(r));
-        if (!Connected)
-            std::abort();
+        if (!Connected) std::abort();
     }
     void Feed(const char* Data, size_t Bytes) {
         std::vector<char> copy(Data, Data + Bytes);
@@ -69,7 +68,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
             start = i + 1;
         }
     }
-    if (start < Size)
-        link.Feed(text + start, Size - start);
+    if (start < Size) link.Feed(text + start, Size - start);
     return 0;
 }

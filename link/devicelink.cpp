@@ -33,22 +33,21 @@ TDeviceLink::TDeviceLink(TLinkPort& Port_, TLinkTimer& Timer_, TLinkClock& Clock
                          YVclUtil::MessageSink& Log_)
     : Port(Port_), Timer(Timer_), Clock(Clock_), Sink(Log_), Image(kMaxImageSize, 0) {}
 
-void TDeviceLink::Log(const std::string& Line) { Sink.AppendLog(Line); }
+void TDeviceLink::Log(const std::string& Line) {
+    Sink.AppendLog(Line);
+}
 
 void TDeviceLink::SetButtons(bool Upload, bool Sync) {
     UploadButtonEnabled = Upload;
     SyncButtonEnabled = Sync;
-    if (OnControlsChanged)
-        OnControlsChanged();
+    if (OnControlsChanged) OnControlsChanged();
 }
 
 // ---------------------------------------------------------------- connection
 
 bool TDeviceLink::Connect(unsigned PortNumber) {
-    if (Port.IsOpened())
-        Port.Close();
-    if (PortNumber != 0)
-        Port.SetPortNumber(PortNumber);
+    if (Port.IsOpened()) Port.Close();
+    if (PortNumber != 0) Port.SetPortNumber(PortNumber);
     if (!Port.Open()) {
         // Claiming a connection on a port that is not open would leave every
         // transfer waiting 100 s for nothing; say why and stay disconnected.
@@ -64,8 +63,7 @@ bool TDeviceLink::Connect(unsigned PortNumber) {
 }
 
 void TDeviceLink::Disconnect() {
-    if (Port.IsOpened())
-        Port.Close();
+    if (Port.IsOpened()) Port.Close();
     Log(">>> Close " + Port.PortLabel() + " <<<");
     IsConnected = false;
     SetButtons(false, false);
@@ -86,27 +84,25 @@ void TDeviceLink::OnPortLost(const std::string& Reason) {
         Log("===> Link lost: " + Reason + " <===");
     }
     if (IsConnected || Port.IsOpened()) {
-        if (!busy)
-            Log(">>> " + Port.PortLabel() + " lost: " + Reason + " <<<");
+        if (!busy) Log(">>> " + Port.PortLabel() + " lost: " + Reason + " <<<");
         Port.Close();
         Log(">>> Close " + Port.PortLabel() + " <<<");
         IsConnected = false;
         SetButtons(false, false);
     }
-    if (busy && OnTransferEnded)
-        OnTransferEnded(TLinkOutcome::PortLost);
+    if (busy && OnTransferEnded) OnTransferEnded(TLinkOutcome::PortLost);
 }
 
 // ----------------------------------------------------------------- transfers
 
 bool TDeviceLink::UploadRomImageAction(int Encode, YVclUtil::Prompts& Prompts) {
     if (Encode == 0) {
-        Prompts.MessageBox("No service!!", "ORV init version\n\n No support download function!!\n\n");
+        Prompts.MessageBox("No service!!",
+                           "ORV init version\n\n No support download function!!\n\n");
         return false;
     }
     std::string name;
-    if (!Prompts.OpenFileDialog("DVE510TK3 ROM File (*.bin)|*.bin", "bin", name))
-        return false;
+    if (!Prompts.OpenFileDialog("DVE510TK3 ROM File (*.bin)|*.bin", "bin", name)) return false;
     return StartUpload(name);
 }
 
@@ -115,13 +111,15 @@ bool TDeviceLink::StartUpload(const std::string& FileName) {
     // the image is refused with its reason, never waited on.
     YVclUtil::TFileStatus status;
     std::string reason;
-    if (!YVclUtil::QueryFileStatus(FileName, status, reason) || status.Kind == YVclUtil::TFileKind::Missing) {
+    if (!YVclUtil::QueryFileStatus(FileName, status, reason) ||
+        status.Kind == YVclUtil::TFileKind::Missing) {
         Log("*** Can not open ROM file " + FileName + ": " +
             (reason.empty() ? YVclUtil::InputKindReason(status.Kind) : reason) + " ***");
         return false;
     }
     if (status.Kind != YVclUtil::TFileKind::Regular) {
-        Log("*** Can not read ROM file " + FileName + ": " + YVclUtil::InputKindReason(status.Kind) + " ***");
+        Log("*** Can not read ROM file " + FileName + ": " +
+            YVclUtil::InputKindReason(status.Kind) + " ***");
         return false;
     }
     if (status.Size > kMaxImageSize) {
@@ -149,8 +147,7 @@ bool TDeviceLink::StartUpload(const std::string& FileName) {
     // MAKE ROM encodes the first 256 bytes with the CRC table; the display wants them plain.
     for (size_t i = 0; i < 256; ++i)
         Image[i] ^= YVclUtil::Crc8Table[i];
-    CurBlockCount = size == kShortImageBlocks * kFrameDataSize ? kShortImageBlocks
-                                                                                   : kImageBlocks;
+    CurBlockCount = size == kShortImageBlocks * kFrameDataSize ? kShortImageBlocks : kImageBlocks;
 
     SetButtons(false, SyncButtonEnabled);
     State = TLinkState::RomUpload;
@@ -163,9 +160,12 @@ bool TDeviceLink::StartUpload(const std::string& FileName) {
     Log("=== Waiting DPU-510TK3 respond.... ===");
     // Sent all the same, as the display has always been fed; but a file of
     // another size is rarely an image MAKE ROM wrote, and the user should know.
-    if (size != static_cast<long>(kShortImageBlocks * kFrameDataSize) && size != static_cast<long>(kBuiltImageSize))
-        Log(YVclUtil::Format("*** Warning: %s is %ld bytes; a built image holds %zu bytes, of which %zu are sent ***",
-                             FileName.c_str(), size, kBuiltImageSize, kImageBlocks * kFrameDataSize));
+    if (size != static_cast<long>(kShortImageBlocks * kFrameDataSize) &&
+        size != static_cast<long>(kBuiltImageSize))
+        Log(YVclUtil::Format("*** Warning: %s is %ld bytes; a built image holds %zu bytes, of "
+                             "which %zu are sent ***",
+                             FileName.c_str(), size, kBuiltImageSize,
+                             kImageBlocks * kFrameDataSize));
     Timer.Start();
     return true;
 }
@@ -192,8 +192,7 @@ void TDeviceLink::OnRxdDatas(int Bytes, const char* Datas) {
     }
     for (int i = 0; i < Bytes; ++i) {
         const uint8_t b = static_cast<uint8_t>(Datas[i]);
-        if (b != kReplyReady && b != kReplyAck && b != kReplyNak)
-            continue;
+        if (b != kReplyReady && b != kReplyAck && b != kReplyNak) continue;
         // One reply per frame: the first one decides, the rest of the delivery is stale.
         if (State == TLinkState::RomUpload)
             HandleUploadReply(b);
@@ -205,8 +204,7 @@ void TDeviceLink::OnRxdDatas(int Bytes, const char* Datas) {
 
 void TDeviceLink::BuildBlock() {
     Frame.BuildRomBlock(Image.data(), CurBlockNo);
-    if (OnProgress)
-        OnProgress(CurBlockNo);
+    if (OnProgress) OnProgress(CurBlockNo);
 }
 
 bool TDeviceLink::SendFrame(bool Resend) {
@@ -220,16 +218,14 @@ bool TDeviceLink::SendFrame(bool Resend) {
         // The port is gone or broken: waiting ten silent periods would tell the
         // user nothing new. The owner closes the port; here the transfer ends.
         std::string reason = rc == 2 ? std::string("port not open") : Port.LastErrMsg();
-        if (reason.empty())
-            reason = "can not send";
+        if (reason.empty()) reason = "can not send";
         LastLostReason = reason;
         Timer.Stop();
         CurNakCount = 0;
         State = TLinkState::Idle;
         Log("===> Link lost: " + reason + " <===");
         SetButtons(true, true);
-        if (OnTransferEnded)
-            OnTransferEnded(TLinkOutcome::PortLost);
+        if (OnTransferEnded) OnTransferEnded(TLinkOutcome::PortLost);
         return false;
     }
     return true;
@@ -249,8 +245,7 @@ void TDeviceLink::HandleUploadReply(uint8_t Reply) {
         Timer.Stop();
         CurBlockNo = 1;
         BuildBlock();
-        if (!SendFrame(false))
-            return;
+        if (!SendFrame(false)) return;
         Timer.Start();
         StartMs = TimeOfDayMs(Clock.Now());
         return;
@@ -260,8 +255,7 @@ void TDeviceLink::HandleUploadReply(uint8_t Reply) {
         if (CurBlockNo < CurBlockCount) {
             ++CurBlockNo;
             BuildBlock();
-            if (SendFrame(false))
-                Timer.Start();
+            if (SendFrame(false)) Timer.Start();
             return;
         }
         EndTransfer("===> UpLoad ROM image finish.<===");
@@ -271,8 +265,7 @@ void TDeviceLink::HandleUploadReply(uint8_t Reply) {
                 elapsed += kDayMs;
             Log("Time = " + std::to_string(elapsed) + " ms");
         }
-        if (OnTransferEnded)
-            OnTransferEnded(TLinkOutcome::Finished);
+        if (OnTransferEnded) OnTransferEnded(TLinkOutcome::Finished);
         return;
     case kReplyNak:
         ++CurNakCount;
@@ -280,14 +273,12 @@ void TDeviceLink::HandleUploadReply(uint8_t Reply) {
         if (CurNakCount < kMaxNaks) {
             // A NAK before the first block has nothing to resend; the timer
             // keeps watching for the display's "C".
-            if (CurBlockNo == 0 || SendFrame(true))
-                Timer.Start();
+            if (CurBlockNo == 0 || SendFrame(true)) Timer.Start();
             return;
         }
         CurNakCount = 0;
         EndTransfer("===> UpLoad ROM image failed <===");
-        if (OnTransferEnded)
-            OnTransferEnded(TLinkOutcome::Failed);
+        if (OnTransferEnded) OnTransferEnded(TLinkOutcome::Failed);
         return;
     default:
         return;
@@ -300,29 +291,25 @@ void TDeviceLink::HandleDateTimeReply(uint8_t Reply) {
         CurNakCount = 0;
         Timer.Stop();
         Frame.BuildDateTime(Clock.Now());
-        if (SendFrame(false))
-            Timer.Start();
+        if (SendFrame(false)) Timer.Start();
         return;
     case kReplyAck:
         CurNakCount = 0;
         Timer.Stop();
         EndTransfer("===> Date & Time Sync. finish <===");
-        if (OnTransferEnded)
-            OnTransferEnded(TLinkOutcome::Finished);
+        if (OnTransferEnded) OnTransferEnded(TLinkOutcome::Finished);
         return;
     case kReplyNak:
         ++CurNakCount;
         Timer.Stop();
         if (CurNakCount < kMaxNaks) {
             Frame.BuildDateTime(Clock.Now());
-            if (SendFrame(true))
-                Timer.Start();
+            if (SendFrame(true)) Timer.Start();
             return;
         }
         CurNakCount = 0;
         EndTransfer("===> Date & Time Sync. failed <===");
-        if (OnTransferEnded)
-            OnTransferEnded(TLinkOutcome::Failed);
+        if (OnTransferEnded) OnTransferEnded(TLinkOutcome::Failed);
         return;
     default:
         return;
@@ -341,8 +328,7 @@ void TDeviceLink::OnResponseTimer() {
         SetButtons(true, true);
         Timer.Stop();
         State = TLinkState::Idle;
-        if (OnTransferEnded)
-            OnTransferEnded(TLinkOutcome::Aborted);
+        if (OnTransferEnded) OnTransferEnded(TLinkOutcome::Aborted);
     }
 }
 

@@ -7,7 +7,9 @@
 namespace DpuLink {
 
 namespace {
-constexpr uint8_t Bcd(int v) { return static_cast<uint8_t>((v / 10) * 16 + v % 10); }
+constexpr uint8_t Bcd(int v) {
+    return static_cast<uint8_t>((v / 10) * 16 + v % 10);
+}
 } // namespace
 
 const uint8_t BcdTable[100] = {

@@ -41,8 +41,7 @@ TLinkSession::~TLinkSession() {
 
 void TLinkSession::ReleasePort() {
     Timer->Stop();
-    if (UartPtr->pr_IsOpened())
-        UartPtr->Close();
+    if (UartPtr->pr_IsOpened()) UartPtr->Close();
 }
 
 bool TLinkSession::SelectPort(const std::string& Name, std::string& Reason) {
@@ -51,8 +50,7 @@ bool TLinkSession::SelectPort(const std::string& Name, std::string& Reason) {
                      std::toupper(static_cast<unsigned char>(Name[2])) == 'M';
     if (com) {
         std::string digits = Name.substr(3);
-        if (!digits.empty() && digits[0] == ' ')
-            digits.erase(0, 1);
+        if (!digits.empty() && digits[0] == ' ') digits.erase(0, 1);
         bool allDigits = !digits.empty() && digits.size() <= 3;
         for (char c : digits)
             allDigits = allDigits && std::isdigit(static_cast<unsigned char>(c));
@@ -78,8 +76,7 @@ TLinkOutcome TLinkSession::RunUntilEnded() {
         outcome = o;
         loop.quit();
     };
-    if (LinkPtr->LinkState() != TLinkState::Idle)
-        loop.exec();
+    if (LinkPtr->LinkState() != TLinkState::Idle) loop.exec();
     LinkPtr->OnTransferEnded = nullptr;
     return outcome;
 }

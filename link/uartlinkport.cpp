@@ -8,12 +8,10 @@ namespace DpuLink {
 TUartLinkPort::TUartLinkPort(YVclCtrl::TCustomUart& Uart_) : Uart(Uart_) {}
 
 TUartLinkPort::~TUartLinkPort() {
-    if (!Bound)
-        return;
+    if (!Bound) return;
     // The monitor thread reads the handlers while the port is open, so they
     // are cleared only after it has closed.
-    if (Uart.pr_IsOpened())
-        Uart.Close();
+    if (Uart.pr_IsOpened()) Uart.Close();
     Uart.OnRxdDatas = nullptr;
     Uart.OnDeviceLost = nullptr;
 }
@@ -43,17 +41,30 @@ void TUartLinkPort::Bind(TDeviceLink& Link) {
     };
 }
 
-bool TUartLinkPort::IsOpened() const { return Uart.pr_IsOpened(); }
-bool TUartLinkPort::Open() { return Uart.Open(); }
-bool TUartLinkPort::Close() { return Uart.Close(); }
-int TUartLinkPort::SendData(unsigned Bytes, const void* Data) { return Uart.SendData(Bytes, Data); }
-std::string TUartLinkPort::LastErrMsg() const { return Uart.pr_LastErrMsg(); }
-void TUartLinkPort::SetPortNumber(unsigned Number) { Uart.pw_UartPortNumber(Number); }
-void TUartLinkPort::SetBaud(unsigned Baud) { Uart.pw_UartBaud(Baud); }
+bool TUartLinkPort::IsOpened() const {
+    return Uart.pr_IsOpened();
+}
+bool TUartLinkPort::Open() {
+    return Uart.Open();
+}
+bool TUartLinkPort::Close() {
+    return Uart.Close();
+}
+int TUartLinkPort::SendData(unsigned Bytes, const void* Data) {
+    return Uart.SendData(Bytes, Data);
+}
+std::string TUartLinkPort::LastErrMsg() const {
+    return Uart.pr_LastErrMsg();
+}
+void TUartLinkPort::SetPortNumber(unsigned Number) {
+    Uart.pw_UartPortNumber(Number);
+}
+void TUartLinkPort::SetBaud(unsigned Baud) {
+    Uart.pw_UartBaud(Baud);
+}
 
 std::string TUartLinkPort::PortLabel() const {
-    if (!Uart.pr_UartDevicePath().empty())
-        return Uart.pr_UartDevicePath();
+    if (!Uart.pr_UartDevicePath().empty()) return Uart.pr_UartDevicePath();
     return "COM " + std::to_string(Uart.pr_UartPortNumber());
 }
 

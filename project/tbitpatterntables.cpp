@@ -19,8 +19,7 @@ struct Tables {
     static std::string Bits(int v) {
         std::string s(6, '0');
         for (int bit = 0; bit < 6; ++bit)
-            if (v & (1 << bit))
-                s[5 - bit] = '1';
+            if (v & (1 << bit)) s[5 - bit] = '1';
         return s;
     }
 };

@@ -30,7 +30,8 @@ constexpr int kMaxVersionItems = 4096;
 // "Can not read "<path>": <reason>" for a file the engine could not load.
 std::string ReadFailure(const std::string& Path, const std::exception& Error) {
     const auto* file = dynamic_cast<const YVclUtil::EYIniFileError*>(&Error);
-    return "Can not read \"" + Path + "\": " + (file && !file->Reason.empty() ? file->Reason : Error.what());
+    return "Can not read \"" + Path +
+           "\": " + (file && !file->Reason.empty() ? file->Reason : Error.what());
 }
 } // namespace
 
@@ -41,8 +42,7 @@ void TConfiguration::SetDirectoriesFromProcess() {
     else
         dir = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath().section('/', 0, -2);
     ProgramDir = FromQ(dir);
-    if (ProgramDir.empty() || ProgramDir.back() != '/')
-        ProgramDir += '/';
+    if (ProgramDir.empty() || ProgramDir.back() != '/') ProgramDir += '/';
     StartupDir = FromQ(QDir::currentPath());
     while (StartupDir.size() > 1 && StartupDir.back() == '/')
         StartupDir.pop_back();
@@ -73,7 +73,8 @@ bool TConfiguration::Read(YVclUtil::Prompts& Prompts, YVclUtil::MessageSink* Log
     const std::string path = IniPath();
     YVclUtil::TFileStatus status;
     std::string reason;
-    if (YVclUtil::QueryFileStatus(path, status, reason) && status.Kind == YVclUtil::TFileKind::Missing) {
+    if (YVclUtil::QueryFileStatus(path, status, reason) &&
+        status.Kind == YVclUtil::TFileKind::Missing) {
         LastError = std::string(FileName) + " file not found";
         Prompts.MessageBox("Error", std::string(FileName) + " file not found!!\n\n");
         return false;
@@ -86,8 +87,7 @@ bool TConfiguration::Read(YVclUtil::Prompts& Prompts, YVclUtil::MessageSink* Log
     } catch (const std::exception& e) {
         // The engine has shown its box naming the file; the reason goes to the log.
         LastError = ReadFailure(path, e);
-        if (Log)
-            Log->AppendLog("[Error] " + LastError);
+        if (Log) Log->AppendLog("[Error] " + LastError);
         return false;
     }
     try {
@@ -100,8 +100,7 @@ bool TConfiguration::Read(YVclUtil::Prompts& Prompts, YVclUtil::MessageSink* Log
         VersionIndex = -1;
         for (int i = 1; i <= count; ++i) {
             const std::string item = ini->ReadString("GLOBAL", "ITEM" + std::to_string(i), "");
-            if (!DpuText::Trim(item).empty())
-                VersionList.push_back(item);
+            if (!DpuText::Trim(item).empty()) VersionList.push_back(item);
         }
         if (VersionList.empty()) {
             // No usable entry (VCN 0, absent, negative, or only blank ITEM
@@ -130,12 +129,10 @@ bool TConfiguration::Read(YVclUtil::Prompts& Prompts, YVclUtil::MessageSink* Log
 }
 
 bool TConfiguration::SelectVersion(int Index, YVclUtil::MessageSink* Sink) {
-    if (Index < 0 || Index >= static_cast<int>(VersionList.size()))
-        return false;
+    if (Index < 0 || Index >= static_cast<int>(VersionList.size())) return false;
     VersionIndex = Index;
     const bool ok = ReadVersionSection(DpuText::Trim(VersionList[Index]));
-    if (Sink)
-        Sink->SetStatus(1, "Version: " + SelectedVersion);
+    if (Sink) Sink->SetStatus(1, "Version: " + SelectedVersion);
     return ok;
 }
 
@@ -148,7 +145,8 @@ bool TConfiguration::ReadVersionSection(const std::string& Section) {
     const std::string path = IniPath();
     YVclUtil::TFileStatus status;
     std::string reason;
-    if (YVclUtil::QueryFileStatus(path, status, reason) && status.Kind == YVclUtil::TFileKind::Missing) {
+    if (YVclUtil::QueryFileStatus(path, status, reason) &&
+        status.Kind == YVclUtil::TFileKind::Missing) {
         // Opening a missing file through the engine would create it; the
         // configuration is only ever read.
         CFI = defaults.CFI;
@@ -159,7 +157,8 @@ bool TConfiguration::ReadVersionSection(const std::string& Section) {
     }
     try {
         YVclUtil::TYIniFile ini(path);
-        const TVersionValues use = ini.SectionExists(Section) ? TVersionValues{0, 41, 1, 1} : defaults;
+        const TVersionValues use =
+            ini.SectionExists(Section) ? TVersionValues{0, 41, 1, 1} : defaults;
         CFI = ini.ReadInteger(Section, "CFI", use.CFI);
         IFI = ini.ReadInteger(Section, "IFI", use.IFI);
         DISPHV = ini.ReadInteger(Section, "DISPHV", use.DISPHV);
@@ -175,19 +174,16 @@ bool TConfiguration::ReadVersionSection(const std::string& Section) {
 }
 
 int TConfiguration::FindVersionForCodeVer(const std::string& CodeVer) const {
-    if (VersionList.empty())
-        return -1;
+    if (VersionList.empty()) return -1;
     int found = 0;
     if (!DpuText::Trim(CodeVer).empty())
         for (int i = 0; i < static_cast<int>(VersionList.size()); ++i)
-            if (DpuText::Trim(VersionList[i]) == CodeVer)
-                found = i;
+            if (DpuText::Trim(VersionList[i]) == CodeVer) found = i;
     return found;
 }
 
 std::string TConfiguration::CodeVerToSave() const {
-    if (VersionIndex < 0 || VersionIndex >= static_cast<int>(VersionList.size()))
-        return {};
+    if (VersionIndex < 0 || VersionIndex >= static_cast<int>(VersionList.size())) return {};
     return DpuText::Trim(VersionList[VersionIndex]);
 }
 

@@ -6,7 +6,7 @@
 namespace YVclUtil {
 class Prompts;
 class MessageSink;
-}
+} // namespace YVclUtil
 
 namespace DpuProject {
 
@@ -33,16 +33,16 @@ public:
     std::string StartupDir;
 
     std::string GlbName = "D510TK3.GLB";
-    std::string UbfGlbName;                 // empty = no user glyph library
-    std::vector<std::string> VersionList;   // entries as read (untrimmed)
-    int VersionIndex = -1;                  // selected entry, -1 = none
-    std::string SelectedVersion;            // section in force
+    std::string UbfGlbName;               // empty = no user glyph library
+    std::vector<std::string> VersionList; // entries as read (untrimmed)
+    int VersionIndex = -1;                // selected entry, -1 = none
+    std::string SelectedVersion;          // section in force
     int CFI = 1;
     int IFI = 41;
     int DISPHV = 1;
     int ENCODE = 1;
-    std::string GlbDate = "000000";         // "yymmdd"
-    std::string UbfGlbDate;                 // "yymmdd", "000000" or empty
+    std::string GlbDate = "000000"; // "yymmdd"
+    std::string UbfGlbDate;         // "yymmdd", "000000" or empty
 
     // Fills ProgramDir from the running executable (QCoreApplication, else
     // /proc/self/exe) and StartupDir from the current directory.

@@ -33,8 +33,7 @@ void EnsureCanvas(QImage& Preview) {
 // the preview at x Left.
 void DrawGlyph(TGlyphSource& Library, int Group, unsigned char Char, int Left, QImage& Preview) {
     QImage glyph;
-    if (!Library.ExtractImage(Group, Char, glyph))
-        return;
+    if (!Library.ExtractImage(Group, Char, glyph)) return;
     for (int y = 0; y < 64 && y < glyph.height(); ++y)
         for (int x = 0; x < 32 && x < glyph.width(); ++x)
             Preview.setPixel(Left + x, y, glyph.pixel(x, y) | 0xFF000000u);
@@ -45,10 +44,8 @@ TLabelPreview::TPlan TLabelPreview::Plan(const std::string& CellText, int DefFl,
                                          const std::string& UserFloorStylePrefix) {
     TPlan plan;
     std::string text = DpuText::UpperCase(DpuText::Trim(CellText));
-    if (text.empty())
-        return plan;
-    if (text.size() == 2 && text[0] == '0')
-        text.erase(0, 1);
+    if (text.empty()) return plan;
+    if (text.size() == 2 && text[0] == '0') text.erase(0, 1);
     if (text.size() <= 2) {
         plan.Kind = TKind::Glyphs;
         plan.Chars = text;
@@ -59,15 +56,15 @@ TLabelPreview::TPlan TLabelPreview::Plan(const std::string& CellText, int DefFl,
     return plan;
 }
 
-bool TLabelPreview::Render(const std::string& CellText, int DefFl, const std::string& UserFloorStylePrefix,
-                           TGlyphSource& Library, QImage& Preview) {
+bool TLabelPreview::Render(const std::string& CellText, int DefFl,
+                           const std::string& UserFloorStylePrefix, TGlyphSource& Library,
+                           QImage& Preview) {
     const TPlan plan = Plan(CellText, DefFl, UserFloorStylePrefix);
     switch (plan.Kind) {
     case TKind::None:
         return false;
     case TKind::UserBitmap: {
-        if (!DpuText::FileExists(plan.BitmapPath))
-            return false;
+        if (!DpuText::FileExists(plan.BitmapPath)) return false;
         // The build's own reader: a picture the build would refuse is not shown.
         std::string reason;
         return TPictureImage::Load(plan.BitmapPath, Preview, reason);

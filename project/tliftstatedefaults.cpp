@@ -21,14 +21,18 @@ std::string TLiftStateDefaults::StemCht(int State) {
 }
 
 std::string TLiftStateDefaults::FileName(int State, int Slot) {
-    if (State < 0 || State >= 10)
-        return {};
+    if (State < 0 || State >= 10) return {};
     switch (Slot) {
-    case 0: return StemEn(State) + "-16x64_EN.bmp";
-    case 1: return StemCht(State) + "-16x64_CHT.bmp";
-    case 2: return StemEn(State) + "-INV-16x64_EN.bmp";
-    case 3: return StemCht(State) + "-INV-16x64_CHT.bmp";
-    default: return {};
+    case 0:
+        return StemEn(State) + "-16x64_EN.bmp";
+    case 1:
+        return StemCht(State) + "-16x64_CHT.bmp";
+    case 2:
+        return StemEn(State) + "-INV-16x64_EN.bmp";
+    case 3:
+        return StemCht(State) + "-INV-16x64_CHT.bmp";
+    default:
+        return {};
     }
 }
 
@@ -40,7 +44,8 @@ std::string TLiftStateDefaults::DefaultPath(const std::string& ProgramDir, int S
     return Folder(ProgramDir) + FileName(State, Slot);
 }
 
-std::string TLiftStateDefaults::FallbackPath(const std::string& ProgramDir, const std::string& Named) {
+std::string TLiftStateDefaults::FallbackPath(const std::string& ProgramDir,
+                                             const std::string& Named) {
     return Folder(ProgramDir) + DpuText::ExtractFileNameAny(Named);
 }
 

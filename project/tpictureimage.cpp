@@ -24,7 +24,8 @@ bool TPictureImage::Decode(const uint8_t* Data, size_t Size, QImage& Picture, st
         Reason = reader.Reason();
         return false;
     }
-    QImage image(reader.Width(), reader.Height(), reader.HasAlpha() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    QImage image(reader.Width(), reader.Height(),
+                 reader.HasAlpha() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     if (image.isNull()) {
         Reason = "out of memory";
         return false;

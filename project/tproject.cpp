@@ -14,10 +14,10 @@ const char* TProject::TableName(int Table) {
 
 const std::vector<TProject::TIntSetting>& TProject::IntSettings() {
     static const std::vector<TIntSetting> kSettings = {
-        {"SWAPTIME", 0, 29, 0},  {"CUSLOGOENABLE", 0, 1, 0}, {"PWRSAVING", 0, 16, 0},
-        {"NODEADDR", 0, 63, 0},  {"DEF_CTBL", 0, 2, 0},      {"DEF_FL", 0, 3, 0},
-        {"DEF_DIR", 0, 4, 0},    {"DPSTYLE", 1, 2, 1},       {"DISPDT", 0, 1, 0},
-        {"DEF_MSG", 0, 15, 3},   {"DEF_MSGPOS", 0, 2, 1},
+        {"SWAPTIME", 0, 29, 0}, {"CUSLOGOENABLE", 0, 1, 0}, {"PWRSAVING", 0, 16, 0},
+        {"NODEADDR", 0, 63, 0}, {"DEF_CTBL", 0, 2, 0},      {"DEF_FL", 0, 3, 0},
+        {"DEF_DIR", 0, 4, 0},   {"DPSTYLE", 1, 2, 1},       {"DISPDT", 0, 1, 0},
+        {"DEF_MSG", 0, 15, 3},  {"DEF_MSGPOS", 0, 2, 1},
     };
     return kSettings;
 }
@@ -32,16 +32,15 @@ const int* TProject::IntSetting(const std::string& Key) const {
         int TProject::*Member;
     };
     static const Entry kMembers[] = {
-        {"SWAPTIME", &TProject::SWAPTIME},   {"CUSLOGOENABLE", &TProject::CUSLOGOENABLE},
-        {"PWRSAVING", &TProject::PWRSAVING}, {"NODEADDR", &TProject::NODEADDR},
-        {"DEF_CTBL", &TProject::DEF_CTBL},   {"DEF_FL", &TProject::DEF_FL},
-        {"DEF_DIR", &TProject::DEF_DIR},     {"DPSTYLE", &TProject::DPSTYLE},
-        {"DISPDT", &TProject::DISPDT},       {"DEF_MSG", &TProject::DEF_MSG},
+        {"SWAPTIME", &TProject::SWAPTIME},     {"CUSLOGOENABLE", &TProject::CUSLOGOENABLE},
+        {"PWRSAVING", &TProject::PWRSAVING},   {"NODEADDR", &TProject::NODEADDR},
+        {"DEF_CTBL", &TProject::DEF_CTBL},     {"DEF_FL", &TProject::DEF_FL},
+        {"DEF_DIR", &TProject::DEF_DIR},       {"DPSTYLE", &TProject::DPSTYLE},
+        {"DISPDT", &TProject::DISPDT},         {"DEF_MSG", &TProject::DEF_MSG},
         {"DEF_MSGPOS", &TProject::DEF_MSGPOS},
     };
     for (const Entry& e : kMembers)
-        if (Key == e.Key)
-            return &(this->*(e.Member));
+        if (Key == e.Key) return &(this->*(e.Member));
     return nullptr;
 }
 
@@ -93,16 +92,14 @@ void TProject::ClearCodeTables() {
 bool TProject::AnyLabel() const {
     for (const auto& table : CodeTables)
         for (const auto& label : table)
-            if (!DpuText::Trim(label).empty())
-                return true;
+            if (!DpuText::Trim(label).empty()) return true;
     return false;
 }
 
 int TProject::MsgMaskFromBoxes() const {
     int mask = 0;
     for (int i = 0; i < MsgColumnCount; ++i)
-        if (MsgColumnChecked[i])
-            mask |= 1 << i;
+        if (MsgColumnChecked[i]) mask |= 1 << i;
     return mask;
 }
 
@@ -118,8 +115,7 @@ int TProject::NormaliseMsgMask(int Mask) {
 
 std::string TProject::RomFileNameToSave(const std::string& Field) {
     const std::string name = DpuText::Trim(Field);
-    if (name.empty())
-        return DefaultRomFileName;
+    if (name.empty()) return DefaultRomFileName;
     return DpuText::ChangeFileExt(name, ".BIN");
 }
 

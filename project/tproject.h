@@ -20,7 +20,7 @@ public:
     static constexpr int TableCount = 3;
     static constexpr int CodeCount = 256;
     static constexpr int StateCount = 10;
-    static constexpr int SlotCount = 4;  // A, B, C, D = 0..3
+    static constexpr int SlotCount = 4; // A, B, C, D = 0..3
     static constexpr int MsgColumnCount = 4;
 
     static constexpr const char* DefaultRomFileName = "DPU510TK3.BIN";
@@ -44,7 +44,7 @@ public:
     const int* IntSetting(const std::string& Key) const;
 
     // Display texts of the choice lists, index = stored value.
-    static const std::vector<int>& PowerSavingChoices();  // 0, 5, 10, ... 600
+    static const std::vector<int>& PowerSavingChoices(); // 0, 5, 10, ... 600
     // "1".."30" seconds for SWAPTIME 0..29; "0".."63" for NODEADDR.
 
     TProject();
@@ -53,18 +53,18 @@ public:
     std::array<std::array<std::string, CodeCount>, TableCount> CodeTables;
 
     // Settings (section GLOBAL), initial values as a new project starts.
-    int DEF_CTBL = 0;        // 0..2
-    int DEF_FL = 0;          // 0..3, glyph group DEF_FL + 1
-    int DEF_DIR = 0;         // 0..4
-    int DPSTYLE = 1;         // 1 "Right", 2 "Left"
-    int DEF_MSG = 3;         // the stored (normalised) message-column mask
-    int DEF_MSGPOS = 1;      // 0..2; a new project starts with 1, the value a file without the key gives
-    int DISPDT = 0;          // 0 or 1
-    int CUSLOGOENABLE = 0;   // 0 "OFF", 1 "ON (Sec.)"
-    int SWAPTIME = 0;        // 0..29, seconds = index + 1
-    std::string TITLEFILENAME_C;  // logo bitmap path, may be set while the logo is off
-    int PWRSAVING = 0;       // 0..16, index into PowerSavingChoices()
-    int NODEADDR = 0;        // 0..63
+    int DEF_CTBL = 0;   // 0..2
+    int DEF_FL = 0;     // 0..3, glyph group DEF_FL + 1
+    int DEF_DIR = 0;    // 0..4
+    int DPSTYLE = 1;    // 1 "Right", 2 "Left"
+    int DEF_MSG = 3;    // the stored (normalised) message-column mask
+    int DEF_MSGPOS = 1; // 0..2; a new project starts with 1, the value a file without the key gives
+    int DISPDT = 0;     // 0 or 1
+    int CUSLOGOENABLE = 0;       // 0 "OFF", 1 "ON (Sec.)"
+    int SWAPTIME = 0;            // 0..29, seconds = index + 1
+    std::string TITLEFILENAME_C; // logo bitmap path, may be set while the logo is off
+    int PWRSAVING = 0;           // 0..16, index into PowerSavingChoices()
+    int NODEADDR = 0;            // 0..63
     std::string CUSIDCODE;
     std::string ROMFILENAME = DefaultRomFileName;
 

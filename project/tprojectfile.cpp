@@ -51,7 +51,10 @@ std::string CodeKey(int Code) {
 }
 
 std::string FolderOf(const std::string& Path) {
-    return QFileInfo(QString::fromLocal8Bit(Path.c_str())).absolutePath().toLocal8Bit().toStdString();
+    return QFileInfo(QString::fromLocal8Bit(Path.c_str()))
+        .absolutePath()
+        .toLocal8Bit()
+        .toStdString();
 }
 
 bool HasExtension(const std::string& Path) {
@@ -64,8 +67,7 @@ bool HasExtension(const std::string& Path) {
 // one becomes a blank instead.
 std::string OneLine(std::string Value) {
     for (char& c : Value)
-        if (c == '\r' || c == '\n')
-            c = ' ';
+        if (c == '\r' || c == '\n') c = ' ';
     return Value;
 }
 
@@ -92,8 +94,7 @@ bool TProjectFile::Save() {
         LastError = "save cancelled";
         return false;
     }
-    if (!HasExtension(name))
-        name += std::string(".") + DefaultExt;
+    if (!HasExtension(name)) name += std::string(".") + DefaultExt;
     if (DpuText::FileExists(name) && !Ask.AskYesNo("Overlay file", "File exist!!\n\nOverlay?\n")) {
         LastError = "overwrite declined";
         return false;
@@ -114,7 +115,8 @@ bool TProjectFile::SaveTo(const std::string& Path) {
         // The engine has already shown its box naming the file; the log says why.
         LastError = "can not open project file \"" + Path + "\": " + ReasonOf(e);
         Sink.AppendLog("[Error] Can not write project file \"" + Path + "\": " + ReasonOf(e));
-        if (!existed && DpuText::FileExists(Path) && QFileInfo(QString::fromLocal8Bit(Path.c_str())).size() == 0)
+        if (!existed && DpuText::FileExists(Path) &&
+            QFileInfo(QString::fromLocal8Bit(Path.c_str())).size() == 0)
             RemoveFile(Path);
         return false;
     }
@@ -147,7 +149,8 @@ bool TProjectFile::SaveTo(const std::string& Path) {
 
     for (int state = 0; state < TProject::StateCount; ++state)
         for (int slot = 0; slot < TProject::SlotCount; ++slot)
-            ini->WriteString(kLiftStateImage, SlotKey(state, slot), OneLine(Project.LiftStateSlots[state][slot]));
+            ini->WriteString(kLiftStateImage, SlotKey(state, slot),
+                             OneLine(Project.LiftStateSlots[state][slot]));
 
     for (int code = 0; code < TProject::CodeCount; ++code)
         for (int table = 0; table < TProject::TableCount; ++table)
@@ -159,7 +162,8 @@ bool TProjectFile::SaveTo(const std::string& Path) {
         // The engine has shown its error box and left the old file as it was.
         // Its destructor would try the same write again and show a second
         // box; that one is not shown.
-        auto previous = YVclUtil::SetErrMsgBoxHandler([](const std::string&, const std::string&) {});
+        auto previous =
+            YVclUtil::SetErrMsgBoxHandler([](const std::string&, const std::string&) {});
         ini.reset();
         YVclUtil::SetErrMsgBoxHandler(std::move(previous));
         if (!existed && DpuText::FileExists(Path) &&
@@ -195,7 +199,8 @@ TProjectFile::TLoadResult TProjectFile::LoadFrom(const std::string& Path) {
     LastError.clear();
     YVclUtil::TFileStatus status;
     std::string reason;
-    if (YVclUtil::QueryFileStatus(Path, status, reason) && status.Kind == YVclUtil::TFileKind::Missing) {
+    if (YVclUtil::QueryFileStatus(Path, status, reason) &&
+        status.Kind == YVclUtil::TFileKind::Missing) {
         // Opening a missing file through the engine would create it. Whatever
         // is there (a folder, a FIFO) goes to the engine, which refuses it
         // with its reason instead of calling it missing.
@@ -234,7 +239,8 @@ TProjectFile::TLoadResult TProjectFile::LoadFrom(const std::string& Path) {
         }
 
         const std::string romName = ini->ReadString(kGlobal, "ROMFILENAME", "");
-        Project.ROMFILENAME = DpuText::Trim(romName).empty() ? TProject::DefaultRomFileName : romName;
+        Project.ROMFILENAME =
+            DpuText::Trim(romName).empty() ? TProject::DefaultRomFileName : romName;
 
         if (ini->ReadInteger(kGlobal, "CUSLOGOENABLE", 0) != 0) {
             Project.SWAPTIME = ini->ReadInteger(kGlobal, "SWAPTIME", 0);
@@ -260,14 +266,17 @@ TProjectFile::TLoadResult TProjectFile::LoadFrom(const std::string& Path) {
 
         for (int state = 0; state < TProject::StateCount; ++state)
             for (int slot = 0; slot < TProject::SlotCount; ++slot) {
-                const std::string named = ini->ReadString(kLiftStateImage, SlotKey(state, slot), "");
+                const std::string named =
+                    ini->ReadString(kLiftStateImage, SlotKey(state, slot), "");
                 // A value without a file name (a bare folder) names nothing
                 // that could be found here; the slot keeps its path.
-                if (DpuText::Trim(named).empty() || DpuText::Trim(DpuText::ExtractFileNameAny(named)).empty())
+                if (DpuText::Trim(named).empty() ||
+                    DpuText::Trim(DpuText::ExtractFileNameAny(named)).empty())
                     continue;
-                Project.LiftStateSlots[state][slot] = DpuText::FileExists(named)
-                    ? named
-                    : TLiftStateDefaults::FallbackPath(Config.ProgramDir, named);
+                Project.LiftStateSlots[state][slot] =
+                    DpuText::FileExists(named)
+                        ? named
+                        : TLiftStateDefaults::FallbackPath(Config.ProgramDir, named);
             }
 
         for (int code = 0; code < TProject::CodeCount; ++code)
@@ -282,7 +291,8 @@ TProjectFile::TLoadResult TProjectFile::LoadFrom(const std::string& Path) {
 
         const int version = Config.FindVersionForCodeVer(ini->ReadString(kGlobal, "CODEVER", ""));
         if (version >= 0 && !Config.SelectVersion(version, &Sink))
-            Ask.MessageBox("Error", std::string(TConfiguration::FileName) + ": " + Config.LastError + "\n\n");
+            Ask.MessageBox("Error", std::string(TConfiguration::FileName) + ": " +
+                                        Config.LastError + "\n\n");
     } catch (const std::exception& e) {
         cursor.Done();
         ini.reset();
@@ -298,20 +308,17 @@ TProjectFile::TLoadResult TProjectFile::LoadFrom(const std::string& Path) {
     return TLoadResult::Loaded;
 }
 
-std::string TProjectFile::ResolveLogoPath(const std::string& Named, const std::string& ProjectPath) const {
-    if (DpuText::Trim(Named).empty())
-        return {};
-    if (DpuText::FileExists(Named))
-        return Named;
+std::string TProjectFile::ResolveLogoPath(const std::string& Named,
+                                          const std::string& ProjectPath) const {
+    if (DpuText::Trim(Named).empty()) return {};
+    if (DpuText::FileExists(Named)) return Named;
     // A project made on another machine: look for the same file name beside
     // the project file, then in the start-up directory.
     const std::string name = DpuText::ExtractFileNameAny(Named);
-    if (DpuText::Trim(name).empty())
-        return {};
+    if (DpuText::Trim(name).empty()) return {};
     for (const std::string& folder : {FolderOf(ProjectPath), Config.StartupDir}) {
         const std::string candidate = DpuText::JoinPath(folder, name);
-        if (DpuText::FileExists(candidate))
-            return candidate;
+        if (DpuText::FileExists(candidate)) return candidate;
     }
     return {};
 }

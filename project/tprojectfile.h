@@ -5,7 +5,7 @@
 namespace YVclUtil {
 class Prompts;
 class MessageSink;
-}
+} // namespace YVclUtil
 
 namespace DpuProject {
 
@@ -32,13 +32,13 @@ public:
     static constexpr const char* FileVersion = "1.0";
 
     enum class TLoadResult {
-        Loaded,           // everything applied
-        Cancelled,        // the open dialog was cancelled; nothing changed
-        NotFound,         // no such file; nothing changed
-        OpenError,        // there but unreadable (a folder, a FIFO, no read permission):
-                          // the engine's box, the reason in LastError and the log; nothing changed
-        FormatError,      // CODENAME missing or not "DVE510TK3"; nothing changed
-        ConversionError,  // an integer key held no number; what came before it stays
+        Loaded,          // everything applied
+        Cancelled,       // the open dialog was cancelled; nothing changed
+        NotFound,        // no such file; nothing changed
+        OpenError,       // there but unreadable (a folder, a FIFO, no read permission):
+                         // the engine's box, the reason in LastError and the log; nothing changed
+        FormatError,     // CODENAME missing or not "DVE510TK3"; nothing changed
+        ConversionError, // an integer key held no number; what came before it stays
     };
 
     TProjectFile(TProject& Project, TConfiguration& Config, TGlyphSource& Library,

@@ -46,7 +46,8 @@ TStartupResult TStartup::Run(TConfiguration& Config, TGlyphSource& Library, TPro
         if (!DpuText::FileExists(ubf)) {
             YVclUtil::TFileStatus status;
             std::string reason;
-            if (!YVclUtil::QueryFileStatus(ubf, status, reason) || status.Kind != YVclUtil::TFileKind::Missing)
+            if (!YVclUtil::QueryFileStatus(ubf, status, reason) ||
+                status.Kind != YVclUtil::TFileKind::Missing)
                 Sink.AppendLog("[Error] User glyph library \"" + ubf + "\": " +
                                (reason.empty() ? YVclUtil::InputKindReason(status.Kind) : reason));
             Prompts.MessageBox("Error", "User define BMP file not found!!\n\n");
@@ -60,10 +61,10 @@ TStartupResult TStartup::Run(TConfiguration& Config, TGlyphSource& Library, TPro
     }
 
     const std::string stale = DpuText::JoinPath(Config.StartupDir, TGlyphSource::WorkFileName);
-    if (DpuText::FileExists(stale))
-        QFile::remove(QString::fromLocal8Bit(stale.c_str()));
+    if (DpuText::FileExists(stale)) QFile::remove(QString::fromLocal8Bit(stale.c_str()));
 
-    result.Caption = std::string(DesignCaption) + "  [ " + Config.GlbDate + " / " + Config.UbfGlbDate + " ]";
+    result.Caption =
+        std::string(DesignCaption) + "  [ " + Config.GlbDate + " / " + Config.UbfGlbDate + " ]";
     Sink.ClearLog();
 
     for (int k = 0; k < 4; ++k)

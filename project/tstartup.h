@@ -8,7 +8,7 @@
 namespace YVclUtil {
 class Prompts;
 class MessageSink;
-}
+} // namespace YVclUtil
 
 namespace DpuProject {
 
@@ -26,9 +26,9 @@ struct TStartupResult {
     // "  [ yymmdd / yymmdd ]" when start-up completed.
     std::string Caption;
     // Style and message-position previews; a null image = blank preview.
-    std::array<QImage, 4> FlStylePreviews;   // group 1..4, index 48
-    std::array<QImage, 5> DirStylePreviews;  // group 0, index 50 + 20*s
-    std::array<QImage, 3> MsgPosPreviews;    // group 0, index 30..32
+    std::array<QImage, 4> FlStylePreviews;  // group 1..4, index 48
+    std::array<QImage, 5> DirStylePreviews; // group 0, index 50 + 20*s
+    std::array<QImage, 3> MsgPosPreviews;   // group 0, index 30..32
 };
 
 // The start-up of the editor that is not widgets: directories, the

@@ -14,7 +14,9 @@ namespace DpuRom {
 
 namespace {
 
-inline bool Lit(QRgb pixel) { return (pixel & 0x00FFFFFFu) == 0; }
+inline bool Lit(QRgb pixel) {
+    return (pixel & 0x00FFFFFFu) == 0;
+}
 
 // Lit-ness of each palette index, filled the way the picture converter fills a
 // short or missing colour table: a 1-bit picture without one is black and
@@ -41,7 +43,8 @@ std::vector<uint8_t> LitPixels(const QImage& Picture, const std::string& name) {
     std::vector<uint8_t> lit(static_cast<size_t>(w) * static_cast<size_t>(h));
     uint8_t* out = lit.data();
     const QImage::Format format = Picture.format();
-    if (format == QImage::Format_Mono || format == QImage::Format_MonoLSB || format == QImage::Format_Indexed8) {
+    if (format == QImage::Format_Mono || format == QImage::Format_MonoLSB ||
+        format == QImage::Format_Indexed8) {
         uint8_t table[256];
         PaletteLit(Picture, table);
         for (int y = 0; y < h; ++y, out += w) {
@@ -74,8 +77,8 @@ std::vector<uint8_t> LitPixels(const QImage& Picture, const std::string& name) {
 
 void CheckSize(int w, int h, const std::string& name) {
     if (w > 0xFFFF || h > 0xFFFF)
-        throw ERomBuild("Error", "Picture too large (" + std::to_string(w) + " x " + std::to_string(h) +
-                                     "): " + name);
+        throw ERomBuild("Error", "Picture too large (" + std::to_string(w) + " x " +
+                                     std::to_string(h) + "): " + name);
 }
 
 std::vector<uint8_t> NewPacked(unsigned w, unsigned h) {
@@ -115,8 +118,9 @@ std::vector<uint8_t> PackLitRotated(const std::vector<uint8_t>& Lit, int ws, int
         const uint8_t* row = Lit.data() + static_cast<size_t>(x) * static_cast<size_t>(ws);
         for (int b = 0; b < bands; ++b) {
             const uint8_t* from = row + (ws - 1 - 8 * b);
-            const uint8_t byte = static_cast<uint8_t>(from[0] | from[-1] << 1 | from[-2] << 2 | from[-3] << 3 |
-                                                      from[-4] << 4 | from[-5] << 5 | from[-6] << 6 | from[-7] << 7);
+            const uint8_t byte =
+                static_cast<uint8_t>(from[0] | from[-1] << 1 | from[-2] << 2 | from[-3] << 3 |
+                                     from[-4] << 4 | from[-5] << 5 | from[-6] << 6 | from[-7] << 7);
             data[static_cast<size_t>(b) * static_cast<size_t>(hs) + static_cast<size_t>(x)] = byte;
         }
     }
@@ -127,7 +131,8 @@ std::vector<uint8_t> PackLitRotated(const std::vector<uint8_t>& Lit, int ws, int
 // byte is eight neighbouring pixels of one row, leftmost in bit 7, which is the
 // stored bit order, so each is a (possibly shifted) stored byte mapped through
 // the two colours. Needs Ws >= 8.
-std::vector<uint8_t> PackMonoRotated(const YVclUtil::TBmpReader::TMonoRows& Rows, int32_t ws, int32_t hs) {
+std::vector<uint8_t> PackMonoRotated(const YVclUtil::TBmpReader::TMonoRows& Rows, int32_t ws,
+                                     int32_t hs) {
     std::vector<uint8_t> out = NewPacked(static_cast<unsigned>(hs), static_cast<unsigned>(ws));
     const uint8_t litWhenSet = Rows.LitWhenSet ? 0xFF : 0;
     const uint8_t litWhenClear = Rows.LitWhenClear ? 0xFF : 0;
@@ -139,7 +144,9 @@ std::vector<uint8_t> PackMonoRotated(const YVclUtil::TBmpReader::TMonoRows& Rows
             // Pixels first .. first + 7 of the row, first = Ws - 8 - 8b >= 0.
             const int first = ws - 8 - 8 * b;
             const int at = first >> 3, shift = first & 7;
-            const uint8_t v = shift ? static_cast<uint8_t>(row[at] << shift | row[at + 1] >> (8 - shift)) : row[at];
+            const uint8_t v =
+                shift ? static_cast<uint8_t>(row[at] << shift | row[at + 1] >> (8 - shift))
+                      : row[at];
             data[static_cast<size_t>(b) * static_cast<size_t>(hs) + static_cast<size_t>(x)] =
                 static_cast<uint8_t>((v & litWhenSet) | (~v & litWhenClear));
         }
@@ -151,9 +158,9 @@ std::vector<uint8_t> PackMonoRotated(const YVclUtil::TBmpReader::TMonoRows& Rows
     throw ERomBuild("Error", "Cannot load picture \"" + Name + "\": " + Reason);
 }
 
-void OpenPicture(YVclUtil::TBmpReader& Reader, const uint8_t* Data, size_t Size, const std::string& Name) {
-    if (!Reader.Open(Data, Size))
-        Refuse(Name, Reader.Reason());
+void OpenPicture(YVclUtil::TBmpReader& Reader, const uint8_t* Data, size_t Size,
+                 const std::string& Name) {
+    if (!Reader.Open(Data, Size)) Refuse(Name, Reader.Reason());
 }
 
 void WritePacked(const std::vector<uint8_t>& packed, const std::string& target) {
@@ -168,8 +175,7 @@ std::vector<uint8_t> PackImage(const QImage& Picture, const std::string& Name) {
     const int w = Picture.width();
     const int h = Picture.height();
     CheckSize(w, h, Name);
-    if (w == 0 || h < 8)
-        return NewPacked(static_cast<unsigned>(w), static_cast<unsigned>(h));
+    if (w == 0 || h < 8) return NewPacked(static_cast<unsigned>(w), static_cast<unsigned>(h));
     return PackLit(LitPixels(Picture, Name), w, h);
 }
 
@@ -177,8 +183,7 @@ std::vector<uint8_t> PackImageRotated(const QImage& Picture, const std::string& 
     const int ws = Picture.width();
     const int hs = Picture.height();
     CheckSize(hs, ws, Name);
-    if (hs == 0 || ws < 8)
-        return NewPacked(static_cast<unsigned>(hs), static_cast<unsigned>(ws));
+    if (hs == 0 || ws < 8) return NewPacked(static_cast<unsigned>(hs), static_cast<unsigned>(ws));
     return PackLitRotated(LitPixels(Picture, Name), ws, hs);
 }
 
@@ -196,8 +201,8 @@ void ReadPictureFile(const std::string& FileName, std::vector<uint8_t>& data) {
 
 } // namespace
 
-std::vector<uint8_t> ConvertPictureData(const uint8_t* Data, size_t Size, int DispHv, const std::string& LoadName,
-                                        const std::string& PackName) {
+std::vector<uint8_t> ConvertPictureData(const uint8_t* Data, size_t Size, int DispHv,
+                                        const std::string& LoadName, const std::string& PackName) {
     YVclUtil::TBmpReader reader;
     OpenPicture(reader, Data, Size, LoadName);
     const int w = reader.Width(), h = reader.Height();
@@ -207,16 +212,16 @@ std::vector<uint8_t> ConvertPictureData(const uint8_t* Data, size_t Size, int Di
     else
         CheckSize(w, h, PackName);
     YVclUtil::TBmpReader::TMonoRows rows;
-    if (turned && w >= 8 && reader.MonoRows(rows))
-        return PackMonoRotated(rows, w, h);
+    if (turned && w >= 8 && reader.MonoRows(rows)) return PackMonoRotated(rows, w, h);
     // Pixel data are checked in full even when no whole band is packed, so a
     // picture is refused or accepted whatever its height.
     std::vector<uint8_t> lit;
-    if (!reader.DecodeLit(lit))
-        Refuse(LoadName, reader.Reason());
+    if (!reader.DecodeLit(lit)) Refuse(LoadName, reader.Reason());
     if (turned)
-        return w < 8 ? NewPacked(static_cast<unsigned>(h), static_cast<unsigned>(w)) : PackLitRotated(lit, w, h);
-    return h < 8 ? NewPacked(static_cast<unsigned>(w), static_cast<unsigned>(h)) : PackLit(lit, w, h);
+        return w < 8 ? NewPacked(static_cast<unsigned>(h), static_cast<unsigned>(w))
+                     : PackLitRotated(lit, w, h);
+    return h < 8 ? NewPacked(static_cast<unsigned>(w), static_cast<unsigned>(h))
+                 : PackLit(lit, w, h);
 }
 
 std::vector<uint8_t> ConvertPictureFile(const std::string& FileName, int DispHv) {
@@ -234,8 +239,7 @@ QImage LoadPicture(const std::string& FileName) {
 QImage LoadPictureData(const uint8_t* Data, size_t Size, const std::string& Name) {
     QImage picture;
     std::string reason;
-    if (!DpuProject::TPictureImage::Decode(Data, Size, picture, reason))
-        Refuse(Name, reason);
+    if (!DpuProject::TPictureImage::Decode(Data, Size, picture, reason)) Refuse(Name, reason);
     return picture;
 }
 

@@ -40,8 +40,8 @@ QImage LoadPictureData(const uint8_t* Data, size_t Size, const std::string& Name
 // Loads and packs in one step: the same bytes as
 // ConvertImage(LoadPictureData(...), DispHv, PackName) and the same refusals,
 // decoded straight into the lit map without a colour picture in between.
-std::vector<uint8_t> ConvertPictureData(const uint8_t* Data, size_t Size, int DispHv, const std::string& LoadName,
-                                        const std::string& PackName);
+std::vector<uint8_t> ConvertPictureData(const uint8_t* Data, size_t Size, int DispHv,
+                                        const std::string& LoadName, const std::string& PackName);
 
 // The same for a picture file: ConvertImage(LoadPicture(FileName), DispHv, FileName).
 std::vector<uint8_t> ConvertPictureFile(const std::string& FileName, int DispHv);

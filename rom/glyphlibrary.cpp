@@ -57,38 +57,35 @@ uint32_t GlyphLibrary::FileSize() const {
     return Bytes.empty() ? 0 : static_cast<uint32_t>(Bytes.size() - 1);
 }
 
-GlyphLibrary::TEntryState GlyphLibrary::LocateEntry(int Group, int Index, uint32_t& Offset, uint32_t& Length,
-                                                    std::string* Fault) const {
-    if (Fault)
-        Fault->clear();
-    if (!Loaded)
-        return TEntryState::NoLibrary;
+GlyphLibrary::TEntryState GlyphLibrary::LocateEntry(int Group, int Index, uint32_t& Offset,
+                                                    uint32_t& Length, std::string* Fault) const {
+    if (Fault) Fault->clear();
+    if (!Loaded) return TEntryState::NoLibrary;
     const uint64_t size = FileSize();
     auto broken = [&](const std::string& Why) {
-        if (Fault)
-            *Fault = Why;
+        if (Fault) *Fault = Why;
         return TEntryState::Broken;
     };
     if (Group < 0 || Group >= GroupCount || Index < 0 || Index >= EntriesPerGroup)
-        return broken(YVclUtil::Format("is outside the directory (groups 0-%d, entries 0-%d)", GroupCount - 1,
-                                       EntriesPerGroup - 1));
+        return broken(YVclUtil::Format("is outside the directory (groups 0-%d, entries 0-%d)",
+                                       GroupCount - 1, EntriesPerGroup - 1));
     const uint64_t slot = DirectoryStart + 2048ULL * uint64_t(Group) + 8ULL * uint64_t(Index);
     // A cut library loses its last directory slots first; its glyphs are not absent, they are lost.
     if (slot + 8 > size)
-        return broken(YVclUtil::Format("directory slot at %llu is past the end of the file (%llu bytes)",
-                                       static_cast<unsigned long long>(slot),
-                                       static_cast<unsigned long long>(size)));
+        return broken(YVclUtil::Format(
+            "directory slot at %llu is past the end of the file (%llu bytes)",
+            static_cast<unsigned long long>(slot), static_cast<unsigned long long>(size)));
     const uint32_t offset = BigEndian32(&Bytes[slot]);
     const uint32_t length = BigEndian32(&Bytes[slot + 4]);
-    if (length == 0)
-        return TEntryState::Absent;
+    if (length == 0) return TEntryState::Absent;
     if (offset >= size)
-        return broken(YVclUtil::Format("offset 0x%08X is past the end of the file (%llu bytes)", offset,
-                                       static_cast<unsigned long long>(size)));
+        return broken(YVclUtil::Format("offset 0x%08X is past the end of the file (%llu bytes)",
+                                       offset, static_cast<unsigned long long>(size)));
     // 64-bit sum: offset + length of two 32-bit fields cannot wrap here.
     if (uint64_t(offset) + uint64_t(length) > size)
-        return broken(YVclUtil::Format("length 0x%08X from offset 0x%08X runs past the end of the file (%llu bytes)",
-                                       length, offset, static_cast<unsigned long long>(size)));
+        return broken(YVclUtil::Format(
+            "length 0x%08X from offset 0x%08X runs past the end of the file (%llu bytes)", length,
+            offset, static_cast<unsigned long long>(size)));
     Offset = offset;
     Length = length;
     return TEntryState::Present;
@@ -100,15 +97,13 @@ bool GlyphLibrary::FindEntry(int Group, int Index, uint32_t& Offset, uint32_t& L
 
 std::vector<uint8_t> GlyphLibrary::EntryBytes(int Group, int Index) const {
     uint32_t offset = 0, length = 0;
-    if (!FindEntry(Group, Index, offset, length))
-        return {};
+    if (!FindEntry(Group, Index, offset, length)) return {};
     return std::vector<uint8_t>(Bytes.begin() + offset, Bytes.begin() + offset + length);
 }
 
 std::string GlyphLibrary::ExtractGlbEntry(int Group, int Index) {
     LastError.clear();
-    if (QFile::exists(WorkFileName))
-        QFile::remove(WorkFileName);
+    if (QFile::exists(WorkFileName)) QFile::remove(WorkFileName);
     if (!Loaded) {
         LastError = "no glyph library loaded";
         return WorkFileName;
@@ -136,16 +131,14 @@ std::string GlyphLibrary::ExtractGlbEntry(int Group, int Index) {
 
 bool GlyphLibrary::ExtractImage(int Group, int Index, QImage& Out) {
     const std::string name = ExtractGlbEntry(Group, Index);
-    if (name.empty() || !QFile::exists(ToQ(name)))
-        return false;
+    if (name.empty() || !QFile::exists(ToQ(name))) return false;
     QImage image;
     try {
-        image = LoadPicture(name);  // the build's reader, so the preview matches the build
+        image = LoadPicture(name); // the build's reader, so the preview matches the build
     } catch (const ERomBuild&) {
     }
     QFile::remove(ToQ(name));
-    if (image.isNull())
-        return false;
+    if (image.isNull()) return false;
     Out = image;
     return true;
 }

@@ -41,7 +41,8 @@ public:
     // when it is missing, is no regular file (a folder, a FIFO: refused
     // without waiting), is over 256 MB or cannot be read; then no image is
     // held and LastError names the file and the reason in the system's words
-    // ("Glyph library \"x.GLB\": Permission denied"). The date text is taken from the file's last-write time
+    // ("Glyph library \"x.GLB\": Permission denied"). The date text is taken from the file's
+    // last-write time
     // ("000000" on failure).
     bool Load(const std::string& Path) override;
     // Frees the image (nothing when none is held).
@@ -62,7 +63,8 @@ public:
         Present,   // payload wholly inside the file
         Absent,    // length 0
         NoLibrary, // nothing loaded
-        Broken,    // Group/Index outside the directory, or the slot or payload past the end of the file
+        Broken,    // Group/Index outside the directory, or the slot or payload past the end of the
+                   // file
     };
     // Locates entry (Group, Index). Offset and Length are set only for
     // Present; for Broken, Fault (when given) gets what is wrong, in words

@@ -21,7 +21,8 @@ using DpuProject::TConfiguration;
 using DpuProject::TProject;
 
 // The project record and the image describe the same tables and messages.
-static_assert(TProject::TableCount == TRomBuilder::TableCount && TProject::CodeCount == TRomBuilder::CodeCount);
+static_assert(TProject::TableCount == TRomBuilder::TableCount &&
+              TProject::CodeCount == TRomBuilder::CodeCount);
 static_assert(TProject::StateCount * TProject::SlotCount == TRomBuilder::MessageCount);
 
 namespace {
@@ -41,8 +42,7 @@ TMakeRom::~TMakeRom() = default;
 
 std::string TMakeRom::MessageName(int State, int Slot) {
     for (int g = 0; g < 4; ++g)
-        if (MessageSlotOrder[g] == Slot)
-            return "M_" + std::to_string(160 + 10 * g + State);
+        if (MessageSlotOrder[g] == Slot) return "M_" + std::to_string(160 + 10 * g + State);
     return {};
 }
 
@@ -84,8 +84,7 @@ TRomSettings TMakeRom::CollectSettings() const {
 std::vector<uint8_t> TMakeRom::ConvertEntry(int Group, int Index, bool& Present) {
     Present = false;
     const std::span<const uint8_t> entry = RomBuilder->LibraryEntry(Group, Index, false);
-    if (entry.empty())
-        return {};
+    if (entry.empty()) return {};
     Present = true;
     const std::string name = YVclUtil::Format("glyph library entry %d/%d", Group, Index);
     return ConvertPictureData(entry.data(), entry.size(), Config.DISPHV, name, name);
@@ -97,7 +96,8 @@ void TMakeRom::PrepareLabels() {
         RomBuilder->UserBitmapList[static_cast<size_t>(n)].clear();
         for (int t = 0; t < TProject::TableCount; ++t)
             RomBuilder->Labels[static_cast<size_t>(t)][static_cast<size_t>(n)] =
-                TProject::LabelToSave(Project.CodeTables[static_cast<size_t>(t)][static_cast<size_t>(n)]);
+                TProject::LabelToSave(
+                    Project.CodeTables[static_cast<size_t>(t)][static_cast<size_t>(n)]);
     }
 }
 
@@ -108,8 +108,7 @@ void TMakeRom::ConvertDirectionFrames() {
         for (int s = 0; s < TRomBuilder::DirStyleCount; ++s) {
             bool present = false;
             std::vector<uint8_t> packed = ConvertEntry(0, 50 + 20 * s + f, present);
-            if (!present)
-                continue;
+            if (!present) continue;
             const std::string name = "DIR" + std::to_string(s) + "_" + std::to_string(f);
             WorkFiles.Put(name, std::move(packed));
             RomBuilder->DirFrameNames[static_cast<size_t>(s)][static_cast<size_t>(f)] = name;
@@ -123,10 +122,10 @@ void TMakeRom::ConvertMessages() {
     int number = 160;
     for (int slot : MessageSlotOrder)
         for (int state = 0; state < TProject::StateCount; ++state, ++number) {
-            const std::string& path = Project.LiftStateSlots[static_cast<size_t>(state)][static_cast<size_t>(slot)];
+            const std::string& path =
+                Project.LiftStateSlots[static_cast<size_t>(state)][static_cast<size_t>(slot)];
             uint64_t size = 0;
-            if (!RegularFileSize(path, size))
-                continue;
+            if (!RegularFileSize(path, size)) continue;
             const std::string name = "M_" + std::to_string(number);
             WorkFiles.Put(name, ConvertPictureFile(path, Config.DISPHV));
             list[count++] = name;
@@ -150,13 +149,11 @@ void TMakeRom::ConvertFloorGlyphs() {
     for (auto& names : RomBuilder->FloorGlyphNames)
         names.fill({});
     for (int c = 0; c < TRomBuilder::GlyphCodeCount; ++c) {
-        if (!Project.UsedCharFlags[static_cast<size_t>(c)])
-            continue;
+        if (!Project.UsedCharFlags[static_cast<size_t>(c)]) continue;
         for (int k = 0; k < TRomBuilder::FloorStyleCount; ++k) {
             bool present = false;
             std::vector<uint8_t> packed = ConvertEntry(1 + k, c, present);
-            if (!present)
-                continue;
+            if (!present) continue;
             const std::string name = "FL" + std::to_string(k) + "_" + std::to_string(c);
             WorkFiles.Put(name, std::move(packed));
             RomBuilder->FloorGlyphNames[static_cast<size_t>(k)][static_cast<size_t>(c)] = name;

@@ -12,12 +12,12 @@
 namespace YVclUtil {
 class Prompts;
 class MessageSink;
-}
+} // namespace YVclUtil
 
 namespace DpuProject {
 class TProject;
 class TConfiguration;
-}
+} // namespace DpuProject
 
 namespace DpuRom {
 
@@ -31,8 +31,8 @@ class TGlyphEntrySource;
 // cursor), log lines through the sink.
 class TMakeRom {
 public:
-    TMakeRom(DpuProject::TProject& Project, const DpuProject::TConfiguration& Config, const GlyphLibrary& Library,
-             YVclUtil::Prompts& Prompts, YVclUtil::MessageSink* Log);
+    TMakeRom(DpuProject::TProject& Project, const DpuProject::TConfiguration& Config,
+             const GlyphLibrary& Library, YVclUtil::Prompts& Prompts, YVclUtil::MessageSink* Log);
     ~TMakeRom();
 
     // The project "Save" run before building; true when the file was written.

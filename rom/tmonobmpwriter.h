@@ -14,12 +14,13 @@ class TMonoBmpWriter {
 public:
     // The whole file image of a Width x Height picture whose lit pixels Lit
     // names. An empty picture gives an empty vector.
-    static std::vector<uint8_t> Encode(int Width, int Height, const std::function<bool(int X, int Y)>& Lit);
+    static std::vector<uint8_t> Encode(int Width, int Height,
+                                       const std::function<bool(int X, int Y)>& Lit);
 
     // Encode, written atomically to Path. False with the reason in Reason
     // (also for an empty picture); an existing file is then left as it was.
-    static bool Save(const std::string& Path, int Width, int Height, const std::function<bool(int X, int Y)>& Lit,
-                     std::string& Reason);
+    static bool Save(const std::string& Path, int Width, int Height,
+                     const std::function<bool(int X, int Y)>& Lit, std::string& Reason);
 };
 
 } // namespace DpuRom

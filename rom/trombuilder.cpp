@@ -48,34 +48,35 @@ TRomBuilder::TRomBuilder(TRomWorkFiles& WorkFiles, const TGlyphEntrySource& Glyp
 
 int TRomBuilder::FindUserBitmap(const std::string& Path) const {
     for (int i = 0; i < CodeCount; ++i)
-        if (UserBitmapList[static_cast<size_t>(i)] == Path)
-            return i;
+        if (UserBitmapList[static_cast<size_t>(i)] == Path) return i;
     return -1;
 }
 
-std::string TRomBuilder::RomFileNameFor(const std::string& Field) { return TProject::RomFileNameToSave(Field); }
+std::string TRomBuilder::RomFileNameFor(const std::string& Field) {
+    return TProject::RomFileNameToSave(Field);
+}
 
-std::string TRomBuilder::UserBitmapPath(const std::string& ProgramDir, int Style, const std::string& Label) {
-    return ProgramDir + "DefaultImage2/UserDefine/Floor/Style" + std::to_string(Style) + "/" + Label + ".bmp";
+std::string TRomBuilder::UserBitmapPath(const std::string& ProgramDir, int Style,
+                                        const std::string& Label) {
+    return ProgramDir + "DefaultImage2/UserDefine/Floor/Style" + std::to_string(Style) + "/" +
+           Label + ".bmp";
 }
 
 void TRomBuilder::AppendLog(const std::string& Line) {
-    if (Line.rfind("[Warning]", 0) == 0 || Line.rfind("[Error]", 0) == 0)
-        ++WarningCount;
-    if (Log)
-        Log->AppendLog(Line);
+    if (Line.rfind("[Warning]", 0) == 0 || Line.rfind("[Error]", 0) == 0) ++WarningCount;
+    if (Log) Log->AppendLog(Line);
 }
 
 void TRomBuilder::LogCut(const char* Zone, const std::string& Item, size_t Kept, size_t Length) {
-    AppendLog(YVclUtil::Format("[Error] %s zone full!! -- %s cut at %zu of %zu bytes", Zone, Item.c_str(), Kept,
-                               Length));
+    AppendLog(YVclUtil::Format("[Error] %s zone full!! -- %s cut at %zu of %zu bytes", Zone,
+                               Item.c_str(), Kept, Length));
 }
 
-size_t TRomBuilder::Place(const std::vector<uint8_t>& Packed, size_t Pos, size_t ZoneEnd, size_t& Kept) {
+size_t TRomBuilder::Place(const std::vector<uint8_t>& Packed, size_t Pos, size_t ZoneEnd,
+                          size_t& Kept) {
     const size_t length = Packed.size() > 4 ? Packed.size() - 4 : 0;
     Kept = Pos < ZoneEnd ? std::min(length, ZoneEnd - Pos) : 0;
-    if (Kept)
-        std::memcpy(Image.data() + Pos, Packed.data() + 4, Kept);
+    if (Kept) std::memcpy(Image.data() + Pos, Packed.data() + 4, Kept);
     return length;
 }
 
@@ -86,19 +87,21 @@ void TRomBuilder::PutAddress(size_t At, size_t Address) {
 
 std::span<const uint8_t> TRomBuilder::LibraryEntry(int Group, int Index, bool Required) {
     if (!Glyphs.IsLoaded())
-        throw ERomBuild("Error", YVclUtil::Format("Cannot load picture from glyph library \"%s\" (group %d, entry %d): "
-                                                  "the library is not loaded",
-                                                  Glyphs.LibraryName().c_str(), Group, Index));
+        throw ERomBuild(
+            "Error",
+            YVclUtil::Format("Cannot load picture from glyph library \"%s\" (group %d, entry %d): "
+                             "the library is not loaded",
+                             Glyphs.LibraryName().c_str(), Group, Index));
     const std::string fault = Glyphs.EntryFault(Group, Index);
     if (!fault.empty()) {
         // Leaving the picture out would build an image that is wrong without a word.
-        AppendLog(YVclUtil::Format("[Error] GLB entry (%d, %d) of %s: ", Group, Index, Glyphs.LibraryName().c_str()) +
+        AppendLog(YVclUtil::Format("[Error] GLB entry (%d, %d) of %s: ", Group, Index,
+                                   Glyphs.LibraryName().c_str()) +
                   fault + " !!!");
         throw ERomBuild("File error", "GLB File error!!");
     }
     std::span<const uint8_t> entry = Glyphs.Entry(Group, Index);
-    if (entry.empty() && Required)
-        throw ERomBuild("File error", "GLB File error!!");
+    if (entry.empty() && Required) throw ERomBuild("File error", "GLB File error!!");
     return entry;
 }
 
@@ -112,9 +115,9 @@ void TRomBuilder::PlaceFloorGlyphs(size_t& Pos) {
         const size_t entry = GlyphTable + 2 * static_cast<size_t>(c);
         const std::vector<uint8_t>* packed = nullptr;
         if (styleKnown) {
-            const std::string name = DpuText::Trim(FloorGlyphNames[static_cast<size_t>(style)][static_cast<size_t>(c)]);
-            if (!name.empty())
-                packed = WorkFiles.Find(name);
+            const std::string name =
+                DpuText::Trim(FloorGlyphNames[static_cast<size_t>(style)][static_cast<size_t>(c)]);
+            if (!name.empty()) packed = WorkFiles.Find(name);
         }
         if (!packed) {
             PutAddress(entry, 0);
@@ -132,12 +135,12 @@ void TRomBuilder::PlaceFloorGlyphs(size_t& Pos) {
         AppendLog("[Error] Floor BMP zone full!! -- [ " + std::to_string(Pos - FloorZone) + " ]");
     // The display draws "-", "S" and the digits from these glyphs whatever the labels say.
     if (placed == 0)
-        AppendLog(YVclUtil::Format("[Warning] FL Style %d has no glyphs in %s -- the image holds no floor glyph !!!",
-                                   style, Glyphs.LibraryName().c_str()));
+        AppendLog(YVclUtil::Format(
+            "[Warning] FL Style %d has no glyphs in %s -- the image holds no floor glyph !!!",
+            style, Glyphs.LibraryName().c_str()));
     for (auto& names : FloorGlyphNames)
         for (const std::string& name : names)
-            if (!DpuText::Trim(name).empty())
-                WorkFiles.Remove(DpuText::Trim(name));
+            if (!DpuText::Trim(name).empty()) WorkFiles.Remove(DpuText::Trim(name));
 }
 
 void TRomBuilder::PlaceCodeTables(size_t& Pos) {
@@ -146,10 +149,10 @@ void TRomBuilder::PlaceCodeTables(size_t& Pos) {
         for (int n = 0; n < CodeCount; ++n) {
             const size_t first = CodeTableFirst(t) + static_cast<size_t>(n);
             const size_t second = CodeTableSecond(t) + static_cast<size_t>(n);
-            const std::string label = DpuText::Trim(Labels[static_cast<size_t>(t)][static_cast<size_t>(n)]);
+            const std::string label =
+                DpuText::Trim(Labels[static_cast<size_t>(t)][static_cast<size_t>(n)]);
             Image[first] = Image[second] = 0;
-            if (label.empty())
-                continue;
+            if (label.empty()) continue;
             if (label.size() == 1) {
                 Image[second] = static_cast<uint8_t>(label[0]);
                 WarnMissingGlyphs(t, n, label);
@@ -167,7 +170,8 @@ void TRomBuilder::PlaceCodeTables(size_t& Pos) {
             int number = FindUserBitmap(path);
             uint64_t size = 0;
             if (number < 0 && !RegularFileSize(path, size)) {
-                AppendLog("[Warning] CTBL" + std::to_string(t) + "-" + DpuText::CodeText(n) + " not found --> auto cancel !!!");
+                AppendLog("[Warning] CTBL" + std::to_string(t) + "-" + DpuText::CodeText(n) +
+                          " not found --> auto cancel !!!");
                 CancelledCells.emplace_back(t, n);
                 continue;
             }
@@ -195,12 +199,12 @@ void TRomBuilder::WarnMissingGlyphs(int Table, int Code, const std::string& Labe
         const unsigned char c = static_cast<unsigned char>(Label[i]);
         if (i > from && c == static_cast<unsigned char>(Label[from]))
             continue; // one line per character
-        if (c < GlyphCodeCount && GlyphPlaced[c])
-            continue;
-        const std::string shown =
-            c >= 0x20 && c < 0x7F ? YVclUtil::Format("\"%c\" (code %u)", c, c) : YVclUtil::Format("code %u", c);
-        AppendLog("[Warning] CTBL" + std::to_string(Table) + "-" + DpuText::CodeText(Code) + " \"" + Label +
-                  "\": no glyph for " + shown + " in FL Style " + std::to_string(Settings.DefFl) + " !!!");
+        if (c < GlyphCodeCount && GlyphPlaced[c]) continue;
+        const std::string shown = c >= 0x20 && c < 0x7F ? YVclUtil::Format("\"%c\" (code %u)", c, c)
+                                                        : YVclUtil::Format("code %u", c);
+        AppendLog("[Warning] CTBL" + std::to_string(Table) + "-" + DpuText::CodeText(Code) + " \"" +
+                  Label + "\": no glyph for " + shown + " in FL Style " +
+                  std::to_string(Settings.DefFl) + " !!!");
     }
 }
 
@@ -209,16 +213,16 @@ void TRomBuilder::PlaceDirectionFrames() {
     const size_t end = DirZone + DirZoneSize;
     for (int s = 0; s < DirStyleCount; ++s) {
         for (int f = 0; f < DirFrameCount; ++f) {
-            const std::string name = DpuText::Trim(DirFrameNames[static_cast<size_t>(s)][static_cast<size_t>(f)]);
+            const std::string name =
+                DpuText::Trim(DirFrameNames[static_cast<size_t>(s)][static_cast<size_t>(f)]);
             const std::vector<uint8_t>* packed = name.empty() ? nullptr : WorkFiles.Find(name);
-            if (!packed)
-                continue;
+            if (!packed) continue;
             size_t kept = 0;
             const size_t length = Place(*packed, pos, end, kept);
-            if (kept < length)
-                LogCut("DIR", ItemName("DIR", s, f), kept, length);
+            if (kept < length) LogCut("DIR", ItemName("DIR", s, f), kept, length);
             if (kept > 0)
-                PutAddress(DirTables + 24 * static_cast<size_t>(s) + 2 * static_cast<size_t>(f), pos);
+                PutAddress(DirTables + 24 * static_cast<size_t>(s) + 2 * static_cast<size_t>(f),
+                           pos);
             pos += kept;
             WorkFiles.Remove(name);
         }
@@ -231,14 +235,11 @@ void TRomBuilder::PlaceMessages() {
     for (int i = 0; i < MessageCount; ++i) {
         const std::string name = DpuText::Trim(MessageList[static_cast<size_t>(i)]);
         const std::vector<uint8_t>* packed = name.empty() ? nullptr : WorkFiles.Find(name);
-        if (!packed)
-            continue;
+        if (!packed) continue;
         size_t kept = 0;
         const size_t length = Place(*packed, pos, end, kept);
-        if (kept < length)
-            LogCut("Message", name, kept, length);
-        if (kept > 0)
-            PutAddress(MessageTable + 2 * static_cast<size_t>(i), pos);
+        if (kept < length) LogCut("Message", name, kept, length);
+        if (kept > 0) PutAddress(MessageTable + 2 * static_cast<size_t>(i), pos);
         pos += kept;
         WorkFiles.Remove(name);
     }
@@ -247,9 +248,10 @@ void TRomBuilder::PlaceMessages() {
 uint8_t TRomBuilder::SettingByte(const char* Key, long long Value, long long Shown) {
     const auto byte = static_cast<uint8_t>(static_cast<unsigned long long>(Value) & 0xFF);
     if (Value < 0 || Value > 0xFF)
-        AppendLog(YVclUtil::Format("[Warning] %s=%lld does not fit its byte of the settings record -- stored as "
-                                   "0x%02X !!!",
-                                   Key, Shown, byte));
+        AppendLog(YVclUtil::Format(
+            "[Warning] %s=%lld does not fit its byte of the settings record -- stored as "
+            "0x%02X !!!",
+            Key, Shown, byte));
     return byte;
 }
 
@@ -294,16 +296,13 @@ void TRomBuilder::PlaceScreenAndLogo() {
         ConvertPictureData(screen.data(), screen.size(), 1, screenName, screenName);
     size_t kept = 0;
     size_t length = Place(packedScreen, ScreenZone, ScreenZone + ScreenZoneSize, kept);
-    if (kept < length)
-        LogCut("Screen", "screen picture", kept, length);
+    if (kept < length) LogCut("Screen", "screen picture", kept, length);
 
     const std::string logo = DpuText::Trim(Settings.TitleFileName);
-    if (logo.empty())
-        return;
+    if (logo.empty()) return;
     const std::vector<uint8_t> packedLogo = ConvertPictureFile(logo, Settings.DispHv);
     length = Place(packedLogo, LogoZone, LogoZone + LogoZoneSize, kept);
-    if (kept < length)
-        LogCut("Logo", logo, kept, length);
+    if (kept < length) LogCut("Logo", logo, kept, length);
 }
 
 void TRomBuilder::PlaceSmallGlyphs() {
@@ -312,17 +311,17 @@ void TRomBuilder::PlaceSmallGlyphs() {
     for (int i = 0; i < SmallGlyphCount; ++i) {
         const std::span<const uint8_t> entry = LibraryEntry(7, i, false);
         if (entry.empty())
-            throw ERomBuild("Error", YVclUtil::Format("Cannot load picture from glyph library \"%s\" (group 7, "
-                                                      "entry %d): the entry is absent",
-                                                      Glyphs.LibraryName().c_str(), i));
+            throw ERomBuild(
+                "Error", YVclUtil::Format("Cannot load picture from glyph library \"%s\" (group 7, "
+                                          "entry %d): the entry is absent",
+                                          Glyphs.LibraryName().c_str(), i));
         const std::string name = "small glyph " + std::to_string(i);
-        const std::vector<uint8_t> packed = ConvertPictureData(
-            entry.data(), entry.size(), Settings.DispHv, name + " (glyph library entry 7/" + std::to_string(i) + ")",
-            name);
+        const std::vector<uint8_t> packed =
+            ConvertPictureData(entry.data(), entry.size(), Settings.DispHv,
+                               name + " (glyph library entry 7/" + std::to_string(i) + ")", name);
         size_t kept = 0;
         const size_t length = Place(packed, pos, end, kept);
-        if (kept < length)
-            LogCut("Small glyph", name, kept, length);
+        if (kept < length) LogCut("Small glyph", name, kept, length);
         pos += kept;
     }
 }
@@ -377,11 +376,13 @@ bool TRomBuilder::BuildRomImage() {
         DropWorkFiles();
         if (Strict && WarningCount > 0) {
             StrictStop = true;
-            throw ERomBuild("Make ROM abort", YVclUtil::Format("Strict build: %d warning line%s, no ROM file "
-                                                               "written!!\n\n",
-                                                               WarningCount, WarningCount == 1 ? "" : "s"));
+            throw ERomBuild("Make ROM abort",
+                            YVclUtil::Format("Strict build: %d warning line%s, no ROM file "
+                                             "written!!\n\n",
+                                             WarningCount, WarningCount == 1 ? "" : "s"));
         }
-        const std::string target = OutputFile.empty() ? RomFileNameFor(Settings.RomFileName) : OutputFile;
+        const std::string target =
+            OutputFile.empty() ? RomFileNameFor(Settings.RomFileName) : OutputFile;
         std::string error;
         if (!YVclUtil::WriteFileAtomically(target, Image.data(), Image.size(), error))
             throw ERomBuild("File error", "Cannot write ROM file \"" + target + "\": " + error);

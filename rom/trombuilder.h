@@ -38,7 +38,8 @@ public:
     // WorkFiles holds the packed pictures named by the lists below and is
     // emptied of what the build consumes. Log gets the message-log lines; it
     // may be null. Glyphs is the glyph library.
-    TRomBuilder(TRomWorkFiles& WorkFiles, const TGlyphEntrySource& Glyphs, YVclUtil::MessageSink* Log);
+    TRomBuilder(TRomWorkFiles& WorkFiles, const TGlyphEntrySource& Glyphs,
+                YVclUtil::MessageSink* Log);
 
     // Inputs, prepared by the Make ROM command.
     // Trimmed, upper-cased labels, Labels[table][code].
@@ -94,7 +95,8 @@ public:
     static std::string RomFileNameFor(const std::string& Field);
 
     // Program directory + "DefaultImage2/UserDefine/Floor/Style" + style + "/" + label + ".bmp".
-    static std::string UserBitmapPath(const std::string& ProgramDir, int Style, const std::string& Label);
+    static std::string UserBitmapPath(const std::string& ProgramDir, int Style,
+                                      const std::string& Label);
 
     // The payload of library entry (Group, Index), also for the Make ROM
     // command's conversions. An absent entry gives an empty span, or when

@@ -10,30 +10,31 @@ namespace DpuRom {
 
 namespace {
 
-const char* const Arrow = " \xE2\x86\x92 ";  // " → "
+const char* const Arrow = " \xE2\x86\x92 "; // " → "
 
 bool SamePicture(const TRomPicture& A, const TRomPicture& B) {
-    return A.Present() == B.Present() && A.Bytes == B.Bytes && A.Width == B.Width && A.Height == B.Height;
+    return A.Present() == B.Present() && A.Bytes == B.Bytes && A.Width == B.Width &&
+           A.Height == B.Height;
 }
 
 std::string Change(const TRomPicture& A, const TRomPicture& B) {
-    if (!A.Present())
-        return "picture added";
-    if (!B.Present())
-        return "picture removed";
+    if (!A.Present()) return "picture added";
+    if (!B.Present()) return "picture removed";
     return "picture changed";
 }
 
 // The picture a code shows, to compare user bitmaps by content, not number.
 const TRomPicture* UserPicture(const TRomImage& I, const TRomCode& C) {
-    if (C.Kind != TRomCode::TKind::UserBitmap || static_cast<size_t>(C.UserBitmap) >= I.UserBitmaps.size())
+    if (C.Kind != TRomCode::TKind::UserBitmap ||
+        static_cast<size_t>(C.UserBitmap) >= I.UserBitmaps.size())
         return nullptr;
     return &I.UserBitmaps[static_cast<size_t>(C.UserBitmap)];
 }
 
 } // namespace
 
-std::vector<TRomImageDiff::TDifference> TRomImageDiff::Compare(const TRomImage& A, const TRomImage& B,
+std::vector<TRomImageDiff::TDifference> TRomImageDiff::Compare(const TRomImage& A,
+                                                               const TRomImage& B,
                                                                const std::vector<uint8_t>& RawA,
                                                                const std::vector<uint8_t>& RawB) {
     std::vector<TDifference> out;
@@ -53,7 +54,8 @@ std::vector<TRomImageDiff::TDifference> TRomImageDiff::Compare(const TRomImage& 
         for (int n = 0; n < TRomImage::CodeCount; ++n) {
             const TRomCode& ca = A.Codes[static_cast<size_t>(t)][static_cast<size_t>(n)];
             const TRomCode& cb = B.Codes[static_cast<size_t>(t)][static_cast<size_t>(n)];
-            const std::string ta = TRomImageText::CodeText(A, t, n), tb = TRomImageText::CodeText(B, t, n);
+            const std::string ta = TRomImageText::CodeText(A, t, n),
+                              tb = TRomImageText::CodeText(B, t, n);
             const TRomPicture* ua = UserPicture(A, ca);
             const TRomPicture* ub = UserPicture(B, cb);
             std::string text;
@@ -61,15 +63,16 @@ std::vector<TRomImageDiff::TDifference> TRomImageDiff::Compare(const TRomImage& 
                 text = ta + Arrow + tb;
             else if (ua && ub && !SamePicture(*ua, *ub))
                 text = "user bitmap picture changed";
-            if (text.empty())
-                continue;
-            out.push_back({TRomImageText::CodeName(t, n) + ": " + text, YVclUtil::Format("CTBL%d-%03d", t, n),
-                           TRomImagePainter::Code(A, t, n), TRomImagePainter::Code(B, t, n)});
+            if (text.empty()) continue;
+            out.push_back({TRomImageText::CodeName(t, n) + ": " + text,
+                           YVclUtil::Format("CTBL%d-%03d", t, n), TRomImagePainter::Code(A, t, n),
+                           TRomImagePainter::Code(B, t, n)});
         }
 
     for (int c = 0; c < TRomImage::GlyphCount; ++c) {
         const bool printable = c > 0x20 && c < 0x7F;
-        pictures(printable ? YVclUtil::Format("floor glyph %c (%02X)", c, c) : YVclUtil::Format("floor glyph %02X", c),
+        pictures(printable ? YVclUtil::Format("floor glyph %c (%02X)", c, c)
+                           : YVclUtil::Format("floor glyph %02X", c),
                  YVclUtil::Format("glyph-%02X", c), A.Glyphs[static_cast<size_t>(c)],
                  B.Glyphs[static_cast<size_t>(c)]);
     }
@@ -77,12 +80,14 @@ std::vector<TRomImageDiff::TDifference> TRomImageDiff::Compare(const TRomImage& 
         int state = 0, slot = 0;
         TRomImageText::MessageSlot(i, state, slot);
         pictures(TRomImageText::MessageName(i),
-                 "message-" + TRomImageText::StateName(state) + "-" + std::string(1, static_cast<char>('A' + slot)),
+                 "message-" + TRomImageText::StateName(state) + "-" +
+                     std::string(1, static_cast<char>('A' + slot)),
                  A.Messages[static_cast<size_t>(i)], B.Messages[static_cast<size_t>(i)]);
     }
     for (int s = 0; s < TRomImage::DirStyleCount; ++s)
         for (int f = 0; f < TRomImage::DirFrameCount; ++f)
-            pictures(YVclUtil::Format("direction style %d frame %d", s, f), YVclUtil::Format("direction-%d-%02d", s, f),
+            pictures(YVclUtil::Format("direction style %d frame %d", s, f),
+                     YVclUtil::Format("direction-%d-%02d", s, f),
                      A.DirFrames[static_cast<size_t>(s)][static_cast<size_t>(f)],
                      B.DirFrames[static_cast<size_t>(s)][static_cast<size_t>(f)]);
     if (A.Logo.Bytes != B.Logo.Bytes)
@@ -93,16 +98,20 @@ std::vector<TRomImageDiff::TDifference> TRomImageDiff::Compare(const TRomImage& 
                  A.SmallGlyphs[static_cast<size_t>(i)], B.SmallGlyphs[static_cast<size_t>(i)]);
     pictures("screen picture", "screen", A.Screen, B.Screen);
 
-    auto blocks = [&](const char* Name, const std::vector<uint8_t>& Ba, const std::vector<uint8_t>& Bb) {
-        if (Ba == Bb)
-            return;
+    auto blocks = [&](const char* Name, const std::vector<uint8_t>& Ba,
+                      const std::vector<uint8_t>& Bb) {
+        if (Ba == Bb) return;
         size_t count = 0, first = SIZE_MAX;
         for (size_t i = 0; i < std::min(Ba.size(), Bb.size()); ++i)
             if (Ba[i] != Bb[i]) {
                 ++count;
                 first = std::min(first, i);
             }
-        out.push_back({YVclUtil::Format("%s: %zu bytes differ, the first at byte %zu", Name, count, first), "", {}, {}});
+        out.push_back(
+            {YVclUtil::Format("%s: %zu bytes differ, the first at byte %zu", Name, count, first),
+             "",
+             {},
+             {}});
     };
     blocks("character block", A.CharBlock, B.CharBlock);
     blocks("auxiliary block", A.AuxBlock, B.AuxBlock);
@@ -114,9 +123,12 @@ std::vector<TRomImageDiff::TDifference> TRomImageDiff::Compare(const TRomImage& 
                 ++count;
                 first = std::min(first, i);
             }
-        out.push_back({YVclUtil::Format("%zu bytes differ where no item lies, the first at offset 0x%04zX", count,
-                                        first),
-                       "", {}, {}});
+        out.push_back(
+            {YVclUtil::Format("%zu bytes differ where no item lies, the first at offset 0x%04zX",
+                              count, first),
+             "",
+             {},
+             {}});
     }
     return out;
 }

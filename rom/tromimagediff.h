@@ -15,15 +15,16 @@ namespace DpuRom {
 class TRomImageDiff {
 public:
     struct TDifference {
-        std::string Text;  // "CTBL1 code 12 (0C): 12 → 12A"
-        std::string Slug;  // file-name stem for its picture: "CTBL1-012"
-        QImage Before;     // what changed, drawn; null when it is not a picture
+        std::string Text; // "CTBL1 code 12 (0C): 12 → 12A"
+        std::string Slug; // file-name stem for its picture: "CTBL1-012"
+        QImage Before;    // what changed, drawn; null when it is not a picture
         QImage After;
     };
 
     // A and B as read; RawA and RawB their bytes, to catch changes in bytes no
     // item covers (the reserved bytes, the filler).
-    static std::vector<TDifference> Compare(const TRomImage& A, const TRomImage& B, const std::vector<uint8_t>& RawA,
+    static std::vector<TDifference> Compare(const TRomImage& A, const TRomImage& B,
+                                            const std::vector<uint8_t>& RawA,
                                             const std::vector<uint8_t>& RawB);
 };
 

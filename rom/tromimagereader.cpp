@@ -24,12 +24,12 @@ namespace DpuText = DpuProject::DpuText;
 namespace DpuRom {
 
 bool TRomPicture::Lit(int X, int Y) const {
-    if (X < 0 || Y < 0 || X >= Width || Y >= Height)
-        return false;
+    if (X < 0 || Y < 0 || X >= Width || Y >= Height) return false;
     // Turned pictures were packed with packed (x, y) = drawn (W - 1 - y, x).
     const int px = Turned ? Y : X;
     const int py = Turned ? Width - 1 - X : Y;
-    const size_t at = static_cast<size_t>(py / 8) * static_cast<size_t>(PackedWidth()) + static_cast<size_t>(px);
+    const size_t at =
+        static_cast<size_t>(py / 8) * static_cast<size_t>(PackedWidth()) + static_cast<size_t>(px);
     return at < Bytes.size() && ((Bytes[at] >> (py % 8)) & 1) != 0;
 }
 
@@ -56,15 +56,15 @@ struct TRefusal {
 }
 
 // Bytes per step of length that keeps whole bands at the given drawn height.
-size_t Unit(int Height, bool Turned) { return Turned ? static_cast<size_t>(Height) : static_cast<size_t>(Height) / 8; }
+size_t Unit(int Height, bool Turned) {
+    return Turned ? static_cast<size_t>(Height) : static_cast<size_t>(Height) / 8;
+}
 
 // Length rounded up to whole units, kept at or below Room when it can be.
 size_t RoundToUnit(size_t Length, size_t UnitBytes, size_t Room) {
-    if (UnitBytes == 0)
-        return std::min(Length, Room);
+    if (UnitBytes == 0) return std::min(Length, Room);
     size_t up = (Length + UnitBytes - 1) / UnitBytes * UnitBytes;
-    if (up > Room)
-        up = Room / UnitBytes * UnitBytes;
+    if (up > Room) up = Room / UnitBytes * UnitBytes;
     return up >= Length ? up : std::min(Length, Room);
 }
 
@@ -73,7 +73,8 @@ struct TItem {
     size_t Address;
     int NominalHeight;
     size_t NominalBytes;
-    const std::vector<uint8_t>* Packed;  // the library's packed picture, header included; may be null
+    const std::vector<uint8_t>*
+        Packed; // the library's packed picture, header included; may be null
 };
 
 class TDecoder {
@@ -96,9 +97,9 @@ private:
     void DetectTurn();
     void DetectFloorStyle(const std::vector<size_t>& GlyphAddresses);
     void ReadFloorZone();
-    void ReadListZone(size_t Table, size_t Count, size_t Zone, size_t ZoneSize, const char* TableName,
-                      const char* What, TRomPicture* Pictures, int NominalHeight, size_t NominalBytes,
-                      int LibraryBase);
+    void ReadListZone(size_t Table, size_t Count, size_t Zone, size_t ZoneSize,
+                      const char* TableName, const char* What, TRomPicture* Pictures,
+                      int NominalHeight, size_t NominalBytes, int LibraryBase);
     void Place(std::vector<TItem>& Items, size_t ZoneEnd, size_t TailEnd);
     void ReadFixedPictures();
     void NameUserBitmaps();
@@ -107,23 +108,22 @@ private:
     const uint8_t* D;
     TRomImage& Img;
     int UserCount = 0;
-    std::vector<std::vector<uint8_t>> LibraryGlyphs;  // packed glyphs of the found style, by code
+    std::vector<std::vector<uint8_t>> LibraryGlyphs; // packed glyphs of the found style, by code
 };
 
 std::optional<std::vector<uint8_t>> TDecoder::Pack(int Group, int Index, int DispHv) const {
-    if (!R.Library || !R.Library->IsLoaded())
-        return std::nullopt;
+    if (!R.Library || !R.Library->IsLoaded()) return std::nullopt;
     const std::span<const uint8_t> entry = R.Library->Entry(Group, Index);
-    if (entry.empty())
-        return std::nullopt;
+    if (entry.empty()) return std::nullopt;
     try {
-        const std::string name = "glyph library entry " + std::to_string(Group) + "/" + std::to_string(Index);
-        std::vector<uint8_t> packed = ConvertPictureData(entry.data(), entry.size(), DispHv, name, name);
-        if (packed.size() < 4)
-            return std::nullopt;
+        const std::string name =
+            "glyph library entry " + std::to_string(Group) + "/" + std::to_string(Index);
+        std::vector<uint8_t> packed =
+            ConvertPictureData(entry.data(), entry.size(), DispHv, name, name);
+        if (packed.size() < 4) return std::nullopt;
         return packed;
     } catch (const ERomBuild&) {
-        return std::nullopt;  // not a picture: it tells nothing about the image
+        return std::nullopt; // not a picture: it tells nothing about the image
     }
 }
 
@@ -132,12 +132,14 @@ void TDecoder::CheckTables() {
         size_t At;
         const char* Name;
     };
-    for (const TCopy& c : {TCopy{CrcTable, "CRC table copy"}, TCopy{ReservedTable1, "reserved table 0x8200"},
-                           TCopy{ReservedTable2, "reserved table 0x8300"}})
+    for (const TCopy& c :
+         {TCopy{CrcTable, "CRC table copy"}, TCopy{ReservedTable1, "reserved table 0x8200"},
+          TCopy{ReservedTable2, "reserved table 0x8300"}})
         for (size_t i = 0; i < 256; ++i)
             if (D[c.At + i] != Crc8Table[i])
                 Refuse(c.At + i, c.Name,
-                       YVclUtil::Format("byte %02X where the CRC-8 table holds %02X", D[c.At + i], Crc8Table[i]));
+                       YVclUtil::Format("byte %02X where the CRC-8 table holds %02X", D[c.At + i],
+                                        Crc8Table[i]));
 }
 
 void TDecoder::ReadSettings() {
@@ -145,8 +147,9 @@ void TDecoder::ReadSettings() {
     const auto& r = Img.Record;
     for (size_t i : {size_t{0}, size_t{13}})
         if (r[i] != 0)
-            Refuse(SettingsRecord + i, "settings record",
-                   YVclUtil::Format("byte %zu is %02X; the builder always writes 00 there", i, r[i]));
+            Refuse(
+                SettingsRecord + i, "settings record",
+                YVclUtil::Format("byte %zu is %02X; the builder always writes 00 there", i, r[i]));
     TRomSettings& s = Img.Settings;
     s.DpStyle = r[1];
     s.DispDt = r[2];
@@ -187,13 +190,15 @@ void TDecoder::ReadBlocks() {
             if (plain != encoded) {
                 const int fits = encoded ? 1 : 0;
                 if (fits != Img.Settings.Encode)
-                    Note(YVclUtil::Format("the first 256 bytes fit ENCODE %d, the auxiliary block ENCODE %d", fits,
-                                          Img.Settings.Encode));
+                    Note(YVclUtil::Format(
+                        "the first 256 bytes fit ENCODE %d, the auxiliary block ENCODE %d", fits,
+                        Img.Settings.Encode));
                 Img.Settings.Encode = fits;
                 Img.EncodeSource = TRomImage::TSource::Library;
             } else if (!plain) {
-                Note(YVclUtil::Format("the character block matches library entry 0/%d with neither ENCODE setting",
-                                      R.Cfi));
+                Note(YVclUtil::Format(
+                    "the character block matches library entry 0/%d with neither ENCODE setting",
+                    R.Cfi));
             }
         }
     }
@@ -205,7 +210,7 @@ void TDecoder::ReadBlocks() {
 }
 
 void TDecoder::ReadCodes() {
-    int next = 0;  // numbers are handed out in order of first use
+    int next = 0; // numbers are handed out in order of first use
     bool orderNoted = false;
     for (int t = 0; t < TRomImage::TableCount; ++t) {
         const std::string firstName = "CTBL" + std::to_string(t) + " first bytes";
@@ -219,15 +224,17 @@ void TDecoder::ReadCodes() {
             c.Second = D[sa];
             if (c.First == 0xFE) {
                 if (c.Second >= UserBitmapMax)
-                    Refuse(sa, secondName.c_str(),
-                           YVclUtil::Format("code %d (%02X) names user bitmap %d; the table holds %zu", n, n, c.Second,
-                                            UserBitmapMax));
+                    Refuse(
+                        sa, secondName.c_str(),
+                        YVclUtil::Format("code %d (%02X) names user bitmap %d; the table holds %zu",
+                                         n, n, c.Second, UserBitmapMax));
                 c.Kind = TRomCode::TKind::UserBitmap;
                 c.UserBitmap = c.Second;
                 if (c.UserBitmap > next && !orderNoted) {
-                    Note(YVclUtil::Format("CTBL%d code %d (%02X) uses user bitmap %d before bitmap %d: the numbers "
-                                          "are not in order of first use",
-                                          t, n, n, c.UserBitmap, next));
+                    Note(YVclUtil::Format(
+                        "CTBL%d code %d (%02X) uses user bitmap %d before bitmap %d: the numbers "
+                        "are not in order of first use",
+                        t, n, n, c.UserBitmap, next));
                     orderNoted = true;
                 }
                 next = std::max(next, c.UserBitmap + 1);
@@ -236,22 +243,24 @@ void TDecoder::ReadCodes() {
             if (c.Second == 0) {
                 if (c.First != 0)
                     Refuse(fa, firstName.c_str(),
-                           YVclUtil::Format("code %d (%02X) has first byte %02X over a second byte 00, which no "
-                                            "label gives",
-                                            n, n, c.First));
+                           YVclUtil::Format(
+                               "code %d (%02X) has first byte %02X over a second byte 00, which no "
+                               "label gives",
+                               n, n, c.First));
                 continue;
             }
             c.Kind = TRomCode::TKind::Glyphs;
-            if (c.First != 0)
-                c.Label += static_cast<char>(c.First);
+            if (c.First != 0) c.Label += static_cast<char>(c.First);
             c.Label += static_cast<char>(c.Second);
         }
     }
     UserCount = next;
     for (int u = UserCount; u < static_cast<int>(UserBitmapMax); ++u) {
         const size_t at = UserBitmapTable + 2 * static_cast<size_t>(u);
-        if (D[at] != Crc8Table[at - UserBitmapTable] || D[at + 1] != Crc8Table[at + 1 - UserBitmapTable]) {
-            Note(YVclUtil::Format("user-bitmap address table entry %d is set, yet no code uses that bitmap", u));
+        if (D[at] != Crc8Table[at - UserBitmapTable] ||
+            D[at + 1] != Crc8Table[at + 1 - UserBitmapTable]) {
+            Note(YVclUtil::Format(
+                "user-bitmap address table entry %d is set, yet no code uses that bitmap", u));
             break;
         }
     }
@@ -260,8 +269,7 @@ void TDecoder::ReadCodes() {
 void TDecoder::DetectTurn() {
     Img.Settings.DispHv = R.AssumedDispHv == 1 ? 1 : 0;
     Img.DispHvSource = TRomImage::TSource::Assumed;
-    if (!R.Library || !R.Library->IsLoaded())
-        return;
+    if (!R.Library || !R.Library->IsLoaded()) return;
     bool fits[2] = {true, true};
     bool any = false;
     for (int turned = 0; turned < 2; ++turned) {
@@ -273,13 +281,13 @@ void TDecoder::DetectTurn() {
                 break;
             }
             any = true;
-            const size_t length = std::min(packed->size() - 4, SmallGlyphZone + SmallGlyphZoneSize - pos);
+            const size_t length =
+                std::min(packed->size() - 4, SmallGlyphZone + SmallGlyphZoneSize - pos);
             fits[turned] = std::memcmp(D + pos, packed->data() + 4, length) == 0;
             pos += length;
         }
     }
-    if (!any)
-        return;
+    if (!any) return;
     if (fits[0] != fits[1]) {
         Img.Settings.DispHv = fits[1] ? 1 : 0;
         Img.DispHvSource = TRomImage::TSource::Library;
@@ -292,16 +300,13 @@ void TDecoder::DetectFloorStyle(const std::vector<size_t>& GlyphAddresses) {
     Img.Settings.DefFl = R.AssumedDefFl;
     Img.DefFlSource = TRomImage::TSource::Assumed;
     LibraryGlyphs.assign(TRomImage::GlyphCount, {});
-    if (!R.Library || !R.Library->IsLoaded())
-        return;
+    if (!R.Library || !R.Library->IsLoaded()) return;
     const int turn = Img.Settings.DispHv;
     // Codes 0..127 whose glyph is in the image, with the next item's address.
     std::vector<int> codes;
     for (int c = 0; c < TRomImage::GlyphCount; ++c)
-        if (GlyphAddresses[static_cast<size_t>(c)] != 0)
-            codes.push_back(c);
-    if (codes.empty())
-        return;
+        if (GlyphAddresses[static_cast<size_t>(c)] != 0) codes.push_back(c);
+    if (codes.empty()) return;
     int found = -1, matches = 0;
     for (int k = 0; k < 4; ++k) {
         bool fit = true;
@@ -315,8 +320,7 @@ void TDecoder::DetectFloorStyle(const std::vector<size_t>& GlyphAddresses) {
         }
         if (fit) {
             ++matches;
-            if (found < 0)
-                found = k;
+            if (found < 0) found = k;
         }
     }
     if (matches == 0) {
@@ -348,7 +352,8 @@ void TDecoder::Place(std::vector<TItem>& Items, size_t ZoneEnd, size_t TailEnd) 
         } else {
             // A picture of the same kind before it is the best guess of its size.
             const bool sameKind = i > 0 && Items[i - 1].NominalBytes == it.NominalBytes;
-            length = libLength ? libLength : (sameKind ? Items[i - 1].Picture->Length : it.NominalBytes);
+            length =
+                libLength ? libLength : (sameKind ? Items[i - 1].Picture->Length : it.NominalBytes);
             const size_t tail = TailEnd > it.Address ? TailEnd - it.Address : 0;
             const size_t room = ZoneEnd - it.Address;
             length = std::max(length, tail);
@@ -376,18 +381,19 @@ void TDecoder::ReadFloorZone() {
     for (int c = 0; c < TRomImage::GlyphCount; ++c) {
         const size_t at = GlyphTable + 2 * static_cast<size_t>(c);
         const size_t a = Addr(at);
-        if (a == 0)
-            continue;
+        if (a == 0) continue;
         if (a < FloorZone || a >= FloorUsableEnd)
             Refuse(at, "glyph address table",
-                   YVclUtil::Format("entry %d points to 0x%04zX, outside the floor zone 0x8400..0xF3FE", c, a));
+                   YVclUtil::Format(
+                       "entry %d points to 0x%04zX, outside the floor zone 0x8400..0xF3FE", c, a));
         if (last == 0 && a != FloorZone)
             Refuse(at, "glyph address table",
-                   YVclUtil::Format("the first glyph (entry %d) starts at 0x%04zX, not at 0x8400", c, a));
+                   YVclUtil::Format("the first glyph (entry %d) starts at 0x%04zX, not at 0x8400",
+                                    c, a));
         if (last != 0 && a <= last)
             Refuse(at, "glyph address table",
-                   YVclUtil::Format("entry %d points to 0x%04zX, not after entry %zu's 0x%04zX", c, a, lastEntry,
-                                    last));
+                   YVclUtil::Format("entry %d points to 0x%04zX, not after entry %zu's 0x%04zX", c,
+                                    a, lastEntry, last));
         glyphAt[static_cast<size_t>(c)] = a;
         last = a;
         lastEntry = static_cast<size_t>(c);
@@ -398,16 +404,19 @@ void TDecoder::ReadFloorZone() {
         const size_t a = Addr(at);
         if (a < FloorZone || a >= FloorUsableEnd)
             Refuse(at, "user-bitmap address table",
-                   YVclUtil::Format("entry %d points to 0x%04zX, outside the floor zone 0x8400..0xF3FE", u, a));
+                   YVclUtil::Format(
+                       "entry %d points to 0x%04zX, outside the floor zone 0x8400..0xF3FE", u, a));
         if (last == 0 && a != FloorZone)
             Refuse(at, "user-bitmap address table",
-                   YVclUtil::Format("user bitmap %d, the first picture of the floor zone, starts at 0x%04zX, not at "
+                   YVclUtil::Format("user bitmap %d, the first picture of the floor zone, starts "
+                                    "at 0x%04zX, not at "
                                     "0x8400",
                                     u, a));
         if (last != 0 && a <= last)
             Refuse(at, "user-bitmap address table",
-                   YVclUtil::Format("entry %d points to 0x%04zX, not after the picture before it at 0x%04zX", u, a,
-                                    last));
+                   YVclUtil::Format(
+                       "entry %d points to 0x%04zX, not after the picture before it at 0x%04zX", u,
+                       a, last));
         userAt[static_cast<size_t>(u)] = a;
         last = a;
     }
@@ -424,21 +433,21 @@ void TDecoder::ReadFloorZone() {
         Img.Glyphs[static_cast<size_t>(c)] = TRomPicture{};
         if (glyphAt[static_cast<size_t>(c)] != 0) {
             const auto& lib = LibraryGlyphs[static_cast<size_t>(c)];
-            items.push_back({&Img.Glyphs[static_cast<size_t>(c)], glyphAt[static_cast<size_t>(c)], GlyphHeight,
-                             GlyphBytes, lib.empty() ? nullptr : &lib});
+            items.push_back({&Img.Glyphs[static_cast<size_t>(c)], glyphAt[static_cast<size_t>(c)],
+                             GlyphHeight, GlyphBytes, lib.empty() ? nullptr : &lib});
         }
     }
     Img.UserBitmaps.assign(static_cast<size_t>(UserCount), TRomPicture{});
     Img.UserBitmapLabels.assign(static_cast<size_t>(UserCount), std::string());
     for (int u = 0; u < UserCount; ++u)
-        items.push_back({&Img.UserBitmaps[static_cast<size_t>(u)], userAt[static_cast<size_t>(u)], UserBitmapHeight,
-                         UserBitmapBytes, nullptr});
+        items.push_back({&Img.UserBitmaps[static_cast<size_t>(u)], userAt[static_cast<size_t>(u)],
+                         UserBitmapHeight, UserBitmapBytes, nullptr});
     Place(items, FloorUsableEnd, tail);
 }
 
-void TDecoder::ReadListZone(size_t Table, size_t Count, size_t Zone, size_t ZoneSize, const char* TableName,
-                            const char* What, TRomPicture* Pictures, int NominalHeight, size_t NominalBytes,
-                            int LibraryBase) {
+void TDecoder::ReadListZone(size_t Table, size_t Count, size_t Zone, size_t ZoneSize,
+                            const char* TableName, const char* What, TRomPicture* Pictures,
+                            int NominalHeight, size_t NominalBytes, int LibraryBase) {
     std::vector<TItem> items;
     std::vector<std::vector<uint8_t>> packed(Count);
     size_t last = 0;
@@ -453,25 +462,30 @@ void TDecoder::ReadListZone(size_t Table, size_t Count, size_t Zone, size_t Zone
         }
         if (a < Zone || a >= Zone + ZoneSize)
             Refuse(at, TableName,
-                   YVclUtil::Format("entry %zu points to 0x%04zX, outside the %s zone 0x%04zX..0x%04zX", i, a, What,
-                                    Zone, Zone + ZoneSize - 1));
+                   YVclUtil::Format(
+                       "entry %zu points to 0x%04zX, outside the %s zone 0x%04zX..0x%04zX", i, a,
+                       What, Zone, Zone + ZoneSize - 1));
         if (last == 0 && a != Zone)
             Refuse(at, TableName,
-                   YVclUtil::Format("the first %s (entry %zu) starts at 0x%04zX, not at 0x%04zX", What, i, a, Zone));
+                   YVclUtil::Format("the first %s (entry %zu) starts at 0x%04zX, not at 0x%04zX",
+                                    What, i, a, Zone));
         if (last != 0 && a <= last)
-            Refuse(at, TableName, YVclUtil::Format("entry %zu points to 0x%04zX, not after 0x%04zX", i, a, last));
+            Refuse(at, TableName,
+                   YVclUtil::Format("entry %zu points to 0x%04zX, not after 0x%04zX", i, a, last));
         if (gap && !gapNoted && LibraryBase < 0) {
-            Note(YVclUtil::Format("%s entry %zu follows an empty entry; the builder keeps the list without gaps",
-                                  TableName, i));
+            Note(YVclUtil::Format(
+                "%s entry %zu follows an empty entry; the builder keeps the list without gaps",
+                TableName, i));
             gapNoted = true;
         }
         if (LibraryBase >= 0) {
             // Direction frame f of style s is library entry 50 + 20 s + f.
-            const int index = LibraryBase + static_cast<int>(i / 12) * 20 + static_cast<int>(i % 12);
-            if (auto p = Pack(0, index, Img.Settings.DispHv))
-                packed[i] = std::move(*p);
+            const int index =
+                LibraryBase + static_cast<int>(i / 12) * 20 + static_cast<int>(i % 12);
+            if (auto p = Pack(0, index, Img.Settings.DispHv)) packed[i] = std::move(*p);
         }
-        items.push_back({&Pictures[i], a, NominalHeight, NominalBytes, packed[i].empty() ? nullptr : &packed[i]});
+        items.push_back({&Pictures[i], a, NominalHeight, NominalBytes,
+                         packed[i].empty() ? nullptr : &packed[i]});
         last = a;
     }
     // The zones start as zeros: the last picture ends before the zeros that close the zone.
@@ -490,7 +504,8 @@ void TDecoder::ReadFixedPictures() {
     logo.Turned = Turned();
     logo.Width = logo.Height = 64;
     logo.Bytes.assign(D + LogoZone, D + LogoZone + LogoZoneSize);
-    Img.LogoZoneSet = std::any_of(logo.Bytes.begin(), logo.Bytes.end(), [](uint8_t b) { return b != 0; });
+    Img.LogoZoneSet =
+        std::any_of(logo.Bytes.begin(), logo.Bytes.end(), [](uint8_t b) { return b != 0; });
 
     // Small glyphs: 8 x 8 each unless the library says otherwise; no table.
     size_t pos = SmallGlyphZone;
@@ -502,8 +517,7 @@ void TDecoder::ReadFixedPictures() {
         const auto packed = Pack(7, i, Img.Settings.DispHv);
         size_t length = packed ? packed->size() - 4 : 8;
         length = std::min(length, end - pos);
-        if (length == 0)
-            continue;
+        if (length == 0) continue;
         p.Offset = pos;
         p.Length = length;
         p.Bytes.assign(D + pos, D + pos + length);
@@ -538,24 +552,21 @@ void TDecoder::ReadFixedPictures() {
 }
 
 void TDecoder::NameUserBitmaps() {
-    if (R.ProgramDir.empty() || Img.UserBitmaps.empty())
-        return;
+    if (R.ProgramDir.empty() || Img.UserBitmaps.empty()) return;
     const std::string folder = TRomBuilder::UserBitmapPath(R.ProgramDir, Img.Settings.DefFl, "");
     const QDir dir(QString::fromStdString(folder.substr(0, folder.size() - 4)));
     const QStringList files = dir.entryList({"*.bmp"}, QDir::Files, QDir::Name);
     for (const QString& file : files) {
         const std::string label = file.left(file.size() - 4).toStdString();
         // The builder looks a label up as typed, trimmed and upper-cased.
-        if (label.size() < 3 || label != DpuText::UpperCase(DpuText::Trim(label)))
-            continue;
+        if (label.size() < 3 || label != DpuText::UpperCase(DpuText::Trim(label))) continue;
         std::vector<uint8_t> packed;
         try {
             packed = ConvertPictureFile(dir.filePath(file).toStdString(), Img.Settings.DispHv);
         } catch (const ERomBuild&) {
             continue;
         }
-        if (packed.size() < 4)
-            continue;
+        if (packed.size() < 4) continue;
         const size_t length = packed.size() - 4;
         for (size_t u = 0; u < Img.UserBitmaps.size(); ++u) {
             TRomPicture& p = Img.UserBitmaps[u];
@@ -563,8 +574,7 @@ void TDecoder::NameUserBitmaps() {
                 std::memcmp(p.Bytes.data(), packed.data() + 4, length) != 0)
                 continue;
             const bool lastOne = u + 1 == Img.UserBitmaps.size();
-            if (length != p.Length && !lastOne)
-                continue;
+            if (length != p.Length && !lastOne) continue;
             Img.UserBitmapLabels[u] = label;
             if (length != p.Length) {
                 // Now the last picture's true size is known.
@@ -586,14 +596,15 @@ void TDecoder::Run() {
     DetectTurn();
     ReadCodes();
     ReadFloorZone();
-    ReadListZone(MessageTable, MessageCount, MessageZone, MessageZoneSize, "message table", "message",
-                 Img.Messages.data(), MessageHeight, MessageBytes, -1);
-    Img.MessagePictures = static_cast<int>(
-        std::count_if(Img.Messages.begin(), Img.Messages.end(), [](const TRomPicture& p) { return p.Present(); }));
+    ReadListZone(MessageTable, MessageCount, MessageZone, MessageZoneSize, "message table",
+                 "message", Img.Messages.data(), MessageHeight, MessageBytes, -1);
+    Img.MessagePictures =
+        static_cast<int>(std::count_if(Img.Messages.begin(), Img.Messages.end(),
+                                       [](const TRomPicture& p) { return p.Present(); }));
     // The five tables lie one after the other and share one zone: one list of 60.
     std::array<TRomPicture, DirStyleCount * DirFrameCount> frames;
-    ReadListZone(DirTables, frames.size(), DirZone, DirZoneSize, "direction tables", "direction frame",
-                 frames.data(), DirHeight, DirBytes, 50);
+    ReadListZone(DirTables, frames.size(), DirZone, DirZoneSize, "direction tables",
+                 "direction frame", frames.data(), DirHeight, DirBytes, 50);
     for (size_t i = 0; i < frames.size(); ++i)
         Img.DirFrames[i / DirFrameCount][i % DirFrameCount] = std::move(frames[i]);
     ReadFixedPictures();
@@ -627,8 +638,8 @@ bool TRomImageReader::Read(const uint8_t* Data, size_t Size, TRomImage& Image) {
                                     RomLayout::ImageSize));
         if (Size > RomLayout::ImageSize)
             Refuse(RomLayout::ImageSize, "end of image",
-                   YVclUtil::Format("%zu bytes follow the %zu of a ROM image", Size - RomLayout::ImageSize,
-                                    RomLayout::ImageSize));
+                   YVclUtil::Format("%zu bytes follow the %zu of a ROM image",
+                                    Size - RomLayout::ImageSize, RomLayout::ImageSize));
         Image = TRomImage{};
         TDecoder(*this, Data, Image).Run();
         return true;

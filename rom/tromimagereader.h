@@ -26,11 +26,11 @@ class TGlyphEntrySource;
 // offset in LastErrOffset; Image being complete only after a true result.
 class TRomImageReader {
 public:
-    const TGlyphEntrySource* Library = nullptr;  // may be null
-    int Cfi = 48;            // library entry of the character block
-    int AssumedDispHv = 1;   // when no library tells
+    const TGlyphEntrySource* Library = nullptr; // may be null
+    int Cfi = 48;                               // library entry of the character block
+    int AssumedDispHv = 1;                      // when no library tells
     int AssumedDefFl = 0;
-    std::string ProgramDir;  // ending in '/'; empty = user bitmaps stay unnamed
+    std::string ProgramDir; // ending in '/'; empty = user bitmaps stay unnamed
 
     // Reads an image held in memory. False when it is not a ROM image; the
     // reason is in LastErrMsg, the offset it names in LastErrOffset.

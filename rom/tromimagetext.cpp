@@ -14,8 +14,9 @@ using DpuProject::TProject;
 
 namespace {
 
-const char* const States[TRomImageText::StateCount] = {"FIRE",     "QUAKE", "ALARM", "OUT_OF_SERVICE", "OVERLOAD",
-                                                       "MAINTAIN", "FULL",  "VIP",   "PARKING",        "IND"};
+const char* const States[TRomImageText::StateCount] = {
+    "FIRE",     "QUAKE", "ALARM", "OUT_OF_SERVICE", "OVERLOAD",
+    "MAINTAIN", "FULL",  "VIP",   "PARKING",        "IND"};
 
 // Slot order of the message list: B, A, D, C (slot index 1, 0, 3, 2).
 const int ListSlots[4] = {1, 0, 3, 2};
@@ -23,7 +24,8 @@ const int ListSlots[4] = {1, 0, 3, 2};
 std::string Printable(const std::string& Text) {
     std::string out;
     for (unsigned char c : Text)
-        out += c > 0x20 && c < 0x7F ? std::string(1, static_cast<char>(c)) : YVclUtil::Format("<%02X>", c);
+        out += c > 0x20 && c < 0x7F ? std::string(1, static_cast<char>(c))
+                                    : YVclUtil::Format("<%02X>", c);
     return out;
 }
 
@@ -55,7 +57,9 @@ QJsonObject PictureJson(const TRomPicture& P) {
     return o;
 }
 
-std::string Latin1(const std::string& Text) { return QString::fromLatin1(Text.data(), static_cast<qsizetype>(Text.size())).toStdString(); }
+std::string Latin1(const std::string& Text) {
+    return QString::fromLatin1(Text.data(), static_cast<qsizetype>(Text.size())).toStdString();
+}
 
 } // namespace
 
@@ -98,24 +102,30 @@ std::vector<std::pair<std::string, std::string>> TRomImageText::Settings(const T
     const TRomSettings& s = Image.Settings;
     const std::vector<int>& power = TProject::PowerSavingChoices();
     std::vector<std::pair<std::string, std::string>> out;
-    out.emplace_back("DPSTYLE", std::to_string(s.DpStyle) +
-                                    (s.DpStyle == 1 ? " (Right)" : s.DpStyle == 2 ? " (Left)" : " (unknown)"));
+    out.emplace_back("DPSTYLE", std::to_string(s.DpStyle) + (s.DpStyle == 1   ? " (Right)"
+                                                             : s.DpStyle == 2 ? " (Left)"
+                                                                              : " (unknown)"));
     out.emplace_back("DISPDT", std::to_string(s.DispDt));
-    out.emplace_back("PWRSAVING", s.PwrSaving >= 0 && static_cast<size_t>(s.PwrSaving) < power.size()
-                                      ? std::to_string(power[static_cast<size_t>(s.PwrSaving)])
-                                      : "choice " + std::to_string(s.PwrSaving) + " (not in the list)");
+    out.emplace_back("PWRSAVING",
+                     s.PwrSaving >= 0 && static_cast<size_t>(s.PwrSaving) < power.size()
+                         ? std::to_string(power[static_cast<size_t>(s.PwrSaving)])
+                         : "choice " + std::to_string(s.PwrSaving) + " (not in the list)");
     out.emplace_back("SWAPTIME", std::to_string(s.SwapTime + 1) + " s");
-    out.emplace_back("CUSLOGOENABLE", s.CusLogoEnable == 1 ? "1 (ON)" : s.CusLogoEnable == 0 ? "0 (OFF)"
-                                                                                               : std::to_string(s.CusLogoEnable));
+    out.emplace_back("CUSLOGOENABLE", s.CusLogoEnable == 1   ? "1 (ON)"
+                                      : s.CusLogoEnable == 0 ? "0 (OFF)"
+                                                             : std::to_string(s.CusLogoEnable));
     out.emplace_back("CUSIDCODE", "\"" + Printable(s.CusIdCode) + "\"");
     out.emplace_back("DEF_MSGPOS", std::to_string(s.DefMsgPos));
     out.emplace_back("NODEADDR", std::to_string(s.NodeAddr));
     out.emplace_back("DEF_DIR", std::to_string(s.DefDir));
     out.emplace_back("DEF_MSG", std::to_string(s.DefMsg));
     out.emplace_back("DEF_CTBL", std::to_string(s.DefCtbl));
-    out.emplace_back("ENCODE", std::to_string(s.Encode) + " (" + SourceText(Image.EncodeSource) + ")");
-    out.emplace_back("DISPHV", std::to_string(s.DispHv) + " (" + SourceText(Image.DispHvSource) + ")");
-    out.emplace_back("DEF_FL", std::to_string(s.DefFl) + " (" + SourceText(Image.DefFlSource) + ")");
+    out.emplace_back("ENCODE",
+                     std::to_string(s.Encode) + " (" + SourceText(Image.EncodeSource) + ")");
+    out.emplace_back("DISPHV",
+                     std::to_string(s.DispHv) + " (" + SourceText(Image.DispHvSource) + ")");
+    out.emplace_back("DEF_FL",
+                     std::to_string(s.DefFl) + " (" + SourceText(Image.DefFlSource) + ")");
     return out;
 }
 
@@ -130,16 +140,18 @@ std::string TRomImageText::Summary(const TRomImage& Image, const std::string& Fi
     for (const auto& style : Image.DirFrames)
         for (const TRomPicture& p : style)
             frames += p.Present();
-    out += YVclUtil::Format("\nPictures: %d floor glyphs, %zu user bitmaps, %d messages, %d direction frames, logo "
-                            "%s\n",
-                            glyphs, Image.UserBitmaps.size(), Image.MessagePictures, frames,
-                            Image.LogoZoneSet ? "set" : "empty");
+    out += YVclUtil::Format(
+        "\nPictures: %d floor glyphs, %zu user bitmaps, %d messages, %d direction frames, logo "
+        "%s\n",
+        glyphs, Image.UserBitmaps.size(), Image.MessagePictures, frames,
+        Image.LogoZoneSet ? "set" : "empty");
     for (size_t u = 0; u < Image.UserBitmaps.size(); ++u) {
         const TRomPicture& p = Image.UserBitmaps[u];
-        out += YVclUtil::Format("  user bitmap %zu: %s, %d x %d at 0x%04zX\n", u,
-                                Image.UserBitmapLabels[u].empty() ? "(no stock bitmap matches)"
-                                                                  : Image.UserBitmapLabels[u].c_str(),
-                                p.Width, p.Height, p.Offset);
+        out +=
+            YVclUtil::Format("  user bitmap %zu: %s, %d x %d at 0x%04zX\n", u,
+                             Image.UserBitmapLabels[u].empty() ? "(no stock bitmap matches)"
+                                                               : Image.UserBitmapLabels[u].c_str(),
+                             p.Width, p.Height, p.Offset);
     }
     // The list keeps only the order; slot names hold exactly when all 40 are filled.
     if (Image.MessagePictures == TRomImage::MessageCount)
@@ -147,19 +159,21 @@ std::string TRomImageText::Summary(const TRomImage& Image, const std::string& Fi
     else
         for (int i = 0; i < TRomImage::MessageCount; ++i)
             if (Image.Messages[static_cast<size_t>(i)].Present())
-                out += YVclUtil::Format("  message entry %2d: %s\n", i, MessageName(i).substr(8).c_str());
+                out += YVclUtil::Format("  message entry %2d: %s\n", i,
+                                        MessageName(i).substr(8).c_str());
 
     for (int t = 0; t < TRomImage::TableCount; ++t) {
-        out += YVclUtil::Format("\nCTBL%d%s:\n", t, t == Image.Settings.DefCtbl ? " (default)" : "");
+        out +=
+            YVclUtil::Format("\nCTBL%d%s:\n", t, t == Image.Settings.DefCtbl ? " (default)" : "");
         int shown = 0;
         for (int n = 0; n < TRomImage::CodeCount; ++n) {
-            if (Image.Codes[static_cast<size_t>(t)][static_cast<size_t>(n)].Kind == TRomCode::TKind::Nothing)
+            if (Image.Codes[static_cast<size_t>(t)][static_cast<size_t>(n)].Kind ==
+                TRomCode::TKind::Nothing)
                 continue;
             out += YVclUtil::Format("  code %3d (%02X): %s\n", n, n, CodeText(Image, t, n).c_str());
             ++shown;
         }
-        if (shown == 0)
-            out += "  (no code set)\n";
+        if (shown == 0) out += "  (no code set)\n";
     }
     if (!Image.Notes.empty()) {
         out += "\nNotes:\n";
@@ -205,8 +219,7 @@ std::string TRomImageText::Json(const TRomImage& Image, const std::string& FileN
         QJsonArray codes;
         for (int n = 0; n < TRomImage::CodeCount; ++n) {
             const TRomCode& c = Image.Codes[static_cast<size_t>(t)][static_cast<size_t>(n)];
-            if (c.Kind == TRomCode::TKind::Nothing)
-                continue;
+            if (c.Kind == TRomCode::TKind::Nothing) continue;
             QJsonObject o;
             o["code"] = n;
             o["first"] = c.First;
@@ -240,7 +253,9 @@ std::string TRomImageText::Json(const TRomImage& Image, const std::string& FileN
     for (size_t u = 0; u < Image.UserBitmaps.size(); ++u) {
         QJsonObject o = PictureJson(Image.UserBitmaps[u]);
         o["number"] = static_cast<int>(u);
-        o["label"] = Image.UserBitmapLabels[u].empty() ? QJsonValue() : QString::fromStdString(Image.UserBitmapLabels[u]);
+        o["label"] = Image.UserBitmapLabels[u].empty()
+                         ? QJsonValue()
+                         : QString::fromStdString(Image.UserBitmapLabels[u]);
         users.append(o);
     }
     root["user_bitmaps"] = users;
@@ -262,7 +277,8 @@ std::string TRomImageText::Json(const TRomImage& Image, const std::string& FileN
     for (int st = 0; st < TRomImage::DirStyleCount; ++st)
         for (int f = 0; f < TRomImage::DirFrameCount; ++f)
             if (Image.DirFrames[static_cast<size_t>(st)][static_cast<size_t>(f)].Present()) {
-                QJsonObject o = PictureJson(Image.DirFrames[static_cast<size_t>(st)][static_cast<size_t>(f)]);
+                QJsonObject o =
+                    PictureJson(Image.DirFrames[static_cast<size_t>(st)][static_cast<size_t>(f)]);
                 o["style"] = st;
                 o["frame"] = f;
                 frames.append(o);
@@ -275,8 +291,7 @@ std::string TRomImageText::Json(const TRomImage& Image, const std::string& FileN
 
     QJsonArray small;
     for (const TRomPicture& p : Image.SmallGlyphs)
-        if (p.Present())
-            small.append(PictureJson(p));
+        if (p.Present()) small.append(PictureJson(p));
     root["small_glyphs"] = small;
     root["screen"] = PictureJson(Image.Screen);
     root["character_block"] = Hex(Image.CharBlock);
@@ -289,7 +304,8 @@ std::string TRomImageText::Json(const TRomImage& Image, const std::string& FileN
     return QJsonDocument(root).toJson(QJsonDocument::Indented).toStdString();
 }
 
-std::string TRomImageText::JsonRefusal(const std::string& FileName, const std::string& Reason, size_t Offset) {
+std::string TRomImageText::JsonRefusal(const std::string& FileName, const std::string& Reason,
+                                       size_t Offset) {
     QJsonObject root;
     root["file"] = QString::fromStdString(FileName);
     root["valid"] = false;

@@ -39,7 +39,8 @@ public:
     // The --json form (docs/inspect.md describes it). Valid images only.
     static std::string Json(const TRomImage& Image, const std::string& FileName);
     // The --json form of a refused image.
-    static std::string JsonRefusal(const std::string& FileName, const std::string& Reason, size_t Offset);
+    static std::string JsonRefusal(const std::string& FileName, const std::string& Reason,
+                                   size_t Offset);
 };
 
 } // namespace DpuRom

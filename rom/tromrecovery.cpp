@@ -31,8 +31,12 @@ class TQuietPrompts : public YVclUtil::Prompts, public YVclUtil::MessageSink {
 public:
     void MessageBox(const std::string&, const std::string& Text) override { Last = Text; }
     bool AskYesNo(const std::string&, const std::string&) override { return true; }
-    bool OpenFileDialog(const std::string&, const std::string&, std::string&) override { return false; }
-    bool SaveFileDialog(const std::string&, const std::string&, std::string&) override { return false; }
+    bool OpenFileDialog(const std::string&, const std::string&, std::string&) override {
+        return false;
+    }
+    bool SaveFileDialog(const std::string&, const std::string&, std::string&) override {
+        return false;
+    }
     bool OpenPictureDialog(const std::string&, std::string&) override { return false; }
     void SetBusyCursor(bool) override {}
     void AppendLog(const std::string&) override {}
@@ -41,7 +45,9 @@ public:
     std::string Last;
 };
 
-bool MakeFolder(const std::string& Path) { return QDir().mkpath(QString::fromStdString(Path)); }
+bool MakeFolder(const std::string& Path) {
+    return QDir().mkpath(QString::fromStdString(Path));
+}
 
 std::string FolderOf(const std::string& Path) {
     return QFileInfo(QString::fromStdString(Path)).absolutePath().toStdString();
@@ -49,14 +55,17 @@ std::string FolderOf(const std::string& Path) {
 
 } // namespace
 
-TRomRecovery::TRomRecovery(const TRomImage& Image, TConfiguration& Config) : Image(Image), Config(Config) {}
+TRomRecovery::TRomRecovery(const TRomImage& Image, TConfiguration& Config)
+    : Image(Image), Config(Config) {}
 
 bool TRomRecovery::WritePicture(const TRomPicture& Picture, const std::string& Path) {
     std::string reason;
     if (!MakeFolder(FolderOf(Path)) ||
-        !TMonoBmpWriter::Save(Path, Picture.Width, Picture.Height,
-                              [&Picture](int X, int Y) { return Picture.Lit(X, Y); }, reason)) {
-        LastErrMsg = "Cannot write \"" + Path + "\": " + (reason.empty() ? "cannot make its folder" : reason);
+        !TMonoBmpWriter::Save(
+            Path, Picture.Width, Picture.Height,
+            [&Picture](int X, int Y) { return Picture.Lit(X, Y); }, reason)) {
+        LastErrMsg = "Cannot write \"" + Path +
+                     "\": " + (reason.empty() ? "cannot make its folder" : reason);
         return false;
     }
     Written.push_back(Path);
@@ -66,24 +75,24 @@ bool TRomRecovery::WritePicture(const TRomPicture& Picture, const std::string& P
 std::string TRomRecovery::UserBitmapLabel(size_t Number) {
     const TRomPicture& p = Image.UserBitmaps[Number];
     const int style = Image.Settings.DefFl;
-    const std::string stock = Number < Image.UserBitmapLabels.size() ? Image.UserBitmapLabels[Number] : "";
+    const std::string stock =
+        Number < Image.UserBitmapLabels.size() ? Image.UserBitmapLabels[Number] : "";
     if (!stock.empty()) {
         const std::string path = TRomBuilder::UserBitmapPath(UserRoot, style, stock);
         // Already where make-rom looks (the reader matched it there), or written now.
-        if (DpuText::FileExists(path) || WritePicture(p, path))
-            return stock;
+        if (DpuText::FileExists(path) || WritePicture(p, path)) return stock;
         return {};
     }
     for (int k = 0;; ++k) {
         const std::string label = k == 0 ? YVclUtil::Format("UBF%03zu", Number)
                                          : YVclUtil::Format("UBF%03zu_%d", Number, k);
         const std::string path = TRomBuilder::UserBitmapPath(UserRoot, style, label);
-        if (!DpuText::FileExists(path))
-            return WritePicture(p, path) ? label : std::string();
+        if (!DpuText::FileExists(path)) return WritePicture(p, path) ? label : std::string();
         // A file of that name that packs to these bytes is this bitmap.
         try {
             const std::vector<uint8_t> packed = ConvertPictureFile(path, Image.Settings.DispHv);
-            if (packed.size() >= 4 && packed.size() - 4 == p.Bytes.size() && std::equal(p.Bytes.begin(), p.Bytes.end(), packed.begin() + 4))
+            if (packed.size() >= 4 && packed.size() - 4 == p.Bytes.size() &&
+                std::equal(p.Bytes.begin(), p.Bytes.end(), packed.begin() + 4))
                 return label;
         } catch (const ERomBuild&) {
         }
@@ -96,17 +105,17 @@ void TRomRecovery::SelectVersion() {
     const bool turnKnown = Image.DispHvSource != TRomImage::TSource::Assumed;
     for (int i = 0; i < static_cast<int>(Config.VersionList.size()); ++i) {
         TConfiguration probe = Config;
-        if (!probe.SelectVersion(i))
-            continue;
+        if (!probe.SelectVersion(i)) continue;
         if (probe.ENCODE == s.Encode && (!turnKnown || probe.DISPHV == s.DispHv)) {
             Config.SelectVersion(i);
             return;
         }
     }
-    Warnings.push_back(YVclUtil::Format("[Warning] No version of %s has ENCODE %d%s; CODEVER stays \"%s\"",
-                                        TConfiguration::FileName, s.Encode,
-                                        turnKnown ? YVclUtil::Format(" and DISPHV %d", s.DispHv).c_str() : "",
-                                        Config.CodeVerToSave().c_str()));
+    Warnings.push_back(
+        YVclUtil::Format("[Warning] No version of %s has ENCODE %d%s; CODEVER stays \"%s\"",
+                         TConfiguration::FileName, s.Encode,
+                         turnKnown ? YVclUtil::Format(" and DISPHV %d", s.DispHv).c_str() : "",
+                         Config.CodeVerToSave().c_str()));
 }
 
 bool TRomRecovery::Recover(TProject& Project) {
@@ -114,8 +123,7 @@ bool TRomRecovery::Recover(TProject& Project) {
     Warnings.clear();
     LastErrMsg.clear();
     const TRomSettings& s = Image.Settings;
-    if (BitmapDir.empty())
-        BitmapDir = ".";
+    if (BitmapDir.empty()) BitmapDir = ".";
     if (!MakeFolder(BitmapDir)) {
         LastErrMsg = "Cannot make the folder \"" + BitmapDir + "\"";
         return false;
@@ -125,8 +133,7 @@ bool TRomRecovery::Recover(TProject& Project) {
     std::vector<std::string> userLabels(Image.UserBitmaps.size());
     for (size_t u = 0; u < userLabels.size(); ++u) {
         userLabels[u] = UserBitmapLabel(u);
-        if (userLabels[u].empty())
-            return false;
+        if (userLabels[u].empty()) return false;
     }
     for (int t = 0; t < TRomImage::TableCount; ++t)
         for (int n = 0; n < TRomImage::CodeCount; ++n) {
@@ -148,14 +155,16 @@ bool TRomRecovery::Recover(TProject& Project) {
     Project.DEF_MSG = s.DefMsg;
     Project.SetMsgBoxesFromMask(s.DefMsg);
     if (TProject::NormaliseMsgMask(s.DefMsg) != s.DefMsg)
-        Warnings.push_back(YVclUtil::Format("[Warning] DEF_MSG %d names no pair of message columns; saving makes it %d",
-                                            s.DefMsg, TProject::NormaliseMsgMask(s.DefMsg)));
+        Warnings.push_back(YVclUtil::Format(
+            "[Warning] DEF_MSG %d names no pair of message columns; saving makes it %d", s.DefMsg,
+            TProject::NormaliseMsgMask(s.DefMsg)));
     Project.DEF_CTBL = s.DefCtbl;
     Project.DEF_FL = s.DefFl;
     if (Image.DefFlSource == TRomImage::TSource::Assumed && !Image.UserBitmaps.empty())
-        Warnings.push_back(YVclUtil::Format("[Warning] Floor style not found without the glyph library: DEF_FL %d "
-                                            "assumed",
-                                            s.DefFl));
+        Warnings.push_back(
+            YVclUtil::Format("[Warning] Floor style not found without the glyph library: DEF_FL %d "
+                             "assumed",
+                             s.DefFl));
     Project.ROMFILENAME = RomFileName.empty() ? TProject::DefaultRomFileName : RomFileName;
 
     for (int i = 0; i < TRomImage::MessageCount; ++i) {
@@ -168,39 +177,41 @@ bool TRomRecovery::Recover(TProject& Project) {
         }
         const std::string path = BitmapDir + "/" + TRomImageText::StateName(state) + "_" +
                                  std::string(1, static_cast<char>('A' + slot)) + ".bmp";
-        if (!WritePicture(p, path))
-            return false;
-        Project.SetSlot(state, slot, QFileInfo(QString::fromStdString(path)).absoluteFilePath().toStdString());
+        if (!WritePicture(p, path)) return false;
+        Project.SetSlot(state, slot,
+                        QFileInfo(QString::fromStdString(path)).absoluteFilePath().toStdString());
     }
 
     Project.CUSLOGOENABLE = s.CusLogoEnable;
     Project.TITLEFILENAME_C.clear();
     if (s.CusLogoEnable != 0 || Image.LogoZoneSet) {
         const std::string path = BitmapDir + "/LOGO.bmp";
-        if (!WritePicture(Image.Logo, path))
-            return false;
-        Project.TITLEFILENAME_C = QFileInfo(QString::fromStdString(path)).absoluteFilePath().toStdString();
+        if (!WritePicture(Image.Logo, path)) return false;
+        Project.TITLEFILENAME_C =
+            QFileInfo(QString::fromStdString(path)).absoluteFilePath().toStdString();
         if (s.CusLogoEnable == 0)
-            Warnings.push_back("[Warning] The logo zone holds a picture while the logo is off: written to " + path +
-                               ", but the project cannot point to it");
+            Warnings.push_back(
+                "[Warning] The logo zone holds a picture while the logo is off: written to " +
+                path + ", but the project cannot point to it");
     }
     if (s.CusLogoEnable == 0 && s.SwapTime != 0)
-        Warnings.push_back(YVclUtil::Format("[Warning] Logo time %d s is kept only while the logo is on: the project "
-                                            "file cannot carry it",
-                                            s.SwapTime + 1));
+        Warnings.push_back(YVclUtil::Format(
+            "[Warning] Logo time %d s is kept only while the logo is on: the project "
+            "file cannot carry it",
+            s.SwapTime + 1));
     SelectVersion();
     return true;
 }
 
 bool TRomRecovery::RecoverTo(const std::string& Path) {
     TProject project;
-    if (!Recover(project))
-        return false;
+    if (!Recover(project)) return false;
     GlyphLibrary unused;
     TQuietPrompts quiet;
     TProjectFile file(project, Config, unused, quiet, quiet);
     if (!file.SaveTo(Path)) {
-        LastErrMsg = "Cannot write project \"" + Path + "\": " + (file.LastError.empty() ? quiet.Last : file.LastError);
+        LastErrMsg = "Cannot write project \"" + Path +
+                     "\": " + (file.LastError.empty() ? quiet.Last : file.LastError);
         return false;
     }
     Written.push_back(Path);

@@ -55,17 +55,17 @@ std::vector<std::string> ListSerialDevices() {
     if (DIR* d = ::opendir(dev.c_str())) {
         while (dirent* e = ::readdir(d)) {
             const std::string name = e->d_name;
-            static const struct { const char* prefix; int group; } kinds[] = {
-                {"ttyUSB", 0}, {"ttyACM", 0}, {"ttyS", 1}};
+            static const struct {
+                const char* prefix;
+                int group;
+            } kinds[] = {{"ttyUSB", 0}, {"ttyACM", 0}, {"ttyS", 1}};
             for (const auto& k : kinds) {
                 const std::string prefix = k.prefix;
                 if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0)
                     continue;
                 const std::string digits = name.substr(prefix.size());
-                if (digits.find_first_not_of("0123456789") != std::string::npos)
-                    break;
-                if (k.group == 1 && !LegacyPortHasHardware(name))
-                    break;
+                if (digits.find_first_not_of("0123456789") != std::string::npos) break;
+                if (k.group == 1 && !LegacyPortHasHardware(name)) break;
                 found.push_back({k.group, prefix, std::strtol(digits.c_str(), nullptr, 10), name});
                 break;
             }
@@ -73,10 +73,8 @@ std::vector<std::string> ListSerialDevices() {
         ::closedir(d);
     }
     std::sort(found.begin(), found.end(), [](const TDeviceName& a, const TDeviceName& b) {
-        if (a.Group != b.Group)
-            return a.Group < b.Group;
-        if (a.Prefix != b.Prefix)
-            return a.Prefix > b.Prefix; // ttyUSB before ttyACM
+        if (a.Group != b.Group) return a.Group < b.Group;
+        if (a.Prefix != b.Prefix) return a.Prefix > b.Prefix; // ttyUSB before ttyACM
         return a.Number < b.Number;
     });
     std::vector<std::string> out;
@@ -86,15 +84,12 @@ std::vector<std::string> ListSerialDevices() {
 }
 
 std::string ResolveComPort(unsigned PortNumber) {
-    if (PortNumber == 0)
-        return {};
+    if (PortNumber == 0) return {};
     const std::string link = ComPortsFolder() + "COM" + std::to_string(PortNumber);
     struct stat st {};
-    if (::lstat(link.c_str(), &st) == 0)
-        return link;
+    if (::lstat(link.c_str(), &st) == 0) return link;
     const std::vector<std::string> devices = ListSerialDevices();
-    if (PortNumber <= devices.size())
-        return devices[PortNumber - 1];
+    if (PortNumber <= devices.size()) return devices[PortNumber - 1];
     return {};
 }
 

@@ -11,8 +11,7 @@ namespace YVclCtrl {
 
 bool SetCustomBaud(int Fd, unsigned Baud) {
     struct termios2 tio;
-    if (ioctl(Fd, TCGETS2, &tio) != 0)
-        return false;
+    if (ioctl(Fd, TCGETS2, &tio) != 0) return false;
     tio.c_cflag &= ~CBAUD;
     tio.c_cflag |= BOTHER;
     tio.c_cflag &= ~(CBAUD << IBSHIFT);

@@ -17,13 +17,11 @@ const char* const kThreadCaption = "TCommEventMonitorThread";
 constexpr unsigned long kModemEvents = EV_CTS | EV_DSR | EV_RLSD | EV_RING;
 } // namespace
 
-template <typename F>
-bool TCommMonitorThread::Synchronize(F&& Fn) {
+template <typename F> bool TCommMonitorThread::Synchronize(F&& Fn) {
     std::shared_ptr<THandover> h = Handover;
     {
         std::lock_guard<std::mutex> lock(h->Mutex);
-        if (h->Cancelled)
-            return false;
+        if (h->Cancelled) return false;
         h->Finished = false;
     }
     QMetaObject::invokeMethod(
@@ -31,8 +29,7 @@ bool TCommMonitorThread::Synchronize(F&& Fn) {
         [h, Fn = std::forward<F>(Fn)] {
             {
                 std::lock_guard<std::mutex> lock(h->Mutex);
-                if (h->Cancelled)
-                    return;
+                if (h->Cancelled) return;
             }
             Fn();
             {
@@ -87,19 +84,15 @@ void TCommMonitorThread::run() {
     FilteredBytes = 0;
     while (!Terminated()) {
         const TPortEvents events = Port->Wait();
-        if (Terminated() || events.Terminate)
-            break;
+        if (Terminated() || events.Terminate) break;
         PortHungUp = events.Gone;
-        if (events.Mask)
-            HandleCommEvent(events.Mask, events.Errors);
+        if (events.Mask) HandleCommEvent(events.Mask, events.Errors);
         if (events.ReadDone && !Terminated()) {
             ReadPending = false;
             ReadDone(events.ReadBytes);
         }
-        if (PortHungUp && !(events.Mask & EV_RXCHAR) && !Terminated())
-            ReadQueued();
-        if (events.Timer && LineTimerArmed && !Terminated())
-            LineTimerStep();
+        if (PortHungUp && !(events.Mask & EV_RXCHAR) && !Terminated()) ReadQueued();
+        if (events.Timer && LineTimerArmed && !Terminated()) LineTimerStep();
     }
 }
 
@@ -115,13 +108,11 @@ void TCommMonitorThread::HandleCommEvent(unsigned long Mask, unsigned long Error
         if (Owner->PrrallelProcessingWhenDetectedTxdEmpty() && !Terminated())
             Synchronize([owner] { owner->FireTxdEmptyEvent(); });
     }
-    if ((Mask & EV_RXCHAR) && !Terminated())
-        ReadQueued();
+    if ((Mask & EV_RXCHAR) && !Terminated()) ReadQueued();
 }
 
 void TCommMonitorThread::ReadQueued() {
-    if (DeviceLost || ReadPending)
-        return;
+    if (DeviceLost || ReadPending) return;
     // The read takes exactly what the driver has queued, up to the receive
     // buffer; what does not fit stays queued and wakes the next wait.
     const long got = Port->Read(RawRxdBuff, static_cast<size_t>(QueueSize));
@@ -138,8 +129,7 @@ void TCommMonitorThread::ReadQueued() {
         ReportDeviceLost();
         return;
     }
-    if (got < 0)
-        Port->Pause(10);
+    if (got < 0) Port->Pause(10);
 }
 
 void TCommMonitorThread::ReportDeviceLost() {
@@ -151,16 +141,14 @@ void TCommMonitorThread::ReportDeviceLost() {
 }
 
 void TCommMonitorThread::ReadDone(long Bytes) {
-    if (Bytes <= 0 || !Owner->OnRxdDatas)
-        return;
+    if (Bytes <= 0 || !Owner->OnRxdDatas) return;
     try {
         FilterBytes(Bytes);
     } catch (const YVclUtil::EYGeneral& e) {
         // The packet buffer is already empty; keep receiving. A stream that
         // never brings a delimiter would overflow again every buffer-full, so
         // it is reported once until a packet has come through again.
-        if (OverflowReported)
-            return;
+        if (OverflowReported) return;
         OverflowReported = true;
         const std::string text = e.what();
         Synchronize([text] { YVclUtil::ShowErrMsgBox_Printf(kThreadCaption, "%s", text.c_str()); });
@@ -179,15 +167,14 @@ void TCommMonitorThread::FilterBytes(long Bytes) {
             if (complete) {
                 Deliver();
                 FilteredBytes = 0;
-                if (Terminated())
-                    return;
+                if (Terminated()) return;
             } else if (FilteredBytes >= QueueSize) {
                 FilteredBytes = 0;
                 if (byDelimiter)
-                    throw YVclUtil::EYGeneral(
-                        "%s", "TCustomUart FilteredRxdBuff overflow, when delimiting the received datas !!!");
-                throw YVclUtil::EYGeneral(
-                    "%s", "TCustomUart FilteredRxdBuff overflow, when collection bytes of the received datas !!!");
+                    throw YVclUtil::EYGeneral("%s", "TCustomUart FilteredRxdBuff overflow, when "
+                                                    "delimiting the received datas !!!");
+                throw YVclUtil::EYGeneral("%s", "TCustomUart FilteredRxdBuff overflow, when "
+                                                "collection bytes of the received datas !!!");
             }
         }
         break;

@@ -53,8 +53,7 @@ private:
         bool Cancelled = false;
     };
     // Runs Fn on the component's thread and waits; false when cancelled.
-    template <typename F>
-    bool Synchronize(F&& Fn);
+    template <typename F> bool Synchronize(F&& Fn);
 
     void HandleCommEvent(unsigned long Mask, unsigned long Errors);
     void ReadQueued();

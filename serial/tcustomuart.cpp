@@ -15,13 +15,19 @@ namespace YVclCtrl {
 
 namespace {
 const char* const kInvalidValue = "Invalid value !!!";
-const char* const kInvalidSelection = "Invalid selection !!!\n Because FlowCtrlStyle != fcs_Hardware";
-const char* const kNotOpened = "Illegal property access, because TCustomUart not in opened state !!!";
+const char* const kInvalidSelection =
+    "Invalid selection !!!\n Because FlowCtrlStyle != fcs_Hardware";
+const char* const kNotOpened =
+    "Illegal property access, because TCustomUart not in opened state !!!";
 } // namespace
 
-TCustomUart::TCustomUart(QObject* Owner) : QObject(Owner) { RunConstructor(Owner); }
+TCustomUart::TCustomUart(QObject* Owner) : QObject(Owner) {
+    RunConstructor(Owner);
+}
 
-TCustomUart::~TCustomUart() { RunDestructor(); }
+TCustomUart::~TCustomUart() {
+    RunDestructor();
+}
 
 void TCustomUart::RunConstructor(QObject*) {
     UartPortNumber = 1;
@@ -77,10 +83,8 @@ void TCustomUart::pw_UartBitsPerByte(unsigned Value) {
 void TCustomUart::pw_FlowCtrlStyle(TFlowCtrlStyle Value) {
     FlowCtrlStyle = Value;
     if (Value == fcs_None) {
-        if (FlowCtrlHwRxd != fchr_None)
-            pw_FlowCtrlHwRxd(fchr_None);
-        if (FlowCtrlHwTxd != fcht_None)
-            pw_FlowCtrlHwTxd(fcht_None);
+        if (FlowCtrlHwRxd != fchr_None) pw_FlowCtrlHwRxd(fchr_None);
+        if (FlowCtrlHwTxd != fcht_None) pw_FlowCtrlHwTxd(fcht_None);
     } else if (Value == fcs_Hardware) {
         pw_FlowCtrlHwRxd(fchr_None);
         pw_FlowCtrlHwTxd(fcht_CTS);
@@ -107,7 +111,8 @@ void TCustomUart::pw_FlowCtrlHwTxd(TFlowCtrlHwTxd Value) {
 
 void TCustomUart::pw_SysUartTxdQueueSize(unsigned Value) {
     if (Value < 1024) {
-        YVclUtil::ShowErrMsgBox_Printf(this, "%s", "Invalid value !!!\n Because SysUartTxdQueueSize must >= 1024");
+        YVclUtil::ShowErrMsgBox_Printf(
+            this, "%s", "Invalid value !!!\n Because SysUartTxdQueueSize must >= 1024");
         SysUartTxdQueueSize = 1024;
         return;
     }
@@ -116,33 +121,34 @@ void TCustomUart::pw_SysUartTxdQueueSize(unsigned Value) {
 
 void TCustomUart::pw_SysUartRxdQueueSize(unsigned Value) {
     if (Value < 1024) {
-        YVclUtil::ShowErrMsgBox_Printf(this, "%s", "Invalid value !!!\n Because SysUartRxdQueueSize must >= 1024");
+        YVclUtil::ShowErrMsgBox_Printf(
+            this, "%s", "Invalid value !!!\n Because SysUartRxdQueueSize must >= 1024");
         SysUartRxdQueueSize = 1024;
         return;
     }
     SysUartRxdQueueSize = Value;
     // The monitor of an open port works in the current buffers; they are
     // resized at the next Open instead.
-    if (!Monitor)
-        AllocRxdBuffers(Value);
+    if (!Monitor) AllocRxdBuffers(Value);
 }
 
 void TCustomUart::pw_BytesOfRxdPacket(unsigned Value) {
     if (Value == 0) {
-        YVclUtil::ShowErrMsgBox_Printf(this, "%s", "Invalid value !!!\n Because this value must >= 1");
+        YVclUtil::ShowErrMsgBox_Printf(this, "%s",
+                                       "Invalid value !!!\n Because this value must >= 1");
         RxdFilter_BytesOfPacket = 1;
         return;
     }
     if (Value > SysUartRxdQueueSize) {
-        YVclUtil::ShowErrMsgBox_Printf(this, "%s", "Invalid value \nBecause great then SysUartRxdQueueSize");
+        YVclUtil::ShowErrMsgBox_Printf(this, "%s",
+                                       "Invalid value \nBecause great then SysUartRxdQueueSize");
         return;
     }
     RxdFilter_BytesOfPacket = Value;
 }
 
 std::string TCustomUart::pr_DevicePath() const {
-    if (!UartDevicePath.empty())
-        return UartDevicePath;
+    if (!UartDevicePath.empty()) return UartDevicePath;
     return ResolveComPort(UartPortNumber);
 }
 
@@ -169,35 +175,32 @@ void TCustomUart::FreeRxdBuffers() {
 }
 
 unsigned TCustomUart::BitsPerCharacter() const {
-    return 1 + UartBitsPerByte + (UartParityBit != upb_None ? 1 : 0) + (UartStopBits == usb_2bits ? 2 : 1);
+    return 1 + UartBitsPerByte + (UartParityBit != upb_None ? 1 : 0) +
+           (UartStopBits == usb_2bits ? 2 : 1);
 }
 
 // ---- line states ----------------------------------------------------------
 
 bool TCustomUart::pr_RiState() {
-    if (!IsOpened)
-        throw YVclUtil::Exception(kNotOpened);
+    if (!IsOpened) throw YVclUtil::Exception(kNotOpened);
     unsigned bits = 0;
     return Port->ModemStatus(bits) && (bits & MS_RING_ON);
 }
 
 bool TCustomUart::pr_CdState() {
-    if (!IsOpened)
-        throw YVclUtil::Exception(kNotOpened);
+    if (!IsOpened) throw YVclUtil::Exception(kNotOpened);
     unsigned bits = 0;
     return Port->ModemStatus(bits) && (bits & MS_RLSD_ON);
 }
 
 bool TCustomUart::pr_DsrState() {
-    if (!IsOpened)
-        throw YVclUtil::Exception(kNotOpened);
+    if (!IsOpened) throw YVclUtil::Exception(kNotOpened);
     unsigned bits = 0;
     return Port->ModemStatus(bits) && (bits & MS_DSR_ON);
 }
 
 bool TCustomUart::pr_CtsState() {
-    if (!IsOpened)
-        throw YVclUtil::Exception(kNotOpened);
+    if (!IsOpened) throw YVclUtil::Exception(kNotOpened);
     unsigned bits = 0;
     return Port->ModemStatus(bits) && (bits & MS_CTS_ON);
 }
@@ -211,8 +214,7 @@ bool TCustomUart::FailOpen(const char* Reason) {
 }
 
 bool TCustomUart::Open() {
-    if (Port)
-        return true;
+    if (Port) return true;
 
     const std::string device = pr_DevicePath();
     if (device.empty()) {
@@ -258,39 +260,37 @@ bool TCustomUart::Open() {
         else if (FlowCtrlHwRxd == fchr_DTR)
             line.Dtr = TUartLineSettings::lm_Handshake;
     }
-    if (!Port->Configure(line))
-        return FailOpen("Can not set comm config");
+    if (!Port->Configure(line)) return FailOpen("Can not set comm config");
 
     // Whole seconds of a full queue at this speed, added to five seconds.
     const unsigned bits = BitsPerCharacter();
     TUartTimeouts timeouts;
     timeouts.ReadIntervalMs = SysUartRxdIntervalTimeout;
-    timeouts.ReadTotalMs = 5000 + static_cast<unsigned>(static_cast<unsigned long long>(SysUartRxdQueueSize) * bits / UartBaud);
-    timeouts.WriteTotalMs = 5000 + static_cast<unsigned>(static_cast<unsigned long long>(SysUartTxdQueueSize) * bits / UartBaud);
-    if (!Port->SetTimeouts(timeouts))
-        return FailOpen("Can not set timeout");
+    timeouts.ReadTotalMs =
+        5000 + static_cast<unsigned>(static_cast<unsigned long long>(SysUartRxdQueueSize) * bits /
+                                     UartBaud);
+    timeouts.WriteTotalMs =
+        5000 + static_cast<unsigned>(static_cast<unsigned long long>(SysUartTxdQueueSize) * bits /
+                                     UartBaud);
+    if (!Port->SetTimeouts(timeouts)) return FailOpen("Can not set timeout");
 
     EventMask = EV_RXCHAR | EV_TXEMPTY;
     if (OnFrameErr || OnParityErr || OnBreakLevelErr || OnRxOverrunErr || OnTxOverrunErr)
         EventMask |= EV_ERR;
-    if (OnRiChanged)
-        EventMask |= EV_RING;
-    if (OnCdChanged)
-        EventMask |= EV_RLSD;
+    if (OnRiChanged) EventMask |= EV_RING;
+    if (OnCdChanged) EventMask |= EV_RLSD;
     if (OnCtsChanged && FlowCtrlHwTxd != fcht_CTS && FlowCtrlHwTxd != fcht_DSR_CTS)
         EventMask |= EV_CTS;
     if (OnDsrChanged && FlowCtrlHwTxd != fcht_DSR && FlowCtrlHwTxd != fcht_DSR_CTS)
         EventMask |= EV_DSR;
-    if (!Port->SetEventMask(EventMask))
-        return FailOpen("Can not turn-on comm event mask");
+    if (!Port->SetEventMask(EventMask)) return FailOpen("Can not turn-on comm event mask");
 
     // Raising the lines is best effort: the port works without them.
     Port->SetModemLine(TUartPort::ml_Dtr, true);
     Port->SetModemLine(TUartPort::ml_Rts, true);
 
     Monitor = new TCommMonitorThread(this, Port.get(), RawRxdBuff, FilteredRxdBuff, RxdDatasBuff);
-    if (!Monitor->Ready())
-        return FailOpen("Can not create TCommEventMonitorThread");
+    if (!Monitor->Ready()) return FailOpen("Can not create TCommEventMonitorThread");
     Monitor->start(QThread::NormalPriority);
     IsOpened = true;
     LastErrMsg.clear();
@@ -298,8 +298,7 @@ bool TCustomUart::Open() {
 }
 
 bool TCustomUart::Close() {
-    if (!Port)
-        return true;
+    if (!Port) return true;
     if (Monitor) {
         // Also right from inside an event handler: Terminate releases the
         // monitor's wait for this very handler, so the thread can end now.
@@ -327,20 +326,16 @@ bool TCustomUart::Close() {
 // ---- sending --------------------------------------------------------------
 
 int TCustomUart::WriteBlock(const void* Data, unsigned Bytes, TWriteCancel Cancel) {
-    if (Bytes == 0)
-        return 0;
+    if (Bytes == 0) return 0;
     const long written = Port->Write(Data, Bytes, Cancel);
-    if (written < 0)
-        return 1;
+    if (written < 0) return 1;
     return static_cast<unsigned long>(written) < Bytes ? 4 : 0;
 }
 
 int TCustomUart::SendData(unsigned Bytes, const void* Data) {
     LastErrMsg.clear();
-    if (!Port)
-        return 2;
-    if (SendingTxtFile.load())
-        return 3;
+    if (!Port) return 2;
+    if (SendingTxtFile.load()) return 3;
     const int rc = WriteBlock(Data, Bytes);
     if (rc == 1)
         LastErrMsg = "Can not send to comm";
@@ -357,13 +352,14 @@ int TCustomUart::SendData_printf(const char* format, ...) {
     va_start(args, format);
     const int n = std::vsnprintf(buffer, sizeof buffer, format, args);
     va_end(args);
-    const unsigned bytes = n < 0 ? 0u : n >= static_cast<int>(sizeof buffer) ? sizeof buffer - 1 : static_cast<unsigned>(n);
+    const unsigned bytes = n < 0                                  ? 0u
+                           : n >= static_cast<int>(sizeof buffer) ? sizeof buffer - 1
+                                                                  : static_cast<unsigned>(n);
     return SendData(bytes, buffer);
 }
 
 void TCustomUart::EndTxtFile() {
-    if (TxtFile)
-        std::fclose(TxtFile);
+    if (TxtFile) std::fclose(TxtFile);
     TxtFile = nullptr;
     std::free(TxtLineBuff);
     TxtLineBuff = nullptr;
@@ -373,18 +369,15 @@ void TCustomUart::EndTxtFile() {
 }
 
 int TCustomUart::ReadTxtLine() {
-    if (!std::fgets(TxtLineBuff, static_cast<int>(TxtLineBuffSize), TxtFile))
-        return -1;
+    if (!std::fgets(TxtLineBuff, static_cast<int>(TxtLineBuffSize), TxtFile)) return -1;
     TxtLineBytes = static_cast<unsigned>(std::strlen(TxtLineBuff));
     return static_cast<int>(TxtLineBytes);
 }
 
 int TCustomUart::SendTxtFile(const char* FileName, unsigned LineIntervalMs) {
     LastErrMsg.clear();
-    if (!Port)
-        return 2;
-    if (SendingTxtFile.load())
-        return 3;
+    if (!Port) return 2;
+    if (SendingTxtFile.load()) return 3;
     FILE* file = FileName ? std::fopen(FileName, "r+b") : nullptr;
     if (!file) {
         LastErrMsg = "Can not open file";
@@ -409,18 +402,17 @@ int TCustomUart::SendTxtFile(const char* FileName, unsigned LineIntervalMs) {
     const int rc = WriteBlock(TxtLineBuff, TxtLineBytes);
     if (rc != 0) {
         EndTxtFile();
-        LastErrMsg = rc == 4 ? "Timeout when send txt file to comm" : "Can not send txt file to comm";
+        LastErrMsg =
+            rc == 4 ? "Timeout when send txt file to comm" : "Can not send txt file to comm";
         return rc;
     }
-    if (Monitor)
-        Port->NotifyTxQueued();
+    if (Monitor) Port->NotifyTxQueued();
     return 0;
 }
 
 // Called with TxtLock held. 1 when a line went out.
 int TCustomUart::TrySendNextLine() {
-    if (!SendingTxtFile.load())
-        return 0;
+    if (!SendingTxtFile.load()) return 0;
     if (ReadTxtLine() < 0) {
         EndTxtFile();
         return 0;
@@ -441,15 +433,12 @@ bool TCustomUart::PrrallelProcessingTrySendNextLineOfTxtFile() {
 
 bool TCustomUart::PrrallelProcessingWhenDetectedTxdEmpty() {
     std::lock_guard<std::mutex> lock(TxtLock);
-    if (!SendingTxtFile.load())
-        return static_cast<bool>(OnTxdEmpty);
+    if (!SendingTxtFile.load()) return static_cast<bool>(OnTxdEmpty);
     if (TxtLineIntervalMs == 0) {
-        if (TrySendNextLine())
-            return false;
+        if (TrySendNextLine()) return false;
         return static_cast<bool>(OnTxdEmpty);
     }
-    if (Monitor->ArmLineTimer(TxtLineIntervalMs))
-        return false;
+    if (Monitor->ArmLineTimer(TxtLineIntervalMs)) return false;
     EndTxtFile();
     return static_cast<bool>(OnTxdEmpty);
 }
@@ -457,43 +446,31 @@ bool TCustomUart::PrrallelProcessingWhenDetectedTxdEmpty() {
 // ---- events (component thread) ---------------------------------------------
 
 void TCustomUart::FireUartErrEvent(unsigned long errors) {
-    if ((errors & CE_FRAME) && OnFrameErr)
-        OnFrameErr(this);
-    if ((errors & CE_RXPARITY) && OnParityErr)
-        OnParityErr(this);
-    if ((errors & CE_BREAK) && OnBreakLevelErr)
-        OnBreakLevelErr(this);
-    if ((errors & CE_RXOVER) && OnRxOverrunErr)
-        OnRxOverrunErr(this);
-    if ((errors & CE_TXFULL) && OnTxOverrunErr)
-        OnTxOverrunErr(this);
+    if ((errors & CE_FRAME) && OnFrameErr) OnFrameErr(this);
+    if ((errors & CE_RXPARITY) && OnParityErr) OnParityErr(this);
+    if ((errors & CE_BREAK) && OnBreakLevelErr) OnBreakLevelErr(this);
+    if ((errors & CE_RXOVER) && OnRxOverrunErr) OnRxOverrunErr(this);
+    if ((errors & CE_TXFULL) && OnTxOverrunErr) OnTxOverrunErr(this);
 }
 
 void TCustomUart::FireModemSignalEvent(unsigned long mask) {
-    if ((mask & EV_RING) && OnRiChanged)
-        OnRiChanged(this);
-    if ((mask & EV_RLSD) && OnCdChanged)
-        OnCdChanged(this);
-    if ((mask & EV_DSR) && OnDsrChanged)
-        OnDsrChanged(this);
-    if ((mask & EV_CTS) && OnCtsChanged)
-        OnCtsChanged(this);
+    if ((mask & EV_RING) && OnRiChanged) OnRiChanged(this);
+    if ((mask & EV_RLSD) && OnCdChanged) OnCdChanged(this);
+    if ((mask & EV_DSR) && OnDsrChanged) OnDsrChanged(this);
+    if ((mask & EV_CTS) && OnCtsChanged) OnCtsChanged(this);
 }
 
 void TCustomUart::FireTxdEmptyEvent() {
-    if (OnTxdEmpty)
-        OnTxdEmpty(this);
+    if (OnTxdEmpty) OnTxdEmpty(this);
 }
 
 void TCustomUart::FireRxdDatasEvent(unsigned Bytes) {
-    if (OnRxdDatas)
-        OnRxdDatas(this, static_cast<int>(Bytes), RxdDatasBuff);
+    if (OnRxdDatas) OnRxdDatas(this, static_cast<int>(Bytes), RxdDatasBuff);
 }
 
 void TCustomUart::FireDeviceLostEvent() {
     LastErrMsg = "The comm device has gone (disconnected)";
-    if (OnDeviceLost)
-        OnDeviceLost(this);
+    if (OnDeviceLost) OnDeviceLost(this);
 }
 
 } // namespace YVclCtrl

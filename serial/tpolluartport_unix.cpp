@@ -27,8 +27,7 @@ void DrainCounter(int fd) {
 
 TPollUartPort::~TPollUartPort() {
     for (int fd : {TermFd, ComplFd, TimerFd})
-        if (fd >= 0)
-            ::close(fd);
+        if (fd >= 0) ::close(fd);
 }
 
 void TPollUartPort::SetCharacterTime(unsigned Baud, unsigned BitsPerCharacter) {
@@ -113,8 +112,7 @@ void TPollUartPort::RearmTimer() {
         }
         return;
     }
-    if (TimerSet && due == TimerSetFor)
-        return;
+    if (TimerSet && due == TimerSetFor) return;
     // steady_clock counts CLOCK_MONOTONIC, so its time point is the absolute expiry.
     const auto ns =
         std::chrono::duration_cast<std::chrono::nanoseconds>(due.time_since_epoch()).count();
@@ -137,8 +135,7 @@ TPortEvents TPollUartPort::Wait() {
                          {TimerFd, POLLIN, 0}};
         const int n = ::poll(fds, 4, -1);
         if (n < 0) {
-            if (errno != EINTR)
-                Pause(10);
+            if (errno != EINTR) Pause(10);
             continue;
         }
         if (fds[0].revents) {
@@ -153,24 +150,20 @@ TPortEvents TPollUartPort::Wait() {
             DrainCounter(TimerFd);
             TimerSet = false;
         }
-        if (TxWatch)
-            CheckTxEmpty(ev.Mask);
+        if (TxWatch) CheckTxEmpty(ev.Mask);
         ev.Gone = DeviceWatched && (fds[1].revents & (POLLHUP | POLLERR | POLLNVAL));
-        if (DeviceWatched && (fds[1].revents & POLLIN))
-            ev.Mask |= EV_RXCHAR;
+        if (DeviceWatched && (fds[1].revents & POLLIN)) ev.Mask |= EV_RXCHAR;
         unsigned long errors = 0;
         if (DeviceWatched && (EventMask & EV_ERR) && LineErrors(errors) && errors) {
             ev.Mask |= EV_ERR;
             ev.Errors = errors;
         }
-        if (ModemSampling && DeviceWatched)
-            SampleModemLines(ev.Mask);
+        if (ModemSampling && DeviceWatched) SampleModemLines(ev.Mask);
         if (LineTimerArmed && TClock::now() >= LineDue) {
             LineTimerArmed = false;
             ev.Timer = true;
         }
-        if (ev.Mask || ev.Gone || ev.Timer)
-            return ev;
+        if (ev.Mask || ev.Gone || ev.Timer) return ev;
     }
 }
 
@@ -191,19 +184,14 @@ void TPollUartPort::CheckTxEmpty(unsigned long& Mask) {
 void TPollUartPort::SampleModemLines(unsigned long& Mask) {
     const auto now = TClock::now();
     unsigned bits = 0;
-    if (!ModemStatus(bits))
-        return;
+    if (!ModemStatus(bits)) return;
     const unsigned changed = bits ^ ModemBits;
     ModemBits = bits;
     unsigned long events = 0;
-    if (changed & MS_CTS_ON)
-        events |= EV_CTS;
-    if (changed & MS_DSR_ON)
-        events |= EV_DSR;
-    if (changed & MS_RLSD_ON)
-        events |= EV_RLSD;
-    if (changed & MS_RING_ON)
-        events |= EV_RING;
+    if (changed & MS_CTS_ON) events |= EV_CTS;
+    if (changed & MS_DSR_ON) events |= EV_DSR;
+    if (changed & MS_RLSD_ON) events |= EV_RLSD;
+    if (changed & MS_RING_ON) events |= EV_RING;
     Mask |= events & EventMask;
     ModemDue = now + kModemSamplePeriod;
 }

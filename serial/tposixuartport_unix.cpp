@@ -21,31 +21,52 @@ namespace {
 
 speed_t StandardSpeed(unsigned baud) {
     switch (baud) {
-    case 300: return B300;
-    case 600: return B600;
-    case 1200: return B1200;
-    case 1800: return B1800;
-    case 2400: return B2400;
-    case 4800: return B4800;
-    case 9600: return B9600;
-    case 19200: return B19200;
-    case 38400: return B38400;
-    case 57600: return B57600;
-    case 115200: return B115200;
-    case 230400: return B230400;
-    case 460800: return B460800;
-    case 500000: return B500000;
-    case 576000: return B576000;
-    case 921600: return B921600;
-    default: return B0;
+    case 300:
+        return B300;
+    case 600:
+        return B600;
+    case 1200:
+        return B1200;
+    case 1800:
+        return B1800;
+    case 2400:
+        return B2400;
+    case 4800:
+        return B4800;
+    case 9600:
+        return B9600;
+    case 19200:
+        return B19200;
+    case 38400:
+        return B38400;
+    case 57600:
+        return B57600;
+    case 115200:
+        return B115200;
+    case 230400:
+        return B230400;
+    case 460800:
+        return B460800;
+    case 500000:
+        return B500000;
+    case 576000:
+        return B576000;
+    case 921600:
+        return B921600;
+    default:
+        return B0;
     }
 }
 
 } // namespace
 
-std::unique_ptr<TUartPort> CreatePlatformUartPort() { return std::make_unique<TPosixUartPort>(); }
+std::unique_ptr<TUartPort> CreatePlatformUartPort() {
+    return std::make_unique<TPosixUartPort>();
+}
 
-TPosixUartPort::~TPosixUartPort() { Close(); }
+TPosixUartPort::~TPosixUartPort() {
+    Close();
+}
 
 TPortFailure TPosixUartPort::ReasonOf(int Err) {
     switch (Err) {
@@ -66,7 +87,9 @@ TPortFailure TPosixUartPort::ReasonOf(int Err) {
     }
 }
 
-bool TPosixUartPort::NotSupported(int Err) { return Err == ENOTTY || Err == EINVAL; }
+bool TPosixUartPort::NotSupported(int Err) {
+    return Err == ENOTTY || Err == EINVAL;
+}
 
 bool TPosixUartPort::Fail(int Err) {
     Errno = Err;
@@ -76,8 +99,7 @@ bool TPosixUartPort::Fail(int Err) {
 bool TPosixUartPort::Open(const std::string& Device, bool WriteThroughFlag) {
     Failure = TPortFailure::None;
     Errno = 0;
-    if (Fd >= 0)
-        return true;
+    if (Fd >= 0) return true;
     // A regular file opens and even takes the lock; only the line settings
     // would fail, with a reason that hides the real mistake.
     struct stat st {};
@@ -130,8 +152,7 @@ bool TPosixUartPort::SetQueues(unsigned, unsigned) {
 
 bool TPosixUartPort::Configure(const TUartLineSettings& s) {
     termios tio{};
-    if (::tcgetattr(Fd, &tio) != 0)
-        return Fail(errno);
+    if (::tcgetattr(Fd, &tio) != 0) return Fail(errno);
     ::cfmakeraw(&tio);
     tio.c_cflag |= CLOCAL | CREAD;
     tio.c_cflag &= ~(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
@@ -139,20 +160,17 @@ bool TPosixUartPort::Configure(const TUartLineSettings& s) {
     tio.c_iflag &= ~(INPCK | IGNPAR | PARMRK | ISTRIP | IXON | IXOFF | IXANY);
     if (s.Parity != 0) {
         tio.c_cflag |= PARENB;
-        if (s.Parity == 1)
-            tio.c_cflag |= PARODD;
+        if (s.Parity == 1) tio.c_cflag |= PARODD;
         // Marked so that a damaged byte can be told from a good one and
         // replaced by a line feed.
         tio.c_iflag |= INPCK | PARMRK;
     }
     ParityMarks = s.Parity != 0;
     Marks.Reset();
-    if (s.StopBits == 2)
-        tio.c_cflag |= CSTOPB;
+    if (s.StopBits == 2) tio.c_cflag |= CSTOPB;
     // The driver knows one hardware handshake: CTS gates output and RTS is
     // driven by the input queue, both together.
-    if (s.CtsOutFlow || s.Rts == TUartLineSettings::lm_Handshake)
-        tio.c_cflag |= CRTSCTS;
+    if (s.CtsOutFlow || s.Rts == TUartLineSettings::lm_Handshake) tio.c_cflag |= CRTSCTS;
     DsrOutFlow = s.DsrOutFlow;
     tio.c_cc[VMIN] = 0;
     tio.c_cc[VTIME] = 0;
@@ -162,24 +180,20 @@ bool TPosixUartPort::Configure(const TUartLineSettings& s) {
         ::cfsetispeed(&tio, speed);
         ::cfsetospeed(&tio, speed);
     }
-    if (::tcsetattr(Fd, TCSANOW, &tio) != 0)
-        return Fail(errno);
-    if (speed == B0 && !SetCustomBaud(Fd, s.Baud))
-        return Fail(errno);
+    if (::tcsetattr(Fd, TCSANOW, &tio) != 0) return Fail(errno);
+    if (speed == B0 && !SetCustomBaud(Fd, s.Baud)) return Fail(errno);
     SetCharacterTime(s.Baud, 1 + s.DataBits + (s.Parity != 0 ? 1 : 0) + s.StopBits);
     return true;
 }
 
 bool TPosixUartPort::SetTimeouts(const TUartTimeouts& t) {
-    if (Fd < 0)
-        return Fail(EBADF);
+    if (Fd < 0) return Fail(EBADF);
     Timeouts = t;
     return true;
 }
 
 bool TPosixUartPort::SetModemLine(TModemLine Line, bool On) {
-    if (Fd < 0)
-        return Fail(EBADF);
+    if (Fd < 0) return Fail(EBADF);
     int bits = Line == ml_Dtr ? TIOCM_DTR : TIOCM_RTS;
     if (::ioctl(Fd, On ? TIOCMBIS : TIOCMBIC, &bits) != 0 && !NotSupported(errno))
         return Fail(errno);
@@ -187,31 +201,25 @@ bool TPosixUartPort::SetModemLine(TModemLine Line, bool On) {
 }
 
 bool TPosixUartPort::Close() {
-    if (Fd < 0)
-        return true;
+    if (Fd < 0) return true;
     ::ioctl(Fd, TIOCNXCL);
     const int rc = ::close(Fd); // also drops the flock
     Fd = -1;
-    if (rc != 0 && errno != EINTR)
-        return Fail(errno);
+    if (rc != 0 && errno != EINTR) return Fail(errno);
     return true;
 }
 
 bool TPosixUartPort::WaitWriteAllowed(const TDeadline& Deadline, int CancelFd) {
     // The driver has no DSR handshake: hold the data back ourselves while the
     // peer lowers DSR. Drivers without modem lines never hold.
-    if (!DsrOutFlow)
-        return true;
+    if (!DsrOutFlow) return true;
     for (;;) {
         unsigned bits = 0;
-        if (!ModemStatus(bits) || (bits & MS_DSR_ON))
-            return true;
-        if (Deadline.Expired())
-            return false;
+        if (!ModemStatus(bits) || (bits & MS_DSR_ON)) return true;
+        if (Deadline.Expired()) return false;
         if (CancelFd >= 0) {
             pollfd p{CancelFd, POLLIN, 0};
-            if (::poll(&p, 1, 1) > 0)
-                return false;
+            if (::poll(&p, 1, 1) > 0) return false;
         } else {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
@@ -228,15 +236,13 @@ long TPosixUartPort::Write(const void* Data, size_t Bytes, TWriteCancel Cancel) 
     const char* p = static_cast<const char*>(Data);
     size_t done = 0;
     while (done < Bytes) {
-        if (!WaitWriteAllowed(deadline, cancelFd))
-            return static_cast<long>(done);
+        if (!WaitWriteAllowed(deadline, cancelFd)) return static_cast<long>(done);
         const ssize_t n = ::write(Fd, p + done, Bytes - done);
         if (n > 0) {
             done += static_cast<size_t>(n);
             continue;
         }
-        if (n < 0 && errno == EINTR)
-            continue;
+        if (n < 0 && errno == EINTR) continue;
         if (n < 0 && errno != EAGAIN) {
             Errno = errno;
             return -1;
@@ -253,8 +259,7 @@ long TPosixUartPort::Write(const void* Data, size_t Bytes, TWriteCancel Cancel) 
         // Written through: back only when the transmitter has sent it all.
         for (;;) {
             const long q = OutQueue();
-            if (q <= 0)
-                break;
+            if (q <= 0) break;
             if (deadline.Expired())
                 return q >= static_cast<long>(Bytes) ? 0 : static_cast<long>(Bytes) - q;
             std::this_thread::sleep_for(std::chrono::microseconds(500));
@@ -276,23 +281,18 @@ long TPosixUartPort::Read(void* Data, size_t Bytes) {
     for (;;) {
         const ssize_t n = ::read(Fd, buffer + carried, room);
         if (n > 0) {
-            if (!marks)
-                return static_cast<long>(n);
+            if (!marks) return static_cast<long>(n);
             return static_cast<long>(Marks.Decode(buffer, carried + static_cast<size_t>(n)));
         }
         if (n == 0) {
-            if (Bytes == 0)
-                return 0;
+            if (Bytes == 0) return 0;
             // End of file on a terminal: the other side has gone.
             Errno = EIO;
             return -1;
         }
-        if (errno == EINTR)
-            continue;
-        if (carried)
-            Marks.Decode(buffer, carried); // keep the carried bytes for later
-        if (errno == EAGAIN)
-            return 0;
+        if (errno == EINTR) continue;
+        if (carried) Marks.Decode(buffer, carried); // keep the carried bytes for later
+        if (errno == EAGAIN) return 0;
         Errno = errno;
         return -1;
     }
@@ -301,8 +301,7 @@ long TPosixUartPort::Read(void* Data, size_t Bytes) {
 long TPosixUartPort::OutQueue() {
     int n = 0;
     if (::ioctl(Fd, TIOCOUTQ, &n) != 0) {
-        if (NotSupported(errno))
-            return 0;
+        if (NotSupported(errno)) return 0;
         Errno = errno;
         return -1;
     }
@@ -312,38 +311,32 @@ long TPosixUartPort::OutQueue() {
 bool TPosixUartPort::ModemStatus(unsigned& Bits) {
     Bits = 0;
     int m = 0;
-    if (Fd < 0 || ::ioctl(Fd, TIOCMGET, &m) != 0)
-        return false;
-    if (m & TIOCM_CTS)
-        Bits |= MS_CTS_ON;
-    if (m & TIOCM_DSR)
-        Bits |= MS_DSR_ON;
-    if (m & TIOCM_RI)
-        Bits |= MS_RING_ON;
-    if (m & TIOCM_CD)
-        Bits |= MS_RLSD_ON;
+    if (Fd < 0 || ::ioctl(Fd, TIOCMGET, &m) != 0) return false;
+    if (m & TIOCM_CTS) Bits |= MS_CTS_ON;
+    if (m & TIOCM_DSR) Bits |= MS_DSR_ON;
+    if (m & TIOCM_RI) Bits |= MS_RING_ON;
+    if (m & TIOCM_CD) Bits |= MS_RLSD_ON;
     return true;
 }
 
 bool TPosixUartPort::LineErrors(unsigned long& Flags) {
     Flags = 0;
-    if (!HaveCounters || Fd < 0)
-        return false;
+    if (!HaveCounters || Fd < 0) return false;
     serial_icounter_struct ic{};
-    if (::ioctl(Fd, TIOCGICOUNT, &ic) != 0)
-        return false;
+    if (::ioctl(Fd, TIOCGICOUNT, &ic) != 0) return false;
     const unsigned now[5] = {static_cast<unsigned>(ic.frame), static_cast<unsigned>(ic.parity),
                              static_cast<unsigned>(ic.brk), static_cast<unsigned>(ic.overrun),
                              static_cast<unsigned>(ic.buf_overrun)};
     static const unsigned long flag[5] = {CE_FRAME, CE_RXPARITY, CE_BREAK, CE_OVERRUN, CE_RXOVER};
     for (int i = 0; i < 5; ++i) {
-        if (now[i] != LastCounts[i])
-            Flags |= flag[i];
+        if (now[i] != LastCounts[i]) Flags |= flag[i];
         LastCounts[i] = now[i];
     }
     return true;
 }
 
-bool TPosixUartPort::Gone() const { return Errno == EIO || Errno == ENXIO || Errno == ENODEV; }
+bool TPosixUartPort::Gone() const {
+    return Errno == EIO || Errno == ENXIO || Errno == ENODEV;
+}
 
 } // namespace YVclCtrl

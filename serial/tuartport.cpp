@@ -19,8 +19,7 @@ TUartPortFactory SetUartPortFactory(TUartPortFactory Factory) {
 std::unique_ptr<TUartPort> CreateUartPort() {
     {
         std::lock_guard<std::mutex> lock(g_factoryMutex);
-        if (g_factory)
-            return g_factory();
+        if (g_factory) return g_factory();
     }
     return CreatePlatformUartPort();
 }

@@ -66,22 +66,22 @@ private:
     void FinishPending(OVERLAPPED& Olap, bool& Pending);
 
     HANDLE Comm = INVALID_HANDLE_VALUE;
-    HANDLE WriteEvent = nullptr;   // writes wait on their own event
-    HANDLE TermEvent = nullptr;    // 0: set by Interrupt, for good
-    HANDLE CommEvent = nullptr;    // 1: the overlapped WaitCommEvent
-    HANDLE ReadEvent = nullptr;    // 2: a read left pending by Read
-    HANDLE Timer = nullptr;        // 3: the one-shot timer of ArmTimer
+    HANDLE WriteEvent = nullptr; // writes wait on their own event
+    HANDLE TermEvent = nullptr;  // 0: set by Interrupt, for good
+    HANDLE CommEvent = nullptr;  // 1: the overlapped WaitCommEvent
+    HANDLE ReadEvent = nullptr;  // 2: a read left pending by Read
+    HANDLE Timer = nullptr;      // 3: the one-shot timer of ArmTimer
     OVERLAPPED OlapEvt{};
     OVERLAPPED OlapRd{};
-    DWORD EvtMask = 0;             // filled by the outstanding WaitCommEvent
+    DWORD EvtMask = 0; // filled by the outstanding WaitCommEvent
     unsigned long EventMask = 0;
-    unsigned long HeldErrors = 0;  // CE_* flags cleared by Read, reported by the next EV_ERR
+    unsigned long HeldErrors = 0; // CE_* flags cleared by Read, reported by the next EV_ERR
     TUartTimeouts Timeouts;
     bool WaitPending = false;
     bool ReadPending = false;
     bool TimerArmed = false;
     bool DeviceWatched = true;
-    bool HungUp = false;           // a pending operation ended the way a lost device ends them
+    bool HungUp = false; // a pending operation ended the way a lost device ends them
     unsigned long WakeCount = 0;
 };
 

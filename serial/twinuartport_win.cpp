@@ -6,9 +6,9 @@
 namespace {
 namespace C = YVclCtrl;
 constexpr unsigned long kComponentBits[] = {
-    C::EV_RXCHAR, C::EV_TXEMPTY, C::EV_CTS,      C::EV_DSR,   C::EV_RLSD,  C::EV_ERR,      C::EV_RING,
-    C::CE_RXOVER, C::CE_OVERRUN, C::CE_RXPARITY, C::CE_FRAME, C::CE_BREAK, C::CE_TXFULL,   C::MS_CTS_ON,
-    C::MS_DSR_ON, C::MS_RING_ON, C::MS_RLSD_ON};
+    C::EV_RXCHAR, C::EV_TXEMPTY, C::EV_CTS,     C::EV_DSR,      C::EV_RLSD,   C::EV_ERR,
+    C::EV_RING,   C::CE_RXOVER,  C::CE_OVERRUN, C::CE_RXPARITY, C::CE_FRAME,  C::CE_BREAK,
+    C::CE_TXFULL, C::MS_CTS_ON,  C::MS_DSR_ON,  C::MS_RING_ON,  C::MS_RLSD_ON};
 } // namespace
 
 #include "serial/twinuartport.h"
@@ -16,13 +16,13 @@ constexpr unsigned long kComponentBits[] = {
 #include <algorithm>
 
 namespace {
-constexpr unsigned long kWindowsBits[] = {EV_RXCHAR,  EV_TXEMPTY,  EV_CTS,   EV_DSR,    EV_RLSD,   EV_ERR,
-                                          EV_RING,    CE_RXOVER,   CE_OVERRUN, CE_RXPARITY, CE_FRAME, CE_BREAK,
-                                          CE_TXFULL,  MS_CTS_ON,   MS_DSR_ON, MS_RING_ON, MS_RLSD_ON};
+constexpr unsigned long kWindowsBits[] = {
+    EV_RXCHAR, EV_TXEMPTY, EV_CTS,     EV_DSR,      EV_RLSD,   EV_ERR,
+    EV_RING,   CE_RXOVER,  CE_OVERRUN, CE_RXPARITY, CE_FRAME,  CE_BREAK,
+    CE_TXFULL, MS_CTS_ON,  MS_DSR_ON,  MS_RING_ON,  MS_RLSD_ON};
 constexpr bool SameBits() {
     for (size_t i = 0; i < sizeof kWindowsBits / sizeof kWindowsBits[0]; ++i)
-        if (kComponentBits[i] != kWindowsBits[i])
-            return false;
+        if (kComponentBits[i] != kWindowsBits[i]) return false;
     return true;
 }
 static_assert(SameBits(), "the component's EV_/CE_/MS_ bits differ from Windows'");
@@ -43,7 +43,9 @@ void CloseEvent(HANDLE& h) {
 }
 } // namespace
 
-std::unique_ptr<TUartPort> CreatePlatformUartPort() { return std::make_unique<TWinUartPort>(); }
+std::unique_ptr<TUartPort> CreatePlatformUartPort() {
+    return std::make_unique<TWinUartPort>();
+}
 
 TWinUartPort::~TWinUartPort() {
     Close();
@@ -78,14 +80,15 @@ TPortFailure TWinUartPort::ReasonOf(unsigned long Err) {
 }
 
 bool TWinUartPort::NotSupported(unsigned long Err) {
-    return Err == ERROR_INVALID_FUNCTION || Err == ERROR_NOT_SUPPORTED || Err == ERROR_CALL_NOT_IMPLEMENTED ||
-           Err == ERROR_INVALID_PARAMETER;
+    return Err == ERROR_INVALID_FUNCTION || Err == ERROR_NOT_SUPPORTED ||
+           Err == ERROR_CALL_NOT_IMPLEMENTED || Err == ERROR_INVALID_PARAMETER;
 }
 
 bool TWinUartPort::LostDevice(unsigned long Err) {
     // ERROR_NOT_READY: what a hung-up terminal's EIO becomes under Wine.
-    return Err == ERROR_ACCESS_DENIED || Err == ERROR_OPERATION_ABORTED || Err == ERROR_BAD_COMMAND ||
-           Err == ERROR_DEVICE_REMOVED || Err == ERROR_DEVICE_NOT_CONNECTED || Err == ERROR_GEN_FAILURE ||
+    return Err == ERROR_ACCESS_DENIED || Err == ERROR_OPERATION_ABORTED ||
+           Err == ERROR_BAD_COMMAND || Err == ERROR_DEVICE_REMOVED ||
+           Err == ERROR_DEVICE_NOT_CONNECTED || Err == ERROR_GEN_FAILURE ||
            Err == ERROR_NOT_READY || Err == ERROR_IO_DEVICE;
 }
 
@@ -97,16 +100,15 @@ bool TWinUartPort::Fail(unsigned long Err) {
 bool TWinUartPort::Open(const std::string& Device, bool WriteThrough) {
     Failure = TPortFailure::None;
     Errno = 0;
-    if (Comm != INVALID_HANDLE_VALUE)
-        return true;
+    if (Comm != INVALID_HANDLE_VALUE) return true;
     if (!WriteEvent && !(WriteEvent = ::CreateEventA(nullptr, TRUE, FALSE, nullptr))) {
         Errno = static_cast<int>(::GetLastError());
         Failure = TPortFailure::Other;
         return false;
     }
     const DWORD flags = FILE_FLAG_OVERLAPPED | (WriteThrough ? FILE_FLAG_WRITE_THROUGH : 0);
-    const HANDLE h = ::CreateFileA(Device.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, flags,
-                                   nullptr);
+    const HANDLE h = ::CreateFileA(Device.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                   OPEN_EXISTING, flags, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         Errno = static_cast<int>(::GetLastError());
         Failure = ReasonOf(static_cast<unsigned long>(Errno));
@@ -129,8 +131,7 @@ bool TWinUartPort::Open(const std::string& Device, bool WriteThrough) {
 }
 
 bool TWinUartPort::SetQueues(unsigned RxdBytes, unsigned TxdBytes) {
-    if (!::SetupComm(Comm, RxdBytes, TxdBytes))
-        return Fail(::GetLastError());
+    if (!::SetupComm(Comm, RxdBytes, TxdBytes)) return Fail(::GetLastError());
     return true;
 }
 
@@ -148,8 +149,10 @@ DCB TWinUartPort::LineState(DCB dcb, const TUartLineSettings& s) {
     dcb.StopBits = s.StopBits == 2 ? TWOSTOPBITS : ONESTOPBIT;
     dcb.fOutxCtsFlow = s.CtsOutFlow;
     dcb.fOutxDsrFlow = s.DsrOutFlow;
-    dcb.fRtsControl = s.Rts == TUartLineSettings::lm_Handshake ? RTS_CONTROL_HANDSHAKE : RTS_CONTROL_ENABLE;
-    dcb.fDtrControl = s.Dtr == TUartLineSettings::lm_Handshake ? DTR_CONTROL_HANDSHAKE : DTR_CONTROL_ENABLE;
+    dcb.fRtsControl =
+        s.Rts == TUartLineSettings::lm_Handshake ? RTS_CONTROL_HANDSHAKE : RTS_CONTROL_ENABLE;
+    dcb.fDtrControl =
+        s.Dtr == TUartLineSettings::lm_Handshake ? DTR_CONTROL_HANDSHAKE : DTR_CONTROL_ENABLE;
     dcb.fDsrSensitivity = FALSE;
     dcb.fTXContinueOnXoff = FALSE;
     dcb.fOutX = FALSE;
@@ -164,11 +167,9 @@ bool TWinUartPort::Configure(const TUartLineSettings& s) {
     // XON/XOFF characters above all, which must differ) keep valid values.
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
-    if (!::GetCommState(Comm, &dcb))
-        return Fail(::GetLastError());
+    if (!::GetCommState(Comm, &dcb)) return Fail(::GetLastError());
     dcb = LineState(dcb, s);
-    if (!::SetCommState(Comm, &dcb))
-        return Fail(::GetLastError());
+    if (!::SetCommState(Comm, &dcb)) return Fail(::GetLastError());
     return true;
 }
 
@@ -183,15 +184,13 @@ bool TWinUartPort::SetTimeouts(const TUartTimeouts& t) {
     ct.ReadTotalTimeoutConstant = 0;
     ct.WriteTotalTimeoutMultiplier = 0;
     ct.WriteTotalTimeoutConstant = t.WriteTotalMs;
-    if (!::SetCommTimeouts(Comm, &ct))
-        return Fail(::GetLastError());
+    if (!::SetCommTimeouts(Comm, &ct)) return Fail(::GetLastError());
     Timeouts = t;
     return true;
 }
 
 bool TWinUartPort::SetEventMask(unsigned long Mask) {
-    if (!::SetCommMask(Comm, Mask))
-        return Fail(::GetLastError());
+    if (!::SetCommMask(Comm, Mask)) return Fail(::GetLastError());
     EventMask = Mask;
     return true;
 }
@@ -200,15 +199,13 @@ bool TWinUartPort::SetModemLine(TModemLine Line, bool On) {
     const DWORD function = Line == ml_Dtr ? (On ? SETDTR : CLRDTR) : (On ? SETRTS : CLRRTS);
     if (!::EscapeCommFunction(Comm, function)) {
         const DWORD err = ::GetLastError();
-        if (!NotSupported(err))
-            return Fail(err);
+        if (!NotSupported(err)) return Fail(err);
     }
     return true;
 }
 
 void TWinUartPort::FinishPending(OVERLAPPED& Olap, bool& Pending) {
-    if (!Pending)
-        return;
+    if (!Pending) return;
     DWORD n = 0;
     if (!::GetOverlappedResult(Comm, &Olap, &n, FALSE) && ::GetLastError() == ERROR_IO_INCOMPLETE)
         ::WaitForSingleObject(Olap.hEvent, kCancelWaitMs);
@@ -216,8 +213,7 @@ void TWinUartPort::FinishPending(OVERLAPPED& Olap, bool& Pending) {
 }
 
 bool TWinUartPort::Close() {
-    if (Comm == INVALID_HANDLE_VALUE)
-        return true;
+    if (Comm == INVALID_HANDLE_VALUE) return true;
     // The monitor has stopped; its comm wait and read may still be out.
     ::SetCommMask(Comm, 0);
     ::CancelIoEx(Comm, nullptr);
@@ -228,10 +224,8 @@ bool TWinUartPort::Close() {
     const DWORD err = closed ? 0 : ::GetLastError();
     Comm = INVALID_HANDLE_VALUE;
     for (HANDLE h : {CommEvent, ReadEvent})
-        if (h)
-            ::ResetEvent(h);
-    if (Timer)
-        ::CancelWaitableTimer(Timer);
+        if (h) ::ResetEvent(h);
+    if (Timer) ::CancelWaitableTimer(Timer);
     TimerArmed = false;
     return closed ? true : Fail(err);
 }
@@ -241,8 +235,7 @@ long TWinUartPort::Write(const void* Data, size_t Bytes, TWriteCancel Cancel) {
         Errno = ERROR_INVALID_HANDLE;
         return -1;
     }
-    if (Bytes == 0)
-        return 0;
+    if (Bytes == 0) return 0;
     OVERLAPPED olap{};
     olap.hEvent = WriteEvent;
     ::ResetEvent(WriteEvent);
@@ -265,14 +258,14 @@ long TWinUartPort::Write(const void* Data, size_t Bytes, TWriteCancel Cancel) {
     // No write time-out (0) means none at all, as for the driver.
     const DWORD limit = Timeouts.WriteTotalMs ? Timeouts.WriteTotalMs : INFINITE;
     const DWORD woke = ::WaitForMultipleObjects(count, handles, FALSE, limit);
-    if (woke != WAIT_OBJECT_0)
-        ::CancelIoEx(Comm, &olap);
+    if (woke != WAIT_OBJECT_0) ::CancelIoEx(Comm, &olap);
     // Waits for the end of the write either way: its OVERLAPPED lives on this stack.
     const BOOL done = ::GetOverlappedResult(Comm, &olap, &written, TRUE);
     err = done ? 0 : ::GetLastError();
     ::ResetEvent(WriteEvent);
     // Cut short by the time-out or by Interrupt: the bytes that went out count.
-    if (done || err == ERROR_SEM_TIMEOUT || (err == ERROR_OPERATION_ABORTED && woke != WAIT_OBJECT_0))
+    if (done || err == ERROR_SEM_TIMEOUT ||
+        (err == ERROR_OPERATION_ABORTED && woke != WAIT_OBJECT_0))
         return static_cast<long>(written);
     Errno = static_cast<int>(err);
     return -1;
@@ -292,8 +285,7 @@ long TWinUartPort::Read(void* Data, size_t Bytes) {
     HeldErrors |= errors;
     // Exactly what is queued, so the read completes at once.
     const DWORD want = static_cast<DWORD>(std::min<size_t>(stat.cbInQue, Bytes));
-    if (want == 0)
-        return 0;
+    if (want == 0) return 0;
     OlapRd = OVERLAPPED{};
     OlapRd.hEvent = ReadEvent;
     ::ResetEvent(ReadEvent);
@@ -315,8 +307,7 @@ long TWinUartPort::Read(void* Data, size_t Bytes) {
 bool TWinUartPort::ModemStatus(unsigned& Bits) {
     Bits = 0;
     DWORD status = 0;
-    if (Comm == INVALID_HANDLE_VALUE || !::GetCommModemStatus(Comm, &status))
-        return false;
+    if (Comm == INVALID_HANDLE_VALUE || !::GetCommModemStatus(Comm, &status)) return false;
     Bits = static_cast<unsigned>(status & (MS_CTS_ON | MS_DSR_ON | MS_RING_ON | MS_RLSD_ON));
     return true;
 }
@@ -335,11 +326,9 @@ bool TWinUartPort::PrepareWait(std::vector<std::string>& Missing) {
 }
 
 void TWinUartPort::Interrupt() {
-    if (TermEvent)
-        ::SetEvent(TermEvent);
+    if (TermEvent) ::SetEvent(TermEvent);
     // An empty mask also ends the outstanding WaitCommEvent.
-    if (Comm != INVALID_HANDLE_VALUE)
-        ::SetCommMask(Comm, 0);
+    if (Comm != INVALID_HANDLE_VALUE) ::SetCommMask(Comm, 0);
 }
 
 bool TWinUartPort::Pause(unsigned Milliseconds) {
@@ -359,19 +348,19 @@ bool TWinUartPort::ArmTimer(unsigned Milliseconds) {
 
 void TWinUartPort::StopWatchingDevice() {
     DeviceWatched = false;
-    if (WaitPending && Comm != INVALID_HANDLE_VALUE)
-        ::CancelIoEx(Comm, &OlapEvt);
+    if (WaitPending && Comm != INVALID_HANDLE_VALUE) ::CancelIoEx(Comm, &OlapEvt);
     FinishPending(OlapEvt, WaitPending);
     ::ResetEvent(CommEvent);
 }
 
-bool TWinUartPort::Gone() const { return HungUp || LostDevice(static_cast<unsigned long>(Errno.load())); }
+bool TWinUartPort::Gone() const {
+    return HungUp || LostDevice(static_cast<unsigned long>(Errno.load()));
+}
 
 unsigned long TWinUartPort::QueuedBytes() {
     DWORD errors = 0;
     COMSTAT stat{};
-    if (!::ClearCommError(Comm, &errors, &stat))
-        return 0;
+    if (!::ClearCommError(Comm, &errors, &stat)) return 0;
     HeldErrors |= errors;
     return stat.cbInQue;
 }
@@ -396,8 +385,7 @@ void TWinUartPort::StartCommWait(TPortEvents& Events) {
 void TWinUartPort::CommWaitEnded(TPortEvents& Events, unsigned long Mask) {
     DWORD errors = 0;
     COMSTAT stat{};
-    if (::ClearCommError(Comm, &errors, &stat))
-        HeldErrors |= errors;
+    if (::ClearCommError(Comm, &errors, &stat)) HeldErrors |= errors;
     Mask &= EventMask;
     if ((Mask & EV_ERR) || ((EventMask & EV_ERR) && HeldErrors)) {
         Events.Mask |= EV_ERR;
@@ -416,21 +404,18 @@ void TWinUartPort::CommWaitFailed(TPortEvents& Events, unsigned long Err) {
     COMSTAT stat{};
     const bool answered = ::ClearCommError(Comm, &errors, &stat);
     const DWORD probe = answered ? 0 : ::GetLastError();
-    if (answered)
-        HeldErrors |= errors;
+    if (answered) HeldErrors |= errors;
     if (LostDevice(Err) && !answered && LostDevice(probe)) {
         Errno = static_cast<int>(probe);
         HungUp = true;
         Events.Gone = true;
         // A read still out on a vanished device may never end; end it now so
         // the monitor is free to find the device gone.
-        if (ReadPending)
-            ::CancelIoEx(Comm, &OlapRd);
+        if (ReadPending) ::CancelIoEx(Comm, &OlapRd);
         return;
     }
     // Silent, with a breather so a failing driver cannot spin this thread.
-    if (!Pause(10))
-        Events.Terminate = true;
+    if (!Pause(10)) Events.Terminate = true;
 }
 
 void TWinUartPort::PollRead(TPortEvents& Events) {
@@ -443,8 +428,7 @@ void TWinUartPort::PollRead(TPortEvents& Events) {
         return;
     }
     const DWORD err = ::GetLastError();
-    if (err == ERROR_IO_INCOMPLETE)
-        return;
+    if (err == ERROR_IO_INCOMPLETE) return;
     // A failed read still ends: the monitor learns it may read again.
     ReadPending = false;
     ::ResetEvent(ReadEvent);
@@ -468,8 +452,7 @@ TPortEvents TWinUartPort::Wait() {
         }
         if (DeviceWatched && !WaitPending && Comm != INVALID_HANDLE_VALUE) {
             StartCommWait(ev);
-            if (ev.Terminate)
-                return ev;
+            if (ev.Terminate) return ev;
             // Ended at once with nothing the owner asked for: wait again,
             // unless the timer has run out meanwhile.
             if (!WaitPending && !ev.Mask && !ev.Gone) {
@@ -512,19 +495,16 @@ TPortEvents TWinUartPort::Wait() {
             } else if (const DWORD err = ::GetLastError(); err != ERROR_IO_INCOMPLETE) {
                 WaitPending = false;
                 CommWaitFailed(ev, err);
-                if (ev.Terminate)
-                    return ev;
+                if (ev.Terminate) return ev;
             }
         }
-        if (ReadPending)
-            PollRead(ev);
+        if (ReadPending) PollRead(ev);
         // The timer is auto-reset: a zero wait both tests and clears it.
         if (TimerArmed && !ev.Timer && ::WaitForSingleObject(Timer, 0) == WAIT_OBJECT_0) {
             TimerArmed = false;
             ev.Timer = true;
         }
-        if (ev.Mask || ev.Gone || ev.Timer || ev.ReadDone)
-            return ev;
+        if (ev.Mask || ev.Gone || ev.Timer || ev.ReadDone) return ev;
     }
 }
 

@@ -47,8 +47,7 @@ int SendDbgString_Printf(const char* Format, ...) {
     const std::string text = VFormat(Format, args);
     va_end(args);
     static const bool enabled = std::getenv("DPU_DEBUG") != nullptr;
-    if (enabled)
-        std::fprintf(stderr, "%s\n", text.c_str());
+    if (enabled) std::fprintf(stderr, "%s\n", text.c_str());
     return static_cast<int>(text.size());
 }
 

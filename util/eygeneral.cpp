@@ -6,17 +6,14 @@
 namespace YVclUtil {
 
 std::string VFormat(const char* format, va_list args) {
-    if (!format)
-        return {};
+    if (!format) return {};
     va_list copy;
     va_copy(copy, args);
     char small[256];
     const int n = std::vsnprintf(small, sizeof small, format, copy);
     va_end(copy);
-    if (n < 0)
-        return {};
-    if (static_cast<size_t>(n) < sizeof small)
-        return std::string(small, static_cast<size_t>(n));
+    if (n < 0) return {};
+    if (static_cast<size_t>(n) < sizeof small) return std::string(small, static_cast<size_t>(n));
     std::string out(static_cast<size_t>(n), '\0');
     std::vsnprintf(out.data(), out.size() + 1, format, args);
     return out;

@@ -14,7 +14,8 @@ namespace YVclUtil {
 class EYIniFileError : public EYGeneral {
 public:
     EYIniFileError(std::string fileName, std::string reason)
-        : EYGeneral("Err: Constructor !!!"), FileName(std::move(fileName)), Reason(std::move(reason)) {}
+        : EYGeneral("Err: Constructor !!!"), FileName(std::move(fileName)),
+          Reason(std::move(reason)) {}
 
     std::string FileName;
     std::string Reason;

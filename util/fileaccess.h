@@ -55,6 +55,7 @@ bool ResolveOutputTarget(const std::string& Path, std::string& Target, std::stri
 // or the whole new one. A replaced file keeps its permission bits. False on
 // any failure with the reason in Reason; the target is left untouched and no
 // temporary file stays behind.
-bool WriteFileAtomically(const std::string& Path, const void* Data, size_t Size, std::string& Reason);
+bool WriteFileAtomically(const std::string& Path, const void* Data, size_t Size,
+                         std::string& Reason);
 
 } // namespace YVclUtil

@@ -16,10 +16,8 @@ namespace {
 constexpr int kMaxLinkDepth = 40;
 
 TFileKind KindOf(mode_t Mode) {
-    if (S_ISREG(Mode))
-        return TFileKind::Regular;
-    if (S_ISDIR(Mode))
-        return TFileKind::Directory;
+    if (S_ISREG(Mode)) return TFileKind::Regular;
+    if (S_ISDIR(Mode)) return TFileKind::Directory;
     return TFileKind::Other;
 }
 
@@ -32,8 +30,7 @@ bool WriteAll(int Fd, const uint8_t* Data, size_t Size) {
     while (Size > 0) {
         const ssize_t n = ::write(Fd, Data, Size);
         if (n < 0) {
-            if (errno == EINTR)
-                continue;
+            if (errno == EINTR) continue;
             return false;
         }
         if (n == 0) {
@@ -74,8 +71,7 @@ bool QueryFileStatus(const std::string& Path, TFileStatus& Status, std::string& 
     struct stat st {};
     if (Path.empty() || ::stat(Path.c_str(), &st) != 0) {
         const int error = Path.empty() ? ENOENT : errno;
-        if (error == ENOENT || error == ENOTDIR)
-            return true;
+        if (error == ENOENT || error == ENOTDIR) return true;
         Reason = SystemReason(error);
         return false;
     }
@@ -97,7 +93,8 @@ bool ReadWholeFile(const std::string& Path, std::vector<uint8_t>& Bytes, std::st
     }
     // Non-blocking, so a FIFO swapped in after the check above cannot hold the
     // caller; the status of the opened file decides.
-    const int fd = Path.empty() ? -1 : ::open(Path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    const int fd =
+        Path.empty() ? -1 : ::open(Path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
         Reason = SystemReason(Path.empty() ? ENOENT : errno);
         return false;
@@ -129,26 +126,24 @@ bool ReadWholeFile(const std::string& Path, std::vector<uint8_t>& Bytes, std::st
             if (Bytes.size() >= MaxBytes) {
                 char probe;
                 const ssize_t extra = ::read(fd, &probe, 1);
-                if (extra < 0 && errno == EINTR)
-                    continue;
+                if (extra < 0 && errno == EINTR) continue;
                 if (extra != 0) {
                     Reason = SystemReason(extra < 0 ? errno : EFBIG);
                     ok = false;
                 }
                 break;
             }
-            Bytes.resize(Bytes.size() + 4096 > MaxBytes ? static_cast<size_t>(MaxBytes) : Bytes.size() + 4096);
+            Bytes.resize(Bytes.size() + 4096 > MaxBytes ? static_cast<size_t>(MaxBytes)
+                                                        : Bytes.size() + 4096);
         }
         const ssize_t n = ::read(fd, Bytes.data() + got, Bytes.size() - got);
         if (n < 0) {
-            if (errno == EINTR)
-                continue;
+            if (errno == EINTR) continue;
             Reason = SystemReason(errno);
             ok = false;
             break;
         }
-        if (n == 0)
-            break;
+        if (n == 0) break;
         got += static_cast<size_t>(n);
     }
     ::close(fd);
@@ -169,13 +164,11 @@ bool ResolveOutputTarget(const std::string& Path, std::string& Target, std::stri
     struct stat st {};
     for (int depth = 0;; ++depth) {
         if (::lstat(Target.c_str(), &st) != 0) {
-            if (errno == ENOENT)
-                return true; // a new file (or a dangling link's target) is created
+            if (errno == ENOENT) return true; // a new file (or a dangling link's target) is created
             Reason = SystemReason(errno);
             return false;
         }
-        if (!S_ISLNK(st.st_mode))
-            break;
+        if (!S_ISLNK(st.st_mode)) break;
         if (depth == kMaxLinkDepth) {
             Reason = SystemReason(ELOOP);
             return false;
@@ -202,10 +195,10 @@ bool ResolveOutputTarget(const std::string& Path, std::string& Target, std::stri
     return true;
 }
 
-bool WriteFileAtomically(const std::string& Path, const void* Data, size_t Size, std::string& Reason) {
+bool WriteFileAtomically(const std::string& Path, const void* Data, size_t Size,
+                         std::string& Reason) {
     std::string target;
-    if (!ResolveOutputTarget(Path, target, Reason))
-        return false;
+    if (!ResolveOutputTarget(Path, target, Reason)) return false;
     struct stat st {};
     const bool existed = ::stat(target.c_str(), &st) == 0;
     const std::string folder = FolderOf(target);
@@ -219,7 +212,8 @@ bool WriteFileAtomically(const std::string& Path, const void* Data, size_t Size,
                std::to_string(counter.fetch_add(1)) + ".tmp";
         // A replaced file's readers only: a private file must not be readable
         // by others while its successor is being written.
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, existed ? (st.st_mode & 0666) : 0666);
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                    existed ? (st.st_mode & 0666) : 0666);
         if (fd < 0 && errno != EEXIST) {
             Reason = SystemReason(errno);
             return false;
@@ -230,10 +224,8 @@ bool WriteFileAtomically(const std::string& Path, const void* Data, size_t Size,
         return false;
     }
     bool ok = WriteAll(fd, static_cast<const uint8_t*>(Data), Size);
-    if (ok && existed)
-        ok = ::fchmod(fd, st.st_mode & 07777) == 0;
-    if (ok)
-        ok = ::fsync(fd) == 0;
+    if (ok && existed) ok = ::fchmod(fd, st.st_mode & 07777) == 0;
+    if (ok) ok = ::fsync(fd) == 0;
     int error = ok ? 0 : errno;
     if (::close(fd) != 0 && ok) {
         ok = false;
@@ -257,7 +249,8 @@ bool WriteFileAtomically(const std::string& Path, const void* Data, size_t Size,
     }
     // Make the rename itself durable; a folder that cannot be synced does not
     // undo a write that has already replaced the file.
-    const int dir = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int dir =
+        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir >= 0) {
         ::fsync(dir);
         ::close(dir);

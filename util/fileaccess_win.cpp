@@ -18,9 +18,9 @@ namespace YVclUtil {
 namespace {
 
 std::wstring Wide(const std::string& Text) {
-    if (Text.empty())
-        return std::wstring();
-    const int n = ::MultiByteToWideChar(CP_UTF8, 0, Text.data(), static_cast<int>(Text.size()), nullptr, 0);
+    if (Text.empty()) return std::wstring();
+    const int n =
+        ::MultiByteToWideChar(CP_UTF8, 0, Text.data(), static_cast<int>(Text.size()), nullptr, 0);
     std::wstring out(static_cast<size_t>(n), L'\0');
     ::MultiByteToWideChar(CP_UTF8, 0, Text.data(), static_cast<int>(Text.size()), out.data(), n);
     return out;
@@ -46,10 +46,11 @@ std::string WindowsReason(DWORD Error) {
     const DWORD n = ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
                                          FORMAT_MESSAGE_IGNORE_INSERTS,
                                      nullptr, Error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string reason = n && text ? std::string(text, n) : "Windows error " + std::to_string(Error);
-    if (text)
-        ::LocalFree(text);
-    while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' || reason.back() == '.'))
+    std::string reason =
+        n && text ? std::string(text, n) : "Windows error " + std::to_string(Error);
+    if (text) ::LocalFree(text);
+    while (!reason.empty() &&
+           (reason.back() == '\n' || reason.back() == '\r' || reason.back() == '.'))
         reason.pop_back();
     return reason;
 }
@@ -57,19 +58,20 @@ std::string WindowsReason(DWORD Error) {
 // Opens Path for status questions only (no read or write access), folders
 // included. INVALID_HANDLE_VALUE when it cannot be opened.
 HANDLE OpenForStatus(const std::wstring& Path) {
-    return ::CreateFileW(Path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    return ::CreateFileW(Path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 }
 
 TFileKind KindOf(HANDLE File, const BY_HANDLE_FILE_INFORMATION* Info) {
     if (::GetFileType(File) != FILE_TYPE_DISK)
         return TFileKind::Other; // a COM port, a pipe, the console, NUL
-    if (Info && (Info->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-        return TFileKind::Directory;
+    if (Info && (Info->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return TFileKind::Directory;
     return TFileKind::Regular;
 }
 
-bool IsAbsence(DWORD Error) { return Error == ERROR_FILE_NOT_FOUND || Error == ERROR_PATH_NOT_FOUND; }
+bool IsAbsence(DWORD Error) {
+    return Error == ERROR_FILE_NOT_FOUND || Error == ERROR_PATH_NOT_FOUND;
+}
 
 std::string FolderOf(const std::string& Path) {
     const size_t slash = Path.find_last_of("/\\");
@@ -115,17 +117,15 @@ std::string InputKindReason(TFileKind Kind) {
 
 bool QueryFileStatus(const std::string& Path, TFileStatus& Status, std::string& Reason) {
     Status = TFileStatus();
-    if (Path.empty())
-        return true;
+    if (Path.empty()) return true;
     const HANDLE file = OpenForStatus(Wide(Path));
     if (file == INVALID_HANDLE_VALUE) {
         const DWORD error = ::GetLastError();
-        if (IsAbsence(error))
-            return true;
+        if (IsAbsence(error)) return true;
         Reason = WindowsReason(error);
         return false;
     }
-    BY_HANDLE_FILE_INFORMATION info {};
+    BY_HANDLE_FILE_INFORMATION info{};
     const bool haveInfo = ::GetFileInformationByHandle(file, &info) != 0;
     Status.Kind = KindOf(file, haveInfo ? &info : nullptr);
     if (haveInfo && Status.Kind != TFileKind::Other) {
@@ -139,27 +139,27 @@ bool QueryFileStatus(const std::string& Path, TFileStatus& Status, std::string& 
     return true;
 }
 
-bool ReadWholeFile(const std::string& Path, std::vector<uint8_t>& Bytes, std::string& Reason, uint64_t MaxBytes) {
+bool ReadWholeFile(const std::string& Path, std::vector<uint8_t>& Bytes, std::string& Reason,
+                   uint64_t MaxBytes) {
     Bytes.clear();
     // The status check comes first: opening a COM port for reading would
     // already take it from its owner.
     TFileStatus status;
-    if (!QueryFileStatus(Path, status, Reason))
-        return false;
+    if (!QueryFileStatus(Path, status, Reason)) return false;
     if (status.Kind != TFileKind::Regular) {
         Reason = InputKindReason(status.Kind);
         return false;
     }
-    const HANDLE file = ::CreateFileW(Wide(Path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE file =
+        ::CreateFileW(Wide(Path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         Reason = WindowsReason(::GetLastError());
         return false;
     }
     bool ok = ::GetFileType(file) == FILE_TYPE_DISK;
-    if (!ok)
-        Reason = InputKindReason(TFileKind::Other);
-    LARGE_INTEGER size {};
+    if (!ok) Reason = InputKindReason(TFileKind::Other);
+    LARGE_INTEGER size{};
     if (ok && !::GetFileSizeEx(file, &size)) {
         Reason = WindowsReason(::GetLastError());
         ok = false;
@@ -210,12 +210,11 @@ bool ResolveOutputTarget(const std::string& Path, std::string& Target, std::stri
     const HANDLE file = OpenForStatus(wide);
     if (file == INVALID_HANDLE_VALUE) {
         const DWORD error = ::GetLastError();
-        if (IsAbsence(error))
-            return true;
+        if (IsAbsence(error)) return true;
         Reason = WindowsReason(error);
         return false;
     }
-    BY_HANDLE_FILE_INFORMATION info {};
+    BY_HANDLE_FILE_INFORMATION info{};
     const bool haveInfo = ::GetFileInformationByHandle(file, &info) != 0;
     const TFileKind kind = KindOf(file, haveInfo ? &info : nullptr);
     ::CloseHandle(file);
@@ -230,19 +229,20 @@ bool ResolveOutputTarget(const std::string& Path, std::string& Target, std::stri
     return true;
 }
 
-bool WriteFileAtomically(const std::string& Path, const void* Data, size_t Size, std::string& Reason) {
+bool WriteFileAtomically(const std::string& Path, const void* Data, size_t Size,
+                         std::string& Reason) {
     std::string target;
-    if (!ResolveOutputTarget(Path, target, Reason))
-        return false;
+    if (!ResolveOutputTarget(Path, target, Reason)) return false;
     const std::string folder = FolderOf(target);
     const std::string base = target.substr(folder.size());
-    static std::atomic<unsigned> counter {0};
+    static std::atomic<unsigned> counter{0};
     std::wstring temp;
     HANDLE file = INVALID_HANDLE_VALUE;
     for (int attempt = 0; attempt < 100 && file == INVALID_HANDLE_VALUE; ++attempt) {
         temp = Wide(folder + "." + base + "." + std::to_string(::GetCurrentProcessId()) + "." +
                     std::to_string(counter.fetch_add(1)) + ".tmp");
-        file = ::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        file = ::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file == INVALID_HANDLE_VALUE && ::GetLastError() != ERROR_FILE_EXISTS) {
             Reason = WindowsReason(::GetLastError());
             return false;
@@ -264,8 +264,7 @@ bool WriteFileAtomically(const std::string& Path, const void* Data, size_t Size,
             error = ERROR_DISK_FULL;
         done += n;
     }
-    if (!error && !::FlushFileBuffers(file))
-        error = ::GetLastError();
+    if (!error && !::FlushFileBuffers(file)) error = ::GetLastError();
     ::CloseHandle(file);
     if (!error) {
         const std::wstring wideTarget = Wide(target);
@@ -273,16 +272,16 @@ bool WriteFileAtomically(const std::string& Path, const void* Data, size_t Size,
         bool moved;
         if (attributes != INVALID_FILE_ATTRIBUTES) {
             // Keeps the replaced file's attributes, owner and access rights.
-            moved = ::ReplaceFileW(wideTarget.c_str(), temp.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
-                                   nullptr, nullptr) != 0;
+            moved = ::ReplaceFileW(wideTarget.c_str(), temp.c_str(), nullptr,
+                                   REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) != 0;
             if (!moved && ::GetLastError() == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2)
                 moved = ::MoveFileExW(temp.c_str(), wideTarget.c_str(),
                                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
         } else {
-            moved = ::MoveFileExW(temp.c_str(), wideTarget.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+            moved = ::MoveFileExW(temp.c_str(), wideTarget.c_str(),
+                                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
         }
-        if (!moved)
-            error = ::GetLastError();
+        if (!moved) error = ::GetLastError();
     }
     if (error) {
         ::DeleteFileW(temp.c_str());

@@ -8,6 +8,8 @@ QString ToQString(const std::string& Text) {
     return QString::fromLocal8Bit(Text.data(), static_cast<qsizetype>(Text.size()));
 }
 
-std::string FromQString(const QString& Text) { return Text.toLocal8Bit().toStdString(); }
+std::string FromQString(const QString& Text) {
+    return Text.toLocal8Bit().toStdString();
+}
 
 } // namespace YVclUtil

@@ -3,21 +3,19 @@
 #include "util/eyconverterror.h"
 #include "util/eygeneral.h"
 
-
 namespace YVclUtil {
 
 namespace {
 int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     return -1;
 }
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 [[noreturn]] void Fail(const char* kind, const std::string& text) {
     throw EYConvertError(Format("'%s' is not a valid %s", text.c_str(), kind));
@@ -36,12 +34,10 @@ int Digits(const char*& p, int minDigits, int maxDigits) {
 
 bool ParseDate(const char*& p, int& y, int& m, int& d) {
     y = Digits(p, 1, 4);
-    if (y < 0 || *p != '-')
-        return false;
+    if (y < 0 || *p != '-') return false;
     ++p;
     m = Digits(p, 1, 2);
-    if (m < 0 || *p != '-')
-        return false;
+    if (m < 0 || *p != '-') return false;
     ++p;
     d = Digits(p, 1, 2);
     return d >= 0;
@@ -49,18 +45,15 @@ bool ParseDate(const char*& p, int& y, int& m, int& d) {
 
 bool ParseTime(const char*& p, int& h, int& n, int& s) {
     h = Digits(p, 1, 2);
-    if (h < 0 || *p != ':')
-        return false;
+    if (h < 0 || *p != ':') return false;
     ++p;
     n = Digits(p, 1, 2);
-    if (n < 0)
-        return false;
+    if (n < 0) return false;
     s = 0;
     if (*p == ':') {
         ++p;
         s = Digits(p, 1, 2);
-        if (s < 0)
-            return false;
+        if (s < 0) return false;
     }
     return true;
 }
@@ -97,27 +90,22 @@ bool TryStrToInt(const std::string& Text, int32_t& Value) {
         hex = true;
         p += 2;
     }
-    if (p == end)
-        return false;
+    if (p == end) return false;
     uint64_t magnitude = 0;
     for (; p < end; ++p) {
         const int digit = hex ? HexDigit(*p) : (*p >= '0' && *p <= '9' ? *p - '0' : -1);
-        if (digit < 0)
-            return false;
+        if (digit < 0) return false;
         magnitude = magnitude * (hex ? 16 : 10) + static_cast<unsigned>(digit);
-        if (magnitude > 0xFFFFFFFFull)
-            return false;
+        if (magnitude > 0xFFFFFFFFull) return false;
     }
     int64_t result;
     if (hex) {
         // Hexadecimal spells the 32-bit pattern, so FFFFFFFF is -1.
         result = static_cast<int32_t>(static_cast<uint32_t>(magnitude));
-        if (negative)
-            result = static_cast<int32_t>(0u - static_cast<uint32_t>(result));
+        if (negative) result = static_cast<int32_t>(0u - static_cast<uint32_t>(result));
     } else {
         result = negative ? -static_cast<int64_t>(magnitude) : static_cast<int64_t>(magnitude);
-        if (result < INT32_MIN || result > INT32_MAX)
-            return false;
+        if (result < INT32_MIN || result > INT32_MAX) return false;
     }
     Value = static_cast<int32_t>(result);
     return true;
@@ -125,8 +113,7 @@ bool TryStrToInt(const std::string& Text, int32_t& Value) {
 
 int32_t StrToInt(const std::string& Text) {
     int32_t value = 0;
-    if (!TryStrToInt(Text, value))
-        Fail("integer value", Text);
+    if (!TryStrToInt(Text, value)) Fail("integer value", Text);
     return value;
 }
 
@@ -142,7 +129,9 @@ std::string TimeToStr(TDateTime Value) {
     return Format("%02d:%02d:%02d", h, n, s);
 }
 
-std::string DateTimeToStr(TDateTime Value) { return DateToStr(Value) + " " + TimeToStr(Value); }
+std::string DateTimeToStr(TDateTime Value) {
+    return DateToStr(Value) + " " + TimeToStr(Value);
+}
 
 TDateTime StrToDate(const std::string& Text) {
     const char* p = SkipBlanks(Text.c_str());
@@ -159,10 +148,8 @@ TDateTime StrToTime(const std::string& Text) {
     int h, n, s;
     bool ok = false;
     TDateTime out;
-    if (ParseTime(p, h, n, s) && *SkipBlanks(p) == '\0')
-        out = TimeOnly(h, n, s, ok);
-    if (!ok)
-        Fail("time", Text);
+    if (ParseTime(p, h, n, s) && *SkipBlanks(p) == '\0') out = TimeOnly(h, n, s, ok);
+    if (!ok) Fail("time", Text);
     return out;
 }
 
@@ -173,8 +160,7 @@ TDateTime StrToDateTime(const std::string& Text) {
     bool ok = ParseDate(p, y, m, d);
     if (ok && IsBlank(*p)) {
         p = SkipBlanks(p);
-        if (*p != '\0')
-            ok = ParseTime(p, h, n, s);
+        if (*p != '\0') ok = ParseTime(p, h, n, s);
     }
     if (!ok || *SkipBlanks(p) != '\0' || !TDateTime::TryEncode(y, m, d, h, n, s, 0, out))
         Fail("date and time", Text);

@@ -10,7 +10,9 @@ namespace {
 // Days from 1 January of year 1 (proleptic Gregorian) to the epoch 30 Dec 1899.
 constexpr int64_t kEpochDays = 693593;
 
-bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+bool IsLeap(int y) {
+    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
 
 int DaysInMonth(int y, int m) {
     static const int days[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -24,7 +26,8 @@ int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d) {
     const unsigned yoe = static_cast<unsigned>(y - era * 400);
     const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
     const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<int64_t>(doe) - 719468 + 719162; // 719162 = days 0001-01-01..1970-01-01
+    return era * 146097 + static_cast<int64_t>(doe) - 719468 +
+           719162; // 719162 = days 0001-01-01..1970-01-01
 }
 
 void CivilFromDays(int64_t z, int& y, int& m, int& d) {
@@ -41,27 +44,29 @@ void CivilFromDays(int64_t z, int& y, int& m, int& d) {
     y = static_cast<int>(yy + (m <= 2));
 }
 
-int64_t WholeDays(double v) { return static_cast<int64_t>(std::trunc(v)); }
+int64_t WholeDays(double v) {
+    return static_cast<int64_t>(std::trunc(v));
+}
 
 // Milliseconds of the day; negative values count the fraction as positive, as the framework does.
 int64_t DayMs(double v) {
     double frac = std::fabs(v - std::trunc(v));
     int64_t ms = std::llround(frac * 86400000.0);
-    if (ms >= 86400000)
-        ms = 86399999;
+    if (ms >= 86400000) ms = 86399999;
     return ms;
 }
 } // namespace
 
-bool TDateTime::TryEncode(int year, int month, int day, int hour, int minute, int second,
-                          int msec, TDateTime& Out) {
+bool TDateTime::TryEncode(int year, int month, int day, int hour, int minute, int second, int msec,
+                          TDateTime& Out) {
     if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 ||
         day > DaysInMonth(year, month))
         return false;
     if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59 ||
         msec < 0 || msec > 999)
         return false;
-    const int64_t days = DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) - kEpochDays;
+    const int64_t days =
+        DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) - kEpochDays;
     const double frac = (hour * 3600000.0 + minute * 60000.0 + second * 1000.0 + msec) / 86400000.0;
     // Before the epoch the fraction still counts forward from midnight.
     Out.Val = days >= 0 ? days + frac : days - frac;
@@ -72,7 +77,8 @@ TDateTime TDateTime::Now() {
     const auto now = std::chrono::system_clock::now();
     const std::time_t t = std::chrono::system_clock::to_time_t(now);
     const int ms = static_cast<int>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000);
+        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() %
+        1000);
     std::tm tm{};
     localtime_r(&t, &tm);
     TDateTime out;

@@ -13,8 +13,8 @@ struct TDateTime {
     explicit TDateTime(double v) : Val(v) {}
 
     // Builds from calendar parts; false (and Out unchanged) when a part is out of range.
-    static bool TryEncode(int year, int month, int day, int hour, int minute, int second,
-                          int msec, TDateTime& Out);
+    static bool TryEncode(int year, int month, int day, int hour, int minute, int second, int msec,
+                          TDateTime& Out);
     // The local date and time now.
     static TDateTime Now();
 

@@ -9,15 +9,27 @@
 namespace YVclUtil {
 
 namespace {
-inline uint32_t Ror(uint32_t v, unsigned n) { return (v >> n) | (v << (32 - n)); }
-inline uint32_t Rol(uint32_t v, unsigned n) { return (v << n) | (v >> (32 - n)); }
-inline uint32_t KeyLowOf(uint64_t key) { return static_cast<uint32_t>(key); }
-inline uint32_t KeyHighOf(uint64_t key) { return static_cast<uint32_t>(key >> 32); }
+inline uint32_t Ror(uint32_t v, unsigned n) {
+    return (v >> n) | (v << (32 - n));
+}
+inline uint32_t Rol(uint32_t v, unsigned n) {
+    return (v << n) | (v >> (32 - n));
+}
+inline uint32_t KeyLowOf(uint64_t key) {
+    return static_cast<uint32_t>(key);
+}
+inline uint32_t KeyHighOf(uint64_t key) {
+    return static_cast<uint32_t>(key >> 32);
+}
 } // namespace
 
-TYHashedStringList::TYHashedStringList(TYStrTab* StrTab) { RunConstructor(StrTab); }
+TYHashedStringList::TYHashedStringList(TYStrTab* StrTab) {
+    RunConstructor(StrTab);
+}
 
-TYHashedStringList::~TYHashedStringList() { RunDestructor(); }
+TYHashedStringList::~TYHashedStringList() {
+    RunDestructor();
+}
 
 void TYHashedStringList::RunConstructor(TYStrTab* Tab) {
     StrTab = Tab;
@@ -36,8 +48,7 @@ void TYHashedStringList::RunConstructor(TYStrTab* Tab) {
 }
 
 void TYHashedStringList::RunDestructor() {
-    if (HashTab)
-        DeleteAll();
+    if (HashTab) DeleteAll();
     std::free(HashTab);
     HashTab = nullptr;
     std::free(ListTab);
@@ -46,17 +57,16 @@ void TYHashedStringList::RunDestructor() {
 
 uint64_t TYHashedStringList::StrToHashKey(const char* Str, unsigned* Len) {
     const unsigned len = Str ? static_cast<unsigned>(std::strlen(Str)) : 0;
-    if (Len)
-        *Len = len;
+    if (Len) *Len = len;
     return StrToHashKey(Str, len);
 }
 
 uint64_t TYHashedStringList::StrToHashKey(const char* Str, unsigned Len) {
-    if (!Str || Len == 0)
-        return 0;
+    if (!Str || Len == 0) return 0;
     uint32_t a = 0, b = 0;
     for (uint32_t i = 1; i <= Len; ++i) {
-        const uint32_t c = static_cast<uint32_t>(static_cast<int32_t>(static_cast<signed char>(Str[i - 1])));
+        const uint32_t c =
+            static_cast<uint32_t>(static_cast<int32_t>(static_cast<signed char>(Str[i - 1])));
         a = a + ((i ^ b) + c);
         a = Ror(a, 5);
         b = b - (a + c);
@@ -65,38 +75,36 @@ uint64_t TYHashedStringList::StrToHashKey(const char* Str, unsigned Len) {
     return (static_cast<uint64_t>(a | 1u) << 32) | b;
 }
 
-_YHASHEDSTRINGLISTCELL* TYHashedStringList::Find(uint64_t Key, const char* Str, unsigned Len) const {
+_YHASHEDSTRINGLISTCELL* TYHashedStringList::Find(uint64_t Key, const char* Str,
+                                                 unsigned Len) const {
     const uint32_t low = KeyLowOf(Key), high = KeyHighOf(Key);
     for (_YHASHEDSTRINGLISTCELL* e = HashTab[low & BucketMask]; e; e = e->Next) {
         // Two different texts may share a key; the text decides, so a
         // collision can never merge two entries.
-        if (e->KeyLow == low && e->KeyHigh == high && StrTab->Equals(e->Text, Str, Len))
-            return e;
+        if (e->KeyLow == low && e->KeyHigh == high && StrTab->Equals(e->Text, Str, Len)) return e;
     }
     return nullptr;
 }
 
-int32_t TYHashedStringList::Add(const char* Str) { return Add(Str, nullptr); }
+int32_t TYHashedStringList::Add(const char* Str) {
+    return Add(Str, nullptr);
+}
 
 int32_t TYHashedStringList::Add(const char* Str, TObject* Object) {
     return Add(Str, Str ? static_cast<unsigned>(std::strlen(Str)) : 0u, Object);
 }
 
 int32_t TYHashedStringList::Add(const char* Str, unsigned Len, TObject* Object) {
-    if (!HashTab || !Str || Len == 0 || Len > kMaxKeyLength)
-        return -1;
+    if (!HashTab || !Str || Len == 0 || Len > kMaxKeyLength) return -1;
     const uint64_t key = StrToHashKey(Str, Len);
     if (_YHASHEDSTRINGLISTCELL* e = Find(key, Str, Len)) {
-        if (OnReplace)
-            OnReplace(this, e->Index);
+        if (OnReplace) OnReplace(this, e->Index);
         e->Object = Object;
         return e->Index;
     }
-    if (!GrowupListTab())
-        return -1;
+    if (!GrowupListTab()) return -1;
     _YSTRTABCELL* text = StrTab->Add(Str, Len);
-    if (!text)
-        return -1;
+    if (!text) return -1;
     _YHASHEDSTRINGLISTCELL* cell = AllocateCell();
     if (!cell) {
         StrTab->Delete(text);
@@ -125,8 +133,7 @@ int32_t TYHashedStringList::Add(const char* Str, unsigned Len, TObject* Object) 
 
 void TYHashedStringList::Rehash(uint32_t Buckets) {
     auto* table = static_cast<_YHASHEDSTRINGLISTCELL**>(std::calloc(Buckets, sizeof(*HashTab)));
-    if (!table)
-        return; // the old table stays correct, only slower
+    if (!table) return; // the old table stays correct, only slower
     // Walking the entries backwards and pushing each at its chain's head keeps
     // every chain in the order the entries were added.
     for (int32_t i = FCount - 1; i >= 0; --i) {
@@ -134,8 +141,7 @@ void TYHashedStringList::Rehash(uint32_t Buckets) {
         _YHASHEDSTRINGLISTCELL*& head = table[e->KeyLow & (Buckets - 1)];
         e->Prev = nullptr;
         e->Next = head;
-        if (head)
-            head->Prev = e;
+        if (head) head->Prev = e;
         head = e;
     }
     std::free(HashTab);
@@ -148,25 +154,21 @@ int32_t TYHashedStringList::IndexOf(const char* Str) const {
 }
 
 int32_t TYHashedStringList::IndexOf(const char* Str, unsigned Len) const {
-    if (!HashTab || !Str || Len == 0 || Len > kMaxKeyLength)
-        return -1;
+    if (!HashTab || !Str || Len == 0 || Len > kMaxKeyLength) return -1;
     const _YHASHEDSTRINGLISTCELL* e = Find(StrToHashKey(Str, Len), Str, Len);
     return e ? e->Index : -1;
 }
 
 bool TYHashedStringList::Delete(int32_t Index) {
-    if (!HashTab || Index < 0 || Index >= FCount)
-        return false;
-    if (OnDelete)
-        OnDelete(this, Index);
+    if (!HashTab || Index < 0 || Index >= FCount) return false;
+    if (OnDelete) OnDelete(this, Index);
     _YHASHEDSTRINGLISTCELL* cell = ListTab[Index];
     StrTab->Delete(cell->Text);
     if (cell->Prev)
         cell->Prev->Next = cell->Next;
     else
         HashTab[cell->KeyLow & BucketMask] = cell->Next;
-    if (cell->Next)
-        cell->Next->Prev = cell->Prev;
+    if (cell->Next) cell->Next->Prev = cell->Prev;
     ReleaseCell(cell);
     for (int32_t i = Index + 1; i < FCount; ++i) {
         ListTab[i - 1] = ListTab[i];
@@ -178,11 +180,9 @@ bool TYHashedStringList::Delete(int32_t Index) {
 }
 
 bool TYHashedStringList::DeleteAll() {
-    if (!HashTab)
-        return true;
+    if (!HashTab) return true;
     for (int32_t i = 0; i < FCount; ++i) {
-        if (OnDelete)
-            OnDelete(this, i);
+        if (OnDelete) OnDelete(this, i);
         StrTab->Delete(ListTab[i]->Text);
         ReleaseCell(ListTab[i]);
     }
@@ -199,8 +199,7 @@ void TYHashedStringList::Abandon() {
     std::free(ListTab);
     ListTab = nullptr;
     ListTabSize = 0;
-    if (HashTab)
-        std::memset(HashTab, 0, (size_t{BucketMask} + 1) * sizeof(*HashTab));
+    if (HashTab) std::memset(HashTab, 0, (size_t{BucketMask} + 1) * sizeof(*HashTab));
 }
 
 std::string TYHashedStringList::pr_Strings(int32_t Index) const {
@@ -208,8 +207,7 @@ std::string TYHashedStringList::pr_Strings(int32_t Index) const {
         throw EYGeneral("TYHashedStringList: Invalid Index for Strings[%d]", Index);
     char textBuf[kMaxKeyLength + 8];
     unsigned len = 0;
-    if (!StrTab->Get(ListTab[Index]->Text, textBuf, sizeof(textBuf), &len))
-        return std::string();
+    if (!StrTab->Get(ListTab[Index]->Text, textBuf, sizeof(textBuf), &len)) return std::string();
     return std::string(textBuf, len);
 }
 
@@ -230,40 +228,38 @@ void TYHashedStringList::pw_Objects(int32_t Index, TObject* Object) {
 }
 
 bool TYHashedStringList::GrowupListTab() {
-    if (ListTabSize > FCount)
-        return true;
+    if (ListTabSize > FCount) return true;
     // Small lists grow by doubling from a few entries up to one step, so a
     // file of many short sections does not cost a full step per section.
-    const size_t size = ListTabSize >= kListTabStep ? static_cast<size_t>(ListTabSize) + kListTabStep
-                        : ListTabSize == 0         ? kListTabFirst
-                                                   : static_cast<size_t>(ListTabSize) * 2;
+    const size_t size = ListTabSize >= kListTabStep
+                            ? static_cast<size_t>(ListTabSize) + kListTabStep
+                        : ListTabSize == 0 ? kListTabFirst
+                                           : static_cast<size_t>(ListTabSize) * 2;
     void* grown = std::realloc(ListTab, size * sizeof(*ListTab));
-    if (!grown)
-        return false;
+    if (!grown) return false;
     ListTab = static_cast<_YHASHEDSTRINGLISTCELL**>(grown);
     ListTabSize = static_cast<int32_t>(size);
     return true;
 }
 
 void TYHashedStringList::ShrinkListTab() {
-    if (ListTabSize <= kListTabStep || ListTabSize - kListTabStep < FCount)
-        return;
+    if (ListTabSize <= kListTabStep || ListTabSize - kListTabStep < FCount) return;
     const size_t size = static_cast<size_t>(ListTabSize) - kListTabStep;
     void* shrunk = std::realloc(ListTab, size * sizeof(*ListTab));
-    if (!shrunk)
-        return;
+    if (!shrunk) return;
     ListTab = static_cast<_YHASHEDSTRINGLISTCELL**>(shrunk);
     ListTabSize = static_cast<int32_t>(size);
 }
 
 _YHASHEDSTRINGLISTCELL* TYHashedStringList::AllocateCell() {
     void* p = StrTab->malloc(sizeof(_YHASHEDSTRINGLISTCELL));
-    if (!p)
-        return nullptr;
+    if (!p) return nullptr;
     std::memset(p, 0, sizeof(_YHASHEDSTRINGLISTCELL));
     return static_cast<_YHASHEDSTRINGLISTCELL*>(p);
 }
 
-void TYHashedStringList::ReleaseCell(_YHASHEDSTRINGLISTCELL* Cell) { StrTab->free(Cell); }
+void TYHashedStringList::ReleaseCell(_YHASHEDSTRINGLISTCELL* Cell) {
+    StrTab->free(Cell);
+}
 
 } // namespace YVclUtil

@@ -14,13 +14,13 @@ using TYNotifyIndexEvent = std::function<void(TObject* Sender, int32_t Index)>;
 
 // One list entry, obtained from the arena with malloc.
 struct _YHASHEDSTRINGLISTCELL {
-    _YHASHEDSTRINGLISTCELL* Prev;   // previous entry of the same bucket chain
-    _YHASHEDSTRINGLISTCELL* Next;   // next entry of the same bucket chain
+    _YHASHEDSTRINGLISTCELL* Prev; // previous entry of the same bucket chain
+    _YHASHEDSTRINGLISTCELL* Next; // next entry of the same bucket chain
     uint32_t KeyLow;
     uint32_t KeyHigh;
-    _YSTRTABCELL* Text;             // the key text, in the arena
-    TObject* Object;                // the caller's object; not owned
-    int32_t Index;                  // position in ListTab
+    _YSTRTABCELL* Text; // the key text, in the arena
+    TObject* Object;    // the caller's object; not owned
+    int32_t Index;      // position in ListTab
 };
 static_assert(sizeof(_YHASHEDSTRINGLISTCELL) <= kYStrTabSmallAlloc);
 

@@ -38,15 +38,21 @@ constexpr unsigned kReadLimit = 16384;
 constexpr unsigned kWriteLimit = 8192;
 
 // The C library's white space: blank, tab, LF, VT, FF, CR.
-inline bool IsWs(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+inline bool IsWs(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
 
 locale_t CLocale() {
     static locale_t locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
     return locale;
 }
 
-TObject* AsObject(_YSTRTABCELL* Cell) { return reinterpret_cast<TObject*>(Cell); }
-_YSTRTABCELL* AsCell(TObject* Object) { return reinterpret_cast<_YSTRTABCELL*>(Object); }
+TObject* AsObject(_YSTRTABCELL* Cell) {
+    return reinterpret_cast<TObject*>(Cell);
+}
+_YSTRTABCELL* AsCell(TObject* Object) {
+    return reinterpret_cast<_YSTRTABCELL*>(Object);
+}
 
 // The C library's unsigned long conversion with a 32-bit result: leading white
 // space, an optional sign (a minus wraps), in base 16 an optional 0x prefix;
@@ -70,8 +76,7 @@ uint32_t StrToUnsigned32(const char* s, unsigned base, bool* Consumed) {
             d = c - 'A' + 10;
         return d >= 0 && static_cast<unsigned>(d) < base ? d : -1;
     };
-    if (base == 16 && p[0] == '0' && (p[1] == 'x' || p[1] == 'X') && digit(p[2]) >= 0)
-        p += 2;
+    if (base == 16 && p[0] == '0' && (p[1] == 'x' || p[1] == 'X') && digit(p[2]) >= 0) p += 2;
     const char* first = p;
     uint64_t magnitude = 0;
     bool overflow = false;
@@ -83,10 +88,8 @@ uint32_t StrToUnsigned32(const char* s, unsigned base, bool* Consumed) {
         }
     }
     *Consumed = p != first;
-    if (!*Consumed)
-        return 0;
-    if (overflow)
-        return 0xFFFFFFFFu;
+    if (!*Consumed) return 0;
+    if (overflow) return 0xFFFFFFFFu;
     const uint32_t value = static_cast<uint32_t>(magnitude);
     return negative ? 0u - value : value;
 }
@@ -101,11 +104,17 @@ std::string ParentFolder(const std::string& Path) {
 // ---------------------------------------------------------------------------
 // Construction and destruction
 
-TYIniFile::TYIniFile(const std::string& FileName) { RunConstructor(FileName, nullptr); }
+TYIniFile::TYIniFile(const std::string& FileName) {
+    RunConstructor(FileName, nullptr);
+}
 
-TYIniFile::TYIniFile(const std::string& FileName, TYStrTab* StrTab) { RunConstructor(FileName, StrTab); }
+TYIniFile::TYIniFile(const std::string& FileName, TYStrTab* StrTab) {
+    RunConstructor(FileName, StrTab);
+}
 
-TYIniFile::~TYIniFile() { RunDestructor(); }
+TYIniFile::~TYIniFile() {
+    RunDestructor();
+}
 
 void TYIniFile::RunConstructor(const std::string& Name, TYStrTab* Tab) {
     OwnStrTab = false;
@@ -130,7 +139,8 @@ void TYIniFile::RunConstructor(const std::string& Name, TYStrTab* Tab) {
     if (ok) {
         Sections = new (std::nothrow) TYHashedStringList(StrTab);
         if (!Sections || !Sections->IsUsable()) {
-            ShowErrMsgBox_Printf(kCaption, "Err: Can not create TYHashedStringList for Sections !!!");
+            ShowErrMsgBox_Printf(kCaption,
+                                 "Err: Can not create TYHashedStringList for Sections !!!");
             ok = false;
         } else {
             Sections->OnDelete = [this](TObject* Sender, int32_t Index) {
@@ -174,11 +184,11 @@ bool TYIniFile::CreateEmptyFile() {
     }
     // Non-blocking: a FIFO put there since the status check must not hold
     // the caller; it is left alone.
-    const int fd = ::open(FileName.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+    const int fd =
+        ::open(FileName.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
     if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         LastErrMsg = fd < 0 ? SystemReason(errno) : InputKindReason(TFileKind::Other);
-        if (fd >= 0)
-            ::close(fd);
+        if (fd >= 0) ::close(fd);
         ShowErrMsgBox_Printf(kCaption, "Err: Can not create file \n \"%s\" ", FileName.c_str());
         return false;
     }
@@ -213,8 +223,7 @@ void TYIniFile::Release() {
         delete Sections;
         Sections = nullptr;
     }
-    if (OwnStrTab)
-        delete StrTab;
+    if (OwnStrTab) delete StrTab;
     StrTab = nullptr;
     OwnStrTab = false;
     LastSection.clear();
@@ -306,8 +315,7 @@ bool TYIniFile::LoadExistedIniFile() {
 // Parses one line (Len bytes at Line, without its line end). Text after a
 // zero byte is not seen, as with a C string.
 void TYIniFile::ParseLine(char* Line, size_t Len, std::string& CurrentSection) {
-    if (Len == 0 || Line[0] == '\r' || Line[0] == '#')
-        return;
+    if (Len == 0 || Line[0] == '\r' || Line[0] == '#') return;
     if (const void* nul = std::memchr(Line, '\0', Len))
         Len = static_cast<size_t>(static_cast<const char*>(nul) - Line);
     char* const e = Line + Len;
@@ -326,19 +334,15 @@ void TYIniFile::ParseLine(char* Line, size_t Len, std::string& CurrentSection) {
             return;
         }
     }
-    if (p >= e || *p == '=')
-        return;
+    if (p >= e || *p == '=') return;
     char* eq = static_cast<char*>(std::memchr(p, '=', static_cast<size_t>(e - p)));
-    if (!eq)
-        return;
+    if (!eq) return;
     char* v = eq + 1;
     while (v < e && IsWs(*v))
         ++v;
-    if (v >= e)
-        return;
+    if (v >= e) return;
     char* ve = static_cast<char*>(std::memchr(v, '\r', static_cast<size_t>(e - v)));
-    if (!ve)
-        ve = e;
+    if (!ve) ve = e;
     char* ke = eq;
     while (ke[-1] == ' ')
         --ke;
@@ -352,8 +356,7 @@ void TYIniFile::ParseLine(char* Line, size_t Len, std::string& CurrentSection) {
 // Saving
 
 bool TYIniFile::SaveIniFile() {
-    if (!Modified)
-        return true;
+    if (!Modified) return true;
     std::string out;
     const int32_t sectionCount = Sections->Count();
     for (int32_t i = 0; i < sectionCount; ++i) {
@@ -366,8 +369,7 @@ bool TYIniFile::SaveIniFile() {
             StrTab->Append(keys->TextCell(j), out);
             out += '=';
             const _YSTRTABCELL* value = AsCell(keys->Objects(j));
-            if (value && StrTab->Length(value) < kWriteLimit)
-                StrTab->Append(value, out);
+            if (value && StrTab->Length(value) < kWriteLimit) StrTab->Append(value, out);
             out += "\r\n";
         }
         out += "\r\n";
@@ -381,7 +383,9 @@ bool TYIniFile::SaveIniFile() {
     return true;
 }
 
-bool TYIniFile::UpdateFile() { return SaveIniFile(); }
+bool TYIniFile::UpdateFile() {
+    return SaveIniFile();
+}
 
 void TYIniFile::pw_FileName(const std::string& Value) {
     FileName = Value.empty() ? std::string(kDefaultFileName) : Value;
@@ -392,21 +396,18 @@ void TYIniFile::pw_FileName(const std::string& Value) {
 // Lookups
 
 bool TYIniFile::FindSection(const char* Section, size_t Len, int32_t* Index) {
-    if (Len == 0)
-        return false;
+    if (Len == 0) return false;
     int32_t found;
     if (!LastSection.empty() && LastSection.size() == Len &&
         std::memcmp(LastSection.data(), Section, Len) == 0) {
         found = LastSectionIndex;
     } else {
         found = Sections->IndexOf(Section, static_cast<unsigned>(Len > UINT_MAX ? UINT_MAX : Len));
-        if (found < 0)
-            return false;
+        if (found < 0) return false;
         LastSection.assign(Section, Len);
         LastSectionIndex = found;
     }
-    if (Index)
-        *Index = found;
+    if (Index) *Index = found;
     return true;
 }
 
@@ -416,43 +417,46 @@ bool TYIniFile::IsSectionExisted(const std::string& Section, int32_t* Index) {
 
 bool TYIniFile::IsKeyExisted(const std::string& Section, const std::string& Key) {
     int32_t index;
-    if (Key.empty() || !IsSectionExisted(Section, &index))
-        return false;
+    if (Key.empty() || !IsSectionExisted(Section, &index)) return false;
     const TYHashedStringList* keys = KeyList(index);
-    return keys && keys->IndexOf(Key.data(), static_cast<unsigned>(Key.size() > UINT_MAX ? UINT_MAX : Key.size())) >= 0;
+    return keys &&
+           keys->IndexOf(Key.data(),
+                         static_cast<unsigned>(Key.size() > UINT_MAX ? UINT_MAX : Key.size())) >= 0;
 }
 
 // Only asks whether the key holds a value: a value too long to be read back
 // still exists (and is still saved when short enough).
 bool TYIniFile::IsValueExisted(const std::string& Section, const std::string& Key) {
     int32_t index;
-    if (Key.empty() || Key.size() > TYHashedStringList::kMaxKeyLength || !IsSectionExisted(Section, &index))
+    if (Key.empty() || Key.size() > TYHashedStringList::kMaxKeyLength ||
+        !IsSectionExisted(Section, &index))
         return false;
     const TYHashedStringList* keys = KeyList(index);
     const int32_t key = keys ? keys->IndexOf(Key.data(), static_cast<unsigned>(Key.size())) : -1;
     return key >= 0 && keys->Objects(key) != nullptr;
 }
 
-bool TYIniFile::IsValueExisted(const std::string& Section, const std::string& Key, std::string& Value) {
+bool TYIniFile::IsValueExisted(const std::string& Section, const std::string& Key,
+                               std::string& Value) {
     int32_t index;
-    if (Key.empty() || Key.size() > TYHashedStringList::kMaxKeyLength || !IsSectionExisted(Section, &index))
+    if (Key.empty() || Key.size() > TYHashedStringList::kMaxKeyLength ||
+        !IsSectionExisted(Section, &index))
         return false;
     const TYHashedStringList* keys = KeyList(index);
-    if (!keys)
-        return false;
+    if (!keys) return false;
     const int32_t key = keys->IndexOf(Key.data(), static_cast<unsigned>(Key.size()));
-    if (key < 0)
-        return false;
+    if (key < 0) return false;
     const _YSTRTABCELL* value = AsCell(keys->Objects(key));
     const unsigned len = value ? StrTab->Length(value) : 0;
-    if (len == 0 || len >= kReadLimit)
-        return false;
+    if (len == 0 || len >= kReadLimit) return false;
     Value.clear();
     Value.reserve(len);
     return StrTab->Append(value, Value);
 }
 
-bool TYIniFile::SectionExists(const std::string& Section) { return IsSectionExisted(Section, nullptr); }
+bool TYIniFile::SectionExists(const std::string& Section) {
+    return IsSectionExisted(Section, nullptr);
+}
 
 bool TYIniFile::KeyExists(const std::string& Section, const std::string& Key) {
     return IsKeyExisted(Section, Key);
@@ -484,12 +488,10 @@ int TYIniFile::StrICmp(const std::string& Section, const std::string& Key, const
 
 void TYIniFile::Store(const char* Section, size_t SectionLen, const char* Key, size_t KeyLen,
                       const char* Value, size_t ValueLen) {
-    if (SectionLen == 0 || KeyLen == 0)
-        return;
+    if (SectionLen == 0 || KeyLen == 0) return;
     int32_t index;
     if (!FindSection(Section, SectionLen, &index)) {
-        if (SectionLen > TYHashedStringList::kMaxKeyLength)
-            return;
+        if (SectionLen > TYHashedStringList::kMaxKeyLength) return;
         TYHashedStringList* created = NewKeyList();
         index = Sections->Add(Section, static_cast<unsigned>(SectionLen), created);
         if (index < 0) {
@@ -501,20 +503,23 @@ void TYIniFile::Store(const char* Section, size_t SectionLen, const char* Key, s
     }
     TYHashedStringList* keys = KeyList(index);
     Modified = true;
-    if (!keys || KeyLen > TYHashedStringList::kMaxKeyLength)
-        return;
+    if (!keys || KeyLen > TYHashedStringList::kMaxKeyLength) return;
     _YSTRTABCELL* value =
-        ValueLen ? StrTab->Add(Value, static_cast<unsigned>(ValueLen > UINT_MAX ? UINT_MAX : ValueLen)) : nullptr;
+        ValueLen
+            ? StrTab->Add(Value, static_cast<unsigned>(ValueLen > UINT_MAX ? UINT_MAX : ValueLen))
+            : nullptr;
     // A refused key must not leave its value behind in the arena.
     if (keys->Add(Key, static_cast<unsigned>(KeyLen), AsObject(value)) < 0 && value)
         StrTab->Delete(value);
 }
 
-void TYIniFile::WriteString(const std::string& Section, const std::string& Key, const std::string& Value) {
+void TYIniFile::WriteString(const std::string& Section, const std::string& Key,
+                            const std::string& Value) {
     Store(Section.data(), Section.size(), Key.data(), Key.size(), Value.data(), Value.size());
 }
 
-void TYIniFile::Printf(const std::string& Section, const std::string& Key, const char* Format, ...) {
+void TYIniFile::Printf(const std::string& Section, const std::string& Key, const char* Format,
+                       ...) {
     va_list args;
     va_start(args, Format);
     const std::string text = VFormat(Format, args);
@@ -524,8 +529,7 @@ void TYIniFile::Printf(const std::string& Section, const std::string& Key, const
 
 void TYIniFile::EraseSection(const std::string& Section) {
     int32_t index;
-    if (!IsSectionExisted(Section, &index))
-        return;
+    if (!IsSectionExisted(Section, &index)) return;
     Sections->Delete(index); // the section handler releases the key list and its values
     LastSection.clear();
     LastSectionIndex = -1;
@@ -534,26 +538,25 @@ void TYIniFile::EraseSection(const std::string& Section) {
 
 void TYIniFile::DeleteKey(const std::string& Section, const std::string& Key) {
     int32_t index;
-    if (Key.empty() || Key.size() > TYHashedStringList::kMaxKeyLength || !IsSectionExisted(Section, &index))
+    if (Key.empty() || Key.size() > TYHashedStringList::kMaxKeyLength ||
+        !IsSectionExisted(Section, &index))
         return;
     TYHashedStringList* keys = KeyList(index);
     const int32_t key = keys ? keys->IndexOf(Key.data(), static_cast<unsigned>(Key.size())) : -1;
-    if (key < 0)
-        return;
+    if (key < 0) return;
     keys->Delete(key);
     Modified = true;
 }
 
 void TYIniFile::DeleteValue(const std::string& Section, const std::string& Key) {
     int32_t index;
-    if (Key.empty() || Key.size() > TYHashedStringList::kMaxKeyLength || !IsSectionExisted(Section, &index))
+    if (Key.empty() || Key.size() > TYHashedStringList::kMaxKeyLength ||
+        !IsSectionExisted(Section, &index))
         return;
     TYHashedStringList* keys = KeyList(index);
     const int32_t key = keys ? keys->IndexOf(Key.data(), static_cast<unsigned>(Key.size())) : -1;
-    if (key < 0)
-        return;
-    if (_YSTRTABCELL* value = AsCell(keys->Objects(key)))
-        StrTab->Delete(value);
+    if (key < 0) return;
+    if (_YSTRTABCELL* value = AsCell(keys->Objects(key))) StrTab->Delete(value);
     keys->pw_Objects(key, nullptr);
     Modified = true;
 }
@@ -561,10 +564,10 @@ void TYIniFile::DeleteValue(const std::string& Section, const std::string& Key) 
 // ---------------------------------------------------------------------------
 // Typed values
 
-std::string TYIniFile::ReadString(const std::string& Section, const std::string& Key, const std::string& Default) {
+std::string TYIniFile::ReadString(const std::string& Section, const std::string& Key,
+                                  const std::string& Default) {
     std::string value;
-    if (IsValueExisted(Section, Key, value))
-        return value;
+    if (IsValueExisted(Section, Key, value)) return value;
     return Default;
 }
 
@@ -572,7 +575,8 @@ void TYIniFile::WriteInteger(const std::string& Section, const std::string& Key,
     WriteString(Section, Key, Format("%d", Value));
 }
 
-int32_t TYIniFile::ReadInteger(const std::string& Section, const std::string& Key, int32_t Default) {
+int32_t TYIniFile::ReadInteger(const std::string& Section, const std::string& Key,
+                               int32_t Default) {
     std::string value;
     return IsValueExisted(Section, Key, value) ? StrToInt(value) : Default;
 }
@@ -581,10 +585,10 @@ void TYIniFile::WriteUnsigned(const std::string& Section, const std::string& Key
     WriteString(Section, Key, Format("%d", static_cast<int32_t>(Value)));
 }
 
-uint32_t TYIniFile::ReadUnsigned(const std::string& Section, const std::string& Key, uint32_t Default) {
+uint32_t TYIniFile::ReadUnsigned(const std::string& Section, const std::string& Key,
+                                 uint32_t Default) {
     std::string value;
-    if (!IsValueExisted(Section, Key, value))
-        return Default;
+    if (!IsValueExisted(Section, Key, value)) return Default;
     bool consumed = false;
     const uint32_t result = value.size() >= 3 && value[0] == '0' && value[1] == 'x'
                                 ? StrToUnsigned32(value.c_str() + 2, 16, &consumed)
@@ -596,7 +600,8 @@ void TYIniFile::WriteHexNum(const std::string& Section, const std::string& Key, 
     WriteString(Section, Key, Format("0x%X", Value));
 }
 
-uint32_t TYIniFile::ReadHexNum(const std::string& Section, const std::string& Key, uint32_t Default) {
+uint32_t TYIniFile::ReadHexNum(const std::string& Section, const std::string& Key,
+                               uint32_t Default) {
     return ReadUnsigned(Section, Key, Default);
 }
 
@@ -610,8 +615,7 @@ void TYIniFile::WriteFloat(const std::string& Section, const std::string& Key, d
 
 double TYIniFile::ReadFloat(const std::string& Section, const std::string& Key, double Default) {
     std::string value;
-    if (!IsValueExisted(Section, Key, value))
-        return Default;
+    if (!IsValueExisted(Section, Key, value)) return Default;
     char* end = nullptr;
     const double result = ::strtod_l(value.c_str(), &end, CLocale());
     return result == 0 && end == value.c_str() ? Default : result;
@@ -625,7 +629,8 @@ void TYIniFile::WriteCurrentTime(const std::string& Section, const std::string& 
     WriteTime(Section, Key, TDateTime::Now());
 }
 
-TDateTime TYIniFile::ReadTime(const std::string& Section, const std::string& Key, TDateTime Default) {
+TDateTime TYIniFile::ReadTime(const std::string& Section, const std::string& Key,
+                              TDateTime Default) {
     std::string value;
     return IsValueExisted(Section, Key, value) ? StrToTime(value) : Default;
 }
@@ -638,7 +643,8 @@ void TYIniFile::WriteCurrentDate(const std::string& Section, const std::string& 
     WriteDate(Section, Key, TDateTime::Now());
 }
 
-TDateTime TYIniFile::ReadDate(const std::string& Section, const std::string& Key, TDateTime Default) {
+TDateTime TYIniFile::ReadDate(const std::string& Section, const std::string& Key,
+                              TDateTime Default) {
     std::string value;
     return IsValueExisted(Section, Key, value) ? StrToDate(value) : Default;
 }
@@ -651,12 +657,14 @@ void TYIniFile::WriteCurrentDateTime(const std::string& Section, const std::stri
     WriteDateTime(Section, Key, TDateTime::Now());
 }
 
-TDateTime TYIniFile::ReadDateTime(const std::string& Section, const std::string& Key, TDateTime Default) {
+TDateTime TYIniFile::ReadDateTime(const std::string& Section, const std::string& Key,
+                                  TDateTime Default) {
     std::string value;
     return IsValueExisted(Section, Key, value) ? StrToDateTime(value) : Default;
 }
 
-void TYIniFile::WriteBool(const std::string& Section, const std::string& Key, bool Value, int Style) {
+void TYIniFile::WriteBool(const std::string& Section, const std::string& Key, bool Value,
+                          int Style) {
     static const char* const kTexts[4][2] = {
         {"0", "1"}, {"False", "True"}, {"Low", "High"}, {"Not", "Yes"}};
     const int style = Style >= 0 && Style <= 3 ? Style : 0;
@@ -665,12 +673,23 @@ void TYIniFile::WriteBool(const std::string& Section, const std::string& Key, bo
 
 bool TYIniFile::ReadBool(const std::string& Section, const std::string& Key, bool Default) {
     std::string value;
-    if (!IsValueExisted(Section, Key, value))
-        return Default;
+    if (!IsValueExisted(Section, Key, value)) return Default;
     switch (value[0]) {
-    case '1': case 'T': case 't': case 'H': case 'h': case 'Y': case 'y':
+    case '1':
+    case 'T':
+    case 't':
+    case 'H':
+    case 'h':
+    case 'Y':
+    case 'y':
         return true;
-    case '0': case 'F': case 'f': case 'L': case 'l': case 'N': case 'n':
+    case '0':
+    case 'F':
+    case 'f':
+    case 'L':
+    case 'l':
+    case 'N':
+    case 'n':
         return false;
     default:
         return Default;

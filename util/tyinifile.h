@@ -89,7 +89,8 @@ public:
     // Typed reads return Default when the key has no value (values of 16384
     // bytes or more count as none). ReadInteger and the date/time reads raise
     // EYConvertError for malformed text.
-    std::string ReadString(const std::string& Section, const std::string& Key, const std::string& Default);
+    std::string ReadString(const std::string& Section, const std::string& Key,
+                           const std::string& Default);
 
     // Written as "%d"; read with the strict conversion (StrToInt).
     void WriteInteger(const std::string& Section, const std::string& Key, int32_t Value);

@@ -31,8 +31,7 @@ public:
     void* Take() {
         std::lock_guard<std::mutex> lock(mutex_);
         Region* region = nullptr;
-        if (hint_ < regions_.size() && regions_[hint_].freeMask)
-            region = &regions_[hint_];
+        if (hint_ < regions_.size() && regions_[hint_].freeMask) region = &regions_[hint_];
         for (size_t i = 0; !region && i < regions_.size(); ++i) {
             if (regions_[i].freeMask) {
                 region = &regions_[i];
@@ -41,19 +40,18 @@ public:
         }
         if (!region) {
             void* memory = YAllocVirtualMem(static_cast<unsigned>(kRegionSize));
-            if (!memory)
-                return nullptr;
+            if (!memory) return nullptr;
             if (reinterpret_cast<uintptr_t>(memory) % kYStrTabBlockSize != 0)
                 return memory; // the caller reports and returns it
             Region fresh{static_cast<char*>(memory), ~uint64_t{0}};
-            auto at = std::lower_bound(regions_.begin(), regions_.end(), fresh,
-                                       [](const Region& a, const Region& b) { return a.base < b.base; });
+            auto at =
+                std::lower_bound(regions_.begin(), regions_.end(), fresh,
+                                 [](const Region& a, const Region& b) { return a.base < b.base; });
             hint_ = static_cast<size_t>(at - regions_.begin());
             region = &*regions_.insert(at, fresh);
             ++idleRegions_;
         }
-        if (region->freeMask == ~uint64_t{0})
-            --idleRegions_;
+        if (region->freeMask == ~uint64_t{0}) --idleRegions_;
         const unsigned index = static_cast<unsigned>(__builtin_ctzll(region->freeMask));
         region->freeMask &= ~(uint64_t{1} << index);
         return region->base + size_t{index} * kYStrTabBlockSize;
@@ -65,14 +63,11 @@ public:
         char* p = static_cast<char*>(block);
         auto at = std::upper_bound(regions_.begin(), regions_.end(), p,
                                    [](const char* q, const Region& r) { return q < r.base; });
-        if (at == regions_.begin())
-            return false;
+        if (at == regions_.begin()) return false;
         --at;
-        if (p >= at->base + kRegionSize)
-            return false;
+        if (p >= at->base + kRegionSize) return false;
         const uint64_t bit = uint64_t{1} << ((p - at->base) / kYStrTabBlockSize);
-        if (at->freeMask & bit)
-            return false;
+        if (at->freeMask & bit) return false;
         at->freeMask |= bit;
         if (at->freeMask == ~uint64_t{0}) {
             if (idleRegions_ >= kKeptRegions) {
@@ -105,9 +100,13 @@ BlockPool& Pool() {
 
 } // namespace
 
-TYStrTab::TYStrTab() { RunConstructor(); }
+TYStrTab::TYStrTab() {
+    RunConstructor();
+}
 
-TYStrTab::~TYStrTab() { RunDestructor(); }
+TYStrTab::~TYStrTab() {
+    RunDestructor();
+}
 
 void TYStrTab::RunConstructor() {
     BlockCount = 0;
@@ -118,7 +117,9 @@ void TYStrTab::RunConstructor() {
     FreeCellTotal = 0;
 }
 
-void TYStrTab::RunDestructor() { DeleteAll(); }
+void TYStrTab::RunDestructor() {
+    DeleteAll();
+}
 
 bool TYStrTab::AllocateMemBlock() {
     void* memory = Pool().Take();
@@ -144,8 +145,7 @@ bool TYStrTab::AllocateMemBlock() {
 
     block->PrevBlock = nullptr;
     block->NextBlock = BlockList;
-    if (BlockList)
-        BlockList->PrevBlock = block;
+    if (BlockList) BlockList->PrevBlock = block;
     BlockList = block;
 
     // A new block goes to the end of the free-block list, so blocks that
@@ -168,21 +168,20 @@ bool TYStrTab::AllocateMemBlock() {
 }
 
 bool TYStrTab::FreeMemBlock(_YSTRTABMEMBLOCK* Block) {
-    if (!Block || Block->Owner != this || Block->FreeCellCount != static_cast<int32_t>(kYStrTabBlockCells))
+    if (!Block || Block->Owner != this ||
+        Block->FreeCellCount != static_cast<int32_t>(kYStrTabBlockCells))
         return false;
     if (Block->PrevBlock)
         Block->PrevBlock->NextBlock = Block->NextBlock;
     else
         BlockList = Block->NextBlock;
-    if (Block->NextBlock)
-        Block->NextBlock->PrevBlock = Block->PrevBlock;
+    if (Block->NextBlock) Block->NextBlock->PrevBlock = Block->PrevBlock;
 
     if (Block->PrevFreeBlock)
         Block->PrevFreeBlock->NextFreeBlock = Block->NextFreeBlock;
     else
         FreeBlockList = Block->NextFreeBlock;
-    if (Block->NextFreeBlock)
-        Block->NextFreeBlock->PrevFreeBlock = Block->PrevFreeBlock;
+    if (Block->NextFreeBlock) Block->NextFreeBlock->PrevFreeBlock = Block->PrevFreeBlock;
 
     --BlockCount;
     --FreeBlockCount;
@@ -193,14 +192,12 @@ bool TYStrTab::FreeMemBlock(_YSTRTABMEMBLOCK* Block) {
 }
 
 _YSTRTABCELL* TYStrTab::Add(const char* Str) {
-    if (!Str)
-        return nullptr;
+    if (!Str) return nullptr;
     return Add(Str, static_cast<unsigned>(std::strlen(Str)));
 }
 
 _YSTRTABCELL* TYStrTab::Add(const char* Str, unsigned Len) {
-    if (!Str || Len == 0)
-        return nullptr;
+    if (!Str || Len == 0) return nullptr;
     const int64_t needed = (static_cast<int64_t>(Len) + kYStrTabCellText - 1) / kYStrTabCellText;
     while (FreeCellTotal < needed)
         AllocateMemBlock();
@@ -216,8 +213,7 @@ _YSTRTABCELL* TYStrTab::Add(const char* Str, unsigned Len) {
         --FreeCellTotal;
         if (--block->FreeCellCount == 0) {
             FreeBlockList = block->NextFreeBlock;
-            if (FreeBlockList)
-                FreeBlockList->PrevFreeBlock = nullptr;
+            if (FreeBlockList) FreeBlockList->PrevFreeBlock = nullptr;
             block->NextFreeBlock = nullptr;
             block->PrevFreeBlock = nullptr;
             --FreeBlockCount;
@@ -237,34 +233,32 @@ _YSTRTABCELL* TYStrTab::Add(const char* Str, unsigned Len) {
     return first;
 }
 
-bool TYStrTab::Get(const _YSTRTABCELL* Cell, char* Buf) const { return Get(Cell, Buf, 0, nullptr); }
+bool TYStrTab::Get(const _YSTRTABCELL* Cell, char* Buf) const {
+    return Get(Cell, Buf, 0, nullptr);
+}
 
 bool TYStrTab::Get(const _YSTRTABCELL* Cell, char* Buf, unsigned MaxLen) const {
     return Get(Cell, Buf, MaxLen, nullptr);
 }
 
 bool TYStrTab::Get(const _YSTRTABCELL* Cell, char* Buf, unsigned MaxLen, unsigned* Len) const {
-    if (!Buf || !Usable(Cell))
-        return false;
+    if (!Buf || !Usable(Cell)) return false;
     unsigned total = 0;
     for (; Cell; Cell = Cell->Next) {
         if (MaxLen) {
             total += Cell->Length;
-            if (total >= MaxLen)
-                return false;
+            if (total >= MaxLen) return false;
         }
         std::memcpy(Buf, Cell->Data, Cell->Length);
         Buf += Cell->Length;
     }
     *Buf = '\0';
-    if (Len)
-        *Len = total;
+    if (Len) *Len = total;
     return true;
 }
 
 unsigned TYStrTab::Length(const _YSTRTABCELL* Cell) const {
-    if (!Usable(Cell))
-        return 0;
+    if (!Usable(Cell)) return 0;
     unsigned total = 0;
     for (; Cell; Cell = Cell->Next)
         total += Cell->Length;
@@ -272,33 +266,28 @@ unsigned TYStrTab::Length(const _YSTRTABCELL* Cell) const {
 }
 
 bool TYStrTab::Append(const _YSTRTABCELL* Cell, std::string& Out) const {
-    if (!Usable(Cell))
-        return false;
+    if (!Usable(Cell)) return false;
     for (; Cell; Cell = Cell->Next)
         Out.append(Cell->Data, Cell->Length);
     return true;
 }
 
 bool TYStrTab::Compare(const _YSTRTABCELL* Cell, const char* Str) const {
-    if (!Str || !Usable(Cell))
-        return false;
+    if (!Str || !Usable(Cell)) return false;
     for (; Cell; Cell = Cell->Next) {
         for (unsigned i = 0; i < Cell->Length; ++i, ++Str) {
             // A terminating zero of Str differs from any stored byte except a
             // stored zero, which only the length-taking Add can store.
-            if (*Str == '\0' || *Str != Cell->Data[i])
-                return false;
+            if (*Str == '\0' || *Str != Cell->Data[i]) return false;
         }
     }
     return true;
 }
 
 bool TYStrTab::Equals(const _YSTRTABCELL* Cell, const char* Str, unsigned Len) const {
-    if (!Str || !Usable(Cell))
-        return false;
+    if (!Str || !Usable(Cell)) return false;
     for (; Cell; Cell = Cell->Next) {
-        if (Cell->Length > Len || std::memcmp(Cell->Data, Str, Cell->Length) != 0)
-            return false;
+        if (Cell->Length > Len || std::memcmp(Cell->Data, Str, Cell->Length) != 0) return false;
         Str += Cell->Length;
         Len -= Cell->Length;
     }
@@ -306,8 +295,7 @@ bool TYStrTab::Equals(const _YSTRTABCELL* Cell, const char* Str, unsigned Len) c
 }
 
 bool TYStrTab::Delete(_YSTRTABCELL* Cell) {
-    if (!Usable(Cell))
-        return false;
+    if (!Usable(Cell)) return false;
     while (Cell) {
         _YSTRTABCELL* next = Cell->Next;
         _YSTRTABMEMBLOCK* block = BlockOf(Cell);
@@ -320,8 +308,7 @@ bool TYStrTab::Delete(_YSTRTABCELL* Cell) {
             // The block was full: put it first so the next string fills it.
             block->PrevFreeBlock = nullptr;
             block->NextFreeBlock = FreeBlockList;
-            if (FreeBlockList)
-                FreeBlockList->PrevFreeBlock = block;
+            if (FreeBlockList) FreeBlockList->PrevFreeBlock = block;
             FreeBlockList = block;
             ++FreeBlockCount;
         } else if (block->FreeCellCount == static_cast<int32_t>(kYStrTabBlockCells)) {
@@ -346,21 +333,18 @@ bool TYStrTab::DeleteAll() {
 }
 
 void* TYStrTab::malloc(unsigned Size) {
-    if (Size == 0 || Size > kYStrTabSmallAlloc)
-        return nullptr;
+    if (Size == 0 || Size > kYStrTabSmallAlloc) return nullptr;
     static const char filler = ' ';
     _YSTRTABCELL* cell = Add(&filler, 1);
     return cell ? &cell->Length : nullptr;
 }
 
 bool TYStrTab::free(void* P) {
-    if (!P)
-        return false;
+    if (!P) return false;
     auto* cell = reinterpret_cast<_YSTRTABCELL*>(static_cast<char*>(P) - sizeof(void*));
     // An allocation is a single cell, so its chain pointer is null; a cell on a
     // free chain usually is not, which catches most double frees.
-    if (StringCount == 0 || !Owns(cell) || cell->Next)
-        return false;
+    if (StringCount == 0 || !Owns(cell) || cell->Next) return false;
     // The caller owned the length byte.
     cell->Length = 1;
     return Delete(cell);

@@ -22,8 +22,8 @@ constexpr unsigned kYStrTabBlockSize = 16384;
 constexpr unsigned kYStrTabSmallAlloc = kYStrTabCellSize - sizeof(void*);
 
 struct _YSTRTABCELL {
-    _YSTRTABCELL* Next;         // next cell of the string; next free cell while free
-    uint8_t Length;             // text bytes in this cell, 1..27; 0 while free
+    _YSTRTABCELL* Next; // next cell of the string; next free cell while free
+    uint8_t Length;     // text bytes in this cell, 1..27; 0 while free
     char Data[kYStrTabCellText];
     char Spare[kYStrTabCellSize - sizeof(void*) - 1 - kYStrTabCellText];
 };
@@ -35,7 +35,7 @@ struct _YSTRTABMEMBLOCK {
     _YSTRTABMEMBLOCK* NextBlock;
     _YSTRTABMEMBLOCK* PrevFreeBlock;
     _YSTRTABMEMBLOCK* NextFreeBlock;
-    int32_t FreeCellCount;      // 0..255
+    int32_t FreeCellCount; // 0..255
     _YSTRTABCELL* FreeCellList;
     char Spare[kYStrTabCellSize - 6 * sizeof(void*) - 8];
     _YSTRTABCELL Cells[kYStrTabBlockCells];
@@ -98,7 +98,7 @@ public:
     // The block that holds a cell (its address with the low bits cleared).
     static _YSTRTABMEMBLOCK* BlockOf(const void* Cell) {
         return reinterpret_cast<_YSTRTABMEMBLOCK*>(reinterpret_cast<uintptr_t>(Cell) &
-                                                    ~static_cast<uintptr_t>(kYStrTabBlockSize - 1));
+                                                   ~static_cast<uintptr_t>(kYStrTabBlockSize - 1));
     }
     // True when the cell lies in a block of this arena.
     bool Owns(const void* Cell) const { return Cell && BlockOf(Cell)->Owner == this; }

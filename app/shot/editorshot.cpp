@@ -34,10 +34,11 @@ public:
         std::fprintf(stderr, "[%s] %s\n", Caption.c_str(), Text.c_str());
     }
     bool AskYesNo(const std::string&, const std::string&) override { return !SaveAs.empty(); }
-    bool OpenFileDialog(const std::string&, const std::string&, std::string&) override { return false; }
+    bool OpenFileDialog(const std::string&, const std::string&, std::string&) override {
+        return false;
+    }
     bool SaveFileDialog(const std::string&, const std::string&, std::string& FileName) override {
-        if (SaveAs.empty())
-            return false;
+        if (SaveAs.empty()) return false;
         FileName = SaveAs;
         return true;
     }
@@ -76,8 +77,7 @@ int main(int argc, char* argv[]) {
     if (!project.isEmpty()) {
         // Builds the sample's image too, so the log and the file list show a build.
         prompts.SaveAs = QFileInfo(project).absoluteFilePath().toLocal8Bit().toStdString();
-        if (auto* make = form.findChild<QPushButton*>("MakeRomButton"))
-            make->click();
+        if (auto* make = form.findChild<QPushButton*>("MakeRomButton")) make->click();
     }
 
     int status = 0;
@@ -87,7 +87,8 @@ int main(int argc, char* argv[]) {
         for (int i = 0; i < 2; ++i) {
             tabs->setCurrentIndex(i);
             app.processEvents();
-            const QString path = outDir + '/' + QString::fromLatin1(names[i]) + suffix + QStringLiteral(".png");
+            const QString path =
+                outDir + '/' + QString::fromLatin1(names[i]) + suffix + QStringLiteral(".png");
             if (!form.grab().save(path)) {
                 std::fprintf(stderr, "cannot write %s\n", path.toLocal8Bit().constData());
                 status = 1;

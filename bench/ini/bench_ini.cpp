@@ -56,7 +56,8 @@ void MakeLookups(Dataset& set, const std::vector<std::pair<std::string, std::str
     set.lookups.reserve(kLookups);
     for (int i = 0; i < kLookups; ++i) {
         // Runs of reads in one section, as the callers do, with some misses.
-        const auto& k = keys[(i % 10 == 9) ? rng() % keys.size() : (i / 10 * 7 + i % 10) % keys.size()];
+        const auto& k =
+            keys[(i % 10 == 9) ? rng() % keys.size() : (i / 10 * 7 + i % 10) % keys.size()];
         set.lookups.emplace_back(k.first, i % 50 == 49 ? k.second + "_missing" : k.second);
     }
 }
@@ -75,14 +76,16 @@ void MakeProjectFile(Dataset& set) {
         const std::string section = "CTBL" + std::to_string(t);
         text += "[" + section + "]\r\n";
         for (int n = 0; n < 256; ++n) {
-            text += "CODE_" + std::to_string(n) + "=" + (n % 5 ? std::to_string(n % 40) + "F" : "") + "\r\n";
+            text += "CODE_" + std::to_string(n) + "=" +
+                    (n % 5 ? std::to_string(n % 40) + "F" : "") + "\r\n";
             keys.emplace_back(section, "CODE_" + std::to_string(n));
         }
         text += "\r\n";
     }
     text += "[LiftState]\r\n";
     for (int i = 0; i < 24; ++i) {
-        text += "Slot" + std::to_string(i) + "=DefaultImage2\\LiftState\\state" + std::to_string(i) + ".bmp\r\n";
+        text += "Slot" + std::to_string(i) + "=DefaultImage2\\LiftState\\state" +
+                std::to_string(i) + ".bmp\r\n";
         keys.emplace_back("LiftState", "Slot" + std::to_string(i));
     }
     text += "\r\n";
@@ -97,7 +100,8 @@ void MakeLargeFile(Dataset& set) {
     std::string text;
     std::vector<std::pair<std::string, std::string>> keys;
     std::mt19937 rng(9);
-    static const char kChars[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 ._/";
+    static const char kChars[] =
+        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 ._/";
     for (int s = 0; s < 1000; ++s) {
         const std::string section = "Section_" + std::to_string(s);
         text += "[" + section + "]\r\n";
@@ -143,8 +147,7 @@ void TY_Save(benchmark::State& state) {
     TYIniFile ini(set.path);
     for (auto _ : state) {
         ini.pw_FileName(set.savePath); // marks the content as changed
-        if (!ini.UpdateFile())
-            state.SkipWithError("save failed");
+        if (!ini.UpdateFile()) state.SkipWithError("save failed");
     }
 }
 
@@ -184,8 +187,7 @@ void Inih_LoadMap(benchmark::State& state) {
     const Dataset& set = g_sets[state.range(0)];
     for (auto _ : state) {
         FlatMap map;
-        if (ini_parse(set.path.c_str(), MapHandler, &map) != 0)
-            state.SkipWithError("parse failed");
+        if (ini_parse(set.path.c_str(), MapHandler, &map) != 0) state.SkipWithError("parse failed");
         benchmark::DoNotOptimize(map.size());
     }
 }
@@ -212,8 +214,7 @@ void Simple_Load(benchmark::State& state) {
     const Dataset& set = g_sets[state.range(0)];
     for (auto _ : state) {
         CSimpleIniA ini;
-        if (ini.LoadFile(set.path.c_str()) < 0)
-            state.SkipWithError("load failed");
+        if (ini.LoadFile(set.path.c_str()) < 0) state.SkipWithError("load failed");
         benchmark::DoNotOptimize(ini.GetSectionSize("CTBL0"));
     }
 }
@@ -237,8 +238,7 @@ void Simple_Save(benchmark::State& state) {
     CSimpleIniA ini;
     ini.LoadFile(set.path.c_str());
     for (auto _ : state) {
-        if (ini.SaveFile(set.savePath.c_str()) < 0)
-            state.SkipWithError("save failed");
+        if (ini.SaveFile(set.savePath.c_str()) < 0) state.SkipWithError("save failed");
     }
 }
 #endif
@@ -257,11 +257,12 @@ public:
     std::map<std::string, double> times;
 };
 
-void PrintRatio(const RatioReporter& r, const char* what, const std::string& ours, const std::string& theirs) {
+void PrintRatio(const RatioReporter& r, const char* what, const std::string& ours,
+                const std::string& theirs) {
     auto a = r.times.find(ours), b = r.times.find(theirs);
-    if (a == r.times.end() || b == r.times.end())
-        return;
-    std::printf("  %-44s %6.2f  (%s / %s)\n", what, a->second / b->second, ours.c_str(), theirs.c_str());
+    if (a == r.times.end() || b == r.times.end()) return;
+    std::printf("  %-44s %6.2f  (%s / %s)\n", what, a->second / b->second, ours.c_str(),
+                theirs.c_str());
 }
 
 } // namespace
@@ -303,13 +304,16 @@ int main(int argc, char** argv) {
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
-    std::printf("\nCPU time ratios (below 1: TYIniFile is faster); /0 = project file, /1 = 5 MB file\n");
+    std::printf(
+        "\nCPU time ratios (below 1: TYIniFile is faster); /0 = project file, /1 = 5 MB file\n");
     for (const char* arg : {"/0", "/1"}) {
         const std::string a = arg;
-        PrintRatio(reporter, "load vs inih parse-only (goal <= 1.5)", "TY_Load" + a, "Inih_ParseOnly" + a);
+        PrintRatio(reporter, "load vs inih parse-only (goal <= 1.5)", "TY_Load" + a,
+                   "Inih_ParseOnly" + a);
         PrintRatio(reporter, "load vs inih parse into map", "TY_Load" + a, "Inih_LoadMap" + a);
         PrintRatio(reporter, "load vs SimpleIni (goal < 1)", "TY_Load" + a, "Simple_Load" + a);
-        PrintRatio(reporter, "10^5 lookups vs SimpleIni (goal < 1)", "TY_Lookup" + a, "Simple_Lookup" + a);
+        PrintRatio(reporter, "10^5 lookups vs SimpleIni (goal < 1)", "TY_Lookup" + a,
+                   "Simple_Lookup" + a);
         PrintRatio(reporter, "10^5 lookups vs inih map", "TY_Lookup" + a, "Inih_Lookup" + a);
         PrintRatio(reporter, "save vs SimpleIni", "TY_Save" + a, "Simple_Save" + a);
     }

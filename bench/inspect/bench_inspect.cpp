@@ -43,7 +43,8 @@ QImage Mono(int W, int H, int Seed) {
     QImage image(W, H, QImage::Format_RGB32);
     for (int y = 0; y < H; ++y)
         for (int x = 0; x < W; ++x)
-            image.setPixel(x, y, ((x * 7 + y * 13 + Seed) % 5) < 2 ? qRgb(0, 0, 0) : qRgb(255, 255, 255));
+            image.setPixel(x, y,
+                           ((x * 7 + y * 13 + Seed) % 5) < 2 ? qRgb(0, 0, 0) : qRgb(255, 255, 255));
     return image.convertToFormat(QImage::Format_Mono);
 }
 
@@ -116,8 +117,7 @@ void BM_MakeRom(benchmark::State& state) {
         library.Load(Setup->GlbPath);
         TMakeRom make(Setup->Project, Setup->Config, library, prompts, &prompts);
         make.OutputFile = out;
-        if (!make.Run())
-            state.SkipWithError("the build stopped");
+        if (!make.Run()) state.SkipWithError("the build stopped");
     }
     BuildSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() /
                    static_cast<double>(state.iterations());
@@ -140,14 +140,18 @@ void Decode(benchmark::State& state, bool WithLibrary) {
             state.SkipWithError(reader.LastErrMsg.c_str());
         benchmark::DoNotOptimize(image.UserBitmaps.data());
     }
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() /
-                           static_cast<double>(state.iterations());
-    if (BuildSeconds > 0)
-        state.counters["x_build"] = seconds / BuildSeconds;
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() /
+        static_cast<double>(state.iterations());
+    if (BuildSeconds > 0) state.counters["x_build"] = seconds / BuildSeconds;
 }
 
-void BM_DecodeWithLibrary(benchmark::State& state) { Decode(state, true); }
-void BM_DecodeBare(benchmark::State& state) { Decode(state, false); }
+void BM_DecodeWithLibrary(benchmark::State& state) {
+    Decode(state, true);
+}
+void BM_DecodeBare(benchmark::State& state) {
+    Decode(state, false);
+}
 
 // The installation's sample, built once, in a start-up folder of its own.
 std::unique_ptr<QTemporaryDir> SampleDir;
@@ -158,7 +162,8 @@ bool PrepareSample() {
         QFile::copy(QString(DPU_ASSETS_DIR) + "/" + name, SampleDir->filePath(name));
     QProcess p;
     p.setWorkingDirectory(SampleDir->path());
-    p.start(QCoreApplication::applicationDirPath() + "/dpu510tk3", {"make-rom", "sample.dcf", "-o", "SAMPLE.BIN"});
+    p.start(QCoreApplication::applicationDirPath() + "/dpu510tk3",
+            {"make-rom", "sample.dcf", "-o", "SAMPLE.BIN"});
     return p.waitForFinished(60000) && p.exitCode() == 0;
 }
 
@@ -177,15 +182,19 @@ void RunTool(benchmark::State& state, const QStringList& Args) {
         QProcess p;
         p.setWorkingDirectory(SampleDir->path());
         p.start(QCoreApplication::applicationDirPath() + "/dpu510tk3", Args);
-        if (!p.waitForFinished(60000) || p.exitCode() != 0)
-            state.SkipWithError("the tool failed");
+        if (!p.waitForFinished(60000) || p.exitCode() != 0) state.SkipWithError("the tool failed");
         p.readAllStandardOutput();
     }
-    state.counters["child_cpu_ms"] = (ChildCpuSeconds() - cpuStart) * 1000 / static_cast<double>(state.iterations());
+    state.counters["child_cpu_ms"] =
+        (ChildCpuSeconds() - cpuStart) * 1000 / static_cast<double>(state.iterations());
 }
 
-void BM_InspectProcess(benchmark::State& state) { RunTool(state, {"inspect", "SAMPLE.BIN"}); }
-void BM_ProcessFloor(benchmark::State& state) { RunTool(state, {"--help"}); }
+void BM_InspectProcess(benchmark::State& state) {
+    RunTool(state, {"inspect", "SAMPLE.BIN"});
+}
+void BM_ProcessFloor(benchmark::State& state) {
+    RunTool(state, {"--help"});
+}
 
 } // namespace
 
@@ -196,11 +205,14 @@ int main(int argc, char** argv) {
     Setup = setup.get();
     const bool sample = PrepareSample();
     benchmark::RegisterBenchmark("MakeRom", BM_MakeRom)->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("DecodeWithLibrary", BM_DecodeWithLibrary)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("DecodeWithLibrary", BM_DecodeWithLibrary)
+        ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("DecodeBare", BM_DecodeBare)->Unit(benchmark::kMillisecond);
     if (sample) {
-        benchmark::RegisterBenchmark("InspectProcess", BM_InspectProcess)->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark("ProcessFloor", BM_ProcessFloor)->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark("InspectProcess", BM_InspectProcess)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark("ProcessFloor", BM_ProcessFloor)
+            ->Unit(benchmark::kMillisecond);
     }
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

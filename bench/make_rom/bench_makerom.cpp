@@ -22,20 +22,20 @@
 #include <cstdio>
 #include <memory>
 
+using DpuProject::TConfiguration;
 using DpuProject::TProject;
 using DpuRom::GlyphLibrary;
-using DpuProject::TConfiguration;
 using DpuRom::ReadWholeFile;
-using DpuRom::WriteFileAtomically;
 using DpuRom::TMakeRom;
 using DpuRom::TRomBuilder;
+using DpuRom::WriteFileAtomically;
 
 namespace {
 
 struct TSetup {
     QTemporaryDir Dir;
     std::string GlbPath;
-    std::vector<std::string> Inputs;  // every file a build reads
+    std::vector<std::string> Inputs; // every file a build reads
     TConfiguration Config;
     TProject Project;
 };
@@ -44,12 +44,15 @@ QImage Pattern(int W, int H, int Seed) {
     QImage image(W, H, QImage::Format_RGB32);
     for (int y = 0; y < H; ++y)
         for (int x = 0; x < W; ++x)
-            image.setPixel(x, y, ((x * 7 + y * 13 + Seed) % 5) < 2 ? qRgb(0, 0, 0) : qRgb(255, 255, 255));
+            image.setPixel(x, y,
+                           ((x * 7 + y * 13 + Seed) % 5) < 2 ? qRgb(0, 0, 0) : qRgb(255, 255, 255));
     return image;
 }
 
 // The installation's pictures are 1-bit bitmaps.
-QImage Mono(int W, int H, int Seed) { return Pattern(W, H, Seed).convertToFormat(QImage::Format_Mono); }
+QImage Mono(int W, int H, int Seed) {
+    return Pattern(W, H, Seed).convertToFormat(QImage::Format_Mono);
+}
 
 std::unique_ptr<TSetup> MakeSetup() {
     auto s = std::make_unique<TSetup>();
@@ -128,7 +131,8 @@ void BM_IoFloor(benchmark::State& state) {
     FloorSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() /
                    static_cast<double>(state.iterations());
     state.counters["files_read"] = static_cast<double>(Setup->Inputs.size());
-    state.counters["bytes_read"] = static_cast<double>(bytes) / static_cast<double>(state.iterations());
+    state.counters["bytes_read"] =
+        static_cast<double>(bytes) / static_cast<double>(state.iterations());
 }
 
 void BM_MakeRom(benchmark::State& state) {
@@ -144,12 +148,11 @@ void BM_MakeRom(benchmark::State& state) {
         ok = make.Run() && ok;
         prompts.Boxes.clear();
     }
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() /
-                           static_cast<double>(state.iterations());
-    if (!ok)
-        state.SkipWithError("the build stopped");
-    if (FloorSeconds > 0)
-        state.counters["x_io_floor"] = seconds / FloorSeconds;
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() /
+        static_cast<double>(state.iterations());
+    if (!ok) state.SkipWithError("the build stopped");
+    if (FloorSeconds > 0) state.counters["x_io_floor"] = seconds / FloorSeconds;
 }
 
 } // namespace

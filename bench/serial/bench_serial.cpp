@@ -56,13 +56,10 @@ private:
         char buf[4096];
         pollfd fds[2] = {{Master, POLLIN, 0}, {StopPipe[0], POLLIN, 0}};
         for (;;) {
-            if (::poll(fds, 2, -1) < 0)
-                continue;
-            if (fds[1].revents)
-                return;
+            if (::poll(fds, 2, -1) < 0) continue;
+            if (fds[1].revents) return;
             const ssize_t n = ::read(Master, buf, sizeof buf);
-            if (n <= 0)
-                continue;
+            if (n <= 0) continue;
             got += static_cast<size_t>(n);
             while (got >= kFrame) {
                 got -= kFrame;
@@ -82,8 +79,7 @@ Responder* g_peer = nullptr;
 std::vector<double> g_floorSamples, g_uartSamples;
 
 double MedianUs(std::vector<double>& samples) {
-    if (samples.empty())
-        return 0;
+    if (samples.empty()) return 0;
     std::nth_element(samples.begin(), samples.begin() + samples.size() / 2, samples.end());
     return samples[samples.size() / 2];
 }
@@ -111,7 +107,9 @@ void BM_BareRoundTrip(benchmark::State& state) {
         char ack;
         while (::read(fd, &ack, 1) != 1) {
         }
-        samples.push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - t0).count());
+        samples.push_back(
+            std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - t0)
+                .count());
     }
     ::close(fd);
     Report(state, samples, g_floorSamples);
@@ -169,8 +167,8 @@ int main(int argc, char** argv) {
     benchmark::Shutdown();
     const double floorUs = MedianUs(g_floorSamples), uartUs = MedianUs(g_uartSamples);
     if (floorUs > 0 && uartUs > 0)
-        std::printf("median round trip over all rounds: component %.1f us, bare floor %.1f us, ratio %.2f\n",
+        std::printf("median round trip over all rounds: component %.1f us, bare floor %.1f us, "
+                    "ratio %.2f\n",
                     uartUs, floorUs, uartUs / floorUs);
     return 0;
 }
-

@@ -38,11 +38,12 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr size_t kImageBytes = 62464;
 
-double Us(Clock::duration d) { return std::chrono::duration<double, std::micro>(d).count(); }
+double Us(Clock::duration d) {
+    return std::chrono::duration<double, std::micro>(d).count();
+}
 
 double Percentile(std::vector<double> v, double p) {
-    if (v.empty())
-        return 0;
+    if (v.empty()) return 0;
     std::sort(v.begin(), v.end());
     return v[std::min(v.size() - 1, static_cast<size_t>(p * static_cast<double>(v.size())))];
 }
@@ -65,8 +66,7 @@ public:
         const auto now = Clock::now();
         Write.push_back(Us(now - before));
         Sent.push_back(now);
-        if (InHandler)
-            Handler.push_back(Us(now - HandlerEntry));
+        if (InHandler) Handler.push_back(Us(now - HandlerEntry));
         return rc;
     }
     bool InHandler = false;
@@ -78,8 +78,7 @@ public:
 
 int OpenPtyMaster(std::string& SlavePath) {
     const int m = posix_openpt(O_RDWR | O_NOCTTY);
-    if (m < 0 || grantpt(m) != 0 || unlockpt(m) != 0)
-        return -1;
+    if (m < 0 || grantpt(m) != 0 || unlockpt(m) != 0) return -1;
     termios t{};
     tcgetattr(m, &t);
     cfmakeraw(&t);
@@ -101,19 +100,15 @@ void RunDisplay(int Master, std::atomic<bool>& Stop, std::vector<Clock::time_poi
             nextC = Clock::now() + std::chrono::milliseconds(20);
         }
         pollfd p{Master, POLLIN, 0};
-        if (poll(&p, 1, 20) <= 0 || !(p.revents & POLLIN))
-            continue;
+        if (poll(&p, 1, 20) <= 0 || !(p.revents & POLLIN)) continue;
         uint8_t buf[512];
         const ssize_t n = read(Master, buf, sizeof buf);
         for (ssize_t i = 0; i < n; ++i) {
             uint8_t reply;
             const auto r = sim.Feed(buf[i], reply);
-            if (r == TDisplaySimulator::fr_None)
-                continue;
-            if (write(Master, &reply, 1) == 1)
-                Replied.push_back(Clock::now());
-            if (r == TDisplaySimulator::fr_LastBlock)
-                return;
+            if (r == TDisplaySimulator::fr_None) continue;
+            if (write(Master, &reply, 1) == 1) Replied.push_back(Clock::now());
+            if (r == TDisplaySimulator::fr_LastBlock) return;
         }
     }
 }
@@ -211,8 +206,7 @@ pid_t Spawn(int Fd, const char* Cwd, const std::vector<const char*>& Argv) {
         dup2(Fd, 1);
         const int null = open("/dev/null", O_WRONLY);
         dup2(null, 2);
-        if (chdir(Cwd) != 0)
-            _exit(127);
+        if (chdir(Cwd) != 0) _exit(127);
         std::vector<char*> args;
         for (const char* a : Argv)
             args.push_back(const_cast<char*>(a));
@@ -230,7 +224,8 @@ void BM_SxToRx62464Bytes(benchmark::State& state) {
     std::string sent(kImageBytes, '\0');
     for (size_t i = 0; i < sent.size(); ++i)
         sent[i] = static_cast<char>(i * 131);
-    std::ofstream(src, std::ios::binary).write(sent.data(), static_cast<std::streamsize>(sent.size()));
+    std::ofstream(src, std::ios::binary)
+        .write(sent.data(), static_cast<std::streamsize>(sent.size()));
     const std::string rxDir = dir.path().toStdString();
     for (auto _ : state) {
         std::string slavePath;
@@ -262,19 +257,22 @@ void BM_SxToRx62464Bytes(benchmark::State& state) {
         close(slave);
         close(master);
         std::ifstream got(rxDir + "/recv.bin", std::ios::binary);
-        const std::string received((std::istreambuf_iterator<char>(got)), std::istreambuf_iterator<char>());
-        if (!WIFEXITED(rxStatus) || WEXITSTATUS(rxStatus) != 0 || received.compare(0, std::string::npos, sent) != 0) {
-            const std::string why = "sx -> rx failed (is lrzsz installed?) sx status " + std::to_string(sxStatus) +
-                                    ", rx status " + std::to_string(rxStatus);
+        const std::string received((std::istreambuf_iterator<char>(got)),
+                                   std::istreambuf_iterator<char>());
+        if (!WIFEXITED(rxStatus) || WEXITSTATUS(rxStatus) != 0 ||
+            received.compare(0, std::string::npos, sent) != 0) {
+            const std::string why = "sx -> rx failed (is lrzsz installed?) sx status " +
+                                    std::to_string(sxStatus) + ", rx status " +
+                                    std::to_string(rxStatus);
             state.SkipWithError(why.c_str());
             return;
         }
         state.SetIterationTime(std::chrono::duration<double>(end - start).count());
     }
     state.counters["blocks_128B"] = kImageBytes / 128;
-    state.counters["per_block"] =
-        benchmark::Counter(static_cast<double>(kImageBytes / 128), benchmark::Counter::kIsIterationInvariantRate |
-                                                                       benchmark::Counter::kInvert);
+    state.counters["per_block"] = benchmark::Counter(static_cast<double>(kImageBytes / 128),
+                                                     benchmark::Counter::kIsIterationInvariantRate |
+                                                         benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_SxToRx62464Bytes)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 

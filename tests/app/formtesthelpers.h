@@ -27,8 +27,7 @@
 
 std::vector<std::pair<std::string, std::string>> TakeErrorBoxes();
 
-template <typename T>
-T* Find(TForm1& Form, const char* Name) {
+template <typename T> T* Find(TForm1& Form, const char* Name) {
     T* w = Form.findChild<T*>(QString::fromLatin1(Name));
     EXPECT_NE(w, nullptr) << "no control " << Name;
     return w;
@@ -36,22 +35,19 @@ T* Find(TForm1& Form, const char* Name) {
 
 inline void Click(TForm1& Form, const char* Name) {
     auto* b = Find<QAbstractButton>(Form, Name);
-    if (b)
-        b->click();
+    if (b) b->click();
 }
 
 // Types Text into the label cell (Col, Row) of the grid as a person does:
 // start the in-place editor, type, press Enter.
 inline void TypeInCell(TForm1& Form, int Col, int Row, const QString& Text) {
     auto* grid = Find<QTableWidget>(Form, "CodeGrid");
-    if (!Form.isVisible())
-        Form.show();
+    if (!Form.isVisible()) Form.show();
     QApplication::setActiveWindow(&Form);
     grid->setCurrentCell(Row - 1, Col);
     grid->editItem(grid->item(Row - 1, Col));
     QLineEdit* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
-    if (!editor || editor->parentWidget() != grid->viewport())
-        editor = nullptr;
+    if (!editor || editor->parentWidget() != grid->viewport()) editor = nullptr;
     ASSERT_NE(editor, nullptr);
     editor->selectAll();
     QTest::keyClicks(editor, Text);
@@ -73,12 +69,10 @@ inline QImage Picture(TForm1& Form, const char* Name) {
 
 // Red, green and blue of every pixel equal (alpha ignored).
 inline bool SameRgb(const QImage& A, const QImage& B) {
-    if (A.size() != B.size() || A.isNull())
-        return false;
+    if (A.size() != B.size() || A.isNull()) return false;
     for (int y = 0; y < A.height(); ++y)
         for (int x = 0; x < A.width(); ++x)
-            if ((A.pixel(x, y) & 0xFFFFFF) != (B.pixel(x, y) & 0xFFFFFF))
-                return false;
+            if ((A.pixel(x, y) & 0xFFFFFF) != (B.pixel(x, y) & 0xFFFFFF)) return false;
     return true;
 }
 
@@ -87,11 +81,12 @@ inline bool RegionEquals(const QImage& Big, int X, int Y, const QImage& Small) {
     return SameRgb(Big.copy(X, Y, Small.width(), Small.height()), Small);
 }
 
-inline QString LogText(TForm1& Form) { return Find<QPlainTextEdit>(Form, "MessageLog")->toPlainText(); }
+inline QString LogText(TForm1& Form) {
+    return Find<QPlainTextEdit>(Form, "MessageLog")->toPlainText();
+}
 
 // Runs the event loop until Cond holds or Ms milliseconds passed.
-template <typename F>
-bool WaitFor(F Cond, int Ms) {
+template <typename F> bool WaitFor(F Cond, int Ms) {
     QElapsedTimer t;
     t.start();
     // A real event loop between checks: QTest::qWait sleeps 10 ms between its
@@ -102,8 +97,7 @@ bool WaitFor(F Cond, int Ms) {
     QObject::connect(&tick, &QTimer::timeout, &loop, &QEventLoop::quit);
     tick.start();
     while (!Cond()) {
-        if (t.elapsed() > Ms)
-            return false;
+        if (t.elapsed() > Ms) return false;
         loop.exec();
     }
     return true;

@@ -22,8 +22,10 @@ TEST(AboutDialog, FactsNameVersionLibraryDatesAndDirectories) {
     config.GlbName = "D510TK3.GLB";
     config.GlbDate = "251208";
     const QString facts = TAboutDialog::Facts(config);
-    EXPECT_TRUE(QRegularExpression("^Version \\d+\\.\\d+").match(facts).hasMatch()) << facts.toStdString();
-    EXPECT_TRUE(facts.contains("Glyph library: D510TK3.GLB, dated 2025-12-08 (251208)")) << facts.toStdString();
+    EXPECT_TRUE(QRegularExpression("^Version \\d+\\.\\d+").match(facts).hasMatch())
+        << facts.toStdString();
+    EXPECT_TRUE(facts.contains("Glyph library: D510TK3.GLB, dated 2025-12-08 (251208)"))
+        << facts.toStdString();
     EXPECT_TRUE(facts.contains("Program directory: /usr/lib/dpu510tk3/"));
     EXPECT_TRUE(facts.contains("Start-up directory: /home/eng/work"));
     EXPECT_FALSE(facts.contains("User glyph library"));
@@ -34,10 +36,12 @@ TEST(AboutDialog, FactsNameVersionLibraryDatesAndDirectories) {
     config.UbfGlbDate = "000000";
     const QString missing = TAboutDialog::Facts(config);
     EXPECT_TRUE(missing.contains("Glyph library: D510TK3.GLB, not found")) << missing.toStdString();
-    EXPECT_TRUE(missing.contains("User glyph library: USER.GLB, not found")) << missing.toStdString();
+    EXPECT_TRUE(missing.contains("User glyph library: USER.GLB, not found"))
+        << missing.toStdString();
 
     const QString licences = TAboutDialog::Licences();
-    EXPECT_TRUE(licences.contains("Qt 6") && licences.contains("Lesser General Public License 3.0"));
+    EXPECT_TRUE(licences.contains("Qt 6") &&
+                licences.contains("Lesser General Public License 3.0"));
 }
 
 TEST(AboutDialog, StatusBarButtonAndTheHelpWindowOpenTheBoxWithTheLoadedLibrary) {
@@ -54,8 +58,7 @@ TEST(AboutDialog, StatusBarButtonAndTheHelpWindowOpenTheBoxWithTheLoadedLibrary)
         QString seen;
         QTimer::singleShot(0, [&] {
             QWidget* box = QApplication::activeModalWidget();
-            if (!box)
-                return;
+            if (!box) return;
             if (auto* facts = box->findChild<QLabel*>("AboutFacts"))
                 seen = box->windowTitle() + "\n" + facts->text();
             box->close();
@@ -66,11 +69,13 @@ TEST(AboutDialog, StatusBarButtonAndTheHelpWindowOpenTheBoxWithTheLoadedLibrary)
         return seen;
     };
     const QString fromButton = openAndRead([&] { button->click(); });
-    EXPECT_TRUE(fromButton.startsWith("About DPU-510TK3 Lift LCD Editor\n")) << fromButton.toStdString();
+    EXPECT_TRUE(fromButton.startsWith("About DPU-510TK3 Lift LCD Editor\n"))
+        << fromButton.toStdString();
     EXPECT_TRUE(fromButton.contains(QString::fromStdString("Glyph library: D510TK3.GLB, dated 20" +
                                                            form.Config().GlbDate.substr(0, 2))))
         << fromButton.toStdString();
-    EXPECT_TRUE(fromButton.contains("Start-up directory: " + ws.Path())) << fromButton.toStdString();
+    EXPECT_TRUE(fromButton.contains("Start-up directory: " + ws.Path()))
+        << fromButton.toStdString();
 
     // F1 opens the short help; its "About..." button leads to the same box.
     QApplication::setActiveWindow(&form);
@@ -78,7 +83,9 @@ TEST(AboutDialog, StatusBarButtonAndTheHelpWindowOpenTheBoxWithTheLoadedLibrary)
     auto* help = form.findChild<QDialog*>("HelpDialog");
     ASSERT_NE(help, nullptr);
     EXPECT_TRUE(help->isVisible());
-    EXPECT_TRUE(help->findChild<QPlainTextEdit*>("HelpText")->toPlainText().contains("Ctrl+B        MAKE ROM"));
+    EXPECT_TRUE(help->findChild<QPlainTextEdit*>("HelpText")
+                    ->toPlainText()
+                    .contains("Ctrl+B        MAKE ROM"));
     auto* about = help->findChild<QAbstractButton*>("HelpAboutButton");
     ASSERT_NE(about, nullptr);
     const QString fromHelp = openAndRead([&] { about->click(); });

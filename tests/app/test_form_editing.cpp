@@ -26,7 +26,9 @@ using TAnswer = TSaveQuestion::TAnswer;
 
 // Every test starts from no remembered settings (the settings live under
 // the test run's own XDG_CONFIG_HOME).
-void ForgetSettings() { TForm1::OpenSettings()->clear(); }
+void ForgetSettings() {
+    TForm1::OpenSettings()->clear();
+}
 
 // Points "COM n" at Target through the per-user ports folder.
 void LinkComPortTo(unsigned N, const QString& Target) {
@@ -37,9 +39,13 @@ void LinkComPortTo(unsigned N, const QString& Target) {
     QFile::link(Target, link);
 }
 
-bool ModifiedShown(TForm1& Form) { return !Find<QLabel>(Form, "ModifiedIndicator")->isHidden(); }
+bool ModifiedShown(TForm1& Form) {
+    return !Find<QLabel>(Form, "ModifiedIndicator")->isHidden();
+}
 
-QTableWidget* Grid(TForm1& Form) { return Find<QTableWidget>(Form, "CodeGrid"); }
+QTableWidget* Grid(TForm1& Form) {
+    return Find<QTableWidget>(Form, "CodeGrid");
+}
 
 // Selects the label cells (Col0, Row0)..(Col1, Row1) in the form's grid coordinates.
 void SelectRange(TForm1& Form, int Col0, int Row0, int Col1, int Row1) {
@@ -61,8 +67,7 @@ bool DropFile(QWidget* Target, const QString& Path) {
     data.setUrls({QUrl::fromLocalFile(Path)});
     QDragEnterEvent enter(QPoint(2, 2), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(Target, &enter);
-    if (!enter.isAccepted())
-        return false;
+    if (!enter.isAccepted()) return false;
     QDropEvent drop(QPointF(2, 2), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(Target, &drop);
     return drop.isAccepted();
@@ -305,7 +310,8 @@ TEST(EditorKeys, ShortcutsDoWhatTheirButtonsDo) {
     // The captions read as specified; '&' only underlines the mnemonic.
     EXPECT_EQ(Find<QAbstractButton>(form, "LoadButton")->text().remove('&'), "Load");
     EXPECT_EQ(Find<QAbstractButton>(form, "MakeRomButton")->text().remove('&'), "MAKE ROM");
-    EXPECT_EQ(Find<QAbstractButton>(form, "DateTimeSyncButton")->text().remove('&'), "Date-Time Sync.");
+    EXPECT_EQ(Find<QAbstractButton>(form, "DateTimeSyncButton")->text().remove('&'),
+              "Date-Time Sync.");
 
     ask.QueueFile("");
     QTest::keyClick(&form, Qt::Key_O, Qt::ControlModifier);
@@ -318,7 +324,8 @@ TEST(EditorKeys, ShortcutsDoWhatTheirButtonsDo) {
     QTest::keyClick(&form, Qt::Key_U, Qt::ControlModifier);
     EXPECT_EQ(ask.DialogFilters.size(), 2u);
     // Alt+L is "Load".
-    EXPECT_EQ(Find<QAbstractButton>(form, "LoadButton")->shortcut().toString().toStdString(), "Alt+L");
+    EXPECT_EQ(Find<QAbstractButton>(form, "LoadButton")->shortcut().toString().toStdString(),
+              "Alt+L");
     ask.QueueFile("");
     QTest::keyClick(&form, Qt::Key_L, Qt::AltModifier);
     // A mnemonic presses the button visibly: the click follows a moment later.
@@ -358,7 +365,8 @@ TEST(EditorLabels, CellsTheDisplayCannotShowAreTintedWithTheReason) {
     TypeInCell(form, 2, 2, "ZQXW");
     TypeInCell(form, 2, 3, "12");
     QTableWidget* grid = Grid(form);
-    EXPECT_TRUE(grid->item(0, 2)->toolTip().contains("No glyph")) << grid->item(0, 2)->toolTip().toStdString();
+    EXPECT_TRUE(grid->item(0, 2)->toolTip().contains("No glyph"))
+        << grid->item(0, 2)->toolTip().toStdString();
     EXPECT_TRUE(grid->item(0, 2)->data(Qt::BackgroundRole).isValid());
     EXPECT_TRUE(grid->item(1, 2)->toolTip().contains("No user bitmap \"ZQXW.bmp\""))
         << grid->item(1, 2)->toolTip().toStdString();
@@ -460,11 +468,14 @@ TEST(EditorLayout, NarrowWindowScrollsAndTableButtonsStayOverTheirColumns) {
         EXPECT_GE(page->height(), page->minimumSizeHint().height()) << size.width();
         QTableWidget* grid = Grid(form);
         for (int t = 0; t < 3; ++t) {
-            auto* radio = Find<QWidget>(form, QStringLiteral("CtblRadio%1").arg(t).toLatin1().constData());
+            auto* radio =
+                Find<QWidget>(form, QStringLiteral("CtblRadio%1").arg(t).toLatin1().constData());
             const int centre = radio->mapTo(page, radio->rect().center()).x();
-            const int left = grid->viewport()->mapTo(page, QPoint(grid->columnViewportPosition(2 + t), 0)).x();
+            const int left =
+                grid->viewport()->mapTo(page, QPoint(grid->columnViewportPosition(2 + t), 0)).x();
             EXPECT_GE(centre, left) << "CTBL" << t << " at width " << size.width();
-            EXPECT_LT(centre, left + grid->columnWidth(2 + t)) << "CTBL" << t << " at width " << size.width();
+            EXPECT_LT(centre, left + grid->columnWidth(2 + t))
+                << "CTBL" << t << " at width " << size.width();
         }
     }
 }
@@ -499,7 +510,8 @@ TEST(EditorPictures, WholeNumberZoomKeepsEveryPixelSquare) {
         for (int y = 0; y < 64 && same; ++y)
             for (int x = 0; x < 64 && same; ++x)
                 for (int d = 0; d < zoom * zoom && same; ++d)
-                    same = shown.pixel(1 + x * zoom + d % zoom, 1 + y * zoom + d / zoom) == picture.pixel(x, y);
+                    same = shown.pixel(1 + x * zoom + d % zoom, 1 + y * zoom + d / zoom) ==
+                           picture.pixel(x, y);
         EXPECT_TRUE(same) << "zoom " << zoom;
     }
     preview->SetZoom(9);
@@ -513,7 +525,8 @@ TEST(EditorPictures, WholeNumberZoomKeepsEveryPixelSquare) {
     auto* page = Find<QWidget>(form, "SetupPage");
     for (int k = 0; k < 4; ++k) {
         auto* box = Find<QWidget>(form, QStringLiteral("MsgCheck%1").arg(k).toLatin1().constData());
-        auto* pic = Find<QWidget>(form, QStringLiteral("MsgImage0_%1").arg(k).toLatin1().constData());
+        auto* pic =
+            Find<QWidget>(form, QStringLiteral("MsgImage0_%1").arg(k).toLatin1().constData());
         const int centre = box->mapTo(page, box->rect().center()).x();
         const int left = pic->mapTo(page, QPoint(0, 0)).x();
         EXPECT_GE(centre, left) << k;
@@ -535,10 +548,11 @@ TEST(EditorLink, PortListMarksAbsentDevicesAndShowsThePortInUse) {
     com->setCurrentIndex(17);
     Click(form, "ConnectButton");
     TakeErrorBoxes();
-    EXPECT_EQ(com->currentText(), QStringLiteral("COM %1").arg(form.findChild<QObject*>("PcUart1")->property("UartPortNumber").toUInt()));
+    EXPECT_EQ(com->currentText(),
+              QStringLiteral("COM %1").arg(
+                  form.findChild<QObject*>("PcUart1")->property("UartPortNumber").toUInt()));
     EXPECT_NE(com->currentIndex(), 17);
-    if (form.Link().Connected())
-        Click(form, "ConnectButton");
+    if (form.Link().Connected()) Click(form, "ConnectButton");
 }
 
 } // namespace

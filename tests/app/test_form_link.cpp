@@ -30,18 +30,17 @@ class TSimulator {
 public:
     explicit TSimulator(const QString& Out) {
         const QString exe = QCoreApplication::applicationDirPath() + "/dpu510tk3-sim";
-        if (!QFile::exists(exe))
-            return;
+        if (!QFile::exists(exe)) return;
         Process.start(exe, {"--once", "--out", Out, "--c-interval-ms", "50"});
-        if (!Process.waitForStarted(10000) || !WaitFor([&] { return Process.canReadLine(); }, 10000))
+        if (!Process.waitForStarted(10000) ||
+            !WaitFor([&] { return Process.canReadLine(); }, 10000))
             return;
         Pty = QString::fromLocal8Bit(Process.readLine()).trimmed();
     }
     ~TSimulator() {
         if (Process.state() != QProcess::NotRunning) {
             Process.terminate();
-            if (!Process.waitForFinished(5000))
-                Process.kill();
+            if (!Process.waitForFinished(5000)) Process.kill();
             Process.waitForFinished(5000);
         }
     }
@@ -82,8 +81,7 @@ TEST(EditorLink, FailedConnectStaysDisconnected) {
 TEST(EditorLink, UploadThroughTheWindowReachesTheDisplay) {
     TTestWorkspace ws;
     TSimulator sim(ws.Path() + "/received.bin");
-    if (sim.Pty.isEmpty())
-        GTEST_SKIP() << "the display simulator is not built";
+    if (sim.Pty.isEmpty()) GTEST_SKIP() << "the display simulator is not built";
     LinkComPort(2, sim.Pty);
 
     // Any 64512-byte image: the window sends its first 62464 bytes, the first 256 decoded.
@@ -115,17 +113,21 @@ TEST(EditorLink, UploadThroughTheWindowReachesTheDisplay) {
     EXPECT_FALSE(Find<QAbstractButton>(form, "DateTimeSyncButton")->isEnabled());
     QCoreApplication::processEvents();
     EXPECT_FALSE(Find<QAbstractButton>(form, "DateTimeSyncButton")->isEnabled());
-    ASSERT_TRUE(WaitFor([&] { return LogText(form).contains("===> UpLoad ROM image finish.<==="); }, 120000))
+    ASSERT_TRUE(WaitFor([&] { return LogText(form).contains("===> UpLoad ROM image finish.<==="); },
+                        120000))
         << LogText(form).toStdString();
     EXPECT_TRUE(LogText(form).contains("*** UpLoad ROM image ***"));
     EXPECT_TRUE(LogText(form).contains("===> Send data block: 976,CRC = "));
     EXPECT_TRUE(LogText(form).contains("Time = "));
     // The bar went up to the last block and is back at 0 once the transfer ended.
     EXPECT_EQ(Find<QProgressBar>(form, "ProgressBar")->maximum(), 975);
-    EXPECT_TRUE(WaitFor([&] { return Find<QProgressBar>(form, "ProgressBar")->value() == 0; }, 10000));
-    EXPECT_TRUE(WaitFor([&] { return Find<QAbstractButton>(form, "DateTimeSyncButton")->isEnabled(); }, 10000));
+    EXPECT_TRUE(
+        WaitFor([&] { return Find<QProgressBar>(form, "ProgressBar")->value() == 0; }, 10000));
+    EXPECT_TRUE(WaitFor(
+        [&] { return Find<QAbstractButton>(form, "DateTimeSyncButton")->isEnabled(); }, 10000));
     EXPECT_TRUE(Find<QAbstractButton>(form, "UploadButton")->isEnabled());
-    EXPECT_FALSE(LogText(form).contains("*** Warning")) << "a built image's size is no cause for a warning";
+    EXPECT_FALSE(LogText(form).contains("*** Warning"))
+        << "a built image's size is no cause for a warning";
 
     // The simulator keeps the port until the window lets go of it.
     Click(form, "ConnectButton");
@@ -141,21 +143,23 @@ TEST(EditorLink, UploadThroughTheWindowReachesTheDisplay) {
 TEST(EditorLink, DateTimeSyncThroughTheWindow) {
     TTestWorkspace ws;
     TSimulator sim(ws.Path() + "/unused.bin");
-    if (sim.Pty.isEmpty())
-        GTEST_SKIP() << "the display simulator is not built";
+    if (sim.Pty.isEmpty()) GTEST_SKIP() << "the display simulator is not built";
     LinkComPort(3, sim.Pty);
     TScriptedPrompts ask;
     TForm1 form(&ask);
     form.show();
     SelectComPort(form, 2);
     Click(form, "ConnectButton");
-    ASSERT_TRUE(Find<QAbstractButton>(form, "DateTimeSyncButton")->isEnabled()) << LogText(form).toStdString();
+    ASSERT_TRUE(Find<QAbstractButton>(form, "DateTimeSyncButton")->isEnabled())
+        << LogText(form).toStdString();
     Click(form, "DateTimeSyncButton");
     EXPECT_FALSE(Find<QAbstractButton>(form, "DateTimeSyncButton")->isEnabled());
     EXPECT_TRUE(LogText(form).contains("*** Date & Time Sync. ***"));
-    ASSERT_TRUE(WaitFor([&] { return LogText(form).contains("===> Date & Time Sync. finish <==="); }, 60000))
+    ASSERT_TRUE(WaitFor(
+        [&] { return LogText(form).contains("===> Date & Time Sync. finish <==="); }, 60000))
         << LogText(form).toStdString() << "\nsimulator (state " << sim.Process.state()
-        << "): " << sim.Process.readAll().toStdString() << sim.Process.readAllStandardError().toStdString();
+        << "): " << sim.Process.readAll().toStdString()
+        << sim.Process.readAllStandardError().toStdString();
     EXPECT_TRUE(Find<QAbstractButton>(form, "DateTimeSyncButton")->isEnabled());
     Click(form, "ConnectButton");
     ASSERT_TRUE(sim.WaitForExit());
@@ -166,8 +170,7 @@ TEST(EditorLink, DateTimeSyncThroughTheWindow) {
 TEST(EditorLink, ClosingWhileUploadingClosesThePort) {
     TTestWorkspace ws;
     TSimulator sim(ws.Path() + "/partial.bin");
-    if (sim.Pty.isEmpty())
-        GTEST_SKIP() << "the display simulator is not built";
+    if (sim.Pty.isEmpty()) GTEST_SKIP() << "the display simulator is not built";
     LinkComPort(4, sim.Pty);
     const std::string romPath = ws.File("UP.BIN");
     QFile f(QString::fromStdString(romPath));
@@ -182,7 +185,8 @@ TEST(EditorLink, ClosingWhileUploadingClosesThePort) {
     Click(*form, "ConnectButton");
     ask.QueueFile(romPath);
     Click(*form, "UploadButton");
-    ASSERT_TRUE(WaitFor([&] { return Find<QProgressBar>(*form, "ProgressBar")->value() > 5; }, 30000));
+    ASSERT_TRUE(
+        WaitFor([&] { return Find<QProgressBar>(*form, "ProgressBar")->value() > 5; }, 30000));
     auto* uart = form->findChild<YVclCtrl::TCustomUart*>("PcUart1");
     ASSERT_NE(uart, nullptr);
     EXPECT_TRUE(uart->pr_IsOpened());
@@ -198,8 +202,7 @@ TEST(EditorLink, ClosingWhileUploadingClosesThePort) {
 TEST(EditorLink, DestroyingTheWindowMidUploadClosesThePortFirst) {
     TTestWorkspace ws;
     TSimulator sim(ws.Path() + "/partial.bin");
-    if (sim.Pty.isEmpty())
-        GTEST_SKIP() << "the display simulator is not built";
+    if (sim.Pty.isEmpty()) GTEST_SKIP() << "the display simulator is not built";
     LinkComPort(5, sim.Pty);
     const std::string romPath = ws.File("UP.BIN");
     QFile f(QString::fromStdString(romPath));
@@ -218,7 +221,8 @@ TEST(EditorLink, DestroyingTheWindowMidUploadClosesThePortFirst) {
     Click(*form, "ConnectButton");
     ask.QueueFile(romPath);
     Click(*form, "UploadButton");
-    ASSERT_TRUE(WaitFor([&] { return Find<QProgressBar>(*form, "ProgressBar")->value() > 5; }, 30000));
+    ASSERT_TRUE(
+        WaitFor([&] { return Find<QProgressBar>(*form, "ProgressBar")->value() > 5; }, 30000));
     ASSERT_TRUE(uart->pr_IsOpened());
     form.reset();
     ASSERT_EQ(openWhenDetached.size(), 1u);

@@ -43,7 +43,8 @@ TEST(EditorLogo, OnOffAndPictureRules) {
     TypeInCell(form, 2, 1, "1");
     ask.QueueFile(ws.File("logo-off.dcf"));
     Click(form, "SaveButton");
-    EXPECT_TRUE(FileHasLine(ws.File("logo-off.dcf"), "TITLEFILENAME_C=" + QByteArray::fromStdString(logo)));
+    EXPECT_TRUE(
+        FileHasLine(ws.File("logo-off.dcf"), "TITLEFILENAME_C=" + QByteArray::fromStdString(logo)));
     EXPECT_TRUE(FileHasLine(ws.File("logo-off.dcf"), "CUSLOGOENABLE=0"));
 
     // With a path set, "ON (Sec.)" opens no dialog.
@@ -142,7 +143,7 @@ TEST(EditorProjectFile, LoadRestoresEveryControl) {
         Click(form, "FlStyle3");
         Click(form, "DirStyle4");
         Click(form, "DpStyleLeft");
-        Click(form, "MsgCheck1");  // off: boxes 0 and 3 -> mask 9
+        Click(form, "MsgCheck1"); // off: boxes 0 and 3 -> mask 9
         Click(form, "MsgCheck3");
         Click(form, "MsgPos0");
         Click(form, "DateTimeCheck");
@@ -164,7 +165,7 @@ TEST(EditorProjectFile, LoadRestoresEveryControl) {
         rom->clear();
         QTest::keyClicks(rom, "tower.rom");
         ask.QueueFile(fire);
-        emit Find<TPictureBox>(form, "MsgImage0_0")->DoubleClicked();  // state 0, slot B
+        emit Find<TPictureBox>(form, "MsgImage0_0")->DoubleClicked(); // state 0, slot B
         EXPECT_TRUE(SameRgb(Picture(form, "MsgImage0_0"), TTestWorkspace::Mark(64, 16, 2)));
         auto* version = Find<QComboBox>(form, "VersionBox");
         version->setCurrentIndex(1);
@@ -229,7 +230,8 @@ TEST(EditorProjectFile, WrongCodeNameIsRejectedAndClearAllEmptiesOnlyTheTables) 
     ask.QueueFile(bad);
     Click(form, "LoadButton");
     ASSERT_EQ(ask.Boxes.size(), 1u);
-    EXPECT_EQ(ask.Boxes[0], std::make_pair(std::string("Error"), std::string("DCF file format error!!\n\n")));
+    EXPECT_EQ(ask.Boxes[0],
+              std::make_pair(std::string("Error"), std::string("DCF file format error!!\n\n")));
     EXPECT_EQ(form.Cell(2, 1), "7");
 
     Click(form, "ClearAllButton");
@@ -249,14 +251,16 @@ TEST(EditorMakeRom, EmptyTablesAndCancelledSaveBuildNothing) {
     TypeInCell(form, 2, 1, "   ");
     Click(form, "MakeRomButton");
     ASSERT_EQ(ask.Boxes.size(), 1u);
-    EXPECT_EQ(ask.Boxes[0], std::make_pair(std::string("Warning"), std::string("All CTBL is empty!!\n\n")));
+    EXPECT_EQ(ask.Boxes[0],
+              std::make_pair(std::string("Warning"), std::string("All CTBL is empty!!\n\n")));
     EXPECT_TRUE(ask.DialogFilters.empty());
 
     TypeInCell(form, 2, 1, "1");
     ask.QueueFile("");
     Click(form, "MakeRomButton");
     ASSERT_EQ(ask.Boxes.size(), 2u);
-    EXPECT_EQ(ask.Boxes[1], std::make_pair(std::string("Make ROM abort"), std::string("User abort!!\n")));
+    EXPECT_EQ(ask.Boxes[1],
+              std::make_pair(std::string("Make ROM abort"), std::string("User abort!!\n")));
     EXPECT_FALSE(QFile::exists(ws.Path() + "/DPU510TK3.BIN"));
 }
 
@@ -279,23 +283,27 @@ TEST(EditorMakeRom, BuildsWhatTheCommandLineToolBuilds) {
     Click(form, "MakeRomButton");
 
     ASSERT_FALSE(ask.Boxes.empty());
-    EXPECT_EQ(ask.Boxes.back(), std::make_pair(std::string("Status"), std::string("DPU-510TK3 Make ROM OK\n\n")));
+    EXPECT_EQ(ask.Boxes.back(),
+              std::make_pair(std::string("Status"), std::string("DPU-510TK3 Make ROM OK\n\n")));
     // The label whose user bitmap is missing is emptied and reported.
     EXPECT_EQ(form.Cell(4, 7), "");
-    EXPECT_TRUE(LogText(form).contains("[Warning] CTBL2-06 (6 ) not found --> auto cancel !!!")) << LogText(form).toStdString();
-    EXPECT_TRUE(LogText(form).contains("===> ROM image written: " + ws.Path() + "/DPU510TK3.BIN <==="))
+    EXPECT_TRUE(LogText(form).contains("[Warning] CTBL2-06 (6 ) not found --> auto cancel !!!"))
+        << LogText(form).toStdString();
+    EXPECT_TRUE(
+        LogText(form).contains("===> ROM image written: " + ws.Path() + "/DPU510TK3.BIN <==="))
         << LogText(form).toStdString();
     const QByteArray image = ReadAll(ws.File("DPU510TK3.BIN"));
     ASSERT_EQ(image.size(), 64512);
     EXPECT_FALSE(ask.Cursor.empty());
     EXPECT_FALSE(ask.Cursor.back());
-    EXPECT_TRUE(Find<QListWidget>(form, "FileList")->findItems("DPU510TK3.BIN", Qt::MatchExactly).size() == 1);
+    EXPECT_TRUE(
+        Find<QListWidget>(form, "FileList")->findItems("DPU510TK3.BIN", Qt::MatchExactly).size() ==
+        1);
     // The upload dialog will start at the image just built.
     EXPECT_EQ(form.LastFile("bin"), ws.File("DPU510TK3.BIN"));
 
     const QString cli = QCoreApplication::applicationDirPath() + "/dpu510tk3";
-    if (!QFile::exists(cli))
-        GTEST_SKIP() << "the command-line tool is not built";
+    if (!QFile::exists(cli)) GTEST_SKIP() << "the command-line tool is not built";
     QProcess tool;
     tool.setWorkingDirectory(ws.Path());
     tool.start(cli, {"make-rom", QString::fromStdString(dcf), "-o", "cli.BIN"});

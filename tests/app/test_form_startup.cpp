@@ -19,10 +19,10 @@ TEST(EditorStartup, CaptionStatusGridAndControlDefaults) {
     EXPECT_TRUE(ask.Boxes.empty());
     EXPECT_TRUE(form.StartupCompleted());
     // No user glyph library: nothing but the blanks between the slash and the bracket.
-    EXPECT_TRUE(QRegularExpression(
-                    "^DPU-510TK3 Lift LCD Editor \\(R2-Build101117\\)  \\[ \\d{6} /  \\]$")
-                    .match(form.windowTitle())
-                    .hasMatch())
+    EXPECT_TRUE(
+        QRegularExpression("^DPU-510TK3 Lift LCD Editor \\(R2-Build101117\\)  \\[ \\d{6} /  \\]$")
+            .match(form.windowTitle())
+            .hasMatch())
         << form.windowTitle().toStdString();
     EXPECT_EQ(form.StatusText(0), "Project file:");
     EXPECT_EQ(form.StatusText(1), "Version: V-TEST");
@@ -130,7 +130,8 @@ TEST(EditorStartup, MissingLibraryStopsEarlyButTheWindowStaysUsable) {
     TScriptedPrompts ask;
     TForm1 form(&ask);
     ASSERT_EQ(ask.Boxes.size(), 1u);
-    EXPECT_EQ(ask.Boxes[0], std::make_pair(std::string("Error"), std::string("GLB file not found!!\n\n")));
+    EXPECT_EQ(ask.Boxes[0],
+              std::make_pair(std::string("Error"), std::string("GLB file not found!!\n\n")));
     EXPECT_FALSE(form.StartupCompleted());
     EXPECT_EQ(form.windowTitle(), TStartup::DesignCaption);
     EXPECT_EQ(form.StatusText(2), "Program start error!!");

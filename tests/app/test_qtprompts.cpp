@@ -9,12 +9,15 @@ namespace {
 TEST(QtPrompts, FiltersBecomeQtNameFilters) {
     EXPECT_EQ(TQtPrompts::QtFilter("DVE510TK3 Project File (*.dcf)|*.dcf"),
               "DVE510TK3 Project File (*.dcf *.DCF)");
-    EXPECT_EQ(TQtPrompts::QtFilter("DVE510TK3 ROM File (*.bin)|*.bin"), "DVE510TK3 ROM File (*.bin *.BIN)");
+    EXPECT_EQ(TQtPrompts::QtFilter("DVE510TK3 ROM File (*.bin)|*.bin"),
+              "DVE510TK3 ROM File (*.bin *.BIN)");
     EXPECT_EQ(TQtPrompts::QtFilter("Bitmaps|*.bmp;*.BMP|All|*"), "Bitmaps (*.bmp *.BMP);;All (*)");
     EXPECT_EQ(TQtPrompts::QtFilter(""), "All files (*)");
 
-    EXPECT_EQ(TQtPrompts::DialogTitle("Save", "DVE510TK3 Project File (*.dcf)|*.dcf"), "Save DVE510TK3 Project File");
-    EXPECT_EQ(TQtPrompts::DialogTitle("Open", "Bitmap files (*.bmp)|*.bmp;*.BMP"), "Open Bitmap files");
+    EXPECT_EQ(TQtPrompts::DialogTitle("Save", "DVE510TK3 Project File (*.dcf)|*.dcf"),
+              "Save DVE510TK3 Project File");
+    EXPECT_EQ(TQtPrompts::DialogTitle("Open", "Bitmap files (*.bmp)|*.bmp;*.BMP"),
+              "Open Bitmap files");
     EXPECT_EQ(TQtPrompts::DialogTitle("Open", ""), "Open");
 }
 

@@ -47,14 +47,16 @@ TEST(RomImageView, ShowsCodesSettingsAndZonesOfTheImage) {
     const QImage glyph = TTestWorkspace::Glyph(0, '1');
     for (int y = 0; y < 64; ++y)
         for (int x = 0; x < 32; ++x)
-            ASSERT_EQ(one.pixel(16 + x, y) == qRgb(0, 0, 0), glyph.pixel(x, y) == qRgb(0, 0, 0)) << x << "," << y;
+            ASSERT_EQ(one.pixel(16 + x, y) == qRgb(0, 0, 0), glyph.pixel(x, y) == qRgb(0, 0, 0))
+                << x << "," << y;
     // Two glyphs side by side.
     view.SelectCode(1, 10);
     const QImage two = view.CodePicture();
     const QImage three = TTestWorkspace::Glyph(0, '3');
     for (int y = 0; y < 64; ++y)
         for (int x = 0; x < 32; ++x)
-            ASSERT_EQ(two.pixel(32 + x, y) == qRgb(0, 0, 0), three.pixel(x, y) == qRgb(0, 0, 0)) << x << "," << y;
+            ASSERT_EQ(two.pixel(32 + x, y) == qRgb(0, 0, 0), three.pixel(x, y) == qRgb(0, 0, 0))
+                << x << "," << y;
 
     // Zooming scales what is shown, pixel for pixel.
     view.SetZoom(3);
@@ -87,7 +89,8 @@ TEST(RomImageView, RefusesWhatIsNoImageAndOpensFromTheMakeTab) {
     ask.QueueFile(ws.File("CUT.BIN"));
     view.findChild<QPushButton*>("RomImageOpen")->click();
     EXPECT_FALSE(view.HasImage());
-    EXPECT_NE(view.ErrorText().find("offset 0x0064 (end of file)"), std::string::npos) << view.ErrorText();
+    EXPECT_NE(view.ErrorText().find("offset 0x0064 (end of file)"), std::string::npos)
+        << view.ErrorText();
     EXPECT_TRUE(view.findChild<QLabel*>("RomImageStatus")->text().startsWith("Not a ROM image"));
     EXPECT_TRUE(view.CodePicture().isNull());
 

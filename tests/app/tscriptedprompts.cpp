@@ -17,7 +17,8 @@ bool TScriptedPrompts::AskYesNo(const std::string& Caption, const std::string& T
     return yes;
 }
 
-TSaveQuestion::TAnswer TScriptedPrompts::AskSaveChanges(const std::string&, const std::string& Text) {
+TSaveQuestion::TAnswer TScriptedPrompts::AskSaveChanges(const std::string&,
+                                                        const std::string& Text) {
     SaveQuestions.push_back(Text);
     if (SaveAnswers.empty()) {
         ADD_FAILURE() << "unexpected save question: " << Text;
@@ -37,17 +38,18 @@ bool TScriptedPrompts::NextFile(const std::string& Filter, std::string& FileName
     }
     const std::string answer = Files.front();
     Files.pop_front();
-    if (answer.empty())
-        return false;
+    if (answer.empty()) return false;
     FileName = answer;
     return true;
 }
 
-bool TScriptedPrompts::OpenFileDialog(const std::string& Filter, const std::string&, std::string& FileName) {
+bool TScriptedPrompts::OpenFileDialog(const std::string& Filter, const std::string&,
+                                      std::string& FileName) {
     return NextFile(Filter, FileName);
 }
 
-bool TScriptedPrompts::SaveFileDialog(const std::string& Filter, const std::string&, std::string& FileName) {
+bool TScriptedPrompts::SaveFileDialog(const std::string& Filter, const std::string&,
+                                      std::string& FileName) {
     return NextFile(Filter, FileName);
 }
 
@@ -55,4 +57,6 @@ bool TScriptedPrompts::OpenPictureDialog(const std::string& Filter, std::string&
     return NextFile(Filter, FileName);
 }
 
-void TScriptedPrompts::SetBusyCursor(bool Busy) { Cursor.push_back(Busy); }
+void TScriptedPrompts::SetBusyCursor(bool Busy) {
+    Cursor.push_back(Busy);
+}

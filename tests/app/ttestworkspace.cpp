@@ -66,8 +66,7 @@ QImage TTestWorkspace::Mark(int Width, int Height, int Seed) {
     image.fill(Qt::white);
     for (int y = 0; y < Height; ++y)
         for (int x = 0; x < Width; ++x)
-            if ((x * 7 + y * 3 + Seed) % 11 == 0)
-                image.setPixel(x, y, qRgb(0, 0, 0));
+            if ((x * 7 + y * 3 + Seed) % 11 == 0) image.setPixel(x, y, qRgb(0, 0, 0));
     return image;
 }
 
@@ -83,7 +82,9 @@ TTestWorkspace::TTestWorkspace(const TOptions& Options) {
     QDir::setCurrent(Dir.path());
 }
 
-TTestWorkspace::~TTestWorkspace() { QDir::setCurrent(OldCwd); }
+TTestWorkspace::~TTestWorkspace() {
+    QDir::setCurrent(OldCwd);
+}
 
 std::string TTestWorkspace::File(const std::string& Name) const {
     return (Dir.path() + '/' + QString::fromStdString(Name)).toStdString();
@@ -97,8 +98,7 @@ void TTestWorkspace::Build(const TOptions& Options) {
         blank.fill(Qt::white);
         SaveBmp(blank, File("SPACE_240x240.bmp"));
     }
-    if (!Options.WithGlb)
-        return;
+    if (!Options.WithGlb) return;
     TLibraryWriter lib;
     for (int p = 0; p < 3; ++p)
         lib.Add(0, 30 + p, BmpBytes(Mark(64, 128, p)));
@@ -116,6 +116,6 @@ void TTestWorkspace::Build(const TOptions& Options) {
             lib.Add(1 + k, c, BmpBytes(Glyph(k, c)));
     for (int i = 0; i < 39; ++i)
         lib.Add(7, i, BmpBytes(Mark(8, 8, i)));
-    WriteFile(File("D510TK3.GLB"),
-              QByteArray(reinterpret_cast<const char*>(lib.Bytes.data()), static_cast<qsizetype>(lib.Bytes.size())));
+    WriteFile(File("D510TK3.GLB"), QByteArray(reinterpret_cast<const char*>(lib.Bytes.data()),
+                                              static_cast<qsizetype>(lib.Bytes.size())));
 }

@@ -29,11 +29,11 @@
 #include <cstring>
 #include <functional>
 
-using DpuRom::GlyphLibrary;
 using DpuProject::TConfiguration;
-using DpuProject::TProjectFile;
 using DpuProject::TProject;
+using DpuProject::TProjectFile;
 using DpuProject::TStartup;
+using DpuRom::GlyphLibrary;
 using DpuRom::ReadWholeFile;
 using DpuRom::TMakeRom;
 namespace RomLayout = DpuRom::RomLayout;
@@ -77,10 +77,11 @@ protected:
     }
 
     // A project file; Extra lines are added to GLOBAL, Labels to CTBL0.
-    std::string Project(const std::string& Name, const std::string& Global, const std::string& Labels,
-                        const std::string& CodeName = "DVE510TK3") {
+    std::string Project(const std::string& Name, const std::string& Global,
+                        const std::string& Labels, const std::string& CodeName = "DVE510TK3") {
         std::string text = "[GLOBAL]\r\nCODENAME=" + CodeName + "\r\nVERSION=1.0\r\n" + Global +
-                           "[LiftStateImage]\r\nLeftState_0_A=" + Message + "\r\n[CTBL0]\r\n" + Labels;
+                           "[LiftStateImage]\r\nLeftState_0_A=" + Message + "\r\n[CTBL0]\r\n" +
+                           Labels;
         WriteText(Dir.filePath(QString::fromStdString(Name)), text);
         return Name;
     }
@@ -90,12 +91,10 @@ protected:
     TRun Tool(const QStringList& Args, const std::function<void()>& Modifier = {}) {
         QProcess p;
         p.setWorkingDirectory(Dir.path());
-        if (Modifier)
-            p.setChildProcessModifier(Modifier);
+        if (Modifier) p.setChildProcessModifier(Modifier);
         p.start(QCoreApplication::applicationDirPath() + "/dpu510tk3", Args);
         TRun r;
-        if (!p.waitForFinished(60000))
-            return r;
+        if (!p.waitForFinished(60000)) return r;
         r.Status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
         r.Out = p.readAllStandardOutput().toStdString();
         r.Err = p.readAllStandardError().toStdString();
@@ -119,7 +118,8 @@ TEST_F(MakeRomCliTest, BuildsTheSameImageAsTheEditorCommand) {
             labels);
     const TRun run = Tool({"make-rom", "lift.dcf"});
     ASSERT_EQ(run.Status, 0) << run.Err;
-    EXPECT_EQ(run.Out, "[Warning] CTBL0-02 (2 ) not found --> auto cancel !!!\nDPU-510TK3 Make ROM OK\n");
+    EXPECT_EQ(run.Out,
+              "[Warning] CTBL0-02 (2 ) not found --> auto cancel !!!\nDPU-510TK3 Make ROM OK\n");
     EXPECT_EQ(run.Err, "");
     const std::vector<uint8_t> image = ReadAll(File("tower.BIN"));
     ASSERT_EQ(image.size(), 64512u);
@@ -132,8 +132,9 @@ TEST_F(MakeRomCliTest, BuildsTheSameImageAsTheEditorCommand) {
     EXPECT_EQ(std::memcmp(image.data() + SettingsRecord, settings, 16), 0);
     // Version RAW: no encoding, the auxiliary block from the library.
     EXPECT_EQ(std::memcmp(image.data(), Glyphs.Entries[{0, 1}].data(), 256), 0);
-    EXPECT_EQ(std::memcmp(image.data() + AuxBlock, Glyphs.Entries[{0, 41}].data(), AuxBlockSize), 0);
-    EXPECT_EQ(image[MessageTable], 0x28);  // the one message picture
+    EXPECT_EQ(std::memcmp(image.data() + AuxBlock, Glyphs.Entries[{0, 41}].data(), AuxBlockSize),
+              0);
+    EXPECT_EQ(image[MessageTable], 0x28); // the one message picture
     // The project file is not rewritten, and no working file is left behind.
     EXPECT_EQ(QDir(Dir.path()).entryList(QDir::Files).size(), 5);
 
@@ -201,10 +202,11 @@ TEST_F(MakeRomCliTest, StopsGoToStandardErrorWithStatusOneAndNoImage) {
              WriteGlyphLibrary(File("TEST.GLB").toStdString(), entries);
          },
          "FL element overflow!!"},
-        {"logo not a picture", "CUSLOGOENABLE=1\r\nTITLEFILENAME_C=" + logo + "\r\n", "CODE_0=1\r\n", "DVE510TK3",
+        {"logo not a picture", "CUSLOGOENABLE=1\r\nTITLEFILENAME_C=" + logo + "\r\n",
+         "CODE_0=1\r\n", "DVE510TK3",
          [&] { WriteText(QString::fromStdString(logo), "BM not a picture"); }, logo},
-        {"no glyph library", "", "CODE_0=1\r\n", "DVE510TK3", [&] { QFile::remove(File("TEST.GLB")); },
-         "TEST.GLB"},
+        {"no glyph library", "", "CODE_0=1\r\n", "DVE510TK3",
+         [&] { QFile::remove(File("TEST.GLB")); }, "TEST.GLB"},
     };
     // Labels using every printable character, for the overflow case.
     for (int c = 33, n = 0; c < 127; c += 2, ++n)
@@ -223,7 +225,8 @@ TEST_F(MakeRomCliTest, StopsGoToStandardErrorWithStatusOneAndNoImage) {
         // Start-up and the project load both miss the library; it is said once.
         const size_t missing = run.Err.find("GLB file not found!!");
         if (missing != std::string::npos) {
-            EXPECT_EQ(run.Err.find("GLB file not found!!", missing + 1), std::string::npos) << run.Err;
+            EXPECT_EQ(run.Err.find("GLB file not found!!", missing + 1), std::string::npos)
+                << run.Err;
         }
     }
 }
@@ -233,7 +236,8 @@ TEST_F(MakeRomCliTest, WarningsAreLoggedAndStrictRefusesThem) {
     Project("w.dcf", "DEF_DIR=1000\r\n", "CODE_0=1\r\nCODE_1=Q\r\n");
     const std::string warnings =
         "[Warning] CTBL0-01 (1 ) \"Q\": no glyph for \"Q\" (code 81) in FL Style 0 !!!\n"
-        "[Warning] DEF_DIR=1000 does not fit its byte of the settings record -- stored as 0xE8 !!!\n";
+        "[Warning] DEF_DIR=1000 does not fit its byte of the settings record -- stored as 0xE8 "
+        "!!!\n";
     TRun run = Tool({"make-rom", "w.dcf", "-o", "W.BIN"});
     ASSERT_EQ(run.Status, 0) << run.Err;
     EXPECT_EQ(run.Out, warnings + "DPU-510TK3 Make ROM OK\n");
@@ -242,7 +246,9 @@ TEST_F(MakeRomCliTest, WarningsAreLoggedAndStrictRefusesThem) {
     run = Tool({"make-rom", "--strict", "w.dcf", "-o", "S.BIN"});
     EXPECT_EQ(run.Status, 3);
     EXPECT_EQ(run.Out, warnings);
-    EXPECT_NE(run.Err.find("Strict build: 2 warning lines, no ROM file written!!"), std::string::npos) << run.Err;
+    EXPECT_NE(run.Err.find("Strict build: 2 warning lines, no ROM file written!!"),
+              std::string::npos)
+        << run.Err;
     EXPECT_FALSE(QFile::exists(File("S.BIN")));
 
     // A clean project builds under --strict as without it.
@@ -255,11 +261,14 @@ TEST_F(MakeRomCliTest, WarningsAreLoggedAndStrictRefusesThem) {
     Project("f.dcf", "DEF_FL=4\r\n", "CODE_0=1\r\n");
     run = Tool({"make-rom", "f.dcf", "-o", "F.BIN"});
     EXPECT_EQ(run.Status, 0) << run.Err;
-    EXPECT_NE(run.Out.find("[Warning] FL Style 4 has no glyphs in TEST.GLB -- the image holds no floor glyph !!!\n"),
+    EXPECT_NE(run.Out.find("[Warning] FL Style 4 has no glyphs in TEST.GLB -- the image holds no "
+                           "floor glyph !!!\n"),
               std::string::npos)
         << run.Out;
-    EXPECT_NE(run.Out.find("[Warning] CTBL0-00 (0 ) \"1\": no glyph for \"1\" (code 49) in FL Style 4 !!!\n"),
-              std::string::npos)
+    EXPECT_NE(
+        run.Out.find(
+            "[Warning] CTBL0-00 (0 ) \"1\": no glyph for \"1\" (code 49) in FL Style 4 !!!\n"),
+        std::string::npos)
         << run.Out;
     EXPECT_EQ(Tool({"make-rom", "f.dcf", "--strict", "-o", "G.BIN"}).Status, 3);
     EXPECT_FALSE(QFile::exists(File("G.BIN")));
@@ -302,7 +311,9 @@ TEST_F(MakeRomCliTest, ImageReplacesOnlyRegularFilesAndFollowsLinks) {
         SCOPED_TRACE(target);
         const TRun run = Tool({"make-rom", "a.dcf", "-o", QString::fromStdString(target)});
         EXPECT_EQ(run.Status, 1);
-        EXPECT_NE(run.Err.find("Cannot write ROM file \"" + target + "\": " + reason), std::string::npos) << run.Err;
+        EXPECT_NE(run.Err.find("Cannot write ROM file \"" + target + "\": " + reason),
+                  std::string::npos)
+            << run.Err;
         EXPECT_EQ(run.Out.find("Make ROM OK"), std::string::npos);
     }
     ::close(fd);
@@ -338,8 +349,7 @@ TEST_F(MakeRomCliTest, WriteProtectedProjectAndConfigurationBuild) {
     ASSERT_EQ(::chmod(File("ORVDVE510TK3.INI").toStdString().c_str(), 0444), 0);
     const bool root = ::geteuid() == 0;
     const TRun run = Tool({"make-rom", "ro.dcf", "-o", "ro.BIN"}, [root] {
-        if (root && (::setgid(65534) != 0 || ::setuid(65534) != 0))
-            ::_exit(99);
+        if (root && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(99);
     });
     ASSERT_EQ(run.Status, 0) << run.Err;
     EXPECT_EQ(run.Err, "");
@@ -361,8 +371,10 @@ TEST_F(MakeRomCliTest, FailedImageWriteSaysWhyAndLeavesNothing) {
         ::setrlimit(RLIMIT_FSIZE, &limit);
     });
     EXPECT_EQ(run.Status, 1);
-    EXPECT_NE(run.Err.find("Cannot write ROM file \"x.BIN\": File too large"), std::string::npos) << run.Err;
-    EXPECT_EQ(ReadAll(File("x.BIN")), std::vector<uint8_t>({'o', 'l', 'd', ' ', 'i', 'm', 'a', 'g', 'e'}));
+    EXPECT_NE(run.Err.find("Cannot write ROM file \"x.BIN\": File too large"), std::string::npos)
+        << run.Err;
+    EXPECT_EQ(ReadAll(File("x.BIN")),
+              std::vector<uint8_t>({'o', 'l', 'd', ' ', 'i', 'm', 'a', 'g', 'e'}));
     EXPECT_TRUE(QDir(Dir.path()).entryList({".x.BIN*"}, QDir::Files | QDir::Hidden).isEmpty());
 }
 
@@ -372,9 +384,10 @@ TEST_F(MakeRomCliTest, UsageAndHelp) {
     EXPECT_NE(run.Out.find("make-rom PROJECT.dcf [-o FILE] [--strict]"), std::string::npos);
     EXPECT_NE(run.Out.find("the exit status is 3"), std::string::npos);
     EXPECT_NE(run.Out.find("DPU-510TK3 Make ROM OK"), std::string::npos);
-    for (const QStringList& bad : {QStringList{}, QStringList{"make-rom"}, QStringList{"make-rom", "a", "b"},
-                                   QStringList{"make-rom", "a.dcf", "-o"}, QStringList{"make-rom", "-x", "a"},
-                                   QStringList{"frobnicate"}}) {
+    for (const QStringList& bad :
+         {QStringList{}, QStringList{"make-rom"}, QStringList{"make-rom", "a", "b"},
+          QStringList{"make-rom", "a.dcf", "-o"}, QStringList{"make-rom", "-x", "a"},
+          QStringList{"frobnicate"}}) {
         run = Tool(bad);
         EXPECT_EQ(run.Status, 2) << bad.join(' ').toStdString();
         EXPECT_FALSE(run.Err.empty());
@@ -414,7 +427,8 @@ TEST(SampleProject, BuildsThroughTheTool) {
         QFile::copy(assets + "/" + name, dir.filePath(name));
     QProcess p;
     p.setWorkingDirectory(dir.path());
-    p.start(QCoreApplication::applicationDirPath() + "/dpu510tk3", {"make-rom", "sample.dcf", "-o", "S.BIN"});
+    p.start(QCoreApplication::applicationDirPath() + "/dpu510tk3",
+            {"make-rom", "sample.dcf", "-o", "S.BIN"});
     ASSERT_TRUE(p.waitForFinished(60000));
     const std::string out = p.readAllStandardOutput().toStdString();
     ASSERT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();

@@ -52,8 +52,7 @@ protected:
     }
     void UartClose() override { PortOpen = false; }
     int UartSend(const std::string& Text) override {
-        if (SendResult == 0)
-            Sent += Text;
+        if (SendResult == 0) Sent += Text;
         return SendResult;
     }
 };
@@ -67,7 +66,9 @@ public:
         std::ofstream(path, std::ios::binary | std::ios::trunc) << Text;
         return path;
     }
-    std::string Path(const std::string& Name) const { return Dir.path().toStdString() + "/" + Name; }
+    std::string Path(const std::string& Name) const {
+        return Dir.path().toStdString() + "/" + Name;
+    }
 
     // Header plus the given body.
     static std::string WithHeader(const std::string& Body, const std::string& Signature = "ORV") {

@@ -30,14 +30,11 @@ class TSimProcess {
 public:
     explicit TSimProcess(const QStringList& Args) {
         const QString exe = QCoreApplication::applicationDirPath() + "/convsim";
-        if (!QFileInfo::exists(exe))
-            return;
+        if (!QFileInfo::exists(exe)) return;
         Proc.start(exe, Args);
-        if (!Proc.waitForStarted(5000))
-            return;
+        if (!Proc.waitForStarted(5000)) return;
         WaitForLine([this](const QString& l) {
-            if (!l.startsWith("PTY "))
-                return false;
+            if (!l.startsWith("PTY ")) return false;
             Pty = l.mid(4).toStdString();
             return true;
         });
@@ -45,8 +42,7 @@ public:
     ~TSimProcess() {
         if (Proc.state() != QProcess::NotRunning) {
             Command("quit");
-            if (!Proc.waitForFinished(3000))
-                Proc.kill();
+            if (!Proc.waitForFinished(3000)) Proc.kill();
             Proc.waitForFinished(1000);
         }
     }
@@ -61,8 +57,7 @@ public:
                 while (Proc.canReadLine()) {
                     const QString l = QString::fromUtf8(Proc.readLine()).trimmed();
                     Seen << l;
-                    if (Match(l))
-                        return true;
+                    if (Match(l)) return true;
                 }
                 return false;
             },
@@ -100,13 +95,12 @@ struct Link {
     }
 };
 
-const char* TwoNodes =
-    "[VtnTopologic.Head]\r\nSignature=ORV\r\n\r\n"
-    "[NetSegmentId_0x01]\r\n"
-    "Travel_000=Device( \"DPU_4i4o\" ) , NetNodeId( 0x02 )\r\n"
-    "Travel_001=Device( \"DPU_4i4o\" ) , NetNodeId( 0x03 )\r\n"
-    "[NetSegmentId_0x80]\r\n"
-    "Travel_000=Device( \"DPU_4i4o\" ) , NetNodeId( 0xFF )\r\n";
+const char* TwoNodes = "[VtnTopologic.Head]\r\nSignature=ORV\r\n\r\n"
+                       "[NetSegmentId_0x01]\r\n"
+                       "Travel_000=Device( \"DPU_4i4o\" ) , NetNodeId( 0x02 )\r\n"
+                       "Travel_001=Device( \"DPU_4i4o\" ) , NetNodeId( 0x03 )\r\n"
+                       "[NetSegmentId_0x80]\r\n"
+                       "Travel_000=Device( \"DPU_4i4o\" ) , NetNodeId( 0xFF )\r\n";
 
 } // namespace
 

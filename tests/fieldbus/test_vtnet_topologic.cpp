@@ -35,8 +35,7 @@ std::string Load(TVTNet_Topologic& topo) {
 
 std::string Big5ToUtf8(const std::string& in) {
     iconv_t cd = iconv_open("UTF-8", "BIG5");
-    if (cd == reinterpret_cast<iconv_t>(-1))
-        return "<no iconv>";
+    if (cd == reinterpret_cast<iconv_t>(-1)) return "<no iconv>";
     std::string out(in.size() * 4 + 16, '\0');
     char* src = const_cast<char*>(in.data());
     size_t srcLeft = in.size();
@@ -44,8 +43,7 @@ std::string Big5ToUtf8(const std::string& in) {
     size_t dstLeft = out.size();
     const size_t r = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
     iconv_close(cd);
-    if (r == static_cast<size_t>(-1))
-        return "<bad big5>";
+    if (r == static_cast<size_t>(-1)) return "<bad big5>";
     out.resize(out.size() - dstLeft);
     return out;
 }
@@ -83,7 +81,8 @@ TEST(VtnTopologic, TheThreeChineseMessagesAreBig5) {
 TEST(VtnTopologic, TravelValueSyntax) {
     std::string dev;
     uint32_t node = 0;
-    EXPECT_TRUE(TVTNet_Topologic::ParseTravelValue("Device(\"DPU_4i4o\"),NetNodeId(0x05)", dev, node));
+    EXPECT_TRUE(
+        TVTNet_Topologic::ParseTravelValue("Device(\"DPU_4i4o\"),NetNodeId(0x05)", dev, node));
     EXPECT_EQ(dev, "DPU_4i4o");
     EXPECT_EQ(node, 5u);
     EXPECT_TRUE(TVTNet_Topologic::ParseTravelValue(
@@ -117,8 +116,10 @@ TEST(VtnTopologic, HeaderCheck) {
     // Other segments do not stand in for NetSegmentId_0x80.
     m.File(std::string("[NetSegmentId_0x01]\r\nTravel_000=") + Travel("DPU_4i4o", "0x05") + "\r\n");
     const std::string noLast = Load(*m.rnsm);
-    EXPECT_EQ(noLast, "\nErr: Invalid header in the topologic ini file !!!\nComponentName = VTNet1\n"
-                      "FileName = " + m.rnsm->pr_FileName() + "\n");
+    EXPECT_EQ(noLast,
+              "\nErr: Invalid header in the topologic ini file !!!\nComponentName = VTNet1\n"
+              "FileName = " +
+                  m.rnsm->pr_FileName() + "\n");
 
     m.File(std::string("[NetSegmentId_0x80]\r\nTravel_000=") + Travel("DPU_4i4o", "0xFF") + "\r\n",
            "ORVX");
@@ -128,9 +129,8 @@ TEST(VtnTopologic, HeaderCheck) {
 TEST(VtnTopologic, DeclaredNodesGetOneDefaultComponentEach) {
     Master m;
     m.model->OnInputChanged = [](QObject*, uint8_t, uint8_t) {};
-    m.File(std::string("[NetSegmentId_0x01]\r\n") +
-           "Travel_000=" + Travel("DPU_4i4o", "0x02") + "\r\n" +
-           "Travel_007=" + Travel("dpu_4I4O", "0x02") + "\r\n" + // same node again
+    m.File(std::string("[NetSegmentId_0x01]\r\n") + "Travel_000=" + Travel("DPU_4i4o", "0x02") +
+           "\r\n" + "Travel_007=" + Travel("dpu_4I4O", "0x02") + "\r\n" + // same node again
            "Travel_256=" + Travel("DPU_4i4o", "0x7F") + "\r\n" +
            "Travel_010=" + Travel("DPU_4i4o", "0xFF") + "\r\n" + // not in use
            "[NetSegmentId_0x80]\r\nTravel_000=" + Travel("DPU_4i4o", "0x00") + "\r\n");
@@ -142,7 +142,8 @@ TEST(VtnTopologic, DeclaredNodesGetOneDefaultComponentEach) {
     EXPECT_EQ(a->pr_VtnNodeId(), 0x02);
     EXPECT_EQ(a->pr_BindTo(), m.rnsm);
     EXPECT_TRUE(static_cast<bool>(a->OnInputChanged)); // copied from the model
-    EXPECT_EQ(m.rnsm->pr_TopologicFlags(0x01, 0x02), vtf_CreatedByTopologic | vtf_DeclaredInIniFile);
+    EXPECT_EQ(m.rnsm->pr_TopologicFlags(0x01, 0x02),
+              vtf_CreatedByTopologic | vtf_DeclaredInIniFile);
     EXPECT_NE(m.rnsm->pr_Dpu4i4o(0x01, 0x7F), a);
     EXPECT_NE(m.rnsm->pr_Dpu4i4o(0x80, 0x00), nullptr);
     EXPECT_EQ(m.rnsm->pr_TopologicClsId(0x01, 0x03), 0u);
@@ -162,13 +163,15 @@ TEST(VtnTopologic, DeclaredNodesGetOneDefaultComponentEach) {
 
 TEST(VtnTopologic, LoaderErrors) {
     Master m;
-    const std::string seg80 = std::string("[NetSegmentId_0x80]\r\nTravel_000=") +
-                              Travel("DPU_4i4o", "0xFF") + "\r\n";
+    const std::string seg80 =
+        std::string("[NetSegmentId_0x80]\r\nTravel_000=") + Travel("DPU_4i4o", "0xFF") + "\r\n";
 
     m.File("[NetSegmentId_0x05]\r\nTravel_003=" + Travel("DPU_4i4o", "0X05") + "\r\n" + seg80);
-    EXPECT_EQ(Load(*m.rnsm), "\nErr: Invalid syntax in the topologic ini file !!!\nComponentName = VTNet1\n"
-                             "FileName = " + m.rnsm->pr_FileName() +
-                             "\nIniSection = NetSegmentId_0x05\nIniKey = Travel_003\n");
+    EXPECT_EQ(Load(*m.rnsm),
+              "\nErr: Invalid syntax in the topologic ini file !!!\nComponentName = VTNet1\n"
+              "FileName = " +
+                  m.rnsm->pr_FileName() +
+                  "\nIniSection = NetSegmentId_0x05\nIniKey = Travel_003\n");
 
     m.File("[NetSegmentId_0x05]\r\nTravel_001=" + Travel("DPU_8i8o", "0x05") + "\r\n" + seg80);
     const std::string unknown = Load(*m.rnsm);
@@ -209,18 +212,23 @@ TEST(VtnTopologic, FileMustBeRegularAndMayBeWriteProtected) {
     const std::string dir = m.files.Path("topo.dir");
     ASSERT_EQ(::mkdir(dir.c_str(), 0700), 0);
     m.rnsm->pw_FileName(dir);
-    EXPECT_EQ(Load(*m.rnsm), "\nErr: Can not read the topologic ini file !!!\nComponentName = VTNet1\n"
-                             "FileName = " + dir + "\nReason = Is a directory\n");
+    EXPECT_EQ(Load(*m.rnsm),
+              "\nErr: Can not read the topologic ini file !!!\nComponentName = VTNet1\n"
+              "FileName = " +
+                  dir + "\nReason = Is a directory\n");
 
     const std::string fifo = m.files.Path("topo.fifo");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     m.rnsm->pw_FileName(fifo);
     std::string message;
     EXPECT_TRUE(TBoundedCall::Run([&] { message = Load(*m.rnsm); }, fifo));
-    EXPECT_NE(message.find("FileName = " + fifo + "\nReason = Not a regular file\n"), std::string::npos) << message;
+    EXPECT_NE(message.find("FileName = " + fifo + "\nReason = Not a regular file\n"),
+              std::string::npos)
+        << message;
 
     m.rnsm->pw_FileName(m.files.Path("absent.ini"));
-    EXPECT_NE(Load(*m.rnsm).find("Err: The topologic ini file is not exist !!!"), std::string::npos);
+    EXPECT_NE(Load(*m.rnsm).find("Err: The topologic ini file is not exist !!!"),
+              std::string::npos);
 }
 
 TEST(VtnTopologic, RegisteredNodeMissingFromTheFileFailsTheLoad) {
@@ -234,7 +242,8 @@ TEST(VtnTopologic, RegisteredNodeMissingFromTheFileFailsTheLoad) {
            "\r\n[NetSegmentId_0x80]\r\nTravel_000=" + Travel("DPU_4i4o", "0xFF") + "\r\n");
     EXPECT_EQ(Load(*m.rnsm), "");
     EXPECT_EQ(m.rnsm->pr_Dpu4i4o(0x03, 0x04), &placed);
-    EXPECT_EQ(m.rnsm->pr_TopologicFlags(0x03, 0x04), vtf_RegisteredByConstructor | vtf_DeclaredInIniFile);
+    EXPECT_EQ(m.rnsm->pr_TopologicFlags(0x03, 0x04),
+              vtf_RegisteredByConstructor | vtf_DeclaredInIniFile);
 }
 
 TEST(VtnTopologic, RegistrationAndLookups) {
@@ -249,7 +258,8 @@ TEST(VtnTopologic, RegistrationAndLookups) {
         topo.AddVtnComponentToVtnTopologic(&b, vtf_RegisteredByLoaded);
         FAIL() << "duplicate accepted";
     } catch (const EYGeneral& e) {
-        EXPECT_EQ(e.Message, "\nErr: Duplicated VTNet Address !!!\nVtnSegId  = 0x10\nVtnNodeId = 0x20\n");
+        EXPECT_EQ(e.Message,
+                  "\nErr: Duplicated VTNet Address !!!\nVtnSegId  = 0x10\nVtnNodeId = 0x20\n");
     }
     EXPECT_EQ(topo.pr_TopologicVtnComponent(0x10, 0x20), &a);
 

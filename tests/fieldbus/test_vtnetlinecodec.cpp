@@ -8,7 +8,9 @@ using namespace OrvCtrl;
 
 namespace {
 
-TVtnLine Parse(const std::string& s) { return TVTNetLineCodec::ParseLine(s.data(), s.size()); }
+TVtnLine Parse(const std::string& s) {
+    return TVTNetLineCodec::ParseLine(s.data(), s.size());
+}
 
 } // namespace
 
@@ -45,10 +47,10 @@ TEST(VtnLineCodec, RegisterRepliesAndTheirMaskBits) {
         uint8_t value;
         uint32_t bit;
     } good[] = {
-        {"*R0=05\n", '0', 0x05, 0x1},     {"*R1=0F\r\n", '1', 0x0F, 0x2},
-        {"*R3=10\n", '3', 0x10, 0x8},     {"*R7=FF\n", '7', 0xFF, 0x80},
-        {"*R9=a5\n", '9', 0xA5, 0x200},   {"*RE=01\n", 'E', 0x01, 0x4000},
-        {"*RF=00\n", 'F', 0x00, 0x8000},  {"*R8=7E", '8', 0x7E, 0x100},
+        {"*R0=05\n", '0', 0x05, 0x1},    {"*R1=0F\r\n", '1', 0x0F, 0x2},
+        {"*R3=10\n", '3', 0x10, 0x8},    {"*R7=FF\n", '7', 0xFF, 0x80},
+        {"*R9=a5\n", '9', 0xA5, 0x200},  {"*RE=01\n", 'E', 0x01, 0x4000},
+        {"*RF=00\n", 'F', 0x00, 0x8000}, {"*R8=7E", '8', 0x7E, 0x100},
     };
     uint32_t handshake = 0;
     for (const auto& g : good) {
@@ -64,9 +66,9 @@ TEST(VtnLineCodec, RegisterRepliesAndTheirMaskBits) {
 }
 
 TEST(VtnLineCodec, MalformedRegisterRepliesAreIgnored) {
-    for (const char* bad : {"*R0=5\n", "*R0=5AB\n", "*R0=\n", "*X0=05\n", "*R0:05\n", "*R2=05\n",
-                            "*RA=05\n", "*R0=G5\n", "*R0= 5\n", "*R0=05 \n", "*R0=-1\n", "*", "*R0",
-                            "R0=05\n", "#R0=05\n", ""}) {
+    for (const char* bad :
+         {"*R0=5\n", "*R0=5AB\n", "*R0=\n", "*X0=05\n", "*R0:05\n", "*R2=05\n", "*RA=05\n",
+          "*R0=G5\n", "*R0= 5\n", "*R0=05 \n", "*R0=-1\n", "*", "*R0", "R0=05\n", "#R0=05\n", ""}) {
         EXPECT_EQ(Parse(bad).Kind, TVtnLine::lk_Ignored) << bad;
     }
 }
@@ -95,16 +97,18 @@ TEST(VtnLineCodec, MalformedPacketLinesAreIgnored) {
     for (int i = 0; i < 18; ++i)
         tooLong += "00";
     for (const std::string& bad :
-         {std::string("@01020203\n"),    // byte count 4, but byte 2 says 2 data bytes
-          std::string("@0102010f\n"),    // lower-case hex
-          std::string("@010201\n"),      // fewer than 4 bytes
-          std::string("@0102010F"),      // no line end
-          std::string("@0102010F0\n"),   // half a pair
-          std::string("@0102010FX\n"),   // stops at a character that is not a line end
-          std::string("@0102010F \n"),   // blank before the line end
+         {std::string("@01020203\n"),  // byte count 4, but byte 2 says 2 data bytes
+          std::string("@0102010f\n"),  // lower-case hex
+          std::string("@010201\n"),    // fewer than 4 bytes
+          std::string("@0102010F"),    // no line end
+          std::string("@0102010F0\n"), // half a pair
+          std::string("@0102010FX\n"), // stops at a character that is not a line end
+          std::string("@0102010F \n"), // blank before the line end
           std::string("@\n"),
-          tooLong + "\n",                // 21 bytes
-          std::string("@01020\x00" "10F\n", 10)}) {
+          tooLong + "\n", // 21 bytes
+          std::string("@01020\x00"
+                      "10F\n",
+                      10)}) {
         EXPECT_EQ(Parse(bad).Kind, TVtnLine::lk_Ignored) << bad;
     }
 }

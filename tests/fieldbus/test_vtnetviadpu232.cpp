@@ -119,7 +119,7 @@ TEST(VtnViaDpu232, ConnectNeedsTheThreeHandlersAndAnOpenPort) {
 }
 
 TEST(VtnViaDpu232, HandshakeCompletesOnTheNinthReplyInAnyOrder) {
-    std::vector<std::string> replies = {"*R3=10\n", "*R4=11\n", "*R5=12\n", "*R6=13\n", "*R7=08\n",
+    std::vector<std::string> replies = {"*R3=10\n", "*R4=11\n", "*R5=12\n", "*R6=13\n",  "*R7=08\n",
                                         "*R8=01\n", "*R9=02\n", "*R0=03\n", "*R1=0F\r\n"};
     std::mt19937 rng(7);
     for (int round = 0; round < 4; ++round) {
@@ -263,13 +263,15 @@ TEST(VtnViaDpu232, PacketsOutAndIn) {
     int changed = 0;
     io.OnInputChanged = [&](QObject*, uint8_t, uint8_t) { ++changed; };
     f.link.Feed("@0102028105\n");
-    f.link.Feed("@01020281\n"); // cut short: ignored
-    f.link.Feed("@0102018105\n");                      // byte count disagrees: ignored
+    f.link.Feed("@01020281\n");   // cut short: ignored
+    f.link.Feed("@0102018105\n"); // byte count disagrees: ignored
     EXPECT_EQ(changed, 1);
     EXPECT_EQ(io.pr_Xin(), 0x05);
 
     std::vector<int> codes;
-    f.link.OnUnhandledRxdVtnPacket = [&](QObject*, const _SVTNRXDPACKET& r) { codes.push_back(r.Datas[0]); };
+    f.link.OnUnhandledRxdVtnPacket = [&](QObject*, const _SVTNRXDPACKET& r) {
+        codes.push_back(r.Datas[0]);
+    };
     f.link.Feed("@0102010F\n"); // node's own filter: unfiltered event of the node, not the master
     f.link.Feed("@0103010F\n");
     f.link.Feed("@0103010f\n");

@@ -17,12 +17,10 @@ public:
         auto rx = Uart.OnRxdDatas;
         auto lost = Uart.OnDeviceLost;
         Uart.OnRxdDatas = [rx, probe](QObject* Sender, int Bytes, char* Datas) {
-            if (rx)
-                rx(Sender, Bytes, Datas);
+            if (rx) rx(Sender, Bytes, Datas);
         };
         Uart.OnDeviceLost = [lost, probe](QObject* Sender) {
-            if (lost)
-                lost(Sender);
+            if (lost) lost(Sender);
         };
     }
 

@@ -26,14 +26,12 @@ public:
     int SendData(unsigned Bytes, const void* Data) override {
         const auto* p = static_cast<const uint8_t*>(Data);
         Frames.emplace_back(p, p + Bytes);
-        if (SendResult != 0)
-            Err = "Can not send to comm";
+        if (SendResult != 0) Err = "Can not send to comm";
         return SendResult;
     }
     std::string LastErrMsg() const override { return Err; }
     void SetPortNumber(unsigned Number) override {
-        if (Number >= 1 && Number <= 16)
-            Number_ = Number;
+        if (Number >= 1 && Number <= 16) Number_ = Number;
     }
     void SetBaud(unsigned Baud) override { Baud_ = Baud; }
     std::string PortLabel() const override { return "COM " + std::to_string(Number_); }
@@ -65,8 +63,7 @@ class FakeClock : public DpuLink::TLinkClock {
 public:
     YVclUtil::TDateTime Now() override {
         ++Reads;
-        if (Times.empty())
-            return YVclUtil::TDateTime(0.0);
+        if (Times.empty()) return YVclUtil::TDateTime(0.0);
         const size_t i = Next < Times.size() ? Next++ : Times.size() - 1;
         return Times[i];
     }
@@ -83,12 +80,14 @@ public:
 class RecordingSink : public YVclUtil::MessageSink {
 public:
     void AppendLog(const std::string& Line) override { Lines.push_back(Line); }
-    void ClearLog() override { Lines.clear(); ++Clears; }
+    void ClearLog() override {
+        Lines.clear();
+        ++Clears;
+    }
     void SetStatus(int, const std::string&) override {}
     bool Has(const std::string& Line) const {
         for (const auto& l : Lines)
-            if (l == Line)
-                return true;
+            if (l == Line) return true;
         return false;
     }
     size_t CountPrefix(const std::string& Prefix) const {
@@ -107,14 +106,16 @@ public:
         Boxes.push_back(Caption + "|" + Text);
     }
     bool AskYesNo(const std::string&, const std::string&) override { return false; }
-    bool OpenFileDialog(const std::string& Filter, const std::string&, std::string& FileName) override {
+    bool OpenFileDialog(const std::string& Filter, const std::string&,
+                        std::string& FileName) override {
         LastFilter = Filter;
-        if (Answer.empty())
-            return false;
+        if (Answer.empty()) return false;
         FileName = Answer;
         return true;
     }
-    bool SaveFileDialog(const std::string&, const std::string&, std::string&) override { return false; }
+    bool SaveFileDialog(const std::string&, const std::string&, std::string&) override {
+        return false;
+    }
     bool OpenPictureDialog(const std::string&, std::string&) override { return false; }
     void SetBusyCursor(bool) override {}
     std::vector<std::string> Boxes;

@@ -38,8 +38,9 @@ protected:
         for (size_t i = 0; i < 256 && i < Size; ++i)
             file[i] ^= YVclUtil::Crc8Table[i];
         const std::string path = Dir.filePath(Name).toStdString();
-        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(file.data()),
-                                                    static_cast<std::streamsize>(file.size()));
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(file.data()),
+                   static_cast<std::streamsize>(file.size()));
         return path;
     }
     void Reply(char b) { Link.OnRxdDatas(1, &b); }
@@ -96,7 +97,8 @@ TEST_F(DeviceLinkTest, FullImageSends976FramesOfDecodedData) {
     EXPECT_TRUE(Link.UploadEnabled() && Link.SyncEnabled());
     EXPECT_EQ(Outcomes, std::vector<TLinkOutcome>{TLinkOutcome::Finished});
     EXPECT_EQ(Sink.CountPrefix("===> Send data block: "), 976u);
-    EXPECT_TRUE(Sink.Has(YVclUtil::Format("===> Send data block: 976,CRC = %02X <===", Port.Frames[975][67])));
+    EXPECT_TRUE(Sink.Has(
+        YVclUtil::Format("===> Send data block: 976,CRC = %02X <===", Port.Frames[975][67])));
     ASSERT_GE(Sink.Lines.size(), 2u);
     EXPECT_EQ(Sink.Lines[Sink.Lines.size() - 2], "===> UpLoad ROM image finish.<===");
     EXPECT_EQ(Sink.Lines.back(), "Time = 5850 ms");
@@ -116,10 +118,12 @@ TEST_F(DeviceLinkTest, FileSizesDecideBlockCountAndLimit) {
     Port.Frames.clear();
     ASSERT_TRUE(Link.StartUpload(odd));
     EXPECT_EQ(Link.BlockCount(), 976u);
-    EXPECT_EQ(Sink.Lines, (std::vector<std::string>{
-                              "*** UpLoad ROM image ***", "=== Waiting DPU-510TK3 respond.... ===",
-                              "*** Warning: " + odd +
-                                  " is 62401 bytes; a built image holds 64512 bytes, of which 62464 are sent ***"}));
+    EXPECT_EQ(
+        Sink.Lines,
+        (std::vector<std::string>{
+            "*** UpLoad ROM image ***", "=== Waiting DPU-510TK3 respond.... ===",
+            "*** Warning: " + odd +
+                " is 62401 bytes; a built image holds 64512 bytes, of which 62464 are sent ***"}));
     Reply(C);
     EXPECT_EQ(AckAll(), 976u);
     EXPECT_TRUE(Sink.Has("===> UpLoad ROM image finish.<==="));
@@ -136,7 +140,8 @@ TEST_F(DeviceLinkTest, FileSizesDecideBlockCountAndLimit) {
     Port.Frames.clear();
     Sink.Lines.clear();
     EXPECT_FALSE(Link.StartUpload(WriteRom(458753)));
-    EXPECT_EQ(Sink.Lines, (std::vector<std::string>{"*** Warning.... ***", "=== ROM image too large!! ==="}));
+    EXPECT_EQ(Sink.Lines,
+              (std::vector<std::string>{"*** Warning.... ***", "=== ROM image too large!! ==="}));
     EXPECT_EQ(Link.LinkState(), TLinkState::Idle);
     Reply(C);
     EXPECT_TRUE(Port.Frames.empty());
@@ -159,9 +164,11 @@ TEST_F(DeviceLinkTest, UnreadableFileSendsNothingAndSaysWhy) {
     const size_t sent = Port.Frames.size();
     const std::string missing = Dir.filePath("missing.bin").toStdString();
     EXPECT_FALSE(Link.StartUpload(missing));
-    EXPECT_TRUE(Sink.Has("*** Can not open ROM file " + missing + ": No such file or directory ***"));
+    EXPECT_TRUE(
+        Sink.Has("*** Can not open ROM file " + missing + ": No such file or directory ***"));
     EXPECT_FALSE(Link.StartUpload(Dir.path().toStdString()));
-    EXPECT_TRUE(Sink.Has("*** Can not read ROM file " + Dir.path().toStdString() + ": Is a directory ***"));
+    EXPECT_TRUE(
+        Sink.Has("*** Can not read ROM file " + Dir.path().toStdString() + ": Is a directory ***"));
     // A FIFO with no writer would hold a plain open for ever.
     const std::string fifo = Dir.filePath("image.fifo").toStdString();
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
@@ -288,8 +295,10 @@ TEST_F(DeviceLinkTest, DateTimeSyncBuildsFrameWhenAsked) {
     Reply(C);
     ASSERT_EQ(Port.Frames.size(), 1u);
     const std::vector<uint8_t> head(Port.Frames[0].begin(), Port.Frames[0].begin() + 10);
-    EXPECT_EQ(head, (std::vector<uint8_t>{0x01, 0x00, 0x01, 0x26, 0x12, 0x06, 0x07, 0x21, 0x05, 0x09}));
-    EXPECT_TRUE(Sink.Has(YVclUtil::Format("===> Send data block: 1,CRC = %02X <===", Port.Frames[0][67])));
+    EXPECT_EQ(head,
+              (std::vector<uint8_t>{0x01, 0x00, 0x01, 0x26, 0x12, 0x06, 0x07, 0x21, 0x05, 0x09}));
+    EXPECT_TRUE(
+        Sink.Has(YVclUtil::Format("===> Send data block: 1,CRC = %02X <===", Port.Frames[0][67])));
     Reply(NAK); // resent from a fresh reading
     ASSERT_EQ(Port.Frames.size(), 2u);
     EXPECT_EQ(Port.Frames[1][9], 0x10);
@@ -364,9 +373,10 @@ TEST_F(DeviceLinkTest, LostPortEndsTransferAtOnce) {
 TEST_F(DeviceLinkTest, UploadActionChecksEncodeAndDialog) {
     ScriptedPrompts prompts;
     EXPECT_FALSE(Link.UploadRomImageAction(0, prompts));
-    EXPECT_EQ(prompts.Boxes, std::vector<std::string>{
-                                 "No service!!|ORV init version\n\n No support download function!!\n\n"});
-    EXPECT_TRUE(prompts.LastFilter.empty()); // refused before the dialog
+    EXPECT_EQ(prompts.Boxes,
+              std::vector<std::string>{
+                  "No service!!|ORV init version\n\n No support download function!!\n\n"});
+    EXPECT_TRUE(prompts.LastFilter.empty());             // refused before the dialog
     EXPECT_FALSE(Link.UploadRomImageAction(1, prompts)); // cancelled
     EXPECT_EQ(prompts.LastFilter, "DVE510TK3 ROM File (*.bin)|*.bin");
     EXPECT_EQ(Link.LinkState(), TLinkState::Idle);

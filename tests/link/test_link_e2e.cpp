@@ -16,7 +16,9 @@
 
 namespace {
 
-QString BinDir() { return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath().section('/', 0, -2); }
+QString BinDir() {
+    return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath().section('/', 0, -2);
+}
 
 struct Result {
     int Exit = -1;
@@ -38,21 +40,21 @@ protected:
     void WriteIni(int Encode) {
         QFile f(Dir.filePath("ORVDVE510TK3.INI"));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(QStringLiteral("[GLOBAL]\r\nGLB=D510TK3.GLB\r\nVCN=1\r\nITEM1=ORV-E2E\r\n[ORV-E2E]\r\n"
-                               "CFI=1\r\nIFI=41\r\nDISPHV=1\r\nENCODE=%1\r\n")
-                    .arg(Encode)
-                    .toLatin1());
+        f.write(
+            QStringLiteral("[GLOBAL]\r\nGLB=D510TK3.GLB\r\nVCN=1\r\nITEM1=ORV-E2E\r\n[ORV-E2E]\r\n"
+                           "CFI=1\r\nIFI=41\r\nDISPHV=1\r\nENCODE=%1\r\n")
+                .arg(Encode)
+                .toLatin1());
     }
     // Starts the simulator and returns the pseudo-terminal it plays on.
     QString StartSim(QStringList Args) {
-        Args << "--out" << Dir.filePath("sim.bin") << "--c-interval-ms" << "100";
+        Args << "--out" << Dir.filePath("sim.bin") << "--c-interval-ms"
+             << "100";
         Sim.setWorkingDirectory(Dir.path());
         Sim.start(BinDir() + "/dpu510tk3-sim", Args);
-        if (!Sim.waitForStarted(5000))
-            return {};
+        if (!Sim.waitForStarted(5000)) return {};
         while (!Sim.canReadLine())
-            if (!Sim.waitForReadyRead(5000))
-                return {};
+            if (!Sim.waitForReadyRead(5000)) return {};
         return QString::fromLatin1(Sim.readLine()).trimmed();
     }
     QString SimOutput() {
@@ -115,10 +117,12 @@ protected:
 
 TEST_F(LinkE2E, UploadsMakeRomImageThroughRejections) {
     const QString assets = QStringLiteral(DPU_ASSETS_DIR);
-    const QStringList inputs = {"ORVDVE510TK3.INI", "D510TK3.GLB", "SPACE_240x240.bmp", "sample.dcf"};
+    const QStringList inputs = {"ORVDVE510TK3.INI", "D510TK3.GLB", "SPACE_240x240.bmp",
+                                "sample.dcf"};
     for (const auto& name : inputs)
         if (!QFile::exists(assets + "/" + name))
-            GTEST_SKIP() << "the installation files are not generated yet (" << name.toStdString() << ")";
+            GTEST_SKIP() << "the installation files are not generated yet (" << name.toStdString()
+                         << ")";
     for (const auto& name : inputs) {
         QFile::remove(Dir.filePath(name));
         ASSERT_TRUE(QFile::copy(assets + "/" + name, Dir.filePath(name)));
@@ -155,7 +159,8 @@ TEST_F(LinkE2E, UploadWithMsgOnResendsEveryRejectedFrame) {
     EXPECT_EQ(Count(up.Out, "===> Send data block: 976,"), 1);
     EXPECT_EQ(Count(up.Out, "===> Resend data block: "), rejected);
     EXPECT_EQ(m.captured(1).toInt(), sent + rejected);
-    EXPECT_TRUE(QRegularExpression("\nTime = \\d+ ms\n").match(up.Out).hasMatch()) << up.Out.toStdString();
+    EXPECT_TRUE(QRegularExpression("\nTime = \\d+ ms\n").match(up.Out).hasMatch())
+        << up.Out.toStdString();
     EXPECT_TRUE(up.Out.startsWith(">>> Open " + pty + " <<<\n*** UpLoad ROM image ***\n"));
     EXPECT_EQ(SimImage(), Expected(rom));
 }
@@ -179,8 +184,9 @@ TEST_F(LinkE2E, ImageOfAnotherSizeIsSentAfterAWarning) {
     ASSERT_FALSE(pty.isEmpty());
     const Result up = Cli({"upload", rom, "--port", pty});
     ASSERT_EQ(up.Exit, 0) << up.Err.toStdString();
-    EXPECT_TRUE(up.Out.contains("=== Waiting DPU-510TK3 respond.... ===\n*** Warning: " + rom +
-                                " is 62401 bytes; a built image holds 64512 bytes, of which 62464 are sent ***\n"))
+    EXPECT_TRUE(up.Out.contains(
+        "=== Waiting DPU-510TK3 respond.... ===\n*** Warning: " + rom +
+        " is 62401 bytes; a built image holds 64512 bytes, of which 62464 are sent ***\n"))
         << up.Out.toStdString();
     EXPECT_TRUE(up.Out.contains("===> UpLoad ROM image finish.<===\n"));
     SimOutput();
@@ -200,8 +206,9 @@ TEST_F(LinkE2E, SyncTimeGivesTheDisplayTheLocalTime) {
     ASSERT_EQ(r.Exit, 0) << r.Err.toStdString();
     EXPECT_TRUE(r.Out.contains("*** Date & Time Sync. ***\n=== Waiting DPU-510TK3 respond.... ===\n"
                                "===> Date & Time Sync. finish <===\n"));
-    const auto m = QRegularExpression("Date-time: (\\d\\d-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d) weekday (\\d)")
-                       .match(SimOutput());
+    const auto m =
+        QRegularExpression("Date-time: (\\d\\d-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d) weekday (\\d)")
+            .match(SimOutput());
     ASSERT_TRUE(m.hasMatch());
     QDateTime given = QDateTime::fromString(m.captured(1), "yy-MM-dd HH:mm:ss");
     given = given.addYears(100 * ((before.date().year() - given.date().year() + 50) / 100));
@@ -231,7 +238,8 @@ TEST_F(LinkE2E, SilentDisplayAbortsAfterTenPeriods) {
     const Result up = Cli({"upload", rom, "--port", pty, "--response-timeout-ms", "100"});
     EXPECT_EQ(up.Exit, 1);
     EXPECT_GE(Count(up.Out, "===> DPU-510TK3 respond timeout #"), 10);
-    EXPECT_TRUE(up.Out.contains("===> DPU-510TK3 respond timeout #10<===\n===> Transmit abort!! <===\n"));
+    EXPECT_TRUE(
+        up.Out.contains("===> DPU-510TK3 respond timeout #10<===\n===> Transmit abort!! <===\n"));
     EXPECT_TRUE(up.Err.contains("aborted")) << up.Err.toStdString();
 }
 
@@ -242,7 +250,8 @@ TEST_F(LinkE2E, RefusalsSendNothing) {
     WriteRom(458753);
     Result r = Cli({"upload", "ROM.BIN", "--port", pty});
     EXPECT_EQ(r.Exit, 1);
-    EXPECT_TRUE(r.Out.contains("*** Warning.... ***\n=== ROM image too large!! ===\n")) << r.Out.toStdString();
+    EXPECT_TRUE(r.Out.contains("*** Warning.... ***\n=== ROM image too large!! ===\n"))
+        << r.Out.toStdString();
     EXPECT_TRUE(r.Err.contains("ROM image too large")) << r.Err.toStdString();
 
     r = Cli({"upload", "missing.bin", "--port", pty});

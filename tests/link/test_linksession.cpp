@@ -30,8 +30,7 @@ class TPty {
 public:
     TPty() {
         Master = posix_openpt(O_RDWR | O_NOCTTY);
-        if (Master < 0 || grantpt(Master) != 0 || unlockpt(Master) != 0)
-            return;
+        if (Master < 0 || grantpt(Master) != 0 || unlockpt(Master) != 0) return;
         termios t{};
         tcgetattr(Master, &t);
         cfmakeraw(&t);
@@ -39,21 +38,18 @@ public:
         Slave = ptsname(Master);
     }
     ~TPty() {
-        if (Master >= 0)
-            close(Master);
+        if (Master >= 0) close(Master);
     }
     bool Reply(char Byte) const { return write(Master, &Byte, 1) == 1; }
     int Master = -1;
     std::string Slave;
 };
 
-template <typename F>
-bool WaitFor(F Cond, int Ms) {
+template <typename F> bool WaitFor(F Cond, int Ms) {
     QElapsedTimer t;
     t.start();
     while (!Cond()) {
-        if (t.elapsed() > Ms)
-            return false;
+        if (t.elapsed() > Ms) return false;
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     }
     return true;
@@ -63,8 +59,7 @@ class LinkSessionTest : public ::testing::Test {
 protected:
     // The component hands its events to the main thread through Qt's loop.
     static void SetUpTestSuite() {
-        if (!QCoreApplication::instance())
-            App = std::make_unique<QCoreApplication>(Argc, Argv);
+        if (!QCoreApplication::instance()) App = std::make_unique<QCoreApplication>(Argc, Argv);
     }
     static void TearDownTestSuite() { App.reset(); }
 

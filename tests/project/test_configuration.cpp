@@ -36,8 +36,9 @@ TEST(Configuration, MissingFileKeepsInitialValues) {
 
 TEST(Configuration, NoVersionCountGivesTheBuiltInVersions) {
     TempWorkDir dir;
-    for (const char* global : {"[GLOBAL]\r\nGLB=MY.GLB\r\nVCN=0\r\n", "[GLOBAL]\r\nUBFGLB=U.GLB\r\n",
-                               "[GLOBAL]\r\nVCN=2\r\nITEM1= \r\n"}) {
+    for (const char* global :
+         {"[GLOBAL]\r\nGLB=MY.GLB\r\nVCN=0\r\n", "[GLOBAL]\r\nUBFGLB=U.GLB\r\n",
+          "[GLOBAL]\r\nVCN=2\r\nITEM1= \r\n"}) {
         WriteText(dir.File("ORVDVE510TK3.INI"), global);
         TConfiguration c = ConfigIn(dir);
         ScriptedPrompts ask;
@@ -89,7 +90,7 @@ TEST(Configuration, VersionListSkipsBlankItemsAndReadsTheFirstSection) {
     RecordingSink sink;
     ASSERT_TRUE(c.SelectVersion(1, &sink));
     EXPECT_EQ(c.CFI, 61);
-    EXPECT_EQ(c.IFI, 41);  // absent keys give their defaults
+    EXPECT_EQ(c.IFI, 41); // absent keys give their defaults
     EXPECT_EQ(c.DISPHV, 1);
     EXPECT_EQ(sink.Status[1], "Version: ORV-GRY");
     EXPECT_EQ(c.BitPattern(2), "000011");
@@ -133,10 +134,11 @@ TEST(Configuration, NumbersThatAreNoNumbersAreReported) {
     EXPECT_FALSE(c.Read(ask));
     ASSERT_EQ(ask.Messages.size(), 1u);
     EXPECT_EQ(ask.Messages[0].first, "Error");
-    EXPECT_EQ(c.GlbName, "X.GLB");  // read before the bad key
+    EXPECT_EQ(c.GlbName, "X.GLB"); // read before the bad key
     EXPECT_FALSE(c.LastError.empty());
 
-    WriteText(dir.File("ORVDVE510TK3.INI"), "[GLOBAL]\r\nVCN=1\r\nITEM1=V\r\n[V]\r\nCFI=7\r\nIFI=oops\r\n");
+    WriteText(dir.File("ORVDVE510TK3.INI"),
+              "[GLOBAL]\r\nVCN=1\r\nITEM1=V\r\n[V]\r\nCFI=7\r\nIFI=oops\r\n");
     TConfiguration d = ConfigIn(dir);
     ScriptedPrompts ask2;
     EXPECT_FALSE(d.Read(ask2));

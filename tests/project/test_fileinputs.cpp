@@ -32,8 +32,7 @@ bool Logged(const RecordingSink& Sink, const std::string& Line) {
 
 bool Shown(const ScriptedPrompts& Ask, const std::string& Text) {
     for (const auto& [caption, text] : Ask.Messages)
-        if (text == Text)
-            return true;
+        if (text == Text) return true;
     return false;
 }
 
@@ -52,10 +51,12 @@ struct TInputsFixture {
     TInputsFixture() {
         Config.StartupDir = Dir.Path();
         Config.ProgramDir = Dir.Path() + "/";
-        WriteText(Dir.File("ORVDVE510TK3.INI"),
-                  "[GLOBAL]\r\nGLB=TEST.GLB\r\nVCN=1\r\nITEM1=PLAIN\r\n[PLAIN]\r\nCFI=1\r\nIFI=41\r\n");
+        WriteText(
+            Dir.File("ORVDVE510TK3.INI"),
+            "[GLOBAL]\r\nGLB=TEST.GLB\r\nVCN=1\r\nITEM1=PLAIN\r\n[PLAIN]\r\nCFI=1\r\nIFI=41\r\n");
         WriteGlyphLibrary(Dir.File("TEST.GLB"), FullTestLibrary().Entries);
-        WriteText(Dir.File("lift.dcf"), "[GLOBAL]\r\nCODENAME=DVE510TK3\r\nCODEVER=PLAIN\r\n[CTBL0]\r\nCODE_0=b1\r\n");
+        WriteText(Dir.File("lift.dcf"),
+                  "[GLOBAL]\r\nCODENAME=DVE510TK3\r\nCODEVER=PLAIN\r\n[CTBL0]\r\nCODE_0=b1\r\n");
         Previous = YVclUtil::SetErrMsgBoxHandler(
             [this](const std::string&, const std::string& Text) { EngineBoxes.push_back(Text); });
     }
@@ -76,7 +77,8 @@ TEST(FileInputs, WriteProtectedProjectAndConfigurationLoadAndBuild) {
     EXPECT_TRUE(TStartup::Run(f.Config, f.Library, f.Project, f.Ask, f.Sink).Completed);
     EXPECT_EQ(f.Config.SelectedVersion, "PLAIN");
     TProjectFile file(f.Project, f.Config, f.Library, f.Ask, f.Sink);
-    ASSERT_EQ(file.LoadFrom(f.Dir.File("lift.dcf")), TProjectFile::TLoadResult::Loaded) << file.LastError;
+    ASSERT_EQ(file.LoadFrom(f.Dir.File("lift.dcf")), TProjectFile::TLoadResult::Loaded)
+        << file.LastError;
     EXPECT_EQ(f.Project.CodeTables[0][0], "b1");
 
     TMakeRom make(f.Project, f.Config, f.Library, f.Ask, &f.Sink);
@@ -108,7 +110,8 @@ TEST(FileInputs, FoldersAndFifosAreRefusedAtOnceWithTheirReason) {
     TProjectFile::TLoadResult fromFifo = TProjectFile::TLoadResult::Loaded;
     EXPECT_TRUE(TBoundedCall::Run([&] { fromFifo = file.LoadFrom(fifo); }, fifo));
     EXPECT_EQ(fromFifo, TProjectFile::TLoadResult::OpenError);
-    EXPECT_TRUE(Logged(f.Sink, "[Error] Can not read project file \"" + fifo + "\": Not a regular file"));
+    EXPECT_TRUE(
+        Logged(f.Sink, "[Error] Can not read project file \"" + fifo + "\": Not a regular file"));
     EXPECT_FALSE(Shown(f.Ask, "Project file not found!!\n\n"));
     EXPECT_EQ(f.EngineBoxes.size(), 2u);
 
@@ -120,12 +123,16 @@ TEST(FileInputs, FoldersAndFifosAreRefusedAtOnceWithTheirReason) {
         f.Ask.Messages.clear();
         bool completed = true;
         EXPECT_TRUE(TBoundedCall::Run(
-            [&] { completed = TStartup::Run(f.Config, f.Library, f.Project, f.Ask, f.Sink).Completed; }, fifo));
+            [&] {
+                completed = TStartup::Run(f.Config, f.Library, f.Project, f.Ask, f.Sink).Completed;
+            },
+            fifo));
         EXPECT_FALSE(completed);
         EXPECT_FALSE(f.Library.IsLoaded());
         EXPECT_TRUE(Shown(f.Ask, "GLB file not found!!\n\n"));
-        EXPECT_TRUE(Logged(f.Sink, "[Error] Glyph library \"" + f.Dir.File(name) + "\": " +
-                                       (name == "lift.fifo" ? "Not a regular file" : "Is a directory")));
+        EXPECT_TRUE(Logged(
+            f.Sink, "[Error] Glyph library \"" + f.Dir.File(name) +
+                        "\": " + (name == "lift.fifo" ? "Not a regular file" : "Is a directory")));
     }
 
     // A configuration that is a folder is no missing configuration.
@@ -135,5 +142,6 @@ TEST(FileInputs, FoldersAndFifosAreRefusedAtOnceWithTheirReason) {
     f.Sink.Log.clear();
     EXPECT_FALSE(f.Config.Read(f.Ask, &f.Sink));
     EXPECT_FALSE(Shown(f.Ask, "ORVDVE510TK3.INI file not found!!\n\n"));
-    EXPECT_TRUE(Logged(f.Sink, "[Error] Can not read \"" + f.Dir.File("ORVDVE510TK3.INI") + "\": Is a directory"));
+    EXPECT_TRUE(Logged(f.Sink, "[Error] Can not read \"" + f.Dir.File("ORVDVE510TK3.INI") +
+                                   "\": Is a directory"));
 }

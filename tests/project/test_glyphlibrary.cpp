@@ -9,8 +9,8 @@
 #include <QImage>
 #include <gtest/gtest.h>
 
-using DpuRom::GlyphLibrary;
 using DpuProject::TLabelPreview;
+using DpuRom::GlyphLibrary;
 namespace DpuText = DpuProject::DpuText;
 
 namespace {
@@ -112,12 +112,12 @@ TEST(GlyphLibrary, HostileLibrariesNeverReadOutsideTheImage) {
     // Offsets and lengths that point outside the file, or wrap in 32 bits.
     auto bad = MakeGlb({{0, 1, Bytes("abcd")}});
     const uint32_t size = uint32_t(bad.size());
-    PokeDirectory(bad, 0, 2, size, 1);                      // starts at the end
-    PokeDirectory(bad, 0, 3, size - 4, 5);                  // one byte too long
-    PokeDirectory(bad, 0, 4, 0, 0xFFFFFFFFu);               // length 0xFFFFFFFF
-    PokeDirectory(bad, 0, 5, 0xFFFFFFF0u, 0x20);            // sum wraps in 32 bits
+    PokeDirectory(bad, 0, 2, size, 1);           // starts at the end
+    PokeDirectory(bad, 0, 3, size - 4, 5);       // one byte too long
+    PokeDirectory(bad, 0, 4, 0, 0xFFFFFFFFu);    // length 0xFFFFFFFF
+    PokeDirectory(bad, 0, 5, 0xFFFFFFF0u, 0x20); // sum wraps in 32 bits
     PokeDirectory(bad, 0, 6, 0xFFFFFFFFu, 0xFFFFFFFFu);
-    PokeDirectory(bad, 0, 7, size - 4, 4);                  // exactly to the end: fine
+    PokeDirectory(bad, 0, 7, size - 4, 4); // exactly to the end: fine
     WriteFile(dir.File("bad.glb"), bad);
     ASSERT_TRUE(lib.Load(dir.File("bad.glb")));
     for (int index : {2, 3, 4, 5, 6}) {
@@ -167,7 +167,8 @@ TEST(GlyphLibrary, HostileLibrariesNeverReadOutsideTheImage) {
 TEST(GlyphLibrary, PreviewPicturesComeThroughTheWorkingFile) {
     TempWorkDir dir;
     auto glyph0 = MakeBmp(32, 64, 0xFF000000u);
-    WriteFile(dir.File("lib.glb"), MakeGlb({{1, '5', glyph0}, {1, 'B', MakeBmp(32, 64, 0xFF00FF00u)},
+    WriteFile(dir.File("lib.glb"), MakeGlb({{1, '5', glyph0},
+                                            {1, 'B', MakeBmp(32, 64, 0xFF00FF00u)},
                                             {5, '7', MakeBmp(32, 64, 0xFF00FF00u)},
                                             {0, 30, Bytes("not a picture")}}));
     GlyphLibrary lib;
@@ -175,7 +176,7 @@ TEST(GlyphLibrary, PreviewPicturesComeThroughTheWorkingFile) {
     QImage img;
     ASSERT_TRUE(lib.ExtractImage(1, '5', img));
     EXPECT_EQ(img.width(), 32);
-    EXPECT_FALSE(WorkFileExists());  // deleted once read
+    EXPECT_FALSE(WorkFileExists()); // deleted once read
     QImage untouched(3, 3, QImage::Format_RGB32);
     EXPECT_FALSE(lib.ExtractImage(0, 30, untouched));
     EXPECT_EQ(untouched.width(), 3);
@@ -185,13 +186,13 @@ TEST(GlyphLibrary, PreviewPicturesComeThroughTheWorkingFile) {
     ASSERT_TRUE(TLabelPreview::Render("05", 0, dir.File("Style"), lib, preview));
     EXPECT_EQ(preview.size(), QSize(64, 64));
     EXPECT_EQ(preview.pixel(15, 10) & 0xFFFFFF, 0xFFFFFFu);
-    EXPECT_EQ(preview.pixel(16, 0) & 0xFFFFFF, 0xFF0000u);  // the glyph's red corner
+    EXPECT_EQ(preview.pixel(16, 0) & 0xFFFFFF, 0xFF0000u); // the glyph's red corner
     EXPECT_EQ(preview.pixel(17, 10) & 0xFFFFFF, 0x000000u);
     EXPECT_EQ(preview.pixel(48, 10) & 0xFFFFFF, 0xFFFFFFu);
     // Two glyphs side by side; the absent one leaves its half as it was.
     ASSERT_TRUE(TLabelPreview::Render("B7", 0, dir.File("Style"), lib, preview));
     EXPECT_EQ(preview.pixel(5, 5) & 0xFFFFFF, 0x00FF00u);
-    EXPECT_EQ(preview.pixel(40, 5) & 0xFFFFFF, 0x000000u);  // left from "5"
+    EXPECT_EQ(preview.pixel(40, 5) & 0xFFFFFF, 0x000000u); // left from "5"
     EXPECT_EQ(preview.pixel(50, 5) & 0xFFFFFF, 0xFFFFFFu);
     // A style number kept as read from a file still picks group style + 1.
     ASSERT_TRUE(TLabelPreview::Render("7", 4, dir.File("Style"), lib, preview));

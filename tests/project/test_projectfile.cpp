@@ -14,10 +14,10 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-using DpuProject::TProject;
-using DpuRom::GlyphLibrary;
 using DpuProject::TConfiguration;
+using DpuProject::TProject;
 using DpuProject::TProjectFile;
+using DpuRom::GlyphLibrary;
 
 namespace {
 const char* const kConfig =
@@ -44,8 +44,10 @@ struct ProjectFixture {
         ScriptedPrompts quiet;
         Config.Read(quiet);
         Library.Load(Config.GlbPath());
-        PreviousHandler = YVclUtil::SetErrMsgBoxHandler(
-            [this](const std::string& c, const std::string& t) { EngineErrors.push_back(c + ": " + t); });
+        PreviousHandler =
+            YVclUtil::SetErrMsgBoxHandler([this](const std::string& c, const std::string& t) {
+                EngineErrors.push_back(c + ": " + t);
+            });
     }
     ~ProjectFixture() { YVclUtil::SetErrMsgBoxHandler(std::move(PreviousHandler)); }
 
@@ -75,7 +77,8 @@ struct ProjectFixture {
         Project.ROMFILENAME = "site.rom";
         for (int s = 0; s < 10; ++s)
             for (int k = 0; k < 4; ++k) {
-                Project.LiftStateSlots[s][k] = Dir.File("slot" + std::to_string(s * 4 + k) + ".bmp");
+                Project.LiftStateSlots[s][k] =
+                    Dir.File("slot" + std::to_string(s * 4 + k) + ".bmp");
                 WriteFile(Project.LiftStateSlots[s][k], MakeBmp(64, 16));
             }
         RecordingSink sink;
@@ -92,8 +95,7 @@ int CountOf(const std::string& Text, const std::string& Needle) {
 
 bool SetImmutable(const std::string& Path, bool On) {
     const int fd = ::open(Path.c_str(), O_RDONLY);
-    if (fd < 0)
-        return false;
+    if (fd < 0) return false;
     int flags = 0;
     bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
     if (ok) {
@@ -108,7 +110,7 @@ bool SetImmutable(const std::string& Path, bool On) {
 TEST(ProjectFile, SavedProjectLoadsBackWhole) {
     ProjectFixture f;
     f.Populate();
-    f.Ask.FileAnswers = {f.Dir.File("site")};  // the default extension is added
+    f.Ask.FileAnswers = {f.Dir.File("site")}; // the default extension is added
     ASSERT_TRUE(f.File.Save()) << f.File.LastError;
     EXPECT_TRUE(f.Project.SaveDone);
     EXPECT_TRUE(f.Ask.Questions.empty());
@@ -130,7 +132,7 @@ TEST(ProjectFile, SavedProjectLoadsBackWhole) {
     ASSERT_EQ(file2.Load(), TProjectFile::TLoadResult::Loaded) << file2.LastError;
     EXPECT_TRUE(ask2.Messages.empty());
     EXPECT_TRUE(ask2.CursorBalanced());
-    EXPECT_TRUE(lib2.IsLoaded());  // the glyph library is read again
+    EXPECT_TRUE(lib2.IsLoaded()); // the glyph library is read again
 
     for (int code = 0; code < 256; ++code)
         for (int t = 0; t < 3; ++t)
@@ -152,7 +154,7 @@ TEST(ProjectFile, SavedProjectLoadsBackWhole) {
     EXPECT_EQ(loaded.CUSIDCODE, "AB12");
     EXPECT_EQ(loaded.ROMFILENAME, "site.BIN");
     EXPECT_EQ(loaded.LiftStateSlots, f.Project.LiftStateSlots);
-    EXPECT_EQ(config2.VersionIndex, 2);  // two entries trim to ORV-GRY: the last one
+    EXPECT_EQ(config2.VersionIndex, 2); // two entries trim to ORV-GRY: the last one
     EXPECT_EQ(config2.CFI, 49);
     EXPECT_EQ(config2.ENCODE, 0);
     EXPECT_EQ(sink2.Status[1], "Version: ORV-GRY");
@@ -165,13 +167,16 @@ TEST(ProjectFile, SavedFileHasItsKeysInOrder) {
     f.Project.SetLabel(2, 255, "lobby");
     f.Project.CUSIDCODE = "ID";
     f.Project.LiftStateSlots[0][0] = "/a/FIRE.bmp";
-    f.Project.TITLEFILENAME_C = "/logo.bmp";  // picked while the logo is off: kept
+    f.Project.TITLEFILENAME_C = "/logo.bmp"; // picked while the logo is off: kept
     ASSERT_TRUE(f.File.SaveTo(f.Dir.File("p.dcf")));
 
     std::string expected =
-        "[GLOBAL]\r\nCODENAME=DVE510TK3\r\nVERSION=1.0\r\nCUSIDCODE=ID\r\nROMFILENAME=DPU510TK3.BIN\r\n"
-        "TITLEFILENAME_C=/logo.bmp\r\nSWAPTIME=0\r\nCUSLOGOENABLE=0\r\nPWRSAVING=0\r\nNODEADDR=0\r\n"
-        "DEF_CTBL=0\r\nDEF_FL=0\r\nDEF_DIR=0\r\nCODEVER=STD\r\nDPSTYLE=1\r\nDISPDT=0\r\nDEF_MSG=3\r\n"
+        "[GLOBAL]\r\nCODENAME=DVE510TK3\r\nVERSION=1.0\r\nCUSIDCODE=ID\r\nROMFILENAME=DPU510TK3."
+        "BIN\r\n"
+        "TITLEFILENAME_C=/"
+        "logo.bmp\r\nSWAPTIME=0\r\nCUSLOGOENABLE=0\r\nPWRSAVING=0\r\nNODEADDR=0\r\n"
+        "DEF_CTBL=0\r\nDEF_FL=0\r\nDEF_DIR=0\r\nCODEVER=STD\r\nDPSTYLE=1\r\nDISPDT=0\r\nDEF_MSG="
+        "3\r\n"
         "DEF_MSGPOS=1\r\n\r\n[LiftStateImage]\r\n";
     for (int s = 0; s < 10; ++s)
         for (char k : {'A', 'B', 'C', 'D'})
@@ -208,7 +213,8 @@ TEST(ProjectFile, SavingOverAFileKeepsForeignSectionsOnly) {
     f.Ask.YesNoAnswers = {true};
     ASSERT_TRUE(f.File.Save());
     const std::string text = ReadText(f.Dir.File("old.dcf"));
-    EXPECT_EQ(text.rfind("[NOTES]\r\nWHO=me\r\n\r\n[GLOBAL]\r\nCODENAME=DVE510TK3\r\n", 0), 0u) << text;
+    EXPECT_EQ(text.rfind("[NOTES]\r\nWHO=me\r\n\r\n[GLOBAL]\r\nCODENAME=DVE510TK3\r\n", 0), 0u)
+        << text;
     for (const char* gone : {"EXTRA", "[USER]", "CODE_999", "OLD="})
         EXPECT_EQ(text.find(gone), std::string::npos) << gone;
     EXPECT_EQ(CountOf(text, "\r\nCODE_"), 768);
@@ -232,9 +238,11 @@ TEST(ProjectFile, ClearAllThenSaveWritesEmptyCodes) {
 
 TEST(ProjectFile, WrongCodeNameIsRejectedAndNothingChanges) {
     ProjectFixture f;
-    for (const char* global : {"CODENAME=dve510tk3\r\n", "CODENAME=  \r\n", "VERSION=1.0\r\n", ""}) {
+    for (const char* global :
+         {"CODENAME=dve510tk3\r\n", "CODENAME=  \r\n", "VERSION=1.0\r\n", ""}) {
         WriteText(f.Dir.File("bad.dcf"),
-                  std::string("[GLOBAL]\r\n") + global + "DEF_FL=2\r\nROMFILENAME=X.BIN\r\n[CTBL0]\r\nCODE_0=9\r\n");
+                  std::string("[GLOBAL]\r\n") + global +
+                      "DEF_FL=2\r\nROMFILENAME=X.BIN\r\n[CTBL0]\r\nCODE_0=9\r\n");
         f.Library.Release();
         f.Ask.Messages.clear();
         EXPECT_EQ(f.File.LoadFrom(f.Dir.File("bad.dcf")), TProjectFile::TLoadResult::FormatError);
@@ -244,7 +252,7 @@ TEST(ProjectFile, WrongCodeNameIsRejectedAndNothingChanges) {
         EXPECT_EQ(f.Project.DEF_FL, 0);
         EXPECT_EQ(f.Project.ROMFILENAME, "DPU510TK3.BIN");
         EXPECT_EQ(f.Project.CodeTables[0][0], "");
-        EXPECT_FALSE(f.Library.IsLoaded());  // not reloaded for a rejected file
+        EXPECT_FALSE(f.Library.IsLoaded()); // not reloaded for a rejected file
         EXPECT_TRUE(f.Ask.CursorBalanced());
         EXPECT_EQ(f.Sink.Status.count(0), 0u);
     }
@@ -257,14 +265,18 @@ TEST(ProjectFile, WindowsPathsFallBackToThisInstallation) {
     ProjectFixture f;
     QDir().mkpath(QString::fromStdString(f.Dir.File("proj")));
     WriteFile(f.Dir.File("proj/CUSTOMER.bmp"), MakeBmp(64, 64));
-    WriteText(f.Dir.File("proj/win.dcf"),
-              "[GLOBAL]\r\nCODENAME=DVE510TK3\r\nTITLEFILENAME_C=D:\\logos\\CUSTOMER.bmp\r\nSWAPTIME=4\r\n"
-              "CUSLOGOENABLE=1\r\nCODEVER=NOT-HERE\r\nDPSTYLE=2\r\n\r\n"
-              "[LiftStateImage]\r\n"
-              "LeftState_0_A=C:\\Program Files\\ORV\\DefaultImage2\\LiftState\\FIRE-16x64_EN.bmp\r\n"
-              "LeftState_2_B=/elsewhere/DefaultImage2/LiftState/BREAKDOWN-16x64_CHT.bmp\r\n"
-              "LeftState_3_C=" + f.Dir.File("mine.bmp") + "\r\n"
-              "LeftState_4_D=   \r\n\r\n");
+    WriteText(
+        f.Dir.File("proj/win.dcf"),
+        "[GLOBAL]\r\nCODENAME=DVE510TK3\r\nTITLEFILENAME_C=D:\\logos\\CUSTOMER.bmp\r\nSWAPTIME="
+        "4\r\n"
+        "CUSLOGOENABLE=1\r\nCODEVER=NOT-HERE\r\nDPSTYLE=2\r\n\r\n"
+        "[LiftStateImage]\r\n"
+        "LeftState_0_A=C:\\Program Files\\ORV\\DefaultImage2\\LiftState\\FIRE-16x64_EN.bmp\r\n"
+        "LeftState_2_B=/elsewhere/DefaultImage2/LiftState/BREAKDOWN-16x64_CHT.bmp\r\n"
+        "LeftState_3_C=" +
+            f.Dir.File("mine.bmp") +
+            "\r\n"
+            "LeftState_4_D=   \r\n\r\n");
     WriteFile(f.Dir.File("mine.bmp"), MakeBmp(64, 16));
     f.Project.LiftStateSlots[4][3] = "/kept.bmp";
     RecordingSink sink;
@@ -290,24 +302,24 @@ TEST(ProjectFile, LogoRulesOnLoad) {
     f.Project.SWAPTIME = 9;
     f.Project.TITLEFILENAME_C = "/x.bmp";
     f.Project.CUSLOGOENABLE = 1;
-    WriteText(f.Dir.File("off.dcf"),
-              "[GLOBAL]\r\nCODENAME=DVE510TK3\r\nCUSLOGOENABLE=0\r\nSWAPTIME=3\r\nTITLEFILENAME_C=/y.bmp\r\n");
+    WriteText(f.Dir.File("off.dcf"), "[GLOBAL]\r\nCODENAME=DVE510TK3\r\nCUSLOGOENABLE="
+                                     "0\r\nSWAPTIME=3\r\nTITLEFILENAME_C=/y.bmp\r\n");
     ASSERT_EQ(f.File.LoadFrom(f.Dir.File("off.dcf")), TProjectFile::TLoadResult::Loaded);
     EXPECT_EQ(f.Project.CUSLOGOENABLE, 0);
     EXPECT_EQ(f.Project.TITLEFILENAME_C, "");
-    EXPECT_EQ(f.Project.SWAPTIME, 9);  // not read while the logo is off
+    EXPECT_EQ(f.Project.SWAPTIME, 9); // not read while the logo is off
     EXPECT_EQ(f.Project.DEF_MSGPOS, 1);
     EXPECT_EQ(f.Project.DEF_MSG, 3);
     EXPECT_EQ(f.Project.DPSTYLE, 1);
 
-    WriteText(f.Dir.File("gone.dcf"),
-              "[GLOBAL]\r\nCODENAME=DVE510TK3\r\nCUSLOGOENABLE=1\r\nSWAPTIME=3\r\nTITLEFILENAME_C=/no/such.bmp\r\n"
-              "DEF_MSG=15\r\nDISPDT=5\r\n");
+    WriteText(f.Dir.File("gone.dcf"), "[GLOBAL]\r\nCODENAME=DVE510TK3\r\nCUSLOGOENABLE="
+                                      "1\r\nSWAPTIME=3\r\nTITLEFILENAME_C=/no/such.bmp\r\n"
+                                      "DEF_MSG=15\r\nDISPDT=5\r\n");
     ASSERT_EQ(f.File.LoadFrom(f.Dir.File("gone.dcf")), TProjectFile::TLoadResult::Loaded);
     EXPECT_EQ(f.Project.CUSLOGOENABLE, 0);
     EXPECT_EQ(f.Project.TITLEFILENAME_C, "");
     EXPECT_EQ(f.Project.SWAPTIME, 3);
-    EXPECT_EQ(f.Project.DEF_MSG, 15);  // not normalised on load
+    EXPECT_EQ(f.Project.DEF_MSG, 15); // not normalised on load
     EXPECT_EQ(f.Project.MsgColumnChecked, (std::array<bool, 4>{true, true, true, true}));
     EXPECT_EQ(f.Project.DISPDT, 5);
     ASSERT_TRUE(f.File.SaveTo(f.Dir.File("gone.dcf")));
@@ -317,9 +329,10 @@ TEST(ProjectFile, LogoRulesOnLoad) {
 
 TEST(ProjectFile, BadNumberEndsTheLoadKeepingWhatCameBefore) {
     ProjectFixture f;
-    WriteText(f.Dir.File("n.dcf"),
-              "[GLOBAL]\r\nCODENAME=DVE510TK3\r\nROMFILENAME=NEW.BIN\r\nPWRSAVING=4\r\nDEF_CTBL=1\r\n"
-              "DEF_FL=abc\r\nDEF_DIR=3\r\n[CTBL0]\r\nCODE_5=7\r\n");
+    WriteText(
+        f.Dir.File("n.dcf"),
+        "[GLOBAL]\r\nCODENAME=DVE510TK3\r\nROMFILENAME=NEW.BIN\r\nPWRSAVING=4\r\nDEF_CTBL=1\r\n"
+        "DEF_FL=abc\r\nDEF_DIR=3\r\n[CTBL0]\r\nCODE_5=7\r\n");
     EXPECT_EQ(f.File.LoadFrom(f.Dir.File("n.dcf")), TProjectFile::TLoadResult::ConversionError);
     ASSERT_EQ(f.Ask.Messages.size(), 1u);
     EXPECT_EQ(f.Ask.Messages[0].first, "Error");
@@ -362,8 +375,7 @@ TEST(ProjectFile, FailedSaveKeepsThePreviousFileAndReportsNoSuccess) {
     ASSERT_TRUE(f.File.SaveTo(folder + "/p.dcf"));
     const std::string before = ReadText(folder + "/p.dcf");
     f.Sink.Status.clear();
-    if (!SetImmutable(folder, true))
-        GTEST_SKIP() << "file system without the immutable flag";
+    if (!SetImmutable(folder, true)) GTEST_SKIP() << "file system without the immutable flag";
     f.Project.ROMFILENAME = "B.BIN";
     f.EngineErrors.clear();
     const bool saved = f.File.SaveTo(folder + "/p.dcf");
@@ -373,7 +385,7 @@ TEST(ProjectFile, FailedSaveKeepsThePreviousFileAndReportsNoSuccess) {
     EXPECT_EQ(ReadText(folder + "/p.dcf"), before);
     EXPECT_EQ(f.Project.ROMFILENAME, "B.BIN");
     EXPECT_EQ(f.Sink.Status.count(0), 0u);
-    EXPECT_EQ(f.EngineErrors.size(), 1u);  // reported once, not again by the destructor
+    EXPECT_EQ(f.EngineErrors.size(), 1u); // reported once, not again by the destructor
 }
 
 TEST(ProjectFile, JunkFilesLoadWithoutHarm) {
@@ -381,14 +393,15 @@ TEST(ProjectFile, JunkFilesLoadWithoutHarm) {
     std::string junk = "[GLOBAL]\r\nCODENAME=DVE510TK3\r\n";
     for (int i = 0; i < 4000; ++i)
         junk += static_cast<char>((i * 7919) % 251 + 1);
-    junk += "\n[LiftStateImage]\nLeftState_0_A=\\\\\\\n[CTBL1]\nCODE_3=" + std::string(20000, 'x') + "\n";
+    junk += "\n[LiftStateImage]\nLeftState_0_A=\\\\\\\n[CTBL1]\nCODE_3=" + std::string(20000, 'x') +
+            "\n";
     junk += "[GLOBAL]\nDEF_DIR=2147483647\nNODEADDR=-5\nDEF_FL=0x10\n";
     WriteText(f.Dir.File("junk.dcf"), junk);
     EXPECT_EQ(f.File.LoadFrom(f.Dir.File("junk.dcf")), TProjectFile::TLoadResult::Loaded);
-    EXPECT_EQ(f.Project.DEF_DIR, 2147483647);  // out of range values are kept as read
+    EXPECT_EQ(f.Project.DEF_DIR, 2147483647); // out of range values are kept as read
     EXPECT_EQ(f.Project.NODEADDR, -5);
     EXPECT_EQ(f.Project.DEF_FL, 16);
-    EXPECT_EQ(f.Project.LiftStateSlots[0][0], "");  // no file name: kept
+    EXPECT_EQ(f.Project.LiftStateSlots[0][0], ""); // no file name: kept
     ASSERT_TRUE(f.File.SaveTo(f.Dir.File("junk2.dcf")));
     TProject again;
     TProjectFile file2(again, f.Config, f.Library, f.Ask, f.Sink);

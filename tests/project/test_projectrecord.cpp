@@ -7,10 +7,10 @@
 
 #include <gtest/gtest.h>
 
-using DpuProject::TProject;
 using DpuProject::TBitPatternTables;
 using DpuProject::TLabelPreview;
 using DpuProject::TLiftStateDefaults;
+using DpuProject::TProject;
 namespace DpuText = DpuProject::DpuText;
 
 TEST(ProjectRecord, MessageMaskNormalisesToAPairOfColumns) {
@@ -25,7 +25,7 @@ TEST(ProjectRecord, MessageMaskNormalisesToAPairOfColumns) {
     EXPECT_EQ(TProject::NormaliseMsgMask(p.MsgMaskFromBoxes()), 9);
     p.MsgColumnChecked = {false, false, true, false};
     EXPECT_EQ(TProject::NormaliseMsgMask(p.MsgMaskFromBoxes()), 12);
-    p.SetMsgBoxesFromMask(0x1A);  // bits above the fourth box are ignored
+    p.SetMsgBoxesFromMask(0x1A); // bits above the fourth box are ignored
     EXPECT_EQ(p.MsgMaskFromBoxes(), 10);
 }
 
@@ -56,7 +56,7 @@ TEST(ProjectRecord, ClearAllEmptiesOnlyTheTables) {
     EXPECT_EQ(p.ROMFILENAME, "X.BIN");
     EXPECT_EQ(p.LiftStateSlots[3][2], "/x.bmp");
     p.SetLabel(1, 7, "  \t ");
-    EXPECT_FALSE(p.AnyLabel());  // blanks alone count as empty
+    EXPECT_FALSE(p.AnyLabel()); // blanks alone count as empty
 }
 
 TEST(ProjectRecord, AccessorsRejectIndexesOutOfRange) {
@@ -76,7 +76,7 @@ TEST(ProjectRecord, AccessorsRejectIndexesOutOfRange) {
 TEST(ProjectRecord, LogoSwitching) {
     TProject p;
     p.SWAPTIME = 7;
-    EXPECT_TRUE(p.SetLogoOn());  // no path yet: the window offers the dialog
+    EXPECT_TRUE(p.SetLogoOn()); // no path yet: the window offers the dialog
     EXPECT_EQ(p.CUSLOGOENABLE, 1);
     p.TITLEFILENAME_C = "/logo.bmp";
     EXPECT_FALSE(p.SetLogoOn());
@@ -119,7 +119,8 @@ TEST(LiftStateDefaults, FileNamesAndPaths) {
         for (const auto& slot : state)
             EXPECT_EQ(slot.rfind("/opt/dpu/DefaultImage2/LiftState/", 0), 0u);
 
-    EXPECT_EQ(TLiftStateDefaults::FallbackPath("/opt/dpu/", "C:\\ORV\\DefaultImage2\\LiftState\\VIP-16x64_EN.bmp"),
+    EXPECT_EQ(TLiftStateDefaults::FallbackPath(
+                  "/opt/dpu/", "C:\\ORV\\DefaultImage2\\LiftState\\VIP-16x64_EN.bmp"),
               "/opt/dpu/DefaultImage2/LiftState/VIP-16x64_EN.bmp");
     EXPECT_EQ(TLiftStateDefaults::FallbackPath("/opt/dpu/", "/home/x/FULL-16x64_CHT.bmp"),
               "/opt/dpu/DefaultImage2/LiftState/FULL-16x64_CHT.bmp");

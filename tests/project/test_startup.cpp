@@ -8,11 +8,11 @@
 #include <QFile>
 #include <gtest/gtest.h>
 
-using DpuRom::GlyphLibrary;
 using DpuProject::TConfiguration;
 using DpuProject::TProject;
-using DpuProject::TStartupResult;
 using DpuProject::TStartup;
+using DpuProject::TStartupResult;
+using DpuRom::GlyphLibrary;
 namespace DpuText = DpuProject::DpuText;
 
 namespace {
@@ -45,7 +45,8 @@ struct StartupFixture {
 TEST(Startup, CompletesWithCaptionStatusAndPreviews) {
     StartupFixture f;
     f.WriteLibrary();
-    WriteText(f.Dir.File("ORVDVE510TK3.INI"), "[GLOBAL]\r\nVCN=1\r\nITEM1=ORV-GRY\r\n\r\n[ORV-GRY]\r\nCFI=50\r\n");
+    WriteText(f.Dir.File("ORVDVE510TK3.INI"),
+              "[GLOBAL]\r\nVCN=1\r\nITEM1=ORV-GRY\r\n\r\n[ORV-GRY]\r\nCFI=50\r\n");
     WriteText(f.Dir.File("ORV_TEMPBMP.BMP"), "stale");
     f.Sink.AppendLog("old line");
 
@@ -66,8 +67,9 @@ TEST(Startup, CompletesWithCaptionStatusAndPreviews) {
     for (const QImage& img : r.DirStylePreviews)
         EXPECT_EQ(img.size(), QSize(48, 48));
     EXPECT_FALSE(r.MsgPosPreviews[0].isNull());
-    EXPECT_TRUE(r.MsgPosPreviews[1].isNull());  // absent entry: blank preview
-    EXPECT_EQ(f.Project.LiftStateSlots[2][1], "/opt/prog/DefaultImage2/LiftState/BREAKDOWN-16x64_CHT.bmp");
+    EXPECT_TRUE(r.MsgPosPreviews[1].isNull()); // absent entry: blank preview
+    EXPECT_EQ(f.Project.LiftStateSlots[2][1],
+              "/opt/prog/DefaultImage2/LiftState/BREAKDOWN-16x64_CHT.bmp");
     EXPECT_EQ(DpuText::CodeText(10), "0A (10 )");
     EXPECT_EQ(DpuText::CodeText(255), "FF (255 )");
     EXPECT_EQ(DpuText::CodeText(0), "00 (0 )");
@@ -93,7 +95,7 @@ TEST(Startup, UserGlyphLibraryIsDatedNotRead) {
 
 TEST(Startup, MissingFilesEndStartUpEarly) {
     {
-        StartupFixture f;  // no configuration, no library
+        StartupFixture f; // no configuration, no library
         const TStartupResult r = f.Run();
         EXPECT_FALSE(r.Completed);
         ASSERT_EQ(f.Ask.Messages.size(), 2u);
@@ -106,7 +108,8 @@ TEST(Startup, MissingFilesEndStartUpEarly) {
         EXPECT_FALSE(f.Library.IsLoaded());
         EXPECT_TRUE(r.FlStylePreviews[0].isNull());
         // The slots still point at the stock bitmaps.
-        EXPECT_EQ(f.Project.LiftStateSlots[0][0], "/opt/prog/DefaultImage2/LiftState/FIRE-16x64_EN.bmp");
+        EXPECT_EQ(f.Project.LiftStateSlots[0][0],
+                  "/opt/prog/DefaultImage2/LiftState/FIRE-16x64_EN.bmp");
     }
     {
         StartupFixture f;

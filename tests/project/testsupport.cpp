@@ -14,26 +14,26 @@ void ScriptedPrompts::MessageBox(const std::string& Caption, const std::string& 
 
 bool ScriptedPrompts::AskYesNo(const std::string& Caption, const std::string& Text) {
     Questions.emplace_back(Caption, Text);
-    if (YesNoAnswers.empty())
-        return false;
+    if (YesNoAnswers.empty()) return false;
     const bool answer = YesNoAnswers.front();
     YesNoAnswers.pop_front();
     return answer;
 }
 
 bool ScriptedPrompts::NextFile(std::string& FileName) {
-    if (FileAnswers.empty())
-        return false;
+    if (FileAnswers.empty()) return false;
     FileName = FileAnswers.front();
     FileAnswers.pop_front();
     return true;
 }
 
-bool ScriptedPrompts::OpenFileDialog(const std::string&, const std::string&, std::string& FileName) {
+bool ScriptedPrompts::OpenFileDialog(const std::string&, const std::string&,
+                                     std::string& FileName) {
     return NextFile(FileName);
 }
 
-bool ScriptedPrompts::SaveFileDialog(const std::string&, const std::string&, std::string& FileName) {
+bool ScriptedPrompts::SaveFileDialog(const std::string&, const std::string&,
+                                     std::string& FileName) {
     return NextFile(FileName);
 }
 
@@ -88,7 +88,8 @@ std::vector<uint8_t> MakeGlb(const std::vector<GlbEntry>& Entries, int Groups) {
     return image;
 }
 
-void PokeDirectory(std::vector<uint8_t>& Image, int Group, int Index, uint32_t Offset, uint32_t Length) {
+void PokeDirectory(std::vector<uint8_t>& Image, int Group, int Index, uint32_t Offset,
+                   uint32_t Length) {
     const size_t at = 8 + 2048 * size_t(Group) + 8 * size_t(Index);
     PutBE32(Image, at, Offset);
     PutBE32(Image, at + 4, Length);

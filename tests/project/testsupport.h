@@ -14,16 +14,18 @@
 // Answers the core's questions from a script and records what it was asked.
 class ScriptedPrompts : public YVclUtil::Prompts {
 public:
-    std::vector<std::pair<std::string, std::string>> Messages;  // caption, text
+    std::vector<std::pair<std::string, std::string>> Messages; // caption, text
     std::vector<std::pair<std::string, std::string>> Questions;
-    std::deque<bool> YesNoAnswers;          // empty: answer No
-    std::deque<std::string> FileAnswers;    // empty: cancel
+    std::deque<bool> YesNoAnswers;       // empty: answer No
+    std::deque<std::string> FileAnswers; // empty: cancel
     std::vector<bool> CursorCalls;
 
     void MessageBox(const std::string& Caption, const std::string& Text) override;
     bool AskYesNo(const std::string& Caption, const std::string& Text) override;
-    bool OpenFileDialog(const std::string& Filter, const std::string& DefaultExt, std::string& FileName) override;
-    bool SaveFileDialog(const std::string& Filter, const std::string& DefaultExt, std::string& FileName) override;
+    bool OpenFileDialog(const std::string& Filter, const std::string& DefaultExt,
+                        std::string& FileName) override;
+    bool SaveFileDialog(const std::string& Filter, const std::string& DefaultExt,
+                        std::string& FileName) override;
     bool OpenPictureDialog(const std::string& Filter, std::string& FileName) override;
     void SetBusyCursor(bool Busy) override;
 
@@ -68,7 +70,8 @@ struct GlbEntry {
 };
 std::vector<uint8_t> MakeGlb(const std::vector<GlbEntry>& Entries, int Groups = 8);
 // Sets entry (Group, Index) of an image to any offset and length.
-void PokeDirectory(std::vector<uint8_t>& Image, int Group, int Index, uint32_t Offset, uint32_t Length);
+void PokeDirectory(std::vector<uint8_t>& Image, int Group, int Index, uint32_t Offset,
+                   uint32_t Length);
 // A Windows bitmap of Width x Height, all black except pixel (0,0) red.
 std::vector<uint8_t> MakeBmp(int Width, int Height, uint32_t Fill = 0xFF000000u);
 

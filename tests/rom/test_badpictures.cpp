@@ -19,9 +19,9 @@ using DpuRom::ERomBuild;
 using namespace DpuProject;
 using namespace DpuRom;
 
+using DpuProject::TConfiguration;
 using DpuProject::TProject;
 using DpuRom::GlyphLibrary;
-using DpuProject::TConfiguration;
 using DpuRom::TMakeRom;
 using DpuRom::TRomBuilder;
 
@@ -41,9 +41,10 @@ std::vector<uint8_t> PackReference(const BmpSuite::TLitMap& Map, bool Turned) {
             for (int k = 0; k < 8; ++k) {
                 const int y = 8 * b + k;
                 const int sx = Turned ? ws - 1 - y : x, sy = Turned ? x : y;
-                if (Map.Lit[static_cast<size_t>(sy) * static_cast<size_t>(ws) + static_cast<size_t>(sx)])
-                    out[4 + static_cast<size_t>(b) * static_cast<size_t>(w) + static_cast<size_t>(x)] |=
-                        static_cast<uint8_t>(1 << k);
+                if (Map.Lit[static_cast<size_t>(sy) * static_cast<size_t>(ws) +
+                            static_cast<size_t>(sx)])
+                    out[4 + static_cast<size_t>(b) * static_cast<size_t>(w) +
+                        static_cast<size_t>(x)] |= static_cast<uint8_t>(1 << k);
             }
     return out;
 }
@@ -54,31 +55,31 @@ class BmpSuiteBuild : public testing::TestWithParam<const char*> {
 protected:
     void SetUp() override {
         ASSERT_TRUE(Dir.isValid());
-        ASSERT_TRUE(WriteGlyphLibrary(Dir.filePath("TEST.GLB").toStdString(), FullTestLibrary().Entries));
+        ASSERT_TRUE(
+            WriteGlyphLibrary(Dir.filePath("TEST.GLB").toStdString(), FullTestLibrary().Entries));
         ASSERT_TRUE(Library.Load(Dir.filePath("TEST.GLB").toStdString()));
         Config.ProgramDir = Dir.path().toStdString() + "/";
         Config.GlbName = "TEST.GLB";
         Config.CFI = 1;
         UserFolder = QString::fromStdString(TRomBuilder::UserBitmapPath(Config.ProgramDir, 0, "X"));
-        UserFolder.chop(5);  // "X.bmp"
+        UserFolder.chop(5); // "X.bmp"
         ASSERT_TRUE(QDir().mkpath(UserFolder));
     }
 
     // Builds with the picture in Role; true and the image when it built, else
     // false with the message checked.
-    bool Build(const std::string& Path, int Role, std::vector<uint8_t>& Image, std::string& Message) {
+    bool Build(const std::string& Path, int Role, std::vector<uint8_t>& Image,
+               std::string& Message) {
         TProject project;
         for (auto& state : project.LiftStateSlots)
             state.fill({});
         project.CodeTables[0][0] = "1";
-        if (Role == 0)
-            project.LiftStateSlots[2][3] = Path;
+        if (Role == 0) project.LiftStateSlots[2][3] = Path;
         if (Role == 1) {
             project.CUSLOGOENABLE = 1;
             project.TITLEFILENAME_C = Path;
         }
-        if (Role == 2)
-            project.CodeTables[1][9] = "suite";
+        if (Role == 2) project.CodeTables[1][9] = "suite";
         TTestPrompts prompts;
         TMakeRom make(project, Config, Library, prompts, &prompts);
         make.OutputFile = Dir.filePath("OUT.BIN").toStdString();
@@ -111,7 +112,8 @@ protected:
 TEST_P(BmpSuiteBuild, PackedExactlyOrRefusedNamingTheFile) {
     const std::string folder = GetParam();
     const std::vector<std::string> files = BmpSuite::Files(folder);
-    ASSERT_EQ(files.size(), BmpSuite::Count(folder)) << "BMP suite missing from " << BmpSuite::Dir();
+    ASSERT_EQ(files.size(), BmpSuite::Count(folder))
+        << "BMP suite missing from " << BmpSuite::Dir();
     int stopped = 0;
     for (const std::string& path : files) {
         SCOPED_TRACE(path);
@@ -121,7 +123,8 @@ TEST_P(BmpSuiteBuild, PackedExactlyOrRefusedNamingTheFile) {
         for (int turn = 0; turn < 2; ++turn) {
             try {
                 const std::vector<uint8_t> packed = ConvertPictureFile(path, turn);
-                ASSERT_TRUE(hasExpected) << "packed without an independent decoding to compare with";
+                ASSERT_TRUE(hasExpected)
+                    << "packed without an independent decoding to compare with";
                 EXPECT_EQ(packed, PackReference(expected, turn == 1)) << "turn " << turn;
             } catch (const ERomBuild& e) {
                 accepted = false;

@@ -12,12 +12,12 @@
 #include <string>
 #include <vector>
 
-using DpuRom::ERomBuild;
-using DpuRom::PackImageRotated;
-using DpuRom::PackImage;
-using DpuRom::PackBitmapRotated;
-using DpuRom::PackBitmap;
 using DpuRom::ConvertBitmap;
+using DpuRom::ERomBuild;
+using DpuRom::PackBitmap;
+using DpuRom::PackBitmapRotated;
+using DpuRom::PackImage;
+using DpuRom::PackImageRotated;
 using DpuRom::ReadWholeFile;
 
 namespace {
@@ -29,11 +29,13 @@ QImage White(int w, int h, QImage::Format format = QImage::Format_RGB32) {
 }
 
 std::vector<uint8_t> Header(int w, int h) {
-    return {static_cast<uint8_t>(w & 0xFF), static_cast<uint8_t>(w >> 8), static_cast<uint8_t>(h & 0xFF),
-            static_cast<uint8_t>(h >> 8)};
+    return {static_cast<uint8_t>(w & 0xFF), static_cast<uint8_t>(w >> 8),
+            static_cast<uint8_t>(h & 0xFF), static_cast<uint8_t>(h >> 8)};
 }
 
-std::vector<uint8_t> Head(const std::vector<uint8_t>& packed) { return {packed.begin(), packed.begin() + 4}; }
+std::vector<uint8_t> Head(const std::vector<uint8_t>& packed) {
+    return {packed.begin(), packed.begin() + 4};
+}
 
 // The packing rule written out pixel by pixel, to compare the fast paths against.
 std::vector<uint8_t> Reference(const QImage& image, bool rotate) {
@@ -48,8 +50,7 @@ std::vector<uint8_t> Reference(const QImage& image, bool rotate) {
                 const int y = 8 * b + k;
                 const QRgb p = rotate ? image.pixel(ws - 1 - y, x) : image.pixel(x, y);
                 byte >>= 1;
-                if (qRed(p) == 0 && qGreen(p) == 0 && qBlue(p) == 0)
-                    byte |= 0x80;
+                if (qRed(p) == 0 && qGreen(p) == 0 && qBlue(p) == 0) byte |= 0x80;
             }
             out[4 + static_cast<size_t>(b) * w + x] = byte;
         }
@@ -63,7 +64,8 @@ QImage Noise(int w, int h, QImage::Format format, unsigned seed) {
             seed = seed * 1103515245u + 12345u;
             const bool black = (seed >> 16) & 1;
             const int alpha = (seed >> 20) & 0xFF;
-            image.setPixel(x, y, black ? qRgba(0, 0, 0, alpha) : qRgba((seed >> 8) & 1, 0, 0, alpha));
+            image.setPixel(x, y,
+                           black ? qRgba(0, 0, 0, alpha) : qRgba((seed >> 8) & 1, 0, 0, alpha));
         }
     return format == QImage::Format_ARGB32 ? image : image.convertToFormat(format);
 }
@@ -72,8 +74,8 @@ QImage Noise(int w, int h, QImage::Format format, unsigned seed) {
 
 TEST(PackImage, Plain64x16HasHeaderAndTwoBands) {
     QImage image = White(64, 16);
-    image.setPixel(3, 0, qRgb(0, 0, 0));   // band 0, column 3, bit 0
-    image.setPixel(5, 15, qRgb(0, 0, 0));  // band 1, column 5, bit 7
+    image.setPixel(3, 0, qRgb(0, 0, 0));  // band 0, column 3, bit 0
+    image.setPixel(5, 15, qRgb(0, 0, 0)); // band 1, column 5, bit 7
     const std::vector<uint8_t> packed = PackImage(image, "t");
     ASSERT_EQ(packed.size(), 4u + 128u);
     EXPECT_EQ(Head(packed), Header(64, 16));
@@ -102,11 +104,11 @@ TEST(PackImage, Rotated64x16SwapsSidesAndPutsTopLeftInLastBand) {
 
 TEST(PackImage, OnlyPureBlackIsLitWhateverTheAlpha) {
     QImage image = White(8, 8, QImage::Format_ARGB32);
-    image.setPixel(0, 0, qRgb(0, 0, 1));           // nearly black: unlit
+    image.setPixel(0, 0, qRgb(0, 0, 1)); // nearly black: unlit
     image.setPixel(1, 0, qRgb(1, 0, 0));
-    image.setPixel(2, 0, qRgba(0, 0, 0, 0));       // transparent black: lit
+    image.setPixel(2, 0, qRgba(0, 0, 0, 0)); // transparent black: lit
     image.setPixel(3, 0, qRgba(0, 0, 0, 128));
-    image.setPixel(4, 0, qRgb(0x10, 0x10, 0x10));  // dark grey: unlit
+    image.setPixel(4, 0, qRgb(0x10, 0x10, 0x10)); // dark grey: unlit
     const std::vector<uint8_t> packed = PackImage(image, "t");
     EXPECT_EQ(packed[4 + 0], 0);
     EXPECT_EQ(packed[4 + 1], 0);
@@ -116,14 +118,16 @@ TEST(PackImage, OnlyPureBlackIsLitWhateverTheAlpha) {
 }
 
 TEST(PackImage, MatchesThePixelRuleForEveryLayoutAndOddSizes) {
-    const QImage::Format formats[] = {QImage::Format_ARGB32, QImage::Format_RGB32, QImage::Format_RGB888,
-                                      QImage::Format_RGB16, QImage::Format_Indexed8, QImage::Format_Mono};
+    const QImage::Format formats[] = {QImage::Format_ARGB32,   QImage::Format_RGB32,
+                                      QImage::Format_RGB888,   QImage::Format_RGB16,
+                                      QImage::Format_Indexed8, QImage::Format_Mono};
     const int sizes[][2] = {{64, 16}, {13, 21}, {7, 9}, {1, 8}, {33, 64}};
     unsigned seed = 1;
     for (QImage::Format format : formats)
         for (const auto& size : sizes) {
             const QImage image = Noise(size[0], size[1], format, seed++);
-            SCOPED_TRACE(testing::Message() << "format " << format << " size " << size[0] << "x" << size[1]);
+            SCOPED_TRACE(testing::Message()
+                         << "format " << format << " size " << size[0] << "x" << size[1]);
             EXPECT_EQ(PackImage(image, "t"), Reference(image, false));
             EXPECT_EQ(PackImageRotated(image, "t"), Reference(image, true));
         }
@@ -153,7 +157,8 @@ TEST(ConvertBitmap, FilesRoundTripAndDispHvChoosesTheTurn) {
     ASSERT_TRUE(logo.save(QString::fromStdString(source), "BMP"));
     // A 1-bit bitmap on disk too: the palette decides black.
     const std::string mono = dir.filePath("mono.bmp").toStdString();
-    ASSERT_TRUE(logo.convertToFormat(QImage::Format_Mono).save(QString::fromStdString(mono), "BMP"));
+    ASSERT_TRUE(
+        logo.convertToFormat(QImage::Format_Mono).save(QString::fromStdString(mono), "BMP"));
 
     for (const std::string& file : {source, mono}) {
         const std::string target = dir.filePath("SCR").toStdString();
@@ -206,7 +211,8 @@ TEST(ConvertBitmap, UnwritableTargetIsReported) {
     QTemporaryDir dir;
     const std::string source = dir.filePath("a.bmp").toStdString();
     ASSERT_TRUE(White(8, 8).save(QString::fromStdString(source), "BMP"));
-    EXPECT_THROW(ConvertBitmap(source, dir.filePath("no/such/folder/SCR").toStdString(), 0), ERomBuild);
+    EXPECT_THROW(ConvertBitmap(source, dir.filePath("no/such/folder/SCR").toStdString(), 0),
+                 ERomBuild);
 }
 
 TEST(PackImage, ShortOrMissingColourTablesReadLikeTheConverter) {
@@ -214,7 +220,7 @@ TEST(PackImage, ShortOrMissingColourTablesReadLikeTheConverter) {
     indexed.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
     indexed.fill(0);
     indexed.setPixel(1, 0, 1);
-    indexed.scanLine(2)[3] = 7;  // past the table
+    indexed.scanLine(2)[3] = 7; // past the table
     QImage grey(16, 8, QImage::Format_Indexed8);
     grey.setColorTable({});
     for (int y = 0; y < 8; ++y)
@@ -223,7 +229,7 @@ TEST(PackImage, ShortOrMissingColourTablesReadLikeTheConverter) {
     QImage mono(16, 8, QImage::Format_Mono);
     mono.fill(1);
     mono.setColorTable({});
-    mono.scanLine(4)[0] = 0x7F;  // pixel (0, 4) has index 0
+    mono.scanLine(4)[0] = 0x7F; // pixel (0, 4) has index 0
     // An index past the table reads as black, as the converter pads it.
     EXPECT_EQ(PackImage(indexed, "t")[4 + 3], 0x04);
     EXPECT_EQ(PackImage(mono, "t")[4 + 0], 0x10);

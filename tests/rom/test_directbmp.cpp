@@ -26,11 +26,11 @@
 using namespace DpuProject;
 using namespace DpuRom;
 
-using DpuRom::ERomBuild;
 using DpuRom::ConvertImage;
-using DpuRom::LoadPictureData;
 using DpuRom::ConvertPictureData;
 using DpuRom::ConvertPictureFile;
+using DpuRom::ERomBuild;
+using DpuRom::LoadPictureData;
 using DpuRom::ReadWholeFile;
 using DpuRom::RegularFileSize;
 namespace DpuText = DpuProject::DpuText;
@@ -84,8 +84,8 @@ void Put32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
 // A 40-byte-header bitmap written field by field, so odd but loadable
 // layouts can be made: short colour tables, gaps before the pixels,
 // top-down rows, indexes past the table, non-black palette padding bytes.
-std::vector<uint8_t> Bmp(int W, int H, int Bits, uint32_t Colours, const std::vector<uint32_t>& Palette,
-                         uint32_t Gap, unsigned Seed) {
+std::vector<uint8_t> Bmp(int W, int H, int Bits, uint32_t Colours,
+                         const std::vector<uint32_t>& Palette, uint32_t Gap, unsigned Seed) {
     const size_t rowBytes = ((static_cast<size_t>(W) * Bits + 31) / 32) * 4;
     const size_t rows = static_cast<size_t>(H < 0 ? -H : H);
     const size_t pixelsAt = 54 + 4 * Palette.size() + Gap;
@@ -124,16 +124,20 @@ TEST(ConvertPictureData, OneStepMatchesTheColourPathForEveryLayout) {
         int Bits;
         std::vector<uint32_t> Palette;
     };
-    const std::vector<TCase> cases = {{1, mono}, {1, monoInverted}, {4, sixteen}, {8, full}, {24, {}}};
-    const int sizes[][2] = {{64, 64}, {1, 1}, {7, 9}, {8, 8}, {13, 17}, {33, 7}, {9, -16}, {64, -5}, {31, 40}};
+    const std::vector<TCase> cases = {
+        {1, mono}, {1, monoInverted}, {4, sixteen}, {8, full}, {24, {}}};
+    const int sizes[][2] = {{64, 64}, {1, 1},   {7, 9},   {8, 8},  {13, 17},
+                            {33, 7},  {9, -16}, {64, -5}, {31, 40}};
     unsigned seed = 1;
     for (const TCase& c : cases)
         for (const auto& size : sizes)
             for (uint32_t gap : {0u, 6u}) {
-                const std::string what = std::to_string(c.Bits) + " bits, " + std::to_string(size[0]) + " x " +
-                                         std::to_string(size[1]) + ", gap " + std::to_string(gap);
+                const std::string what = std::to_string(c.Bits) + " bits, " +
+                                         std::to_string(size[0]) + " x " + std::to_string(size[1]) +
+                                         ", gap " + std::to_string(gap);
                 const std::vector<uint8_t> bytes =
-                    Bmp(size[0], size[1], c.Bits, static_cast<uint32_t>(c.Palette.size()), c.Palette, gap, seed++);
+                    Bmp(size[0], size[1], c.Bits, static_cast<uint32_t>(c.Palette.size()),
+                        c.Palette, gap, seed++);
                 ExpectSame(bytes, what);
                 EXPECT_EQ(OneStep(bytes, 0).Error, "") << what;
             }
@@ -163,13 +167,15 @@ TEST(ConvertPictureData, DamagedHeadersAreRefusedTheSameWayByBothPaths) {
         {{good.begin(), good.end() - 1}, "last row cut"}};
     for (const auto& [bytes, what] : cases) {
         ExpectSame(bytes, what);
-        EXPECT_EQ(OneStep(bytes, 1).Error.rfind("Error|Cannot load picture \"p\": ", 0), 0u) << what;
+        EXPECT_EQ(OneStep(bytes, 1).Error.rfind("Error|Cannot load picture \"p\": ", 0), 0u)
+            << what;
     }
 }
 
 TEST(ConvertPictureData, SavedPicturesPackByThePixelRule) {
-    for (QImage::Format format : {QImage::Format_Mono, QImage::Format_Indexed8, QImage::Format_RGB32,
-                                  QImage::Format_ARGB32, QImage::Format_RGB888}) {
+    for (QImage::Format format :
+         {QImage::Format_Mono, QImage::Format_Indexed8, QImage::Format_RGB32, QImage::Format_ARGB32,
+          QImage::Format_RGB888}) {
         QImage image(37, 21, QImage::Format_RGB32);
         for (int y = 0; y < image.height(); ++y)
             for (int x = 0; x < image.width(); ++x)
@@ -183,7 +189,8 @@ TEST(ConvertPictureData, SavedPicturesPackByThePixelRule) {
         const std::string what = "saved format " + std::to_string(format);
         ExpectSame(bytes, what);
         for (int turn = 0; turn < 2; ++turn)
-            EXPECT_EQ(OneStep(bytes, turn).Packed, ConvertImage(stored, turn, "p")) << what << " turn " << turn;
+            EXPECT_EQ(OneStep(bytes, turn).Packed, ConvertImage(stored, turn, "p"))
+                << what << " turn " << turn;
     }
 }
 
@@ -193,7 +200,8 @@ TEST(LoadPicture, ShowsExactlyWhatTheBuildPacks) {
     int files = 0;
     for (const char* folder : {"g", "b", "q"}) {
         const std::vector<std::string> paths = BmpSuite::Files(folder);
-        ASSERT_EQ(paths.size(), BmpSuite::Count(folder)) << "BMP suite missing from " << BmpSuite::Dir();
+        ASSERT_EQ(paths.size(), BmpSuite::Count(folder))
+            << "BMP suite missing from " << BmpSuite::Dir();
         for (const std::string& path : paths) {
             ++files;
             const std::vector<uint8_t> bytes = BmpSuite::Bytes(path);
@@ -220,19 +228,22 @@ TEST(ConvertPictureFile, RefusesWhatIsNotARegularFileWithoutBlocking) {
     ASSERT_TRUE(dir.isValid());
     const std::string fifo = dir.filePath("pipe.bmp").toStdString();
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    for (const std::string& path : {std::string("/no/such/picture.bmp"), dir.path().toStdString(), fifo}) {
+    for (const std::string& path :
+         {std::string("/no/such/picture.bmp"), dir.path().toStdString(), fifo}) {
         try {
             ConvertPictureFile(path, 1);
             ADD_FAILURE() << "no error for " << path;
         } catch (const ERomBuild& e) {
-            EXPECT_EQ(e.Message.rfind("Cannot load picture \"" + path + "\": ", 0), 0u) << e.Message;
+            EXPECT_EQ(e.Message.rfind("Cannot load picture \"" + path + "\": ", 0), 0u)
+                << e.Message;
         }
         EXPECT_THROW(LoadPicture(path), ERomBuild) << path;
     }
     try {
         ConvertPictureFile("/no/such/picture.bmp", 0);
     } catch (const ERomBuild& e) {
-        EXPECT_EQ(e.Message, "Cannot load picture \"/no/such/picture.bmp\": No such file or directory");
+        EXPECT_EQ(e.Message,
+                  "Cannot load picture \"/no/such/picture.bmp\": No such file or directory");
     }
 }
 
@@ -248,9 +259,9 @@ TEST(RegularFileSize, AgreesWithTheProjectsFileCheck) {
     ASSERT_TRUE(QFile::link(file, dir.filePath("link.bmp")));
     ASSERT_TRUE(QFile::link(dir.filePath("gone.bmp"), dir.filePath("dangling.bmp")));
     ASSERT_TRUE(QDir(dir.path()).mkdir("folder.bmp"));
-    for (const QString& path : {file, dir.filePath("link.bmp"), dir.filePath("dangling.bmp"),
-                                dir.filePath("folder.bmp"), dir.filePath("missing.bmp"), QString("/dev/null"),
-                                QString()}) {
+    for (const QString& path :
+         {file, dir.filePath("link.bmp"), dir.filePath("dangling.bmp"), dir.filePath("folder.bmp"),
+          dir.filePath("missing.bmp"), QString("/dev/null"), QString()}) {
         const std::string name = path.toStdString();
         uint64_t size = 99;
         EXPECT_EQ(RegularFileSize(name, size), DpuText::FileExists(name)) << name;
@@ -266,9 +277,10 @@ TEST(ConvertPictureData, RandomHeadersStayInsideTheFile) {
         seed = seed * 1103515245u + 12345u;
         return seed >> 8;
     };
-    const std::vector<std::vector<uint8_t>> bases = {Bmp(16, 16, 1, 0, {0, 0x00FFFFFF}, 0, 1),
-                                                     Bmp(9, 5, 4, 0, std::vector<uint32_t>(16, 0), 0, 2),
-                                                     Bmp(7, 7, 8, 2, {0, 0x00FFFFFF}, 0, 3), Bmp(5, 9, 24, 0, {}, 0, 4)};
+    const std::vector<std::vector<uint8_t>> bases = {
+        Bmp(16, 16, 1, 0, {0, 0x00FFFFFF}, 0, 1),
+        Bmp(9, 5, 4, 0, std::vector<uint32_t>(16, 0), 0, 2), Bmp(7, 7, 8, 2, {0, 0x00FFFFFF}, 0, 3),
+        Bmp(5, 9, 24, 0, {}, 0, 4)};
     const size_t fields[] = {10, 14, 18, 22, 26, 28, 30, 46};
     int packed = 0;
     for (int round = 0; round < 400; ++round) {
@@ -278,7 +290,9 @@ TEST(ConvertPictureData, RandomHeadersStayInsideTheFile) {
         Put32(b, at, value);
         b.resize(b.size() - next() % 8);
         try {
-            packed += !ConvertPictureData(b.data(), b.size(), static_cast<int>(next() % 2), "p", "p").empty();
+            packed +=
+                !ConvertPictureData(b.data(), b.size(), static_cast<int>(next() % 2), "p", "p")
+                     .empty();
         } catch (const ERomBuild&) {
         }
     }

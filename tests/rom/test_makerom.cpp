@@ -17,10 +17,10 @@
 using namespace DpuProject;
 using namespace DpuRom;
 
-using DpuProject::TProject;
 using DpuProject::TConfiguration;
-using DpuRom::ReadWholeFile;
+using DpuProject::TProject;
 using DpuRom::GlyphLibrary;
+using DpuRom::ReadWholeFile;
 using DpuRom::TGlyphLibraryEntries;
 using DpuRom::TMakeRom;
 namespace RomLayout = DpuRom::RomLayout;
@@ -29,7 +29,9 @@ using namespace RomLayout;
 
 namespace {
 
-unsigned Address(const std::vector<uint8_t>& Image, size_t At) { return Image[At] << 8 | Image[At + 1]; }
+unsigned Address(const std::vector<uint8_t>& Image, size_t At) {
+    return Image[At] << 8 | Image[At + 1];
+}
 
 class MakeRomTest : public testing::Test {
 protected:
@@ -83,7 +85,8 @@ TEST_F(MakeRomTest, BlankTablesWarnBeforeSaving) {
     EXPECT_FALSE(Make.Run());
     EXPECT_FALSE(saved);
     ASSERT_EQ(Prompts.Boxes.size(), 1u);
-    EXPECT_EQ(Prompts.Boxes[0], std::make_pair(std::string("Warning"), std::string("All CTBL is empty!!\n\n")));
+    EXPECT_EQ(Prompts.Boxes[0],
+              std::make_pair(std::string("Warning"), std::string("All CTBL is empty!!\n\n")));
     EXPECT_FALSE(OutputExists());
 }
 
@@ -92,7 +95,8 @@ TEST_F(MakeRomTest, DeclinedSaveAbortsTheBuild) {
     Make.SaveStep = [] { return false; };
     EXPECT_FALSE(Make.Run());
     ASSERT_EQ(Prompts.Boxes.size(), 1u);
-    EXPECT_EQ(Prompts.Boxes[0], std::make_pair(std::string("Make ROM abort"), std::string("User abort!!\n")));
+    EXPECT_EQ(Prompts.Boxes[0],
+              std::make_pair(std::string("Make ROM abort"), std::string("User abort!!\n")));
     EXPECT_FALSE(OutputExists());
     ASSERT_FALSE(Prompts.Cursor.empty());
     EXPECT_FALSE(Prompts.Cursor.back());
@@ -100,13 +104,14 @@ TEST_F(MakeRomTest, DeclinedSaveAbortsTheBuild) {
 
 TEST_F(MakeRomTest, LabelsAreUpperCasedAndFlagTheirGlyphs) {
     Project.CodeTables[1][7] = " b1 ";
-    Project.CodeTables[0][8] = "Q";       // the library has no Q glyph
-    Project.CodeTables[0][9] = "\xC8";    // flagged, but only codes 0..127 get glyphs
+    Project.CodeTables[0][8] = "Q";    // the library has no Q glyph
+    Project.CodeTables[0][9] = "\xC8"; // flagged, but only codes 0..127 get glyphs
     bool saved = false;
     Make.SaveStep = [&] { return saved = true; };
     ASSERT_TRUE(Make.Run()) << Make.LastErrMsg;
     EXPECT_TRUE(saved);
-    EXPECT_EQ(Prompts.Boxes.back(), std::make_pair(std::string("Status"), std::string("DPU-510TK3 Make ROM OK\n\n")));
+    EXPECT_EQ(Prompts.Boxes.back(),
+              std::make_pair(std::string("Status"), std::string("DPU-510TK3 Make ROM OK\n\n")));
     EXPECT_EQ(Prompts.Cursor, (std::vector<bool>{true, false}));
 
     for (int c : {int('B'), int('1'), int('Q'), int('-'), int('S'), int('0'), int('9'), 0xC8})
@@ -116,15 +121,17 @@ TEST_F(MakeRomTest, LabelsAreUpperCasedAndFlagTheirGlyphs) {
     EXPECT_EQ(Make.Builder().FloorGlyphNames[0]['B'], "FL0_66");
     EXPECT_EQ(Make.Builder().FloorGlyphNames[3]['B'], "FL3_66");
     EXPECT_EQ(Make.Builder().FloorGlyphNames[0]['Q'], "");
-    EXPECT_EQ(Prompts.Log, (std::vector<std::string>{
-                               "[Warning] CTBL0-08 (8 ) \"Q\": no glyph for \"Q\" (code 81) in FL Style 0 !!!",
-                               "[Warning] CTBL0-09 (9 ) \"\xC8\": no glyph for code 200 in FL Style 0 !!!"}));
+    EXPECT_EQ(Prompts.Log,
+              (std::vector<std::string>{
+                  "[Warning] CTBL0-08 (8 ) \"Q\": no glyph for \"Q\" (code 81) in FL Style 0 !!!",
+                  "[Warning] CTBL0-09 (9 ) \"\xC8\": no glyph for code 200 in FL Style 0 !!!"}));
 
     const std::vector<uint8_t> image = Output();
     ASSERT_EQ(image.size(), ImageSize);
     EXPECT_EQ(image[CodeTableFirst(1) + 7], 'B');
     EXPECT_EQ(image[CodeTableSecond(1) + 7], '1');
-    // The minus sign is the lowest code in use, so its glyph comes first; style 0 glyphs are 32 bytes.
+    // The minus sign is the lowest code in use, so its glyph comes first; style 0 glyphs are 32
+    // bytes.
     EXPECT_EQ(Address(image, GlyphTable + 2 * '-'), 0x8400u);
     EXPECT_EQ(Address(image, GlyphTable + 2 * '0'), 0x8420u);
     EXPECT_NE(Address(image, GlyphTable + 2 * 'S'), 0u);
@@ -138,7 +145,7 @@ TEST_F(MakeRomTest, LabelsAreUpperCasedAndFlagTheirGlyphs) {
 
 TEST_F(MakeRomTest, FloorStyleSelectsWhichGlyphsReachTheImage) {
     Project.CodeTables[0][0] = "1";
-    Project.DEF_FL = 2;  // 32 x 16 glyphs: 64 bytes each
+    Project.DEF_FL = 2; // 32 x 16 glyphs: 64 bytes each
     ASSERT_TRUE(Make.Run()) << Make.LastErrMsg;
     const std::vector<uint8_t> image = Output();
     EXPECT_EQ(Address(image, GlyphTable + 2 * '-'), 0x8400u);
@@ -147,9 +154,9 @@ TEST_F(MakeRomTest, FloorStyleSelectsWhichGlyphsReachTheImage) {
 
 TEST_F(MakeRomTest, MessageListIsCompactInSlotOrderBADC) {
     Project.CodeTables[0][0] = "1";
-    Project.LiftStateSlots[3][1] = SaveMessage("b3.bmp");  // slot B, state 3 -> M_163
-    Project.LiftStateSlots[0][0] = SaveMessage("a0.bmp");  // slot A, state 0 -> M_170
-    Project.LiftStateSlots[9][2] = Path("missing.bmp");    // skipped
+    Project.LiftStateSlots[3][1] = SaveMessage("b3.bmp"); // slot B, state 3 -> M_163
+    Project.LiftStateSlots[0][0] = SaveMessage("a0.bmp"); // slot A, state 0 -> M_170
+    Project.LiftStateSlots[9][2] = Path("missing.bmp");   // skipped
     ASSERT_TRUE(Make.Run()) << Make.LastErrMsg;
     const auto& list = Make.Builder().MessageList;
     EXPECT_EQ(list[0], "M_163");
@@ -199,7 +206,7 @@ TEST_F(MakeRomTest, PictureThatCannotBeLoadedStopsAndNamesIt) {
     EXPECT_FALSE(OutputExists());
     EXPECT_FALSE(Prompts.Cursor.back());
     // Nothing of the stopped run lingers in the current directory either.
-    EXPECT_EQ(QDir(Dir.path()).entryList(QDir::Files).size(), 2);  // TEST.GLB and the junk picture
+    EXPECT_EQ(QDir(Dir.path()).entryList(QDir::Files).size(), 2); // TEST.GLB and the junk picture
 }
 
 TEST_F(MakeRomTest, NoLibraryLoadedStopsOnTheFirstLibraryPicture) {
@@ -245,14 +252,16 @@ TEST_F(MakeRomTest, LibraryEntryPointingOutsideTheFileStopsTheBuild) {
     const uint32_t size = static_cast<uint32_t>(file.size());
     const std::vector<TCase> cases = {
         {1, 48, 16392, 0xFFFFFFFFu,
-         "length 0xFFFFFFFF from offset 0x00004008 runs past the end of the file (" + std::to_string(size) +
-             " bytes)"},
-        {0, 1, size, 1, YVclUtil::Format("offset 0x%08X is past the end of the file (%u bytes)", size, size)},
+         "length 0xFFFFFFFF from offset 0x00004008 runs past the end of the file (" +
+             std::to_string(size) + " bytes)"},
+        {0, 1, size, 1,
+         YVclUtil::Format("offset 0x%08X is past the end of the file (%u bytes)", size, size)},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Index);
         std::vector<uint8_t> bad = file;
-        const size_t at = 8 + 2048 * static_cast<size_t>(c.Group) + 8 * static_cast<size_t>(c.Index);
+        const size_t at =
+            8 + 2048 * static_cast<size_t>(c.Group) + 8 * static_cast<size_t>(c.Index);
         for (int i = 0; i < 4; ++i) {
             bad[at + i] = static_cast<uint8_t>(c.Offset >> (24 - 8 * i));
             bad[at + 4 + i] = static_cast<uint8_t>(c.Length >> (24 - 8 * i));
@@ -261,10 +270,12 @@ TEST_F(MakeRomTest, LibraryEntryPointingOutsideTheFileStopsTheBuild) {
         ASSERT_TRUE(Library.Load(Path("TEST.GLB")));
         Prompts.Log.clear();
         EXPECT_FALSE(Make.Run());
-        EXPECT_EQ(Prompts.Boxes.back(), std::make_pair(std::string("File error"), std::string("GLB File error!!")));
+        EXPECT_EQ(Prompts.Boxes.back(),
+                  std::make_pair(std::string("File error"), std::string("GLB File error!!")));
         ASSERT_FALSE(Prompts.Log.empty());
-        EXPECT_EQ(Prompts.Log.back(), YVclUtil::Format("[Error] GLB entry (%d, %d) of TEST.GLB: ", c.Group, c.Index) +
-                                          c.Fault + " !!!");
+        EXPECT_EQ(Prompts.Log.back(),
+                  YVclUtil::Format("[Error] GLB entry (%d, %d) of TEST.GLB: ", c.Group, c.Index) +
+                      c.Fault + " !!!");
         EXPECT_FALSE(OutputExists());
     }
 }

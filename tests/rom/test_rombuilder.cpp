@@ -21,8 +21,8 @@ using namespace DpuProject;
 using namespace DpuRom;
 
 using DpuRom::ReadWholeFile;
-using DpuRom::TRomSettings;
 using DpuRom::TRomBuilder;
+using DpuRom::TRomSettings;
 using DpuRom::TRomWorkFiles;
 namespace DpuText = DpuProject::DpuText;
 namespace RomLayout = DpuRom::RomLayout;
@@ -41,13 +41,15 @@ public:
 };
 
 std::vector<uint8_t> Packed(int W, int H, uint8_t Fill) {
-    std::vector<uint8_t> p{static_cast<uint8_t>(W), static_cast<uint8_t>(W >> 8), static_cast<uint8_t>(H),
-                           static_cast<uint8_t>(H >> 8)};
+    std::vector<uint8_t> p{static_cast<uint8_t>(W), static_cast<uint8_t>(W >> 8),
+                           static_cast<uint8_t>(H), static_cast<uint8_t>(H >> 8)};
     p.resize(4 + static_cast<size_t>(W) * H / 8, Fill);
     return p;
 }
 
-unsigned Address(const std::vector<uint8_t>& Image, size_t At) { return Image[At] << 8 | Image[At + 1]; }
+unsigned Address(const std::vector<uint8_t>& Image, size_t At) {
+    return Image[At] << 8 | Image[At + 1];
+}
 
 class RomBuilderTest : public testing::Test {
 protected:
@@ -118,7 +120,9 @@ TEST_F(RomBuilderTest, LabelEncodingRules) {
     Builder.Labels[1][3] = "12";
     Builder.Labels[2][255] = "B2";
     const auto& image = Build();
-    auto pair = [&](int t, int n) { return image[CodeTableFirst(t) + n] << 8 | image[CodeTableSecond(t) + n]; };
+    auto pair = [&](int t, int n) {
+        return image[CodeTableFirst(t) + n] << 8 | image[CodeTableSecond(t) + n];
+    };
     EXPECT_EQ(pair(0, 1), 0x0035);
     EXPECT_EQ(pair(0, 2), 0x0035);
     EXPECT_EQ(pair(1, 3), 0x3132);
@@ -126,7 +130,7 @@ TEST_F(RomBuilderTest, LabelEncodingRules) {
 }
 
 TEST_F(RomBuilderTest, EncodeKeysTheFirst256BytesAndSkipsTheAuxiliaryEntry) {
-    Glyphs.Entries.erase({0, 41});  // never looked up while encoding
+    Glyphs.Entries.erase({0, 41}); // never looked up while encoding
     const auto& image = Build();
     const std::vector<uint8_t>& chars = Glyphs.Entries[{0, 1}];
     EXPECT_EQ(image[0], 0x00);
@@ -196,7 +200,7 @@ TEST_F(RomBuilderTest, MessagesArePackedInListOrder) {
     EXPECT_EQ(image[0x2888 + 127], 0x22);
     EXPECT_EQ(image[0x2908], 0x33);
     EXPECT_EQ(image[0x2988], 0x00);
-    EXPECT_EQ(Work.Count(), 0u);  // consumed
+    EXPECT_EQ(Work.Count(), 0u); // consumed
 }
 
 TEST_F(RomBuilderTest, DirectionFramesGoToTheirStyleAndFrameEntries) {
@@ -224,8 +228,8 @@ TEST_F(RomBuilderTest, OverlongItemsAreCutAtTheirZoneAndLogged) {
     Builder.DirFrameNames[0][0] = "DIR0_0";
     const auto& image = Build();
     EXPECT_EQ(image[MessageZone + MessageZoneSize - 1], 0x5A);
-    EXPECT_EQ(image[DirTables], 0x3C);  // the next area is untouched
-    EXPECT_EQ(Address(image, MessageTable + 2), 0u);  // no room left for the second
+    EXPECT_EQ(image[DirTables], 0x3C);               // the next area is untouched
+    EXPECT_EQ(Address(image, MessageTable + 2), 0u); // no room left for the second
     EXPECT_EQ(image[GlyphTable], 0x00);
     EXPECT_EQ(image[DirZone + DirZoneSize - 1], 0x77);
     ASSERT_GE(Log.Lines.size(), 3u);
@@ -238,7 +242,7 @@ TEST_F(RomBuilderTest, FloorGlyphsThenSharedUserBitmaps) {
     Builder.Settings.DefFl = 1;
     Work.Put("FL1_48", Packed(32, 64, 0x30));
     Work.Put("FL1_49", Packed(32, 64, 0x31));
-    Work.Put("FL0_48", Packed(32, 64, 0xEE));  // another style: dropped unused
+    Work.Put("FL0_48", Packed(32, 64, 0xEE)); // another style: dropped unused
     Builder.FloorGlyphNames[1][48] = "FL1_48";
     Builder.FloorGlyphNames[1][49] = "FL1_49";
     Builder.FloorGlyphNames[0][48] = "FL0_48";
@@ -263,8 +267,8 @@ TEST_F(RomBuilderTest, FloorGlyphsThenSharedUserBitmaps) {
     EXPECT_EQ(image[CodeTableSecond(2) + 20], 0);
     EXPECT_EQ(image[CodeTableFirst(1) + 5], 0xFE);
     EXPECT_EQ(image[CodeTableSecond(1) + 5], 1);
-    EXPECT_EQ(image[0x8600], 0x01);                  // LOBBY's top-left pixel
-    EXPECT_EQ(image[0x8800 + 16], Crc8Table[(0x8810 - 0x8400) % 256]);  // filler after B2F
+    EXPECT_EQ(image[0x8600], 0x01);                                    // LOBBY's top-left pixel
+    EXPECT_EQ(image[0x8800 + 16], Crc8Table[(0x8810 - 0x8400) % 256]); // filler after B2F
     EXPECT_EQ(Builder.UserBitmapList[0], lobby);
     EXPECT_EQ(Builder.FindUserBitmap(lobby), 0);
     EXPECT_EQ(Builder.FindUserBitmap(lobby + "x"), -1);
@@ -307,7 +311,7 @@ TEST_F(RomBuilderTest, FloorZoneLimits) {
     EXPECT_EQ(Builder.LastErrMsg, "FL element overflow!!\n\n");
     EXPECT_EQ(Builder.LastErrCaption, "Element overflow");
     EXPECT_FALSE(QFile::exists(QString::fromStdString(Builder.OutputFile)));
-    EXPECT_EQ(Work.Count(), 0u);  // the run's pictures are dropped
+    EXPECT_EQ(Work.Count(), 0u); // the run's pictures are dropped
 
     // One byte less fits.
     Work.Put("FL0_0", Packed(8, 28671, 1));
@@ -382,19 +386,21 @@ TEST_F(RomBuilderTest, LogoScreenAndSmallGlyphsAreCutAtTheirZones) {
     const std::string logo = Dir.filePath("wide.bmp").toStdString();
     ASSERT_TRUE(Marked(128, 64).save(QString::fromStdString(logo), "BMP"));
     Builder.Settings.TitleFileName = logo;
-    Glyphs.Entries[{0, 40}] = BmpBytes(Marked(64, 64));  // 512 bytes for a 256-byte zone
+    Glyphs.Entries[{0, 40}] = BmpBytes(Marked(64, 64)); // 512 bytes for a 256-byte zone
     for (int i = 0; i < 39; ++i)
-        Glyphs.Entries[{7, i}] = BmpBytes(Marked(16, 16));  // 32 bytes each: 16 fit
+        Glyphs.Entries[{7, i}] = BmpBytes(Marked(16, 16)); // 32 bytes each: 16 fit
     const auto& image = Build();
     EXPECT_EQ(image[LogoZone], 0x01);
     EXPECT_EQ(image[SmallGlyphZone + 15 * 32], 0x01);
-    EXPECT_EQ(image[Reserved0], 0x00);  // nothing spilled past the small-glyph zone
+    EXPECT_EQ(image[Reserved0], 0x00); // nothing spilled past the small-glyph zone
     // One line for each item that lost bytes: glyphs 16 to 38 do not fit at all.
     ASSERT_EQ(Log.Lines.size(), 2u + 23u);
     EXPECT_EQ(Log.Lines[0], "[Error] Screen zone full!! -- screen picture cut at 256 of 512 bytes");
     EXPECT_EQ(Log.Lines[1], "[Error] Logo zone full!! -- " + logo + " cut at 512 of 1024 bytes");
-    EXPECT_EQ(Log.Lines[2], "[Error] Small glyph zone full!! -- small glyph 16 cut at 0 of 32 bytes");
-    EXPECT_EQ(Log.Lines[24], "[Error] Small glyph zone full!! -- small glyph 38 cut at 0 of 32 bytes");
+    EXPECT_EQ(Log.Lines[2],
+              "[Error] Small glyph zone full!! -- small glyph 16 cut at 0 of 32 bytes");
+    EXPECT_EQ(Log.Lines[24],
+              "[Error] Small glyph zone full!! -- small glyph 38 cut at 0 of 32 bytes");
 }
 
 TEST_F(RomBuilderTest, MoreThan128UserBitmapsStop) {
@@ -430,12 +436,13 @@ TEST_F(RomBuilderTest, BrokenLibraryEntryStopsWithGlbFileErrorAndNamesIt) {
     EXPECT_FALSE(Builder.BuildRomImage());
     EXPECT_EQ(Builder.LastErrCaption, "File error");
     EXPECT_EQ(Builder.LastErrMsg, "GLB File error!!");
-    EXPECT_EQ(Log.Lines.back(),
-              "[Error] GLB entry (0, 40) of TEST.GLB: offset 0x00FFFFFF is past the end of the file (2000 bytes) !!!");
+    EXPECT_EQ(Log.Lines.back(), "[Error] GLB entry (0, 40) of TEST.GLB: offset 0x00FFFFFF is past "
+                                "the end of the file (2000 bytes) !!!");
     EXPECT_FALSE(QFile::exists(QString::fromStdString(Builder.OutputFile)));
     // Not required, still a stop: a broken entry is not an absent one.
     Glyphs.Faults.clear();
-    Glyphs.Faults[{7, 3}] = "length 0xFFFFFFFF from offset 0x00000010 runs past the end of the file (2000 bytes)";
+    Glyphs.Faults[{7, 3}] =
+        "length 0xFFFFFFFF from offset 0x00000010 runs past the end of the file (2000 bytes)";
     EXPECT_THROW(Builder.LibraryEntry(7, 3, false), ERomBuild);
     EXPECT_TRUE(Builder.LibraryEntry(7, 200, false).empty());
 }
@@ -454,10 +461,11 @@ TEST_F(RomBuilderTest, LabelCharactersWithoutAGlyphAreWarned) {
     Builder.Labels[1][3] = "QQ";
     Builder.Labels[2][4] = "\xC9";
     const auto& image = Build();
-    EXPECT_EQ(Log.Lines, (std::vector<std::string>{
-                             "[Warning] CTBL0-01 (1 ) \"Q1\": no glyph for \"Q\" (code 81) in FL Style 0 !!!",
-                             "[Warning] CTBL1-03 (3 ) \"QQ\": no glyph for \"Q\" (code 81) in FL Style 0 !!!",
-                             "[Warning] CTBL2-04 (4 ) \"\xC9\": no glyph for code 201 in FL Style 0 !!!"}));
+    EXPECT_EQ(Log.Lines,
+              (std::vector<std::string>{
+                  "[Warning] CTBL0-01 (1 ) \"Q1\": no glyph for \"Q\" (code 81) in FL Style 0 !!!",
+                  "[Warning] CTBL1-03 (3 ) \"QQ\": no glyph for \"Q\" (code 81) in FL Style 0 !!!",
+                  "[Warning] CTBL2-04 (4 ) \"\xC9\": no glyph for code 201 in FL Style 0 !!!"}));
     EXPECT_EQ(Builder.WarningCount, 3);
     // The labels themselves are still stored as they are.
     EXPECT_EQ(image[CodeTableFirst(0) + 1], 'Q');
@@ -470,9 +478,11 @@ TEST_F(RomBuilderTest, StyleWithoutGlyphsSaysSoOnce) {
     Builder.Settings.DefFl = 3;
     Builder.Labels[0][0] = "1";
     Build();
-    EXPECT_EQ(Log.Lines, (std::vector<std::string>{
-                             "[Warning] FL Style 3 has no glyphs in TEST.GLB -- the image holds no floor glyph !!!",
-                             "[Warning] CTBL0-00 (0 ) \"1\": no glyph for \"1\" (code 49) in FL Style 3 !!!"}));
+    EXPECT_EQ(
+        Log.Lines,
+        (std::vector<std::string>{
+            "[Warning] FL Style 3 has no glyphs in TEST.GLB -- the image holds no floor glyph !!!",
+            "[Warning] CTBL0-00 (0 ) \"1\": no glyph for \"1\" (code 49) in FL Style 3 !!!"}));
 }
 
 TEST_F(RomBuilderTest, SettingsThatDoNotFitTheirByteAreWarned) {
@@ -490,15 +500,17 @@ TEST_F(RomBuilderTest, SettingsThatDoNotFitTheirByteAreWarned) {
     EXPECT_EQ(image[SettingsRecord + 4], 0x00);
     EXPECT_EQ(image[SettingsRecord + 15], 0xFF);
     EXPECT_EQ(image[SettingsRecord + 3], 0xFF);
-    EXPECT_EQ(Log.Lines, (std::vector<std::string>{
-                             "[Warning] SWAPTIME=2147483647 does not fit its byte of the settings record -- stored "
-                             "as 0x00 !!!",
-                             "[Warning] NODEADDR=999999 does not fit its byte of the settings record -- stored as "
-                             "0x3F !!!",
-                             "[Warning] DEF_DIR=1000 does not fit its byte of the settings record -- stored as 0xE8 "
-                             "!!!",
-                             "[Warning] DEF_CTBL=-1 does not fit its byte of the settings record -- stored as 0xFF "
-                             "!!!"}));
+    EXPECT_EQ(
+        Log.Lines,
+        (std::vector<std::string>{
+            "[Warning] SWAPTIME=2147483647 does not fit its byte of the settings record -- stored "
+            "as 0x00 !!!",
+            "[Warning] NODEADDR=999999 does not fit its byte of the settings record -- stored as "
+            "0x3F !!!",
+            "[Warning] DEF_DIR=1000 does not fit its byte of the settings record -- stored as 0xE8 "
+            "!!!",
+            "[Warning] DEF_CTBL=-1 does not fit its byte of the settings record -- stored as 0xFF "
+            "!!!"}));
     // 254 seconds' position is the largest that fits once one is added.
     s = TRomSettings{};
     s.SwapTime = 254;

@@ -83,30 +83,35 @@ protected:
         glyphs.Entries[{0, 40}] = BmpBytes(Noise(64, 32, rng));
         for (int s = 0; s < 5; ++s)
             for (int f = 0; f < 12; ++f)
-                if ((s + f) % 7 != 3)  // some frames absent
+                if ((s + f) % 7 != 3) // some frames absent
                     glyphs.Entries[{0, 50 + 20 * s + f}] = BmpBytes(Noise(48, 48, rng));
         for (int k = 0; k < 4; ++k)
             for (int c = 32; c < 127; ++c)
                 glyphs.Entries[{1 + k, c}] = BmpBytes(Noise(32, 64, rng));
         ASSERT_TRUE(WriteGlyphLibrary(Path("TEST.GLB"), glyphs.Entries));
-        const char* ini = "[GLOBAL]\r\nGLB=TEST.GLB\r\nVCN=4\r\nITEM1=TURN-ENC\r\nITEM2=TURN-PLAIN\r\n"
-                          "ITEM3=FLAT-ENC\r\nITEM4=FLAT-PLAIN\r\n"
-                          "[TURN-ENC]\r\nCFI=1\r\nIFI=41\r\nDISPHV=1\r\nENCODE=1\r\n"
-                          "[TURN-PLAIN]\r\nCFI=1\r\nIFI=41\r\nDISPHV=1\r\nENCODE=0\r\n"
-                          "[FLAT-ENC]\r\nCFI=1\r\nIFI=41\r\nDISPHV=0\r\nENCODE=1\r\n"
-                          "[FLAT-PLAIN]\r\nCFI=1\r\nIFI=41\r\nDISPHV=0\r\nENCODE=0\r\n";
+        const char* ini =
+            "[GLOBAL]\r\nGLB=TEST.GLB\r\nVCN=4\r\nITEM1=TURN-ENC\r\nITEM2=TURN-PLAIN\r\n"
+            "ITEM3=FLAT-ENC\r\nITEM4=FLAT-PLAIN\r\n"
+            "[TURN-ENC]\r\nCFI=1\r\nIFI=41\r\nDISPHV=1\r\nENCODE=1\r\n"
+            "[TURN-PLAIN]\r\nCFI=1\r\nIFI=41\r\nDISPHV=1\r\nENCODE=0\r\n"
+            "[FLAT-ENC]\r\nCFI=1\r\nIFI=41\r\nDISPHV=0\r\nENCODE=1\r\n"
+            "[FLAT-PLAIN]\r\nCFI=1\r\nIFI=41\r\nDISPHV=0\r\nENCODE=0\r\n";
         std::string error;
-        ASSERT_TRUE(YVclUtil::WriteFileAtomically(Path("ORVDVE510TK3.INI"), ini, std::strlen(ini), error));
+        ASSERT_TRUE(
+            YVclUtil::WriteFileAtomically(Path("ORVDVE510TK3.INI"), ini, std::strlen(ini), error));
         Config.ProgramDir = Dir.path().toStdString() + "/";
         Config.StartupDir = Dir.path().toStdString();
         ASSERT_TRUE(Config.Read(Prompts));
         ASSERT_TRUE(Library.Load(Config.GlbPath()));
         for (int state = 0; state < 10; ++state)
             for (int slot = 0; slot < 4; ++slot)
-                ASSERT_TRUE(SaveBmp(Noise(64, 16, rng), TLiftStateDefaults::DefaultPath(Config.ProgramDir, state, slot)));
+                ASSERT_TRUE(SaveBmp(Noise(64, 16, rng), TLiftStateDefaults::DefaultPath(
+                                                            Config.ProgramDir, state, slot)));
     }
 
-    std::string Path(const std::string& Name) const { return Dir.filePath(QString::fromStdString(Name)).toStdString(); }
+    std::string Path(const std::string& Name) const {
+        return Dir.filePath(QString::fromStdString(Name)).toStdString();
+    }
 
     bool Build(TProject& Project, TConfiguration& WithConfig, const std::string& Out) {
         TMakeRom make(Project, WithConfig, Library, Prompts, &Prompts);
@@ -119,7 +124,8 @@ protected:
 
     // The reader as the tool sets it up, but assuming the wrong turn, so
     // only the library can have told it the right one.
-    bool ReadImage(const std::vector<uint8_t>& Bytes, TRomImage& Image, const std::string& ProgramDir) {
+    bool ReadImage(const std::vector<uint8_t>& Bytes, TRomImage& Image,
+                   const std::string& ProgramDir) {
         Entries = std::make_unique<TGlyphLibraryEntries>(Library, Config.GlbName);
         TRomImageReader reader;
         reader.Library = Entries.get();
@@ -157,7 +163,9 @@ protected:
             users.push_back("U" + std::to_string(Round) + "X" + std::to_string(u));
             // Sizes differ, as drawn user bitmaps may.
             const int width = 8 * (4 + static_cast<int>(Rng() % 5));
-            EXPECT_TRUE(SaveBmp(Noise(width, 64, Rng), TRomBuilder::UserBitmapPath(Config.ProgramDir, p.DEF_FL, users.back())));
+            EXPECT_TRUE(
+                SaveBmp(Noise(width, 64, Rng),
+                        TRomBuilder::UserBitmapPath(Config.ProgramDir, p.DEF_FL, users.back())));
         }
         for (int t = 0; t < 3; ++t)
             for (int n = 0; n < 256; ++n) {
@@ -165,7 +173,9 @@ protected:
                 if (r == 0)
                     p.SetLabel(t, n, std::string(1, chars[Rng() % chars.size()]));
                 else if (r == 1)
-                    p.SetLabel(t, n, std::string(1, chars[Rng() % chars.size()]) + chars[Rng() % chars.size()]);
+                    p.SetLabel(t, n,
+                               std::string(1, chars[Rng() % chars.size()]) +
+                                   chars[Rng() % chars.size()]);
                 else if (r == 2)
                     p.SetLabel(t, n, "0" + std::string(1, chars[Rng() % 10]));
                 else if (r == 3 && !users.empty())
@@ -174,12 +184,13 @@ protected:
         const bool allSlots = Round % 3 == 0;
         for (int state = 0; state < 10; ++state)
             for (int slot = 0; slot < 4; ++slot) {
-                const std::string path = Path("r" + std::to_string(Round) + "/msg" + std::to_string(state) + "_" +
-                                              std::to_string(slot) + ".bmp");
+                const std::string path =
+                    Path("r" + std::to_string(Round) + "/msg" + std::to_string(state) + "_" +
+                         std::to_string(slot) + ".bmp");
                 if (allSlots || Rng() % 3 == 0) {
                     EXPECT_TRUE(SaveBmp(Noise(64, 16, Rng), path));
                 }
-                p.SetSlot(state, slot, path);  // a missing file is skipped by the build
+                p.SetSlot(state, slot, path); // a missing file is skipped by the build
             }
         if (Round % 2 == 0) {
             const std::string logo = Path("r" + std::to_string(Round) + "/logo.bmp");
@@ -220,8 +231,7 @@ TEST_F(RomImageTest, RecoveredProjectsBuildTheSameImage) {
 
         TConfiguration config = Config;
         ASSERT_TRUE(config.SelectVersion(0));
-        if (ownRoot)
-            config.ProgramDir = Path("r" + std::to_string(round) + "/inst") + "/";
+        if (ownRoot) config.ProgramDir = Path("r" + std::to_string(round) + "/inst") + "/";
         TRomRecovery recovery(image, config);
         recovery.BitmapDir = Path("r" + std::to_string(round) + "/rec");
         recovery.UserRoot = config.ProgramDir;
@@ -241,13 +251,14 @@ TEST_F(RomImageTest, RecoveredProjectsBuildTheSameImage) {
         if (rebuilt != bytes) {
             TRomImage other;
             ReadImage(rebuilt, other, std::string());
-            ADD_FAILURE() << "the rebuilt image differs:\n" << DiffText(TRomImageDiff::Compare(image, other, bytes, rebuilt));
+            ADD_FAILURE() << "the rebuilt image differs:\n"
+                          << DiffText(TRomImageDiff::Compare(image, other, bytes, rebuilt));
         }
     }
 }
 
 TEST_F(RomImageTest, ReadsWhatTheBuilderPlaced) {
-    ASSERT_TRUE(Config.SelectVersion(2));  // flat, encoded
+    ASSERT_TRUE(Config.SelectVersion(2)); // flat, encoded
     TProject p;
     p.DEF_FL = 2;
     p.SetLabel(0, 0, "05");
@@ -259,7 +270,7 @@ TEST_F(RomImageTest, ReadsWhatTheBuilderPlaced) {
     p.SetLabel(1, 12, "LOBBY");
     p.SetLabel(2, 12, "LOBBY");
     ASSERT_TRUE(SaveBmp(Noise(64, 16, rng), Path("fire.bmp")));
-    p.SetSlot(0, 1, Path("fire.bmp"));  // FIRE slot B, the only message
+    p.SetSlot(0, 1, Path("fire.bmp")); // FIRE slot B, the only message
     p.CUSIDCODE = "AB";
     p.PWRSAVING = 3;
     ASSERT_TRUE(Build(p, Config, Path("ONE.BIN")));
@@ -286,7 +297,8 @@ TEST_F(RomImageTest, ReadsWhatTheBuilderPlaced) {
     const QImage drawn(QString::fromStdString(Path("fire.bmp")));
     for (int y = 0; y < 16; ++y)
         for (int x = 0; x < 64; ++x)
-            ASSERT_EQ(image.Messages[0].Lit(x, y), drawn.pixel(x, y) == qRgb(0, 0, 0)) << x << "," << y;
+            ASSERT_EQ(image.Messages[0].Lit(x, y), drawn.pixel(x, y) == qRgb(0, 0, 0))
+                << x << "," << y;
 }
 
 class RomRefusalTest : public RomImageTest {
@@ -297,7 +309,8 @@ protected:
         TProject p;
         p.SetLabel(0, 3, "12");
         std::mt19937 rng(5);
-        ASSERT_TRUE(SaveBmp(Noise(64, 64, rng), TRomBuilder::UserBitmapPath(Config.ProgramDir, 0, "ROOF")));
+        ASSERT_TRUE(
+            SaveBmp(Noise(64, 64, rng), TRomBuilder::UserBitmapPath(Config.ProgramDir, 0, "ROOF")));
         p.SetLabel(0, 4, "ROOF");
         ASSERT_TRUE(SaveBmp(Noise(64, 16, rng), Path("m.bmp")));
         p.SetSlot(2, 0, Path("m.bmp"));
@@ -342,14 +355,15 @@ TEST_F(RomRefusalTest, DamagedImagesAreRefusedNamingTheOffset) {
 
     std::vector<uint8_t> glyph = Good;
     Point(glyph, RomLayout::GlyphTable + 2 * '2', 0x2000);
-    EXPECT_THAT(Refused(glyph, RomLayout::GlyphTable + 2 * '2', "glyph address table"), HasSubstr("outside the floor zone"));
+    EXPECT_THAT(Refused(glyph, RomLayout::GlyphTable + 2 * '2', "glyph address table"),
+                HasSubstr("outside the floor zone"));
 
     std::vector<uint8_t> user = Good;
     Point(user, RomLayout::UserBitmapTable, 0xF500);
     Refused(user, RomLayout::UserBitmapTable, "user-bitmap address table");
 
     std::vector<uint8_t> message = Good;
-    Point(message, RomLayout::MessageTable + 2, 0x3C08);  // one past the zone
+    Point(message, RomLayout::MessageTable + 2, 0x3C08); // one past the zone
     Refused(message, RomLayout::MessageTable + 2, "message table");
 
     std::vector<uint8_t> frame = Good;
@@ -357,8 +371,9 @@ TEST_F(RomRefusalTest, DamagedImagesAreRefusedNamingTheOffset) {
     Refused(frame, RomLayout::DirTables + 24 * 3 + 2 * 4, "direction tables");
 
     std::vector<uint8_t> backwards = Good;
-    Point(backwards, RomLayout::GlyphTable + 2 * '2', 0x8400);  // the same as the glyph before it
-    EXPECT_THAT(Refused(backwards, RomLayout::GlyphTable + 2 * '2', "glyph address table"), HasSubstr("not after"));
+    Point(backwards, RomLayout::GlyphTable + 2 * '2', 0x8400); // the same as the glyph before it
+    EXPECT_THAT(Refused(backwards, RomLayout::GlyphTable + 2 * '2', "glyph address table"),
+                HasSubstr("not after"));
 
     std::vector<uint8_t> number = Good;
     number[RomLayout::CodeTableSecond(0) + 4] = 200;
@@ -372,11 +387,13 @@ TEST_F(RomImageTest, DiffFindsOneLabelAndOnePixelAndNothingInARebuild) {
     p.PWRSAVING = 3;
     for (int n = 0; n < 20; ++n)
         p.SetLabel(1, n, std::to_string(n));
-    ASSERT_TRUE(SaveBmp(Noise(64, 64, rng), TRomBuilder::UserBitmapPath(Config.ProgramDir, 0, "12A")));
+    ASSERT_TRUE(
+        SaveBmp(Noise(64, 64, rng), TRomBuilder::UserBitmapPath(Config.ProgramDir, 0, "12A")));
     QImage fire = Noise(64, 16, rng);
     for (int state = 0; state < 10; ++state)
         for (int slot = 0; slot < 4; ++slot) {
-            const std::string path = Path("m" + std::to_string(state) + std::to_string(slot) + ".bmp");
+            const std::string path =
+                Path("m" + std::to_string(state) + std::to_string(slot) + ".bmp");
             ASSERT_TRUE(SaveBmp(state == 0 && slot == 1 ? fire : Noise(64, 16, rng), path));
             p.SetSlot(state, slot, path);
         }
@@ -399,9 +416,11 @@ TEST_F(RomImageTest, DiffFindsOneLabelAndOnePixelAndNothingInARebuild) {
     ASSERT_TRUE(ReadImage(c, ic, Config.ProgramDir));
 
     EXPECT_EQ(DiffText(TRomImageDiff::Compare(ia, ia2, a, a2)), "");
-    EXPECT_EQ(DiffText(TRomImageDiff::Compare(ia, ib, a, b)), "CTBL1 code 12 (0C): 12 \xE2\x86\x92 12A\n");
+    EXPECT_EQ(DiffText(TRomImageDiff::Compare(ia, ib, a, b)),
+              "CTBL1 code 12 (0C): 12 \xE2\x86\x92 12A\n");
     const auto pixel = TRomImageDiff::Compare(ia, ic, a, c);
-    EXPECT_EQ(DiffText(pixel), "PWRSAVING: 20 \xE2\x86\x92 30\nmessage FIRE slot B: picture changed\n");
+    EXPECT_EQ(DiffText(pixel),
+              "PWRSAVING: 20 \xE2\x86\x92 30\nmessage FIRE slot B: picture changed\n");
     ASSERT_EQ(pixel.size(), 2u);
     EXPECT_EQ(pixel[1].Before.size(), QSize(64, 16));
     EXPECT_NE(pixel[1].Before, pixel[1].After);
@@ -411,7 +430,8 @@ TEST_F(RomImageTest, DiffFindsOneLabelAndOnePixelAndNothingInARebuild) {
     reserved[RomLayout::Reserved0 + 3] = 0x77;
     TRomImage ir;
     ASSERT_TRUE(ReadImage(reserved, ir, Config.ProgramDir));
-    EXPECT_THAT(DiffText(TRomImageDiff::Compare(ia, ir, a, reserved)), HasSubstr("1 bytes differ where no item lies"));
+    EXPECT_THAT(DiffText(TRomImageDiff::Compare(ia, ir, a, reserved)),
+                HasSubstr("1 bytes differ where no item lies"));
 }
 
 } // namespace

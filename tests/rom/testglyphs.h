@@ -23,8 +23,7 @@ public:
     bool IsLoaded() const override { return Loaded; }
     std::span<const uint8_t> Entry(int Group, int Index) const override {
         const auto it = Entries.find({Group, Index});
-        if (!Loaded || it == Entries.end())
-            return {};
+        if (!Loaded || it == Entries.end()) return {};
         return it->second;
     }
     std::string EntryFault(int Group, int Index) const override {
@@ -78,7 +77,8 @@ inline bool WriteGlyphLibrary(const std::string& Path,
     const char header[8] = {'T', 'E', 'S', 'T', 'G', 'L', 'B', 0};
     std::copy(header, header + 8, file.begin());
     for (const auto& [key, payload] : Entries) {
-        const size_t at = 8 + 2048 * static_cast<size_t>(key.first) + 8 * static_cast<size_t>(key.second);
+        const size_t at =
+            8 + 2048 * static_cast<size_t>(key.first) + 8 * static_cast<size_t>(key.second);
         const uint32_t offset = static_cast<uint32_t>(file.size());
         const uint32_t length = static_cast<uint32_t>(payload.size());
         for (int i = 0; i < 4; ++i) {
@@ -88,8 +88,7 @@ inline bool WriteGlyphLibrary(const std::string& Path,
         file.insert(file.end(), payload.begin(), payload.end());
     }
     FILE* f = std::fopen(Path.c_str(), "wb");
-    if (!f)
-        return false;
+    if (!f) return false;
     const bool ok = std::fwrite(file.data(), 1, file.size(), f) == file.size();
     return std::fclose(f) == 0 && ok;
 }
@@ -106,7 +105,6 @@ inline TTestGlyphs FullTestLibrary() {
             glyphs.Entries[{0, 50 + 20 * s + f}] = frame;
     for (int k = 0; k < 4; ++k)
         for (int c = 32; c < 127; ++c)
-            if (c != 'Q')
-                glyphs.Entries[{1 + k, c}] = BmpBytes(Marked(16 + 8 * k, 16));
+            if (c != 'Q') glyphs.Entries[{1 + k, c}] = BmpBytes(Marked(16 + 8 * k, 16));
     return glyphs;
 }

@@ -27,13 +27,11 @@ PtyPair::PtyPair() {
 
 PtyPair::~PtyPair() {
     CloseMaster();
-    if (Slave >= 0)
-        ::close(Slave);
+    if (Slave >= 0) ::close(Slave);
 }
 
 void PtyPair::CloseMaster() {
-    if (Master >= 0)
-        ::close(Master);
+    if (Master >= 0) ::close(Master);
     Master = -1;
 }
 
@@ -73,8 +71,7 @@ std::string PtyPair::Read(size_t Bytes, int TimeoutMs) {
 bool WaitFor(const std::function<bool()>& Done, int TimeoutMs) {
     const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(TimeoutMs);
     while (!Done()) {
-        if (std::chrono::steady_clock::now() >= until)
-            return false;
+        if (std::chrono::steady_clock::now() >= until) return false;
         // Sleeps in the event loop until an event comes or 2 ms pass.
         QEventLoop loop;
         QTimer::singleShot(2, &loop, &QEventLoop::quit);
@@ -90,7 +87,9 @@ ErrBoxRecorder::ErrBoxRecorder() {
     });
 }
 
-ErrBoxRecorder::~ErrBoxRecorder() { YVclUtil::SetErrMsgBoxHandler({}); }
+ErrBoxRecorder::~ErrBoxRecorder() {
+    YVclUtil::SetErrMsgBoxHandler({});
+}
 
 std::vector<ErrBoxRecorder::Box> ErrBoxRecorder::Boxes() const {
     std::lock_guard<std::mutex> lock(Mutex);

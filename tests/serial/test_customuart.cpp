@@ -18,7 +18,8 @@ using namespace YVclCtrl;
 
 namespace {
 
-const char* const kInvalidSelection = "Invalid selection !!!\n Because FlowCtrlStyle != fcs_Hardware";
+const char* const kInvalidSelection =
+    "Invalid selection !!!\n Because FlowCtrlStyle != fcs_Hardware";
 
 struct Uart : ::testing::Test {
     Uart() { U.setObjectName("PcUart1"); }
@@ -146,7 +147,8 @@ TEST_F(Uart, OpenNonTerminalFailsOnConfig) {
 TEST_F(Uart, OpenRegularFileRefusedAsNoSerialPort) {
     // Named straight, through a COM link, and read-only (which must not read
     // as "opened by another").
-    const std::string dir = QDir::tempPath().toStdString() + "/serial_regular_" + std::to_string(::getpid());
+    const std::string dir =
+        QDir::tempPath().toStdString() + "/serial_regular_" + std::to_string(::getpid());
     std::filesystem::create_directories(dir);
     const std::string file = dir + "/somefile";
     std::ofstream(file) << "not a port\n";
@@ -158,7 +160,8 @@ TEST_F(Uart, OpenRegularFileRefusedAsNoSerialPort) {
     for (const std::string& path : {file, link, readOnly}) {
         U.pw_UartDevicePath(path);
         EXPECT_FALSE(U.Open()) << path;
-        EXPECT_EQ(U.pr_LastErrMsg(), "The comm device is a regular file, not a serial port") << path;
+        EXPECT_EQ(U.pr_LastErrMsg(), "The comm device is a regular file, not a serial port")
+            << path;
         EXPECT_FALSE(U.pr_IsOpened());
     }
     std::ifstream in(file);
@@ -194,7 +197,8 @@ TEST_F(Uart, LineStatesOnlyWhileOpen) {
         U.pr_DsrState();
         FAIL();
     } catch (const YVclUtil::Exception& e) {
-        EXPECT_STREQ(e.what(), "Illegal property access, because TCustomUart not in opened state !!!");
+        EXPECT_STREQ(e.what(),
+                     "Illegal property access, because TCustomUart not in opened state !!!");
     }
     PtyPair pty;
     U.pw_UartDevicePath(pty.SlavePath);

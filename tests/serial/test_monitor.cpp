@@ -153,7 +153,8 @@ TEST_F(Monitor, DelimiterOverflowReportedOnceAndReceivingGoesOn) {
     EXPECT_EQ(Got[0].Bytes.find_first_not_of('x'), Got[0].Bytes.size() - 3);
     EXPECT_EQ(Got[0].Bytes.substr(Got[0].Bytes.size() - 3), "OK\n");
     ASSERT_EQ(Errors.Count(), 1u);
-    EXPECT_EQ(Errors.Boxes()[0].Text, "TCustomUart FilteredRxdBuff overflow, when delimiting the received datas !!!");
+    EXPECT_EQ(Errors.Boxes()[0].Text,
+              "TCustomUart FilteredRxdBuff overflow, when delimiting the received datas !!!");
     EXPECT_TRUE(U.pr_IsOpened());
 
     // After a good packet a new overflow is reported again.
@@ -235,7 +236,9 @@ TEST_F(Monitor, CloseFromInsideHandler) {
     Pty.Write("a\nb\nc\n");
     ASSERT_TRUE(WaitFor([&] { return calls == 1; }));
     EXPECT_FALSE(WaitFor([&] { return calls > 1; }, 50));
-    U.OnRxdDatas = [this](QObject*, int Bytes, char* Datas) { Got.push_back({std::string(Datas, Bytes), true}); };
+    U.OnRxdDatas = [this](QObject*, int Bytes, char* Datas) {
+        Got.push_back({std::string(Datas, Bytes), true});
+    };
     ASSERT_TRUE(U.Open());
     Pty.Write("again\n");
     ASSERT_TRUE(WaitFor([&] { return !Got.empty() && Got.back().Bytes == "again\n"; }));
@@ -260,7 +263,8 @@ TEST_F(Monitor, VanishedDeviceReportedOnceWithoutSpinning) {
     EXPECT_FALSE(WaitFor([&] { return lost > 1; }, 200));
     ::getrusage(RUSAGE_SELF, &after);
     const auto cpuUs = [](const rusage& r) {
-        return (r.ru_utime.tv_sec + r.ru_stime.tv_sec) * 1000000L + r.ru_utime.tv_usec + r.ru_stime.tv_usec;
+        return (r.ru_utime.tv_sec + r.ru_stime.tv_sec) * 1000000L + r.ru_utime.tv_usec +
+               r.ru_stime.tv_usec;
     };
     EXPECT_LT(cpuUs(after) - cpuUs(before), 100000L) << "monitor spins on a dead port";
 
@@ -295,14 +299,11 @@ struct FakePort : TPollUartPort {
     int DeviceFd() const override { return S->In[0]; }
     long Write(const void* Data, size_t Bytes, TWriteCancel) override {
         std::lock_guard<std::mutex> lock(S->Mutex);
-        if (S->WritesLeft == 0)
-            return -1;
-        if (S->WritesLeft > 0)
-            --S->WritesLeft;
+        if (S->WritesLeft == 0) return -1;
+        if (S->WritesLeft > 0) --S->WritesLeft;
         const long r = S->WriteResult.load();
         const long n = r == -2 ? static_cast<long>(Bytes) : r;
-        if (n > 0)
-            S->Written.append(static_cast<const char*>(Data), static_cast<size_t>(n));
+        if (n > 0) S->Written.append(static_cast<const char*>(Data), static_cast<size_t>(n));
         return n;
     }
     long Read(void* Data, size_t Bytes) override {
@@ -334,7 +335,10 @@ struct Faked : ::testing::Test {
         ::close(S->In[0]);
         ::close(S->In[1]);
     }
-    void Feed(const std::string& Bytes) { ASSERT_EQ(::write(S->In[1], Bytes.data(), Bytes.size()), static_cast<ssize_t>(Bytes.size())); }
+    void Feed(const std::string& Bytes) {
+        ASSERT_EQ(::write(S->In[1], Bytes.data(), Bytes.size()),
+                  static_cast<ssize_t>(Bytes.size()));
+    }
 
     std::shared_ptr<FakePort::Shared> S = std::make_shared<FakePort::Shared>();
     TUartPortFactory Previous;
@@ -373,7 +377,9 @@ TEST_F(Faked, LineErrorsInOrderBeforeData) {
     U.OnParityErr = [&](QObject*) { Events.push_back("parity"); };
     U.OnBreakLevelErr = [&](QObject*) { Events.push_back("break"); };
     U.OnRxOverrunErr = [&](QObject*) { Events.push_back("rxover"); };
-    U.OnRxdDatas = [&](QObject*, int Bytes, char* Datas) { Events.push_back(std::string(Datas, Bytes)); };
+    U.OnRxdDatas = [&](QObject*, int Bytes, char* Datas) {
+        Events.push_back(std::string(Datas, Bytes));
+    };
     ASSERT_TRUE(U.Open());
     S->PendingErrors = CE_BREAK | CE_FRAME | CE_OVERRUN | CE_RXOVER | CE_RXPARITY;
     Feed("z");

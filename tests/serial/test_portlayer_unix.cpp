@@ -23,8 +23,7 @@ namespace {
 // Points an environment variable somewhere for one test.
 struct EnvVar {
     EnvVar(const char* Name, const std::string& Value) : Name(Name) {
-        if (const char* old = std::getenv(Name))
-            Old = old, HadOld = true;
+        if (const char* old = std::getenv(Name)) Old = old, HadOld = true;
         ::setenv(Name, Value.c_str(), 1);
     }
     ~EnvVar() {
@@ -51,7 +50,8 @@ struct TempDir {
 
 TEST(ComPorts, DeviceListOrder) {
     TempDir dev, sys;
-    for (const char* name : {"ttyUSB10", "ttyUSB2", "ttyACM0", "ttyS0", "ttyS1", "ttyS10", "tty0", "ttyUSBx"})
+    for (const char* name :
+         {"ttyUSB10", "ttyUSB2", "ttyACM0", "ttyS0", "ttyS1", "ttyS10", "tty0", "ttyUSBx"})
         std::ofstream(dev.Path + "/" + name).put('x');
     // Only ports with a known UART type have hardware behind them.
     for (auto [name, type] : {std::pair{"ttyS0", "4"}, {"ttyS1", "0"}, {"ttyS10", "4"}}) {
@@ -59,8 +59,9 @@ TEST(ComPorts, DeviceListOrder) {
         std::ofstream(sys.Path + "/" + name + "/type") << type << "\n";
     }
     EnvVar d("DPU_DEV_DIR", dev.Path), s("DPU_SYS_TTY_DIR", sys.Path);
-    const std::vector<std::string> expected = {dev.Path + "/ttyUSB2", dev.Path + "/ttyUSB10", dev.Path + "/ttyACM0",
-                                               dev.Path + "/ttyS0", dev.Path + "/ttyS10"};
+    const std::vector<std::string> expected = {dev.Path + "/ttyUSB2", dev.Path + "/ttyUSB10",
+                                               dev.Path + "/ttyACM0", dev.Path + "/ttyS0",
+                                               dev.Path + "/ttyS10"};
     EXPECT_EQ(ListSerialDevices(), expected);
 
     TempDir cfg;
@@ -84,7 +85,9 @@ TEST(ComPorts, SymlinkWinsAndOpens) {
     uart.pw_UartPortNumber(3);
     EXPECT_EQ(uart.pr_DevicePath(), ComPortsFolder() + "COM3");
     std::string got;
-    uart.OnRxdDatas = [&](QObject*, int Bytes, char* Datas) { got.append(Datas, static_cast<size_t>(Bytes)); };
+    uart.OnRxdDatas = [&](QObject*, int Bytes, char* Datas) {
+        got.append(Datas, static_cast<size_t>(Bytes));
+    };
     ASSERT_TRUE(uart.Open()) << uart.pr_LastErrMsg();
     pty.Write("via COM3");
     EXPECT_TRUE(WaitFor([&] { return got == "via COM3"; }));
@@ -145,7 +148,8 @@ TEST(PortLayer, ParityMarksBecomeLineFeeds) {
     const char raw[] = {'A', '\xFF', '\0', 'x', 'B', '\xFF', '\xFF', 'C'};
     std::memcpy(buf, raw, sizeof raw);
     size_t n = decoder.Decode(buf, sizeof raw);
-    EXPECT_EQ(std::string(buf, n), std::string("A\nB\xFF" "C"));
+    EXPECT_EQ(std::string(buf, n), std::string("A\nB\xFF"
+                                               "C"));
 
     // A marker cut by the end of a read is finished by the next one.
     const char first[] = {'D', '\xFF', '\0'};
@@ -178,14 +182,15 @@ TEST(PortLayer, ParityOnPassesDoubledFfThrough) {
     TUartLineSettings s;
     s.Parity = 2;
     ASSERT_TRUE(port.Configure(s));
-    pty.Write(std::string("a\xFF" "b"));
+    pty.Write(std::string("a\xFF"
+                          "b"));
     std::string got;
     ASSERT_TRUE(WaitFor([&] {
         char buf[64];
         const long n = port.Read(buf, sizeof buf);
-        if (n > 0)
-            got.append(buf, static_cast<size_t>(n));
+        if (n > 0) got.append(buf, static_cast<size_t>(n));
         return got.size() >= 3;
     }));
-    EXPECT_EQ(got, std::string("a\xFF" "b"));
+    EXPECT_EQ(got, std::string("a\xFF"
+                               "b"));
 }

@@ -15,8 +15,7 @@ using DpuRom::PackImage;
 
 namespace {
 
-QImage Pattern(int w, int h)
-{
+QImage Pattern(int w, int h) {
     QImage picture(w, h, QImage::Format_Grayscale8);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
@@ -26,8 +25,7 @@ QImage Pattern(int w, int h)
 
 } // namespace
 
-TEST(BmpWriter, OneBitFileLoadsBackPixelForPixelWithPaddedRows)
-{
+TEST(BmpWriter, OneBitFileLoadsBackPixelForPixelWithPaddedRows) {
     // Widths around the 32-pixel row padding and a one-pixel picture.
     for (QSize size : {QSize(1, 1), QSize(13, 5), QSize(32, 3), QSize(33, 9), QSize(64, 16)}) {
         const QImage source = Pattern(size.width(), size.height());
@@ -50,8 +48,7 @@ TEST(BmpWriter, OneBitFileLoadsBackPixelForPixelWithPaddedRows)
     EXPECT_TRUE(TBmpWriter::Encode(QImage()).isEmpty());
 }
 
-TEST(BmpWriter, DarkGreyCountsAsBlackOnlyBelowHalf)
-{
+TEST(BmpWriter, DarkGreyCountsAsBlackOnlyBelowHalf) {
     QImage picture(2, 1, QImage::Format_Grayscale8);
     picture.scanLine(0)[0] = 127;
     picture.scanLine(0)[1] = 128;
@@ -61,8 +58,7 @@ TEST(BmpWriter, DarkGreyCountsAsBlackOnlyBelowHalf)
     EXPECT_EQ(loaded.pixel(1, 0) & 0xFFFFFF, 0xFFFFFFu);
 }
 
-TEST(ColumnPacker, MatchesTheRomBuildersPacking)
-{
+TEST(ColumnPacker, MatchesTheRomBuildersPacking) {
     const QImage source = Pattern(16, 16);
     const QByteArray mine = TColumnPacker::Pack(source);
     QImage loaded;
@@ -72,8 +68,7 @@ TEST(ColumnPacker, MatchesTheRomBuildersPacking)
     EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(theirs.data()) + 4, mine.size()), mine);
 }
 
-TEST(GlbWriter, DirectoryIsBigEndianAndReadByTheLibraryLoader)
-{
+TEST(GlbWriter, DirectoryIsBigEndianAndReadByTheLibraryLoader) {
     TGlbWriter writer;
     EXPECT_FALSE(writer.Put(8, 0, "x"));
     EXPECT_FALSE(writer.Put(0, 256, "x"));
@@ -108,8 +103,7 @@ TEST(GlbWriter, DirectoryIsBigEndianAndReadByTheLibraryLoader)
     EXPECT_TRUE(library.EntryBytes(0, 41).empty());
 }
 
-TEST(BmpWriter, SaveReportsAFolderThatCannotBeMade)
-{
+TEST(BmpWriter, SaveReportsAFolderThatCannotBeMade) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString blocker = dir.filePath("file");

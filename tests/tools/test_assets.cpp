@@ -19,33 +19,31 @@
 #include <map>
 #include <set>
 
-using DpuRom::GlyphLibrary;
 using DpuProject::TLiftStateDefaults;
-using DpuRom::PackImageRotated;
 using DpuRom::ConvertImage;
+using DpuRom::GlyphLibrary;
+using DpuRom::PackImageRotated;
 
 namespace {
 
 const QString kAssets = QStringLiteral(DPU_ASSETS_DIR);
 
-QByteArray ReadAll(const QString& relative)
-{
+QByteArray ReadAll(const QString& relative) {
     QFile file(QDir(kAssets).filePath(relative));
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
+    if (!file.open(QIODevice::ReadOnly)) return {};
     return file.readAll();
 }
 
 // Lines of a CR LF text file; fails the test on a bare LF.
-QStringList CrLfLines(const QString& relative)
-{
+QStringList CrLfLines(const QString& relative) {
     const QByteArray bytes = ReadAll(relative);
     EXPECT_FALSE(bytes.isEmpty()) << qPrintable(relative);
     EXPECT_TRUE(bytes.endsWith("\r\n")) << qPrintable(relative);
     QStringList lines = QString::fromLatin1(bytes).split(QStringLiteral("\r\n"));
     lines.removeLast();
     for (const QString& line : lines)
-        EXPECT_FALSE(line.contains(QLatin1Char('\n')) || line.contains(QLatin1Char('\r'))) << qPrintable(relative);
+        EXPECT_FALSE(line.contains(QLatin1Char('\n')) || line.contains(QLatin1Char('\r')))
+            << qPrintable(relative);
     return lines;
 }
 
@@ -53,25 +51,20 @@ QStringList CrLfLines(const QString& relative)
 struct IniText {
     QStringList Sections;
     std::map<QString, QList<QPair<QString, QString>>> Keys;
-    QString Value(const QString& section, const QString& key) const
-    {
+    QString Value(const QString& section, const QString& key) const {
         const auto it = Keys.find(section);
-        if (it == Keys.end())
-            return {};
+        if (it == Keys.end()) return {};
         for (const auto& kv : it->second)
-            if (kv.first == key)
-                return kv.second;
+            if (kv.first == key) return kv.second;
         return {};
     }
 };
 
-IniText ParseIni(const QString& relative)
-{
+IniText ParseIni(const QString& relative) {
     IniText ini;
     QString current;
     for (const QString& line : CrLfLines(relative)) {
-        if (line.isEmpty())
-            continue;
+        if (line.isEmpty()) continue;
         if (line.startsWith(QLatin1Char('['))) {
             current = line.mid(1, line.size() - 2);
             ini.Sections << current;
@@ -86,22 +79,19 @@ IniText ParseIni(const QString& relative)
 
 class Library : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
+    static void SetUpTestSuite() {
         Glb = new GlyphLibrary;
-        ASSERT_TRUE(Glb->Load(QDir(kAssets).filePath("D510TK3.GLB").toStdString())) << Glb->LastError;
+        ASSERT_TRUE(Glb->Load(QDir(kAssets).filePath("D510TK3.GLB").toStdString()))
+            << Glb->LastError;
     }
-    static void TearDownTestSuite()
-    {
+    static void TearDownTestSuite() {
         delete Glb;
         Glb = nullptr;
     }
 
-    static QImage Picture(int group, int index)
-    {
+    static QImage Picture(int group, int index) {
         const std::vector<uint8_t> bytes = Glb->EntryBytes(group, index);
-        if (bytes.empty())
-            return {};
+        if (bytes.empty()) return {};
         QImage picture;
         picture.loadFromData(bytes.data(), int(bytes.size()), "BMP");
         return picture;
@@ -109,22 +99,21 @@ protected:
 
     // Bytes an entry adds to its zone (packed length minus the header), turned
     // (DispHv 1) and not turned.
-    static size_t ZoneBytes(const QImage& picture, int dispHv)
-    {
+    static size_t ZoneBytes(const QImage& picture, int dispHv) {
         return ConvertImage(picture, dispHv, "entry").size() - 4;
     }
 
-    static void ExpectEntry(int group, int index, QSize size, size_t zoneBytes)
-    {
+    static void ExpectEntry(int group, int index, QSize size, size_t zoneBytes) {
         const QImage picture = Picture(group, index);
-        ASSERT_FALSE(picture.isNull()) << "entry (" << group << ", " << index << ") missing or not a bitmap";
+        ASSERT_FALSE(picture.isNull())
+            << "entry (" << group << ", " << index << ") missing or not a bitmap";
         EXPECT_EQ(picture.size(), size) << "entry (" << group << ", " << index << ")";
         for (int dispHv : {1, 0})
-            EXPECT_EQ(ZoneBytes(picture, dispHv), zoneBytes) << "entry (" << group << ", " << index << ")";
+            EXPECT_EQ(ZoneBytes(picture, dispHv), zoneBytes)
+                << "entry (" << group << ", " << index << ")";
     }
 
-    static int Lit(const QImage& picture)
-    {
+    static int Lit(const QImage& picture) {
         int n = 0;
         for (int y = 0; y < picture.height(); ++y)
             for (int x = 0; x < picture.width(); ++x)
@@ -132,13 +121,11 @@ protected:
         return n;
     }
 
-    static QRect Ink(const QImage& picture)
-    {
+    static QRect Ink(const QImage& picture) {
         QRect box;
         for (int y = 0; y < picture.height(); ++y)
             for (int x = 0; x < picture.width(); ++x)
-                if ((picture.pixel(x, y) & 0xFFFFFF) == 0)
-                    box |= QRect(x, y, 1, 1);
+                if ((picture.pixel(x, y) & 0xFFFFFF) == 0) box |= QRect(x, y, 1, 1);
         return box;
     }
 
@@ -147,8 +134,7 @@ protected:
 
 GlyphLibrary* Library::Glb = nullptr;
 
-TEST_F(Library, FloorGlyphsOfAllFourStylesFitTheFloorZone)
-{
+TEST_F(Library, FloorGlyphsOfAllFourStylesFitTheFloorZone) {
     for (int style = 0; style < 4; ++style) {
         for (int code = 32; code <= 126; ++code)
             ExpectEntry(1 + style, code, QSize(32, 64), 256);
@@ -156,7 +142,8 @@ TEST_F(Library, FloorGlyphsOfAllFourStylesFitTheFloorZone)
         for (int code : {'0', '1', '8', 'B', 'G', 'M', 'W'}) {
             const QRect ink = Ink(Picture(1 + style, code));
             ASSERT_FALSE(ink.isEmpty()) << style << " " << char(code);
-            EXPECT_LE(std::abs(ink.left() - (31 - ink.right())), 2) << "style " << style << " " << char(code);
+            EXPECT_LE(std::abs(ink.left() - (31 - ink.right())), 2)
+                << "style " << style << " " << char(code);
             EXPECT_GE(ink.height(), 36) << "style " << style << " " << char(code);
         }
         EXPECT_EQ(Lit(Picture(1 + style, ' ')), 0);
@@ -173,8 +160,7 @@ TEST_F(Library, FloorGlyphsOfAllFourStylesFitTheFloorZone)
         }
 }
 
-TEST_F(Library, DirectionFramesPointUpAndAnimate)
-{
+TEST_F(Library, DirectionFramesPointUpAndAnimate) {
     for (int style = 0; style < 5; ++style) {
         std::set<QByteArray> distinct;
         for (int frame = 0; frame < 12; ++frame) {
@@ -193,8 +179,7 @@ TEST_F(Library, DirectionFramesPointUpAndAnimate)
             int left = -1, right = -1;
             for (int x = 0; x < 48; ++x)
                 if ((still.pixel(x, y) & 0xFFFFFF) == 0) {
-                    if (left < 0)
-                        left = x;
+                    if (left < 0) left = x;
                     right = x;
                 }
             return left < 0 ? 0 : right - left + 1;
@@ -205,8 +190,7 @@ TEST_F(Library, DirectionFramesPointUpAndAnimate)
     }
 }
 
-TEST_F(Library, PositionScreenAndSmallGlyphsFitTheirZones)
-{
+TEST_F(Library, PositionScreenAndSmallGlyphsFitTheirZones) {
     for (int position = 30; position <= 32; ++position)
         ExpectEntry(0, position, QSize(64, 128), 1024);
     // The screen picture is always packed turned.
@@ -227,8 +211,7 @@ TEST_F(Library, PositionScreenAndSmallGlyphsFitTheirZones)
     EXPECT_TRUE(Glb->EntryBytes(7, 39).empty());
 }
 
-TEST_F(Library, FontBlocksOfEveryConfiguredVersionArePresent)
-{
+TEST_F(Library, FontBlocksOfEveryConfiguredVersionArePresent) {
     const IniText ini = ParseIni("ORVDVE510TK3.INI");
     const int count = ini.Value("GLOBAL", "VCN").toInt();
     ASSERT_GE(count, 2);
@@ -247,12 +230,14 @@ TEST_F(Library, FontBlocksOfEveryConfiguredVersionArePresent)
     EXPECT_EQ(Glb->EntryBytes(0, 41).size(), 1792u);
     // Character "A" (code 65, cell 33) is drawn; the control codes 127..159 are blank.
     const std::vector<uint8_t> block = Glb->EntryBytes(0, 48);
-    EXPECT_GT(std::count_if(block.begin() + 33 * 32, block.begin() + 34 * 32, [](uint8_t b) { return b != 0; }), 4);
-    EXPECT_TRUE(std::all_of(block.begin() + 95 * 32, block.begin() + 128 * 32, [](uint8_t b) { return b == 0; }));
+    EXPECT_GT(std::count_if(block.begin() + 33 * 32, block.begin() + 34 * 32,
+                            [](uint8_t b) { return b != 0; }),
+              4);
+    EXPECT_TRUE(std::all_of(block.begin() + 95 * 32, block.begin() + 128 * 32,
+                            [](uint8_t b) { return b == 0; }));
 }
 
-TEST(StockBitmaps, FortyMessagesWithTheStockNamesFitTheMessageZone)
-{
+TEST(StockBitmaps, FortyMessagesWithTheStockNamesFitTheMessageZone) {
     const QDir folder(QDir(kAssets).filePath("DefaultImage2/LiftState"));
     std::set<QString> expected;
     for (int state = 0; state < 10; ++state) {
@@ -263,22 +248,24 @@ TEST(StockBitmaps, FortyMessagesWithTheStockNamesFitTheMessageZone)
             ASSERT_TRUE(pictures[slot].load(folder.filePath(name), "BMP")) << qPrintable(name);
             EXPECT_EQ(pictures[slot].size(), QSize(64, 16)) << qPrintable(name);
             for (int dispHv : {0, 1})
-                EXPECT_EQ(ConvertImage(pictures[slot], dispHv, "m").size(), 4u + 128u) << qPrintable(name);
+                EXPECT_EQ(ConvertImage(pictures[slot], dispHv, "m").size(), 4u + 128u)
+                    << qPrintable(name);
         }
         // C and D are the inverses of A and B; the English and Chinese texts differ.
         for (int slot = 0; slot < 2; ++slot)
             for (int y = 0; y < 16; ++y)
                 for (int x = 0; x < 64; ++x)
-                    ASSERT_NE(pictures[slot].pixel(x, y) & 0xFFFFFF, pictures[slot + 2].pixel(x, y) & 0xFFFFFF)
+                    ASSERT_NE(pictures[slot].pixel(x, y) & 0xFFFFFF,
+                              pictures[slot + 2].pixel(x, y) & 0xFFFFFF)
                         << "state " << state << " slot " << slot;
         EXPECT_NE(pictures[0], pictures[1]) << "state " << state;
         for (int slot = 0; slot < 2; ++slot) {
             QRect ink;
             for (int y = 0; y < 16; ++y)
                 for (int x = 0; x < 64; ++x)
-                    if ((pictures[slot].pixel(x, y) & 0xFFFFFF) == 0)
-                        ink |= QRect(x, y, 1, 1);
-            EXPECT_LE(std::abs(ink.left() - (63 - ink.right())), 2) << "state " << state << " slot " << slot;
+                    if ((pictures[slot].pixel(x, y) & 0xFFFFFF) == 0) ink |= QRect(x, y, 1, 1);
+            EXPECT_LE(std::abs(ink.left() - (63 - ink.right())), 2)
+                << "state " << state << " slot " << slot;
             EXPECT_GE(ink.height(), 6) << "state " << state << " slot " << slot; // legible capitals
         }
         int lit = 0;
@@ -292,10 +279,10 @@ TEST(StockBitmaps, FortyMessagesWithTheStockNamesFitTheMessageZone)
     EXPECT_EQ(present.size(), int(expected.size()));
 }
 
-TEST(StockBitmaps, UserFloorBitmapsInEveryStyleAndLogos)
-{
+TEST(StockBitmaps, UserFloorBitmapsInEveryStyleAndLogos) {
     for (int style = 0; style < 4; ++style) {
-        const QDir folder(QDir(kAssets).filePath(QStringLiteral("DefaultImage2/UserDefine/Floor/Style%1").arg(style)));
+        const QDir folder(QDir(kAssets).filePath(
+            QStringLiteral("DefaultImage2/UserDefine/Floor/Style%1").arg(style)));
         const QStringList files = folder.entryList({"*.bmp"}, QDir::Files);
         EXPECT_GE(files.size(), 5) << style;
         for (const QString& name : files) {
@@ -318,8 +305,7 @@ TEST(StockBitmaps, UserFloorBitmapsInEveryStyleAndLogos)
     EXPECT_TRUE(std::all_of(packed.begin() + 4, packed.end(), [](uint8_t b) { return b == 0; }));
 }
 
-TEST(ConfigFile, GlobalSectionAndVersions)
-{
+TEST(ConfigFile, GlobalSectionAndVersions) {
     const IniText ini = ParseIni("ORVDVE510TK3.INI");
     ASSERT_FALSE(ini.Sections.isEmpty());
     EXPECT_EQ(ini.Sections.first(), "GLOBAL");
@@ -329,22 +315,23 @@ TEST(ConfigFile, GlobalSectionAndVersions)
     for (int i = 1; i <= count; ++i)
         versions << ini.Value("GLOBAL", QStringLiteral("ITEM%1").arg(i));
     EXPECT_TRUE(versions.contains("ORV-GRY"));
-    EXPECT_EQ(ini.Value(versions.first(), "ENCODE"), "1"); // the version selected at start-up uploads
+    EXPECT_EQ(ini.Value(versions.first(), "ENCODE"),
+              "1"); // the version selected at start-up uploads
     for (const QString& v : versions)
         for (const char* key : {"CFI", "IFI", "DISPHV", "ENCODE"})
             EXPECT_FALSE(ini.Value(v, key).isEmpty()) << qPrintable(v) << " " << key;
 }
 
-TEST(SampleProject, KeysInSaveOrderAndEveryReferenceResolves)
-{
+TEST(SampleProject, KeysInSaveOrderAndEveryReferenceResolves) {
     const IniText dcf = ParseIni("sample.dcf");
     EXPECT_EQ(dcf.Sections, QStringList({"GLOBAL", "LiftStateImage", "CTBL0", "CTBL1", "CTBL2"}));
     QStringList globalKeys;
     for (const auto& kv : dcf.Keys.at("GLOBAL"))
         globalKeys << kv.first;
-    EXPECT_EQ(globalKeys, QStringList({"CODENAME", "VERSION", "CUSIDCODE", "ROMFILENAME", "TITLEFILENAME_C",
-                                       "SWAPTIME", "CUSLOGOENABLE", "PWRSAVING", "NODEADDR", "DEF_CTBL", "DEF_FL",
-                                       "DEF_DIR", "CODEVER", "DPSTYLE", "DISPDT", "DEF_MSG", "DEF_MSGPOS"}));
+    EXPECT_EQ(globalKeys, QStringList({"CODENAME", "VERSION", "CUSIDCODE", "ROMFILENAME",
+                                       "TITLEFILENAME_C", "SWAPTIME", "CUSLOGOENABLE", "PWRSAVING",
+                                       "NODEADDR", "DEF_CTBL", "DEF_FL", "DEF_DIR", "CODEVER",
+                                       "DPSTYLE", "DISPDT", "DEF_MSG", "DEF_MSGPOS"}));
     EXPECT_EQ(dcf.Value("GLOBAL", "CODENAME"), "DVE510TK3");
 
     // The version it names is in the configuration file.
@@ -356,15 +343,16 @@ TEST(SampleProject, KeysInSaveOrderAndEveryReferenceResolves)
     ASSERT_EQ(slotKeys.size(), 40);
     for (int i = 0; i < 40; ++i) {
         const int state = i / 4, slot = i % 4;
-        EXPECT_EQ(slotKeys[i].first, QStringLiteral("LeftState_%1_%2").arg(state).arg(QChar('A' + slot)));
+        EXPECT_EQ(slotKeys[i].first,
+                  QStringLiteral("LeftState_%1_%2").arg(state).arg(QChar('A' + slot)));
         const QString name = slotKeys[i].second.section(QRegularExpression("[/\\\\]"), -1);
         EXPECT_EQ(name, QString::fromStdString(TLiftStateDefaults::FileName(state, slot)));
     }
 
     // Code tables: 256 keys each; labels of three or more characters have a user
     // bitmap in the chosen floor style; the three tables differ; no floor 13.
-    const QDir userFolder(
-        QDir(kAssets).filePath("DefaultImage2/UserDefine/Floor/Style" + dcf.Value("GLOBAL", "DEF_FL")));
+    const QDir userFolder(QDir(kAssets).filePath("DefaultImage2/UserDefine/Floor/Style" +
+                                                 dcf.Value("GLOBAL", "DEF_FL")));
     QStringList tables[3];
     for (int t = 0; t < 3; ++t) {
         const auto& codes = dcf.Keys.at(QStringLiteral("CTBL%1").arg(t));
@@ -390,11 +378,9 @@ TEST(SampleProject, KeysInSaveOrderAndEveryReferenceResolves)
 // The sample project builds without a warning or error line in every floor
 // style (each style folder holds the user bitmaps its labels need) and every
 // configured version.
-TEST(SampleProject, BuildsCleanlyInEveryFloorStyleAndVersion)
-{
+TEST(SampleProject, BuildsCleanlyInEveryFloorStyleAndVersion) {
     const QString tool = QCoreApplication::applicationDirPath() + "/dpu510tk3";
-    if (!QFile::exists(tool))
-        GTEST_SKIP() << "the command-line tool is not built";
+    if (!QFile::exists(tool)) GTEST_SKIP() << "the command-line tool is not built";
     const IniText ini = ParseIni("ORVDVE510TK3.INI");
     const QByteArray sample = ReadAll("sample.dcf");
     ASSERT_TRUE(sample.contains("\r\nDEF_FL=0\r\n"));
@@ -422,7 +408,8 @@ TEST(SampleProject, BuildsCleanlyInEveryFloorStyleAndVersion)
             const QString err = QString::fromLatin1(run.readAllStandardError());
             EXPECT_EQ(run.exitCode(), 0) << qPrintable(err);
             EXPECT_EQ(out, "DPU-510TK3 Make ROM OK\n")
-                << "style " << style << ", " << version.constData() << ":\n" << qPrintable(out + err);
+                << "style " << style << ", " << version.constData() << ":\n"
+                << qPrintable(out + err);
             EXPECT_EQ(QFile(dir.filePath("P.BIN")).size(), 64512);
         }
     }
@@ -430,8 +417,7 @@ TEST(SampleProject, BuildsCleanlyInEveryFloorStyleAndVersion)
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

@@ -23,8 +23,7 @@ public:
         const bool inTime = done.wait_for(Limit) == std::future_status::ready;
         while (done.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready) {
             const int fd = ::open(Fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-            if (fd >= 0)
-                ::close(fd);
+            if (fd >= 0) ::close(fd);
         }
         worker.join();
         done.get();

@@ -23,8 +23,9 @@ void Put32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
 
 // A bitmap with an info header (or a V3 header when Masks are given, which
 // then holds the four masks), the colour table, and Pixels as stored.
-std::vector<uint8_t> Bmp(int32_t W, int32_t H, uint32_t Bits, uint32_t Compression, const std::vector<uint32_t>& Palette,
-                         const std::vector<uint8_t>& Pixels, const std::vector<uint32_t>& Masks = {}) {
+std::vector<uint8_t> Bmp(int32_t W, int32_t H, uint32_t Bits, uint32_t Compression,
+                         const std::vector<uint32_t>& Palette, const std::vector<uint8_t>& Pixels,
+                         const std::vector<uint32_t>& Masks = {}) {
     const uint32_t header = Masks.empty() ? 40 : 56;
     const size_t pixelsAt = 14 + header + 4 * Palette.size();
     std::vector<uint8_t> b(pixelsAt, 0);
@@ -64,7 +65,8 @@ std::string Refusal(const std::vector<uint8_t>& File) {
 std::vector<uint8_t> LitOfArgb(const std::vector<uint8_t>& File) {
     TBmpReader reader;
     std::vector<uint32_t> argb;
-    EXPECT_TRUE(reader.Open(File.data(), File.size()) && reader.DecodeArgb(argb)) << reader.Reason();
+    EXPECT_TRUE(reader.Open(File.data(), File.size()) && reader.DecodeArgb(argb))
+        << reader.Reason();
     std::vector<uint8_t> lit;
     for (uint32_t p : argb)
         lit.push_back((p & 0x00FFFFFFu) == 0);
@@ -81,7 +83,8 @@ const std::vector<uint32_t> WhiteBlack = {0xFFFFFF, 0x000000};
 TEST(BmpReaderSuite, GoodExactBadRefusedQuestionableEither) {
     for (const char* folder : {"g", "b", "q"}) {
         const std::vector<std::string> files = BmpSuite::Files(folder);
-        ASSERT_EQ(files.size(), BmpSuite::Count(folder)) << "BMP suite missing from " << BmpSuite::Dir();
+        ASSERT_EQ(files.size(), BmpSuite::Count(folder))
+            << "BMP suite missing from " << BmpSuite::Dir();
         int refused = 0;
         for (const std::string& file : files) {
             SCOPED_TRACE(file);
@@ -145,8 +148,9 @@ TEST(BmpReader, RunLengthSkipsAreUnlitAndStreamsMustBeWhole) {
 TEST(BmpReader, PalettePixelsAreCheckedAgainstTheTable) {
     // 8-bit, 3 colours; index 3 at the last pixel.
     std::vector<uint8_t> pixels = {0, 1, 2, 3};
-    EXPECT_NE(Refusal(Bmp(4, 1, 8, 0, {0xFFFFFF, 0x000000, 0x010000}, pixels)).find("palette index 3"),
-              std::string::npos);
+    EXPECT_NE(
+        Refusal(Bmp(4, 1, 8, 0, {0xFFFFFF, 0x000000, 0x010000}, pixels)).find("palette index 3"),
+        std::string::npos);
     pixels[3] = 2;
     std::vector<uint8_t> map;
     ASSERT_EQ(Lit(Bmp(4, 1, 8, 0, {0xFFFFFF, 0x000000, 0x010000}, pixels), map), "");
@@ -155,22 +159,28 @@ TEST(BmpReader, PalettePixelsAreCheckedAgainstTheTable) {
     EXPECT_EQ(Refusal(Bmp(8, 1, 1, 0, {0x000000}, {0x00, 0, 0, 0})), "");
     EXPECT_NE(Refusal(Bmp(8, 1, 1, 0, {0x000000}, {0x01, 0, 0, 0})), "");
     // 2-bit pixels, leftmost in the top bits; the table's fourth byte is not colour.
-    ASSERT_EQ(Lit(Bmp(4, 1, 2, 0, {0xFF000000, 0xFFFFFF, 0x000100, 0x808080}, {0x1B, 0, 0, 0}), map), "");
+    ASSERT_EQ(
+        Lit(Bmp(4, 1, 2, 0, {0xFF000000, 0xFFFFFF, 0x000100, 0x808080}, {0x1B, 0, 0, 0}), map), "");
     EXPECT_EQ(map, (std::vector<uint8_t>{1, 0, 0, 0}));
 }
 
 TEST(BmpReader, BitMasksMustBeSoundAndOnlyStoredZeroIsLit) {
-    const std::vector<uint8_t> two = {0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0xFF, 0xFF};  // 2 x 1, 32 bits
+    const std::vector<uint8_t> two = {0x01, 0x00, 0x00, 0x00,
+                                      0x00, 0x00, 0xFF, 0xFF}; // 2 x 1, 32 bits
     const auto masks = [&](std::vector<uint32_t> M) { return Bmp(2, 1, 32, 3, {}, two, M); };
-    EXPECT_NE(Refusal(masks({0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF0000})).find("overlaps"), std::string::npos);
-    EXPECT_NE(Refusal(masks({0xFF0000, 0x00F0F0, 0x00000F, 0})).find("not one run"), std::string::npos);
-    EXPECT_NE(Refusal(masks({0xFF0000, 0x00FF00, 0, 0})).find("blue bit mask is empty"), std::string::npos);
-    EXPECT_NE(Refusal(Bmp(2, 1, 16, 3, {}, {1, 0, 0, 0}, {0x7C000, 0x3E0, 0x1F, 0})).find("wider"), std::string::npos);
+    EXPECT_NE(Refusal(masks({0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF0000})).find("overlaps"),
+              std::string::npos);
+    EXPECT_NE(Refusal(masks({0xFF0000, 0x00F0F0, 0x00000F, 0})).find("not one run"),
+              std::string::npos);
+    EXPECT_NE(Refusal(masks({0xFF0000, 0x00FF00, 0, 0})).find("blue bit mask is empty"),
+              std::string::npos);
+    EXPECT_NE(Refusal(Bmp(2, 1, 16, 3, {}, {1, 0, 0, 0}, {0x7C000, 0x3E0, 0x1F, 0})).find("wider"),
+              std::string::npos);
     // 10-bit channels: a stored 1 is not black, though it scales to less than
     // one step of 8 bits; a stored 0 with any alpha is.
     std::vector<uint8_t> map;
-    const std::vector<uint8_t> tenBits =
-        Bmp(2, 1, 32, 3, {}, {0x01, 0, 0, 0, 0, 0, 0, 0xC0}, {0x3FF00000, 0x000FFC00, 0x000003FF, 0xC0000000});
+    const std::vector<uint8_t> tenBits = Bmp(2, 1, 32, 3, {}, {0x01, 0, 0, 0, 0, 0, 0, 0xC0},
+                                             {0x3FF00000, 0x000FFC00, 0x000003FF, 0xC0000000});
     ASSERT_EQ(Lit(tenBits, map), "");
     EXPECT_EQ(map, (std::vector<uint8_t>{0, 1}));
     EXPECT_EQ(LitOfArgb(tenBits), map);
@@ -232,8 +242,7 @@ TEST(BmpReader, RandomHeadersStayInsideTheFile) {
     for (int round = 0; round < 2000; ++round) {
         std::vector<uint8_t> b = bases[static_cast<size_t>(round) % bases.size()];
         const size_t at = fields[next() % std::size(fields)];
-        if (at + 4 <= b.size())
-            Put32(b, at, next() % 4 == 0 ? next() : next() % 80);
+        if (at + 4 <= b.size()) Put32(b, at, next() % 4 == 0 ? next() : next() % 80);
         b.resize(b.size() - next() % 6);
         std::vector<uint8_t> first, second;
         if (Lit(b, first).empty()) {

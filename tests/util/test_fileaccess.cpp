@@ -32,7 +32,9 @@ protected:
         return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
     size_t EntryCount() const {
-        return QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot).size();
+        return QDir(dir.path())
+            .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)
+            .size();
     }
 };
 
@@ -128,7 +130,7 @@ TEST_F(FileAccess, AtomicWriteRefusesTargetsThatAreNotRegularFilesAndLeavesThemA
     const std::string sock = Path("sock");
     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
     ASSERT_GE(fd, 0);
-    sockaddr_un addr {};
+    sockaddr_un addr{};
     addr.sun_family = AF_UNIX;
     ASSERT_LT(sock.size(), sizeof addr.sun_path);
     std::copy(sock.begin(), sock.end(), addr.sun_path);

@@ -162,7 +162,8 @@ TEST(TYHashedStringList, ListTabGrowsAndShrinksInSteps) {
     TYHashedStringList list(&tab);
     EXPECT_EQ(list.pr_ListTabSize(), 0);
     list.Add("k0");
-    EXPECT_EQ(list.pr_ListTabSize(), TYHashedStringList::kListTabFirst) << "a short list stays small";
+    EXPECT_EQ(list.pr_ListTabSize(), TYHashedStringList::kListTabFirst)
+        << "a short list stays small";
     for (int i = 1; i < 1024; ++i)
         ASSERT_EQ(list.Add(("k" + std::to_string(i)).c_str()), i);
     EXPECT_EQ(list.pr_ListTabSize(), 1024);
@@ -207,8 +208,9 @@ TEST(TYHashedStringList, RandomEditsKeepIndicesDenseAndInOrder) {
 
 TEST(TYHashedStringList, NullArenaGivesAnUnusableList) {
     std::vector<std::string> boxes;
-    auto previous = SetErrMsgBoxHandler(
-        [&](const std::string& caption, const std::string& text) { boxes.push_back(caption + "|" + text); });
+    auto previous = SetErrMsgBoxHandler([&](const std::string& caption, const std::string& text) {
+        boxes.push_back(caption + "|" + text);
+    });
     {
         TYHashedStringList list(nullptr);
         EXPECT_FALSE(list.IsUsable());
@@ -224,7 +226,8 @@ TEST(TYHashedStringList, NullArenaGivesAnUnusableList) {
 TEST(TYHashedStringList, KeysSharingAHashKeyStayDistinct) {
     const char first[] = "\xbe\x79\xb8";
     const char second[] = "\xde\x80\xc0";
-    ASSERT_EQ(TYHashedStringList::StrToHashKey(first, nullptr), TYHashedStringList::StrToHashKey(second, nullptr));
+    ASSERT_EQ(TYHashedStringList::StrToHashKey(first, nullptr),
+              TYHashedStringList::StrToHashKey(second, nullptr));
     TYStrTab tab;
     TYHashedStringList list(&tab);
     int replaced = 0;

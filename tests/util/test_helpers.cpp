@@ -82,7 +82,8 @@ TEST(TDateTime, EncodesDecodesAndNamesWeekdays) {
     int y, mo, d, h, mi, s, ms;
     t.DecodeDate(y, mo, d);
     t.DecodeTime(h, mi, s, ms);
-    EXPECT_EQ(std::vector<int>({y, mo, d, h, mi, s, ms}), std::vector<int>({2026, 12, 6, 21, 5, 9, 0}));
+    EXPECT_EQ(std::vector<int>({y, mo, d, h, mi, s, ms}),
+              std::vector<int>({2026, 12, 6, 21, 5, 9, 0}));
     EXPECT_EQ(t.DayOfWeek(), 1); // Sunday
     ASSERT_TRUE(TDateTime::TryEncode(2000, 1, 1, 0, 0, 0, 0, t));
     EXPECT_DOUBLE_EQ(t.Val, 36526.0);

@@ -47,12 +47,15 @@ class IniFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        previous = SetErrMsgBoxHandler(
-            [this](const std::string& caption, const std::string& text) { boxes.push_back(caption + "|" + text); });
+        previous = SetErrMsgBoxHandler([this](const std::string& caption, const std::string& text) {
+            boxes.push_back(caption + "|" + text);
+        });
     }
     void TearDown() override { SetErrMsgBoxHandler(previous); }
 
-    std::string Path(const std::string& name) const { return dir.path().toStdString() + "/" + name; }
+    std::string Path(const std::string& name) const {
+        return dir.path().toStdString() + "/" + name;
+    }
 
     // Loads Text as a file, then forces a save of the loaded content and
     // returns the bytes written.
@@ -74,7 +77,10 @@ protected:
 
 TEST_F(IniFileTest, MissingFileIsCreatedEmptyWithItsFolder) {
     const std::string path = Path("new/settings.ini");
-    { TYIniFile ini(path); EXPECT_FALSE(ini.pr_Modified()); }
+    {
+        TYIniFile ini(path);
+        EXPECT_FALSE(ini.pr_Modified());
+    }
     ASSERT_TRUE(Exists(path));
     EXPECT_EQ(ReadBytes(path), "");
     EXPECT_TRUE(boxes.empty());
@@ -94,7 +100,8 @@ TEST_F(IniFileTest, FolderTwoLevelsDeepIsNotCreated) {
 }
 
 TEST_F(IniFileTest, LoadsRepeatedSectionsAndKeysAndSavesNormalised) {
-    EXPECT_EQ(Normalise("[A]\n   Depth  =   7   \n\n# comment\n[A]\nDepth=9\n"), "[A]\r\nDepth=9\r\n\r\n");
+    EXPECT_EQ(Normalise("[A]\n   Depth  =   7   \n\n# comment\n[A]\nDepth=9\n"),
+              "[A]\r\nDepth=9\r\n\r\n");
     EXPECT_EQ(Normalise("[First]\r\nb=2\r\na=1\r\n[Second]\r\nz=0\r\n[First]\r\nb=3\r\n"),
               "[First]\r\nb=3\r\na=1\r\n\r\n[Second]\r\nz=0\r\n\r\n");
 }
@@ -105,20 +112,20 @@ TEST_F(IniFileTest, LoaderGrammar) {
         const char* saved;
     };
     const Case cases[] = {
-        {"[S]\nk=\nj=   \n", ""},                                    // no empty values
-        {"[S]\na=b=c\n", "[S]\r\na=b=c\r\n\r\n"},                   // first '=' splits
-        {"[S]\nt=x\t\t\n", "[S]\r\nt=x\t\t\r\n\r\n"},               // only blanks are trimmed
-        {"orphan=1\n[S]\nk=v\n", "[S]\r\nk=v\r\n\r\n"},             // pair before any section
-        {"[S]\n  #k=v\n#j=w\n", "[S]\r\n#k=v\r\n\r\n"},             // '#' only in column one
+        {"[S]\nk=\nj=   \n", ""},                       // no empty values
+        {"[S]\na=b=c\n", "[S]\r\na=b=c\r\n\r\n"},       // first '=' splits
+        {"[S]\nt=x\t\t\n", "[S]\r\nt=x\t\t\r\n\r\n"},   // only blanks are trimmed
+        {"orphan=1\n[S]\nk=v\n", "[S]\r\nk=v\r\n\r\n"}, // pair before any section
+        {"[S]\n  #k=v\n#j=w\n", "[S]\r\n#k=v\r\n\r\n"}, // '#' only in column one
         {"  [  Name \t ]  trailing\nk=v\n", "[Name \t]\r\nk=v\r\n\r\n"},
-        {"[]\nk=v\n[   ]\nj=w\n", ""},                              // empty names open nothing
-        {"[S]x=1\n", ""},                                            // a header, rest ignored
-        {"[S\nk=v\n", ""},                                           // no ']': not a header
+        {"[]\nk=v\n[   ]\nj=w\n", ""}, // empty names open nothing
+        {"[S]x=1\n", ""},              // a header, rest ignored
+        {"[S\nk=v\n", ""},             // no ']': not a header
         {"[S]\nno equals sign\n=v\n", ""},
         {"[S]\n\tkey\t = \t value \n", "[S]\r\nkey\t=value\r\n\r\n"},
-        {"[S]\nk=v\rtail\n", "[S]\r\nk=v\r\n\r\n"},                // value ends at a lone CR
-        {"[S]\n\rk=v\n", ""},                                        // line starting with CR
-        {"[S]\nk=v", "[S]\r\nk=v\r\n\r\n"},                          // no final line end
+        {"[S]\nk=v\rtail\n", "[S]\r\nk=v\r\n\r\n"}, // value ends at a lone CR
+        {"[S]\n\rk=v\n", ""},                       // line starting with CR
+        {"[S]\nk=v", "[S]\r\nk=v\r\n\r\n"},         // no final line end
         {"[S]\nk=v\r\r\n", "[S]\r\nk=v\r\n\r\n"},
         {"[S]\nglb=1\nGLB=2\n", "[S]\r\nglb=1\r\nGLB=2\r\n\r\n"},
     };
@@ -454,8 +461,7 @@ TEST_F(IniFileTest, RandomContentSurvivesSaveAndReloadModuloTrimming) {
     std::vector<std::pair<std::string, Section>> model;
     auto find = [](auto& list, const std::string& name) {
         for (auto it = list.begin(); it != list.end(); ++it)
-            if (it->first == name)
-                return it;
+            if (it->first == name) return it;
         return list.end();
     };
     {
@@ -491,8 +497,7 @@ TEST_F(IniFileTest, RandomContentSurvivesSaveAndReloadModuloTrimming) {
                 body += key + "=" + value.substr(b, e - b + 1) + "\r\n";
         }
         expected += "\r\n";
-        if (!body.empty())
-            trimmed += "[" + section + "]\r\n" + body + "\r\n";
+        if (!body.empty()) trimmed += "[" + section + "]\r\n" + body + "\r\n";
     }
     EXPECT_EQ(ReadBytes(Path("r.ini")), expected);
     WriteBytes(Path("in.ini"), ReadBytes(Path("r.ini")));

@@ -47,7 +47,8 @@ TEST(DateTimeText, ReadsBackWhatItWrites) {
 }
 
 TEST(DateTimeText, MalformedTextRaises) {
-    for (const char* bad : {"", "2026-02-30", "2026/02/01", "2026-02-01x", "24:00:00", "12:60", "noon"}) {
+    for (const char* bad :
+         {"", "2026-02-30", "2026/02/01", "2026-02-01x", "24:00:00", "12:60", "noon"}) {
         EXPECT_THROW(StrToDate(bad), EYConvertError) << bad;
         EXPECT_THROW(StrToTime(bad), EYConvertError) << bad;
         EXPECT_THROW(StrToDateTime(bad), EYConvertError) << bad;

@@ -45,8 +45,7 @@ void CheckBookkeeping(const TYStrTab& tab) {
         }
         ASSERT_EQ(chain, b->FreeCellCount);
         freeCells += b->FreeCellCount;
-        if (b->FreeCellCount > 0)
-            withFree.insert(b);
+        if (b->FreeCellCount > 0) withFree.insert(b);
     }
     EXPECT_EQ(blocks, tab.pr_BlockCount());
     EXPECT_EQ(freeCells, tab.pr_FreeCellTotal());
@@ -227,8 +226,7 @@ TEST(TYStrTab, RandomAddsAndDeletesKeepContentAndCounters) {
             ASSERT_TRUE(tab.Delete(it->first));
             live.erase(it);
         }
-        if (round % 500 == 0)
-            CheckBookkeeping(tab);
+        if (round % 500 == 0) CheckBookkeeping(tab);
     }
     EXPECT_EQ(tab.pr_StringCount(), static_cast<int>(live.size()));
     for (auto& [cell, text] : live) {

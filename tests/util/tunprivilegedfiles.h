@@ -13,16 +13,14 @@ public:
     static constexpr unsigned Nobody = 65534;
 
     TUnprivilegedFiles() {
-        if (::geteuid() != 0)
-            return;
+        if (::geteuid() != 0) return;
         ::setfsgid(Nobody);
         ::setfsuid(Nobody);
         // setfsuid answers with the previous id; asking again tells whether it took.
         Switched = static_cast<unsigned>(::setfsuid(Nobody)) == Nobody;
     }
     ~TUnprivilegedFiles() {
-        if (::geteuid() != 0)
-            return;
+        if (::geteuid() != 0) return;
         ::setfsuid(0);
         ::setfsgid(0);
     }

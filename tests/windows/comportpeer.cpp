@@ -42,15 +42,16 @@ namespace {
 // Generous bound for one command's wait: Wine on a busy machine is slow.
 constexpr int kWaitMs = 30000;
 
-uint8_t Pattern(size_t Index, unsigned Seed) { return static_cast<uint8_t>((Index * 131 + Seed) & 0xFF); }
+uint8_t Pattern(size_t Index, unsigned Seed) {
+    return static_cast<uint8_t>((Index * 131 + Seed) & 0xFF);
+}
 
 int OpenMaster(std::string& SlaveName) {
     const int fd = ::posix_openpt(O_RDWR | O_NOCTTY);
-    if (fd < 0 || ::grantpt(fd) != 0 || ::unlockpt(fd) != 0)
-        return -1;
+    if (fd < 0 || ::grantpt(fd) != 0 || ::unlockpt(fd) != 0) return -1;
     SlaveName = ::ptsname(fd);
     // Raw on the master's side too, so bytes pass untouched both ways.
-    termios t {};
+    termios t{};
     ::tcgetattr(fd, &t);
     ::cfmakeraw(&t);
     ::tcsetattr(fd, TCSANOW, &t);
@@ -66,7 +67,7 @@ bool LinkPort(const std::string& Prefix, int Number, const std::string& Slave) {
 // Waits for Fd to turn readable within the bound. A slave nobody holds open
 // reports POLLHUP on the master; that is not data.
 bool WaitReadable(int Fd, int Ms) {
-    pollfd p {Fd, POLLIN, 0};
+    pollfd p{Fd, POLLIN, 0};
     const int n = ::poll(&p, 1, Ms);
     return n > 0 && (p.revents & POLLIN);
 }
@@ -80,35 +81,35 @@ bool WriteAll(int Fd, const uint8_t* Data, size_t Size) {
             Size -= static_cast<size_t>(n);
             continue;
         }
-        if (n < 0 && errno != EAGAIN && errno != EINTR)
-            return false;
-        if (std::chrono::steady_clock::now() > end)
-            return false;
-        pollfd p {Fd, POLLOUT, 0};
+        if (n < 0 && errno != EAGAIN && errno != EINTR) return false;
+        if (std::chrono::steady_clock::now() > end) return false;
+        pollfd p{Fd, POLLOUT, 0};
         ::poll(&p, 1, 100);
     }
     return true;
 }
 
 std::string Settings(int Master) {
-    termios t {};
-    if (::tcgetattr(Master, &t) != 0)
-        return "ERR tcgetattr " + std::string(std::strerror(errno));
+    termios t{};
+    if (::tcgetattr(Master, &t) != 0) return "ERR tcgetattr " + std::string(std::strerror(errno));
     const speed_t speed = ::cfgetospeed(&t);
     struct {
         speed_t Code;
         unsigned Baud;
-    } const speeds[] = {{B1200, 1200},     {B2400, 2400},     {B4800, 4800},   {B9600, 9600},
-                        {B19200, 19200},   {B38400, 38400},   {B57600, 57600}, {B115200, 115200},
+    } const speeds[] = {{B1200, 1200},     {B2400, 2400},     {B4800, 4800},    {B9600, 9600},
+                        {B19200, 19200},   {B38400, 38400},   {B57600, 57600},  {B115200, 115200},
                         {B230400, 230400}, {B460800, 460800}, {B921600, 921600}};
     unsigned baud = 0;
     for (const auto& s : speeds)
-        if (s.Code == speed)
-            baud = s.Baud;
-    const unsigned bits = (t.c_cflag & CSIZE) == CS5 ? 5 : (t.c_cflag & CSIZE) == CS6 ? 6 : (t.c_cflag & CSIZE) == CS7 ? 7 : 8;
+        if (s.Code == speed) baud = s.Baud;
+    const unsigned bits = (t.c_cflag & CSIZE) == CS5   ? 5
+                          : (t.c_cflag & CSIZE) == CS6 ? 6
+                          : (t.c_cflag & CSIZE) == CS7 ? 7
+                                                       : 8;
     const char parity = !(t.c_cflag & PARENB) ? 'N' : (t.c_cflag & PARODD) ? 'O' : 'E';
     std::ostringstream out;
-    out << "OK baud=" << baud << " bits=" << bits << " parity=" << parity << " stop=" << ((t.c_cflag & CSTOPB) ? 2 : 1)
+    out << "OK baud=" << baud << " bits=" << bits << " parity=" << parity
+        << " stop=" << ((t.c_cflag & CSTOPB) ? 2 : 1)
         << " crtscts=" << ((t.c_cflag & CRTSCTS) ? 1 : 0);
     return out.str();
 }
@@ -119,10 +120,10 @@ std::string Expect(int Master, size_t Count, unsigned Seed) {
     uint8_t buffer[4096];
     while (got.size() < Count) {
         if (!WaitReadable(Master, kWaitMs))
-            return "ERR timeout after " + std::to_string(got.size()) + " of " + std::to_string(Count);
+            return "ERR timeout after " + std::to_string(got.size()) + " of " +
+                   std::to_string(Count);
         const ssize_t n = ::read(Master, buffer, std::min(sizeof buffer, Count - got.size()));
-        if (n <= 0)
-            return "ERR read " + std::string(n < 0 ? std::strerror(errno) : "end");
+        if (n <= 0) return "ERR read " + std::string(n < 0 ? std::strerror(errno) : "end");
         got.insert(got.end(), buffer, buffer + n);
     }
     for (size_t i = 0; i < Count; ++i)
@@ -136,8 +137,7 @@ std::string Drain(int Master) {
     uint8_t buffer[4096];
     while (WaitReadable(Master, 200)) {
         const ssize_t n = ::read(Master, buffer, sizeof buffer);
-        if (n <= 0)
-            break;
+        if (n <= 0) break;
         total += static_cast<size_t>(n);
     }
     return "OK " + std::to_string(total);
@@ -162,7 +162,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     // The line tells the script the links are in place.
-    std::printf("ready COM%d=%s COM%d=%s\n", portNumber, deviceSlave.c_str(), controlNumber, controlSlave.c_str());
+    std::printf("ready COM%d=%s COM%d=%s\n", portNumber, deviceSlave.c_str(), controlNumber,
+                controlSlave.c_str());
     std::fflush(stdout);
 
     std::string line;
@@ -170,14 +171,11 @@ int main(int argc, char** argv) {
     for (;;) {
         // The control slave is opened and closed by each test program in turn;
         // a master without an opener reports hang-up, so poll gently.
-        pollfd p {control, POLLIN, 0};
-        if (::poll(&p, 1, 100) <= 0 || !(p.revents & POLLIN))
-            continue;
+        pollfd p{control, POLLIN, 0};
+        if (::poll(&p, 1, 100) <= 0 || !(p.revents & POLLIN)) continue;
         const ssize_t n = ::read(control, &c, 1);
-        if (n <= 0)
-            continue;
-        if (c == '\r')
-            continue;
+        if (n <= 0) continue;
+        if (c == '\r') continue;
         if (c != '\n') {
             line.push_back(static_cast<char>(c));
             continue;
@@ -196,8 +194,9 @@ int main(int argc, char** argv) {
             std::vector<uint8_t> data(count);
             for (size_t i = 0; i < count; ++i)
                 data[i] = Pattern(i, seed);
-            answer = device >= 0 && WriteAll(device, data.data(), data.size()) ? "OK " + std::to_string(count)
-                                                                               : "ERR write";
+            answer = device >= 0 && WriteAll(device, data.data(), data.size())
+                         ? "OK " + std::to_string(count)
+                         : "ERR write";
         } else if (command == "EXPECT") {
             size_t count = 0;
             unsigned seed = 0;
@@ -206,15 +205,14 @@ int main(int argc, char** argv) {
         } else if (command == "DRAIN") {
             answer = device >= 0 ? Drain(device) : "ERR gone";
         } else if (command == "HANGUP") {
-            if (device >= 0)
-                ::close(device);
+            if (device >= 0) ::close(device);
             device = -1;
             answer = "OK";
         } else if (command == "REOPEN") {
-            if (device >= 0)
-                ::close(device);
+            if (device >= 0) ::close(device);
             device = OpenMaster(deviceSlave);
-            answer = device >= 0 && LinkPort(prefix, portNumber, deviceSlave) ? "OK " + deviceSlave : "ERR reopen";
+            answer = device >= 0 && LinkPort(prefix, portNumber, deviceSlave) ? "OK " + deviceSlave
+                                                                              : "ERR reopen";
         } else if (command == "QUIT") {
             answer = "OK";
         } else {
@@ -222,8 +220,7 @@ int main(int argc, char** argv) {
         }
         answer += "\n";
         WriteAll(control, reinterpret_cast<const uint8_t*>(answer.data()), answer.size());
-        if (command == "QUIT")
-            break;
+        if (command == "QUIT") break;
     }
     return 0;
 }

@@ -30,18 +30,16 @@ public:
         for (const std::string& name : Names()) {
             const std::string full = Path + "\\" + name;
             ::SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (!::DeleteFileA(full.c_str()))
-                ::RemoveDirectoryA(full.c_str());
+            if (!::DeleteFileA(full.c_str())) ::RemoveDirectoryA(full.c_str());
         }
         ::RemoveDirectoryA(Path.c_str());
     }
     std::string File(const char* Name) const { return Path + "\\" + Name; }
     std::vector<std::string> Names() const {
         std::vector<std::string> names;
-        WIN32_FIND_DATAA data {};
+        WIN32_FIND_DATAA data{};
         const HANDLE find = ::FindFirstFileA((Path + "\\*").c_str(), &data);
-        if (find == INVALID_HANDLE_VALUE)
-            return names;
+        if (find == INVALID_HANDLE_VALUE) return names;
         do {
             if (std::strcmp(data.cFileName, ".") && std::strcmp(data.cFileName, ".."))
                 names.push_back(data.cFileName);
@@ -55,7 +53,9 @@ private:
     static inline int Counter = 0;
 };
 
-void Write(const std::string& Path, const std::string& Text) { std::ofstream(Path, std::ios::binary) << Text; }
+void Write(const std::string& Path, const std::string& Text) {
+    std::ofstream(Path, std::ios::binary) << Text;
+}
 
 std::string Read(const std::string& Path) {
     std::ifstream in(Path, std::ios::binary);

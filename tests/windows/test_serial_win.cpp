@@ -69,12 +69,11 @@ public:
 private:
     Peer() {
         const unsigned number = EnvNumber("DPU_CONTROL_COM");
-        if (number == 0)
-            return;
+        if (number == 0) return;
         const std::string name = "\\\\.\\COM" + std::to_string(number);
-        Line = ::CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-        if (Line == INVALID_HANDLE_VALUE)
-            return;
+        Line = ::CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                             0, nullptr);
+        if (Line == INVALID_HANDLE_VALUE) return;
         DCB dcb{};
         dcb.DCBlength = sizeof dcb;
         ::GetCommState(Line, &dcb);
@@ -100,8 +99,7 @@ protected:
         Device = ResolveComPort(EnvNumber("DPU_TEST_COM"));
     }
     void TearDown() override {
-        if (Peer::Get().Ready())
-            Peer::Get().Command("DRAIN");
+        if (Peer::Get().Ready()) Peer::Get().Command("DRAIN");
     }
     // Open, 115200 8N1 unless told otherwise, time-outs and the usual events.
     void OpenPort(TWinUartPort& Port, unsigned WriteMs = kGuardMs) {
@@ -127,14 +125,12 @@ protected:
         EXPECT_TRUE(Port.ArmTimer(kGuardMs));
         while (got.size() < Count) {
             const TPortEvents ev = Port.Wait();
-            if (ev.Terminate || ev.Timer || ev.Gone)
-                break;
+            if (ev.Terminate || ev.Timer || ev.Gone) break;
             if (ev.ReadDone && ev.ReadBytes > 0)
                 got.append(buffer, static_cast<size_t>(ev.ReadBytes));
             if (ev.Mask & EV_RXCHAR) {
                 const long n = Port.Read(buffer, sizeof buffer);
-                if (n > 0)
-                    got.append(buffer, static_cast<size_t>(n));
+                if (n > 0) got.append(buffer, static_cast<size_t>(n));
             }
         }
         return got;
@@ -171,7 +167,8 @@ TEST(WinComPorts, MissingPortAndFileAreRefused) {
     char folder[MAX_PATH + 1] = {};
     ::GetTempPathA(sizeof folder, folder);
     const std::string file = std::string(folder) + "dpu-not-a-port.txt";
-    const HANDLE h = ::CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    const HANDLE h =
+        ::CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
     ::CloseHandle(h);
     EXPECT_FALSE(port.Open(file, false));
@@ -231,8 +228,9 @@ TEST_F(WinPort, PortHeldElsewhereIsRefused) {
     ASSERT_TRUE(first.Open(Device, false));
     const bool opened = second.Open(Device, false);
     if (opened && UnderWine())
-        GTEST_SKIP() << "Wine lets a second exclusive CreateFile of a COM port succeed; Windows refuses it "
-                        "with ERROR_ACCESS_DENIED";
+        GTEST_SKIP()
+            << "Wine lets a second exclusive CreateFile of a COM port succeed; Windows refuses it "
+               "with ERROR_ACCESS_DENIED";
     EXPECT_FALSE(opened);
     EXPECT_EQ(second.LastFailure(), TPortFailure::AccessDenied) << "error " << second.LastErrno();
 }
@@ -340,7 +338,8 @@ TEST_F(WinPort, WriteStopsAtItsTimeOut) {
     EXPECT_LT(n, static_cast<long>(huge.size()));
     // And a cancellable write ends as soon as Interrupt comes.
     port.Interrupt();
-    EXPECT_LT(port.Write(huge.data(), huge.size(), TWriteCancel::OnInterrupt), static_cast<long>(huge.size()));
+    EXPECT_LT(port.Write(huge.data(), huge.size(), TWriteCancel::OnInterrupt),
+              static_cast<long>(huge.size()));
 }
 
 TEST_F(WinPort, InterruptEndsTheWaitAtOnce) {
@@ -380,8 +379,7 @@ TEST_F(WinPort, VanishedDeviceIsReportedOnceWithoutSpinning) {
     do {
         ev = port.Wait();
         char b[64];
-        if (ev.Mask & EV_RXCHAR)
-            port.Read(b, sizeof b);
+        if (ev.Mask & EV_RXCHAR) port.Read(b, sizeof b);
     } while (!ev.Gone && !ev.Timer && !ev.Terminate);
     ASSERT_TRUE(ev.Gone) << "the wait never saw the device go";
     char b[64];

@@ -8,11 +8,9 @@
 #include <cstdio>
 #include <cstring>
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     // Fonts and painting need a GUI application but never a screen.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QString assets = QStringLiteral("assets");
     QString previews = QStringLiteral("docs/assets");
     for (int i = 1; i < argc; ++i) {
@@ -31,6 +29,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "dpu510tk3-assetgen: %s\n", qPrintable(generator.LastErrMsg));
         return 1;
     }
-    std::printf("Installation files written to %s, previews to %s\n", qPrintable(assets), qPrintable(previews));
+    std::printf("Installation files written to %s, previews to %s\n", qPrintable(assets),
+                qPrintable(previews));
     return 0;
 }

@@ -11,61 +11,64 @@ constexpr qreal kMid = TArrowRenderer::Size / 2.0;
 
 } // namespace
 
-QString TArrowRenderer::StyleName(int style)
-{
+QString TArrowRenderer::StyleName(int style) {
     switch (style) {
-    case 0: return QStringLiteral("Style 0: scrolling arrow");
-    case 1: return QStringLiteral("Style 1: scrolling chevrons");
-    case 2: return QStringLiteral("Style 2: blinking arrow");
-    case 3: return QStringLiteral("Style 3: filling arrow");
-    default: return QStringLiteral("Style 4: running triangles");
+    case 0:
+        return QStringLiteral("Style 0: scrolling arrow");
+    case 1:
+        return QStringLiteral("Style 1: scrolling chevrons");
+    case 2:
+        return QStringLiteral("Style 2: blinking arrow");
+    case 3:
+        return QStringLiteral("Style 3: filling arrow");
+    default:
+        return QStringLiteral("Style 4: running triangles");
     }
 }
 
-QPainterPath TArrowRenderer::SolidArrow(qreal top, qreal height)
-{
+QPainterPath TArrowRenderer::SolidArrow(qreal top, qreal height) {
     // Head: 60 % of the width-limited triangle; shaft a third of the width.
     const qreal head = height * 0.5;
     const qreal halfHead = 19;
     const qreal halfShaft = 7;
     QPolygonF poly;
-    poly << QPointF(kMid, top) << QPointF(kMid + halfHead, top + head) << QPointF(kMid + halfShaft, top + head)
-         << QPointF(kMid + halfShaft, top + height) << QPointF(kMid - halfShaft, top + height)
-         << QPointF(kMid - halfShaft, top + head) << QPointF(kMid - halfHead, top + head);
+    poly << QPointF(kMid, top) << QPointF(kMid + halfHead, top + head)
+         << QPointF(kMid + halfShaft, top + head) << QPointF(kMid + halfShaft, top + height)
+         << QPointF(kMid - halfShaft, top + height) << QPointF(kMid - halfShaft, top + head)
+         << QPointF(kMid - halfHead, top + head);
     QPainterPath path;
     path.addPolygon(poly);
     path.closeSubpath();
     return path;
 }
 
-QPainterPath TArrowRenderer::Chevron(qreal top)
-{
+QPainterPath TArrowRenderer::Chevron(qreal top) {
     // An inverted V, 8 pixels thick measured vertically, 22 pixels high, so two
     // fit a frame with a gap between them.
     const qreal half = 17;
     const qreal rise = 14;
     const qreal thick = 8;
     QPolygonF poly;
-    poly << QPointF(kMid, top) << QPointF(kMid + half, top + rise) << QPointF(kMid + half, top + rise + thick)
-         << QPointF(kMid, top + thick) << QPointF(kMid - half, top + rise + thick) << QPointF(kMid - half, top + rise);
+    poly << QPointF(kMid, top) << QPointF(kMid + half, top + rise)
+         << QPointF(kMid + half, top + rise + thick) << QPointF(kMid, top + thick)
+         << QPointF(kMid - half, top + rise + thick) << QPointF(kMid - half, top + rise);
     QPainterPath path;
     path.addPolygon(poly);
     path.closeSubpath();
     return path;
 }
 
-QPainterPath TArrowRenderer::Triangle(qreal top, qreal height, qreal halfWidth)
-{
+QPainterPath TArrowRenderer::Triangle(qreal top, qreal height, qreal halfWidth) {
     QPolygonF poly;
-    poly << QPointF(kMid, top) << QPointF(kMid + halfWidth, top + height) << QPointF(kMid - halfWidth, top + height);
+    poly << QPointF(kMid, top) << QPointF(kMid + halfWidth, top + height)
+         << QPointF(kMid - halfWidth, top + height);
     QPainterPath path;
     path.addPolygon(poly);
     path.closeSubpath();
     return path;
 }
 
-QImage TArrowRenderer::Frame(int style, int frame)
-{
+QImage TArrowRenderer::Frame(int style, int frame) {
     QImage out = TInk::Blank(Size, Size);
     switch (style) {
     case 0: {
@@ -84,8 +87,7 @@ QImage TArrowRenderer::Frame(int style, int frame)
         return TInk::Wrapped(still, 0, -2 * frame);
     }
     case 2:
-        if (frame < FrameCount / 2)
-            TInk::FillPath(out, SolidArrow(3, 42));
+        if (frame < FrameCount / 2) TInk::FillPath(out, SolidArrow(3, 42));
         return out;
     case 3: {
         // Outline 3 pixels wide; the inside fills from the bottom up, full at frame 11.

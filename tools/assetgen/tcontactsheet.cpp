@@ -16,8 +16,7 @@ const QRgb kPage = qRgb(250, 250, 250);
 const QRgb kPanel = qRgb(214, 226, 196);
 const QRgb kLit = qRgb(24, 32, 20);
 
-QFont CaptionFont(int pixelSize, bool bold)
-{
+QFont CaptionFont(int pixelSize, bool bold) {
     QFont font(QStringLiteral("DejaVu Sans"));
     font.setPixelSize(pixelSize);
     font.setBold(bold);
@@ -25,8 +24,7 @@ QFont CaptionFont(int pixelSize, bool bold)
     return font;
 }
 
-QImage Enlarged(const QImage& picture, int scale)
-{
+QImage Enlarged(const QImage& picture, int scale) {
     const QImage grey = picture.convertToFormat(QImage::Format_Grayscale8);
     QImage out(grey.width() * scale, grey.height() * scale, QImage::Format_RGB32);
     for (int y = 0; y < out.height(); ++y) {
@@ -41,20 +39,14 @@ QImage Enlarged(const QImage& picture, int scale)
 } // namespace
 
 TContactSheet::TContactSheet(const QString& title, int scale, int maxWidth)
-    : Title(title)
-    , Scale(scale)
-    , MaxWidth(maxWidth)
-{
-}
+    : Title(title), Scale(scale), MaxWidth(maxWidth) {}
 
-void TContactSheet::AddRow(const QString& caption, const QList<QImage>& pictures, const QStringList& labels,
-                           int scale)
-{
+void TContactSheet::AddRow(const QString& caption, const QList<QImage>& pictures,
+                           const QStringList& labels, int scale) {
     Rows.append({caption, pictures, labels, scale > 0 ? scale : Scale});
 }
 
-QImage TContactSheet::Render() const
-{
+QImage TContactSheet::Render() const {
     // First pass measures, second pass draws, with the same walk.
     int width = 0;
     int height = 0;
@@ -67,15 +59,16 @@ QImage TContactSheet::Render() const
             painter.begin(&page);
             painter.setPen(QColor(kLit));
             painter.setFont(CaptionFont(18, true));
-            painter.drawText(QRect(kMargin, kMargin, width - 2 * kMargin, kCaption), Qt::AlignLeft, Title);
+            painter.drawText(QRect(kMargin, kMargin, width - 2 * kMargin, kCaption), Qt::AlignLeft,
+                             Title);
         }
         int y = kMargin + kCaption + kGap;
         int used = 0;
         for (const Row& row : Rows) {
             if (pass == 1) {
                 painter.setFont(CaptionFont(13, true));
-                painter.drawText(QRect(kMargin, y, width - 2 * kMargin, kCaption), Qt::AlignLeft | Qt::AlignVCenter,
-                                 row.Caption);
+                painter.drawText(QRect(kMargin, y, width - 2 * kMargin, kCaption),
+                                 Qt::AlignLeft | Qt::AlignVCenter, row.Caption);
             }
             y += kCaption;
             int x = kMargin;
@@ -92,8 +85,9 @@ QImage TContactSheet::Render() const
                     painter.drawImage(x, y, big);
                     if (i < row.Labels.size()) {
                         painter.setFont(CaptionFont(11, false));
-                        painter.drawText(QRect(x - kGap / 2, y + big.height(), big.width() + kGap, kLabel),
-                                         Qt::AlignCenter, row.Labels[i]);
+                        painter.drawText(
+                            QRect(x - kGap / 2, y + big.height(), big.width() + kGap, kLabel),
+                            Qt::AlignCenter, row.Labels[i]);
                     }
                 }
                 x += big.width() + kGap;
@@ -112,14 +106,12 @@ QImage TContactSheet::Render() const
     return {};
 }
 
-bool TContactSheet::Save(const QString& path, QString* error) const
-{
+bool TContactSheet::Save(const QString& path, QString* error) const {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     if (!Render().save(&buffer, "PNG")) {
-        if (error)
-            *error = QStringLiteral("cannot encode %1").arg(path);
+        if (error) *error = QStringLiteral("cannot encode %1").arg(path);
         return false;
     }
     return TBmpWriter::SaveBytes(path, bytes, error);

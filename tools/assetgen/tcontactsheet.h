@@ -14,8 +14,8 @@ public:
 
     // Adds a row; `labels` (may be empty) names the pictures one by one.
     // A `scale` of 0 takes the page's.
-    void AddRow(const QString& caption, const QList<QImage>& pictures, const QStringList& labels = {},
-                int scale = 0);
+    void AddRow(const QString& caption, const QList<QImage>& pictures,
+                const QStringList& labels = {}, int scale = 0);
 
     // The page as a picture.
     QImage Render() const;

@@ -10,53 +10,54 @@ namespace {
 
 constexpr qreal kOutlineSize = 200; // pixel size at which outlines are taken before scaling
 
-TFontSet::Face FaceOf(int style, const QString& text)
-{
+TFontSet::Face FaceOf(int style, const QString& text) {
     switch (style) {
-    case 1: return TFontSet::SerifCondensedBold;
-    case 2: return TFontSet::SansCondensedBoldOblique;
+    case 1:
+        return TFontSet::SerifCondensedBold;
+    case 2:
+        return TFontSet::SansCondensedBoldOblique;
     case 3: {
         // Letters from the monospaced face, drawn for narrow cells; digits from the
         // proportional one, whose zero has no dot inside.
-        const bool digits = !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) { return c.isDigit(); });
+        const bool digits = !text.isEmpty() && std::all_of(text.begin(), text.end(),
+                                                           [](QChar c) { return c.isDigit(); });
         return digits ? TFontSet::SansBold : TFontSet::SansMonoBold;
     }
-    default: return TFontSet::SansCondensedBold;
+    default:
+        return TFontSet::SansCondensedBold;
     }
 }
 
 } // namespace
 
-TFloorGlyphRenderer::TFloorGlyphRenderer(const TFontSet& fonts)
-    : Fonts(fonts)
-{
-}
+TFloorGlyphRenderer::TFloorGlyphRenderer(const TFontSet& fonts) : Fonts(fonts) {}
 
-QString TFloorGlyphRenderer::StyleName(int style)
-{
+QString TFloorGlyphRenderer::StyleName(int style) {
     switch (style) {
-    case 0: return QStringLiteral("Style 0: condensed sans bold");
-    case 1: return QStringLiteral("Style 1: condensed serif bold");
-    case 2: return QStringLiteral("Style 2: slanted sans bold");
-    default: return QStringLiteral("Style 3: dot matrix");
+    case 0:
+        return QStringLiteral("Style 0: condensed sans bold");
+    case 1:
+        return QStringLiteral("Style 1: condensed serif bold");
+    case 2:
+        return QStringLiteral("Style 2: slanted sans bold");
+    default:
+        return QStringLiteral("Style 3: dot matrix");
     }
 }
 
-QPainterPath TFloorGlyphRenderer::Outline(int style, const QString& text, qreal* capHeight) const
-{
+QPainterPath TFloorGlyphRenderer::Outline(int style, const QString& text, qreal* capHeight) const {
     const QRawFont font = Fonts.Raw(FaceOf(style, text), kOutlineSize);
     *capHeight = TInk::TextPath(font, QStringLiteral("H")).boundingRect().height();
     return TInk::TextPath(font, text, style == 3 ? 0 : kOutlineSize * 0.04);
 }
 
-QTransform TFloorGlyphRenderer::Fit(const QRectF& ink, qreal capHeight, const Box& box, qreal pictureWidth)
-{
+QTransform TFloorGlyphRenderer::Fit(const QRectF& ink, qreal capHeight, const Box& box,
+                                    qreal pictureWidth) {
     qreal sy = box.CapHeight / capHeight;
     qreal sx = sy;
     if (ink.width() * sx > box.Width) {
         sx = box.Width / ink.width();
-        if (sx < box.MinSqueeze * sy)
-            sy = sx / box.MinSqueeze;
+        if (sx < box.MinSqueeze * sy) sy = sx / box.MinSqueeze;
     }
     qreal dy = box.Baseline;
     if (sy < box.CapHeight / capHeight) {
@@ -77,8 +78,8 @@ QTransform TFloorGlyphRenderer::Fit(const QRectF& ink, qreal capHeight, const Bo
     return QTransform(sx, 0, 0, sy, std::round(dx), std::round(dy));
 }
 
-QImage TFloorGlyphRenderer::Dots(const QPainterPath& path, int cols, int rows, int pitch, int dotSize, QSize size)
-{
+QImage TFloorGlyphRenderer::Dots(const QPainterPath& path, int cols, int rows, int pitch,
+                                 int dotSize, QSize size) {
     // The outline is sampled cell by cell at eight times the grid resolution; a cell
     // with at least 40 % ink becomes a dot.
     constexpr int kSub = 8;
@@ -95,8 +96,7 @@ QImage TFloorGlyphRenderer::Dots(const QPainterPath& path, int cols, int rows, i
                 for (int x = 0; x < kSub; ++x)
                     ink += line[c * kSub + x] < 128 ? 1 : 0;
             }
-            if (ink * 10 < kSub * kSub * 4)
-                continue;
+            if (ink * 10 < kSub * kSub * 4) continue;
             for (int y = 0; y < dotSize; ++y)
                 for (int x = 0; x < dotSize; ++x)
                     out.setPixel(x0 + c * pitch + x, y0 + r * pitch + y, 0);
@@ -105,14 +105,12 @@ QImage TFloorGlyphRenderer::Dots(const QPainterPath& path, int cols, int rows, i
     return out;
 }
 
-QImage TFloorGlyphRenderer::Glyph(int style, int code) const
-{
+QImage TFloorGlyphRenderer::Glyph(int style, int code) const {
     QImage out = TInk::Blank(GlyphWidth, GlyphHeight);
     qreal capHeight = 0;
     const QPainterPath path = Outline(style, QString(QChar(code)), &capHeight);
     const QRectF ink = path.boundingRect();
-    if (ink.isEmpty())
-        return out;
+    if (ink.isEmpty()) return out;
     if (style == 3) {
         // 7 x 15 dots of 3 x 3 pixels; capitals 11 dots high.
         const Box box{7, 15, 11, 13, 0.55};
@@ -124,14 +122,12 @@ QImage TFloorGlyphRenderer::Glyph(int style, int code) const
     return out;
 }
 
-QImage TFloorGlyphRenderer::Label(int style, const QString& text) const
-{
+QImage TFloorGlyphRenderer::Label(int style, const QString& text) const {
     QImage out = TInk::Blank(LabelSize, LabelSize);
     qreal capHeight = 0;
     const QPainterPath path = Outline(style, text, &capHeight);
     const QRectF ink = path.boundingRect();
-    if (ink.isEmpty())
-        return out;
+    if (ink.isEmpty()) return out;
     if (style == 3) {
         // The dot pitch shrinks until the label fits across the picture without being
         // squeezed; at the finest pitch the dots touch.

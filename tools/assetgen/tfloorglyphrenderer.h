@@ -41,7 +41,8 @@ private:
 
     QPainterPath Outline(int style, const QString& text, qreal* capHeight) const;
     static QTransform Fit(const QRectF& ink, qreal capHeight, const Box& box, qreal pictureWidth);
-    static QImage Dots(const QPainterPath& path, int cols, int rows, int pitch, int dotSize, QSize size);
+    static QImage Dots(const QPainterPath& path, int cols, int rows, int pitch, int dotSize,
+                       QSize size);
 
     const TFontSet& Fonts;
 };

@@ -14,18 +14,22 @@ struct FaceFile {
 
 const FaceFile kFaces[TFontSet::FaceCount] = {
     {"/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf", "fonts-dejavu-core", nullptr, true},
-    {"/usr/share/fonts/truetype/dejavu/DejaVuSansCondensed-Bold.ttf", "fonts-dejavu-extra", nullptr, true},
-    {"/usr/share/fonts/truetype/dejavu/DejaVuSansCondensed-BoldOblique.ttf", "fonts-dejavu-extra", nullptr, true},
-    {"/usr/share/fonts/truetype/dejavu/DejaVuSerifCondensed-Bold.ttf", "fonts-dejavu-extra", nullptr, true},
+    {"/usr/share/fonts/truetype/dejavu/DejaVuSansCondensed-Bold.ttf", "fonts-dejavu-extra", nullptr,
+     true},
+    {"/usr/share/fonts/truetype/dejavu/DejaVuSansCondensed-BoldOblique.ttf", "fonts-dejavu-extra",
+     nullptr, true},
+    {"/usr/share/fonts/truetype/dejavu/DejaVuSerifCondensed-Bold.ttf", "fonts-dejavu-extra",
+     nullptr, true},
     {"/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf", "fonts-dejavu-core", nullptr, false},
-    {"/usr/share/fonts/truetype/dejavu/DejaVuSansMono-Bold.ttf", "fonts-dejavu-core", nullptr, true},
-    {"/usr/share/fonts/opentype/noto/NotoSansCJK-Regular.ttc", "fonts-noto-cjk", "Noto Sans CJK TC", false},
+    {"/usr/share/fonts/truetype/dejavu/DejaVuSansMono-Bold.ttf", "fonts-dejavu-core", nullptr,
+     true},
+    {"/usr/share/fonts/opentype/noto/NotoSansCJK-Regular.ttc", "fonts-noto-cjk", "Noto Sans CJK TC",
+     false},
 };
 
 } // namespace
 
-bool TFontSet::Load()
-{
+bool TFontSet::Load() {
     for (int i = 0; i < FaceCount; ++i) {
         const FaceFile& f = kFaces[i];
         if (!QFile::exists(QString::fromLatin1(f.Path))) {
@@ -52,11 +56,10 @@ bool TFontSet::Load()
     return true;
 }
 
-QRawFont TFontSet::Raw(Face face, qreal pixelSize, bool hinted) const
-{
-    const QFont::HintingPreference hint = hinted ? QFont::PreferVerticalHinting : QFont::PreferNoHinting;
-    if (Families[face].isEmpty())
-        return QRawFont(Paths[face], pixelSize, hint);
+QRawFont TFontSet::Raw(Face face, qreal pixelSize, bool hinted) const {
+    const QFont::HintingPreference hint =
+        hinted ? QFont::PreferVerticalHinting : QFont::PreferNoHinting;
+    if (Families[face].isEmpty()) return QRawFont(Paths[face], pixelSize, hint);
     QFont font(Families[face]);
     font.setPixelSize(qMax(1, qRound(pixelSize)));
     font.setBold(kFaces[face].Bold);
@@ -64,4 +67,3 @@ QRawFont TFontSet::Raw(Face face, qreal pixelSize, bool hinted) const
     font.setStyleStrategy(QFont::NoFontMerging);
     return QRawFont::fromFont(font);
 }
-

@@ -2,24 +2,22 @@
 
 namespace {
 
-void PutBe32(QByteArray& out, int at, quint32 value)
-{
+void PutBe32(QByteArray& out, int at, quint32 value) {
     for (int i = 0; i < 4; ++i)
         out[at + i] = char((value >> (24 - 8 * i)) & 0xFF);
 }
 
 } // namespace
 
-bool TGlbWriter::Put(int group, int index, const QByteArray& payload)
-{
-    if (group < 0 || group >= GroupCount || index < 0 || index >= EntriesPerGroup || payload.isEmpty())
+bool TGlbWriter::Put(int group, int index, const QByteArray& payload) {
+    if (group < 0 || group >= GroupCount || index < 0 || index >= EntriesPerGroup ||
+        payload.isEmpty())
         return false;
     Entries[{group, index}] = payload;
     return true;
 }
 
-QByteArray TGlbWriter::Build() const
-{
+QByteArray TGlbWriter::Build() const {
     const int directoryEnd = DirectoryStart + GroupCount * EntriesPerGroup * 8;
     QByteArray out(directoryEnd, '\0');
     // The header carries no meaning for the reader; a tag and a layout number help a person.

@@ -3,15 +3,13 @@
 #include <QPainter>
 #include <cmath>
 
-QImage TInk::Blank(int w, int h)
-{
+QImage TInk::Blank(int w, int h) {
     QImage picture(w, h, QImage::Format_Grayscale8);
     picture.fill(255);
     return picture;
 }
 
-QPainterPath TInk::TextPath(const QRawFont& font, const QString& text, qreal extraSpacing)
-{
+QPainterPath TInk::TextPath(const QRawFont& font, const QString& text, qreal extraSpacing) {
     QPainterPath path;
     const QList<quint32> glyphs = font.glyphIndexesForString(text);
     const QList<QPointF> advances = font.advancesForGlyphIndexes(glyphs);
@@ -26,8 +24,7 @@ QPainterPath TInk::TextPath(const QRawFont& font, const QString& text, qreal ext
     return path;
 }
 
-void TInk::FillPath(QImage& picture, const QPainterPath& path, bool white)
-{
+void TInk::FillPath(QImage& picture, const QPainterPath& path, bool white) {
     // Painted on a layer of its own, so the half-coverage test sees this shape alone.
     QImage layer = Blank(picture.width(), picture.height());
     {
@@ -42,15 +39,13 @@ void TInk::FillPath(QImage& picture, const QPainterPath& path, bool white)
         const uchar* src = layer.constScanLine(y);
         uchar* dst = picture.scanLine(y);
         for (int x = 0; x < picture.width(); ++x) {
-            if (src[x] < 128)
-                dst[x] = ink;
+            if (src[x] < 128) dst[x] = ink;
         }
     }
 }
 
 qreal TInk::DrawText(QImage& picture, const QRawFont& font, const QString& text, qreal x, qreal y,
-                     bool white, qreal extraSpacing)
-{
+                     bool white, qreal extraSpacing) {
     // The glyphs' outlines as the face's hinting leaves them, on whole-pixel pen
     // positions (a fractional start moves single glyphs by a pixel and lets
     // neighbours touch), filled and cut at half coverage.
@@ -69,8 +64,7 @@ qreal TInk::DrawText(QImage& picture, const QRawFont& font, const QString& text,
     return pen - (glyphs.isEmpty() ? 0 : extraSpacing);
 }
 
-QRect TInk::InkBounds(const QImage& picture)
-{
+QRect TInk::InkBounds(const QImage& picture) {
     int left = picture.width(), top = picture.height(), right = -1, bottom = -1;
     for (int y = 0; y < picture.height(); ++y) {
         const uchar* row = picture.constScanLine(y);
@@ -83,13 +77,11 @@ QRect TInk::InkBounds(const QImage& picture)
             }
         }
     }
-    if (right < 0)
-        return {};
+    if (right < 0) return {};
     return QRect(QPoint(left, top), QPoint(right, bottom));
 }
 
-QImage TInk::Inverted(const QImage& picture)
-{
+QImage TInk::Inverted(const QImage& picture) {
     QImage out = picture.convertToFormat(QImage::Format_Grayscale8);
     for (int y = 0; y < out.height(); ++y) {
         uchar* row = out.scanLine(y);
@@ -99,25 +91,21 @@ QImage TInk::Inverted(const QImage& picture)
     return out;
 }
 
-void TInk::Blit(QImage& target, const QImage& source, int x, int y)
-{
+void TInk::Blit(QImage& target, const QImage& source, int x, int y) {
     const QImage src = source.convertToFormat(QImage::Format_Grayscale8);
     for (int sy = 0; sy < src.height(); ++sy) {
         const int ty = y + sy;
-        if (ty < 0 || ty >= target.height())
-            continue;
+        if (ty < 0 || ty >= target.height()) continue;
         const uchar* s = src.constScanLine(sy);
         uchar* t = target.scanLine(ty);
         for (int sx = 0; sx < src.width(); ++sx) {
             const int tx = x + sx;
-            if (tx >= 0 && tx < target.width())
-                t[tx] = s[sx];
+            if (tx >= 0 && tx < target.width()) t[tx] = s[sx];
         }
     }
 }
 
-QImage TInk::Wrapped(const QImage& source, int dx, int dy)
-{
+QImage TInk::Wrapped(const QImage& source, int dx, int dy) {
     const int w = source.width();
     const int h = source.height();
     QImage out = Blank(w, h);

@@ -23,8 +23,8 @@ public:
     // Draws `text` with `font` (usually hinted), keeping the pixels at least half
     // covered, on whole-pixel pen positions from the baseline start (x, y).
     // Returns the advance width drawn.
-    static qreal DrawText(QImage& picture, const QRawFont& font, const QString& text, qreal x, qreal y,
-                          bool white = false, qreal extraSpacing = 0);
+    static qreal DrawText(QImage& picture, const QRawFont& font, const QString& text, qreal x,
+                          qreal y, bool white = false, qreal extraSpacing = 0);
 
     // Bounding box of the black pixels; an empty rectangle when there are none.
     static QRect InkBounds(const QImage& picture);

@@ -23,25 +23,23 @@ const VersionSection kVersions[] = {
 
 class TIniText {
 public:
-    void Section(const char* name)
-    {
+    void Section(const char* name) {
         Close();
         Text += QStringLiteral("[%1]\r\n").arg(QLatin1String(name));
         Open = true;
     }
-    void Key(const QString& key, const QString& value) { Text += key + QLatin1Char('=') + value + QStringLiteral("\r\n"); }
+    void Key(const QString& key, const QString& value) {
+        Text += key + QLatin1Char('=') + value + QStringLiteral("\r\n");
+    }
     void Key(const QString& key, int value) { Key(key, QString::number(value)); }
-    QByteArray Bytes()
-    {
+    QByteArray Bytes() {
         Close();
         return Text.toLatin1();
     }
 
 private:
-    void Close()
-    {
-        if (Open)
-            Text += QStringLiteral("\r\n");
+    void Close() {
+        if (Open) Text += QStringLiteral("\r\n");
         Open = false;
     }
     QString Text;
@@ -50,18 +48,15 @@ private:
 
 } // namespace
 
-QList<int> TInstallFiles::CharacterBlockEntries()
-{
+QList<int> TInstallFiles::CharacterBlockEntries() {
     QList<int> entries;
     for (const VersionSection& v : kVersions) {
-        if (!entries.contains(v.Cfi))
-            entries << v.Cfi;
+        if (!entries.contains(v.Cfi)) entries << v.Cfi;
     }
     return entries;
 }
 
-QByteArray TInstallFiles::ConfigFile()
-{
+QByteArray TInstallFiles::ConfigFile() {
     TIniText ini;
     ini.Section("GLOBAL");
     ini.Key(QStringLiteral("GLB"), QStringLiteral("D510TK3.GLB"));
@@ -79,21 +74,18 @@ QByteArray TInstallFiles::ConfigFile()
     return ini.Bytes();
 }
 
-QStringList TInstallFiles::UserFloorLabels()
-{
-    return {QStringLiteral("B1F"), QStringLiteral("B2F"), QStringLiteral("B3F"),
+QStringList TInstallFiles::UserFloorLabels() {
+    return {QStringLiteral("B1F"),   QStringLiteral("B2F"),  QStringLiteral("B3F"),
             QStringLiteral("LOBBY"), QStringLiteral("ROOF"), QStringLiteral("PARKING")};
 }
 
-QStringList TInstallFiles::SampleLabels(int table)
-{
+QStringList TInstallFiles::SampleLabels(int table) {
     // Stops by code: 0 B2, 1 B1, 2 ground, 3..21 the nineteen floors above
     // (numbered without 13), 22 the roof.
     QStringList labels(256);
     QStringList floors;
     for (int n = 1; n <= 20; ++n) {
-        if (n != 13)
-            floors << QString::number(n);
+        if (n != 13) floors << QString::number(n);
     }
     switch (table) {
     case 0: // British numbering: G, then 1..20.
@@ -127,8 +119,7 @@ QStringList TInstallFiles::SampleLabels(int table)
     return labels;
 }
 
-QByteArray TInstallFiles::SampleProject()
-{
+QByteArray TInstallFiles::SampleProject() {
     TIniText ini;
     ini.Section("GLOBAL");
     ini.Key(QStringLiteral("CODENAME"), QStringLiteral("DVE510TK3"));
@@ -155,7 +146,8 @@ QByteArray TInstallFiles::SampleProject()
     for (int state = 0; state < TMessageRenderer::StateCount; ++state) {
         const QStringList names = TMessageRenderer::FileNames(state);
         for (int slot = 0; slot < 4; ++slot)
-            ini.Key(QStringLiteral("LeftState_%1_%2").arg(state).arg(QChar('A' + slot)), names[slot]);
+            ini.Key(QStringLiteral("LeftState_%1_%2").arg(state).arg(QChar('A' + slot)),
+                    names[slot]);
     }
 
     const QStringList tables[3] = {SampleLabels(0), SampleLabels(1), SampleLabels(2)};

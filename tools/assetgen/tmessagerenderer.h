@@ -41,8 +41,8 @@ public:
     QString LastErrMsg;
 
 private:
-    QImage FitLine(const QString& line, const QList<TFontSet::Face>& faces, int maxWidth, int maxHeight,
-                   int pixelSize) const;
+    QImage FitLine(const QString& line, const QList<TFontSet::Face>& faces, int maxWidth,
+                   int maxHeight, int pixelSize) const;
 
     const TFontSet& Fonts;
 };

@@ -32,7 +32,9 @@
 namespace {
 
 volatile sig_atomic_t g_stop = 0;
-void OnSignal(int) { g_stop = 1; }
+void OnSignal(int) {
+    g_stop = 1;
+}
 
 void Usage() {
     std::fprintf(stderr,
@@ -43,8 +45,7 @@ bool ParseHexByte(const char* s, uint8_t& out) {
     char* end = nullptr;
     errno = 0;
     const unsigned long v = std::strtoul(s, &end, 16);
-    if (errno || end == s || *end || v > 0xFF)
-        return false;
+    if (errno || end == s || *end || v > 0xFF) return false;
     out = static_cast<uint8_t>(v);
     return true;
 }
@@ -75,8 +76,7 @@ std::string HandleCommand(TConverterSim& sim, const std::string& line, bool& qui
     char word[32] = {};
     char a[16] = {}, b[16] = {}, c[16] = {};
     const int n = std::sscanf(line.c_str(), "%31s %15s %15s %15s", word, a, b, c);
-    if (n < 1)
-        return {};
+    if (n < 1) return {};
     const std::string cmd = word;
     uint8_t x = 0, y = 0, z = 0;
     if (cmd == "quit") {
@@ -172,8 +172,7 @@ int main(int argc, char** argv) {
     while (!g_stop && !quit) {
         pollfd fds[2] = {{master, POLLIN, 0}, {stdinOpen ? 0 : -1, POLLIN, 0}};
         const int ready = poll(fds, 2, 50);
-        if (ready < 0 && errno != EINTR)
-            break;
+        if (ready < 0 && errno != EINTR) break;
         if (fds[0].revents & POLLIN) {
             char buf[4096];
             const ssize_t n = read(master, buf, sizeof buf);
@@ -202,8 +201,8 @@ int main(int argc, char** argv) {
         if (wdtMs > 0) {
             timespec now{};
             clock_gettime(CLOCK_MONOTONIC, &now);
-            const long elapsed = (now.tv_sec - lastWdt.tv_sec) * 1000 +
-                                 (now.tv_nsec - lastWdt.tv_nsec) / 1000000;
+            const long elapsed =
+                (now.tv_sec - lastWdt.tv_sec) * 1000 + (now.tv_nsec - lastWdt.tv_nsec) / 1000000;
             if (elapsed >= wdtMs) {
                 lastWdt = now;
                 WriteAll(master, sim.WatchdogReset());
@@ -211,10 +210,8 @@ int main(int argc, char** argv) {
             }
         }
     }
-    if (!link.empty())
-        unlink(link.c_str());
-    if (keep >= 0)
-        close(keep);
+    if (!link.empty()) unlink(link.c_str());
+    if (keep >= 0) close(keep);
     close(master);
     return 0;
 }

@@ -11,27 +11,32 @@ std::string Hex2(uint8_t v) {
 }
 
 int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     return -1;
 }
 
-uint16_t Key(uint8_t SegId, uint8_t NodeId) { return static_cast<uint16_t>(SegId << 8 | NodeId); }
+uint16_t Key(uint8_t SegId, uint8_t NodeId) {
+    return static_cast<uint16_t>(SegId << 8 | NodeId);
+}
 
 } // namespace
 
 TConverterSim::TConverterSim() {
-    Registers = {{'0', 0x00}, {'1', 0x00}, {'3', 0x10}, {'4', 0x11}, {'5', 0x12}, {'6', 0x13},
-                 {'7', 0x10}, {'8', 0x00}, {'9', 0x00}, {'E', 0x00}};
+    Registers = {{'0', 0x00}, {'1', 0x00}, {'3', 0x10}, {'4', 0x11}, {'5', 0x12},
+                 {'6', 0x13}, {'7', 0x10}, {'8', 0x00}, {'9', 0x00}, {'E', 0x00}};
 }
 
-void TConverterSim::AddNode(uint8_t SegId, uint8_t NodeId) { Nodes[Key(SegId, NodeId)] = TNode{}; }
-void TConverterSim::MuteRegister(char R) { Muted.insert(R); }
-void TConverterSim::SetRegister(char R, uint8_t Value) { Registers[R] = Value; }
+void TConverterSim::AddNode(uint8_t SegId, uint8_t NodeId) {
+    Nodes[Key(SegId, NodeId)] = TNode{};
+}
+void TConverterSim::MuteRegister(char R) {
+    Muted.insert(R);
+}
+void TConverterSim::SetRegister(char R, uint8_t Value) {
+    Registers[R] = Value;
+}
 
 uint8_t TConverterSim::Register(char R) const {
     auto it = Registers.find(R);
@@ -60,8 +65,7 @@ std::string TConverterSim::Feed(const char* Data, size_t Bytes) {
             Pending.clear();
         } else if (c != '\r') {
             // A line longer than any command is noise: keep the tail only.
-            if (Pending.size() < 1024)
-                Pending += c;
+            if (Pending.size() < 1024) Pending += c;
         }
     }
     return out;
@@ -72,19 +76,16 @@ std::string TConverterSim::HandleLine(const std::string& Raw) {
     while (p < Raw.size() && Raw[p] == ' ')
         ++p;
     const std::string line = Raw.substr(p);
-    if (line.empty())
-        return {};
+    if (line.empty()) return {};
     if (line.size() == 3 && line[0] == '?' && line[1] == 'R') {
         const char r = line[2];
-        if (!Registers.count(r) || Muted.count(r))
-            return {};
+        if (!Registers.count(r) || Muted.count(r)) return {};
         return "*R" + std::string(1, r) + "=" + Hex2(Registers[r]) + "\r\n";
     }
     if (line.size() == 6 && line[0] == '+' && line[1] == 'R' && line[3] == '=') {
         const char r = line[2];
         const int hi = HexDigit(line[4]), lo = HexDigit(line[5]);
-        if (hi < 0 || lo < 0)
-            return {};
+        if (hi < 0 || lo < 0) return {};
         const uint8_t v = static_cast<uint8_t>(hi << 4 | lo);
         if (r == 'F') {
             Registers['0'] = 0;
@@ -125,13 +126,15 @@ std::string TConverterSim::HandleLine(const std::string& Raw) {
 std::string TConverterSim::HandlePacket(const std::vector<uint8_t>& Packet) {
     const uint8_t seg = Packet[0], node = Packet[1], code = Packet[3];
     auto it = Nodes.find(Key(seg, node));
-    if (it == Nodes.end())
-        return PacketLine({seg, node, 4, 33, seg, node, code});
+    if (it == Nodes.end()) return PacketLine({seg, node, 4, 33, seg, node, code});
     TNode& n = it->second;
     switch (code) {
-    case 3: return PacketLine({seg, node, 2, 19, 0x01});
-    case 4: return PacketLine({seg, node, 2, 20, 0x80});
-    case 5: return PacketLine({seg, node, 2, 21, 0x5A});
+    case 3:
+        return PacketLine({seg, node, 2, 19, 0x01});
+    case 4:
+        return PacketLine({seg, node, 2, 20, 0x80});
+    case 5:
+        return PacketLine({seg, node, 2, 21, 0x5A});
     case 15:
         n.Outputs = 0;
         Log.push_back("NODE-RESET " + Hex2(seg) + " " + Hex2(node));
@@ -155,16 +158,14 @@ std::string TConverterSim::WatchdogReset() {
 
 std::string TConverterSim::SetNodeInputs(uint8_t SegId, uint8_t NodeId, uint8_t Inputs) {
     auto it = Nodes.find(Key(SegId, NodeId));
-    if (it == Nodes.end())
-        return {};
+    if (it == Nodes.end()) return {};
     it->second.Inputs = Inputs & 0x0F;
     return PacketLine({SegId, NodeId, 2, 0x81, it->second.Inputs});
 }
 
 std::string TConverterSim::NodeSelfReset(uint8_t SegId, uint8_t NodeId) {
     auto it = Nodes.find(Key(SegId, NodeId));
-    if (it == Nodes.end())
-        return {};
+    if (it == Nodes.end()) return {};
     it->second.Outputs = 0;
     Log.push_back("NODE-RESET " + Hex2(SegId) + " " + Hex2(NodeId));
     return PacketLine({SegId, NodeId, 1, 31});

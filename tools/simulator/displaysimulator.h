@@ -16,14 +16,14 @@ public:
 
     // What one frame did.
     enum TFrameResult {
-        fr_None,         // frame not complete yet
-        fr_Block,        // ROM block accepted
-        fr_LastBlock,    // block 976 accepted: the image is complete
-        fr_DateTime,     // date-time frame accepted
-        fr_BadCrc,       // rejected: CRC
-        fr_BadCommand,   // rejected: unknown command or index bytes
-        fr_OutOfOrder,   // rejected: not the next block, a repeat or block 1
-        fr_Rejected,     // a sound frame rejected on purpose
+        fr_None,       // frame not complete yet
+        fr_Block,      // ROM block accepted
+        fr_LastBlock,  // block 976 accepted: the image is complete
+        fr_DateTime,   // date-time frame accepted
+        fr_BadCrc,     // rejected: CRC
+        fr_BadCommand, // rejected: unknown command or index bytes
+        fr_OutOfOrder, // rejected: not the next block, a repeat or block 1
+        fr_Rejected,   // a sound frame rejected on purpose
     };
 
     // RejectPercent of the sound frames are answered NAK at random (seeded).

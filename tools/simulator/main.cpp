@@ -20,7 +20,9 @@
 namespace {
 
 volatile std::sig_atomic_t StopRequested = 0;
-void OnSignal(int) { StopRequested = 1; }
+void OnSignal(int) {
+    StopRequested = 1;
+}
 
 struct Options {
     std::string Port;
@@ -41,28 +43,29 @@ struct Options {
 };
 
 void Usage(FILE* to) {
-    std::fputs("usage: dpu510tk3-sim [--port DEVICE] [--out FILE] [--reject PERCENT] [--seed N]\n"
-               "                     [--once] [--c-interval-ms N] [--idle-ms N] [--silent-after N]\n"
-               "                     [--hangup-after N] [--linger-ms N] [--partial-ms N]\n"
-               "       dpu510tk3-sim --version\n"
-               "Plays the display: prints the pseudo-terminal to connect to (or uses DEVICE at\n"
-               "115200 8N1), sends \"C\" every N ms (1000) until a frame comes, answers each frame\n"
-               "with ACK or NAK, writes the reassembled image to FILE (dpu510tk3-sim.bin) and\n"
-               "prints each date-time it is given.\n"
-               "  --reject P        answer P percent of sound frames with NAK, at random\n"
-               "  --once            exit after one finished upload or date-time setting\n"
-               "  --idle-ms N       an upload the host stops without block 976 (a 975-block\n"
-               "                    image, or the host gave up) ends after N ms without a\n"
-               "                    byte (5000), a hang-up ends it at once: the image is\n"
-               "                    written and \"C\" resumes (--once: the simulator exits)\n"
-               "  --silent-after N  stop answering after N frames\n"
-               "  --hangup-after N  close the port and exit after N frames\n"
-               "  --linger-ms N     --once: after the last reply, keep the port open until the\n"
-               "                    host closes its side, at most N ms (60000), so the host\n"
-               "                    reads the last ACK however busy the machine is; frames\n"
-               "                    that still come are answered\n"
-               "  --partial-ms N    drop a frame whose bytes stop for N ms and answer NAK (2000)\n",
-               to);
+    std::fputs(
+        "usage: dpu510tk3-sim [--port DEVICE] [--out FILE] [--reject PERCENT] [--seed N]\n"
+        "                     [--once] [--c-interval-ms N] [--idle-ms N] [--silent-after N]\n"
+        "                     [--hangup-after N] [--linger-ms N] [--partial-ms N]\n"
+        "       dpu510tk3-sim --version\n"
+        "Plays the display: prints the pseudo-terminal to connect to (or uses DEVICE at\n"
+        "115200 8N1), sends \"C\" every N ms (1000) until a frame comes, answers each frame\n"
+        "with ACK or NAK, writes the reassembled image to FILE (dpu510tk3-sim.bin) and\n"
+        "prints each date-time it is given.\n"
+        "  --reject P        answer P percent of sound frames with NAK, at random\n"
+        "  --once            exit after one finished upload or date-time setting\n"
+        "  --idle-ms N       an upload the host stops without block 976 (a 975-block\n"
+        "                    image, or the host gave up) ends after N ms without a\n"
+        "                    byte (5000), a hang-up ends it at once: the image is\n"
+        "                    written and \"C\" resumes (--once: the simulator exits)\n"
+        "  --silent-after N  stop answering after N frames\n"
+        "  --hangup-after N  close the port and exit after N frames\n"
+        "  --linger-ms N     --once: after the last reply, keep the port open until the\n"
+        "                    host closes its side, at most N ms (60000), so the host\n"
+        "                    reads the last ACK however busy the machine is; frames\n"
+        "                    that still come are answered\n"
+        "  --partial-ms N    drop a frame whose bytes stop for N ms and answer NAK (2000)\n",
+        to);
 }
 
 bool ParseLong(const char* s, long& out) {
@@ -92,8 +95,7 @@ bool ParseArgs(int argc, char** argv, Options& o) {
         } else if (a == "--reject" && hasValue) {
             char* end = nullptr;
             o.RejectPercent = std::strtod(argv[++i], &end);
-            if (*end != '\0' || o.RejectPercent < 0 || o.RejectPercent > 100)
-                return false;
+            if (*end != '\0' || o.RejectPercent < 0 || o.RejectPercent > 100) return false;
         } else if (a == "--seed" && hasValue && ParseLong(argv[++i], v)) {
             o.Seed = static_cast<uint32_t>(v);
         } else if (a == "--c-interval-ms" && hasValue && ParseLong(argv[++i], v) && v > 0) {
@@ -117,13 +119,13 @@ bool ParseArgs(int argc, char** argv, Options& o) {
 
 long NowMs() {
     using namespace std::chrono;
-    return static_cast<long>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+    return static_cast<long>(
+        duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
 bool MakeRaw(int fd, bool SetSpeed) {
     termios t{};
-    if (tcgetattr(fd, &t) != 0)
-        return false;
+    if (tcgetattr(fd, &t) != 0) return false;
     cfmakeraw(&t);
     t.c_cflag |= CLOCAL | CREAD;
     t.c_cc[VMIN] = 1;
@@ -139,8 +141,7 @@ bool MakeRaw(int fd, bool SetSpeed) {
 bool WriteImage(const std::string& Path, const std::vector<uint8_t>& Data) {
     const std::string tmp = Path + ".tmp";
     FILE* f = std::fopen(tmp.c_str(), "wb");
-    if (!f)
-        return false;
+    if (!f) return false;
     const bool ok = std::fwrite(Data.data(), 1, Data.size(), f) == Data.size();
     if (std::fclose(f) != 0 || !ok || std::rename(tmp.c_str(), Path.c_str()) != 0) {
         std::remove(tmp.c_str());
@@ -153,10 +154,8 @@ bool WriteAll(int fd, const void* Data, size_t Bytes) {
     const auto* p = static_cast<const uint8_t*>(Data);
     while (Bytes > 0) {
         const ssize_t n = write(fd, p, Bytes);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
         p += n;
         Bytes -= static_cast<size_t>(n);
     }
@@ -164,14 +163,15 @@ bool WriteAll(int fd, const void* Data, size_t Bytes) {
 }
 
 bool SaveImage(const Options& o, const TDisplaySimulator& Sim) {
-    if (Sim.HighestBlock() == 0)
-        return true;
+    if (Sim.HighestBlock() == 0) return true;
     const auto image = Sim.Image();
     if (!WriteImage(o.Out, image)) {
-        std::fprintf(stderr, "dpu510tk3-sim: can not write %s: %s\n", o.Out.c_str(), std::strerror(errno));
+        std::fprintf(stderr, "dpu510tk3-sim: can not write %s: %s\n", o.Out.c_str(),
+                     std::strerror(errno));
         return false;
     }
-    std::printf("Image: %u blocks, %zu bytes written to %s\n", Sim.HighestBlock(), image.size(), o.Out.c_str());
+    std::printf("Image: %u blocks, %zu bytes written to %s\n", Sim.HighestBlock(), image.size(),
+                o.Out.c_str());
     std::fflush(stdout);
     return true;
 }
@@ -203,8 +203,10 @@ int main(int argc, char** argv) {
         // Without O_NONBLOCK the open of a serial device waits for a carrier
         // that a plain three-wire cable never raises; CLOCAL then ignores it.
         fd = open(o.Port.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-        if (fd < 0 || !MakeRaw(fd, true) || fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
-            std::fprintf(stderr, "dpu510tk3-sim: can not open %s: %s\n", o.Port.c_str(), std::strerror(errno));
+        if (fd < 0 || !MakeRaw(fd, true) ||
+            fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+            std::fprintf(stderr, "dpu510tk3-sim: can not open %s: %s\n", o.Port.c_str(),
+                         std::strerror(errno));
             return 1;
         }
         std::printf("%s\n", o.Port.c_str());
@@ -225,9 +227,9 @@ int main(int argc, char** argv) {
     auto endStoppedTransfer = [&](bool HungUp) {
         const bool hadBlocks = transferBlocks > 0;
         if (hadBlocks) {
-            if (!SaveImage(o, sim))
-                rc = 1;
-            std::printf("Frames: %u received, %u rejected\n", sim.FramesSeen(), sim.FramesRejected());
+            if (!SaveImage(o, sim)) rc = 1;
+            std::printf("Frames: %u received, %u rejected\n", sim.FramesSeen(),
+                        sim.FramesRejected());
             std::fflush(stdout);
         }
         if (HungUp)
@@ -236,14 +238,12 @@ int main(int argc, char** argv) {
             sim.Pause();
         transferBlocks = 0;
         nextC = NowMs() + o.CIntervalMs;
-        if (o.Once && hadBlocks)
-            done = true;
+        if (o.Once && hadBlocks) done = true;
     };
     while (!StopRequested && !done) {
         const long now = NowMs();
         long wait = 200;
-        if (!sim.Busy())
-            wait = std::max(0L, std::min(wait, nextC - now));
+        if (!sim.Busy()) wait = std::max(0L, std::min(wait, nextC - now));
         if (sim.HasPartial())
             wait = std::max(0L, std::min(wait, lastByte + o.PartialMs - now));
         else if (sim.Busy() && !silent())
@@ -258,14 +258,12 @@ int main(int argc, char** argv) {
         if (n > 0 && (p.revents & POLLIN)) {
             uint8_t buf[4096];
             const ssize_t got = read(fd, buf, sizeof buf);
-            if (got < 0 && errno != EINTR && errno != EAGAIN)
-                hungUp = true;
+            if (got < 0 && errno != EINTR && errno != EAGAIN) hungUp = true;
             for (ssize_t i = 0; i < got && !done; ++i) {
                 lastByte = NowMs();
                 uint8_t reply = 0;
                 const auto r = sim.Feed(buf[i], reply);
-                if (r == TDisplaySimulator::fr_None)
-                    continue;
+                if (r == TDisplaySimulator::fr_None) continue;
                 ++frames;
                 if (o.HangupAfter >= 0 && frames > o.HangupAfter) {
                     std::printf("Hanging up after %ld frames\n", o.HangupAfter);
@@ -273,25 +271,23 @@ int main(int argc, char** argv) {
                     done = true;
                     break;
                 }
-                if (!silent())
-                    WriteAll(fd, &reply, 1);
+                if (!silent()) WriteAll(fd, &reply, 1);
                 if (r == TDisplaySimulator::fr_Block || r == TDisplaySimulator::fr_LastBlock)
                     ++transferBlocks;
                 if (r == TDisplaySimulator::fr_DateTime) {
                     std::printf("Date-time: %s\n", sim.LastDateTime().c_str());
                     std::fflush(stdout);
                 } else if (r == TDisplaySimulator::fr_LastBlock) {
-                    if (!SaveImage(o, sim))
-                        rc = 1;
+                    if (!SaveImage(o, sim)) rc = 1;
                 }
                 if (r == TDisplaySimulator::fr_DateTime || r == TDisplaySimulator::fr_LastBlock) {
-                    std::printf("Frames: %u received, %u rejected\n", sim.FramesSeen(), sim.FramesRejected());
+                    std::printf("Frames: %u received, %u rejected\n", sim.FramesSeen(),
+                                sim.FramesRejected());
                     std::fflush(stdout);
                     sim.Reset();
                     transferBlocks = 0;
                     nextC = NowMs() + o.CIntervalMs;
-                    if (o.Once)
-                        done = true;
+                    if (o.Once) done = true;
                 }
             }
         } else if (n > 0 && (p.revents & (POLLHUP | POLLERR))) {
@@ -300,8 +296,7 @@ int main(int argc, char** argv) {
         if (hungUp) {
             // Nobody on the other side (a pseudo-terminal whose host closed,
             // or an unplugged adapter): forget the transfer and wait.
-            if (sim.Busy())
-                endStoppedTransfer(true);
+            if (sim.Busy()) endStoppedTransfer(true);
             if (!o.Port.empty()) {
                 std::fprintf(stderr, "dpu510tk3-sim: %s went away\n", o.Port.c_str());
                 rc = 1;
@@ -317,8 +312,7 @@ int main(int argc, char** argv) {
             WriteAll(fd, &nak, 1);
         } else if (!done && sim.Busy() && !silent() && after - lastByte >= o.IdleMs) {
             endStoppedTransfer(false);
-            if (done)
-                break;
+            if (done) break;
         }
         if (!sim.Busy() && after >= nextC) {
             const uint8_t c = 'C';
@@ -328,8 +322,7 @@ int main(int argc, char** argv) {
     }
     if (!done && transferBlocks > 0) // stopped in the middle of an upload
         SaveImage(o, sim);
-    if (done && o.HangupAfter < 0)
-        tcdrain(fd);
+    if (done && o.HangupAfter < 0) tcdrain(fd);
     // Only a pseudo-terminal throws data away on close; a real port has
     // sent everything once tcdrain returns.
     if (done && o.HangupAfter < 0 && o.Port.empty()) {
@@ -345,19 +338,15 @@ int main(int argc, char** argv) {
         const long until = NowMs() + o.LingerMs;
         while (!StopRequested && NowMs() < until) {
             pollfd p{fd, POLLIN, 0};
-            if (poll(&p, 1, 50) <= 0)
-                continue;
-            if (p.revents & (POLLHUP | POLLERR))
-                break;
+            if (poll(&p, 1, 50) <= 0) continue;
+            if (p.revents & (POLLHUP | POLLERR)) break;
             uint8_t buf[256];
             const ssize_t got = read(fd, buf, sizeof buf);
-            if (got <= 0)
-                break;
+            if (got <= 0) break;
             for (ssize_t i = 0; i < got; ++i) {
                 uint8_t reply = 0;
                 const auto r = sim.Feed(buf[i], reply);
-                if (r == TDisplaySimulator::fr_None)
-                    continue;
+                if (r == TDisplaySimulator::fr_None) continue;
                 WriteAll(fd, &reply, 1);
                 if (r == TDisplaySimulator::fr_DateTime || r == TDisplaySimulator::fr_LastBlock)
                     sim.Reset();
