@@ -5,11 +5,11 @@
 #include "project/tproject.h"
 #include "rom/bitmapconversion.h"
 #include "rom/erombuild.h"
-#include "rom/filehelpers.h"
 #include "rom/glyphlibrary.h"
 #include "rom/tglyphlibraryentries.h"
 #include "util/eygeneral.h"
 #include "util/prompts.h"
+#include "util/fileaccess.h"
 
 #include <QImage>
 
@@ -125,7 +125,7 @@ void TMakeRom::ConvertMessages() {
             const std::string& path =
                 Project.LiftStateSlots[static_cast<size_t>(state)][static_cast<size_t>(slot)];
             uint64_t size = 0;
-            if (!RegularFileSize(path, size)) continue;
+            if (!YVclUtil::IsRegularFile(path, &size)) continue;
             const std::string name = "M_" + std::to_string(number);
             WorkFiles.Put(name, ConvertPictureFile(path, Config.DISPHV));
             list[count++] = name;

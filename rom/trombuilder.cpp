@@ -4,7 +4,6 @@
 #include "project/tproject.h"
 #include "rom/bitmapconversion.h"
 #include "rom/erombuild.h"
-#include "rom/filehelpers.h"
 #include "rom/glyphentrysource.h"
 #include "rom/romlayout.h"
 #include "rom/tromworkfiles.h"
@@ -169,7 +168,7 @@ void TRomBuilder::PlaceCodeTables(size_t& Pos) {
             // only new ones are looked for on disk.
             int number = FindUserBitmap(path);
             uint64_t size = 0;
-            if (number < 0 && !RegularFileSize(path, size)) {
+            if (number < 0 && !YVclUtil::IsRegularFile(path, &size)) {
                 AppendLog("[Warning] CTBL" + std::to_string(t) + "-" + DpuText::CodeText(n) +
                           " not found --> auto cancel !!!");
                 CancelledCells.emplace_back(t, n);

@@ -31,6 +31,11 @@ struct TFileStatus {
 // another reason, which is left in Reason.
 bool QueryFileStatus(const std::string& Path, TFileStatus& Status, std::string& Reason);
 
+// True when Path names an existing regular file (links followed); Size, when
+// given, then gets its length. False for a missing file, a folder or a device,
+// and when the status cannot be read.
+bool IsRegularFile(const std::string& Path, uint64_t* Size = nullptr);
+
 // The reason text for an errno value, as strerror words it.
 std::string SystemReason(int ErrorNumber);
 

@@ -5,12 +5,12 @@
 
 #include "project/tconfiguration.h"
 #include "project/tproject.h"
-#include "rom/filehelpers.h"
 #include "rom/glyphlibrary.h"
 #include "rom/tmakerom.h"
 #include "rom/trombuilder.h"
 #include "tests/rom/testglyphs.h"
 #include "tests/rom/testprompts.h"
+#include "util/fileaccess.h"
 
 #include <QDir>
 #include <QFile>
@@ -25,10 +25,10 @@
 using DpuProject::TConfiguration;
 using DpuProject::TProject;
 using DpuRom::GlyphLibrary;
-using DpuRom::ReadWholeFile;
 using DpuRom::TMakeRom;
 using DpuRom::TRomBuilder;
-using DpuRom::WriteFileAtomically;
+using YVclUtil::ReadWholeFile;
+using YVclUtil::WriteFileAtomically;
 
 namespace {
 

@@ -3,13 +3,13 @@
 #include "project/tproject.h"
 #include "project/tprojectfile.h"
 #include "project/tstartup.h"
-#include "rom/filehelpers.h"
 #include "rom/glyphlibrary.h"
 #include "rom/romlayout.h"
 #include "rom/tmakerom.h"
 #include "tests/rom/testglyphs.h"
 #include "tests/rom/testprompts.h"
 #include "util/crc8.h"
+#include "util/fileaccess.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -34,8 +34,8 @@ using DpuProject::TProject;
 using DpuProject::TProjectFile;
 using DpuProject::TStartup;
 using DpuRom::GlyphLibrary;
-using DpuRom::ReadWholeFile;
 using DpuRom::TMakeRom;
+using YVclUtil::ReadWholeFile;
 namespace RomLayout = DpuRom::RomLayout;
 
 using namespace RomLayout;

@@ -1,6 +1,6 @@
 #include "rom/bitmapconversion.h"
 #include "rom/erombuild.h"
-#include "rom/filehelpers.h"
+#include "util/fileaccess.h"
 
 #include <QColor>
 #include <QDir>
@@ -18,7 +18,7 @@ using DpuRom::PackBitmap;
 using DpuRom::PackBitmapRotated;
 using DpuRom::PackImage;
 using DpuRom::PackImageRotated;
-using DpuRom::ReadWholeFile;
+using YVclUtil::ReadWholeFile;
 
 namespace {
 

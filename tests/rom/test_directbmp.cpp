@@ -5,9 +5,9 @@
 
 #include "rom/bitmapconversion.h"
 #include "rom/erombuild.h"
-#include "rom/filehelpers.h"
 #include "project/dputext.h"
 #include "tests/util/bmpsuitefiles.h"
+#include "util/fileaccess.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -31,8 +31,8 @@ using DpuRom::ConvertPictureData;
 using DpuRom::ConvertPictureFile;
 using DpuRom::ERomBuild;
 using DpuRom::LoadPictureData;
-using DpuRom::ReadWholeFile;
-using DpuRom::RegularFileSize;
+using YVclUtil::IsRegularFile;
+using YVclUtil::ReadWholeFile;
 namespace DpuText = DpuProject::DpuText;
 
 namespace {
@@ -247,7 +247,7 @@ TEST(ConvertPictureFile, RefusesWhatIsNotARegularFileWithoutBlocking) {
     }
 }
 
-TEST(RegularFileSize, AgreesWithTheProjectsFileCheck) {
+TEST(IsRegularFile, AgreesWithTheProjectsFileCheck) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString file = dir.filePath("pic.bmp");
@@ -264,7 +264,7 @@ TEST(RegularFileSize, AgreesWithTheProjectsFileCheck) {
           dir.filePath("missing.bmp"), QString("/dev/null"), QString()}) {
         const std::string name = path.toStdString();
         uint64_t size = 99;
-        EXPECT_EQ(RegularFileSize(name, size), DpuText::FileExists(name)) << name;
+        EXPECT_EQ(YVclUtil::IsRegularFile(name, &size), DpuText::FileExists(name)) << name;
         EXPECT_EQ(size, DpuText::FileExists(name) ? 5u : 0u) << name;
     }
 }

@@ -1,6 +1,5 @@
 #include "project/tconfiguration.h"
 #include "project/tproject.h"
-#include "rom/filehelpers.h"
 #include "rom/glyphlibrary.h"
 #include "rom/romlayout.h"
 #include "rom/tglyphlibraryentries.h"
@@ -8,6 +7,7 @@
 #include "tests/rom/testglyphs.h"
 #include "tests/rom/testprompts.h"
 #include "util/eygeneral.h"
+#include "util/fileaccess.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,9 +20,10 @@ using namespace DpuRom;
 using DpuProject::TConfiguration;
 using DpuProject::TProject;
 using DpuRom::GlyphLibrary;
-using DpuRom::ReadWholeFile;
 using DpuRom::TGlyphLibraryEntries;
 using DpuRom::TMakeRom;
+using YVclUtil::ReadWholeFile;
+using YVclUtil::WriteFileAtomically;
 namespace RomLayout = DpuRom::RomLayout;
 
 using namespace RomLayout;

@@ -1,13 +1,13 @@
 #include "project/dputext.h"
 #include "rom/bitmapconversion.h"
 #include "rom/erombuild.h"
-#include "rom/filehelpers.h"
 #include "rom/romlayout.h"
 #include "rom/trombuilder.h"
 #include "rom/tromworkfiles.h"
 #include "tests/rom/testglyphs.h"
 #include "util/crc8.h"
 #include "util/prompts.h"
+#include "util/fileaccess.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -20,10 +20,10 @@ using DpuRom::ERomBuild;
 using namespace DpuProject;
 using namespace DpuRom;
 
-using DpuRom::ReadWholeFile;
 using DpuRom::TRomBuilder;
 using DpuRom::TRomSettings;
 using DpuRom::TRomWorkFiles;
+using YVclUtil::ReadWholeFile;
 namespace DpuText = DpuProject::DpuText;
 namespace RomLayout = DpuRom::RomLayout;
 
