@@ -76,7 +76,7 @@ package-test: package
 	@scripts/package-test.sh $(BUILD_DIR)
 
 # Reports every tracked .cpp/.h that clang-format would change; changes nothing.
-format-check:
+format-check: deps
 	git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run -Werror
 
 clean:

@@ -10,7 +10,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev
   libinih-dev libsimpleini-dev
-  lrzsz valgrind python3
+  lrzsz valgrind python3 clang-format
   g++-mingw-w64-x86-64 wine64
   xvfb xauth
   fonts-dejavu-core fonts-dejavu-extra fonts-noto-cjk

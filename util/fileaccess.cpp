@@ -8,8 +8,7 @@ bool IsRegularFile(const std::string& Path, uint64_t* Size) {
     TFileStatus status;
     std::string reason;
     const bool regular = QueryFileStatus(Path, status, reason) && status.Kind == TFileKind::Regular;
-    if (Size)
-        *Size = regular ? status.Size : 0;
+    if (Size) *Size = regular ? status.Size : 0;
     return regular;
 }
 
