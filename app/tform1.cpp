@@ -1,19 +1,22 @@
 #include "app/tform1.h"
 
+#include "app/guarded.h"
 #include "app/qtext.h"
 #include "app/taboutdialog.h"
 #include "app/tchoicebox.h"
-#include "app/teditcommand.h"
+#include "app/tdrophandler.h"
 #include "app/tfilebrowser.h"
 #include "app/thelpdialog.h"
+#include "app/tlabelchecker.h"
+#include "app/tlinkcontrols.h"
 #include "app/tpicturebox.h"
+#include "app/tprojectedits.h"
+#include "app/tprojectsession.h"
 #include "app/tqtprompts.h"
 #include "app/tromimageview.h"
-#include "app/tsavequestion.h"
+#include "app/twindowshortcuts.h"
 #include "fieldbus/tpcuart.h"
 #include "link/linksession.h"
-#include "project/dputext.h"
-#include "project/tlabelpreview.h"
 #include "project/tstartup.h"
 #include "rom/tmakerom.h"
 
@@ -27,49 +30,23 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QSettings>
-#include <QShortcut>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QToolButton>
 #include <QUndoStack>
 
-#include <type_traits>
 #include <utility>
 
-namespace DpuText = DpuProject::DpuText;
-
-using DpuProject::TLabelPreview;
 using DpuProject::TProject;
 using DpuProject::TProjectFile;
 using DpuProject::TStartup;
 using DpuProject::TStartupResult;
 using DpuRom::TMakeRom;
-
-constexpr const char* PictureFilter = "Bitmap files (*.bmp)|*.bmp;*.BMP";
-
-namespace {
-// Wraps an action so an exception from the core ends that action with a
-// message box and the window goes on. Fn takes the signal's arguments or none.
-template <typename Fn> auto Guarded(YVclUtil::Prompts& Ask, Fn Action) {
-    return [&Ask, Action](auto&&... Args) -> void {
-        try {
-            if constexpr (std::is_invocable_v<Fn, decltype(Args)...>)
-                Action(std::forward<decltype(Args)>(Args)...);
-            else
-                Action();
-        } catch (const std::exception& e) {
-            Ask.SetBusyCursor(false);
-            Ask.MessageBox("Error", std::string(e.what()) + "\n\n");
-        }
-    };
-}
-} // namespace
 
 TForm1::TForm1(YVclUtil::Prompts* Prompts, QWidget* Parent) : QMainWindow(Parent) {
     if (Prompts) {
@@ -82,8 +59,7 @@ TForm1::TForm1(YVclUtil::Prompts* Prompts, QWidget* Parent) : QMainWindow(Parent
     setWindowTitle(QString::fromLatin1(TStartup::DesignCaption));
 
     FRemember = std::make_unique<TRememberingPrompts>(*FPrompts);
-    FUndo = new QUndoStack(this);
-    connect(FUndo, &QUndoStack::cleanChanged, this, [this] { UpdateModified(); });
+    FProjSession = new TProjectSession(*this, *FPrompts, *FRemember, [this] { OnSave(); });
 
     FConfig.SetDirectoriesFromProcess();
     FProgramDir = ToQ(FConfig.ProgramDir);
@@ -94,8 +70,6 @@ TForm1::TForm1(YVclUtil::Prompts* Prompts, QWidget* Parent) : QMainWindow(Parent
     // session owns it and wires the link to it.
     FSession = std::make_unique<DpuLink::TLinkSession>(*this, 10000,
                                                        std::make_unique<OrvCtrl::TPcUart>(this));
-    Link().OnControlsChanged = [this] { UpdateLinkControls(); };
-    Link().OnProgress = [this](unsigned BlockNo) { FMake->SetProgress(static_cast<int>(BlockNo)); };
 
     FTabs = new QTabWidget(this);
     FTabs->setObjectName("PageControl");
@@ -117,14 +91,21 @@ TForm1::TForm1(YVclUtil::Prompts* Prompts, QWidget* Parent) : QMainWindow(Parent
     setMinimumSize(640, 480);
 
     BuildStatusBar();
+    FChecker =
+        std::make_unique<TLabelChecker>(FProject, FConfig, FLibrary, FSetup->Grid(), FShowing);
+    FEdits = std::make_unique<TProjectEdits>(
+        TProjectEdits::TParts{FProject, FConfig, FLibrary, *FProjectFile, FSetup, FMake,
+                              *FProjSession, *FChecker, Ask(), *this, FShowing});
+    FLinkControls = new TLinkControls(*FSession, FMake, FConfig, Ask(), this);
     StartUp();
     ConnectSetupPage();
     ConnectMakePage();
     TAboutDialog::Attach(*this, FConfig);
-    BuildShortcuts();
+    TWindowShortcuts::Attach(*this, Ask(), FSetup, FMake, FProjSession->UndoStack(),
+                             [this] { ShowHelp(); });
     setAcceptDrops(true);
-    LoadSettings();
-    CheckAllLabels();
+    FProjSession->LoadSettings();
+    FChecker->CheckAll();
 }
 
 TForm1::~TForm1() {
@@ -156,37 +137,7 @@ void TForm1::BuildStatusBar() {
         bar->addWidget(FStatus[i], i == 0 ? 1 : 0);
     }
     FStatus[3]->setText(QStringLiteral("Orvane Tech."));
-    // Beside the four panels, so their texts stay as they are.
-    FModified = new QLabel(QStringLiteral("Unsaved changes"), bar);
-    FModified->setObjectName("ModifiedIndicator");
-    FModified->setToolTip(QStringLiteral("The project has changes that are not saved"));
-    FModified->setStyleSheet(
-        QStringLiteral("QLabel { color: #b00000; font-weight: bold; padding: 0 6px; }"));
-    FModified->setVisible(false);
-    bar->addWidget(FModified);
-}
-
-void TForm1::BuildShortcuts() {
-    auto key = [this](const QKeySequence& Keys, const char* Name, auto Action) {
-        auto* shortcut = new QShortcut(Keys, this);
-        shortcut->setObjectName(QString::fromLatin1(Name));
-        connect(shortcut, &QShortcut::activated, this, Guarded(Ask(), Action));
-    };
-    // Each key does what its button does, so the rules of the button (a
-    // disabled upload while not connected) hold for the key as well.
-    auto press = [](QAbstractButton* Button) {
-        return [Button] {
-            if (Button->isEnabled()) Button->click();
-        };
-    };
-    key(QKeySequence(Qt::CTRL | Qt::Key_O), "LoadShortcut", press(FSetup->LoadButton()));
-    key(QKeySequence(Qt::CTRL | Qt::Key_S), "SaveShortcut", press(FSetup->SaveButton()));
-    key(QKeySequence(Qt::CTRL | Qt::Key_B), "MakeRomShortcut", press(FMake->MakeRomButton()));
-    key(QKeySequence(Qt::CTRL | Qt::Key_U), "UploadShortcut", press(FMake->UploadButton()));
-    key(QKeySequence(Qt::CTRL | Qt::Key_Z), "UndoShortcut", [this] { FUndo->undo(); });
-    key(QKeySequence(Qt::CTRL | Qt::Key_Y), "RedoShortcut", [this] { FUndo->redo(); });
-    key(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), "RedoShortcut2", [this] { FUndo->redo(); });
-    key(QKeySequence(Qt::Key_F1), "HelpShortcut", [this] { ShowHelp(); });
+    FProjSession->AddIndicator(bar);
 }
 
 THelpDialog* TForm1::ShowHelp() {
@@ -197,154 +148,20 @@ THelpDialog* TForm1::ShowHelp() {
     return FHelp;
 }
 
-// ---------------------------------------------------------------- unsaved changes and undo
-
 bool TForm1::HasUnsavedChanges() const {
-    return !FUndo->isClean() || FOtherChanges;
+    return FProjSession->HasUnsavedChanges();
 }
 
-void TForm1::UpdateModified() {
-    FModified->setVisible(HasUnsavedChanges());
+QUndoStack* TForm1::UndoStack() const {
+    return FProjSession->UndoStack();
 }
 
-void TForm1::MarkSaved() {
-    FUndo->setClean();
-    FOtherChanges = false;
-    UpdateModified();
+QStringList TForm1::RecentProjects() const {
+    return FProjSession->RecentProjects();
 }
-
-bool TForm1::ConfirmUnsaved() {
-    if (!HasUnsavedChanges()) return true;
-    const std::string caption = "Unsaved changes";
-    const std::string text = "The project has changes that are not saved.\n\nSave them first?";
-    TSaveQuestion::TAnswer answer;
-    if (auto* three = dynamic_cast<TSaveQuestion*>(FPrompts))
-        answer = three->AskSaveChanges(caption, text);
-    else
-        answer = Ask().AskYesNo(caption, text) ? TSaveQuestion::TAnswer::Save
-                                               : TSaveQuestion::TAnswer::Discard;
-    switch (answer) {
-    case TSaveQuestion::TAnswer::Save:
-        OnSave();
-        // A cancelled or failed save keeps everything as it was.
-        return !HasUnsavedChanges();
-    case TSaveQuestion::TAnswer::Discard:
-        return true;
-    case TSaveQuestion::TAnswer::Cancel:
-        break;
-    }
-    return false;
-}
-
-void TForm1::Record(const QString& What, std::function<void()> Redo, std::function<void()> Undo) {
-    FUndo->push(new TEditCommand(What, std::move(Redo), std::move(Undo)));
-}
-
-void TForm1::ApplyLabels(const std::vector<TLabelValue>& Values) {
-    const bool wasShowing = std::exchange(FShowing, true);
-    for (const TLabelValue& v : Values) {
-        FProject.SetLabel(v.Table, v.Code, v.Text);
-        SetCell(2 + v.Table, v.Code + 1, ToQ(v.Text));
-        CheckLabelCell(v.Table, v.Code);
-    }
-    FShowing = wasShowing;
-}
-
-void TForm1::RecordCells(const QString& What, const std::vector<TGridEditor::TCellEdit>& Edits) {
-    std::vector<TLabelValue> before;
-    std::vector<TLabelValue> after;
-    for (const TGridEditor::TCellEdit& e : Edits) {
-        const int table = e.Col - 2;
-        if (table < 0 || table >= TProject::TableCount || e.Row < 0 || e.Row >= TProject::CodeCount)
-            continue;
-        const std::string text = FromQ(e.Text);
-        if (FProject.Label(table, e.Row) == text) continue;
-        before.push_back({table, e.Row, FProject.Label(table, e.Row)});
-        after.push_back({table, e.Row, text});
-    }
-    if (after.empty()) return;
-    Record(
-        What, [this, after] { ApplyLabels(after); }, [this, before] { ApplyLabels(before); });
-    // The preview follows the current cell's new text.
-    QTableWidget* grid = FSetup->Grid();
-    OnCellSelected(grid->currentRow(), grid->currentColumn());
-}
-
-void TForm1::ShowChoicesAgain() {
-    const bool wasShowing = std::exchange(FShowing, true);
-    FSetup->ShowChoices(FProject);
-    FMake->ShowSettings(FProject);
-    FShowing = wasShowing;
-    CheckAllLabels();
-}
-
-void TForm1::ApplyLogo(const TLogoState& State) {
-    FProject.CUSLOGOENABLE = State.Enable;
-    FProject.TITLEFILENAME_C = State.Path;
-    FMake->ShowLogo(State.Enable != 0, State.Path.empty() ? FConfig.BlankLogoPath() : State.Path);
-}
-
-void TForm1::RecordLogo(const TLogoState& Before) {
-    const TLogoState after = LogoState();
-    if (after == Before) return;
-    Record(
-        QStringLiteral("Logo"), [this, after] { ApplyLogo(after); },
-        [this, Before] { ApplyLogo(Before); });
-}
-
-// ---------------------------------------------------------------- settings kept between runs
 
 std::unique_ptr<QSettings> TForm1::OpenSettings() {
-    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
-                                       QStringLiteral("dpu510tk3"), QStringLiteral("editor"));
-}
-
-void TForm1::LoadSettings() {
-    const auto settings = OpenSettings();
-    FRecent = settings->value(QStringLiteral("RecentProjects")).toStringList();
-    while (FRecent.size() > MaxRecent)
-        FRecent.removeLast();
-    settings->beginGroup(QStringLiteral("LastFiles"));
-    for (const QString& purpose : settings->childKeys())
-        FRemember->Remember(FromQ(purpose), FromQ(settings->value(purpose).toString()));
-    settings->endGroup();
-    const QByteArray geometry = settings->value(QStringLiteral("WindowGeometry")).toByteArray();
-    if (!geometry.isEmpty()) restoreGeometry(geometry);
-}
-
-void TForm1::SaveSettings() const {
-    const auto settings = OpenSettings();
-    settings->setValue(QStringLiteral("RecentProjects"), FRecent);
-    settings->beginGroup(QStringLiteral("LastFiles"));
-    for (const auto& [purpose, path] : FRemember->All())
-        settings->setValue(ToQ(purpose), ToQ(path));
-    settings->endGroup();
-    settings->setValue(QStringLiteral("WindowGeometry"), saveGeometry());
-}
-
-void TForm1::NoteProjectFile(const std::string& Path) {
-    if (Path.empty()) return;
-    const QString full = QFileInfo(ToQ(Path)).absoluteFilePath();
-    FRemember->Remember(TRememberingPrompts::Purpose(TProjectFile::Filter), FromQ(full));
-    FRecent.removeAll(full);
-    FRecent.prepend(full);
-    while (FRecent.size() > MaxRecent)
-        FRecent.removeLast();
-    SaveSettings();
-}
-
-void TForm1::ShowRecentMenu() {
-    QMenu* menu = FSetup->RecentButton()->menu();
-    menu->clear();
-    if (FRecent.isEmpty()) {
-        menu->addAction(QStringLiteral("(no recent projects)"))->setEnabled(false);
-        return;
-    }
-    for (const QString& path : FRecent) {
-        QAction* a = menu->addAction(path);
-        connect(a, &QAction::triggered, this,
-                Guarded(Ask(), [this, path] { OpenProjectFile(FromQ(path)); }));
-    }
+    return TProjectSession::OpenSettings();
 }
 
 // ---------------------------------------------------------------- sinks
@@ -380,69 +197,26 @@ void TForm1::changeEvent(QEvent* Event) {
 }
 
 void TForm1::closeEvent(QCloseEvent* Event) {
-    if (!ConfirmUnsaved()) {
+    if (!FProjSession->ConfirmUnsaved()) {
         Event->ignore();
         return;
     }
-    SaveSettings();
+    FProjSession->SaveSettings();
     // Closing while connected or uploading ends the transfer and releases the port.
     if (FSession) FSession->ReleasePort();
     Event->accept();
 }
 
-namespace {
-// The local file of a drop with one file, "" otherwise.
-QString DroppedFile(const QMimeData* Data) {
-    if (!Data || !Data->hasUrls() || Data->urls().size() != 1 ||
-        !Data->urls().first().isLocalFile())
-        return QString();
-    return Data->urls().first().toLocalFile();
-}
-
-bool HasSuffix(const QString& Path, const char* Suffix) {
-    return QFileInfo(Path).suffix().compare(QLatin1String(Suffix), Qt::CaseInsensitive) == 0;
-}
-} // namespace
-
 void TForm1::dragEnterEvent(QDragEnterEvent* Event) {
-    if (HasSuffix(DroppedFile(Event->mimeData()), "dcf")) Event->acceptProposedAction();
+    if (TDropHandler::HasSuffix(TDropHandler::DroppedFile(Event->mimeData()), "dcf"))
+        Event->acceptProposedAction();
 }
 
 void TForm1::dropEvent(QDropEvent* Event) {
-    const QString file = DroppedFile(Event->mimeData());
-    if (!HasSuffix(file, "dcf")) return;
+    const QString file = TDropHandler::DroppedFile(Event->mimeData());
+    if (!TDropHandler::HasSuffix(file, "dcf")) return;
     Event->acceptProposedAction();
     Guarded(Ask(), [this, file] { OpenProjectFile(FromQ(file)); })();
-}
-
-bool TForm1::eventFilter(QObject* Watched, QEvent* Event) {
-    // Bitmaps dropped on a message picture or the logo, ROM files on the Make tab.
-    const bool enter = Event->type() == QEvent::DragEnter;
-    if (!enter && Event->type() != QEvent::Drop) return QMainWindow::eventFilter(Watched, Event);
-    auto* drop = static_cast<QDropEvent*>(Event);
-    const QString file = DroppedFile(drop->mimeData());
-    std::function<void()> action;
-    if (Watched == FMake->Logo() && HasSuffix(file, "bmp")) {
-        action = [this, file] { SetLogoFile(FromQ(file)); };
-    } else if (Watched == FMake && HasSuffix(file, "bin")) {
-        action = [this, file] {
-            FMake->RomFileNameEdit()->setText(QFileInfo(file).fileName());
-            FProject.ROMFILENAME = FromQ(QFileInfo(file).fileName());
-            FOtherChanges = true;
-            UpdateModified();
-        };
-    } else {
-        for (int s = 0; s < TProject::StateCount && !action; ++s)
-            for (int k = 0; k < 4; ++k)
-                if (Watched == FSetup->MsgImage(s, k) && HasSuffix(file, "bmp")) {
-                    action = [this, s, k, file] { SetSlotFile(s, k, FromQ(file)); };
-                    break;
-                }
-    }
-    if (!action) return QMainWindow::eventFilter(Watched, Event);
-    drop->acceptProposedAction();
-    if (!enter) Guarded(Ask(), action)();
-    return true;
 }
 
 // ---------------------------------------------------------------- start-up
@@ -474,91 +248,41 @@ void TForm1::StartUp() {
 // ---------------------------------------------------------------- bindings
 
 void TForm1::ConnectSetupPage() {
-    QTableWidget* grid = FSetup->Grid();
-    connect(grid, &QTableWidget::currentCellChanged, this,
-            Guarded(Ask(), [this](int Row, int Col, int, int) { OnCellSelected(Row, Col); }));
-    // A click selects the cell again even when it is already the current one
-    // (after editing it, say), and shows its preview as any selection does.
-    connect(grid, &QTableWidget::cellPressed, this,
-            Guarded(Ask(), [this](int Row, int Col) { OnCellSelected(Row, Col); }));
-    connect(grid, &QTableWidget::cellChanged, this,
-            Guarded(Ask(), [this](int Row, int Col) { OnCellEdited(Row, Col); }));
-
-    FGridEditor = new TGridEditor(grid, 2, [this](const QString& What, const auto& Edits) {
-        Guarded(Ask(), [&] { RecordCells(What, Edits); })();
-    });
-
-    // Radio groups report only the person's clicks; the record is shown with setChecked.
-    auto bindChoice = [this](QButtonGroup* Group, int TProject::*Field) {
-        connect(Group, &QButtonGroup::idClicked, this, [this, Field](int Id) {
-            if (!FShowing) ChooseInt(Field, Id);
-        });
-    };
-    bindChoice(FSetup->CtblGroup(), &TProject::DEF_CTBL);
-    bindChoice(FSetup->FlStyleBox()->Group(), &TProject::DEF_FL);
-    bindChoice(FSetup->DirStyleBox()->Group(), &TProject::DEF_DIR);
-    bindChoice(FMake->MsgPosBox()->Group(), &TProject::DEF_MSGPOS);
-    connect(FSetup->RightButton(), &QRadioButton::clicked, this,
-            [this] { ChooseInt(&TProject::DPSTYLE, 1); });
-    connect(FSetup->LeftButton(), &QRadioButton::clicked, this,
-            [this] { ChooseInt(&TProject::DPSTYLE, 2); });
-    for (int k = 0; k < 4; ++k)
-        connect(FSetup->MsgCheck(k), &QCheckBox::toggled, this, [this, k](bool On) {
-            if (FShowing || FProject.MsgColumnChecked[k] == On) return;
-            auto apply = [this, k](bool Value) {
-                FProject.MsgColumnChecked[k] = Value;
-                ShowChoicesAgain();
-            };
-            Record(
-                QStringLiteral("Message column"), [apply, On] { apply(On); },
-                [apply, On] { apply(!On); });
-        });
-    connect(FSetup->VersionBox(), &QComboBox::activated, this,
-            Guarded(Ask(), [this](int Index) { OnVersionChosen(Index); }));
-    for (int s = 0; s < 10; ++s)
-        for (int k = 0; k < 4; ++k)
-            connect(FSetup->MsgImage(s, k), &TPictureBox::DoubleClicked, this,
-                    Guarded(Ask(), [this, s, k] { OnMessagePictureDoubleClicked(s, k); }));
-    connect(FSetup->ClearAllButton(), &QPushButton::clicked, this,
-            Guarded(Ask(), [this] { OnClearAll(); }));
+    FEdits->Bind(this);
     connect(FSetup->LoadButton(), &QPushButton::clicked, this, Guarded(Ask(), [this] {
-                if (ConfirmUnsaved()) ShowLoaded(FProjectFile->Load());
+                if (FProjSession->ConfirmUnsaved()) ShowLoaded(FProjectFile->Load());
             }));
-    connect(FSetup->RecentButton()->menu(), &QMenu::aboutToShow, this,
-            [this] { ShowRecentMenu(); });
-    for (int s = 0; s < TProject::StateCount; ++s)
-        for (int k = 0; k < 4; ++k) {
-            FSetup->MsgImage(s, k)->setAcceptDrops(true);
-            FSetup->MsgImage(s, k)->installEventFilter(this);
-        }
+    connect(FSetup->RecentButton()->menu(), &QMenu::aboutToShow, this, [this] {
+        FProjSession->FillRecentMenu(FSetup->RecentButton()->menu(),
+                                     [this](const std::string& Path) { OpenProjectFile(Path); });
+    });
     connect(FSetup->SaveButton(), &QPushButton::clicked, this,
             Guarded(Ask(), [this] { OnSave(); }));
 }
 
 void TForm1::ConnectMakePage() {
-    auto bindIndex = [this](QComboBox* Box, int TProject::*Field) {
-        connect(Box, &QComboBox::activated, this,
-                [this, Field](int Index) { ChooseInt(Field, Index); });
+    auto romFileName = [this](const QString& Name) {
+        FProject.ROMFILENAME = FromQ(Name);
+        FProjSession->MarkOtherChange();
     };
-    auto otherChange = [this] {
-        FOtherChanges = true;
-        UpdateModified();
-    };
-    connect(FMake->RomFileNameEdit(), &QLineEdit::textEdited, this,
-            [this, otherChange](const QString& Text) {
-                FProject.ROMFILENAME = FromQ(Text);
-                otherChange();
-            });
+    connect(FMake->RomFileNameEdit(), &QLineEdit::textEdited, this, romFileName);
     connect(FMake->Browser(), &TFileBrowser::FileClicked, this,
-            [this, otherChange](const QString& Name) {
+            [this, romFileName](const QString& Name) {
                 FMake->RomFileNameEdit()->setText(Name);
-                FProject.ROMFILENAME = FromQ(Name);
-                otherChange();
+                romFileName(Name);
             });
-    FMake->setAcceptDrops(true);
-    FMake->installEventFilter(this);
-    FMake->Logo()->setAcceptDrops(true);
-    FMake->Logo()->installEventFilter(this);
+    // Bitmaps dropped on a message picture or the logo, ROM files on the Make tab.
+    TProjectEdits* edits = FEdits.get();
+    new TDropHandler(FSetup, FMake, Ask(),
+                     {[edits](const QString& File) { edits->SetLogoFile(FromQ(File)); },
+                      [this, romFileName](const QString& File) {
+                          FMake->RomFileNameEdit()->setText(QFileInfo(File).fileName());
+                          romFileName(QFileInfo(File).fileName());
+                      },
+                      [edits](int State, int Column, const QString& File) {
+                          edits->SetSlotFile(State, Column, FromQ(File));
+                      }},
+                     this);
     connect(FMake->MakeRomButton(), &QPushButton::clicked, this,
             Guarded(Ask(), [this] { OnMakeRom(); }));
     connect(FMake->RomImageViewButton(), &QPushButton::clicked, this, [this] {
@@ -568,32 +292,9 @@ void TForm1::ConnectMakePage() {
     });
     // A port link made while the window is open shows when the person comes back to it.
     connect(FTabs, &QTabWidget::currentChanged, this, [this] { FMake->ShowComPortDevice(); });
-    connect(FMake->ConnectButton(), &QPushButton::clicked, this,
-            Guarded(Ask(), [this] { OnConnect(); }));
-    connect(FMake->BaudBox(), &QComboBox::activated, this,
-            [this] { Link().BaudListChanged(FMake->BaudBox()->currentText().toStdString()); });
-    connect(FMake->UploadButton(), &QPushButton::clicked, this,
-            Guarded(Ask(), [this] { OnUpload(); }));
-    connect(FMake->DateTimeSyncButton(), &QPushButton::clicked, this,
-            Guarded(Ask(), [this] { OnDateTimeSync(); }));
-    connect(FMake->MsgOnCheck(), &QCheckBox::toggled, this,
-            [this](bool On) { Link().SetMsgOn(On); });
-
-    connect(FMake->LogoOnButton(), &QRadioButton::clicked, this,
-            Guarded(Ask(), [this] { OnLogoOn(); }));
-    connect(FMake->LogoOffButton(), &QRadioButton::clicked, this,
-            Guarded(Ask(), [this] { OnLogoOff(); }));
-    connect(FMake->Logo(), &TPictureBox::Clicked, this, Guarded(Ask(), [this] { ChooseLogo(); }));
-    bindIndex(FMake->LogoSecondsBox(), &TProject::SWAPTIME);
-    bindIndex(FMake->PowerSavingBox(), &TProject::PWRSAVING);
-    bindIndex(FMake->NodeAddressBox(), &TProject::NODEADDR);
-    connect(FMake->IdCodeEdit(), &QLineEdit::textEdited, this,
-            [this, otherChange](const QString& Text) {
-                FProject.CUSIDCODE = FromQ(Text);
-                otherChange();
-            });
-    connect(FMake->DateTimeCheck(), &QCheckBox::toggled, this, [this](bool On) {
-        if (!FShowing) ChooseInt(&TProject::DISPDT, On ? 1 : 0);
+    connect(FMake->IdCodeEdit(), &QLineEdit::textEdited, this, [this](const QString& Text) {
+        FProject.CUSIDCODE = FromQ(Text);
+        FProjSession->MarkOtherChange();
     });
 }
 
@@ -601,7 +302,7 @@ void TForm1::ConnectMakePage() {
 
 void TForm1::ShowProject() {
     FShowing = true;
-    ShowLabels();
+    FEdits->ShowLabels();
     FSetup->ShowChoices(FProject);
     FMake->ShowSettings(FProject);
     const bool logoOn = FProject.CUSLOGOENABLE != 0;
@@ -610,174 +311,7 @@ void TForm1::ShowProject() {
     FSetup->ShowBitPatterns(FConfig);
     FSetup->ShowAllSlots(FProject);
     FShowing = false;
-    CheckAllLabels();
-}
-
-void TForm1::ShowLabels() {
-    const bool wasShowing = std::exchange(FShowing, true);
-    FSetup->ShowLabels(FProject);
-    FShowing = wasShowing;
-    CheckAllLabels();
-}
-
-QString TForm1::LabelProblem(const std::string& Text) const {
-    const TLabelPreview::TPlan plan =
-        TLabelPreview::Plan(Text, FProject.DEF_FL, FConfig.UserFloorStylePrefix());
-    if (plan.Kind == TLabelPreview::TKind::None) return QString();
-    const QString style = QStringLiteral("FL Style %1").arg(FProject.DEF_FL);
-    // The display's glyphs are single bytes; nothing beyond ASCII has one,
-    // whatever the label's length.
-    for (const QChar c : ToQ(DpuText::Trim(Text)).toUpper())
-        if (c.unicode() > 0x7E) return QStringLiteral("No glyph for \"%1\" in %2").arg(c, style);
-    if (plan.Kind == TLabelPreview::TKind::Glyphs) {
-        if (!FLibrary.IsLoaded()) return QString();
-        uint32_t offset = 0, length = 0;
-        for (const unsigned char c : plan.Chars)
-            if (!FLibrary.FindEntry(FProject.DEF_FL + 1, c, offset, length))
-                return QStringLiteral("No glyph for \"%1\" in %2").arg(QChar(c), style);
-        return QString();
-    }
-    if (DpuText::FileExists(plan.BitmapPath)) return QString();
-    const QFileInfo bitmap(ToQ(plan.BitmapPath));
-    return QStringLiteral("No user bitmap \"%1\" in %2")
-        .arg(bitmap.fileName(), bitmap.absolutePath());
-}
-
-void TForm1::CheckLabelCell(int Table, int Code) {
-    QTableWidgetItem* item = FSetup->Grid()->item(Code, 2 + Table);
-    if (!item) return;
-    const QString why = LabelProblem(FProject.Label(Table, Code));
-    const bool wasShowing = std::exchange(FShowing, true);
-    item->setData(Qt::BackgroundRole,
-                  why.isEmpty() ? QVariant() : QVariant(QBrush(QColor(255, 214, 196))));
-    item->setToolTip(why);
-    FShowing = wasShowing;
-}
-
-void TForm1::CheckAllLabels() {
-    for (int t = 0; t < TProject::TableCount; ++t)
-        for (int n = 0; n < TProject::CodeCount; ++n)
-            CheckLabelCell(t, n);
-}
-
-// ---------------------------------------------------------------- "Setup" actions
-
-void TForm1::OnCellSelected(int Row, int Col) {
-    if (Row < 0 || Col < 2) return;
-    const std::string text = FromQ(Cell(Col, Row + 1));
-    if (TLabelPreview::Render(text, FProject.DEF_FL, FConfig.UserFloorStylePrefix(), FLibrary,
-                              FPreviewImage))
-        FSetup->ShowPreview(FPreviewImage);
-}
-
-void TForm1::OnCellEdited(int Row, int Col) {
-    if (FShowing || Col < 2 || Row < 0 || Row >= TProject::CodeCount) return;
-    const int table = Col - 2;
-    const std::string before = FProject.Label(table, Row);
-    const std::string after = FromQ(Cell(Col, Row + 1));
-    // Tints and tool tips change the item too; only a new text is an edit.
-    if (before == after) return;
-    Record(
-        QStringLiteral("Edit label"),
-        [this, table, Row, after] {
-            ApplyLabels({{table, Row, after}});
-        },
-        [this, table, Row, before] {
-            ApplyLabels({{table, Row, before}});
-        });
-}
-
-void TForm1::ChooseInt(int TProject::*Field, int Value) {
-    const int before = FProject.*Field;
-    if (before == Value) return;
-    auto apply = [this, Field](int V) {
-        FProject.*Field = V;
-        ShowChoicesAgain();
-    };
-    Record(
-        QStringLiteral("Choice"), [apply, Value] { apply(Value); },
-        [apply, before] { apply(before); });
-}
-
-void TForm1::OnVersionChosen(int Index) {
-    const int before = FConfig.VersionIndex;
-    auto apply = [this](int I) {
-        FConfig.SelectVersion(I, this);
-        FSetup->ShowBitPatterns(FConfig);
-        const QSignalBlocker block(FSetup->VersionBox());
-        FSetup->VersionBox()->setCurrentIndex(FConfig.VersionIndex);
-    };
-    if (before == Index) {
-        apply(Index);
-        return;
-    }
-    Record(
-        QStringLiteral("Version"), [apply, Index] { apply(Index); },
-        [apply, before] { apply(before); });
-}
-
-void TForm1::OnMessagePictureDoubleClicked(int State, int Column) {
-    std::string file;
-    if (!Ask().OpenPictureDialog(PictureFilter, file)) return;
-    SetSlotFile(State, Column, file);
-}
-
-void TForm1::SetSlotFile(int State, int Column, const std::string& File) {
-    const int slot = TSetupPage::ColumnSlot(Column);
-    const std::string before = FProject.Slot(State, slot);
-    // Only this picture changes; the row's name picture waits for the next
-    // full display.
-    auto apply = [this, State, Column, slot](const std::string& F) {
-        FProject.SetSlot(State, slot, F);
-        FSetup->ShowSlotPicture(State, Column, F);
-    };
-    Record(
-        QStringLiteral("Message picture"), [apply, File] { apply(File); },
-        [apply, before] { apply(before); });
-}
-
-bool TForm1::ChooseLogo() {
-    std::string file;
-    if (!Ask().OpenPictureDialog(PictureFilter, file)) return false;
-    SetLogoFile(file);
-    return true;
-}
-
-void TForm1::SetLogoFile(const std::string& File) {
-    const TLogoState before = LogoState();
-    FProject.TITLEFILENAME_C = File;
-    FMake->ShowLogoFile(File);
-    RecordLogo(before);
-}
-
-void TForm1::OnLogoOn() {
-    const TLogoState before = LogoState();
-    if (FProject.SetLogoOn()) ChooseLogo();
-    FMake->ShowLogoChoice(true);
-    RecordLogo(before);
-}
-
-void TForm1::OnLogoOff() {
-    const TLogoState before = LogoState();
-    FProject.SetLogoOff();
-    FMake->ShowLogo(false, FConfig.BlankLogoPath());
-    RecordLogo(before);
-}
-
-void TForm1::OnClearAll() {
-    const auto tables = FProject.CodeTables;
-    const auto flags = FProject.UsedCharFlags;
-    Record(
-        QStringLiteral("Clear ALL"),
-        [this] {
-            FProjectFile->ClearAll();
-            ShowLabels();
-        },
-        [this, tables, flags] {
-            FProject.CodeTables = tables;
-            FProject.UsedCharFlags = flags;
-            ShowLabels();
-        });
+    FChecker->CheckAll();
 }
 
 bool TForm1::LoadProjectFile(const std::string& Path) {
@@ -785,7 +319,7 @@ bool TForm1::LoadProjectFile(const std::string& Path) {
 }
 
 bool TForm1::OpenProjectFile(const std::string& Path) {
-    return ConfirmUnsaved() && LoadProjectFile(Path);
+    return FProjSession->ConfirmUnsaved() && LoadProjectFile(Path);
 }
 
 TProjectFile::TLoadResult TForm1::ShowLoaded(TProjectFile::TLoadResult Result) {
@@ -796,21 +330,27 @@ TProjectFile::TLoadResult TForm1::ShowLoaded(TProjectFile::TLoadResult Result) {
         ShowProject();
         FMake->Browser()->Refresh();
         // Another project: the history of the last one no longer applies.
-        FUndo->clear();
-        MarkSaved();
-        NoteProjectFile(FProjectFile->LastPath);
+        FProjSession->UndoStack()->clear();
+        FProjSession->MarkSaved();
+        FProjSession->NoteProjectFile(FProjectFile->LastPath);
         Ask().SetBusyCursor(false);
     }
     return Result;
 }
 
-void TForm1::OnSave() {
-    if (FProjectFile->Save()) {
-        MarkSaved();
-        NoteProjectFile(FProjectFile->LastPath);
+bool TForm1::SaveProject() {
+    const bool saved = FProjectFile->Save();
+    if (saved) {
+        FProjSession->MarkSaved();
+        FProjSession->NoteProjectFile(FProjectFile->LastPath);
     }
     // Save writes the ROM file name as the field must show it now.
     FMake->ShowRomFileName(FProject.ROMFILENAME);
+    return saved;
+}
+
+void TForm1::OnSave() {
+    SaveProject();
 }
 
 void TForm1::SelectFirstLabel() {
@@ -821,15 +361,7 @@ void TForm1::SelectFirstLabel() {
 
 void TForm1::OnMakeRom() {
     TMakeRom command(FProject, FConfig, FLibrary, Ask(), this);
-    command.SaveStep = [this] {
-        const bool saved = FProjectFile->Save();
-        if (saved) {
-            MarkSaved();
-            NoteProjectFile(FProjectFile->LastPath);
-        }
-        FMake->ShowRomFileName(FProject.ROMFILENAME);
-        return saved;
-    };
+    command.SaveStep = [this] { return SaveProject(); };
     const bool built = command.Run();
     // The build's own log lines only report trouble; say where the image went.
     if (built) {
@@ -837,7 +369,7 @@ void TForm1::OnMakeRom() {
         AppendLog("===> ROM image written: " + image + " <===");
         // The upload dialog starts at the image just built.
         FRemember->Remember("bin", image);
-        SaveSettings();
+        FProjSession->SaveSettings();
     }
     // Labels whose user bitmap was missing were emptied by the build.
     const bool wasShowing = std::exchange(FShowing, true);
@@ -847,53 +379,4 @@ void TForm1::OnMakeRom() {
     FMake->ShowRomFileName(FProject.ROMFILENAME);
     // The new image shows in the file list.
     FMake->Browser()->Refresh();
-}
-
-void TForm1::UpdateLinkControls() {
-    ShowLinkState();
-    // The link reports its buttons before it enters or leaves a transfer's
-    // state; look again once the report's event is over.
-    if (!FLinkRecheckQueued) {
-        FLinkRecheckQueued = true;
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                FLinkRecheckQueued = false;
-                ShowLinkState();
-            },
-            Qt::QueuedConnection);
-    }
-}
-
-void TForm1::ShowLinkState() {
-    const bool transferring = Link().LinkState() != DpuLink::TLinkState::Idle;
-    // Date-Time Sync. waits while an image is on its way.
-    FMake->ShowLinkControls(Link().Connected(), Link().UploadEnabled(),
-                            Link().SyncEnabled() &&
-                                Link().LinkState() != DpuLink::TLinkState::RomUpload);
-    if (!transferring) FMake->SetProgress(0);
-}
-
-void TForm1::OnConnect() {
-    if (!Link().Connected()) {
-        FMake->ShowComPortDevice();
-        Link().Connect(FMake->SelectedComPort());
-        // A number the component refused leaves it on the port it had: show that one.
-        FMake->SelectComPort(FSession->Uart().pr_UartPortNumber());
-    } else {
-        Link().Disconnect();
-    }
-    UpdateLinkControls();
-}
-
-void TForm1::OnUpload() {
-    FMake->SetProgress(0);
-    Link().UploadRomImageAction(FConfig.ENCODE, Ask());
-    UpdateLinkControls();
-}
-
-void TForm1::OnDateTimeSync() {
-    FMake->SetProgress(0);
-    Link().StartDateTimeSync();
-    UpdateLinkControls();
 }

@@ -2,6 +2,7 @@
 
 #include "app/tgrideditor.h"
 #include "app/tmakepage.h"
+#include "app/tprojectsession.h"
 #include "app/trememberingprompts.h"
 #include "app/tsetuppage.h"
 #include "link/devicelink.h"
@@ -11,22 +12,22 @@
 #include "rom/glyphlibrary.h"
 #include "util/prompts.h"
 
-#include <QImage>
 #include <QMainWindow>
 #include <QString>
 #include <QStringList>
 
 #include <array>
-#include <functional>
 #include <memory>
 #include <string>
-#include <vector>
 
 class QLabel;
 class QSettings;
 class QTabWidget;
 class QUndoStack;
 class THelpDialog;
+class TLabelChecker;
+class TLinkControls;
+class TProjectEdits;
 namespace DpuLink {
 class TLinkSession;
 }
@@ -83,10 +84,10 @@ public:
     // True while the project has changes that no Save has written.
     bool HasUnsavedChanges() const;
     // Undo history of the labels, choices and pictures.
-    QUndoStack* UndoStack() const { return FUndo; }
+    QUndoStack* UndoStack() const;
     // Most recent first, at most MaxRecent full paths.
-    QStringList RecentProjects() const { return FRecent; }
-    static constexpr int MaxRecent = 8;
+    QStringList RecentProjects() const;
+    static constexpr int MaxRecent = TProjectSession::MaxRecent;
     // The start of the next file dialog for a purpose ("dcf", "bin", "bmp").
     std::string LastFile(const std::string& Purpose) const { return FRemember->LastFile(Purpose); }
     // Where the editor keeps its settings between runs (recent projects,
@@ -106,98 +107,32 @@ protected:
     void closeEvent(QCloseEvent* Event) override;
     void dragEnterEvent(QDragEnterEvent* Event) override;
     void dropEvent(QDropEvent* Event) override;
-    bool eventFilter(QObject* Watched, QEvent* Event) override;
 
 private:
     void BuildStatusBar();
-    void BuildShortcuts();
     YVclUtil::Prompts& Ask();
-    // Asks Save/Discard/Cancel when there are unsaved changes; true when the
-    // caller may go on (saved, discarded, or nothing to lose).
-    bool ConfirmUnsaved();
-    // After a Save that wrote the file or a Load: nothing unsaved.
-    void MarkSaved();
-    void UpdateModified();
-    // Pushes one undo step; Redo runs at once (the edit may already be done).
-    void Record(const QString& What, std::function<void()> Redo, std::function<void()> Undo);
-    // Label cells written from the grid editor (paste, delete, fill) as one step.
-    void RecordCells(const QString& What, const std::vector<TGridEditor::TCellEdit>& Edits);
-    // Sets labels (table, code, text) in the record and the grid.
-    struct TLabelValue {
-        int Table;
-        int Code;
-        std::string Text;
-    };
-    void ApplyLabels(const std::vector<TLabelValue>& Values);
-    // The logo's on/off choice and path as one value, for undo.
-    struct TLogoState {
-        int Enable;
-        std::string Path;
-        bool operator==(const TLogoState&) const = default;
-    };
-    TLogoState LogoState() const { return {FProject.CUSLOGOENABLE, FProject.TITLEFILENAME_C}; }
-    void ApplyLogo(const TLogoState& State);
-    void RecordLogo(const TLogoState& Before);
-    // Shows the record's choices and settings again (after undo or redo).
-    void ShowChoicesAgain();
-    // Remembers a project just loaded or saved: recent list and dialog start.
-    void NoteProjectFile(const std::string& Path);
-    void ShowRecentMenu();
-    void LoadSettings();
-    void SaveSettings() const;
-    // Tints the label cell and says in its tool tip why the display cannot
-    // show it; clears both for a label it can show.
-    void CheckLabelCell(int Table, int Code);
-    void CheckAllLabels();
     void StartUp();
     void ConnectSetupPage();
     void ConnectMakePage();
-
     // Shows the record and the configuration in every control (after
     // start-up, Load, Clear ALL and Make ROM).
     void ShowProject();
-    void ShowLabels();
-    void UpdateLinkControls();
-    void ShowLinkState();
-    bool FLinkRecheckQueued = false;
-    // Why the display cannot show a label ("" when it can).
-    QString LabelProblem(const std::string& Text) const;
-    // A settings choice (radio, list, check box) as one undo step.
-    void ChooseInt(int DpuProject::TProject::*Field, int Value);
-
-    // User actions.
-    void OnCellSelected(int Row, int Col);
-    void OnCellEdited(int Row, int Col);
-    void OnVersionChosen(int Index);
-    void OnMessagePictureDoubleClicked(int State, int Column);
-    void OnLogoOn();
-    void OnLogoOff();
-    void OnClearAll();
     // Shows a loaded project in every control (under the hourglass);
     // returns Result.
     DpuProject::TProjectFile::TLoadResult ShowLoaded(DpuProject::TProjectFile::TLoadResult Result);
+    // Save, as the button and Make ROM's save step do it; false when the file
+    // was not written (the reason shown through Prompts).
+    bool SaveProject();
     void OnSave();
     void OnMakeRom();
-    void OnConnect();
-    void OnUpload();
-    void OnDateTimeSync();
-    // Chooses the logo bitmap with the picture dialog; false when cancelled.
-    bool ChooseLogo();
-    // A bitmap dropped on a message picture or the logo: the same as choosing it.
-    void SetSlotFile(int State, int Column, const std::string& File);
-    void SetLogoFile(const std::string& File);
 
     std::unique_ptr<YVclUtil::Prompts> FOwnPrompts;
     YVclUtil::Prompts* FPrompts = nullptr;
     // FPrompts with the last file of each purpose as the dialogs' start.
     std::unique_ptr<TRememberingPrompts> FRemember;
-    QUndoStack* FUndo = nullptr;
-    // Changes outside the undo history (ROM file name, ID code) since the last save.
-    bool FOtherChanges = false;
-    QLabel* FModified = nullptr;
-    QStringList FRecent;
+    // Undo history, unsaved-changes guard, recent projects, settings.
+    TProjectSession* FProjSession = nullptr;
     THelpDialog* FHelp = nullptr;
-    TGridEditor* FGridEditor = nullptr;
 
     QString FProgramDir; // ends in '/'
     QString FStartupDir; // no trailing '/'
@@ -209,10 +144,12 @@ private:
     bool FStartupCompleted = false;
     // Set while the window shows the record, so control signals do not write back.
     bool FShowing = false;
-    QImage FPreviewImage;
+    std::unique_ptr<TLabelChecker> FChecker;
+    std::unique_ptr<TProjectEdits> FEdits;
 
     // The serial component PcUart1 and the device link on it.
     std::unique_ptr<DpuLink::TLinkSession> FSession;
+    TLinkControls* FLinkControls = nullptr;
 
     QTabWidget* FTabs = nullptr;
     TSetupPage* FSetup = nullptr;

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "project/tconfiguration.h"
+#include "project/tproject.h"
+#include "rom/glyphlibrary.h"
+
+#include <QString>
+
+#include <string>
+
+class QTableWidget;
+
+// Checks the code-table labels as they are typed: a label the display cannot
+// show gets a tinted cell and a tool tip saying why.
+class TLabelChecker {
+public:
+    // Showing is the window's flag that keeps the grid's change signals from
+    // writing back while the tint is set. All must outlive the checker.
+    TLabelChecker(const DpuProject::TProject& Project, const DpuProject::TConfiguration& Config,
+                  const DpuRom::GlyphLibrary& Library, QTableWidget* Grid, bool& Showing);
+
+    // Why the display cannot show a label ("" when it can, or when the glyph
+    // library is not loaded and nothing else is wrong).
+    QString Problem(const std::string& Text) const;
+    // Tints the label cell and sets its tool tip; clears both for a label it
+    // can show. A cell that does not exist is left alone.
+    void CheckCell(int Table, int Code);
+    void CheckAll();
+
+private:
+    const DpuProject::TProject& FProject;
+    const DpuProject::TConfiguration& FConfig;
+    const DpuRom::GlyphLibrary& FLibrary;
+    QTableWidget* FGrid;
+    bool& FShowing;
+};

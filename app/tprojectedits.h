@@ -1,0 +1,94 @@
+#pragma once
+
+#include "app/tgrideditor.h"
+#include "project/tconfiguration.h"
+#include "project/tproject.h"
+#include "project/tprojectfile.h"
+#include "rom/glyphlibrary.h"
+#include "util/prompts.h"
+
+#include <QImage>
+#include <QObject>
+#include <QString>
+
+#include <string>
+#include <vector>
+
+class TLabelChecker;
+class TMakePage;
+class TProjectSession;
+class TSetupPage;
+
+// The person's edits of the record, each one step of the undo history:
+// labels, settings choices, the version, message pictures, the logo and
+// Clear ALL. Also shows the labels and choices again after such a step.
+class TProjectEdits {
+public:
+    // Everything must outlive the edits. Showing is the window's flag that
+    // keeps control signals from writing back while the record is shown.
+    struct TParts {
+        DpuProject::TProject& Project;
+        DpuProject::TConfiguration& Config;
+        DpuRom::GlyphLibrary& Library;
+        DpuProject::TProjectFile& ProjectFile;
+        TSetupPage* Setup;
+        TMakePage* Make;
+        TProjectSession& Session;
+        TLabelChecker& Checker;
+        YVclUtil::Prompts& Ask;
+        YVclUtil::MessageSink& Sink;
+        bool& Showing;
+    };
+    explicit TProjectEdits(const TParts& Parts) : P(Parts) {}
+
+    // Connects the pages' editing controls (grid, choices, pictures, logo,
+    // Clear ALL) to the edits below, with Context as the receiver.
+    void Bind(QObject* Context);
+
+    // Shows the label grid again and checks every label.
+    void ShowLabels();
+    // Shows the record's choices and settings again (after undo or redo).
+    void ShowChoicesAgain();
+
+    // Shows the preview of the label in the grid cell (Row, Col); nothing
+    // for a cell outside the labels or a label without a preview.
+    void OnCellSelected(int Row, int Col);
+    // A label typed into the grid; ignored while the record is shown.
+    void OnCellEdited(int Row, int Col);
+    // Label cells written from the grid editor (paste, delete, fill) as one step.
+    void RecordCells(const QString& What, const std::vector<TGridEditor::TCellEdit>& Edits);
+    // A settings choice (radio, list, check box) as one undo step.
+    void ChooseInt(int DpuProject::TProject::*Field, int Value);
+    void ToggleMsgColumn(int Column, bool On);
+    void OnVersionChosen(int Index);
+    void OnMessagePictureDoubleClicked(int State, int Column);
+    // A bitmap chosen or dropped for a message picture or the logo.
+    void SetSlotFile(int State, int Column, const std::string& File);
+    void SetLogoFile(const std::string& File);
+    // Chooses the logo bitmap with the picture dialog; false when cancelled.
+    bool ChooseLogo();
+    void OnLogoOn();
+    void OnLogoOff();
+    void OnClearAll();
+
+private:
+    // Sets labels (table, code, text) in the record and the grid.
+    struct TLabelValue {
+        int Table;
+        int Code;
+        std::string Text;
+    };
+    void ApplyLabels(const std::vector<TLabelValue>& Values);
+    // The logo's on/off choice and path as one value, for undo.
+    struct TLogoState {
+        int Enable;
+        std::string Path;
+        bool operator==(const TLogoState&) const = default;
+    };
+    TLogoState LogoState() const { return {P.Project.CUSLOGOENABLE, P.Project.TITLEFILENAME_C}; }
+    void ApplyLogo(const TLogoState& State);
+    void RecordLogo(const TLogoState& Before);
+
+    TParts P;
+    QImage FPreviewImage;
+};

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "util/prompts.h"
+
+#include <functional>
+
+class QUndoStack;
+class QWidget;
+class TMakePage;
+class TSetupPage;
+
+// The main window's keys: Ctrl+O/S/B/U press Load, Save, Make ROM and Upload,
+// Ctrl+Z/Y (and Ctrl+Shift+Z) undo and redo, F1 opens the help.
+class TWindowShortcuts {
+public:
+    // Adds the shortcuts (named "...Shortcut") to Window; each runs guarded
+    // through Ask, so a failure is a message box and nothing is returned.
+    static void Attach(QWidget& Window, YVclUtil::Prompts& Ask, TSetupPage* Setup, TMakePage* Make,
+                       QUndoStack* Undo, std::function<void()> Help);
+};
