@@ -109,6 +109,11 @@ TForm1::TForm1(YVclUtil::Prompts* Prompts, QWidget* Parent) : QMainWindow(Parent
 }
 
 TForm1::~TForm1() {
+    // Child widgets and the undo stack still signal while QWidget deletes
+    // them, after this object's members are gone: nothing reaches it now.
+    QObject::disconnect(nullptr, nullptr, this, nullptr);
+    delete FProjSession;
+    FProjSession = nullptr;
     // The link goes first, in the session's order (port closed, handlers
     // detached, then destroyed), while the window it reports to is whole.
     FSession.reset();
