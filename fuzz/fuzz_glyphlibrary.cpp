@@ -18,6 +18,9 @@
 #include <string>
 #include <vector>
 
+using namespace DpuProject;
+using namespace DpuRom;
+
 namespace {
 // Keeps the log lines; boxes, questions and the cursor go nowhere.
 class QuietPrompts : public YVclUtil::Prompts, public YVclUtil::MessageSink {

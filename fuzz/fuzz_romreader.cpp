@@ -17,6 +17,8 @@
 #include <cstring>
 #include <vector>
 
+using namespace DpuRom;
+
 namespace {
 
 using namespace RomLayout;
