@@ -1,6 +1,6 @@
 #include "cli/clicommand.h"
 #include "cli/diffcommand.h"
-#include "cli/inspectcommand.h"
+#include "cli/romreportcommand.h"
 #include "cli/makeromcommand.h"
 #include "cli/recovercommand.h"
 #include "cli/synctimecommand.h"
@@ -19,8 +19,8 @@ namespace {
 // The commands of the tool, in the order --help lists them.
 std::vector<TCliCommand> Commands() {
     return {
-        TMakeRomCommand::Command(), TUploadCommand::Command(), TSyncTimeCommand::Command(),
-        TInspectCommand::Command(), TDiffCommand::Command(),   TRecoverCommand::Command(),
+        TMakeRomCommand::Command(),   TUploadCommand::Command(), TSyncTimeCommand::Command(),
+        TRomReportCommand::Command(), TDiffCommand::Command(),   TRecoverCommand::Command(),
     };
 }
 

@@ -36,7 +36,7 @@ public:
 
     // The readable summary that "inspect" prints.
     static std::string Summary(const TRomImage& Image, const std::string& FileName);
-    // The --json form (docs/inspect.md describes it). Valid images only.
+    // The --json form (docs/rom-image-reader.md describes it). Valid images only.
     static std::string Json(const TRomImage& Image, const std::string& FileName);
     // The --json form of a refused image.
     static std::string JsonRefusal(const std::string& FileName, const std::string& Reason,

@@ -7,7 +7,7 @@
 
 // "inspect ROM.BIN [--png DIR] [--json] [--glb FILE]": reads a ROM image back
 // and prints its settings, code tables and pictures.
-class TInspectCommand {
+class TRomReportCommand {
 public:
     static TCliCommand Command();
     static std::string Help();

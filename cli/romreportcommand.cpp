@@ -1,4 +1,4 @@
-#include "cli/inspectcommand.h"
+#include "cli/romreportcommand.h"
 
 #include "cli/clioutput.h"
 #include "cli/romimageinput.h"
@@ -7,12 +7,12 @@
 
 #include <cstdio>
 
-TCliCommand TInspectCommand::Command() {
-    return {"inspect", "inspect ROM.BIN [--png DIR] [--json] [--glb FILE]", &TInspectCommand::Help,
-            &TInspectCommand::Run};
+TCliCommand TRomReportCommand::Command() {
+    return {"inspect", "inspect ROM.BIN [--png DIR] [--json] [--glb FILE]",
+            &TRomReportCommand::Help, &TRomReportCommand::Run};
 }
 
-std::string TInspectCommand::Help() {
+std::string TRomReportCommand::Help() {
     return "inspect ROM.BIN [--png DIR] [--json] [--glb FILE]\n"
            "  Reads a ROM image back: checks it (size, CRC table copy, address tables,\n"
            "  settings record) and prints the settings, then every set code of the\n"
@@ -22,12 +22,12 @@ std::string TInspectCommand::Help() {
            "  it DISPHV of the configuration and floor style 0 are assumed.\n"
            "  --png DIR  also writes a contact sheet per zone and one picture per used\n"
            "             code (as the editor's preview shows the label) into DIR.\n"
-           "  --json     prints everything in the form docs/inspect.md describes.\n"
+           "  --json     prints everything in the form docs/rom-image-reader.md describes.\n"
            "  Exit status: 0 for a ROM image, 1 for a file that is not one (the reason,\n"
            "  naming the offset and the table, on standard error), 2 for a usage error.\n";
 }
 
-int TInspectCommand::Run(const std::vector<std::string>& Args) {
+int TRomReportCommand::Run(const std::vector<std::string>& Args) {
     TCliOutput out;
     std::string file, png, glb;
     bool json = false;
