@@ -12,4 +12,12 @@ bool IsRegularFile(const std::string& Path, uint64_t* Size) {
     return regular;
 }
 
+bool SameFile(const std::string& A, const std::string& B) {
+    TFileStatus a, b;
+    std::string reason;
+    if (!QueryFileStatus(A, a, reason) || !QueryFileStatus(B, b, reason)) return false;
+    if (a.Kind == TFileKind::Missing || b.Kind == TFileKind::Missing) return false;
+    return a.Device == b.Device && a.Inode == b.Inode;
+}
+
 } // namespace YVclUtil

@@ -24,6 +24,10 @@ struct TFileStatus {
     uint64_t Size = 0;
     // Last write, seconds since 1970-01-01 UTC.
     int64_t ModifiedSecs = 0;
+    // Which file this is: device and inode (on Windows the volume serial and
+    // the file index). Two paths name the same file when both are equal.
+    uint64_t Device = 0;
+    uint64_t Inode = 0;
 };
 
 // Status of Path with symbolic links followed. A missing file is not a
@@ -35,6 +39,11 @@ bool QueryFileStatus(const std::string& Path, TFileStatus& Status, std::string& 
 // given, then gets its length. False for a missing file, a folder or a device,
 // and when the status cannot be read.
 bool IsRegularFile(const std::string& Path, uint64_t* Size = nullptr);
+
+// True when A and B both exist and name the same file once symbolic links
+// are followed (same device and inode), however each is spelt. False when
+// either is missing or its status cannot be read.
+bool SameFile(const std::string& A, const std::string& B);
 
 // The reason text for an errno value, as strerror words it.
 std::string SystemReason(int ErrorNumber);

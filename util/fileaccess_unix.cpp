@@ -78,6 +78,8 @@ bool QueryFileStatus(const std::string& Path, TFileStatus& Status, std::string& 
     Status.Kind = KindOf(st.st_mode);
     Status.Size = static_cast<uint64_t>(st.st_size);
     Status.ModifiedSecs = static_cast<int64_t>(st.st_mtim.tv_sec);
+    Status.Device = static_cast<uint64_t>(st.st_dev);
+    Status.Inode = static_cast<uint64_t>(st.st_ino);
     return true;
 }
 

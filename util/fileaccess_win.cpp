@@ -135,6 +135,10 @@ bool QueryFileStatus(const std::string& Path, TFileStatus& Status, std::string& 
                                info.ftLastWriteTime.dwLowDateTime;
         Status.ModifiedSecs = static_cast<int64_t>(ticks / 10000000ULL) - 11644473600LL;
     }
+    if (haveInfo) {
+        Status.Device = info.dwVolumeSerialNumber;
+        Status.Inode = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    }
     ::CloseHandle(file);
     return true;
 }

@@ -209,3 +209,19 @@ TEST_F(FileAccess, FailedWriteSaysWhyAndLeavesTheOldFileWhole) {
     EXPECT_EQ(Read(file), "old image");
     EXPECT_EQ(EntryCount(), 1u) << "no temporary file may stay behind";
 }
+
+TEST_F(FileAccess, SameFileSeesThroughLinksAndOtherSpellings) {
+    Write(Path("a.dcf"), "x");
+    Write(Path("b.dcf"), "x");
+    ASSERT_EQ(::symlink(Path("a.dcf").c_str(), Path("link.dcf").c_str()), 0);
+    ASSERT_EQ(::link(Path("a.dcf").c_str(), Path("hard.dcf").c_str()), 0);
+    EXPECT_TRUE(SameFile(Path("a.dcf"), Path("a.dcf")));
+    ASSERT_TRUE(QDir(dir.path()).mkdir("sub"));
+    EXPECT_TRUE(SameFile(Path("a.dcf"), dir.path().toStdString() + "/./sub/../a.dcf"));
+    EXPECT_TRUE(SameFile(Path("a.dcf"), Path("link.dcf")));
+    EXPECT_TRUE(SameFile(Path("hard.dcf"), Path("link.dcf")));
+    // Same contents are not the same file; a missing file is nobody's twin.
+    EXPECT_FALSE(SameFile(Path("a.dcf"), Path("b.dcf")));
+    EXPECT_FALSE(SameFile(Path("missing"), Path("missing")));
+    EXPECT_FALSE(SameFile(Path("a.dcf"), Path("missing")));
+}
