@@ -261,7 +261,17 @@ TEST(EditorPreview, GlyphsUserBitmapsAndEmptyCells) {
     EXPECT_TRUE(SameRgb(Picture(form, "PreviewImage"), Centred(0, '5')));
 
     // A character beyond ASCII: no glyph in any style, named as typed.
-    TypeInCell(form, 4, 1, QString::fromUtf8("\xC3\xA9"));
+    {
+        // Typed through an input method: the editor receives the text, then Enter.
+        auto* grid = Find<QTableWidget>(form, "CodeGrid");
+        grid->editItem(grid->item(0, 4));
+        auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        ASSERT_NE(editor, nullptr);
+        editor->setText(QString::fromUtf8("\xC3\xA9"));
+        QTest::keyClick(editor, Qt::Key_Return);
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
     EXPECT_TRUE(SameRgb(Picture(form, "PreviewImage"), Blank()));
     EXPECT_EQ(PreviewReason(form), QString::fromUtf8("No glyph for \xC3\xA9 in Style 0"));
 

@@ -2,6 +2,7 @@
 // which characters have glyphs in which style, what a label beyond ASCII
 // becomes, when a user bitmap is used and which file, and why nothing shows.
 #include "app/tlabelchecker.h"
+#include "project/dputext.h"
 #include "project/tconfiguration.h"
 #include "project/tlabelpreview.h"
 #include "project/tlabelrule.h"
