@@ -18,13 +18,14 @@ QImage BlankPreview() {
 }
 
 // Copies the glyph's pixels x 0..31, y 0..63 (as far as it has them) to
-// the preview at x Left.
-void DrawGlyph(TGlyphSource& Library, int Group, unsigned char Char, int Left, QImage& Preview) {
+// the preview at x Left; false when the entry is no picture.
+bool DrawGlyph(TGlyphSource& Library, int Group, unsigned char Char, int Left, QImage& Preview) {
     QImage glyph;
-    if (!Library.ExtractImage(Group, Char, glyph)) return;
+    if (!Library.ExtractImage(Group, Char, glyph)) return false;
     for (int y = 0; y < 64 && y < glyph.height(); ++y)
         for (int x = 0; x < 32 && x < glyph.width(); ++x)
             Preview.setPixel(Left + x, y, glyph.pixel(x, y) | 0xFF000000u);
+    return true;
 }
 } // namespace
 
@@ -55,10 +56,16 @@ TLabelRule::TResult TLabelPreview::Render(const std::string& CellText, int DefFl
     case TLabelRule::TKind::Glyphs: {
         // Only glyphs that the image gets are drawn, as the display will show them.
         const int left = r.Drawn.size() == 1 ? 16 : 0;
-        for (size_t i = 0; i < r.Drawn.size(); ++i)
-            if (r.HasGlyph[i])
-                DrawGlyph(Library, DefFl + 1, static_cast<unsigned char>(r.Drawn[i]),
-                          left + 32 * static_cast<int>(i), Preview);
+        for (size_t i = 0; i < r.Drawn.size(); ++i) {
+            const auto c = static_cast<unsigned char>(r.Drawn[i]);
+            // A glyph entry that is no picture stops MAKE ROM; say so here too.
+            if (r.HasGlyph[i] &&
+                !DrawGlyph(Library, DefFl + 1, c, left + 32 * static_cast<int>(i), Preview) &&
+                Why.empty())
+                Why = "The glyph of " +
+                      TLabelRule::CharacterName(std::string(1, static_cast<char>(c))) +
+                      " in Style " + std::to_string(DefFl) + " cannot be read";
+        }
         break;
     }
     }

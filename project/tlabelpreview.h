@@ -22,8 +22,8 @@ public:
     // (x 0 and x 32), or the user bitmap as found (unscaled). Characters
     // without a glyph leave their place white. Why gets one line saying what
     // cannot be shown ("Empty cell", "No glyph for é in Style 2", "No user
-    // bitmap MEZZ.bmp in Style 0", a bitmap that cannot be read), "" when
-    // everything shows. Returns the rule's answer for the label.
+    // bitmap MEZZ.bmp in Style 0", a bitmap or glyph that cannot be read),
+    // "" when everything shows. Returns the rule's answer for the label.
     static TLabelRule::TResult Render(const std::string& CellText, int DefFl,
                                       const std::vector<std::string>& UserFolders,
                                       TGlyphSource& Library, QImage& Preview, std::string& Why);

@@ -170,7 +170,8 @@ TEST(GlyphLibrary, PreviewPicturesComeThroughTheWorkingFile) {
     WriteFile(dir.File("lib.glb"), MakeGlb({{1, '5', glyph0},
                                             {1, 'B', MakeBmp(32, 64, 0xFF00FF00u)},
                                             {5, '7', MakeBmp(32, 64, 0xFF00FF00u)},
-                                            {0, 30, Bytes("not a picture")}}));
+                                            {0, 30, Bytes("not a picture")},
+                                            {1, 'C', Bytes("not a picture")}}));
     GlyphLibrary lib;
     ASSERT_TRUE(lib.Load(dir.File("lib.glb")));
     QImage img;
@@ -222,4 +223,8 @@ TEST(GlyphLibrary, PreviewPicturesComeThroughTheWorkingFile) {
     EXPECT_EQ(preview.pixel(30, 30) & 0xFFFFFF, 0xFFFFFFu);
     TLabelPreview::Render("  ", 1, folders, lib, preview, why);
     EXPECT_EQ(why, "Empty cell");
+    // A glyph entry that is no picture (MAKE ROM stops on it) is said too.
+    TLabelPreview::Render("5C", 0, folders, lib, preview, why);
+    EXPECT_EQ(why, "The glyph of C in Style 0 cannot be read");
+    EXPECT_EQ(preview.pixel(40, 5) & 0xFFFFFF, 0xFFFFFFu);
 }
