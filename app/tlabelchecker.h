@@ -14,10 +14,10 @@ class QTableWidget;
 // show gets a tinted cell and a tool tip saying why.
 class TLabelChecker {
 public:
-    // Showing is the window's flag that keeps the grid's change signals from
-    // writing back while the tint is set. All must outlive the checker.
+    // All must outlive the checker. The grid's signals are blocked while a
+    // tint is set, so setting one is never taken for an edit.
     TLabelChecker(const DpuProject::TProject& Project, const DpuProject::TConfiguration& Config,
-                  const DpuRom::GlyphLibrary& Library, QTableWidget* Grid, bool& Showing);
+                  const DpuRom::GlyphLibrary& Library, QTableWidget* Grid);
 
     // Why the display cannot show a label ("" when it can, or when the glyph
     // library is not loaded and nothing else is wrong).
@@ -32,5 +32,4 @@ private:
     const DpuProject::TConfiguration& FConfig;
     const DpuRom::GlyphLibrary& FLibrary;
     QTableWidget* FGrid;
-    bool& FShowing;
 };
