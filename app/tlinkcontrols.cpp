@@ -5,13 +5,18 @@
 #include "app/tmakepage.h"
 #include "link/linksession.h"
 #include "project/tproject.h"
+#include "rom/romimagecheck.h"
 #include "serial/tcustomuart.h"
+#include "util/fileaccess.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QShortcut>
 #include <QWidget>
+
+#include <cstdint>
+#include <vector>
 
 TLinkControls::TLinkControls(DpuLink::TLinkSession& Session, TMakePage* Make,
                              const DpuProject::TConfiguration& Config, YVclUtil::Prompts& Ask,
@@ -97,7 +102,8 @@ std::string TLinkControls::ImageToOffer() const {
     return FromQ(QDir::current().absoluteFilePath(ToQ(name)));
 }
 
-bool TLinkControls::ConfirmUpload(const std::string& File) {
+bool TLinkControls::ConfirmUpload(const std::string& File, std::string& Problem) {
+    Problem.clear();
     const QFileInfo info(ToQ(File));
     if (!info.exists() || !info.isFile() ||
         info.size() > static_cast<qint64>(DpuLink::TDeviceLink::kMaxImageSize))
@@ -106,6 +112,20 @@ bool TLinkControls::ConfirmUpload(const std::string& File) {
         FromQ(info.fileName()) + "\nmodified " +
         FromQ(info.lastModified().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"))) + "\nin " +
         FromQ(QDir::toNativeSeparators(info.absolutePath()));
+    // The display takes whatever arrives: a file that does not read as an
+    // image is sent only when the person says so (No is the default).
+    std::vector<uint8_t> bytes;
+    std::string reason;
+    if (!YVclUtil::ReadWholeFile(File, bytes, reason, DpuLink::TDeviceLink::kMaxImageSize))
+        return true; // the link reads it again and logs why it can not
+    if (!DpuRom::CheckUploadImage(bytes.data(), bytes.size(), Problem)) {
+        if (FAsk.AskYesNo("Warning", "Not a ROM image!!\n\n" + what + "\n\n" + Problem +
+                                         "\n\nSend it anyway?\n"))
+            return true;
+        FMake->AppendLog(
+            ToQ("[Warning] ROM file " + File + " is not a ROM image: " + Problem + " (not sent)"));
+        return false;
+    }
     return FAsk.AskYesNo("UpLoad ROM Image", "UpLoad this ROM image?\n\n" + what + "\n");
 }
 
@@ -119,8 +139,12 @@ void TLinkControls::OnUpload() {
     // only looked at in the ROM image window: Enter must not send that.
     std::string file = ImageToOffer();
     if (!FAsk.OpenFileDialog(RomFileFilter, "bin", file)) return;
-    if (!ConfirmUpload(file)) return;
-    FSession.Link().StartUpload(file);
+    std::string problem;
+    if (!ConfirmUpload(file, problem)) return;
+    // The start clears the log: the warning goes after its first lines.
+    if (FSession.Link().StartUpload(file) && !problem.empty())
+        FMake->AppendLog(ToQ("[Warning] ROM file " + file + " is not a ROM image: " + problem +
+                             " (sent as asked)"));
     Update();
 }
 

@@ -46,9 +46,12 @@ private:
     void OnDateTimeSync();
     void OnCancel();
     // The question before sending File (its name and modification time);
-    // true to send. A file the link will refuse anyway (missing, not a
-    // regular file, too large) goes on without a question: the link logs why.
-    bool ConfirmUpload(const std::string& File);
+    // true to send. A file that does not read as an image (Problem says why)
+    // is sent only when the person answers Yes to "Send it anyway?"; declined,
+    // the log says why. A file the link will refuse anyway (missing, not a
+    // regular file, too large, unreadable) goes on without a question: the
+    // link logs why.
+    bool ConfirmUpload(const std::string& File, std::string& Problem);
 
     DpuLink::TLinkSession& FSession;
     TMakePage* FMake;

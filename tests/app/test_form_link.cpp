@@ -1,4 +1,5 @@
 #include "app/tmakepage.h"
+#include "app/tqtprompts.h"
 #include "formtesthelpers.h"
 #include "tscriptedprompts.h"
 #include "ttestworkspace.h"
@@ -11,8 +12,10 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QMessageBox>
 #include <QProcess>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QShortcut>
 #include <QRandomGenerator>
 #include <QSignalSpy>
@@ -472,6 +475,75 @@ TEST(EditorMakePage, AnnouncesIntentsInsteadOfHandingOutWidgets) {
     EXPECT_EQ(id.count(), 2);
     EXPECT_EQ(pos.count(), 1);
     EXPECT_EQ(dt.count(), 1);
+}
+
+// A file that does not read as an image is sent only when the person says
+// so; the port is not used before that, and the log keeps the reason.
+TEST(EditorLink, UploadOfAFileThatIsNoImageAsksBeforeSending) {
+    TTestWorkspace ws;
+    TPty pty;
+    ASSERT_FALSE(pty.Slave.isEmpty());
+    LinkComPort(9, pty.Slave);
+    QByteArray noise(64512, 0);
+    for (char& b : noise)
+        b = static_cast<char>(QRandomGenerator::global()->generate());
+    const std::string junk = ws.File("JUNK.BIN");
+    WriteFile(junk, noise);
+    const std::string empty = ws.File("EMPTY.BIN");
+    WriteFile(empty, QByteArray());
+
+    TScriptedPrompts ask;
+    TForm1 form(&ask);
+    form.show();
+    SelectComPort(form, 8);
+    Click(form, "ConnectButton");
+    ASSERT_TRUE(form.Link().Connected()) << LogText(form).toStdString();
+
+    for (const std::string& file : {junk, empty}) {
+        ask.Questions.clear();
+        ask.QueueFile(file);
+        ask.QueueYesNo(false);
+        Click(form, "UploadButton");
+        ASSERT_EQ(ask.Questions.size(), 1u) << file;
+        EXPECT_EQ(ask.Questions[0].first, "Warning");
+        const std::string& text = ask.Questions[0].second;
+        EXPECT_EQ(text.rfind("Not a ROM image!!\n\n", 0), 0u) << text;
+        EXPECT_NE(text.find(QFileInfo(QString::fromStdString(file)).fileName().toStdString()),
+                  std::string::npos);
+        EXPECT_NE(text.find("Send it anyway?"), std::string::npos);
+        EXPECT_EQ(form.Link().LinkState(), DpuLink::TLinkState::Idle);
+        EXPECT_FALSE(LogText(form).contains("*** UpLoad ROM image ***"));
+        EXPECT_TRUE(LogText(form).contains(
+            QString::fromStdString("[Warning] ROM file " + file + " is not a ROM image: ")))
+            << LogText(form).toStdString();
+        EXPECT_TRUE(LogText(form).contains("(not sent)"));
+        EXPECT_TRUE(Find<QAbstractButton>(form, "UploadButton")->isEnabled());
+    }
+
+    // Yes: sent as it is, and the log says so after the start lines.
+    ask.QueueFile(junk);
+    ask.QueueYesNo(true);
+    Click(form, "UploadButton");
+    EXPECT_EQ(form.Link().LinkState(), DpuLink::TLinkState::RomUpload);
+    EXPECT_TRUE(LogText(form).startsWith("*** UpLoad ROM image ***"));
+    EXPECT_TRUE(LogText(form).contains("(sent as asked)"));
+    Click(form, "CancelButton");
+    EXPECT_EQ(form.Link().LinkState(), DpuLink::TLinkState::Idle);
+}
+
+// The window's own Yes/No box answers No to Enter: sending anyway, and
+// every other question, needs a deliberate Yes.
+TEST(EditorLink, QuestionsDefaultToNo) {
+    TQtPrompts prompts;
+    bool seen = false;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) return;
+        seen = static_cast<QAbstractButton*>(box->defaultButton()) == box->button(QMessageBox::No);
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    EXPECT_FALSE(prompts.AskYesNo("Warning", "Not a ROM image!!\n\nSend it anyway?\n"));
+    EXPECT_TRUE(seen);
 }
 
 } // namespace
