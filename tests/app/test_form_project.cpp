@@ -303,7 +303,7 @@ TEST(EditorMakeRom, BuildsWhatTheCommandLineToolBuilds) {
     EXPECT_TRUE(
         Find<QListWidget>(form, "FileList")->findItems("DPU510TK3.BIN", Qt::MatchExactly).size() ==
         1);
-    // The upload dialog will start at the image just built.
+    // The ROM image window's dialog starts at the image just built (the upload offers it too).
     EXPECT_EQ(form.LastFile("bin"), ws.File("DPU510TK3.BIN"));
 
     const QString cli = QCoreApplication::applicationDirPath() + "/dpu510tk3";
