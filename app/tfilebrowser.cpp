@@ -50,8 +50,9 @@ void TFileBrowser::Watch() {
     const QStringList watched = FWatcher->directories();
     if (watched == QStringList{FDirectory}) return;
     if (!watched.isEmpty()) FWatcher->removePaths(watched);
-    // A folder that cannot be watched (too many watches) is still read on show.
-    FWatcher->addPath(FDirectory);
+    // A folder that cannot be watched (too many watches, or gone) is still
+    // read again whenever the browser is shown.
+    if (QFileInfo(FDirectory).isDir()) FWatcher->addPath(FDirectory);
 }
 
 void TFileBrowser::OnFolderChanged() {
