@@ -186,6 +186,8 @@ int TUploadCommand::RunTransfer(const char* Command, const TLinkOptions& Options
         return fail("aborted: the display did not answer for ten response periods");
     case DpuLink::TLinkOutcome::PortLost:
         return fail("the link was lost: " + link.LostReason());
+    case DpuLink::TLinkOutcome::Cancelled:
+        return fail("cancelled");
     }
     return CliStopped;
 }

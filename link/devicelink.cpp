@@ -182,6 +182,25 @@ void TDeviceLink::StartDateTimeSync() {
     Timer.Start();
 }
 
+bool TDeviceLink::Cancel() {
+    if (State == TLinkState::Idle) return false;
+    const bool upload = State == TLinkState::RomUpload;
+    Timer.Stop();
+    CurNakCount = 0;
+    CurTimeoutCount = 0;
+    State = TLinkState::Idle;
+    if (upload)
+        Log(YVclUtil::Format("*** UpLoad ROM image cancelled at frame %u of %u ***", CurBlockNo,
+                             CurBlockCount));
+    else
+        Log("*** Date & Time Sync. cancelled ***");
+    // Back to idle before the buttons are reported, so a listener that looks
+    // at the state sees the transfer over.
+    SetButtons(IsConnected, IsConnected);
+    if (OnTransferEnded) OnTransferEnded(TLinkOutcome::Cancelled);
+    return true;
+}
+
 // ------------------------------------------------------------------- replies
 
 void TDeviceLink::OnRxdDatas(int Bytes, const char* Datas) {
