@@ -366,7 +366,11 @@ void TForm1::SelectFirstLabel() {
 
 void TForm1::OnMakeRom() {
     TMakeRom command(FProject, FConfig, FLibrary, Ask(), this);
-    command.SaveStep = [this] { return SaveProject(); };
+    command.SaveStep = [this, &command] {
+        const bool saved = SaveProject();
+        command.ProjectPath = FProjectFile->LastPath; // the image never replaces it
+        return saved;
+    };
     const bool built = command.Run();
     // The build's own log lines only report trouble; say where the image went.
     if (built) {
