@@ -246,8 +246,9 @@ TProjectFile::TLoadResult TProjectFile::LoadFrom(const std::string& Path) {
         }
     } else if (reason == YVclUtil::SystemReason(EFBIG)) {
         cursor.Done();
-        LastError = "\"" + Path + "\" is too large for a project file";
-        Sink.AppendLog("[Error] Project file \"" + Path + "\" is too large for a project file !!!");
+        LastError = "\"" + Path + "\" is over 16 MB, too large for a project file";
+        Sink.AppendLog("[Error] Project file \"" + Path +
+                       "\" is over 16 MB, too large for a project file !!!");
         Ask.MessageBox("Error", "DCF file format error!!\n\n");
         return TLoadResult::FormatError;
     }
