@@ -350,7 +350,11 @@ void TForm1::SelectFirstLabel() {
 
 void TForm1::OnMakeRom() {
     TMakeRom command(FProject, FConfig, FLibrary, Ask(), this);
-    command.SaveStep = [this] { return SaveProject(TProjectSession::TSaveMode::AskForFile); };
+    command.SaveStep = [this, &command] {
+        const bool saved = SaveProject(TProjectSession::TSaveMode::AskForFile);
+        command.ProjectPath = FProjectFile->LastPath; // the image never replaces it
+        return saved;
+    };
     const auto labelsBefore = FProject.CodeTables;
     const bool built = command.Run();
     // The build's own log lines only report trouble; say where the image went.

@@ -162,10 +162,12 @@ bool TDeviceLink::StartUpload(const std::string& FileName) {
     // another size is rarely an image MAKE ROM wrote, and the user should know.
     if (size != static_cast<long>(kShortImageBlocks * kFrameDataSize) &&
         size != static_cast<long>(kBuiltImageSize))
-        Log(YVclUtil::Format("*** Warning: %s is %ld bytes; a built image holds %zu bytes, of "
-                             "which %zu are sent ***",
-                             FileName.c_str(), size, kBuiltImageSize,
-                             kImageBlocks * kFrameDataSize));
+        Log(YVclUtil::Format(
+            "*** Warning: %s is %s; a built image holds %zu bytes, of "
+            "which %zu are sent ***",
+            FileName.c_str(),
+            YVclUtil::CountOf(static_cast<unsigned long long>(size), "byte").c_str(),
+            kBuiltImageSize, kImageBlocks * kFrameDataSize));
     Timer.Start();
     return true;
 }

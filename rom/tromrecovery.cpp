@@ -11,6 +11,7 @@
 #include "rom/tromimagetext.h"
 #include "rom/trombuilder.h"
 #include "util/eygeneral.h"
+#include "util/fileaccess.h"
 #include "util/prompts.h"
 
 #include <QDir>
@@ -124,8 +125,9 @@ bool TRomRecovery::Recover(TProject& Project) {
     LastErrMsg.clear();
     const TRomSettings& s = Image.Settings;
     if (BitmapDir.empty()) BitmapDir = ".";
-    if (!MakeFolder(BitmapDir)) {
-        LastErrMsg = "Cannot make the folder \"" + BitmapDir + "\"";
+    std::string folderReason;
+    if (!YVclUtil::MakeFolders(BitmapDir, folderReason)) {
+        LastErrMsg = "Cannot make the folder \"" + BitmapDir + "\": " + folderReason;
         return false;
     }
 
