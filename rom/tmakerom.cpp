@@ -203,6 +203,7 @@ bool TMakeRom::Run() {
     b.ProgramDir = Config.ProgramDir;
     b.OutputFile = OutputFile;
     b.Strict = Strict;
+    b.InMemoryOnly = InMemoryOnly;
     const bool built = b.BuildRomImage();
     CancelledCells = b.CancelledCells;
     for (const auto& [t, n] : CancelledCells)

@@ -45,6 +45,9 @@ public:
     // "[Error] ...") stops it before the image is written; Run then returns
     // false with StrictStop set.
     bool Strict = false;
+    // The image is built into Builder().Image only; no file is written and
+    // RomFilePath stays empty (checks that compare a build with an image).
+    bool InMemoryOnly = false;
 
     // Runs the command. True when the image file was written and
     // "DPU-510TK3 Make ROM OK" shown; false after any stop, whose caption and

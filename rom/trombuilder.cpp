@@ -380,6 +380,7 @@ bool TRomBuilder::BuildRomImage() {
                                              "written!!\n\n",
                                              WarningCount, WarningCount == 1 ? "" : "s"));
         }
+        if (InMemoryOnly) return true;
         const std::string target =
             OutputFile.empty() ? RomFileNameFor(Settings.RomFileName) : OutputFile;
         std::string error;

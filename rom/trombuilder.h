@@ -60,6 +60,9 @@ public:
     // Scripted builds: any warning line ("[Warning] ...", "[Error] ...") stops
     // the build before the image is written.
     bool Strict = false;
+    // Checks that compare a build with an image: BuildRomImage leaves the
+    // image in Image and writes no file.
+    bool InMemoryOnly = false;
 
     // Outputs of the last build.
     // The image; complete only after a successful AssembleImage.
