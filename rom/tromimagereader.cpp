@@ -610,6 +610,9 @@ void TDecoder::NameUserBitmaps() {
                 p.Bytes.resize(length);
                 Draw(p, &packed, UserBitmapHeight, "floor zone");
             }
+            // The build places a bitmap file once: one label names one bitmap,
+            // and two stock bitmaps of one picture name the two in turn.
+            break;
         }
     }
 }

@@ -340,6 +340,35 @@ TEST_F(RomImageTest, EveryFlippedBitRebuildsOrIsWarnedAbout) {
     EXPECT_TRUE(check.Warnings.empty()) << check.Warnings.front();
 }
 
+// Two stock bitmaps of one picture: the build places each file once, so the
+// image holds the picture twice; each comes back under a label of its own.
+TEST_F(RomImageTest, TwoStockBitmapsOfOnePictureKeepTheirLabels) {
+    ASSERT_TRUE(Config.SelectVersion(0));
+    std::mt19937 rng(21);
+    const QImage same = Noise(64, 64, rng);
+    for (const char* label : {"HALL", "LOBBY"})
+        ASSERT_TRUE(SaveBmp(same, TRomBuilder::UserBitmapPath(Config.ProgramDir, 0, label)));
+    TProject p;
+    p.SetLabel(0, 1, "LOBBY");
+    p.SetLabel(0, 2, "HALL");
+    p.SetLabel(1, 7, "LOBBY");
+    ASSERT_TRUE(Build(p, Config, Path("TWICE.BIN")));
+    const std::vector<uint8_t> bytes = ReadBytes(Path("TWICE.BIN"));
+    TRomImage image;
+    ASSERT_TRUE(ReadImage(bytes, image, Config.ProgramDir));
+    // Which name goes to which copy the image cannot tell; they only must differ.
+    ASSERT_EQ(image.UserBitmapLabels.size(), 2u);
+    EXPECT_NE(image.UserBitmapLabels[0], image.UserBitmapLabels[1]);
+    EXPECT_FALSE(image.UserBitmapLabels[1].empty());
+    TRomImageReader reader;
+    reader.Library = Entries.get();
+    reader.Cfi = Config.CFI;
+    reader.ProgramDir = Config.ProgramDir;
+    TRomRebuildCheck check(Library, reader);
+    EXPECT_TRUE(check.RunOnScratch(Config, image, bytes));
+    EXPECT_TRUE(check.Warnings.empty()) << check.Warnings.front();
+}
+
 TEST_F(RomImageTest, ReadsWhatTheBuilderPlaced) {
     ASSERT_TRUE(Config.SelectVersion(2)); // flat, encoded
     TProject p;
