@@ -151,7 +151,10 @@ bool TRomImageView::Open(const std::string& Path) {
     } else {
         Read = DpuRom::TRomImage{};
         Error = reader.LastErrMsg;
-        Status->setText(QStringLiteral("Not a ROM image: ") + Q(Error));
+        // A file that cannot be read is not called "not a ROM image".
+        Status->setText(reader.LastErrOffset == 0 && Error.rfind("Cannot read", 0) == 0
+                            ? Q(Error)
+                            : QStringLiteral("Not a ROM image: ") + Q(Error));
     }
     QString settings;
     if (Loaded)
