@@ -66,15 +66,20 @@ private:
     const GlyphLibrary& Library;
 };
 
-// The scratch files of a check are many and live for milliseconds: in the
-// session's runtime folder (kept in memory on Linux desktops) when there is
-// one, so no disk flush is waited for; else in the temporary folder.
+// The scratch files of a check are many and live for milliseconds: in a
+// memory-backed folder when there is one (the session's runtime folder, else
+// the shared-memory folder of Linux), so that neither their flush nor their
+// removal waits for a disk; else in the temporary folder.
 QString ScratchTemplate() {
-    const QString runtime = QString::fromLocal8Bit(qgetenv("XDG_RUNTIME_DIR"));
-    const QFileInfo dir(runtime);
-    const QString parent = !runtime.isEmpty() && dir.isDir() && dir.isWritable()
-                               ? dir.absoluteFilePath()
-                               : QDir::tempPath();
+    QString parent = QDir::tempPath();
+    for (const QString& candidate :
+         {QString::fromLocal8Bit(qgetenv("XDG_RUNTIME_DIR")), QStringLiteral("/dev/shm")}) {
+        const QFileInfo dir(candidate);
+        if (!candidate.isEmpty() && dir.isDir() && dir.isWritable()) {
+            parent = dir.absoluteFilePath();
+            break;
+        }
+    }
     return parent + "/dpu510tk3-check-XXXXXX";
 }
 
