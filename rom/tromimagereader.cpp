@@ -363,6 +363,12 @@ void TDecoder::Place(std::vector<TItem>& Items, size_t ZoneEnd, size_t TailEnd,
                 libLength ? libLength : (sameKind ? Items[i - 1].Picture->Length : it.NominalBytes);
             const size_t tail = TailEnd > it.Address ? TailEnd - it.Address : 0;
             const size_t room = ZoneEnd - it.Address;
+            // The builder stops rather than cut a floor glyph at the zone's end.
+            if (libLength > room && std::strcmp(ZoneName, "floor zone") == 0)
+                Refuse(it.Address, ZoneName,
+                       YVclUtil::Format("the last glyph needs %zu bytes (its library picture), "
+                                        "only %zu are left in the zone",
+                                        libLength, room));
             length = std::max(length, tail);
             if (libLength == 0 || length != libLength)
                 length = RoundToUnit(length, Unit(it.NominalHeight, p.Turned), room);

@@ -487,6 +487,20 @@ TEST_F(RomRefusalTest, DamagedImagesAreRefusedNamingTheOffset) {
     EXPECT_THAT(Refused(backwards, RomLayout::GlyphTable + 2 * '2', "glyph address table"),
                 HasSubstr("not after"));
 
+    // The last floor glyph placed where its library picture cannot fit.
+    std::vector<uint8_t> last = Good;
+    last[RomLayout::CodeTableFirst(0) + 4] = 0; // the user bitmap's code, so a glyph is last
+    last[RomLayout::CodeTableSecond(0) + 4] = 0;
+    Point(last, RomLayout::GlyphTable + 2 * 'S', 0xF39A);
+    TRomImageReader withLibrary;
+    TGlyphLibraryEntries entries(Library, Config.GlbName);
+    withLibrary.Library = &entries;
+    withLibrary.Cfi = Config.CFI;
+    EXPECT_FALSE(withLibrary.Read(last.data(), last.size(), image));
+    EXPECT_EQ(withLibrary.LastErrOffset, 0xF39Au);
+    EXPECT_THAT(withLibrary.LastErrMsg,
+                HasSubstr("offset 0xF39A (floor zone): the last glyph needs 256 bytes"));
+
     std::vector<uint8_t> number = Good;
     number[RomLayout::CodeTableSecond(0) + 4] = 200;
     Refused(number, RomLayout::CodeTableSecond(0) + 4, "CTBL0 second bytes");
