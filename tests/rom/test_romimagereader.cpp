@@ -241,6 +241,14 @@ TEST_F(RomImageTest, RecoveredProjectsBuildTheSameImage) {
         ASSERT_TRUE(recovery.RecoverTo(dcf)) << recovery.LastErrMsg;
         EXPECT_EQ(config.ENCODE, Config.ENCODE);
         EXPECT_EQ(config.DISPHV, Config.DISPHV);
+        // recover's own check finds nothing to warn about either.
+        TRomImageReader checkReader;
+        checkReader.Library = Entries.get();
+        checkReader.Cfi = 1;
+        TRomRebuildCheck check(Library, checkReader);
+        EXPECT_TRUE(check.Run(dcf, config, recovery.UserRoot, image, bytes));
+        EXPECT_EQ(recovery.Warnings.size() + check.Warnings.size(), 0u)
+            << (check.Warnings.empty() ? recovery.Warnings.front() : check.Warnings.front());
 
         TProject again;
         TLiftStateDefaults::FillDefaults(again, Config.ProgramDir);
