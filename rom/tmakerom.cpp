@@ -238,6 +238,7 @@ bool TMakeRom::Run() {
             b.ReadFiles.emplace_back(
                 YVclUtil::Format("lift state %d slot %c picture", state, "ABCD"[slot]),
                 Project.LiftStateSlots[static_cast<size_t>(state)][static_cast<size_t>(slot)]);
+    b.InMemoryOnly = InMemoryOnly;
     const bool built = b.BuildRomImage();
     CancelledCells = b.CancelledCells;
     for (const auto& [t, n] : CancelledCells)

@@ -53,6 +53,9 @@ public:
     // Warning lines the caller logged for this build before Run (the project
     // load's); Strict refuses the build for them too.
     int EarlierWarnings = 0;
+    // The image is built into Builder().Image only; no file is written and
+    // RomFilePath stays empty (checks that compare a build with an image).
+    bool InMemoryOnly = false;
 
     // Runs the command. True when the image file was written and
     // "DPU-510TK3 Make ROM OK" shown; false after any stop, whose caption and

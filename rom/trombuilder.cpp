@@ -450,6 +450,7 @@ bool TRomBuilder::BuildRomImage() {
                                              "written!!\n\n",
                                              warnings, warnings == 1 ? "" : "s"));
         }
+        if (InMemoryOnly) return true;
         const std::string target =
             OutputFile.empty() ? RomFileNameFor(Settings.RomFileName) : OutputFile;
         RefuseOwnInput(target);

@@ -71,6 +71,9 @@ public:
     // Warning lines logged for this build before AssembleImage (the project
     // load, skipped message slots); Strict counts them with its own.
     int EarlierWarnings = 0;
+    // Checks that compare a build with an image: BuildRomImage leaves the
+    // image in Image and writes no file.
+    bool InMemoryOnly = false;
 
     // Outputs of the last build.
     // The image; complete only after a successful AssembleImage.
