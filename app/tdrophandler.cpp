@@ -3,23 +3,14 @@
 #include "app/guarded.h"
 #include "app/tmakepage.h"
 #include "app/tpicturebox.h"
-#include "app/tsetuppage.h"
-#include "project/tproject.h"
 
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QMimeData>
 
-using DpuProject::TProject;
-
-TDropHandler::TDropHandler(TSetupPage* Setup, TMakePage* Make, YVclUtil::Prompts& Ask,
-                           TActions Actions, QObject* Parent)
-    : QObject(Parent), FSetup(Setup), FMake(Make), FAsk(Ask), FActions(std::move(Actions)) {
-    for (int s = 0; s < TProject::StateCount; ++s)
-        for (int k = 0; k < 4; ++k) {
-            FSetup->MsgImage(s, k)->setAcceptDrops(true);
-            FSetup->MsgImage(s, k)->installEventFilter(this);
-        }
+TDropHandler::TDropHandler(TMakePage* Make, YVclUtil::Prompts& Ask, TActions Actions,
+                           QObject* Parent)
+    : QObject(Parent), FMake(Make), FAsk(Ask), FActions(std::move(Actions)) {
     FMake->setAcceptDrops(true);
     FMake->installEventFilter(this);
     FMake->Logo()->setAcceptDrops(true);
@@ -47,13 +38,6 @@ bool TDropHandler::eventFilter(QObject* Watched, QEvent* Event) {
         action = [this, file] { FActions.Logo(file); };
     } else if (Watched == FMake && HasSuffix(file, "bin")) {
         action = [this, file] { FActions.RomFile(file); };
-    } else {
-        for (int s = 0; s < TProject::StateCount && !action; ++s)
-            for (int k = 0; k < 4; ++k)
-                if (Watched == FSetup->MsgImage(s, k) && HasSuffix(file, "bmp")) {
-                    action = [this, s, k, file] { FActions.Slot(s, k, file); };
-                    break;
-                }
     }
     if (!action) return QObject::eventFilter(Watched, Event);
     drop->acceptProposedAction();

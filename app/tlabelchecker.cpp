@@ -1,23 +1,19 @@
 #include "app/tlabelchecker.h"
 
 #include "app/qtext.h"
+#include "app/tsetuppage.h"
 #include "project/dputext.h"
 #include "project/tlabelpreview.h"
 
-#include <QBrush>
-#include <QColor>
 #include <QFileInfo>
-#include <QTableWidget>
-
-#include <utility>
 
 namespace DpuText = DpuProject::DpuText;
 using DpuProject::TLabelPreview;
 using DpuProject::TProject;
 
 TLabelChecker::TLabelChecker(const TProject& Project, const DpuProject::TConfiguration& Config,
-                             const DpuRom::GlyphLibrary& Library, QTableWidget* Grid, bool& Showing)
-    : FProject(Project), FConfig(Config), FLibrary(Library), FGrid(Grid), FShowing(Showing) {}
+                             const DpuRom::GlyphLibrary& Library, TSetupPage* Page)
+    : FProject(Project), FConfig(Config), FLibrary(Library), FPage(Page) {}
 
 QString TLabelChecker::Problem(const std::string& Text) const {
     const TLabelPreview::TPlan plan =
@@ -43,14 +39,9 @@ QString TLabelChecker::Problem(const std::string& Text) const {
 }
 
 void TLabelChecker::CheckCell(int Table, int Code) {
-    QTableWidgetItem* item = FGrid->item(Code, 2 + Table);
-    if (!item) return;
-    const QString why = Problem(FProject.Label(Table, Code));
-    const bool wasShowing = std::exchange(FShowing, true);
-    item->setData(Qt::BackgroundRole,
-                  why.isEmpty() ? QVariant() : QVariant(QBrush(QColor(255, 214, 196))));
-    item->setToolTip(why);
-    FShowing = wasShowing;
+    if (Table < 0 || Table >= TProject::TableCount || Code < 0 || Code >= TProject::CodeCount)
+        return;
+    FPage->ShowLabelProblem(Table, Code, Problem(FProject.Label(Table, Code)));
 }
 
 void TLabelChecker::CheckAll() {

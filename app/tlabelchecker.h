@@ -8,16 +8,15 @@
 
 #include <string>
 
-class QTableWidget;
+class TSetupPage;
 
 // Checks the code-table labels as they are typed: a label the display cannot
 // show gets a tinted cell and a tool tip saying why.
 class TLabelChecker {
 public:
-    // Showing is the window's flag that keeps the grid's change signals from
-    // writing back while the tint is set. All must outlive the checker.
+    // Page shows the tints. All must outlive the checker.
     TLabelChecker(const DpuProject::TProject& Project, const DpuProject::TConfiguration& Config,
-                  const DpuRom::GlyphLibrary& Library, QTableWidget* Grid, bool& Showing);
+                  const DpuRom::GlyphLibrary& Library, TSetupPage* Page);
 
     // Why the display cannot show a label ("" when it can, or when the glyph
     // library is not loaded and nothing else is wrong).
@@ -31,6 +30,5 @@ private:
     const DpuProject::TProject& FProject;
     const DpuProject::TConfiguration& FConfig;
     const DpuRom::GlyphLibrary& FLibrary;
-    QTableWidget* FGrid;
-    bool& FShowing;
+    TSetupPage* FPage;
 };

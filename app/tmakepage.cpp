@@ -15,6 +15,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -46,6 +47,27 @@ TMakePage::TMakePage(YVclUtil::Prompts* Prompts, QWidget* Parent) : QWidget(Pare
     mid->addStretch();
     top->addLayout(BuildLogColumn(), 1);
     connect(FComPort, &QComboBox::currentIndexChanged, this, [this] { ShowComPortDevice(); });
+    NameControls();
+}
+
+void TMakePage::NameControls() {
+    // What a screen reader says for each control: its caption, or the label
+    // beside it. Buttons and check boxes with captions are named by them.
+    FRomFileName->setAccessibleName(QStringLiteral("ROM Filename"));
+    FBrowser->DriveList()->setAccessibleName(QStringLiteral("Drive"));
+    FBrowser->DirectoryList()->setAccessibleName(QStringLiteral("Folders"));
+    FBrowser->FileList()->setAccessibleName(QStringLiteral("ROM files (*.BIN)"));
+    FComPort->setAccessibleName(QStringLiteral("COM port"));
+    FBaud->setAccessibleName(QStringLiteral("Baud rate"));
+    FProgress->setAccessibleName(QStringLiteral("Upload progress"));
+    FLogoSeconds->setAccessibleName(QStringLiteral("Customer logo seconds"));
+    FLogo->setAccessibleName(QStringLiteral("Customer logo"));
+    FLogo->setAccessibleDescription(
+        QStringLiteral("Enter, Space or a click chooses the logo bitmap"));
+    FIdCode->setAccessibleName(QStringLiteral("ID Code (4 bytes)"));
+    FPowerSaving->setAccessibleName(QStringLiteral("LCD BL Power saving"));
+    FNodeAddress->setAccessibleName(QStringLiteral("Node Address"));
+    FLog->setAccessibleName(QStringLiteral("Message box"));
 }
 
 QWidget* TMakePage::BuildRomBox(YVclUtil::Prompts* Prompts) {

@@ -13,10 +13,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QPushButton>
 #include <QRadioButton>
-#include <QSignalBlocker>
-#include <QTableWidget>
 
 #include <utility>
 
@@ -27,21 +24,39 @@ constexpr const char* PictureFilter = "Bitmap files (*.bmp)|*.bmp;*.BMP";
 
 void TProjectEdits::Bind(QObject* Context) {
     auto& ask = P.Ask;
-    QTableWidget* grid = P.Setup->Grid();
     auto on = [Context](auto* Sender, auto Signal, auto Slot) {
         QObject::connect(Sender, Signal, Context, Slot);
     };
-    on(grid, &QTableWidget::currentCellChanged,
-       Guarded(ask, [this](int Row, int Col, int, int) { OnCellSelected(Row, Col); }));
-    // A click selects the cell again even when it is already the current one
-    // (after editing it, say), and shows its preview as any selection does.
-    on(grid, &QTableWidget::cellPressed,
-       Guarded(ask, [this](int Row, int Col) { OnCellSelected(Row, Col); }));
-    on(grid, &QTableWidget::cellChanged,
-       Guarded(ask, [this](int Row, int Col) { OnCellEdited(Row, Col); }));
-    new TGridEditor(grid, 2, [this](const QString& What, const auto& Edits) {
-        Guarded(P.Ask, [&] { RecordCells(What, Edits); })();
-    });
+    // The Setup page announces only what the person asks for, never what it is shown.
+    TSetupPage* setup = P.Setup;
+    on(setup, &TSetupPage::LabelSelected,
+       Guarded(ask, [this](int Table, int Code) { OnCellSelected(Code, 2 + Table); }));
+    on(setup, &TSetupPage::LabelEdited, Guarded(ask, [this](int Table, int Code, const QString&) {
+           OnCellEdited(Code, 2 + Table);
+       }));
+    on(setup, &TSetupPage::LabelCellsEdited,
+       Guarded(ask, [this](const QString& What, const std::vector<TGridEditor::TCellEdit>& Edits) {
+           RecordCells(What, Edits);
+       }));
+    auto choose = [this](int TProject::*Field) {
+        return [this, Field](int Value) { ChooseInt(Field, Value); };
+    };
+    on(setup, &TSetupPage::DefaultTableChosen, choose(&TProject::DEF_CTBL));
+    on(setup, &TSetupPage::FlStyleChosen, choose(&TProject::DEF_FL));
+    on(setup, &TSetupPage::DirStyleChosen, choose(&TProject::DEF_DIR));
+    on(setup, &TSetupPage::DisplayStyleChosen, choose(&TProject::DPSTYLE));
+    on(setup, &TSetupPage::MessageColumnToggled,
+       [this](int Column, bool On) { ToggleMsgColumn(Column, On); });
+    on(setup, &TSetupPage::VersionChosen,
+       Guarded(ask, [this](int Index) { OnVersionChosen(Index); }));
+    on(setup, &TSetupPage::MessagePictureRequested, Guarded(ask, [this](int State, int Column) {
+           OnMessagePictureDoubleClicked(State, Column);
+       }));
+    on(setup, &TSetupPage::MessagePictureDropped,
+       Guarded(ask, [this](int State, int Column, const QString& File) {
+           SetSlotFile(State, Column, FromQ(File));
+       }));
+    on(setup, &TSetupPage::ClearAllRequested, Guarded(ask, [this] { OnClearAll(); }));
 
     // Radio groups report only the person's clicks; the record is shown with setChecked.
     auto choice = [this, on](QButtonGroup* Group, int TProject::*Field) {
@@ -49,23 +64,7 @@ void TProjectEdits::Bind(QObject* Context) {
             if (!P.Showing) ChooseInt(Field, Id);
         });
     };
-    choice(P.Setup->CtblGroup(), &TProject::DEF_CTBL);
-    choice(P.Setup->FlStyleBox()->Group(), &TProject::DEF_FL);
-    choice(P.Setup->DirStyleBox()->Group(), &TProject::DEF_DIR);
     choice(P.Make->MsgPosBox()->Group(), &TProject::DEF_MSGPOS);
-    on(P.Setup->RightButton(), &QRadioButton::clicked,
-       [this] { ChooseInt(&TProject::DPSTYLE, 1); });
-    on(P.Setup->LeftButton(), &QRadioButton::clicked, [this] { ChooseInt(&TProject::DPSTYLE, 2); });
-    for (int k = 0; k < 4; ++k)
-        on(P.Setup->MsgCheck(k), &QCheckBox::toggled,
-           [this, k](bool On) { ToggleMsgColumn(k, On); });
-    on(P.Setup->VersionBox(), &QComboBox::activated,
-       Guarded(ask, [this](int Index) { OnVersionChosen(Index); }));
-    for (int s = 0; s < 10; ++s)
-        for (int k = 0; k < 4; ++k)
-            on(P.Setup->MsgImage(s, k), &TPictureBox::DoubleClicked,
-               Guarded(ask, [this, s, k] { OnMessagePictureDoubleClicked(s, k); }));
-    on(P.Setup->ClearAllButton(), &QPushButton::clicked, Guarded(ask, [this] { OnClearAll(); }));
 
     on(P.Make->LogoOnButton(), &QRadioButton::clicked, Guarded(ask, [this] { OnLogoOn(); }));
     on(P.Make->LogoOffButton(), &QRadioButton::clicked, Guarded(ask, [this] { OnLogoOff(); }));
@@ -82,28 +81,24 @@ void TProjectEdits::Bind(QObject* Context) {
 }
 
 void TProjectEdits::ShowLabels() {
-    const bool wasShowing = std::exchange(P.Showing, true);
     P.Setup->ShowLabels(P.Project);
-    P.Showing = wasShowing;
     P.Checker.CheckAll();
 }
 
 void TProjectEdits::ShowChoicesAgain() {
-    const bool wasShowing = std::exchange(P.Showing, true);
     P.Setup->ShowChoices(P.Project);
+    const bool wasShowing = std::exchange(P.Showing, true);
     P.Make->ShowSettings(P.Project);
     P.Showing = wasShowing;
     P.Checker.CheckAll();
 }
 
 void TProjectEdits::ApplyLabels(const std::vector<TLabelValue>& Values) {
-    const bool wasShowing = std::exchange(P.Showing, true);
     for (const TLabelValue& v : Values) {
         P.Project.SetLabel(v.Table, v.Code, v.Text);
         P.Setup->SetCell(2 + v.Table, v.Code + 1, ToQ(v.Text));
         P.Checker.CheckCell(v.Table, v.Code);
     }
-    P.Showing = wasShowing;
 }
 
 void TProjectEdits::OnCellSelected(int Row, int Col) {
@@ -115,11 +110,10 @@ void TProjectEdits::OnCellSelected(int Row, int Col) {
 }
 
 void TProjectEdits::OnCellEdited(int Row, int Col) {
-    if (P.Showing || Col < 2 || Row < 0 || Row >= TProject::CodeCount) return;
+    if (Col < 2 || Row < 0 || Row >= TProject::CodeCount) return;
     const int table = Col - 2;
     const std::string before = P.Project.Label(table, Row);
     const std::string after = FromQ(P.Setup->Cell(Col, Row + 1));
-    // Tints and tool tips change the item too; only a new text is an edit.
     if (before == after) return;
     P.Session.Record(
         QStringLiteral("Edit label"),
@@ -148,8 +142,8 @@ void TProjectEdits::RecordCells(const QString& What,
     P.Session.Record(
         What, [this, after] { ApplyLabels(after); }, [this, before] { ApplyLabels(before); });
     // The preview follows the current cell's new text.
-    QTableWidget* grid = P.Setup->Grid();
-    OnCellSelected(grid->currentRow(), grid->currentColumn());
+    int table = 0, code = 0;
+    if (P.Setup->CurrentLabel(table, code)) OnCellSelected(code, 2 + table);
 }
 
 void TProjectEdits::ChooseInt(int TProject::*Field, int Value) {
@@ -165,7 +159,7 @@ void TProjectEdits::ChooseInt(int TProject::*Field, int Value) {
 }
 
 void TProjectEdits::ToggleMsgColumn(int Column, bool On) {
-    if (P.Showing || P.Project.MsgColumnChecked[Column] == On) return;
+    if (P.Project.MsgColumnChecked[Column] == On) return;
     auto apply = [this, Column](bool Value) {
         P.Project.MsgColumnChecked[Column] = Value;
         ShowChoicesAgain();
@@ -179,8 +173,7 @@ void TProjectEdits::OnVersionChosen(int Index) {
     auto apply = [this](int I) {
         P.Config.SelectVersion(I, &P.Sink);
         P.Setup->ShowBitPatterns(P.Config);
-        const QSignalBlocker block(P.Setup->VersionBox());
-        P.Setup->VersionBox()->setCurrentIndex(P.Config.VersionIndex);
+        P.Setup->ShowVersionList(P.Config);
     };
     if (before == Index) {
         apply(Index);

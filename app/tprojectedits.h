@@ -25,7 +25,8 @@ class TSetupPage;
 class TProjectEdits {
 public:
     // Everything must outlive the edits. Showing is the window's flag that
-    // keeps control signals from writing back while the record is shown.
+    // keeps the Make page's control signals from writing back while the
+    // record is shown (the Setup page keeps quiet by itself).
     struct TParts {
         DpuProject::TProject& Project;
         DpuProject::TConfiguration& Config;

@@ -22,8 +22,11 @@ void TWindowShortcuts::Attach(QWidget& Window, YVclUtil::Prompts& Ask, TSetupPag
             if (Button->isEnabled()) Button->click();
         };
     };
-    key(QKeySequence(Qt::CTRL | Qt::Key_O), "LoadShortcut", press(Setup->LoadButton()));
-    key(QKeySequence(Qt::CTRL | Qt::Key_S), "SaveShortcut", press(Setup->SaveButton()));
+    // The Setup page's buttons are always enabled: the keys ask for the same.
+    key(QKeySequence(Qt::CTRL | Qt::Key_O), "LoadShortcut",
+        [Setup] { emit Setup->LoadRequested(); });
+    key(QKeySequence(Qt::CTRL | Qt::Key_S), "SaveShortcut",
+        [Setup] { emit Setup->SaveRequested(); });
     key(QKeySequence(Qt::CTRL | Qt::Key_B), "MakeRomShortcut", press(Make->MakeRomButton()));
     key(QKeySequence(Qt::CTRL | Qt::Key_U), "UploadShortcut", press(Make->UploadButton()));
     key(QKeySequence(Qt::CTRL | Qt::Key_Z), "UndoShortcut", [Undo] { Undo->undo(); });
