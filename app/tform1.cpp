@@ -155,6 +155,8 @@ void TForm1::PlaceFirstTime() {
     QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
     if (!screen) return;
     const QRect avail = screen->availableGeometry();
+    // Made now, the platform window may already know its frame.
+    winId();
     QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
     if (frame.isNull() && QGuiApplication::platformName() != QLatin1String("offscreen"))
         frame = QMargins(0, style()->pixelMetric(QStyle::PM_TitleBarHeight), 0, 0);

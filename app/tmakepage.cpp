@@ -30,14 +30,19 @@ TMakePage::TMakePage(YVclUtil::Prompts* Prompts, QWidget* Parent) : QWidget(Pare
     auto* top = new QHBoxLayout(this);
     top->setContentsMargins(8, 8, 8, 8);
     top->setSpacing(12);
-    // Left the ROM file, in the middle the link and the device settings, right the log.
-    top->addWidget(BuildRomBox(Prompts));
+    // Left the ROM file and the device settings, in the middle the link, the
+    // logo and the message positions, right the log: no column taller than a
+    // 1280 x 720 screen has room for, at 100 % or 150 %.
+    auto* left = new QVBoxLayout;
+    left->setSpacing(8);
+    top->addLayout(left);
+    left->addWidget(BuildRomBox(Prompts), 1);
+    left->addWidget(BuildDeviceBox());
     auto* mid = new QVBoxLayout;
     mid->setSpacing(8);
     top->addLayout(mid);
     mid->addWidget(BuildLinkBox());
     mid->addWidget(BuildLogoBox());
-    mid->addWidget(BuildDeviceBox());
     FMsgPos = new TChoiceBox(QStringLiteral("Massage position:"), {"1", "2", "3"},
                              QStringLiteral("MsgPos"), QStringLiteral("MsgPosImage"),
                              QSize(64, 128), this);
