@@ -77,6 +77,7 @@ TForm1::TForm1(YVclUtil::Prompts* Prompts, QWidget* Parent) : QMainWindow(Parent
 
     FTabs = new QTabWidget(this);
     FTabs->setObjectName("PageControl");
+    FTabs->setAccessibleName(QStringLiteral("Pages"));
     FSetup = new TSetupPage(FTabs);
     FMake = new TMakePage(FPrompts, FTabs);
     // Below the pages' own size the window scrolls them instead of

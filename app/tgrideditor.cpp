@@ -228,10 +228,12 @@ bool TGridEditor::eventFilter(QObject* Watched, QEvent* Event) {
     if (key->key() == Qt::Key_Tab && !(mods & (Qt::ControlModifier | Qt::AltModifier)))
         return MoveByTab(false);
     if (key->key() == Qt::Key_Backtab) return MoveByTab(true);
-    // Enter on a cell that is not being edited (the in-place editor takes its
-    // own keys) moves down too, Shift+Enter up.
+    // Enter on a cell that is not being edited moves down too, Shift+Enter
+    // up. (The in-place editor passes its Enter on to the grid as well; that
+    // one is the editor's, which moves when it closes.)
     if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
-        (mods == Qt::NoModifier || mods == Qt::ShiftModifier)) {
+        (mods == Qt::NoModifier || mods == Qt::ShiftModifier) &&
+        QApplication::focusWidget() == FGrid) {
         MoveDown(mods == Qt::ShiftModifier);
         return true;
     }

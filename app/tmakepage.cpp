@@ -58,6 +58,18 @@ TMakePage::TMakePage(YVclUtil::Prompts* Prompts, QWidget* Parent) : QWidget(Pare
 void TMakePage::NameControls() {
     // What a screen reader says for each control: its caption, or the label
     // beside it. Buttons and check boxes with captions are named by them.
+    // On Linux a combo box is read by its value and the label it is the buddy
+    // of, so the labels beside fields are made their buddies as well.
+    auto buddy = [this](const QString& Caption, QWidget* Field) {
+        for (QLabel* label : findChildren<QLabel*>())
+            if (label->text() == Caption) label->setBuddy(Field);
+    };
+    buddy(QStringLiteral("ROM Filename:"), FRomFileName);
+    buddy(QStringLiteral("COM port:"), FComPort);
+    buddy(QStringLiteral("ID Code (4 bytes):"), FIdCode);
+    buddy(QStringLiteral("LCD BL Power saving:"), FPowerSaving);
+    buddy(QStringLiteral("Node Address:"), FNodeAddress);
+    buddy(QStringLiteral("Message box:"), FLog);
     FRomFileName->setAccessibleName(QStringLiteral("ROM Filename"));
     FBrowser->DriveList()->setAccessibleName(QStringLiteral("Drive"));
     FBrowser->DirectoryList()->setAccessibleName(QStringLiteral("Folders"));

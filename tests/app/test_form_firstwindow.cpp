@@ -145,7 +145,8 @@ TEST(FirstWindow, StatusPanelsKeepTheirWidthsAndNeverDrawOverEachOther) {
     ShowAndSettle(form);
     TStatusPanel* panel[4];
     for (int i = 0; i < 4; ++i) {
-        panel[i] = Find<TStatusPanel>(form, QStringLiteral("StatusPanel%1").arg(i).toLatin1().constData());
+        panel[i] =
+            Find<TStatusPanel>(form, QStringLiteral("StatusPanel%1").arg(i).toLatin1().constData());
         ASSERT_NE(panel[i], nullptr);
     }
     const QString path = QStringLiteral("Project file: /home/service/projects/tower-b/"
