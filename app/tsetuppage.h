@@ -15,6 +15,7 @@ class QButtonGroup;
 class QCheckBox;
 class QComboBox;
 class QImage;
+class QLabel;
 class QMenu;
 class QPushButton;
 class QRadioButton;
@@ -61,7 +62,10 @@ public:
     // The pictures of the "FL Style:" and "DIR Style:" choices (null ones blank).
     void ShowStylePictures(const std::array<QImage, 4>& FlStyles,
                            const std::array<QImage, 5>& DirStyles);
-    void ShowPreview(const QImage& Image);
+    // The preview picture and the line under it saying what cannot be shown
+    // ("" hides the line).
+    void ShowPreview(const QImage& Image, const QString& Why = QString());
+    QString PreviewReason() const;
     // Shows File in message picture (State, Column) only; false when it did not load.
     bool ShowSlotPicture(int State, int Column, const std::string& File);
     // Makes the first label cell holding text the current one (which announces it).
@@ -111,6 +115,7 @@ private:
     std::array<QRadioButton*, 3> FCtblRadio{};
     QButtonGroup* FCtblGroup = nullptr;
     TPictureBox* FPreview = nullptr;
+    QLabel* FPreviewWhy = nullptr;
     TChoiceBox* FFlBox = nullptr;
     TChoiceBox* FDirBox = nullptr;
     QRadioButton* FRight = nullptr;
