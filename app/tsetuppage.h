@@ -42,9 +42,6 @@ public:
     static int ColumnSlot(int Column);
     // "Fire", "Earthquake", ... for state 0..9; "" for another number.
     static QString StateName(int State);
-    // What a screen reader says for a label cell: "CTBL1, code 0A (10): LOBBY"
-    // ("... : empty" for an empty label).
-    static QString LabelCellName(int Table, int Code, const QString& Label);
 
     // The grid as 257 rows by 5 columns, row 0 the header; "" (or nothing
     // done) outside it.
