@@ -14,8 +14,15 @@ TChoiceBox::TChoiceBox(const QString& Title, const QStringList& Captions, const 
     for (int k = 0; k < Captions.size(); ++k) {
         auto* radio = new QRadioButton(Captions[k], this);
         radio->setObjectName(RadioName + QString::number(k));
+        // A bare number ("1") says nothing on its own to a screen reader:
+        // it is read with the box's title ("Massage position 1").
+        bool number = false;
+        Captions[k].toInt(&number);
+        const QString title = QString(Title).remove(QLatin1Char(':')).trimmed();
+        if (number) radio->setAccessibleName(title + QLatin1Char(' ') + Captions[k]);
         auto* image = new TPictureBox(Picture.width(), Picture.height(), this);
         image->setObjectName(ImageName + QString::number(k));
+        image->setAccessibleName(QStringLiteral("%1, %2").arg(title, Captions[k]));
         FGroup->addButton(radio, k);
         grid->addWidget(radio, 0, k, Qt::AlignHCenter);
         grid->addWidget(image, 1, k, Qt::AlignHCenter);

@@ -9,11 +9,13 @@
 #include "app/thelpdialog.h"
 #include "app/tlabelchecker.h"
 #include "app/tlinkcontrols.h"
+#include "app/tpagescroller.h"
 #include "app/tpicturebox.h"
 #include "app/tprojectedits.h"
 #include "app/tprojectsession.h"
 #include "app/tqtprompts.h"
 #include "app/tromimageview.h"
+#include "app/tstatuspanel.h"
 #include "app/twindowshortcuts.h"
 #include "fieldbus/tpcuart.h"
 #include "link/linksession.h"
@@ -27,19 +29,21 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
-#include <QLabel>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScrollArea>
+#include <QScreen>
 #include <QSettings>
 #include <QSignalBlocker>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QToolButton>
 #include <QUndoStack>
+#include <QWindow>
 
 #include <utility>
 
@@ -74,25 +78,21 @@ TForm1::TForm1(YVclUtil::Prompts* Prompts, QWidget* Parent) : QMainWindow(Parent
 
     FTabs = new QTabWidget(this);
     FTabs->setObjectName("PageControl");
+    FTabs->setAccessibleName(QStringLiteral("Pages"));
     FSetup = new TSetupPage(FTabs);
     FMake = new TMakePage(FPrompts, FTabs);
-    // Below the pages' own minimum the window scrolls them instead of
+    // Below the pages' own size the window scrolls them instead of
     // squeezing controls over each other.
-    auto scrolled = [this](QWidget* Page) {
-        auto* area = new QScrollArea(FTabs);
-        area->setObjectName(Page->objectName() + QStringLiteral("Scroll"));
-        area->setFrameShape(QFrame::NoFrame);
-        area->setWidgetResizable(true);
-        area->setWidget(Page);
-        return area;
-    };
-    FTabs->addTab(scrolled(FSetup), QStringLiteral("Setup"));
-    FTabs->addTab(scrolled(FMake), QStringLiteral("Make"));
+    auto* setupScroll = new TPageScroller(FSetup, FTabs);
+    auto* makeScroll = new TPageScroller(FMake, FTabs);
+    setupScroll->setAccessibleName(QStringLiteral("Setup page"));
+    makeScroll->setAccessibleName(QStringLiteral("Make page"));
+    FTabs->addTab(setupScroll, QStringLiteral("Setup"));
+    FTabs->addTab(makeScroll, QStringLiteral("Make"));
     setCentralWidget(FTabs);
-    setMinimumSize(640, 480);
 
     BuildStatusBar();
-    FChecker = std::make_unique<TLabelChecker>(FProject, FConfig, FLibrary, FSetup->Grid());
+    FChecker = std::make_unique<TLabelChecker>(FProject, FConfig, FLibrary, FSetup);
     FEdits = std::make_unique<TProjectEdits>(TProjectEdits::TParts{
         FProject, FConfig, FLibrary, *FProjectFile, FSetup, FMake, *FProjSession, *FChecker, Ask(),
         *this, [this] { return FromQ(StatusText(0)); }});
@@ -105,6 +105,8 @@ TForm1::TForm1(YVclUtil::Prompts* Prompts, QWidget* Parent) : QMainWindow(Parent
         *this, Ask(), FSetup, FMake, FProjSession->UndoStack(), [this] { ShowHelp(); },
         [this] { OnSaveInPlace(); });
     setAcceptDrops(true);
+    // A saved place and size, when there is one, wins over the first one.
+    PlaceFirstTime();
     FProjSession->LoadSettings();
     FChecker->CheckAll();
 }
@@ -138,17 +140,42 @@ void TForm1::BuildStatusBar() {
     QStatusBar* bar = statusBar();
     bar->setObjectName("StatusBar");
     bar->setSizeGripEnabled(true);
-    const int widths[4] = {400, 160, 230, 90};
+    // The project file's path is cut in the middle, so its start and its
+    // file name stay readable; the others lose their ends.
+    const Qt::TextElideMode elide[4] = {Qt::ElideMiddle, Qt::ElideRight, Qt::ElideRight,
+                                        Qt::ElideRight};
     for (int i = 0; i < 4; ++i) {
-        FStatus[i] = new QLabel(bar);
+        FStatus[i] = new TStatusPanel(StatusPanelWidths[i], elide[i], bar);
         FStatus[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
-        FStatus[i]->setMinimumWidth(widths[i]);
-        FStatus[i]->setFrameShape(QFrame::StyledPanel);
-        FStatus[i]->setFrameShadow(QFrame::Sunken);
-        bar->addWidget(FStatus[i], i == 0 ? 1 : 0);
     }
-    FStatus[3]->setText(QStringLiteral("Orvane Tech."));
+    // The last panel takes the room left over, as a status bar's last panel does.
+    FStatus[3]->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+    for (int i = 0; i < 4; ++i)
+        bar->addWidget(FStatus[i], i == 3 ? 1 : 0);
+    FStatus[3]->SetText(QStringLiteral("Orvane Tech."));
     FProjSession->AddIndicator(bar);
+}
+
+void TForm1::PlaceFirstTime() {
+    // Sized to show both pages whole, within the screen's free area less the
+    // window frame, and centred there. The frame is known only once the
+    // window is up; until then a title bar's height stands for it.
+    QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect avail = screen->availableGeometry();
+    // Made now, the platform window may already know its frame.
+    winId();
+    QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+    if (frame.isNull() && QGuiApplication::platformName() != QLatin1String("offscreen"))
+        frame = QMargins(0, style()->pixelMetric(QStyle::PM_TitleBarHeight), 0, 0);
+    const QSize room = avail.size().shrunkBy(frame).expandedTo(QSize(1, 1));
+    setMinimumSize(QSize(DesignMinimumSize).boundedTo(room));
+    ensurePolished();
+    const QSize size = sizeHint().expandedTo(minimumSize()).boundedTo(room);
+    resize(size);
+    const QSize outer = size.grownBy(frame);
+    move(avail.topLeft() +
+         QPoint((avail.width() - outer.width()) / 2, (avail.height() - outer.height()) / 2));
 }
 
 THelpDialog* TForm1::ShowHelp() {
@@ -186,7 +213,7 @@ void TForm1::ClearLog() {
 }
 
 void TForm1::SetStatus(int Panel, const std::string& Text) {
-    if (Panel >= 0 && Panel < 4) FStatus[Panel]->setText(ToQ(Text));
+    if (Panel >= 0 && Panel < 4) FStatus[Panel]->SetText(ToQ(Text));
 }
 
 QString TForm1::StatusText(int Panel) const {
@@ -244,8 +271,7 @@ void TForm1::StartUp() {
     FSetup->ShowVersionList(FConfig);
     FSetup->ShowBitPatterns(FConfig);
     if (result.Completed) {
-        FSetup->FlStyleBox()->ShowPictures(result.FlStylePreviews);
-        FSetup->DirStyleBox()->ShowPictures(result.DirStylePreviews);
+        FSetup->ShowStylePictures(result.FlStylePreviews, result.DirStylePreviews);
         FMake->ShowMsgPosPictures(result.MsgPosPreviews);
         FSetup->ShowAllSlots(FProject);
     }
@@ -260,25 +286,20 @@ void TForm1::StartUp() {
 
 void TForm1::ConnectSetupPage() {
     FEdits->Bind(this);
-    connect(FSetup->LoadButton(), &QPushButton::clicked, this, Guarded(Ask(), [this] {
+    connect(FSetup, &TSetupPage::LoadRequested, this, Guarded(Ask(), [this] {
                 if (FProjSession->ConfirmUnsaved()) ShowLoaded(FProjectFile->Load());
             }));
-    connect(FSetup->RecentButton()->menu(), &QMenu::aboutToShow, this, [this] {
-        FProjSession->FillRecentMenu(FSetup->RecentButton()->menu(),
+    connect(FSetup, &TSetupPage::RecentMenuOpening, this, [this](QMenu* Menu) {
+        FProjSession->FillRecentMenu(Menu,
                                      [this](const std::string& Path) { OpenProjectFile(Path); });
     });
-    connect(FSetup->SaveButton(), &QPushButton::clicked, this,
-            Guarded(Ask(), [this] { OnSave(); }));
+    connect(FSetup, &TSetupPage::SaveRequested, this, Guarded(Ask(), [this] { OnSave(); }));
 }
 
 void TForm1::ConnectMakePage() {
-    // The record's edits (ROM file name, ID code, logo, settings) are bound
-    // by TProjectEdits, the link's by TLinkControls; the rest is here.
-    new TDropHandler(FSetup, Ask(),
-                     {[edits = FEdits.get()](int State, int Column, const QString& File) {
-                         edits->SetSlotFile(State, Column, FromQ(File));
-                     }},
-                     this);
+    // The record's edits (ROM file name, ID code, logo, settings, dropped
+    // pictures) are bound by TProjectEdits, the link's by TLinkControls; the
+    // rest is here.
     connect(FMake, &TMakePage::MakeRomRequested, this, Guarded(Ask(), [this] { OnMakeRom(); }));
     connect(FMake, &TMakePage::RomImageViewRequested, this, [this] {
         TRomImageView(TProject::RomFileNameToSave(FromQ(FMake->RomFileName())), FConfig, FLibrary,

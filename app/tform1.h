@@ -13,6 +13,7 @@
 #include "util/prompts.h"
 
 #include <QMainWindow>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 
@@ -20,7 +21,6 @@
 #include <memory>
 #include <string>
 
-class QLabel;
 class QSettings;
 class QTabWidget;
 class QUndoStack;
@@ -28,6 +28,7 @@ class THelpDialog;
 class TLabelChecker;
 class TLinkControls;
 class TProjectEdits;
+class TStatusPanel;
 namespace DpuLink {
 class TLinkSession;
 }
@@ -101,6 +102,10 @@ public:
 
     // "COM 1".."COM 16" can be opened; the list offers up to "COM 20".
     static constexpr unsigned UsableComPorts = TMakePage::UsableComPorts;
+    // The status panels' widths while the window has room for them.
+    static constexpr int StatusPanelWidths[4] = {400, 160, 230, 40};
+    // The smallest the window gets, unless the screen is smaller still.
+    static constexpr QSize DesignMinimumSize{640, 480};
 
 protected:
     void changeEvent(QEvent* Event) override;
@@ -110,6 +115,9 @@ protected:
 
 private:
     void BuildStatusBar();
+    // Without a saved place: the size that shows both pages whole, within
+    // the screen's free area, centred on it.
+    void PlaceFirstTime();
     YVclUtil::Prompts& Ask();
     void StartUp();
     void ConnectSetupPage();
@@ -154,5 +162,5 @@ private:
     QTabWidget* FTabs = nullptr;
     TSetupPage* FSetup = nullptr;
     TMakePage* FMake = nullptr;
-    std::array<QLabel*, 4> FStatus{};
+    std::array<TStatusPanel*, 4> FStatus{};
 };

@@ -1,5 +1,6 @@
 #include "app/tgrideditor.h"
 
+#include <QAbstractItemDelegate>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -14,6 +15,14 @@ TGridEditor::TGridEditor(QTableWidget* Grid, int FirstLabelCol, TEditHandler OnE
     // Tab is handled here; at the grid's edges it must move the focus on.
     FGrid->setTabKeyNavigation(false);
     FGrid->installEventFilter(this);
+    // Enter in the in-place editor commits the label and goes on to the cell
+    // below, as in a spreadsheet. The delegate closes the editor with
+    // SubmitModelCache only for Enter (Escape reverts, leaving the cell does
+    // neither).
+    connect(FGrid->itemDelegate(), &QAbstractItemDelegate::closeEditor, this,
+            [this](QWidget*, QAbstractItemDelegate::EndEditHint Hint) {
+                if (Hint == QAbstractItemDelegate::SubmitModelCache) MoveDown(false);
+            });
     FGrid->setContextMenuPolicy(Qt::ActionsContextMenu);
     AddAction(QStringLiteral("Cut"), QKeySequence::Cut, &TGridEditor::Cut);
     AddAction(QStringLiteral("Copy"), QKeySequence::Copy, &TGridEditor::Copy);
@@ -189,13 +198,45 @@ bool TGridEditor::MoveByTab(bool Back) {
     return true;
 }
 
+void TGridEditor::MoveDown(bool Back) {
+    const int row = FGrid->currentRow() + (Back ? -1 : 1);
+    if (FGrid->currentColumn() < FFirst || row < 0 || row >= FGrid->rowCount()) return;
+    FGrid->setCurrentCell(row, FGrid->currentColumn());
+}
+
+void TGridEditor::LeaveGrid(bool Back) {
+    // The grid does not take Tab for itself (tab-key navigation is off), so a
+    // plain Tab that passes this filter moves the focus as anywhere else.
+    FLeaving = true;
+    QKeyEvent tab(QEvent::KeyPress, Back ? Qt::Key_Backtab : Qt::Key_Tab,
+                  Back ? Qt::ShiftModifier : Qt::NoModifier);
+    QCoreApplication::sendEvent(FGrid, &tab);
+    FLeaving = false;
+}
+
 bool TGridEditor::eventFilter(QObject* Watched, QEvent* Event) {
-    if (Watched != FGrid || Event->type() != QEvent::KeyPress)
+    if (Watched != FGrid || Event->type() != QEvent::KeyPress || FLeaving)
         return QObject::eventFilter(Watched, Event);
     auto* key = static_cast<QKeyEvent*>(Event);
-    if (key->key() == Qt::Key_Tab && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
+    const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
+    // Ctrl+Tab and Ctrl+Shift+Tab leave the grid at once, wherever the cell.
+    const bool tab = key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab;
+    if (tab && (mods & Qt::ControlModifier)) {
+        LeaveGrid(key->key() == Qt::Key_Backtab || (mods & Qt::ShiftModifier));
+        return true;
+    }
+    if (key->key() == Qt::Key_Tab && !(mods & (Qt::ControlModifier | Qt::AltModifier)))
         return MoveByTab(false);
     if (key->key() == Qt::Key_Backtab) return MoveByTab(true);
+    // Enter on a cell that is not being edited moves down too, Shift+Enter
+    // up. (The in-place editor passes its Enter on to the grid as well; that
+    // one is the editor's, which moves when it closes.)
+    if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+        (mods == Qt::NoModifier || mods == Qt::ShiftModifier) &&
+        QApplication::focusWidget() == FGrid) {
+        MoveDown(mods == Qt::ShiftModifier);
+        return true;
+    }
     struct TBinding {
         bool Match;
         void (TGridEditor::*Run)();

@@ -12,8 +12,9 @@ class QTableWidget;
 
 // The code-table grid as a spreadsheet: copy, cut and paste of rectangular
 // selections as tab-separated text, Delete to empty the selection, fill down,
-// fill a series, and Tab/Shift+Tab moving between label cells and leaving
-// the grid at its first and last cell. Only the label columns (from
+// fill a series, Enter committing a cell and moving down (Shift+Enter up),
+// Tab/Shift+Tab moving between label cells and leaving the grid at its first
+// and last cell, and Ctrl+Tab/Ctrl+Shift+Tab leaving it from any cell. Only the label columns (from
 // FirstLabelCol on) are ever written; the grid itself is changed only
 // through OnEdit, so the window records every change for undo.
 class TGridEditor : public QObject {
@@ -58,9 +59,14 @@ private:
     TRect Selection() const;
     void Emit(const QString& What, const std::vector<TCellEdit>& Edits);
     bool MoveByTab(bool Back);
+    // To the cell below (above when Back) in the same label column, if any.
+    void MoveDown(bool Back);
+    // Moves the focus to the next (previous when Back) control after the grid.
+    void LeaveGrid(bool Back);
     QAction* AddAction(const QString& Text, const QKeySequence& Keys, void (TGridEditor::*Slot)());
 
     QTableWidget* FGrid;
     int FFirst;
     TEditHandler FOnEdit;
+    bool FLeaving = false;
 };

@@ -1,21 +1,15 @@
 #include "app/tlabelchecker.h"
 
 #include "app/qtext.h"
+#include "app/tsetuppage.h"
 #include "project/tlabelrule.h"
-
-#include <QBrush>
-#include <QColor>
-#include <QSignalBlocker>
-#include <QTableWidget>
-
-#include <utility>
 
 using DpuProject::TLabelRule;
 using DpuProject::TProject;
 
 TLabelChecker::TLabelChecker(const TProject& Project, const DpuProject::TConfiguration& Config,
-                             const DpuRom::GlyphLibrary& Library, QTableWidget* Grid)
-    : FProject(Project), FConfig(Config), FLibrary(Library), FGrid(Grid) {}
+                             const DpuRom::GlyphLibrary& Library, TSetupPage* Page)
+    : FProject(Project), FConfig(Config), FLibrary(Library), FPage(Page) {}
 
 QString TLabelChecker::Problem(const std::string& Text) const {
     // What MAKE ROM would build of the label, by the same rule.
@@ -31,13 +25,9 @@ QString TLabelChecker::Problem(const std::string& Text) const {
 }
 
 void TLabelChecker::CheckCell(int Table, int Code) {
-    QTableWidgetItem* item = FGrid->item(Code, 2 + Table);
-    if (!item) return;
-    const QString why = Problem(FProject.Label(Table, Code));
-    const QSignalBlocker block(FGrid);
-    item->setData(Qt::BackgroundRole,
-                  why.isEmpty() ? QVariant() : QVariant(QBrush(QColor(255, 214, 196))));
-    item->setToolTip(why);
+    if (Table < 0 || Table >= TProject::TableCount || Code < 0 || Code >= TProject::CodeCount)
+        return;
+    FPage->ShowLabelProblem(Table, Code, Problem(FProject.Label(Table, Code)));
 }
 
 void TLabelChecker::CheckAll() {

@@ -8,16 +8,15 @@
 
 #include <string>
 
-class QTableWidget;
+class TSetupPage;
 
 // Checks the code-table labels as they are typed: a label the display cannot
 // show gets a tinted cell and a tool tip saying why.
 class TLabelChecker {
 public:
-    // All must outlive the checker. The grid's signals are blocked while a
-    // tint is set, so setting one is never taken for an edit.
+    // Page shows the tints. All must outlive the checker.
     TLabelChecker(const DpuProject::TProject& Project, const DpuProject::TConfiguration& Config,
-                  const DpuRom::GlyphLibrary& Library, QTableWidget* Grid);
+                  const DpuRom::GlyphLibrary& Library, TSetupPage* Page);
 
     // Why the display cannot show a label, by the label rule MAKE ROM builds
     // with ("No glyph for é in Style 2", "No user bitmap MEZZ.bmp in Style 0"
@@ -33,5 +32,5 @@ private:
     const DpuProject::TProject& FProject;
     const DpuProject::TConfiguration& FConfig;
     const DpuRom::GlyphLibrary& FLibrary;
-    QTableWidget* FGrid;
+    TSetupPage* FPage;
 };

@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -33,14 +34,19 @@ TMakePage::TMakePage(YVclUtil::Prompts* Prompts, QWidget* Parent) : QWidget(Pare
     auto* top = new QHBoxLayout(this);
     top->setContentsMargins(8, 8, 8, 8);
     top->setSpacing(12);
-    // Left the ROM file, in the middle the link and the device settings, right the log.
-    top->addWidget(BuildRomBox(Prompts));
+    // Left the ROM file and the device settings, in the middle the link, the
+    // logo and the message positions, right the log: no column taller than a
+    // 1280 x 720 screen has room for, at 100 % or 150 %.
+    auto* left = new QVBoxLayout;
+    left->setSpacing(8);
+    top->addLayout(left);
+    left->addWidget(BuildRomBox(Prompts), 1);
+    left->addWidget(BuildDeviceBox());
     auto* mid = new QVBoxLayout;
     mid->setSpacing(8);
     top->addLayout(mid);
     mid->addWidget(BuildLinkBox());
     mid->addWidget(BuildLogoBox());
-    mid->addWidget(BuildDeviceBox());
     FMsgPos = new TChoiceBox(QStringLiteral("Massage position:"), {"1", "2", "3"},
                              QStringLiteral("MsgPos"), QStringLiteral("MsgPosImage"),
                              QSize(64, 128), this);
@@ -51,6 +57,7 @@ TMakePage::TMakePage(YVclUtil::Prompts* Prompts, QWidget* Parent) : QWidget(Pare
     top->addLayout(BuildLogColumn(), 1);
     connect(FComPort, &QComboBox::currentIndexChanged, this, [this] { ShowComPortDevice(); });
     ConnectIntents();
+    NameControls();
 }
 
 void TMakePage::ConnectIntents() {
@@ -91,6 +98,38 @@ void TMakePage::ConnectIntents() {
     setAcceptDrops(true);
     FLogo->setAcceptDrops(true);
     FLogo->installEventFilter(this);
+}
+
+void TMakePage::NameControls() {
+    // What a screen reader says for each control: its caption, or the label
+    // beside it. Buttons and check boxes with captions are named by them.
+    // On Linux a combo box is read by its value and the label it is the buddy
+    // of, so the labels beside fields are made their buddies as well.
+    auto buddy = [this](const QString& Caption, QWidget* Field) {
+        for (QLabel* label : findChildren<QLabel*>())
+            if (label->text() == Caption) label->setBuddy(Field);
+    };
+    buddy(QStringLiteral("ROM Filename:"), FRomFileName);
+    buddy(QStringLiteral("COM port:"), FComPort);
+    buddy(QStringLiteral("ID Code (4 bytes):"), FIdCode);
+    buddy(QStringLiteral("LCD BL Power saving:"), FPowerSaving);
+    buddy(QStringLiteral("Node Address:"), FNodeAddress);
+    buddy(QStringLiteral("Message box:"), FLog);
+    FRomFileName->setAccessibleName(QStringLiteral("ROM Filename"));
+    FBrowser->DriveList()->setAccessibleName(QStringLiteral("Drive"));
+    FBrowser->DirectoryList()->setAccessibleName(QStringLiteral("Folders"));
+    FBrowser->FileList()->setAccessibleName(QStringLiteral("ROM files (*.BIN)"));
+    FComPort->setAccessibleName(QStringLiteral("COM port"));
+    FBaud->setAccessibleName(QStringLiteral("Baud rate"));
+    FProgress->setAccessibleName(QStringLiteral("Upload progress"));
+    FLogoSeconds->setAccessibleName(QStringLiteral("Customer logo seconds"));
+    FLogo->setAccessibleName(QStringLiteral("Customer logo"));
+    FLogo->setAccessibleDescription(
+        QStringLiteral("Enter, Space or a click chooses the logo bitmap"));
+    FIdCode->setAccessibleName(QStringLiteral("ID Code (4 bytes)"));
+    FPowerSaving->setAccessibleName(QStringLiteral("LCD BL Power saving"));
+    FNodeAddress->setAccessibleName(QStringLiteral("Node Address"));
+    FLog->setAccessibleName(QStringLiteral("Message box"));
 }
 
 QWidget* TMakePage::BuildRomBox(YVclUtil::Prompts* Prompts) {

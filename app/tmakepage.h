@@ -119,6 +119,8 @@ private:
     QWidget* BuildLogoBox();
     QWidget* BuildDeviceBox();
     QLayout* BuildLogColumn();
+    // Screen-reader names of the controls that have no caption of their own.
+    void NameControls();
     // What "COM n" stands for, in words: the device, followed through a port
     // link to the device it names, or why there is none.
     static QString ComPortDeviceText(unsigned Number);

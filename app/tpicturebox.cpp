@@ -1,10 +1,15 @@
 #include "app/tpicturebox.h"
+#include "app/tdrophandler.h"
 #include "rom/bitmapconversion.h"
 #include "rom/erombuild.h"
 
 #include <QContextMenuEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QMenu>
+#include <QMetaMethod>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWheelEvent>
@@ -115,11 +120,24 @@ void TPictureBox::paintEvent(QPaintEvent*) {
         painter.setPen(QPen(palette().color(QPalette::Mid), 0));
         painter.drawRect(QRectF(rect()).adjusted(half, half, -half, -half));
     }
-    if (FPicture.isNull()) return;
+    if (!FPicture.isNull()) DrawPicture(painter);
+    if (hasFocus()) {
+        // Drawn last and two pixels wide, so it shows over any picture: the
+        // keyboard's place must never be hidden.
+        painter.setClipping(false);
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
+    }
+}
+
+void TPictureBox::DrawPicture(QPainter& Painter) const {
     const QRect zoomed(QPoint(1, 1), sizeHint() - QSize(2, 2));
-    painter.setClipRect(zoomed);
+    Painter.save();
+    Painter.setClipRect(zoomed);
     if (FStretch) {
-        painter.drawImage(zoomed, FPicture);
+        Painter.drawImage(zoomed, FPicture);
+        Painter.restore();
         return;
     }
     // Scaled here by a whole number of device pixels, nearest neighbour, and
@@ -130,7 +148,8 @@ void TPictureBox::paintEvent(QPaintEvent*) {
                            : FPicture.scaled(FPicture.width() * k, FPicture.height() * k,
                                              Qt::IgnoreAspectRatio, Qt::FastTransformation);
     scaled.setDevicePixelRatio(devicePixelRatioF());
-    painter.drawImage(zoomed.topLeft(), scaled);
+    Painter.drawImage(zoomed.topLeft(), scaled);
+    Painter.restore();
 }
 
 void TPictureBox::mouseReleaseEvent(QMouseEvent* Event) {
@@ -142,4 +161,67 @@ void TPictureBox::mouseReleaseEvent(QMouseEvent* Event) {
 void TPictureBox::mouseDoubleClickEvent(QMouseEvent* Event) {
     if (Event->button() == Qt::LeftButton) emit DoubleClicked();
     QWidget::mouseDoubleClickEvent(Event);
+}
+
+void TPictureBox::connectNotify(const QMetaMethod& Signal) {
+    // Whoever listens to a click makes the picture a button for the keyboard
+    // as well; a double click (the message pictures) wins over a click.
+    if (Signal == QMetaMethod::fromSignal(&TPictureBox::DoubleClicked))
+        FKeyOpens = TKeyOpens::DoubleClick;
+    else if (Signal == QMetaMethod::fromSignal(&TPictureBox::Clicked) &&
+             FKeyOpens == TKeyOpens::Nothing)
+        FKeyOpens = TKeyOpens::Click;
+    else
+        return;
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+void TPictureBox::keyPressEvent(QKeyEvent* Event) {
+    const bool opens =
+        Event->modifiers() == Qt::NoModifier || Event->modifiers() == Qt::KeypadModifier;
+    if (FKeyOpens != TKeyOpens::Nothing && opens &&
+        (Event->key() == Qt::Key_Return || Event->key() == Qt::Key_Enter ||
+         Event->key() == Qt::Key_Space)) {
+        Event->accept();
+        if (FKeyOpens == TKeyOpens::DoubleClick)
+            emit DoubleClicked();
+        else
+            emit Clicked();
+        return;
+    }
+    QWidget::keyPressEvent(Event);
+}
+
+void TPictureBox::focusInEvent(QFocusEvent* Event) {
+    update();
+    QWidget::focusInEvent(Event);
+}
+
+void TPictureBox::focusOutEvent(QFocusEvent* Event) {
+    update();
+    QWidget::focusOutEvent(Event);
+}
+
+void TPictureBox::AcceptDroppedFiles(const QString& Suffix) {
+    FDropSuffix = Suffix;
+    setAcceptDrops(!Suffix.isEmpty());
+}
+
+void TPictureBox::dragEnterEvent(QDragEnterEvent* Event) {
+    const QString file = TDropHandler::DroppedFile(Event->mimeData());
+    if (!FDropSuffix.isEmpty() && TDropHandler::HasSuffix(file, FDropSuffix.toLatin1().constData()))
+        Event->acceptProposedAction();
+    else
+        Event->ignore();
+}
+
+void TPictureBox::dropEvent(QDropEvent* Event) {
+    const QString file = TDropHandler::DroppedFile(Event->mimeData());
+    if (FDropSuffix.isEmpty() ||
+        !TDropHandler::HasSuffix(file, FDropSuffix.toLatin1().constData())) {
+        Event->ignore();
+        return;
+    }
+    Event->acceptProposedAction();
+    emit FileDropped(file);
 }

@@ -4,11 +4,17 @@
 #include <QString>
 #include <QWidget>
 
+class QPainter;
+
 // A picture control of a fixed size: shows a bitmap from its top-left corner
 // at a whole-number zoom (or stretched to the control when Stretch is set)
 // and reports clicks and double-clicks. A file that cannot be loaded leaves a
 // blank picture. One-bit pictures stay crisp at any screen scaling: every
 // picture pixel becomes the same whole number of screen pixels.
+//
+// A picture that opens something (Clicked or DoubleClicked is connected) is a
+// control of its own for the keyboard too: it takes the focus, shows it with
+// a focus frame, and Enter or Space emit the signal the mouse would.
 class TPictureBox : public QWidget {
     Q_OBJECT
 public:
@@ -36,6 +42,9 @@ public:
     // the zoom times the device pixel ratio, rounded down, at least 1.
     int DevicePixelsPerPixel() const { return DevicePixels(FZoom, devicePixelRatioF()); }
     static int DevicePixels(int Zoom, qreal Ratio);
+    // Takes a single local file with this suffix (any case) dropped on the
+    // picture and reports it through FileDropped; other drops are refused.
+    void AcceptDroppedFiles(const QString& Suffix);
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -44,6 +53,7 @@ signals:
     void Clicked();
     void DoubleClicked();
     void ZoomChanged(int Zoom);
+    void FileDropped(const QString& File);
 
 protected:
     void paintEvent(QPaintEvent* Event) override;
@@ -51,12 +61,24 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* Event) override;
     void wheelEvent(QWheelEvent* Event) override;
     void contextMenuEvent(QContextMenuEvent* Event) override;
+    void keyPressEvent(QKeyEvent* Event) override;
+    void focusInEvent(QFocusEvent* Event) override;
+    void focusOutEvent(QFocusEvent* Event) override;
+    void dragEnterEvent(QDragEnterEvent* Event) override;
+    void dropEvent(QDropEvent* Event) override;
+    void connectNotify(const QMetaMethod& Signal) override;
 
 private:
+    void DrawPicture(QPainter& Painter) const;
+
     QImage FPicture;
     QString FLastError;
     QSize FArea;
     bool FStretch = false;
     bool FFramed = true;
     int FZoom = 1;
+    // What Enter and Space do: nothing until a signal that opens something is connected.
+    enum class TKeyOpens { Nothing, Click, DoubleClick };
+    TKeyOpens FKeyOpens = TKeyOpens::Nothing;
+    QString FDropSuffix;
 };

@@ -13,10 +13,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QPushButton>
 #include <QRadioButton>
-#include <QSignalBlocker>
-#include <QTableWidget>
 
 #include <utility>
 
@@ -27,44 +24,41 @@ constexpr const char* PictureFilter = "Bitmap files (*.bmp)|*.bmp;*.BMP";
 
 void TProjectEdits::Bind(QObject* Context) {
     auto& ask = P.Ask;
-    QTableWidget* grid = P.Setup->Grid();
     auto on = [Context](auto* Sender, auto Signal, auto Slot) {
         QObject::connect(Sender, Signal, Context, Slot);
     };
-    on(grid, &QTableWidget::currentCellChanged,
-       Guarded(ask, [this](int Row, int Col, int, int) { OnCellSelected(Row, Col); }));
-    // A click selects the cell again even when it is already the current one
-    // (after editing it, say), and shows its preview as any selection does.
-    on(grid, &QTableWidget::cellPressed,
-       Guarded(ask, [this](int Row, int Col) { OnCellSelected(Row, Col); }));
-    on(grid, &QTableWidget::cellChanged,
-       Guarded(ask, [this](int Row, int Col) { OnCellEdited(Row, Col); }));
-    new TGridEditor(grid, 2, [this](const QString& What, const auto& Edits) {
-        Guarded(P.Ask, [&] { RecordCells(What, Edits); })();
-    });
-
-    // Radio groups and check boxes report only the person's clicks; the
-    // record is shown with setChecked.
-    auto choice = [this, on](QButtonGroup* Group, int TProject::*Field) {
-        on(Group, &QButtonGroup::idClicked, [this, Field](int Id) { ChooseInt(Field, Id); });
+    // The Setup page announces only what the person asks for, never what it is shown.
+    TSetupPage* setup = P.Setup;
+    on(setup, &TSetupPage::LabelSelected,
+       Guarded(ask, [this](int Table, int Code) { OnCellSelected(Code, 2 + Table); }));
+    on(setup, &TSetupPage::LabelEdited, Guarded(ask, [this](int Table, int Code, const QString&) {
+           OnCellEdited(Code, 2 + Table);
+       }));
+    on(setup, &TSetupPage::LabelCellsEdited,
+       Guarded(ask, [this](const QString& What, const std::vector<TGridEditor::TCellEdit>& Edits) {
+           RecordCells(What, Edits);
+       }));
+    auto choose = [this](int TProject::*Field) {
+        return [this, Field](int Value) { ChooseInt(Field, Value); };
     };
-    choice(P.Setup->CtblGroup(), &TProject::DEF_CTBL);
-    choice(P.Setup->FlStyleBox()->Group(), &TProject::DEF_FL);
-    choice(P.Setup->DirStyleBox()->Group(), &TProject::DEF_DIR);
-    on(P.Setup->RightButton(), &QRadioButton::clicked,
-       [this] { ChooseInt(&TProject::DPSTYLE, 1); });
-    on(P.Setup->LeftButton(), &QRadioButton::clicked, [this] { ChooseInt(&TProject::DPSTYLE, 2); });
-    for (int k = 0; k < 4; ++k)
-        on(P.Setup->MsgCheck(k), &QCheckBox::clicked,
-           [this, k](bool On) { ToggleMsgColumn(k, On); });
-    on(P.Setup->VersionBox(), &QComboBox::activated,
+    on(setup, &TSetupPage::DefaultTableChosen, choose(&TProject::DEF_CTBL));
+    on(setup, &TSetupPage::FlStyleChosen, choose(&TProject::DEF_FL));
+    on(setup, &TSetupPage::DirStyleChosen, choose(&TProject::DEF_DIR));
+    on(setup, &TSetupPage::DisplayStyleChosen, choose(&TProject::DPSTYLE));
+    on(setup, &TSetupPage::MessageColumnToggled,
+       [this](int Column, bool On) { ToggleMsgColumn(Column, On); });
+    on(setup, &TSetupPage::VersionChosen,
        Guarded(ask, [this](int Index) { OnVersionChosen(Index); }));
-    for (int s = 0; s < 10; ++s)
-        for (int k = 0; k < 4; ++k)
-            on(P.Setup->MsgImage(s, k), &TPictureBox::DoubleClicked,
-               Guarded(ask, [this, s, k] { OnMessagePictureDoubleClicked(s, k); }));
-    on(P.Setup->ClearAllButton(), &QPushButton::clicked, Guarded(ask, [this] { OnClearAll(); }));
+    on(setup, &TSetupPage::MessagePictureRequested, Guarded(ask, [this](int State, int Column) {
+           OnMessagePictureDoubleClicked(State, Column);
+       }));
+    on(setup, &TSetupPage::MessagePictureDropped,
+       Guarded(ask, [this](int State, int Column, const QString& File) {
+           SetSlotFile(State, Column, FromQ(File));
+       }));
+    on(setup, &TSetupPage::ClearAllRequested, Guarded(ask, [this] { OnClearAll(); }));
 
+    // The Make page too announces only the person's own clicks and edits.
     TMakePage* make = P.Make;
     on(make, &TMakePage::LogoOnRequested, Guarded(ask, [this] { OnLogoOn(); }));
     on(make, &TMakePage::LogoOffRequested, Guarded(ask, [this] { OnLogoOff(); }));
@@ -87,10 +81,7 @@ void TProjectEdits::Bind(QObject* Context) {
 }
 
 void TProjectEdits::ShowLabels() {
-    {
-        const QSignalBlocker block(P.Setup->Grid());
-        P.Setup->ShowLabels(P.Project);
-    }
+    P.Setup->ShowLabels(P.Project);
     P.Checker.CheckAll();
     RefreshPreview();
 }
@@ -104,7 +95,6 @@ void TProjectEdits::ShowChoicesAgain() {
 }
 
 void TProjectEdits::ApplyLabels(const std::vector<TLabelValue>& Values) {
-    const QSignalBlocker block(P.Setup->Grid());
     for (const TLabelValue& v : Values) {
         P.Project.SetLabel(v.Table, v.Code, v.Text);
         P.Setup->SetCell(2 + v.Table, v.Code + 1, ToQ(v.Text));
@@ -125,8 +115,8 @@ void TProjectEdits::OnCellSelected(int Row, int Col) {
 }
 
 void TProjectEdits::RefreshPreview() {
-    const QTableWidget* grid = P.Setup->Grid();
-    OnCellSelected(grid->currentRow(), grid->currentColumn());
+    int table = 0, code = 0;
+    if (P.Setup->CurrentLabel(table, code)) OnCellSelected(code, 2 + table);
 }
 
 void TProjectEdits::RecordMakeRomCancel(const std::vector<std::pair<int, int>>& Cells,
@@ -156,7 +146,6 @@ void TProjectEdits::OnCellEdited(int Row, int Col) {
     const int table = Col - 2;
     const std::string before = P.Project.Label(table, Row);
     const std::string after = FromQ(P.Setup->Cell(Col, Row + 1));
-    // Tints and tool tips change the item too; only a new text is an edit.
     if (before == after) return;
     P.Session.Record(
         QStringLiteral("Edit label"),
@@ -213,8 +202,7 @@ void TProjectEdits::OnVersionChosen(int Index) {
     auto apply = [this](int I) {
         P.Config.SelectVersion(I, &P.Sink);
         P.Setup->ShowBitPatterns(P.Config);
-        const QSignalBlocker block(P.Setup->VersionBox());
-        P.Setup->VersionBox()->setCurrentIndex(P.Config.VersionIndex);
+        P.Setup->ShowVersionList(P.Config);
     };
     if (before == Index) {
         apply(Index);

@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QStringList>
 
 namespace {
@@ -89,6 +90,10 @@ TSaveQuestion::TAnswer TQtPrompts::AskSaveChanges(const std::string& Caption,
                     QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, FOwner);
     box.setDefaultButton(QMessageBox::Save);
     box.setEscapeButton(QMessageBox::Cancel);
+    // Alt+S, Alt+D and Alt+C answer from the keyboard (Enter saves, Esc cancels).
+    box.button(QMessageBox::Save)->setText(QStringLiteral("&Save"));
+    box.button(QMessageBox::Discard)->setText(QStringLiteral("&Discard"));
+    box.button(QMessageBox::Cancel)->setText(QStringLiteral("&Cancel"));
     const int answer = box.exec();
     QApplication::restoreOverrideCursor();
     if (answer == QMessageBox::Save) return TAnswer::Save;

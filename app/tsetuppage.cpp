@@ -2,6 +2,7 @@
 
 #include "app/qtext.h"
 #include "app/tchoicebox.h"
+#include "app/tgridcellitem.h"
 #include "app/tpicturebox.h"
 #include "project/dputext.h"
 #include "project/tstartup.h"
@@ -20,8 +21,10 @@
 #include <QStyle>
 #include <QTabWidget>
 #include <QTableWidget>
-#include <QToolButton>
 #include <QMenu>
+#include <QSignalBlocker>
+#include <QTabBar>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace DpuText = DpuProject::DpuText;
@@ -50,6 +53,14 @@ int TSetupPage::ColumnSlot(int Column) {
     // Columns left to right show slots B, D, A, C.
     static constexpr int Slot[4] = {1, 3, 0, 2};
     return Slot[Column];
+}
+
+QString TSetupPage::StateName(int State) {
+    static const char* const Names[TProject::StateCount] = {
+        "Fire",        "Earthquake", "Alarm", "Out of service", "Overload",
+        "Maintenance", "Full",       "VIP",   "Parking",        "Independent service"};
+    return State >= 0 && State < TProject::StateCount ? QString::fromLatin1(Names[State])
+                                                      : QString();
 }
 
 TSetupPage::TSetupPage(QWidget* Parent) : QWidget(Parent) {
@@ -110,9 +121,11 @@ TSetupPage::TSetupPage(QWidget* Parent) : QWidget(Parent) {
     dp->addWidget(FLeft);
     side->addWidget(dpBox);
     auto* verRow = new QHBoxLayout;
-    verRow->addWidget(new QLabel(QStringLiteral("Version:"), this));
+    auto* verLabel = new QLabel(QStringLiteral("Version:"), this);
+    verRow->addWidget(verLabel);
     FVersion = new QComboBox(this);
     FVersion->setObjectName("VersionBox");
+    verLabel->setBuddy(FVersion);
     FVersion->setMinimumWidth(130);
     verRow->addWidget(FVersion, 1);
     side->addLayout(verRow);
@@ -144,6 +157,8 @@ TSetupPage::TSetupPage(QWidget* Parent) : QWidget(Parent) {
     right->addLayout(buttons);
     right->addWidget(BuildMessageBox());
     right->addStretch();
+    ConnectIntents();
+    NameControls();
 
     // The message pictures zoom together, the name pictures with them.
     for (int s = 0; s < TProject::StateCount; ++s)
@@ -190,7 +205,7 @@ QWidget* TSetupPage::BuildGrid() {
     const QBrush fixedBrush = palette().brush(QPalette::Button);
     for (int row = 0; row < GridRows - 1; ++row) {
         for (int c = 0; c < GridCols; ++c) {
-            auto* item = new QTableWidgetItem;
+            auto* item = new TGridCellItem(c, row);
             if (c < 2) {
                 item->setFlags(Qt::ItemIsEnabled);
                 item->setBackground(fixedBrush);
@@ -228,6 +243,11 @@ QWidget* TSetupPage::BuildGrid() {
 
     v->addWidget(radios);
     v->addWidget(FGrid, 1);
+    // Everything written to the grid by paste, cut, delete and fill goes out
+    // as one step; the grid itself is changed only when the step is shown.
+    FGridEditor = new TGridEditor(FGrid, 2, [this](const QString& What, const auto& Edits) {
+        emit LabelCellsEdited(What, Edits);
+    });
     return box;
 }
 
@@ -316,6 +336,7 @@ QString TSetupPage::Cell(int Col, int Row) const {
 }
 
 void TSetupPage::SetCell(int Col, int Row, const QString& Text) {
+    const QSignalBlocker quiet(this);
     if (Col < 0 || Col >= GridCols || Row < 0 || Row >= GridRows) return;
     if (Row == 0) {
         FGrid->horizontalHeaderItem(Col)->setText(Text);
@@ -325,18 +346,28 @@ void TSetupPage::SetCell(int Col, int Row, const QString& Text) {
 }
 
 void TSetupPage::ShowLabels(const TProject& Project) {
+    const QSignalBlocker quiet(this);
     for (int t = 0; t < TProject::TableCount; ++t)
         for (int n = 0; n < TProject::CodeCount; ++n)
             SetCell(2 + t, n + 1, ToQ(Project.Label(t, n)));
 }
 
+void TSetupPage::ShowLabelProblem(int Table, int Code, const QString& Why) {
+    QTableWidgetItem* item = FGrid->item(Code, 2 + Table);
+    if (Table < 0 || Table >= TProject::TableCount || !item) return;
+    item->setData(Qt::BackgroundRole,
+                  Why.isEmpty() ? QVariant() : QVariant(QBrush(QColor(255, 214, 196))));
+    item->setToolTip(Why);
+}
+
 void TSetupPage::ShowBitPatterns(const TConfiguration& Config) {
+    const QSignalBlocker quiet(this);
     for (int n = 0; n < 256; ++n)
         SetCell(0, n + 1, ToQ(Config.BitPattern(n)));
 }
 
 void TSetupPage::ShowVersionList(const TConfiguration& Config) {
-    const QSignalBlocker block(FVersion);
+    const QSignalBlocker quiet(this);
     FVersion->clear();
     for (const std::string& v : Config.VersionList)
         FVersion->addItem(ToQ(v));
@@ -353,6 +384,7 @@ void TSetupPage::ShowAllSlots(const TProject& Project) {
 }
 
 void TSetupPage::ShowChoices(const TProject& Project) {
+    const QSignalBlocker quiet(this);
     if (Project.DEF_CTBL >= 0 && Project.DEF_CTBL < 3)
         FCtblRadio[static_cast<size_t>(Project.DEF_CTBL)]->setChecked(true);
     FFlBox->Check(Project.DEF_FL);
@@ -363,6 +395,12 @@ void TSetupPage::ShowChoices(const TProject& Project) {
         FLeft->setChecked(true);
     for (int k = 0; k < 4; ++k)
         FMsgCheck[k]->setChecked(Project.MsgColumnChecked[k]);
+}
+
+void TSetupPage::ShowStylePictures(const std::array<QImage, 4>& FlStyles,
+                                   const std::array<QImage, 5>& DirStyles) {
+    FFlBox->ShowPictures(FlStyles);
+    FDirBox->ShowPictures(DirStyles);
 }
 
 void TSetupPage::ShowPreview(const QImage& Image, const QString& Why) {
@@ -376,7 +414,9 @@ QString TSetupPage::PreviewReason() const {
 }
 
 bool TSetupPage::ShowSlotPicture(int State, int Column, const std::string& File) {
-    return MsgImage(State, Column)->LoadFromFile(ToQ(File));
+    if (State < 0 || State >= TProject::StateCount || Column < 0 || Column >= 4) return false;
+    return FMsgImage[static_cast<size_t>(State)][static_cast<size_t>(Column)]->LoadFromFile(
+        ToQ(File));
 }
 
 void TSetupPage::SelectFirstLabel(const TProject& Project) {
@@ -386,4 +426,94 @@ void TSetupPage::SelectFirstLabel(const TProject& Project) {
                 FGrid->setCurrentCell(n, 2 + t);
                 return;
             }
+}
+
+bool TSetupPage::CurrentLabel(int& Table, int& Code) const {
+    if (FGrid->currentRow() < 0 || FGrid->currentColumn() < 2) return false;
+    Table = FGrid->currentColumn() - 2;
+    Code = FGrid->currentRow();
+    return true;
+}
+
+// ---------------------------------------------------------------- intents
+
+void TSetupPage::ConnectIntents() {
+    auto selected = [this](int Row, int Col) {
+        if (Row >= 0 && Col >= 2) emit LabelSelected(Col - 2, Row);
+    };
+    connect(FGrid, &QTableWidget::currentCellChanged, this,
+            [selected](int Row, int Col, int, int) { selected(Row, Col); });
+    // A click selects the cell again even when it is already the current one
+    // (after editing it, say).
+    connect(FGrid, &QTableWidget::cellPressed, this, selected);
+    // Only a new text is an edit: tints and tool tips change the cells too.
+    connect(FGrid->model(), &QAbstractItemModel::dataChanged, this,
+            [this](const QModelIndex& TopLeft, const QModelIndex& BottomRight,
+                   const QList<int>& Roles) {
+                if (!Roles.isEmpty() && !Roles.contains(Qt::DisplayRole) &&
+                    !Roles.contains(Qt::EditRole))
+                    return;
+                for (int row = TopLeft.row(); row <= BottomRight.row(); ++row)
+                    for (int col = std::max(TopLeft.column(), 2); col <= BottomRight.column();
+                         ++col)
+                        emit LabelEdited(col - 2, row, FGrid->item(row, col)->text());
+            });
+
+    // Radio groups report only the person's clicks; the page shows the
+    // record with setChecked.
+    connect(FCtblGroup, &QButtonGroup::idClicked, this, &TSetupPage::DefaultTableChosen);
+    connect(FFlBox->Group(), &QButtonGroup::idClicked, this, &TSetupPage::FlStyleChosen);
+    connect(FDirBox->Group(), &QButtonGroup::idClicked, this, &TSetupPage::DirStyleChosen);
+    connect(FRight, &QRadioButton::clicked, this, [this] { emit DisplayStyleChosen(1); });
+    connect(FLeft, &QRadioButton::clicked, this, [this] { emit DisplayStyleChosen(2); });
+    for (int k = 0; k < 4; ++k)
+        connect(FMsgCheck[k], &QCheckBox::toggled, this,
+                [this, k](bool On) { emit MessageColumnToggled(k, On); });
+    connect(FVersion, &QComboBox::activated, this, &TSetupPage::VersionChosen);
+    for (int s = 0; s < TProject::StateCount; ++s)
+        for (int k = 0; k < 4; ++k) {
+            TPictureBox* pic = FMsgImage[s][k];
+            connect(pic, &TPictureBox::DoubleClicked, this,
+                    [this, s, k] { emit MessagePictureRequested(s, k); });
+            pic->AcceptDroppedFiles(QStringLiteral("bmp"));
+            connect(pic, &TPictureBox::FileDropped, this,
+                    [this, s, k](const QString& File) { emit MessagePictureDropped(s, k, File); });
+        }
+    connect(FClearAll, &QPushButton::clicked, this, &TSetupPage::ClearAllRequested);
+    connect(FLoad, &QPushButton::clicked, this, &TSetupPage::LoadRequested);
+    connect(FSave, &QPushButton::clicked, this, &TSetupPage::SaveRequested);
+    QMenu* recent = FRecent->menu();
+    connect(recent, &QMenu::aboutToShow, this, [this, recent] { emit RecentMenuOpening(recent); });
+}
+
+// ---------------------------------------------------------------- screen readers
+
+void TSetupPage::NameControls() {
+    // Controls with a caption are named by it; these have none of their own,
+    // or share one ("Message") with a twin.
+    FGrid->setAccessibleName(QStringLiteral("Code tables"));
+    FGrid->setAccessibleDescription(
+        QStringLiteral("Type or double click to edit a label; Ctrl+Tab leaves the grid"));
+    for (int t = 0; t < 3; ++t)
+        FCtblRadio[t]->setAccessibleName(QStringLiteral("Default code table CTBL%1").arg(t));
+    for (int k = 0; k < 4; ++k)
+        FMsgCheck[k]->setAccessibleName(QStringLiteral("Use message column %1 (slot %2)")
+                                            .arg(k + 1)
+                                            .arg(QChar('A' + ColumnSlot(k))));
+    FVersion->setAccessibleName(QStringLiteral("Version"));
+    FPreview->setAccessibleName(QStringLiteral("Preview"));
+    for (int s = 0; s < TProject::StateCount; ++s) {
+        FMsgName[s]->setAccessibleName(StateName(s));
+        for (int k = 0; k < 4; ++k) {
+            FMsgImage[s][k]->setAccessibleName(
+                QStringLiteral("%1, slot %2").arg(StateName(s)).arg(QChar('A' + ColumnSlot(k))));
+            FMsgImage[s][k]->setAccessibleDescription(
+                QStringLiteral("Enter, Space or double click chooses a bitmap"));
+        }
+    }
+    FMsgPages->setAccessibleName(QStringLiteral("Lift state messages"));
+    for (int page = 0; page < 2; ++page)
+        FMsgPages->tabBar()->setAccessibleTabName(
+            page,
+            QStringLiteral("Message: %1 to %2").arg(StateName(5 * page), StateName(5 * page + 4)));
 }

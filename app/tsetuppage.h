@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/tgrideditor.h"
 #include "project/tconfiguration.h"
 #include "project/tproject.h"
 
@@ -8,12 +9,14 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
 class QImage;
 class QLabel;
+class QMenu;
 class QPushButton;
 class QRadioButton;
 class QTabWidget;
@@ -25,8 +28,9 @@ class TPictureBox;
 
 // The "Setup" tab: the code-table grid with its default-table buttons, the
 // preview, the style pickers, "Right"/"Left", "Version:", "Clear ALL", "Load",
-// "Save" and the lift-state message pages. It only shows what it is given;
-// the window binds its controls to the project.
+// "Save" and the lift-state message pages. It shows what it is given and
+// announces what the person asks for through its signals; showing never
+// announces anything.
 class TSetupPage : public QWidget {
     Q_OBJECT
 public:
@@ -36,6 +40,8 @@ public:
     static constexpr int GridCols = 5;
     // The slot (0 = A .. 3 = D) that message-picture column Column (0..3) shows.
     static int ColumnSlot(int Column);
+    // "Fire", "Earthquake", ... for state 0..9; "" for another number.
+    static QString StateName(int State);
 
     // The grid as 257 rows by 5 columns, row 0 the header; "" (or nothing
     // done) outside it.
@@ -43,44 +49,66 @@ public:
     void SetCell(int Col, int Row, const QString& Text);
 
     void ShowLabels(const DpuProject::TProject& Project);
+    // Tints the label cell and puts Why in its tool tip; an empty Why clears both.
+    void ShowLabelProblem(int Table, int Code, const QString& Why);
     void ShowBitPatterns(const DpuProject::TConfiguration& Config);
     void ShowVersionList(const DpuProject::TConfiguration& Config);
     void ShowAllSlots(const DpuProject::TProject& Project);
     // The choices of the page: default table, styles, "Right"/"Left", message columns.
     void ShowChoices(const DpuProject::TProject& Project);
+    // The pictures of the "FL Style:" and "DIR Style:" choices (null ones blank).
+    void ShowStylePictures(const std::array<QImage, 4>& FlStyles,
+                           const std::array<QImage, 5>& DirStyles);
     // The preview picture and the line under it saying what cannot be shown
     // ("" hides the line).
     void ShowPreview(const QImage& Image, const QString& Why = QString());
     QString PreviewReason() const;
     // Shows File in message picture (State, Column) only; false when it did not load.
     bool ShowSlotPicture(int State, int Column, const std::string& File);
-    // Makes the first label cell holding text the current one (which shows its preview).
+    // Makes the first label cell holding text the current one (which announces it).
     void SelectFirstLabel(const DpuProject::TProject& Project);
+    // The current label cell as (table, code); false when no label cell is current.
+    bool CurrentLabel(int& Table, int& Code) const;
 
-    QTableWidget* Grid() const { return FGrid; }
-    QButtonGroup* CtblGroup() const { return FCtblGroup; }
-    TChoiceBox* FlStyleBox() const { return FFlBox; }
-    TChoiceBox* DirStyleBox() const { return FDirBox; }
-    QRadioButton* RightButton() const { return FRight; }
-    QRadioButton* LeftButton() const { return FLeft; }
-    QComboBox* VersionBox() const { return FVersion; }
-    QPushButton* ClearAllButton() const { return FClearAll; }
-    QPushButton* LoadButton() const { return FLoad; }
-    QPushButton* SaveButton() const { return FSave; }
-    // "Recent" beside "Save": its menu lists recent projects (the window fills it).
-    QToolButton* RecentButton() const { return FRecent; }
-    QCheckBox* MsgCheck(int Column) const { return FMsgCheck[static_cast<size_t>(Column)]; }
-    TPictureBox* MsgImage(int State, int Column) const {
-        return FMsgImage[static_cast<size_t>(State)][static_cast<size_t>(Column)];
-    }
+signals:
+    // A label cell became the current one, or was clicked again.
+    void LabelSelected(int Table, int Code);
+    // The person typed Text into a label cell.
+    void LabelEdited(int Table, int Code, const QString& Text);
+    // Label cells written by paste, cut, delete or fill, as one step named What.
+    // Rows are codes, columns grid columns (2..4).
+    void LabelCellsEdited(const QString& What, const std::vector<TGridEditor::TCellEdit>& Edits);
+    // The radio button above the label column of table 0..2.
+    void DefaultTableChosen(int Table);
+    void FlStyleChosen(int Style);
+    void DirStyleChosen(int Style);
+    // 1 for "Right", 2 for "Left".
+    void DisplayStyleChosen(int Style);
+    // The check box above message-picture column 0..3.
+    void MessageColumnToggled(int Column, bool On);
+    void VersionChosen(int Index);
+    // Message picture (State, Column) wants a bitmap chosen in the picture dialog.
+    void MessagePictureRequested(int State, int Column);
+    // A bitmap file was dropped on message picture (State, Column).
+    void MessagePictureDropped(int State, int Column, const QString& File);
+    void ClearAllRequested();
+    void LoadRequested();
+    void SaveRequested();
+    // "Recent" is about to open its menu: Menu is to be filled with the
+    // recent projects now.
+    void RecentMenuOpening(QMenu* Menu);
 
 private:
     QWidget* BuildGrid();
     QWidget* BuildMessagePage(int FirstState);
     QWidget* BuildMessageBox();
     void AlignMessageChecks();
+    void ConnectIntents();
+    // Screen-reader names of the controls that have no caption of their own.
+    void NameControls();
 
     QTableWidget* FGrid = nullptr;
+    TGridEditor* FGridEditor = nullptr;
     std::array<QRadioButton*, 3> FCtblRadio{};
     QButtonGroup* FCtblGroup = nullptr;
     TPictureBox* FPreview = nullptr;

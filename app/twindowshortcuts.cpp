@@ -23,10 +23,12 @@ void TWindowShortcuts::Attach(QWidget& Window, YVclUtil::Prompts& Ask, TSetupPag
             if (Button->isEnabled()) Button->click();
         };
     };
-    key(QKeySequence(Qt::CTRL | Qt::Key_O), "LoadShortcut", press(Setup->LoadButton()));
+    // The Setup page's buttons are always enabled: the keys ask for the same.
+    key(QKeySequence(Qt::CTRL | Qt::Key_O), "LoadShortcut",
+        [Setup] { emit Setup->LoadRequested(); });
     key(QKeySequence(Qt::CTRL | Qt::Key_S), "SaveShortcut", [SaveInPlace] { SaveInPlace(); });
     key(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), "SaveAsShortcut",
-        press(Setup->SaveButton()));
+        [Setup] { emit Setup->SaveRequested(); });
     key(QKeySequence(Qt::CTRL | Qt::Key_B), "MakeRomShortcut", [Make] { Make->PressMakeRom(); });
     key(QKeySequence(Qt::CTRL | Qt::Key_U), "UploadShortcut", [Make] { Make->PressUpload(); });
     key(QKeySequence(Qt::CTRL | Qt::Key_Z), "UndoShortcut", [Undo] { Undo->undo(); });

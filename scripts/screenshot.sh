@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Takes pictures of both tabs of the editor, as a person sees them with the
-# sample project loaded, under a virtual X display (Xvfb): at 1280 x 720
-# (docs/editor-setup.png, docs/editor-make.png) and the same window at 150 %
-# screen scaling (docs/editor-setup-150.png, docs/editor-make-150.png).
+# Takes pictures of both tabs of the editor, as a person sees them on first
+# start with the sample project loaded, under a virtual X display (Xvfb): on a
+# 1280 x 720 screen (docs/editor-setup.png, docs/editor-make.png) and on a
+# 1920 x 1080 screen at 150 % scaling (docs/editor-setup-150.png,
+# docs/editor-make-150.png). The window keeps the size it takes by itself.
 #
 #   scripts/screenshot.sh [BUILD_DIR] [OUT_DIR]
 set -euo pipefail
@@ -32,8 +33,8 @@ done
 export XDG_CONFIG_HOME=$base/config
 mkdir -p "$out_dir" "$XDG_CONFIG_HOME"
 cd "$ws"
-xvfb-run -a -s "-screen 0 1920x1200x24" "$shot" "$out_dir" sample.dcf 1280x720
+xvfb-run -a -s "-screen 0 1280x720x24" "$shot" "$out_dir" sample.dcf
 # MAKE ROM saved over the sample: start again from the original.
 cp "$root/assets/sample.dcf" "$ws/"
 rm -rf "$XDG_CONFIG_HOME"; mkdir -p "$XDG_CONFIG_HOME"
-QT_SCALE_FACTOR=1.5 xvfb-run -a -s "-screen 0 2560x1600x24" "$shot" "$out_dir" sample.dcf 1280x720 -150
+QT_SCALE_FACTOR=1.5 xvfb-run -a -s "-screen 0 1920x1080x24" "$shot" "$out_dir" sample.dcf -150

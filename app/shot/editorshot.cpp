@@ -2,11 +2,12 @@
 // it right after start-up in the current directory. Used by
 // scripts/screenshot.sh under a virtual X display for the documentation.
 //
-//   dpu510tk3-editor-shot OUTDIR [PROJECT.dcf [WIDTHxHEIGHT [SUFFIX]]]
+//   dpu510tk3-editor-shot OUTDIR [PROJECT.dcf [SUFFIX]]
 //
-// The window is WIDTHxHEIGHT (logical pixels; 1100x760 when not given) and
-// the files are named editor-setup<SUFFIX>.png and editor-make<SUFFIX>.png.
-// Screen scaling comes from QT_SCALE_FACTOR as for any Qt program.
+// The window has the size and place it takes by itself on first start on
+// the display's screen (nothing remembered); the files are named
+// editor-setup<SUFFIX>.png and editor-make<SUFFIX>.png. Screen scaling comes
+// from QT_SCALE_FACTOR as for any Qt program.
 //
 // With PROJECT.dcf the project is loaded first (as "Load" does), the first
 // label cell holding text is selected, so the preview shows a label, and
@@ -51,7 +52,7 @@ public:
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     if (argc < 2) {
-        std::fprintf(stderr, "usage: %s OUTDIR [PROJECT.dcf]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s OUTDIR [PROJECT.dcf [SUFFIX]]\n", argv[0]);
         return 2;
     }
     const QString outDir = QString::fromLocal8Bit(argv[1]);
@@ -59,16 +60,10 @@ int main(int argc, char* argv[]) {
     QDir().mkpath(outDir);
 
     TUnattendedPrompts prompts;
-    QSize size(1100, 760);
-    if (argc > 3) {
-        const QStringList wh = QString::fromLatin1(argv[3]).split('x');
-        if (wh.size() == 2 && wh[0].toInt() > 0 && wh[1].toInt() > 0)
-            size = QSize(wh[0].toInt(), wh[1].toInt());
-    }
-    const QString suffix = argc > 4 ? QString::fromLocal8Bit(argv[4]) : QString();
+    const QString suffix = argc > 3 ? QString::fromLocal8Bit(argv[3]) : QString();
     TForm1 form(&prompts);
-    form.resize(argc > 3 ? size : form.sizeHint().expandedTo(size));
     form.show();
+    std::fprintf(stderr, "window %dx%d\n", form.width(), form.height());
     if (!project.isEmpty() && !form.LoadProjectFile(project.toLocal8Bit().toStdString())) {
         std::fprintf(stderr, "cannot load %s\n", argv[2]);
         return 1;

@@ -6,6 +6,8 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include <mutex>
@@ -24,11 +26,32 @@ std::vector<std::pair<std::string, std::string>> TakeErrorBoxes() {
     return std::exchange(g_errBoxes, {});
 }
 
+// DPU_TEST_SCREEN=WIDTHxHEIGHT@SCALE ("1920x1080@1.5") gives the offscreen
+// platform a screen of that many pixels, scaled as a person's desktop would be.
+void UseNamedScreen(QTemporaryDir& Dir) {
+    const QString name = qEnvironmentVariable("DPU_TEST_SCREEN");
+    const QStringList parts = name.split('@');
+    const QStringList wh = parts.value(0).split('x');
+    if (name.isEmpty() || wh.size() != 2) return;
+    const QString config = Dir.filePath(QStringLiteral("screen.json"));
+    QFile file(config);
+    if (!file.open(QIODevice::WriteOnly)) return;
+    file.write(QStringLiteral("{ \"windowFrameMargins\": true, \"screens\": [ { \"name\": "
+                              "\"TestScreen\", \"x\": 0, \"y\": 0, \"width\": %1, "
+                              "\"height\": %2, \"logicalDpi\": 96, \"logicalBaseDpi\": 96 } ] }")
+                   .arg(wh[0], wh[1])
+                   .toUtf8());
+    file.close();
+    qputenv("QT_QPA_PLATFORM", QByteArray("offscreen:configfile=") + config.toLocal8Bit());
+    qputenv("QT_SCALE_FACTOR", parts.value(1, QStringLiteral("1")).toLatin1());
+}
+
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     // COM port symlinks of the tests live in a folder of their own.
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    UseNamedScreen(config);
     QApplication app(argc, argv);
     YVclUtil::SetErrMsgBoxHandler([](const std::string& Caption, const std::string& Text) {
         std::lock_guard<std::mutex> lock(g_errLock);

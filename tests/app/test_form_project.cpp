@@ -285,6 +285,8 @@ TEST(EditorMakeRom, AutoCancelIsOneUndoStep) {
     TypeInCell(form, 2, 2, "mezz");
     TypeInCell(form, 3, 5, "ZZZ");
     TypeInCell(form, 2, 4, " nope ");
+    // Enter went on to the cell below; the preview is to show this one.
+    SelectCell(form, 2, 4);
     auto* grid = Find<QTableWidget>(form, "CodeGrid");
     EXPECT_TRUE(grid->item(4, 3)->data(Qt::BackgroundRole).isValid());
     EXPECT_FALSE(grid->item(4, 3)->toolTip().isEmpty());

@@ -216,6 +216,8 @@ TEST(EditorPreview, GlyphsUserBitmapsAndEmptyCells) {
     TTestWorkspace::SaveBmp(roof, prog + style0 + "ROOF.bmp");
 
     TypeInCell(form, 2, 1, "5");
+    // Enter went on to the cell below; back to the one typed into.
+    SelectCell(form, 2, 1);
     EXPECT_TRUE(SameRgb(Picture(form, "PreviewImage"), Centred(0, '5'))) << "shown as typed";
     EXPECT_EQ(PreviewReason(form), "");
     TypeInCell(form, 2, 2, "05");
@@ -247,6 +249,7 @@ TEST(EditorPreview, GlyphsUserBitmapsAndEmptyCells) {
 
     // An edit shows at once; undo and redo follow.
     TypeInCell(form, 4, 1, "5");
+    SelectCell(form, 4, 1);
     EXPECT_TRUE(SameRgb(Picture(form, "PreviewImage"), Centred(0, '5')));
     form.UndoStack()->undo();
     EXPECT_TRUE(SameRgb(Picture(form, "PreviewImage"), lobby));
@@ -276,6 +279,7 @@ TEST(EditorPreview, GlyphsUserBitmapsAndEmptyCells) {
         QCoreApplication::processEvents();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
+    SelectCell(form, 4, 1);
     EXPECT_TRUE(SameRgb(Picture(form, "PreviewImage"), Blank()));
     EXPECT_EQ(PreviewReason(form), QString::fromUtf8("No glyph for \xC3\xA9 in Style 0"));
 

@@ -2,6 +2,7 @@
 // which characters have glyphs in which style, what a label beyond ASCII
 // becomes, when a user bitmap is used and which file, and why nothing shows.
 #include "app/tlabelchecker.h"
+#include "app/tsetuppage.h"
 #include "project/dputext.h"
 #include "project/tconfiguration.h"
 #include "project/tlabelpreview.h"
@@ -131,10 +132,9 @@ TEST(LabelRule, CheckPreviewAndMakeRomAgreeOnEveryLabel) {
         project.DEF_FL = style;
         for (size_t i = 0; i < labels.size(); ++i)
             project.SetLabel(0, static_cast<int>(i), labels[i]);
-        QTableWidget grid(256, 5);
-        for (int r = 0; r < 256; ++r)
-            grid.setItem(r, 2, new QTableWidgetItem);
-        TLabelChecker checker(project, config, library, &grid);
+        TSetupPage page;
+        QTableWidget& grid = *page.findChild<QTableWidget*>(QStringLiteral("CodeGrid"));
+        TLabelChecker checker(project, config, library, &page);
         checker.CheckAll();
 
         TTestPrompts prompts;

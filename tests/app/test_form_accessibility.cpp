@@ -1,0 +1,274 @@
+// The window through the keyboard and a screen reader's view of it: every
+// control named by its caption or the label beside it, label cells read with
+// their table and code, pictures reached and opened from the keyboard, Enter
+// and Ctrl+Tab in the grid, Alt keys in the unsaved-changes question.
+#include "app/tqtprompts.h"
+#include "formtesthelpers.h"
+#include "tscriptedprompts.h"
+#include "ttestworkspace.h"
+
+#include <QAccessible>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSet>
+#include <QSettings>
+#include <QTabWidget>
+#include <QUndoStack>
+
+using namespace DpuProject;
+
+namespace {
+
+void ForgetSettings() {
+    TForm1::OpenSettings()->clear();
+}
+
+// What a screen reader calls the control. Qt on Linux reads a combo box by
+// its value and names it through the label it is the buddy of (the
+// Labelled-by relation); elsewhere by its accessible name.
+QString SpokenName(QAccessibleInterface* Iface) {
+    if (Iface->role() == QAccessible::ComboBox) {
+        for (const auto& [label, relation] : Iface->relations(QAccessible::Label))
+            if (qobject_cast<QLabel*>(label->object())) return label->text(QAccessible::Name);
+        auto* widget = qobject_cast<QWidget*>(Iface->object());
+        return widget ? widget->accessibleName() : QString();
+    }
+    return Iface->text(QAccessible::Name);
+}
+
+QString SpokenName(QWidget* Widget) {
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(Widget);
+    return iface ? SpokenName(iface) : QString();
+}
+
+// Walks the accessibility tree under Root and lists every visible focusable
+// element without a name (by its object's name, or its role).
+void Nameless(QAccessibleInterface* Root, QSet<QAccessibleInterface*>& Seen, QStringList& Out) {
+    if (!Root || Seen.contains(Root)) return;
+    Seen.insert(Root);
+    const QAccessible::State state = Root->state();
+    if (state.focusable && !state.invisible && SpokenName(Root).trimmed().isEmpty()) {
+        const QObject* object = Root->object();
+        Out << (object && !object->objectName().isEmpty()
+                    ? object->objectName()
+                    : QStringLiteral("role %1").arg(static_cast<int>(Root->role())));
+    }
+    for (int i = 0; i < Root->childCount(); ++i)
+        Nameless(Root->child(i), Seen, Out);
+}
+
+QStringList NamelessControls(TForm1& Form) {
+    QSet<QAccessibleInterface*> seen;
+    QStringList out;
+    Nameless(QAccessible::queryAccessibleInterface(&Form), seen, out);
+    return out;
+}
+
+TEST(Accessibility, NoFocusableControlOfEitherTabIsNameless) {
+    ForgetSettings();
+    TTestWorkspace ws;
+    TScriptedPrompts ask;
+    TForm1 form(&ask);
+    form.show();
+    auto* tabs = Find<QTabWidget>(form, "PageControl");
+    auto* messages = Find<QTabWidget>(form, "MessagePages");
+    ASSERT_TRUE(tabs && messages);
+    // Hidden controls are left out of the tree's view, so each page is shown in turn.
+    for (int page = 0; page < 2; ++page) {
+        messages->setCurrentIndex(page);
+        tabs->setCurrentIndex(0);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(NamelessControls(form).join(',').toStdString(), "")
+            << "Setup, message page " << page;
+    }
+    tabs->setCurrentIndex(1);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(NamelessControls(form).join(',').toStdString(), "") << "Make";
+}
+
+TEST(Accessibility, ControlsAreNamedByTheirCaptionOrTheLabelBesideThem) {
+    ForgetSettings();
+    TTestWorkspace ws;
+    TScriptedPrompts ask;
+    TForm1 form(&ask);
+    form.show();
+    auto* tabs = Find<QTabWidget>(form, "PageControl");
+    const std::pair<const char*, const char*> setup[] = {
+        {"CodeGrid", "Code tables"},
+        {"CtblRadio1", "Default code table CTBL1"},
+        {"MsgCheck0", "Use message column 1 (slot B)"},
+        {"MsgCheck2", "Use message column 3 (slot A)"},
+        {"VersionBox", "Version:"},
+        {"FlStyle2", "Style 2"},
+        {"DpStyleLeft", "Left"},
+        {"ClearAllButton", "Clear ALL"},
+        {"MsgImage0_2", "Fire, slot A"},
+        {"MsgImage9_3", "Independent service, slot C"},
+    };
+    tabs->setCurrentIndex(0);
+    for (const auto& [object, name] : setup)
+        EXPECT_EQ(SpokenName(Find<QWidget>(form, object)).toStdString(), name);
+    const std::pair<const char*, const char*> make[] = {
+        {"RomFileNameEdit", "ROM Filename"}, {"IdCodeEdit", "ID Code (4 bytes)"},
+        {"ComPortBox", "COM port:"},         {"PowerSavingBox", "LCD BL Power saving:"},
+        {"NodeAddressBox", "Node Address:"}, {"LogoSecondsBox", "Customer logo seconds"},
+        {"MsgPos0", "Massage position 1"},   {"MsgPos2", "Massage position 3"},
+        {"ProgressBar", "Upload progress"},  {"DirectoryList", "Folders"},
+        {"FileList", "ROM files (*.BIN)"},   {"MessageLog", "Message box"},
+        {"LogoImage", "Customer logo"},      {"MakeRomButton", "MAKE ROM"},
+    };
+    tabs->setCurrentIndex(1);
+    for (const auto& [object, name] : make)
+        EXPECT_EQ(SpokenName(Find<QWidget>(form, object)).toStdString(), name);
+    // On every platform the combo boxes carry their label as their own name too.
+    EXPECT_EQ(Find<QWidget>(form, "NodeAddressBox")->accessibleName(), "Node Address");
+}
+
+TEST(Accessibility, LabelCellsReadTheirTableCodeAndLabel) {
+    ForgetSettings();
+    TTestWorkspace ws;
+    TScriptedPrompts ask;
+    TForm1 form(&ask);
+    form.show();
+    TypeInCell(form, 3, 11, "LOBBY"); // CTBL1, code 10
+    auto* grid = Find<QTableWidget>(form, "CodeGrid");
+    QAccessibleInterface* table = QAccessible::queryAccessibleInterface(grid);
+    ASSERT_TRUE(table && table->tableInterface());
+    auto cell = [&](int Row, int Col) {
+        QAccessibleInterface* c = table->tableInterface()->cellAt(Row, Col);
+        return c ? c->text(QAccessible::Name) : QString();
+    };
+    EXPECT_EQ(cell(10, 3), "CTBL1, code 0A (10): LOBBY");
+    EXPECT_EQ(cell(255, 4), "CTBL2, code FF (255): empty");
+    EXPECT_EQ(cell(0, 1), "Code 00 (0)");
+    // Undo: the name follows the text.
+    form.UndoStack()->undo();
+    EXPECT_EQ(cell(10, 3), "CTBL1, code 0A (10): empty");
+}
+
+TEST(Accessibility, PicturesAreReachedAndOpenedFromTheKeyboard) {
+    ForgetSettings();
+    TTestWorkspace ws;
+    TScriptedPrompts ask;
+    TForm1 form(&ask);
+    form.show();
+    QApplication::setActiveWindow(&form);
+    const std::string pic = ws.File("fire.bmp");
+    ASSERT_TRUE(TTestWorkspace::SaveBmp(TTestWorkspace::Mark(64, 16, 4), pic));
+
+    // State 0, column 2 (slot A): Tab reaches it, Space opens the dialog.
+    auto* fireA = Find<TPictureBox>(form, "MsgImage0_2");
+    auto* fireB = Find<TPictureBox>(form, "MsgImage0_0");
+    ASSERT_TRUE(fireA && fireB);
+    EXPECT_NE(fireA->focusPolicy() & Qt::TabFocus, 0);
+    fireB->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), fireA);
+    ask.QueueFile(pic);
+    QTest::keyClick(fireA, Qt::Key_Space);
+    EXPECT_EQ(form.Project().Slot(0, 0), pic);
+    EXPECT_TRUE(ask.Files.empty());
+    // Enter does the same; a cancelled dialog changes nothing.
+    ask.QueueFile("");
+    QTest::keyClick(fireA, Qt::Key_Return);
+    EXPECT_EQ(form.Project().Slot(0, 0), pic);
+    EXPECT_TRUE(ask.Files.empty());
+
+    // The logo on the Make tab, with Enter.
+    Find<QTabWidget>(form, "PageControl")->setCurrentIndex(1);
+    auto* logo = Find<TPictureBox>(form, "LogoImage");
+    ASSERT_NE(logo, nullptr);
+    EXPECT_NE(logo->focusPolicy() & Qt::TabFocus, 0);
+    logo->setFocus();
+    ask.QueueFile(pic);
+    QTest::keyClick(logo, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(form.Project().TITLEFILENAME_C, pic);
+    EXPECT_TRUE(ask.Files.empty());
+    // Pictures that open nothing (the style pickers) stay out of the Tab order.
+    EXPECT_EQ(Find<QWidget>(form, "FlStyleImage0")->focusPolicy(), Qt::NoFocus);
+}
+
+TEST(Accessibility, EnterCommitsAndMovesDownCtrlTabLeavesTheGrid) {
+    ForgetSettings();
+    TTestWorkspace ws;
+    TScriptedPrompts ask;
+    TForm1 form(&ask);
+    form.show();
+    auto* grid = Find<QTableWidget>(form, "CodeGrid");
+    TypeInCell(form, 2, 5, "4");
+    EXPECT_EQ(form.Project().Label(0, 4), "4");
+    EXPECT_EQ(grid->currentRow(), 5);
+    EXPECT_EQ(grid->currentColumn(), 2);
+    // Enter on a cell not being edited moves too; Shift+Enter goes back up.
+    QApplication::setActiveWindow(&form);
+    grid->setFocus();
+    QTest::keyClick(grid, Qt::Key_Return);
+    EXPECT_EQ(grid->currentRow(), 6);
+    QTest::keyClick(grid, Qt::Key_Return, Qt::ShiftModifier);
+    EXPECT_EQ(grid->currentRow(), 5);
+    // The last row stays where it is.
+    grid->setCurrentCell(255, 3);
+    QTest::keyClick(grid, Qt::Key_Return);
+    EXPECT_EQ(grid->currentRow(), 255);
+
+    // Ctrl+Tab leaves from the middle of the grid, forwards and backwards,
+    // without switching the tab.
+    auto* tabs = Find<QTabWidget>(form, "PageControl");
+    grid->setCurrentCell(100, 3);
+    grid->setFocus();
+    QTest::keyClick(grid, Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_NE(QApplication::focusWidget(), grid);
+    EXPECT_EQ(tabs->currentIndex(), 0);
+    grid->setFocus();
+    QTest::keyClick(grid, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_NE(QApplication::focusWidget(), grid);
+    EXPECT_EQ(tabs->currentIndex(), 0);
+    EXPECT_EQ(grid->currentRow(), 100);
+}
+
+TEST(Accessibility, SaveQuestionAnswersWithAltKeys) {
+    TQtPrompts prompts;
+    const std::pair<Qt::Key, TSaveQuestion::TAnswer> keys[] = {
+        {Qt::Key_S, TSaveQuestion::TAnswer::Save},
+        {Qt::Key_D, TSaveQuestion::TAnswer::Discard},
+        {Qt::Key_C, TSaveQuestion::TAnswer::Cancel},
+    };
+    for (const auto& [key, answer] : keys) {
+        QStringList captions;
+        bool pressed = false;
+        QElapsedTimer since;
+        // The box is modal: the key is pressed from the event loop it runs. A
+        // mnemonic presses its button visibly, the click follows a moment later.
+        QTimer timer;
+        timer.setInterval(5);
+        QObject::connect(&timer, &QTimer::timeout, [&, key = key] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) return;
+            if (pressed) {
+                // A key that did nothing: the box is closed as Cancel (and Save
+                // or Discard fail).
+                if (since.elapsed() > 5000) box->reject();
+                return;
+            }
+            for (QAbstractButton* b : box->buttons())
+                captions << b->text();
+            QApplication::setActiveWindow(box);
+            pressed = true;
+            since.start();
+            QTest::keyClick(box, key, Qt::AltModifier);
+        });
+        timer.start();
+        const TSaveQuestion::TAnswer got = prompts.AskSaveChanges("Unsaved changes", "Save?");
+        timer.stop();
+        EXPECT_TRUE(pressed);
+        EXPECT_EQ(got, answer) << "Alt+" << static_cast<char>(key);
+        EXPECT_TRUE(captions.contains("&Save") && captions.contains("&Discard") &&
+                    captions.contains("&Cancel"))
+            << captions.join(',').toStdString();
+    }
+}
+
+} // namespace
