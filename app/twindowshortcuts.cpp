@@ -4,7 +4,6 @@
 #include "app/tmakepage.h"
 #include "app/tsetuppage.h"
 
-#include <QPushButton>
 #include <QShortcut>
 #include <QUndoStack>
 
@@ -16,13 +15,8 @@ void TWindowShortcuts::Attach(QWidget& Window, YVclUtil::Prompts& Ask, TSetupPag
         shortcut->setObjectName(QString::fromLatin1(Name));
         QObject::connect(shortcut, &QShortcut::activated, &Window, Guarded(Ask, Action));
     };
-    // Each key does what its button does, so the rules of the button (a
+    // Each Make-page key presses its button, so the rules of the button (a
     // disabled upload while not connected) hold for the key as well.
-    auto press = [](QAbstractButton* Button) {
-        return [Button] {
-            if (Button->isEnabled()) Button->click();
-        };
-    };
     // The Setup page's buttons are always enabled: the keys ask for the same.
     key(QKeySequence(Qt::CTRL | Qt::Key_O), "LoadShortcut",
         [Setup] { emit Setup->LoadRequested(); });
