@@ -8,11 +8,11 @@
 #include "serial/tcustomuart.h"
 #include "util/eygeneral.h"
 #include "util/fileaccess.h"
+#include "util/terminal.h"
 
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
-#include <unistd.h>
 
 using DpuProject::TConfiguration;
 
@@ -162,7 +162,7 @@ int TUploadCommand::Run(const std::vector<std::string>& Args) {
         std::fprintf(stderr, "dpu510tk3 upload: %s\n%s", error.c_str(), Help().c_str());
         return CliUsage;
     }
-    return RunTransfer("upload", opts, isatty(STDERR_FILENO) == 1, opts.Positional.front());
+    return RunTransfer("upload", opts, YVclUtil::ErrorOutputIsTerminal(), opts.Positional.front());
 }
 
 int TUploadCommand::CheckRomFile(TCliOutput& Out, const std::string& RomFile, bool Force) {
