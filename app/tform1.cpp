@@ -343,8 +343,9 @@ void TForm1::OpenFiles(const QStringList& Files) {
             view->setAttribute(Qt::WA_DeleteOnClose);
             view->show();
         } else {
-            Ask().MessageBox("File error", "Can not open " + path +
-                                               ": not a project file (.dcf) or ROM image (.BIN)!!\n\n");
+            Ask().MessageBox("File error",
+                             "Can not open " + path +
+                                 ": not a project file (.dcf) or ROM image (.BIN)!!\n\n");
         }
     }
 }

@@ -64,7 +64,9 @@ void Usage(FILE* to) {
         "                    host closes its side, at most N ms (60000), so the host\n"
         "                    reads the last ACK however busy the machine is; frames\n"
         "                    that still come are answered\n"
-        "  --partial-ms N    drop a frame whose bytes stop for N ms and answer NAK (2000)\n",
+        "  --partial-ms N    drop a frame whose bytes stop for N ms and answer NAK (2000)\n"
+        "Exit status: 0 when it ended, 1 when the port could not be opened or went away,\n"
+        "2 for a usage error.\n",
         to);
 }
 
