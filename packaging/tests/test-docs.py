@@ -90,7 +90,7 @@ def run(argv, env, cwd):
 
 
 def main():
-    bin_dir, packaging = sys.argv[1], sys.argv[2]
+    bin_dir, packaging = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
     launcher = os.path.join(packaging, "dpu510tk3-workspace")
     with tempfile.TemporaryDirectory() as tmp:
         home = os.path.join(tmp, "home")

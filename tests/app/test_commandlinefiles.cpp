@@ -46,7 +46,7 @@ TEST(EditorArguments, HelpAndVersionBeforeQtFilesAfter) {
 
 // A project named on the command line opens as Load does: the unsaved-changes
 // question first (Cancel keeps the window as it is), one project at a time.
-TEST(EditorFiles, ProjectOpensAsLoadDoesAfterTheUnsavedQuestion) {
+TEST(EditorCommandLine, ProjectOpensAsLoadDoesAfterTheUnsavedQuestion) {
     TTestWorkspace ws;
     TScriptedPrompts ask;
     TForm1 form(&ask);
@@ -85,7 +85,7 @@ TEST(EditorFiles, ProjectOpensAsLoadDoesAfterTheUnsavedQuestion) {
 
 // A ROM image opens in a ROM image window of its own beside the main window;
 // a file of another kind is refused with a box naming it.
-TEST(EditorFiles, RomImageOpensInItsWindowOtherFilesAreRefused) {
+TEST(EditorCommandLine, RomImageOpensInItsWindowOtherFilesAreRefused) {
     TTestWorkspace ws;
     TScriptedPrompts ask;
     TForm1 form(&ask);
@@ -95,6 +95,7 @@ TEST(EditorFiles, RomImageOpensInItsWindowOtherFilesAreRefused) {
     TMakeRom make(form.Project(), form.Config(), form.Library(), ask, nullptr);
     make.OutputFile = image;
     ASSERT_TRUE(make.Run());
+    ask.Boxes.clear(); // the build's own "Make ROM OK"
 
     form.OpenFiles({"SHOWN.BIN"});
     const auto views = form.findChildren<TRomImageView*>();
