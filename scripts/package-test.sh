@@ -66,7 +66,7 @@ expected=(
     ./usr/share/bash-completion/completions/dpu510tk3
     ./usr/share/bash-completion/completions/dpu510tk3-editor
     ./usr/share/bash-completion/completions/dpu510tk3-sim
-    ./usr/share/bash-completion/completions/dpu510tk3-workspace
+    "./usr/share/bash-completion/completions/dpu510tk3-workspace -> dpu510tk3-editor"
     ./usr/share/doc/dpu510tk3/copyright
     ./usr/share/doc/dpu510tk3/changelog.gz
     ./usr/share/doc/dpu510tk3/user-guide.md.gz
@@ -301,6 +301,9 @@ if [ "$(id -u)" -eq 0 ] && id nobody > /dev/null 2>&1; then
     nhome=$tmp/nobody-home
     mkdir -p "$nhome"
     chown nobody "$nhome"
+    # A copy of the program folder for making an image with a user bitmap the
+    # way that works everywhere (beside the program), for recover below.
+    cp -a "$root/usr/lib/dpu510tk3" "$tmp/progcopy"
     chmod -R a-w "$root/usr/lib/dpu510tk3"
     nws=$(as_nobody "$nhome" "$root/usr/bin/dpu510tk3-workspace" --prepare)
     check "nobody's workspace prepared" [ "$nws" = "$nhome/.local/share/dpu510tk3/workspace" ]
@@ -331,10 +334,17 @@ PY
         [ "$mezz_rc" -eq 0 ]
 
     # recover in a second, empty workspace: the user bitmap goes there, and
-    # the recovered project builds the same image again.
+    # the recovered project builds the same image again. The image comes from
+    # the program folder's copy holding MEZZ.bmp beside the program.
+    cp "$tmp/MEZZ.bmp" "$tmp/progcopy/DefaultImage2/UserDefine/Floor/Style0/MEZZ.bmp"
+    mkdir -p "$tmp/mezz-ws"
+    cp "$nws"/{ORVDVE510TK3.INI,D510TK3.GLB,SPACE_240x240.bmp} "$tmp/mezz.dcf" "$tmp/mezz-ws/"
+    (cd "$tmp/mezz-ws" && "$tmp/progcopy/dpu510tk3" make-rom mezz.dcf -o "$tmp/mezz.BIN" --strict) \
+        > "$tmp/mezz-copy" 2>&1
+    check "control: MEZZ.bmp beside a copy of the program builds (exit 0)" [ $? -eq 0 ]
+    chmod 644 "$tmp/mezz.BIN"
     rws=$nhome/recovered
     as_nobody "$nhome" env DPU510TK3_WORKSPACE="$rws" "$root/usr/bin/dpu510tk3-workspace" --prepare > /dev/null
-    cp "$nws/mezz.BIN" "$tmp/mezz.BIN" 2> /dev/null && chmod 644 "$tmp/mezz.BIN"
     as_nobody "$rws" "$root/usr/bin/dpu510tk3" recover "$tmp/mezz.BIN" -o rec.dcf > "$tmp/recover" 2>&1
     recover_rc=$?
     sed 's/^/  recover as nobody: /' "$tmp/recover"
