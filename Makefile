@@ -74,7 +74,7 @@ assets: build
 PKG_BUILD_DIR ?= build-deb
 DPU_VERSION ?=
 package: deps
-	@JOBS=$(JOBS) scripts/package-build.sh $(PKG_BUILD_DIR) $(DPU_VERSION)
+	@JOBS=$(JOBS) WERROR=$(WERROR) scripts/package-build.sh $(PKG_BUILD_DIR) $(DPU_VERSION)
 
 package-test: build package
 	@scripts/package-test.sh $(BUILD_DIR) $(PKG_BUILD_DIR)

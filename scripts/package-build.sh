@@ -20,7 +20,10 @@ ldflags=$(dpkg-buildflags --get LDFLAGS)
 
 # The flags are given on every run, so a changed dpkg-buildflags reaches an
 # existing build folder; no VERSION goes back to the sources' own.
-args=(-G Ninja -DCMAKE_BUILD_TYPE=None -DDPU_TESTS=OFF -DDPU_BENCH=OFF -DDPU_WERROR=OFF
+# WERROR=1 (CI) holds this build to zero warnings too.
+werror=OFF
+[ "${WERROR:-0}" != 1 ] || werror=ON
+args=(-G Ninja -DCMAKE_BUILD_TYPE=None -DDPU_TESTS=OFF -DDPU_BENCH=OFF -DDPU_WERROR=$werror
       "-DCMAKE_C_FLAGS=$cflags" "-DCMAKE_CXX_FLAGS=$cxxflags"
       "-DCMAKE_EXE_LINKER_FLAGS=$ldflags" "-DCMAKE_SHARED_LINKER_FLAGS=$ldflags")
 if [ -n "$version" ]; then
