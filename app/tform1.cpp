@@ -390,6 +390,7 @@ void TForm1::SelectFirstLabel() {
 void TForm1::OnMakeRom() {
     TMakeRom command(FProject, FConfig, FLibrary, Ask(), this);
     command.SaveStep = [this] { return SaveProject(); };
+    const auto labelsBefore = FProject.CodeTables;
     const bool built = command.Run();
     // The build's own log lines only report trouble; say where the image went.
     if (built) {
@@ -399,11 +400,8 @@ void TForm1::OnMakeRom() {
         FRemember->Remember("bin", image);
         FProjSession->SaveSettings();
     }
-    // Labels whose user bitmap was missing were emptied by the build.
-    const bool wasShowing = std::exchange(FShowing, true);
-    for (const auto& [table, code] : command.CancelledCells)
-        SetCell(2 + table, code + 1, QString());
-    FShowing = wasShowing;
+    // Labels whose user bitmap was missing were emptied by the build: one undo step.
+    FEdits->RecordMakeRomCancel(command.CancelledCells, labelsBefore);
     FMake->ShowRomFileName(FProject.ROMFILENAME);
     // The new image shows in the file list.
     FMake->Browser()->Refresh();

@@ -1,18 +1,15 @@
 #include "app/tlabelchecker.h"
 
 #include "app/qtext.h"
-#include "project/dputext.h"
-#include "project/tlabelpreview.h"
+#include "project/tlabelrule.h"
 
 #include <QBrush>
 #include <QColor>
-#include <QFileInfo>
 #include <QTableWidget>
 
 #include <utility>
 
-namespace DpuText = DpuProject::DpuText;
-using DpuProject::TLabelPreview;
+using DpuProject::TLabelRule;
 using DpuProject::TProject;
 
 TLabelChecker::TLabelChecker(const TProject& Project, const DpuProject::TConfiguration& Config,
@@ -20,26 +17,16 @@ TLabelChecker::TLabelChecker(const TProject& Project, const DpuProject::TConfigu
     : FProject(Project), FConfig(Config), FLibrary(Library), FGrid(Grid), FShowing(Showing) {}
 
 QString TLabelChecker::Problem(const std::string& Text) const {
-    const TLabelPreview::TPlan plan =
-        TLabelPreview::Plan(Text, FProject.DEF_FL, FConfig.UserFloorStylePrefix());
-    if (plan.Kind == TLabelPreview::TKind::None) return QString();
-    const QString style = QStringLiteral("FL Style %1").arg(FProject.DEF_FL);
-    // The display's glyphs are single bytes; nothing beyond ASCII has one,
-    // whatever the label's length.
-    for (const QChar c : ToQ(DpuText::Trim(Text)).toUpper())
-        if (c.unicode() > 0x7E) return QStringLiteral("No glyph for \"%1\" in %2").arg(c, style);
-    if (plan.Kind == TLabelPreview::TKind::Glyphs) {
-        if (!FLibrary.IsLoaded()) return QString();
-        uint32_t offset = 0, length = 0;
-        for (const unsigned char c : plan.Chars)
-            if (!FLibrary.FindEntry(FProject.DEF_FL + 1, c, offset, length))
-                return QStringLiteral("No glyph for \"%1\" in %2").arg(QChar(c), style);
-        return QString();
-    }
-    if (DpuText::FileExists(plan.BitmapPath)) return QString();
-    const QFileInfo bitmap(ToQ(plan.BitmapPath));
-    return QStringLiteral("No user bitmap \"%1\" in %2")
-        .arg(bitmap.fileName(), bitmap.absolutePath());
+    // What MAKE ROM would build of the label, by the same rule.
+    const TLabelRule::TResult r = TLabelRule::Decide(Text, FProject.DEF_FL, FLibrary,
+                                                     FConfig.UserBitmapFolders(FProject.DEF_FL));
+    // Without a library start-up has said so once; every cell would say it again.
+    if (r.NoLibrary || r.Reason.empty()) return QString();
+    QString why = ToQ(r.Reason);
+    for (size_t i = 0; i < r.Folders.size(); ++i)
+        why += (i == 0 ? QStringLiteral("\nLooked in ") : QStringLiteral("\nthen in ")) +
+               ToQ(r.Folders[i]);
+    return why;
 }
 
 void TLabelChecker::CheckCell(int Table, int Code) {

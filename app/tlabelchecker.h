@@ -19,8 +19,10 @@ public:
     TLabelChecker(const DpuProject::TProject& Project, const DpuProject::TConfiguration& Config,
                   const DpuRom::GlyphLibrary& Library, QTableWidget* Grid, bool& Showing);
 
-    // Why the display cannot show a label ("" when it can, or when the glyph
-    // library is not loaded and nothing else is wrong).
+    // Why the display cannot show a label, by the label rule MAKE ROM builds
+    // with ("No glyph for é in Style 2", "No user bitmap MEZZ.bmp in Style 0"
+    // and the folders looked in); "" when it can, or when no glyph library
+    // is loaded (start-up reported that).
     QString Problem(const std::string& Text) const;
     // Tints the label cell and sets its tool tip; clears both for a label it
     // can show. A cell that does not exist is left alone.

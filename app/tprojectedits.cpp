@@ -86,6 +86,7 @@ void TProjectEdits::ShowLabels() {
     P.Setup->ShowLabels(P.Project);
     P.Showing = wasShowing;
     P.Checker.CheckAll();
+    RefreshPreview();
 }
 
 void TProjectEdits::ShowChoicesAgain() {
@@ -94,6 +95,8 @@ void TProjectEdits::ShowChoicesAgain() {
     P.Make->ShowSettings(P.Project);
     P.Showing = wasShowing;
     P.Checker.CheckAll();
+    // The floor style may have changed.
+    RefreshPreview();
 }
 
 void TProjectEdits::ApplyLabels(const std::vector<TLabelValue>& Values) {
@@ -104,14 +107,45 @@ void TProjectEdits::ApplyLabels(const std::vector<TLabelValue>& Values) {
         P.Checker.CheckCell(v.Table, v.Code);
     }
     P.Showing = wasShowing;
+    RefreshPreview();
 }
 
 void TProjectEdits::OnCellSelected(int Row, int Col) {
-    if (Row < 0 || Col < 2) return;
-    const std::string text = FromQ(P.Setup->Cell(Col, Row + 1));
-    if (TLabelPreview::Render(text, P.Project.DEF_FL, P.Config.UserFloorStylePrefix(), P.Library,
-                              FPreviewImage))
-        P.Setup->ShowPreview(FPreviewImage);
+    if (Row < 0 || Row >= TProject::CodeCount || Col < 2 || Col >= 2 + TProject::TableCount) return;
+    // The record, not the cell: while an edit is being committed the cell may
+    // already hold text that the record (and so MAKE ROM) does not.
+    std::string why;
+    TLabelPreview::Render(P.Project.Label(Col - 2, Row), P.Project.DEF_FL,
+                          P.Config.UserBitmapFolders(P.Project.DEF_FL), P.Library, FPreviewImage,
+                          why);
+    P.Setup->ShowPreview(FPreviewImage, ToQ(why));
+}
+
+void TProjectEdits::RefreshPreview() {
+    const QTableWidget* grid = P.Setup->Grid();
+    OnCellSelected(grid->currentRow(), grid->currentColumn());
+}
+
+void TProjectEdits::RecordMakeRomCancel(const std::vector<std::pair<int, int>>& Cells,
+                                        const TCodeTables& Before) {
+    std::vector<TLabelValue> before;
+    std::vector<TLabelValue> after;
+    for (const auto& [table, code] : Cells) {
+        if (table < 0 || table >= TProject::TableCount || code < 0 || code >= TProject::CodeCount)
+            continue;
+        const std::string& was = Before[static_cast<size_t>(table)][static_cast<size_t>(code)];
+        if (was.empty()) continue;
+        before.push_back({table, code, was});
+        after.push_back({table, code, std::string()});
+    }
+    if (after.empty()) return;
+    // The build has emptied the record already; the step's redo shows that in
+    // the grid (text, tint, tool tip) and its undo brings the labels back.
+    P.Session.Record(
+        QStringLiteral("MAKE ROM emptied %1 label%2")
+            .arg(after.size())
+            .arg(after.size() == 1 ? "" : "s"),
+        [this, after] { ApplyLabels(after); }, [this, before] { ApplyLabels(before); });
 }
 
 void TProjectEdits::OnCellEdited(int Row, int Col) {
@@ -147,9 +181,6 @@ void TProjectEdits::RecordCells(const QString& What,
     if (after.empty()) return;
     P.Session.Record(
         What, [this, after] { ApplyLabels(after); }, [this, before] { ApplyLabels(before); });
-    // The preview follows the current cell's new text.
-    QTableWidget* grid = P.Setup->Grid();
-    OnCellSelected(grid->currentRow(), grid->currentColumn());
 }
 
 void TProjectEdits::ChooseInt(int TProject::*Field, int Value) {

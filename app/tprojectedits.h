@@ -12,6 +12,7 @@
 #include <QString>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 class TLabelChecker;
@@ -50,9 +51,20 @@ public:
     // Shows the record's choices and settings again (after undo or redo).
     void ShowChoicesAgain();
 
-    // Shows the preview of the label in the grid cell (Row, Col); nothing
-    // for a cell outside the labels or a label without a preview.
+    // Shows the preview of the label of grid cell (Row, Col) as MAKE ROM
+    // builds it in the current floor style, with the line saying what cannot
+    // be shown; nothing for a cell outside the labels.
     void OnCellSelected(int Row, int Col);
+    // The preview of the current cell again (after any change of labels or
+    // choices: edits, undo, redo, Load, Clear ALL, MAKE ROM).
+    void RefreshPreview();
+    using TCodeTables = decltype(DpuProject::TProject::CodeTables);
+    // MAKE ROM emptied Cells (table, code) whose user bitmap was missing; Before
+    // holds the code tables as they were before the build. One undo step
+    // "MAKE ROM emptied N labels" that shows the emptied cells (text, tint,
+    // tool tip) and whose undo brings the labels back. Nothing for no cells.
+    void RecordMakeRomCancel(const std::vector<std::pair<int, int>>& Cells,
+                             const TCodeTables& Before);
     // A label typed into the grid; ignored while the record is shown.
     void OnCellEdited(int Row, int Col);
     // Label cells written from the grid editor (paste, delete, fill) as one step.

@@ -71,6 +71,15 @@ TSetupPage::TSetupPage(QWidget* Parent) : QWidget(Parent) {
     FPreview = new TPictureBox(64, 64, previewBox);
     FPreview->setObjectName("PreviewImage");
     pv->addWidget(FPreview, 0, Qt::AlignCenter);
+    // Why the preview is blank or part of it is: one short line, wrapped in the box.
+    FPreviewWhy = new QLabel(previewBox);
+    FPreviewWhy->setObjectName("PreviewReason");
+    FPreviewWhy->setWordWrap(true);
+    FPreviewWhy->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    FPreviewWhy->setMaximumWidth(120);
+    // Room for two lines kept, so the page does not jump as the text comes and goes.
+    FPreviewWhy->setMinimumHeight(2 * FPreviewWhy->fontMetrics().lineSpacing());
+    pv->addWidget(FPreviewWhy, 0, Qt::AlignHCenter);
     styles->addWidget(previewBox);
     FFlBox =
         new TChoiceBox(QStringLiteral("FL Style:"), StyleCaptions(4), QStringLiteral("FlStyle"),
@@ -356,8 +365,14 @@ void TSetupPage::ShowChoices(const TProject& Project) {
         FMsgCheck[k]->setChecked(Project.MsgColumnChecked[k]);
 }
 
-void TSetupPage::ShowPreview(const QImage& Image) {
+void TSetupPage::ShowPreview(const QImage& Image, const QString& Why) {
     FPreview->SetPicture(Image);
+    FPreviewWhy->setText(Why);
+    FPreview->setToolTip(Why);
+}
+
+QString TSetupPage::PreviewReason() const {
+    return FPreviewWhy->text();
 }
 
 bool TSetupPage::ShowSlotPicture(int State, int Column, const std::string& File) {

@@ -13,6 +13,7 @@ class QButtonGroup;
 class QCheckBox;
 class QComboBox;
 class QImage;
+class QLabel;
 class QPushButton;
 class QRadioButton;
 class QTabWidget;
@@ -47,7 +48,10 @@ public:
     void ShowAllSlots(const DpuProject::TProject& Project);
     // The choices of the page: default table, styles, "Right"/"Left", message columns.
     void ShowChoices(const DpuProject::TProject& Project);
-    void ShowPreview(const QImage& Image);
+    // The preview picture and the line under it saying what cannot be shown
+    // ("" hides the line).
+    void ShowPreview(const QImage& Image, const QString& Why = QString());
+    QString PreviewReason() const;
     // Shows File in message picture (State, Column) only; false when it did not load.
     bool ShowSlotPicture(int State, int Column, const std::string& File);
     // Makes the first label cell holding text the current one (which shows its preview).
@@ -80,6 +84,7 @@ private:
     std::array<QRadioButton*, 3> FCtblRadio{};
     QButtonGroup* FCtblGroup = nullptr;
     TPictureBox* FPreview = nullptr;
+    QLabel* FPreviewWhy = nullptr;
     TChoiceBox* FFlBox = nullptr;
     TChoiceBox* FDirBox = nullptr;
     QRadioButton* FRight = nullptr;

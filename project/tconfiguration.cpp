@@ -2,6 +2,7 @@
 
 #include "project/dputext.h"
 #include "project/tbitpatterntables.h"
+#include "project/tlabelrule.h"
 #include "util/eyinifileerror.h"
 #include "util/fileaccess.h"
 #include "util/prompts.h"
@@ -66,6 +67,10 @@ std::string TConfiguration::BlankLogoPath() const {
 
 std::string TConfiguration::UserFloorStylePrefix() const {
     return DpuText::JoinPath(ProgramDir, "DefaultImage2/UserDefine/Floor/Style");
+}
+
+std::vector<std::string> TConfiguration::UserBitmapFolders(int Style) const {
+    return TLabelRule::UserBitmapFolders(StartupDir, ProgramDir, Style);
 }
 
 bool TConfiguration::Read(YVclUtil::Prompts& Prompts, YVclUtil::MessageSink* Log) {

@@ -54,8 +54,14 @@ public:
     std::string UbfGlbPath() const;
     // StartupDir + "/SPACE_240x240.bmp".
     std::string BlankLogoPath() const;
-    // ProgramDir + "DefaultImage2/UserDefine/Floor/Style".
+    // ProgramDir + "DefaultImage2/UserDefine/Floor/Style": the installation's
+    // user bitmaps (looked in after the start-up directory's, see below).
     std::string UserFloorStylePrefix() const;
+    // Where the user bitmaps of floor style Style are looked for, in order:
+    // StartupDir's "DefaultImage2/UserDefine/Floor/Style<n>" (the workspace,
+    // writable by the user), then the same below ProgramDir. The preview,
+    // the label check and MAKE ROM all look there (TLabelRule).
+    std::vector<std::string> UserBitmapFolders(int Style) const;
 
     // Reads the configuration file (ITEM1..ITEM4096 at most, whatever VCN
     // says); a write-protected file reads as any other. Missing file: the

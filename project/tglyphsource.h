@@ -34,6 +34,9 @@ public:
     // A preview picture of entry (Group, Index). False (Out untouched) when
     // no library is loaded or the entry is absent or not a picture.
     virtual bool ExtractImage(int Group, int Index, QImage& Out) = 0;
+    // True when entry (Group, Index) is present and lies wholly inside the
+    // loaded library; false when it is absent or broken, or nothing is loaded.
+    virtual bool HasEntry(int Group, int Index) const = 0;
 };
 
 } // namespace DpuProject

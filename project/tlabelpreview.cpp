@@ -1,6 +1,5 @@
 #include "project/tlabelpreview.h"
 
-#include "project/dputext.h"
 #include "project/tglyphsource.h"
 #include "project/tpictureimage.h"
 
@@ -12,79 +11,65 @@ namespace DpuProject {
 namespace {
 constexpr int kPreviewSize = 64;
 
-void EnsureCanvas(QImage& Preview) {
-    if (Preview.isNull() || Preview.width() != kPreviewSize || Preview.height() != kPreviewSize) {
-        QImage canvas(kPreviewSize, kPreviewSize, QImage::Format_RGB32);
-        canvas.fill(Qt::white);
-        if (!Preview.isNull()) {
-            // Keep what was shown, as far as it overlaps the preview area.
-            const QImage old = Preview.convertToFormat(QImage::Format_RGB32);
-            for (int y = 0; y < kPreviewSize && y < old.height(); ++y)
-                for (int x = 0; x < kPreviewSize && x < old.width(); ++x)
-                    canvas.setPixel(x, y, old.pixel(x, y));
-        }
-        Preview = canvas;
-    } else if (Preview.format() != QImage::Format_RGB32) {
-        Preview = Preview.convertToFormat(QImage::Format_RGB32);
-    }
+QImage BlankPreview() {
+    QImage canvas(kPreviewSize, kPreviewSize, QImage::Format_RGB32);
+    canvas.fill(Qt::white);
+    return canvas;
 }
 
 // Copies the glyph's pixels x 0..31, y 0..63 (as far as it has them) to
-// the preview at x Left.
-void DrawGlyph(TGlyphSource& Library, int Group, unsigned char Char, int Left, QImage& Preview) {
+// the preview at x Left; false when the entry is no picture.
+bool DrawGlyph(TGlyphSource& Library, int Group, unsigned char Char, int Left, QImage& Preview) {
     QImage glyph;
-    if (!Library.ExtractImage(Group, Char, glyph)) return;
+    if (!Library.ExtractImage(Group, Char, glyph)) return false;
     for (int y = 0; y < 64 && y < glyph.height(); ++y)
         for (int x = 0; x < 32 && x < glyph.width(); ++x)
             Preview.setPixel(Left + x, y, glyph.pixel(x, y) | 0xFF000000u);
+    return true;
 }
 } // namespace
 
-TLabelPreview::TPlan TLabelPreview::Plan(const std::string& CellText, int DefFl,
-                                         const std::string& UserFloorStylePrefix) {
-    TPlan plan;
-    std::string text = DpuText::UpperCase(DpuText::Trim(CellText));
-    if (text.empty()) return plan;
-    if (text.size() == 2 && text[0] == '0') text.erase(0, 1);
-    if (text.size() <= 2) {
-        plan.Kind = TKind::Glyphs;
-        plan.Chars = text;
-    } else {
-        plan.Kind = TKind::UserBitmap;
-        plan.BitmapPath = UserFloorStylePrefix + std::to_string(DefFl) + "/" + text + ".bmp";
-    }
-    return plan;
-}
-
-bool TLabelPreview::Render(const std::string& CellText, int DefFl,
-                           const std::string& UserFloorStylePrefix, TGlyphSource& Library,
-                           QImage& Preview) {
-    const TPlan plan = Plan(CellText, DefFl, UserFloorStylePrefix);
-    switch (plan.Kind) {
-    case TKind::None:
-        return false;
-    case TKind::UserBitmap: {
-        if (!DpuText::FileExists(plan.BitmapPath)) return false;
+TLabelRule::TResult TLabelPreview::Render(const std::string& CellText, int DefFl,
+                                          const std::vector<std::string>& UserFolders,
+                                          TGlyphSource& Library, QImage& Preview,
+                                          std::string& Why) {
+    const TLabelRule::TResult r = TLabelRule::Decide(CellText, DefFl, Library, UserFolders);
+    // Whatever the label, nothing of an earlier one stays on show.
+    Preview = BlankPreview();
+    Why = r.Reason;
+    switch (r.Kind) {
+    case TLabelRule::TKind::Empty:
+        Why = "Empty cell";
+        break;
+    case TLabelRule::TKind::Cancelled:
+        break;
+    case TLabelRule::TKind::UserBitmap: {
         // The build's own reader: a picture the build would refuse is not shown.
+        QImage bitmap;
         std::string reason;
-        return TPictureImage::Load(plan.BitmapPath, Preview, reason);
-    }
-    case TKind::Glyphs:
+        if (TPictureImage::Load(r.BitmapPath, bitmap, reason))
+            Preview = bitmap;
+        else
+            Why = r.BitmapName + " cannot be read: " + reason;
         break;
     }
-    // Floor style k draws from group k + 1, also for a style number kept as
-    // read from a project file; the library answers groups outside its
-    // directory as absent.
-    const int group = DefFl >= -1 && DefFl < TGlyphSource::GroupCount ? DefFl + 1 : -1;
-    EnsureCanvas(Preview);
-    if (plan.Chars.size() == 1) {
-        Preview.fill(Qt::white);
-        DrawGlyph(Library, group, static_cast<unsigned char>(plan.Chars[0]), 16, Preview);
-    } else {
-        DrawGlyph(Library, group, static_cast<unsigned char>(plan.Chars[0]), 0, Preview);
-        DrawGlyph(Library, group, static_cast<unsigned char>(plan.Chars[1]), 32, Preview);
+    case TLabelRule::TKind::Glyphs: {
+        // Only glyphs that the image gets are drawn, as the display will show them.
+        const int left = r.Drawn.size() == 1 ? 16 : 0;
+        for (size_t i = 0; i < r.Drawn.size(); ++i) {
+            const auto c = static_cast<unsigned char>(r.Drawn[i]);
+            // A glyph entry that is no picture stops MAKE ROM; say so here too.
+            if (r.HasGlyph[i] &&
+                !DrawGlyph(Library, DefFl + 1, c, left + 32 * static_cast<int>(i), Preview) &&
+                Why.empty())
+                Why = "The glyph of " +
+                      TLabelRule::CharacterName(std::string(1, static_cast<char>(c))) +
+                      " in Style " + std::to_string(DefFl) + " cannot be read";
+        }
+        break;
     }
-    return true;
+    }
+    return r;
 }
 
 } // namespace DpuProject

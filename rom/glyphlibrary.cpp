@@ -101,6 +101,11 @@ std::vector<uint8_t> GlyphLibrary::EntryBytes(int Group, int Index) const {
     return std::vector<uint8_t>(Bytes.begin() + offset, Bytes.begin() + offset + length);
 }
 
+bool GlyphLibrary::HasEntry(int Group, int Index) const {
+    uint32_t offset = 0, length = 0;
+    return FindEntry(Group, Index, offset, length);
+}
+
 std::string GlyphLibrary::ExtractGlbEntry(int Group, int Index) {
     LastError.clear();
     if (QFile::exists(WorkFileName)) QFile::remove(WorkFileName);

@@ -77,6 +77,7 @@ public:
     bool FindEntry(int Group, int Index, uint32_t& Offset, uint32_t& Length) const;
     // The payload bytes of a present entry; empty when absent.
     std::vector<uint8_t> EntryBytes(int Group, int Index) const;
+    bool HasEntry(int Group, int Index) const override;
 
     // Deletes "ORV_TEMPBMP.BMP" in the current directory, then: no image ->
     // returns "ORV_TEMPBMP.BMP" (no such file); absent entry -> returns "";

@@ -2,6 +2,7 @@
 
 #include "project/dputext.h"
 #include "project/tconfiguration.h"
+#include "project/tlabelrule.h"
 #include "project/tproject.h"
 #include "rom/bitmapconversion.h"
 #include "rom/erombuild.h"
@@ -133,11 +134,12 @@ void TMakeRom::ConvertMessages() {
 }
 
 void TMakeRom::FlagUsedCharacters() {
+    // The characters the label rule draws; a leading '0' of "05" is among
+    // the digits flagged below anyway.
     for (const auto& table : RomBuilder->Labels)
         for (const std::string& label : table)
-            if (label.size() == 1 || label.size() == 2)
-                for (unsigned char c : label)
-                    Project.UsedCharFlags[c] = 1;
+            for (unsigned char c : DpuProject::TLabelRule::GlyphBytes(label))
+                Project.UsedCharFlags[c] = 1;
     // The display draws the minus sign, S and the digits on its own.
     Project.UsedCharFlags['-'] = 1;
     Project.UsedCharFlags['S'] = 1;
@@ -201,6 +203,7 @@ bool TMakeRom::Run() {
     TRomBuilder& b = *RomBuilder;
     b.Settings = CollectSettings();
     b.ProgramDir = Config.ProgramDir;
+    b.StartupDir = Config.StartupDir;
     b.OutputFile = OutputFile;
     b.Strict = Strict;
     const bool built = b.BuildRomImage();

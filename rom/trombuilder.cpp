@@ -1,6 +1,8 @@
 #include "rom/trombuilder.h"
 
 #include "project/dputext.h"
+#include "project/tglyphsource.h"
+#include "project/tlabelrule.h"
 #include "project/tproject.h"
 #include "rom/bitmapconversion.h"
 #include "rom/erombuild.h"
@@ -20,6 +22,7 @@
 
 namespace DpuRom {
 
+using DpuProject::TLabelRule;
 using DpuProject::TProject;
 namespace DpuText = DpuProject::DpuText;
 
@@ -38,6 +41,29 @@ void Fill(uint8_t* Data, size_t Size) {
 std::string ItemName(const char* Prefix, int A, int B) {
     return Prefix + std::to_string(A) + "_" + std::to_string(B);
 }
+
+// The floor glyphs this build placed, as the label rule asks for them: the
+// image's glyphs decide what a label shows, whatever else the library holds.
+class TPlacedGlyphs final : public DpuProject::TGlyphSource {
+public:
+    TPlacedGlyphs(const std::array<bool, TRomBuilder::GlyphCodeCount>& Placed, int Style)
+        : Placed(Placed), Style(Style) {}
+    bool Load(const std::string&) override { return false; }
+    std::string LoadError() const override { return {}; }
+    void Release() override {}
+    bool IsLoaded() const override { return true; }
+    const std::string& Date() const override { return NoDate; }
+    bool ExtractImage(int, int, QImage&) override { return false; }
+    bool HasEntry(int Group, int Index) const override {
+        return Group == Style + 1 && Index >= 0 && Index < TRomBuilder::GlyphCodeCount &&
+               Placed[static_cast<size_t>(Index)];
+    }
+
+private:
+    const std::array<bool, TRomBuilder::GlyphCodeCount>& Placed;
+    const int Style;
+    const std::string NoDate = "000000";
+};
 
 } // namespace
 
@@ -143,46 +169,44 @@ void TRomBuilder::PlaceFloorGlyphs(size_t& Pos) {
 }
 
 void TRomBuilder::PlaceCodeTables(size_t& Pos) {
+    const TPlacedGlyphs placed(GlyphPlaced, Settings.DefFl);
+    const std::vector<std::string> folders =
+        TLabelRule::UserBitmapFolders(StartupDir, ProgramDir, Settings.DefFl);
     int count = 0;
     for (int t = 0; t < TableCount; ++t) {
         for (int n = 0; n < CodeCount; ++n) {
             const size_t first = CodeTableFirst(t) + static_cast<size_t>(n);
             const size_t second = CodeTableSecond(t) + static_cast<size_t>(n);
-            const std::string label =
-                DpuText::Trim(Labels[static_cast<size_t>(t)][static_cast<size_t>(n)]);
             Image[first] = Image[second] = 0;
-            if (label.empty()) continue;
-            if (label.size() == 1) {
-                Image[second] = static_cast<uint8_t>(label[0]);
+            const TLabelRule::TResult label =
+                TLabelRule::Decide(Labels[static_cast<size_t>(t)][static_cast<size_t>(n)],
+                                   Settings.DefFl, placed, folders);
+            switch (label.Kind) {
+            case TLabelRule::TKind::Empty:
+                continue;
+            case TLabelRule::TKind::Glyphs:
+                Image[first] = label.First;
+                Image[second] = label.Second;
                 WarnMissingGlyphs(t, n, label);
                 continue;
-            }
-            if (label.size() == 2) {
-                Image[first] = label[0] == '0' ? 0 : static_cast<uint8_t>(label[0]);
-                Image[second] = static_cast<uint8_t>(label[1]);
-                WarnMissingGlyphs(t, n, label);
-                continue;
-            }
-            const std::string path = UserBitmapPath(ProgramDir, Settings.DefFl, label);
-            // A bitmap already placed in this build was there a moment ago;
-            // only new ones are looked for on disk.
-            int number = FindUserBitmap(path);
-            uint64_t size = 0;
-            if (number < 0 && !YVclUtil::IsRegularFile(path, &size)) {
-                AppendLog("[Warning] CTBL" + std::to_string(t) + "-" + DpuText::CodeText(n) +
-                          " not found --> auto cancel !!!");
+            case TLabelRule::TKind::Cancelled:
+                LogCancelled(t, n, label);
                 CancelledCells.emplace_back(t, n);
                 continue;
+            case TLabelRule::TKind::UserBitmap:
+                break;
             }
+            int number = FindUserBitmap(label.BitmapPath);
             if (number < 0) {
                 // The table and the one-byte number hold 128 user bitmaps.
                 if (count >= static_cast<int>(UserBitmapMax))
                     throw ERomBuild("Element overflow", "UBF element overflow!!\n\n");
-                const std::vector<uint8_t> packed = ConvertPictureFile(path, Settings.DispHv);
+                const std::vector<uint8_t> packed =
+                    ConvertPictureFile(label.BitmapPath, Settings.DispHv);
                 size_t kept = 0;
                 PutAddress(UserBitmapTable + 2 * static_cast<size_t>(count), Pos);
                 Pos += Place(packed, Pos, FloorZone + FloorZoneSize, kept);
-                UserBitmapList[static_cast<size_t>(count)] = path;
+                UserBitmapList[static_cast<size_t>(count)] = label.BitmapPath;
                 number = count++;
             }
             Image[first] = 0xFE;
@@ -191,20 +215,36 @@ void TRomBuilder::PlaceCodeTables(size_t& Pos) {
     }
 }
 
-void TRomBuilder::WarnMissingGlyphs(int Table, int Code, const std::string& Label) {
-    // A leading zero of a two-character label is stored as 0x00 and never drawn.
-    const size_t from = Label.size() == 2 && Label[0] == '0' ? 1 : 0;
-    for (size_t i = from; i < Label.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(Label[i]);
-        if (i > from && c == static_cast<unsigned char>(Label[from]))
-            continue; // one line per character
-        if (c < GlyphCodeCount && GlyphPlaced[c]) continue;
-        const std::string shown = c >= 0x20 && c < 0x7F ? YVclUtil::Format("\"%c\" (code %u)", c, c)
-                                                        : YVclUtil::Format("code %u", c);
+void TRomBuilder::WarnMissingGlyphs(int Table, int Code, const TLabelRule::TResult& Label) {
+    for (const std::string& name : Label.MissingGlyphs) {
+        // "Q" (code 81) for ASCII, "é" as typed, "code 200" for a byte that
+        // stands for no character.
+        std::string shown = name;
+        if (name.size() == 1)
+            shown = YVclUtil::Format("\"%s\" (code %u)", name.c_str(),
+                                     static_cast<unsigned char>(name[0]));
+        else if (name.rfind("code ", 0) != 0)
+            shown = "\"" + name + "\"";
         AppendLog("[Warning] CTBL" + std::to_string(Table) + "-" + DpuText::CodeText(Code) + " \"" +
-                  Label + "\": no glyph for " + shown + " in FL Style " +
+                  Label.Text + "\": no glyph for " + shown + " in FL Style " +
                   std::to_string(Settings.DefFl) + " !!!");
     }
+}
+
+void TRomBuilder::LogCancelled(int Table, int Code, const TLabelRule::TResult& Label) {
+    const std::string cell =
+        "[Warning] CTBL" + std::to_string(Table) + "-" + DpuText::CodeText(Code);
+    if (Label.NotAFileName) {
+        AppendLog(cell + " \"" + TLabelRule::Printable(Label.Text) +
+                  "\" is not a user bitmap name --> auto cancel !!!");
+        return;
+    }
+    AppendLog(cell + " not found --> auto cancel !!!");
+    // Where it looked, so the person knows where to put the bitmap.
+    std::string where;
+    for (size_t i = 0; i < Label.Folders.size(); ++i)
+        where += (i == 0 ? " in \"" : ", then \"") + Label.Folders[i] + "\"";
+    AppendLog("    " + Label.BitmapName + " looked for" + where);
 }
 
 void TRomBuilder::PlaceDirectionFrames() {

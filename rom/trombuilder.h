@@ -1,5 +1,6 @@
 #pragma once
 
+#include "project/tlabelrule.h"
 #include "rom/romlayout.h"
 #include "rom/romsettings.h"
 
@@ -53,8 +54,11 @@ public:
     // Full paths of the user bitmaps in order of first use, filled by the build.
     std::array<std::string, CodeCount> UserBitmapList;
     TRomSettings Settings;
-    // The executable's folder, ending in '/'; the user bitmaps live below it.
+    // The executable's folder, ending in '/', and the start-up directory (the
+    // workspace): user bitmaps are looked for below StartupDir first, then
+    // below ProgramDir (TLabelRule::UserBitmapFolders). StartupDir may be empty.
     std::string ProgramDir;
+    std::string StartupDir;
     // When not empty, the image goes to this file instead of the ROM file name rule.
     std::string OutputFile;
     // Scripted builds: any warning line ("[Warning] ...", "[Error] ...") stops
@@ -94,7 +98,8 @@ public:
     // "DPU510TK3.BIN", otherwise the extension becomes ".BIN".
     static std::string RomFileNameFor(const std::string& Field);
 
-    // Program directory + "DefaultImage2/UserDefine/Floor/Style" + style + "/" + label + ".bmp".
+    // Program directory + "DefaultImage2/UserDefine/Floor/Style" + style + "/" + label + ".bmp"
+    // (the installation's place; the build also looks below StartupDir first).
     static std::string UserBitmapPath(const std::string& ProgramDir, int Style,
                                       const std::string& Label);
 
@@ -115,8 +120,11 @@ private:
     void LogCut(const char* Zone, const std::string& Item, size_t Kept, size_t Length);
     void DropWorkFiles();
     // A "[Warning]" line for each character of a one- or two-character label
-    // that the chosen floor style has no glyph for.
-    void WarnMissingGlyphs(int Table, int Code, const std::string& Label);
+    // that the chosen floor style has no glyph for, named as typed.
+    void WarnMissingGlyphs(int Table, int Code, const DpuProject::TLabelRule::TResult& Label);
+    // The auto-cancel line(s) of a label whose user bitmap is missing or that
+    // cannot name one.
+    void LogCancelled(int Table, int Code, const DpuProject::TLabelRule::TResult& Label);
     // The settings-record byte of Value; a value outside 0..255 is cut to its
     // low byte, as the display's list positions always were, with a warning line.
     uint8_t SettingByte(const char* Key, long long Value, long long Shown);

@@ -365,11 +365,13 @@ TEST(EditorLabels, CellsTheDisplayCannotShowAreTintedWithTheReason) {
     TypeInCell(form, 2, 2, "ZQXW");
     TypeInCell(form, 2, 3, "12");
     QTableWidget* grid = Grid(form);
-    EXPECT_TRUE(grid->item(0, 2)->toolTip().contains("No glyph"))
-        << grid->item(0, 2)->toolTip().toStdString();
+    EXPECT_EQ(grid->item(0, 2)->toolTip(), QString::fromUtf8("No glyph for \xC3\xA9 in Style 0"));
     EXPECT_TRUE(grid->item(0, 2)->data(Qt::BackgroundRole).isValid());
-    EXPECT_TRUE(grid->item(1, 2)->toolTip().contains("No user bitmap \"ZQXW.bmp\""))
-        << grid->item(1, 2)->toolTip().toStdString();
+    // The reason, then the folders looked in: the workspace's, then the program's.
+    EXPECT_EQ(grid->item(1, 2)->toolTip(),
+              "No user bitmap ZQXW.bmp in Style 0\nLooked in " + ws.Path() +
+                  "/DefaultImage2/UserDefine/Floor/Style0\nthen in " +
+                  QString::fromStdString(form.Config().UserFloorStylePrefix()) + "0");
     EXPECT_FALSE(grid->item(2, 2)->data(Qt::BackgroundRole).isValid());
     EXPECT_TRUE(grid->item(2, 2)->toolTip().isEmpty());
     // The text stays as typed: the check never blocks.

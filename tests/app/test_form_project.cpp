@@ -3,7 +3,9 @@
 #include "ttestworkspace.h"
 
 #include <QDir>
+#include <QLabel>
 #include <QProcess>
+#include <QUndoStack>
 
 namespace {
 
@@ -262,6 +264,58 @@ TEST(EditorMakeRom, EmptyTablesAndCancelledSaveBuildNothing) {
     EXPECT_EQ(ask.Boxes[1],
               std::make_pair(std::string("Make ROM abort"), std::string("User abort!!\n")));
     EXPECT_FALSE(QFile::exists(ws.Path() + "/DPU510TK3.BIN"));
+}
+
+// Labels MAKE ROM empties for want of a user bitmap: one undo step, the
+// project unsaved, the cells' checks and the preview brought up to date.
+TEST(EditorMakeRom, AutoCancelIsOneUndoStep) {
+    TTestWorkspace ws;
+    TScriptedPrompts ask;
+    TForm1 form(&ask);
+    form.show();
+    const QString folder = ws.Path() + "/DefaultImage2/UserDefine/Floor/Style0";
+    ASSERT_TRUE(QDir().mkpath(folder));
+    ASSERT_TRUE(TTestWorkspace::SaveBmp(TTestWorkspace::Mark(64, 64, 3),
+                                        (folder + "/MEZZ.bmp").toStdString()));
+    TypeInCell(form, 2, 1, "5");
+    TypeInCell(form, 2, 2, "mezz");
+    TypeInCell(form, 3, 5, "ZZZ");
+    TypeInCell(form, 2, 4, " nope ");
+    auto* grid = Find<QTableWidget>(form, "CodeGrid");
+    EXPECT_TRUE(grid->item(4, 3)->data(Qt::BackgroundRole).isValid());
+    EXPECT_FALSE(grid->item(4, 3)->toolTip().isEmpty());
+    const int stepsBefore = form.UndoStack()->count();
+    ask.QueueFile(ws.File("cancel.dcf"));
+    Click(form, "MakeRomButton");
+    ASSERT_FALSE(ask.Boxes.empty());
+    EXPECT_EQ(ask.Boxes.back().second, "DPU-510TK3 Make ROM OK\n\n");
+
+    // Emptied in the record and the grid, checks cleared, the preview says so.
+    EXPECT_EQ(form.Cell(3, 5), "");
+    EXPECT_EQ(form.Cell(2, 4), "");
+    EXPECT_EQ(form.Project().Label(1, 4), "");
+    EXPECT_EQ(form.Project().Label(0, 3), "");
+    EXPECT_EQ(form.Cell(2, 2), "mezz");
+    EXPECT_FALSE(grid->item(4, 3)->data(Qt::BackgroundRole).isValid());
+    EXPECT_TRUE(grid->item(4, 3)->toolTip().isEmpty());
+    EXPECT_EQ(Find<QLabel>(form, "PreviewReason")->text(), "Empty cell");
+    // The saved file still has the labels: the project is unsaved now.
+    EXPECT_TRUE(form.HasUnsavedChanges());
+    ASSERT_EQ(form.UndoStack()->count(), stepsBefore + 1);
+    EXPECT_EQ(form.UndoStack()->undoText(), "MAKE ROM emptied 2 labels");
+
+    // One Ctrl+Z brings both back, as saved.
+    form.UndoStack()->undo();
+    EXPECT_EQ(form.Cell(3, 5), "ZZZ");
+    EXPECT_EQ(form.Cell(2, 4), " nope ");
+    EXPECT_EQ(form.Project().Label(1, 4), "ZZZ");
+    EXPECT_EQ(form.Project().Label(0, 3), " nope ");
+    EXPECT_TRUE(grid->item(4, 3)->data(Qt::BackgroundRole).isValid());
+    EXPECT_EQ(Find<QLabel>(form, "PreviewReason")->text(), "No user bitmap NOPE.bmp in Style 0");
+    EXPECT_FALSE(form.HasUnsavedChanges());
+    form.UndoStack()->redo();
+    EXPECT_EQ(form.Cell(3, 5), "");
+    EXPECT_TRUE(form.HasUnsavedChanges());
 }
 
 // The window's MAKE ROM and the command-line tool make the same image of the same project.

@@ -3,7 +3,11 @@
 #include "tscriptedprompts.h"
 #include "ttestworkspace.h"
 
+#include <QClipboard>
+#include <QDir>
+#include <QLabel>
 #include <QProgressBar>
+#include <QUndoStack>
 #include <QRegularExpression>
 
 using DpuProject::TStartup;
@@ -167,67 +171,140 @@ TEST(EditorStartup, MissingConfigurationIsReportedAndStartUpGoesOn) {
     EXPECT_EQ(Find<QComboBox>(form, "VersionBox")->count(), 0);
 }
 
-// The preview of a label cell, pixel by pixel against the library's glyphs.
+// The preview of a label cell, pixel by pixel against the library's glyphs:
+// always the selected cell's label as MAKE ROM builds it, in the current floor
+// style, with a line saying what cannot be shown.
+QImage Centred(int Style, int C) {
+    QImage centred(64, 64, QImage::Format_RGB32);
+    centred.fill(Qt::white);
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 32; ++x)
+            centred.setPixel(16 + x, y, TTestWorkspace::Glyph(Style, C).pixel(x, y));
+    return centred;
+}
+
+QImage Blank() {
+    QImage blank(64, 64, QImage::Format_RGB32);
+    blank.fill(Qt::white);
+    return blank;
+}
+
+QString PreviewReason(TForm1& Form) {
+    auto* line = Find<QLabel>(Form, "PreviewReason");
+    return line ? line->text() : QString("<none>");
+}
+
 TEST(EditorPreview, GlyphsUserBitmapsAndEmptyCells) {
     TTestWorkspace ws;
     TScriptedPrompts ask;
     TForm1 form(&ask);
     form.show();
-    // A folder of user floor bitmaps standing for the installation's.
+    // User bitmaps: LOB in the workspace (the start-up folder), ROOF beside
+    // the program (a folder standing for the installation's).
     const std::string prog = ws.File("prog/");
-    QDir().mkpath(QString::fromStdString(prog + "DefaultImage2/UserDefine/Floor/Style0"));
-    const QImage lobby = TTestWorkspace::Mark(64, 64, 9);
-    TTestWorkspace::SaveBmp(lobby, prog + "DefaultImage2/UserDefine/Floor/Style0/LOB.bmp");
     form.Config().ProgramDir = prog;
+    const std::string style0 = "DefaultImage2/UserDefine/Floor/Style0/";
+    QDir().mkpath(QString::fromStdString(ws.File(style0)));
+    QDir().mkpath(QString::fromStdString(prog + style0));
+    const QImage lobby = TTestWorkspace::Mark(64, 64, 9);
+    const QImage roof = TTestWorkspace::Mark(64, 64, 4);
+    TTestWorkspace::SaveBmp(lobby, ws.File(style0 + "LOB.bmp"));
+    TTestWorkspace::SaveBmp(roof, prog + style0 + "ROOF.bmp");
 
     TypeInCell(form, 2, 1, "5");
+    EXPECT_TRUE(SameRgb(Picture(form, "PreviewImage"), Centred(0, '5'))) << "shown as typed";
+    EXPECT_EQ(PreviewReason(form), "");
     TypeInCell(form, 2, 2, "05");
     TypeInCell(form, 3, 1, "ab");
+    TypeInCell(form, 3, 2, "roof");
     TypeInCell(form, 4, 1, " lob ");
-    TypeInCell(form, 4, 2, "QQQ");
+    TypeInCell(form, 4, 2, "MEZZ");
 
-    QImage centred(64, 64, QImage::Format_RGB32);
-    centred.fill(Qt::white);
-    for (int y = 0; y < 64; ++y)
-        for (int x = 0; x < 32; ++x)
-            centred.setPixel(16 + x, y, TTestWorkspace::Glyph(0, '5').pixel(x, y));
-
-    SelectCell(form, 3, 3);
     SelectCell(form, 2, 1);
-    EXPECT_TRUE(SameRgb(Picture(form, "PreviewImage"), centred));
+    EXPECT_TRUE(SameRgb(Picture(form, "PreviewImage"), Centred(0, '5')));
     SelectCell(form, 3, 1);
     EXPECT_TRUE(RegionEquals(Picture(form, "PreviewImage"), 0, 0, TTestWorkspace::Glyph(0, 'A')));
     EXPECT_TRUE(RegionEquals(Picture(form, "PreviewImage"), 32, 0, TTestWorkspace::Glyph(0, 'B')));
     SelectCell(form, 2, 2);
-    EXPECT_TRUE(SameRgb(Picture(form, "PreviewImage"), centred)) << "05 previews like 5";
+    EXPECT_TRUE(SameRgb(Picture(form, "PreviewImage"), Centred(0, '5'))) << "05 previews like 5";
+    SelectCell(form, 3, 2);
+    EXPECT_TRUE(SameRgb(Picture(form, "PreviewImage"), roof));
 
-    // An empty cell and a user bitmap that does not exist keep the picture.
+    // An empty cell and a missing user bitmap: blank, and the line says why.
     SelectCell(form, 2, 9);
-    EXPECT_TRUE(SameRgb(Picture(form, "PreviewImage"), centred));
+    EXPECT_TRUE(SameRgb(Picture(form, "PreviewImage"), Blank()));
+    EXPECT_EQ(PreviewReason(form), "Empty cell");
     SelectCell(form, 4, 2);
-    EXPECT_TRUE(SameRgb(Picture(form, "PreviewImage"), centred));
-
+    EXPECT_TRUE(SameRgb(Picture(form, "PreviewImage"), Blank()));
+    EXPECT_EQ(PreviewReason(form), "No user bitmap MEZZ.bmp in Style 0");
     SelectCell(form, 4, 1);
     EXPECT_TRUE(SameRgb(Picture(form, "PreviewImage"), lobby));
+    EXPECT_EQ(PreviewReason(form), "");
 
-    // A label edited in place previews when its cell is clicked again, although
-    // it never stopped being the current cell.
+    // An edit shows at once; undo and redo follow.
     TypeInCell(form, 4, 1, "5");
+    EXPECT_TRUE(SameRgb(Picture(form, "PreviewImage"), Centred(0, '5')));
+    form.UndoStack()->undo();
     EXPECT_TRUE(SameRgb(Picture(form, "PreviewImage"), lobby));
-    auto* grid = Find<QTableWidget>(form, "CodeGrid");
-    const QPoint cell = grid->visualItemRect(grid->item(0, 4)).center();
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell);
-    EXPECT_TRUE(SameRgb(Picture(form, "PreviewImage"), centred));
-    TypeInCell(form, 4, 1, "LOB");
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell);
-    EXPECT_TRUE(SameRgb(Picture(form, "PreviewImage"), lobby));
+    form.UndoStack()->redo();
+    EXPECT_TRUE(SameRgb(Picture(form, "PreviewImage"), Centred(0, '5')));
 
-    // Another floor style shows at the next selection only.
+    // Another floor style shows at once, and goes back with undo.
     Click(form, "FlStyle2");
     EXPECT_EQ(form.Project().DEF_FL, 2);
+    EXPECT_TRUE(SameRgb(Picture(form, "PreviewImage"), Centred(2, '5')));
+    SelectCell(form, 4, 2);
+    EXPECT_EQ(PreviewReason(form), "No user bitmap MEZZ.bmp in Style 2");
+    SelectCell(form, 4, 1);
+    form.UndoStack()->undo();
+    EXPECT_EQ(form.Project().DEF_FL, 0);
+    EXPECT_TRUE(SameRgb(Picture(form, "PreviewImage"), Centred(0, '5')));
+
+    // A character beyond ASCII: no glyph in any style, named as typed.
+    {
+        // Typed through an input method: the editor receives the text, then Enter.
+        auto* grid = Find<QTableWidget>(form, "CodeGrid");
+        grid->editItem(grid->item(0, 4));
+        auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        ASSERT_NE(editor, nullptr);
+        editor->setText(QString::fromUtf8("\xC3\xA9"));
+        QTest::keyClick(editor, Qt::Key_Return);
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    EXPECT_TRUE(SameRgb(Picture(form, "PreviewImage"), Blank()));
+    EXPECT_EQ(PreviewReason(form), QString::fromUtf8("No glyph for \xC3\xA9 in Style 0"));
+
+    // Paste, delete and fill on the current cell.
+    auto* grid = Find<QTableWidget>(form, "CodeGrid");
+    QApplication::setActiveWindow(&form);
+    grid->setFocus();
+    QApplication::clipboard()->setText("ab");
+    QTest::keyClick(grid, Qt::Key_V, Qt::ControlModifier);
+    ASSERT_EQ(form.Project().Label(2, 0), "ab");
+    EXPECT_TRUE(RegionEquals(Picture(form, "PreviewImage"), 0, 0, TTestWorkspace::Glyph(0, 'A')));
+    QTest::keyClick(grid, Qt::Key_Delete);
+    ASSERT_EQ(form.Project().Label(2, 0), "");
+    EXPECT_EQ(PreviewReason(form), "Empty cell");
+    // Fill down from " lob "... the top cell of the selection, the current one at the bottom.
+    TypeInCell(form, 4, 1, "LOB");
+    grid->setCurrentCell(2, 4);
+    grid->setRangeSelected(QTableWidgetSelectionRange(0, 4, 2, 4), true);
+    EXPECT_EQ(PreviewReason(form), "Empty cell");
+    QTest::keyClick(grid, Qt::Key_D, Qt::ControlModifier);
+    ASSERT_EQ(form.Project().Label(2, 2), "LOB");
     EXPECT_TRUE(SameRgb(Picture(form, "PreviewImage"), lobby));
-    SelectCell(form, 2, 1);
-    EXPECT_TRUE(RegionEquals(Picture(form, "PreviewImage"), 16, 0, TTestWorkspace::Glyph(2, '5')));
+
+    // Load shows the loaded label of the current cell.
+    const std::string dcf = ws.File("p.dcf");
+    {
+        QFile f(QString::fromStdString(dcf));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("[GLOBAL]\r\nCODENAME=DVE510TK3\r\nDEF_FL=2\r\n[CTBL2]\r\nCODE_2=5\r\n");
+    }
+    ASSERT_TRUE(form.LoadProjectFile(dcf));
+    EXPECT_EQ(grid->currentRow(), 2);
+    EXPECT_TRUE(SameRgb(Picture(form, "PreviewImage"), Centred(2, '5')));
 }
 
 } // namespace

@@ -118,8 +118,13 @@ TEST_F(MakeRomCliTest, BuildsTheSameImageAsTheEditorCommand) {
             labels);
     const TRun run = Tool({"make-rom", "lift.dcf"});
     ASSERT_EQ(run.Status, 0) << run.Err;
-    EXPECT_EQ(run.Out,
-              "[Warning] CTBL0-02 (2 ) not found --> auto cancel !!!\nDPU-510TK3 Make ROM OK\n");
+    EXPECT_EQ(run.Out.substr(0, run.Out.find('\n') + 1),
+              "[Warning] CTBL0-02 (2 ) not found --> auto cancel !!!\n");
+    EXPECT_NE(run.Out.find("\n    NOPE.bmp looked for in \"" + Dir.path().toStdString() +
+                           "/DefaultImage2/UserDefine/Floor/Style0\", then \""),
+              std::string::npos)
+        << run.Out;
+    EXPECT_EQ(run.Out.substr(run.Out.size() - 23), "DPU-510TK3 Make ROM OK\n");
     EXPECT_EQ(run.Err, "");
     const std::vector<uint8_t> image = ReadAll(File("tower.BIN"));
     ASSERT_EQ(image.size(), 64512u);
@@ -229,6 +234,30 @@ TEST_F(MakeRomCliTest, StopsGoToStandardErrorWithStatusOneAndNoImage) {
                 << run.Err;
         }
     }
+}
+
+// A user who cannot write the program's folder keeps user bitmaps in the
+// workspace (the directory the tool runs in); labels never lead elsewhere.
+TEST_F(MakeRomCliTest, UserBitmapsFromTheWorkingFolderAndNoLabelAsAPath) {
+    const QString folder = File("DefaultImage2/UserDefine/Floor/Style0");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    ASSERT_TRUE(Marked(64, 32).save(folder + "/MEZZ.bmp", "BMP"));
+    ASSERT_TRUE(Marked(64, 32).save(File("DefaultImage2/UserDefine/EVIL.bmp"), "BMP"));
+    Project("u.dcf", "", "CODE_0=mezz\r\nCODE_1=../../EVIL\r\n");
+    const TRun run = Tool({"make-rom", "u.dcf", "-o", "U.BIN"});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(run.Out,
+              "[Warning] CTBL0-01 (1 ) \"../../EVIL\" is not a user bitmap name --> auto cancel "
+              "!!!\nDPU-510TK3 Make ROM OK\n");
+    const std::vector<uint8_t> image = ReadAll(File("U.BIN"));
+    ASSERT_EQ(image.size(), 64512u);
+    EXPECT_EQ(image[CodeTableFirst(0)], 0xFE);
+    EXPECT_EQ(image[CodeTableSecond(0)], 0);
+    EXPECT_EQ(image[CodeTableFirst(0) + 1], 0);
+    EXPECT_EQ(image[CodeTableSecond(0) + 1], 0);
+    // Only MEZZ in the user-bitmap table.
+    EXPECT_NE(image[UserBitmapTable] << 8 | image[UserBitmapTable + 1], 0);
+    EXPECT_EQ(image[UserBitmapTable + 2], YVclUtil::Crc8Table[2]);
 }
 
 TEST_F(MakeRomCliTest, WarningsAreLoggedAndStrictRefusesThem) {

@@ -170,7 +170,8 @@ TEST(GlyphLibrary, PreviewPicturesComeThroughTheWorkingFile) {
     WriteFile(dir.File("lib.glb"), MakeGlb({{1, '5', glyph0},
                                             {1, 'B', MakeBmp(32, 64, 0xFF00FF00u)},
                                             {5, '7', MakeBmp(32, 64, 0xFF00FF00u)},
-                                            {0, 30, Bytes("not a picture")}}));
+                                            {0, 30, Bytes("not a picture")},
+                                            {1, 'C', Bytes("not a picture")}}));
     GlyphLibrary lib;
     ASSERT_TRUE(lib.Load(dir.File("lib.glb")));
     QImage img;
@@ -182,26 +183,48 @@ TEST(GlyphLibrary, PreviewPicturesComeThroughTheWorkingFile) {
     EXPECT_EQ(untouched.width(), 3);
 
     // "05" previews as "5" centred on white.
+    const std::vector<std::string> folders = {dir.File("Style0"), dir.File("Style1")};
     QImage preview;
-    ASSERT_TRUE(TLabelPreview::Render("05", 0, dir.File("Style"), lib, preview));
+    std::string why;
+    TLabelPreview::Render("05", 0, folders, lib, preview, why);
+    EXPECT_EQ(why, "");
     EXPECT_EQ(preview.size(), QSize(64, 64));
     EXPECT_EQ(preview.pixel(15, 10) & 0xFFFFFF, 0xFFFFFFu);
     EXPECT_EQ(preview.pixel(16, 0) & 0xFFFFFF, 0xFF0000u); // the glyph's red corner
     EXPECT_EQ(preview.pixel(17, 10) & 0xFFFFFF, 0x000000u);
     EXPECT_EQ(preview.pixel(48, 10) & 0xFFFFFF, 0xFFFFFFu);
-    // Two glyphs side by side; the absent one leaves its half as it was.
-    ASSERT_TRUE(TLabelPreview::Render("B7", 0, dir.File("Style"), lib, preview));
+    // Two glyphs side by side; the absent one leaves its half white, whatever
+    // was shown before, and the line names it.
+    TLabelPreview::Render("B7", 0, folders, lib, preview, why);
+    EXPECT_EQ(why, "No glyph for 7 in Style 0");
     EXPECT_EQ(preview.pixel(5, 5) & 0xFFFFFF, 0x00FF00u);
-    EXPECT_EQ(preview.pixel(40, 5) & 0xFFFFFF, 0x000000u); // left from "5"
+    EXPECT_EQ(preview.pixel(40, 5) & 0xFFFFFF, 0xFFFFFFu);
     EXPECT_EQ(preview.pixel(50, 5) & 0xFFFFFF, 0xFFFFFFu);
-    // A style number kept as read from a file still picks group style + 1.
-    ASSERT_TRUE(TLabelPreview::Render("7", 4, dir.File("Style"), lib, preview));
-    EXPECT_EQ(preview.pixel(20, 5) & 0xFFFFFF, 0x00FF00u);
+    // A style number outside 0..3, kept as read from a file, has no glyphs,
+    // as in the image, though the library has a group 5.
+    TLabelPreview::Render("7", 4, folders, lib, preview, why);
+    EXPECT_EQ(why, "No glyph for 7 in Style 4");
+    EXPECT_EQ(preview.pixel(20, 5) & 0xFFFFFF, 0xFFFFFFu);
+    // A missing user bitmap blanks the preview; an existing one replaces it.
+    TLabelPreview::Render("lobby", 1, folders, lib, preview, why);
+    EXPECT_EQ(why, "No user bitmap LOBBY.bmp in Style 1");
     EXPECT_EQ(preview.pixel(5, 5) & 0xFFFFFF, 0xFFFFFFu);
-    // A missing user bitmap keeps the preview; an existing one replaces it.
-    EXPECT_FALSE(TLabelPreview::Render("lobby", 1, dir.File("Style"), lib, preview));
     QDir().mkpath(QString::fromStdString(dir.File("Style1")));
     WriteFile(dir.File("Style1/LOBBY.bmp"), MakeBmp(64, 64, 0xFF0000FFu));
-    ASSERT_TRUE(TLabelPreview::Render("lobby", 1, dir.File("Style"), lib, preview));
+    const auto found = TLabelPreview::Render("lobby", 1, folders, lib, preview, why);
+    EXPECT_EQ(found.BitmapPath, dir.File("Style1") + "/LOBBY.bmp");
+    EXPECT_EQ(why, "");
     EXPECT_EQ(preview.pixel(30, 30) & 0xFFFFFF, 0x0000FFu);
+    // One that the build would refuse is not shown either.
+    QDir().mkpath(QString::fromStdString(dir.File("Style0")));
+    WriteFile(dir.File("Style0/ROOF.bmp"), Bytes("not a picture"));
+    TLabelPreview::Render("ROOF", 1, folders, lib, preview, why);
+    EXPECT_EQ(why.rfind("ROOF.bmp cannot be read: ", 0), 0u) << why;
+    EXPECT_EQ(preview.pixel(30, 30) & 0xFFFFFF, 0xFFFFFFu);
+    TLabelPreview::Render("  ", 1, folders, lib, preview, why);
+    EXPECT_EQ(why, "Empty cell");
+    // A glyph entry that is no picture (MAKE ROM stops on it) is said too.
+    TLabelPreview::Render("5C", 0, folders, lib, preview, why);
+    EXPECT_EQ(why, "The glyph of C in Style 0 cannot be read");
+    EXPECT_EQ(preview.pixel(40, 5) & 0xFFFFFF, 0xFFFFFFu);
 }

@@ -1,14 +1,17 @@
 #include "project/dputext.h"
 #include "project/tbitpatterntables.h"
-#include "project/tlabelpreview.h"
+#include "project/tconfiguration.h"
+#include "project/tglyphsource.h"
+#include "project/tlabelrule.h"
 #include "project/tliftstatedefaults.h"
 #include "project/tproject.h"
 #include "util/eygeneral.h"
 
+#include <QImage>
 #include <gtest/gtest.h>
 
 using DpuProject::TBitPatternTables;
-using DpuProject::TLabelPreview;
+using DpuProject::TLabelRule;
 using DpuProject::TLiftStateDefaults;
 using DpuProject::TProject;
 namespace DpuText = DpuProject::DpuText;
@@ -137,15 +140,85 @@ TEST(TextRules, TrimPathsAndExtensions) {
     EXPECT_EQ(DpuText::JoinPath("/a", "b"), "/a/b");
 }
 
-TEST(LabelPreview, PlanFollowsLabelLength) {
-    using K = TLabelPreview::TKind;
-    EXPECT_EQ(TLabelPreview::Plan("  ", 0, "/p/Style").Kind, K::None);
-    auto one = TLabelPreview::Plan(" 05 ", 0, "/p/Style");
+namespace {
+// A glyph source holding entries of one group, for the label rule.
+class TFakeGlyphs : public DpuProject::TGlyphSource {
+public:
+    int Group = 1;
+    std::string Codes;
+    bool Loaded = true;
+    bool Load(const std::string&) override { return false; }
+    std::string LoadError() const override { return {}; }
+    void Release() override {}
+    bool IsLoaded() const override { return Loaded; }
+    const std::string& Date() const override { return NoDate; }
+    bool ExtractImage(int, int, QImage&) override { return false; }
+    bool HasEntry(int G, int Index) const override {
+        return Loaded && G == Group && Index >= 0 && Index < 256 &&
+               Codes.find(static_cast<char>(Index)) != std::string::npos;
+    }
+    std::string NoDate = "000000";
+};
+} // namespace
+
+TEST(LabelRule, LengthInBytesDecidesGlyphsOrUserBitmap) {
+    using K = TLabelRule::TKind;
+    TFakeGlyphs glyphs;
+    glyphs.Codes = "015AB\xC3\xA9";
+    const std::vector<std::string> none;
+    EXPECT_EQ(TLabelRule::Decide("  ", 0, glyphs, none).Kind, K::Empty);
+    const auto one = TLabelRule::Decide(" 05 ", 0, glyphs, none);
     EXPECT_EQ(one.Kind, K::Glyphs);
-    EXPECT_EQ(one.Chars, "5");
-    auto two = TLabelPreview::Plan("b1", 0, "/p/Style");
-    EXPECT_EQ(two.Chars, "B1");
-    auto user = TLabelPreview::Plan("lobby", 2, "/p/Style");
-    EXPECT_EQ(user.Kind, K::UserBitmap);
-    EXPECT_EQ(user.BitmapPath, "/p/Style2/LOBBY.bmp");
+    EXPECT_EQ(one.Drawn, "5");
+    EXPECT_EQ(one.First, 0);
+    EXPECT_EQ(one.Second, '5');
+    EXPECT_EQ(one.Reason, "");
+    const auto two = TLabelRule::Decide("b1", 0, glyphs, none);
+    EXPECT_EQ(two.Text, "B1");
+    EXPECT_EQ(two.First, 'B');
+    EXPECT_EQ(two.Second, '1');
+    // Another style's group, a style outside 0..3: no glyphs.
+    EXPECT_EQ(TLabelRule::Decide("b1", 1, glyphs, none).Reason, "No glyph for B and 1 in Style 1");
+    EXPECT_EQ(TLabelRule::Decide("1", 7, glyphs, none).Reason, "No glyph for 1 in Style 7");
+    // "é" is two bytes; the library's entries 0xC3/0xA9 never reach the image.
+    const auto e = TLabelRule::Decide("\xC3\xA9", 0, glyphs, none);
+    EXPECT_EQ(e.Kind, K::Glyphs);
+    EXPECT_EQ(e.MissingGlyphs, std::vector<std::string>{"\xC3\xA9"});
+    EXPECT_EQ(e.Reason, "No glyph for \xC3\xA9 in Style 0");
+    // A byte that starts no character is named by its code.
+    EXPECT_EQ(TLabelRule::Decide("\xC8", 0, glyphs, none).Reason,
+              "No glyph for code 200 in Style 0");
+    EXPECT_EQ(TLabelRule::Decide("QQ", 0, glyphs, none).MissingGlyphs.size(), 1u);
+    glyphs.Loaded = false;
+    const auto unloaded = TLabelRule::Decide("1", 0, glyphs, none);
+    EXPECT_TRUE(unloaded.NoLibrary);
+    EXPECT_EQ(unloaded.Reason, "No glyph library loaded");
+    // Three bytes or more: a user bitmap name, never a path.
+    const auto user = TLabelRule::Decide("lobby", 2, glyphs, {"/nowhere/a", "/nowhere/b"});
+    EXPECT_EQ(user.Kind, K::Cancelled);
+    EXPECT_FALSE(user.NotAFileName);
+    EXPECT_EQ(user.BitmapName, "LOBBY.bmp");
+    EXPECT_EQ(user.Folders, (std::vector<std::string>{"/nowhere/a", "/nowhere/b"}));
+    EXPECT_EQ(user.Reason, "No user bitmap LOBBY.bmp in Style 2");
+    for (const char* bad : {"../../../../EVIL", "A/B", "A\\B", "..X", "A\x01Z", "AB\x7F"}) {
+        const auto r = TLabelRule::Decide(bad, 0, glyphs, {"/tmp"});
+        EXPECT_TRUE(r.NotAFileName) << bad;
+        EXPECT_EQ(r.Kind, K::Cancelled) << bad;
+        EXPECT_TRUE(r.Folders.empty()) << bad; // not even looked for
+    }
+    EXPECT_TRUE(TLabelRule::IsFileName("MEZZ.1"));
+    EXPECT_TRUE(TLabelRule::IsFileName("\xE5\xA4\xA7"));
+}
+
+TEST(LabelRule, UserBitmapFoldersStartInTheWorkspace) {
+    EXPECT_EQ(TLabelRule::UserBitmapFolders("/ws", "/usr/lib/dpu/", 2),
+              (std::vector<std::string>{"/ws/DefaultImage2/UserDefine/Floor/Style2",
+                                        "/usr/lib/dpu/DefaultImage2/UserDefine/Floor/Style2"}));
+    EXPECT_EQ(TLabelRule::UserBitmapFolders("", "/p/", 0),
+              std::vector<std::string>{"/p/DefaultImage2/UserDefine/Floor/Style0"});
+    EXPECT_EQ(TLabelRule::UserBitmapFolders("/p", "/p/", 1).size(), 1u);
+    DpuProject::TConfiguration config;
+    config.StartupDir = "/ws";
+    config.ProgramDir = "/prog/";
+    EXPECT_EQ(config.UserBitmapFolders(3).front(), "/ws/DefaultImage2/UserDefine/Floor/Style3");
 }

@@ -187,8 +187,11 @@ TEST_F(MakeRomTest, MissingUserBitmapEmptiesTheCell) {
     EXPECT_EQ(Make.CancelledCells, (std::vector<std::pair<int, int>>{{2, 3}}));
     EXPECT_EQ(Project.CodeTables[2][3], "");
     EXPECT_EQ(Project.CodeTables[0][0], "1");
-    ASSERT_EQ(Prompts.Log.size(), 1u);
+    ASSERT_EQ(Prompts.Log.size(), 2u);
     EXPECT_EQ(Prompts.Log[0], "[Warning] CTBL2-03 (3 ) not found --> auto cancel !!!");
+    // Where it looked; here the start-up folder is the program's, named once.
+    EXPECT_EQ(Prompts.Log[1], "    NOPE.bmp looked for in \"" + Config.StartupDir +
+                                  "/DefaultImage2/UserDefine/Floor/Style0\"");
 }
 
 TEST_F(MakeRomTest, PictureThatCannotBeLoadedStopsAndNamesIt) {

@@ -280,14 +280,60 @@ TEST_F(RomBuilderTest, MissingUserBitmapIsWarnedAndCancelled) {
     AddOneGlyph();
     Builder.Labels[0][10] = "NOPE";
     Builder.Labels[2][255] = "NOPE";
+    Builder.StartupDir = Dir.filePath("ws").toStdString();
     const auto& image = Build();
-    ASSERT_EQ(Log.Lines.size(), 2u);
-    EXPECT_EQ(Log.Lines[0], "[Warning] CTBL0-0A (10 ) not found --> auto cancel !!!");
-    EXPECT_EQ(Log.Lines[1], "[Warning] CTBL2-FF (255 ) not found --> auto cancel !!!");
+    // Each line is followed by where the bitmap was looked for.
+    const std::string where = "    NOPE.bmp looked for in \"" + Builder.StartupDir +
+                              "/DefaultImage2/UserDefine/Floor/Style0\", then \"" +
+                              Builder.ProgramDir + "DefaultImage2/UserDefine/Floor/Style0\"";
+    EXPECT_EQ(Log.Lines, (std::vector<std::string>{
+                             "[Warning] CTBL0-0A (10 ) not found --> auto cancel !!!", where,
+                             "[Warning] CTBL2-FF (255 ) not found --> auto cancel !!!", where}));
+    EXPECT_EQ(Builder.WarningCount, 2);
     EXPECT_EQ(Builder.CancelledCells, (std::vector<std::pair<int, int>>{{0, 10}, {2, 255}}));
     EXPECT_EQ(image[CodeTableFirst(0) + 10], 0);
     EXPECT_EQ(image[CodeTableSecond(0) + 10], 0);
     EXPECT_EQ(Builder.Labels[0][10], "NOPE");
+}
+
+TEST_F(RomBuilderTest, UserBitmapsComeFromTheWorkspaceFirstAndLabelsAreNeverPaths) {
+    AddOneGlyph();
+    const std::string program = Builder.ProgramDir;
+    const std::string installed = AddUserBitmap("LOBBY", Marked(16, 8));
+    const std::string roof = AddUserBitmap("ROOF", Marked(16, 8));
+    Builder.ProgramDir = Dir.filePath("ws/").toStdString();
+    const std::string workspace = AddUserBitmap("LOBBY", Marked(32, 8));
+    Builder.StartupDir = Dir.filePath("ws").toStdString();
+    Builder.ProgramDir = program;
+    // Pictures where a label read as a path would lead: outside the style folder.
+    const QString evil = Dir.filePath("ws/DefaultImage2/UserDefine/Floor/EVIL.bmp");
+    ASSERT_TRUE(Marked(16, 8).save(evil, "BMP"));
+    Builder.Labels[0][0] = "LOBBY";
+    Builder.Labels[0][1] = "ROOF";
+    Builder.Labels[0][2] = "../EVIL";
+    Builder.Labels[0][3] = "STYLE0/../EVIL";
+    Builder.Labels[0][4] = "A\\B";
+    Builder.Labels[0][5] = "A\x01Z";
+    const auto& image = Build();
+    EXPECT_EQ(Builder.UserBitmapList[0], workspace);
+    EXPECT_NE(Builder.UserBitmapList[0], installed);
+    EXPECT_EQ(Builder.UserBitmapList[1], roof);
+    EXPECT_EQ(Builder.UserBitmapList[2], "");
+    EXPECT_EQ(image[CodeTableSecond(0) + 1], 1);
+    EXPECT_EQ(
+        Log.Lines,
+        (std::vector<std::string>{
+            "[Warning] CTBL0-02 (2 ) \"../EVIL\" is not a user bitmap name --> auto cancel !!!",
+            "[Warning] CTBL0-03 (3 ) \"STYLE0/../EVIL\" is not a user bitmap name --> auto "
+            "cancel !!!",
+            "[Warning] CTBL0-04 (4 ) \"A\\B\" is not a user bitmap name --> auto cancel !!!",
+            "[Warning] CTBL0-05 (5 ) \"A?Z\" is not a user bitmap name --> auto cancel !!!"}));
+    EXPECT_EQ(Builder.CancelledCells,
+              (std::vector<std::pair<int, int>>{{0, 2}, {0, 3}, {0, 4}, {0, 5}}));
+    for (int n = 2; n <= 5; ++n) {
+        EXPECT_EQ(image[CodeTableFirst(0) + n], 0);
+        EXPECT_EQ(image[CodeTableSecond(0) + n], 0);
+    }
 }
 
 TEST_F(RomBuilderTest, FloorZoneLimits) {
@@ -543,7 +589,8 @@ TEST_F(RomBuilderTest, StrictBuildWritesNothingAfterAnyWarning) {
         EXPECT_TRUE(Builder.StrictStop);
         EXPECT_EQ(Builder.LastErrCaption, "Make ROM abort");
         EXPECT_EQ(Builder.LastErrMsg, "Strict build: 1 warning line, no ROM file written!!\n\n");
-        EXPECT_EQ(Log.Lines.size(), 1u);
+        // A missing bitmap's warning is followed by where it was looked for.
+        EXPECT_EQ(Log.Lines.size(), round == 0 ? 2u : 1u);
         EXPECT_FALSE(QFile::exists(QString::fromStdString(Builder.OutputFile)));
         EXPECT_EQ(Work.Count(), 0u);
     }

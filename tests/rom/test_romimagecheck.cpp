@@ -1,0 +1,105 @@
+// The check an upload makes on a file before any port is opened.
+
+#include "rom/romimagecheck.h"
+#include "rom/romlayout.h"
+#include "rom/trombuilder.h"
+#include "rom/tromworkfiles.h"
+#include "tests/rom/testglyphs.h"
+
+#include <QTemporaryDir>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <random>
+
+using DpuRom::CheckUploadImage;
+using DpuRom::TRomBuilder;
+using DpuRom::TRomWorkFiles;
+using testing::HasSubstr;
+namespace RomLayout = DpuRom::RomLayout;
+
+namespace {
+
+// An image as MAKE ROM writes it, with a floor glyph, a message and frames.
+std::vector<uint8_t> BuiltImage() {
+    QTemporaryDir dir;
+    TTestGlyphs glyphs = FullTestLibrary();
+    TRomWorkFiles work;
+    TRomBuilder builder(work, glyphs, nullptr);
+    builder.ProgramDir = dir.path().toStdString() + "/";
+    builder.OutputFile = dir.filePath("OUT.BIN").toStdString();
+    std::vector<uint8_t> glyph{16, 0, 16, 0};
+    glyph.resize(4 + 32, 0x5A);
+    work.Put("FL0_49", glyph);
+    builder.FloorGlyphNames[0]['1'] = "FL0_49";
+    builder.Labels[0][1] = "1";
+    std::vector<uint8_t> message{64, 0, 16, 0};
+    message.resize(4 + 128, 0x3C);
+    work.Put("M_0", message);
+    builder.MessageList[0] = "M_0";
+    EXPECT_TRUE(builder.BuildRomImage()) << builder.LastErrMsg;
+    return builder.Image;
+}
+
+bool Check(const std::vector<uint8_t>& Bytes, std::string& Problem) {
+    return CheckUploadImage(Bytes.data(), Bytes.size(), Problem);
+}
+
+} // namespace
+
+TEST(RomImageCheck, BuiltImagesPassWholeAndShort) {
+    const std::vector<uint8_t> image = BuiltImage();
+    ASSERT_EQ(image.size(), RomLayout::ImageSize);
+    std::string problem = "stale";
+    EXPECT_TRUE(Check(image, problem)) << problem;
+    EXPECT_EQ(problem, "");
+
+    const std::vector<uint8_t> shortImage(image.begin(), image.begin() + 62400);
+    EXPECT_TRUE(Check(shortImage, problem)) << problem;
+}
+
+TEST(RomImageCheck, FilesThatAreNoImageGiveTheirFirstProblem) {
+    const std::vector<uint8_t> image = BuiltImage();
+    std::string problem;
+
+    EXPECT_FALSE(CheckUploadImage(nullptr, 0, problem));
+    EXPECT_THAT(problem, HasSubstr("cut short: 0 bytes"));
+
+    std::mt19937 rng(11);
+    std::vector<uint8_t> noise(RomLayout::ImageSize);
+    for (uint8_t& b : noise)
+        b = static_cast<uint8_t>(rng());
+    EXPECT_FALSE(Check(noise, problem));
+    EXPECT_THAT(problem, HasSubstr("(CRC table copy)"));
+
+    std::vector<uint8_t> crc = image;
+    crc[RomLayout::CrcTable + 9] ^= 1;
+    EXPECT_FALSE(Check(crc, problem));
+    EXPECT_THAT(problem, HasSubstr("offset 0x20B1 (CRC table copy)"));
+
+    // The same damage in a short file, and a short file that is not one.
+    std::vector<uint8_t> shortCrc(crc.begin(), crc.begin() + 62400);
+    EXPECT_FALSE(Check(shortCrc, problem));
+    EXPECT_THAT(problem, HasSubstr("(CRC table copy)"));
+    std::vector<uint8_t> shortNoise(noise.begin(), noise.begin() + 62400);
+    EXPECT_FALSE(Check(shortNoise, problem));
+
+    std::vector<uint8_t> table = image;
+    table[RomLayout::GlyphTable + 2 * '1'] = 0x20; // points at the reserved bytes
+    table[RomLayout::GlyphTable + 2 * '1' + 1] = 0x00;
+    EXPECT_FALSE(Check(table, problem));
+    EXPECT_THAT(problem, HasSubstr("glyph address table"));
+
+    std::vector<uint8_t> message = image;
+    message[RomLayout::MessageTable] = 0xF5;
+    EXPECT_FALSE(Check(message, problem));
+    EXPECT_THAT(problem, HasSubstr("message table"));
+
+    std::vector<uint8_t> longer = image;
+    longer.push_back(0);
+    EXPECT_FALSE(Check(longer, problem));
+    EXPECT_THAT(problem, HasSubstr("end of image"));
+    std::vector<uint8_t> odd(image.begin(), image.begin() + 62401);
+    EXPECT_FALSE(Check(odd, problem));
+    EXPECT_THAT(problem, HasSubstr("cut short"));
+}
