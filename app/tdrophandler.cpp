@@ -1,7 +1,6 @@
 #include "app/tdrophandler.h"
 
 #include "app/guarded.h"
-#include "app/tmakepage.h"
 #include "app/tpicturebox.h"
 #include "app/tsetuppage.h"
 #include "project/tproject.h"
@@ -12,18 +11,14 @@
 
 using DpuProject::TProject;
 
-TDropHandler::TDropHandler(TSetupPage* Setup, TMakePage* Make, YVclUtil::Prompts& Ask,
-                           TActions Actions, QObject* Parent)
-    : QObject(Parent), FSetup(Setup), FMake(Make), FAsk(Ask), FActions(std::move(Actions)) {
+TDropHandler::TDropHandler(TSetupPage* Setup, YVclUtil::Prompts& Ask, TActions Actions,
+                           QObject* Parent)
+    : QObject(Parent), FSetup(Setup), FAsk(Ask), FActions(std::move(Actions)) {
     for (int s = 0; s < TProject::StateCount; ++s)
         for (int k = 0; k < 4; ++k) {
             FSetup->MsgImage(s, k)->setAcceptDrops(true);
             FSetup->MsgImage(s, k)->installEventFilter(this);
         }
-    FMake->setAcceptDrops(true);
-    FMake->installEventFilter(this);
-    FMake->Logo()->setAcceptDrops(true);
-    FMake->Logo()->installEventFilter(this);
 }
 
 QString TDropHandler::DroppedFile(const QMimeData* Data) {
@@ -43,18 +38,12 @@ bool TDropHandler::eventFilter(QObject* Watched, QEvent* Event) {
     auto* drop = static_cast<QDropEvent*>(Event);
     const QString file = DroppedFile(drop->mimeData());
     std::function<void()> action;
-    if (Watched == FMake->Logo() && HasSuffix(file, "bmp")) {
-        action = [this, file] { FActions.Logo(file); };
-    } else if (Watched == FMake && HasSuffix(file, "bin")) {
-        action = [this, file] { FActions.RomFile(file); };
-    } else {
-        for (int s = 0; s < TProject::StateCount && !action; ++s)
-            for (int k = 0; k < 4; ++k)
-                if (Watched == FSetup->MsgImage(s, k) && HasSuffix(file, "bmp")) {
-                    action = [this, s, k, file] { FActions.Slot(s, k, file); };
-                    break;
-                }
-    }
+    for (int s = 0; s < TProject::StateCount && !action; ++s)
+        for (int k = 0; k < 4; ++k)
+            if (Watched == FSetup->MsgImage(s, k) && HasSuffix(file, "bmp")) {
+                action = [this, s, k, file] { FActions.Slot(s, k, file); };
+                break;
+            }
     if (!action) return QObject::eventFilter(Watched, Event);
     drop->acceptProposedAction();
     if (!enter) Guarded(FAsk, action)();

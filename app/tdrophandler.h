@@ -8,21 +8,17 @@
 #include <functional>
 
 class QMimeData;
-class TMakePage;
 class TSetupPage;
 
-// Files dropped on the window's pages: bitmaps on a message picture or the
-// logo, a ROM image on the "Make" tab. Each action runs guarded.
+// Files dropped on the "Setup" tab: bitmaps on a message picture. Each action
+// runs guarded. (The "Make" tab takes its own drops and announces them.)
 class TDropHandler : public QObject {
 public:
     struct TActions {
-        std::function<void(const QString&)> Logo;
-        std::function<void(const QString&)> RomFile;
         std::function<void(int State, int Column, const QString&)> Slot;
     };
-    // Watches the pictures of Setup, the logo and the Make page itself.
-    TDropHandler(TSetupPage* Setup, TMakePage* Make, YVclUtil::Prompts& Ask, TActions Actions,
-                 QObject* Parent);
+    // Watches the pictures of Setup.
+    TDropHandler(TSetupPage* Setup, YVclUtil::Prompts& Ask, TActions Actions, QObject* Parent);
 
     // The local file of a drop with one file, "" otherwise.
     static QString DroppedFile(const QMimeData* Data);
@@ -34,7 +30,6 @@ protected:
 
 private:
     TSetupPage* FSetup;
-    TMakePage* FMake;
     YVclUtil::Prompts& FAsk;
     TActions FActions;
 };

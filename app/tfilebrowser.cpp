@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QListWidget>
 #include <QRegularExpression>
 #include <QStorageInfo>
@@ -26,6 +27,8 @@ TFileBrowser::TFileBrowser(YVclUtil::Prompts* Prompts, QWidget* Parent)
     FDirs->setToolTip(QStringLiteral("Double click a folder to open it"));
     FFiles = new QListWidget(this);
     FFiles->setObjectName("FileList");
+    FWatcher = new QFileSystemWatcher(this);
+    connect(FWatcher, &QFileSystemWatcher::directoryChanged, this, [this] { OnFolderChanged(); });
     layout->addWidget(FDrives);
     layout->addWidget(FDirs, 3);
     layout->addWidget(FFiles, 2);
@@ -40,6 +43,36 @@ TFileBrowser::TFileBrowser(YVclUtil::Prompts* Prompts, QWidget* Parent)
     FillDrives();
     FillDirectories();
     FillFiles();
+    Watch();
+}
+
+void TFileBrowser::Watch() {
+    const QStringList watched = FWatcher->directories();
+    if (watched == QStringList{FDirectory}) return;
+    if (!watched.isEmpty()) FWatcher->removePaths(watched);
+    // A folder that cannot be watched (too many watches, or gone) is still
+    // read again whenever the browser is shown.
+    if (QFileInfo(FDirectory).isDir()) FWatcher->addPath(FDirectory);
+}
+
+void TFileBrowser::OnFolderChanged() {
+    // Keep the person's place in both lists.
+    const QString file = FFiles->currentItem() ? FFiles->currentItem()->text() : QString();
+    const QString dir =
+        FDirs->currentItem() ? FDirs->currentItem()->data(PathRole).toString() : QString();
+    FillDirectories();
+    FillFiles();
+    for (int i = 0; i < FDirs->count(); ++i)
+        if (FDirs->item(i)->data(PathRole).toString() == dir) FDirs->setCurrentRow(i);
+    const auto same = FFiles->findItems(file, Qt::MatchExactly);
+    if (!file.isEmpty() && !same.isEmpty()) FFiles->setCurrentItem(same.first());
+    // A folder removed and made again is a new one to the watcher.
+    Watch();
+}
+
+void TFileBrowser::showEvent(QShowEvent* Event) {
+    QWidget::showEvent(Event);
+    OnFolderChanged();
 }
 
 void TFileBrowser::SetMask(const QString& Mask) {
@@ -63,6 +96,7 @@ bool TFileBrowser::SetDirectory(const QString& Path) {
     FillDrives();
     FillDirectories();
     FillFiles();
+    Watch();
     emit DirectoryChanged(FDirectory);
     return true;
 }
@@ -73,6 +107,7 @@ void TFileBrowser::Refresh() {
     FillDrives();
     FillDirectories();
     FillFiles();
+    Watch();
 }
 
 void TFileBrowser::FillDrives() {
@@ -130,6 +165,8 @@ void TFileBrowser::FillDirectories() {
         QDir(FDirectory)
             .entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
     for (const QFileInfo& sub : subs) {
+        // The filter also passes links to devices; only a folder is one.
+        if (!sub.isDir()) continue;
         auto* item = new QListWidgetItem(
             QString(depth * 2, ' ') + QStringLiteral("\u25B8 ") + sub.fileName(), FDirs);
         item->setData(PathRole, sub.absoluteFilePath());
@@ -141,7 +178,10 @@ void TFileBrowser::FillFiles() {
     // The mask is compared without case, as on the system the files come from.
     QDir any(FDirectory);
     const QStringList masks = FMask.split(';', Qt::SkipEmptyParts);
-    for (const QString& name : any.entryList(QDir::Files, QDir::Name | QDir::IgnoreCase)) {
+    for (const QFileInfo& info : any.entryInfoList(QDir::Files, QDir::Name | QDir::IgnoreCase)) {
+        // Links to devices pass the filter too; only regular files are images.
+        if (!info.isFile()) continue;
+        const QString name = info.fileName();
         for (const QString& mask : masks) {
             const QRegularExpression re(QRegularExpression::wildcardToRegularExpression(mask),
                                         QRegularExpression::CaseInsensitiveOption);

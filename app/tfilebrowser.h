@@ -4,6 +4,7 @@
 #include <QWidget>
 
 class QComboBox;
+class QFileSystemWatcher;
 class QListWidget;
 class QListWidgetItem;
 
@@ -15,6 +16,10 @@ class Prompts;
 // drive list drives the directory list, the directory list the file list.
 // Entering a folder makes it the process's current directory. A folder that
 // cannot be read is reported in a message box and the browser stays where it was.
+// The lists follow the folder: files made or removed by other programs show
+// while the browser is open (and again whenever it is shown). Only folders
+// are offered as folders and only regular files as files: a link to a
+// device (a serial port, a pseudo-terminal) is neither.
 class TFileBrowser : public QWidget {
     Q_OBJECT
 public:
@@ -33,6 +38,9 @@ public:
     QListWidget* DirectoryList() const { return FDirs; }
     QListWidget* FileList() const { return FFiles; }
 
+protected:
+    void showEvent(QShowEvent* Event) override;
+
 signals:
     // A file of the list was clicked: its name without the folder.
     void FileClicked(const QString& FileName);
@@ -44,11 +52,16 @@ private:
     void FillFiles();
     void OnDriveChosen(int Index);
     void OnDirectoryActivated(QListWidgetItem* Item);
+    // Watches FDirectory (and only it) for changes.
+    void Watch();
+    // The folder's entries changed: both lists again, the choices kept.
+    void OnFolderChanged();
 
     YVclUtil::Prompts* FPrompts;
     QComboBox* FDrives;
     QListWidget* FDirs;
     QListWidget* FFiles;
+    QFileSystemWatcher* FWatcher;
     QString FDirectory;
     QString FMask = QStringLiteral("*.BIN");
     bool FFilling = false;

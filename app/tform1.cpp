@@ -34,6 +34,7 @@
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QSettings>
+#include <QSignalBlocker>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -59,7 +60,7 @@ TForm1::TForm1(YVclUtil::Prompts* Prompts, QWidget* Parent) : QMainWindow(Parent
     setWindowTitle(QString::fromLatin1(TStartup::DesignCaption));
 
     FRemember = std::make_unique<TRememberingPrompts>(*FPrompts);
-    FProjSession = new TProjectSession(*this, *FPrompts, *FRemember, [this] { OnSave(); });
+    FProjSession = new TProjectSession(*this, *FPrompts, *FRemember, *this, [this] { OnSave(); });
 
     FConfig.SetDirectoriesFromProcess();
     FProgramDir = ToQ(FConfig.ProgramDir);
@@ -91,18 +92,18 @@ TForm1::TForm1(YVclUtil::Prompts* Prompts, QWidget* Parent) : QMainWindow(Parent
     setMinimumSize(640, 480);
 
     BuildStatusBar();
-    FChecker =
-        std::make_unique<TLabelChecker>(FProject, FConfig, FLibrary, FSetup->Grid(), FShowing);
-    FEdits = std::make_unique<TProjectEdits>(
-        TProjectEdits::TParts{FProject, FConfig, FLibrary, *FProjectFile, FSetup, FMake,
-                              *FProjSession, *FChecker, Ask(), *this, FShowing});
+    FChecker = std::make_unique<TLabelChecker>(FProject, FConfig, FLibrary, FSetup->Grid());
+    FEdits = std::make_unique<TProjectEdits>(TProjectEdits::TParts{
+        FProject, FConfig, FLibrary, *FProjectFile, FSetup, FMake, *FProjSession, *FChecker, Ask(),
+        *this, [this] { return FromQ(StatusText(0)); }});
     FLinkControls = new TLinkControls(*FSession, FMake, FConfig, Ask(), this);
     StartUp();
     ConnectSetupPage();
     ConnectMakePage();
     TAboutDialog::Attach(*this, FConfig);
-    TWindowShortcuts::Attach(*this, Ask(), FSetup, FMake, FProjSession->UndoStack(),
-                             [this] { ShowHelp(); });
+    TWindowShortcuts::Attach(
+        *this, Ask(), FSetup, FMake, FProjSession->UndoStack(), [this] { ShowHelp(); },
+        [this] { OnSaveInPlace(); });
     setAcceptDrops(true);
     FProjSession->LoadSettings();
     FChecker->CheckAll();
@@ -111,9 +112,14 @@ TForm1::TForm1(YVclUtil::Prompts* Prompts, QWidget* Parent) : QMainWindow(Parent
 TForm1::~TForm1() {
     // Child widgets and the undo stack still signal while QWidget deletes
     // them, after this object's members are gone: nothing reaches it now.
-    QObject::disconnect(nullptr, nullptr, this, nullptr);
+    for (QObject* child : findChildren<QObject*>())
+        QObject::disconnect(child, nullptr, this, nullptr);
     delete FProjSession;
     FProjSession = nullptr;
+    // The link controls answer the Make page with the session: both go
+    // before the session.
+    delete FLinkControls;
+    FLinkControls = nullptr;
     // The link goes first, in the session's order (port closed, handlers
     // detached, then destroyed), while the window it reports to is whole.
     FSession.reset();
@@ -228,7 +234,7 @@ void TForm1::dropEvent(QDropEvent* Event) {
 
 void TForm1::StartUp() {
     // The start-up directory is where the "Make" tab's browser starts.
-    FMake->Browser()->SetDirectory(FStartupDir);
+    FMake->ShowDirectory(FStartupDir);
     FMake->ShowLinkControls(false, false, false);
     SetStatus(3, TStartup::MakerStatus);
 
@@ -240,12 +246,12 @@ void TForm1::StartUp() {
     if (result.Completed) {
         FSetup->FlStyleBox()->ShowPictures(result.FlStylePreviews);
         FSetup->DirStyleBox()->ShowPictures(result.DirStylePreviews);
-        FMake->MsgPosBox()->ShowPictures(result.MsgPosPreviews);
+        FMake->ShowMsgPosPictures(result.MsgPosPreviews);
         FSetup->ShowAllSlots(FProject);
     }
-    // The position choice shows the record's value, so a project saved
-    // without touching it stores what the window showed.
-    FMake->MsgPosBox()->Check(FProject.DEF_MSGPOS);
+    // The settings show the record's values (the message position among
+    // them), so a project saved without touching them stores what the window showed.
+    FMake->ShowSettings(FProject);
     FMake->ShowLogoFile(FConfig.BlankLogoPath());
     FMake->ShowComPortDevice();
 }
@@ -266,47 +272,26 @@ void TForm1::ConnectSetupPage() {
 }
 
 void TForm1::ConnectMakePage() {
-    auto romFileName = [this](const QString& Name) {
-        FProject.ROMFILENAME = FromQ(Name);
-        FProjSession->MarkOtherChange();
-    };
-    connect(FMake->RomFileNameEdit(), &QLineEdit::textEdited, this, romFileName);
-    connect(FMake->Browser(), &TFileBrowser::FileClicked, this,
-            [this, romFileName](const QString& Name) {
-                FMake->RomFileNameEdit()->setText(Name);
-                romFileName(Name);
-            });
-    // Bitmaps dropped on a message picture or the logo, ROM files on the Make tab.
-    TProjectEdits* edits = FEdits.get();
-    new TDropHandler(FSetup, FMake, Ask(),
-                     {[edits](const QString& File) { edits->SetLogoFile(FromQ(File)); },
-                      [this, romFileName](const QString& File) {
-                          FMake->RomFileNameEdit()->setText(QFileInfo(File).fileName());
-                          romFileName(QFileInfo(File).fileName());
-                      },
-                      [edits](int State, int Column, const QString& File) {
-                          edits->SetSlotFile(State, Column, FromQ(File));
-                      }},
+    // The record's edits (ROM file name, ID code, logo, settings) are bound
+    // by TProjectEdits, the link's by TLinkControls; the rest is here.
+    new TDropHandler(FSetup, Ask(),
+                     {[edits = FEdits.get()](int State, int Column, const QString& File) {
+                         edits->SetSlotFile(State, Column, FromQ(File));
+                     }},
                      this);
-    connect(FMake->MakeRomButton(), &QPushButton::clicked, this,
-            Guarded(Ask(), [this] { OnMakeRom(); }));
-    connect(FMake->RomImageViewButton(), &QPushButton::clicked, this, [this] {
-        TRomImageView(TProject::RomFileNameToSave(FromQ(FMake->RomFileNameEdit()->text())), FConfig,
-                      FLibrary, Ask(), this)
+    connect(FMake, &TMakePage::MakeRomRequested, this, Guarded(Ask(), [this] { OnMakeRom(); }));
+    connect(FMake, &TMakePage::RomImageViewRequested, this, [this] {
+        TRomImageView(TProject::RomFileNameToSave(FromQ(FMake->RomFileName())), FConfig, FLibrary,
+                      Ask(), this)
             .exec();
     });
     // A port link made while the window is open shows when the person comes back to it.
     connect(FTabs, &QTabWidget::currentChanged, this, [this] { FMake->ShowComPortDevice(); });
-    connect(FMake->IdCodeEdit(), &QLineEdit::textEdited, this, [this](const QString& Text) {
-        FProject.CUSIDCODE = FromQ(Text);
-        FProjSession->MarkOtherChange();
-    });
 }
 
 // ---------------------------------------------------------------- showing the record
 
 void TForm1::ShowProject() {
-    FShowing = true;
     FEdits->ShowLabels();
     FSetup->ShowChoices(FProject);
     FMake->ShowSettings(FProject);
@@ -315,7 +300,6 @@ void TForm1::ShowProject() {
     FSetup->ShowVersionList(FConfig);
     FSetup->ShowBitPatterns(FConfig);
     FSetup->ShowAllSlots(FProject);
-    FShowing = false;
     FChecker->CheckAll();
 }
 
@@ -356,7 +340,7 @@ TProjectFile::TLoadResult TForm1::ShowLoaded(TProjectFile::TLoadResult Result) {
         // Showing the project reads its 40 lift-state bitmaps: still part of the load.
         Ask().SetBusyCursor(true);
         ShowProject();
-        FMake->Browser()->Refresh();
+        FMake->RefreshFiles();
         // Another project: the history of the last one no longer applies.
         FProjSession->UndoStack()->clear();
         FProjSession->MarkSaved();
@@ -366,19 +350,19 @@ TProjectFile::TLoadResult TForm1::ShowLoaded(TProjectFile::TLoadResult Result) {
     return Result;
 }
 
-bool TForm1::SaveProject() {
-    const bool saved = FProjectFile->Save();
-    if (saved) {
-        FProjSession->MarkSaved();
-        FProjSession->NoteProjectFile(FProjectFile->LastPath);
-    }
+bool TForm1::SaveProject(TProjectSession::TSaveMode Mode) {
+    const bool saved = FProjSession->SaveProject(*FProjectFile, FProject, FConfig, Mode);
     // Save writes the ROM file name as the field must show it now.
     FMake->ShowRomFileName(FProject.ROMFILENAME);
     return saved;
 }
 
 void TForm1::OnSave() {
-    SaveProject();
+    SaveProject(TProjectSession::TSaveMode::AskForFile);
+}
+
+void TForm1::OnSaveInPlace() {
+    SaveProject(TProjectSession::TSaveMode::InPlace);
 }
 
 void TForm1::SelectFirstLabel() {
@@ -389,14 +373,20 @@ void TForm1::SelectFirstLabel() {
 
 void TForm1::OnMakeRom() {
     TMakeRom command(FProject, FConfig, FLibrary, Ask(), this);
-    command.SaveStep = [this] { return SaveProject(); };
+    command.SaveStep = [this, &command] {
+        const bool saved = SaveProject(TProjectSession::TSaveMode::AskForFile);
+        command.ProjectPath = FProjectFile->LastPath; // the image never replaces it
+        return saved;
+    };
     const auto labelsBefore = FProject.CodeTables;
     const bool built = command.Run();
     // The build's own log lines only report trouble; say where the image went.
     if (built) {
         const std::string image = FromQ(QFileInfo(ToQ(command.RomFilePath)).absoluteFilePath());
         AppendLog("===> ROM image written: " + image + " <===");
-        // The upload dialog starts at the image just built.
+        // The upload offers the image just built; the ROM image window's
+        // dialog starts there too.
+        FLinkControls->NoteBuiltImage(image);
         FRemember->Remember("bin", image);
         FProjSession->SaveSettings();
     }
@@ -404,5 +394,5 @@ void TForm1::OnMakeRom() {
     FEdits->RecordMakeRomCancel(command.CancelledCells, labelsBefore);
     FMake->ShowRomFileName(FProject.ROMFILENAME);
     // The new image shows in the file list.
-    FMake->Browser()->Refresh();
+    FMake->RefreshFiles();
 }

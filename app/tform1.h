@@ -125,10 +125,12 @@ private:
     // Shows a loaded project in every control (under the hourglass);
     // returns Result.
     DpuProject::TProjectFile::TLoadResult ShowLoaded(DpuProject::TProjectFile::TLoadResult Result);
-    // Save, as the button and Make ROM's save step do it; false when the file
-    // was not written (the reason shown through Prompts).
-    bool SaveProject();
+    // Save as the button and Make ROM's save step do it (AskForFile), or in
+    // place (Ctrl+S); false when the file was not written (the reason shown
+    // through Prompts).
+    bool SaveProject(TProjectSession::TSaveMode Mode);
     void OnSave();
+    void OnSaveInPlace();
     void OnMakeRom();
 
     std::unique_ptr<YVclUtil::Prompts> FOwnPrompts;
@@ -147,8 +149,6 @@ private:
     DpuProject::TProject FProject;
     std::unique_ptr<DpuProject::TProjectFile> FProjectFile;
     bool FStartupCompleted = false;
-    // Set while the window shows the record, so control signals do not write back.
-    bool FShowing = false;
     std::unique_ptr<TLabelChecker> FChecker;
     std::unique_ptr<TProjectEdits> FEdits;
 

@@ -13,9 +13,11 @@ QString THelpDialog::HelpText() {
     return QStringLiteral(
         "Window\n"
         "  Ctrl+O        Load a project (asks first about unsaved changes)\n"
-        "  Ctrl+S        Save the project\n"
+        "  Ctrl+S        Save the project to its file (asks for one the first time)\n"
+        "  Ctrl+Shift+S  Save the project, choosing the file\n"
         "  Ctrl+B        MAKE ROM\n"
         "  Ctrl+U        UpLoad ROM Image (while connected)\n"
+        "  Esc           Cancel the upload or date-time sync under way\n"
         "  Ctrl+Z        Undo\n"
         "  Ctrl+Y        Redo (also Ctrl+Shift+Z)\n"
         "  F1            This help\n"

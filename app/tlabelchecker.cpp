@@ -5,6 +5,7 @@
 
 #include <QBrush>
 #include <QColor>
+#include <QSignalBlocker>
 #include <QTableWidget>
 
 #include <utility>
@@ -13,8 +14,8 @@ using DpuProject::TLabelRule;
 using DpuProject::TProject;
 
 TLabelChecker::TLabelChecker(const TProject& Project, const DpuProject::TConfiguration& Config,
-                             const DpuRom::GlyphLibrary& Library, QTableWidget* Grid, bool& Showing)
-    : FProject(Project), FConfig(Config), FLibrary(Library), FGrid(Grid), FShowing(Showing) {}
+                             const DpuRom::GlyphLibrary& Library, QTableWidget* Grid)
+    : FProject(Project), FConfig(Config), FLibrary(Library), FGrid(Grid) {}
 
 QString TLabelChecker::Problem(const std::string& Text) const {
     // What MAKE ROM would build of the label, by the same rule.
@@ -33,11 +34,10 @@ void TLabelChecker::CheckCell(int Table, int Code) {
     QTableWidgetItem* item = FGrid->item(Code, 2 + Table);
     if (!item) return;
     const QString why = Problem(FProject.Label(Table, Code));
-    const bool wasShowing = std::exchange(FShowing, true);
+    const QSignalBlocker block(FGrid);
     item->setData(Qt::BackgroundRole,
                   why.isEmpty() ? QVariant() : QVariant(QBrush(QColor(255, 214, 196))));
     item->setToolTip(why);
-    FShowing = wasShowing;
 }
 
 void TLabelChecker::CheckAll() {

@@ -14,10 +14,10 @@ class QTableWidget;
 // show gets a tinted cell and a tool tip saying why.
 class TLabelChecker {
 public:
-    // Showing is the window's flag that keeps the grid's change signals from
-    // writing back while the tint is set. All must outlive the checker.
+    // All must outlive the checker. The grid's signals are blocked while a
+    // tint is set, so setting one is never taken for an edit.
     TLabelChecker(const DpuProject::TProject& Project, const DpuProject::TConfiguration& Config,
-                  const DpuRom::GlyphLibrary& Library, QTableWidget* Grid, bool& Showing);
+                  const DpuRom::GlyphLibrary& Library, QTableWidget* Grid);
 
     // Why the display cannot show a label, by the label rule MAKE ROM builds
     // with ("No glyph for é in Style 2", "No user bitmap MEZZ.bmp in Style 0"
@@ -34,5 +34,4 @@ private:
     const DpuProject::TConfiguration& FConfig;
     const DpuRom::GlyphLibrary& FLibrary;
     QTableWidget* FGrid;
-    bool& FShowing;
 };

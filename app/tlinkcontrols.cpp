@@ -1,13 +1,22 @@
 #include "app/tlinkcontrols.h"
 
 #include "app/guarded.h"
+#include "app/qtext.h"
 #include "app/tmakepage.h"
 #include "link/linksession.h"
+#include "project/tproject.h"
+#include "rom/romimagecheck.h"
 #include "serial/tcustomuart.h"
+#include "util/fileaccess.h"
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QPushButton>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QShortcut>
+#include <QWidget>
+
+#include <cstdint>
+#include <vector>
 
 TLinkControls::TLinkControls(DpuLink::TLinkSession& Session, TMakePage* Make,
                              const DpuProject::TConfiguration& Config, YVclUtil::Prompts& Ask,
@@ -16,17 +25,31 @@ TLinkControls::TLinkControls(DpuLink::TLinkSession& Session, TMakePage* Make,
     DpuLink::TDeviceLink& link = FSession.Link();
     link.OnControlsChanged = [this] { Update(); };
     link.OnProgress = [this](unsigned BlockNo) { FMake->SetProgress(static_cast<int>(BlockNo)); };
-    connect(FMake->ConnectButton(), &QPushButton::clicked, this,
-            Guarded(FAsk, [this] { OnConnect(); }));
-    connect(FMake->BaudBox(), &QComboBox::activated, this, [this] {
-        FSession.Link().BaudListChanged(FMake->BaudBox()->currentText().toStdString());
-    });
-    connect(FMake->UploadButton(), &QPushButton::clicked, this,
-            Guarded(FAsk, [this] { OnUpload(); }));
-    connect(FMake->DateTimeSyncButton(), &QPushButton::clicked, this,
+    connect(FMake, &TMakePage::ConnectRequested, this,
+            [this](unsigned Port) { Guarded(FAsk, [this, Port] { OnConnect(Port); })(); });
+    connect(FMake, &TMakePage::DisconnectRequested, this,
+            Guarded(FAsk, [this] { OnDisconnect(); }));
+    connect(FMake, &TMakePage::BaudChosen, this,
+            [this](const QString& Text) { FSession.Link().BaudListChanged(FromQ(Text)); });
+    connect(FMake, &TMakePage::UploadRequested, this, Guarded(FAsk, [this] { OnUpload(); }));
+    connect(FMake, &TMakePage::DateTimeSyncRequested, this,
             Guarded(FAsk, [this] { OnDateTimeSync(); }));
-    connect(FMake->MsgOnCheck(), &QCheckBox::toggled, this,
+    connect(FMake, &TMakePage::CancelRequested, this, Guarded(FAsk, [this] { OnCancel(); }));
+    connect(FMake, &TMakePage::MsgOnChosen, this,
             [this](bool On) { FSession.Link().SetMsgOn(On); });
+    // Esc anywhere in the window ends a transfer; it is taken only while one
+    // runs, so the grid's editor and the dialogs keep their Esc otherwise.
+    FEscape = new QShortcut(QKeySequence(Qt::Key_Escape), FMake->window());
+    FEscape->setObjectName("CancelShortcut");
+    FEscape->setEnabled(false);
+    connect(FEscape, &QShortcut::activated, this, [this] { FMake->PressCancel(); });
+}
+
+TLinkControls::~TLinkControls() {
+    // The link outlives these controls while the window is taken down.
+    DpuLink::TDeviceLink& link = FSession.Link();
+    link.OnControlsChanged = nullptr;
+    link.OnProgress = nullptr;
 }
 
 void TLinkControls::Update() {
@@ -48,34 +71,90 @@ void TLinkControls::Update() {
 void TLinkControls::ShowState() {
     DpuLink::TDeviceLink& link = FSession.Link();
     const bool transferring = link.LinkState() != DpuLink::TLinkState::Idle;
-    // Date-Time Sync. waits while an image is on its way.
-    FMake->ShowLinkControls(link.Connected(), link.UploadEnabled(),
-                            link.SyncEnabled() &&
-                                link.LinkState() != DpuLink::TLinkState::RomUpload);
+    // Date-Time Sync. waits while an image is on its way. A transfer that a
+    // disconnect interrupted can still be cancelled.
+    FMake->ShowLinkControls(
+        link.Connected(), link.UploadEnabled(),
+        link.SyncEnabled() && link.LinkState() != DpuLink::TLinkState::RomUpload, transferring);
+    FEscape->setEnabled(transferring);
     if (!transferring) FMake->SetProgress(0);
 }
 
-void TLinkControls::OnConnect() {
+void TLinkControls::OnConnect(unsigned Port) {
     DpuLink::TDeviceLink& link = FSession.Link();
     if (!link.Connected()) {
-        FMake->ShowComPortDevice();
-        link.Connect(FMake->SelectedComPort());
+        link.Connect(Port);
         // A number the component refused leaves it on the port it had: show that one.
         FMake->SelectComPort(FSession.Uart().pr_UartPortNumber());
-    } else {
-        link.Disconnect();
     }
     Update();
 }
 
+void TLinkControls::OnDisconnect() {
+    if (FSession.Link().Connected()) FSession.Link().Disconnect();
+    Update();
+}
+
+std::string TLinkControls::ImageToOffer() const {
+    if (!FBuiltImage.empty()) return FBuiltImage;
+    // The name in "ROM Filename:" as MAKE ROM would write it, in the working folder.
+    const std::string name = DpuProject::TProject::RomFileNameToSave(FromQ(FMake->RomFileName()));
+    return FromQ(QDir::current().absoluteFilePath(ToQ(name)));
+}
+
+bool TLinkControls::ConfirmUpload(const std::string& File, std::string& Problem) {
+    Problem.clear();
+    const QFileInfo info(ToQ(File));
+    if (!info.exists() || !info.isFile() ||
+        info.size() > static_cast<qint64>(DpuLink::TDeviceLink::kMaxImageSize))
+        return true;
+    const std::string what =
+        FromQ(info.fileName()) + "\nmodified " +
+        FromQ(info.lastModified().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"))) + "\nin " +
+        FromQ(QDir::toNativeSeparators(info.absolutePath()));
+    // The display takes whatever arrives: a file that does not read as an
+    // image is sent only when the person says so (No is the default).
+    std::vector<uint8_t> bytes;
+    std::string reason;
+    if (!YVclUtil::ReadWholeFile(File, bytes, reason, DpuLink::TDeviceLink::kMaxImageSize))
+        return true; // the link reads it again and logs why it can not
+    if (!DpuRom::CheckUploadImage(bytes.data(), bytes.size(), Problem)) {
+        if (FAsk.AskYesNo("Warning", "Not a ROM image!!\n\n" + what + "\n\n" + Problem +
+                                         "\n\nSend it anyway?\n"))
+            return true;
+        FMake->AppendLog(
+            ToQ("[Warning] ROM file " + File + " is not a ROM image: " + Problem + " (not sent)"));
+        return false;
+    }
+    return FAsk.AskYesNo("UpLoad ROM Image", "UpLoad this ROM image?\n\n" + what + "\n");
+}
+
 void TLinkControls::OnUpload() {
     FMake->SetProgress(0);
-    FSession.Link().UploadRomImageAction(FConfig.ENCODE, FAsk);
+    if (FConfig.ENCODE == 0) {
+        FAsk.MessageBox("No service!!", "ORV init version\n\n No support download function!!\n\n");
+        return;
+    }
+    // The dialog starts at the image just built (or named), never at one
+    // only looked at in the ROM image window: Enter must not send that.
+    std::string file = ImageToOffer();
+    if (!FAsk.OpenFileDialog(RomFileFilter, "bin", file)) return;
+    std::string problem;
+    if (!ConfirmUpload(file, problem)) return;
+    // The start clears the log: the warning goes after its first lines.
+    if (FSession.Link().StartUpload(file) && !problem.empty())
+        FMake->AppendLog(ToQ("[Warning] ROM file " + file + " is not a ROM image: " + problem +
+                             " (sent as asked)"));
     Update();
 }
 
 void TLinkControls::OnDateTimeSync() {
     FMake->SetProgress(0);
     FSession.Link().StartDateTimeSync();
+    Update();
+}
+
+void TLinkControls::OnCancel() {
+    FSession.Cancel();
     Update();
 }

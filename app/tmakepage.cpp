@@ -2,6 +2,7 @@
 
 #include "app/qtext.h"
 #include "app/tchoicebox.h"
+#include "app/tdrophandler.h"
 #include "app/tfilebrowser.h"
 #include "app/tpicturebox.h"
 #include "serial/comports.h"
@@ -9,12 +10,15 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -46,6 +50,47 @@ TMakePage::TMakePage(YVclUtil::Prompts* Prompts, QWidget* Parent) : QWidget(Pare
     mid->addStretch();
     top->addLayout(BuildLogColumn(), 1);
     connect(FComPort, &QComboBox::currentIndexChanged, this, [this] { ShowComPortDevice(); });
+    ConnectIntents();
+}
+
+void TMakePage::ConnectIntents() {
+    // Only the person's own actions: textEdited, activated, clicked and
+    // idClicked stay quiet while the window shows the record.
+    connect(FRomFileName, &QLineEdit::textEdited, this, &TMakePage::RomFileChosen);
+    connect(FBrowser, &TFileBrowser::FileClicked, this, [this](const QString& Name) {
+        FRomFileName->setText(Name);
+        emit RomFileChosen(Name);
+    });
+    connect(FRomImageView, &QPushButton::clicked, this, &TMakePage::RomImageViewRequested);
+    connect(FMakeRom, &QPushButton::clicked, this, &TMakePage::MakeRomRequested);
+    connect(FConnect, &QPushButton::clicked, this, [this] {
+        if (FConnected) {
+            emit DisconnectRequested();
+            return;
+        }
+        // The line under the list may be stale: a port link made meanwhile.
+        ShowComPortDevice();
+        emit ConnectRequested(SelectedComPort());
+    });
+    connect(FBaud, &QComboBox::activated, this, [this] { emit BaudChosen(FBaud->currentText()); });
+    connect(FUpload, &QPushButton::clicked, this, &TMakePage::UploadRequested);
+    connect(FDateTimeSync, &QPushButton::clicked, this, &TMakePage::DateTimeSyncRequested);
+    connect(FCancel, &QPushButton::clicked, this, &TMakePage::CancelRequested);
+    connect(FMsgOn, &QCheckBox::toggled, this, &TMakePage::MsgOnChosen);
+    connect(FLogoOn, &QRadioButton::clicked, this, &TMakePage::LogoOnRequested);
+    connect(FLogoOff, &QRadioButton::clicked, this, &TMakePage::LogoOffRequested);
+    connect(FLogo, &TPictureBox::Clicked, this, &TMakePage::LogoPictureRequested);
+    connect(FLogoSeconds, &QComboBox::activated, this, &TMakePage::LogoSecondsChosen);
+    connect(FIdCode, &QLineEdit::textEdited, this, &TMakePage::IdCodeEdited);
+    connect(FPowerSaving, &QComboBox::activated, this, &TMakePage::PowerSavingChosen);
+    connect(FNodeAddress, &QComboBox::activated, this, &TMakePage::NodeAddressChosen);
+    connect(FMsgPos->Group(), &QButtonGroup::idClicked, this, &TMakePage::MsgPosChosen);
+    connect(FDateTimeCheck, &QCheckBox::clicked, this, &TMakePage::DateTimeDisplayChosen);
+    // A .BIN file dropped on the page names the ROM file, a bitmap dropped on
+    // the logo becomes the logo.
+    setAcceptDrops(true);
+    FLogo->setAcceptDrops(true);
+    FLogo->installEventFilter(this);
 }
 
 QWidget* TMakePage::BuildRomBox(YVclUtil::Prompts* Prompts) {
@@ -105,7 +150,13 @@ QWidget* TMakePage::BuildLinkBox() {
     FProgress->setObjectName("ProgressBar");
     FProgress->setRange(0, 975);
     FProgress->setValue(0);
-    lg->addWidget(FProgress, 2, 0, 1, 3);
+    lg->addWidget(FProgress, 2, 0, 1, 2);
+    // Offered while an upload or a sync runs (Esc does the same).
+    FCancel = new QPushButton(QStringLiteral("Cancel"), linkBox);
+    FCancel->setObjectName("CancelButton");
+    FCancel->setToolTip(QStringLiteral("End the transfer now (Esc); the port stays connected"));
+    FCancel->setEnabled(false);
+    lg->addWidget(FCancel, 2, 2);
     return linkBox;
 }
 
@@ -244,12 +295,89 @@ void TMakePage::SelectComPort(unsigned Number) {
         FComPort->setCurrentIndex(static_cast<int>(Number) - 1);
 }
 
-void TMakePage::ShowLinkControls(bool Connected, bool UploadEnabled, bool SyncEnabled) {
+void TMakePage::ShowLinkControls(bool Connected, bool UploadEnabled, bool SyncEnabled,
+                                 bool Transferring) {
+    FConnected = Connected;
     // Alt+N in both captions; the '&' only underlines.
     FConnect->setText(Connected ? QStringLiteral("Disco&nnect") : QStringLiteral("Co&nnect"));
     FComPort->setEnabled(!Connected);
     FUpload->setEnabled(UploadEnabled);
     FDateTimeSync->setEnabled(SyncEnabled);
+    FCancel->setEnabled(Transferring);
+}
+
+bool TMakePage::CancelOffered() const {
+    return FCancel->isEnabled();
+}
+
+namespace {
+void PressIfEnabled(QPushButton* Button) {
+    if (Button->isEnabled()) Button->click();
+}
+} // namespace
+
+void TMakePage::PressMakeRom() {
+    PressIfEnabled(FMakeRom);
+}
+
+void TMakePage::PressUpload() {
+    PressIfEnabled(FUpload);
+}
+
+void TMakePage::PressCancel() {
+    PressIfEnabled(FCancel);
+}
+
+QString TMakePage::RomFileName() const {
+    return FRomFileName->text();
+}
+
+bool TMakePage::ShowDirectory(const QString& Path) {
+    return FBrowser->SetDirectory(Path);
+}
+
+void TMakePage::RefreshFiles() {
+    FBrowser->Refresh();
+}
+
+void TMakePage::ShowMsgPosPictures(const std::array<QImage, 3>& Images) {
+    FMsgPos->ShowPictures(Images);
+}
+
+// ---------------------------------------------------------------- drops
+
+namespace {
+// The local file of a drop with one file whose extension is Suffix (any
+// case), "" otherwise.
+QString DroppedFile(const QMimeData* Data, const char* Suffix) {
+    const QString file = TDropHandler::DroppedFile(Data);
+    return TDropHandler::HasSuffix(file, Suffix) ? file : QString();
+}
+} // namespace
+
+void TMakePage::dragEnterEvent(QDragEnterEvent* Event) {
+    if (!DroppedFile(Event->mimeData(), "bin").isEmpty()) Event->acceptProposedAction();
+}
+
+void TMakePage::dropEvent(QDropEvent* Event) {
+    const QString file = DroppedFile(Event->mimeData(), "bin");
+    if (file.isEmpty()) return;
+    Event->acceptProposedAction();
+    const QString name = QFileInfo(file).fileName();
+    FRomFileName->setText(name);
+    emit RomFileChosen(name);
+}
+
+bool TMakePage::eventFilter(QObject* Watched, QEvent* Event) {
+    const bool enter = Event->type() == QEvent::DragEnter;
+    if (Watched != FLogo || (!enter && Event->type() != QEvent::Drop))
+        return QWidget::eventFilter(Watched, Event);
+    auto* drop = static_cast<QDropEvent*>(Event);
+    const QString file = DroppedFile(drop->mimeData(), "bmp");
+    if (file.isEmpty()) return QWidget::eventFilter(Watched, Event);
+    drop->acceptProposedAction();
+    if (!enter) emit LogoFileDropped(file);
+    return true;
 }
 
 void TMakePage::SetProgress(int BlockNo) {

@@ -3,9 +3,11 @@
 #include "project/tproject.h"
 #include "util/prompts.h"
 
+#include <QImage>
 #include <QString>
 #include <QWidget>
 
+#include <array>
 #include <string>
 
 class QButtonGroup;
@@ -25,7 +27,8 @@ class TPictureBox;
 // link ("COM port:", "Connect", "UpLoad ROM Image", "Date-Time Sync.", the
 // progress bar), the customer logo, the device settings, the message
 // positions and the message log with "Msg. on". It only shows what it is
-// given; the window binds its controls to the project and the link.
+// given and announces what the person asks for through its signals; the
+// window answers them with the project and the link.
 class TMakePage : public QWidget {
     Q_OBJECT
 public:
@@ -43,7 +46,9 @@ public:
     unsigned SelectedComPort() const;
     // Shows "COM Number" as the chosen port (nothing for a number not in the list).
     void SelectComPort(unsigned Number);
-    void ShowLinkControls(bool Connected, bool UploadEnabled, bool SyncEnabled);
+    // Transferring offers "Cancel".
+    void ShowLinkControls(bool Connected, bool UploadEnabled, bool SyncEnabled,
+                          bool Transferring = false);
     void SetProgress(int BlockNo);
     // The project's values in the settings controls (not the logo).
     void ShowSettings(const DpuProject::TProject& Project);
@@ -55,27 +60,60 @@ public:
     // Both: the choice and the picture.
     void ShowLogo(bool On, const std::string& File);
 
-    QLineEdit* RomFileNameEdit() const { return FRomFileName; }
-    QPushButton* RomImageViewButton() const { return FRomImageView; }
-    TFileBrowser* Browser() const { return FBrowser; }
-    QPushButton* MakeRomButton() const { return FMakeRom; }
-    QComboBox* ComPortBox() const { return FComPort; }
-    QPushButton* ConnectButton() const { return FConnect; }
-    QComboBox* BaudBox() const { return FBaud; }
-    QPushButton* UploadButton() const { return FUpload; }
-    QPushButton* DateTimeSyncButton() const { return FDateTimeSync; }
-    QCheckBox* MsgOnCheck() const { return FMsgOn; }
-    QRadioButton* LogoOffButton() const { return FLogoOff; }
-    QRadioButton* LogoOnButton() const { return FLogoOn; }
-    QComboBox* LogoSecondsBox() const { return FLogoSeconds; }
-    TPictureBox* Logo() const { return FLogo; }
-    QLineEdit* IdCodeEdit() const { return FIdCode; }
-    QComboBox* PowerSavingBox() const { return FPowerSaving; }
-    QComboBox* NodeAddressBox() const { return FNodeAddress; }
-    TChoiceBox* MsgPosBox() const { return FMsgPos; }
-    QCheckBox* DateTimeCheck() const { return FDateTimeCheck; }
+    // The ROM file name as the field shows it.
+    QString RomFileName() const;
+    // Makes Path the browser's folder and the current directory; false
+    // (reported in a message box) when it is not a readable folder.
+    bool ShowDirectory(const QString& Path);
+    // Reads the browser's folder again (after the window wrote a file there).
+    void RefreshFiles();
+    // The message-position pictures (after start-up).
+    void ShowMsgPosPictures(const std::array<QImage, 3>& Images);
+    // The keys' way to the buttons: each does what a click does, and nothing
+    // while the button is disabled.
+    void PressMakeRom();
+    void PressUpload();
+    void PressCancel();
+    // True while the link's Cancel is offered (a transfer is running).
+    bool CancelOffered() const;
+
+signals:
+    // What the person asks for on this page. The page shows nothing of the
+    // record by itself: the window answers and shows the result.
+    // A ROM file name typed, clicked in the file list or dropped as a .BIN
+    // file (its name without the folder); the field already shows it.
+    void RomFileChosen(const QString& Name);
+    void RomImageViewRequested();
+    void MakeRomRequested();
+    // "Connect" with "COM Port" chosen (1-based), "Disconnect" while connected.
+    void ConnectRequested(unsigned Port);
+    void DisconnectRequested();
+    void BaudChosen(const QString& Text);
+    void UploadRequested();
+    void DateTimeSyncRequested();
+    // "Cancel" during an upload or a date-time sync.
+    void CancelRequested();
+    void MsgOnChosen(bool On);
+    void LogoOnRequested();
+    void LogoOffRequested();
+    // The logo picture clicked: choose its bitmap.
+    void LogoPictureRequested();
+    // A bitmap dropped on the logo picture.
+    void LogoFileDropped(const QString& File);
+    void LogoSecondsChosen(int Index);
+    void IdCodeEdited(const QString& Text);
+    void PowerSavingChosen(int Index);
+    void NodeAddressChosen(int Index);
+    void MsgPosChosen(int Position);
+    void DateTimeDisplayChosen(bool On);
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* Event) override;
+    void dropEvent(QDropEvent* Event) override;
+    bool eventFilter(QObject* Watched, QEvent* Event) override;
 
 private:
+    void ConnectIntents();
     QWidget* BuildRomBox(YVclUtil::Prompts* Prompts);
     QWidget* BuildLinkBox();
     QWidget* BuildLogoBox();
@@ -95,6 +133,8 @@ private:
     QComboBox* FBaud = nullptr;
     QPushButton* FUpload = nullptr;
     QPushButton* FDateTimeSync = nullptr;
+    QPushButton* FCancel = nullptr;
+    bool FConnected = false;
     QProgressBar* FProgress = nullptr;
     QRadioButton* FLogoOff = nullptr;
     QRadioButton* FLogoOn = nullptr;

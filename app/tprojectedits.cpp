@@ -43,21 +43,19 @@ void TProjectEdits::Bind(QObject* Context) {
         Guarded(P.Ask, [&] { RecordCells(What, Edits); })();
     });
 
-    // Radio groups report only the person's clicks; the record is shown with setChecked.
+    // Radio groups and check boxes report only the person's clicks; the
+    // record is shown with setChecked.
     auto choice = [this, on](QButtonGroup* Group, int TProject::*Field) {
-        on(Group, &QButtonGroup::idClicked, [this, Field](int Id) {
-            if (!P.Showing) ChooseInt(Field, Id);
-        });
+        on(Group, &QButtonGroup::idClicked, [this, Field](int Id) { ChooseInt(Field, Id); });
     };
     choice(P.Setup->CtblGroup(), &TProject::DEF_CTBL);
     choice(P.Setup->FlStyleBox()->Group(), &TProject::DEF_FL);
     choice(P.Setup->DirStyleBox()->Group(), &TProject::DEF_DIR);
-    choice(P.Make->MsgPosBox()->Group(), &TProject::DEF_MSGPOS);
     on(P.Setup->RightButton(), &QRadioButton::clicked,
        [this] { ChooseInt(&TProject::DPSTYLE, 1); });
     on(P.Setup->LeftButton(), &QRadioButton::clicked, [this] { ChooseInt(&TProject::DPSTYLE, 2); });
     for (int k = 0; k < 4; ++k)
-        on(P.Setup->MsgCheck(k), &QCheckBox::toggled,
+        on(P.Setup->MsgCheck(k), &QCheckBox::clicked,
            [this, k](bool On) { ToggleMsgColumn(k, On); });
     on(P.Setup->VersionBox(), &QComboBox::activated,
        Guarded(ask, [this](int Index) { OnVersionChosen(Index); }));
@@ -67,46 +65,51 @@ void TProjectEdits::Bind(QObject* Context) {
                Guarded(ask, [this, s, k] { OnMessagePictureDoubleClicked(s, k); }));
     on(P.Setup->ClearAllButton(), &QPushButton::clicked, Guarded(ask, [this] { OnClearAll(); }));
 
-    on(P.Make->LogoOnButton(), &QRadioButton::clicked, Guarded(ask, [this] { OnLogoOn(); }));
-    on(P.Make->LogoOffButton(), &QRadioButton::clicked, Guarded(ask, [this] { OnLogoOff(); }));
-    on(P.Make->Logo(), &TPictureBox::Clicked, Guarded(ask, [this] { ChooseLogo(); }));
-    auto index = [this, on](QComboBox* Box, int TProject::*Field) {
-        on(Box, &QComboBox::activated, [this, Field](int Index) { ChooseInt(Field, Index); });
-    };
-    index(P.Make->LogoSecondsBox(), &TProject::SWAPTIME);
-    index(P.Make->PowerSavingBox(), &TProject::PWRSAVING);
-    index(P.Make->NodeAddressBox(), &TProject::NODEADDR);
-    on(P.Make->DateTimeCheck(), &QCheckBox::toggled, [this](bool On) {
-        if (!P.Showing) ChooseInt(&TProject::DISPDT, On ? 1 : 0);
+    TMakePage* make = P.Make;
+    on(make, &TMakePage::LogoOnRequested, Guarded(ask, [this] { OnLogoOn(); }));
+    on(make, &TMakePage::LogoOffRequested, Guarded(ask, [this] { OnLogoOff(); }));
+    on(make, &TMakePage::LogoPictureRequested, Guarded(ask, [this] { ChooseLogo(); }));
+    on(make, &TMakePage::LogoFileDropped, [this](const QString& File) {
+        Guarded(P.Ask, [this, File] { SetLogoFile(FromQ(File)); })();
     });
+    on(make, &TMakePage::LogoSecondsChosen,
+       [this](int Index) { ChooseInt(&TProject::SWAPTIME, Index); });
+    on(make, &TMakePage::PowerSavingChosen,
+       [this](int Index) { ChooseInt(&TProject::PWRSAVING, Index); });
+    on(make, &TMakePage::NodeAddressChosen,
+       [this](int Index) { ChooseInt(&TProject::NODEADDR, Index); });
+    on(make, &TMakePage::MsgPosChosen, [this](int Id) { ChooseInt(&TProject::DEF_MSGPOS, Id); });
+    on(make, &TMakePage::DateTimeDisplayChosen,
+       [this](bool On) { ChooseInt(&TProject::DISPDT, On ? 1 : 0); });
+    on(make, &TMakePage::RomFileChosen,
+       [this](const QString& Name) { SetRomFileName(FromQ(Name)); });
+    on(make, &TMakePage::IdCodeEdited, [this](const QString& Text) { SetIdCode(FromQ(Text)); });
 }
 
 void TProjectEdits::ShowLabels() {
-    const bool wasShowing = std::exchange(P.Showing, true);
-    P.Setup->ShowLabels(P.Project);
-    P.Showing = wasShowing;
+    {
+        const QSignalBlocker block(P.Setup->Grid());
+        P.Setup->ShowLabels(P.Project);
+    }
     P.Checker.CheckAll();
     RefreshPreview();
 }
 
 void TProjectEdits::ShowChoicesAgain() {
-    const bool wasShowing = std::exchange(P.Showing, true);
     P.Setup->ShowChoices(P.Project);
     P.Make->ShowSettings(P.Project);
-    P.Showing = wasShowing;
     P.Checker.CheckAll();
     // The floor style may have changed.
     RefreshPreview();
 }
 
 void TProjectEdits::ApplyLabels(const std::vector<TLabelValue>& Values) {
-    const bool wasShowing = std::exchange(P.Showing, true);
+    const QSignalBlocker block(P.Setup->Grid());
     for (const TLabelValue& v : Values) {
         P.Project.SetLabel(v.Table, v.Code, v.Text);
         P.Setup->SetCell(2 + v.Table, v.Code + 1, ToQ(v.Text));
         P.Checker.CheckCell(v.Table, v.Code);
     }
-    P.Showing = wasShowing;
     RefreshPreview();
 }
 
@@ -149,7 +152,7 @@ void TProjectEdits::RecordMakeRomCancel(const std::vector<std::pair<int, int>>& 
 }
 
 void TProjectEdits::OnCellEdited(int Row, int Col) {
-    if (P.Showing || Col < 2 || Row < 0 || Row >= TProject::CodeCount) return;
+    if (Col < 2 || Row < 0 || Row >= TProject::CodeCount) return;
     const int table = Col - 2;
     const std::string before = P.Project.Label(table, Row);
     const std::string after = FromQ(P.Setup->Cell(Col, Row + 1));
@@ -196,7 +199,7 @@ void TProjectEdits::ChooseInt(int TProject::*Field, int Value) {
 }
 
 void TProjectEdits::ToggleMsgColumn(int Column, bool On) {
-    if (P.Showing || P.Project.MsgColumnChecked[Column] == On) return;
+    if (P.Project.MsgColumnChecked[Column] == On) return;
     auto apply = [this, Column](bool Value) {
         P.Project.MsgColumnChecked[Column] = Value;
         ShowChoicesAgain();
@@ -287,15 +290,28 @@ void TProjectEdits::OnLogoOff() {
 void TProjectEdits::OnClearAll() {
     const auto tables = P.Project.CodeTables;
     const auto flags = P.Project.UsedCharFlags;
+    // Undo shows the project file again as panel 0 named it before.
+    const std::string status = P.ProjectStatus ? P.ProjectStatus() : std::string();
     P.Session.Record(
         QStringLiteral("Clear ALL"),
         [this] {
             P.ProjectFile.ClearAll();
             ShowLabels();
         },
-        [this, tables, flags] {
+        [this, tables, flags, status] {
             P.Project.CodeTables = tables;
             P.Project.UsedCharFlags = flags;
+            if (P.ProjectStatus) P.Sink.SetStatus(0, status);
             ShowLabels();
         });
+}
+
+void TProjectEdits::SetRomFileName(const std::string& Name) {
+    P.Project.ROMFILENAME = Name;
+    P.Session.MarkOtherChange();
+}
+
+void TProjectEdits::SetIdCode(const std::string& Text) {
+    P.Project.CUSIDCODE = Text;
+    P.Session.MarkOtherChange();
 }

@@ -11,6 +11,7 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -25,8 +26,8 @@ class TSetupPage;
 // Clear ALL. Also shows the labels and choices again after such a step.
 class TProjectEdits {
 public:
-    // Everything must outlive the edits. Showing is the window's flag that
-    // keeps control signals from writing back while the record is shown.
+    // Everything must outlive the edits. ProjectStatus reads status panel 0
+    // (Clear ALL changes it, its undo shows it again).
     struct TParts {
         DpuProject::TProject& Project;
         DpuProject::TConfiguration& Config;
@@ -38,7 +39,7 @@ public:
         TLabelChecker& Checker;
         YVclUtil::Prompts& Ask;
         YVclUtil::MessageSink& Sink;
-        bool& Showing;
+        std::function<std::string()> ProjectStatus;
     };
     explicit TProjectEdits(const TParts& Parts) : P(Parts) {}
 
@@ -65,7 +66,8 @@ public:
     // tool tip) and whose undo brings the labels back. Nothing for no cells.
     void RecordMakeRomCancel(const std::vector<std::pair<int, int>>& Cells,
                              const TCodeTables& Before);
-    // A label typed into the grid; ignored while the record is shown.
+    // A label typed into the grid (the grid's signals are blocked while the
+    // record is shown).
     void OnCellEdited(int Row, int Col);
     // Label cells written from the grid editor (paste, delete, fill) as one step.
     void RecordCells(const QString& What, const std::vector<TGridEditor::TCellEdit>& Edits);
@@ -82,6 +84,10 @@ public:
     void OnLogoOn();
     void OnLogoOff();
     void OnClearAll();
+    // The "ROM Filename:" and "ID Code" fields as typed: changes outside the
+    // undo history that still count as unsaved.
+    void SetRomFileName(const std::string& Name);
+    void SetIdCode(const std::string& Text);
 
 private:
     // Sets labels (table, code, text) in the record and the grid.

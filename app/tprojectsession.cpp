@@ -4,7 +4,10 @@
 #include "app/qtext.h"
 #include "app/teditcommand.h"
 #include "app/tsavequestion.h"
+#include "project/tconfiguration.h"
+#include "project/tproject.h"
 #include "project/tprojectfile.h"
+#include "util/fileaccess.h"
 
 #include <QFileInfo>
 #include <QLabel>
@@ -14,11 +17,14 @@
 #include <QStatusBar>
 #include <QUndoStack>
 
+using DpuProject::TConfiguration;
+using DpuProject::TProject;
 using DpuProject::TProjectFile;
 
 TProjectSession::TProjectSession(QMainWindow& Window, YVclUtil::Prompts& Plain,
-                                 TRememberingPrompts& Remember, std::function<void()> Save)
-    : QObject(&Window), FWindow(Window), FPlain(Plain), FRemember(Remember),
+                                 TRememberingPrompts& Remember, YVclUtil::MessageSink& Log,
+                                 std::function<void()> Save)
+    : QObject(&Window), FWindow(Window), FPlain(Plain), FRemember(Remember), FLog(Log),
       FSave(std::move(Save)) {
     FUndo = new QUndoStack(this);
     connect(FUndo, &QUndoStack::cleanChanged, this, [this] { UpdateModified(); });
@@ -77,6 +83,69 @@ bool TProjectSession::ConfirmUnsaved() {
     return false;
 }
 
+std::vector<TProjectSession::TInput> TProjectSession::ProgramInputs(const TProject& Project,
+                                                                    const TConfiguration& Config) {
+    std::vector<TInput> inputs{{"configuration file", Config.IniPath()},
+                               {"glyph library", Config.GlbPath()}};
+    if (!Config.UbfGlbName.empty()) inputs.push_back({"user glyph library", Config.UbfGlbPath()});
+    inputs.push_back({"blank logo", Config.BlankLogoPath()});
+    if (!Project.TITLEFILENAME_C.empty())
+        inputs.push_back({"customer logo", Project.TITLEFILENAME_C});
+    for (int state = 0; state < TProject::StateCount; ++state)
+        for (int slot = 0; slot < 4; ++slot)
+            if (!Project.Slot(state, slot).empty())
+                inputs.push_back({"lift-state picture", Project.Slot(state, slot)});
+    return inputs;
+}
+
+bool TProjectSession::RefuseInput(TProjectFile& File, const TProject& Project,
+                                  const TConfiguration& Config, const std::string& Target) {
+    for (const TInput& input : ProgramInputs(Project, Config)) {
+        if (!YVclUtil::SameFile(Target, input.Path)) continue;
+        File.LastError =
+            "project file \"" + Target + "\" is the " + input.What + " \"" + input.Path + "\"";
+        FLog.AppendLog("[Error] Can not write project file \"" + Target + "\": it is the " +
+                       input.What + " \"" + input.Path + "\"");
+        FRemember.MessageBox("File error", "Can not save the project over the " + input.What +
+                                               "!!\n\n" + Target + "\nis the same file as\n" +
+                                               input.Path + "\n\n");
+        return true;
+    }
+    return false;
+}
+
+bool TProjectSession::SaveProject(TProjectFile& File, TProject& Project,
+                                  const TConfiguration& Config, TSaveMode Mode) {
+    Project.SaveDone = false;
+    File.LastError.clear();
+    std::string target;
+    const bool inPlace = Mode == TSaveMode::InPlace && !File.LastPath.empty() &&
+                         QFileInfo(ToQ(File.LastPath)).isFile();
+    if (inPlace) {
+        // The file the person last saved or loaded: no dialog, no question.
+        target = File.LastPath;
+    } else {
+        if (!FRemember.SaveFileDialog(TProjectFile::Filter, TProjectFile::DefaultExt, target) ||
+            ToQ(target).trimmed().isEmpty()) {
+            File.LastError = "save cancelled";
+            return false;
+        }
+        if (!QFileInfo(ToQ(target)).fileName().contains('.'))
+            target += std::string(".") + TProjectFile::DefaultExt;
+    }
+    // Refused before the overwrite question: there is nothing to agree to.
+    if (RefuseInput(File, Project, Config, target)) return false;
+    if (!inPlace && QFileInfo::exists(ToQ(target)) &&
+        !FRemember.AskYesNo("Overlay file", "File exist!!\n\nOverlay?\n")) {
+        File.LastError = "overwrite declined";
+        return false;
+    }
+    if (!File.SaveTo(target)) return false;
+    MarkSaved();
+    NoteProjectFile(File.LastPath);
+    return true;
+}
+
 void TProjectSession::Record(const QString& What, std::function<void()> Redo,
                              std::function<void()> Undo) {
     FUndo->push(new TEditCommand(What, std::move(Redo), std::move(Undo)));
@@ -129,7 +198,15 @@ void TProjectSession::FillRecentMenu(QMenu* Menu, std::function<void(const std::
     }
     for (const QString& path : FRecent) {
         QAction* a = Menu->addAction(path);
-        connect(a, &QAction::triggered, this,
-                Guarded(FRemember, [Open, path] { Open(FromQ(path)); }));
+        connect(a, &QAction::triggered, this, Guarded(FRemember, [this, Open, path] {
+                    // Asked about unsaved changes first, the person would
+                    // learn only afterwards that there is nothing to open.
+                    if (!QFileInfo::exists(path)) {
+                        FRemember.MessageBox("File error",
+                                             "Project file not found!!\n\n" + FromQ(path) + "\n\n");
+                        return;
+                    }
+                    Open(FromQ(path));
+                }));
     }
 }

@@ -28,11 +28,12 @@ using DpuRom::TGlyphLibraryEntries;
 namespace {
 
 QString Q(const std::string& Text) {
-    return QString::fromLocal8Bit(Text.data(), static_cast<qsizetype>(Text.size()));
+    return QString::fromUtf8(Text.data(), static_cast<qsizetype>(Text.size()));
 }
 
-QScrollArea* Scrolled(QLabel* Label, QWidget* Parent) {
+QScrollArea* Scrolled(QLabel* Label, QWidget* Parent, const char* Name) {
     auto* area = new QScrollArea(Parent);
+    area->setObjectName(Name);
     area->setWidget(Label);
     area->setWidgetResizable(false);
     area->setBackgroundRole(QPalette::Dark);
@@ -56,6 +57,10 @@ TRomImageView::TRomImageView(const std::string& ImagePath, const TConfiguration&
     fileRow->addWidget(PathEdit, 1);
     auto* browse = new QPushButton(QStringLiteral("Open..."), this);
     browse->setObjectName("RomImageOpen");
+    // Enter in the file field opens the typed name; it must not also press
+    // this button as the dialog's default.
+    browse->setAutoDefault(false);
+    browse->setDefault(false);
     fileRow->addWidget(browse);
     top->addLayout(fileRow);
     Status = new QLabel(this);
@@ -91,8 +96,9 @@ TRomImageView::TRomImageView(const std::string& ImagePath, const TConfiguration&
     CodeLabel->setObjectName("RomImageCodePicture");
     ZoneLabel = new QLabel(this);
     ZoneLabel->setObjectName("RomImageZonePicture");
-    middle->addWidget(Scrolled(CodeLabel, this), 1, 0, 1, 2);
-    middle->addWidget(Scrolled(ZoneLabel, this), 1, 2);
+    CodeArea = Scrolled(CodeLabel, this, "RomImageCodeArea");
+    middle->addWidget(CodeArea, 1, 0, 1, 2, Qt::AlignTop);
+    middle->addWidget(Scrolled(ZoneLabel, this, "RomImageZoneArea"), 1, 2);
     middle->setColumnStretch(2, 1);
     body->addLayout(middle, 1);
 
@@ -131,6 +137,7 @@ bool TRomImageView::Open(const std::string& Path) {
     reader.Cfi = Config.CFI;
     reader.AssumedDispHv = Config.DISPHV;
     reader.ProgramDir = Config.ProgramDir;
+    reader.UserDir = Config.StartupDir.empty() ? std::string() : Config.StartupDir + "/";
     DpuRom::TRomImage image;
     Loaded = reader.ReadFile(Path, image);
     if (Loaded) {
@@ -144,7 +151,10 @@ bool TRomImageView::Open(const std::string& Path) {
     } else {
         Read = DpuRom::TRomImage{};
         Error = reader.LastErrMsg;
-        Status->setText(QStringLiteral("Not a ROM image: ") + Q(Error));
+        // A file that cannot be read is not called "not a ROM image".
+        Status->setText(reader.LastErrOffset == 0 && Error.rfind("Cannot read", 0) == 0
+                            ? Q(Error)
+                            : QStringLiteral("Not a ROM image: ") + Q(Error));
     }
     QString settings;
     if (Loaded)
@@ -167,7 +177,7 @@ void TRomImageView::ShowCodes() {
         const int t = Table->currentIndex();
         for (int n = 0; n < DpuRom::TRomImage::CodeCount; ++n)
             Codes->addItem(QString::asprintf("%3d (%02X): ", n, n) +
-                           Q(DpuRom::TRomImageText::CodeText(Read, t, n)));
+                           Q(DpuRom::TRomImageText::CodeTextAsTyped(Read, t, n)));
         // The first code that shows something.
         int first = 0;
         while (first < DpuRom::TRomImage::CodeCount &&
@@ -241,12 +251,17 @@ void TRomImageView::Zoom() {
             Label->resize(1, 1);
             return;
         }
-        Label->setPixmap(QPixmap::fromImage(Image.scaled(
-            Image.width() * f, Image.height() * f, Qt::IgnoreAspectRatio, Qt::FastTransformation)));
+        Label->setPixmap(QPixmap::fromImage(DpuRom::TRomImagePainter::Zoomed(Image, f)));
         Label->resize(Label->pixmap().size());
     };
     show(CodeLabel, CodeShown);
     show(ZoneLabel, ZoneShown);
+    // The code's picture is seen whole up to the 4x it opens with; larger
+    // zooms scroll.
+    const int frame = 2 * CodeArea->frameWidth();
+    const QSize whole =
+        CodeLabel->size().boundedTo(QSize(64 * 4, 64 * 4)).expandedTo(QSize(64, 64));
+    CodeArea->setMinimumSize(whole + QSize(frame, frame));
 }
 
 void TRomImageView::SelectCode(int TableIndex, int Code) {

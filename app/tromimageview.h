@@ -19,6 +19,7 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
+class QScrollArea;
 class QSpinBox;
 namespace YVclUtil {
 class Prompts;
@@ -82,5 +83,6 @@ private:
     QSpinBox* ZoomBox = nullptr;
     QLabel* CodeLabel = nullptr;
     QLabel* ZoneLabel = nullptr;
+    QScrollArea* CodeArea = nullptr;
     QPlainTextEdit* Settings = nullptr;
 };

@@ -9,7 +9,8 @@
 #include <QUndoStack>
 
 void TWindowShortcuts::Attach(QWidget& Window, YVclUtil::Prompts& Ask, TSetupPage* Setup,
-                              TMakePage* Make, QUndoStack* Undo, std::function<void()> Help) {
+                              TMakePage* Make, QUndoStack* Undo, std::function<void()> Help,
+                              std::function<void()> SaveInPlace) {
     auto key = [&Window, &Ask](const QKeySequence& Keys, const char* Name, auto Action) {
         auto* shortcut = new QShortcut(Keys, &Window);
         shortcut->setObjectName(QString::fromLatin1(Name));
@@ -23,9 +24,11 @@ void TWindowShortcuts::Attach(QWidget& Window, YVclUtil::Prompts& Ask, TSetupPag
         };
     };
     key(QKeySequence(Qt::CTRL | Qt::Key_O), "LoadShortcut", press(Setup->LoadButton()));
-    key(QKeySequence(Qt::CTRL | Qt::Key_S), "SaveShortcut", press(Setup->SaveButton()));
-    key(QKeySequence(Qt::CTRL | Qt::Key_B), "MakeRomShortcut", press(Make->MakeRomButton()));
-    key(QKeySequence(Qt::CTRL | Qt::Key_U), "UploadShortcut", press(Make->UploadButton()));
+    key(QKeySequence(Qt::CTRL | Qt::Key_S), "SaveShortcut", [SaveInPlace] { SaveInPlace(); });
+    key(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), "SaveAsShortcut",
+        press(Setup->SaveButton()));
+    key(QKeySequence(Qt::CTRL | Qt::Key_B), "MakeRomShortcut", [Make] { Make->PressMakeRom(); });
+    key(QKeySequence(Qt::CTRL | Qt::Key_U), "UploadShortcut", [Make] { Make->PressUpload(); });
     key(QKeySequence(Qt::CTRL | Qt::Key_Z), "UndoShortcut", [Undo] { Undo->undo(); });
     key(QKeySequence(Qt::CTRL | Qt::Key_Y), "RedoShortcut", [Undo] { Undo->redo(); });
     key(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), "RedoShortcut2", [Undo] { Undo->redo(); });

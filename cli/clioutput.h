@@ -1,10 +1,13 @@
 #pragma once
 
+#include "util/errmsgbox.h"
 #include "util/prompts.h"
 
 #include <cstdio>
+#include <mutex>
 #include <set>
 #include <string>
+#include <vector>
 
 // The tool's answers to the core's questions and its message log: log lines
 // go to standard output one per line; boxes captioned "Status" are reports
@@ -14,6 +17,18 @@
 class TCliOutput : public YVclUtil::Prompts, public YVclUtil::MessageSink {
 public:
     TCliOutput(FILE* Out = stdout, FILE* Err = stderr) : Out(Out), Err(Err) {}
+    // Puts back the error-box handler HoldLibraryBoxes replaced and writes
+    // the boxes it held, unless a message of the command's own went out.
+    ~TCliOutput() override;
+    TCliOutput(const TCliOutput&) = delete;
+    TCliOutput& operator=(const TCliOutput&) = delete;
+
+    // From now on the error boxes of the libraries (the INI engine's "Err:
+    // Can not open file ...", the serial component's) are held instead of
+    // written at once: the command says what went wrong in its own words,
+    // and a box is written (at the end, "caption: text") only when nothing
+    // else reported the trouble.
+    void HoldLibraryBoxes();
 
     void MessageBox(const std::string& Caption, const std::string& Text) override;
     bool AskYesNo(const std::string& Caption, const std::string& Text) override;
@@ -35,6 +50,8 @@ public:
 
     // Number of messages written to standard error so far.
     int ErrorCount = 0;
+    // Number of log lines beginning "[Warning]" or "[Error]" written so far.
+    int WarningLines = 0;
 
     // While set, a box whose text was already written to standard error, and
     // a log line already written, is dropped: start-up and the project load
@@ -48,6 +65,10 @@ public:
 private:
     FILE* Out;
     FILE* Err;
+    bool Holding = false;
+    YVclUtil::ErrMsgBoxHandler Previous;
+    std::mutex HeldLock; // boxes may come from the serial monitor thread
+    std::vector<std::string> Held;
     std::set<std::string> BoxesShown;
     std::set<std::string> LinesShown;
 };

@@ -50,7 +50,7 @@ int TDiffCommand::Run(const std::vector<std::string>& Args) {
         }
     }
     if (files.size() != 2) {
-        out.Error("diff: two images are needed\nusage: dpu510tk3 diff A.BIN B.BIN [--png DIR]");
+        out.Error("usage: dpu510tk3 diff A.BIN B.BIN [--png DIR] [--glb FILE]");
         return CliUsage;
     }
 
@@ -60,8 +60,7 @@ int TDiffCommand::Run(const std::vector<std::string>& Args) {
     std::vector<uint8_t> raw[2];
     for (int i = 0; i < 2; ++i)
         if (!input.Read(files[static_cast<size_t>(i)], images[i], raw[i])) {
-            out.Error("diff: " + files[static_cast<size_t>(i)] +
-                      " is not a ROM image: " + input.Reader.LastErrMsg);
+            out.Error("diff: " + input.ReadFailure(files[static_cast<size_t>(i)]));
             return CliUsage;
         }
 
@@ -75,8 +74,8 @@ int TDiffCommand::Run(const std::vector<std::string>& Args) {
         }
         for (const auto& d : differences) {
             if (d.Slug.empty() || (d.Before.isNull() && d.After.isNull())) continue;
-            QImage side = DpuRom::TRomImagePainter::SideBySide(d.Before, d.After);
-            side = side.scaled(side.width() * 4, side.height() * 4);
+            const QImage side = DpuRom::TRomImagePainter::Zoomed(
+                DpuRom::TRomImagePainter::SideBySide(d.Before, d.After), 4);
             std::string reason;
             const std::string path = png + "/" + d.Slug + ".png";
             if (!DpuRom::TRomImagePainter::SavePng(side, path, reason)) {

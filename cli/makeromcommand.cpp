@@ -82,6 +82,9 @@ int TMakeRomCommand::Run(const std::vector<std::string>& Args) {
         return CliUsage;
     }
 
+    // Every failure below is said in the tool's words; the libraries' raw
+    // boxes would only come first and say less.
+    out.HoldLibraryBoxes();
     TConfiguration config;
     config.SetDirectoriesFromProcess();
     GlyphLibrary library;
@@ -91,7 +94,10 @@ int TMakeRomCommand::Run(const std::vector<std::string>& Args) {
     TStartup::Run(config, library, record, out, out);
 
     TProjectFile file(record, config, library, out, out);
+    // The load's warnings (a customer logo found nowhere) belong to this build.
+    const int warningsBefore = out.WarningLines;
     const TProjectFile::TLoadResult loaded = file.LoadFrom(project);
+    const int loadWarnings = out.WarningLines - warningsBefore;
     out.DropRepeatedBoxes = false;
     if (loaded != TProjectFile::TLoadResult::Loaded) {
         // The box text is short; the reason names the file.
@@ -102,7 +108,9 @@ int TMakeRomCommand::Run(const std::vector<std::string>& Args) {
 
     TMakeRom make(record, config, library, out, &out);
     make.OutputFile = output;
+    make.ProjectPath = project;
     make.Strict = strict;
+    make.EarlierWarnings = loadWarnings;
     if (make.Run()) return CliOk;
     return make.StrictStop ? CliStrictRefused : CliStopped;
 }

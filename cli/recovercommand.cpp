@@ -3,6 +3,7 @@
 #include "cli/clioutput.h"
 #include "cli/romimageinput.h"
 #include "project/dputext.h"
+#include "rom/tromrebuildcheck.h"
 #include "rom/tromrecovery.h"
 
 #include <QFileInfo>
@@ -14,40 +15,53 @@ namespace DpuText = DpuProject::DpuText;
 
 TCliCommand TRecoverCommand::Command() {
     return {"recover",
-            "recover ROM.BIN -o PROJECT.dcf [--bitmaps DIR] [--user-bitmaps DIR] [--glb FILE]",
+            "recover ROM.BIN -o PROJECT.dcf [--bitmaps DIR] [--user-bitmaps DIR] [--glb FILE] "
+            "[--strict]",
             &TRecoverCommand::Help, &TRecoverCommand::Run};
 }
 
 std::string TRecoverCommand::Help() {
-    return "recover ROM.BIN -o PROJECT.dcf [--bitmaps DIR] [--user-bitmaps DIR] [--glb FILE]\n"
+    return "recover ROM.BIN -o PROJECT.dcf [--bitmaps DIR] [--user-bitmaps DIR] [--glb FILE] "
+           "[--strict]\n"
            "  Rebuilds a project from a ROM image: the labels of the three code tables,\n"
            "  every setting, the message pictures and the logo, so that make-rom of the\n"
-           "  project (same glyph library and configuration) gives the same image.\n"
-           "  -o PROJECT.dcf       the project file to write.\n"
+           "  project (same glyph library and configuration) gives the same image. The\n"
+           "  project is then built again in memory and compared with the image.\n"
+           "  -o PROJECT.dcf       the project file to write; a file there is replaced\n"
+           "                       whole.\n"
            "  --bitmaps DIR        where the message pictures (<STATE>_<slot>.bmp) and\n"
            "                       LOGO.bmp go; the project points to them. Default: the\n"
            "                       project file's folder.\n"
-           "  --user-bitmaps DIR   the folder that stands for the installation: user\n"
-           "                       bitmaps go to DIR/DefaultImage2/UserDefine/Floor/Style<n>/\n"
-           "                       <label>.bmp. Default: this program's folder, where\n"
-           "                       make-rom looks for them. A stock bitmap there that\n"
-           "                       gives the same picture keeps its label; the others are\n"
-           "                       named UBF000, UBF001, ...\n"
-           "  Standard output: the files written, then any \"[Warning] ...\" line for what\n"
-           "  a project file cannot carry. Exit status: 0 done, 1 when the file is not a\n"
-           "  ROM image or a file cannot be written, 2 for a usage error.\n";
+           "  --user-bitmaps DIR   where user bitmaps go: DIR/DefaultImage2/UserDefine/\n"
+           "                       Floor/Style<n>/<label>.bmp. Default: the current\n"
+           "                       folder (the workspace), where make-rom looks for them\n"
+           "                       first. A stock bitmap of the workspace or the program's\n"
+           "                       folder that gives the same picture keeps its label; the\n"
+           "                       others are named UBF000, UBF001, ...\n"
+           "  --strict             exit with status 3 when any \"[Warning] ...\" line is\n"
+           "                       printed.\n"
+           "  No output may be a file that recover reads (the image, the configuration,\n"
+           "  the glyph library).\n"
+           "  Standard output: the files written, then a \"[Warning] ...\" line for what a\n"
+           "  project file cannot carry and for each item the recovered project does not\n"
+           "  build back (which item, and why). Exit status: 0 done, 1 when the file is\n"
+           "  not a ROM image or a file cannot be written (nothing of the run is left\n"
+           "  then), 2 for a usage error, 3 with --strict when a warning was printed.\n";
 }
 
 int TRecoverCommand::Run(const std::vector<std::string>& Args) {
     TCliOutput out;
     std::string file, project, bitmaps, users, glb;
+    bool strict = false;
     for (size_t i = 0; i < Args.size(); ++i) {
         const std::string& a = Args[i];
         if (a == "-h" || a == "--help") {
             std::fputs(Help().c_str(), stdout);
             return CliOk;
         }
-        if (a == "-o" || a == "--bitmaps" || a == "--user-bitmaps" || a == "--glb") {
+        if (a == "--strict") {
+            strict = true;
+        } else if (a == "-o" || a == "--bitmaps" || a == "--user-bitmaps" || a == "--glb") {
             if (i + 1 >= Args.size() || Args[i + 1].empty()) {
                 out.Error("recover: " + a + " needs a name");
                 return CliUsage;
@@ -69,21 +83,22 @@ int TRecoverCommand::Run(const std::vector<std::string>& Args) {
     }
     if (file.empty() || project.empty()) {
         out.Error("recover: an image and -o PROJECT.dcf are needed\n"
-                  "usage: dpu510tk3 recover ROM.BIN -o PROJECT.dcf [--bitmaps DIR]");
+                  "usage: dpu510tk3 recover ROM.BIN -o PROJECT.dcf [--bitmaps DIR] "
+                  "[--user-bitmaps DIR] [--glb FILE] [--strict]");
         return CliUsage;
     }
 
     TRomImageInput input;
     input.Prepare(glb);
-    std::string root = input.Config.ProgramDir;
-    if (!users.empty()) {
-        root = QFileInfo(QString::fromStdString(users)).absoluteFilePath().toStdString();
-        if (root.back() != '/') root += '/';
-    }
+    // User bitmaps go to the workspace unless told otherwise: the program's
+    // folder is often not writable, and make-rom looks in the workspace first.
+    std::string root = users.empty() ? input.Config.StartupDir : users;
+    root = QFileInfo(QString::fromStdString(root)).absoluteFilePath().toStdString();
+    if (root.empty() || root.back() != '/') root += '/';
     DpuRom::TRomImage image;
     std::vector<uint8_t> raw;
     if (!input.Read(file, image, raw)) {
-        out.Error("recover: " + file + " is not a ROM image: " + input.Reader.LastErrMsg);
+        out.Error("recover: " + input.ReadFailure(file));
         return CliStopped;
     }
 
@@ -93,13 +108,18 @@ int TRecoverCommand::Run(const std::vector<std::string>& Args) {
                         : bitmaps;
     recovery.UserRoot = root;
     recovery.RomFileName = DpuText::ExtractFileNameAny(file);
+    recovery.Inputs = input.InputFiles(file);
     if (!recovery.RecoverTo(project)) {
         out.Error("recover: " + recovery.LastErrMsg);
         return CliStopped;
     }
+    DpuRom::TRomRebuildCheck check(input.Library, input.Reader);
+    check.Run(project, input.Config, root, image, raw);
     for (const std::string& w : recovery.Written)
         std::printf("%s\n", w.c_str());
-    for (const std::string& w : recovery.Warnings)
+    std::vector<std::string> warnings = recovery.Warnings;
+    warnings.insert(warnings.end(), check.Warnings.begin(), check.Warnings.end());
+    for (const std::string& w : warnings)
         std::printf("%s\n", w.c_str());
-    return CliOk;
+    return strict && !warnings.empty() ? CliStrictRefused : CliOk;
 }

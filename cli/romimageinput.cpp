@@ -37,6 +37,7 @@ void TRomImageInput::Prepare(const std::string& GlbPath) {
     TNoteOnly quiet(Notes);
     Config.Read(quiet);
     const std::string glb = GlbPath.empty() ? Config.GlbPath() : GlbPath;
+    this->GlbPath = glb;
     if (!Library.Load(glb))
         Notes.push_back("glyph library " + glb + " not read (" + Library.LastError +
                         "): DISPHV and DEF_FL are assumed");
@@ -45,15 +46,31 @@ void TRomImageInput::Prepare(const std::string& GlbPath) {
     Reader.Cfi = Config.CFI;
     Reader.AssumedDispHv = Config.DISPHV;
     Reader.ProgramDir = Config.ProgramDir;
+    Reader.UserDir = Config.StartupDir.empty() ? std::string() : Config.StartupDir + "/";
 }
 
 bool TRomImageInput::Read(const std::string& Path, DpuRom::TRomImage& Image,
                           std::vector<uint8_t>& Raw) {
     std::string reason;
+    CannotRead = false;
     if (!YVclUtil::ReadWholeFile(Path, Raw, reason, 1 << 20)) {
-        Reader.LastErrMsg = "cannot read \"" + Path + "\": " + reason;
+        CannotRead = true;
+        Reader.LastErrMsg = reason;
         Reader.LastErrOffset = 0;
         return false;
     }
     return Reader.Read(Raw.data(), Raw.size(), Image);
+}
+
+std::string TRomImageInput::ReadFailure(const std::string& Path) const {
+    if (CannotRead) return "cannot read " + Path + ": " + Reader.LastErrMsg;
+    return Path + " is not a ROM image: " + Reader.LastErrMsg;
+}
+
+std::vector<std::pair<std::string, std::string>>
+TRomImageInput::InputFiles(const std::string& ImagePath) const {
+    return {{"the image", ImagePath},
+            {"the configuration", Config.IniPath()},
+            {"the glyph library", GlbPath},
+            {"the user glyph library", Config.UbfGlbName.empty() ? "" : Config.UbfGlbPath()}};
 }

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 // What inspect, diff and recover share: the configuration and the glyph
@@ -21,13 +22,26 @@ public:
     void Prepare(const std::string& GlbPath);
 
     // Reads the image at Path. False when it cannot be read or is no image;
-    // the reason is in Reader.LastErrMsg. Raw gets the file's bytes.
+    // the reason is in Reader.LastErrMsg and CannotRead tells which. Raw gets
+    // the file's bytes.
     bool Read(const std::string& Path, DpuRom::TRomImage& Image, std::vector<uint8_t>& Raw);
+
+    // The message for the last failed Read of Path: "cannot read X: <the
+    // system's reason>" or "X is not a ROM image: <offset and why>".
+    std::string ReadFailure(const std::string& Path) const;
+
+    // What the command reads besides nothing else: the image at ImagePath,
+    // the configuration and the glyph library, each by what it is.
+    std::vector<std::pair<std::string, std::string>> InputFiles(const std::string& ImagePath) const;
+
+    // True when the last Read failed before the bytes were looked at.
+    bool CannotRead = false;
 
     DpuProject::TConfiguration Config;
     DpuRom::GlyphLibrary Library;
     DpuRom::TRomImageReader Reader;
     std::vector<std::string> Notes;
+    std::string GlbPath; // the library read (or tried)
 
 private:
     std::unique_ptr<DpuRom::TGlyphLibraryEntries> Entries;

@@ -4,6 +4,7 @@
 #include "cli/romimageinput.h"
 #include "rom/tromimagepainter.h"
 #include "rom/tromimagetext.h"
+#include "rom/tromrebuildcheck.h"
 
 #include <cstdio>
 
@@ -23,6 +24,8 @@ std::string TRomReportCommand::Help() {
            "  --png DIR  also writes a contact sheet per zone and one picture per used\n"
            "             code (as the editor's preview shows the label) into DIR.\n"
            "  --json     prints everything in the form docs/rom-image-reader.md describes.\n"
+           "  The notes at the end say what recover would warn about: every item a\n"
+           "  project recovered from the image does not build back, and why.\n"
            "  Exit status: 0 for a ROM image, 1 for a file that is not one (the reason,\n"
            "  naming the offset and the table, on standard error), 2 for a usage error.\n";
 }
@@ -71,11 +74,16 @@ int TRomReportCommand::Run(const std::vector<std::string>& Args) {
                                                           input.Reader.LastErrOffset)
                            .c_str(),
                        stdout);
-        out.Error("inspect: " + file + " is not a ROM image: " + input.Reader.LastErrMsg);
+        out.Error("inspect: " + input.ReadFailure(file));
         return CliStopped;
     }
     for (const std::string& n : input.Notes)
         image.Notes.push_back(n);
+    // What recover would warn about: the image recovered and built again.
+    DpuRom::TRomRebuildCheck check(input.Library, input.Reader);
+    check.RunOnScratch(input.Config, image, raw);
+    for (const std::string& w : check.Warnings)
+        image.Notes.push_back(w);
     const std::string text = json ? DpuRom::TRomImageText::Json(image, file)
                                   : DpuRom::TRomImageText::Summary(image, file);
     std::fputs(text.c_str(), stdout);

@@ -25,7 +25,9 @@ int TSyncTimeCommand::Run(const std::vector<std::string>& Args) {
         }
     TUploadCommand::TLinkOptions opts;
     std::string error;
-    if (!TUploadCommand::ParseLinkOptions(Args, opts, error) || !opts.Positional.empty()) {
+    const bool parsed = TUploadCommand::ParseLinkOptions(Args, opts, error);
+    if (parsed && opts.Force) error = "unknown option \"--force\"";
+    if (!parsed || !error.empty() || !opts.Positional.empty()) {
         if (error.empty()) error = "unexpected argument \"" + opts.Positional.front() + "\"";
         std::fprintf(stderr, "dpu510tk3 sync-time: %s\n%s", error.c_str(), Help().c_str());
         return CliUsage;

@@ -2,10 +2,14 @@
 
 #include "cli/clioutput.h"
 #include "link/linksession.h"
+#include "link/devicelink.h"
 #include "project/tconfiguration.h"
+#include "rom/romimagecheck.h"
 #include "serial/tcustomuart.h"
 #include "util/eygeneral.h"
+#include "util/fileaccess.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <unistd.h>
@@ -61,21 +65,46 @@ private:
 } // namespace
 
 TCliCommand TUploadCommand::Command() {
-    return {"upload", "upload ROM.BIN --port PORT [--msg] [--response-timeout-ms N]", &Help, &Run};
+    return {"upload", "upload ROM.BIN --port PORT [--msg] [--response-timeout-ms N] [--force]",
+            &Help, &Run};
 }
 
 std::string TUploadCommand::Help() {
-    return "upload ROM.BIN --port PORT [--msg] [--response-timeout-ms N]\n"
+    return "upload ROM.BIN --port PORT [--msg] [--response-timeout-ms N] [--force]\n"
            "  Sends a ROM image built by make-rom to the display. PORT is a device path\n"
-           "  (/dev/ttyUSB0, a pseudo-terminal) or COMn; 115200 baud 8N1. The ENCODE value\n"
-           "  of ORVDVE510TK3.INI in the current directory (its first version) must allow\n"
-           "  uploads. --msg prints the per-frame lines and the time taken, as \"Msg. on\"\n"
-           "  does; N is the response time-out in milliseconds (10000). A file of neither\n"
-           "  62400 nor 64512 bytes is sent after a \"*** Warning: ... ***\" line, since\n"
-           "  MAKE ROM never writes one. Exit status 0 when\n"
-           "  the display took the whole image, 1 when it failed, stopped answering, the\n"
-           "  file or the port could not be used, or uploads are not allowed.\n";
+           "  (/dev/ttyUSB0, a pseudo-terminal) or COMn (COM1 to COM16); 115200 baud 8N1.\n"
+           "  The ENCODE value of ORVDVE510TK3.INI in the current directory (its first\n"
+           "  version) must allow uploads. --msg prints the per-frame lines and the time\n"
+           "  taken, as \"Msg. on\" does; N is the response time-out in milliseconds\n"
+           "  (10000). Before the port is opened the file must read as a display image\n"
+           "  (its size, the CRC table copy, the address tables; a 62400-byte file as far\n"
+           "  as it goes); otherwise the tool stops naming the file and its first problem.\n"
+           "  --force sends such a file all the same, after a \"*** Warning: ... ***\" line.\n"
+           "  Exit status 0 when the display took the whole image, 1 when it failed,\n"
+           "  stopped answering, the file or the port could not be used, or uploads are\n"
+           "  not allowed; 2 for a usage error.\n";
 }
+
+namespace {
+
+// A port named "COMn" with n outside COM1..COM16 is a mistake in the
+// arguments, found before anything is opened. Anything else is a device path.
+bool ComNumberOutOfRange(const std::string& Name, std::string& Error) {
+    if (Name.size() <= 3) return false;
+    for (size_t i = 0; i < 3; ++i)
+        if (std::toupper(static_cast<unsigned char>(Name[i])) != "COM"[i]) return false;
+    std::string digits = Name.substr(3);
+    if (!digits.empty() && digits[0] == ' ') digits.erase(0, 1);
+    if (digits.empty() || digits.size() > 3) return false;
+    for (char c : digits)
+        if (!std::isdigit(static_cast<unsigned char>(c))) return false;
+    const long n = std::strtol(digits.c_str(), nullptr, 10);
+    if (n >= 1 && n <= 16) return false;
+    Error = "--port " + Name + ": port number " + digits + " is out of range (COM1 to COM16)";
+    return true;
+}
+
+} // namespace
 
 bool TUploadCommand::ParseLinkOptions(const std::vector<std::string>& Args, TLinkOptions& Out,
                                       std::string& Error) {
@@ -83,6 +112,8 @@ bool TUploadCommand::ParseLinkOptions(const std::vector<std::string>& Args, TLin
         const std::string& a = Args[i];
         if (a == "--msg") {
             Out.MsgOn = true;
+        } else if (a == "--force") {
+            Out.Force = true;
         } else if (a == "--port" || a == "--response-timeout-ms") {
             if (i + 1 >= Args.size()) {
                 Error = a + " needs a value";
@@ -90,6 +121,7 @@ bool TUploadCommand::ParseLinkOptions(const std::vector<std::string>& Args, TLin
             }
             const std::string& v = Args[++i];
             if (a == "--port") {
+                if (ComNumberOutOfRange(v, Error)) return false;
                 Out.Port = v;
                 continue;
             }
@@ -133,10 +165,44 @@ int TUploadCommand::Run(const std::vector<std::string>& Args) {
     return RunTransfer("upload", opts, isatty(STDERR_FILENO) == 1, opts.Positional.front());
 }
 
+int TUploadCommand::CheckRomFile(TCliOutput& Out, const std::string& RomFile, bool Force) {
+    auto fail = [&](const std::string& Reason) {
+        Out.Error("dpu510tk3 upload: " + Reason);
+        return static_cast<int>(CliStopped);
+    };
+    YVclUtil::TFileStatus status;
+    std::string reason;
+    if (!YVclUtil::QueryFileStatus(RomFile, status, reason))
+        return fail("can not read ROM file " + RomFile + ": " + reason);
+    if (status.Kind != YVclUtil::TFileKind::Regular)
+        return fail("can not read ROM file " + RomFile + ": " +
+                    YVclUtil::InputKindReason(status.Kind));
+    if (status.Size > DpuLink::TDeviceLink::kMaxImageSize) {
+        // As the editor says it; nothing is sent, whatever --force says.
+        Out.AppendLog("*** Warning.... ***");
+        Out.AppendLog("=== ROM image too large!! ===");
+        return fail("=== ROM image too large!! ===");
+    }
+    std::vector<uint8_t> bytes;
+    if (!YVclUtil::ReadWholeFile(RomFile, bytes, reason, DpuLink::TDeviceLink::kMaxImageSize))
+        return fail("can not read ROM file " + RomFile + ": " + reason);
+    std::string problem;
+    if (DpuRom::CheckUploadImage(bytes.data(), bytes.size(), problem)) return CliOk;
+    if (!Force)
+        return fail(RomFile + " is not a display image: " + problem +
+                    "\n(--force sends it all the same)");
+    Out.AppendLog("*** Warning: " + RomFile + " is not a display image: " + problem +
+                  " -- sent as --force asks ***");
+    return CliOk;
+}
+
 int TUploadCommand::RunTransfer(const char* Command, const TLinkOptions& Options, bool Progress,
                                 const std::string& RomFile) {
     const bool upload = !RomFile.empty() || std::string(Command) == "upload";
     TLoggingOutput out;
+    // Every failure below is said in the tool's words; the libraries' raw
+    // boxes would only come first and say less.
+    out.HoldLibraryBoxes();
     auto fail = [&](const std::string& Reason) {
         out.Error(std::string("dpu510tk3 ") + Command + ": " + Reason);
         return static_cast<int>(CliStopped);
@@ -155,13 +221,25 @@ int TUploadCommand::RunTransfer(const char* Command, const TLinkOptions& Options
         }
     }
 
+    // The file first: nothing that is not an image reaches the display, and
+    // the port is not even opened for it.
+    if (upload) {
+        const int checked = CheckRomFile(out, RomFile, Options.Force);
+        if (checked != CliOk) return checked;
+    }
+
     DpuLink::TLinkSession session(out, Options.ResponseTimeoutMs);
     std::string reason;
     if (!session.SelectPort(Options.Port, reason)) return fail(reason);
     DpuLink::TDeviceLink& link = session.Link();
     link.SetMsgOn(Options.MsgOn);
-    if (!link.Connect())
-        return fail("can not open " + Options.Port + ": " + session.Uart().pr_LastErrMsg());
+    if (!link.Connect()) {
+        std::string why = "can not open " + Options.Port + ": " + session.Uart().pr_LastErrMsg();
+        // The component keeps its fixed text; what lies behind it goes on a line of its own.
+        const std::string detail = session.Uart().pr_LastErrDetail();
+        if (!detail.empty()) why += "\n" + Options.Port + ": " + detail;
+        return fail(why);
+    }
 
     if (upload) {
         if (!link.StartUpload(RomFile)) {
@@ -186,6 +264,8 @@ int TUploadCommand::RunTransfer(const char* Command, const TLinkOptions& Options
         return fail("aborted: the display did not answer for ten response periods");
     case DpuLink::TLinkOutcome::PortLost:
         return fail("the link was lost: " + link.LostReason());
+    case DpuLink::TLinkOutcome::Cancelled:
+        return fail("cancelled");
     }
     return CliStopped;
 }

@@ -5,9 +5,12 @@
 #include <string>
 #include <vector>
 
-// "upload ROM.BIN --port PORT [--msg] [--response-timeout-ms N]": sends a ROM
-// image to the display as the editor's "UpLoad ROM Image" does, printing the
-// message-log lines on standard output.
+class TCliOutput;
+
+// "upload ROM.BIN --port PORT [--msg] [--response-timeout-ms N] [--force]":
+// sends a ROM image to the display as the editor's "UpLoad ROM Image" does,
+// printing the message-log lines on standard output. The file is checked
+// before the port is opened.
 class TUploadCommand {
 public:
     // The options upload and sync-time share.
@@ -15,6 +18,7 @@ public:
         std::string Port;
         bool MsgOn = false;
         int ResponseTimeoutMs = 10000;
+        bool Force = false; // upload: send a file that does not read as an image
         std::vector<std::string> Positional;
     };
 
@@ -22,12 +26,18 @@ public:
     static std::string Help();
     static int Run(const std::vector<std::string>& Args);
 
-    // Parses the shared options; false with the reason in Error.
+    // Parses the shared options; false with the reason in Error (also for a
+    // COMn whose number is outside COM1 to COM16).
     static bool ParseLinkOptions(const std::vector<std::string>& Args, TLinkOptions& Out,
                                  std::string& Error);
     // Runs one transfer on Options.Port: Start begins it on the connected link
     // (returning false when it refused). Returns the exit status; reasons go
     // to standard error prefixed with "dpu510tk3 <Command>: ".
+    // Checks the image file before any port is opened: a regular file of at
+    // most 0x70000 bytes (larger: the two "too large" lines) that reads as a
+    // display image, unless Force. Returns CliOk, or CliStopped after the
+    // reason (naming the file and its first problem) went to standard error.
+    static int CheckRomFile(TCliOutput& Out, const std::string& RomFile, bool Force);
     static int RunTransfer(const char* Command, const TLinkOptions& Options, bool Progress,
                            const std::string& RomFile);
 };

@@ -162,10 +162,12 @@ bool TDeviceLink::StartUpload(const std::string& FileName) {
     // another size is rarely an image MAKE ROM wrote, and the user should know.
     if (size != static_cast<long>(kShortImageBlocks * kFrameDataSize) &&
         size != static_cast<long>(kBuiltImageSize))
-        Log(YVclUtil::Format("*** Warning: %s is %ld bytes; a built image holds %zu bytes, of "
-                             "which %zu are sent ***",
-                             FileName.c_str(), size, kBuiltImageSize,
-                             kImageBlocks * kFrameDataSize));
+        Log(YVclUtil::Format(
+            "*** Warning: %s is %s; a built image holds %zu bytes, of "
+            "which %zu are sent ***",
+            FileName.c_str(),
+            YVclUtil::CountOf(static_cast<unsigned long long>(size), "byte").c_str(),
+            kBuiltImageSize, kImageBlocks * kFrameDataSize));
     Timer.Start();
     return true;
 }
@@ -180,6 +182,25 @@ void TDeviceLink::StartDateTimeSync() {
     Log("*** Date & Time Sync. ***");
     Log("=== Waiting DPU-510TK3 respond.... ===");
     Timer.Start();
+}
+
+bool TDeviceLink::Cancel() {
+    if (State == TLinkState::Idle) return false;
+    const bool upload = State == TLinkState::RomUpload;
+    Timer.Stop();
+    CurNakCount = 0;
+    CurTimeoutCount = 0;
+    State = TLinkState::Idle;
+    if (upload)
+        Log(YVclUtil::Format("*** UpLoad ROM image cancelled at frame %u of %u ***", CurBlockNo,
+                             CurBlockCount));
+    else
+        Log("*** Date & Time Sync. cancelled ***");
+    // Back to idle before the buttons are reported, so a listener that looks
+    // at the state sees the transfer over.
+    SetButtons(IsConnected, IsConnected);
+    if (OnTransferEnded) OnTransferEnded(TLinkOutcome::Cancelled);
+    return true;
 }
 
 // ------------------------------------------------------------------- replies

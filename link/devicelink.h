@@ -27,10 +27,11 @@ enum class TLinkState : int {
 
 // How a transfer ended.
 enum class TLinkOutcome {
-    Finished, // the display accepted everything
-    Failed,   // ten rejections of one frame
-    Aborted,  // ten silent response periods
-    PortLost, // the port failed or the device went away
+    Finished,  // the display accepted everything
+    Failed,    // ten rejections of one frame
+    Aborted,   // ten silent response periods
+    PortLost,  // the port failed or the device went away
+    Cancelled, // the person (or the owner) ended it; the port stays open
 };
 
 // The device link of the main window: connecting the port, uploading a ROM
@@ -79,6 +80,15 @@ public:
     // The "Date-Time Sync." button: waits for the display's "C"; the frame is
     // built from the clock when the display asks for it.
     void StartDateTimeSync();
+
+    // Ends the current upload or date-time sync at once: the response timer
+    // stops, the state goes back to idle, both transfer buttons are offered
+    // again, the log says "*** UpLoad ROM image cancelled at frame n of N ***"
+    // (n frames sent so far) or "*** Date & Time Sync. cancelled ***", and
+    // OnTransferEnded reports Cancelled. The port stays open and connected; a
+    // late reply of the display is ignored as in the idle state. False (and
+    // nothing done) when no transfer is running.
+    bool Cancel();
 
     // The port's receive handler: one delivery of Bytes bytes.
     void OnRxdDatas(int Bytes, const char* Datas);

@@ -69,6 +69,10 @@ bool TLinkSession::SelectPort(const std::string& Name, std::string& Reason) {
     return true;
 }
 
+bool TLinkSession::Cancel() {
+    return LinkPtr->Cancel();
+}
+
 TLinkOutcome TLinkSession::RunUntilEnded() {
     QEventLoop loop;
     TLinkOutcome outcome = TLinkOutcome::Aborted;

@@ -46,6 +46,11 @@ public:
     // window is closing). The link keeps its state; the handlers stay bound.
     void ReleasePort();
 
+    // Ends the current transfer at once (TDeviceLink::Cancel): the port stays
+    // open, RunUntilEnded returns TLinkOutcome::Cancelled. False when no
+    // transfer was running.
+    bool Cancel();
+
     // Runs the event loop until the current transfer ends (OnTransferEnded)
     // and returns how it ended. The link's OnTransferEnded belongs to the
     // session while this runs.

@@ -26,6 +26,10 @@ public:
     virtual bool Load(const std::string& Path) = 0;
     // Why the last Load failed, in words ("" after a Load that succeeded).
     virtual std::string LoadError() const = 0;
+    // The box text for the last failed Load: "GLB file not found!!\n\n" when
+    // there is no such file, otherwise what is wrong with the one that is
+    // there ("GLB file can not be read (Is a directory)!!\n\n").
+    virtual std::string LoadFailureText() const = 0;
     // Frees the image (nothing when none is held).
     virtual void Release() = 0;
     virtual bool IsLoaded() const = 0;

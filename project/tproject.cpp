@@ -114,7 +114,9 @@ int TProject::NormaliseMsgMask(int Mask) {
 }
 
 std::string TProject::RomFileNameToSave(const std::string& Field) {
-    const std::string name = DpuText::Trim(Field);
+    // The file name only: the image is written where the build writes, so a
+    // name from a project file cannot reach another folder.
+    const std::string name = DpuText::Trim(DpuText::ExtractFileNameAny(DpuText::Trim(Field)));
     if (name.empty()) return DefaultRomFileName;
     return DpuText::ChangeFileExt(name, ".BIN");
 }

@@ -103,8 +103,9 @@ public:
     // 7 -> 5; 8 -> 10; 3,5,6,9,10,12 stay. Bits above 3 are dropped first.
     static int NormaliseMsgMask(int Mask);
 
-    // The ROM file name as "Save" writes it: trimmed; empty gives
-    // "DPU510TK3.BIN", otherwise the extension becomes ".BIN".
+    // The ROM file name as "Save" writes it and the build uses it: its file
+    // name part only (no folder), trimmed; empty gives "DPU510TK3.BIN",
+    // otherwise the extension becomes ".BIN".
     static std::string RomFileNameToSave(const std::string& Field);
 
     // The label as saved and built: trimmed and upper-cased.

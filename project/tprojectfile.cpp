@@ -6,6 +6,7 @@
 #include "project/tliftstatedefaults.h"
 #include "project/tproject.h"
 #include "util/errmsgbox.h"
+#include "util/eygeneral.h"
 #include "util/eyinifileerror.h"
 #include "util/fileaccess.h"
 #include "util/prompts.h"
@@ -14,8 +15,10 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
 #include <exception>
 #include <memory>
+#include <vector>
 
 namespace DpuProject {
 
@@ -75,6 +78,25 @@ std::string OneLine(std::string Value) {
 std::string ReasonOf(const std::exception& Error) {
     const auto* file = dynamic_cast<const YVclUtil::EYIniFileError*>(&Error);
     return file && !file->Reason.empty() ? file->Reason : std::string(Error.what());
+}
+
+// A project file is some 20 KB; one far beyond this is not one.
+constexpr uint64_t kMaxProjectSize = 16ULL * 1024 * 1024;
+
+// "line N holds the control byte 0xXX" for the first byte below a blank other
+// than tab, CR and LF (or DEL); empty when there is none. A byte-order mark
+// at the start is allowed (the engine skips it).
+std::string ControlByteFault(const std::vector<uint8_t>& Bytes) {
+    size_t line = 1;
+    for (uint8_t b : Bytes) {
+        if (b == '\n') {
+            ++line;
+            continue;
+        }
+        if ((b < 0x20 && b != '\t' && b != '\r') || b == 0x7F)
+            return YVclUtil::Format("line %zu holds the control byte 0x%02X", line, b);
+    }
+    return {};
 }
 
 void RemoveFile(const std::string& Path) {
@@ -209,6 +231,27 @@ TProjectFile::TLoadResult TProjectFile::LoadFrom(const std::string& Path) {
         return TLoadResult::NotFound;
     }
     TBusyCursor cursor(Ask);
+    // A control byte would cut or join lines inside the engine (a NUL hides
+    // the rest of its line, a section header with it): the tables would shift
+    // without a word. Such a file is not a project this program wrote.
+    std::vector<uint8_t> bytes;
+    if (YVclUtil::ReadWholeFile(Path, bytes, reason, kMaxProjectSize)) {
+        const std::string fault = ControlByteFault(bytes);
+        if (!fault.empty()) {
+            cursor.Done();
+            LastError = "\"" + Path + "\" " + fault;
+            Sink.AppendLog("[Error] Project file \"" + Path + "\" " + fault + " !!!");
+            Ask.MessageBox("Error", "DCF file format error!!\n\n");
+            return TLoadResult::FormatError;
+        }
+    } else if (reason == YVclUtil::SystemReason(EFBIG)) {
+        cursor.Done();
+        LastError = "\"" + Path + "\" is over 16 MB, too large for a project file";
+        Sink.AppendLog("[Error] Project file \"" + Path +
+                       "\" is over 16 MB, too large for a project file !!!");
+        Ask.MessageBox("Error", "DCF file format error!!\n\n");
+        return TLoadResult::FormatError;
+    }
     std::unique_ptr<YVclUtil::TYIniFile> ini;
     try {
         ini = std::make_unique<YVclUtil::TYIniFile>(Path);
@@ -235,10 +278,13 @@ TProjectFile::TLoadResult TProjectFile::LoadFrom(const std::string& Path) {
             // start-up without it.
             Config.GlbDate = "000000";
             Sink.AppendLog("[Error] " + Library.LoadError());
-            Ask.MessageBox("Error", "GLB file not found!!\n\n");
+            Ask.MessageBox("Error", Library.LoadFailureText());
         }
 
-        const std::string romName = ini->ReadString(kGlobal, "ROMFILENAME", "");
+        // Only the file name: the image goes where the build writes, never to a
+        // folder a project file names.
+        const std::string romName =
+            DpuText::ExtractFileNameAny(ini->ReadString(kGlobal, "ROMFILENAME", ""));
         Project.ROMFILENAME =
             DpuText::Trim(romName).empty() ? TProject::DefaultRomFileName : romName;
 
@@ -250,7 +296,9 @@ TProjectFile::TLoadResult TProjectFile::LoadFrom(const std::string& Path) {
                 Project.TITLEFILENAME_C = found;
                 Project.SetLogoOn();
             } else {
+                // Switched off as always, but said: the image then has no logo.
                 Project.SetLogoOff();
+                Sink.AppendLog(LogoMissingLine(logo));
             }
         } else {
             Project.SetLogoOff();
@@ -308,17 +356,30 @@ TProjectFile::TLoadResult TProjectFile::LoadFrom(const std::string& Path) {
     return TLoadResult::Loaded;
 }
 
+std::string TProjectFile::LogoMissingLine(const std::string& Named) {
+    if (DpuText::Trim(Named).empty())
+        return "[Warning] Customer logo is on but names no file --> logo off !!!";
+    YVclUtil::TFileStatus status;
+    std::string reason;
+    if (!YVclUtil::QueryFileStatus(Named, status, reason))
+        return "[Warning] Customer logo \"" + Named + "\" " + reason + " --> logo off !!!";
+    return "[Warning] Customer logo \"" + Named + "\" " +
+           (status.Kind == YVclUtil::TFileKind::Missing ? "not found" : "not a regular file") +
+           " --> logo off !!!";
+}
+
 std::string TProjectFile::ResolveLogoPath(const std::string& Named,
                                           const std::string& ProjectPath) const {
     if (DpuText::Trim(Named).empty()) return {};
-    if (DpuText::FileExists(Named)) return Named;
+    // A FIFO or a device is no logo: taking it would stop every build later.
+    if (YVclUtil::IsRegularFile(Named)) return Named;
     // A project made on another machine: look for the same file name beside
     // the project file, then in the start-up directory.
     const std::string name = DpuText::ExtractFileNameAny(Named);
     if (DpuText::Trim(name).empty()) return {};
     for (const std::string& folder : {FolderOf(ProjectPath), Config.StartupDir}) {
         const std::string candidate = DpuText::JoinPath(folder, name);
-        if (DpuText::FileExists(candidate)) return candidate;
+        if (YVclUtil::IsRegularFile(candidate)) return candidate;
     }
     return {};
 }

@@ -37,7 +37,8 @@ public:
         NotFound,        // no such file; nothing changed
         OpenError,       // there but unreadable (a folder, a FIFO, no read permission):
                          // the engine's box, the reason in LastError and the log; nothing changed
-        FormatError,     // CODENAME missing or not "DVE510TK3"; nothing changed
+        FormatError,     // CODENAME missing or not "DVE510TK3", or a control byte in the
+                         // file (the line is logged); nothing changed
         ConversionError, // an integer key held no number; what came before it stays
     };
 
@@ -82,6 +83,9 @@ public:
     // else the same file name beside the project file, else in the start-up
     // directory; empty when none exists.
     std::string ResolveLogoPath(const std::string& Named, const std::string& ProjectPath) const;
+    // The "[Warning] Customer logo ... --> logo off !!!" line a load logs when
+    // the logo it names is found nowhere (missing, or not a regular file).
+    static std::string LogoMissingLine(const std::string& Named);
 
 private:
     TProject& Project;

@@ -9,8 +9,6 @@
 #include "util/fileaccess.h"
 #include "util/prompts.h"
 
-#include <QFile>
-
 namespace DpuProject {
 
 std::string TStartup::GridHeader(int Column) {
@@ -36,7 +34,7 @@ TStartupResult TStartup::Run(TConfiguration& Config, TGlyphSource& Library, TPro
         // The box keeps its words; the log says which file and why (it may
         // be there but unreadable, or a folder).
         Sink.AppendLog("[Error] " + Library.LoadError());
-        Prompts.MessageBox("Error", "GLB file not found!!\n\n");
+        Prompts.MessageBox("Error", Library.LoadFailureText());
         return result;
     }
     Config.GlbDate = Library.Date();
@@ -60,12 +58,16 @@ TStartupResult TStartup::Run(TConfiguration& Config, TGlyphSource& Library, TPro
         Config.UbfGlbDate.clear();
     }
 
-    const std::string stale = DpuText::JoinPath(Config.StartupDir, TGlyphSource::WorkFileName);
-    if (DpuText::FileExists(stale)) QFile::remove(QString::fromLocal8Bit(stale.c_str()));
-
     result.Caption =
         std::string(DesignCaption) + "  [ " + Config.GlbDate + " / " + Config.UbfGlbDate + " ]";
     Sink.ClearLog();
+    // Only a regular file of that name is a stale working file; a link, FIFO
+    // or folder there is left alone and said.
+    const std::string stale = DpuText::JoinPath(Config.StartupDir, TGlyphSource::WorkFileName);
+    std::string staleReason;
+    if (!YVclUtil::RemoveRegularFile(stale, staleReason))
+        Sink.AppendLog("[Error] Working file \"" + stale + "\" left alone: " + staleReason +
+                       " !!!");
 
     for (int k = 0; k < 4; ++k)
         Library.ExtractImage(1 + k, 48, result.FlStylePreviews[k]);

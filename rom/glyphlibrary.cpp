@@ -5,12 +5,8 @@
 #include "project/dputext.h"
 #include "util/eygeneral.h"
 #include "util/fileaccess.h"
-#include "util/qstringconv.h"
 
-#include <QFile>
 #include <QImage>
-
-#include <cstdio>
 
 namespace DpuRom {
 
@@ -20,8 +16,6 @@ namespace {
 // A library is a few hundred kilobytes; anything near this size is not one,
 // and holding it would only tie up memory.
 constexpr uint64_t kMaxLibrarySize = 256ULL * 1024 * 1024;
-
-constexpr auto& ToQ = YVclUtil::ToQString;
 
 uint32_t BigEndian32(const uint8_t* p) {
     return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | uint32_t(p[3]);
@@ -35,8 +29,15 @@ bool GlyphLibrary::Load(const std::string& Path) {
     // the library is refused with its reason instead of holding start-up.
     std::vector<uint8_t> bytes;
     std::string reason;
+    LoadFoundNothing = false;
+    LoadReason.clear();
     if (!YVclUtil::ReadWholeFile(Path, bytes, reason, kMaxLibrarySize)) {
         LastError = "Glyph library \"" + Path + "\": " + reason;
+        YVclUtil::TFileStatus status;
+        std::string statusReason;
+        LoadFoundNothing = YVclUtil::QueryFileStatus(Path, status, statusReason) &&
+                           status.Kind == YVclUtil::TFileKind::Missing;
+        LoadReason = reason;
         return false;
     }
     // The extra zero byte lies outside every entry.
@@ -45,6 +46,11 @@ bool GlyphLibrary::Load(const std::string& Path) {
     Loaded = true;
     DateText = DpuText::FileDateText(Path);
     return true;
+}
+
+std::string GlyphLibrary::LoadFailureText() const {
+    if (LoadFoundNothing || LoadReason.empty()) return "GLB file not found!!\n\n";
+    return "GLB file can not be read (" + LoadReason + ")!!\n\n";
 }
 
 void GlyphLibrary::Release() {
@@ -108,7 +114,14 @@ bool GlyphLibrary::HasEntry(int Group, int Index) const {
 
 std::string GlyphLibrary::ExtractGlbEntry(int Group, int Index) {
     LastError.clear();
-    if (QFile::exists(WorkFileName)) QFile::remove(WorkFileName);
+    // Only a regular file of that name is ours to delete and replace: a link
+    // planted there would make the payload land where it points, and a FIFO
+    // or a folder is somebody else's. Those stay, and no working file is made.
+    std::string reason;
+    if (!YVclUtil::RemoveRegularFile(WorkFileName, reason)) {
+        LastError = std::string("can not replace working file ") + WorkFileName + ": " + reason;
+        return WorkFileName;
+    }
     if (!Loaded) {
         LastError = "no glyph library loaded";
         return WorkFileName;
@@ -120,29 +133,22 @@ std::string GlyphLibrary::ExtractGlbEntry(int Group, int Index) {
             LastError = YVclUtil::Format("glyph library entry (%d, %d) ", Group, Index) + fault;
         return {};
     }
-    std::FILE* out = std::fopen(WorkFileName, "w+b");
-    if (!out) {
-        LastError = std::string("can not create working file ") + WorkFileName;
-        return WorkFileName;
-    }
-    const size_t written = std::fwrite(&Bytes[offset], 1, length, out);
-    const bool closed = std::fclose(out) == 0;
-    if (written != length || !closed) {
-        std::remove(WorkFileName);
-        LastError = std::string("can not write working file ") + WorkFileName;
-    }
+    if (!YVclUtil::CreateNewFile(WorkFileName, &Bytes[offset], length, reason))
+        LastError = std::string("can not write working file ") + WorkFileName + ": " + reason;
     return WorkFileName;
 }
 
 bool GlyphLibrary::ExtractImage(int Group, int Index, QImage& Out) {
-    const std::string name = ExtractGlbEntry(Group, Index);
-    if (name.empty() || !QFile::exists(ToQ(name))) return false;
+    // Straight from memory: a preview needs no working file.
+    uint32_t offset = 0, length = 0;
+    if (!FindEntry(Group, Index, offset, length)) return false;
     QImage image;
     try {
-        image = LoadPicture(name); // the build's reader, so the preview matches the build
+        // The build's reader, so the preview matches the build.
+        image = LoadPictureData(&Bytes[offset], length,
+                                YVclUtil::Format("glyph library entry %d/%d", Group, Index));
     } catch (const ERomBuild&) {
     }
-    QFile::remove(ToQ(name));
     if (image.isNull()) return false;
     Out = image;
     return true;

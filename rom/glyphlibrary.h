@@ -83,15 +83,19 @@ public:
     // returns "ORV_TEMPBMP.BMP" (no such file); absent entry -> returns "";
     // broken entry -> returns "" with the fault in LastError;
     // otherwise writes the payload to "ORV_TEMPBMP.BMP" and returns that name.
-    // A write failure leaves no working file and returns the name (the
-    // caller's bitmap loader then reports the missing file); LastError says why.
+    // The working file is only ever a regular file this call creates: a link,
+    // FIFO or folder of that name is left alone (never followed), no working
+    // file is written and LastError says so. A write failure leaves no working
+    // file and returns the name (the caller's bitmap loader then reports the
+    // missing file); LastError says why.
     std::string ExtractGlbEntry(int Group, int Index);
 
-    // A preview picture of entry (Group, Index), taken through the working
-    // file as the window does (extract, load, delete). False (Out untouched)
-    // when the entry is absent or not a picture.
+    // A preview picture of entry (Group, Index), decoded from the image in
+    // memory by the build's picture reader; no working file is written.
+    // False (Out untouched) when the entry is absent or not a picture.
     bool ExtractImage(int Group, int Index, QImage& Out) override;
     std::string LoadError() const override { return LastError; }
+    std::string LoadFailureText() const override;
 
     // Why the last Load or extraction failed.
     std::string LastError;
@@ -99,6 +103,9 @@ public:
 private:
     std::vector<uint8_t> Bytes;
     bool Loaded = false;
+    // The last failed Load found no file at all / why it failed otherwise.
+    bool LoadFoundNothing = false;
+    std::string LoadReason;
     std::string DateText = "000000";
 };
 

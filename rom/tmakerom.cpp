@@ -18,6 +18,8 @@
 
 namespace DpuRom {
 
+namespace DpuText = DpuProject::DpuText;
+
 using DpuProject::TConfiguration;
 using DpuProject::TProject;
 
@@ -37,7 +39,7 @@ TMakeRom::TMakeRom(TProject& Project, const TConfiguration& Config, const GlyphL
                    YVclUtil::Prompts& Prompts, YVclUtil::MessageSink* Log)
     : Project(Project), Config(Config), Ask(Prompts),
       Glyphs(std::make_unique<TGlyphLibraryEntries>(Library, Config.GlbName)),
-      RomBuilder(std::make_unique<TRomBuilder>(WorkFiles, *Glyphs, Log)) {}
+      RomBuilder(std::make_unique<TRomBuilder>(WorkFiles, *Glyphs, Log)), Log(Log) {}
 
 TMakeRom::~TMakeRom() = default;
 
@@ -45,6 +47,11 @@ std::string TMakeRom::MessageName(int State, int Slot) {
     for (int g = 0; g < 4; ++g)
         if (MessageSlotOrder[g] == Slot) return "M_" + std::to_string(160 + 10 * g + State);
     return {};
+}
+
+void TMakeRom::LogWarning(const std::string& Line) {
+    ++PreparedWarnings;
+    if (Log) Log->AppendLog(Line);
 }
 
 void TMakeRom::Stop(const std::string& Caption, const std::string& Text) {
@@ -125,8 +132,21 @@ void TMakeRom::ConvertMessages() {
         for (int state = 0; state < TProject::StateCount; ++state, ++number) {
             const std::string& path =
                 Project.LiftStateSlots[static_cast<size_t>(state)][static_cast<size_t>(slot)];
-            uint64_t size = 0;
-            if (!YVclUtil::IsRegularFile(path, &size)) continue;
+            if (DpuText::Trim(path).empty()) continue; // no picture asked for
+            YVclUtil::TFileStatus status;
+            std::string reason;
+            if (!YVclUtil::QueryFileStatus(path, status, reason) ||
+                status.Kind != YVclUtil::TFileKind::Regular) {
+                // Skipped as always, but said: every later message moves up one place.
+                const std::string why = !reason.empty() ? reason
+                                        : status.Kind == YVclUtil::TFileKind::Missing
+                                            ? std::string("not found")
+                                            : std::string("not a regular file");
+                LogWarning(YVclUtil::Format("[Warning] Lift state %d slot %c \"%s\" %s --> "
+                                            "skipped !!!",
+                                            state, "ABCD"[slot], path.c_str(), why.c_str()));
+                continue;
+            }
             const std::string name = "M_" + std::to_string(number);
             WorkFiles.Put(name, ConvertPictureFile(path, Config.DISPHV));
             list[count++] = name;
@@ -169,6 +189,7 @@ bool TMakeRom::Run() {
     RomFilePath.clear();
     CancelledCells.clear();
     StrictStop = false;
+    PreparedWarnings = 0;
 
     if (!Project.AnyLabel()) {
         Stop("Warning", "All CTBL is empty!!\n\n");
@@ -206,6 +227,18 @@ bool TMakeRom::Run() {
     b.StartupDir = Config.StartupDir;
     b.OutputFile = OutputFile;
     b.Strict = Strict;
+    b.EarlierWarnings = EarlierWarnings + PreparedWarnings;
+    b.ReadFiles = {{"project file", ProjectPath},
+                   {"configuration file", Config.IniPath()},
+                   {"glyph library", Config.GlbPath()}};
+    if (!DpuText::Trim(Config.UbfGlbName).empty())
+        b.ReadFiles.emplace_back("user glyph library", Config.UbfGlbPath());
+    for (int state = 0; state < TProject::StateCount; ++state)
+        for (int slot = 0; slot < TProject::SlotCount; ++slot)
+            b.ReadFiles.emplace_back(
+                YVclUtil::Format("lift state %d slot %c picture", state, "ABCD"[slot]),
+                Project.LiftStateSlots[static_cast<size_t>(state)][static_cast<size_t>(slot)]);
+    b.InMemoryOnly = InMemoryOnly;
     const bool built = b.BuildRomImage();
     CancelledCells = b.CancelledCells;
     for (const auto& [t, n] : CancelledCells)

@@ -41,10 +41,21 @@ public:
     std::function<bool()> SaveStep;
     // When not empty, the image goes here instead of the "ROM Filename:" rule.
     std::string OutputFile;
+    // The project file the image is built from (the tool's argument; the
+    // window sets it in SaveStep). The image never replaces it, nor the
+    // configuration, a glyph library or a picture the build reads: such a
+    // build stops with "Cannot write ROM file ...", naming both files.
+    std::string ProjectPath;
     // Scripted builds: any warning line of the build ("[Warning] ...",
     // "[Error] ...") stops it before the image is written; Run then returns
     // false with StrictStop set.
     bool Strict = false;
+    // Warning lines the caller logged for this build before Run (the project
+    // load's); Strict refuses the build for them too.
+    int EarlierWarnings = 0;
+    // The image is built into Builder().Image only; no file is written and
+    // RomFilePath stays empty (checks that compare a build with an image).
+    bool InMemoryOnly = false;
 
     // Runs the command. True when the image file was written and
     // "DPU-510TK3 Make ROM OK" shown; false after any stop, whose caption and
@@ -70,6 +81,8 @@ public:
 
 private:
     void Stop(const std::string& Caption, const std::string& Text);
+    // Logs a warning line of the preparing steps, counted for Strict.
+    void LogWarning(const std::string& Line);
     void PrepareLabels();
     void ConvertDirectionFrames();
     void ConvertMessages();
@@ -84,6 +97,8 @@ private:
     std::unique_ptr<TGlyphEntrySource> Glyphs;
     TRomWorkFiles WorkFiles;
     std::unique_ptr<TRomBuilder> RomBuilder;
+    YVclUtil::MessageSink* Log;
+    int PreparedWarnings = 0;
 };
 
 } // namespace DpuRom

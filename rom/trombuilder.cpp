@@ -126,7 +126,12 @@ std::span<const uint8_t> TRomBuilder::LibraryEntry(int Group, int Index, bool Re
         throw ERomBuild("File error", "GLB File error!!");
     }
     std::span<const uint8_t> entry = Glyphs.Entry(Group, Index);
-    if (entry.empty() && Required) throw ERomBuild("File error", "GLB File error!!");
+    if (entry.empty() && Required) {
+        // The box keeps its words; the log names the entry the image needs.
+        AppendLog(YVclUtil::Format("[Error] GLB entry (%d, %d) of %s is absent !!!", Group, Index,
+                                   Glyphs.LibraryName().c_str()));
+        throw ERomBuild("File error", "GLB File error!!");
+    }
     return entry;
 }
 
@@ -405,6 +410,30 @@ void TRomBuilder::DropWorkFiles() {
         WorkFiles.Remove(DpuText::Trim(name));
 }
 
+void TRomBuilder::RefuseOwnInput(const std::string& Target) const {
+    YVclUtil::TFileStatus target;
+    std::string reason;
+    // A target that is not there yet cannot be any input; most builds stop here.
+    if (!YVclUtil::QueryFileStatus(Target, target, reason) ||
+        target.Kind == YVclUtil::TFileKind::Missing)
+        return;
+    auto check = [&](const std::string& What, const std::string& Path) {
+        YVclUtil::TFileStatus input;
+        if (DpuText::Trim(Path).empty() || !YVclUtil::QueryFileStatus(Path, input, reason) ||
+            input.Kind == YVclUtil::TFileKind::Missing)
+            return;
+        if (input.Device == target.Device && input.Inode == target.Inode)
+            throw ERomBuild("File error", "Cannot write ROM file \"" + Target + "\": it is the " +
+                                              What + " \"" + Path + "\" that the build reads");
+    };
+    for (const auto& [what, path] : ReadFiles)
+        check(what, path);
+    const std::string logo = DpuText::Trim(Settings.TitleFileName);
+    if (!logo.empty()) check("customer logo", logo);
+    for (const std::string& path : UserBitmapList)
+        if (!path.empty()) check("user bitmap", path);
+}
+
 bool TRomBuilder::BuildRomImage() {
     LastErrCaption.clear();
     LastErrMsg.clear();
@@ -413,15 +442,18 @@ bool TRomBuilder::BuildRomImage() {
     try {
         AssembleImage();
         DropWorkFiles();
-        if (Strict && WarningCount > 0) {
+        const int warnings = WarningCount + EarlierWarnings;
+        if (Strict && warnings > 0) {
             StrictStop = true;
             throw ERomBuild("Make ROM abort",
                             YVclUtil::Format("Strict build: %d warning line%s, no ROM file "
                                              "written!!\n\n",
-                                             WarningCount, WarningCount == 1 ? "" : "s"));
+                                             warnings, warnings == 1 ? "" : "s"));
         }
+        if (InMemoryOnly) return true;
         const std::string target =
             OutputFile.empty() ? RomFileNameFor(Settings.RomFileName) : OutputFile;
+        RefuseOwnInput(target);
         std::string error;
         if (!YVclUtil::WriteFileAtomically(target, Image.data(), Image.size(), error))
             throw ERomBuild("File error", "Cannot write ROM file \"" + target + "\": " + error);

@@ -64,6 +64,16 @@ public:
     // Scripted builds: any warning line ("[Warning] ...", "[Error] ...") stops
     // the build before the image is written.
     bool Strict = false;
+    // Files the build reads besides those it opens itself (the user bitmaps
+    // and the logo): (what, path), such as ("project file", "lift.dcf"). The
+    // image never replaces any of them, nor a picture the build read.
+    std::vector<std::pair<std::string, std::string>> ReadFiles;
+    // Warning lines logged for this build before AssembleImage (the project
+    // load, skipped message slots); Strict counts them with its own.
+    int EarlierWarnings = 0;
+    // Checks that compare a build with an image: BuildRomImage leaves the
+    // image in Image and writes no file.
+    bool InMemoryOnly = false;
 
     // Outputs of the last build.
     // The image; complete only after a successful AssembleImage.
@@ -119,6 +129,9 @@ private:
     void AppendLog(const std::string& Line);
     void LogCut(const char* Zone, const std::string& Item, size_t Kept, size_t Length);
     void DropWorkFiles();
+    // Throws ERomBuild ("File error") when Target is the same file as one the
+    // build read, naming both.
+    void RefuseOwnInput(const std::string& Target) const;
     // A "[Warning]" line for each character of a one- or two-character label
     // that the chosen floor style has no glyph for, named as typed.
     void WarnMissingGlyphs(int Table, int Code, const DpuProject::TLabelRule::TResult& Label);

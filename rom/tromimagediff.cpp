@@ -46,8 +46,13 @@ std::vector<TRomImageDiff::TDifference> TRomImageDiff::Compare(const TRomImage& 
     };
 
     const auto sa = TRomImageText::Settings(A), sb = TRomImageText::Settings(B);
+    // "1 (library)" and "1 (assumed)" hold the same value: only how it was
+    // found differs, which is no difference between the images.
+    auto value = [](const std::string& Text) { return Text.substr(0, Text.find(" (")); };
     for (size_t i = 0; i < sa.size() && i < sb.size(); ++i)
-        if (sa[i].second != sb[i].second)
+        if (sa[i].second != sb[i].second &&
+            ((sa[i].first != "ENCODE" && sa[i].first != "DISPHV" && sa[i].first != "DEF_FL") ||
+             value(sa[i].second) != value(sb[i].second)))
             out.push_back({sa[i].first + ": " + sa[i].second + Arrow + sb[i].second, "", {}, {}});
 
     for (int t = 0; t < TRomImage::TableCount; ++t)

@@ -8,6 +8,8 @@
 #include <QDir>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 
 namespace DpuRom {
 
@@ -18,11 +20,14 @@ constexpr QRgb Lit = 0xFF000000, Unlit = 0xFFFFFFFF, Ground = 0xFFB0B0B0;
 // The editor's preview takes the left 32 x 64 pixels of a glyph.
 constexpr int PreviewGlyphWidth = 32, PreviewHeight = 64;
 
+// Copies From into To at (X, Y), as much as fits; both are RGB32.
 void Blit(QImage& To, const QImage& From, int X, int Y) {
-    for (int y = 0; y < From.height(); ++y)
-        for (int x = 0; x < From.width(); ++x)
-            if (X + x < To.width() && Y + y < To.height())
-                To.setPixel(X + x, Y + y, From.pixel(x, y));
+    if (X >= To.width() || Y >= To.height()) return;
+    const int w = std::min(From.width(), To.width() - X);
+    const int h = std::min(From.height(), To.height() - Y);
+    for (int y = 0; y < h; ++y)
+        std::memcpy(reinterpret_cast<QRgb*>(To.scanLine(Y + y)) + X, From.constScanLine(y),
+                    static_cast<size_t>(w) * sizeof(QRgb));
 }
 
 QImage Blank(int W, int H, QRgb Colour) {
@@ -31,24 +36,44 @@ QImage Blank(int W, int H, QRgb Colour) {
     return image;
 }
 
-QImage Scaled(const QImage& Image, int Scale) {
-    if (Scale <= 1 || Image.isNull()) return Image;
-    // Nearest neighbour: each display pixel becomes a square.
-    return Image.scaled(Image.width() * Scale, Image.height() * Scale, Qt::IgnoreAspectRatio,
-                        Qt::FastTransformation);
+// Bytes of a W x H RGB32 picture, in 64 bits so no product wraps.
+uint64_t BytesOf(uint64_t W, uint64_t H) {
+    return W * H * sizeof(QRgb);
 }
 
 } // namespace
 
+int TRomImagePainter::ZoomWithinBudget(int Width, int Height, int Factor) {
+    int f = std::max(Factor, 1);
+    while (f > 1 &&
+           BytesOf(static_cast<uint64_t>(Width) * static_cast<uint64_t>(f),
+                   static_cast<uint64_t>(Height) * static_cast<uint64_t>(f)) > MaxPictureBytes)
+        --f;
+    return f;
+}
+
+QImage TRomImagePainter::Zoomed(const QImage& Image, int Factor) {
+    if (Image.isNull()) return Image;
+    const int f = ZoomWithinBudget(Image.width(), Image.height(), Factor);
+    if (f <= 1) return Image;
+    // Nearest neighbour: each display pixel becomes a square.
+    return Image.scaled(Image.width() * f, Image.height() * f, Qt::IgnoreAspectRatio,
+                        Qt::FastTransformation);
+}
+
 QImage TRomImagePainter::Picture(const TRomPicture& P, int Scale) {
     if (!P.Present() || P.Width <= 0 || P.Height <= 0) return {};
+    // The reader keeps pictures within the display's size; a picture made by
+    // hand is held to the budget all the same.
+    if (BytesOf(static_cast<uint64_t>(P.Width), static_cast<uint64_t>(P.Height)) > MaxPictureBytes)
+        return {};
     QImage image(P.Width, P.Height, QImage::Format_RGB32);
     for (int y = 0; y < P.Height; ++y) {
         QRgb* row = reinterpret_cast<QRgb*>(image.scanLine(y));
         for (int x = 0; x < P.Width; ++x)
             row[x] = P.Lit(x, y) ? Lit : Unlit;
     }
-    return Scaled(image, Scale);
+    return Zoomed(image, Scale);
 }
 
 QImage TRomImagePainter::Code(const TRomImage& Image, int Table, int CodeIndex, int Scale) {
@@ -76,7 +101,7 @@ QImage TRomImagePainter::Code(const TRomImage& Image, int Table, int CodeIndex, 
                  x, 0);
         }
     }
-    return Scaled(out, Scale);
+    return Zoomed(out, Scale);
 }
 
 QImage TRomImagePainter::Sheet(const std::vector<QImage>& Pictures, int Columns) {
@@ -89,21 +114,43 @@ QImage TRomImagePainter::Sheet(const std::vector<QImage>& Pictures, int Columns)
     const int count = static_cast<int>(Pictures.size());
     const int cols = std::min(Columns, count);
     const int rows = (count + cols - 1) / cols;
+    auto sheetBytes = [&](int W, int H) {
+        return BytesOf(2 + static_cast<uint64_t>(cols) * static_cast<uint64_t>(W + 2),
+                       2 + static_cast<uint64_t>(rows) * static_cast<uint64_t>(H + 2));
+    };
+    // One very wide picture and one very tall one must not make every cell
+    // both: the larger side of the cell gives way first.
+    while (sheetBytes(cellW, cellH) > MaxPictureBytes && (cellW > 1 || cellH > 1)) {
+        if (cellW >= cellH)
+            cellW = std::max(1, cellW * 3 / 4);
+        else
+            cellH = std::max(1, cellH * 3 / 4);
+    }
     QImage sheet = Blank(2 + cols * (cellW + 2), 2 + rows * (cellH + 2), Ground);
-    for (int i = 0; i < count; ++i)
-        if (!Pictures[static_cast<size_t>(i)].isNull())
-            Blit(sheet, Pictures[static_cast<size_t>(i)], 2 + (i % cols) * (cellW + 2),
-                 2 + (i / cols) * (cellH + 2));
+    for (int i = 0; i < count; ++i) {
+        const QImage& p = Pictures[static_cast<size_t>(i)];
+        if (p.isNull()) continue;
+        const QImage cell =
+            p.width() > cellW || p.height() > cellH
+                ? p.copy(0, 0, std::min(p.width(), cellW), std::min(p.height(), cellH))
+                : p;
+        Blit(sheet, cell.convertToFormat(QImage::Format_RGB32), 2 + (i % cols) * (cellW + 2),
+             2 + (i / cols) * (cellH + 2));
+    }
     return sheet;
 }
 
 QImage TRomImagePainter::SideBySide(const QImage& Before, const QImage& After) {
     const int w1 = Before.isNull() ? 0 : Before.width(), w2 = After.isNull() ? 0 : After.width();
-    const int h =
+    const int tallest =
         std::max(Before.isNull() ? 1 : Before.height(), After.isNull() ? 1 : After.height());
+    // Each side keeps to the budget on its own; together they are cut to it.
+    const uint64_t rowBytes = BytesOf(static_cast<uint64_t>(w1 + 4 + w2), 1);
+    const int h = static_cast<int>(std::min<uint64_t>(
+        static_cast<uint64_t>(tallest), std::max<uint64_t>(1, MaxPictureBytes / rowBytes)));
     QImage out = Blank(w1 + 4 + w2, h, Ground);
-    if (!Before.isNull()) Blit(out, Before, 0, 0);
-    if (!After.isNull()) Blit(out, After, w1 + 4, 0);
+    if (!Before.isNull()) Blit(out, Before.convertToFormat(QImage::Format_RGB32), 0, 0);
+    if (!After.isNull()) Blit(out, After.convertToFormat(QImage::Format_RGB32), w1 + 4, 0);
     return out;
 }
 
@@ -112,12 +159,67 @@ bool TRomImagePainter::SavePng(const QImage& Picture, const std::string& Path,
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    if (Picture.isNull() || !Picture.save(&buffer, "PNG")) {
+    // Three colours at most (lit, unlit, ground): a palette picture encodes
+    // many times faster than 32-bit pixels and gives the same PNG image.
+    const QImage indexed =
+        Picture.isNull() ? Picture
+                         : Picture.convertToFormat(QImage::Format_Indexed8, {Lit, Unlit, Ground},
+                                                   Qt::ThresholdDither | Qt::AvoidDither);
+    if (Picture.isNull() || !indexed.save(&buffer, "PNG")) {
         Reason = "the picture cannot be encoded as PNG";
         return false;
     }
     return YVclUtil::WriteFileAtomically(Path, bytes.constData(), static_cast<size_t>(bytes.size()),
                                          Reason);
+}
+
+bool TRomImagePainter::PaintAll(
+    const TRomImage& Image, int Scale,
+    const std::function<bool(const QImage&, const std::string&)>& Take) {
+    auto take = [&](const QImage& Picture, const std::string& Name) {
+        return Picture.isNull() || Take(Zoomed(Picture, Scale), Name);
+    };
+    // One zone at a time, so only one zone's pictures are held.
+    {
+        std::vector<QImage> glyphs;
+        for (const TRomPicture& p : Image.Glyphs)
+            if (p.Present()) glyphs.push_back(Picture(p));
+        if (!take(Sheet(glyphs, 16), "floor-glyphs.png")) return false;
+    }
+    {
+        std::vector<QImage> users;
+        for (const TRomPicture& p : Image.UserBitmaps)
+            users.push_back(Picture(p));
+        if (!take(Sheet(users, 8), "user-bitmaps.png")) return false;
+    }
+    {
+        std::vector<QImage> messages;
+        for (const TRomPicture& p : Image.Messages)
+            if (p.Present()) messages.push_back(Picture(p));
+        if (!take(Sheet(messages, 10), "messages.png")) return false;
+    }
+    {
+        std::vector<QImage> frames;
+        for (const auto& style : Image.DirFrames)
+            for (const TRomPicture& p : style)
+                frames.push_back(Picture(p)); // one row per style, absent frames left empty
+        if (!take(Sheet(frames, 12), "direction-frames.png")) return false;
+    }
+    if (!take(Picture(Image.Logo), "logo.png")) return false;
+    {
+        std::vector<QImage> small;
+        for (const TRomPicture& p : Image.SmallGlyphs)
+            small.push_back(Picture(p));
+        if (!take(Sheet(small, 13), "small-glyphs.png")) return false;
+    }
+    if (!take(Picture(Image.Screen), "screen.png")) return false;
+    for (int t = 0; t < TRomImage::TableCount; ++t)
+        for (int n = 0; n < TRomImage::CodeCount; ++n)
+            if (Image.Codes[static_cast<size_t>(t)][static_cast<size_t>(n)].Kind !=
+                    TRomCode::TKind::Nothing &&
+                !take(Code(Image, t, n), YVclUtil::Format("CTBL%d-%03d.png", t, n)))
+                return false;
+    return true;
 }
 
 bool TRomImagePainter::WriteAll(const TRomImage& Image, const std::string& Folder, int Scale,
@@ -126,41 +228,15 @@ bool TRomImagePainter::WriteAll(const TRomImage& Image, const std::string& Folde
         Reason = "cannot make the folder \"" + Folder + "\"";
         return false;
     }
-    auto save = [&](const QImage& Picture, const std::string& Name) {
-        if (Picture.isNull()) return true;
+    return PaintAll(Image, Scale, [&](const QImage& Picture, const std::string& Name) {
         const std::string path = Folder + "/" + Name;
-        if (!SavePng(Scaled(Picture, Scale), path, Reason)) {
+        if (!SavePng(Picture, path, Reason)) {
             Reason = "cannot write \"" + path + "\": " + Reason;
             return false;
         }
         Written.push_back(path);
         return true;
-    };
-    std::vector<QImage> glyphs, users, messages, frames, small;
-    for (const TRomPicture& p : Image.Glyphs)
-        if (p.Present()) glyphs.push_back(Picture(p));
-    for (const TRomPicture& p : Image.UserBitmaps)
-        users.push_back(Picture(p));
-    for (const TRomPicture& p : Image.Messages)
-        if (p.Present()) messages.push_back(Picture(p));
-    for (const auto& style : Image.DirFrames)
-        for (const TRomPicture& p : style)
-            frames.push_back(Picture(p)); // one row per style, absent frames left empty
-    for (const TRomPicture& p : Image.SmallGlyphs)
-        small.push_back(Picture(p));
-    if (!save(Sheet(glyphs, 16), "floor-glyphs.png") ||
-        !save(Sheet(users, 8), "user-bitmaps.png") || !save(Sheet(messages, 10), "messages.png") ||
-        !save(Sheet(frames, 12), "direction-frames.png") ||
-        !save(Picture(Image.Logo), "logo.png") || !save(Sheet(small, 13), "small-glyphs.png") ||
-        !save(Picture(Image.Screen), "screen.png"))
-        return false;
-    for (int t = 0; t < TRomImage::TableCount; ++t)
-        for (int n = 0; n < TRomImage::CodeCount; ++n)
-            if (Image.Codes[static_cast<size_t>(t)][static_cast<size_t>(n)].Kind !=
-                    TRomCode::TKind::Nothing &&
-                !save(Code(Image, t, n), YVclUtil::Format("CTBL%d-%03d.png", t, n)))
-                return false;
-    return true;
+    });
 }
 
 } // namespace DpuRom

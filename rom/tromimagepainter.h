@@ -4,6 +4,9 @@
 
 #include <QImage>
 
+#include <cstddef>
+#include <functional>
+
 #include <string>
 #include <utility>
 #include <vector>
@@ -13,8 +16,17 @@ namespace DpuRom {
 // Pictures of what an image holds, for --png and the window: lit pixels black
 // on white, each display pixel Scale x Scale screen pixels. Only pixel
 // drawing, so no GUI application object is needed.
+//
+// Memory: no picture made here holds more than MaxPictureBytes, whatever the
+// image says (a picture's pixels are bounded by its zone, a sheet or a zoom
+// that would be larger is drawn smaller), so drawing one image never needs
+// more than MemoryBudget at any time.
 class TRomImagePainter {
 public:
+    static constexpr size_t MemoryBudget = size_t{256} << 20;
+    // A few such pictures live at once: the sheet, its zoomed copy, a pixmap.
+    static constexpr size_t MaxPictureBytes = MemoryBudget / 8;
+
     // The picture as drawn (the panel turn undone). A null image when absent.
     static QImage Picture(const TRomPicture& Picture, int Scale = 1);
 
@@ -25,10 +37,26 @@ public:
 
     // Pictures in rows of Columns, 2 pixels apart, on a grey ground. Null
     // pictures leave their cell empty. A null image when there are none.
+    // When cells as large as the largest picture would make the sheet larger
+    // than MaxPictureBytes, the cells are made smaller and larger pictures
+    // cut to them (their top left part is shown).
     static QImage Sheet(const std::vector<QImage>& Pictures, int Columns);
 
     // Before and after beside each other, 4 grey pixels between them.
     static QImage SideBySide(const QImage& Before, const QImage& After);
+
+    // Image enlarged Factor times, each pixel a square; a smaller factor (down
+    // to 1) when the result would hold more than MaxPictureBytes.
+    static QImage Zoomed(const QImage& Image, int Factor);
+    // The factor Zoomed uses for an image of Width x Height.
+    static int ZoomWithinBudget(int Width, int Height, int Factor);
+
+    // Every zone's contact sheet and one picture per used code, Scale times
+    // enlarged (less where the budget asks), handed to Take one at a time
+    // with the file name WriteAll gives it. Stops and returns false as soon
+    // as Take does.
+    static bool PaintAll(const TRomImage& Image, int Scale,
+                         const std::function<bool(const QImage&, const std::string&)>& Take);
 
     // Every zone's contact sheet and one picture per used code, as PNG files
     // in Folder (made when missing): floor-glyphs.png, user-bitmaps.png,

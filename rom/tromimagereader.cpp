@@ -98,9 +98,15 @@ private:
     void DetectFloorStyle(const std::vector<size_t>& GlyphAddresses);
     void ReadFloorZone();
     void ReadListZone(size_t Table, size_t Count, size_t Zone, size_t ZoneSize,
-                      const char* TableName, const char* What, TRomPicture* Pictures,
-                      int NominalHeight, size_t NominalBytes, int LibraryBase);
-    void Place(std::vector<TItem>& Items, size_t ZoneEnd, size_t TailEnd);
+                      const char* TableName, const char* What, const char* ZoneName,
+                      TRomPicture* Pictures, int NominalHeight, size_t NominalBytes,
+                      int LibraryBase);
+    void Place(std::vector<TItem>& Items, size_t ZoneEnd, size_t TailEnd, const char* ZoneName);
+    // Gives P its drawn size: the library picture's (Packed, may be null) when
+    // it has P's length, else the shape of its nominal height. A picture
+    // larger than the display allows is damage.
+    void Draw(TRomPicture& P, const std::vector<uint8_t>* Packed, int NominalHeight,
+              const char* ZoneName);
     void ReadFixedPictures();
     void NameUserBitmaps();
 
@@ -339,7 +345,8 @@ void TDecoder::DetectFloorStyle(const std::vector<size_t>& GlyphAddresses) {
 // Fills each item's picture: its length runs to the next item's address; the
 // last one's is the library's size, the size of the item of its kind before it
 // or the nominal size, stretched over whatever non-filler bytes follow it up to TailEnd.
-void TDecoder::Place(std::vector<TItem>& Items, size_t ZoneEnd, size_t TailEnd) {
+void TDecoder::Place(std::vector<TItem>& Items, size_t ZoneEnd, size_t TailEnd,
+                     const char* ZoneName) {
     for (size_t i = 0; i < Items.size(); ++i) {
         TItem& it = Items[i];
         TRomPicture& p = *it.Picture;
@@ -356,6 +363,12 @@ void TDecoder::Place(std::vector<TItem>& Items, size_t ZoneEnd, size_t TailEnd) 
                 libLength ? libLength : (sameKind ? Items[i - 1].Picture->Length : it.NominalBytes);
             const size_t tail = TailEnd > it.Address ? TailEnd - it.Address : 0;
             const size_t room = ZoneEnd - it.Address;
+            // The builder stops rather than cut a floor glyph at the zone's end.
+            if (libLength > room && std::strcmp(ZoneName, "floor zone") == 0)
+                Refuse(it.Address, ZoneName,
+                       YVclUtil::Format("the last glyph needs %zu bytes (its library picture), "
+                                        "only %zu are left in the zone",
+                                        libLength, room));
             length = std::max(length, tail);
             if (libLength == 0 || length != libLength)
                 length = RoundToUnit(length, Unit(it.NominalHeight, p.Turned), room);
@@ -363,15 +376,29 @@ void TDecoder::Place(std::vector<TItem>& Items, size_t ZoneEnd, size_t TailEnd) 
         }
         p.Length = length;
         p.Bytes.assign(D + it.Address, D + it.Address + length);
-        if (it.Packed && libLength == length) {
-            const int w = (*it.Packed)[0] | (*it.Packed)[1] << 8;
-            const int h = (*it.Packed)[2] | (*it.Packed)[3] << 8;
-            p.Width = p.Turned ? h : w;
-            p.Height = p.Turned ? w : h;
-        } else {
-            TRomImageReader::Shape(p, it.NominalHeight);
+        Draw(p, libLength == length ? it.Packed : nullptr, it.NominalHeight, ZoneName);
+    }
+}
+
+void TDecoder::Draw(TRomPicture& P, const std::vector<uint8_t>* Packed, int NominalHeight,
+                    const char* ZoneName) {
+    const int most = TRomImageReader::MaxDrawnSide;
+    if (Packed && Packed->size() >= 4) {
+        const int w = (*Packed)[0] | (*Packed)[1] << 8;
+        const int h = (*Packed)[2] | (*Packed)[3] << 8;
+        // A library picture larger than the display tells nothing about this one.
+        if (w > 0 && h > 0 && w <= most && h <= most) {
+            P.Width = P.Turned ? h : w;
+            P.Height = P.Turned ? w : h;
+            return;
         }
     }
+    TRomImageReader::Shape(P, NominalHeight);
+    if (P.Width > most || P.Height > most)
+        Refuse(P.Offset, ZoneName,
+               YVclUtil::Format("a picture of %zu bytes here would be %d x %d pixels, larger "
+                                "than the display's %d x %d",
+                                P.Length, P.Width, P.Height, most, most));
 }
 
 void TDecoder::ReadFloorZone() {
@@ -442,12 +469,13 @@ void TDecoder::ReadFloorZone() {
     for (int u = 0; u < UserCount; ++u)
         items.push_back({&Img.UserBitmaps[static_cast<size_t>(u)], userAt[static_cast<size_t>(u)],
                          UserBitmapHeight, UserBitmapBytes, nullptr});
-    Place(items, FloorUsableEnd, tail);
+    Place(items, FloorUsableEnd, tail, "floor zone");
 }
 
 void TDecoder::ReadListZone(size_t Table, size_t Count, size_t Zone, size_t ZoneSize,
-                            const char* TableName, const char* What, TRomPicture* Pictures,
-                            int NominalHeight, size_t NominalBytes, int LibraryBase) {
+                            const char* TableName, const char* What, const char* ZoneName,
+                            TRomPicture* Pictures, int NominalHeight, size_t NominalBytes,
+                            int LibraryBase) {
     std::vector<TItem> items;
     std::vector<std::vector<uint8_t>> packed(Count);
     size_t last = 0;
@@ -492,7 +520,7 @@ void TDecoder::ReadListZone(size_t Table, size_t Count, size_t Zone, size_t Zone
     size_t tail = Zone + ZoneSize;
     while (tail > Zone && D[tail - 1] == 0)
         --tail;
-    Place(items, Zone + ZoneSize, tail);
+    Place(items, Zone + ZoneSize, tail, ZoneName);
 }
 
 void TDecoder::ReadFixedPictures() {
@@ -521,14 +549,7 @@ void TDecoder::ReadFixedPictures() {
         p.Offset = pos;
         p.Length = length;
         p.Bytes.assign(D + pos, D + pos + length);
-        if (packed && packed->size() - 4 == length) {
-            const int w = (*packed)[0] | (*packed)[1] << 8;
-            const int h = (*packed)[2] | (*packed)[3] << 8;
-            p.Width = p.Turned ? h : w;
-            p.Height = p.Turned ? w : h;
-        } else {
-            TRomImageReader::Shape(p, 8);
-        }
+        Draw(p, packed && packed->size() - 4 == length ? &*packed : nullptr, 8, "small-glyph zone");
         pos += length;
     }
 
@@ -540,11 +561,13 @@ void TDecoder::ReadFixedPictures() {
     s.Turned = true;
     s.Bytes.assign(D + ScreenZone, D + ScreenZone + ScreenZoneSize);
     const auto packed = Pack(0, 40, 1);
-    if (packed && packed->size() - 4 <= ScreenZoneSize && packed->size() > 4) {
-        const int w = (*packed)[0] | (*packed)[1] << 8;
-        const int h = (*packed)[2] | (*packed)[3] << 8;
-        s.Width = h;
-        s.Height = w;
+    const int most = TRomImageReader::MaxDrawnSide;
+    const int pw = packed ? (*packed)[0] | (*packed)[1] << 8 : 0;
+    const int ph = packed ? (*packed)[2] | (*packed)[3] << 8 : 0;
+    if (packed && packed->size() - 4 <= ScreenZoneSize && packed->size() > 4 && pw <= most &&
+        ph <= most) {
+        s.Width = ph;
+        s.Height = pw;
     } else {
         s.Width = 64;
         s.Height = 32;
@@ -552,17 +575,28 @@ void TDecoder::ReadFixedPictures() {
 }
 
 void TDecoder::NameUserBitmaps() {
-    if (R.ProgramDir.empty() || Img.UserBitmaps.empty()) return;
-    const std::string folder = TRomBuilder::UserBitmapPath(R.ProgramDir, Img.Settings.DefFl, "");
-    const QDir dir(QString::fromStdString(folder.substr(0, folder.size() - 4)));
-    const QStringList files = dir.entryList({"*.bmp"}, QDir::Files, QDir::Name);
-    for (const QString& file : files) {
-        const std::string label = file.left(file.size() - 4).toStdString();
+    if (Img.UserBitmaps.empty()) return;
+    // The workspace's folder first, as the build looks: a label found there
+    // hides the program folder's bitmap of that name.
+    std::vector<std::pair<std::string, QString>> candidates; // (label, path)
+    std::vector<std::string> seen;
+    for (const std::string& root : {R.UserDir, R.ProgramDir}) {
+        if (root.empty()) continue;
+        const std::string folder = TRomBuilder::UserBitmapPath(root, Img.Settings.DefFl, "");
+        const QDir dir(QString::fromStdString(folder.substr(0, folder.size() - 4)));
+        for (const QString& file : dir.entryList({"*.bmp"}, QDir::Files, QDir::Name)) {
+            const std::string label = file.left(file.size() - 4).toStdString();
+            if (std::find(seen.begin(), seen.end(), label) != seen.end()) continue;
+            seen.push_back(label);
+            candidates.emplace_back(label, dir.filePath(file));
+        }
+    }
+    for (const auto& [label, path] : candidates) {
         // The builder looks a label up as typed, trimmed and upper-cased.
         if (label.size() < 3 || label != DpuText::UpperCase(DpuText::Trim(label))) continue;
         std::vector<uint8_t> packed;
         try {
-            packed = ConvertPictureFile(dir.filePath(file).toStdString(), Img.Settings.DispHv);
+            packed = ConvertPictureFile(path.toStdString(), Img.Settings.DispHv);
         } catch (const ERomBuild&) {
             continue;
         }
@@ -580,11 +614,11 @@ void TDecoder::NameUserBitmaps() {
                 // Now the last picture's true size is known.
                 p.Length = length;
                 p.Bytes.resize(length);
-                const int w = packed[0] | packed[1] << 8;
-                const int h = packed[2] | packed[3] << 8;
-                p.Width = p.Turned ? h : w;
-                p.Height = p.Turned ? w : h;
+                Draw(p, &packed, UserBitmapHeight, "floor zone");
             }
+            // The build places a bitmap file once: one label names one bitmap,
+            // and two stock bitmaps of one picture name the two in turn.
+            break;
         }
     }
 }
@@ -597,14 +631,14 @@ void TDecoder::Run() {
     ReadCodes();
     ReadFloorZone();
     ReadListZone(MessageTable, MessageCount, MessageZone, MessageZoneSize, "message table",
-                 "message", Img.Messages.data(), MessageHeight, MessageBytes, -1);
+                 "message", "message zone", Img.Messages.data(), MessageHeight, MessageBytes, -1);
     Img.MessagePictures =
         static_cast<int>(std::count_if(Img.Messages.begin(), Img.Messages.end(),
                                        [](const TRomPicture& p) { return p.Present(); }));
     // The five tables lie one after the other and share one zone: one list of 60.
     std::array<TRomPicture, DirStyleCount * DirFrameCount> frames;
     ReadListZone(DirTables, frames.size(), DirZone, DirZoneSize, "direction tables",
-                 "direction frame", frames.data(), DirHeight, DirBytes, 50);
+                 "direction frame", "direction zone", frames.data(), DirHeight, DirBytes, 50);
     for (size_t i = 0; i < frames.size(); ++i)
         Img.DirFrames[i / DirFrameCount][i % DirFrameCount] = std::move(frames[i]);
     ReadFixedPictures();
@@ -616,15 +650,18 @@ void TDecoder::Run() {
 void TRomImageReader::Shape(TRomPicture& Picture, int NominalHeight) {
     const size_t length = Picture.Length;
     const size_t unit = Unit(NominalHeight, Picture.Turned);
-    if (length > 0 && unit > 0 && length % unit == 0 && NominalHeight % 8 == 0) {
-        Picture.Height = NominalHeight;
+    Picture.Height = NominalHeight;
+    if (length == 0 || unit == 0 || NominalHeight % 8 != 0) {
+        Picture.Width = 8;
+        Picture.Height = 8;
+    } else if (length % unit == 0) {
         Picture.Width = static_cast<int>(length * 8 / static_cast<size_t>(NominalHeight));
     } else if (Picture.Turned) {
-        Picture.Width = 8;
-        Picture.Height = static_cast<int>(length);
+        // Bands of NominalHeight bytes, the last one partly filled.
+        Picture.Width = static_cast<int>(8 * ((length + unit - 1) / unit));
     } else {
-        Picture.Width = static_cast<int>(length);
-        Picture.Height = 8;
+        // NominalHeight / 8 bands of one width, the last one partly filled.
+        Picture.Width = static_cast<int>((length + unit - 1) / unit);
     }
 }
 

@@ -19,7 +19,7 @@ class TGlyphEntrySource;
 // glyph library the image was built with, the reader settles the first two by
 // packing library pictures both ways and comparing; without it the Assumed
 // values stand. Given the program folder, user bitmaps are named after the
-// stock bitmap that packs to the same bytes.
+// stock bitmap that packs to the same bytes (the workspace's first).
 //
 // Callers rely on: Read never touching memory outside Data[0, Size); a refusal
 // leaving the reason in LastErrMsg as "offset 0xXXXX (table): why" and the
@@ -31,6 +31,9 @@ public:
     int AssumedDispHv = 1;                      // when no library tells
     int AssumedDefFl = 0;
     std::string ProgramDir; // ending in '/'; empty = user bitmaps stay unnamed
+    // The workspace, ending in '/': its user bitmaps are looked at before the
+    // program folder's, as the build looks them up. Empty = not looked at.
+    std::string UserDir;
 
     // Reads an image held in memory. False when it is not a ROM image; the
     // reason is in LastErrMsg, the offset it names in LastErrOffset.
@@ -42,9 +45,16 @@ public:
     std::string LastErrMsg;
     size_t LastErrOffset = 0;
 
+    // No picture the display shows is wider or taller than this; a picture
+    // the reader would have to draw larger is damage. Every picture's bytes
+    // also lie inside its zone, so a drawn picture never has more than
+    // 8 x 28672 pixels.
+    static constexpr int MaxDrawnSide = 4096;
+
     // The drawn size of a picture of Length bytes whose drawn height is
-    // normally NominalHeight: that height when the bytes fill whole bands,
-    // otherwise one band holding all of them.
+    // normally NominalHeight: that height, and as wide as the bytes reach in
+    // its bands (the last column or band partly filled when they do not fill
+    // whole bands).
     static void Shape(TRomPicture& Picture, int NominalHeight);
 };
 

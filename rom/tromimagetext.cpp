@@ -7,6 +7,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QString>
+#include <QStringDecoder>
 
 namespace DpuRom {
 
@@ -96,6 +97,21 @@ std::string TRomImageText::CodeText(const TRomImage& Image, int Table, int Code)
     default:
         return "nothing";
     }
+}
+
+std::string TRomImageText::CodeTextAsTyped(const TRomImage& Image, int Table, int Code) {
+    const TRomCode& c = Image.Codes[static_cast<size_t>(Table)][static_cast<size_t>(Code)];
+    if (c.Kind != TRomCode::TKind::Glyphs) return CodeText(Image, Table, Code);
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8.decode(QByteArray::fromStdString(c.Label));
+    if (utf8.hasError())
+        text = QString::fromLatin1(c.Label.data(), static_cast<qsizetype>(c.Label.size()));
+    QString out;
+    for (const QChar ch : text)
+        out += ch.unicode() < 0x20 || (ch.unicode() >= 0x7F && ch.unicode() < 0xA0)
+                   ? QString::asprintf("<%02X>", ch.unicode())
+                   : QString(ch);
+    return out.toStdString();
 }
 
 std::vector<std::pair<std::string, std::string>> TRomImageText::Settings(const TRomImage& Image) {

@@ -28,6 +28,10 @@ public:
     // What the code shows: the glyph label ("12"), the user bitmap's label
     // or "user bitmap 3", or "nothing". Bytes outside 0x21..0x7E as "<A5>".
     static std::string CodeText(const TRomImage& Image, int Table, int Code);
+    // CodeText for a person: a glyph label as it was typed (UTF-8 text, or
+    // the single-byte character set for bytes that are not UTF-8, in UTF-8);
+    // only control bytes as "<1B>".
+    static std::string CodeTextAsTyped(const TRomImage& Image, int Table, int Code);
 
     // The settings as (key, value text), keys of the project file plus ENCODE,
     // DISPHV and DEF_FL; values as the editor's lists show them ("10" for

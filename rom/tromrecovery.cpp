@@ -11,9 +11,15 @@
 #include "rom/tromimagetext.h"
 #include "rom/trombuilder.h"
 #include "util/eygeneral.h"
+#include "util/fileaccess.h"
 #include "util/prompts.h"
 
 #include <QDir>
+
+#include <filesystem>
+#include <system_error>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QFileInfo>
 #include <QString>
 
@@ -45,10 +51,6 @@ public:
     std::string Last;
 };
 
-bool MakeFolder(const std::string& Path) {
-    return QDir().mkpath(QString::fromStdString(Path));
-}
-
 std::string FolderOf(const std::string& Path) {
     return QFileInfo(QString::fromStdString(Path)).absolutePath().toStdString();
 }
@@ -58,18 +60,47 @@ std::string FolderOf(const std::string& Path) {
 TRomRecovery::TRomRecovery(const TRomImage& Image, TConfiguration& Config)
     : Image(Image), Config(Config) {}
 
+std::string TRomRecovery::ClashWithInput(const std::string& Path) const {
+    for (const auto& [what, input] : Inputs)
+        if (!input.empty() && YVclUtil::SameFile(Path, input))
+            return "Cannot write \"" + Path + "\": it is the same file as " + what + " \"" + input +
+                   "\", which recover reads";
+    return {};
+}
+
 bool TRomRecovery::WritePicture(const TRomPicture& Picture, const std::string& Path) {
+    LastErrMsg = ClashWithInput(Path);
+    if (!LastErrMsg.empty()) return false;
     std::string reason;
-    if (!MakeFolder(FolderOf(Path)) ||
-        !TMonoBmpWriter::Save(
-            Path, Picture.Width, Picture.Height,
-            [&Picture](int X, int Y) { return Picture.Lit(X, Y); }, reason)) {
-        LastErrMsg = "Cannot write \"" + Path +
-                     "\": " + (reason.empty() ? "cannot make its folder" : reason);
+    const bool existed = DpuText::FileExists(Path);
+    const auto lit = [&Picture](int X, int Y) { return Picture.Lit(X, Y); };
+    bool ok = YVclUtil::MakeFolders(FolderOf(Path), reason);
+    if (!ok) {
+        reason = "cannot make its folder: " + reason;
+    } else if (Durable) {
+        ok = TMonoBmpWriter::Save(Path, Picture.Width, Picture.Height, lit, reason);
+    } else {
+        const std::vector<uint8_t> bytes =
+            TMonoBmpWriter::Encode(Picture.Width, Picture.Height, lit);
+        QFile file(QString::fromStdString(Path));
+        ok = !bytes.empty() && file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+             file.write(reinterpret_cast<const char*>(bytes.data()),
+                        static_cast<qint64>(bytes.size())) == static_cast<qint64>(bytes.size());
+        if (!ok) reason = bytes.empty() ? "the picture is empty" : file.errorString().toStdString();
+    }
+    if (!ok) {
+        LastErrMsg = "Cannot write \"" + Path + "\": " + reason;
         return false;
     }
+    if (!existed) Created.push_back(Path);
     Written.push_back(Path);
     return true;
+}
+
+void TRomRecovery::RemoveCreated() {
+    for (const std::string& path : Created)
+        QFile::remove(QString::fromStdString(path));
+    Created.clear();
 }
 
 std::string TRomRecovery::UserBitmapLabel(size_t Number) {
@@ -120,12 +151,22 @@ void TRomRecovery::SelectVersion() {
 
 bool TRomRecovery::Recover(TProject& Project) {
     Written.clear();
+    Created.clear();
     Warnings.clear();
     LastErrMsg.clear();
+    // Whatever stops the run takes back the pictures it made.
+    struct TUndo {
+        TRomRecovery& R;
+        bool Done = false;
+        ~TUndo() {
+            if (!Done) R.RemoveCreated();
+        }
+    } undo{*this};
     const TRomSettings& s = Image.Settings;
     if (BitmapDir.empty()) BitmapDir = ".";
-    if (!MakeFolder(BitmapDir)) {
-        LastErrMsg = "Cannot make the folder \"" + BitmapDir + "\"";
+    std::string folderReason;
+    if (!YVclUtil::MakeFolders(BitmapDir, folderReason)) {
+        LastErrMsg = "Cannot make the folder \"" + BitmapDir + "\": " + folderReason;
         return false;
     }
 
@@ -200,18 +241,35 @@ bool TRomRecovery::Recover(TProject& Project) {
             "file cannot carry it",
             s.SwapTime + 1));
     SelectVersion();
+    undo.Done = true;
     return true;
 }
 
 bool TRomRecovery::RecoverTo(const std::string& Path) {
+    LastErrMsg = ClashWithInput(Path);
+    if (!LastErrMsg.empty()) return false;
     TProject project;
     if (!Recover(project)) return false;
+    // Saved into a folder of its own first, so no section of a file already
+    // at Path survives, then put in place whole.
+    QTemporaryDir scratch;
     GlyphLibrary unused;
     TQuietPrompts quiet;
     TProjectFile file(project, Config, unused, quiet, quiet);
-    if (!file.SaveTo(Path)) {
-        LastErrMsg = "Cannot write project \"" + Path +
-                     "\": " + (file.LastError.empty() ? quiet.Last : file.LastError);
+    std::vector<uint8_t> bytes;
+    std::string reason;
+    const std::string draft = scratch.filePath("PROJECT.dcf").toStdString();
+    bool ok = scratch.isValid();
+    if (!ok) reason = scratch.errorString().toStdString();
+    if (ok && !file.SaveTo(draft)) {
+        ok = false;
+        reason = file.LastError.empty() ? quiet.Last : file.LastError;
+    }
+    ok = ok && YVclUtil::ReadWholeFile(draft, bytes, reason) &&
+         YVclUtil::WriteFileAtomically(Path, bytes.data(), bytes.size(), reason);
+    if (!ok) {
+        RemoveCreated();
+        LastErrMsg = "Cannot write project \"" + Path + "\": " + reason;
         return false;
     }
     Written.push_back(Path);

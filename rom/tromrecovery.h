@@ -3,6 +3,7 @@
 #include "rom/tromimage.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace DpuProject {
@@ -31,16 +32,28 @@ public:
     TRomRecovery(const TRomImage& Image, DpuProject::TConfiguration& Config);
 
     std::string BitmapDir;   // made when missing
-    std::string UserRoot;    // ending in '/'; the program folder make-rom reads
+    std::string UserRoot;    // ending in '/'; where make-rom looks for user bitmaps
     std::string RomFileName; // ROMFILENAME of the project
+    // Files the command reads, by what they are ("the image", "the glyph
+    // library"...): no picture or project is ever written over one of them.
+    std::vector<std::pair<std::string, std::string>> Inputs;
+    // False for scratch copies that go with their folder: pictures are then
+    // written plainly, without the atomic replacement and its flush.
+    bool Durable = true;
 
     // Fills Project and writes the pictures. False on the first file that
-    // cannot be written (LastErrMsg names it); Written lists what was written.
+    // cannot be written (LastErrMsg names it); the pictures this call created
+    // are removed again then. Written lists what was written.
     bool Recover(DpuProject::TProject& Project);
 
-    // Recover, then saves the project to Path as the editor's "Save" writes
-    // it. False with the reason in LastErrMsg.
+    // Recover, then writes the project to Path as the editor's "Save" words
+    // it, replacing any file there whole and atomically. False with the
+    // reason in LastErrMsg, and then no picture of this call is left.
     bool RecoverTo(const std::string& Path);
+
+    // The input that Path is the same file as (after links), as an error
+    // text naming both; empty when it is none of them.
+    std::string ClashWithInput(const std::string& Path) const;
 
     std::vector<std::string> Written;
     // "[Warning] ..." lines for what the project file cannot carry.
@@ -49,11 +62,13 @@ public:
 
 private:
     bool WritePicture(const TRomPicture& Picture, const std::string& Path);
+    void RemoveCreated();
     std::string UserBitmapLabel(size_t Number);
     void SelectVersion();
 
     const TRomImage& Image;
     DpuProject::TConfiguration& Config;
+    std::vector<std::string> Created; // files this run made where none was
 };
 
 } // namespace DpuRom

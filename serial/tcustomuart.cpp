@@ -215,6 +215,7 @@ bool TCustomUart::FailOpen(const char* Reason) {
 
 bool TCustomUart::Open() {
     if (Port) return true;
+    LastErrDetail.clear();
 
     const std::string device = pr_DevicePath();
     if (device.empty()) {
@@ -231,7 +232,10 @@ bool TCustomUart::Open() {
             LastErrMsg = "The comm device can not access (may be opened by another)";
             break;
         case TPortFailure::NotADevice:
-            LastErrMsg = "The comm device is a regular file, not a serial port";
+            // A regular file is "anything else" among the three open failures;
+            // the owner shows why on a line of its own.
+            LastErrMsg = "Can not open comm device file";
+            LastErrDetail = "not a serial port (a regular file)";
             break;
         default:
             LastErrMsg = "Can not open comm device file";

@@ -73,6 +73,10 @@ public:
     // Reason of the most recent failure of Open, Close, SendData or
     // SendTxtFile, or of a lost device; empty after success.
     const std::string& pr_LastErrMsg() const { return LastErrMsg; }
+    // What lies behind the fixed text of the last failed Open, for the owner
+    // to show on a line of its own ("not a serial port (a regular file)");
+    // empty when there is nothing more to say. Set by each Open attempt.
+    const std::string& pr_LastErrDetail() const { return LastErrDetail; }
     bool pr_IsOpened() const { return IsOpened; }
     bool pr_SendingTxtFile() const { return SendingTxtFile.load(); }
 
@@ -183,6 +187,7 @@ private:
     std::unique_ptr<TUartPort> Port; // null while closed (stands for hComm)
     bool IsOpened = false;
     std::string LastErrMsg;
+    std::string LastErrDetail;
     unsigned long EventMask = 0;
 
     // Text-file transfer; owned by the main thread until the first line is

@@ -27,6 +27,10 @@ std::string Format(const char* format, ...) {
     return s;
 }
 
+std::string CountOf(unsigned long long Count, const char* Noun) {
+    return std::to_string(Count) + " " + Noun + (Count == 1 ? "" : "s");
+}
+
 EYGeneral::EYGeneral(const char* format, ...) : Exception({}) {
     va_list args;
     va_start(args, format);

@@ -21,5 +21,7 @@ public:
 // Formats like vsprintf into a std::string; never fails (a bad format gives "").
 std::string VFormat(const char* format, va_list args);
 std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// "1 byte", "0 bytes", "64512 bytes": Count and Noun, plural unless Count is 1.
+std::string CountOf(unsigned long long Count, const char* Noun);
 
 } // namespace YVclUtil

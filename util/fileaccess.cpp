@@ -1,5 +1,9 @@
 #include "util/fileaccess.h"
 
+#include <cerrno>
+#include <filesystem>
+#include <system_error>
+
 // The parts of the file-access unit that are the same on every platform.
 
 namespace YVclUtil {
@@ -18,6 +22,82 @@ bool SameFile(const std::string& A, const std::string& B) {
     if (!QueryFileStatus(A, a, reason) || !QueryFileStatus(B, b, reason)) return false;
     if (a.Kind == TFileKind::Missing || b.Kind == TFileKind::Missing) return false;
     return a.Device == b.Device && a.Inode == b.Inode;
+}
+
+namespace {
+
+constexpr const char* kTemporarySuffix = ".dpu510.tmp";
+
+// The writing process of a temporary's file name, or -1 when Name is not one.
+// Earlier versions ended the same name in ".tmp" alone; theirs are taken too.
+long TemporaryOwner(const std::string& Name) {
+    auto endsWith = [&](const std::string& Suffix) {
+        return Name.size() > Suffix.size() + 1 &&
+               Name.compare(Name.size() - Suffix.size(), Suffix.size(), Suffix) == 0;
+    };
+    const std::string suffix = endsWith(kTemporarySuffix) ? std::string(kTemporarySuffix)
+                               : endsWith(".tmp")         ? std::string(".tmp")
+                                                          : std::string();
+    if (suffix.empty() || Name[0] != '.') return -1;
+    const std::string stem = Name.substr(0, Name.size() - suffix.size());
+    // ".<base>.<pid>.<counter>"
+    const size_t counterDot = stem.rfind('.');
+    if (counterDot == std::string::npos || counterDot == 0) return -1;
+    const size_t pidDot = stem.rfind('.', counterDot - 1);
+    if (pidDot == std::string::npos || pidDot == 0) return -1;
+    auto digits = [&](size_t From, size_t To) {
+        if (To <= From || To - From > 18) return false;
+        for (size_t i = From; i < To; ++i)
+            if (stem[i] < '0' || stem[i] > '9') return false;
+        return true;
+    };
+    if (!digits(counterDot + 1, stem.size()) || !digits(pidDot + 1, counterDot)) return -1;
+    return std::stol(stem.substr(pidDot + 1, counterDot - pidDot - 1));
+}
+
+} // namespace
+
+std::string TemporaryName(const std::string& Base, long ProcessId, unsigned Counter) {
+    return "." + Base + "." + std::to_string(ProcessId) + "." + std::to_string(Counter) +
+           kTemporarySuffix;
+}
+
+bool MakeFolders(const std::string& Path, std::string& Reason) {
+    namespace fs = std::filesystem;
+    if (Path.empty()) {
+        Reason = SystemReason(ENOENT);
+        return false;
+    }
+    const fs::path folder(std::u8string(Path.begin(), Path.end()));
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    if (!ec && fs::is_directory(folder, ec)) return true;
+    if (!ec) ec = std::make_error_code(std::errc::not_a_directory);
+    // The same words as SystemReason gives for the POSIX number.
+    Reason = ec.category() == std::generic_category() ? SystemReason(ec.value()) : ec.message();
+    return false;
+}
+
+int RemoveStaleTemporaries(const std::string& Folder) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    // UTF-8 on every platform, as the other functions take their paths.
+    const std::string name = Folder.empty() ? std::string(".") : Folder;
+    const fs::path folder(std::u8string(name.begin(), name.end()));
+    fs::directory_iterator it(folder, ec);
+    int removed = 0;
+    for (const fs::directory_iterator end; !ec && it != end; it.increment(ec)) {
+        const std::u8string file = it->path().filename().u8string();
+        const long owner = TemporaryOwner(std::string(file.begin(), file.end()));
+        if (owner <= 0) continue;
+        // Only a plain file: a link or a folder of that name is not ours.
+        std::error_code statusError;
+        if (!fs::is_regular_file(it->symlink_status(statusError)) || statusError) continue;
+        if (!ProcessIsGone(owner)) continue;
+        std::error_code removeError;
+        if (fs::remove(it->path(), removeError)) ++removed;
+    }
+    return removed;
 }
 
 } // namespace YVclUtil

@@ -64,12 +64,47 @@ bool ReadWholeFile(const std::string& Path, std::vector<uint8_t>& Bytes, std::st
 // write-protected ("Permission denied"), or when a link cannot be followed.
 bool ResolveOutputTarget(const std::string& Path, std::string& Target, std::string& Reason);
 
-// Writes Size bytes to a temporary file beside the resolved target, flushes
-// it to the disk and renames it over the target, so readers see the old file
+// Writes Size bytes to a temporary file beside the resolved target (named by
+// TemporaryName, after removing the ones killed runs left there), flushes it
+// to the disk and renames it over the target, so readers see the old file
 // or the whole new one. A replaced file keeps its permission bits. False on
 // any failure with the reason in Reason; the target is left untouched and no
 // temporary file stays behind.
 bool WriteFileAtomically(const std::string& Path, const void* Data, size_t Size,
                          std::string& Reason);
+
+// Creates the new file Path in its folder and writes Size bytes to it, never
+// following a symbolic link and never opening anything that is already there
+// (a file, a link, a FIFO, a folder): for working files in a folder others may
+// write to. False with the reason in Reason ("File exists" when the name is
+// taken); a file this call created is removed again when the write fails.
+bool CreateNewFile(const std::string& Path, const void* Data, size_t Size, std::string& Reason);
+
+// Removes Path when it is a regular file, without following a symbolic link.
+// True when it was removed or nothing is there; false, leaving it alone, when
+// it is something else (a link: "Not a regular file", a folder, a FIFO, a
+// device) or cannot be removed, with the reason in Reason.
+bool RemoveRegularFile(const std::string& Path, std::string& Reason);
+
+// Makes the folder Path and every missing folder above it. True when it
+// exists as a folder afterwards; false with the reason in Reason ("Permission
+// denied", "Not a directory" when a file stands in the way).
+bool MakeFolders(const std::string& Path, std::string& Reason);
+
+// Whether the process with this id is gone (not merely another user's): the
+// leftovers of a killed run may then be removed.
+bool ProcessIsGone(long ProcessId);
+
+// Removes, in Folder ("" = the current folder; ending in a separator or
+// not), the temporary files of WriteFileAtomically whose writing process is
+// gone (a run that was killed), also those of earlier versions
+// (".OUT.BIN.<pid>.<counter>.tmp"). Returns how many went. Temporaries of
+// running processes, and anything not named like one or not a regular file,
+// stay.
+int RemoveStaleTemporaries(const std::string& Folder);
+
+// The name WriteFileAtomically gives its temporary file for Base ("OUT.BIN")
+// in process ProcessId, attempt Counter: ".OUT.BIN.<pid>.<counter>.dputmp".
+std::string TemporaryName(const std::string& Base, long ProcessId, unsigned Counter);
 
 } // namespace YVclUtil

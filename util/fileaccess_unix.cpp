@@ -1,6 +1,7 @@
 #include "util/fileaccess.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -206,12 +207,13 @@ bool WriteFileAtomically(const std::string& Path, const void* Data, size_t Size,
     const std::string folder = FolderOf(target);
     const std::string base = target.substr(folder.size());
 
+    // What killed runs left here goes first, so leftovers never pile up.
+    RemoveStaleTemporaries(folder);
     static std::atomic<unsigned> counter{0};
     std::string temp;
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = folder + "." + base + "." + std::to_string(::getpid()) + "." +
-               std::to_string(counter.fetch_add(1)) + ".tmp";
+        temp = folder + TemporaryName(base, static_cast<long>(::getpid()), counter.fetch_add(1));
         // A replaced file's readers only: a private file must not be readable
         // by others while its successor is being written.
         fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
@@ -258,6 +260,57 @@ bool WriteFileAtomically(const std::string& Path, const void* Data, size_t Size,
         ::close(dir);
     }
     return true;
+}
+
+bool CreateNewFile(const std::string& Path, const void* Data, size_t Size, std::string& Reason) {
+    if (Path.empty()) {
+        Reason = SystemReason(ENOENT);
+        return false;
+    }
+    // O_EXCL with O_CREAT never follows a link, not even a dangling one, and
+    // fails on anything already there; O_NOFOLLOW says the same twice.
+    const int fd = ::open(Path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        Reason = SystemReason(errno);
+        return false;
+    }
+    bool ok = WriteAll(fd, static_cast<const uint8_t*>(Data), Size);
+    int error = ok ? 0 : errno;
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        error = errno;
+    }
+    if (!ok) {
+        ::unlink(Path.c_str());
+        Reason = SystemReason(error);
+    }
+    return ok;
+}
+
+bool RemoveRegularFile(const std::string& Path, std::string& Reason) {
+    struct stat st {};
+    if (Path.empty() || ::lstat(Path.c_str(), &st) != 0) {
+        const int error = Path.empty() ? ENOENT : errno;
+        if (error == ENOENT || error == ENOTDIR) return true;
+        Reason = SystemReason(error);
+        return false;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        Reason = InputKindReason(KindOf(st.st_mode));
+        return false;
+    }
+    if (::unlink(Path.c_str()) != 0 && errno != ENOENT) {
+        Reason = SystemReason(errno);
+        return false;
+    }
+    return true;
+}
+
+bool ProcessIsGone(long ProcessId) {
+    if (ProcessId <= 0 || static_cast<long>(static_cast<pid_t>(ProcessId)) != ProcessId)
+        return false;
+    // EPERM: alive, only another user's.
+    return ::kill(static_cast<pid_t>(ProcessId), 0) != 0 && errno == ESRCH;
 }
 
 } // namespace YVclUtil

@@ -239,12 +239,14 @@ bool WriteFileAtomically(const std::string& Path, const void* Data, size_t Size,
     if (!ResolveOutputTarget(Path, target, Reason)) return false;
     const std::string folder = FolderOf(target);
     const std::string base = target.substr(folder.size());
+    // What killed runs left here goes first, so leftovers never pile up.
+    RemoveStaleTemporaries(folder);
     static std::atomic<unsigned> counter{0};
     std::wstring temp;
     HANDLE file = INVALID_HANDLE_VALUE;
     for (int attempt = 0; attempt < 100 && file == INVALID_HANDLE_VALUE; ++attempt) {
-        temp = Wide(folder + "." + base + "." + std::to_string(::GetCurrentProcessId()) + "." +
-                    std::to_string(counter.fetch_add(1)) + ".tmp");
+        temp = Wide(folder + TemporaryName(base, static_cast<long>(::GetCurrentProcessId()),
+                                           counter.fetch_add(1)));
         file = ::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                              FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file == INVALID_HANDLE_VALUE && ::GetLastError() != ERROR_FILE_EXISTS) {
@@ -293,6 +295,82 @@ bool WriteFileAtomically(const std::string& Path, const void* Data, size_t Size,
         return false;
     }
     return true;
+}
+
+bool CreateNewFile(const std::string& Path, const void* Data, size_t Size, std::string& Reason) {
+    if (Path.empty()) {
+        Reason = SystemReason(ENOENT);
+        return false;
+    }
+    // CREATE_NEW fails on any name already taken, a link or junction included,
+    // so nothing is ever written where a link points.
+    const std::wstring wide = Wide(Path);
+    const HANDLE file =
+        ::CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        const DWORD error = ::GetLastError();
+        Reason = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? "File exists"
+                                                                             : WindowsReason(error);
+        return false;
+    }
+    const uint8_t* bytes = static_cast<const uint8_t*>(Data);
+    DWORD error = 0;
+    size_t done = 0;
+    while (done < Size && !error) {
+        const DWORD want = static_cast<DWORD>(std::min<size_t>(Size - done, 1u << 30));
+        DWORD n = 0;
+        if (!::WriteFile(file, bytes + done, want, &n, nullptr))
+            error = ::GetLastError();
+        else if (n == 0)
+            error = ERROR_DISK_FULL;
+        done += n;
+    }
+    if (!::CloseHandle(file) && !error) error = ::GetLastError();
+    if (error) {
+        ::DeleteFileW(wide.c_str());
+        Reason = WindowsReason(error);
+        return false;
+    }
+    return true;
+}
+
+bool RemoveRegularFile(const std::string& Path, std::string& Reason) {
+    if (Path.empty()) return true;
+    const std::wstring wide = Wide(Path);
+    const DWORD attributes = ::GetFileAttributesW(wide.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = ::GetLastError();
+        if (IsAbsence(error)) return true;
+        Reason = WindowsReason(error);
+        return false;
+    }
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        Reason = SystemReason(EISDIR);
+        return false;
+    }
+    if (attributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE)) {
+        Reason = InputKindReason(TFileKind::Other);
+        return false;
+    }
+    if (!::DeleteFileW(wide.c_str())) {
+        const DWORD error = ::GetLastError();
+        if (IsAbsence(error)) return true;
+        Reason = WindowsReason(error);
+        return false;
+    }
+    return true;
+}
+
+bool ProcessIsGone(long ProcessId) {
+    if (ProcessId <= 0) return false;
+    const HANDLE process =
+        ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(ProcessId));
+    if (!process) return ::GetLastError() == ERROR_INVALID_PARAMETER; // no such process
+    DWORD code = 0;
+    const bool ended = ::GetExitCodeProcess(process, &code) && code != STILL_ACTIVE;
+    ::CloseHandle(process);
+    return ended;
 }
 
 } // namespace YVclUtil

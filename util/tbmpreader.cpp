@@ -1,5 +1,7 @@
 #include "util/tbmpreader.h"
 
+#include "util/eygeneral.h"
+
 #include <algorithm>
 #include <bit>
 #include <cstdio>
@@ -287,8 +289,8 @@ bool TBmpReader::Open(const uint8_t* Data, size_t Size) {
     FPixelsAt = offBits;
     const uint32_t imageSize = field32(20);
     if (imageSize > Size - offBits)
-        return Fail("image size field (" + Num(imageSize) + " bytes) larger than the pixel data (" +
-                    Num(Size - offBits) + " bytes)");
+        return Fail("image size field (" + CountOf(imageSize, "byte") +
+                    ") larger than the pixel data (" + CountOf(Size - offBits, "byte") + ")");
     if (FKind == TKind::Indexed || FKind == TKind::Direct) {
         FRowBytes = ((static_cast<size_t>(FWidth) * FBits + 31) / 32) * 4;
         const uint64_t need = static_cast<uint64_t>(FRowBytes) * static_cast<uint64_t>(FHeight);

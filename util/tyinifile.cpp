@@ -183,9 +183,11 @@ bool TYIniFile::CreateEmptyFile() {
         return false;
     }
     // Non-blocking: a FIFO put there since the status check must not hold
-    // the caller; it is left alone.
+    // the caller; it is left alone. Exclusive: a dangling link of that name
+    // must not create a file where it points.
     const int fd =
-        ::open(FileName.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+        ::open(FileName.c_str(),
+               O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
     if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         LastErrMsg = fd < 0 ? SystemReason(errno) : InputKindReason(TFileKind::Other);
         if (fd >= 0) ::close(fd);
@@ -288,6 +290,9 @@ bool TYIniFile::LoadExistedIniFile() {
     std::string section;
     char* p = reinterpret_cast<char*>(bytes.data());
     char* const end = p + size;
+    // Editors on Windows put a UTF-8 byte-order mark first; it would hide the
+    // first section header.
+    if (size >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) p += 3;
     char piece[kLinePiece + 1];
     while (p < end) {
         char* nl = static_cast<char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));

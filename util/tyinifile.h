@@ -22,7 +22,9 @@ class TYHashedStringList;
 // Lines of the file: a '#' in the first column makes a comment; "[name]" opens
 // a section (trailing blanks of the name dropped); "key = value" stores a pair
 // when the value is not empty (trailing blanks of key and value dropped);
-// anything else is ignored; pairs before the first section are dropped.
+// anything else is ignored; pairs before the first section are dropped. A
+// UTF-8 byte-order mark at the start of the file is skipped (and not written
+// back).
 //
 // The file is only read to load it (a write-protected file loads) and must
 // be a regular file: a folder, device or FIFO is refused, never waited on.

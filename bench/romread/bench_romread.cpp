@@ -6,13 +6,19 @@
 // it. x_build is decode time / build time; the reader is held to at most 2.
 // InspectProcess runs "dpu510tk3 inspect" as a whole process on the
 // installation's sample image, beside "dpu510tk3 --help" as the process floor.
+// RebuildCheck is what recover and inspect spend building the recovered
+// project again; PaintAll what inspect --png spends drawing, also for an image
+// whose tables claim huge pictures (largest_MB: the largest picture drawn).
 
 #include "project/tconfiguration.h"
 #include "project/tproject.h"
 #include "rom/glyphlibrary.h"
 #include "rom/tglyphlibraryentries.h"
 #include "rom/tmakerom.h"
+#include "rom/romlayout.h"
+#include "rom/tromimagepainter.h"
 #include "rom/tromimagereader.h"
+#include "rom/tromrebuildcheck.h"
 #include "rom/trombuilder.h"
 #include "tests/rom/testglyphs.h"
 #include "tests/rom/testprompts.h"
@@ -26,7 +32,9 @@
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <sys/resource.h>
 #include <memory>
 
@@ -77,9 +85,14 @@ std::unique_ptr<TSetup> MakeSetup() {
 
     s->Config.ProgramDir = dir.toStdString() + "/";
     s->Config.StartupDir = dir.toStdString();
-    s->Config.GlbName = "BENCH.GLB";
-    s->Config.CFI = 1;
-    s->Config.DISPHV = 1;
+    // One version, so a recovered project names it and loads with its values.
+    const char* ini = "[GLOBAL]\r\nGLB=BENCH.GLB\r\nVCN=1\r\nITEM1=BENCH\r\n"
+                      "[BENCH]\r\nCFI=1\r\nIFI=41\r\nDISPHV=1\r\nENCODE=1\r\n";
+    std::string error;
+    YVclUtil::WriteFileAtomically(s->Config.IniPath(), ini, std::strlen(ini), error);
+    TTestPrompts prompts;
+    s->Config.Read(prompts);
+    s->Config.SelectVersion(0);
     for (int u = 0; u < 40; ++u) {
         const std::string label = "U" + std::to_string(10 + u);
         const std::string path = TRomBuilder::UserBitmapPath(s->Config.ProgramDir, 0, label);
@@ -153,6 +166,62 @@ void BM_DecodeBare(benchmark::State& state) {
     Decode(state, false);
 }
 
+// What recover and inspect add to the reading: the image recovered into a
+// scratch folder, loaded and built again in memory, and compared.
+void BM_RebuildCheck(benchmark::State& state) {
+    TGlyphLibraryEntries entries(Setup->Library, Setup->Config.GlbName);
+    DpuRom::TRomImageReader reader;
+    reader.Library = &entries;
+    reader.Cfi = 1;
+    reader.ProgramDir = Setup->Config.ProgramDir;
+    DpuRom::TRomImage image;
+    if (!reader.Read(Setup->Image.data(), Setup->Image.size(), image))
+        state.SkipWithError(reader.LastErrMsg.c_str());
+    size_t warnings = 0;
+    for (auto _ : state) {
+        DpuRom::TRomRebuildCheck check(Setup->Library, reader);
+        check.RunOnScratch(Setup->Config, image, Setup->Image);
+        warnings = check.Warnings.size();
+    }
+    state.counters["warnings"] = static_cast<double>(warnings);
+}
+
+// inspect --png's pictures, drawn four times enlarged and kept in memory: on
+// the full build, and on it with tables claiming one picture as large as its
+// zone and the next a byte shorter (the painter's budget at work).
+void Paint(benchmark::State& state, bool Huge) {
+    std::vector<uint8_t> bytes = Setup->Image;
+    if (Huge) {
+        auto put = [&bytes](size_t At, unsigned Address) {
+            bytes[At] = static_cast<uint8_t>(Address >> 8);
+            bytes[At + 1] = static_cast<uint8_t>(Address);
+        };
+        for (size_t i = 0; i < 60; ++i)
+            put(DpuRom::RomLayout::DirTables + 2 * i, 0);
+        put(DpuRom::RomLayout::DirTables, 0x3C80);
+        put(DpuRom::RomLayout::DirTables + 2, 0x3C80 + 8640);
+        put(DpuRom::RomLayout::DirTables + 4, 0x3C80 + 8640 + 8639);
+    }
+    DpuRom::TRomImageReader reader;
+    DpuRom::TRomImage image;
+    if (!reader.Read(bytes.data(), bytes.size(), image))
+        state.SkipWithError(reader.LastErrMsg.c_str());
+    size_t most = 0;
+    for (auto _ : state)
+        DpuRom::TRomImagePainter::PaintAll(image, 4, [&most](const QImage& P, const std::string&) {
+            most = std::max(most, static_cast<size_t>(P.sizeInBytes()));
+            return true;
+        });
+    state.counters["largest_MB"] = static_cast<double>(most) / (1 << 20);
+}
+
+void BM_PaintAll(benchmark::State& state) {
+    Paint(state, false);
+}
+void BM_PaintAllHugeItems(benchmark::State& state) {
+    Paint(state, true);
+}
+
 // The installation's sample, built once, in a start-up folder of its own.
 std::unique_ptr<QTemporaryDir> SampleDir;
 
@@ -208,6 +277,10 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark("DecodeWithLibrary", BM_DecodeWithLibrary)
         ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("DecodeBare", BM_DecodeBare)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("RebuildCheck", BM_RebuildCheck)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("PaintAll", BM_PaintAll)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("PaintAllHugeItems", BM_PaintAllHugeItems)
+        ->Unit(benchmark::kMillisecond);
     if (sample) {
         benchmark::RegisterBenchmark("InspectProcess", BM_InspectProcess)
             ->Unit(benchmark::kMillisecond);

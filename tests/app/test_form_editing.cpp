@@ -11,8 +11,10 @@
 #include <QDir>
 #include <QDropEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QMimeData>
 #include <QSettings>
+#include <QToolButton>
 #include <QUndoStack>
 #include <QUrl>
 
@@ -555,6 +557,165 @@ TEST(EditorLink, PortListMarksAbsentDevicesAndShowsThePortInUse) {
                   form.findChild<QObject*>("PcUart1")->property("UartPortNumber").toUInt()));
     EXPECT_NE(com->currentIndex(), 17);
     if (form.Link().Connected()) Click(form, "ConnectButton");
+}
+
+} // namespace
+
+namespace {
+
+// Ctrl+S writes the project file last loaded or saved, with no dialog and no
+// question; "Save" and Ctrl+Shift+S still ask for the file.
+TEST(EditorSaveInPlace, CtrlSWritesTheLastFileWithoutADialog) {
+    ForgetSettings();
+    TTestWorkspace ws;
+    TScriptedPrompts ask;
+    TForm1 form(&ask);
+    form.show();
+    QApplication::setActiveWindow(&form);
+    const std::string path = WriteProject(ws, "tower.dcf", "1");
+    ASSERT_TRUE(form.LoadProjectFile(path));
+    TypeInCell(form, 2, 2, "2");
+    ASSERT_TRUE(ModifiedShown(form));
+
+    QTest::keyClick(&form, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_TRUE(ask.DialogFilters.empty());
+    EXPECT_TRUE(ask.Questions.empty());
+    EXPECT_TRUE(ReadAll(path).contains("CODE_1=2\r\n"));
+    EXPECT_FALSE(ModifiedShown(form));
+    EXPECT_FALSE(form.HasUnsavedChanges());
+    EXPECT_EQ(form.StatusText(0).toStdString(),
+              "Project file: " +
+                  QFileInfo(QString::fromStdString(path)).absoluteFilePath().toStdString());
+
+    // "Save" and Ctrl+Shift+S: the dialog, then the overwrite question.
+    ask.QueueFile("");
+    Click(form, "SaveButton");
+    EXPECT_EQ(ask.DialogFilters.size(), 1u);
+    ask.QueueFile(path);
+    ask.QueueYesNo(false);
+    QTest::keyClick(&form, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(ask.DialogFilters.size(), 2u);
+    ASSERT_EQ(ask.Questions.size(), 1u);
+    EXPECT_EQ(ask.Questions[0].first, "Overlay file");
+
+    // The file gone: Ctrl+S asks for one again.
+    TypeInCell(form, 2, 3, "3");
+    ASSERT_TRUE(QFile::remove(QString::fromStdString(path)));
+    const std::string elsewhere = ws.File("elsewhere.dcf");
+    ask.QueueFile(elsewhere);
+    QTest::keyClick(&form, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(ask.DialogFilters.size(), 3u);
+    EXPECT_TRUE(ReadAll(elsewhere).contains("CODE_2=3\r\n"));
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(path)));
+    EXPECT_FALSE(form.HasUnsavedChanges());
+    // ... and from then on saves there in place.
+    TypeInCell(form, 2, 4, "4");
+    QTest::keyClick(&form, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(ask.DialogFilters.size(), 3u);
+    EXPECT_TRUE(ReadAll(elsewhere).contains("CODE_3=4\r\n"));
+}
+
+// Save never writes over a file the program reads: the glyph library (also
+// through a link), the configuration, a picture of the project.
+TEST(EditorSaveInPlace, SaveRefusesAFileTheProgramReads) {
+    ForgetSettings();
+    TTestWorkspace ws;
+    TScriptedPrompts ask;
+    TForm1 form(&ask);
+    form.show();
+    TypeInCell(form, 2, 1, "5");
+    const std::string glb = ws.File("D510TK3.GLB");
+    const QByteArray glbBefore = ReadAll(glb);
+    ASSERT_FALSE(glbBefore.isEmpty());
+    const std::string link = ws.File("lib.dcf");
+    ASSERT_TRUE(QFile::link(QString::fromStdString(glb), QString::fromStdString(link)));
+
+    ask.QueueFile(link);
+    Click(form, "SaveButton");
+    EXPECT_TRUE(ask.Questions.empty()) << "no overwrite question for a refused file";
+    ASSERT_EQ(ask.Boxes.size(), 1u);
+    EXPECT_EQ(ask.Boxes[0].first, "File error");
+    EXPECT_NE(ask.Boxes[0].second.find("glyph library"), std::string::npos) << ask.Boxes[0].second;
+    EXPECT_NE(ask.Boxes[0].second.find(link), std::string::npos) << ask.Boxes[0].second;
+    EXPECT_NE(ask.Boxes[0].second.find(form.Config().GlbPath()), std::string::npos);
+    EXPECT_TRUE(LogText(form).contains("[Error] Can not write project file"));
+    EXPECT_EQ(ReadAll(glb), glbBefore);
+    EXPECT_TRUE(form.HasUnsavedChanges());
+    EXPECT_FALSE(form.Project().SaveDone);
+
+    ask.QueueFile(form.Config().IniPath());
+    Click(form, "SaveButton");
+    ASSERT_EQ(ask.Boxes.size(), 2u);
+    EXPECT_NE(ask.Boxes[1].second.find("configuration file"), std::string::npos);
+
+    const std::string pic = ws.File("fire.bmp");
+    TTestWorkspace::SaveBmp(TTestWorkspace::Mark(64, 16, 2), pic);
+    const QByteArray picBefore = ReadAll(pic);
+    ask.QueueFile(pic);
+    emit Find<TPictureBox>(form, "MsgImage0_0")->DoubleClicked();
+    ask.QueueFile(pic);
+    Click(form, "SaveButton");
+    ASSERT_EQ(ask.Boxes.size(), 3u);
+    EXPECT_NE(ask.Boxes[2].second.find("lift-state picture"), std::string::npos);
+    EXPECT_EQ(ReadAll(pic), picBefore);
+    EXPECT_TRUE(ask.Questions.empty());
+
+    // MAKE ROM's save step is refused the same way, and nothing is built.
+    ask.QueueFile(glb);
+    Click(form, "MakeRomButton");
+    EXPECT_EQ(ReadAll(glb), glbBefore);
+}
+
+// Undoing Clear ALL shows the project file again as it was named.
+TEST(EditorUndo, ClearAllUndoKeepsTheProjectFileInTheStatusBar) {
+    ForgetSettings();
+    TTestWorkspace ws;
+    TScriptedPrompts ask;
+    TForm1 form(&ask);
+    form.show();
+    Click(form, "ClearAllButton");
+    EXPECT_EQ(form.StatusText(0), "Project file: ");
+    form.UndoStack()->undo();
+    EXPECT_EQ(form.StatusText(0), "Project file:");
+
+    const std::string path = WriteProject(ws, "tower.dcf", "B1");
+    ASSERT_TRUE(form.LoadProjectFile(path));
+    const QString named = form.StatusText(0);
+    ASSERT_TRUE(named.endsWith("tower.dcf"));
+    Click(form, "ClearAllButton");
+    EXPECT_EQ(form.StatusText(0), "Project file: ");
+    form.UndoStack()->undo();
+    EXPECT_EQ(form.StatusText(0), named);
+    EXPECT_EQ(form.Cell(2, 1), "B1");
+    form.UndoStack()->redo();
+    EXPECT_EQ(form.StatusText(0), "Project file: ");
+    EXPECT_EQ(form.Cell(2, 1), "");
+}
+
+// A recent project that was deleted is named in the box; nothing is asked
+// about unsaved changes for it.
+TEST(EditorFiles, DeletedRecentProjectIsReportedByName) {
+    ForgetSettings();
+    TTestWorkspace ws;
+    TScriptedPrompts ask;
+    TForm1 form(&ask);
+    form.show();
+    const std::string path = WriteProject(ws, "gone.dcf", "1");
+    ASSERT_TRUE(form.LoadProjectFile(path));
+    TypeInCell(form, 2, 2, "2");
+    ASSERT_TRUE(QFile::remove(QString::fromStdString(path)));
+    QMenu* menu = Find<QToolButton>(form, "RecentButton")->menu();
+    ASSERT_NE(menu, nullptr);
+    emit menu->aboutToShow();
+    ASSERT_FALSE(menu->actions().isEmpty());
+    menu->actions().first()->trigger();
+    EXPECT_TRUE(ask.SaveQuestions.empty());
+    ASSERT_EQ(ask.Boxes.size(), 1u);
+    EXPECT_EQ(ask.Boxes[0].first, "File error");
+    const std::string full =
+        QFileInfo(QString::fromStdString(path)).absoluteFilePath().toStdString();
+    EXPECT_EQ(ask.Boxes[0].second, "Project file not found!!\n\n" + full + "\n\n");
+    EXPECT_EQ(form.Cell(2, 2), "2");
 }
 
 } // namespace

@@ -1,3 +1,5 @@
+#include "app/tmakepage.h"
+#include "app/tqtprompts.h"
 #include "formtesthelpers.h"
 #include "tscriptedprompts.h"
 #include "ttestworkspace.h"
@@ -10,9 +12,18 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QMessageBox>
 #include <QProcess>
 #include <QProgressBar>
+#include <QPushButton>
+#include <QShortcut>
 #include <QRandomGenerator>
+#include <QSignalSpy>
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <termios.h>
+#include <unistd.h>
 
 namespace {
 
@@ -52,6 +63,32 @@ public:
     QString Pty;
     QProcess Process;
 };
+
+// A display that answers only what the test sends: the link opens Slave.
+class TPty {
+public:
+    TPty() {
+        Master = posix_openpt(O_RDWR | O_NOCTTY);
+        if (Master < 0 || grantpt(Master) != 0 || unlockpt(Master) != 0) return;
+        termios t{};
+        tcgetattr(Master, &t);
+        cfmakeraw(&t);
+        tcsetattr(Master, TCSANOW, &t);
+        Slave = QString::fromLocal8Bit(ptsname(Master));
+    }
+    ~TPty() {
+        if (Master >= 0) close(Master);
+    }
+    bool Reply(char Byte) const { return write(Master, &Byte, 1) == 1; }
+    int Master = -1;
+    QString Slave;
+};
+
+void WriteFile(const std::string& Path, const QByteArray& Bytes) {
+    QFile f(QString::fromStdString(Path));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(Bytes);
+}
 
 void SelectComPort(TForm1& Form, int Index) {
     auto* com = Find<QComboBox>(Form, "ComPortBox");
@@ -107,6 +144,7 @@ TEST(EditorLink, UploadThroughTheWindowReachesTheDisplay) {
 
     Click(form, "MsgOnCheck");
     ask.QueueFile(romPath);
+    ask.QueueYesNo(true);
     Click(form, "UploadButton");
     EXPECT_FALSE(Find<QAbstractButton>(form, "UploadButton")->isEnabled());
     // Date-Time Sync. waits while the image is on its way.
@@ -184,6 +222,7 @@ TEST(EditorLink, ClosingWhileUploadingClosesThePort) {
     SelectComPort(*form, 3);
     Click(*form, "ConnectButton");
     ask.QueueFile(romPath);
+    ask.QueueYesNo(true);
     Click(*form, "UploadButton");
     ASSERT_TRUE(
         WaitFor([&] { return Find<QProgressBar>(*form, "ProgressBar")->value() > 5; }, 30000));
@@ -220,6 +259,7 @@ TEST(EditorLink, DestroyingTheWindowMidUploadClosesThePortFirst) {
     SelectComPort(*form, 4);
     Click(*form, "ConnectButton");
     ask.QueueFile(romPath);
+    ask.QueueYesNo(true);
     Click(*form, "UploadButton");
     ASSERT_TRUE(
         WaitFor([&] { return Find<QProgressBar>(*form, "ProgressBar")->value() > 5; }, 30000));
@@ -227,6 +267,283 @@ TEST(EditorLink, DestroyingTheWindowMidUploadClosesThePortFirst) {
     form.reset();
     ASSERT_EQ(openWhenDetached.size(), 1u);
     EXPECT_FALSE(openWhenDetached[0]);
+}
+
+// The upload offers the image MAKE ROM wrote, not one only looked at in the
+// ROM image window, and asks before sending with the file's name and time.
+TEST(EditorLink, UploadOffersTheBuiltImageAndNamesItBeforeSending) {
+    TTestWorkspace ws;
+    TPty pty;
+    ASSERT_FALSE(pty.Slave.isEmpty());
+    LinkComPort(6, pty.Slave);
+    const std::string other = ws.File("OTHER.BIN");
+    WriteFile(other, QByteArray(64512, '\x33'));
+
+    TScriptedPrompts ask;
+    TForm1 form(&ask);
+    form.show();
+    // Before any build: the file "ROM Filename:" names, in the working folder.
+    Find<QLineEdit>(form, "RomFileNameEdit")->setText("NAMED.BIN");
+    SelectComPort(form, 5);
+    Click(form, "ConnectButton");
+    ASSERT_TRUE(Find<QAbstractButton>(form, "UploadButton")->isEnabled())
+        << LogText(form).toStdString();
+    ask.QueueFile("");
+    Click(form, "UploadButton");
+    ASSERT_FALSE(ask.Suggestions.empty());
+    EXPECT_EQ(ask.Suggestions.back(), QDir(ws.Path()).absoluteFilePath("NAMED.BIN").toStdString());
+
+    TypeInCell(form, 2, 1, "7");
+    const std::string built = ws.File("TOWER.BIN");
+    Find<QLineEdit>(form, "RomFileNameEdit")->setText("TOWER.BIN");
+    form.Project().ROMFILENAME = "TOWER.BIN";
+    ask.QueueFile(ws.File("tower.dcf"));
+    Click(form, "MakeRomButton");
+    ASSERT_TRUE(QFile::exists(QString::fromStdString(built))) << LogText(form).toStdString();
+
+    // Another image opened in the ROM image window, then the window closed.
+    bool viewed = false;
+    QTimer::singleShot(0, [&] {
+        QWidget* view = QApplication::activeModalWidget();
+        if (!view) return;
+        ask.QueueFile(other);
+        if (auto* open = view->findChild<QAbstractButton*>("RomImageOpen")) {
+            open->click();
+            viewed = true;
+        }
+        view->close();
+    });
+    Click(form, "RomImageViewButton");
+    ASSERT_TRUE(viewed);
+
+    // The upload's dialog starts at the built image; the question names it.
+    const size_t before = ask.Suggestions.size();
+    ask.QueueFile(built);
+    ask.QueueYesNo(false);
+    Click(form, "UploadButton");
+    ASSERT_EQ(ask.Suggestions.size(), before + 1);
+    EXPECT_EQ(ask.Suggestions.back(),
+              QFileInfo(QString::fromStdString(built)).absoluteFilePath().toStdString());
+    ASSERT_EQ(ask.Questions.size(), 1u);
+    const std::string& question = ask.Questions[0].second;
+    EXPECT_NE(question.find("TOWER.BIN"), std::string::npos) << question;
+    const QString time = QFileInfo(QString::fromStdString(built))
+                             .lastModified()
+                             .toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+    EXPECT_NE(question.find(time.toStdString()), std::string::npos) << question;
+    // No: nothing starts.
+    EXPECT_EQ(form.Link().LinkState(), DpuLink::TLinkState::Idle);
+    EXPECT_TRUE(Find<QAbstractButton>(form, "UploadButton")->isEnabled());
+    EXPECT_FALSE(LogText(form).contains("*** UpLoad ROM image ***"));
+
+    // Yes: the upload waits for the display.
+    ask.QueueFile(built);
+    ask.QueueYesNo(true);
+    Click(form, "UploadButton");
+    EXPECT_EQ(form.Link().LinkState(), DpuLink::TLinkState::RomUpload);
+}
+
+// Cancel ends an upload at once: the port stays connected, the log says at
+// which frame, the bar goes back to 0, and the next upload can start.
+TEST(EditorLink, CancelEndsAnUploadAndKeepsThePortConnected) {
+    TTestWorkspace ws;
+    TPty pty;
+    ASSERT_FALSE(pty.Slave.isEmpty());
+    LinkComPort(7, pty.Slave);
+    const std::string rom = ws.File("UP.BIN");
+    WriteFile(rom, QByteArray(64512, '\x44'));
+
+    TScriptedPrompts ask;
+    TForm1 form(&ask);
+    form.show();
+    auto* cancel = Find<QAbstractButton>(form, "CancelButton");
+    ASSERT_NE(cancel, nullptr);
+    EXPECT_FALSE(cancel->isEnabled());
+    SelectComPort(form, 6);
+    Click(form, "ConnectButton");
+    ask.QueueFile(rom);
+    ask.QueueYesNo(true);
+    Click(form, "UploadButton");
+    ASSERT_EQ(form.Link().LinkState(), DpuLink::TLinkState::RomUpload);
+    EXPECT_TRUE(cancel->isEnabled());
+    ASSERT_TRUE(pty.Reply('C'));
+    ASSERT_TRUE(WaitFor([&] { return form.Link().BlockNo() == 1; }, 30000));
+    ASSERT_TRUE(pty.Reply(0x06));
+    ASSERT_TRUE(WaitFor([&] { return form.Link().BlockNo() == 2; }, 30000));
+    EXPECT_EQ(Find<QProgressBar>(form, "ProgressBar")->value(), 2);
+
+    cancel->click();
+    EXPECT_TRUE(LogText(form).contains("*** UpLoad ROM image cancelled at frame 2 of 976 ***"))
+        << LogText(form).toStdString();
+    EXPECT_EQ(form.Link().LinkState(), DpuLink::TLinkState::Idle);
+    EXPECT_EQ(Find<QProgressBar>(form, "ProgressBar")->value(), 0);
+    EXPECT_FALSE(cancel->isEnabled());
+    auto* uart = form.findChild<YVclCtrl::TCustomUart*>("PcUart1");
+    ASSERT_NE(uart, nullptr);
+    EXPECT_TRUE(uart->pr_IsOpened());
+    EXPECT_EQ(Find<QAbstractButton>(form, "ConnectButton")->text().remove('&'), "Disconnect");
+    EXPECT_TRUE(Find<QAbstractButton>(form, "UploadButton")->isEnabled());
+    EXPECT_TRUE(WaitFor(
+        [&] { return Find<QAbstractButton>(form, "DateTimeSyncButton")->isEnabled(); }, 10000));
+    EXPECT_FALSE(LogText(form).contains(">>> Close"));
+}
+
+// Esc does what Cancel does, for a date-time sync too; otherwise Esc is left
+// to whoever has the focus.
+TEST(EditorLink, CancelWithEscEndsADateTimeSync) {
+    TTestWorkspace ws;
+    TPty pty;
+    ASSERT_FALSE(pty.Slave.isEmpty());
+    LinkComPort(8, pty.Slave);
+    TScriptedPrompts ask;
+    TForm1 form(&ask);
+    form.show();
+    QApplication::setActiveWindow(&form);
+    auto* esc = form.findChild<QShortcut*>("CancelShortcut");
+    ASSERT_NE(esc, nullptr);
+    EXPECT_FALSE(esc->isEnabled());
+    SelectComPort(form, 7);
+    Click(form, "ConnectButton");
+    Click(form, "DateTimeSyncButton");
+    ASSERT_EQ(form.Link().LinkState(), DpuLink::TLinkState::DateTimeSync);
+    EXPECT_TRUE(esc->isEnabled());
+    QTest::keyClick(&form, Qt::Key_Escape);
+    EXPECT_TRUE(LogText(form).contains("*** Date & Time Sync. cancelled ***"))
+        << LogText(form).toStdString();
+    EXPECT_EQ(form.Link().LinkState(), DpuLink::TLinkState::Idle);
+    EXPECT_FALSE(esc->isEnabled());
+    EXPECT_TRUE(form.Link().Connected());
+    EXPECT_TRUE(Find<QAbstractButton>(form, "DateTimeSyncButton")->isEnabled());
+}
+
+// The Make page announces what the person asks for; the window answers.
+TEST(EditorMakePage, AnnouncesIntentsInsteadOfHandingOutWidgets) {
+    TTestWorkspace ws;
+    TMakePage page(nullptr);
+    QSignalSpy connect(&page, &TMakePage::ConnectRequested);
+    QSignalSpy disconnect(&page, &TMakePage::DisconnectRequested);
+    QSignalSpy upload(&page, &TMakePage::UploadRequested);
+    QSignalSpy cancel(&page, &TMakePage::CancelRequested);
+    QSignalSpy rom(&page, &TMakePage::RomFileChosen);
+    QSignalSpy id(&page, &TMakePage::IdCodeEdited);
+    QSignalSpy pos(&page, &TMakePage::MsgPosChosen);
+    QSignalSpy dt(&page, &TMakePage::DateTimeDisplayChosen);
+    QSignalSpy node(&page, &TMakePage::NodeAddressChosen);
+
+    page.findChild<QComboBox*>("ComPortBox")->setCurrentIndex(2);
+    page.findChild<QAbstractButton*>("ConnectButton")->click();
+    ASSERT_EQ(connect.count(), 1);
+    EXPECT_EQ(connect[0][0].toUInt(), 3u);
+    page.ShowLinkControls(true, true, true, false);
+    page.findChild<QAbstractButton*>("ConnectButton")->click();
+    EXPECT_EQ(disconnect.count(), 1);
+    page.PressUpload();
+    EXPECT_EQ(upload.count(), 1);
+    page.PressCancel(); // not offered while idle
+    EXPECT_EQ(cancel.count(), 0);
+    page.ShowLinkControls(true, false, false, true);
+    EXPECT_TRUE(page.CancelOffered());
+    page.PressUpload(); // disabled during a transfer
+    EXPECT_EQ(upload.count(), 1);
+    page.PressCancel();
+    EXPECT_EQ(cancel.count(), 1);
+
+    auto* idEdit = page.findChild<QLineEdit*>("IdCodeEdit");
+    QTest::keyClicks(idEdit, "A1");
+    EXPECT_EQ(id.count(), 2);
+    QListWidgetItem clicked(QStringLiteral("X.BIN"));
+    emit page.findChild<QListWidget*>("FileList")->itemClicked(&clicked);
+    ASSERT_EQ(rom.count(), 1);
+    EXPECT_EQ(rom[0][0].toString(), "X.BIN");
+    EXPECT_EQ(page.RomFileName(), "X.BIN");
+    page.findChild<QAbstractButton*>("MsgPos0")->click();
+    ASSERT_EQ(pos.count(), 1);
+    EXPECT_EQ(pos[0][0].toInt(), 0);
+    page.findChild<QAbstractButton*>("DateTimeCheck")->click();
+    ASSERT_EQ(dt.count(), 1);
+    EXPECT_TRUE(dt[0][0].toBool());
+    emit page.findChild<QComboBox*>("NodeAddressBox")->activated(5);
+    ASSERT_EQ(node.count(), 1);
+    EXPECT_EQ(node[0][0].toInt(), 5);
+
+    // Showing the record announces nothing.
+    DpuProject::TProject project;
+    project.DISPDT = 0;
+    project.DEF_MSGPOS = 2;
+    project.CUSIDCODE = "ZZ";
+    page.ShowSettings(project);
+    EXPECT_EQ(id.count(), 2);
+    EXPECT_EQ(pos.count(), 1);
+    EXPECT_EQ(dt.count(), 1);
+}
+
+// A file that does not read as an image is sent only when the person says
+// so; the port is not used before that, and the log keeps the reason.
+TEST(EditorLink, UploadOfAFileThatIsNoImageAsksBeforeSending) {
+    TTestWorkspace ws;
+    TPty pty;
+    ASSERT_FALSE(pty.Slave.isEmpty());
+    LinkComPort(9, pty.Slave);
+    QByteArray noise(64512, 0);
+    for (char& b : noise)
+        b = static_cast<char>(QRandomGenerator::global()->generate());
+    const std::string junk = ws.File("JUNK.BIN");
+    WriteFile(junk, noise);
+    const std::string empty = ws.File("EMPTY.BIN");
+    WriteFile(empty, QByteArray());
+
+    TScriptedPrompts ask;
+    TForm1 form(&ask);
+    form.show();
+    SelectComPort(form, 8);
+    Click(form, "ConnectButton");
+    ASSERT_TRUE(form.Link().Connected()) << LogText(form).toStdString();
+
+    for (const std::string& file : {junk, empty}) {
+        ask.Questions.clear();
+        ask.QueueFile(file);
+        ask.QueueYesNo(false);
+        Click(form, "UploadButton");
+        ASSERT_EQ(ask.Questions.size(), 1u) << file;
+        EXPECT_EQ(ask.Questions[0].first, "Warning");
+        const std::string& text = ask.Questions[0].second;
+        EXPECT_EQ(text.rfind("Not a ROM image!!\n\n", 0), 0u) << text;
+        EXPECT_NE(text.find(QFileInfo(QString::fromStdString(file)).fileName().toStdString()),
+                  std::string::npos);
+        EXPECT_NE(text.find("Send it anyway?"), std::string::npos);
+        EXPECT_EQ(form.Link().LinkState(), DpuLink::TLinkState::Idle);
+        EXPECT_FALSE(LogText(form).contains("*** UpLoad ROM image ***"));
+        EXPECT_TRUE(LogText(form).contains(
+            QString::fromStdString("[Warning] ROM file " + file + " is not a ROM image: ")))
+            << LogText(form).toStdString();
+        EXPECT_TRUE(LogText(form).contains("(not sent)"));
+        EXPECT_TRUE(Find<QAbstractButton>(form, "UploadButton")->isEnabled());
+    }
+
+    // Yes: sent as it is, and the log says so after the start lines.
+    ask.QueueFile(junk);
+    ask.QueueYesNo(true);
+    Click(form, "UploadButton");
+    EXPECT_EQ(form.Link().LinkState(), DpuLink::TLinkState::RomUpload);
+    EXPECT_TRUE(LogText(form).startsWith("*** UpLoad ROM image ***"));
+    EXPECT_TRUE(LogText(form).contains("(sent as asked)"));
+    Click(form, "CancelButton");
+    EXPECT_EQ(form.Link().LinkState(), DpuLink::TLinkState::Idle);
+}
+
+// The window's own Yes/No box answers No to Enter: sending anyway, and
+// every other question, needs a deliberate Yes.
+TEST(EditorLink, QuestionsDefaultToNo) {
+    TQtPrompts prompts;
+    bool seen = false;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) return;
+        seen = static_cast<QAbstractButton*>(box->defaultButton()) == box->button(QMessageBox::No);
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    EXPECT_FALSE(prompts.AskYesNo("Warning", "Not a ROM image!!\n\nSend it anyway?\n"));
+    EXPECT_TRUE(seen);
 }
 
 } // namespace

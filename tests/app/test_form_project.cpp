@@ -7,6 +7,10 @@
 #include <QProcess>
 #include <QUndoStack>
 
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
 namespace {
 
 bool FileHasLine(const std::string& Path, const QByteArray& Line) {
@@ -353,7 +357,7 @@ TEST(EditorMakeRom, BuildsWhatTheCommandLineToolBuilds) {
     EXPECT_TRUE(
         Find<QListWidget>(form, "FileList")->findItems("DPU510TK3.BIN", Qt::MatchExactly).size() ==
         1);
-    // The upload dialog will start at the image just built.
+    // The ROM image window's dialog starts at the image just built (the upload offers it too).
     EXPECT_EQ(form.LastFile("bin"), ws.File("DPU510TK3.BIN"));
 
     const QString cli = QCoreApplication::applicationDirPath() + "/dpu510tk3";
@@ -387,6 +391,51 @@ TEST(EditorFileBrowser, ClickingAFilePutsItsNameAndFoldersChangeTheCurrentDirect
     ASSERT_EQ(ask.Boxes.size(), 1u);
     EXPECT_EQ(ask.Boxes[0].first, "Error");
     EXPECT_EQ(QDir::currentPath(), QDir(ws.Path() + "/roms").absolutePath());
+}
+
+// Files made outside the editor show without reopening the folder; links to
+// devices (a pseudo-terminal, /dev/null) are neither folders nor files.
+TEST(EditorFileBrowser, FollowsTheFolderAndListsNoDevicesAsFolders) {
+    TTestWorkspace ws;
+    const QString roms = ws.Path() + "/roms";
+    QDir(ws.Path()).mkdir("roms");
+    QDir(roms).mkdir("older");
+    const int master = posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(grantpt(master), 0);
+    ASSERT_EQ(unlockpt(master), 0);
+    ASSERT_TRUE(QFile::link(QString::fromLocal8Bit(ptsname(master)), roms + "/COM1"));
+    ASSERT_TRUE(QFile::link("/dev/null", roms + "/DEV.BIN"));
+    TScriptedPrompts ask;
+    TForm1 form(&ask);
+    form.show();
+    auto* browser = Find<TFileBrowser>(form, "FileBrowser");
+    ASSERT_TRUE(browser->SetDirectory(roms));
+    auto* files = Find<QListWidget>(form, "FileList");
+    auto* dirs = Find<QListWidget>(form, "DirectoryList");
+    auto listed = [](QListWidget* List, const QString& Name) {
+        for (int i = 0; i < List->count(); ++i)
+            if (List->item(i)->text().endsWith(' ' + Name) || List->item(i)->text() == Name)
+                return true;
+        return false;
+    };
+    EXPECT_TRUE(listed(dirs, "older"));
+    EXPECT_FALSE(listed(dirs, "COM1"));
+    EXPECT_FALSE(listed(dirs, "DEV.BIN"));
+    EXPECT_FALSE(listed(files, "DEV.BIN"));
+    EXPECT_EQ(files->count(), 0);
+
+    // Another program writes an image into the folder, makes and removes folders.
+    QFile made(roms + "/MADE.BIN");
+    ASSERT_TRUE(made.open(QIODevice::WriteOnly));
+    made.write(QByteArray(10, 'x'));
+    made.close();
+    QDir(roms).mkdir("newer");
+    EXPECT_TRUE(WaitFor([&] { return listed(files, "MADE.BIN"); }, 20000));
+    EXPECT_TRUE(WaitFor([&] { return listed(dirs, "newer"); }, 20000));
+    QFile::remove(roms + "/MADE.BIN");
+    EXPECT_TRUE(WaitFor([&] { return !listed(files, "MADE.BIN"); }, 20000));
+    ::close(master);
 }
 
 } // namespace

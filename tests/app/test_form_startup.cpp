@@ -10,6 +10,10 @@
 #include <QUndoStack>
 #include <QRegularExpression>
 
+#include <algorithm>
+#include <memory>
+#include <vector>
+
 using DpuProject::TStartup;
 
 namespace {
@@ -305,6 +309,35 @@ TEST(EditorPreview, GlyphsUserBitmapsAndEmptyCells) {
     ASSERT_TRUE(form.LoadProjectFile(dcf));
     EXPECT_EQ(grid->currentRow(), 2);
     EXPECT_TRUE(SameRgb(Picture(form, "PreviewImage"), Centred(2, '5')));
+}
+
+std::vector<QString> g_qtMessages;
+
+// Closing and destroying the window (connected, with a transfer running)
+// leaves nothing on stderr: every message Qt would print is caught here.
+TEST(EditorShutdown, ExitPrintsNoQtWarnings) {
+    TTestWorkspace ws;
+    g_qtMessages.clear();
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& Text) {
+            g_qtMessages.push_back(Text);
+        });
+    {
+        TScriptedPrompts ask;
+        auto form = std::make_unique<TForm1>(&ask);
+        form->show();
+        TypeInCell(*form, 2, 1, "1");
+        Click(*form, "ClearAllButton");
+        ask.QueueSaveAnswer(TSaveQuestion::TAnswer::Discard);
+        EXPECT_TRUE(form->close());
+        form.reset();
+    }
+    qInstallMessageHandler(previous);
+    for (const QString& m : g_qtMessages)
+        EXPECT_FALSE(m.contains("disconnect")) << m.toStdString();
+    EXPECT_TRUE(std::none_of(g_qtMessages.begin(), g_qtMessages.end(), [](const QString& m) {
+        return m.contains("Unexpected nullptr parameter");
+    }));
 }
 
 } // namespace

@@ -131,11 +131,10 @@ TEST(LabelRule, CheckPreviewAndMakeRomAgreeOnEveryLabel) {
         project.DEF_FL = style;
         for (size_t i = 0; i < labels.size(); ++i)
             project.SetLabel(0, static_cast<int>(i), labels[i]);
-        bool showing = false;
         QTableWidget grid(256, 5);
         for (int r = 0; r < 256; ++r)
             grid.setItem(r, 2, new QTableWidgetItem);
-        TLabelChecker checker(project, config, library, &grid, showing);
+        TLabelChecker checker(project, config, library, &grid);
         checker.CheckAll();
 
         TTestPrompts prompts;

@@ -6,6 +6,8 @@
 #include "rom/tmakerom.h"
 
 #include <QLabel>
+#include <QListWidget>
+#include <QScrollArea>
 #include <QPushButton>
 #include <QTimer>
 
@@ -108,6 +110,56 @@ TEST(RomImageView, RefusesWhatIsNoImageAndOpensFromTheMakeTab) {
     Click(form, "RomImageViewButton");
     EXPECT_TRUE(shown);
     EXPECT_TRUE(loaded);
+}
+
+// Enter in the file field opens the typed file and asks for nothing else; a
+// label that is not ASCII reads as typed; the code's picture is seen whole at
+// the 4x the window opens with.
+TEST(RomImageView, EnterOpensTheTypedFileLabelsReadAsTypedAndThePictureIsWhole) {
+    TTestWorkspace ws;
+    TScriptedPrompts ask;
+    TForm1 form(&ask);
+    form.Project().SetLabel(0, 3, "1");
+    form.Project().SetLabel(0, 4, "12");
+    form.Project().SetLabel(0, 5, "23");
+    ASSERT_TRUE(BuildInto(form, ask, ws.File("TYPED.BIN")));
+    // "é" as its UTF-8 bytes (code 4) and as one byte of the single-byte set (code 5).
+    QFile file(QString::fromStdString(ws.File("TYPED.BIN")));
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    QByteArray bytes = file.readAll();
+    bytes[0x21B8 + 4] = '\xC3';
+    bytes[0x22B8 + 4] = '\xA9';
+    bytes[0x21B8 + 5] = '\0';
+    bytes[0x22B8 + 5] = '\xE9';
+    ASSERT_TRUE(file.seek(0));
+    ASSERT_EQ(file.write(bytes), bytes.size());
+    file.close();
+
+    TRomImageView view("", form.Config(), form.Library(), ask);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    auto* path = view.findChild<QLineEdit*>("RomImagePath");
+    ASSERT_NE(path, nullptr);
+    path->setText(QString::fromStdString(ws.File("TYPED.BIN")));
+    path->setFocus();
+    QTest::keyClick(path, Qt::Key_Return);
+    ASSERT_TRUE(view.HasImage()) << view.ErrorText();
+    EXPECT_TRUE(ask.DialogFilters.empty()) << "an open dialog was asked for";
+    EXPECT_TRUE(view.isVisible());
+
+    auto* codes = view.findChild<QListWidget*>("RomImageCodes");
+    ASSERT_NE(codes, nullptr);
+    view.SelectCode(0, 3);
+    EXPECT_EQ(codes->item(4)->text(), QString::fromUtf8("  4 (04): \xC3\xA9"));
+    EXPECT_EQ(codes->item(5)->text(), QString::fromUtf8("  5 (05): \xC3\xA9"));
+
+    view.SetZoom(4);
+    QApplication::processEvents();
+    auto* area = view.findChild<QScrollArea*>("RomImageCodeArea");
+    ASSERT_NE(area, nullptr);
+    EXPECT_EQ(view.findChild<QLabel*>("RomImageCodePicture")->size(), QSize(256, 256));
+    EXPECT_GE(area->viewport()->width(), 256);
+    EXPECT_GE(area->viewport()->height(), 256);
 }
 
 } // namespace

@@ -22,6 +22,7 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -424,6 +425,193 @@ TEST_F(MakeRomCliTest, UsageAndHelp) {
     run = Tool({"make-rom", "absent.dcf"});
     EXPECT_EQ(run.Status, 1);
     EXPECT_NE(run.Err.find("absent.dcf"), std::string::npos) << run.Err;
+}
+
+// A slot or logo picture that is not there is still skipped, but said, so
+// --strict refuses the image that lacks it.
+TEST_F(MakeRomCliTest, MissingPicturesAreSaidAndStrictRefusesThem) {
+    const std::string gone = Dir.filePath("gone.bmp").toStdString();
+    const std::string logo = Dir.filePath("nologo.bmp").toStdString();
+    std::string text =
+        "[GLOBAL]\r\nCODENAME=DVE510TK3\r\nCUSLOGOENABLE=1\r\nTITLEFILENAME_C=" + logo +
+        "\r\n[LiftStateImage]\r\nLeftState_0_A=" + Message + "\r\nLeftState_3_B=" + gone +
+        "\r\n[CTBL0]\r\nCODE_0=1\r\n";
+    WriteText(File("m.dcf"), text);
+    TRun run = Tool({"make-rom", "m.dcf", "-o", "M.BIN"});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    EXPECT_NE(run.Out.find("[Warning] Customer logo \"" + logo + "\" not found --> logo off !!!\n"),
+              std::string::npos)
+        << run.Out;
+    // The project's file is not there, nor its stock namesake.
+    EXPECT_NE(run.Out.find("[Warning] Lift state 3 slot B \""), std::string::npos) << run.Out;
+    EXPECT_NE(run.Out.find("gone.bmp\" not found --> skipped !!!\n"), std::string::npos) << run.Out;
+    EXPECT_EQ(ReadAll(File("M.BIN"))[SettingsRecord + 5], 0); // logo off
+
+    run = Tool({"make-rom", "m.dcf", "--strict", "-o", "S.BIN"});
+    EXPECT_EQ(run.Status, 3) << run.Out << run.Err;
+    EXPECT_NE(run.Err.find("Strict build: 2 warning lines, no ROM file written!!"),
+              std::string::npos)
+        << run.Err;
+    EXPECT_FALSE(QFile::exists(File("S.BIN")));
+}
+
+// The image never replaces a file the build reads, however it is named:
+// nothing is written and the message names both.
+TEST_F(MakeRomCliTest, ImageNeverReplacesAnInput) {
+    const std::string logo = Dir.filePath("logo.bmp").toStdString();
+    ASSERT_TRUE(Marked(64, 64).save(QString::fromStdString(logo), "BMP"));
+    Project("p.dcf", "CUSLOGOENABLE=1\r\nTITLEFILENAME_C=" + logo + "\r\n", "CODE_0=1\r\n");
+    ASSERT_TRUE(QFile::link("p.dcf", File("alias.BIN")));
+    const std::vector<std::pair<QString, std::string>> inputs = {
+        {"p.dcf", "project file"},
+        {"alias.BIN", "project file"},
+        {"TEST.GLB", "glyph library"},
+        {"ORVDVE510TK3.INI", "configuration file"},
+        {"FIRE-16x64_EN.bmp", "lift state 0 slot A picture"},
+        {"logo.bmp", "customer logo"},
+    };
+    for (const auto& [target, what] : inputs) {
+        SCOPED_TRACE(target.toStdString());
+        const std::vector<uint8_t> before = ReadAll(File(target.toLocal8Bit().constData()));
+        const TRun run = Tool({"make-rom", "p.dcf", "-o", target});
+        EXPECT_EQ(run.Status, 1);
+        EXPECT_NE(run.Err.find("Cannot write ROM file \"" + target.toStdString() +
+                               "\": it is the " + what + " \""),
+                  std::string::npos)
+            << run.Err;
+        EXPECT_EQ(run.Out.find("Make ROM OK"), std::string::npos);
+        EXPECT_EQ(ReadAll(File(target.toLocal8Bit().constData())), before);
+    }
+    // The project's own ROM file name is no way round.
+    Project("q.BIN", "ROMFILENAME=q.BIN\r\n", "CODE_0=1\r\n");
+    const TRun run = Tool({"make-rom", "q.BIN"});
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_NE(run.Err.find("it is the project file \"q.BIN\""), std::string::npos) << run.Err;
+    EXPECT_NE(ReadAll(File("q.BIN")).size(), 64512u);
+}
+
+// Control bytes stop the load naming the line; a byte-order mark is no
+// fault; the ROM file name of a project never leaves the build's folder.
+TEST_F(MakeRomCliTest, ProjectInputIsGuarded) {
+    const std::string body = "[GLOBAL]\r\nCODENAME=DVE510TK3\r\nROMFILENAME=G.BIN\r\n"
+                             "[CTBL0]\r\nCODE_0=1\r\n";
+    for (const char bad : {'\0', '\x01', '\x1B', '\x7F'}) {
+        SCOPED_TRACE(static_cast<int>(bad));
+        WriteText(File("nul.dcf"), body + std::string(1, bad) + "[CTBL1]\r\nCODE_0=2\r\n");
+        const TRun run = Tool({"make-rom", "nul.dcf"});
+        EXPECT_EQ(run.Status, 1);
+        EXPECT_NE(run.Err.find("DCF file format error!!"), std::string::npos) << run.Err;
+        EXPECT_NE(run.Err.find("line 6 holds the control byte"), std::string::npos) << run.Err;
+        EXPECT_FALSE(QFile::exists(File("G.BIN")));
+    }
+    // Tabs and line ends of either kind are text.
+    WriteText(File("tab.dcf"),
+              "[GLOBAL]\nCODENAME=DVE510TK3\r\n[USER]\nNOTE=a\tb\r\n[CTBL0]\nCODE_0=1\n");
+    EXPECT_EQ(Tool({"make-rom", "tab.dcf", "-o", "T.BIN"}).Status, 0);
+
+    WriteText(File("bom.dcf"), "\xEF\xBB\xBF" + body);
+    TRun run = Tool({"make-rom", "bom.dcf"});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(ReadAll(File("G.BIN")).size(), 64512u);
+
+    ASSERT_TRUE(QDir(Dir.path()).mkdir("sub"));
+    for (const std::string& named :
+         {std::string("sub/inner.rom"), Dir.filePath("sub/abs.rom").toStdString(),
+          std::string("sub\\win.rom")}) {
+        SCOPED_TRACE(named);
+        Project("r.dcf", "ROMFILENAME=" + named + "\r\n", "CODE_0=1\r\n");
+        run = Tool({"make-rom", "r.dcf"});
+        ASSERT_EQ(run.Status, 0) << run.Err;
+    }
+    EXPECT_TRUE(QFile::exists(File("inner.BIN")));
+    EXPECT_TRUE(QFile::exists(File("abs.BIN")));
+    EXPECT_TRUE(QFile::exists(File("win.BIN")));
+    EXPECT_TRUE(QDir(File("sub")).isEmpty());
+    // -o still goes anywhere.
+    run = Tool({"make-rom", "r.dcf", "-o", "sub/chosen.BIN"});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    EXPECT_TRUE(QFile::exists(File("sub/chosen.BIN")));
+}
+
+// The working picture file is never created through a link, and whatever
+// else has its name is left alone with a line saying so.
+TEST_F(MakeRomCliTest, WorkingFileNeverFollowsALink) {
+    Project("a.dcf", "", "CODE_0=1\r\n");
+    ASSERT_TRUE(QFile::link(File("planted.txt"), File("ORV_TEMPBMP.BMP")));
+    TRun run = Tool({"make-rom", "a.dcf", "-o", "A.BIN"});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    EXPECT_FALSE(QFile::exists(File("planted.txt")));
+    EXPECT_TRUE(QFileInfo(File("ORV_TEMPBMP.BMP")).isSymLink());
+    EXPECT_NE(run.Out.find("ORV_TEMPBMP.BMP\" left alone: Not a regular file !!!"),
+              std::string::npos)
+        << run.Out;
+
+    ASSERT_TRUE(QFile::remove(File("ORV_TEMPBMP.BMP")));
+    ASSERT_EQ(::mkfifo(File("ORV_TEMPBMP.BMP").toStdString().c_str(), 0600), 0);
+    run = Tool({"make-rom", "a.dcf", "-o", "A.BIN"});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    struct stat st {};
+    ASSERT_EQ(::lstat(File("ORV_TEMPBMP.BMP").toStdString().c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+
+    // A stale regular one goes, and no new one is made.
+    ASSERT_TRUE(QFile::remove(File("ORV_TEMPBMP.BMP")));
+    WriteText(File("ORV_TEMPBMP.BMP"), "stale");
+    run = Tool({"make-rom", "a.dcf", "-o", "A.BIN"});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    EXPECT_FALSE(QFile::exists(File("ORV_TEMPBMP.BMP")));
+}
+
+// A temporary file that a killed run left beside the image goes with the
+// next run in that folder; one of a running process stays.
+TEST_F(MakeRomCliTest, TemporariesOfKilledRunsAreRemoved) {
+    Project("a.dcf", "", "CODE_0=1\r\n");
+    const pid_t child = ::fork();
+    if (child == 0) ::_exit(0);
+    ASSERT_GT(child, 0);
+    ASSERT_EQ(::waitpid(child, nullptr, 0), child);
+    const QString dead = QString(".OUT.BIN.%1.0.dpu510.tmp").arg(child);
+    const QString older = QString(".OLD.BIN.%1.3.tmp").arg(child);
+    const QString alive = QString(".OUT.BIN.%1.0.dpu510.tmp").arg(::getpid());
+    for (const QString& name : {dead, older, alive})
+        WriteText(File(name.toLocal8Bit().constData()), "half an image");
+    const TRun run = Tool({"make-rom", "a.dcf", "-o", "OUT.BIN"});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    EXPECT_FALSE(QFile::exists(File(dead.toLocal8Bit().constData())));
+    EXPECT_FALSE(QFile::exists(File(older.toLocal8Bit().constData())));
+    EXPECT_TRUE(QFile::exists(File(alive.toLocal8Bit().constData())));
+}
+
+// What goes wrong is said in the tool's words, once, with what is wrong.
+TEST_F(MakeRomCliTest, MessagesSayWhatIsWrong) {
+    Project("a.dcf", "", "CODE_0=1\r\n");
+    ASSERT_TRUE(QDir(Dir.path()).mkdir("folder.dcf"));
+    TRun run = Tool({"make-rom", "folder.dcf"});
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_EQ(run.Err.find("TYIniFile"), std::string::npos) << run.Err;
+    EXPECT_EQ(run.Err.rfind("Cannot load project \"folder.dcf\"", 0), 0u) << run.Err;
+
+    // A library that is there but no file says so, not "not found".
+    ASSERT_TRUE(QFile::remove(File("TEST.GLB")));
+    ASSERT_TRUE(QDir(Dir.path()).mkdir("TEST.GLB"));
+    run = Tool({"make-rom", "a.dcf", "-o", "X.BIN"});
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_NE(run.Err.find("GLB file can not be read (Is a directory)!!"), std::string::npos)
+        << run.Err;
+    EXPECT_EQ(run.Err.find("GLB file not found!!"), std::string::npos) << run.Err;
+    ASSERT_TRUE(QDir(Dir.path()).rmdir("TEST.GLB"));
+
+    // A missing entry the image needs is named.
+    auto entries = Glyphs.Entries;
+    entries.erase({0, 40});
+    ASSERT_TRUE(WriteGlyphLibrary(File("TEST.GLB").toStdString(), entries));
+    run = Tool({"make-rom", "a.dcf", "-o", "X.BIN"});
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_NE(run.Out.find("[Error] GLB entry (0, 40) of TEST.GLB is absent !!!"),
+              std::string::npos)
+        << run.Out;
+    EXPECT_NE(run.Err.find("GLB File error!!"), std::string::npos) << run.Err;
+    EXPECT_FALSE(QFile::exists(File("X.BIN")));
 }
 
 TEST(CliOutput, StatusBoxesAndLogGoOutEverythingElseToErr) {

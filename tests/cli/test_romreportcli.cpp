@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -129,6 +130,124 @@ TEST_F(InspectCliTest, RecoveredSampleBuildsTheSameImageAndDiffSaysSo) {
     EXPECT_EQ(differs.Out, "NODEADDR: 1 \xE2\x86\x92 7\n");
     EXPECT_EQ(Tool({"diff", "SAMPLE.BIN"}).Status, 2);
     EXPECT_EQ(Tool({"recover", "SAMPLE.BIN"}).Status, 2);
+}
+
+// An image make-rom built recovers without a warning, also with --strict, and
+// inspect has nothing to say about it either; a picture the library cannot
+// give back is warned about by both, and --strict then exits 3.
+TEST_F(InspectCliTest, RecoverChecksItsProjectByBuildingItAgain) {
+    const TRun rec = Tool({"recover", "SAMPLE.BIN", "-o", "back/SAMPLE.dcf", "--strict"});
+    ASSERT_EQ(rec.Status, 0) << rec.Out << rec.Err;
+    EXPECT_THAT(rec.Out, testing::Not(HasSubstr("[Warning]")));
+    const TRun inspect = Tool({"inspect", "SAMPLE.BIN"});
+    ASSERT_EQ(inspect.Status, 0) << inspect.Err;
+    EXPECT_THAT(inspect.Out, testing::Not(HasSubstr("[Warning]")));
+
+    // A direction frame of style 0 that the library does not hold.
+    std::vector<uint8_t> bytes = ReadAll(Dir.filePath("SAMPLE.BIN"));
+    const size_t frame = static_cast<size_t>(bytes[0x3C08]) << 8 | bytes[0x3C09];
+    ASSERT_NE(frame, 0u);
+    bytes[frame + 3] ^= 0x10;
+    std::string reason;
+    ASSERT_TRUE(YVclUtil::WriteFileAtomically(Dir.filePath("FRAME.BIN").toStdString(), bytes.data(),
+                                              bytes.size(), reason));
+    const TRun warned = Tool({"recover", "FRAME.BIN", "-o", "frame/F.dcf", "--strict"});
+    EXPECT_EQ(warned.Status, 3) << warned.Err;
+    EXPECT_THAT(warned.Out, HasSubstr("[Warning] The recovered project does not rebuild "
+                                      "direction style 0 frame 0: picture changed: a project "
+                                      "takes direction frames from the glyph library"));
+    const TRun lenient = Tool({"recover", "FRAME.BIN", "-o", "frame/F.dcf"});
+    EXPECT_EQ(lenient.Status, 0) << lenient.Err;
+    const TRun noted = Tool({"inspect", "FRAME.BIN"});
+    EXPECT_EQ(noted.Status, 0);
+    EXPECT_THAT(noted.Out, HasSubstr("[Warning] The recovered project does not rebuild "
+                                     "direction style 0 frame 0"));
+}
+
+// No output of recover lands on a file it reads; -o replaces a file whole; a
+// failed run leaves none of its pictures; user bitmaps go to the workspace.
+TEST_F(InspectCliTest, RecoverWritesOnlyItsOwnFilesAndWhole) {
+    const std::vector<uint8_t> image = ReadAll(Dir.filePath("SAMPLE.BIN"));
+    const std::vector<uint8_t> library = ReadAll(Dir.filePath("D510TK3.GLB"));
+    const std::vector<uint8_t> config = ReadAll(Dir.filePath("ORVDVE510TK3.INI"));
+
+    const TRun self = Tool({"recover", "SAMPLE.BIN", "-o", "./SAMPLE.BIN"});
+    EXPECT_EQ(self.Status, 1);
+    EXPECT_THAT(self.Err, HasSubstr("Cannot write \"./SAMPLE.BIN\": it is the same file as the "
+                                    "image \"SAMPLE.BIN\""));
+    const TRun glb = Tool({"recover", "SAMPLE.BIN", "-o", "D510TK3.GLB"});
+    EXPECT_EQ(glb.Status, 1);
+    EXPECT_THAT(glb.Err, HasSubstr("the same file as the glyph library"));
+    // A picture whose name is a link to the configuration.
+    ASSERT_TRUE(QDir(Dir.path()).mkpath("pics"));
+    ASSERT_TRUE(QFile::link("../ORVDVE510TK3.INI", Dir.filePath("pics/FIRE_B.bmp")));
+    const TRun link = Tool({"recover", "SAMPLE.BIN", "-o", "L.dcf", "--bitmaps", "pics"});
+    EXPECT_EQ(link.Status, 1);
+    EXPECT_THAT(link.Err, HasSubstr("it is the same file as the configuration"));
+    EXPECT_EQ(ReadAll(Dir.filePath("SAMPLE.BIN")), image);
+    EXPECT_EQ(ReadAll(Dir.filePath("D510TK3.GLB")), library);
+    EXPECT_EQ(ReadAll(Dir.filePath("ORVDVE510TK3.INI")), config);
+    EXPECT_EQ(QDir(Dir.filePath("pics")).entryList(QDir::Files | QDir::System),
+              QStringList{"FIRE_B.bmp"});
+    EXPECT_FALSE(QFile::exists(Dir.filePath("L.dcf")));
+    QDirIterator users(Dir.filePath("DefaultImage2"), QDir::Files, QDirIterator::Subdirectories);
+    EXPECT_FALSE(users.hasNext()) << "left by the refused run: " << users.next().toStdString();
+
+    // A project file that cannot be written: the pictures of the run go again.
+    QFile blocker(Dir.filePath("blocked"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    const TRun failed = Tool({"recover", "SAMPLE.BIN", "-o", "blocked/P.dcf", "--bitmaps", "gone",
+                              "--user-bitmaps", "gone-users"});
+    EXPECT_EQ(failed.Status, 1);
+    EXPECT_TRUE(QDir(Dir.filePath("gone")).entryList(QDir::Files).isEmpty());
+    QDirIterator left(Dir.filePath("gone-users"), QDir::Files, QDirIterator::Subdirectories);
+    EXPECT_FALSE(left.hasNext()) << left.next().toStdString();
+
+    // -o over a text file replaces it whole.
+    QFile notes(Dir.filePath("notes.txt"));
+    ASSERT_TRUE(notes.open(QIODevice::WriteOnly));
+    notes.write("[FOREIGN]\r\nKEEP=1\r\n");
+    notes.close();
+    const TRun over = Tool({"recover", "SAMPLE.BIN", "-o", "notes.txt"});
+    ASSERT_EQ(over.Status, 0) << over.Err;
+    const std::vector<uint8_t> text = ReadAll(Dir.filePath("notes.txt"));
+    const std::string written(text.begin(), text.end());
+    EXPECT_THAT(written, HasSubstr("CODENAME=DVE510TK3"));
+    EXPECT_THAT(written, testing::Not(HasSubstr("FOREIGN")));
+
+    // Without --user-bitmaps the user bitmaps go to the workspace, never beside the program.
+    EXPECT_THAT(over.Out, HasSubstr(Dir.path().toStdString() +
+                                    "/DefaultImage2/UserDefine/Floor/Style0/LOBBY.bmp"));
+    EXPECT_THAT(over.Out,
+                testing::Not(HasSubstr(QCoreApplication::applicationDirPath().toStdString())));
+}
+
+TEST_F(InspectCliTest, ReaderCommandsSayWhatIsWrong) {
+    const TRun three = Tool({"diff", "SAMPLE.BIN", "SAMPLE.BIN", "SAMPLE.BIN"});
+    EXPECT_EQ(three.Status, 2);
+    EXPECT_THAT(three.Err, HasSubstr("usage: dpu510tk3 diff A.BIN B.BIN"));
+    EXPECT_THAT(three.Err, testing::Not(HasSubstr("two images are needed")));
+
+    // A small glyph the library does not hold: the turn is then assumed, as 1.
+    std::vector<uint8_t> bytes = ReadAll(Dir.filePath("SAMPLE.BIN"));
+    bytes[0x1E00 + 2] ^= 0x01;
+    std::string reason;
+    ASSERT_TRUE(YVclUtil::WriteFileAtomically(Dir.filePath("SMALL.BIN").toStdString(), bytes.data(),
+                                              bytes.size(), reason));
+    ASSERT_THAT(Tool({"inspect", "SMALL.BIN"}).Out, HasSubstr("DISPHV: 1 (assumed)"));
+    const TRun small = Tool({"diff", "SAMPLE.BIN", "SMALL.BIN"});
+    EXPECT_EQ(small.Status, 1);
+    EXPECT_THAT(small.Out, HasSubstr("small glyph 0: picture changed"));
+    EXPECT_THAT(small.Out, testing::Not(HasSubstr("DISPHV")));
+
+    const TRun missing = Tool({"inspect", "NOPE.BIN"});
+    EXPECT_EQ(missing.Status, 1);
+    EXPECT_THAT(missing.Err, HasSubstr("cannot read NOPE.BIN: No such file or directory"));
+    EXPECT_THAT(missing.Err, testing::Not(HasSubstr("not a ROM image")));
+    ASSERT_TRUE(QDir(Dir.path()).mkdir("FOLDER.BIN"));
+    EXPECT_THAT(Tool({"inspect", "FOLDER.BIN"}).Err,
+                HasSubstr("cannot read FOLDER.BIN: Is a directory"));
 }
 
 } // namespace

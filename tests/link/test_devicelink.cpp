@@ -384,3 +384,59 @@ TEST_F(DeviceLinkTest, UploadActionChecksEncodeAndDialog) {
     EXPECT_TRUE(Link.UploadRomImageAction(1, prompts));
     EXPECT_EQ(Link.LinkState(), TLinkState::RomUpload);
 }
+
+// Cancel ends an upload at once; the port stays connected and a late reply
+// of the display sends nothing more.
+TEST_F(DeviceLinkTest, CancelEndsAnUploadAndKeepsThePort) {
+    EXPECT_FALSE(Link.Cancel()); // nothing to cancel
+    ASSERT_TRUE(Link.StartUpload(WriteRom(64512)));
+    Reply(C);
+    Reply(ACK);
+    Reply(NAK);
+    ASSERT_EQ(Link.BlockNo(), 2u);
+    const size_t sent = Port.Frames.size();
+    ASSERT_TRUE(Link.Cancel());
+    EXPECT_EQ(Sink.Lines.back(), "*** UpLoad ROM image cancelled at frame 2 of 976 ***");
+    EXPECT_EQ(Link.LinkState(), TLinkState::Idle);
+    EXPECT_FALSE(Timer.Active);
+    EXPECT_EQ(Link.NakCount(), 0u);
+    EXPECT_TRUE(Link.Connected());
+    EXPECT_TRUE(Port.Opened);
+    EXPECT_TRUE(Link.UploadEnabled() && Link.SyncEnabled());
+    EXPECT_EQ(Outcomes, std::vector<TLinkOutcome>{TLinkOutcome::Cancelled});
+    Reply(ACK);
+    Reply(C);
+    EXPECT_EQ(Port.Frames.size(), sent);
+    EXPECT_FALSE(Link.Cancel());
+    EXPECT_EQ(Outcomes.size(), 1u);
+
+    // Cancelled before the display asked: frame 0; the next upload starts afresh.
+    ASSERT_TRUE(Link.StartUpload(WriteRom(62400)));
+    ASSERT_TRUE(Link.Cancel());
+    EXPECT_EQ(Sink.Lines.back(), "*** UpLoad ROM image cancelled at frame 0 of 975 ***");
+    ASSERT_TRUE(Link.StartUpload(WriteRom(64512)));
+    Reply(C);
+    EXPECT_EQ(AckAll(), sent + 976u);
+    EXPECT_EQ(Outcomes.back(), TLinkOutcome::Finished);
+}
+
+TEST_F(DeviceLinkTest, CancelEndsADateTimeSync) {
+    Link.StartDateTimeSync();
+    Reply(C);
+    ASSERT_EQ(Port.Frames.size(), 1u);
+    ASSERT_TRUE(Link.Cancel());
+    EXPECT_EQ(Sink.Lines.back(), "*** Date & Time Sync. cancelled ***");
+    EXPECT_EQ(Link.LinkState(), TLinkState::Idle);
+    EXPECT_FALSE(Timer.Active);
+    EXPECT_TRUE(Link.UploadEnabled() && Link.SyncEnabled());
+    Reply(NAK);
+    EXPECT_EQ(Port.Frames.size(), 1u);
+    EXPECT_EQ(Outcomes, std::vector<TLinkOutcome>{TLinkOutcome::Cancelled});
+
+    // After a disconnect in the middle of a sync the buttons stay off.
+    Link.StartDateTimeSync();
+    Link.Disconnect();
+    ASSERT_TRUE(Link.Cancel());
+    EXPECT_FALSE(Link.UploadEnabled() || Link.SyncEnabled());
+    EXPECT_FALSE(Link.Connected());
+}

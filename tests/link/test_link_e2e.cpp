@@ -12,7 +12,14 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include <cerrno>
+#include <csignal>
+#include <cstring>
 #include <vector>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace {
 
@@ -77,11 +84,25 @@ protected:
         r.Err = QString::fromLatin1(p.readAllStandardError());
         return r;
     }
-    // A 64512-byte image whose first 256 bytes are encoded as MAKE ROM does.
+    // An image of Size bytes whose first 256 bytes are encoded as MAKE ROM
+    // does: a pattern in its blocks and zones, and the tables a display image
+    // holds (CRC table copies, empty code and address tables, a settings
+    // record), so the upload's check passes it as far as the file goes.
     QString WriteRom(qsizetype Size) {
         QByteArray b(Size, 0);
         for (qsizetype i = 0; i < Size; ++i)
             b[i] = static_cast<char>((i * 31 + (i >> 8)) ^ (i < 256 ? YVclUtil::Crc8Table[i] : 0));
+        auto fill = [&](qsizetype From, qsizetype To, auto Byte) {
+            for (qsizetype i = From; i < To && i < Size; ++i)
+                b[i] = static_cast<char>(Byte(i - From));
+        };
+        const auto zero = [](qsizetype) { return 0; };
+        const auto crc = [](qsizetype i) { return YVclUtil::Crc8Table[i & 0xFF]; };
+        fill(0x20A8, 0x21A8, crc);  // CRC table copy
+        fill(0x21A8, 0x2808, zero); // settings record, code tables, message table
+        fill(0x3C08, 0x3C80, zero); // direction tables
+        fill(0x8000, 0x8100, zero); // glyph address table
+        fill(0x8100, 0x8400, crc);  // user-bitmap table and the two reserved tables
         const QString path = Dir.filePath("ROM.BIN");
         QFile f(path);
         EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -178,12 +199,20 @@ TEST_F(LinkE2E, ShortImageEndsOnBlock975AndTheDisplayKeepsIt) {
     EXPECT_EQ(SimImage(), Expected(rom));
 }
 
-TEST_F(LinkE2E, ImageOfAnotherSizeIsSentAfterAWarning) {
+TEST_F(LinkE2E, ImageOfAnotherSizeIsSentOnlyWhenForced) {
     const QString rom = WriteRom(62401);
     const QString pty = StartSim({"--once"});
     ASSERT_FALSE(pty.isEmpty());
-    const Result up = Cli({"upload", rom, "--port", pty});
+    const Result refused = Cli({"upload", rom, "--port", pty});
+    EXPECT_EQ(refused.Exit, 1);
+    EXPECT_TRUE(refused.Err.contains("dpu510tk3 upload: " + rom + " is not a display image: "))
+        << refused.Err.toStdString();
+    EXPECT_FALSE(refused.Out.contains(">>> Open")) << refused.Out.toStdString();
+
+    const Result up = Cli({"upload", rom, "--port", pty, "--force"});
     ASSERT_EQ(up.Exit, 0) << up.Err.toStdString();
+    EXPECT_TRUE(up.Out.startsWith("*** Warning: " + rom + " is not a display image: "))
+        << up.Out.toStdString();
     EXPECT_TRUE(up.Out.contains(
         "=== Waiting DPU-510TK3 respond.... ===\n*** Warning: " + rom +
         " is 62401 bytes; a built image holds 64512 bytes, of which 62464 are sent ***\n"))
@@ -276,6 +305,107 @@ TEST_F(LinkE2E, RefusalsSendNothing) {
     Sim.terminate();
     EXPECT_FALSE(SimOutput().contains("Frames:"));
     EXPECT_TRUE(SimImage().isEmpty());
+}
+
+// Nothing that does not read as a display image reaches the display, and
+// the port is not even opened for it; --force is the way round.
+TEST_F(LinkE2E, UploadChecksTheFileBeforeThePort) {
+    const QString pty = StartSim({});
+    ASSERT_FALSE(pty.isEmpty());
+    QByteArray noise(64512, 0);
+    uint32_t x = 12345;
+    for (auto& c : noise) {
+        x = x * 1103515245u + 12345u;
+        c = static_cast<char>(x >> 24);
+    }
+    struct TCase {
+        QString Name;
+        QByteArray Bytes;
+        QString Problem;
+    };
+    const std::vector<TCase> cases = {
+        {"noise.bin", noise, "(CRC table copy)"},
+        {"empty.bin", QByteArray(), "cut short: 0 bytes"},
+        {"one.bin", QByteArray(1, 'x'), "cut short: 1 byte,"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name.toStdString());
+        QFile f(Dir.filePath(c.Name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(c.Bytes);
+        f.close();
+        const Result r = Cli({"upload", c.Name, "--port", pty});
+        EXPECT_EQ(r.Exit, 1);
+        EXPECT_TRUE(r.Err.startsWith("dpu510tk3 upload: " + c.Name + " is not a display image: "))
+            << r.Err.toStdString();
+        EXPECT_TRUE(r.Err.contains(c.Problem)) << r.Err.toStdString();
+        EXPECT_FALSE(r.Out.contains(">>> ")) << r.Out.toStdString();
+    }
+    QDir(Dir.path()).mkdir("folder.bin");
+    const Result r = Cli({"upload", "folder.bin", "--port", pty});
+    EXPECT_EQ(r.Exit, 1);
+    EXPECT_TRUE(r.Err.contains("can not read ROM file folder.bin: Is a directory"))
+        << r.Err.toStdString();
+    Sim.terminate();
+    EXPECT_FALSE(SimOutput().contains("Frames:"));
+    EXPECT_TRUE(SimImage().isEmpty());
+}
+
+TEST_F(LinkE2E, PortMistakesAreSaidPlainly) {
+    const QString rom = WriteRom(64512);
+    for (const char* port : {"COM0", "COM17", "com999"}) {
+        SCOPED_TRACE(port);
+        const Result up = Cli({"upload", rom, "--port", port});
+        EXPECT_EQ(up.Exit, 2);
+        EXPECT_TRUE(up.Err.contains("out of range (COM1 to COM16)")) << up.Err.toStdString();
+        EXPECT_EQ(Cli({"sync-time", "--port", port}).Exit, 2);
+    }
+    EXPECT_EQ(Cli({"sync-time", "--port", "COM1", "--force"}).Exit, 2);
+
+    // A regular file named as the port: the component's own words, then why.
+    const Result r = Cli({"sync-time", "--port", rom});
+    EXPECT_EQ(r.Exit, 1);
+    EXPECT_TRUE(r.Err.contains("dpu510tk3 sync-time: can not open " + rom +
+                               ": Can not open comm device file\n" + rom +
+                               ": not a serial port (a regular file)\n"))
+        << r.Err.toStdString();
+}
+
+// Ctrl+C in the middle of a transfer ends the tool and frees the port: the
+// next opener takes the lock at once.
+TEST_F(LinkE2E, InterruptStopsTheTransferAndReleasesThePort) {
+    const QString rom = WriteRom(64512);
+    struct TCase {
+        QStringList Args;
+        QString Midway; // a line the tool prints once the transfer is under way
+    };
+    const QString pty = StartSim({"--silent-after", "3"});
+    ASSERT_FALSE(pty.isEmpty());
+    const std::vector<TCase> cases = {
+        {{"upload", rom, "--port", pty, "--msg"}, "===> Send data block: 3,"},
+        {{"sync-time", "--port", pty}, "=== Waiting DPU-510TK3 respond.... ==="},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Args.first().toStdString());
+        QProcess p;
+        p.setWorkingDirectory(Dir.path());
+        p.start(BinDir() + "/dpu510tk3", c.Args);
+        ASSERT_TRUE(p.waitForStarted(10000));
+        QByteArray out;
+        while (!out.contains(c.Midway.toLatin1()) && p.state() == QProcess::Running)
+            if (p.waitForReadyRead(30000))
+                out += p.readAllStandardOutput();
+            else
+                break;
+        ASSERT_TRUE(out.contains(c.Midway.toLatin1())) << out.toStdString();
+        ASSERT_EQ(::kill(static_cast<pid_t>(p.processId()), SIGINT), 0);
+        ASSERT_TRUE(p.waitForFinished(10000)) << "still running after Ctrl+C";
+        EXPECT_FALSE(p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0);
+        const int fd = ::open(pty.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        ASSERT_GE(fd, 0) << std::strerror(errno);
+        EXPECT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0) << std::strerror(errno);
+        ::close(fd);
+    }
 }
 
 int main(int argc, char** argv) {

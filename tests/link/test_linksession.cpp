@@ -12,6 +12,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <fcntl.h>
 #include <stdlib.h>
@@ -110,6 +111,34 @@ TEST_F(LinkSessionTest, DestroyedDuringAnUploadClosesThePortBeforeDetaching) {
     session.reset();
     ASSERT_EQ(OpenWhenDetached.size(), 1u);
     EXPECT_FALSE(OpenWhenDetached[0]);
+}
+
+// Cancel during an upload over a real port: RunUntilEnded returns at once
+// with Cancelled and the port stays open for the next transfer.
+TEST_F(LinkSessionTest, CancelEndsRunUntilEndedAndKeepsThePortOpen) {
+    QTemporaryDir dir;
+    const std::string rom = dir.filePath("ROM.BIN").toStdString();
+    std::ofstream(rom, std::ios::binary).write(std::string(64512, '\x3C').data(), 64512);
+
+    auto session = Connected();
+    TDeviceLink& link = session->Link();
+    EXPECT_FALSE(session->Cancel());
+    ASSERT_TRUE(link.StartUpload(rom));
+    ASSERT_TRUE(Pty.Reply('C'));
+    ASSERT_TRUE(WaitFor([&] { return link.BlockNo() == 1; }, 20000));
+    // The person cancels while the session waits for the display.
+    QTimer::singleShot(0, [&] { session->Cancel(); });
+    EXPECT_EQ(session->RunUntilEnded(), TLinkOutcome::Cancelled);
+    EXPECT_TRUE(Log.Has("*** UpLoad ROM image cancelled at frame 1 of 976 ***"));
+    EXPECT_TRUE(session->Uart().pr_IsOpened());
+    EXPECT_TRUE(link.Connected());
+    EXPECT_EQ(link.LinkState(), TLinkState::Idle);
+
+    link.StartDateTimeSync();
+    QTimer::singleShot(0, [&] { session->Cancel(); });
+    EXPECT_EQ(session->RunUntilEnded(), TLinkOutcome::Cancelled);
+    EXPECT_TRUE(Log.Has("*** Date & Time Sync. cancelled ***"));
+    EXPECT_TRUE(session->Uart().pr_IsOpened());
 }
 
 // The window closes the port and keeps the link's state, as closing it did before.

@@ -115,7 +115,8 @@ TEST(FileInputs, FoldersAndFifosAreRefusedAtOnceWithTheirReason) {
     EXPECT_FALSE(Shown(f.Ask, "Project file not found!!\n\n"));
     EXPECT_EQ(f.EngineBoxes.size(), 2u);
 
-    // Glyph library: the specified box, and a log line that says what happened.
+    // Glyph library: a box that says what is wrong (not "not found", kept
+    // for a missing file), and a log line naming the file.
     for (const std::string& name : {std::string("folder.dcf"), std::string("lift.fifo")}) {
         SCOPED_TRACE(name);
         WriteText(f.Dir.File("ORVDVE510TK3.INI"), "[GLOBAL]\r\nGLB=" + name + "\r\n");
@@ -129,7 +130,11 @@ TEST(FileInputs, FoldersAndFifosAreRefusedAtOnceWithTheirReason) {
             fifo));
         EXPECT_FALSE(completed);
         EXPECT_FALSE(f.Library.IsLoaded());
-        EXPECT_TRUE(Shown(f.Ask, "GLB file not found!!\n\n"));
+        EXPECT_TRUE(
+            Shown(f.Ask, std::string("GLB file can not be read (") +
+                             (name == "lift.fifo" ? "Not a regular file" : "Is a directory") +
+                             ")!!\n\n"));
+        EXPECT_FALSE(Shown(f.Ask, "GLB file not found!!\n\n"));
         EXPECT_TRUE(Logged(
             f.Sink, "[Error] Glyph library \"" + f.Dir.File(name) +
                         "\": " + (name == "lift.fifo" ? "Not a regular file" : "Is a directory")));

@@ -6,8 +6,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 using DpuProject::TLabelPreview;
 using DpuRom::GlyphLibrary;
@@ -87,6 +90,47 @@ TEST(GlyphLibrary, FailedReloadLeavesNoImage) {
     EXPECT_FALSE(lib.IsLoaded());
 }
 
+// The working file is made new in the current folder or not at all: a link
+// of its name is never followed, and a link, FIFO or folder is left alone.
+TEST(GlyphLibrary, WorkingFileIsNeverWrittenThroughALink) {
+    TempWorkDir dir;
+    WriteFile(dir.File("lib.glb"), MakeGlb({{0, 40, Bytes("payload")}}));
+    GlyphLibrary lib;
+    ASSERT_TRUE(lib.Load(dir.File("lib.glb")));
+    const QString work = QString::fromStdString(dir.File("ORV_TEMPBMP.BMP"));
+    ASSERT_TRUE(QFile::link(QString::fromStdString(dir.File("elsewhere")), work));
+    EXPECT_EQ(lib.ExtractGlbEntry(0, 40), "ORV_TEMPBMP.BMP");
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(dir.File("elsewhere"))));
+    EXPECT_TRUE(QFileInfo(work).isSymLink());
+    EXPECT_NE(lib.LastError.find("ORV_TEMPBMP.BMP: Not a regular file"), std::string::npos)
+        << lib.LastError;
+    QFile::remove(work);
+
+    ASSERT_TRUE(QDir().mkdir(work));
+    EXPECT_EQ(lib.ExtractGlbEntry(0, 40), "ORV_TEMPBMP.BMP");
+    EXPECT_TRUE(QFileInfo(work).isDir());
+    EXPECT_NE(lib.LastError.find("Is a directory"), std::string::npos) << lib.LastError;
+    QDir().rmdir(work);
+
+    EXPECT_EQ(lib.ExtractGlbEntry(0, 40), "ORV_TEMPBMP.BMP");
+    EXPECT_EQ(ReadText(dir.File("ORV_TEMPBMP.BMP")), "payload");
+    EXPECT_EQ(lib.LastError, "");
+}
+
+// "GLB file not found!!" only when there is no such file.
+TEST(GlyphLibrary, FailedLoadSaysWhatIsWrong) {
+    TempWorkDir dir;
+    GlyphLibrary lib;
+    EXPECT_FALSE(lib.Load(dir.File("none.glb")));
+    EXPECT_EQ(lib.LoadFailureText(), "GLB file not found!!\n\n");
+    QDir().mkpath(QString::fromStdString(dir.File("dir.glb")));
+    EXPECT_FALSE(lib.Load(dir.File("dir.glb")));
+    EXPECT_EQ(lib.LoadFailureText(), "GLB file can not be read (Is a directory)!!\n\n");
+    ASSERT_EQ(::mkfifo(dir.File("fifo.glb").c_str(), 0600), 0);
+    EXPECT_FALSE(lib.Load(dir.File("fifo.glb")));
+    EXPECT_EQ(lib.LoadFailureText(), "GLB file can not be read (Not a regular file)!!\n\n");
+}
+
 TEST(GlyphLibrary, HostileLibrariesNeverReadOutsideTheImage) {
     TempWorkDir dir;
     GlyphLibrary lib;
@@ -164,7 +208,7 @@ TEST(GlyphLibrary, HostileLibrariesNeverReadOutsideTheImage) {
     EXPECT_EQ(lib.ExtractGlbEntry(0, 256), "");
 }
 
-TEST(GlyphLibrary, PreviewPicturesComeThroughTheWorkingFile) {
+TEST(GlyphLibrary, PreviewPicturesComeFromMemory) {
     TempWorkDir dir;
     auto glyph0 = MakeBmp(32, 64, 0xFF000000u);
     WriteFile(dir.File("lib.glb"), MakeGlb({{1, '5', glyph0},
@@ -175,9 +219,12 @@ TEST(GlyphLibrary, PreviewPicturesComeThroughTheWorkingFile) {
     GlyphLibrary lib;
     ASSERT_TRUE(lib.Load(dir.File("lib.glb")));
     QImage img;
+    // A stale working file stays as it is: a preview needs none.
+    WriteText(dir.File("ORV_TEMPBMP.BMP"), "stale");
     ASSERT_TRUE(lib.ExtractImage(1, '5', img));
     EXPECT_EQ(img.width(), 32);
-    EXPECT_FALSE(WorkFileExists()); // deleted once read
+    EXPECT_EQ(ReadText(dir.File("ORV_TEMPBMP.BMP")), "stale");
+    QFile::remove(QString::fromStdString(dir.File("ORV_TEMPBMP.BMP")));
     QImage untouched(3, 3, QImage::Format_RGB32);
     EXPECT_FALSE(lib.ExtractImage(0, 30, untouched));
     EXPECT_EQ(untouched.width(), 3);

@@ -315,9 +315,14 @@ TEST(ProjectFile, LogoRulesOnLoad) {
     WriteText(f.Dir.File("gone.dcf"), "[GLOBAL]\r\nCODENAME=DVE510TK3\r\nCUSLOGOENABLE="
                                       "1\r\nSWAPTIME=3\r\nTITLEFILENAME_C=/no/such.bmp\r\n"
                                       "DEF_MSG=15\r\nDISPDT=5\r\n");
+    f.Sink.Log.clear();
     ASSERT_EQ(f.File.LoadFrom(f.Dir.File("gone.dcf")), TProjectFile::TLoadResult::Loaded);
     EXPECT_EQ(f.Project.CUSLOGOENABLE, 0);
     EXPECT_EQ(f.Project.TITLEFILENAME_C, "");
+    // Switched off, and said.
+    EXPECT_EQ(f.Sink.Log,
+              std::vector<std::string>{
+                  "[Warning] Customer logo \"/no/such.bmp\" not found --> logo off !!!"});
     EXPECT_EQ(f.Project.SWAPTIME, 3);
     EXPECT_EQ(f.Project.DEF_MSG, 15); // not normalised on load
     EXPECT_EQ(f.Project.MsgColumnChecked, (std::array<bool, 4>{true, true, true, true}));
@@ -391,8 +396,11 @@ TEST(ProjectFile, FailedSaveKeepsThePreviousFileAndReportsNoSuccess) {
 TEST(ProjectFile, JunkFilesLoadWithoutHarm) {
     ProjectFixture f;
     std::string junk = "[GLOBAL]\r\nCODENAME=DVE510TK3\r\n";
-    for (int i = 0; i < 4000; ++i)
-        junk += static_cast<char>((i * 7919) % 251 + 1);
+    // Any byte but the control bytes, which stop a load (see below).
+    for (int i = 0; i < 4000; ++i) {
+        const int b = (i * 7919) % 224 + 32;
+        junk += static_cast<char>(b == 0x7F ? ' ' : b);
+    }
     junk += "\n[LiftStateImage]\nLeftState_0_A=\\\\\\\n[CTBL1]\nCODE_3=" + std::string(20000, 'x') +
             "\n";
     junk += "[GLOBAL]\nDEF_DIR=2147483647\nNODEADDR=-5\nDEF_FL=0x10\n";
@@ -410,6 +418,54 @@ TEST(ProjectFile, JunkFilesLoadWithoutHarm) {
 
     WriteFile(f.Dir.File("bin.dcf"), MakeGlb({{0, 1, MakeBmp(4, 4)}}));
     EXPECT_EQ(f.File.LoadFrom(f.Dir.File("bin.dcf")), TProjectFile::TLoadResult::FormatError);
+}
+
+// A control byte would shift or hide lines inside the engine: the load
+// stops with the format error and a line naming where, and nothing changes.
+TEST(ProjectFile, ControlBytesStopTheLoadNamingTheLine) {
+    ProjectFixture f;
+    const std::string head = "[GLOBAL]\r\nCODENAME=DVE510TK3\r\nDEF_FL=2\r\n[CTBL0]\r\n"
+                             "CODE_0=A\r\n";
+    WriteText(f.Dir.File("nul.dcf"), head + std::string("\0[CTBL1]\r\nCODE_0=B\r\n", 20));
+    EXPECT_EQ(f.File.LoadFrom(f.Dir.File("nul.dcf")), TProjectFile::TLoadResult::FormatError);
+    ASSERT_EQ(f.Ask.Messages.size(), 1u);
+    EXPECT_EQ(f.Ask.Messages[0],
+              std::make_pair(std::string("Error"), std::string("DCF file format error!!\n\n")));
+    EXPECT_EQ(f.Sink.Log,
+              std::vector<std::string>{"[Error] Project file \"" + f.Dir.File("nul.dcf") +
+                                       "\" line 6 holds the control byte 0x00 !!!"});
+    EXPECT_EQ(f.File.LastError,
+              "\"" + f.Dir.File("nul.dcf") + "\" line 6 holds the control byte 0x00");
+    EXPECT_EQ(f.Project.DEF_FL, 0);
+    EXPECT_EQ(f.Project.CodeTables[0][0], "");
+    EXPECT_TRUE(f.Ask.CursorBalanced());
+
+    // A byte-order mark first is no fault; tabs and line ends are text.
+    WriteText(f.Dir.File("bom.dcf"), "\xEF\xBB\xBF" + head + "[CTBL1]\nCODE_0=\tB\t\n");
+    ASSERT_EQ(f.File.LoadFrom(f.Dir.File("bom.dcf")), TProjectFile::TLoadResult::Loaded);
+    EXPECT_EQ(f.Project.DEF_FL, 2);
+    EXPECT_EQ(f.Project.CodeTables[0][0], "A");
+    EXPECT_EQ(f.Project.CodeTables[1][0], "B");
+}
+
+// The ROM file name a project names is only a file name: the image goes where
+// the build writes, never to a folder the file names.
+TEST(ProjectFile, RomFileNameKeepsOnlyItsFileName) {
+    ProjectFixture f;
+    for (const auto& [named, kept] :
+         std::vector<std::pair<std::string, std::string>>{{"/elsewhere/abs.BIN", "abs.BIN"},
+                                                          {"../up.BIN", "up.BIN"},
+                                                          {"C:\\roms\\win.bin", "win.bin"},
+                                                          {"../", "DPU510TK3.BIN"},
+                                                          {"plain.rom", "plain.rom"}}) {
+        SCOPED_TRACE(named);
+        WriteText(f.Dir.File("r.dcf"),
+                  "[GLOBAL]\r\nCODENAME=DVE510TK3\r\nROMFILENAME=" + named + "\r\n");
+        ASSERT_EQ(f.File.LoadFrom(f.Dir.File("r.dcf")), TProjectFile::TLoadResult::Loaded);
+        EXPECT_EQ(f.Project.ROMFILENAME, kept);
+    }
+    EXPECT_EQ(TProject::RomFileNameToSave(" /a/b/x.rom "), "x.BIN");
+    EXPECT_EQ(TProject::RomFileNameToSave("..\\"), "DPU510TK3.BIN");
 }
 
 TEST(ProjectFile, LineBreaksInValuesCannotAddKeys) {

@@ -38,7 +38,8 @@ TEST(ProjectRecord, RomFileNameAndLabelRules) {
     EXPECT_EQ(TProject::RomFileNameToSave(" site.rom "), "site.BIN");
     EXPECT_EQ(TProject::RomFileNameToSave("site"), "site.BIN");
     EXPECT_EQ(TProject::RomFileNameToSave("a.b.c"), "a.b.BIN");
-    EXPECT_EQ(TProject::RomFileNameToSave("dir.x/rom"), "dir.x/rom.BIN");
+    // Only the file name: the image is written where the build writes.
+    EXPECT_EQ(TProject::RomFileNameToSave("dir.x/rom"), "rom.BIN");
     EXPECT_EQ(TProject::LabelToSave("  b1 "), "B1");
     EXPECT_EQ(TProject::LabelToSave("lobby\t"), "LOBBY");
 }

@@ -11,8 +11,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 using namespace DpuProject;
 using namespace DpuRom;
@@ -178,6 +181,86 @@ TEST_F(MakeRomTest, MessageListIsCompactInSlotOrderBADC) {
     EXPECT_EQ(TMakeRom::MessageName(0, 1), "M_160");
     EXPECT_EQ(TMakeRom::MessageName(9, 2), "M_199");
     EXPECT_EQ(TMakeRom::MessageName(5, 3), "M_185");
+}
+
+// A slot whose picture is not a readable file is skipped as always, with a
+// line naming the state, the slot and the file; Strict refuses the build.
+TEST_F(MakeRomTest, SkippedSlotsAreSaidAndStrictRefusesThem) {
+    Project.CodeTables[0][0] = "1";
+    Project.LiftStateSlots[0][0] = SaveMessage("a0.bmp");
+    Project.LiftStateSlots[2][1] = Path("missing.bmp");
+    ASSERT_TRUE(QDir(Dir.path()).mkdir("folder.bmp"));
+    Project.LiftStateSlots[4][2] = Path("folder.bmp");
+    ASSERT_EQ(::mkfifo(Path("fifo.bmp").c_str(), 0600), 0);
+    Project.LiftStateSlots[9][3] = Path("fifo.bmp");
+    Project.LiftStateSlots[5][0] = "  "; // no picture asked for: nothing to say
+    ASSERT_TRUE(Make.Run()) << Make.LastErrMsg;
+    // In the order the message list is made: slots B, A, D, C.
+    const std::vector<std::string> lines = {
+        "[Warning] Lift state 2 slot B \"" + Path("missing.bmp") + "\" not found --> skipped !!!",
+        "[Warning] Lift state 9 slot D \"" + Path("fifo.bmp") +
+            "\" not a regular file --> skipped !!!",
+        "[Warning] Lift state 4 slot C \"" + Path("folder.bmp") +
+            "\" not a regular file --> skipped !!!",
+    };
+    EXPECT_EQ(Prompts.Log, lines);
+    EXPECT_EQ(Make.Builder().MessageList[0], "M_170");
+    EXPECT_EQ(Make.Builder().MessageList[1], "");
+
+    Prompts.Log.clear();
+    Make.Strict = true;
+    Make.OutputFile = Path("STRICT.BIN");
+    EXPECT_FALSE(Make.Run());
+    EXPECT_TRUE(Make.StrictStop);
+    EXPECT_EQ(Make.LastErrMsg, "Strict build: 3 warning lines, no ROM file written!!\n\n");
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(Path("STRICT.BIN"))));
+    // Lines the caller logged before (the project load's) count too.
+    Project.LiftStateSlots[2][1].clear();
+    Project.LiftStateSlots[4][2].clear();
+    Project.LiftStateSlots[9][3].clear();
+    Make.EarlierWarnings = 1;
+    EXPECT_FALSE(Make.Run());
+    EXPECT_EQ(Make.LastErrMsg, "Strict build: 1 warning line, no ROM file written!!\n\n");
+    Make.EarlierWarnings = 0;
+    EXPECT_TRUE(Make.Run()) << Make.LastErrMsg;
+}
+
+// The window's MAKE ROM: the image never replaces the project it saved, nor
+// a picture the build read; nothing is written and both are named.
+TEST_F(MakeRomTest, ImageNeverReplacesWhatTheBuildReads) {
+    Project.CodeTables[0][0] = "1";
+    Project.CodeTables[1][1] = "ROOF";
+    const std::string roof = TRomBuilder::UserBitmapPath(Config.ProgramDir, 0, "ROOF");
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(QString::fromStdString(roof)).path()));
+    ASSERT_TRUE(Marked(64, 64).save(QString::fromStdString(roof), "BMP"));
+    const std::string project = Path("lift.dcf");
+    {
+        QFile f(QString::fromStdString(project));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("[GLOBAL]\r\n");
+    }
+    Make.SaveStep = [&] {
+        Make.ProjectPath = project;
+        return true;
+    };
+    for (const std::string& target : {project, roof, Path("TEST.GLB")}) {
+        SCOPED_TRACE(target);
+        std::vector<uint8_t> before, after;
+        std::string error;
+        ASSERT_TRUE(ReadWholeFile(target, before, error));
+        Make.OutputFile = target;
+        EXPECT_FALSE(Make.Run());
+        EXPECT_EQ(Make.LastErrCaption, "File error");
+        EXPECT_EQ(Make.LastErrMsg.rfind("Cannot write ROM file \"" + target + "\": it is the ", 0),
+                  0u)
+            << Make.LastErrMsg;
+        EXPECT_NE(Make.LastErrMsg.find("that the build reads"), std::string::npos);
+        ASSERT_TRUE(ReadWholeFile(target, after, error));
+        EXPECT_EQ(after, before);
+    }
+    EXPECT_NE(Make.LastErrMsg.find("glyph library"), std::string::npos);
+    Make.OutputFile = Path("OUT.BIN");
+    EXPECT_TRUE(Make.Run()) << Make.LastErrMsg;
 }
 
 TEST_F(MakeRomTest, MissingUserBitmapEmptiesTheCell) {

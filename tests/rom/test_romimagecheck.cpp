@@ -63,7 +63,10 @@ TEST(RomImageCheck, FilesThatAreNoImageGiveTheirFirstProblem) {
     std::string problem;
 
     EXPECT_FALSE(CheckUploadImage(nullptr, 0, problem));
-    EXPECT_THAT(problem, HasSubstr("cut short: 0 bytes"));
+    EXPECT_THAT(problem, HasSubstr("cut short: 0 bytes, a ROM image has 64512 bytes (or 62400)"));
+    const uint8_t one = 'x';
+    EXPECT_FALSE(CheckUploadImage(&one, 1, problem));
+    EXPECT_THAT(problem, HasSubstr("offset 0x0001 (end of file): the file is cut short: 1 byte,"));
 
     std::mt19937 rng(11);
     std::vector<uint8_t> noise(RomLayout::ImageSize);
@@ -98,7 +101,7 @@ TEST(RomImageCheck, FilesThatAreNoImageGiveTheirFirstProblem) {
     std::vector<uint8_t> longer = image;
     longer.push_back(0);
     EXPECT_FALSE(Check(longer, problem));
-    EXPECT_THAT(problem, HasSubstr("end of image"));
+    EXPECT_THAT(problem, HasSubstr("end of image): the file is too long: 1 byte after"));
     std::vector<uint8_t> odd(image.begin(), image.begin() + 62401);
     EXPECT_FALSE(Check(odd, problem));
     EXPECT_THAT(problem, HasSubstr("cut short"));

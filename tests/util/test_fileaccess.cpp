@@ -1,6 +1,8 @@
 #include "util/fileaccess.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -8,6 +10,7 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -224,4 +227,88 @@ TEST_F(FileAccess, SameFileSeesThroughLinksAndOtherSpellings) {
     EXPECT_FALSE(SameFile(Path("a.dcf"), Path("b.dcf")));
     EXPECT_FALSE(SameFile(Path("missing"), Path("missing")));
     EXPECT_FALSE(SameFile(Path("a.dcf"), Path("missing")));
+}
+
+// Working files: made new or not at all, never through a link, and only a
+// regular file of the name is ever removed.
+TEST_F(FileAccess, NewFilesNeverFollowLinksAndOnlyRegularFilesAreRemoved) {
+    std::string reason;
+    ASSERT_TRUE(CreateNewFile(Path("work.bmp"), "abc", 3, reason)) << reason;
+    EXPECT_EQ(Read(Path("work.bmp")), "abc");
+    EXPECT_FALSE(CreateNewFile(Path("work.bmp"), "x", 1, reason));
+    EXPECT_EQ(reason, "File exists");
+    EXPECT_EQ(Read(Path("work.bmp")), "abc");
+
+    ASSERT_EQ(::symlink(Path("target").c_str(), Path("dangling").c_str()), 0);
+    EXPECT_FALSE(CreateNewFile(Path("dangling"), "x", 1, reason));
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(Path("target"))));
+
+    EXPECT_TRUE(RemoveRegularFile(Path("work.bmp"), reason)) << reason;
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(Path("work.bmp"))));
+    EXPECT_TRUE(RemoveRegularFile(Path("never-there"), reason));
+
+    ASSERT_EQ(::mkfifo(Path("fifo").c_str(), 0600), 0);
+    ASSERT_TRUE(QDir(dir.path()).mkdir("folder"));
+    Write(Path("kept"), "kept");
+    ASSERT_EQ(::symlink(Path("kept").c_str(), Path("link").c_str()), 0);
+    for (const char* name : {"fifo", "folder", "link", "dangling"}) {
+        SCOPED_TRACE(name);
+        reason.clear();
+        EXPECT_FALSE(RemoveRegularFile(Path(name), reason));
+        EXPECT_FALSE(reason.empty());
+        struct stat st {};
+        EXPECT_EQ(::lstat(Path(name).c_str(), &st), 0);
+    }
+    EXPECT_EQ(Read(Path("kept")), "kept");
+}
+
+// The temporaries of killed runs go with the next atomic write in that
+// folder; those of live processes and other files stay.
+TEST_F(FileAccess, AtomicWriteRemovesTheTemporariesOfKilledRuns) {
+    const pid_t child = ::fork();
+    if (child == 0) ::_exit(0);
+    ASSERT_GT(child, 0);
+    ASSERT_EQ(::waitpid(child, nullptr, 0), child);
+    EXPECT_TRUE(ProcessIsGone(child));
+    EXPECT_FALSE(ProcessIsGone(::getpid()));
+    EXPECT_FALSE(ProcessIsGone(1)); // alive, and maybe not ours to signal
+    EXPECT_FALSE(ProcessIsGone(0));
+
+    const std::string dead = TemporaryName("IMG.BIN", child, 4);
+    EXPECT_EQ(dead, ".IMG.BIN." + std::to_string(child) + ".4.dpu510.tmp");
+    const std::vector<std::string> gone = {dead, ".OTHER.BIN." + std::to_string(child) + ".0.tmp"};
+    const std::vector<std::string> kept = {
+        TemporaryName("IMG.BIN", ::getpid(), 0),                // this process
+        ".notes." + std::to_string(child) + ".tmp",             // not the pattern
+        ".IMG.BIN.x" + std::to_string(child) + ".0.dpu510.tmp", // not a number
+        "IMG.BIN." + std::to_string(child) + ".0.dpu510.tmp",   // not hidden
+    };
+    for (const auto& name : gone)
+        Write(Path(name.c_str()), "half");
+    for (const auto& name : kept)
+        Write(Path(name.c_str()), "keep");
+    // A folder of a temporary's name is not ours either.
+    const std::string folder = TemporaryName("DIR.BIN", child, 0);
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QString::fromStdString(folder)));
+
+    std::string reason;
+    ASSERT_TRUE(WriteFileAtomically(Path("IMG.BIN"), "image", 5, reason)) << reason;
+    for (const auto& name : gone)
+        EXPECT_FALSE(QFile::exists(QString::fromStdString(Path(name.c_str())))) << name;
+    for (const auto& name : kept)
+        EXPECT_EQ(Read(Path(name.c_str())), "keep") << name;
+    EXPECT_TRUE(QFileInfo(QString::fromStdString(Path(folder.c_str()))).isDir());
+    EXPECT_EQ(RemoveStaleTemporaries(dir.path().toStdString()), 0);
+}
+
+TEST_F(FileAccess, MakeFoldersSaysWhyItCannot) {
+    std::string reason;
+    EXPECT_TRUE(MakeFolders(Path("a/b/c"), reason)) << reason;
+    EXPECT_TRUE(QFileInfo(QString::fromStdString(Path("a/b/c"))).isDir());
+    EXPECT_TRUE(MakeFolders(Path("a/b/c"), reason));
+    Write(Path("file"), "x");
+    EXPECT_FALSE(MakeFolders(Path("file/sub"), reason));
+    EXPECT_EQ(reason, "Not a directory");
+    EXPECT_FALSE(MakeFolders(Path("file"), reason));
+    EXPECT_FALSE(reason.empty());
 }

@@ -138,6 +138,22 @@ TEST_F(IniFileTest, ZeroBytesEndTheParsedLine) {
     EXPECT_EQ(Normalise(text), "[S]\r\nk=ab\r\nm=2\r\n\r\n");
 }
 
+TEST_F(IniFileTest, ByteOrderMarkAtTheStartIsSkipped) {
+    EXPECT_EQ(Normalise("\xEF\xBB\xBF[S]\r\nk=1\r\n"), "[S]\r\nk=1\r\n\r\n");
+    // Only at the start: elsewhere the bytes are text like any other.
+    EXPECT_EQ(Normalise("[S]\r\n\xEF\xBB\xBFk=1\r\n"), "[S]\r\n\xEF\xBB\xBFk=1\r\n\r\n");
+}
+
+// A missing file is created where its name is, never through a dangling link.
+TEST_F(IniFileTest, MissingFileIsNeverCreatedThroughALink) {
+    const std::string link = Path("settings.ini");
+    ASSERT_EQ(::symlink(Path("elsewhere.ini").c_str(), link.c_str()), 0);
+    EXPECT_THROW(TYIniFile ini(link), EYGeneral);
+    EXPECT_FALSE(Exists(Path("elsewhere.ini")));
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].rfind("TYIniFile|Err: Can not create file", 0), 0u) << boxes[0];
+}
+
 TEST_F(IniFileTest, LongLinesArriveInPieces) {
     // The second piece of the long line starts with "x=1" and parses as a pair.
     std::string text = "[S]\nlong=" + std::string(8191 - 5, 'v') + "x=1 and more\nk=v\n";

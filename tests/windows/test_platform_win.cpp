@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <fstream>
@@ -152,4 +153,45 @@ TEST(FileAccessWin, AtomicWriteRefusesFoldersDevicesAndReadOnlyFiles) {
 
     EXPECT_FALSE(WriteFileAtomically(dir.File("no-such-folder\\x.bin"), "x", 1, reason));
     EXPECT_EQ(reason, "No such file or directory");
+}
+
+// Temporaries of a run that is gone go with the next atomic write in their
+// folder; this process's stay. Working files are made new or not at all.
+TEST(FileAccessWin, StaleTemporariesGoAndNewFilesAreNeverReplaced) {
+    char self[MAX_PATH + 1] = {};
+    ::GetModuleFileNameA(nullptr, self, sizeof self);
+    std::string command = std::string("\"") + self + "\" --gtest_list_tests";
+    STARTUPINFOA start{};
+    start.cb = sizeof start;
+    PROCESS_INFORMATION child{};
+    ASSERT_TRUE(::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+                                 nullptr, nullptr, &start, &child));
+    ASSERT_EQ(::WaitForSingleObject(child.hProcess, 60000), WAIT_OBJECT_0);
+    const long childId = static_cast<long>(child.dwProcessId);
+    ::CloseHandle(child.hThread);
+    ::CloseHandle(child.hProcess);
+    EXPECT_TRUE(ProcessIsGone(childId));
+    EXPECT_FALSE(ProcessIsGone(static_cast<long>(::GetCurrentProcessId())));
+
+    TempFolder dir;
+    const std::string dead = TemporaryName("out.bin", childId, 0);
+    const std::string mine = TemporaryName("out.bin", ::GetCurrentProcessId(), 999);
+    Write(dir.File(dead.c_str()), "half");
+    Write(dir.File(mine.c_str()), "keep");
+    std::string reason;
+    ASSERT_TRUE(WriteFileAtomically(dir.File("out.bin"), "image", 5, reason)) << reason;
+    EXPECT_EQ(Read(dir.File("out.bin")), "image");
+    EXPECT_EQ(Read(dir.File(mine.c_str())), "keep");
+    const std::vector<std::string> names = dir.Names();
+    EXPECT_EQ(std::count(names.begin(), names.end(), dead), 0);
+
+    ASSERT_TRUE(CreateNewFile(dir.File("work.bmp"), "abc", 3, reason)) << reason;
+    EXPECT_FALSE(CreateNewFile(dir.File("work.bmp"), "x", 1, reason));
+    EXPECT_EQ(reason, "File exists");
+    EXPECT_EQ(Read(dir.File("work.bmp")), "abc");
+    EXPECT_TRUE(RemoveRegularFile(dir.File("work.bmp"), reason)) << reason;
+    EXPECT_TRUE(RemoveRegularFile(dir.File("work.bmp"), reason));
+    ::CreateDirectoryA(dir.File("folder").c_str(), nullptr);
+    EXPECT_FALSE(RemoveRegularFile(dir.File("folder"), reason));
+    EXPECT_EQ(reason, "Is a directory");
 }
