@@ -50,6 +50,7 @@ public:
         : Placed(Placed), Style(Style) {}
     bool Load(const std::string&) override { return false; }
     std::string LoadError() const override { return {}; }
+    std::string LoadFailureText() const override { return {}; }
     void Release() override {}
     bool IsLoaded() const override { return true; }
     const std::string& Date() const override { return NoDate; }

@@ -55,12 +55,14 @@ public:
     explicit TFixedLibrary(const GlyphLibrary& Library) : Library(Library) {}
     bool Load(const std::string&) override { return Library.IsLoaded(); }
     std::string LoadError() const override { return Library.LoadError(); }
+    std::string LoadFailureText() const override { return Library.LoadFailureText(); }
     void Release() override {}
     bool IsLoaded() const override { return Library.IsLoaded(); }
     const std::string& Date() const override { return Library.Date(); }
     bool ExtractImage(int Group, int Index, QImage& Out) override {
         return const_cast<GlyphLibrary&>(Library).ExtractImage(Group, Index, Out);
     }
+    bool HasEntry(int Group, int Index) const override { return Library.HasEntry(Group, Index); }
 
 private:
     const GlyphLibrary& Library;

@@ -150,6 +150,7 @@ public:
     bool Loaded = true;
     bool Load(const std::string&) override { return false; }
     std::string LoadError() const override { return {}; }
+    std::string LoadFailureText() const override { return {}; }
     void Release() override {}
     bool IsLoaded() const override { return Loaded; }
     const std::string& Date() const override { return NoDate; }
