@@ -192,7 +192,7 @@ TEST_F(IniBytesTest, MissingFileIsCreatedEmptyWithOneLevelOfFolder) {
 // Numbers keep '.' and the C library's reading on every platform.
 TEST_F(IniBytesTest, FloatsUseThePointAndTheCReading) {
     TYIniFile ini(AsBytes("[F]\nws= \t+1.5e3x\nhex=0x1p4\nneg=-0.25\nbad=abc\nbig=1e999\n"
-                          "inf=-INF\nsign=--1\ncomma=1,5\n"));
+                          "inf=-INF\nsign=--1\ncomma=1,5\ntiny=1e-999\nhexonly=0x\n"));
     EXPECT_EQ(ini.ReadFloat("F", "ws", 0), 1500.0);
     EXPECT_EQ(ini.ReadFloat("F", "hex", 0), 16.0);
     EXPECT_EQ(ini.ReadFloat("F", "neg", 0), -0.25);
@@ -201,6 +201,8 @@ TEST_F(IniBytesTest, FloatsUseThePointAndTheCReading) {
     EXPECT_EQ(ini.ReadFloat("F", "inf", 0), -std::numeric_limits<double>::infinity());
     EXPECT_EQ(ini.ReadFloat("F", "sign", 7.0), 7.0);
     EXPECT_EQ(ini.ReadFloat("F", "comma", 0), 1.0);
+    EXPECT_EQ(ini.ReadFloat("F", "tiny", 7.0), 0.0);
+    EXPECT_EQ(ini.ReadFloat("F", "hexonly", 7.0), 0.0);
     const double values[] = {2.5, -0.125, 1e20, 0.0, 1.0 / 3, 123456789.0000005};
     const char* texts[] = {"2.500000", "-0.125000", "100000000000000000000.000000",
                            "0.000000", "0.333333",  "123456789.000001"};
