@@ -3,6 +3,7 @@
 #include "cli/clioutput.h"
 #include "link/linksession.h"
 #include "link/devicelink.h"
+#include "link/portname.h"
 #include "project/tconfiguration.h"
 #include "rom/romimagecheck.h"
 #include "serial/tcustomuart.h"
@@ -87,20 +88,13 @@ std::string TUploadCommand::Help() {
 
 namespace {
 
-// A port named "COMn" with n outside COM1..COM16 is a mistake in the
-// arguments, found before anything is opened. Anything else is a device path.
+// A port named "COMn" that the component does not open is a mistake in the
+// arguments, found before anything is opened (TLinkSession::SelectPort would
+// refuse it the same way later).
 bool ComNumberOutOfRange(const std::string& Name, std::string& Error) {
-    if (Name.size() <= 3) return false;
-    for (size_t i = 0; i < 3; ++i)
-        if (std::toupper(static_cast<unsigned char>(Name[i])) != "COM"[i]) return false;
-    std::string digits = Name.substr(3);
-    if (!digits.empty() && digits[0] == ' ') digits.erase(0, 1);
-    if (digits.empty() || digits.size() > 3) return false;
-    for (char c : digits)
-        if (!std::isdigit(static_cast<unsigned char>(c))) return false;
-    const long n = std::strtol(digits.c_str(), nullptr, 10);
-    if (n >= 1 && n <= 16) return false;
-    Error = "--port " + Name + ": port number " + digits + " is out of range (COM1 to COM16)";
+    std::string reason;
+    if (DpuLink::TPortName(Name).Usable(reason)) return false;
+    Error = "--port " + Name + ": " + reason;
     return true;
 }
 
