@@ -260,4 +260,28 @@ TEST_F(LinkSessionTest, SelectPortByComNameOpensTheLinkedDevice) {
         qputenv("XDG_CONFIG_HOME", oldXdg);
 }
 
+// A reply the previous opener never read is not taken as the display's
+// answer: the date-time sync waits for the display's own "C".
+TEST_F(LinkSessionTest, BytesLeftFromAnEarlierOpenerAreNoAnswer) {
+    ASSERT_TRUE(Pty.Reply(0x06));
+    auto session = Connected();
+    TDeviceLink& link = session->Link();
+    link.StartDateTimeSync();
+    ASSERT_TRUE(Pty.Reply('C'));
+    ASSERT_EQ(fcntl(Pty.Master, F_SETFL, O_NONBLOCK), 0);
+    char frame[68];
+    size_t got = 0;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            const ssize_t n = read(Pty.Master, frame + got, sizeof frame - got);
+            if (n > 0) got += static_cast<size_t>(n);
+            return got == sizeof frame;
+        },
+        20000))
+        << "no date-time frame; log: " << (Log.Lines.empty() ? "" : Log.Lines.back());
+    EXPECT_EQ(frame[0], 0x01);
+    EXPECT_EQ(link.LinkState(), TLinkState::DateTimeSync);
+    EXPECT_FALSE(Log.Has("===> Date & Time Sync. finish <==="));
+}
+
 } // namespace
