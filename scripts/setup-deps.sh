@@ -11,7 +11,7 @@ packages=(
   clang libclang-rt-14-dev
   libinih-dev libsimpleini-dev
   lrzsz valgrind python3 clang-format
-  g++-mingw-w64-x86-64 wine64
+  g++-mingw-w64-x86-64 wine64 perl
   xvfb xauth
   fonts-dejavu-core fonts-dejavu-extra fonts-noto-cjk
   dpkg-dev fakeroot lintian desktop-file-utils appstream librsvg2-bin gzip
