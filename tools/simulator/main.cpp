@@ -50,7 +50,7 @@ const char kSynopsis[] =
     "dpu510tk3-sim [--port DEVICE] [--out FILE] [--reject PERCENT] [--seed N]\n"
     "                     [--once] [--c-interval-ms N] [--idle-ms N] [--silent-after N]\n"
     "                     [--hangup-after N] [--linger-ms N] [--partial-ms N]\n"
-    "       dpu510tk3-sim --version";
+    "       dpu510tk3-sim --help | --version";
 
 std::string Help() {
     return std::string("usage: ") + kSynopsis +
@@ -71,7 +71,9 @@ std::string Help() {
            "                    host closes its side, at most N ms (60000), so the host\n"
            "                    reads the last ACK however busy the machine is; frames\n"
            "                    that still come are answered\n"
-           "  --partial-ms N    drop a frame whose bytes stop for N ms and answer NAK (2000)\n";
+           "  --partial-ms N    drop a frame whose bytes stop for N ms and answer NAK (2000)\n"
+           "Exit status: 0 when it ended, 1 when the port could not be opened or went away,\n"
+           "2 for a usage error.\n";
 }
 
 // Fills o from the command line; false when the simulator must end at once
