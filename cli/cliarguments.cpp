@@ -161,6 +161,12 @@ bool TCliArguments::Parse(const std::vector<std::string>& Args, int& Exit) {
 }
 
 int TCliArguments::UsageError(const std::string& Reason) const {
-    std::fprintf(stderr, "%s: %s\nusage: %s\n", Program.c_str(), Reason.c_str(), Usage.c_str());
+    return UsageError(Program, Usage, Reason);
+}
+
+int TCliArguments::UsageError(const std::string& ProgramName, const std::string& UsageText,
+                              const std::string& Reason) {
+    std::fprintf(stderr, "%s: %s\nusage: %s\n", ProgramName.c_str(), Reason.c_str(),
+                 UsageText.c_str());
     return 2;
 }

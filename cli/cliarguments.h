@@ -56,6 +56,10 @@ public:
     // Prints a usage error the command found itself (a port number out of
     // range) in the shared form; returns 2 to exit with.
     int UsageError(const std::string& Reason) const;
+    // The same for a program without a TCliArguments (the tool before it
+    // knows its command).
+    static int UsageError(const std::string& Program, const std::string& Usage,
+                          const std::string& Reason);
 
 private:
     struct TNumber {

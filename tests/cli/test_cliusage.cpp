@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -112,6 +114,22 @@ TEST_F(CliUsageTest, Recover) {
     ExpectUsage("recover", {"R.BIN"}, "-o is missing");
     ExpectUsage("recover", {"-o", "P.dcf"}, "ROM.BIN is missing");
     ExpectUsage("recover", {"R.BIN", "S.BIN", "-o", "P.dcf"}, "unexpected argument \"S.BIN\"");
+}
+
+// Before a command is known the usage lists every command's synopsis.
+TEST_F(CliUsageTest, NoCommand) {
+    const std::string usage = "\nusage: " + Synopsis("make-rom") + "\n       " + Synopsis("upload");
+    for (const auto& [args, reason] : std::vector<std::pair<QStringList, std::string>>{
+             {{}, "COMMAND is missing"},
+             {{"frobnicate"}, "unknown command \"frobnicate\""},
+             {{"-x"}, "unknown option \"-x\""}}) {
+        const TRun r = Run("dpu510tk3", args);
+        EXPECT_EQ(r.Status, 2) << reason;
+        EXPECT_EQ(r.Out, "");
+        EXPECT_EQ(r.Err.rfind("dpu510tk3: " + reason + usage, 0), 0u) << r.Err;
+        EXPECT_NE(r.Err.find("\n       dpu510tk3 recover ROM.BIN -o PROJECT.dcf"),
+                  std::string::npos);
+    }
 }
 
 // Help wins over any mistake beside it, and "--" ends the options.
