@@ -105,8 +105,6 @@ public:
     // Selects the first label cell holding text, which shows its preview.
     void SelectFirstLabel();
 
-    // "COM 1".."COM 16" can be opened; the list offers up to "COM 20".
-    static constexpr unsigned UsableComPorts = TMakePage::UsableComPorts;
     // The status panels' widths while the window has room for them.
     static constexpr int StatusPanelWidths[4] = {400, 160, 230, 40};
     // The smallest the window gets, unless the screen is smaller still.
