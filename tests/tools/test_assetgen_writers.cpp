@@ -4,6 +4,7 @@
 #include "tglbwriter.h"
 
 #include "rom/bitmapconversion.h"
+#include "tests/rom/picturepacking.h"
 #include "rom/glyphlibrary.h"
 
 #include <QImage>
