@@ -68,16 +68,20 @@ windows-test: deps
 assets: build
 	@scripts/make-assets.sh $(BUILD_DIR)
 
-# The Debian package (build/dpu510tk3_VERSION_ARCH.deb), then its checks.
-package: build
-	cmake --build $(BUILD_DIR) --target package
+# The Debian package (build-deb/dpu510tk3_VERSION_ARCH.deb), built with
+# Debian's hardening flags in a folder of its own; DPU_VERSION=x.y sets its
+# version. Then its checks, which compare it with the everyday build.
+PKG_BUILD_DIR ?= build-deb
+DPU_VERSION ?=
+package: deps
+	@JOBS=$(JOBS) WERROR=$(WERROR) scripts/package-build.sh $(PKG_BUILD_DIR) $(DPU_VERSION)
 
-package-test: package
-	@scripts/package-test.sh $(BUILD_DIR)
+package-test: build package
+	@scripts/package-test.sh $(BUILD_DIR) $(PKG_BUILD_DIR)
 
 # Reports every tracked .cpp/.h that clang-format would change; changes nothing.
 format-check: deps
 	git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run -Werror
 
 clean:
-	rm -rf build build-asan build-fuzz build-win
+	rm -rf build build-asan build-fuzz build-win build-deb

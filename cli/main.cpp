@@ -45,12 +45,11 @@ void PrintHelp(FILE* To) {
 } // namespace
 
 int main(int argc, char** argv) {
-    // Core only: the program directory comes from the application object.
-    QCoreApplication app(argc, argv);
     if (argc < 2) {
         PrintHelp(stderr);
         return CliUsage;
     }
+    // Answered before anything else starts.
     const std::string name = argv[1];
     if (name == "-h" || name == "--help" || name == "help") {
         PrintHelp(stdout);
@@ -60,6 +59,8 @@ int main(int argc, char** argv) {
         std::printf("dpu510tk3 %s\n", DPU510TK3_VERSION);
         return CliOk;
     }
+    // Core only: the program directory comes from the application object.
+    QCoreApplication app(argc, argv);
     for (const TCliCommand& c : Commands())
         if (name == c.Name) return c.Run(std::vector<std::string>(argv + 2, argv + argc));
     std::fprintf(stderr, "dpu510tk3: unknown command \"%s\"\n", name.c_str());

@@ -15,6 +15,7 @@ packages=(
   xvfb xauth
   fonts-dejavu-core fonts-dejavu-extra fonts-noto-cjk
   dpkg-dev fakeroot lintian desktop-file-utils appstream librsvg2-bin gzip
+  bash-completion shared-mime-info libglib2.0-bin
 )
 
 missing=()

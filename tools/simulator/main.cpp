@@ -47,7 +47,7 @@ void Usage(FILE* to) {
         "usage: dpu510tk3-sim [--port DEVICE] [--out FILE] [--reject PERCENT] [--seed N]\n"
         "                     [--once] [--c-interval-ms N] [--idle-ms N] [--silent-after N]\n"
         "                     [--hangup-after N] [--linger-ms N] [--partial-ms N]\n"
-        "       dpu510tk3-sim --version\n"
+        "       dpu510tk3-sim --help | --version\n"
         "Plays the display: prints the pseudo-terminal to connect to (or uses DEVICE at\n"
         "115200 8N1), sends \"C\" every N ms (1000) until a frame comes, answers each frame\n"
         "with ACK or NAK, writes the reassembled image to FILE (dpu510tk3-sim.bin) and\n"
@@ -64,7 +64,9 @@ void Usage(FILE* to) {
         "                    host closes its side, at most N ms (60000), so the host\n"
         "                    reads the last ACK however busy the machine is; frames\n"
         "                    that still come are answered\n"
-        "  --partial-ms N    drop a frame whose bytes stop for N ms and answer NAK (2000)\n",
+        "  --partial-ms N    drop a frame whose bytes stop for N ms and answer NAK (2000)\n"
+        "Exit status: 0 when it ended, 1 when the port could not be opened or went away,\n"
+        "2 for a usage error.\n",
         to);
 }
 
