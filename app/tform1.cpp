@@ -18,8 +18,10 @@
 #include "app/tstatuspanel.h"
 #include "app/twindowshortcuts.h"
 #include "fieldbus/tpcuart.h"
+#include "link/devicelink.h"
 #include "link/linksession.h"
 #include "project/tstartup.h"
+#include "rom/romlayout.h"
 #include "rom/tmakerom.h"
 
 #include <QButtonGroup>
@@ -46,6 +48,12 @@
 #include <QWindow>
 
 #include <utility>
+
+// link/ cannot see rom/: the window, which sees both, holds the link's sizes to
+// the image the builder makes.
+static_assert(DpuLink::TDeviceLink::kBuiltImageSize == DpuRom::RomLayout::ImageSize);
+static_assert(DpuLink::TDeviceLink::kImageBlocks * DpuLink::kFrameDataSize ==
+              DpuRom::RomLayout::UploadSize);
 
 using DpuProject::TProject;
 using DpuProject::TProjectFile;

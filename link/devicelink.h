@@ -47,8 +47,9 @@ public:
     // A 62400-byte file is sent as 975 blocks, anything else as 976.
     static constexpr unsigned kShortImageBlocks = 975;
     static constexpr unsigned kImageBlocks = 976;
-    // Size of the image MAKE ROM writes; any size but this and 62400 is sent
-    // after a warning line.
+    // Size of the image MAKE ROM writes (RomLayout::ImageSize; app/tform1.cpp
+    // holds the two equal, as link/ cannot see rom/); any size but this and
+    // 62400 is sent after a warning line.
     static constexpr size_t kBuiltImageSize = 64512;
 
     // All four must outlive the link.

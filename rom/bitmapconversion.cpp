@@ -14,67 +14,6 @@ namespace DpuRom {
 
 namespace {
 
-inline bool Lit(QRgb pixel) {
-    return (pixel & 0x00FFFFFFu) == 0;
-}
-
-// Lit-ness of each palette index, filled the way the picture converter fills a
-// short or missing colour table: a 1-bit picture without one is black and
-// white, an 8-bit one grey levels, and indexes past a short table are black.
-void PaletteLit(const QImage& Picture, uint8_t (&Table)[256]) {
-    const QList<QRgb> colours = Picture.colorTable();
-    const bool mono = Picture.depth() == 1;
-    for (int i = 0; i < 256; ++i) {
-        if (i < colours.size())
-            Table[i] = Lit(colours[i]);
-        else if (mono && colours.size() < 2)
-            Table[i] = i == 0 && colours.empty() ? 1 : 0;
-        else
-            Table[i] = colours.empty() ? (i == 0) : 1;
-    }
-}
-
-// One byte per pixel, row after row: 1 where red, green and blue are all 0.
-// Palette pictures are looked up by index, direct-colour ones read as QRgb
-// words; other layouts (16-bit, 24-bit, ...) are converted first.
-std::vector<uint8_t> LitPixels(const QImage& Picture, const std::string& name) {
-    const int w = Picture.width();
-    const int h = Picture.height();
-    std::vector<uint8_t> lit(static_cast<size_t>(w) * static_cast<size_t>(h));
-    uint8_t* out = lit.data();
-    const QImage::Format format = Picture.format();
-    if (format == QImage::Format_Mono || format == QImage::Format_MonoLSB ||
-        format == QImage::Format_Indexed8) {
-        uint8_t table[256];
-        PaletteLit(Picture, table);
-        for (int y = 0; y < h; ++y, out += w) {
-            const uchar* row = Picture.constScanLine(y);
-            if (format == QImage::Format_Indexed8)
-                for (int x = 0; x < w; ++x)
-                    out[x] = table[row[x]];
-            else if (format == QImage::Format_Mono)
-                for (int x = 0; x < w; ++x)
-                    out[x] = table[(row[x >> 3] >> (7 - (x & 7))) & 1];
-            else
-                for (int x = 0; x < w; ++x)
-                    out[x] = table[(row[x >> 3] >> (x & 7)) & 1];
-        }
-        return lit;
-    }
-    QImage words = Picture;
-    if (format != QImage::Format_RGB32 && format != QImage::Format_ARGB32 &&
-        format != QImage::Format_ARGB32_Premultiplied)
-        words = Picture.convertToFormat(QImage::Format_ARGB32);
-    if (words.isNull())
-        throw ERomBuild("Error", "Cannot convert picture \"" + name + "\": out of memory");
-    for (int y = 0; y < h; ++y, out += w) {
-        const QRgb* row = reinterpret_cast<const QRgb*>(words.constScanLine(y));
-        for (int x = 0; x < w; ++x)
-            out[x] = Lit(row[x]);
-    }
-    return lit;
-}
-
 void CheckSize(int w, int h, const std::string& name) {
     if (w > 0xFFFF || h > 0xFFFF)
         throw ERomBuild("Error", "Picture too large (" + std::to_string(w) + " x " +
@@ -163,33 +102,7 @@ void OpenPicture(YVclUtil::TBmpReader& Reader, const uint8_t* Data, size_t Size,
     if (!Reader.Open(Data, Size)) Refuse(Name, Reader.Reason());
 }
 
-void WritePacked(const std::vector<uint8_t>& packed, const std::string& target) {
-    std::string error;
-    if (!YVclUtil::WriteFileAtomically(target, packed.data(), packed.size(), error))
-        throw ERomBuild("File error", "Cannot write \"" + target + "\": " + error);
-}
-
 } // namespace
-
-std::vector<uint8_t> PackImage(const QImage& Picture, const std::string& Name) {
-    const int w = Picture.width();
-    const int h = Picture.height();
-    CheckSize(w, h, Name);
-    if (w == 0 || h < 8) return NewPacked(static_cast<unsigned>(w), static_cast<unsigned>(h));
-    return PackLit(LitPixels(Picture, Name), w, h);
-}
-
-std::vector<uint8_t> PackImageRotated(const QImage& Picture, const std::string& Name) {
-    const int ws = Picture.width();
-    const int hs = Picture.height();
-    CheckSize(hs, ws, Name);
-    if (hs == 0 || ws < 8) return NewPacked(static_cast<unsigned>(hs), static_cast<unsigned>(ws));
-    return PackLitRotated(LitPixels(Picture, Name), ws, hs);
-}
-
-std::vector<uint8_t> ConvertImage(const QImage& Picture, int DispHv, const std::string& Name) {
-    return DispHv == 1 ? PackImageRotated(Picture, Name) : PackImage(Picture, Name);
-}
 
 namespace {
 
@@ -241,18 +154,6 @@ QImage LoadPictureData(const uint8_t* Data, size_t Size, const std::string& Name
     std::string reason;
     if (!DpuProject::TPictureImage::Decode(Data, Size, picture, reason)) Refuse(Name, reason);
     return picture;
-}
-
-void PackBitmap(const std::string& Source, const std::string& Target) {
-    WritePacked(ConvertPictureFile(Source, 0), Target);
-}
-
-void PackBitmapRotated(const std::string& Source, const std::string& Target) {
-    WritePacked(ConvertPictureFile(Source, 1), Target);
-}
-
-void ConvertBitmap(const std::string& Source, const std::string& Target, int DispHv) {
-    WritePacked(ConvertPictureFile(Source, DispHv), Target);
 }
 
 } // namespace DpuRom

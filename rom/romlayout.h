@@ -23,6 +23,10 @@ constexpr size_t SettingsRecord = 0x21A8, SettingsRecordSize = 16;
 constexpr size_t CodeTables = 0x21B8; // per table: 256 first bytes, 256 second bytes
 constexpr size_t CodeTableCount = 3, CodeCount = 256;
 constexpr size_t MessageTable = 0x27B8, MessageCount = 40;
+// The message list holds the pictures of ten lift states in four slots (A..D),
+// slot by slot in the order B, A, D, C, each slot by state; empty slots close up.
+constexpr size_t MessageStateCount = 10, MessageSlotCount = 4;
+constexpr int MessageSlotOrder[MessageSlotCount] = {1, 0, 3, 2};
 constexpr size_t MessageZone = 0x2808, MessageZoneSize = 5120;
 constexpr size_t DirTables = 0x3C08, DirStyleCount = 5, DirFrameCount = 12;
 constexpr size_t DirZone = 0x3C80, DirZoneSize = 17280;
@@ -46,6 +50,7 @@ constexpr size_t CodeTableSecond(int t) {
 
 static_assert(CodeTables + CodeTableCount * 2 * CodeCount == MessageTable);
 static_assert(MessageTable + 2 * MessageCount == MessageZone);
+static_assert(MessageStateCount * MessageSlotCount == MessageCount);
 static_assert(DirTables + 2 * DirStyleCount * DirFrameCount == DirZone);
 static_assert(ImageSize == 64512 && AuxBlock == UploadSize);
 

@@ -26,28 +26,16 @@ using DpuProject::TProject;
 // The project record and the image describe the same tables and messages.
 static_assert(TProject::TableCount == TRomBuilder::TableCount &&
               TProject::CodeCount == TRomBuilder::CodeCount);
-static_assert(TProject::StateCount * TProject::SlotCount == TRomBuilder::MessageCount);
-
-namespace {
-
-// Slot order of the message list: B, A, D, C.
-constexpr int MessageSlotOrder[4] = {1, 0, 3, 2};
-
-} // namespace
+static_assert(TProject::StateCount == RomLayout::MessageStateCount &&
+              TProject::SlotCount == RomLayout::MessageSlotCount);
 
 TMakeRom::TMakeRom(TProject& Project, const TConfiguration& Config, const GlyphLibrary& Library,
                    YVclUtil::Prompts& Prompts, YVclUtil::MessageSink* Log)
     : Project(Project), Config(Config), Ask(Prompts),
       Glyphs(std::make_unique<TGlyphLibraryEntries>(Library, Config.GlbName)),
-      RomBuilder(std::make_unique<TRomBuilder>(WorkFiles, *Glyphs, Log)), Log(Log) {}
+      RomBuilder(std::make_unique<TRomBuilder>(TRomBuildInputs{}, *Glyphs, Log)), Log(Log) {}
 
 TMakeRom::~TMakeRom() = default;
-
-std::string TMakeRom::MessageName(int State, int Slot) {
-    for (int g = 0; g < 4; ++g)
-        if (MessageSlotOrder[g] == Slot) return "M_" + std::to_string(160 + 10 * g + State);
-    return {};
-}
 
 void TMakeRom::LogWarning(const std::string& Line) {
     ++PreparedWarnings;
@@ -57,7 +45,6 @@ void TMakeRom::LogWarning(const std::string& Line) {
 void TMakeRom::Stop(const std::string& Caption, const std::string& Text) {
     LastErrCaption = Caption;
     LastErrMsg = Text;
-    WorkFiles.Clear();
     Ask.SetBusyCursor(false);
     Ask.MessageBox(Caption, Text);
 }
@@ -89,47 +76,19 @@ TRomSettings TMakeRom::CollectSettings() const {
     return s;
 }
 
-std::vector<uint8_t> TMakeRom::ConvertEntry(int Group, int Index, bool& Present) {
-    Present = false;
-    const std::span<const uint8_t> entry = RomBuilder->LibraryEntry(Group, Index, false);
-    if (entry.empty()) return {};
-    Present = true;
-    const std::string name = YVclUtil::Format("glyph library entry %d/%d", Group, Index);
-    return ConvertPictureData(entry.data(), entry.size(), Config.DISPHV, name, name);
-}
-
-void TMakeRom::PrepareLabels() {
+void TMakeRom::PrepareLabels(TRomBuildInputs& In) {
     for (int n = 0; n < TProject::CodeCount; ++n) {
         Project.UsedCharFlags[static_cast<size_t>(n)] = 0;
-        RomBuilder->UserBitmapList[static_cast<size_t>(n)].clear();
         for (int t = 0; t < TProject::TableCount; ++t)
-            RomBuilder->Labels[static_cast<size_t>(t)][static_cast<size_t>(n)] =
-                TProject::LabelToSave(
-                    Project.CodeTables[static_cast<size_t>(t)][static_cast<size_t>(n)]);
+            In.Labels[static_cast<size_t>(t)][static_cast<size_t>(n)] = TProject::LabelToSave(
+                Project.CodeTables[static_cast<size_t>(t)][static_cast<size_t>(n)]);
     }
 }
 
-void TMakeRom::ConvertDirectionFrames() {
-    for (auto& names : RomBuilder->DirFrameNames)
-        names.fill({});
-    for (int f = 0; f < TRomBuilder::DirFrameCount; ++f)
-        for (int s = 0; s < TRomBuilder::DirStyleCount; ++s) {
-            bool present = false;
-            std::vector<uint8_t> packed = ConvertEntry(0, 50 + 20 * s + f, present);
-            if (!present) continue;
-            const std::string name = "DIR" + std::to_string(s) + "_" + std::to_string(f);
-            WorkFiles.Put(name, std::move(packed));
-            RomBuilder->DirFrameNames[static_cast<size_t>(s)][static_cast<size_t>(f)] = name;
-        }
-}
-
-void TMakeRom::ConvertMessages() {
-    auto& list = RomBuilder->MessageList;
-    list.fill({});
-    size_t count = 0;
-    int number = 160;
-    for (int slot : MessageSlotOrder)
-        for (int state = 0; state < TProject::StateCount; ++state, ++number) {
+void TMakeRom::ConvertMessages(const TRomPictureConverter& Converter, TRomPictures& Out) {
+    // In list order, so the skipped-slot lines come in the order of the list.
+    for (int slot : RomLayout::MessageSlotOrder)
+        for (int state = 0; state < TProject::StateCount; ++state) {
             const std::string& path =
                 Project.LiftStateSlots[static_cast<size_t>(state)][static_cast<size_t>(slot)];
             if (DpuText::Trim(path).empty()) continue; // no picture asked for
@@ -147,16 +106,14 @@ void TMakeRom::ConvertMessages() {
                                             state, "ABCD"[slot], path.c_str(), why.c_str()));
                 continue;
             }
-            const std::string name = "M_" + std::to_string(number);
-            WorkFiles.Put(name, ConvertPictureFile(path, Config.DISPHV));
-            list[count++] = name;
+            Converter.ConvertMessage(state, slot, path, Out);
         }
 }
 
-void TMakeRom::FlagUsedCharacters() {
+void TMakeRom::FlagUsedCharacters(const TRomBuildInputs& In) {
     // The characters the label rule draws; a leading '0' of "05" is among
     // the digits flagged below anyway.
-    for (const auto& table : RomBuilder->Labels)
+    for (const auto& table : In.Labels)
         for (const std::string& label : table)
             for (unsigned char c : DpuProject::TLabelRule::GlyphBytes(label))
                 Project.UsedCharFlags[c] = 1;
@@ -167,20 +124,13 @@ void TMakeRom::FlagUsedCharacters() {
         Project.UsedCharFlags[static_cast<size_t>(c)] = 1;
 }
 
-void TMakeRom::ConvertFloorGlyphs() {
-    for (auto& names : RomBuilder->FloorGlyphNames)
-        names.fill({});
-    for (int c = 0; c < TRomBuilder::GlyphCodeCount; ++c) {
-        if (!Project.UsedCharFlags[static_cast<size_t>(c)]) continue;
-        for (int k = 0; k < TRomBuilder::FloorStyleCount; ++k) {
-            bool present = false;
-            std::vector<uint8_t> packed = ConvertEntry(1 + k, c, present);
-            if (!present) continue;
-            const std::string name = "FL" + std::to_string(k) + "_" + std::to_string(c);
-            WorkFiles.Put(name, std::move(packed));
-            RomBuilder->FloorGlyphNames[static_cast<size_t>(k)][static_cast<size_t>(c)] = name;
-        }
-    }
+void TMakeRom::ConvertFloorGlyphs(const TRomPictureConverter& Converter, int Style,
+                                  TRomPictures& Out) {
+    // Only the chosen style reaches the image; a style outside the range has no glyphs.
+    if (Style < 0 || Style >= TRomBuilder::FloorStyleCount) return;
+    for (int c = 0; c < TRomBuilder::GlyphCodeCount; ++c)
+        if (Project.UsedCharFlags[static_cast<size_t>(c)])
+            Converter.ConvertFloorGlyph(Style, c, Out);
 }
 
 bool TMakeRom::Run() {
@@ -206,13 +156,16 @@ bool TMakeRom::Run() {
         Project.ROMFILENAME = TProject::RomFileNameToSave(Project.ROMFILENAME);
     }
     Ask.SetBusyCursor(true);
-    WorkFiles.Clear();
+    TRomBuildInputs in;
+    in.Settings = CollectSettings();
+    const TRomPictureConverter converter(*Glyphs, Config.DISPHV,
+                                         [this](const std::string& Line) { LogWarning(Line); });
     try {
-        PrepareLabels();
-        ConvertDirectionFrames();
-        ConvertMessages();
-        FlagUsedCharacters();
-        ConvertFloorGlyphs();
+        PrepareLabels(in);
+        converter.ConvertDirectionFrames(in.Pictures);
+        ConvertMessages(converter, in.Pictures);
+        FlagUsedCharacters(in);
+        ConvertFloorGlyphs(converter, in.Settings.DefFl, in.Pictures);
     } catch (const ERomBuild& e) {
         Stop(e.Caption, e.Message);
         return false;
@@ -221,24 +174,24 @@ bool TMakeRom::Run() {
         return false;
     }
 
-    TRomBuilder& b = *RomBuilder;
-    b.Settings = CollectSettings();
-    b.ProgramDir = Config.ProgramDir;
-    b.StartupDir = Config.StartupDir;
-    b.OutputFile = OutputFile;
-    b.Strict = Strict;
-    b.EarlierWarnings = EarlierWarnings + PreparedWarnings;
-    b.ReadFiles = {{"project file", ProjectPath},
-                   {"configuration file", Config.IniPath()},
-                   {"glyph library", Config.GlbPath()}};
+    in.ProgramDir = Config.ProgramDir;
+    in.StartupDir = Config.StartupDir;
+    in.OutputFile = OutputFile;
+    in.Strict = Strict;
+    in.EarlierWarnings = EarlierWarnings + PreparedWarnings;
+    in.ReadFiles = {{"project file", ProjectPath},
+                    {"configuration file", Config.IniPath()},
+                    {"glyph library", Config.GlbPath()}};
     if (!DpuText::Trim(Config.UbfGlbName).empty())
-        b.ReadFiles.emplace_back("user glyph library", Config.UbfGlbPath());
+        in.ReadFiles.emplace_back("user glyph library", Config.UbfGlbPath());
     for (int state = 0; state < TProject::StateCount; ++state)
         for (int slot = 0; slot < TProject::SlotCount; ++slot)
-            b.ReadFiles.emplace_back(
+            in.ReadFiles.emplace_back(
                 YVclUtil::Format("lift state %d slot %c picture", state, "ABCD"[slot]),
                 Project.LiftStateSlots[static_cast<size_t>(state)][static_cast<size_t>(slot)]);
-    b.InMemoryOnly = InMemoryOnly;
+    in.InMemoryOnly = InMemoryOnly;
+    RomBuilder = std::make_unique<TRomBuilder>(std::move(in), *Glyphs, Log);
+    TRomBuilder& b = *RomBuilder;
     const bool built = b.BuildRomImage();
     CancelledCells = b.CancelledCells;
     for (const auto& [t, n] : CancelledCells)

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "rom/trombuilder.h"
-#include "rom/tromworkfiles.h"
 
 #include <functional>
 #include <memory>
@@ -64,8 +63,8 @@ public:
     // CancelledCells, so the window can show the emptied cells.
     bool Run();
 
-    // The inputs prepared by the last run and the assembler's results; they
-    // stay until the next run.
+    // The assembler of the last run: the inputs prepared for it
+    // (BuildInputs()) and its results; they stay until the next run.
     const TRomBuilder& Builder() const { return *RomBuilder; }
 
     std::vector<std::pair<int, int>> CancelledCells;
@@ -75,27 +74,20 @@ public:
     // The last run stopped only because Strict was set and warning lines were logged.
     bool StrictStop = false;
 
-    // Working-file name of lift-state slot Slot (0..3 = A..D) of State: "M_" +
-    // (160 + 10 * g + State) with g = 0, 1, 2, 3 for slots B, A, D, C.
-    static std::string MessageName(int State, int Slot);
-
 private:
     void Stop(const std::string& Caption, const std::string& Text);
     // Logs a warning line of the preparing steps, counted for Strict.
     void LogWarning(const std::string& Line);
-    void PrepareLabels();
-    void ConvertDirectionFrames();
-    void ConvertMessages();
-    void FlagUsedCharacters();
-    void ConvertFloorGlyphs();
-    std::vector<uint8_t> ConvertEntry(int Group, int Index, bool& Present);
+    void PrepareLabels(TRomBuildInputs& In);
+    void ConvertMessages(const TRomPictureConverter& Converter, TRomPictures& Out);
+    void FlagUsedCharacters(const TRomBuildInputs& In);
+    void ConvertFloorGlyphs(const TRomPictureConverter& Converter, int Style, TRomPictures& Out);
     TRomSettings CollectSettings() const;
 
     DpuProject::TProject& Project;
     const DpuProject::TConfiguration& Config;
     YVclUtil::Prompts& Ask;
     std::unique_ptr<TGlyphEntrySource> Glyphs;
-    TRomWorkFiles WorkFiles;
     std::unique_ptr<TRomBuilder> RomBuilder;
     YVclUtil::MessageSink* Log;
     int PreparedWarnings = 0;

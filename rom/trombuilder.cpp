@@ -8,7 +8,6 @@
 #include "rom/erombuild.h"
 #include "rom/glyphentrysource.h"
 #include "rom/romlayout.h"
-#include "rom/tromworkfiles.h"
 #include "util/crc8.h"
 #include "util/eygeneral.h"
 #include "util/fileaccess.h"
@@ -68,13 +67,18 @@ private:
 
 } // namespace
 
-TRomBuilder::TRomBuilder(TRomWorkFiles& WorkFiles, const TGlyphEntrySource& Glyphs,
+TRomBuilder::TRomBuilder(TRomBuildInputs Inputs, const TGlyphEntrySource& Glyphs,
                          YVclUtil::MessageSink* Log)
-    : WorkFiles(WorkFiles), Glyphs(Glyphs), Log(Log) {}
+    : Inputs(std::move(Inputs)), Labels(this->Inputs.Labels), Pictures(this->Inputs.Pictures),
+      Settings(this->Inputs.Settings), Glyphs(Glyphs),
+      Converter(Glyphs, this->Inputs.Settings.DispHv,
+                [this](const std::string& Line) { AppendLog(Line); }),
+      Log(Log) {}
 
 int TRomBuilder::FindUserBitmap(const std::string& Path) const {
-    for (int i = 0; i < CodeCount; ++i)
-        if (UserBitmapList[static_cast<size_t>(i)] == Path) return i;
+    const std::vector<std::string>& paths = Pictures.UserBitmapPaths;
+    for (size_t i = 0; i < paths.size(); ++i)
+        if (paths[i] == Path) return static_cast<int>(i);
     return -1;
 }
 
@@ -111,31 +115,6 @@ void TRomBuilder::PutAddress(size_t At, size_t Address) {
     Image[At + 1] = static_cast<uint8_t>(Address & 0xFF);
 }
 
-std::span<const uint8_t> TRomBuilder::LibraryEntry(int Group, int Index, bool Required) {
-    if (!Glyphs.IsLoaded())
-        throw ERomBuild(
-            "Error",
-            YVclUtil::Format("Cannot load picture from glyph library \"%s\" (group %d, entry %d): "
-                             "the library is not loaded",
-                             Glyphs.LibraryName().c_str(), Group, Index));
-    const std::string fault = Glyphs.EntryFault(Group, Index);
-    if (!fault.empty()) {
-        // Leaving the picture out would build an image that is wrong without a word.
-        AppendLog(YVclUtil::Format("[Error] GLB entry (%d, %d) of %s: ", Group, Index,
-                                   Glyphs.LibraryName().c_str()) +
-                  fault + " !!!");
-        throw ERomBuild("File error", "GLB File error!!");
-    }
-    std::span<const uint8_t> entry = Glyphs.Entry(Group, Index);
-    if (entry.empty() && Required) {
-        // The box keeps its words; the log names the entry the image needs.
-        AppendLog(YVclUtil::Format("[Error] GLB entry (%d, %d) of %s is absent !!!", Group, Index,
-                                   Glyphs.LibraryName().c_str()));
-        throw ERomBuild("File error", "GLB File error!!");
-    }
-    return entry;
-}
-
 void TRomBuilder::PlaceFloorGlyphs(size_t& Pos) {
     const int style = Settings.DefFl;
     const bool styleKnown = style >= 0 && style < FloorStyleCount;
@@ -144,13 +123,10 @@ void TRomBuilder::PlaceFloorGlyphs(size_t& Pos) {
     int placed = 0;
     for (int c = 0; c < GlyphCodeCount; ++c) {
         const size_t entry = GlyphTable + 2 * static_cast<size_t>(c);
-        const std::vector<uint8_t>* packed = nullptr;
-        if (styleKnown) {
-            const std::string name =
-                DpuText::Trim(FloorGlyphNames[static_cast<size_t>(style)][static_cast<size_t>(c)]);
-            if (!name.empty()) packed = WorkFiles.Find(name);
-        }
-        if (!packed) {
+        const std::vector<uint8_t>* packed =
+            styleKnown ? &Pictures.FloorGlyphs[static_cast<size_t>(style)][static_cast<size_t>(c)]
+                       : nullptr;
+        if (!packed || packed->empty()) {
             PutAddress(entry, 0);
             continue;
         }
@@ -169,15 +145,12 @@ void TRomBuilder::PlaceFloorGlyphs(size_t& Pos) {
         AppendLog(YVclUtil::Format(
             "[Warning] FL Style %d has no glyphs in %s -- the image holds no floor glyph !!!",
             style, Glyphs.LibraryName().c_str()));
-    for (auto& names : FloorGlyphNames)
-        for (const std::string& name : names)
-            if (!DpuText::Trim(name).empty()) WorkFiles.Remove(DpuText::Trim(name));
 }
 
 void TRomBuilder::PlaceCodeTables(size_t& Pos) {
     const TPlacedGlyphs placed(GlyphPlaced, Settings.DefFl);
     const std::vector<std::string> folders =
-        TLabelRule::UserBitmapFolders(StartupDir, ProgramDir, Settings.DefFl);
+        TLabelRule::UserBitmapFolders(Inputs.StartupDir, Inputs.ProgramDir, Settings.DefFl);
     int count = 0;
     for (int t = 0; t < TableCount; ++t) {
         for (int n = 0; n < CodeCount; ++n) {
@@ -207,13 +180,12 @@ void TRomBuilder::PlaceCodeTables(size_t& Pos) {
                 // The table and the one-byte number hold 128 user bitmaps.
                 if (count >= static_cast<int>(UserBitmapMax))
                     throw ERomBuild("Element overflow", "UBF element overflow!!\n\n");
-                const std::vector<uint8_t> packed =
-                    ConvertPictureFile(label.BitmapPath, Settings.DispHv);
+                number = Converter.AddUserBitmap(label.BitmapPath, Pictures);
                 size_t kept = 0;
-                PutAddress(UserBitmapTable + 2 * static_cast<size_t>(count), Pos);
-                Pos += Place(packed, Pos, FloorZone + FloorZoneSize, kept);
-                UserBitmapList[static_cast<size_t>(count)] = label.BitmapPath;
-                number = count++;
+                PutAddress(UserBitmapTable + 2 * static_cast<size_t>(number), Pos);
+                Pos += Place(Pictures.UserBitmaps[static_cast<size_t>(number)], Pos,
+                             FloorZone + FloorZoneSize, kept);
+                ++count;
             }
             Image[first] = 0xFE;
             Image[second] = static_cast<uint8_t>(number);
@@ -258,18 +230,16 @@ void TRomBuilder::PlaceDirectionFrames() {
     const size_t end = DirZone + DirZoneSize;
     for (int s = 0; s < DirStyleCount; ++s) {
         for (int f = 0; f < DirFrameCount; ++f) {
-            const std::string name =
-                DpuText::Trim(DirFrameNames[static_cast<size_t>(s)][static_cast<size_t>(f)]);
-            const std::vector<uint8_t>* packed = name.empty() ? nullptr : WorkFiles.Find(name);
-            if (!packed) continue;
+            const std::vector<uint8_t>& packed =
+                Pictures.DirFrames[static_cast<size_t>(s)][static_cast<size_t>(f)];
+            if (packed.empty()) continue;
             size_t kept = 0;
-            const size_t length = Place(*packed, pos, end, kept);
+            const size_t length = Place(packed, pos, end, kept);
             if (kept < length) LogCut("DIR", ItemName("DIR", s, f), kept, length);
             if (kept > 0)
                 PutAddress(DirTables + 24 * static_cast<size_t>(s) + 2 * static_cast<size_t>(f),
                            pos);
             pos += kept;
-            WorkFiles.Remove(name);
         }
     }
 }
@@ -277,17 +247,22 @@ void TRomBuilder::PlaceDirectionFrames() {
 void TRomBuilder::PlaceMessages() {
     size_t pos = MessageZone;
     const size_t end = MessageZone + MessageZoneSize;
-    for (int i = 0; i < MessageCount; ++i) {
-        const std::string name = DpuText::Trim(MessageList[static_cast<size_t>(i)]);
-        const std::vector<uint8_t>* packed = name.empty() ? nullptr : WorkFiles.Find(name);
-        if (!packed) continue;
-        size_t kept = 0;
-        const size_t length = Place(*packed, pos, end, kept);
-        if (kept < length) LogCut("Message", name, kept, length);
-        if (kept > 0) PutAddress(MessageTable + 2 * static_cast<size_t>(i), pos);
-        pos += kept;
-        WorkFiles.Remove(name);
-    }
+    // The list closes up over empty slots; an item keeps the name of its
+    // slot ("M_" 160 + 10 * list group + state) in the log.
+    size_t i = 0;
+    for (size_t g = 0; g < MessageSlotCount; ++g)
+        for (size_t state = 0; state < MessageStateCount; ++state) {
+            const std::vector<uint8_t>& packed =
+                Pictures.Messages[state][static_cast<size_t>(MessageSlotOrder[g])];
+            if (packed.empty()) continue;
+            size_t kept = 0;
+            const size_t length = Place(packed, pos, end, kept);
+            if (kept < length)
+                LogCut("Message", "M_" + std::to_string(160 + 10 * g + state), kept, length);
+            if (kept > 0) PutAddress(MessageTable + 2 * i, pos);
+            pos += kept;
+            ++i;
+        }
 }
 
 uint8_t TRomBuilder::SettingByte(const char* Key, long long Value, long long Shown) {
@@ -323,50 +298,38 @@ void TRomBuilder::PlaceSettings() {
 
 void TRomBuilder::PlaceLibraryBlocks() {
     Fill(Image.data() + CharBlock, CharBlockSize);
-    const std::span<const uint8_t> chars = LibraryEntry(0, Settings.Cfi, true);
+    const std::span<const uint8_t> chars = Converter.LibraryEntry(0, Settings.Cfi, true);
     std::memcpy(Image.data() + CharBlock, chars.data(), std::min(chars.size(), CharBlockSize));
 
     Fill(Image.data() + AuxBlock, AuxBlockSize);
     if (Settings.Encode == 0) {
-        const std::span<const uint8_t> aux = LibraryEntry(0, Settings.Ifi, true);
+        const std::span<const uint8_t> aux = Converter.LibraryEntry(0, Settings.Ifi, true);
         std::memcpy(Image.data() + AuxBlock, aux.data(), std::min(aux.size(), AuxBlockSize));
     }
 }
 
 void TRomBuilder::PlaceScreenAndLogo() {
-    const std::span<const uint8_t> screen = LibraryEntry(0, 40, true);
-    const std::string screenName = "screen picture (glyph library entry 0/40)";
-    // The screen picture is always turned, whatever the panel mounting says.
-    const std::vector<uint8_t> packedScreen =
-        ConvertPictureData(screen.data(), screen.size(), 1, screenName, screenName);
+    Converter.ConvertScreen(Pictures);
     size_t kept = 0;
-    size_t length = Place(packedScreen, ScreenZone, ScreenZone + ScreenZoneSize, kept);
+    size_t length = Place(Pictures.Screen, ScreenZone, ScreenZone + ScreenZoneSize, kept);
     if (kept < length) LogCut("Screen", "screen picture", kept, length);
 
+    Pictures.Logo.clear();
     const std::string logo = DpuText::Trim(Settings.TitleFileName);
     if (logo.empty()) return;
-    const std::vector<uint8_t> packedLogo = ConvertPictureFile(logo, Settings.DispHv);
-    length = Place(packedLogo, LogoZone, LogoZone + LogoZoneSize, kept);
+    Converter.ConvertLogo(logo, Pictures);
+    length = Place(Pictures.Logo, LogoZone, LogoZone + LogoZoneSize, kept);
     if (kept < length) LogCut("Logo", logo, kept, length);
 }
 
 void TRomBuilder::PlaceSmallGlyphs() {
+    Converter.ConvertSmallGlyphs(Pictures);
     size_t pos = SmallGlyphZone;
     const size_t end = SmallGlyphZone + SmallGlyphZoneSize;
-    for (int i = 0; i < SmallGlyphCount; ++i) {
-        const std::span<const uint8_t> entry = LibraryEntry(7, i, false);
-        if (entry.empty())
-            throw ERomBuild(
-                "Error", YVclUtil::Format("Cannot load picture from glyph library \"%s\" (group 7, "
-                                          "entry %d): the entry is absent",
-                                          Glyphs.LibraryName().c_str(), i));
-        const std::string name = "small glyph " + std::to_string(i);
-        const std::vector<uint8_t> packed =
-            ConvertPictureData(entry.data(), entry.size(), Settings.DispHv,
-                               name + " (glyph library entry 7/" + std::to_string(i) + ")", name);
+    for (size_t i = 0; i < SmallGlyphCount; ++i) {
         size_t kept = 0;
-        const size_t length = Place(packed, pos, end, kept);
-        if (kept < length) LogCut("Small glyph", name, kept, length);
+        const size_t length = Place(Pictures.SmallGlyphs[i], pos, end, kept);
+        if (kept < length) LogCut("Small glyph", "small glyph " + std::to_string(i), kept, length);
         pos += kept;
     }
 }
@@ -375,8 +338,8 @@ void TRomBuilder::AssembleImage() {
     Image.assign(ImageSize, 0);
     CancelledCells.clear();
     WarningCount = 0;
-    for (std::string& slot : UserBitmapList)
-        slot.clear();
+    Pictures.UserBitmaps.clear();
+    Pictures.UserBitmapPaths.clear();
 
     Fill(Image.data() + FloorZone, FloorZoneSize);
     for (size_t table : {GlyphTable, UserBitmapTable, ReservedTable1, ReservedTable2})
@@ -400,17 +363,6 @@ void TRomBuilder::AssembleImage() {
     std::memcpy(Image.data() + CrcTable, Crc8Table, 256);
 }
 
-void TRomBuilder::DropWorkFiles() {
-    for (auto& names : FloorGlyphNames)
-        for (const std::string& name : names)
-            WorkFiles.Remove(DpuText::Trim(name));
-    for (auto& names : DirFrameNames)
-        for (const std::string& name : names)
-            WorkFiles.Remove(DpuText::Trim(name));
-    for (const std::string& name : MessageList)
-        WorkFiles.Remove(DpuText::Trim(name));
-}
-
 void TRomBuilder::RefuseOwnInput(const std::string& Target) const {
     YVclUtil::TFileStatus target;
     std::string reason;
@@ -427,12 +379,12 @@ void TRomBuilder::RefuseOwnInput(const std::string& Target) const {
             throw ERomBuild("File error", "Cannot write ROM file \"" + Target + "\": it is the " +
                                               What + " \"" + Path + "\" that the build reads");
     };
-    for (const auto& [what, path] : ReadFiles)
+    for (const auto& [what, path] : Inputs.ReadFiles)
         check(what, path);
     const std::string logo = DpuText::Trim(Settings.TitleFileName);
     if (!logo.empty()) check("customer logo", logo);
-    for (const std::string& path : UserBitmapList)
-        if (!path.empty()) check("user bitmap", path);
+    for (const std::string& path : Pictures.UserBitmapPaths)
+        check("user bitmap", path);
 }
 
 bool TRomBuilder::BuildRomImage() {
@@ -442,18 +394,17 @@ bool TRomBuilder::BuildRomImage() {
     StrictStop = false;
     try {
         AssembleImage();
-        DropWorkFiles();
-        const int warnings = WarningCount + EarlierWarnings;
-        if (Strict && warnings > 0) {
+        const int warnings = WarningCount + Inputs.EarlierWarnings;
+        if (Inputs.Strict && warnings > 0) {
             StrictStop = true;
             throw ERomBuild("Make ROM abort",
                             YVclUtil::Format("Strict build: %d warning line%s, no ROM file "
                                              "written!!\n\n",
                                              warnings, warnings == 1 ? "" : "s"));
         }
-        if (InMemoryOnly) return true;
+        if (Inputs.InMemoryOnly) return true;
         const std::string target =
-            OutputFile.empty() ? RomFileNameFor(Settings.RomFileName) : OutputFile;
+            Inputs.OutputFile.empty() ? RomFileNameFor(Settings.RomFileName) : Inputs.OutputFile;
         RefuseOwnInput(target);
         std::string error;
         if (!YVclUtil::WriteFileAtomically(target, Image.data(), Image.size(), error))
@@ -461,12 +412,10 @@ bool TRomBuilder::BuildRomImage() {
         RomFilePath = target;
         return true;
     } catch (const ERomBuild& e) {
-        DropWorkFiles();
         LastErrCaption = e.Caption;
         LastErrMsg = e.Message;
         return false;
     } catch (const std::bad_alloc&) {
-        DropWorkFiles();
         LastErrCaption = "Error";
         LastErrMsg = "Out of memory while building the ROM image";
         return false;

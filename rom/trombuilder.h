@@ -3,6 +3,8 @@
 #include "project/tlabelrule.h"
 #include "rom/romlayout.h"
 #include "rom/romsettings.h"
+#include "rom/trompictureconverter.h"
+#include "rom/trompictures.h"
 
 #include <array>
 #include <cstdint>
@@ -18,41 +20,15 @@ class MessageSink;
 namespace DpuRom {
 
 class TGlyphEntrySource;
-class TRomWorkFiles;
 
-// The image assembler: places the prepared floor glyphs, direction frames and
-// message pictures, converts the user bitmaps, the screen picture, the logo
-// and the small glyphs, fills the code tables and the settings record, and
-// writes the 64512-byte ROM image file.
-class TRomBuilder {
-public:
-    // The image's counts (RomLayout) as the int indexes the builder loops with.
-    static constexpr int TableCount = static_cast<int>(RomLayout::CodeTableCount);
-    static constexpr int CodeCount = static_cast<int>(RomLayout::CodeCount);
-    static constexpr int FloorStyleCount = static_cast<int>(RomLayout::FloorStyleCount);
-    static constexpr int GlyphCodeCount = static_cast<int>(RomLayout::GlyphCount);
-    static constexpr int DirStyleCount = static_cast<int>(RomLayout::DirStyleCount);
-    static constexpr int DirFrameCount = static_cast<int>(RomLayout::DirFrameCount);
-    static constexpr int MessageCount = static_cast<int>(RomLayout::MessageCount);
-    static constexpr int SmallGlyphCount = static_cast<int>(RomLayout::SmallGlyphCount);
-
-    // WorkFiles holds the packed pictures named by the lists below and is
-    // emptied of what the build consumes. Log gets the message-log lines; it
-    // may be null. Glyphs is the glyph library.
-    TRomBuilder(TRomWorkFiles& WorkFiles, const TGlyphEntrySource& Glyphs,
-                YVclUtil::MessageSink* Log);
-
-    // Inputs, prepared by the Make ROM command.
+// What one build of the image is made from: the labels, the packed pictures
+// the Make ROM command prepared, the settings and where the image goes.
+struct TRomBuildInputs {
     // Trimmed, upper-cased labels, Labels[table][code].
-    std::array<std::array<std::string, CodeCount>, TableCount> Labels;
-    // Packed floor glyph names "FLk_c", FloorGlyphNames[style][code]; empty = no glyph.
-    std::array<std::array<std::string, GlyphCodeCount>, FloorStyleCount> FloorGlyphNames;
-    // Packed direction frame names "DIRs_f"; empty = no frame.
-    std::array<std::array<std::string, DirFrameCount>, DirStyleCount> DirFrameNames;
-    // Packed message names "M_n" in list order; empty = none.
-    std::array<std::string, MessageCount> MessageList;
-    // Full paths of the user bitmaps in order of first use, filled by the build.
-    std::array<std::string, CodeCount> UserBitmapList;
+    std::array<std::array<std::string, RomLayout::CodeCount>, RomLayout::CodeTableCount> Labels;
+    // The floor glyphs of style Settings.DefFl, the direction frames and the
+    // messages; the build adds the user bitmaps, logo, screen and small glyphs.
+    TRomPictures Pictures;
     TRomSettings Settings;
     // The executable's folder, ending in '/', and the start-up directory (the
     // workspace): user bitmaps are looked for below StartupDir first, then
@@ -74,6 +50,30 @@ public:
     // Checks that compare a build with an image: BuildRomImage leaves the
     // image in Image and writes no file.
     bool InMemoryOnly = false;
+};
+
+// The image assembler: places the prepared floor glyphs, direction frames and
+// message pictures, has the user bitmaps, the screen picture, the logo and
+// the small glyphs converted, fills the code tables and the settings record,
+// and writes the 64512-byte ROM image file.
+class TRomBuilder {
+public:
+    // The image's counts (RomLayout) as the int indexes the builder loops with.
+    static constexpr int TableCount = static_cast<int>(RomLayout::CodeTableCount);
+    static constexpr int CodeCount = static_cast<int>(RomLayout::CodeCount);
+    static constexpr int FloorStyleCount = static_cast<int>(RomLayout::FloorStyleCount);
+    static constexpr int GlyphCodeCount = static_cast<int>(RomLayout::GlyphCount);
+    static constexpr int DirStyleCount = static_cast<int>(RomLayout::DirStyleCount);
+    static constexpr int DirFrameCount = static_cast<int>(RomLayout::DirFrameCount);
+    static constexpr int MessageCount = static_cast<int>(RomLayout::MessageCount);
+    static constexpr int SmallGlyphCount = static_cast<int>(RomLayout::SmallGlyphCount);
+
+    // Builds from Inputs. Log gets the message-log lines; it may be null.
+    // Glyphs is the glyph library.
+    TRomBuilder(TRomBuildInputs Inputs, const TGlyphEntrySource& Glyphs,
+                YVclUtil::MessageSink* Log);
+    TRomBuilder(const TRomBuilder&) = delete;
+    TRomBuilder& operator=(const TRomBuilder&) = delete;
 
     // Outputs of the last build.
     // The image; complete only after a successful AssembleImage.
@@ -91,8 +91,13 @@ public:
     // The last build stopped only because Strict was set and lines were logged.
     bool StrictStop = false;
 
-    // Position 0..255 of the first user-bitmap slot equal to Path (exact,
-    // case-sensitive), or -1.
+    // What the builder was given, with the pictures the build converted added.
+    const TRomBuildInputs& BuildInputs() const { return Inputs; }
+    // Full paths of the user bitmaps of the last build, by number (order of first use).
+    const std::vector<std::string>& UserBitmapPaths() const {
+        return Inputs.Pictures.UserBitmapPaths;
+    }
+    // Number of the user bitmap made from Path (exact, case-sensitive), or -1.
     int FindUserBitmap(const std::string& Path) const;
 
     // Fills Image. Throws ERomBuild on a stop (zone overflow, missing library
@@ -100,8 +105,7 @@ public:
     void AssembleImage();
 
     // AssembleImage, then writes the file atomically. False on any stop, with
-    // the reason in LastErrCaption/LastErrMsg and no file written; the packed
-    // pictures of this run are dropped from WorkFiles either way.
+    // the reason in LastErrCaption/LastErrMsg and no file written.
     bool BuildRomImage();
 
     // The ROM file a "ROM Filename:" text names: trimmed, empty gives
@@ -113,13 +117,6 @@ public:
     static std::string UserBitmapPath(const std::string& ProgramDir, int Style,
                                       const std::string& Label);
 
-    // The payload of library entry (Group, Index), also for the Make ROM
-    // command's conversions. An absent entry gives an empty span, or when
-    // Required a "GLB File error!!" stop. Throws ERomBuild: no library loaded
-    // (the picture loader's error), or an entry pointing outside the file
-    // ("GLB File error!!", after a log line naming the entry and the fault).
-    std::span<const uint8_t> LibraryEntry(int Group, int Index, bool Required);
-
 private:
     // Copies the picture bytes of Packed (after its header) to Image at Pos,
     // at most up to ZoneEnd. Returns the number of picture bytes; Kept gets
@@ -128,7 +125,6 @@ private:
     void PutAddress(size_t At, size_t Address);
     void AppendLog(const std::string& Line);
     void LogCut(const char* Zone, const std::string& Item, size_t Kept, size_t Length);
-    void DropWorkFiles();
     // Throws ERomBuild ("File error") when Target is the same file as one the
     // build read, naming both.
     void RefuseOwnInput(const std::string& Target) const;
@@ -153,8 +149,13 @@ private:
 
     // Codes whose floor glyph the last PlaceFloorGlyphs put into the image.
     std::array<bool, GlyphCodeCount> GlyphPlaced{};
-    TRomWorkFiles& WorkFiles;
+    TRomBuildInputs Inputs;
+    // The parts of Inputs the placing steps read by name.
+    const std::array<std::array<std::string, CodeCount>, TableCount>& Labels;
+    TRomPictures& Pictures;
+    const TRomSettings& Settings;
     const TGlyphEntrySource& Glyphs;
+    const TRomPictureConverter Converter;
     YVclUtil::MessageSink* Log;
 };
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "rom/romlayout.h"
 #include "rom/romsettings.h"
 
 #include <array>
@@ -40,18 +41,19 @@ struct TRomCode {
 
 // Everything a ROM image holds, read back.
 struct TRomImage {
-    static constexpr int TableCount = 3;
-    static constexpr int CodeCount = 256;
-    static constexpr int GlyphCount = 128;
-    static constexpr int MessageCount = 40;
-    static constexpr int DirStyleCount = 5;
-    static constexpr int DirFrameCount = 12;
-    static constexpr int SmallGlyphCount = 39;
+    // The image's counts (RomLayout) as the int indexes the reader loops with.
+    static constexpr int TableCount = static_cast<int>(RomLayout::CodeTableCount);
+    static constexpr int CodeCount = static_cast<int>(RomLayout::CodeCount);
+    static constexpr int GlyphCount = static_cast<int>(RomLayout::GlyphCount);
+    static constexpr int MessageCount = static_cast<int>(RomLayout::MessageCount);
+    static constexpr int DirStyleCount = static_cast<int>(RomLayout::DirStyleCount);
+    static constexpr int DirFrameCount = static_cast<int>(RomLayout::DirFrameCount);
+    static constexpr int SmallGlyphCount = static_cast<int>(RomLayout::SmallGlyphCount);
 
     // How a value that the image does not store was settled.
     enum class TSource { Image, Library, Assumed };
 
-    std::array<uint8_t, 16> Record{}; // the settings record as stored
+    std::array<uint8_t, RomLayout::SettingsRecordSize> Record{}; // the settings record as stored
     // The settings record by field; DefFl, DispHv, Encode, Cfi as found below.
     TRomSettings Settings;
     TSource EncodeSource = TSource::Image; // auxiliary block (Image) or character block vs library

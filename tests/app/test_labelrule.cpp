@@ -205,7 +205,7 @@ TEST(LabelRule, CheckPreviewAndMakeRomAgreeOnEveryLabel) {
             case TLabelRule::TKind::UserBitmap: {
                 EXPECT_EQ(image[first], 0xFE);
                 ASSERT_LT(image[second], 128);
-                EXPECT_EQ(command.Builder().UserBitmapList[image[second]], rule.BitmapPath);
+                EXPECT_EQ(command.Builder().UserBitmapPaths().at(image[second]), rule.BitmapPath);
                 EXPECT_FALSE(cancelled);
                 EXPECT_EQ(project.Label(0, code), label);
                 EXPECT_TRUE(BandDrawn(preview, 0) || BandDrawn(preview, 32));

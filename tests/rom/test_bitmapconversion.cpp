@@ -1,4 +1,5 @@
 #include "rom/bitmapconversion.h"
+#include "tests/rom/picturepacking.h"
 #include "rom/erombuild.h"
 #include "util/fileaccess.h"
 

@@ -4,6 +4,7 @@
 // byte, refuse the same files with the same message, and match the pixel rule.
 
 #include "rom/bitmapconversion.h"
+#include "tests/rom/picturepacking.h"
 #include "rom/erombuild.h"
 #include "project/dputext.h"
 #include "tests/util/bmpsuitefiles.h"

@@ -121,10 +121,13 @@ TEST_F(MakeRomTest, LabelsAreUpperCasedAndFlagTheirGlyphs) {
     for (int c : {int('B'), int('1'), int('Q'), int('-'), int('S'), int('0'), int('9'), 0xC8})
         EXPECT_EQ(Project.UsedCharFlags[c], 1) << c;
     EXPECT_EQ(Project.UsedCharFlags['A'], 0);
-    EXPECT_EQ(Make.Builder().Labels[1][7], "B1");
-    EXPECT_EQ(Make.Builder().FloorGlyphNames[0]['B'], "FL0_66");
-    EXPECT_EQ(Make.Builder().FloorGlyphNames[3]['B'], "FL3_66");
-    EXPECT_EQ(Make.Builder().FloorGlyphNames[0]['Q'], "");
+    const TRomBuildInputs& in = Make.Builder().BuildInputs();
+    EXPECT_EQ(in.Labels[1][7], "B1");
+    // Glyphs of the chosen style only, packed with their size header.
+    EXPECT_EQ(in.Pictures.FloorGlyphs[0]['B'].size(), 4u + 16u * 16u / 8u);
+    EXPECT_TRUE(in.Pictures.FloorGlyphs[3]['B'].empty());
+    EXPECT_TRUE(in.Pictures.FloorGlyphs[0]['Q'].empty());
+    EXPECT_TRUE(in.Pictures.FloorGlyphs[0]['A'].empty()); // not used by any label
     EXPECT_EQ(Prompts.Log,
               (std::vector<std::string>{
                   "[Warning] CTBL0-08 (8 ) \"Q\": no glyph for \"Q\" (code 81) in FL Style 0 !!!",
@@ -162,25 +165,31 @@ TEST_F(MakeRomTest, MessageListIsCompactInSlotOrderBADC) {
     Project.LiftStateSlots[0][0] = SaveMessage("a0.bmp"); // slot A, state 0 -> M_170
     Project.LiftStateSlots[9][2] = Path("missing.bmp");   // skipped
     ASSERT_TRUE(Make.Run()) << Make.LastErrMsg;
-    const auto& list = Make.Builder().MessageList;
-    EXPECT_EQ(list[0], "M_163");
-    EXPECT_EQ(list[1], "M_170");
-    for (size_t i = 2; i < list.size(); ++i)
-        EXPECT_EQ(list[i], "") << i;
-    const std::vector<uint8_t> image = Output();
+    {
+        const auto& messages = Make.Builder().BuildInputs().Pictures.Messages;
+        int present = 0;
+        for (const auto& state : messages)
+            for (const auto& packed : state)
+                present += packed.empty() ? 0 : 1;
+        EXPECT_EQ(present, 2);
+        EXPECT_FALSE(messages[3][1].empty());
+        EXPECT_FALSE(messages[0][0].empty());
+    }
+    std::vector<uint8_t> image = Output();
     EXPECT_EQ(Address(image, MessageTable), 0x2808u);
     EXPECT_EQ(Address(image, MessageTable + 2), 0x2888u);
     EXPECT_EQ(Address(image, MessageTable + 4), 0u);
+    // B3 first (its top-left pixel is lit), then A0.
+    EXPECT_EQ(image[0x2808], 0x01);
+    EXPECT_EQ(image[0x2888], 0x01);
 
     // A later build with fewer pictures keeps nothing of the earlier list.
     Project.LiftStateSlots[3][1].clear();
     ASSERT_TRUE(Make.Run());
-    EXPECT_EQ(list[0], "M_170");
-    EXPECT_EQ(list[1], "");
-
-    EXPECT_EQ(TMakeRom::MessageName(0, 1), "M_160");
-    EXPECT_EQ(TMakeRom::MessageName(9, 2), "M_199");
-    EXPECT_EQ(TMakeRom::MessageName(5, 3), "M_185");
+    image = Output();
+    EXPECT_EQ(Address(image, MessageTable), 0x2808u);
+    EXPECT_EQ(Address(image, MessageTable + 2), 0u);
+    EXPECT_TRUE(Make.Builder().BuildInputs().Pictures.Messages[3][1].empty());
 }
 
 // A slot whose picture is not a readable file is skipped as always, with a
@@ -204,8 +213,9 @@ TEST_F(MakeRomTest, SkippedSlotsAreSaidAndStrictRefusesThem) {
             "\" not a regular file --> skipped !!!",
     };
     EXPECT_EQ(Prompts.Log, lines);
-    EXPECT_EQ(Make.Builder().MessageList[0], "M_170");
-    EXPECT_EQ(Make.Builder().MessageList[1], "");
+    const std::vector<uint8_t> image = Output();
+    EXPECT_EQ(Address(image, MessageTable), 0x2808u);
+    EXPECT_EQ(Address(image, MessageTable + 2), 0u);
 
     Prompts.Log.clear();
     Make.Strict = true;

@@ -1,9 +1,8 @@
 #include "project/dputext.h"
-#include "rom/bitmapconversion.h"
 #include "rom/erombuild.h"
 #include "rom/romlayout.h"
 #include "rom/trombuilder.h"
-#include "rom/tromworkfiles.h"
+#include "rom/trompictureconverter.h"
 #include "tests/rom/testglyphs.h"
 #include "util/crc8.h"
 #include "util/prompts.h"
@@ -21,8 +20,8 @@ using namespace DpuProject;
 using namespace DpuRom;
 
 using DpuRom::TRomBuilder;
+using DpuRom::TRomBuildInputs;
 using DpuRom::TRomSettings;
-using DpuRom::TRomWorkFiles;
 using YVclUtil::ReadWholeFile;
 namespace DpuText = DpuProject::DpuText;
 namespace RomLayout = DpuRom::RomLayout;
@@ -56,14 +55,14 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(Dir.isValid());
         AddRequiredEntries(Glyphs);
-        Builder.ProgramDir = Dir.path().toStdString() + "/";
-        Builder.Settings.DispHv = 0;
-        Builder.OutputFile = Dir.filePath("OUT.BIN").toStdString();
+        In.ProgramDir = Dir.path().toStdString() + "/";
+        In.Settings.DispHv = 0;
+        In.OutputFile = Dir.filePath("OUT.BIN").toStdString();
     }
 
     // Saves a user bitmap for Label in floor style Style.
     std::string AddUserBitmap(const std::string& Label, const QImage& Image, int Style = 0) {
-        const std::string path = TRomBuilder::UserBitmapPath(Builder.ProgramDir, Style, Label);
+        const std::string path = TRomBuilder::UserBitmapPath(In.ProgramDir, Style, Label);
         QDir().mkpath(QFileInfo(QString::fromStdString(path)).path());
         EXPECT_TRUE(Image.save(QString::fromStdString(path), "BMP"));
         return path;
@@ -71,27 +70,30 @@ protected:
 
     // A glyph for "-" in style 0, so a build has floor glyphs and does not
     // log that the style has none.
-    void AddOneGlyph() {
-        Work.Put("FL0_45", Packed(8, 16, 1));
-        Builder.FloorGlyphNames[0]['-'] = "FL0_45";
+    void AddOneGlyph() { In.Pictures.FloorGlyphs[0]['-'] = Packed(8, 16, 1); }
+
+    // A builder made from In runs one build; it stays in Made for its results.
+    bool Run() {
+        Made = std::make_unique<TRomBuilder>(In, Glyphs, &Log);
+        return Made->BuildRomImage();
     }
 
     const std::vector<uint8_t>& Build() {
-        EXPECT_TRUE(Builder.BuildRomImage()) << Builder.LastErrMsg;
-        return Builder.Image;
+        EXPECT_TRUE(Run()) << Made->LastErrMsg;
+        return Made->Image;
     }
 
     QTemporaryDir Dir;
     TTestGlyphs Glyphs;
-    TRomWorkFiles Work;
     TLogRecorder Log;
-    TRomBuilder Builder{Work, Glyphs, &Log};
+    TRomBuildInputs In;
+    std::unique_ptr<TRomBuilder> Made;
 };
 
 } // namespace
 
 TEST_F(RomBuilderTest, SingleLabelFillsOnlyItsCodeBytesAndFixedTables) {
-    Builder.Labels[0][0] = "1";
+    In.Labels[0][0] = "1";
     const auto& image = Build();
     ASSERT_EQ(image.size(), 64512u);
     for (size_t i = CodeTables; i < MessageTable; ++i)
@@ -109,16 +111,16 @@ TEST_F(RomBuilderTest, SingleLabelFillsOnlyItsCodeBytesAndFixedTables) {
 
     std::vector<uint8_t> file;
     std::string error;
-    ASSERT_TRUE(ReadWholeFile(Builder.OutputFile, file, error));
+    ASSERT_TRUE(ReadWholeFile(In.OutputFile, file, error));
     EXPECT_EQ(file, image);
-    EXPECT_EQ(Builder.RomFilePath, Builder.OutputFile);
+    EXPECT_EQ(Made->RomFilePath, In.OutputFile);
 }
 
 TEST_F(RomBuilderTest, LabelEncodingRules) {
-    Builder.Labels[0][1] = "5";
-    Builder.Labels[0][2] = "05";
-    Builder.Labels[1][3] = "12";
-    Builder.Labels[2][255] = "B2";
+    In.Labels[0][1] = "5";
+    In.Labels[0][2] = "05";
+    In.Labels[1][3] = "12";
+    In.Labels[2][255] = "B2";
     const auto& image = Build();
     auto pair = [&](int t, int n) {
         return image[CodeTableFirst(t) + n] << 8 | image[CodeTableSecond(t) + n];
@@ -143,7 +145,7 @@ TEST_F(RomBuilderTest, EncodeKeysTheFirst256BytesAndSkipsTheAuxiliaryEntry) {
 }
 
 TEST_F(RomBuilderTest, WithoutEncodeTheBlocksAreCopiedPlainAndShortOnesLeaveFiller) {
-    Builder.Settings.Encode = 0;
+    In.Settings.Encode = 0;
     Glyphs.Entries[{0, 1}] = {1, 2, 3};
     const auto& image = Build();
     EXPECT_EQ(image[0], 1);
@@ -159,36 +161,34 @@ TEST_F(RomBuilderTest, MissingLibraryEntriesStopWithGlbFileError) {
     for (const auto& entry : required) {
         TTestGlyphs glyphs = Glyphs;
         glyphs.Entries.erase(entry);
-        TRomBuilder builder(Work, glyphs, &Log);
-        builder.OutputFile = Builder.OutputFile;
+        TRomBuilder builder(In, glyphs, &Log);
         EXPECT_FALSE(builder.BuildRomImage());
         EXPECT_EQ(builder.LastErrMsg, "GLB File error!!");
         EXPECT_EQ(builder.LastErrCaption, "File error");
     }
-    Builder.Settings.Encode = 0;
+    In.Settings.Encode = 0;
     Glyphs.Entries.erase({0, 41});
-    EXPECT_FALSE(Builder.BuildRomImage());
-    EXPECT_EQ(Builder.LastErrMsg, "GLB File error!!");
-    EXPECT_FALSE(QFile::exists(QString::fromStdString(Builder.OutputFile)));
+    EXPECT_FALSE(Run());
+    EXPECT_EQ(Made->LastErrMsg, "GLB File error!!");
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(In.OutputFile)));
 
     // An absent small glyph or no library at all: a picture error naming the library.
-    Builder.Settings.Encode = 1;
+    In.Settings.Encode = 1;
     AddRequiredEntries(Glyphs);
     Glyphs.Entries.erase({7, 38});
-    EXPECT_FALSE(Builder.BuildRomImage());
-    EXPECT_NE(Builder.LastErrMsg.find("TEST.GLB"), std::string::npos);
+    EXPECT_FALSE(Run());
+    EXPECT_NE(Made->LastErrMsg.find("TEST.GLB"), std::string::npos);
     AddRequiredEntries(Glyphs);
     Glyphs.Loaded = false;
-    EXPECT_FALSE(Builder.BuildRomImage());
-    EXPECT_NE(Builder.LastErrMsg.find("not loaded"), std::string::npos) << Builder.LastErrMsg;
-    EXPECT_FALSE(QFile::exists(QString::fromStdString(Builder.OutputFile)));
+    EXPECT_FALSE(Run());
+    EXPECT_NE(Made->LastErrMsg.find("not loaded"), std::string::npos) << Made->LastErrMsg;
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(In.OutputFile)));
 }
 
 TEST_F(RomBuilderTest, MessagesArePackedInListOrder) {
     for (int i = 0; i < 3; ++i) {
-        const std::string name = "M_" + std::to_string(160 + i);
-        Work.Put(name, Packed(64, 16, static_cast<uint8_t>(0x11 * (i + 1))));
-        Builder.MessageList[i] = name;
+        // Slot B of states 0..2 heads the list.
+        In.Pictures.Messages[i][1] = Packed(64, 16, static_cast<uint8_t>(0x11 * (i + 1)));
     }
     const auto& image = Build();
     EXPECT_EQ(Address(image, MessageTable + 0), 0x2808u);
@@ -200,14 +200,31 @@ TEST_F(RomBuilderTest, MessagesArePackedInListOrder) {
     EXPECT_EQ(image[0x2888 + 127], 0x22);
     EXPECT_EQ(image[0x2908], 0x33);
     EXPECT_EQ(image[0x2988], 0x00);
-    EXPECT_EQ(Work.Count(), 0u); // consumed
+}
+
+// The list takes the slots in the order B, A, D, C, each by state, and closes
+// up over empty ones; a cut item is named by its slot.
+TEST_F(RomBuilderTest, MessagesAreListedBySlotOrderBADC) {
+    In.Pictures.Messages[0][0] = Packed(64, 16, 0xA0);      // A0
+    In.Pictures.Messages[9][1] = Packed(64, 16, 0xB9);      // B9
+    In.Pictures.Messages[0][2] = Packed(64, 16 * 40, 0xC0); // C0: more than the room left
+    In.Pictures.Messages[5][3] = Packed(64, 16, 0xD5);      // D5
+    const auto& image = Build();
+    EXPECT_EQ(image[0x2808], 0xB9);
+    EXPECT_EQ(image[0x2888], 0xA0);
+    EXPECT_EQ(image[0x2908], 0xD5);
+    EXPECT_EQ(image[0x2988], 0xC0);
+    EXPECT_EQ(Address(image, MessageTable + 6), 0x2988u);
+    EXPECT_EQ(Address(image, MessageTable + 8), 0u);
+    EXPECT_EQ(Log.Lines, (std::vector<std::string>{"[Warning] FL Style 0 has no glyphs in TEST.GLB "
+                                                   "-- the image holds no floor glyph !!!",
+                                                   "[Error] Message zone full!! -- M_190 cut at "
+                                                   "4736 of 5120 bytes"}));
 }
 
 TEST_F(RomBuilderTest, DirectionFramesGoToTheirStyleAndFrameEntries) {
-    Work.Put("DIR0_0", Packed(48, 48, 0xAA));
-    Work.Put("DIR3_11", Packed(48, 48, 0xBB));
-    Builder.DirFrameNames[0][0] = "DIR0_0";
-    Builder.DirFrameNames[3][11] = "DIR3_11";
+    In.Pictures.DirFrames[0][0] = Packed(48, 48, 0xAA);
+    In.Pictures.DirFrames[3][11] = Packed(48, 48, 0xBB);
     const auto& image = Build();
     EXPECT_EQ(Address(image, DirTables), 0x3C80u);
     EXPECT_EQ(Address(image, DirTables + 24 * 3 + 22), 0x3C80u + 288u);
@@ -220,12 +237,9 @@ TEST_F(RomBuilderTest, DirectionFramesGoToTheirStyleAndFrameEntries) {
 TEST_F(RomBuilderTest, OverlongItemsAreCutAtTheirZoneAndLogged) {
     AddOneGlyph();
     // 41 message pictures' worth in one: the zone holds 5120 bytes.
-    Work.Put("M_160", Packed(64, 16 * 41, 0x5A));
-    Builder.MessageList[0] = "M_160";
-    Work.Put("M_161", Packed(64, 16, 0x11));
-    Builder.MessageList[1] = "M_161";
-    Work.Put("DIR0_0", Packed(64, 2176, 0x77));
-    Builder.DirFrameNames[0][0] = "DIR0_0";
+    In.Pictures.Messages[0][1] = Packed(64, 16 * 41, 0x5A); // "M_160": slot B, state 0
+    In.Pictures.Messages[1][1] = Packed(64, 16, 0x11);      // "M_161"
+    In.Pictures.DirFrames[0][0] = Packed(64, 2176, 0x77);
     const auto& image = Build();
     EXPECT_EQ(image[MessageZone + MessageZoneSize - 1], 0x5A);
     EXPECT_EQ(image[DirTables], 0x3C);               // the next area is untouched
@@ -239,19 +253,16 @@ TEST_F(RomBuilderTest, OverlongItemsAreCutAtTheirZoneAndLogged) {
 }
 
 TEST_F(RomBuilderTest, FloorGlyphsThenSharedUserBitmaps) {
-    Builder.Settings.DefFl = 1;
-    Work.Put("FL1_48", Packed(32, 64, 0x30));
-    Work.Put("FL1_49", Packed(32, 64, 0x31));
-    Work.Put("FL0_48", Packed(32, 64, 0xEE)); // another style: dropped unused
-    Builder.FloorGlyphNames[1][48] = "FL1_48";
-    Builder.FloorGlyphNames[1][49] = "FL1_49";
-    Builder.FloorGlyphNames[0][48] = "FL0_48";
+    In.Settings.DefFl = 1;
+    In.Pictures.FloorGlyphs[1][48] = Packed(32, 64, 0x30);
+    In.Pictures.FloorGlyphs[1][49] = Packed(32, 64, 0x31);
+    In.Pictures.FloorGlyphs[0][48] = Packed(32, 64, 0xEE); // another style: unused
     const std::string lobby = AddUserBitmap("LOBBY", Marked(64, 64), 1);
     AddUserBitmap("B2F", Marked(16, 8), 1);
-    Builder.Labels[0][10] = "LOBBY";
-    Builder.Labels[2][20] = "LOBBY";
-    Builder.Labels[1][5] = "B2F";
-    Builder.Labels[0][11] = "01";
+    In.Labels[0][10] = "LOBBY";
+    In.Labels[2][20] = "LOBBY";
+    In.Labels[1][5] = "B2F";
+    In.Labels[0][11] = "01";
     const auto& image = Build();
 
     EXPECT_EQ(Address(image, GlyphTable + 2 * 48), 0x8400u);
@@ -269,56 +280,55 @@ TEST_F(RomBuilderTest, FloorGlyphsThenSharedUserBitmaps) {
     EXPECT_EQ(image[CodeTableSecond(1) + 5], 1);
     EXPECT_EQ(image[0x8600], 0x01);                                    // LOBBY's top-left pixel
     EXPECT_EQ(image[0x8800 + 16], Crc8Table[(0x8810 - 0x8400) % 256]); // filler after B2F
-    EXPECT_EQ(Builder.UserBitmapList[0], lobby);
-    EXPECT_EQ(Builder.FindUserBitmap(lobby), 0);
-    EXPECT_EQ(Builder.FindUserBitmap(lobby + "x"), -1);
-    EXPECT_EQ(Work.Count(), 0u);
+    EXPECT_EQ(Made->UserBitmapPaths()[0], lobby);
+    EXPECT_EQ(Made->FindUserBitmap(lobby), 0);
+    EXPECT_EQ(Made->FindUserBitmap(lobby + "x"), -1);
     EXPECT_TRUE(Log.Lines.empty());
 }
 
 TEST_F(RomBuilderTest, MissingUserBitmapIsWarnedAndCancelled) {
     AddOneGlyph();
-    Builder.Labels[0][10] = "NOPE";
-    Builder.Labels[2][255] = "NOPE";
-    Builder.StartupDir = Dir.filePath("ws").toStdString();
+    In.Labels[0][10] = "NOPE";
+    In.Labels[2][255] = "NOPE";
+    In.StartupDir = Dir.filePath("ws").toStdString();
     const auto& image = Build();
     // Each line is followed by where the bitmap was looked for.
-    const std::string where = "    NOPE.bmp looked for in \"" + Builder.StartupDir +
-                              "/DefaultImage2/UserDefine/Floor/Style0\", then \"" +
-                              Builder.ProgramDir + "DefaultImage2/UserDefine/Floor/Style0\"";
+    const std::string where = "    NOPE.bmp looked for in \"" + In.StartupDir +
+                              "/DefaultImage2/UserDefine/Floor/Style0\", then \"" + In.ProgramDir +
+                              "DefaultImage2/UserDefine/Floor/Style0\"";
     EXPECT_EQ(Log.Lines, (std::vector<std::string>{
                              "[Warning] CTBL0-0A (10 ) not found --> auto cancel !!!", where,
                              "[Warning] CTBL2-FF (255 ) not found --> auto cancel !!!", where}));
-    EXPECT_EQ(Builder.WarningCount, 2);
-    EXPECT_EQ(Builder.CancelledCells, (std::vector<std::pair<int, int>>{{0, 10}, {2, 255}}));
+    EXPECT_EQ(Made->WarningCount, 2);
+    EXPECT_EQ(Made->CancelledCells, (std::vector<std::pair<int, int>>{{0, 10}, {2, 255}}));
     EXPECT_EQ(image[CodeTableFirst(0) + 10], 0);
     EXPECT_EQ(image[CodeTableSecond(0) + 10], 0);
-    EXPECT_EQ(Builder.Labels[0][10], "NOPE");
+    EXPECT_EQ(In.Labels[0][10], "NOPE");
 }
 
 TEST_F(RomBuilderTest, UserBitmapsComeFromTheWorkspaceFirstAndLabelsAreNeverPaths) {
     AddOneGlyph();
-    const std::string program = Builder.ProgramDir;
+    const std::string program = In.ProgramDir;
     const std::string installed = AddUserBitmap("LOBBY", Marked(16, 8));
     const std::string roof = AddUserBitmap("ROOF", Marked(16, 8));
-    Builder.ProgramDir = Dir.filePath("ws/").toStdString();
+    In.ProgramDir = Dir.filePath("ws/").toStdString();
     const std::string workspace = AddUserBitmap("LOBBY", Marked(32, 8));
-    Builder.StartupDir = Dir.filePath("ws").toStdString();
-    Builder.ProgramDir = program;
+    In.StartupDir = Dir.filePath("ws").toStdString();
+    In.ProgramDir = program;
     // Pictures where a label read as a path would lead: outside the style folder.
     const QString evil = Dir.filePath("ws/DefaultImage2/UserDefine/Floor/EVIL.bmp");
     ASSERT_TRUE(Marked(16, 8).save(evil, "BMP"));
-    Builder.Labels[0][0] = "LOBBY";
-    Builder.Labels[0][1] = "ROOF";
-    Builder.Labels[0][2] = "../EVIL";
-    Builder.Labels[0][3] = "STYLE0/../EVIL";
-    Builder.Labels[0][4] = "A\\B";
-    Builder.Labels[0][5] = "A\x01Z";
+    In.Labels[0][0] = "LOBBY";
+    In.Labels[0][1] = "ROOF";
+    In.Labels[0][2] = "../EVIL";
+    In.Labels[0][3] = "STYLE0/../EVIL";
+    In.Labels[0][4] = "A\\B";
+    In.Labels[0][5] = "A\x01Z";
     const auto& image = Build();
-    EXPECT_EQ(Builder.UserBitmapList[0], workspace);
-    EXPECT_NE(Builder.UserBitmapList[0], installed);
-    EXPECT_EQ(Builder.UserBitmapList[1], roof);
-    EXPECT_EQ(Builder.UserBitmapList[2], "");
+    EXPECT_EQ(Made->UserBitmapPaths()[0], workspace);
+    EXPECT_NE(Made->UserBitmapPaths()[0], installed);
+    EXPECT_EQ(Made->UserBitmapPaths()[1], roof);
+    EXPECT_EQ(Made->UserBitmapPaths().size(), 2u);
     EXPECT_EQ(image[CodeTableSecond(0) + 1], 1);
     EXPECT_EQ(
         Log.Lines,
@@ -328,7 +338,7 @@ TEST_F(RomBuilderTest, UserBitmapsComeFromTheWorkspaceFirstAndLabelsAreNeverPath
             "cancel !!!",
             "[Warning] CTBL0-04 (4 ) \"A\\B\" is not a user bitmap name --> auto cancel !!!",
             "[Warning] CTBL0-05 (5 ) \"A?Z\" is not a user bitmap name --> auto cancel !!!"}));
-    EXPECT_EQ(Builder.CancelledCells,
+    EXPECT_EQ(Made->CancelledCells,
               (std::vector<std::pair<int, int>>{{0, 2}, {0, 3}, {0, 4}, {0, 5}}));
     for (int n = 2; n <= 5; ++n) {
         EXPECT_EQ(image[CodeTableFirst(0) + n], 0);
@@ -339,8 +349,7 @@ TEST_F(RomBuilderTest, UserBitmapsComeFromTheWorkspaceFirstAndLabelsAreNeverPath
 TEST_F(RomBuilderTest, FloorZoneLimits) {
     // 41 glyphs of 256 bytes pass the 10240-byte mark: a log line, still built.
     for (int c = 0; c < 41; ++c) {
-        Builder.FloorGlyphNames[0][c] = "FL0_" + std::to_string(c);
-        Work.Put(Builder.FloorGlyphNames[0][c], Packed(32, 64, 1));
+        In.Pictures.FloorGlyphs[0][c] = Packed(32, 64, 1);
     }
     Build();
     ASSERT_EQ(Log.Lines.size(), 1u);
@@ -348,28 +357,24 @@ TEST_F(RomBuilderTest, FloorZoneLimits) {
 
     // Exactly 28672 bytes reaches 0xF400: overflow, nothing written.
     Log.Lines.clear();
-    ASSERT_TRUE(QFile::remove(QString::fromStdString(Builder.OutputFile)));
-    Builder.FloorGlyphNames[0][0] = "FL0_0";
-    Work.Put("FL0_0", Packed(256, 28672 * 8 / 256, 1));
-    Builder.MessageList[0] = "M_160";
-    Work.Put("M_160", Packed(64, 16, 1));
-    EXPECT_FALSE(Builder.BuildRomImage());
-    EXPECT_EQ(Builder.LastErrMsg, "FL element overflow!!\n\n");
-    EXPECT_EQ(Builder.LastErrCaption, "Element overflow");
-    EXPECT_FALSE(QFile::exists(QString::fromStdString(Builder.OutputFile)));
-    EXPECT_EQ(Work.Count(), 0u); // the run's pictures are dropped
+    ASSERT_TRUE(QFile::remove(QString::fromStdString(In.OutputFile)));
+    In.Pictures.FloorGlyphs[0][0] = Packed(256, 28672 * 8 / 256, 1);
+    In.Pictures.Messages[0][1] = Packed(64, 16, 1);
+    EXPECT_FALSE(Run());
+    EXPECT_EQ(Made->LastErrMsg, "FL element overflow!!\n\n");
+    EXPECT_EQ(Made->LastErrCaption, "Element overflow");
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(In.OutputFile)));
 
     // One byte less fits.
-    Work.Put("FL0_0", Packed(8, 28671, 1));
-    Builder.FloorGlyphNames[0] = {};
-    Builder.FloorGlyphNames[0][0] = "FL0_0";
+    In.Pictures.FloorGlyphs[0] = {};
+    In.Pictures.FloorGlyphs[0][0] = Packed(8, 28671, 1);
     const auto& image = Build();
     EXPECT_EQ(image[0xF3FE], 1);
     EXPECT_EQ(image[0xF3FF], Crc8Table[0xFF]);
 }
 
 TEST_F(RomBuilderTest, SettingsRecordLogoScreenAndSmallGlyphs) {
-    TRomSettings& s = Builder.Settings;
+    TRomSettings& s = In.Settings;
     s.DpStyle = 2;
     s.DispDt = 1;
     s.PwrSaving = 16;
@@ -403,8 +408,8 @@ TEST_F(RomBuilderTest, SettingsRecordLogoScreenAndSmallGlyphs) {
         ASSERT_EQ(image[i], 0);
 
     s.TitleFileName = Dir.filePath("gone.bmp").toStdString();
-    EXPECT_FALSE(Builder.BuildRomImage());
-    EXPECT_NE(Builder.LastErrMsg.find("gone.bmp"), std::string::npos);
+    EXPECT_FALSE(Run());
+    EXPECT_NE(Made->LastErrMsg.find("gone.bmp"), std::string::npos);
 }
 
 TEST_F(RomBuilderTest, RomFileNameRuleAndWriteFailure) {
@@ -415,23 +420,23 @@ TEST_F(RomBuilderTest, RomFileNameRuleAndWriteFailure) {
 
     const QString before = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(Dir.path()));
-    Builder.OutputFile.clear();
-    Builder.Settings.RomFileName = "tower.rom";
-    EXPECT_TRUE(Builder.BuildRomImage()) << Builder.LastErrMsg;
+    In.OutputFile.clear();
+    In.Settings.RomFileName = "tower.rom";
+    EXPECT_TRUE(Run()) << Made->LastErrMsg;
     EXPECT_EQ(QFileInfo(Dir.filePath("tower.BIN")).size(), 64512);
     QDir::setCurrent(before);
 
-    Builder.OutputFile = Dir.filePath("missing/folder/x.BIN").toStdString();
-    EXPECT_FALSE(Builder.BuildRomImage());
-    EXPECT_EQ(Builder.LastErrCaption, "File error");
-    EXPECT_NE(Builder.LastErrMsg.find("missing/folder/x.BIN"), std::string::npos);
+    In.OutputFile = Dir.filePath("missing/folder/x.BIN").toStdString();
+    EXPECT_FALSE(Run());
+    EXPECT_EQ(Made->LastErrCaption, "File error");
+    EXPECT_NE(Made->LastErrMsg.find("missing/folder/x.BIN"), std::string::npos);
 }
 
 TEST_F(RomBuilderTest, LogoScreenAndSmallGlyphsAreCutAtTheirZones) {
     AddOneGlyph();
     const std::string logo = Dir.filePath("wide.bmp").toStdString();
     ASSERT_TRUE(Marked(128, 64).save(QString::fromStdString(logo), "BMP"));
-    Builder.Settings.TitleFileName = logo;
+    In.Settings.TitleFileName = logo;
     Glyphs.Entries[{0, 40}] = BmpBytes(Marked(64, 64)); // 512 bytes for a 256-byte zone
     for (int i = 0; i < 39; ++i)
         Glyphs.Entries[{7, i}] = BmpBytes(Marked(16, 16)); // 32 bytes each: 16 fit
@@ -453,76 +458,72 @@ TEST_F(RomBuilderTest, MoreThan128UserBitmapsStop) {
     for (int n = 0; n < 129; ++n) {
         const std::string label = "U" + std::to_string(100 + n);
         AddUserBitmap(label, Marked(8, 8));
-        Builder.Labels[n / 64][n % 64] = label;
+        In.Labels[n / 64][n % 64] = label;
     }
-    EXPECT_FALSE(Builder.BuildRomImage());
-    EXPECT_EQ(Builder.LastErrCaption, "Element overflow");
-    EXPECT_EQ(Builder.LastErrMsg, "UBF element overflow!!\n\n");
-    EXPECT_FALSE(QFile::exists(QString::fromStdString(Builder.OutputFile)));
+    EXPECT_FALSE(Run());
+    EXPECT_EQ(Made->LastErrCaption, "Element overflow");
+    EXPECT_EQ(Made->LastErrMsg, "UBF element overflow!!\n\n");
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(In.OutputFile)));
 
     // 128 fit, numbered 0..127.
-    Builder.Labels[2][0].clear();
+    In.Labels[2][0].clear();
     const auto& image = Build();
     EXPECT_EQ(image[CodeTableSecond(1) + 63], 127);
     EXPECT_EQ(Address(image, UserBitmapTable + 2 * 127), 0x8400u + 127 * 8);
 }
 
 TEST_F(RomBuilderTest, FloorStyleOutsideItsRangePlacesNoGlyphs) {
-    Builder.Settings.DefFl = 7;
-    Work.Put("FL0_48", Packed(32, 64, 1));
-    Builder.FloorGlyphNames[0][48] = "FL0_48";
-    Builder.Labels[0][0] = "LOBBY";
+    In.Settings.DefFl = 7;
+    In.Pictures.FloorGlyphs[0][48] = Packed(32, 64, 1);
+    In.Labels[0][0] = "LOBBY";
     const auto& image = Build();
     EXPECT_EQ(Address(image, GlyphTable + 2 * 48), 0u);
-    EXPECT_EQ(Builder.CancelledCells.size(), 1u);
+    EXPECT_EQ(Made->CancelledCells.size(), 1u);
 }
 
 TEST_F(RomBuilderTest, BrokenLibraryEntryStopsWithGlbFileErrorAndNamesIt) {
     Glyphs.Faults[{0, 40}] = "offset 0x00FFFFFF is past the end of the file (2000 bytes)";
-    EXPECT_FALSE(Builder.BuildRomImage());
-    EXPECT_EQ(Builder.LastErrCaption, "File error");
-    EXPECT_EQ(Builder.LastErrMsg, "GLB File error!!");
+    EXPECT_FALSE(Run());
+    EXPECT_EQ(Made->LastErrCaption, "File error");
+    EXPECT_EQ(Made->LastErrMsg, "GLB File error!!");
     EXPECT_EQ(Log.Lines.back(), "[Error] GLB entry (0, 40) of TEST.GLB: offset 0x00FFFFFF is past "
                                 "the end of the file (2000 bytes) !!!");
-    EXPECT_FALSE(QFile::exists(QString::fromStdString(Builder.OutputFile)));
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(In.OutputFile)));
     // Not required, still a stop: a broken entry is not an absent one.
     Glyphs.Faults.clear();
     Glyphs.Faults[{7, 3}] =
         "length 0xFFFFFFFF from offset 0x00000010 runs past the end of the file (2000 bytes)";
-    EXPECT_THROW(Builder.LibraryEntry(7, 3, false), ERomBuild);
-    EXPECT_TRUE(Builder.LibraryEntry(7, 200, false).empty());
+    const TRomPictureConverter converter(Glyphs, 0, {});
+    EXPECT_THROW(converter.LibraryEntry(7, 3, false), ERomBuild);
+    EXPECT_TRUE(converter.LibraryEntry(7, 200, false).empty());
 }
 
 TEST_F(RomBuilderTest, LabelCharactersWithoutAGlyphAreWarned) {
     for (char c : {'1', '5'}) {
-        const std::string name = "FL0_" + std::to_string(int(c));
-        Work.Put(name, Packed(8, 16, 1));
-        Builder.FloorGlyphNames[0][static_cast<size_t>(c)] = name;
+        In.Pictures.FloorGlyphs[0][static_cast<size_t>(c)] = Packed(8, 16, 1);
     }
-    Builder.FloorGlyphNames[1]['Q'] = "FL1_81"; // another style's glyph does not count
-    Work.Put("FL1_81", Packed(8, 16, 1));
-    Builder.Labels[0][0] = "1";
-    Builder.Labels[0][1] = "Q1";
-    Builder.Labels[0][2] = "05"; // the leading zero is never drawn
-    Builder.Labels[1][3] = "QQ";
-    Builder.Labels[2][4] = "\xC9";
+    In.Pictures.FloorGlyphs[1]['Q'] = Packed(8, 16, 1); // another style's glyph does not count
+    In.Labels[0][0] = "1";
+    In.Labels[0][1] = "Q1";
+    In.Labels[0][2] = "05"; // the leading zero is never drawn
+    In.Labels[1][3] = "QQ";
+    In.Labels[2][4] = "\xC9";
     const auto& image = Build();
     EXPECT_EQ(Log.Lines,
               (std::vector<std::string>{
                   "[Warning] CTBL0-01 (1 ) \"Q1\": no glyph for \"Q\" (code 81) in FL Style 0 !!!",
                   "[Warning] CTBL1-03 (3 ) \"QQ\": no glyph for \"Q\" (code 81) in FL Style 0 !!!",
                   "[Warning] CTBL2-04 (4 ) \"\xC9\": no glyph for code 201 in FL Style 0 !!!"}));
-    EXPECT_EQ(Builder.WarningCount, 3);
+    EXPECT_EQ(Made->WarningCount, 3);
     // The labels themselves are still stored as they are.
     EXPECT_EQ(image[CodeTableFirst(0) + 1], 'Q');
     EXPECT_EQ(image[CodeTableSecond(2) + 4], 0xC9);
 }
 
 TEST_F(RomBuilderTest, StyleWithoutGlyphsSaysSoOnce) {
-    Work.Put("FL0_49", Packed(8, 16, 1));
-    Builder.FloorGlyphNames[0]['1'] = "FL0_49";
-    Builder.Settings.DefFl = 3;
-    Builder.Labels[0][0] = "1";
+    In.Pictures.FloorGlyphs[0]['1'] = Packed(8, 16, 1);
+    In.Settings.DefFl = 3;
+    In.Labels[0][0] = "1";
     Build();
     EXPECT_EQ(
         Log.Lines,
@@ -532,9 +533,8 @@ TEST_F(RomBuilderTest, StyleWithoutGlyphsSaysSoOnce) {
 }
 
 TEST_F(RomBuilderTest, SettingsThatDoNotFitTheirByteAreWarned) {
-    Work.Put("FL0_49", Packed(8, 16, 1));
-    Builder.FloorGlyphNames[0]['1'] = "FL0_49";
-    TRomSettings& s = Builder.Settings;
+    In.Pictures.FloorGlyphs[0]['1'] = Packed(8, 16, 1);
+    TRomSettings& s = In.Settings;
     s.DefDir = 1000;
     s.NodeAddr = 999999;
     s.SwapTime = 2147483647;
@@ -561,37 +561,33 @@ TEST_F(RomBuilderTest, SettingsThatDoNotFitTheirByteAreWarned) {
     s = TRomSettings{};
     s.SwapTime = 254;
     Log.Lines.clear();
-    Work.Put("FL0_49", Packed(8, 16, 1)); // the first build consumed it
     EXPECT_EQ(Build()[SettingsRecord + 4], 0xFF);
     EXPECT_TRUE(Log.Lines.empty());
 }
 
 TEST_F(RomBuilderTest, StrictBuildWritesNothingAfterAnyWarning) {
-    Work.Put("FL0_49", Packed(8, 16, 1));
-    Builder.FloorGlyphNames[0]['1'] = "FL0_49";
-    Builder.Labels[0][0] = "1";
-    Builder.Strict = true;
+    In.Pictures.FloorGlyphs[0]['1'] = Packed(8, 16, 1);
+    In.Labels[0][0] = "1";
+    In.Strict = true;
     Build();
-    EXPECT_FALSE(Builder.StrictStop);
-    ASSERT_TRUE(QFile::remove(QString::fromStdString(Builder.OutputFile)));
+    EXPECT_FALSE(Made->StrictStop);
+    ASSERT_TRUE(QFile::remove(QString::fromStdString(In.OutputFile)));
 
     for (int round = 0; round < 2; ++round) {
         SCOPED_TRACE(round);
         Log.Lines.clear();
-        Work.Put("FL0_49", Packed(8, 16, 1));
         if (round == 0) {
-            Builder.Labels[0][1] = "NOPE"; // a missing user bitmap
+            In.Labels[0][1] = "NOPE"; // a missing user bitmap
         } else {
-            Builder.Labels[0][1].clear();
-            Builder.Settings.NodeAddr = 300;
+            In.Labels[0][1].clear();
+            In.Settings.NodeAddr = 300;
         }
-        EXPECT_FALSE(Builder.BuildRomImage());
-        EXPECT_TRUE(Builder.StrictStop);
-        EXPECT_EQ(Builder.LastErrCaption, "Make ROM abort");
-        EXPECT_EQ(Builder.LastErrMsg, "Strict build: 1 warning line, no ROM file written!!\n\n");
+        EXPECT_FALSE(Run());
+        EXPECT_TRUE(Made->StrictStop);
+        EXPECT_EQ(Made->LastErrCaption, "Make ROM abort");
+        EXPECT_EQ(Made->LastErrMsg, "Strict build: 1 warning line, no ROM file written!!\n\n");
         // A missing bitmap's warning is followed by where it was looked for.
         EXPECT_EQ(Log.Lines.size(), round == 0 ? 2u : 1u);
-        EXPECT_FALSE(QFile::exists(QString::fromStdString(Builder.OutputFile)));
-        EXPECT_EQ(Work.Count(), 0u);
+        EXPECT_FALSE(QFile::exists(QString::fromStdString(In.OutputFile)));
     }
 }

@@ -3,7 +3,6 @@
 #include "rom/romimagecheck.h"
 #include "rom/romlayout.h"
 #include "rom/trombuilder.h"
-#include "rom/tromworkfiles.h"
 #include "tests/rom/testglyphs.h"
 
 #include <QTemporaryDir>
@@ -14,7 +13,7 @@
 
 using DpuRom::CheckUploadImage;
 using DpuRom::TRomBuilder;
-using DpuRom::TRomWorkFiles;
+using DpuRom::TRomBuildInputs;
 using testing::HasSubstr;
 namespace RomLayout = DpuRom::RomLayout;
 
@@ -24,19 +23,17 @@ namespace {
 std::vector<uint8_t> BuiltImage() {
     QTemporaryDir dir;
     TTestGlyphs glyphs = FullTestLibrary();
-    TRomWorkFiles work;
-    TRomBuilder builder(work, glyphs, nullptr);
-    builder.ProgramDir = dir.path().toStdString() + "/";
-    builder.OutputFile = dir.filePath("OUT.BIN").toStdString();
+    TRomBuildInputs in;
+    in.ProgramDir = dir.path().toStdString() + "/";
+    in.OutputFile = dir.filePath("OUT.BIN").toStdString();
     std::vector<uint8_t> glyph{16, 0, 16, 0};
     glyph.resize(4 + 32, 0x5A);
-    work.Put("FL0_49", glyph);
-    builder.FloorGlyphNames[0]['1'] = "FL0_49";
-    builder.Labels[0][1] = "1";
+    in.Pictures.FloorGlyphs[0]['1'] = glyph;
+    in.Labels[0][1] = "1";
     std::vector<uint8_t> message{64, 0, 16, 0};
     message.resize(4 + 128, 0x3C);
-    work.Put("M_0", message);
-    builder.MessageList[0] = "M_0";
+    in.Pictures.Messages[0][1] = message;
+    TRomBuilder builder(std::move(in), glyphs, nullptr);
     EXPECT_TRUE(builder.BuildRomImage()) << builder.LastErrMsg;
     return builder.Image;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "rom/glyphentrysource.h"
+#include "rom/tglyphlibrarywriter.h"
 
 #include <QBuffer>
 #include <QByteArray>
@@ -8,7 +9,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
 #include <map>
 #include <string>
 #include <utility>
@@ -69,28 +69,15 @@ inline void AddRequiredEntries(TTestGlyphs& Glyphs, int Cfi = 1, int Ifi = 41) {
         Glyphs.Entries[{7, i}] = BmpBytes(Marked(8, 8));
 }
 
-// Writes a glyph library file holding Entries: 8 header bytes, the directory
-// of groups 0..7, then the payloads. False when the file cannot be written.
+// Writes a glyph library file holding Entries through the program's writer.
+// False when the file cannot be written.
 inline bool WriteGlyphLibrary(const std::string& Path,
                               const std::map<std::pair<int, int>, std::vector<uint8_t>>& Entries) {
-    std::vector<uint8_t> file(8 + 8 * 2048, 0);
-    const char header[8] = {'T', 'E', 'S', 'T', 'G', 'L', 'B', 0};
-    std::copy(header, header + 8, file.begin());
-    for (const auto& [key, payload] : Entries) {
-        const size_t at =
-            8 + 2048 * static_cast<size_t>(key.first) + 8 * static_cast<size_t>(key.second);
-        const uint32_t offset = static_cast<uint32_t>(file.size());
-        const uint32_t length = static_cast<uint32_t>(payload.size());
-        for (int i = 0; i < 4; ++i) {
-            file[at + i] = static_cast<uint8_t>(offset >> (24 - 8 * i));
-            file[at + 4 + i] = static_cast<uint8_t>(length >> (24 - 8 * i));
-        }
-        file.insert(file.end(), payload.begin(), payload.end());
-    }
-    FILE* f = std::fopen(Path.c_str(), "wb");
-    if (!f) return false;
-    const bool ok = std::fwrite(file.data(), 1, file.size(), f) == file.size();
-    return std::fclose(f) == 0 && ok;
+    DpuRom::TGlyphLibraryWriter writer;
+    for (const auto& [key, payload] : Entries)
+        writer.Put(key.first, key.second, payload); // an empty payload stays absent
+    std::string reason;
+    return writer.Save(Path, reason);
 }
 
 // A library with everything a build needs: the required entries, direction

@@ -1,14 +1,18 @@
 // The generator's own writers: the 1-bit bitmap encoder and the library layout.
 #include "tbmpwriter.h"
 #include "tcolumnpacker.h"
-#include "tglbwriter.h"
 
 #include "rom/bitmapconversion.h"
+#include "rom/tglyphlibrarywriter.h"
+#include "rom/tmonobmpwriter.h"
+#include "tests/rom/picturepacking.h"
 #include "rom/glyphlibrary.h"
 
 #include <QImage>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <cstring>
 
 using DpuRom::GlyphLibrary;
 using DpuRom::PackImage;
@@ -48,6 +52,15 @@ TEST(BmpWriter, OneBitFileLoadsBackPixelForPixelWithPaddedRows) {
     EXPECT_TRUE(TBmpWriter::Encode(QImage()).isEmpty());
 }
 
+// One 1-bit writer: the generator's files are the program's writer's bytes.
+TEST(BmpWriter, WritesThroughTheProgramsOneBitWriter) {
+    const QImage source = Pattern(33, 9);
+    const std::vector<uint8_t> theirs = DpuRom::TMonoBmpWriter::Encode(
+        33, 9, [&](int X, int Y) { return source.constScanLine(Y)[X] < 128; });
+    EXPECT_EQ(TBmpWriter::Encode(source), QByteArray(reinterpret_cast<const char*>(theirs.data()),
+                                                     static_cast<qsizetype>(theirs.size())));
+}
+
 TEST(BmpWriter, DarkGreyCountsAsBlackOnlyBelowHalf) {
     QImage picture(2, 1, QImage::Format_Grayscale8);
     picture.scanLine(0)[0] = 127;
@@ -68,16 +81,23 @@ TEST(ColumnPacker, MatchesTheRomBuildersPacking) {
     EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(theirs.data()) + 4, mine.size()), mine);
 }
 
-TEST(GlbWriter, DirectoryIsBigEndianAndReadByTheLibraryLoader) {
-    TGlbWriter writer;
-    EXPECT_FALSE(writer.Put(8, 0, "x"));
-    EXPECT_FALSE(writer.Put(0, 256, "x"));
-    EXPECT_FALSE(writer.Put(0, 1, QByteArray()));
-    ASSERT_TRUE(writer.Put(1, 48, QByteArray(300, 'a')));
-    ASSERT_TRUE(writer.Put(0, 40, "screen"));
-    ASSERT_TRUE(writer.Put(7, 38, "last"));
-    ASSERT_TRUE(writer.Put(0, 40, "screen2")); // replaces
-    const QByteArray file = writer.Build();
+TEST(GlyphLibraryWriter, DirectoryIsBigEndianAndReadByTheLibraryLoader) {
+    const auto text = [](const char* Text) {
+        return std::vector<uint8_t>(Text, Text + std::strlen(Text));
+    };
+    DpuRom::TGlyphLibraryWriter writer;
+    EXPECT_FALSE(writer.Put(8, 0, text("x")));
+    EXPECT_FALSE(writer.Put(-1, 0, text("x")));
+    EXPECT_FALSE(writer.Put(0, 256, text("x")));
+    EXPECT_FALSE(writer.Put(0, 1, {}));
+    ASSERT_TRUE(writer.Put(1, 48, std::vector<uint8_t>(300, 'a')));
+    ASSERT_TRUE(writer.Put(0, 40, text("screen")));
+    ASSERT_TRUE(writer.Put(7, 38, text("last")));
+    ASSERT_TRUE(writer.Put(0, 40, text("screen2"))); // replaces
+    const std::vector<uint8_t> built = writer.Build();
+    const QByteArray file(reinterpret_cast<const char*>(built.data()),
+                          static_cast<qsizetype>(built.size()));
+    EXPECT_EQ(file.left(8), QByteArray("DPUGLB\x01\x00", 8));
 
     const int directoryEnd = 8 + 8 * 2048;
     // Payloads follow the directory in (group, index) order: (0,40), (1,48), (7,38).
@@ -95,7 +115,10 @@ TEST(GlbWriter, DirectoryIsBigEndianAndReadByTheLibraryLoader) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString path = dir.filePath("T.GLB");
-    ASSERT_TRUE(TBmpWriter::SaveBytes(path, file));
+    std::string reason;
+    ASSERT_TRUE(writer.Save(path.toStdString(), reason)) << reason;
+    EXPECT_FALSE(writer.Save(dir.filePath("no/such/T.GLB").toStdString(), reason));
+    EXPECT_FALSE(reason.empty());
     GlyphLibrary library;
     ASSERT_TRUE(library.Load(path.toStdString()));
     const std::vector<uint8_t> last = library.EntryBytes(7, 38);

@@ -19,6 +19,10 @@ namespace {
 const char kLiftStateDir[] = "DefaultImage2/LiftState/";
 const char kUserFloorDir[] = "DefaultImage2/UserDefine/Floor/Style";
 
+std::vector<uint8_t> Bytes(const QByteArray& From) {
+    return {From.begin(), From.end()};
+}
+
 } // namespace
 
 TAssetGenerator::TAssetGenerator(const QString& assetsDir, const QString& previewDir)
@@ -59,7 +63,7 @@ bool TAssetGenerator::WriteBmp(const QString& relativePath, const QImage& pictur
 }
 
 bool TAssetGenerator::Put(int group, int index, const QImage& picture) {
-    if (!Library.Put(group, index, TBmpWriter::Encode(picture))) {
+    if (!Library.Put(group, index, Bytes(TBmpWriter::Encode(picture)))) {
         LastErrMsg =
             QStringLiteral("library entry (%1, %2) could not be stored").arg(group).arg(index);
         return false;
@@ -210,12 +214,12 @@ bool TAssetGenerator::WriteLibraryExtras() {
     QList<int> entries = TInstallFiles::CharacterBlockEntries();
     if (!entries.contains(48)) entries << 48;
     for (int entry : entries) {
-        if (!Library.Put(0, entry, characters)) {
+        if (!Library.Put(0, entry, Bytes(characters))) {
             LastErrMsg = QStringLiteral("character block entry %1 could not be stored").arg(entry);
             return false;
         }
     }
-    return Library.Put(0, 41, auxiliary);
+    return Library.Put(0, 41, Bytes(auxiliary));
 }
 
 bool TAssetGenerator::WritePreviews() {
@@ -316,7 +320,11 @@ bool TAssetGenerator::Run() {
     if (!WriteFloorGlyphs() || !WriteArrows() || !WriteLibraryExtras() || !WriteMessages() ||
         !WriteUserFloors())
         return false;
-    if (!WriteFile(QStringLiteral("D510TK3.GLB"), Library.Build())) return false;
+    const std::vector<uint8_t> library = Library.Build();
+    if (!WriteFile(QStringLiteral("D510TK3.GLB"),
+                   QByteArray(reinterpret_cast<const char*>(library.data()),
+                              static_cast<qsizetype>(library.size()))))
+        return false;
     if (!WriteBmp(QStringLiteral("SPACE_240x240.bmp"), TInk::Blank(240, 240))) return false;
     if (!WriteBmp(QStringLiteral("DefaultImage2/Logo/LOGO-64x64.bmp"), SampleLogo())) return false;
     if (!WriteFile(QStringLiteral("ORVDVE510TK3.INI"), TInstallFiles::ConfigFile())) return false;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "tfontset.h"
-#include "tglbwriter.h"
+#include "rom/tglyphlibrarywriter.h"
 
 #include <QImage>
 #include <QSet>
@@ -46,6 +46,6 @@ private:
     QString AssetsDir;
     QString PreviewDir;
     TFontSet Fonts;
-    TGlbWriter Library;
+    DpuRom::TGlyphLibraryWriter Library;
     QSet<QString> Written; // absolute paths of the files of this run
 };

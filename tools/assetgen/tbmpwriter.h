@@ -4,9 +4,10 @@
 #include <QImage>
 #include <QString>
 
-// Writes pictures as 1-bit Windows bitmap files, byte for byte the same on every
-// run: a pixel is black (palette entry 0, lit on the display) when its grey value
-// is below 128, every other pixel is white (palette entry 1).
+// Writes pictures as 1-bit Windows bitmap files through the program's one
+// 1-bit writer (rom/tmonobmpwriter.h), byte for byte the same on every run: a
+// pixel is black (palette entry 0, lit on the display) when its grey value is
+// below 128, every other pixel is white (palette entry 1).
 class TBmpWriter {
 public:
     // The complete file image of `image` as a bottom-up 1-bit bitmap. An empty
