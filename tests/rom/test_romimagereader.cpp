@@ -203,6 +203,7 @@ protected:
             const std::string logo = Path("r" + std::to_string(Round) + "/logo.bmp");
             EXPECT_TRUE(SaveBmp(Noise(64, 64, Rng), logo));
             p.CUSLOGOENABLE = 1;
+            p.TITLEFILENAME_C = Path("logo.bmp");
             p.TITLEFILENAME_C = logo;
             p.SWAPTIME = static_cast<int>(Rng() % 30);
         }
@@ -654,6 +655,8 @@ TEST_F(RomImageTest, DiffFindsOneLabelAndOnePixelAndNothingInARebuild) {
 // record byte -> reader -> --json name and readable report.
 TEST_F(RomImageTest, EverySettingOfTheTableRoundTrips) {
     ASSERT_TRUE(Config.SelectVersion(2));
+    std::mt19937 rng(5);
+    ASSERT_TRUE(SaveBmp(Noise(64, 64, rng), Path("logo.bmp")));
     std::set<int> bytes;
     std::set<std::string> keys;
     for (const TSettingsTable::TField& f : TSettingsTable::Fields()) {
@@ -676,6 +679,7 @@ TEST_F(RomImageTest, EverySettingOfTheTableRoundTrips) {
             // The logo time is kept only while the logo is on, and the boxes
             // make the message mask that is saved.
             p.CUSLOGOENABLE = 1;
+            p.TITLEFILENAME_C = Path("logo.bmp");
             ASSERT_NE(p.IntSetting(f.Key), nullptr);
             *p.IntSetting(f.Key) = value;
             if (f.Member == &TSettingValues::DEF_MSG) p.SetMsgBoxesFromMask(value);
@@ -695,16 +699,13 @@ TEST_F(RomImageTest, EverySettingOfTheTableRoundTrips) {
             TConfiguration loadConfig = Config;
             TProjectFile file(loaded, loadConfig, Library, Prompts, Prompts);
             ASSERT_EQ(file.LoadFrom(dcf), TProjectFile::TLoadResult::Loaded) << file.LastError;
-            if (f.Member != &TSettingValues::CUSLOGOENABLE) { // no logo file: switched off
-                EXPECT_EQ(loaded.*(f.Member), saved);
-            }
+            EXPECT_EQ(loaded.*(f.Member), saved);
             ASSERT_TRUE(Build(loaded, loadConfig, Path("SET.BIN")));
             const std::vector<uint8_t> image = ReadBytes(Path("SET.BIN"));
             if (f.RecordByte >= 0) {
                 EXPECT_EQ(image[RomLayout::SettingsRecord + static_cast<size_t>(f.RecordByte)],
                           saved + f.RecordOffset);
             }
-            if (f.Member == &TSettingValues::CUSLOGOENABLE) continue;
 
             TRomImage read;
             ASSERT_TRUE(ReadImage(image, read, Config.ProgramDir));
