@@ -1,8 +1,8 @@
 #include "serial/comports.h"
 #include "serial/tcustomuart.h"
-#include "serial/fdwait.h"
+#include "serial/fdwait_unix.h"
 #include "serial/tparitymarkdecoder.h"
-#include "serial/tposixuartport.h"
+#include "serial/tposixuartport_unix.h"
 #include "serialtestkit.h"
 
 #include <gtest/gtest.h>
