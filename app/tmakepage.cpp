@@ -6,6 +6,8 @@
 #include "app/tfilebrowser.h"
 #include "app/tpicturebox.h"
 #include "link/portname.h"
+#include "project/tsettingstable.h"
+#include "util/eygeneral.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -29,6 +31,7 @@
 
 using DpuLink::TPortName;
 using DpuProject::TProject;
+using DpuProject::TSettingsTable;
 
 TMakePage::TMakePage(YVclUtil::Prompts* Prompts, QWidget* Parent) : QWidget(Parent) {
     setObjectName("MakePage");
@@ -88,17 +91,50 @@ void TMakePage::ConnectIntents() {
     connect(FLogoOn, &QRadioButton::clicked, this, &TMakePage::LogoOnRequested);
     connect(FLogoOff, &QRadioButton::clicked, this, &TMakePage::LogoOffRequested);
     connect(FLogo, &TPictureBox::Clicked, this, &TMakePage::LogoPictureRequested);
-    connect(FLogoSeconds, &QComboBox::activated, this, &TMakePage::LogoSecondsChosen);
     connect(FIdCode, &QLineEdit::textEdited, this, &TMakePage::IdCodeEdited);
-    connect(FPowerSaving, &QComboBox::activated, this, &TMakePage::PowerSavingChosen);
-    connect(FNodeAddress, &QComboBox::activated, this, &TMakePage::NodeAddressChosen);
-    connect(FMsgPos->Group(), &QButtonGroup::idClicked, this, &TMakePage::MsgPosChosen);
-    connect(FDateTimeCheck, &QCheckBox::clicked, this, &TMakePage::DateTimeDisplayChosen);
+    BindSetting("SWAPTIME", FLogoSeconds);
+    BindSetting("PWRSAVING", FPowerSaving);
+    BindSetting("NODEADDR", FNodeAddress);
+    BindSetting("DEF_MSGPOS", FMsgPos);
+    BindSetting("DISPDT", FDateTimeCheck);
     // A .BIN file dropped on the page names the ROM file, a bitmap dropped on
     // the logo becomes the logo.
     setAcceptDrops(true);
     FLogo->setAcceptDrops(true);
     FLogo->installEventFilter(this);
+}
+
+static void CheckSettingKey(const char* Key) {
+    if (!TSettingsTable::Find(Key))
+        throw YVclUtil::EYGeneral("Err: no integer setting named %s !!!", Key);
+}
+
+void TMakePage::BindSetting(const char* Key, QComboBox* List) {
+    CheckSettingKey(Key);
+    const QString key = QString::fromLatin1(Key);
+    connect(List, &QComboBox::activated, this,
+            [this, key](int Index) { emit SettingChosen(key, Index); });
+    // A value outside the list leaves its choice as it was.
+    FSettingControls.push_back({key, [List](int Value) {
+                                    if (Value >= 0 && Value < List->count())
+                                        List->setCurrentIndex(Value);
+                                }});
+}
+
+void TMakePage::BindSetting(const char* Key, TChoiceBox* Choice) {
+    CheckSettingKey(Key);
+    const QString key = QString::fromLatin1(Key);
+    connect(Choice->Group(), &QButtonGroup::idClicked, this,
+            [this, key](int Id) { emit SettingChosen(key, Id); });
+    FSettingControls.push_back({key, [Choice](int Value) { Choice->Check(Value); }});
+}
+
+void TMakePage::BindSetting(const char* Key, QCheckBox* Check) {
+    CheckSettingKey(Key);
+    const QString key = QString::fromLatin1(Key);
+    connect(Check, &QCheckBox::clicked, this,
+            [this, key](bool On) { emit SettingChosen(key, On ? 1 : 0); });
+    FSettingControls.push_back({key, [Check](int Value) { Check->setChecked(Value != 0); }});
 }
 
 void TMakePage::NameControls() {
@@ -422,20 +458,11 @@ void TMakePage::SetProgress(int BlockNo) {
     FProgress->setValue(BlockNo);
 }
 
-namespace {
-void SelectIfInRange(QComboBox* Box, int Index) {
-    if (Index >= 0 && Index < Box->count()) Box->setCurrentIndex(Index);
-}
-} // namespace
-
 void TMakePage::ShowSettings(const TProject& Project) {
-    FMsgPos->Check(Project.DEF_MSGPOS);
-    FDateTimeCheck->setChecked(Project.DISPDT != 0);
+    for (const TSettingControl& c : FSettingControls)
+        if (const int* value = Project.IntSetting(c.Key.toStdString())) c.Show(*value);
     FIdCode->setText(ToQ(Project.CUSIDCODE));
     ShowRomFileName(Project.ROMFILENAME);
-    SelectIfInRange(FPowerSaving, Project.PWRSAVING);
-    SelectIfInRange(FNodeAddress, Project.NODEADDR);
-    SelectIfInRange(FLogoSeconds, Project.SWAPTIME);
 }
 
 void TMakePage::ShowRomFileName(const std::string& Name) {

@@ -8,7 +8,9 @@
 #include <QWidget>
 
 #include <array>
+#include <functional>
 #include <string>
+#include <vector>
 
 class QButtonGroup;
 class QCheckBox;
@@ -100,12 +102,11 @@ signals:
     void LogoPictureRequested();
     // A bitmap dropped on the logo picture.
     void LogoFileDropped(const QString& File);
-    void LogoSecondsChosen(int Index);
     void IdCodeEdited(const QString& Text);
-    void PowerSavingChosen(int Index);
-    void NodeAddressChosen(int Index);
-    void MsgPosChosen(int Position);
-    void DateTimeDisplayChosen(bool On);
+    // A control bound one to one to integer setting Key (its project-file
+    // key, DpuProject::TSettingsTable) chose Value: a list's index, a radio
+    // button's number, a check box's 0 or 1.
+    void SettingChosen(const QString& Key, int Value);
 
 protected:
     void dragEnterEvent(QDragEnterEvent* Event) override;
@@ -121,6 +122,17 @@ private:
     QLayout* BuildLogColumn();
     // Screen-reader names of the controls that have no caption of their own.
     void NameControls();
+    // Binds a control one to one to integer setting Key: it announces the
+    // person's choice as SettingChosen and ShowSettings shows the value in it.
+    // An unknown Key is a programming error (YVclUtil::EYGeneral).
+    void BindSetting(const char* Key, QComboBox* List);
+    void BindSetting(const char* Key, TChoiceBox* Choice);
+    void BindSetting(const char* Key, QCheckBox* Check);
+    struct TSettingControl {
+        QString Key;
+        std::function<void(int)> Show;
+    };
+    std::vector<TSettingControl> FSettingControls;
     // What "COM n" stands for, in words: the device, followed through a port
     // link to the device it names, or why there is none.
     static QString ComPortDeviceText(unsigned Number);

@@ -9,6 +9,7 @@
 #include "app/tprojectsession.h"
 #include "app/tsetuppage.h"
 #include "project/tlabelpreview.h"
+#include "project/tsettingstable.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -19,6 +20,7 @@
 
 using DpuProject::TLabelPreview;
 using DpuProject::TProject;
+using DpuProject::TSettingsTable;
 
 constexpr const char* PictureFilter = "Bitmap files (*.bmp)|*.bmp;*.BMP";
 
@@ -66,15 +68,11 @@ void TProjectEdits::Bind(QObject* Context) {
     on(make, &TMakePage::LogoFileDropped, [this](const QString& File) {
         Guarded(P.Ask, [this, File] { SetLogoFile(FromQ(File)); })();
     });
-    on(make, &TMakePage::LogoSecondsChosen,
-       [this](int Index) { ChooseInt(&TProject::SWAPTIME, Index); });
-    on(make, &TMakePage::PowerSavingChosen,
-       [this](int Index) { ChooseInt(&TProject::PWRSAVING, Index); });
-    on(make, &TMakePage::NodeAddressChosen,
-       [this](int Index) { ChooseInt(&TProject::NODEADDR, Index); });
-    on(make, &TMakePage::MsgPosChosen, [this](int Id) { ChooseInt(&TProject::DEF_MSGPOS, Id); });
-    on(make, &TMakePage::DateTimeDisplayChosen,
-       [this](bool On) { ChooseInt(&TProject::DISPDT, On ? 1 : 0); });
+    // The page's one-to-one controls name their setting by its key.
+    on(make, &TMakePage::SettingChosen, [this](const QString& Key, int Value) {
+        if (const TSettingsTable::TField* f = TSettingsTable::Find(FromQ(Key)))
+            ChooseInt(f->Member, Value);
+    });
     on(make, &TMakePage::RomFileChosen,
        [this](const QString& Name) { SetRomFileName(FromQ(Name)); });
     on(make, &TMakePage::IdCodeEdited, [this](const QString& Text) { SetIdCode(FromQ(Text)); });

@@ -163,7 +163,7 @@ bool TRomImageView::Open(const std::string& Path) {
     Settings->setPlainText(settings);
     {
         const QSignalBlocker block(Table);
-        Table->setCurrentIndex(Loaded ? Read.Settings.DefCtbl % 3 : 0);
+        Table->setCurrentIndex(Loaded ? Read.Settings.DEF_CTBL % 3 : 0);
     }
     ShowCodes();
     ShowZone();

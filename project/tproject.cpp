@@ -1,6 +1,7 @@
 #include "project/tproject.h"
 
 #include "project/dputext.h"
+#include "project/tsettingstable.h"
 #include "util/eygeneral.h"
 
 #include <cstring>
@@ -13,35 +14,23 @@ const char* TProject::TableName(int Table) {
 }
 
 const std::vector<TProject::TIntSetting>& TProject::IntSettings() {
-    static const std::vector<TIntSetting> kSettings = {
-        {"SWAPTIME", 0, 29, 0}, {"CUSLOGOENABLE", 0, 1, 0}, {"PWRSAVING", 0, 16, 0},
-        {"NODEADDR", 0, 63, 0}, {"DEF_CTBL", 0, 2, 0},      {"DEF_FL", 0, 3, 0},
-        {"DEF_DIR", 0, 4, 0},   {"DPSTYLE", 1, 2, 1},       {"DISPDT", 0, 1, 0},
-        {"DEF_MSG", 0, 15, 3},  {"DEF_MSGPOS", 0, 2, 1},
-    };
+    static const std::vector<TIntSetting> kSettings = [] {
+        std::vector<TIntSetting> out;
+        for (const TSettingsTable::TField& f : TSettingsTable::Fields())
+            out.push_back({f.Key, f.Min, f.Max, f.Initial});
+        return out;
+    }();
     return kSettings;
 }
 
 int* TProject::IntSetting(const std::string& Key) {
-    return const_cast<int*>(static_cast<const TProject*>(this)->IntSetting(Key));
+    const TSettingsTable::TField* f = TSettingsTable::Find(Key);
+    return f ? &(this->*(f->Member)) : nullptr;
 }
 
 const int* TProject::IntSetting(const std::string& Key) const {
-    struct Entry {
-        const char* Key;
-        int TProject::*Member;
-    };
-    static const Entry kMembers[] = {
-        {"SWAPTIME", &TProject::SWAPTIME},     {"CUSLOGOENABLE", &TProject::CUSLOGOENABLE},
-        {"PWRSAVING", &TProject::PWRSAVING},   {"NODEADDR", &TProject::NODEADDR},
-        {"DEF_CTBL", &TProject::DEF_CTBL},     {"DEF_FL", &TProject::DEF_FL},
-        {"DEF_DIR", &TProject::DEF_DIR},       {"DPSTYLE", &TProject::DPSTYLE},
-        {"DISPDT", &TProject::DISPDT},         {"DEF_MSG", &TProject::DEF_MSG},
-        {"DEF_MSGPOS", &TProject::DEF_MSGPOS},
-    };
-    for (const Entry& e : kMembers)
-        if (Key == e.Key) return &(this->*(e.Member));
-    return nullptr;
+    const TSettingsTable::TField* f = TSettingsTable::Find(Key);
+    return f ? &(this->*(f->Member)) : nullptr;
 }
 
 const std::vector<int>& TProject::PowerSavingChoices() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "project/tsettingvalues.h"
+
 #include <array>
 #include <string>
 #include <vector>
@@ -7,7 +9,8 @@
 namespace DpuProject {
 
 // The one project of the editor: three code tables, the settings (each member
-// is named by its project-file key in section GLOBAL), the 40 lift-state
+// is named by its project-file key in section GLOBAL; the integer ones come
+// from TSettingValues and TSettingsTable describes them), the 40 lift-state
 // slots and the Make ROM used-character flags that "Clear ALL" resets.
 //
 // Callers rely on: the member names below staying as they are; the window's
@@ -15,7 +18,7 @@ namespace DpuProject {
 // values outside a control's range are kept as read (the control then keeps
 // its previous choice); CODEVER is not kept here but is the configuration's
 // selected "Version:" entry (TConfiguration::CodeVerToSave).
-class TProject {
+class TProject : public TSettingValues {
 public:
     static constexpr int TableCount = 3;
     static constexpr int CodeCount = 256;
@@ -37,7 +40,8 @@ public:
         int Initial;
     };
     // Every integer setting in project-file order (DEF_MSG's range is the
-    // raw 4-bit mask 0..15). Strings: CUSIDCODE, ROMFILENAME, TITLEFILENAME_C.
+    // raw 4-bit mask 0..15), as TSettingsTable lists them. Strings:
+    // CUSIDCODE, ROMFILENAME, TITLEFILENAME_C.
     static const std::vector<TIntSetting>& IntSettings();
     // The member that holds integer setting Key; nullptr for an unknown key.
     int* IntSetting(const std::string& Key);
@@ -52,19 +56,9 @@ public:
     // Code tables as typed, CodeTables[table][code].
     std::array<std::array<std::string, CodeCount>, TableCount> CodeTables;
 
-    // Settings (section GLOBAL), initial values as a new project starts.
-    int DEF_CTBL = 0;   // 0..2
-    int DEF_FL = 0;     // 0..3, glyph group DEF_FL + 1
-    int DEF_DIR = 0;    // 0..4
-    int DPSTYLE = 1;    // 1 "Right", 2 "Left"
-    int DEF_MSG = 3;    // the stored (normalised) message-column mask
-    int DEF_MSGPOS = 1; // 0..2; a new project starts with 1, the value a file without the key gives
-    int DISPDT = 0;     // 0 or 1
-    int CUSLOGOENABLE = 0;       // 0 "OFF", 1 "ON (Sec.)"
-    int SWAPTIME = 0;            // 0..29, seconds = index + 1
+    // String settings (section GLOBAL), initial values as a new project
+    // starts; the integer settings are the members of TSettingValues.
     std::string TITLEFILENAME_C; // logo bitmap path, may be set while the logo is off
-    int PWRSAVING = 0;           // 0..16, index into PowerSavingChoices()
-    int NODEADDR = 0;            // 0..63
     std::string CUSIDCODE;
     std::string ROMFILENAME = DefaultRomFileName;
 

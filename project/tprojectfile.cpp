@@ -5,6 +5,7 @@
 #include "project/tglyphsource.h"
 #include "project/tliftstatedefaults.h"
 #include "project/tproject.h"
+#include "project/tsettingstable.h"
 #include "util/errmsgbox.h"
 #include "util/eygeneral.h"
 #include "util/eyinifileerror.h"
@@ -156,18 +157,16 @@ bool TProjectFile::SaveTo(const std::string& Path) {
     ini->WriteString(kGlobal, "CUSIDCODE", OneLine(DpuText::Trim(Project.CUSIDCODE)));
     ini->WriteString(kGlobal, "ROMFILENAME", romName);
     ini->WriteString(kGlobal, "TITLEFILENAME_C", OneLine(Project.TITLEFILENAME_C));
-    ini->WriteInteger(kGlobal, "SWAPTIME", Project.SWAPTIME);
-    ini->WriteInteger(kGlobal, "CUSLOGOENABLE", Project.CUSLOGOENABLE != 0 ? 1 : 0);
-    ini->WriteInteger(kGlobal, "PWRSAVING", Project.PWRSAVING);
-    ini->WriteInteger(kGlobal, "NODEADDR", Project.NODEADDR);
-    ini->WriteInteger(kGlobal, "DEF_CTBL", Project.DEF_CTBL);
-    ini->WriteInteger(kGlobal, "DEF_FL", Project.DEF_FL);
-    ini->WriteInteger(kGlobal, "DEF_DIR", Project.DEF_DIR);
-    ini->WriteString(kGlobal, "CODEVER", Config.CodeVerToSave());
-    ini->WriteInteger(kGlobal, "DPSTYLE", Project.DPSTYLE);
-    ini->WriteInteger(kGlobal, "DISPDT", dispdt);
-    ini->WriteInteger(kGlobal, "DEF_MSG", mask);
-    ini->WriteInteger(kGlobal, "DEF_MSGPOS", Project.DEF_MSGPOS);
+    for (const TSettingsTable::TField& f : TSettingsTable::Fields()) {
+        // Files have always named the version between the two style groups.
+        if (f.Member == &TSettingValues::DPSTYLE)
+            ini->WriteString(kGlobal, "CODEVER", Config.CodeVerToSave());
+        int value = Project.*(f.Member);
+        if (f.SavedAsFlag) value = value != 0 ? 1 : 0;
+        // The ticked boxes, not the value read, make the stored mask.
+        if (f.Member == &TSettingValues::DEF_MSG) value = mask;
+        ini->WriteInteger(kGlobal, f.Key, value);
+    }
 
     for (int state = 0; state < TProject::StateCount; ++state)
         for (int slot = 0; slot < TProject::SlotCount; ++slot)
@@ -304,12 +303,10 @@ TProjectFile::TLoadResult TProjectFile::LoadFrom(const std::string& Path) {
             Project.SetLogoOff();
         }
 
-        Project.PWRSAVING = ini->ReadInteger(kGlobal, "PWRSAVING", 0);
-        Project.DEF_CTBL = ini->ReadInteger(kGlobal, "DEF_CTBL", 0);
-        Project.DEF_FL = ini->ReadInteger(kGlobal, "DEF_FL", 0);
-        Project.DEF_DIR = ini->ReadInteger(kGlobal, "DEF_DIR", 0);
-        Project.DEF_MSGPOS = ini->ReadInteger(kGlobal, "DEF_MSGPOS", 1);
-        Project.DEF_MSG = ini->ReadInteger(kGlobal, "DEF_MSG", 3);
+        for (const TSettingsTable::TField& f : TSettingsTable::Fields())
+            // The logo's pair was read with the logo above: SWAPTIME only while it is on.
+            if (f.Member != &TSettingValues::SWAPTIME && f.Member != &TSettingValues::CUSLOGOENABLE)
+                Project.*(f.Member) = ini->ReadInteger(kGlobal, f.Key, f.Initial);
         Project.SetMsgBoxesFromMask(Project.DEF_MSG);
 
         for (int state = 0; state < TProject::StateCount; ++state)
@@ -332,10 +329,7 @@ TProjectFile::TLoadResult TProjectFile::LoadFrom(const std::string& Path) {
                 Project.CodeTables[table][code] =
                     DpuText::Trim(ini->ReadString(TProject::TableName(table), CodeKey(code), ""));
 
-        Project.DISPDT = ini->ReadInteger(kGlobal, "DISPDT", 0);
         Project.CUSIDCODE = ini->ReadString(kGlobal, "CUSIDCODE", "");
-        Project.NODEADDR = ini->ReadInteger(kGlobal, "NODEADDR", 0);
-        Project.DPSTYLE = ini->ReadInteger(kGlobal, "DPSTYLE", 1);
 
         const int version = Config.FindVersionForCodeVer(ini->ReadString(kGlobal, "CODEVER", ""));
         if (version >= 0 && !Config.SelectVersion(version, &Sink))

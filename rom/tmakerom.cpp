@@ -51,18 +51,9 @@ void TMakeRom::Stop(const std::string& Caption, const std::string& Text) {
 
 TRomSettings TMakeRom::CollectSettings() const {
     TRomSettings s;
-    s.DpStyle = Project.DPSTYLE;
-    s.DispDt = Project.DISPDT;
-    s.PwrSaving = Project.PWRSAVING;
-    s.SwapTime = Project.SWAPTIME;
-    s.CusLogoEnable = Project.CUSLOGOENABLE;
+    // Every integer setting at once: the record and the project hold the same values.
+    static_cast<DpuProject::TSettingValues&>(s) = Project;
     s.CusIdCode = Project.CUSIDCODE;
-    s.DefMsgPos = Project.DEF_MSGPOS;
-    s.NodeAddr = Project.NODEADDR;
-    s.DefDir = Project.DEF_DIR;
-    s.DefMsg = Project.DEF_MSG;
-    s.DefCtbl = Project.DEF_CTBL;
-    s.DefFl = Project.DEF_FL;
     // The logo zone is filled only while the logo is on: a path picked while
     // it is off is never shown by the display, and a picture that cannot be
     // read must not stop the build for it. Reloading such a project drops
@@ -165,7 +156,7 @@ bool TMakeRom::Run() {
         converter.ConvertDirectionFrames(in.Pictures);
         ConvertMessages(converter, in.Pictures);
         FlagUsedCharacters(in);
-        ConvertFloorGlyphs(converter, in.Settings.DefFl, in.Pictures);
+        ConvertFloorGlyphs(converter, in.Settings.DEF_FL, in.Pictures);
     } catch (const ERomBuild& e) {
         Stop(e.Caption, e.Message);
         return false;

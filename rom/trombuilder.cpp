@@ -4,6 +4,7 @@
 #include "project/tglyphsource.h"
 #include "project/tlabelrule.h"
 #include "project/tproject.h"
+#include "project/tsettingstable.h"
 #include "rom/bitmapconversion.h"
 #include "rom/erombuild.h"
 #include "rom/glyphentrysource.h"
@@ -23,6 +24,7 @@ namespace DpuRom {
 
 using DpuProject::TLabelRule;
 using DpuProject::TProject;
+using DpuProject::TSettingsTable;
 namespace DpuText = DpuProject::DpuText;
 
 using namespace RomLayout;
@@ -116,7 +118,7 @@ void TRomBuilder::PutAddress(size_t At, size_t Address) {
 }
 
 void TRomBuilder::PlaceFloorGlyphs(size_t& Pos) {
-    const int style = Settings.DefFl;
+    const int style = Settings.DEF_FL;
     const bool styleKnown = style >= 0 && style < FloorStyleCount;
     Pos = FloorZone;
     GlyphPlaced.fill(false);
@@ -148,9 +150,9 @@ void TRomBuilder::PlaceFloorGlyphs(size_t& Pos) {
 }
 
 void TRomBuilder::PlaceCodeTables(size_t& Pos) {
-    const TPlacedGlyphs placed(GlyphPlaced, Settings.DefFl);
+    const TPlacedGlyphs placed(GlyphPlaced, Settings.DEF_FL);
     const std::vector<std::string> folders =
-        TLabelRule::UserBitmapFolders(Inputs.StartupDir, Inputs.ProgramDir, Settings.DefFl);
+        TLabelRule::UserBitmapFolders(Inputs.StartupDir, Inputs.ProgramDir, Settings.DEF_FL);
     int count = 0;
     for (int t = 0; t < TableCount; ++t) {
         for (int n = 0; n < CodeCount; ++n) {
@@ -159,7 +161,7 @@ void TRomBuilder::PlaceCodeTables(size_t& Pos) {
             Image[first] = Image[second] = 0;
             const TLabelRule::TResult label =
                 TLabelRule::Decide(Labels[static_cast<size_t>(t)][static_cast<size_t>(n)],
-                                   Settings.DefFl, placed, folders);
+                                   Settings.DEF_FL, placed, folders);
             switch (label.Kind) {
             case TLabelRule::TKind::Empty:
                 continue;
@@ -205,7 +207,7 @@ void TRomBuilder::WarnMissingGlyphs(int Table, int Code, const TLabelRule::TResu
             shown = "\"" + name + "\"";
         AppendLog("[Warning] CTBL" + std::to_string(Table) + "-" + DpuText::CodeText(Code) + " \"" +
                   Label.Text + "\": no glyph for " + shown + " in FL Style " +
-                  std::to_string(Settings.DefFl) + " !!!");
+                  std::to_string(Settings.DEF_FL) + " !!!");
     }
 }
 
@@ -265,35 +267,27 @@ void TRomBuilder::PlaceMessages() {
         }
 }
 
-uint8_t TRomBuilder::SettingByte(const char* Key, long long Value, long long Shown) {
-    const auto byte = static_cast<uint8_t>(static_cast<unsigned long long>(Value) & 0xFF);
-    if (Value < 0 || Value > 0xFF)
-        AppendLog(YVclUtil::Format(
-            "[Warning] %s=%lld does not fit its byte of the settings record -- stored as "
-            "0x%02X !!!",
-            Key, Shown, byte));
-    return byte;
-}
-
 void TRomBuilder::PlaceSettings() {
     uint8_t* r = Image.data() + SettingsRecord;
     const TRomSettings& s = Settings;
     r[0] = 0;
-    r[1] = SettingByte("DPSTYLE", s.DpStyle, s.DpStyle);
-    r[2] = SettingByte("DISPDT", s.DispDt, s.DispDt);
-    r[3] = SettingByte("PWRSAVING", s.PwrSaving, s.PwrSaving);
-    // The record holds the seconds, one more than the stored list position.
-    r[4] = SettingByte("SWAPTIME", static_cast<long long>(s.SwapTime) + 1, s.SwapTime);
-    r[5] = SettingByte("CUSLOGOENABLE", s.CusLogoEnable, s.CusLogoEnable);
+    r[13] = 0;
+    // A value outside its byte is cut to the low byte, as the display's list
+    // positions always were, with a warning line.
+    for (const TSettingsTable::TField* f : TSettingsTable::RecordFields()) {
+        const int value = s.*(f->Member);
+        bool fits = true;
+        const uint8_t byte = TSettingsTable::RecordValue(*f, value, fits);
+        if (!fits)
+            AppendLog(YVclUtil::Format(
+                "[Warning] %s=%d does not fit its byte of the settings record -- stored as "
+                "0x%02X !!!",
+                f->Key, value, byte));
+        r[f->RecordByte] = byte;
+    }
     const std::string id = DpuText::Trim(s.CusIdCode);
     for (size_t i = 0; i < 4; ++i)
         r[6 + i] = i < id.size() ? static_cast<uint8_t>(id[i]) : 0;
-    r[10] = SettingByte("DEF_MSGPOS", s.DefMsgPos, s.DefMsgPos);
-    r[11] = SettingByte("NODEADDR", s.NodeAddr, s.NodeAddr);
-    r[12] = SettingByte("DEF_DIR", s.DefDir, s.DefDir);
-    r[13] = 0;
-    r[14] = SettingByte("DEF_MSG", s.DefMsg, s.DefMsg);
-    r[15] = SettingByte("DEF_CTBL", s.DefCtbl, s.DefCtbl);
 }
 
 void TRomBuilder::PlaceLibraryBlocks() {

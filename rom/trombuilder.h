@@ -26,7 +26,7 @@ class TGlyphEntrySource;
 struct TRomBuildInputs {
     // Trimmed, upper-cased labels, Labels[table][code].
     std::array<std::array<std::string, RomLayout::CodeCount>, RomLayout::CodeTableCount> Labels;
-    // The floor glyphs of style Settings.DefFl, the direction frames and the
+    // The floor glyphs of style Settings.DEF_FL, the direction frames and the
     // messages; the build adds the user bitmaps, logo, screen and small glyphs.
     TRomPictures Pictures;
     TRomSettings Settings;
@@ -134,9 +134,6 @@ private:
     // The auto-cancel line(s) of a label whose user bitmap is missing or that
     // cannot name one.
     void LogCancelled(int Table, int Code, const DpuProject::TLabelRule::TResult& Label);
-    // The settings-record byte of Value; a value outside 0..255 is cut to its
-    // low byte, as the display's list positions always were, with a warning line.
-    uint8_t SettingByte(const char* Key, long long Value, long long Shown);
 
     void PlaceFloorGlyphs(size_t& Pos);
     void PlaceCodeTables(size_t& Pos);

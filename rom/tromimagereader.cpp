@@ -1,6 +1,7 @@
 #include "rom/tromimagereader.h"
 
 #include "project/dputext.h"
+#include "project/tsettingstable.h"
 #include "rom/bitmapconversion.h"
 #include "rom/erombuild.h"
 #include "rom/glyphentrysource.h"
@@ -18,6 +19,7 @@
 #include <cstring>
 #include <optional>
 
+using DpuProject::TSettingsTable;
 using YVclUtil::Crc8Table;
 namespace DpuText = DpuProject::DpuText;
 
@@ -157,19 +159,11 @@ void TDecoder::ReadSettings() {
                 SettingsRecord + i, "settings record",
                 YVclUtil::Format("byte %zu is %02X; the builder always writes 00 there", i, r[i]));
     TRomSettings& s = Img.Settings;
-    s.DpStyle = r[1];
-    s.DispDt = r[2];
-    s.PwrSaving = r[3];
-    s.SwapTime = static_cast<int>(r[4]) - 1;
-    s.CusLogoEnable = r[5];
+    for (const TSettingsTable::TField* f : TSettingsTable::RecordFields())
+        s.*(f->Member) = TSettingsTable::FromRecord(*f, r[static_cast<size_t>(f->RecordByte)]);
     s.CusIdCode.clear();
     for (size_t i = 6; i < 10 && r[i] != 0; ++i)
         s.CusIdCode += static_cast<char>(r[i]);
-    s.DefMsgPos = r[10];
-    s.NodeAddr = r[11];
-    s.DefDir = r[12];
-    s.DefMsg = r[14];
-    s.DefCtbl = r[15];
     s.Cfi = R.Cfi;
     s.TitleFileName.clear();
     s.RomFileName.clear();
@@ -303,7 +297,7 @@ void TDecoder::DetectTurn() {
 }
 
 void TDecoder::DetectFloorStyle(const std::vector<size_t>& GlyphAddresses) {
-    Img.Settings.DefFl = R.AssumedDefFl;
+    Img.Settings.DEF_FL = R.AssumedDefFl;
     Img.DefFlSource = TRomImage::TSource::Assumed;
     LibraryGlyphs.assign(TRomImage::GlyphCount, {});
     if (!R.Library || !R.Library->IsLoaded()) return;
@@ -335,7 +329,7 @@ void TDecoder::DetectFloorStyle(const std::vector<size_t>& GlyphAddresses) {
     }
     if (matches > 1)
         Note("the floor glyphs fit more than one floor style of the library; the first is taken");
-    Img.Settings.DefFl = found;
+    Img.Settings.DEF_FL = found;
     Img.DefFlSource = TRomImage::TSource::Library;
     for (int c : codes)
         if (auto packed = Pack(1 + found, c, turn))
@@ -582,7 +576,7 @@ void TDecoder::NameUserBitmaps() {
     std::vector<std::string> seen;
     for (const std::string& root : {R.UserDir, R.ProgramDir}) {
         if (root.empty()) continue;
-        const std::string folder = TRomBuilder::UserBitmapPath(root, Img.Settings.DefFl, "");
+        const std::string folder = TRomBuilder::UserBitmapPath(root, Img.Settings.DEF_FL, "");
         const QDir dir(QString::fromStdString(folder.substr(0, folder.size() - 4)));
         for (const QString& file : dir.entryList({"*.bmp"}, QDir::Files, QDir::Name)) {
             const std::string label = file.left(file.size() - 4).toStdString();

@@ -1,6 +1,6 @@
 #include "rom/tromimagetext.h"
 
-#include "project/tproject.h"
+#include "project/tsettingstable.h"
 #include "util/eygeneral.h"
 
 #include <QJsonArray>
@@ -11,7 +11,7 @@
 
 namespace DpuRom {
 
-using DpuProject::TProject;
+using DpuProject::TSettingsTable;
 
 namespace {
 
@@ -116,32 +116,25 @@ std::string TRomImageText::CodeTextAsTyped(const TRomImage& Image, int Table, in
 
 std::vector<std::pair<std::string, std::string>> TRomImageText::Settings(const TRomImage& Image) {
     const TRomSettings& s = Image.Settings;
-    const std::vector<int>& power = TProject::PowerSavingChoices();
     std::vector<std::pair<std::string, std::string>> out;
-    out.emplace_back("DPSTYLE", std::to_string(s.DpStyle) + (s.DpStyle == 1   ? " (Right)"
-                                                             : s.DpStyle == 2 ? " (Left)"
-                                                                              : " (unknown)"));
-    out.emplace_back("DISPDT", std::to_string(s.DispDt));
-    out.emplace_back("PWRSAVING",
-                     s.PwrSaving >= 0 && static_cast<size_t>(s.PwrSaving) < power.size()
-                         ? std::to_string(power[static_cast<size_t>(s.PwrSaving)])
-                         : "choice " + std::to_string(s.PwrSaving) + " (not in the list)");
-    out.emplace_back("SWAPTIME", std::to_string(s.SwapTime + 1) + " s");
-    out.emplace_back("CUSLOGOENABLE", s.CusLogoEnable == 1   ? "1 (ON)"
-                                      : s.CusLogoEnable == 0 ? "0 (OFF)"
-                                                             : std::to_string(s.CusLogoEnable));
-    out.emplace_back("CUSIDCODE", "\"" + Printable(s.CusIdCode) + "\"");
-    out.emplace_back("DEF_MSGPOS", std::to_string(s.DefMsgPos));
-    out.emplace_back("NODEADDR", std::to_string(s.NodeAddr));
-    out.emplace_back("DEF_DIR", std::to_string(s.DefDir));
-    out.emplace_back("DEF_MSG", std::to_string(s.DefMsg));
-    out.emplace_back("DEF_CTBL", std::to_string(s.DefCtbl));
+    // The identification code fills bytes 6 to 9 of the record and is shown in
+    // that place, between the logo and the message position.
+    bool idShown = false;
+    auto showId = [&] {
+        if (!idShown) out.emplace_back("CUSIDCODE", "\"" + Printable(s.CusIdCode) + "\"");
+        idShown = true;
+    };
+    for (const TSettingsTable::TField* f : TSettingsTable::RecordFields()) {
+        if (f->RecordByte > 9) showId();
+        out.emplace_back(f->Key, TSettingsTable::ValueText(*f, s.*(f->Member)));
+    }
+    showId();
     out.emplace_back("ENCODE",
                      std::to_string(s.Encode) + " (" + SourceText(Image.EncodeSource) + ")");
     out.emplace_back("DISPHV",
                      std::to_string(s.DispHv) + " (" + SourceText(Image.DispHvSource) + ")");
     out.emplace_back("DEF_FL",
-                     std::to_string(s.DefFl) + " (" + SourceText(Image.DefFlSource) + ")");
+                     std::to_string(s.DEF_FL) + " (" + SourceText(Image.DefFlSource) + ")");
     return out;
 }
 
@@ -180,7 +173,7 @@ std::string TRomImageText::Summary(const TRomImage& Image, const std::string& Fi
 
     for (int t = 0; t < TRomImage::TableCount; ++t) {
         out +=
-            YVclUtil::Format("\nCTBL%d%s:\n", t, t == Image.Settings.DefCtbl ? " (default)" : "");
+            YVclUtil::Format("\nCTBL%d%s:\n", t, t == Image.Settings.DEF_CTBL ? " (default)" : "");
         int shown = 0;
         for (int n = 0; n < TRomImage::CodeCount; ++n) {
             if (Image.Codes[static_cast<size_t>(t)][static_cast<size_t>(n)].Kind ==
@@ -207,17 +200,9 @@ std::string TRomImageText::Json(const TRomImage& Image, const std::string& FileN
     const TRomSettings& s = Image.Settings;
     QJsonObject settings;
     settings["record"] = Hex(std::vector<uint8_t>(Image.Record.begin(), Image.Record.end()));
-    settings["DPSTYLE"] = s.DpStyle;
-    settings["DISPDT"] = s.DispDt;
-    settings["PWRSAVING"] = s.PwrSaving;
-    settings["SWAPTIME"] = s.SwapTime;
-    settings["CUSLOGOENABLE"] = s.CusLogoEnable;
+    for (const TSettingsTable::TField* f : TSettingsTable::RecordFields())
+        settings[f->JsonName] = s.*(f->Member);
     settings["CUSIDCODE"] = QString::fromStdString(Latin1(s.CusIdCode));
-    settings["DEF_MSGPOS"] = s.DefMsgPos;
-    settings["NODEADDR"] = s.NodeAddr;
-    settings["DEF_DIR"] = s.DefDir;
-    settings["DEF_MSG"] = s.DefMsg;
-    settings["DEF_CTBL"] = s.DefCtbl;
     root["settings"] = settings;
 
     auto found = [](int Value, TRomImage::TSource Source) {
@@ -228,7 +213,7 @@ std::string TRomImageText::Json(const TRomImage& Image, const std::string& FileN
     };
     root["ENCODE"] = found(s.Encode, Image.EncodeSource);
     root["DISPHV"] = found(s.DispHv, Image.DispHvSource);
-    root["DEF_FL"] = found(s.DefFl, Image.DefFlSource);
+    root["DEF_FL"] = found(s.DEF_FL, Image.DefFlSource);
 
     QJsonArray tables;
     for (int t = 0; t < TRomImage::TableCount; ++t) {

@@ -102,7 +102,7 @@ TRomRebuildCheck::TRomRebuildCheck(const GlyphLibrary& Library, const TRomImageR
 
 std::string TRomRebuildCheck::Why(const std::string& Text, const std::string& Slug,
                                   const TRomImage& Image, int Cfi) {
-    const int style = Image.Settings.DefFl;
+    const int style = Image.Settings.DEF_FL;
     if (StartsWith(Slug, "CTBL")) {
         const int t = Slug[4] - '0';
         const int n = std::atoi(Slug.c_str() + 6);

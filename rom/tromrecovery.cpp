@@ -105,7 +105,7 @@ void TRomRecovery::RemoveCreated() {
 
 std::string TRomRecovery::UserBitmapLabel(size_t Number) {
     const TRomPicture& p = Image.UserBitmaps[Number];
-    const int style = Image.Settings.DefFl;
+    const int style = Image.Settings.DEF_FL;
     const std::string stock =
         Number < Image.UserBitmapLabels.size() ? Image.UserBitmapLabels[Number] : "";
     if (!stock.empty()) {
@@ -185,27 +185,19 @@ bool TRomRecovery::Recover(TProject& Project) {
                 Project.SetLabel(t, n, userLabels[static_cast<size_t>(c.UserBitmap)]);
         }
 
-    Project.DPSTYLE = s.DpStyle;
-    Project.DISPDT = s.DispDt;
-    Project.PWRSAVING = s.PwrSaving;
-    Project.SWAPTIME = s.SwapTime;
+    // Every integer setting as the image holds it (DEF_FL as the reader found it).
+    static_cast<DpuProject::TSettingValues&>(Project) = s;
     Project.CUSIDCODE = s.CusIdCode;
-    Project.DEF_MSGPOS = s.DefMsgPos;
-    Project.NODEADDR = s.NodeAddr;
-    Project.DEF_DIR = s.DefDir;
-    Project.DEF_MSG = s.DefMsg;
-    Project.SetMsgBoxesFromMask(s.DefMsg);
-    if (TProject::NormaliseMsgMask(s.DefMsg) != s.DefMsg)
+    Project.SetMsgBoxesFromMask(s.DEF_MSG);
+    if (TProject::NormaliseMsgMask(s.DEF_MSG) != s.DEF_MSG)
         Warnings.push_back(YVclUtil::Format(
-            "[Warning] DEF_MSG %d names no pair of message columns; saving makes it %d", s.DefMsg,
-            TProject::NormaliseMsgMask(s.DefMsg)));
-    Project.DEF_CTBL = s.DefCtbl;
-    Project.DEF_FL = s.DefFl;
+            "[Warning] DEF_MSG %d names no pair of message columns; saving makes it %d", s.DEF_MSG,
+            TProject::NormaliseMsgMask(s.DEF_MSG)));
     if (Image.DefFlSource == TRomImage::TSource::Assumed && !Image.UserBitmaps.empty())
         Warnings.push_back(
             YVclUtil::Format("[Warning] Floor style not found without the glyph library: DEF_FL %d "
                              "assumed",
-                             s.DefFl));
+                             s.DEF_FL));
     Project.ROMFILENAME = RomFileName.empty() ? TProject::DefaultRomFileName : RomFileName;
 
     for (int i = 0; i < TRomImage::MessageCount; ++i) {
@@ -223,23 +215,22 @@ bool TRomRecovery::Recover(TProject& Project) {
                         QFileInfo(QString::fromStdString(path)).absoluteFilePath().toStdString());
     }
 
-    Project.CUSLOGOENABLE = s.CusLogoEnable;
     Project.TITLEFILENAME_C.clear();
-    if (s.CusLogoEnable != 0 || Image.LogoZoneSet) {
+    if (s.CUSLOGOENABLE != 0 || Image.LogoZoneSet) {
         const std::string path = BitmapDir + "/LOGO.bmp";
         if (!WritePicture(Image.Logo, path)) return false;
         Project.TITLEFILENAME_C =
             QFileInfo(QString::fromStdString(path)).absoluteFilePath().toStdString();
-        if (s.CusLogoEnable == 0)
+        if (s.CUSLOGOENABLE == 0)
             Warnings.push_back(
                 "[Warning] The logo zone holds a picture while the logo is off: written to " +
                 path + ", but the project cannot point to it");
     }
-    if (s.CusLogoEnable == 0 && s.SwapTime != 0)
+    if (s.CUSLOGOENABLE == 0 && s.SWAPTIME != 0)
         Warnings.push_back(YVclUtil::Format(
             "[Warning] Logo time %d s is kept only while the logo is on: the project "
             "file cannot carry it",
-            s.SwapTime + 1));
+            s.SWAPTIME + 1));
     SelectVersion();
     undo.Done = true;
     return true;

@@ -469,9 +469,7 @@ TEST(EditorMakePage, AnnouncesIntentsInsteadOfHandingOutWidgets) {
     QSignalSpy cancel(&page, &TMakePage::CancelRequested);
     QSignalSpy rom(&page, &TMakePage::RomFileChosen);
     QSignalSpy id(&page, &TMakePage::IdCodeEdited);
-    QSignalSpy pos(&page, &TMakePage::MsgPosChosen);
-    QSignalSpy dt(&page, &TMakePage::DateTimeDisplayChosen);
-    QSignalSpy node(&page, &TMakePage::NodeAddressChosen);
+    QSignalSpy setting(&page, &TMakePage::SettingChosen);
 
     page.findChild<QComboBox*>("ComPortBox")->setCurrentIndex(2);
     page.findChild<QAbstractButton*>("ConnectButton")->click();
@@ -500,24 +498,37 @@ TEST(EditorMakePage, AnnouncesIntentsInsteadOfHandingOutWidgets) {
     EXPECT_EQ(rom[0][0].toString(), "X.BIN");
     EXPECT_EQ(page.RomFileName(), "X.BIN");
     page.findChild<QAbstractButton*>("MsgPos0")->click();
-    ASSERT_EQ(pos.count(), 1);
-    EXPECT_EQ(pos[0][0].toInt(), 0);
+    ASSERT_EQ(setting.count(), 1);
+    EXPECT_EQ(setting[0][0].toString(), "DEF_MSGPOS");
+    EXPECT_EQ(setting[0][1].toInt(), 0);
     page.findChild<QAbstractButton*>("DateTimeCheck")->click();
-    ASSERT_EQ(dt.count(), 1);
-    EXPECT_TRUE(dt[0][0].toBool());
+    ASSERT_EQ(setting.count(), 2);
+    EXPECT_EQ(setting[1][0].toString(), "DISPDT");
+    EXPECT_EQ(setting[1][1].toInt(), 1);
     emit page.findChild<QComboBox*>("NodeAddressBox")->activated(5);
-    ASSERT_EQ(node.count(), 1);
-    EXPECT_EQ(node[0][0].toInt(), 5);
+    ASSERT_EQ(setting.count(), 3);
+    EXPECT_EQ(setting[2][0].toString(), "NODEADDR");
+    EXPECT_EQ(setting[2][1].toInt(), 5);
+    emit page.findChild<QComboBox*>("PowerSavingBox")->activated(16);
+    emit page.findChild<QComboBox*>("LogoSecondsBox")->activated(29);
+    ASSERT_EQ(setting.count(), 5);
+    EXPECT_EQ(setting[3][0].toString(), "PWRSAVING");
+    EXPECT_EQ(setting[4][0].toString(), "SWAPTIME");
 
     // Showing the record announces nothing.
     DpuProject::TProject project;
     project.DISPDT = 0;
     project.DEF_MSGPOS = 2;
     project.CUSIDCODE = "ZZ";
+    project.PWRSAVING = 7;
+    project.NODEADDR = 64; // outside the list: its choice stays
     page.ShowSettings(project);
     EXPECT_EQ(id.count(), 2);
-    EXPECT_EQ(pos.count(), 1);
-    EXPECT_EQ(dt.count(), 1);
+    EXPECT_EQ(setting.count(), 5);
+    EXPECT_FALSE(page.findChild<QCheckBox*>("DateTimeCheck")->isChecked());
+    EXPECT_TRUE(page.findChild<QAbstractButton*>("MsgPos2")->isChecked());
+    EXPECT_EQ(page.findChild<QComboBox*>("PowerSavingBox")->currentIndex(), 7);
+    EXPECT_EQ(page.findChild<QComboBox*>("NodeAddressBox")->currentIndex(), 0);
 }
 
 // A file that does not read as an image is sent only when the person says

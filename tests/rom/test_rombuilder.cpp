@@ -253,7 +253,7 @@ TEST_F(RomBuilderTest, OverlongItemsAreCutAtTheirZoneAndLogged) {
 }
 
 TEST_F(RomBuilderTest, FloorGlyphsThenSharedUserBitmaps) {
-    In.Settings.DefFl = 1;
+    In.Settings.DEF_FL = 1;
     In.Pictures.FloorGlyphs[1][48] = Packed(32, 64, 0x30);
     In.Pictures.FloorGlyphs[1][49] = Packed(32, 64, 0x31);
     In.Pictures.FloorGlyphs[0][48] = Packed(32, 64, 0xEE); // another style: unused
@@ -375,18 +375,18 @@ TEST_F(RomBuilderTest, FloorZoneLimits) {
 
 TEST_F(RomBuilderTest, SettingsRecordLogoScreenAndSmallGlyphs) {
     TRomSettings& s = In.Settings;
-    s.DpStyle = 2;
-    s.DispDt = 1;
-    s.PwrSaving = 16;
-    s.SwapTime = 29;
-    s.CusLogoEnable = 1;
+    s.DPSTYLE = 2;
+    s.DISPDT = 1;
+    s.PWRSAVING = 16;
+    s.SWAPTIME = 29;
+    s.CUSLOGOENABLE = 1;
     s.CusIdCode = "  AB ";
-    s.DefMsgPos = 2;
-    s.NodeAddr = 63;
-    s.DefDir = 4;
-    s.DefFl = 3;
-    s.DefMsg = 12;
-    s.DefCtbl = 2;
+    s.DEF_MSGPOS = 2;
+    s.NODEADDR = 63;
+    s.DEF_DIR = 4;
+    s.DEF_FL = 3;
+    s.DEF_MSG = 12;
+    s.DEF_CTBL = 2;
     const std::string logo = Dir.filePath("logo.bmp").toStdString();
     QImage logoImage = Marked(64, 64);
     logoImage.setPixel(63, 63, qRgb(0, 0, 0));
@@ -473,7 +473,7 @@ TEST_F(RomBuilderTest, MoreThan128UserBitmapsStop) {
 }
 
 TEST_F(RomBuilderTest, FloorStyleOutsideItsRangePlacesNoGlyphs) {
-    In.Settings.DefFl = 7;
+    In.Settings.DEF_FL = 7;
     In.Pictures.FloorGlyphs[0][48] = Packed(32, 64, 1);
     In.Labels[0][0] = "LOBBY";
     const auto& image = Build();
@@ -522,7 +522,7 @@ TEST_F(RomBuilderTest, LabelCharactersWithoutAGlyphAreWarned) {
 
 TEST_F(RomBuilderTest, StyleWithoutGlyphsSaysSoOnce) {
     In.Pictures.FloorGlyphs[0]['1'] = Packed(8, 16, 1);
-    In.Settings.DefFl = 3;
+    In.Settings.DEF_FL = 3;
     In.Labels[0][0] = "1";
     Build();
     EXPECT_EQ(
@@ -535,11 +535,11 @@ TEST_F(RomBuilderTest, StyleWithoutGlyphsSaysSoOnce) {
 TEST_F(RomBuilderTest, SettingsThatDoNotFitTheirByteAreWarned) {
     In.Pictures.FloorGlyphs[0]['1'] = Packed(8, 16, 1);
     TRomSettings& s = In.Settings;
-    s.DefDir = 1000;
-    s.NodeAddr = 999999;
-    s.SwapTime = 2147483647;
-    s.DefCtbl = -1;
-    s.PwrSaving = 255; // fits
+    s.DEF_DIR = 1000;
+    s.NODEADDR = 999999;
+    s.SWAPTIME = 2147483647;
+    s.DEF_CTBL = -1;
+    s.PWRSAVING = 255; // fits
     const auto& image = Build();
     EXPECT_EQ(image[SettingsRecord + 12], 0xE8);
     EXPECT_EQ(image[SettingsRecord + 11], 0x3F);
@@ -559,7 +559,7 @@ TEST_F(RomBuilderTest, SettingsThatDoNotFitTheirByteAreWarned) {
             "!!!"}));
     // 254 seconds' position is the largest that fits once one is added.
     s = TRomSettings{};
-    s.SwapTime = 254;
+    s.SWAPTIME = 254;
     Log.Lines.clear();
     EXPECT_EQ(Build()[SettingsRecord + 4], 0xFF);
     EXPECT_TRUE(Log.Lines.empty());
@@ -580,7 +580,7 @@ TEST_F(RomBuilderTest, StrictBuildWritesNothingAfterAnyWarning) {
             In.Labels[0][1] = "NOPE"; // a missing user bitmap
         } else {
             In.Labels[0][1].clear();
-            In.Settings.NodeAddr = 300;
+            In.Settings.NODEADDR = 300;
         }
         EXPECT_FALSE(Run());
         EXPECT_TRUE(Made->StrictStop);

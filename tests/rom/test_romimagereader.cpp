@@ -5,6 +5,7 @@
 #include "project/tliftstatedefaults.h"
 #include "project/tproject.h"
 #include "project/tprojectfile.h"
+#include "project/tsettingstable.h"
 #include "rom/glyphlibrary.h"
 #include "rom/romlayout.h"
 #include "rom/tglyphlibraryentries.h"
@@ -12,6 +13,7 @@
 #include "rom/tromimagediff.h"
 #include "rom/tromimagepainter.h"
 #include "rom/tromimagereader.h"
+#include "rom/tromimagetext.h"
 #include "rom/tromrebuildcheck.h"
 #include "rom/tromrecovery.h"
 #include "rom/trombuilder.h"
@@ -21,12 +23,15 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <random>
+#include <set>
 
 using DpuProject::TConfiguration;
 using DpuProject::TLiftStateDefaults;
@@ -198,6 +203,7 @@ protected:
             const std::string logo = Path("r" + std::to_string(Round) + "/logo.bmp");
             EXPECT_TRUE(SaveBmp(Noise(64, 64, Rng), logo));
             p.CUSLOGOENABLE = 1;
+            p.TITLEFILENAME_C = Path("logo.bmp");
             p.TITLEFILENAME_C = logo;
             p.SWAPTIME = static_cast<int>(Rng() % 30);
         }
@@ -228,7 +234,7 @@ TEST_F(RomImageTest, RecoveredProjectsBuildTheSameImage) {
         ASSERT_TRUE(ReadImage(bytes, image, ownRoot ? std::string() : Config.ProgramDir));
         EXPECT_EQ(image.Settings.DispHv, Config.DISPHV);
         EXPECT_EQ(image.Settings.Encode, Config.ENCODE);
-        EXPECT_EQ(image.Settings.DefFl, project.DEF_FL);
+        EXPECT_EQ(image.Settings.DEF_FL, project.DEF_FL);
         EXPECT_EQ(image.DefFlSource, TRomImage::TSource::Library);
 
         TConfiguration config = Config;
@@ -410,8 +416,8 @@ TEST_F(RomImageTest, ReadsWhatTheBuilderPlaced) {
     EXPECT_EQ(image.Messages[0].Width, 64);
     EXPECT_EQ(image.Messages[0].Height, 16);
     EXPECT_EQ(image.Settings.CusIdCode, "AB");
-    EXPECT_EQ(image.Settings.PwrSaving, 3);
-    EXPECT_EQ(image.Settings.DefFl, 2);
+    EXPECT_EQ(image.Settings.PWRSAVING, 3);
+    EXPECT_EQ(image.Settings.DEF_FL, 2);
     EXPECT_FALSE(image.LogoZoneSet);
     // The drawn message is the file's picture, pixel for pixel.
     const QImage drawn(QString::fromStdString(Path("fire.bmp")));
@@ -643,3 +649,79 @@ TEST_F(RomImageTest, DiffFindsOneLabelAndOnePixelAndNothingInARebuild) {
 }
 
 } // namespace
+
+// Every entry of the settings table, at both ends of its range, goes the
+// whole way: project key -> project file -> loaded record -> MAKE ROM's
+// record byte -> reader -> --json name and readable report.
+TEST_F(RomImageTest, EverySettingOfTheTableRoundTrips) {
+    ASSERT_TRUE(Config.SelectVersion(2));
+    std::mt19937 rng(5);
+    ASSERT_TRUE(SaveBmp(Noise(64, 64, rng), Path("logo.bmp")));
+    std::set<int> bytes;
+    std::set<std::string> keys;
+    for (const TSettingsTable::TField& f : TSettingsTable::Fields()) {
+        SCOPED_TRACE(f.Key);
+        EXPECT_TRUE(keys.insert(f.Key).second) << "key listed twice";
+        EXPECT_LE(f.Min, f.Initial);
+        EXPECT_GE(f.Max, f.Initial);
+        EXPECT_EQ(TProject().*(f.Member), f.Initial) << "a new project starts elsewhere";
+        if (f.RecordByte >= 0) {
+            // Bytes 0 and 13 stay 0 and 6..9 hold the identification code.
+            EXPECT_TRUE(f.RecordByte < 16 && f.RecordByte != 0 && f.RecordByte != 13 &&
+                        (f.RecordByte < 6 || f.RecordByte > 9));
+            EXPECT_TRUE(bytes.insert(f.RecordByte).second) << "record byte used twice";
+            EXPECT_STREQ(f.JsonName, f.Key);
+        }
+        for (const int value : {f.Min, f.Max}) {
+            SCOPED_TRACE(value);
+            TProject p;
+            p.SetLabel(0, 1, "7");
+            // The logo time is kept only while the logo is on, and the boxes
+            // make the message mask that is saved.
+            p.CUSLOGOENABLE = 1;
+            p.TITLEFILENAME_C = Path("logo.bmp");
+            ASSERT_NE(p.IntSetting(f.Key), nullptr);
+            *p.IntSetting(f.Key) = value;
+            if (f.Member == &TSettingValues::DEF_MSG) p.SetMsgBoxesFromMask(value);
+            const std::string dcf = Path(std::string(f.Key) + std::to_string(value) + ".dcf");
+            {
+                TProjectFile file(p, Config, Library, Prompts, Prompts);
+                ASSERT_TRUE(file.SaveTo(dcf)) << file.LastError;
+            }
+            const std::vector<uint8_t> text = ReadBytes(dcf);
+            const int saved =
+                f.Member == &TSettingValues::DEF_MSG ? TProject::NormaliseMsgMask(value) : value;
+            EXPECT_THAT(
+                std::string(text.begin(), text.end()),
+                HasSubstr("\r\n" + std::string(f.Key) + "=" + std::to_string(saved) + "\r\n"));
+
+            TProject loaded;
+            TConfiguration loadConfig = Config;
+            TProjectFile file(loaded, loadConfig, Library, Prompts, Prompts);
+            ASSERT_EQ(file.LoadFrom(dcf), TProjectFile::TLoadResult::Loaded) << file.LastError;
+            EXPECT_EQ(loaded.*(f.Member), saved);
+            ASSERT_TRUE(Build(loaded, loadConfig, Path("SET.BIN")));
+            const std::vector<uint8_t> image = ReadBytes(Path("SET.BIN"));
+            if (f.RecordByte >= 0) {
+                EXPECT_EQ(image[RomLayout::SettingsRecord + static_cast<size_t>(f.RecordByte)],
+                          saved + f.RecordOffset);
+            }
+
+            TRomImage read;
+            ASSERT_TRUE(ReadImage(image, read, Config.ProgramDir));
+            EXPECT_EQ(read.Settings.*(f.Member), saved);
+            const QJsonObject json =
+                QJsonDocument::fromJson(QByteArray::fromStdString(TRomImageText::Json(read, "x")))
+                    .object();
+            const QJsonValue named = f.RecordByte >= 0 ? json["settings"].toObject()[f.JsonName]
+                                                       : json[f.JsonName].toObject()["value"];
+            EXPECT_EQ(named.toInt(-1), saved);
+            const std::string shown =
+                f.RecordByte >= 0 ? TSettingsTable::ValueText(f, saved) : std::to_string(saved);
+            EXPECT_THAT(TRomImageText::Summary(read, "x"),
+                        HasSubstr("  " + std::string(f.Key) + ": " + shown));
+        }
+    }
+    // Every byte of the record but the fixed ones and the identification code.
+    EXPECT_EQ(bytes.size(), 10u);
+}
