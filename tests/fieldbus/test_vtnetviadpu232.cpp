@@ -2,7 +2,7 @@
 #include "fieldbus/tpcuart.h"
 #include "fieldbus/tvtnetlinecodec.h"
 #include "fieldbus/vtnmessages.h"
-#include "fieldbus_test_helpers.h"
+#include "fieldbushelpers.h"
 #include "util/exception.h"
 
 #include <gtest/gtest.h>

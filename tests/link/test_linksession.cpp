@@ -1,5 +1,11 @@
-#include "detachprobe.h"
-#include "linkfakes.h"
+#include "support/tdetachprobe.h"
+#include "support/tptypair.h"
+#include "support/waithelpers.h"
+#include "support/tfakeclock.h"
+#include "support/tfaketimer.h"
+#include "support/trecordingport.h"
+#include "support/trecordingsink.h"
+#include "support/tscriptedprompts.h"
 
 #include "link/linksession.h"
 #include "link/systemlinkclock.h"
@@ -26,62 +32,22 @@ using namespace DpuLink;
 
 namespace {
 
-// The display's end of a pseudo-terminal; the link opens Slave.
-class TPty {
-public:
-    TPty() {
-        Master = posix_openpt(O_RDWR | O_NOCTTY);
-        if (Master < 0 || grantpt(Master) != 0 || unlockpt(Master) != 0) return;
-        termios t{};
-        tcgetattr(Master, &t);
-        cfmakeraw(&t);
-        tcsetattr(Master, TCSANOW, &t);
-        Slave = ptsname(Master);
-    }
-    ~TPty() {
-        if (Master >= 0) close(Master);
-    }
-    bool Reply(char Byte) const { return write(Master, &Byte, 1) == 1; }
-    int Master = -1;
-    std::string Slave;
-};
-
-template <typename F> bool WaitFor(F Cond, int Ms) {
-    QElapsedTimer t;
-    t.start();
-    while (!Cond()) {
-        if (t.elapsed() > Ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
-
 class LinkSessionTest : public ::testing::Test {
 protected:
-    // The component hands its events to the main thread through Qt's loop.
-    static void SetUpTestSuite() {
-        if (!QCoreApplication::instance()) App = std::make_unique<QCoreApplication>(Argc, Argv);
-    }
-    static void TearDownTestSuite() { App.reset(); }
-
-    void SetUp() override { ASSERT_FALSE(Pty.Slave.empty()) << "no pseudo-terminal"; }
+    void SetUp() override { ASSERT_FALSE(Pty.SlavePath.empty()) << "no pseudo-terminal"; }
 
     std::unique_ptr<TLinkSession> Connected() {
         auto s = std::make_unique<TLinkSession>(Log, 10000);
         std::string reason;
-        EXPECT_TRUE(s->SelectPort(Pty.Slave, reason)) << reason;
+        EXPECT_TRUE(s->SelectPort(Pty.SlavePath, reason)) << reason;
         TDetachProbe::Wrap(s->Uart(), OpenWhenDetached);
         EXPECT_TRUE(s->Link().Connect()) << s->Uart().pr_LastErrMsg();
         return s;
     }
 
-    static inline int Argc = 1;
-    static inline char Arg0[] = "test_link";
-    static inline char* Argv[] = {Arg0, nullptr};
-    static inline std::unique_ptr<QCoreApplication> App;
-
-    TPty Pty;
-    RecordingSink Log;
+    // The display's end; the link opens SlavePath.
+    TPtyPair Pty;
+    TRecordingSink Log;
     std::vector<bool> OpenWhenDetached;
 };
 
@@ -155,7 +121,7 @@ TEST_F(LinkSessionTest, ReleasePortClosesAndKeepsTheTransferState) {
 TEST_F(LinkSessionTest, BoundPortClosesTheComponentBeforeDetaching) {
     YVclCtrl::TCustomUart uart;
     TUartLinkPort::ApplyLinkSettings(uart);
-    uart.pw_UartDevicePath(Pty.Slave);
+    uart.pw_UartDevicePath(Pty.SlavePath);
     auto port = std::make_unique<TUartLinkPort>(uart);
     TQtLinkTimer timer;
     TSystemLinkClock clock;

@@ -6,7 +6,7 @@
 #include "rom/bitmapconversion.h"
 #include "rom/erombuild.h"
 #include "project/dputext.h"
-#include "tests/util/bmpsuitefiles.h"
+#include "support/bmpsuitehelpers.h"
 #include "util/fileaccess.h"
 
 #include <QBuffer>

@@ -4,7 +4,7 @@
 #include "rom/romlayout.h"
 #include "rom/trombuilder.h"
 #include "rom/tromworkfiles.h"
-#include "tests/rom/testglyphs.h"
+#include "support/ttestglyphs.h"
 
 #include <QTemporaryDir>
 #include <gmock/gmock.h>

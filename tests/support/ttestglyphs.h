@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
 #include <map>
 #include <string>
 #include <utility>
@@ -69,29 +68,27 @@ inline void AddRequiredEntries(TTestGlyphs& Glyphs, int Cfi = 1, int Ifi = 41) {
         Glyphs.Entries[{7, i}] = BmpBytes(Marked(8, 8));
 }
 
-// Writes a glyph library file holding Entries: 8 header bytes, the directory
-// of groups 0..7, then the payloads. False when the file cannot be written.
-inline bool WriteGlyphLibrary(const std::string& Path,
-                              const std::map<std::pair<int, int>, std::vector<uint8_t>>& Entries) {
-    std::vector<uint8_t> file(8 + 8 * 2048, 0);
-    const char header[8] = {'T', 'E', 'S', 'T', 'G', 'L', 'B', 0};
-    std::copy(header, header + 8, file.begin());
-    for (const auto& [key, payload] : Entries) {
-        const size_t at =
-            8 + 2048 * static_cast<size_t>(key.first) + 8 * static_cast<size_t>(key.second);
-        const uint32_t offset = static_cast<uint32_t>(file.size());
-        const uint32_t length = static_cast<uint32_t>(payload.size());
-        for (int i = 0; i < 4; ++i) {
-            file[at + i] = static_cast<uint8_t>(offset >> (24 - 8 * i));
-            file[at + 4 + i] = static_cast<uint8_t>(length >> (24 - 8 * i));
-        }
-        file.insert(file.end(), payload.begin(), payload.end());
-    }
-    FILE* f = std::fopen(Path.c_str(), "wb");
-    if (!f) return false;
-    const bool ok = std::fwrite(file.data(), 1, file.size(), f) == file.size();
-    return std::fclose(f) == 0 && ok;
-}
+// One entry of a glyph library file built byte by byte.
+struct GlbEntry {
+    int Group;
+    int Index;
+    std::vector<uint8_t> Payload;
+};
+// The bytes of a glyph library file: 8 header bytes, the directory of Groups
+// groups (256 entries of big-endian offset and length), then the payloads in
+// the order given. Entries may repeat and groups may be left out, as in a
+// broken file.
+std::vector<uint8_t> MakeGlb(const std::vector<GlbEntry>& Entries, int Groups = 8);
+// Sets entry (Group, Index) of an image to any offset and length.
+void PokeDirectory(std::vector<uint8_t>& Image, int Group, int Index, uint32_t Offset,
+                   uint32_t Length);
+// A Windows bitmap of Width x Height in Fill, with pixel (0,0) red.
+std::vector<uint8_t> MakeBmp(int Width, int Height, uint32_t Fill = 0xFF000000u);
+
+// Writes a glyph library file holding Entries (groups 0..7). False when the
+// file cannot be written.
+bool WriteGlyphLibrary(const std::string& Path,
+                       const std::map<std::pair<int, int>, std::vector<uint8_t>>& Entries);
 
 // A library with everything a build needs: the required entries, direction
 // frames 16 x 16 for every style and frame, and floor glyphs 16 x 16 for
@@ -108,3 +105,10 @@ inline TTestGlyphs FullTestLibrary() {
             if (c != 'Q') glyphs.Entries[{1 + k, c}] = BmpBytes(Marked(16 + 8 * k, 16));
     return glyphs;
 }
+
+// A library shaped like the installation's, in 1-bit pictures: 32 x 64 floor
+// glyphs, 48 x 48 direction frames, 39 small glyphs, a 64 x 32 screen picture
+// and the raw blocks. The benchmarks build their images from it.
+TTestGlyphs InstallationLikeLibrary();
+// A 1-bit picture of W x H in a pattern that differs with Seed.
+QImage MonoPattern(int W, int H, int Seed);
