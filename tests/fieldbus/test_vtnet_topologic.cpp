@@ -1,7 +1,7 @@
 #include "fieldbus/tdpu4i4o.h"
 #include "fieldbus/tvtnet_rnsm.h"
 #include "fieldbus/vtnmessages.h"
-#include "fieldbushelpers.h"
+#include "ttopologyfile.h"
 #include "support/tboundedcall.h"
 #include "support/tunprivilegedfiles.h"
 #include "util/eygeneral.h"

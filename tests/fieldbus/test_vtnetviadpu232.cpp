@@ -2,7 +2,8 @@
 #include "fieldbus/tpcuart.h"
 #include "fieldbus/tvtnetlinecodec.h"
 #include "fieldbus/vtnmessages.h"
-#include "fieldbushelpers.h"
+#include "trecordinglink.h"
+#include "ttopologyfile.h"
 #include "util/exception.h"
 
 #include <gtest/gtest.h>
