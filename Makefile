@@ -27,7 +27,7 @@ else
 CMAKE_FLAGS += -DDPU_WERROR=OFF
 endif
 
-.PHONY: all deps configure build test run bench fuzz valgrind assets package package-test windows-test format-check clean
+.PHONY: all deps configure build test run bench fuzz valgrind assets package package-test windows-test qt-mingw format-check clean
 
 all: build
 
@@ -65,19 +65,28 @@ valgrind: build
 windows-test: deps
 	@scripts/windows-test.sh build-win
 
+# A static Qt for MinGW-w64, built from Debian's qt6-base source outside the
+# repository (~/.cache/dpu510tk3) and reused while its configuration holds.
+qt-mingw: deps
+	@JOBS=$(JOBS) scripts/build-qt-mingw.sh
+
 assets: build
 	@scripts/make-assets.sh $(BUILD_DIR)
 
-# The Debian package (build/dpu510tk3_VERSION_ARCH.deb), then its checks.
-package: build
-	cmake --build $(BUILD_DIR) --target package
+# The Debian package (build-deb/dpu510tk3_VERSION_ARCH.deb), built with
+# Debian's hardening flags in a folder of its own; DPU_VERSION=x.y sets its
+# version. Then its checks, which compare it with the everyday build.
+PKG_BUILD_DIR ?= build-deb
+DPU_VERSION ?=
+package: deps
+	@JOBS=$(JOBS) WERROR=$(WERROR) scripts/package-build.sh $(PKG_BUILD_DIR) $(DPU_VERSION)
 
-package-test: package
-	@scripts/package-test.sh $(BUILD_DIR)
+package-test: build package
+	@scripts/package-test.sh $(BUILD_DIR) $(PKG_BUILD_DIR)
 
 # Reports every tracked .cpp/.h that clang-format would change; changes nothing.
 format-check: deps
 	git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run -Werror
 
 clean:
-	rm -rf build build-asan build-fuzz build-win
+	rm -rf build build-asan build-fuzz build-win build-deb

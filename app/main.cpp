@@ -1,4 +1,5 @@
 #include "app/qterrmsgbox.h"
+#include "app/teditorarguments.h"
 #include "app/tform1.h"
 #include "app/tstderrprompts.h"
 #include "dpu510tk3_version.h"
@@ -9,17 +10,29 @@
 #include <QTimer>
 
 #include <cstdio>
-#include <cstring>
 #include <exception>
 #include <memory>
 
 int main(int argc, char* argv[]) {
-    // Answered before Qt starts, so it works without a display.
-    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+    // Answered before Qt starts: no display, no platform plug-in, no window.
+    switch (TEditorArguments::Early(argc, argv)) {
+    case TEditorArguments::TEarly::Help:
+        std::fputs(TEditorArguments::HelpText(), stdout);
+        return 0;
+    case TEditorArguments::TEarly::Version:
         std::printf("dpu510tk3-editor %s\n", DPU510TK3_VERSION);
         return 0;
+    case TEditorArguments::TEarly::Run:
+        break;
     }
     QApplication app(argc, argv);
+    QStringList files;
+    QString badOption;
+    if (!TEditorArguments::Files(QApplication::arguments(), files, badOption)) {
+        std::fprintf(stderr, "dpu510tk3-editor: unknown option \"%s\"\n%s",
+                     badOption.toLocal8Bit().constData(), TEditorArguments::HelpText());
+        return 2;
+    }
     // DPU510TK3_SMOKE_TEST: a check of an installed editor with nobody at the
     // screen. Every box, the window's and the libraries', goes to standard
     // error as "[Box] ..." and the editor ends as soon as its window is up,
@@ -46,12 +59,15 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     form->show();
+    form->OpenFiles(files);
     if (smokeTest) {
         QTimer::singleShot(0, &app, [&app, &form] {
             const bool ok = form->StartupCompleted();
             std::fprintf(stderr, "[Smoke test] %s in %s\n",
                          ok ? "start-up completed" : "start-up stopped",
                          form->StartupDir().toLocal8Bit().constData());
+            std::fprintf(stderr, "[Smoke test] %s\n",
+                         form->StatusText(0).toLocal8Bit().constData());
             app.exit(ok ? 0 : 1);
         });
     }

@@ -332,6 +332,29 @@ bool TForm1::OpenProjectFile(const std::string& Path) {
     return FProjSession->ConfirmUnsaved() && LoadProjectFile(Path);
 }
 
+void TForm1::OpenFiles(const QStringList& Files) {
+    bool projectNamed = false;
+    for (const QString& file : Files) {
+        const std::string path = FromQ(QFileInfo(file).absoluteFilePath());
+        if (TDropHandler::HasSuffix(file, "dcf")) {
+            if (std::exchange(projectNamed, true)) {
+                AppendLog("[Warning] One project at a time: " + path + " not opened");
+                continue;
+            }
+            Guarded(Ask(), [this, path] { OpenProjectFile(path); })();
+        } else if (TDropHandler::HasSuffix(file, "bin")) {
+            // Not modal: the window stays usable beside the image.
+            auto* view = new TRomImageView(path, FConfig, FLibrary, Ask(), this);
+            view->setAttribute(Qt::WA_DeleteOnClose);
+            view->show();
+        } else {
+            Ask().MessageBox("File error",
+                             "Can not open " + path +
+                                 ": not a project file (.dcf) or ROM image (.BIN)!!\n\n");
+        }
+    }
+}
+
 TProjectFile::TLoadResult TForm1::ShowLoaded(TProjectFile::TLoadResult Result) {
     if (Result == TProjectFile::TLoadResult::Loaded ||
         Result == TProjectFile::TLoadResult::ConversionError) {

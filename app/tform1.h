@@ -81,6 +81,11 @@ public:
     // changes (a dropped file, a recent project); false when cancelled or
     // not applied.
     bool OpenProjectFile(const std::string& Path);
+    // Files named on the command line or by the desktop: the first project
+    // file opens as OpenProjectFile does (a further one gets a log line), each
+    // ROM image in a ROM image window of its own; any other file is refused
+    // with a box. Failures are shown through Prompts.
+    void OpenFiles(const QStringList& Files);
 
     // True while the project has changes that no Save has written.
     bool HasUnsavedChanges() const;
@@ -100,8 +105,6 @@ public:
     // Selects the first label cell holding text, which shows its preview.
     void SelectFirstLabel();
 
-    // "COM 1".."COM 16" can be opened; the list offers up to "COM 20".
-    static constexpr unsigned UsableComPorts = TMakePage::UsableComPorts;
     // The status panels' widths while the window has room for them.
     static constexpr int StatusPanelWidths[4] = {400, 160, 230, 40};
     // The smallest the window gets, unless the screen is smaller still.

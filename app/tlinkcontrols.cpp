@@ -6,7 +6,6 @@
 #include "link/linksession.h"
 #include "project/tproject.h"
 #include "rom/romimagecheck.h"
-#include "serial/tcustomuart.h"
 #include "util/fileaccess.h"
 
 #include <QDateTime>
@@ -25,8 +24,9 @@ TLinkControls::TLinkControls(DpuLink::TLinkSession& Session, TMakePage* Make,
     DpuLink::TDeviceLink& link = FSession.Link();
     link.OnControlsChanged = [this] { Update(); };
     link.OnProgress = [this](unsigned BlockNo) { FMake->SetProgress(static_cast<int>(BlockNo)); };
-    connect(FMake, &TMakePage::ConnectRequested, this,
-            [this](unsigned Port) { Guarded(FAsk, [this, Port] { OnConnect(Port); })(); });
+    connect(FMake, &TMakePage::ConnectRequested, this, [this](const QString& Port) {
+        Guarded(FAsk, [this, Port] { OnConnect(FromQ(Port)); })();
+    });
     connect(FMake, &TMakePage::DisconnectRequested, this,
             Guarded(FAsk, [this] { OnDisconnect(); }));
     connect(FMake, &TMakePage::BaudChosen, this,
@@ -80,12 +80,15 @@ void TLinkControls::ShowState() {
     if (!transferring) FMake->SetProgress(0);
 }
 
-void TLinkControls::OnConnect(unsigned Port) {
+void TLinkControls::OnConnect(const std::string& Port) {
     DpuLink::TDeviceLink& link = FSession.Link();
     if (!link.Connected()) {
-        link.Connect(Port);
-        // A number the component refused leaves it on the port it had: show that one.
-        FMake->SelectComPort(FSession.Uart().pr_UartPortNumber());
+        // A number the component refuses (with its own box) leaves the port it
+        // had: that one is opened, as the window always did, and shown.
+        std::string refused;
+        FSession.SelectPort(Port, refused);
+        link.Connect();
+        if (const unsigned number = FSession.ComPortNumber()) FMake->SelectComPort(number);
     }
     Update();
 }

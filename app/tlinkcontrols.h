@@ -40,7 +40,8 @@ public:
 
 private:
     void ShowState();
-    void OnConnect(unsigned Port);
+    // Port is a port name as DpuLink::TPortName reads it.
+    void OnConnect(const std::string& Port);
     void OnDisconnect();
     void OnUpload();
     void OnDateTimeSync();

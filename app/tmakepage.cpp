@@ -5,7 +5,7 @@
 #include "app/tdrophandler.h"
 #include "app/tfilebrowser.h"
 #include "app/tpicturebox.h"
-#include "serial/comports.h"
+#include "link/portname.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -27,6 +27,7 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
+using DpuLink::TPortName;
 using DpuProject::TProject;
 
 TMakePage::TMakePage(YVclUtil::Prompts* Prompts, QWidget* Parent) : QWidget(Parent) {
@@ -77,7 +78,7 @@ void TMakePage::ConnectIntents() {
         }
         // The line under the list may be stale: a port link made meanwhile.
         ShowComPortDevice();
-        emit ConnectRequested(SelectedComPort());
+        emit ConnectRequested(QStringLiteral("COM%1").arg(SelectedComPort()));
     });
     connect(FBaud, &QComboBox::activated, this, [this] { emit BaudChosen(FBaud->currentText()); });
     connect(FUpload, &QPushButton::clicked, this, &TMakePage::UploadRequested);
@@ -291,11 +292,11 @@ void TMakePage::ClearLog() {
 }
 
 QString TMakePage::ComPortDeviceText(unsigned Number) {
-    if (Number > UsableComPorts)
+    if (Number > TPortName::kComPortCount)
         return QStringLiteral("COM %1 is not supported (COM 1 to COM %2)")
             .arg(Number)
-            .arg(UsableComPorts);
-    const std::string dev = YVclCtrl::ResolveComPort(Number);
+            .arg(TPortName::kComPortCount);
+    const std::string dev = TPortName::ComDevice(Number);
     if (dev.empty()) return QStringLiteral("Device: none");
     const QFileInfo info(ToQ(dev));
     if (!info.isSymLink()) return QStringLiteral("Device: ") + ToQ(dev);
@@ -311,15 +312,13 @@ void TMakePage::ShowComPortDevice() {
     for (int i = 0; i < FComPort->count(); ++i) {
         const unsigned number = static_cast<unsigned>(i + 1);
         FComPort->setItemData(i, ComPortDeviceText(number), Qt::ToolTipRole);
-        const bool present = number <= UsableComPorts &&
-                             !YVclCtrl::ResolveComPort(number).empty() &&
-                             QFileInfo::exists(ToQ(YVclCtrl::ResolveComPort(number)));
+        const std::string dev = TPortName::ComDevice(number);
+        const bool present = !dev.empty() && QFileInfo::exists(ToQ(dev));
         FComPort->setItemData(i, present ? QVariant() : QVariant(absent), Qt::ForegroundRole);
     }
     const unsigned current = SelectedComPort();
     FComDevice->setText(ComPortDeviceText(current));
-    const std::string dev =
-        current <= UsableComPorts ? YVclCtrl::ResolveComPort(current) : std::string();
+    const std::string dev = TPortName::ComDevice(current);
     FComDevice->setToolTip(dev.empty()
                                ? QStringLiteral("The device this COM port stands for")
                                : QStringLiteral("COM %1 opens %2").arg(current).arg(ToQ(dev)));

@@ -35,12 +35,10 @@ public:
     // Prompts answers the file browser's questions; it must outlive the page.
     explicit TMakePage(YVclUtil::Prompts* Prompts, QWidget* Parent = nullptr);
 
-    // "COM 1".."COM 16" can be opened; the list offers up to "COM 20".
-    static constexpr unsigned UsableComPorts = 16;
-
     void AppendLog(const QString& Line);
     void ClearLog();
-    // What the chosen "COM n" stands for, beside the list and in its tool tips.
+    // What the chosen "COM n" stands for, beside the list and in its tool tips;
+    // "COM 1" to "COM TPortName::kComPortCount" can be opened.
     void ShowComPortDevice();
     // 1-based number of the chosen "COM n".
     unsigned SelectedComPort() const;
@@ -85,8 +83,10 @@ signals:
     void RomFileChosen(const QString& Name);
     void RomImageViewRequested();
     void MakeRomRequested();
-    // "Connect" with "COM Port" chosen (1-based), "Disconnect" while connected.
-    void ConnectRequested(unsigned Port);
+    // "Connect" with the port name of the chosen entry ("COM18" for "COM 18":
+    // the list offers more ports than can be opened, and the link has the
+    // last word on them), "Disconnect" while connected.
+    void ConnectRequested(const QString& Port);
     void DisconnectRequested();
     void BaudChosen(const QString& Text);
     void UploadRequested();

@@ -1,5 +1,6 @@
 #include "cli/diffcommand.h"
 
+#include "cli/cliarguments.h"
 #include "cli/clioutput.h"
 #include "cli/romimageinput.h"
 #include "rom/tromimagediff.h"
@@ -27,33 +28,17 @@ std::string TDiffCommand::Help() {
 }
 
 int TDiffCommand::Run(const std::vector<std::string>& Args) {
-    TCliOutput out;
-    std::vector<std::string> files;
+    std::string files[2];
     std::string png, glb;
-    for (size_t i = 0; i < Args.size(); ++i) {
-        const std::string& a = Args[i];
-        if (a == "-h" || a == "--help") {
-            std::fputs(Help().c_str(), stdout);
-            return CliOk;
-        }
-        if (a == "--png" || a == "--glb") {
-            if (i + 1 >= Args.size() || Args[i + 1].empty()) {
-                out.Error("diff: " + a + " needs a name");
-                return CliUsage;
-            }
-            (a == "--png" ? png : glb) = Args[++i];
-        } else if (a.size() > 1 && a[0] == '-') {
-            out.Error("diff: unknown option " + a);
-            return CliUsage;
-        } else {
-            files.push_back(a);
-        }
-    }
-    if (files.size() != 2) {
-        out.Error("usage: dpu510tk3 diff A.BIN B.BIN [--png DIR] [--glb FILE]");
-        return CliUsage;
-    }
+    TCliArguments args(Command());
+    args.Operand("A.BIN", files[0]);
+    args.Operand("B.BIN", files[1]);
+    args.Value("--png", png);
+    args.Value("--glb", glb);
+    int status = CliOk;
+    if (!args.Parse(Args, status)) return status;
 
+    TCliOutput out;
     TRomImageInput input;
     input.Prepare(glb);
     DpuRom::TRomImage images[2];

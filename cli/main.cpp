@@ -1,3 +1,4 @@
+#include "cli/cliarguments.h"
 #include "cli/clicommand.h"
 #include "cli/diffcommand.h"
 #include "cli/romreportcommand.h"
@@ -42,15 +43,20 @@ void PrintHelp(FILE* To) {
                To);
 }
 
+// A usage error before a command is known: every way to call the tool.
+int UsageError(const std::string& Reason) {
+    std::string usage;
+    for (const TCliCommand& c : Commands())
+        usage += (usage.empty() ? "dpu510tk3 " : "\n       dpu510tk3 ") + std::string(c.Synopsis);
+    usage += "\n       dpu510tk3 --help | --version";
+    return TCliArguments::UsageError("dpu510tk3", usage, Reason);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    // Core only: the program directory comes from the application object.
-    QCoreApplication app(argc, argv);
-    if (argc < 2) {
-        PrintHelp(stderr);
-        return CliUsage;
-    }
+    if (argc < 2) return UsageError("COMMAND is missing");
+    // Answered before anything else starts.
     const std::string name = argv[1];
     if (name == "-h" || name == "--help" || name == "help") {
         PrintHelp(stdout);
@@ -60,9 +66,10 @@ int main(int argc, char** argv) {
         std::printf("dpu510tk3 %s\n", DPU510TK3_VERSION);
         return CliOk;
     }
+    // Core only: the program directory comes from the application object.
+    QCoreApplication app(argc, argv);
     for (const TCliCommand& c : Commands())
         if (name == c.Name) return c.Run(std::vector<std::string>(argv + 2, argv + argc));
-    std::fprintf(stderr, "dpu510tk3: unknown command \"%s\"\n", name.c_str());
-    PrintHelp(stderr);
-    return CliUsage;
+    if (name.size() > 1 && name[0] == '-') return UsageError("unknown option \"" + name + "\"");
+    return UsageError("unknown command \"" + name + "\"");
 }

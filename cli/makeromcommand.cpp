@@ -1,5 +1,6 @@
 #include "cli/makeromcommand.h"
 
+#include "cli/cliarguments.h"
 #include "cli/clioutput.h"
 #include "project/tconfiguration.h"
 #include "project/tproject.h"
@@ -7,8 +8,6 @@
 #include "project/tstartup.h"
 #include "rom/glyphlibrary.h"
 #include "rom/tmakerom.h"
-
-#include <cstdio>
 
 using DpuProject::TConfiguration;
 using DpuProject::TProject;
@@ -48,40 +47,17 @@ std::string TMakeRomCommand::Help() {
 }
 
 int TMakeRomCommand::Run(const std::vector<std::string>& Args) {
-    TCliOutput out;
     std::string project;
     std::string output;
     bool strict = false;
-    for (size_t i = 0; i < Args.size(); ++i) {
-        const std::string& a = Args[i];
-        if (a == "-h" || a == "--help") {
-            std::fputs(Help().c_str(), stdout);
-            return CliOk;
-        }
-        if (a == "-o") {
-            if (i + 1 >= Args.size() || Args[i + 1].empty()) {
-                out.Error("make-rom: -o needs a file name");
-                return CliUsage;
-            }
-            output = Args[++i];
-        } else if (a == "--strict") {
-            strict = true;
-        } else if (a.size() > 1 && a[0] == '-') {
-            out.Error("make-rom: unknown option " + a);
-            return CliUsage;
-        } else if (project.empty()) {
-            project = a;
-        } else {
-            out.Error("make-rom: more than one project file given");
-            return CliUsage;
-        }
-    }
-    if (project.empty()) {
-        out.Error("make-rom: no project file given\nusage: dpu510tk3 make-rom PROJECT.dcf [-o "
-                  "FILE] [--strict]");
-        return CliUsage;
-    }
+    TCliArguments args(Command());
+    args.Operand("PROJECT.dcf", project);
+    args.Value("-o", output);
+    args.Flag("--strict", strict);
+    int status = CliOk;
+    if (!args.Parse(Args, status)) return status;
 
+    TCliOutput out;
     // Every failure below is said in the tool's words; the libraries' raw
     // boxes would only come first and say less.
     out.HoldLibraryBoxes();

@@ -1,5 +1,6 @@
 #include "cli/recovercommand.h"
 
+#include "cli/cliarguments.h"
 #include "cli/clioutput.h"
 #include "cli/romimageinput.h"
 #include "project/dputext.h"
@@ -50,44 +51,19 @@ std::string TRecoverCommand::Help() {
 }
 
 int TRecoverCommand::Run(const std::vector<std::string>& Args) {
-    TCliOutput out;
     std::string file, project, bitmaps, users, glb;
     bool strict = false;
-    for (size_t i = 0; i < Args.size(); ++i) {
-        const std::string& a = Args[i];
-        if (a == "-h" || a == "--help") {
-            std::fputs(Help().c_str(), stdout);
-            return CliOk;
-        }
-        if (a == "--strict") {
-            strict = true;
-        } else if (a == "-o" || a == "--bitmaps" || a == "--user-bitmaps" || a == "--glb") {
-            if (i + 1 >= Args.size() || Args[i + 1].empty()) {
-                out.Error("recover: " + a + " needs a name");
-                return CliUsage;
-            }
-            std::string& target = a == "-o"          ? project
-                                  : a == "--bitmaps" ? bitmaps
-                                  : a == "--glb"     ? glb
-                                                     : users;
-            target = Args[++i];
-        } else if (a.size() > 1 && a[0] == '-') {
-            out.Error("recover: unknown option " + a);
-            return CliUsage;
-        } else if (file.empty()) {
-            file = a;
-        } else {
-            out.Error("recover: more than one image given");
-            return CliUsage;
-        }
-    }
-    if (file.empty() || project.empty()) {
-        out.Error("recover: an image and -o PROJECT.dcf are needed\n"
-                  "usage: dpu510tk3 recover ROM.BIN -o PROJECT.dcf [--bitmaps DIR] "
-                  "[--user-bitmaps DIR] [--glb FILE] [--strict]");
-        return CliUsage;
-    }
+    TCliArguments args(Command());
+    args.Operand("ROM.BIN", file);
+    args.Value("-o", project, true);
+    args.Value("--bitmaps", bitmaps);
+    args.Value("--user-bitmaps", users);
+    args.Value("--glb", glb);
+    args.Flag("--strict", strict);
+    int status = CliOk;
+    if (!args.Parse(Args, status)) return status;
 
+    TCliOutput out;
     TRomImageInput input;
     input.Prepare(glb);
     // User bitmaps go to the workspace unless told otherwise: the program's

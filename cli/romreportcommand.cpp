@@ -1,5 +1,6 @@
 #include "cli/romreportcommand.h"
 
+#include "cli/cliarguments.h"
 #include "cli/clioutput.h"
 #include "cli/romimageinput.h"
 #include "rom/tromimagepainter.h"
@@ -31,39 +32,17 @@ std::string TRomReportCommand::Help() {
 }
 
 int TRomReportCommand::Run(const std::vector<std::string>& Args) {
-    TCliOutput out;
     std::string file, png, glb;
     bool json = false;
-    for (size_t i = 0; i < Args.size(); ++i) {
-        const std::string& a = Args[i];
-        if (a == "-h" || a == "--help") {
-            std::fputs(Help().c_str(), stdout);
-            return CliOk;
-        }
-        if (a == "--json") {
-            json = true;
-        } else if (a == "--png" || a == "--glb") {
-            if (i + 1 >= Args.size() || Args[i + 1].empty()) {
-                out.Error("inspect: " + a + " needs a name");
-                return CliUsage;
-            }
-            (a == "--png" ? png : glb) = Args[++i];
-        } else if (a.size() > 1 && a[0] == '-') {
-            out.Error("inspect: unknown option " + a);
-            return CliUsage;
-        } else if (file.empty()) {
-            file = a;
-        } else {
-            out.Error("inspect: more than one image given");
-            return CliUsage;
-        }
-    }
-    if (file.empty()) {
-        out.Error("inspect: no image given\nusage: dpu510tk3 inspect ROM.BIN [--png DIR] [--json] "
-                  "[--glb FILE]");
-        return CliUsage;
-    }
+    TCliArguments args(Command());
+    args.Operand("ROM.BIN", file);
+    args.Value("--png", png);
+    args.Flag("--json", json);
+    args.Value("--glb", glb);
+    int status = CliOk;
+    if (!args.Parse(Args, status)) return status;
 
+    TCliOutput out;
     TRomImageInput input;
     input.Prepare(glb);
     DpuRom::TRomImage image;

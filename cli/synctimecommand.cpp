@@ -1,8 +1,7 @@
 #include "cli/synctimecommand.h"
 
+#include "cli/cliarguments.h"
 #include "cli/uploadcommand.h"
-
-#include <cstdio>
 
 TCliCommand TSyncTimeCommand::Command() {
     return {"sync-time", "sync-time --port PORT [--msg] [--response-timeout-ms N]", &Help, &Run};
@@ -18,19 +17,9 @@ std::string TSyncTimeCommand::Help() {
 }
 
 int TSyncTimeCommand::Run(const std::vector<std::string>& Args) {
-    for (const auto& a : Args)
-        if (a == "--help" || a == "-h") {
-            std::fputs(Help().c_str(), stdout);
-            return CliOk;
-        }
     TUploadCommand::TLinkOptions opts;
-    std::string error;
-    const bool parsed = TUploadCommand::ParseLinkOptions(Args, opts, error);
-    if (parsed && opts.Force) error = "unknown option \"--force\"";
-    if (!parsed || !error.empty() || !opts.Positional.empty()) {
-        if (error.empty()) error = "unexpected argument \"" + opts.Positional.front() + "\"";
-        std::fprintf(stderr, "dpu510tk3 sync-time: %s\n%s", error.c_str(), Help().c_str());
-        return CliUsage;
-    }
+    TCliArguments args(Command());
+    int status = CliOk;
+    if (!TUploadCommand::ParseLinkOptions(args, Args, opts, status)) return status;
     return TUploadCommand::RunTransfer("sync-time", opts, false, "");
 }

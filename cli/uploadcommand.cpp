@@ -1,8 +1,10 @@
 #include "cli/uploadcommand.h"
 
+#include "cli/cliarguments.h"
 #include "cli/clioutput.h"
 #include "link/linksession.h"
 #include "link/devicelink.h"
+#include "link/portname.h"
 #include "project/tconfiguration.h"
 #include "rom/romimagecheck.h"
 #include "serial/tcustomuart.h"
@@ -87,82 +89,43 @@ std::string TUploadCommand::Help() {
 
 namespace {
 
-// A port named "COMn" with n outside COM1..COM16 is a mistake in the
-// arguments, found before anything is opened. Anything else is a device path.
+// A port named "COMn" that the component does not open is a mistake in the
+// arguments, found before anything is opened (TLinkSession::SelectPort would
+// refuse it the same way later).
 bool ComNumberOutOfRange(const std::string& Name, std::string& Error) {
-    if (Name.size() <= 3) return false;
-    for (size_t i = 0; i < 3; ++i)
-        if (std::toupper(static_cast<unsigned char>(Name[i])) != "COM"[i]) return false;
-    std::string digits = Name.substr(3);
-    if (!digits.empty() && digits[0] == ' ') digits.erase(0, 1);
-    if (digits.empty() || digits.size() > 3) return false;
-    for (char c : digits)
-        if (!std::isdigit(static_cast<unsigned char>(c))) return false;
-    const long n = std::strtol(digits.c_str(), nullptr, 10);
-    if (n >= 1 && n <= 16) return false;
-    Error = "--port " + Name + ": port number " + digits + " is out of range (COM1 to COM16)";
+    std::string reason;
+    if (DpuLink::TPortName(Name).Usable(reason)) return false;
+    Error = "--port " + Name + ": " + reason;
     return true;
 }
 
 } // namespace
 
-bool TUploadCommand::ParseLinkOptions(const std::vector<std::string>& Args, TLinkOptions& Out,
-                                      std::string& Error) {
-    for (size_t i = 0; i < Args.size(); ++i) {
-        const std::string& a = Args[i];
-        if (a == "--msg") {
-            Out.MsgOn = true;
-        } else if (a == "--force") {
-            Out.Force = true;
-        } else if (a == "--port" || a == "--response-timeout-ms") {
-            if (i + 1 >= Args.size()) {
-                Error = a + " needs a value";
-                return false;
-            }
-            const std::string& v = Args[++i];
-            if (a == "--port") {
-                if (ComNumberOutOfRange(v, Error)) return false;
-                Out.Port = v;
-                continue;
-            }
-            char* end = nullptr;
-            const long n = std::strtol(v.c_str(), &end, 10);
-            if (v.empty() || *end != '\0' || n < 1 || n > 3600000) {
-                Error =
-                    "--response-timeout-ms wants milliseconds from 1 to 3600000, not \"" + v + "\"";
-                return false;
-            }
-            Out.ResponseTimeoutMs = static_cast<int>(n);
-        } else if (a.size() > 1 && a[0] == '-') {
-            Error = "unknown option \"" + a + "\"";
-            return false;
-        } else {
-            Out.Positional.push_back(a);
-        }
-    }
-    if (Out.Port.empty()) {
-        Error = "--port is missing";
+bool TUploadCommand::ParseLinkOptions(TCliArguments& Parser, const std::vector<std::string>& Args,
+                                      TLinkOptions& Out, int& Exit) {
+    Parser.Value("--port", Out.Port, true);
+    Parser.Flag("--msg", Out.MsgOn);
+    long timeout = Out.ResponseTimeoutMs;
+    Parser.Number("--response-timeout-ms", timeout, 1, 3600000, "milliseconds");
+    if (!Parser.Parse(Args, Exit)) return false;
+    Out.ResponseTimeoutMs = static_cast<int>(timeout);
+    std::string error;
+    if (ComNumberOutOfRange(Out.Port, error)) {
+        Exit = Parser.UsageError(error);
         return false;
     }
     return true;
 }
 
 int TUploadCommand::Run(const std::vector<std::string>& Args) {
-    for (const auto& a : Args)
-        if (a == "--help" || a == "-h") {
-            std::fputs(Help().c_str(), stdout);
-            return CliOk;
-        }
     TLinkOptions opts;
-    std::string error;
-    if (!ParseLinkOptions(Args, opts, error) || opts.Positional.size() != 1) {
-        if (error.empty())
-            error = opts.Positional.empty() ? "the ROM file is missing"
-                                            : "more than one ROM file given";
-        std::fprintf(stderr, "dpu510tk3 upload: %s\n%s", error.c_str(), Help().c_str());
-        return CliUsage;
-    }
-    return RunTransfer("upload", opts, isatty(STDERR_FILENO) == 1, opts.Positional.front());
+    std::string romFile;
+    TCliArguments args(Command());
+    args.Operand("ROM.BIN", romFile);
+    args.Flag("--force", opts.Force);
+    int status = CliOk;
+    if (!ParseLinkOptions(args, Args, opts, status)) return status;
+    return RunTransfer("upload", opts, isatty(STDERR_FILENO) == 1, romFile);
 }
 
 int TUploadCommand::CheckRomFile(TCliOutput& Out, const std::string& RomFile, bool Force) {

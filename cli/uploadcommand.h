@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+class TCliArguments;
 class TCliOutput;
 
 // "upload ROM.BIN --port PORT [--msg] [--response-timeout-ms N] [--force]":
@@ -19,17 +20,18 @@ public:
         bool MsgOn = false;
         int ResponseTimeoutMs = 10000;
         bool Force = false; // upload: send a file that does not read as an image
-        std::vector<std::string> Positional;
     };
 
     static TCliCommand Command();
     static std::string Help();
     static int Run(const std::vector<std::string>& Args);
 
-    // Parses the shared options; false with the reason in Error (also for a
-    // COMn whose number is outside COM1 to COM16).
-    static bool ParseLinkOptions(const std::vector<std::string>& Args, TLinkOptions& Out,
-                                 std::string& Error);
+    // Adds the shared options to Parser (which holds the command's own), parses
+    // Args into Out and checks the port name. False when the command must end
+    // with Exit: 0 after the help, 2 after a usage error (printed; a COMn
+    // outside COM1 to COM16 is one).
+    static bool ParseLinkOptions(TCliArguments& Parser, const std::vector<std::string>& Args,
+                                 TLinkOptions& Out, int& Exit);
     // Runs one transfer on Options.Port: Start begins it on the connected link
     // (returning false when it refused). Returns the exit status; reasons go
     // to standard error prefixed with "dpu510tk3 <Command>: ".

@@ -69,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     link.OnTransferEnded = [&](DpuLink::TLinkOutcome o) {
         finished += o == DpuLink::TLinkOutcome::Finished;
     };
-    if (!link.Connect(1) || !link.StartUpload(RomFile(which))) std::abort();
+    if (!link.Connect() || !link.StartUpload(RomFile(which))) std::abort();
     const unsigned blocks = link.BlockCount();
     if (blocks != (kSizes[which] == 62400 ? 975u : 976u)) std::abort();
 
@@ -112,7 +112,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
             }
         } else if (b == 0xFC) {
             link.OnPortLost("fuzz");
-            if (!link.Connect(1)) std::abort();
+            if (!link.Connect()) std::abort();
         } else {
             deliver(&b, 1);
         }

@@ -45,9 +45,8 @@ void TDeviceLink::SetButtons(bool Upload, bool Sync) {
 
 // ---------------------------------------------------------------- connection
 
-bool TDeviceLink::Connect(unsigned PortNumber) {
+bool TDeviceLink::Connect() {
     if (Port.IsOpened()) Port.Close();
-    if (PortNumber != 0) Port.SetPortNumber(PortNumber);
     if (!Port.Open()) {
         // Claiming a connection on a port that is not open would leave every
         // transfer waiting 100 s for nothing; say why and stay disconnected.

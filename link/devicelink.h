@@ -55,11 +55,11 @@ public:
     TDeviceLink(TLinkPort& Port, TLinkTimer& Timer, TLinkClock& Clock, YVclUtil::MessageSink& Log);
 
     // ---- Connection ----
-    // Closes the port if open, chooses PortNumber (0 keeps the port's current
-    // choice), opens it. On success logs ">>> Open <port> <<<", becomes
+    // Closes the port if open and opens it again as chosen (the port is
+    // chosen through TLinkSession::SelectPort). On success logs ">>> Open <port> <<<", becomes
     // connected and enables both transfer buttons. On failure logs why (the
     // port's LastErrMsg), stays disconnected and returns false.
-    bool Connect(unsigned PortNumber = 0);
+    bool Connect();
     // Closes the port, logs ">>> Close <port> <<<", disables both buttons and
     // stops the response timer; the transfer state is left as it is.
     void Disconnect();

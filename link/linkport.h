@@ -26,9 +26,6 @@ public:
     // The reason of the most recent failure of Open or SendData ("" if none).
     virtual std::string LastErrMsg() const = 0;
 
-    // Chooses port number Number (1-based) for the next Open. The component may
-    // refuse it (with its own message box) and keep the previous number.
-    virtual void SetPortNumber(unsigned Number) = 0;
     // Applies a line speed for the next Open; the component refuses what it
     // cannot do.
     virtual void SetBaud(unsigned Baud) = 0;

@@ -1,5 +1,6 @@
 #include "link/linksession.h"
 
+#include "link/portname.h"
 #include "link/qtlinktimer.h"
 #include "link/systemlinkclock.h"
 #include "link/uartlinkport.h"
@@ -7,8 +8,6 @@
 
 #include <QEventLoop>
 
-#include <cctype>
-#include <cstdlib>
 #include <utility>
 
 namespace DpuLink {
@@ -45,28 +44,21 @@ void TLinkSession::ReleasePort() {
 }
 
 bool TLinkSession::SelectPort(const std::string& Name, std::string& Reason) {
-    const bool com = Name.size() > 3 && std::toupper(static_cast<unsigned char>(Name[0])) == 'C' &&
-                     std::toupper(static_cast<unsigned char>(Name[1])) == 'O' &&
-                     std::toupper(static_cast<unsigned char>(Name[2])) == 'M';
-    if (com) {
-        std::string digits = Name.substr(3);
-        if (!digits.empty() && digits[0] == ' ') digits.erase(0, 1);
-        bool allDigits = !digits.empty() && digits.size() <= 3;
-        for (char c : digits)
-            allDigits = allDigits && std::isdigit(static_cast<unsigned char>(c));
-        if (allDigits) {
-            const unsigned n = static_cast<unsigned>(std::strtoul(digits.c_str(), nullptr, 10));
-            if (n < 1 || n > 16) {
-                Reason = "port number " + digits + " is out of range (COM1 to COM16)";
-                return false;
-            }
-            UartPtr->pw_UartDevicePath("");
-            UartPtr->pw_UartPortNumber(n);
-            return true;
-        }
+    const TPortName port(Name);
+    if (!port.IsComName()) {
+        UartPtr->pw_UartDevicePath(Name);
+        return true;
     }
-    UartPtr->pw_UartDevicePath(Name);
+    // The component has the last word on a number: one it does not open gets
+    // its box, and it keeps the port it had (a device path as well).
+    UartPtr->pw_UartPortNumber(port.Number());
+    if (!port.Usable(Reason)) return false;
+    UartPtr->pw_UartDevicePath("");
     return true;
+}
+
+unsigned TLinkSession::ComPortNumber() const {
+    return UartPtr->pr_UartDevicePath().empty() ? UartPtr->pr_UartPortNumber() : 0;
 }
 
 bool TLinkSession::Cancel() {

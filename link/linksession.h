@@ -35,9 +35,14 @@ public:
     TLinkSession(const TLinkSession&) = delete;
     TLinkSession& operator=(const TLinkSession&) = delete;
 
-    // "COMn" (or "COM n", any case) chooses port number n; anything else is a
-    // device path. False with the reason in Reason when n is out of range.
+    // The one way the window and the tool choose the port for the next
+    // Connect: a port name as TPortName reads it ("COMn" or a device path).
+    // A number the component does not open is refused by it (with its own
+    // box) and the previous choice stays; false then, with the reason in
+    // Reason ("port number 17 is out of range (COM1 to COM16)").
     bool SelectPort(const std::string& Port, std::string& Reason);
+    // n of the chosen "COM n"; 0 while a device path is chosen.
+    unsigned ComPortNumber() const;
 
     TDeviceLink& Link() { return *LinkPtr; }
     YVclCtrl::TCustomUart& Uart() { return *UartPtr; }

@@ -56,9 +56,6 @@ int TUartLinkPort::SendData(unsigned Bytes, const void* Data) {
 std::string TUartLinkPort::LastErrMsg() const {
     return Uart.pr_LastErrMsg();
 }
-void TUartLinkPort::SetPortNumber(unsigned Number) {
-    Uart.pw_UartPortNumber(Number);
-}
 void TUartLinkPort::SetBaud(unsigned Baud) {
     Uart.pw_UartBaud(Baud);
 }

@@ -33,7 +33,6 @@ public:
     bool Close() override;
     int SendData(unsigned Bytes, const void* Data) override;
     std::string LastErrMsg() const override;
-    void SetPortNumber(unsigned Number) override;
     void SetBaud(unsigned Baud) override;
     std::string PortLabel() const override;
 

@@ -3,8 +3,8 @@
 # Run at every build (cmake -P) so a new commit shows without reconfiguring; the
 # header is only rewritten when its text changes, so nothing rebuilds otherwise.
 #
-# In: PROJECT_VERSION, SOURCE_DIR, OUTPUT.
-set(text "${PROJECT_VERSION}")
+# In: DPU_VERSION, SOURCE_DIR, OUTPUT.
+set(text "${DPU_VERSION}")
 find_program(GIT_PROGRAM git)
 if(GIT_PROGRAM AND EXISTS "${SOURCE_DIR}/.git")
   execute_process(
@@ -14,7 +14,7 @@ if(GIT_PROGRAM AND EXISTS "${SOURCE_DIR}/.git")
     ERROR_QUIET
     RESULT_VARIABLE rc)
   if(rc EQUAL 0 AND NOT describe STREQUAL "")
-    set(text "${PROJECT_VERSION} (${describe})")
+    set(text "${DPU_VERSION} (${describe})")
   endif()
 endif()
 

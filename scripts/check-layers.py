@@ -23,7 +23,7 @@ LAYERS = {
     "rom": {"util", "project"},
     "link": {"util", "serial"},
     "fieldbus": {"util", "serial"},
-    "app": {"util", "serial", "project", "rom", "link", "fieldbus"},
+    "app": {"util", "project", "rom", "link", "fieldbus"},
     "cli": {"util", "serial", "project", "rom", "link", "fieldbus"},
 }
 

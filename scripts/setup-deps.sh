@@ -9,12 +9,13 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev
-  libinih-dev libsimpleini-dev
+  libinih-dev libsimpleini-dev libcli11-dev
   lrzsz valgrind python3 clang-format
-  g++-mingw-w64-x86-64 wine64
+  g++-mingw-w64-x86-64 wine64 perl
   xvfb xauth
   fonts-dejavu-core fonts-dejavu-extra fonts-noto-cjk
   dpkg-dev fakeroot lintian desktop-file-utils appstream librsvg2-bin gzip
+  bash-completion shared-mime-info libglib2.0-bin
 )
 
 missing=()

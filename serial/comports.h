@@ -7,6 +7,10 @@ namespace YVclCtrl {
 
 // How "COM n" of the component finds its device; one file per platform.
 
+// The component opens "COM 1" to "COM kComPortCount"; its port-number setter
+// refuses any other number, and so does every place that reads a port name.
+inline constexpr unsigned kComPortCount = 16;
+
 // The folder of per-user "COMn" symlinks: $XDG_CONFIG_HOME/dpu510tk3/ports/
 // (default ~/.config/dpu510tk3/ports/), with a trailing '/'. Empty on
 // Windows, which names its ports itself.

@@ -56,7 +56,7 @@ void TCustomUart::RunDestructor() {
 // ---- properties -----------------------------------------------------------
 
 void TCustomUart::pw_UartPortNumber(unsigned Value) {
-    if (Value < 1 || Value > 16) {
+    if (Value < 1 || Value > kComPortCount) {
         YVclUtil::ShowErrMsgBox_Printf(this, "%s", kInvalidValue);
         return;
     }

@@ -122,6 +122,9 @@ bool TPosixUartPort::Open(const std::string& Device, bool WriteThroughFlag) {
         return false;
     }
     ::ioctl(fd, TIOCEXCL);
+    // Bytes that arrived for an earlier opener (a reply it never read) are no
+    // answer to this one: a stale ACK would end the next transfer as done.
+    ::tcflush(fd, TCIFLUSH);
     Fd = fd;
     WriteThrough = WriteThroughFlag;
 

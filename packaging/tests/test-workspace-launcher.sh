@@ -28,6 +28,7 @@ cp "$launcher" "$root/usr/lib/dpu510tk3/dpu510tk3-workspace"
 ln -s ../lib/dpu510tk3/dpu510tk3-workspace "$root/usr/bin/dpu510tk3-workspace"
 cat > "$root/usr/lib/dpu510tk3/dpu510tk3-editor" <<'EDITOR'
 #!/bin/sh
+if [ "$1" = "--version" ]; then echo "dpu510tk3-editor 7.1~stand-in"; exit 0; fi
 printf '%s\n' "$PWD" "$@" > "$EDITOR_REPORT"
 EDITOR
 chmod +x "$root/usr/lib/dpu510tk3/dpu510tk3-editor"
@@ -38,6 +39,13 @@ done
 run() { env -u DPU510TK3_WORKSPACE -u DPU510TK3_DATADIR -u DPU510TK3_LIBDIR \
         HOME="$tmp/home" "$@"; }
 L=$root/usr/bin/dpu510tk3-workspace
+
+# --help and --version answer before anything is prepared: no workspace.
+out=$(run XDG_DATA_HOME="$tmp/xdg" "$L" --version)
+check "--version is the editor's version" [ "$out" = "dpu510tk3-workspace 7.1~stand-in" ]
+out=$(run XDG_DATA_HOME="$tmp/xdg" "$L" --restore --help)
+check "--help describes --version" grep -q -- "--version" <<< "$out"
+check "--help and --version made no workspace" [ ! -e "$tmp/xdg" ]
 
 # First start: the workspace under XDG_DATA_HOME, filled from share/.
 out=$(run XDG_DATA_HOME="$tmp/xdg" "$L" --prepare)
@@ -97,6 +105,15 @@ export EDITOR_REPORT=$tmp/editor-report
 (cd / && run XDG_DATA_HOME="$tmp/xdg" "$L" -platform offscreen)
 check "editor started in the workspace" [ "$(sed -n 1p "$EDITOR_REPORT")" = "$ws" ]
 check "editor arguments passed" [ "$(sed -n 2,3p "$EDITOR_REPORT" | tr '\n' ' ')" = "-platform offscreen " ]
+
+# Files named relative to where the launcher was started still name them in
+# the workspace: projects and ROM images (even not yet there) and existing
+# files; options, their values and absolute paths pass as they are.
+mkdir -p "$tmp/here/sub"
+touch "$tmp/here/notes.txt"
+(cd "$tmp/here" && run XDG_DATA_HOME="$tmp/xdg" "$L" -style fusion sub/a.dcf B.BIN notes.txt /abs/c.dcf -- -odd.dcf)
+check "relative files made absolute, the rest kept" [ "$(sed -n '2,$p' "$EDITOR_REPORT" | tr '\n' ' ')" = \
+    "-style fusion $tmp/here/sub/a.dcf $tmp/here/B.BIN $tmp/here/notes.txt /abs/c.dcf -- $tmp/here/-odd.dcf " ]
 
 # A tree without installation files is refused with a reason.
 rm -rf "$share"

@@ -96,6 +96,49 @@ TEST(EditorLink, FailedConnectStaysDisconnected) {
     EXPECT_FALSE(LogText(form).contains(">>> Open COM 16 <<<"));
 }
 
+// The window's Connect hands a port name to the link as the tool's --port
+// does: "COM n" through its per-user link, a refused number keeps the port the
+// component had (after its own box), and a device path is opened as it is.
+TEST(EditorLink, ConnectChoosesThePortByNameThroughTheLink) {
+    TTestWorkspace ws;
+    TPtyPair pty;
+    const QString slave = QString::fromStdString(pty.SlavePath);
+    LinkComPort(10, slave);
+    TakeErrorBoxes();
+    TScriptedEditorPrompts ask;
+    TForm1 form(&ask);
+    auto* com = Find<QComboBox>(form, "ComPortBox");
+    SelectComPort(form, 9);
+    Click(form, "ConnectButton");
+    ASSERT_TRUE(form.Link().Connected()) << LogText(form).toStdString();
+    EXPECT_TRUE(LogText(form).contains(">>> Open COM 10 <<<"));
+    EXPECT_TRUE(TakeErrorBoxes().empty());
+    Click(form, "ConnectButton");
+    ASSERT_FALSE(form.Link().Connected());
+
+    SelectComPort(form, 16);
+    EXPECT_EQ(Find<QLabel>(form, "ComPortDevice")->text(),
+              "COM 17 is not supported (COM 1 to COM 16)");
+    Click(form, "ConnectButton");
+    const auto boxes = TakeErrorBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].Caption, "PcUart1");
+    EXPECT_EQ(boxes[0].Text, "Invalid value !!!");
+    EXPECT_TRUE(form.Link().Connected());
+    EXPECT_TRUE(LogText(form).endsWith(">>> Open COM 10 <<<")) << LogText(form).toStdString();
+    EXPECT_EQ(com->currentIndex(), 9);
+    Click(form, "ConnectButton");
+
+    // What the page would announce for a port typed as a path.
+    emit form.findChild<TMakePage*>()->ConnectRequested(slave);
+    ASSERT_TRUE(form.Link().Connected()) << LogText(form).toStdString();
+    EXPECT_TRUE(LogText(form).endsWith(">>> Open " + slave + " <<<"))
+        << LogText(form).toStdString();
+    EXPECT_EQ(com->currentIndex(), 9);
+    Click(form, "ConnectButton");
+    EXPECT_TRUE(LogText(form).endsWith(">>> Close " + slave + " <<<"));
+}
+
 TEST(EditorLink, UploadThroughTheWindowReachesTheDisplay) {
     TTestWorkspace ws;
     TSimulator sim(ws.Path() + "/received.bin");
@@ -414,7 +457,7 @@ TEST(EditorMakePage, AnnouncesIntentsInsteadOfHandingOutWidgets) {
     page.findChild<QComboBox*>("ComPortBox")->setCurrentIndex(2);
     page.findChild<QAbstractButton*>("ConnectButton")->click();
     ASSERT_EQ(connect.count(), 1);
-    EXPECT_EQ(connect[0][0].toUInt(), 3u);
+    EXPECT_EQ(connect[0][0].toString(), "COM3");
     page.ShowLinkControls(true, true, true, false);
     page.findChild<QAbstractButton*>("ConnectButton")->click();
     EXPECT_EQ(disconnect.count(), 1);

@@ -30,7 +30,8 @@ protected:
         ASSERT_TRUE(Dir.isValid());
         Link.OnTransferEnded = [this](TLinkOutcome o) { Outcomes.push_back(o); };
         Link.OnProgress = [this](unsigned n) { LastProgress = n; };
-        ASSERT_TRUE(Link.Connect(3));
+        Port.Number_ = 3;
+        ASSERT_TRUE(Link.Connect());
     }
 
     // A file of Size bytes: byte i = i*13 + (i >> 9), first 256 encoded as MAKE ROM does.
@@ -327,13 +328,13 @@ TEST_F(DeviceLinkTest, ConnectFailureStaysDisconnected) {
     Link.Disconnect();
     EXPECT_EQ(Sink.Log.back(), ">>> Close COM 3 <<<");
     Port.OpenSucceeds = false;
-    EXPECT_FALSE(Link.Connect(5));
+    Port.Number_ = 5;
+    EXPECT_FALSE(Link.Connect());
     EXPECT_FALSE(Link.Connected());
     EXPECT_FALSE(Link.UploadEnabled() || Link.SyncEnabled());
     EXPECT_EQ(Sink.Log.back(), ">>> Can not open COM 5: The comm device not exist <<<");
     Port.OpenSucceeds = true;
-    // A number the component refuses keeps the previous one, and the log names it.
-    EXPECT_TRUE(Link.Connect(18));
+    EXPECT_TRUE(Link.Connect());
     EXPECT_EQ(Sink.Log.back(), ">>> Open COM 5 <<<");
     EXPECT_TRUE(Link.Connected() && Link.UploadEnabled() && Link.SyncEnabled());
     Link.BaudListChanged("57600");
@@ -348,7 +349,7 @@ TEST_F(DeviceLinkTest, DisconnectMidUploadKeepsStateAndStopsTimer) {
     EXPECT_FALSE(Timer.Active);
     EXPECT_FALSE(Link.UploadEnabled() || Link.SyncEnabled());
     EXPECT_EQ(Link.LinkState(), TLinkState::RomUpload);
-    ASSERT_TRUE(Link.Connect(3));
+    ASSERT_TRUE(Link.Connect());
     Reply(C);
     EXPECT_EQ(Link.BlockNo(), 1u);
     EXPECT_TRUE(Timer.Active);

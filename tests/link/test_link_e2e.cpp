@@ -68,9 +68,11 @@ protected:
         Sim.waitForFinished(10000);
         return QString::fromLatin1(Sim.readAll());
     }
-    Result Cli(const QStringList& Args, int WaitMs = 60000) {
+    Result Cli(const QStringList& Args, int WaitMs = 60000,
+               const QProcessEnvironment& Env = QProcessEnvironment::systemEnvironment()) {
         QProcess p;
         p.setWorkingDirectory(Dir.path());
+        p.setProcessEnvironment(Env);
         p.start(BinDir() + "/dpu510tk3", Args);
         Result r;
         if (!p.waitForFinished(WaitMs)) {
@@ -244,6 +246,23 @@ TEST_F(LinkE2E, SyncTimeGivesTheDisplayTheLocalTime) {
     EXPECT_GE(given.secsTo(after), 0);
     EXPECT_GE(before.secsTo(given), 0);
     EXPECT_EQ(m.captured(2).toInt(), given.date().dayOfWeek()); // Monday 1 .. Sunday 7
+}
+
+// --port COMn goes the way the window's list goes: through the per-user link
+// of "COM n" to the display's pseudo-terminal.
+TEST_F(LinkE2E, SyncTimeReachesTheDisplayByComName) {
+    const QString pty = StartSim({"--once"});
+    ASSERT_FALSE(pty.isEmpty());
+    const QString ports = Dir.filePath("config/dpu510tk3/ports");
+    ASSERT_TRUE(QDir().mkpath(ports));
+    ASSERT_TRUE(QFile::link(pty, ports + "/COM12"));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_CONFIG_HOME", Dir.filePath("config"));
+    const Result r = Cli({"sync-time", "--port", "com12"}, 60000, env);
+    ASSERT_EQ(r.Exit, 0) << r.Err.toStdString();
+    EXPECT_TRUE(r.Out.contains(">>> Open COM 12 <<<\n")) << r.Out.toStdString();
+    EXPECT_TRUE(r.Out.contains("===> Date & Time Sync. finish <===\n"));
+    EXPECT_TRUE(SimOutput().contains("Date-time: "));
 }
 
 TEST_F(LinkE2E, VanishingDisplayEndsTheUploadAtOnce) {

@@ -27,9 +27,6 @@ public:
         return SendResult;
     }
     std::string LastErrMsg() const override { return Err; }
-    void SetPortNumber(unsigned Number) override {
-        if (Number >= 1 && Number <= 16) Number_ = Number;
-    }
     void SetBaud(unsigned Baud) override { Baud_ = Baud; }
     std::string PortLabel() const override { return "COM " + std::to_string(Number_); }
 

@@ -1,5 +1,6 @@
 // dpu510tk3-sim: plays the display on a pseudo-terminal (or a real port) so an
 // upload or a clock setting can be rehearsed without hardware.
+#include "cli/cliarguments.h"
 #include "displaysimulator.h"
 #include "dpu510tk3_version.h"
 
@@ -10,7 +11,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <string>
+#include <vector>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -42,77 +45,62 @@ struct Options {
     long PartialMs = 2000;
 };
 
-void Usage(FILE* to) {
-    std::fputs(
-        "usage: dpu510tk3-sim [--port DEVICE] [--out FILE] [--reject PERCENT] [--seed N]\n"
-        "                     [--once] [--c-interval-ms N] [--idle-ms N] [--silent-after N]\n"
-        "                     [--hangup-after N] [--linger-ms N] [--partial-ms N]\n"
-        "       dpu510tk3-sim --version\n"
-        "Plays the display: prints the pseudo-terminal to connect to (or uses DEVICE at\n"
-        "115200 8N1), sends \"C\" every N ms (1000) until a frame comes, answers each frame\n"
-        "with ACK or NAK, writes the reassembled image to FILE (dpu510tk3-sim.bin) and\n"
-        "prints each date-time it is given.\n"
-        "  --reject P        answer P percent of sound frames with NAK, at random\n"
-        "  --once            exit after one finished upload or date-time setting\n"
-        "  --idle-ms N       an upload the host stops without block 976 (a 975-block\n"
-        "                    image, or the host gave up) ends after N ms without a\n"
-        "                    byte (5000), a hang-up ends it at once: the image is\n"
-        "                    written and \"C\" resumes (--once: the simulator exits)\n"
-        "  --silent-after N  stop answering after N frames\n"
-        "  --hangup-after N  close the port and exit after N frames\n"
-        "  --linger-ms N     --once: after the last reply, keep the port open until the\n"
-        "                    host closes its side, at most N ms (60000), so the host\n"
-        "                    reads the last ACK however busy the machine is; frames\n"
-        "                    that still come are answered\n"
-        "  --partial-ms N    drop a frame whose bytes stop for N ms and answer NAK (2000)\n",
-        to);
+// After "usage: " in the help and in each usage error.
+const char kSynopsis[] =
+    "dpu510tk3-sim [--port DEVICE] [--out FILE] [--reject PERCENT] [--seed N]\n"
+    "                     [--once] [--c-interval-ms N] [--idle-ms N] [--silent-after N]\n"
+    "                     [--hangup-after N] [--linger-ms N] [--partial-ms N]\n"
+    "       dpu510tk3-sim --help | --version";
+
+std::string Help() {
+    return std::string("usage: ") + kSynopsis +
+           "\n"
+           "Plays the display: prints the pseudo-terminal to connect to (or uses DEVICE at\n"
+           "115200 8N1), sends \"C\" every N ms (1000) until a frame comes, answers each frame\n"
+           "with ACK or NAK, writes the reassembled image to FILE (dpu510tk3-sim.bin) and\n"
+           "prints each date-time it is given.\n"
+           "  --reject P        answer P percent of sound frames with NAK, at random\n"
+           "  --once            exit after one finished upload or date-time setting\n"
+           "  --idle-ms N       an upload the host stops without block 976 (a 975-block\n"
+           "                    image, or the host gave up) ends after N ms without a\n"
+           "                    byte (5000), a hang-up ends it at once: the image is\n"
+           "                    written and \"C\" resumes (--once: the simulator exits)\n"
+           "  --silent-after N  stop answering after N frames\n"
+           "  --hangup-after N  close the port and exit after N frames\n"
+           "  --linger-ms N     --once: after the last reply, keep the port open until the\n"
+           "                    host closes its side, at most N ms (60000), so the host\n"
+           "                    reads the last ACK however busy the machine is; frames\n"
+           "                    that still come are answered\n"
+           "  --partial-ms N    drop a frame whose bytes stop for N ms and answer NAK (2000)\n"
+           "Exit status: 0 when it ended, 1 when the port could not be opened or went away,\n"
+           "2 for a usage error.\n";
 }
 
-bool ParseLong(const char* s, long& out) {
-    char* end = nullptr;
-    errno = 0;
-    out = std::strtol(s, &end, 10);
-    return errno == 0 && end != s && *end == '\0';
-}
-
-bool ParseArgs(int argc, char** argv, Options& o) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        const bool hasValue = i + 1 < argc;
-        long v = 0;
-        if (a == "--help" || a == "-h") {
-            Usage(stdout);
-            std::exit(0);
-        } else if (a == "--version") {
-            std::printf("dpu510tk3-sim %s\n", DPU510TK3_VERSION);
-            std::exit(0);
-        } else if (a == "--once") {
-            o.Once = true;
-        } else if (a == "--port" && hasValue) {
-            o.Port = argv[++i];
-        } else if (a == "--out" && hasValue) {
-            o.Out = argv[++i];
-        } else if (a == "--reject" && hasValue) {
-            char* end = nullptr;
-            o.RejectPercent = std::strtod(argv[++i], &end);
-            if (*end != '\0' || o.RejectPercent < 0 || o.RejectPercent > 100) return false;
-        } else if (a == "--seed" && hasValue && ParseLong(argv[++i], v)) {
-            o.Seed = static_cast<uint32_t>(v);
-        } else if (a == "--c-interval-ms" && hasValue && ParseLong(argv[++i], v) && v > 0) {
-            o.CIntervalMs = v;
-        } else if (a == "--idle-ms" && hasValue && ParseLong(argv[++i], v) && v > 0) {
-            o.IdleMs = v;
-        } else if (a == "--silent-after" && hasValue && ParseLong(argv[++i], v) && v >= 0) {
-            o.SilentAfter = v;
-        } else if (a == "--hangup-after" && hasValue && ParseLong(argv[++i], v) && v >= 0) {
-            o.HangupAfter = v;
-        } else if (a == "--linger-ms" && hasValue && ParseLong(argv[++i], v) && v >= 0) {
-            o.LingerMs = v;
-        } else if (a == "--partial-ms" && hasValue && ParseLong(argv[++i], v) && v > 0) {
-            o.PartialMs = v;
-        } else {
-            return false;
-        }
+// Fills o from the command line; false when the simulator must end at once
+// with Exit (0 after the help or the version, 2 after a usage error).
+bool ParseArgs(int argc, char** argv, Options& o, int& Exit) {
+    constexpr long kMax = std::numeric_limits<long>::max();
+    TCliArguments args("dpu510tk3-sim", kSynopsis, Help());
+    bool version = false;
+    long seed = o.Seed;
+    args.Flag("--version", version);
+    args.Flag("--once", o.Once);
+    args.Value("--port", o.Port);
+    args.Value("--out", o.Out);
+    args.Number("--reject", o.RejectPercent, 0, 100, "a percentage");
+    args.Number("--seed", seed, 0, std::numeric_limits<uint32_t>::max(), "a number");
+    args.Number("--c-interval-ms", o.CIntervalMs, 1, kMax, "milliseconds");
+    args.Number("--idle-ms", o.IdleMs, 1, kMax, "milliseconds");
+    args.Number("--silent-after", o.SilentAfter, 0, kMax, "a count of frames");
+    args.Number("--hangup-after", o.HangupAfter, 0, kMax, "a count of frames");
+    args.Number("--linger-ms", o.LingerMs, 0, kMax, "milliseconds");
+    args.Number("--partial-ms", o.PartialMs, 1, kMax, "milliseconds");
+    if (!args.Parse(std::vector<std::string>(argv + 1, argv + argc), Exit)) return false;
+    o.Seed = static_cast<uint32_t>(seed);
+    if (version) {
+        std::printf("dpu510tk3-sim %s\n", DPU510TK3_VERSION);
+        Exit = 0;
+        return false;
     }
     return true;
 }
@@ -180,10 +168,8 @@ bool SaveImage(const Options& o, const TDisplaySimulator& Sim) {
 
 int main(int argc, char** argv) {
     Options o;
-    if (!ParseArgs(argc, argv, o)) {
-        Usage(stderr);
-        return 2;
-    }
+    int status = 0;
+    if (!ParseArgs(argc, argv, o, status)) return status;
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
     std::signal(SIGPIPE, SIG_IGN);
