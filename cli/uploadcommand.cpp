@@ -10,11 +10,11 @@
 #include "serial/tcustomuart.h"
 #include "util/eygeneral.h"
 #include "util/fileaccess.h"
+#include "util/terminal.h"
 
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
-#include <unistd.h>
 
 using DpuProject::TConfiguration;
 
@@ -125,7 +125,7 @@ int TUploadCommand::Run(const std::vector<std::string>& Args) {
     args.Flag("--force", opts.Force);
     int status = CliOk;
     if (!ParseLinkOptions(args, Args, opts, status)) return status;
-    return RunTransfer("upload", opts, isatty(STDERR_FILENO) == 1, romFile);
+    return RunTransfer("upload", opts, YVclUtil::ErrorOutputIsTerminal(), romFile);
 }
 
 int TUploadCommand::CheckRomFile(TCliOutput& Out, const std::string& RomFile, bool Force) {

@@ -9,7 +9,6 @@
 #include <cctype>
 #include <cstdio>
 #include <new>
-#include <strings.h>
 
 namespace OrvCtrl {
 
@@ -24,6 +23,16 @@ constexpr uint32_t UnusedTravelNodeId = 0xFF;
 
 bool IsCSpace(char c) {
     return std::isspace(static_cast<unsigned char>(c)) != 0;
+}
+
+// Letter case of ASCII ignored, as device names are written either way.
+bool SameAsciiText(const std::string& A, const char* B) {
+    size_t i = 0;
+    for (; i < A.size() && B[i]; ++i)
+        if (std::tolower(static_cast<unsigned char>(A[i])) !=
+            std::tolower(static_cast<unsigned char>(B[i])))
+            return false;
+    return i == A.size() && !B[i];
 }
 
 class TScanner {
@@ -247,7 +256,7 @@ void TVTNet_Topologic::LoadAndChkTopologicIniAndAssignDefaultVtnComponentToVtnTo
                 if (node == UnusedTravelNodeId) continue;
                 if (node > VtnMaxNodeId) throw EYGeneral("%s", VtnMsg::AddressNotInTopologic);
                 _SVTNTOPOLOGICNODE& entry = AllocNode(seg, node);
-                if (strcasecmp(device.c_str(), "DPU_4i4o") != 0)
+                if (!SameAsciiText(device, "DPU_4i4o"))
                     throw EYGeneral(VtnMsg::UnknownDevice, name.c_str(), FileName.c_str(),
                                     section.c_str(), key.c_str(), device.c_str());
                 if (entry.ClsId != 0 && entry.ClsId != evci_Dpu4i4o)

@@ -1,17 +1,15 @@
-// Feeds arbitrary bytes to the INI loader as a file, then checks that what it
-// kept reads back through the typed readers, saves in the normalised layout and
-// loads again to the same content.
+// Feeds arbitrary bytes to the INI parser directly (no file), then checks that
+// what it kept reads back through the typed readers, saves in the normalised
+// layout and parses again to the same content.
 
 #include "util/errmsgbox.h"
 #include "util/eyconverterror.h"
 #include "util/eygeneral.h"
 #include "util/tyinifile.h"
 
-#include <unistd.h>
-
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -20,25 +18,8 @@ using namespace YVclUtil;
 
 namespace {
 
-std::string g_dir;
-
-void WriteFile(const std::string& path, const uint8_t* data, size_t size) {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) std::abort();
-    if (size && std::fwrite(data, 1, size, f) != size) std::abort();
-    std::fclose(f);
-}
-
-std::string ReadFile(const std::string& path) {
-    std::string out;
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) std::abort();
-    char buf[65536];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
-        out.append(buf, n);
-    std::fclose(f);
-    return out;
+std::span<const uint8_t> AsBytes(const std::string& Text) {
+    return {reinterpret_cast<const uint8_t*>(Text.data()), Text.size()};
 }
 
 struct Entry {
@@ -94,30 +75,17 @@ void ExerciseReads(TYIniFile& ini, const Entry& e) {
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    char dirTemplate[] = "/dev/shm/fuzz_ini.XXXXXX";
-    char fallback[] = "/tmp/fuzz_ini.XXXXXX";
-    const char* dir = mkdtemp(dirTemplate);
-    if (!dir) dir = mkdtemp(fallback);
-    if (!dir) std::abort();
-    g_dir = dir;
     SetErrMsgBoxHandler([](const std::string&, const std::string&) {});
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const std::string in = g_dir + "/in.ini";
-    const std::string first = g_dir + "/first.ini";
-    const std::string second = g_dir + "/second.ini";
-    WriteFile(in, data, size);
-
     std::string saved;
     try {
         {
-            TYIniFile ini(in);
+            TYIniFile ini(std::span<const uint8_t>(data, size));
             if (ini.pr_Modified()) std::abort();
-            ini.pw_FileName(first);
-            if (!ini.UpdateFile()) std::abort();
-            saved = ReadFile(first);
+            saved = ini.SaveToString();
             const std::vector<Entry> entries = ParseSaved(saved);
             for (size_t i = 0; i < entries.size() && i < 64; ++i)
                 ExerciseReads(ini, entries[i]);
@@ -129,16 +97,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 ini.EraseSection(entries.back().section);
                 if (ini.SectionExists(entries.back().section)) std::abort();
             }
-            ini.pw_FileName(second);
+            // Nothing to write to: the changes stay in memory.
+            if (ini.pr_Modified() && ini.UpdateFile()) std::abort();
         }
         // A key that begins with '#' reads back as a comment; otherwise the
         // normalised file loads to the same content, less the sections
         // without keys (left by pairs whose key was too long).
         if (saved.rfind("#", 0) != 0 && saved.find("\r\n#") == std::string::npos) {
-            {
-                TYIniFile again(first);
-                again.pw_FileName(second);
-            }
+            TYIniFile again(AsBytes(saved));
             std::string expected, section;
             bool open = false;
             for (const Entry& e : ParseSaved(saved)) {
@@ -151,13 +117,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 expected += e.key + "=" + e.value + "\r\n";
             }
             if (open) expected += "\r\n";
-            if (ReadFile(second) != expected) std::abort();
+            if (again.SaveToString() != expected) std::abort();
         }
     } catch (const EYGeneral&) {
-        std::abort(); // an existing, readable file must always load
+        std::abort(); // any bytes must always parse
     }
-    unlink(in.c_str());
-    unlink(first.c_str());
-    unlink(second.c_str());
     return 0;
 }

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Cross-builds the Qt-free parts for Windows (util's platform unit, the serial
-# port layer) with MinGW-w64 and runs their tests under Wine, in a throw-away
+# Cross-builds the Qt-free parts for Windows (util with its platform unit and
+# the INI engine, the serial port layer) with MinGW-w64 and runs their tests under Wine, in a throw-away
 # prefix that is removed afterwards.
 #   scripts/windows-test.sh [BUILD_DIR]
 set -euo pipefail

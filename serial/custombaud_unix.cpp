@@ -1,6 +1,6 @@
 // Kept apart from the termios users: the kernel's termbits header and the C
 // library's termios.h declare the same names and cannot share a file.
-#include "serial/custombaud.h"
+#include "serial/custombaud_unix.h"
 
 #include <asm/ioctls.h>
 #include <asm/termbits.h>

@@ -1,4 +1,4 @@
-#include "serial/fdwait.h"
+#include "serial/fdwait_unix.h"
 
 #include <cerrno>
 #include <poll.h>

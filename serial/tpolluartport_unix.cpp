@@ -1,4 +1,4 @@
-#include "serial/tpolluartport.h"
+#include "serial/tpolluartport_unix.h"
 
 #include "serial/uartevents.h"
 

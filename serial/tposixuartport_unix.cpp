@@ -1,7 +1,7 @@
-#include "serial/tposixuartport.h"
+#include "serial/tposixuartport_unix.h"
 
-#include "serial/custombaud.h"
-#include "serial/fdwait.h"
+#include "serial/custombaud_unix.h"
+#include "serial/fdwait_unix.h"
 #include "serial/uartevents.h"
 
 #include <cerrno>

@@ -11,7 +11,7 @@ constexpr unsigned long kComponentBits[] = {
     C::CE_TXFULL, C::MS_CTS_ON,  C::MS_DSR_ON,  C::MS_RING_ON,  C::MS_RLSD_ON};
 } // namespace
 
-#include "serial/twinuartport.h"
+#include "serial/twinuartport_win.h"
 
 #include <algorithm>
 

@@ -78,6 +78,21 @@ bool MakeFolders(const std::string& Path, std::string& Reason) {
     return false;
 }
 
+bool MakeFolder(const std::string& Path, std::string& Reason) {
+    namespace fs = std::filesystem;
+    if (Path.empty()) {
+        Reason = SystemReason(ENOENT);
+        return false;
+    }
+    const fs::path folder(std::u8string(Path.begin(), Path.end()));
+    std::error_code ec;
+    fs::create_directory(folder, ec);
+    if (!ec && fs::is_directory(folder, ec)) return true;
+    if (!ec) ec = std::make_error_code(std::errc::not_a_directory);
+    Reason = ec.category() == std::generic_category() ? SystemReason(ec.value()) : ec.message();
+    return false;
+}
+
 int RemoveStaleTemporaries(const std::string& Folder) {
     namespace fs = std::filesystem;
     std::error_code ec;

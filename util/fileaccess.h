@@ -8,8 +8,8 @@
 // The one place where the program touches the file system for whole files:
 // status checks, whole-file reads that take regular files only, and atomic
 // replacement that never goes over a device, a FIFO, a socket or a folder.
-// fileaccess_unix.cpp holds the POSIX implementation; a Windows one belongs in
-// fileaccess_win.cpp behind the same declarations.
+// fileaccess_unix.cpp holds the POSIX implementation and fileaccess_win.cpp the
+// Windows one, behind the same declarations; fileaccess.cpp has what both share.
 //
 // Every failure leaves the operating system's reason in words ("No space left
 // on device", "Is a directory") in the caller's Reason; the caller names the
@@ -91,6 +91,12 @@ bool RemoveRegularFile(const std::string& Path, std::string& Reason);
 // denied", "Not a directory" when a file stands in the way).
 bool MakeFolders(const std::string& Path, std::string& Reason);
 
+// Makes the one folder Path (its parent must exist). True when it exists as a
+// folder afterwards; false with the reason in Reason ("No such file or
+// directory" when the parent is missing, "Not a directory" when a file stands
+// there).
+bool MakeFolder(const std::string& Path, std::string& Reason);
+
 // Whether the process with this id is gone (not merely another user's): the
 // leftovers of a killed run may then be removed.
 bool ProcessIsGone(long ProcessId);
@@ -104,7 +110,7 @@ bool ProcessIsGone(long ProcessId);
 int RemoveStaleTemporaries(const std::string& Folder);
 
 // The name WriteFileAtomically gives its temporary file for Base ("OUT.BIN")
-// in process ProcessId, attempt Counter: ".OUT.BIN.<pid>.<counter>.dputmp".
+// in process ProcessId, attempt Counter: ".OUT.BIN.<pid>.<counter>.dpu510.tmp".
 std::string TemporaryName(const std::string& Base, long ProcessId, unsigned Counter);
 
 } // namespace YVclUtil

@@ -1,5 +1,6 @@
 #include "util/tyinifile.h"
 
+#include "util/cnumbers.h"
 #include "util/errmsgbox.h"
 #include "util/eyconverterror.h"
 #include "util/eygeneral.h"
@@ -9,11 +10,7 @@
 #include "util/tyhashedstringlist.h"
 #include "util/tystrtab.h"
 
-#include <fcntl.h>
-#include <locale.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdarg>
@@ -28,7 +25,6 @@ namespace YVclUtil {
 namespace {
 constexpr const char* kCaption = "TYIniFile";
 constexpr const char* kDefaultFileName = "UnknownIniFile.ini";
-constexpr char kPathSeparator = '/';
 // A file line is read in pieces of at most this many bytes (line end included).
 constexpr size_t kLinePiece = 8191;
 // Values are read back only below this length ...
@@ -40,11 +36,6 @@ constexpr unsigned kWriteLimit = 8192;
 // The C library's white space: blank, tab, LF, VT, FF, CR.
 inline bool IsWs(char c) {
     return c == ' ' || (c >= '\t' && c <= '\r');
-}
-
-locale_t CLocale() {
-    static locale_t locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
-    return locale;
 }
 
 TObject* AsObject(_YSTRTABCELL* Cell) {
@@ -94,8 +85,10 @@ uint32_t StrToUnsigned32(const char* s, unsigned base, bool* Consumed) {
     return negative ? 0u - value : value;
 }
 
+// The folder part of Path with its separator ("a/b/" of "a/b/c.ini"); '\\'
+// separates too, for Windows paths.
 std::string ParentFolder(const std::string& Path) {
-    const size_t slash = Path.rfind(kPathSeparator);
+    const size_t slash = Path.find_last_of("/\\");
     return slash == std::string::npos ? std::string() : Path.substr(0, slash + 1);
 }
 
@@ -112,11 +105,16 @@ TYIniFile::TYIniFile(const std::string& FileName, TYStrTab* StrTab) {
     RunConstructor(FileName, StrTab);
 }
 
+TYIniFile::TYIniFile(std::span<const uint8_t> Bytes, TYStrTab* StrTab) {
+    RunConstructor(std::string(), StrTab, &Bytes);
+}
+
 TYIniFile::~TYIniFile() {
     RunDestructor();
 }
 
-void TYIniFile::RunConstructor(const std::string& Name, TYStrTab* Tab) {
+void TYIniFile::RunConstructor(const std::string& Name, TYStrTab* Tab,
+                               const std::span<const uint8_t>* Bytes) {
     OwnStrTab = false;
     Modified = false;
     Sections = nullptr;
@@ -148,7 +146,17 @@ void TYIniFile::RunConstructor(const std::string& Name, TYStrTab* Tab) {
             };
         }
     }
-    if (ok) {
+    if (ok && Bytes) {
+        // Held in memory only: no file is read, and none is written until a
+        // file name is given.
+        FileName.clear();
+        try {
+            Parse(Bytes->data(), Bytes->size());
+        } catch (const std::exception&) {
+            LastErrMsg = SystemReason(ENOMEM);
+            ok = false; // the arena has shown its error box
+        }
+    } else if (ok) {
         FileName = Name.empty() ? std::string(kDefaultFileName) : Name;
         TFileStatus status;
         if (!QueryFileStatus(FileName, status, LastErrMsg)) {
@@ -175,26 +183,22 @@ void TYIniFile::RunConstructor(const std::string& Name, TYStrTab* Tab) {
 }
 
 bool TYIniFile::CreateEmptyFile() {
+    // One level of folder only: a mistyped path must not grow a tree.
     const std::string folder = ParentFolder(FileName);
-    struct stat st {};
-    if (!folder.empty() && ::stat(folder.c_str(), &st) != 0 && ::mkdir(folder.c_str(), 0777) != 0) {
-        LastErrMsg = SystemReason(errno);
+    TFileStatus status;
+    if (!folder.empty() &&
+        (!QueryFileStatus(folder, status, LastErrMsg) ||
+         (status.Kind == TFileKind::Missing && !MakeFolder(folder, LastErrMsg)))) {
         ShowErrMsgBox_Printf(kCaption, "Err: Can not create directory \n \"%s\" ", folder.c_str());
         return false;
     }
-    // Non-blocking: a FIFO put there since the status check must not hold
-    // the caller; it is left alone. Exclusive: a dangling link of that name
-    // must not create a file where it points.
-    const int fd =
-        ::open(FileName.c_str(),
-               O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
-    if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        LastErrMsg = fd < 0 ? SystemReason(errno) : InputKindReason(TFileKind::Other);
-        if (fd >= 0) ::close(fd);
+    // Made new, never opened: a dangling link of that name must not create a
+    // file where it points, and a FIFO put there since the status check is
+    // left alone instead of being waited on.
+    if (!CreateNewFile(FileName, nullptr, 0, LastErrMsg)) {
         ShowErrMsgBox_Printf(kCaption, "Err: Can not create file \n \"%s\" ", FileName.c_str());
         return false;
     }
-    ::close(fd);
     return true;
 }
 
@@ -284,21 +288,24 @@ bool TYIniFile::LoadExistedIniFile() {
         ShowErrMsgBox_Printf(kCaption, "Err: Can not open file \n \"%s\" ", FileName.c_str());
         return false;
     }
-    const size_t size = bytes.size();
-    bytes.push_back(0);
+    Parse(bytes.data(), bytes.size());
+    return true;
+}
 
+void TYIniFile::Parse(const uint8_t* Data, size_t Size) {
     std::string section;
-    char* p = reinterpret_cast<char*>(bytes.data());
-    char* const end = p + size;
+    const char* p = reinterpret_cast<const char*>(Data);
+    const char* const end = p + Size;
     // Editors on Windows put a UTF-8 byte-order mark first; it would hide the
     // first section header.
-    if (size >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) p += 3;
+    if (Size >= 3 && Data[0] == 0xEF && Data[1] == 0xBB && Data[2] == 0xBF) p += 3;
     char piece[kLinePiece + 1];
     while (p < end) {
-        char* nl = static_cast<char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
-        char* lineEnd = nl ? nl : end;
+        const char* nl =
+            static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
+        const char* lineEnd = nl ? nl : end;
         // CR LF reads as one line end; a lone CR is an ordinary byte.
-        char* contentEnd = nl && lineEnd > p && lineEnd[-1] == '\r' ? lineEnd - 1 : lineEnd;
+        const char* contentEnd = nl && lineEnd > p && lineEnd[-1] == '\r' ? lineEnd - 1 : lineEnd;
         const size_t contentLen = static_cast<size_t>(contentEnd - p);
         if (contentLen + (nl ? 1 : 0) <= kLinePiece) {
             ParseLine(p, contentLen, section);
@@ -314,24 +321,24 @@ bool TYIniFile::LoadExistedIniFile() {
         }
         p = nl ? nl + 1 : end;
     }
-    return true;
 }
 
 // Parses one line (Len bytes at Line, without its line end). Text after a
 // zero byte is not seen, as with a C string.
-void TYIniFile::ParseLine(char* Line, size_t Len, std::string& CurrentSection) {
+void TYIniFile::ParseLine(const char* Line, size_t Len, std::string& CurrentSection) {
     if (Len == 0 || Line[0] == '\r' || Line[0] == '#') return;
     if (const void* nul = std::memchr(Line, '\0', Len))
         Len = static_cast<size_t>(static_cast<const char*>(nul) - Line);
-    char* const e = Line + Len;
-    char* p = Line;
+    const char* const e = Line + Len;
+    const char* p = Line;
     while (p < e && IsWs(*p))
         ++p;
     if (p < e && *p == '[') {
-        char* q = p + 1;
+        const char* q = p + 1;
         while (q < e && IsWs(*q))
             ++q;
-        char* close = static_cast<char*>(std::memchr(q, ']', static_cast<size_t>(e - q)));
+        const char* close =
+            static_cast<const char*>(std::memchr(q, ']', static_cast<size_t>(e - q)));
         if (close && close > q) {
             while (close[-1] == ' ')
                 --close; // q is no blank, so the name keeps at least one byte
@@ -340,15 +347,15 @@ void TYIniFile::ParseLine(char* Line, size_t Len, std::string& CurrentSection) {
         }
     }
     if (p >= e || *p == '=') return;
-    char* eq = static_cast<char*>(std::memchr(p, '=', static_cast<size_t>(e - p)));
+    const char* eq = static_cast<const char*>(std::memchr(p, '=', static_cast<size_t>(e - p)));
     if (!eq) return;
-    char* v = eq + 1;
+    const char* v = eq + 1;
     while (v < e && IsWs(*v))
         ++v;
     if (v >= e) return;
-    char* ve = static_cast<char*>(std::memchr(v, '\r', static_cast<size_t>(e - v)));
+    const char* ve = static_cast<const char*>(std::memchr(v, '\r', static_cast<size_t>(e - v)));
     if (!ve) ve = e;
-    char* ke = eq;
+    const char* ke = eq;
     while (ke[-1] == ' ')
         --ke;
     while (ve[-1] == ' ')
@@ -360,8 +367,7 @@ void TYIniFile::ParseLine(char* Line, size_t Len, std::string& CurrentSection) {
 // ---------------------------------------------------------------------------
 // Saving
 
-bool TYIniFile::SaveIniFile() {
-    if (!Modified) return true;
+std::string TYIniFile::SaveToString() const {
     std::string out;
     const int32_t sectionCount = Sections->Count();
     for (int32_t i = 0; i < sectionCount; ++i) {
@@ -379,6 +385,17 @@ bool TYIniFile::SaveIniFile() {
         }
         out += "\r\n";
     }
+    return out;
+}
+
+bool TYIniFile::SaveIniFile() {
+    if (!Modified) return true;
+    if (FileName.empty()) {
+        // Held in memory only: there is no file to write, and the changes stay.
+        LastErrMsg = "No file name";
+        return false;
+    }
+    const std::string out = SaveToString();
     if (!WriteFileAtomically(FileName, out.data(), out.size(), LastErrMsg)) {
         ShowErrMsgBox_Printf(kCaption, "Err: Can not create file \n \"%s\" ", FileName.c_str());
         return false;
@@ -612,17 +629,14 @@ uint32_t TYIniFile::ReadHexNum(const std::string& Section, const std::string& Ke
 
 void TYIniFile::WriteFloat(const std::string& Section, const std::string& Key, double Value) {
     // Always '.', whatever numeric locale the process runs under.
-    const locale_t previous = ::uselocale(CLocale());
-    const std::string text = Format("%f", Value);
-    ::uselocale(previous);
-    WriteString(Section, Key, text);
+    WriteString(Section, Key, FormatFloatC(Value));
 }
 
 double TYIniFile::ReadFloat(const std::string& Section, const std::string& Key, double Default) {
     std::string value;
     if (!IsValueExisted(Section, Key, value)) return Default;
-    char* end = nullptr;
-    const double result = ::strtod_l(value.c_str(), &end, CLocale());
+    const char* end = nullptr;
+    const double result = ParseFloatC(value.c_str(), &end);
     return result == 0 && end == value.c_str() ? Default : result;
 }
 

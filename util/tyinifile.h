@@ -4,6 +4,7 @@
 #include "util/tobject.h"
 
 #include <cstdint>
+#include <span>
 #include <string>
 
 namespace YVclUtil {
@@ -12,9 +13,10 @@ class TYStrTab;
 class TYHashedStringList;
 
 // An INI text file held whole in memory. The constructor reads the file (or
-// creates it empty, with its folder, when missing); reads and writes work in
-// memory; UpdateFile and the destructor write the whole file back, only when
-// something changed, in a normalised layout: "[Section]" lines, "Key=Value"
+// creates it empty, with its folder, when missing), or takes the file's bytes
+// as they are; reads and writes work in memory; UpdateFile and the destructor
+// write the whole file back, only when something changed, in a normalised
+// layout (SaveToString): "[Section]" lines, "Key=Value"
 // lines, CR LF line ends, an empty line after every section, sections and
 // keys in order of first appearance. Names are exact and case-sensitive,
 // 1..256 bytes; an empty section name or key is never present.
@@ -26,11 +28,12 @@ class TYHashedStringList;
 // UTF-8 byte-order mark at the start of the file is skipped (and not written
 // back).
 //
-// The file is only read to load it (a write-protected file loads) and must
-// be a regular file: a folder, device or FIFO is refused, never waited on.
-// Saves replace it atomically (YVclUtil::WriteFileAtomically): a link is
-// followed, the permission bits stay, and a target that is no regular file or
-// is write-protected is left as it was.
+// The file is reached only through util/fileaccess.h. It is only read to load
+// it (a write-protected file loads) and must be a regular file: a folder,
+// device or FIFO is refused, never waited on. Saves replace it atomically
+// (YVclUtil::WriteFileAtomically): a link is followed, the permission bits
+// stay, and a target that is no regular file or is write-protected is left as
+// it was.
 //
 // Errors are shown with ShowErrMsgBox_Printf (caption "TYIniFile"), the
 // operating system's reason kept in pr_LastErrMsg(); a constructor that fails
@@ -44,8 +47,14 @@ public:
     // The given arena (kept alive by the caller beyond this object), or an own
     // one when StrTab is null.
     TYIniFile(const std::string& FileName, TYStrTab* StrTab);
+    // Parses Bytes as the content of a file (the caller keeps them; nothing
+    // refers to them afterwards) and touches no file: pr_FileName() is empty,
+    // and a save writes nothing until pw_FileName names a file. The arena as
+    // above. Raises EYIniFileError only when memory runs out.
+    explicit TYIniFile(std::span<const uint8_t> Bytes, TYStrTab* StrTab = nullptr);
     // Saves when modified (a failed save shows its error box; the changes are
-    // then lost), then releases everything.
+    // then lost; without a file name nothing is written), then releases
+    // everything.
     ~TYIniFile() override;
 
     const std::string& pr_FileName() const { return FileName; }
@@ -58,8 +67,11 @@ public:
     // folder renamed over the target, so a failure never leaves a partial
     // file. True when nothing had to be written or the write succeeded; on
     // failure an error box is shown, Modified stays set and the reason is in
-    // pr_LastErrMsg().
+    // pr_LastErrMsg(). Without a file name (parsed from bytes) a change
+    // cannot be written: false, no box, reason "No file name".
     bool UpdateFile();
+    // The content in the layout a save writes, whether modified or not.
+    std::string SaveToString() const;
     // The operating system's words for the last failure to read or write the
     // file ("Permission denied", "Is a directory"); empty after a good save.
     const std::string& pr_LastErrMsg() const { return LastErrMsg; }
@@ -133,7 +145,8 @@ public:
     bool ReadBool(const std::string& Section, const std::string& Key, bool Default);
 
 protected:
-    void RunConstructor(const std::string& FileName, TYStrTab* StrTab);
+    void RunConstructor(const std::string& FileName, TYStrTab* StrTab,
+                        const std::span<const uint8_t>* Bytes = nullptr);
     void RunDestructor();
     bool LoadExistedIniFile();
     bool CreateEmptyFile();
@@ -153,7 +166,8 @@ private:
     TYHashedStringList* NewKeyList();
     void Store(const char* Section, size_t SectionLen, const char* Key, size_t KeyLen,
                const char* Value, size_t ValueLen);
-    void ParseLine(char* Line, size_t Len, std::string& CurrentSection);
+    void Parse(const uint8_t* Data, size_t Size);
+    void ParseLine(const char* Line, size_t Len, std::string& CurrentSection);
     void Release();
 
     bool OwnStrTab = false;

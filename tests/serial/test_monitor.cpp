@@ -1,5 +1,5 @@
 #include "fieldbus/tpcuart.h"
-#include "serial/tpolluartport.h"
+#include "serial/tpolluartport_unix.h"
 #include "serial/uartevents.h"
 #include "support/terrorboxrecorder.h"
 #include "support/tptypair.h"

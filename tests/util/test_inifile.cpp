@@ -99,51 +99,6 @@ TEST_F(IniFileTest, FolderTwoLevelsDeepIsNotCreated) {
     EXPECT_EQ(boxes[0], "TYIniFile|Err: Can not create directory \n \"" + Path("a/b/") + "\" ");
 }
 
-TEST_F(IniFileTest, LoadsRepeatedSectionsAndKeysAndSavesNormalised) {
-    EXPECT_EQ(Normalise("[A]\n   Depth  =   7   \n\n# comment\n[A]\nDepth=9\n"),
-              "[A]\r\nDepth=9\r\n\r\n");
-    EXPECT_EQ(Normalise("[First]\r\nb=2\r\na=1\r\n[Second]\r\nz=0\r\n[First]\r\nb=3\r\n"),
-              "[First]\r\nb=3\r\na=1\r\n\r\n[Second]\r\nz=0\r\n\r\n");
-}
-
-TEST_F(IniFileTest, LoaderGrammar) {
-    struct Case {
-        const char* input;
-        const char* saved;
-    };
-    const Case cases[] = {
-        {"[S]\nk=\nj=   \n", ""},                       // no empty values
-        {"[S]\na=b=c\n", "[S]\r\na=b=c\r\n\r\n"},       // first '=' splits
-        {"[S]\nt=x\t\t\n", "[S]\r\nt=x\t\t\r\n\r\n"},   // only blanks are trimmed
-        {"orphan=1\n[S]\nk=v\n", "[S]\r\nk=v\r\n\r\n"}, // pair before any section
-        {"[S]\n  #k=v\n#j=w\n", "[S]\r\n#k=v\r\n\r\n"}, // '#' only in column one
-        {"  [  Name \t ]  trailing\nk=v\n", "[Name \t]\r\nk=v\r\n\r\n"},
-        {"[]\nk=v\n[   ]\nj=w\n", ""}, // empty names open nothing
-        {"[S]x=1\n", ""},              // a header, rest ignored
-        {"[S\nk=v\n", ""},             // no ']': not a header
-        {"[S]\nno equals sign\n=v\n", ""},
-        {"[S]\n\tkey\t = \t value \n", "[S]\r\nkey\t=value\r\n\r\n"},
-        {"[S]\nk=v\rtail\n", "[S]\r\nk=v\r\n\r\n"}, // value ends at a lone CR
-        {"[S]\n\rk=v\n", ""},                       // line starting with CR
-        {"[S]\nk=v", "[S]\r\nk=v\r\n\r\n"},         // no final line end
-        {"[S]\nk=v\r\r\n", "[S]\r\nk=v\r\n\r\n"},
-        {"[S]\nglb=1\nGLB=2\n", "[S]\r\nglb=1\r\nGLB=2\r\n\r\n"},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(Normalise(c.input), c.saved) << "input: " << c.input;
-}
-
-TEST_F(IniFileTest, ZeroBytesEndTheParsedLine) {
-    const std::string text = std::string("[S]\nk=ab\0cd\nj\0=1\n", 17) + "m=2\n";
-    EXPECT_EQ(Normalise(text), "[S]\r\nk=ab\r\nm=2\r\n\r\n");
-}
-
-TEST_F(IniFileTest, ByteOrderMarkAtTheStartIsSkipped) {
-    EXPECT_EQ(Normalise("\xEF\xBB\xBF[S]\r\nk=1\r\n"), "[S]\r\nk=1\r\n\r\n");
-    // Only at the start: elsewhere the bytes are text like any other.
-    EXPECT_EQ(Normalise("[S]\r\n\xEF\xBB\xBFk=1\r\n"), "[S]\r\n\xEF\xBB\xBFk=1\r\n\r\n");
-}
-
 // A missing file is created where its name is, never through a dangling link.
 TEST_F(IniFileTest, MissingFileIsNeverCreatedThroughALink) {
     const std::string link = Path("settings.ini");
@@ -152,16 +107,6 @@ TEST_F(IniFileTest, MissingFileIsNeverCreatedThroughALink) {
     EXPECT_FALSE(Exists(Path("elsewhere.ini")));
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].rfind("TYIniFile|Err: Can not create file", 0), 0u) << boxes[0];
-}
-
-TEST_F(IniFileTest, LongLinesArriveInPieces) {
-    // The second piece of the long line starts with "x=1" and parses as a pair.
-    std::string text = "[S]\nlong=" + std::string(8191 - 5, 'v') + "x=1 and more\nk=v\n";
-    const std::string saved = Normalise(text);
-    EXPECT_EQ(saved, "[S]\r\nlong=" + std::string(8186, 'v') + "\r\nx=1 and more\r\nk=v\r\n\r\n");
-    // A line of exactly 8190 bytes plus its line end is still one piece.
-    text = "[S]\nk=" + std::string(8188, 'w') + "\n";
-    EXPECT_EQ(Normalise(text), "[S]\r\nk=" + std::string(8188, 'w') + "\r\n\r\n");
 }
 
 TEST_F(IniFileTest, SectionAndKeyNamesAreExact) {

@@ -4,7 +4,7 @@
 // numbers of both come in DPU_TEST_COM and DPU_CONTROL_COM. The EV_* bits
 // are Windows' own, which the port layer checks equal the component's.
 #include "serial/comports.h"
-#include "serial/twinuartport.h"
+#include "serial/twinuartport_win.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "serial/tparitymarkdecoder.h"
-#include "serial/tpolluartport.h"
+#include "serial/tpolluartport_unix.h"
 
 namespace YVclCtrl {
 
