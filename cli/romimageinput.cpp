@@ -2,40 +2,18 @@
 
 #include "project/dputext.h"
 #include "util/fileaccess.h"
-#include "util/prompts.h"
+#include "util/silentprompts.h"
 
 namespace DpuText = DpuProject::DpuText;
 using DpuRom::TGlyphLibraryEntries;
 
-namespace {
-
-// The configuration's boxes are kept, not shown: a missing file is only a note here.
-class TNoteOnly : public YVclUtil::Prompts {
-public:
-    explicit TNoteOnly(std::vector<std::string>& Notes) : Notes(Notes) {}
-    void MessageBox(const std::string&, const std::string& Text) override {
-        Notes.push_back(DpuText::Trim(Text));
-    }
-    bool AskYesNo(const std::string&, const std::string&) override { return false; }
-    bool OpenFileDialog(const std::string&, const std::string&, std::string&) override {
-        return false;
-    }
-    bool SaveFileDialog(const std::string&, const std::string&, std::string&) override {
-        return false;
-    }
-    bool OpenPictureDialog(const std::string&, std::string&) override { return false; }
-    void SetBusyCursor(bool) override {}
-
-private:
-    std::vector<std::string>& Notes;
-};
-
-} // namespace
-
 void TRomImageInput::Prepare(const std::string& GlbPath) {
     Config.SetDirectoriesFromProcess();
-    TNoteOnly quiet(Notes);
+    // The configuration's boxes are kept, not shown: a missing file is only a note here.
+    YVclUtil::SilentPrompts quiet;
     Config.Read(quiet);
+    for (const auto& box : quiet.Boxes)
+        Notes.push_back(DpuText::Trim(box.second));
     const std::string glb = GlbPath.empty() ? Config.GlbPath() : GlbPath;
     this->GlbPath = glb;
     if (!Library.Load(glb))

@@ -9,8 +9,9 @@
 #include "project/tproject.h"
 #include "rom/glyphlibrary.h"
 #include "rom/tmakerom.h"
+#include "support/ttestworkspace.h"
 #include "util/errmsgbox.h"
-#include "util/prompts.h"
+#include "util/silentprompts.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -22,44 +23,16 @@ using namespace DpuProject;
 using namespace DpuRom;
 
 namespace {
-// Keeps the log lines; boxes, questions and the cursor go nowhere.
-class QuietPrompts : public YVclUtil::Prompts, public YVclUtil::MessageSink {
-public:
-    void MessageBox(const std::string& Caption, const std::string& Text) override {
-        LastBox = Caption + "|" + Text;
-    }
-    bool AskYesNo(const std::string&, const std::string&) override { return true; }
-    bool OpenFileDialog(const std::string&, const std::string&, std::string&) override {
-        return false;
-    }
-    bool SaveFileDialog(const std::string&, const std::string&, std::string&) override {
-        return false;
-    }
-    bool OpenPictureDialog(const std::string&, std::string&) override { return false; }
-    void SetBusyCursor(bool) override {}
-    void AppendLog(const std::string& Line) override { Log.push_back(Line); }
-    void ClearLog() override { Log.clear(); }
-    void SetStatus(int, const std::string&) override {}
-    std::string LastBox;
-    std::vector<std::string> Log;
-};
-
-const std::string& WorkDir() {
-    static const std::string dir = [] {
-        char pattern[] = "/tmp/fuzz_glyphlibrary_XXXXXX";
-        const char* made = mkdtemp(pattern);
-        if (!made) std::abort();
+// A folder of its own for the whole run: the current directory is
+// libFuzzer's corpus folder.
+const TTestWorkspace& Work() {
+    static const TTestWorkspace work(TTestWorkspace::Aside());
+    static const bool quiet = [] {
         YVclUtil::SetErrMsgBoxHandler([](const std::string&, const std::string&) {});
-        return std::string(made);
+        return true;
     }();
-    return dir;
-}
-
-void WriteBytes(const std::string& Path, const uint8_t* Data, size_t Size) {
-    std::FILE* f = std::fopen(Path.c_str(), "wb");
-    if (!f) std::abort();
-    if (Size) std::fwrite(Data, 1, Size, f);
-    std::fclose(f);
+    (void)quiet;
+    return work;
 }
 
 bool IsBroken(const GlyphLibrary& Library, int Group, int Index) {
@@ -69,9 +42,10 @@ bool IsBroken(const GlyphLibrary& Library, int Group, int Index) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
-    const std::string& dir = WorkDir();
-    const std::string input = dir + "/input.glb";
-    WriteBytes(input, Data, Size);
+    const std::string dir = Work().Folder();
+    const std::string input =
+        Work().Write("input.glb", std::string(reinterpret_cast<const char*>(Data), Size));
+    if (input.empty()) std::abort();
 
     GlyphLibrary library;
     if (!library.Load(input)) return 0;
@@ -104,7 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     project.CodeTables[0][0] = "1";
     project.CodeTables[0][1] = "B2";
     project.CodeTables[1][2] = "-";
-    QuietPrompts quiet;
+    YVclUtil::SilentPrompts quiet(true);
     TMakeRom make(project, config, library, quiet, &quiet);
     make.OutputFile = dir + "/out.bin";
     std::remove(make.OutputFile.c_str());
@@ -127,7 +101,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     bool logged = false;
     for (const std::string& line : quiet.Log)
         logged = logged || line.rfind("[Error] GLB entry (", 0) == 0;
-    if (logged && (built || quiet.LastBox != "File error|GLB File error!!")) std::abort();
+    if (logged &&
+        (built || quiet.LastCaption() + "|" + quiet.LastText() != "File error|GLB File error!!"))
+        std::abort();
     if (built) {
         std::FILE* f = std::fopen(make.OutputFile.c_str(), "rb");
         if (!f || std::fseek(f, 0, SEEK_END) != 0 || std::ftell(f) != 64512) std::abort();

@@ -6,8 +6,9 @@
 #include "project/tproject.h"
 #include "project/tprojectfile.h"
 #include "rom/glyphlibrary.h"
+#include "support/ttestworkspace.h"
 #include "util/errmsgbox.h"
-#include "util/prompts.h"
+#include "util/silentprompts.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -20,53 +21,26 @@ using DpuProject::TProjectFile;
 using DpuRom::GlyphLibrary;
 
 namespace {
-class QuietPrompts : public YVclUtil::Prompts {
-public:
-    void MessageBox(const std::string&, const std::string&) override {}
-    bool AskYesNo(const std::string&, const std::string&) override { return true; }
-    bool OpenFileDialog(const std::string&, const std::string&, std::string&) override {
-        return false;
-    }
-    bool SaveFileDialog(const std::string&, const std::string&, std::string&) override {
-        return false;
-    }
-    bool OpenPictureDialog(const std::string&, std::string&) override { return false; }
-    void SetBusyCursor(bool) override {}
-};
-
-class QuietSink : public YVclUtil::MessageSink {
-public:
-    void AppendLog(const std::string&) override {}
-    void ClearLog() override {}
-    void SetStatus(int, const std::string&) override {}
-};
-
-const std::string& WorkDir() {
-    static const std::string dir = [] {
-        char pattern[] = "/tmp/fuzz_project_XXXXXX";
-        const char* made = mkdtemp(pattern);
-        if (!made) std::abort();
+// A folder of its own for the whole run: the current directory is
+// libFuzzer's corpus folder.
+const TTestWorkspace& Work() {
+    static const TTestWorkspace work(TTestWorkspace::Aside());
+    static const bool quiet = [] {
         YVclUtil::SetErrMsgBoxHandler([](const std::string&, const std::string&) {});
-        return std::string(made);
+        return true;
     }();
-    return dir;
-}
-
-void WriteBytes(const std::string& Path, const uint8_t* Data, size_t Size) {
-    std::FILE* f = std::fopen(Path.c_str(), "wb");
-    if (!f) std::abort();
-    if (Size) std::fwrite(Data, 1, Size, f);
-    std::fclose(f);
+    (void)quiet;
+    return work;
 }
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
-    const std::string& dir = WorkDir();
-    const std::string input = dir + "/input.dcf";
-    WriteBytes(input, Data, Size);
+    const std::string dir = Work().Folder();
+    const std::string input =
+        Work().Write("input.dcf", std::string(reinterpret_cast<const char*>(Data), Size));
+    if (input.empty()) std::abort();
 
-    QuietPrompts ask;
-    QuietSink sink;
+    YVclUtil::SilentPrompts ask(true);
     TConfiguration config;
     config.StartupDir = dir;
     config.ProgramDir = dir + "/";
@@ -81,13 +55,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     }
 
     TProject project;
-    TProjectFile file(project, config, library, ask, sink);
+    TProjectFile file(project, config, library, ask, ask);
     if (file.LoadFrom(input) != TProjectFile::TLoadResult::Loaded) return 0;
     const std::string output = dir + "/output.dcf";
     std::remove(output.c_str());
     if (!file.SaveTo(output)) std::abort();
     TProject again;
-    TProjectFile file2(again, config, library, ask, sink);
+    TProjectFile file2(again, config, library, ask, ask);
     if (file2.LoadFrom(output) != TProjectFile::TLoadResult::Loaded) std::abort();
     for (int t = 0; t < TProject::TableCount; ++t)
         for (int n = 0; n < TProject::CodeCount; ++n)

@@ -9,7 +9,10 @@
 // delivery), 0xFD (the upload is started again) and 0xFC (the port is lost).
 #include "link/devicelink.h"
 #include "link/linkframe.h"
-#include "tests/link/linkfakes.h"
+#include "support/tfakeclock.h"
+#include "support/tfaketimer.h"
+#include "support/trecordingport.h"
+#include "support/trecordingsink.h"
 #include "util/crc8.h"
 
 #include <cstdint>
@@ -56,10 +59,10 @@ uint8_t Expected(size_t Which, size_t At) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     if (Size == 0) return 0;
     const size_t which = Data[0] & 3;
-    RecordingPort port;
-    FakeTimer timer;
-    FakeClock clock;
-    RecordingSink sink;
+    TRecordingPort port;
+    TFakeTimer timer;
+    TFakeClock clock;
+    TRecordingSink sink;
     DpuLink::TDeviceLink link(port, timer, clock, sink);
     link.SetMsgOn((Data[0] & 4) != 0);
     int finished = 0;

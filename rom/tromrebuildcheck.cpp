@@ -11,7 +11,7 @@
 #include "rom/tromrecovery.h"
 #include "util/eygeneral.h"
 #include "util/fileaccess.h"
-#include "util/prompts.h"
+#include "util/silentprompts.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -25,28 +25,6 @@ using DpuProject::TProject;
 using DpuProject::TProjectFile;
 
 namespace {
-
-// The check asks nothing and shows nothing; the build's log lines are kept.
-class TSilent : public YVclUtil::Prompts, public YVclUtil::MessageSink {
-public:
-    void MessageBox(const std::string& Caption, const std::string& Text) override {
-        Last = Caption + ": " + Text;
-    }
-    bool AskYesNo(const std::string&, const std::string&) override { return true; }
-    bool OpenFileDialog(const std::string&, const std::string&, std::string&) override {
-        return false;
-    }
-    bool SaveFileDialog(const std::string&, const std::string&, std::string&) override {
-        return false;
-    }
-    bool OpenPictureDialog(const std::string&, std::string&) override { return false; }
-    void SetBusyCursor(bool) override {}
-    void AppendLog(const std::string& Line) override { Log.push_back(Line); }
-    void ClearLog() override {}
-    void SetStatus(int, const std::string&) override {}
-    std::string Last;
-    std::vector<std::string> Log;
-};
 
 // The library the image was read with, whatever the project file's load
 // would reload: the rebuild must use the same pictures.
@@ -190,7 +168,8 @@ bool TRomRebuildCheck::RunOnScratch(const TConfiguration& Config, const TRomImag
     const std::string project = scratch.filePath("IMAGE.dcf").toStdString();
     // Saved as recover saves it, straight into the scratch folder.
     TProject recovered;
-    TSilent silent;
+    // The check asks nothing and shows nothing; the build's log lines are kept.
+    YVclUtil::SilentPrompts silent(true);
     TFixedLibrary library(Library);
     TProjectFile file(recovered, config, library, silent, silent);
     if (!recovery.Recover(recovered) || !file.SaveTo(project)) {
@@ -221,12 +200,14 @@ bool TRomRebuildCheck::Run(const std::string& ProjectPath, const TConfiguration&
     // The configuration file is read again from the start-up folder when the
     // project's version is applied; only the user bitmaps are looked up elsewhere.
     config.ProgramDir = UserRoot;
-    TSilent silent;
+    YVclUtil::SilentPrompts silent(true);
     TFixedLibrary library(Library);
     TProjectFile file(project, config, library, silent, silent);
     if (file.LoadFrom(ProjectPath) != TProjectFile::TLoadResult::Loaded) {
+        const std::string box =
+            silent.Boxes.empty() ? std::string() : silent.LastCaption() + ": " + silent.LastText();
         Warnings.push_back("[Warning] The recovered project does not load again: " +
-                           (file.LastError.empty() ? Trimmed(silent.Last) : file.LastError));
+                           (file.LastError.empty() ? Trimmed(box) : file.LastError));
         return false;
     }
 

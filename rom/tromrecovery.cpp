@@ -12,7 +12,7 @@
 #include "rom/trombuilder.h"
 #include "util/eygeneral.h"
 #include "util/fileaccess.h"
-#include "util/prompts.h"
+#include "util/silentprompts.h"
 
 #include <QDir>
 
@@ -31,25 +31,6 @@ using DpuProject::TProjectFile;
 namespace DpuText = DpuProject::DpuText;
 
 namespace {
-
-// Recovery asks nothing and shows nothing: reasons come back as text.
-class TQuietPrompts : public YVclUtil::Prompts, public YVclUtil::MessageSink {
-public:
-    void MessageBox(const std::string&, const std::string& Text) override { Last = Text; }
-    bool AskYesNo(const std::string&, const std::string&) override { return true; }
-    bool OpenFileDialog(const std::string&, const std::string&, std::string&) override {
-        return false;
-    }
-    bool SaveFileDialog(const std::string&, const std::string&, std::string&) override {
-        return false;
-    }
-    bool OpenPictureDialog(const std::string&, std::string&) override { return false; }
-    void SetBusyCursor(bool) override {}
-    void AppendLog(const std::string&) override {}
-    void ClearLog() override {}
-    void SetStatus(int, const std::string&) override {}
-    std::string Last;
-};
 
 std::string FolderOf(const std::string& Path) {
     return QFileInfo(QString::fromStdString(Path)).absolutePath().toStdString();
@@ -245,7 +226,8 @@ bool TRomRecovery::RecoverTo(const std::string& Path) {
     // at Path survives, then put in place whole.
     QTemporaryDir scratch;
     GlyphLibrary unused;
-    TQuietPrompts quiet;
+    // Recovery asks nothing and shows nothing: reasons come back as text.
+    YVclUtil::SilentPrompts quiet(true);
     TProjectFile file(project, Config, unused, quiet, quiet);
     std::vector<uint8_t> bytes;
     std::string reason;
@@ -254,7 +236,7 @@ bool TRomRecovery::RecoverTo(const std::string& Path) {
     if (!ok) reason = scratch.errorString().toStdString();
     if (ok && !file.SaveTo(draft)) {
         ok = false;
-        reason = file.LastError.empty() ? quiet.Last : file.LastError;
+        reason = file.LastError.empty() ? quiet.LastText() : file.LastError;
     }
     ok = ok && YVclUtil::ReadWholeFile(draft, bytes, reason) &&
          YVclUtil::WriteFileAtomically(Path, bytes.data(), bytes.size(), reason);

@@ -9,7 +9,7 @@
 // Runs on the display's platform, or offscreen when there is no display.
 
 #include "app/tform1.h"
-#include "util/prompts.h"
+#include "util/silentprompts.h"
 
 #include <benchmark/benchmark.h>
 
@@ -31,21 +31,6 @@ namespace {
 // Started first thing in main: the cold start also counts from there
 // (platform plugin, fonts), as the person waiting for the window does.
 QElapsedTimer g_sinceMain;
-
-// Nobody answers: every question is declined, every box dropped.
-class TSilentPrompts : public YVclUtil::Prompts {
-public:
-    void MessageBox(const std::string&, const std::string&) override {}
-    bool AskYesNo(const std::string&, const std::string&) override { return false; }
-    bool OpenFileDialog(const std::string&, const std::string&, std::string&) override {
-        return false;
-    }
-    bool SaveFileDialog(const std::string&, const std::string&, std::string&) override {
-        return false;
-    }
-    bool OpenPictureDialog(const std::string&, std::string&) override { return false; }
-    void SetBusyCursor(bool) override {}
-};
 
 // Resident and peak resident memory of this process in MB ("VmRSS"/"VmHWM").
 double StatusMb(const char* Key) {
@@ -71,7 +56,7 @@ protected:
 
 // Milliseconds from creating the window to its first paint; -1 when it never
 // painted within 10 s. The window stays in Form.
-double StartWindow(TSilentPrompts& Ask, std::unique_ptr<TForm1>& Form) {
+double StartWindow(YVclUtil::SilentPrompts& Ask, std::unique_ptr<TForm1>& Form) {
     QElapsedTimer clock;
     clock.start();
     Form = std::make_unique<TForm1>(&Ask);
@@ -97,7 +82,8 @@ void Settle() {
 }
 
 void ColdStart(benchmark::State& State) {
-    TSilentPrompts ask;
+    // Nobody answers: every question is declined, every box dropped.
+    YVclUtil::SilentPrompts ask;
     for (auto _ : State) {
         std::unique_ptr<TForm1> form;
         const double ms = StartWindow(ask, form);
@@ -116,7 +102,7 @@ void ColdStart(benchmark::State& State) {
 }
 
 void WarmStart(benchmark::State& State) {
-    TSilentPrompts ask;
+    YVclUtil::SilentPrompts ask;
     double total = 0;
     for (auto _ : State) {
         std::unique_ptr<TForm1> form;

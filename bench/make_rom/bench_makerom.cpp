@@ -8,8 +8,8 @@
 #include "rom/glyphlibrary.h"
 #include "rom/tmakerom.h"
 #include "rom/trombuilder.h"
-#include "tests/rom/testglyphs.h"
-#include "tests/rom/testprompts.h"
+#include "support/tscriptedprompts.h"
+#include "support/ttestglyphs.h"
 #include "util/fileaccess.h"
 
 #include <QDir>
@@ -49,28 +49,11 @@ QImage Pattern(int W, int H, int Seed) {
     return image;
 }
 
-// The installation's pictures are 1-bit bitmaps.
-QImage Mono(int W, int H, int Seed) {
-    return Pattern(W, H, Seed).convertToFormat(QImage::Format_Mono);
-}
-
 std::unique_ptr<TSetup> MakeSetup() {
     auto s = std::make_unique<TSetup>();
     const QString dir = s->Dir.path();
 
-    // A library shaped like the installation's: 32 x 64 floor glyphs, 48 x 48
-    // direction frames, 39 small glyphs, a 64 x 32 screen picture, raw blocks.
-    TTestGlyphs glyphs;
-    AddRequiredEntries(glyphs);
-    for (int st = 0; st < 5; ++st)
-        for (int f = 0; f < 12; ++f)
-            glyphs.Entries[{0, 50 + 20 * st + f}] = BmpBytes(Mono(48, 48, st * 12 + f));
-    for (int k = 0; k < 4; ++k)
-        for (int c = 32; c < 127; ++c)
-            glyphs.Entries[{1 + k, c}] = BmpBytes(Mono(32, 64, c + k));
-    for (int i = 0; i < 39; ++i)
-        glyphs.Entries[{7, i}] = BmpBytes(Mono(8, 8, i));
-    glyphs.Entries[{0, 40}] = BmpBytes(Mono(64, 32, 3));
+    const TTestGlyphs glyphs = InstallationLikeLibrary();
     s->GlbPath = (dir + "/BENCH.GLB").toStdString();
     WriteGlyphLibrary(s->GlbPath, glyphs.Entries);
     s->Inputs.push_back(s->GlbPath);
@@ -86,7 +69,7 @@ std::unique_ptr<TSetup> MakeSetup() {
         const std::string label = "U" + std::to_string(10 + u);
         const std::string path = TRomBuilder::UserBitmapPath(s->Config.ProgramDir, 0, label);
         QDir().mkpath(QFileInfo(QString::fromStdString(path)).path());
-        Mono(64, 64, u).save(QString::fromStdString(path), "BMP");
+        MonoPattern(64, 64, u).save(QString::fromStdString(path), "BMP");
         s->Inputs.push_back(path);
         for (int t = 0; t < 3; ++t)
             s->Project.CodeTables[t][(u + 17 * t) % 256] = label;
@@ -99,7 +82,7 @@ std::unique_ptr<TSetup> MakeSetup() {
     for (int state = 0; state < 10; ++state)
         for (int slot = 0; slot < 4; ++slot) {
             const QString path = dir + QString("/MSG%1_%2-16x64.bmp").arg(state).arg(slot);
-            Mono(64, 16, state * 4 + slot).save(path, "BMP");
+            MonoPattern(64, 16, state * 4 + slot).save(path, "BMP");
             s->Project.LiftStateSlots[state][slot] = path.toStdString();
             s->Inputs.push_back(path.toStdString());
         }
@@ -136,7 +119,7 @@ void BM_IoFloor(benchmark::State& state) {
 }
 
 void BM_MakeRom(benchmark::State& state) {
-    TTestPrompts prompts;
+    TScriptedPrompts prompts;
     const std::string out = Setup->Dir.filePath("BUILD.BIN").toStdString();
     const auto start = std::chrono::steady_clock::now();
     bool ok = true;

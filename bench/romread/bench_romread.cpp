@@ -20,8 +20,8 @@
 #include "rom/tromimagereader.h"
 #include "rom/tromrebuildcheck.h"
 #include "rom/trombuilder.h"
-#include "tests/rom/testglyphs.h"
-#include "tests/rom/testprompts.h"
+#include "support/tscriptedprompts.h"
+#include "support/ttestglyphs.h"
 #include "util/fileaccess.h"
 
 #include <QDir>
@@ -47,15 +47,6 @@ using DpuRom::TRomBuilder;
 
 namespace {
 
-QImage Mono(int W, int H, int Seed) {
-    QImage image(W, H, QImage::Format_RGB32);
-    for (int y = 0; y < H; ++y)
-        for (int x = 0; x < W; ++x)
-            image.setPixel(x, y,
-                           ((x * 7 + y * 13 + Seed) % 5) < 2 ? qRgb(0, 0, 0) : qRgb(255, 255, 255));
-    return image.convertToFormat(QImage::Format_Mono);
-}
-
 struct TSetup {
     QTemporaryDir Dir;
     TConfiguration Config;
@@ -68,17 +59,7 @@ struct TSetup {
 std::unique_ptr<TSetup> MakeSetup() {
     auto s = std::make_unique<TSetup>();
     const QString dir = s->Dir.path();
-    TTestGlyphs glyphs;
-    AddRequiredEntries(glyphs);
-    for (int st = 0; st < 5; ++st)
-        for (int f = 0; f < 12; ++f)
-            glyphs.Entries[{0, 50 + 20 * st + f}] = BmpBytes(Mono(48, 48, st * 12 + f));
-    for (int k = 0; k < 4; ++k)
-        for (int c = 32; c < 127; ++c)
-            glyphs.Entries[{1 + k, c}] = BmpBytes(Mono(32, 64, c + k));
-    for (int i = 0; i < 39; ++i)
-        glyphs.Entries[{7, i}] = BmpBytes(Mono(8, 8, i));
-    glyphs.Entries[{0, 40}] = BmpBytes(Mono(64, 32, 3));
+    const TTestGlyphs glyphs = InstallationLikeLibrary();
     s->GlbPath = (dir + "/BENCH.GLB").toStdString();
     WriteGlyphLibrary(s->GlbPath, glyphs.Entries);
     s->Library.Load(s->GlbPath);
@@ -90,14 +71,14 @@ std::unique_ptr<TSetup> MakeSetup() {
                       "[BENCH]\r\nCFI=1\r\nIFI=41\r\nDISPHV=1\r\nENCODE=1\r\n";
     std::string error;
     YVclUtil::WriteFileAtomically(s->Config.IniPath(), ini, std::strlen(ini), error);
-    TTestPrompts prompts;
+    TScriptedPrompts prompts;
     s->Config.Read(prompts);
     s->Config.SelectVersion(0);
     for (int u = 0; u < 40; ++u) {
         const std::string label = "U" + std::to_string(10 + u);
         const std::string path = TRomBuilder::UserBitmapPath(s->Config.ProgramDir, 0, label);
         QDir().mkpath(QFileInfo(QString::fromStdString(path)).path());
-        Mono(64, 64, u).save(QString::fromStdString(path), "BMP");
+        MonoPattern(64, 64, u).save(QString::fromStdString(path), "BMP");
         for (int t = 0; t < 3; ++t)
             s->Project.CodeTables[t][(u + 17 * t) % 256] = label;
     }
@@ -108,11 +89,11 @@ std::unique_ptr<TSetup> MakeSetup() {
     for (int state = 0; state < 10; ++state)
         for (int slot = 0; slot < 4; ++slot) {
             const QString path = dir + QString("/MSG%1_%2.bmp").arg(state).arg(slot);
-            Mono(64, 16, state * 4 + slot).save(path, "BMP");
+            MonoPattern(64, 16, state * 4 + slot).save(path, "BMP");
             s->Project.LiftStateSlots[state][slot] = path.toStdString();
         }
     const QString logo = dir + "/LOGO.bmp";
-    Mono(64, 64, 99).save(logo, "BMP");
+    MonoPattern(64, 64, 99).save(logo, "BMP");
     s->Project.CUSLOGOENABLE = 1;
     s->Project.TITLEFILENAME_C = logo.toStdString();
     return s;
@@ -122,7 +103,7 @@ TSetup* Setup = nullptr;
 double BuildSeconds = 0;
 
 void BM_MakeRom(benchmark::State& state) {
-    TTestPrompts prompts;
+    TScriptedPrompts prompts;
     const std::string out = Setup->Dir.filePath("FULL.BIN").toStdString();
     const auto start = std::chrono::steady_clock::now();
     for (auto _ : state) {

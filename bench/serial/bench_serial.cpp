@@ -2,6 +2,7 @@
 // through the serial component (monitor thread, hand-over to the main thread)
 // and, as the floor, through a bare blocking write/read on the same pair.
 #include "serial/tcustomuart.h"
+#include "support/tptypair.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -13,7 +14,6 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <poll.h>
-#include <pty.h>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
@@ -26,49 +26,40 @@ constexpr size_t kFrame = 68;
 // Plays the display: every 68 bytes received are answered with one byte.
 class Responder {
 public:
-    Responder() {
-        char name[256] = {};
-        if (::openpty(&Master, &Slave, name, nullptr, nullptr) != 0) {
-            std::perror("openpty");
+    Responder() : SlavePath(Pty.SlavePath) {
+        if (::pipe(StopPipe) != 0) {
+            std::perror("pipe");
             std::exit(1);
         }
-        SlavePath = name;
-        termios tio{};
-        ::tcgetattr(Master, &tio);
-        ::cfmakeraw(&tio);
-        ::tcsetattr(Master, TCSANOW, &tio);
-        ::pipe(StopPipe);
         Thread = std::thread([this] { Run(); });
     }
     ~Responder() {
         ::write(StopPipe[1], "x", 1);
         Thread.join();
-        ::close(Master);
-        ::close(Slave);
         ::close(StopPipe[0]);
         ::close(StopPipe[1]);
     }
+    TPtyPair Pty;
     std::string SlavePath;
 
 private:
     void Run() {
         size_t got = 0;
         char buf[4096];
-        pollfd fds[2] = {{Master, POLLIN, 0}, {StopPipe[0], POLLIN, 0}};
+        pollfd fds[2] = {{Pty.Master, POLLIN, 0}, {StopPipe[0], POLLIN, 0}};
         for (;;) {
             if (::poll(fds, 2, -1) < 0) continue;
             if (fds[1].revents) return;
-            const ssize_t n = ::read(Master, buf, sizeof buf);
+            const ssize_t n = ::read(Pty.Master, buf, sizeof buf);
             if (n <= 0) continue;
             got += static_cast<size_t>(n);
             while (got >= kFrame) {
                 got -= kFrame;
                 const char ack = 0x06;
-                ::write(Master, &ack, 1);
+                ::write(Pty.Master, &ack, 1);
             }
         }
     }
-    int Master = -1, Slave = -1;
     int StopPipe[2] = {-1, -1};
     std::thread Thread;
 };

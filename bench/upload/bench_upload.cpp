@@ -7,6 +7,7 @@
 #include "link/systemlinkclock.h"
 #include "link/uartlinkport.h"
 #include "serial/tcustomuart.h"
+#include "support/tptypair.h"
 #include "util/crc8.h"
 #include "util/prompts.h"
 
@@ -22,6 +23,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -76,15 +78,13 @@ public:
     std::vector<double> Write;
 };
 
-int OpenPtyMaster(std::string& SlavePath) {
-    const int m = posix_openpt(O_RDWR | O_NOCTTY);
-    if (m < 0 || grantpt(m) != 0 || unlockpt(m) != 0) return -1;
-    termios t{};
-    tcgetattr(m, &t);
-    cfmakeraw(&t);
-    tcsetattr(m, TCSANOW, &t);
-    SlavePath = ptsname(m);
-    return m;
+// A fresh pseudo-terminal pair, or none (the figure is then skipped).
+std::unique_ptr<TPtyPair> OpenPty() {
+    try {
+        return std::make_unique<TPtyPair>();
+    } catch (const std::exception&) {
+        return nullptr;
+    }
 }
 
 // The display: "C" until the first frame, then ACK for every frame; notes
@@ -127,12 +127,13 @@ void BM_Upload976Frames(benchmark::State& state) {
     const std::string rom = RomFile(dir);
     std::vector<double> handler, write, total, perFrame;
     for (auto _ : state) {
-        std::string slave;
-        const int master = OpenPtyMaster(slave);
-        if (master < 0) {
+        const std::unique_ptr<TPtyPair> pty = OpenPty();
+        if (!pty) {
             state.SkipWithError("no pseudo-terminal");
             return;
         }
+        const int master = pty->Master;
+        const std::string slave = pty->SlavePath;
         std::atomic<bool> stop{false};
         std::vector<Clock::time_point> replied;
         replied.reserve(1100);
@@ -166,7 +167,6 @@ void BM_Upload976Frames(benchmark::State& state) {
         if (!link.Connect() || !link.StartUpload(rom)) {
             stop = true;
             display.join();
-            close(master);
             state.SkipWithError("can not start the upload");
             return;
         }
@@ -175,7 +175,6 @@ void BM_Upload976Frames(benchmark::State& state) {
         link.Disconnect();
         stop = true;
         display.join();
-        close(master);
         if (outcome != DpuLink::TLinkOutcome::Finished || port.Sent.size() != 976) {
             state.SkipWithError("upload did not finish");
             return;
@@ -228,13 +227,13 @@ void BM_SxToRx62464Bytes(benchmark::State& state) {
         .write(sent.data(), static_cast<std::streamsize>(sent.size()));
     const std::string rxDir = dir.path().toStdString();
     for (auto _ : state) {
-        std::string slavePath;
-        const int master = OpenPtyMaster(slavePath);
-        const int slave = master < 0 ? -1 : open(slavePath.c_str(), O_RDWR | O_NOCTTY);
-        if (slave < 0) {
+        const std::unique_ptr<TPtyPair> pty = OpenPty();
+        if (!pty) {
             state.SkipWithError("no pseudo-terminal");
             return;
         }
+        const int master = pty->Master;
+        const int slave = pty->Slave;
         termios t{};
         tcgetattr(slave, &t);
         cfmakeraw(&t);
@@ -254,8 +253,6 @@ void BM_SxToRx62464Bytes(benchmark::State& state) {
             kill(sx, SIGKILL);
             waitpid(sx, &sxStatus, 0);
         }
-        close(slave);
-        close(master);
         std::ifstream got(rxDir + "/recv.bin", std::ios::binary);
         const std::string received((std::istreambuf_iterator<char>(got)),
                                    std::istreambuf_iterator<char>());

@@ -1,7 +1,7 @@
 #include "app/taboutdialog.h"
-#include "formtesthelpers.h"
-#include "tscriptedprompts.h"
-#include "ttestworkspace.h"
+#include "apphelpers.h"
+#include "tscriptededitorprompts.h"
+#include "support/ttestworkspace.h"
 
 #include <QDialog>
 #include <QLabel>
@@ -46,7 +46,7 @@ TEST(AboutDialog, FactsNameVersionLibraryDatesAndDirectories) {
 
 TEST(AboutDialog, StatusBarButtonAndTheHelpWindowOpenTheBoxWithTheLoadedLibrary) {
     TTestWorkspace ws;
-    TScriptedPrompts ask;
+    TScriptedEditorPrompts ask;
     TForm1 form(&ask);
     form.show();
     ASSERT_TRUE(form.StartupCompleted());

@@ -1,6 +1,6 @@
-#include "formtesthelpers.h"
-#include "tscriptedprompts.h"
-#include "ttestworkspace.h"
+#include "apphelpers.h"
+#include "tscriptededitorprompts.h"
+#include "support/ttestworkspace.h"
 
 #include "app/teditorarguments.h"
 #include "app/tromimageview.h"
@@ -48,7 +48,7 @@ TEST(EditorArguments, HelpAndVersionBeforeQtFilesAfter) {
 // question first (Cancel keeps the window as it is), one project at a time.
 TEST(EditorCommandLine, ProjectOpensAsLoadDoesAfterTheUnsavedQuestion) {
     TTestWorkspace ws;
-    TScriptedPrompts ask;
+    TScriptedEditorPrompts ask;
     TForm1 form(&ask);
     form.show();
     const std::string path = ws.File("named.dcf");
@@ -87,7 +87,7 @@ TEST(EditorCommandLine, ProjectOpensAsLoadDoesAfterTheUnsavedQuestion) {
 // a file of another kind is refused with a box naming it.
 TEST(EditorCommandLine, RomImageOpensInItsWindowOtherFilesAreRefused) {
     TTestWorkspace ws;
-    TScriptedPrompts ask;
+    TScriptedEditorPrompts ask;
     TForm1 form(&ask);
     form.show();
     form.Project().SetLabel(0, 3, "1");

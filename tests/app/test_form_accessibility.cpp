@@ -3,9 +3,9 @@
 // their table and code, pictures reached and opened from the keyboard, Enter
 // and Ctrl+Tab in the grid, Alt keys in the unsaved-changes question.
 #include "app/tqtprompts.h"
-#include "formtesthelpers.h"
-#include "tscriptedprompts.h"
-#include "ttestworkspace.h"
+#include "apphelpers.h"
+#include "tscriptededitorprompts.h"
+#include "support/ttestworkspace.h"
 
 #include <QAccessible>
 #include <QElapsedTimer>
@@ -69,7 +69,7 @@ QStringList NamelessControls(TForm1& Form) {
 TEST(Accessibility, NoFocusableControlOfEitherTabIsNameless) {
     ForgetSettings();
     TTestWorkspace ws;
-    TScriptedPrompts ask;
+    TScriptedEditorPrompts ask;
     TForm1 form(&ask);
     form.show();
     auto* tabs = Find<QTabWidget>(form, "PageControl");
@@ -91,7 +91,7 @@ TEST(Accessibility, NoFocusableControlOfEitherTabIsNameless) {
 TEST(Accessibility, ControlsAreNamedByTheirCaptionOrTheLabelBesideThem) {
     ForgetSettings();
     TTestWorkspace ws;
-    TScriptedPrompts ask;
+    TScriptedEditorPrompts ask;
     TForm1 form(&ask);
     form.show();
     auto* tabs = Find<QTabWidget>(form, "PageControl");
@@ -129,7 +129,7 @@ TEST(Accessibility, ControlsAreNamedByTheirCaptionOrTheLabelBesideThem) {
 TEST(Accessibility, LabelCellsReadTheirTableCodeAndLabel) {
     ForgetSettings();
     TTestWorkspace ws;
-    TScriptedPrompts ask;
+    TScriptedEditorPrompts ask;
     TForm1 form(&ask);
     form.show();
     TypeInCell(form, 3, 11, "LOBBY"); // CTBL1, code 10
@@ -151,7 +151,7 @@ TEST(Accessibility, LabelCellsReadTheirTableCodeAndLabel) {
 TEST(Accessibility, PicturesAreReachedAndOpenedFromTheKeyboard) {
     ForgetSettings();
     TTestWorkspace ws;
-    TScriptedPrompts ask;
+    TScriptedEditorPrompts ask;
     TForm1 form(&ask);
     form.show();
     QApplication::setActiveWindow(&form);
@@ -194,7 +194,7 @@ TEST(Accessibility, PicturesAreReachedAndOpenedFromTheKeyboard) {
 TEST(Accessibility, EnterCommitsAndMovesDownCtrlTabLeavesTheGrid) {
     ForgetSettings();
     TTestWorkspace ws;
-    TScriptedPrompts ask;
+    TScriptedEditorPrompts ask;
     TForm1 form(&ask);
     form.show();
     auto* grid = Find<QTableWidget>(form, "CodeGrid");

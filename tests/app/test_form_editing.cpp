@@ -2,9 +2,9 @@
 // the keys, labels checked as typed, remembered files and dropped files.
 #include "app/tgrideditor.h"
 #include "app/thelpdialog.h"
-#include "formtesthelpers.h"
-#include "tscriptedprompts.h"
-#include "ttestworkspace.h"
+#include "apphelpers.h"
+#include "tscriptededitorprompts.h"
+#include "support/ttestworkspace.h"
 #include "serial/comports.h"
 
 #include <QClipboard>
@@ -87,7 +87,7 @@ std::string WriteProject(TTestWorkspace& Ws, const std::string& Name, const char
 TEST(EditorUnsaved, CloseAndLoadAskSaveDiscardOrCancel) {
     ForgetSettings();
     TTestWorkspace ws;
-    TScriptedPrompts ask;
+    TScriptedEditorPrompts ask;
     auto form = std::make_unique<TForm1>(&ask);
     form->show();
     EXPECT_FALSE(form->HasUnsavedChanges());
@@ -141,7 +141,7 @@ TEST(EditorUnsaved, CloseAndLoadAskSaveDiscardOrCancel) {
 TEST(EditorUndo, CellsChoicesClearAllAndPicturesGoBackAndForth) {
     ForgetSettings();
     TTestWorkspace ws;
-    TScriptedPrompts ask;
+    TScriptedEditorPrompts ask;
     TForm1 form(&ask);
     form.show();
     QUndoStack* undo = form.UndoStack();
@@ -217,7 +217,7 @@ TEST(EditorUndo, CellsChoicesClearAllAndPicturesGoBackAndForth) {
 TEST(EditorGrid, CopyPasteDeleteAndFillAsASpreadsheet) {
     ForgetSettings();
     TTestWorkspace ws;
-    TScriptedPrompts ask;
+    TScriptedEditorPrompts ask;
     TForm1 form(&ask);
     form.show();
     TypeInCell(form, 2, 1, "B2");
@@ -282,7 +282,7 @@ TEST(EditorGrid, SeriesAndTableText) {
 TEST(EditorGrid, TabMovesBetweenCellsAndLeavesAtTheEdges) {
     ForgetSettings();
     TTestWorkspace ws;
-    TScriptedPrompts ask;
+    TScriptedEditorPrompts ask;
     TForm1 form(&ask);
     form.show();
     QTableWidget* grid = Grid(form);
@@ -305,7 +305,7 @@ TEST(EditorGrid, TabMovesBetweenCellsAndLeavesAtTheEdges) {
 TEST(EditorKeys, ShortcutsDoWhatTheirButtonsDo) {
     ForgetSettings();
     TTestWorkspace ws;
-    TScriptedPrompts ask;
+    TScriptedEditorPrompts ask;
     TForm1 form(&ask);
     form.show();
     QApplication::setActiveWindow(&form);
@@ -348,7 +348,7 @@ TEST(EditorKeys, ShortcutsDoWhatTheirButtonsDo) {
 TEST(EditorLabels, CellsTheDisplayCannotShowAreTintedWithTheReason) {
     ForgetSettings();
     TTestWorkspace ws;
-    TScriptedPrompts ask;
+    TScriptedEditorPrompts ask;
     TForm1 form(&ask);
     form.show();
     {
@@ -391,7 +391,7 @@ TEST(EditorLabels, CellsTheDisplayCannotShowAreTintedWithTheReason) {
 TEST(EditorFiles, DialogsStartAtTheLastFileAndRecentProjectsAreKept) {
     ForgetSettings();
     TTestWorkspace ws;
-    TScriptedPrompts ask;
+    TScriptedEditorPrompts ask;
     const std::string first = WriteProject(ws, "first.dcf", "1");
     {
         TForm1 form(&ask);
@@ -424,7 +424,7 @@ TEST(EditorFiles, DialogsStartAtTheLastFileAndRecentProjectsAreKept) {
 TEST(EditorDrops, ProjectOnTheWindowRomNameOnMakeBitmapOnAPicture) {
     ForgetSettings();
     TTestWorkspace ws;
-    TScriptedPrompts ask;
+    TScriptedEditorPrompts ask;
     TForm1 form(&ask);
     form.show();
     TypeInCell(form, 2, 1, "9");
@@ -460,7 +460,7 @@ namespace {
 TEST(EditorLayout, NarrowWindowScrollsAndTableButtonsStayOverTheirColumns) {
     ForgetSettings();
     TTestWorkspace ws;
-    TScriptedPrompts ask;
+    TScriptedEditorPrompts ask;
     TForm1 form(&ask);
     form.show();
     for (const QSize size : {QSize(640, 480), QSize(900, 650), QSize(1600, 1000)}) {
@@ -496,7 +496,7 @@ TEST(EditorPictures, WholeNumberZoomKeepsEveryPixelSquare) {
 
     ForgetSettings();
     TTestWorkspace ws;
-    TScriptedPrompts ask;
+    TScriptedEditorPrompts ask;
     TForm1 form(&ask);
     form.show();
     TypeInCell(form, 2, 1, "5");
@@ -541,7 +541,7 @@ TEST(EditorPictures, WholeNumberZoomKeepsEveryPixelSquare) {
 TEST(EditorLink, PortListMarksAbsentDevicesAndShowsThePortInUse) {
     TTestWorkspace ws;
     LinkComPortTo(5, ws.Path() + "/no-such-device");
-    TScriptedPrompts ask;
+    TScriptedEditorPrompts ask;
     TForm1 form(&ask);
     form.show();
     auto* com = Find<QComboBox>(form, "ComPortBox");
@@ -568,7 +568,7 @@ namespace {
 TEST(EditorSaveInPlace, CtrlSWritesTheLastFileWithoutADialog) {
     ForgetSettings();
     TTestWorkspace ws;
-    TScriptedPrompts ask;
+    TScriptedEditorPrompts ask;
     TForm1 form(&ask);
     form.show();
     QApplication::setActiveWindow(&form);
@@ -620,7 +620,7 @@ TEST(EditorSaveInPlace, CtrlSWritesTheLastFileWithoutADialog) {
 TEST(EditorSaveInPlace, SaveRefusesAFileTheProgramReads) {
     ForgetSettings();
     TTestWorkspace ws;
-    TScriptedPrompts ask;
+    TScriptedEditorPrompts ask;
     TForm1 form(&ask);
     form.show();
     TypeInCell(form, 2, 1, "5");
@@ -670,7 +670,7 @@ TEST(EditorSaveInPlace, SaveRefusesAFileTheProgramReads) {
 TEST(EditorUndo, ClearAllUndoKeepsTheProjectFileInTheStatusBar) {
     ForgetSettings();
     TTestWorkspace ws;
-    TScriptedPrompts ask;
+    TScriptedEditorPrompts ask;
     TForm1 form(&ask);
     form.show();
     Click(form, "ClearAllButton");
@@ -697,7 +697,7 @@ TEST(EditorUndo, ClearAllUndoKeepsTheProjectFileInTheStatusBar) {
 TEST(EditorFiles, DeletedRecentProjectIsReportedByName) {
     ForgetSettings();
     TTestWorkspace ws;
-    TScriptedPrompts ask;
+    TScriptedEditorPrompts ask;
     TForm1 form(&ask);
     form.show();
     const std::string path = WriteProject(ws, "gone.dcf", "1");

@@ -3,9 +3,9 @@
 // 1280x720 at 100 %, 1920x1080 at 150 % and 1280x720 at 150 %
 // (DPU_TEST_SCREEN names the screen, so a run on the wrong one fails).
 #include "app/tstatuspanel.h"
-#include "formtesthelpers.h"
-#include "tscriptedprompts.h"
-#include "ttestworkspace.h"
+#include "apphelpers.h"
+#include "tscriptededitorprompts.h"
+#include "support/ttestworkspace.h"
 
 #include <QScreen>
 #include <QScrollArea>
@@ -74,7 +74,7 @@ TEST(FirstWindow, RunsOnTheScreenItWasGiven) {
 TEST(FirstWindow, OpensCentredWithinTheScreenShowingBothPagesWhole) {
     ForgetSettings();
     TTestWorkspace ws;
-    TScriptedPrompts ask;
+    TScriptedEditorPrompts ask;
     TForm1 form(&ask);
     ShowAndSettle(form);
     const QRect avail = Screen()->availableGeometry();
@@ -120,7 +120,7 @@ TEST(FirstWindow, OpensCentredWithinTheScreenShowingBothPagesWhole) {
 TEST(FirstWindow, SavedPlaceWinsOverTheFirstOne) {
     ForgetSettings();
     TTestWorkspace ws;
-    TScriptedPrompts ask;
+    TScriptedEditorPrompts ask;
     const QRect avail = Screen()->availableGeometry();
     QSize small;
     {
@@ -140,7 +140,7 @@ TEST(FirstWindow, SavedPlaceWinsOverTheFirstOne) {
 TEST(FirstWindow, StatusPanelsKeepTheirWidthsAndNeverDrawOverEachOther) {
     ForgetSettings();
     TTestWorkspace ws;
-    TScriptedPrompts ask;
+    TScriptedEditorPrompts ask;
     TForm1 form(&ask);
     ShowAndSettle(form);
     TStatusPanel* panel[4];

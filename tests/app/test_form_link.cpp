@@ -1,9 +1,10 @@
 #include "app/tmakepage.h"
 #include "app/tqtprompts.h"
-#include "formtesthelpers.h"
-#include "tscriptedprompts.h"
-#include "ttestworkspace.h"
-#include "../link/detachprobe.h"
+#include "apphelpers.h"
+#include "tscriptededitorprompts.h"
+#include "support/ttestworkspace.h"
+#include "support/tdetachprobe.h"
+#include "support/tptypair.h"
 
 #include "serial/comports.h"
 #include "serial/tcustomuart.h"
@@ -64,26 +65,6 @@ public:
     QProcess Process;
 };
 
-// A display that answers only what the test sends: the link opens Slave.
-class TPty {
-public:
-    TPty() {
-        Master = posix_openpt(O_RDWR | O_NOCTTY);
-        if (Master < 0 || grantpt(Master) != 0 || unlockpt(Master) != 0) return;
-        termios t{};
-        tcgetattr(Master, &t);
-        cfmakeraw(&t);
-        tcsetattr(Master, TCSANOW, &t);
-        Slave = QString::fromLocal8Bit(ptsname(Master));
-    }
-    ~TPty() {
-        if (Master >= 0) close(Master);
-    }
-    bool Reply(char Byte) const { return write(Master, &Byte, 1) == 1; }
-    int Master = -1;
-    QString Slave;
-};
-
 void WriteFile(const std::string& Path, const QByteArray& Bytes) {
     QFile f(QString::fromStdString(Path));
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -98,7 +79,7 @@ void SelectComPort(TForm1& Form, int Index) {
 TEST(EditorLink, FailedConnectStaysDisconnected) {
     TTestWorkspace ws;
     LinkComPort(16, ws.Path() + "/no-such-device");
-    TScriptedPrompts ask;
+    TScriptedEditorPrompts ask;
     TForm1 form(&ask);
     SelectComPort(form, 15);
     auto* device = Find<QLabel>(form, "ComPortDevice");
@@ -120,11 +101,11 @@ TEST(EditorLink, FailedConnectStaysDisconnected) {
 // component had (after its own box), and a device path is opened as it is.
 TEST(EditorLink, ConnectChoosesThePortByNameThroughTheLink) {
     TTestWorkspace ws;
-    TPty pty;
-    ASSERT_FALSE(pty.Slave.isEmpty());
-    LinkComPort(10, pty.Slave);
+    TPtyPair pty;
+    const QString slave = QString::fromStdString(pty.SlavePath);
+    LinkComPort(10, slave);
     TakeErrorBoxes();
-    TScriptedPrompts ask;
+    TScriptedEditorPrompts ask;
     TForm1 form(&ask);
     auto* com = Find<QComboBox>(form, "ComPortBox");
     SelectComPort(form, 9);
@@ -141,21 +122,21 @@ TEST(EditorLink, ConnectChoosesThePortByNameThroughTheLink) {
     Click(form, "ConnectButton");
     const auto boxes = TakeErrorBoxes();
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].first, "PcUart1");
-    EXPECT_EQ(boxes[0].second, "Invalid value !!!");
+    EXPECT_EQ(boxes[0].Caption, "PcUart1");
+    EXPECT_EQ(boxes[0].Text, "Invalid value !!!");
     EXPECT_TRUE(form.Link().Connected());
     EXPECT_TRUE(LogText(form).endsWith(">>> Open COM 10 <<<")) << LogText(form).toStdString();
     EXPECT_EQ(com->currentIndex(), 9);
     Click(form, "ConnectButton");
 
     // What the page would announce for a port typed as a path.
-    emit form.findChild<TMakePage*>()->ConnectRequested(pty.Slave);
+    emit form.findChild<TMakePage*>()->ConnectRequested(slave);
     ASSERT_TRUE(form.Link().Connected()) << LogText(form).toStdString();
-    EXPECT_TRUE(LogText(form).endsWith(">>> Open " + pty.Slave + " <<<"))
+    EXPECT_TRUE(LogText(form).endsWith(">>> Open " + slave + " <<<"))
         << LogText(form).toStdString();
     EXPECT_EQ(com->currentIndex(), 9);
     Click(form, "ConnectButton");
-    EXPECT_TRUE(LogText(form).endsWith(">>> Close " + pty.Slave + " <<<"));
+    EXPECT_TRUE(LogText(form).endsWith(">>> Close " + slave + " <<<"));
 }
 
 TEST(EditorLink, UploadThroughTheWindowReachesTheDisplay) {
@@ -174,7 +155,7 @@ TEST(EditorLink, UploadThroughTheWindowReachesTheDisplay) {
     f.write(rom);
     f.close();
 
-    TScriptedPrompts ask;
+    TScriptedEditorPrompts ask;
     TForm1 form(&ask);
     form.show();
     SelectComPort(form, 1);
@@ -226,7 +207,7 @@ TEST(EditorLink, DateTimeSyncThroughTheWindow) {
     TSimulator sim(ws.Path() + "/unused.bin");
     if (sim.Pty.isEmpty()) GTEST_SKIP() << "the display simulator is not built";
     LinkComPort(3, sim.Pty);
-    TScriptedPrompts ask;
+    TScriptedEditorPrompts ask;
     TForm1 form(&ask);
     form.show();
     SelectComPort(form, 2);
@@ -259,7 +240,7 @@ TEST(EditorLink, ClosingWhileUploadingClosesThePort) {
     f.write(QByteArray(64512, '\x11'));
     f.close();
 
-    TScriptedPrompts ask;
+    TScriptedEditorPrompts ask;
     auto form = std::make_unique<TForm1>(&ask);
     form->show();
     SelectComPort(*form, 3);
@@ -292,7 +273,7 @@ TEST(EditorLink, DestroyingTheWindowMidUploadClosesThePortFirst) {
     f.write(QByteArray(64512, '\x22'));
     f.close();
 
-    TScriptedPrompts ask;
+    TScriptedEditorPrompts ask;
     auto form = std::make_unique<TForm1>(&ask);
     form->show();
     auto* uart = form->findChild<YVclCtrl::TCustomUart*>("PcUart1");
@@ -316,13 +297,13 @@ TEST(EditorLink, DestroyingTheWindowMidUploadClosesThePortFirst) {
 // ROM image window, and asks before sending with the file's name and time.
 TEST(EditorLink, UploadOffersTheBuiltImageAndNamesItBeforeSending) {
     TTestWorkspace ws;
-    TPty pty;
-    ASSERT_FALSE(pty.Slave.isEmpty());
-    LinkComPort(6, pty.Slave);
+    // A display that answers only what the test sends: the link opens SlavePath.
+    TPtyPair pty;
+    LinkComPort(6, QString::fromStdString(pty.SlavePath));
     const std::string other = ws.File("OTHER.BIN");
     WriteFile(other, QByteArray(64512, '\x33'));
 
-    TScriptedPrompts ask;
+    TScriptedEditorPrompts ask;
     TForm1 form(&ask);
     form.show();
     // Before any build: the file "ROM Filename:" names, in the working folder.
@@ -390,13 +371,13 @@ TEST(EditorLink, UploadOffersTheBuiltImageAndNamesItBeforeSending) {
 // which frame, the bar goes back to 0, and the next upload can start.
 TEST(EditorLink, CancelEndsAnUploadAndKeepsThePortConnected) {
     TTestWorkspace ws;
-    TPty pty;
-    ASSERT_FALSE(pty.Slave.isEmpty());
-    LinkComPort(7, pty.Slave);
+    // A display that answers only what the test sends: the link opens SlavePath.
+    TPtyPair pty;
+    LinkComPort(7, QString::fromStdString(pty.SlavePath));
     const std::string rom = ws.File("UP.BIN");
     WriteFile(rom, QByteArray(64512, '\x44'));
 
-    TScriptedPrompts ask;
+    TScriptedEditorPrompts ask;
     TForm1 form(&ask);
     form.show();
     auto* cancel = Find<QAbstractButton>(form, "CancelButton");
@@ -435,10 +416,10 @@ TEST(EditorLink, CancelEndsAnUploadAndKeepsThePortConnected) {
 // to whoever has the focus.
 TEST(EditorLink, CancelWithEscEndsADateTimeSync) {
     TTestWorkspace ws;
-    TPty pty;
-    ASSERT_FALSE(pty.Slave.isEmpty());
-    LinkComPort(8, pty.Slave);
-    TScriptedPrompts ask;
+    // A display that answers only what the test sends: the link opens SlavePath.
+    TPtyPair pty;
+    LinkComPort(8, QString::fromStdString(pty.SlavePath));
+    TScriptedEditorPrompts ask;
     TForm1 form(&ask);
     form.show();
     QApplication::setActiveWindow(&form);
@@ -535,9 +516,9 @@ TEST(EditorMakePage, AnnouncesIntentsInsteadOfHandingOutWidgets) {
 // so; the port is not used before that, and the log keeps the reason.
 TEST(EditorLink, UploadOfAFileThatIsNoImageAsksBeforeSending) {
     TTestWorkspace ws;
-    TPty pty;
-    ASSERT_FALSE(pty.Slave.isEmpty());
-    LinkComPort(9, pty.Slave);
+    // A display that answers only what the test sends: the link opens SlavePath.
+    TPtyPair pty;
+    LinkComPort(9, QString::fromStdString(pty.SlavePath));
     QByteArray noise(64512, 0);
     for (char& b : noise)
         b = static_cast<char>(QRandomGenerator::global()->generate());
@@ -546,7 +527,7 @@ TEST(EditorLink, UploadOfAFileThatIsNoImageAsksBeforeSending) {
     const std::string empty = ws.File("EMPTY.BIN");
     WriteFile(empty, QByteArray());
 
-    TScriptedPrompts ask;
+    TScriptedEditorPrompts ask;
     TForm1 form(&ask);
     form.show();
     SelectComPort(form, 8);

@@ -1,15 +1,12 @@
-#include "formtesthelpers.h"
-#include "tscriptedprompts.h"
-#include "ttestworkspace.h"
+#include "apphelpers.h"
+#include "tscriptededitorprompts.h"
+#include "support/tptypair.h"
+#include "support/ttestworkspace.h"
 
 #include <QDir>
 #include <QLabel>
 #include <QProcess>
 #include <QUndoStack>
-
-#include <fcntl.h>
-#include <stdlib.h>
-#include <unistd.h>
 
 namespace {
 
@@ -19,7 +16,7 @@ bool FileHasLine(const std::string& Path, const QByteArray& Line) {
 
 TEST(EditorLogo, OnOffAndPictureRules) {
     TTestWorkspace ws;
-    TScriptedPrompts ask;
+    TScriptedEditorPrompts ask;
     TForm1 form(&ask);
     form.show();
     const std::string logo = ws.File("logo.bmp");
@@ -63,7 +60,7 @@ TEST(EditorLogo, OnOffAndPictureRules) {
 // picture (also slot A) alone until the next full display.
 TEST(EditorMessages, DoubleClickChoosesTheSlotBitmap) {
     TTestWorkspace ws;
-    TScriptedPrompts ask;
+    TScriptedEditorPrompts ask;
     TForm1 form(&ask);
     const std::string pic = ws.File("quake.bmp");
     TTestWorkspace::SaveBmp(TTestWorkspace::Mark(64, 16, 5), pic);
@@ -96,7 +93,7 @@ TEST(EditorMessages, DoubleClickChoosesTheSlotBitmap) {
 
 TEST(EditorProjectFile, SaveCancelOverwriteDeclinedAndAccepted) {
     TTestWorkspace ws;
-    TScriptedPrompts ask;
+    TScriptedEditorPrompts ask;
     TForm1 form(&ask);
     form.show();
     const std::string path = ws.File("p1.dcf");
@@ -139,7 +136,7 @@ TEST(EditorProjectFile, LoadRestoresEveryControl) {
     TTestWorkspace::SaveBmp(TTestWorkspace::Mark(64, 16, 2), fire);
     const std::string path = ws.File("full.dcf");
     {
-        TScriptedPrompts ask;
+        TScriptedEditorPrompts ask;
         TForm1 form(&ask);
         form.show();
         TypeInCell(form, 2, 1, "b2");
@@ -184,7 +181,7 @@ TEST(EditorProjectFile, LoadRestoresEveryControl) {
     }
     EXPECT_TRUE(FileHasLine(path, "DEF_MSG=9"));
 
-    TScriptedPrompts ask;
+    TScriptedEditorPrompts ask;
     TForm1 form(&ask);
     form.show();
     ask.QueueFile(path);
@@ -220,7 +217,7 @@ TEST(EditorProjectFile, LoadRestoresEveryControl) {
 
 TEST(EditorProjectFile, WrongCodeNameIsRejectedAndClearAllEmptiesOnlyTheTables) {
     TTestWorkspace ws;
-    TScriptedPrompts ask;
+    TScriptedEditorPrompts ask;
     TForm1 form(&ask);
     form.show();
     TypeInCell(form, 2, 1, "7");
@@ -251,7 +248,7 @@ TEST(EditorProjectFile, WrongCodeNameIsRejectedAndClearAllEmptiesOnlyTheTables) 
 
 TEST(EditorMakeRom, EmptyTablesAndCancelledSaveBuildNothing) {
     TTestWorkspace ws;
-    TScriptedPrompts ask;
+    TScriptedEditorPrompts ask;
     TForm1 form(&ask);
     form.show();
     TypeInCell(form, 2, 1, "   ");
@@ -274,7 +271,7 @@ TEST(EditorMakeRom, EmptyTablesAndCancelledSaveBuildNothing) {
 // project unsaved, the cells' checks and the preview brought up to date.
 TEST(EditorMakeRom, AutoCancelIsOneUndoStep) {
     TTestWorkspace ws;
-    TScriptedPrompts ask;
+    TScriptedEditorPrompts ask;
     TForm1 form(&ask);
     form.show();
     const QString folder = ws.Path() + "/DefaultImage2/UserDefine/Floor/Style0";
@@ -327,7 +324,7 @@ TEST(EditorMakeRom, AutoCancelIsOneUndoStep) {
 // The window's MAKE ROM and the command-line tool make the same image of the same project.
 TEST(EditorMakeRom, BuildsWhatTheCommandLineToolBuilds) {
     TTestWorkspace ws;
-    TScriptedPrompts ask;
+    TScriptedEditorPrompts ask;
     TForm1 form(&ask);
     form.show();
     TypeInCell(form, 2, 1, "b1");
@@ -377,7 +374,7 @@ TEST(EditorFileBrowser, ClickingAFilePutsItsNameAndFoldersChangeTheCurrentDirect
     QDir(ws.Path()).mkdir("roms");
     QFile(ws.Path() + "/roms/TOWER.bin").open(QIODevice::WriteOnly);
     QFile(ws.Path() + "/roms/notes.txt").open(QIODevice::WriteOnly);
-    TScriptedPrompts ask;
+    TScriptedEditorPrompts ask;
     TForm1 form(&ask);
     auto* browser = Find<TFileBrowser>(form, "FileBrowser");
     ASSERT_TRUE(browser->SetDirectory(ws.Path() + "/roms"));
@@ -402,13 +399,10 @@ TEST(EditorFileBrowser, FollowsTheFolderAndListsNoDevicesAsFolders) {
     const QString roms = ws.Path() + "/roms";
     QDir(ws.Path()).mkdir("roms");
     QDir(roms).mkdir("older");
-    const int master = posix_openpt(O_RDWR | O_NOCTTY);
-    ASSERT_GE(master, 0);
-    ASSERT_EQ(grantpt(master), 0);
-    ASSERT_EQ(unlockpt(master), 0);
-    ASSERT_TRUE(QFile::link(QString::fromLocal8Bit(ptsname(master)), roms + "/COM1"));
+    TPtyPair pty;
+    ASSERT_TRUE(QFile::link(QString::fromStdString(pty.SlavePath), roms + "/COM1"));
     ASSERT_TRUE(QFile::link("/dev/null", roms + "/DEV.BIN"));
-    TScriptedPrompts ask;
+    TScriptedEditorPrompts ask;
     TForm1 form(&ask);
     form.show();
     auto* browser = Find<TFileBrowser>(form, "FileBrowser");
@@ -437,7 +431,6 @@ TEST(EditorFileBrowser, FollowsTheFolderAndListsNoDevicesAsFolders) {
     EXPECT_TRUE(WaitFor([&] { return listed(dirs, "newer"); }, 20000));
     QFile::remove(roms + "/MADE.BIN");
     EXPECT_TRUE(WaitFor([&] { return !listed(files, "MADE.BIN"); }, 20000));
-    ::close(master);
 }
 
 } // namespace

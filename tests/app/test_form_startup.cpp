@@ -1,7 +1,7 @@
-#include "formtesthelpers.h"
+#include "apphelpers.h"
 #include "project/tstartup.h"
-#include "tscriptedprompts.h"
-#include "ttestworkspace.h"
+#include "tscriptededitorprompts.h"
+#include "support/ttestworkspace.h"
 
 #include <QClipboard>
 #include <QDir>
@@ -21,7 +21,7 @@ namespace {
 TEST(EditorStartup, CaptionStatusGridAndControlDefaults) {
     TTestWorkspace ws;
     TTestWorkspace::SaveBmp(TTestWorkspace::Mark(8, 8, 1), ws.File("ORV_TEMPBMP.BMP"));
-    TScriptedPrompts ask;
+    TScriptedEditorPrompts ask;
     TForm1 form(&ask);
 
     EXPECT_TRUE(ask.Boxes.empty());
@@ -93,7 +93,7 @@ TEST(EditorStartup, CaptionStatusGridAndControlDefaults) {
 
 TEST(EditorStartup, GrayVersionRewritesTheBitColumnAndBack) {
     TTestWorkspace ws;
-    TScriptedPrompts ask;
+    TScriptedEditorPrompts ask;
     TForm1 form(&ask);
     auto* version = Find<QComboBox>(form, "VersionBox");
     version->setCurrentIndex(1);
@@ -118,7 +118,7 @@ TEST(EditorStartup, NoVersionCountOffersTheBuiltInNames) {
     TTestWorkspace::TOptions o;
     o.IniText = "[GLOBAL]\r\nGLB=D510TK3.GLB\r\n";
     TTestWorkspace ws(o);
-    TScriptedPrompts ask;
+    TScriptedEditorPrompts ask;
     TForm1 form(&ask);
     auto* version = Find<QComboBox>(form, "VersionBox");
     ASSERT_EQ(version->count(), 2);
@@ -135,7 +135,7 @@ TEST(EditorStartup, MissingLibraryStopsEarlyButTheWindowStaysUsable) {
     TTestWorkspace::TOptions o;
     o.WithGlb = false;
     TTestWorkspace ws(o);
-    TScriptedPrompts ask;
+    TScriptedEditorPrompts ask;
     TForm1 form(&ask);
     ASSERT_EQ(ask.Boxes.size(), 1u);
     EXPECT_EQ(ask.Boxes[0],
@@ -167,7 +167,7 @@ TEST(EditorStartup, MissingConfigurationIsReportedAndStartUpGoesOn) {
     TTestWorkspace::TOptions o;
     o.WithIni = false;
     TTestWorkspace ws(o);
-    TScriptedPrompts ask;
+    TScriptedEditorPrompts ask;
     TForm1 form(&ask);
     ASSERT_EQ(ask.Boxes.size(), 1u);
     EXPECT_EQ(ask.Boxes[0].second, "ORVDVE510TK3.INI file not found!!\n\n");
@@ -200,7 +200,7 @@ QString PreviewReason(TForm1& Form) {
 
 TEST(EditorPreview, GlyphsUserBitmapsAndEmptyCells) {
     TTestWorkspace ws;
-    TScriptedPrompts ask;
+    TScriptedEditorPrompts ask;
     TForm1 form(&ask);
     form.show();
     // User bitmaps: LOB in the workspace (the start-up folder), ROOF beside
@@ -327,7 +327,7 @@ TEST(EditorShutdown, ExitPrintsNoQtWarnings) {
             g_qtMessages.push_back(Text);
         });
     {
-        TScriptedPrompts ask;
+        TScriptedEditorPrompts ask;
         auto form = std::make_unique<TForm1>(&ask);
         form->show();
         TypeInCell(*form, 2, 1, "1");

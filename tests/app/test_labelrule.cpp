@@ -11,9 +11,9 @@
 #include "rom/glyphlibrary.h"
 #include "rom/romlayout.h"
 #include "rom/tmakerom.h"
-#include "tests/rom/testglyphs.h"
-#include "tests/rom/testprompts.h"
-#include "ttestworkspace.h"
+#include "support/ttestglyphs.h"
+#include "support/tscriptedprompts.h"
+#include "support/ttestworkspace.h"
 
 #include <QDir>
 #include <QTableWidget>
@@ -137,7 +137,7 @@ TEST(LabelRule, CheckPreviewAndMakeRomAgreeOnEveryLabel) {
         TLabelChecker checker(project, config, library, &page);
         checker.CheckAll();
 
-        TTestPrompts prompts;
+        TScriptedPrompts prompts;
         TMakeRom command(project, config, library, prompts, &prompts);
         command.OutputFile = ws.File("RULE" + std::to_string(style) + ".BIN");
         ASSERT_TRUE(command.Run()) << command.LastErrMsg;

@@ -1,6 +1,6 @@
-#include "formtesthelpers.h"
-#include "tscriptedprompts.h"
-#include "ttestworkspace.h"
+#include "apphelpers.h"
+#include "tscriptededitorprompts.h"
+#include "support/ttestworkspace.h"
 
 #include "app/tromimageview.h"
 #include "rom/tmakerom.h"
@@ -19,7 +19,7 @@ using namespace DpuRom;
 namespace {
 
 // Builds the window's project into Name in the workspace; true when written.
-bool BuildInto(TForm1& Form, TScriptedPrompts& Ask, const std::string& Path) {
+bool BuildInto(TForm1& Form, TScriptedEditorPrompts& Ask, const std::string& Path) {
     TMakeRom make(Form.Project(), Form.Config(), Form.Library(), Ask, nullptr);
     make.OutputFile = Path;
     return make.Run();
@@ -27,7 +27,7 @@ bool BuildInto(TForm1& Form, TScriptedPrompts& Ask, const std::string& Path) {
 
 TEST(RomImageView, ShowsCodesSettingsAndZonesOfTheImage) {
     TTestWorkspace ws;
-    TScriptedPrompts ask;
+    TScriptedEditorPrompts ask;
     TForm1 form(&ask);
     form.Project().SetLabel(0, 3, "1");
     form.Project().SetLabel(1, 10, "23");
@@ -76,7 +76,7 @@ TEST(RomImageView, ShowsCodesSettingsAndZonesOfTheImage) {
 
 TEST(RomImageView, RefusesWhatIsNoImageAndOpensFromTheMakeTab) {
     TTestWorkspace ws;
-    TScriptedPrompts ask;
+    TScriptedEditorPrompts ask;
     TForm1 form(&ask);
     form.show();
     form.Project().SetLabel(2, 0, "7");
@@ -117,7 +117,7 @@ TEST(RomImageView, RefusesWhatIsNoImageAndOpensFromTheMakeTab) {
 // the 4x the window opens with.
 TEST(RomImageView, EnterOpensTheTypedFileLabelsReadAsTypedAndThePictureIsWhole) {
     TTestWorkspace ws;
-    TScriptedPrompts ask;
+    TScriptedEditorPrompts ask;
     TForm1 form(&ask);
     form.Project().SetLabel(0, 3, "1");
     form.Project().SetLabel(0, 4, "12");

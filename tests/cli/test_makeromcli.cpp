@@ -6,8 +6,8 @@
 #include "rom/glyphlibrary.h"
 #include "rom/romlayout.h"
 #include "rom/tmakerom.h"
-#include "tests/rom/testglyphs.h"
-#include "tests/rom/testprompts.h"
+#include "support/ttestglyphs.h"
+#include "support/tscriptedprompts.h"
 #include "util/crc8.h"
 #include "util/fileaccess.h"
 
@@ -151,7 +151,7 @@ TEST_F(MakeRomCliTest, BuildsTheSameImageAsTheEditorCommand) {
     config.SetDirectoriesFromProcess();
     GlyphLibrary library;
     TProject project;
-    TTestPrompts prompts;
+    TScriptedPrompts prompts;
     TStartup::Run(config, library, project, prompts, prompts);
     TProjectFile file(project, config, library, prompts, prompts);
     ASSERT_EQ(file.LoadFrom("lift.dcf"), TProjectFile::TLoadResult::Loaded);
@@ -657,10 +657,4 @@ TEST(SampleProject, BuildsThroughTheTool) {
     EXPECT_NE(image[CodeTableSecond(0)], 0);
     EXPECT_EQ(image[GlyphTable + 2 * '-'], 0x84);
     EXPECT_EQ(image[MessageTable], 0x28);
-}
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
 }

@@ -4,7 +4,7 @@
 #include "fieldbus/tdpu4i4o.h"
 #include "fieldbus/tpcuart.h"
 #include "fieldbus/tvtnetviadpu232.h"
-#include "fieldbus_test_helpers.h"
+#include "ttopologyfile.h"
 #include "util/errmsgbox.h"
 #include "util/exception.h"
 

@@ -1,9 +1,9 @@
 #include "fieldbus/tdpu4i4o.h"
 #include "fieldbus/tvtnet_rnsm.h"
 #include "fieldbus/vtnmessages.h"
-#include "fieldbus_test_helpers.h"
-#include "tests/util/tboundedcall.h"
-#include "tests/util/tunprivilegedfiles.h"
+#include "ttopologyfile.h"
+#include "support/tboundedcall.h"
+#include "support/tunprivilegedfiles.h"
 #include "util/eygeneral.h"
 
 #include <gtest/gtest.h>

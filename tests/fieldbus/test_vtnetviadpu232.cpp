@@ -2,7 +2,8 @@
 #include "fieldbus/tpcuart.h"
 #include "fieldbus/tvtnetlinecodec.h"
 #include "fieldbus/vtnmessages.h"
-#include "fieldbus_test_helpers.h"
+#include "trecordinglink.h"
+#include "ttopologyfile.h"
 #include "util/exception.h"
 
 #include <gtest/gtest.h>

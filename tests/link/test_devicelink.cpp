@@ -1,6 +1,10 @@
 #include "link/devicelink.h"
-#include "linkfakes.h"
-#include "tests/util/tboundedcall.h"
+#include "support/tfakeclock.h"
+#include "support/tfaketimer.h"
+#include "support/trecordingport.h"
+#include "support/trecordingsink.h"
+#include "support/tscriptedprompts.h"
+#include "support/tboundedcall.h"
 #include "util/crc8.h"
 #include "util/eygeneral.h"
 
@@ -56,10 +60,10 @@ protected:
     }
 
     QTemporaryDir Dir;
-    RecordingPort Port;
-    FakeTimer Timer;
-    FakeClock Clock;
-    RecordingSink Sink;
+    TRecordingPort Port;
+    TFakeTimer Timer;
+    TFakeClock Clock;
+    TRecordingSink Sink;
     TDeviceLink Link{Port, Timer, Clock, Sink};
     std::vector<TLinkOutcome> Outcomes;
     std::vector<uint8_t> Plain;
@@ -70,16 +74,17 @@ protected:
 
 TEST_F(DeviceLinkTest, FullImageSends976FramesOfDecodedData) {
     Link.SetMsgOn(true);
-    Clock.Times = {FakeClock::At(2026, 12, 6, 10, 0, 0), FakeClock::At(2026, 12, 6, 10, 0, 0, 250),
-                   FakeClock::At(2026, 12, 6, 10, 0, 6, 100)};
+    Clock.Times = {TFakeClock::At(2026, 12, 6, 10, 0, 0),
+                   TFakeClock::At(2026, 12, 6, 10, 0, 0, 250),
+                   TFakeClock::At(2026, 12, 6, 10, 0, 6, 100)};
     ASSERT_TRUE(Link.StartUpload(WriteRom(64512)));
     EXPECT_EQ(Link.LinkState(), TLinkState::RomUpload);
     EXPECT_EQ(Link.BlockCount(), 976u);
     EXPECT_FALSE(Link.UploadEnabled());
     EXPECT_TRUE(Link.SyncEnabled()); // only the upload button is held
     EXPECT_TRUE(Timer.Active);
-    EXPECT_EQ(Sink.Lines, (std::vector<std::string>{"*** UpLoad ROM image ***",
-                                                    "=== Waiting DPU-510TK3 respond.... ==="}));
+    EXPECT_EQ(Sink.Log, (std::vector<std::string>{"*** UpLoad ROM image ***",
+                                                  "=== Waiting DPU-510TK3 respond.... ==="}));
     EXPECT_TRUE(Port.Frames.empty()); // nothing goes out before the display asks
 
     Reply(C);
@@ -100,9 +105,9 @@ TEST_F(DeviceLinkTest, FullImageSends976FramesOfDecodedData) {
     EXPECT_EQ(Sink.CountPrefix("===> Send data block: "), 976u);
     EXPECT_TRUE(Sink.Has(
         YVclUtil::Format("===> Send data block: 976,CRC = %02X <===", Port.Frames[975][67])));
-    ASSERT_GE(Sink.Lines.size(), 2u);
-    EXPECT_EQ(Sink.Lines[Sink.Lines.size() - 2], "===> UpLoad ROM image finish.<===");
-    EXPECT_EQ(Sink.Lines.back(), "Time = 5850 ms");
+    ASSERT_GE(Sink.Log.size(), 2u);
+    EXPECT_EQ(Sink.Log[Sink.Log.size() - 2], "===> UpLoad ROM image finish.<===");
+    EXPECT_EQ(Sink.Log.back(), "Time = 5850 ms");
 }
 
 TEST_F(DeviceLinkTest, FileSizesDecideBlockCountAndLimit) {
@@ -120,7 +125,7 @@ TEST_F(DeviceLinkTest, FileSizesDecideBlockCountAndLimit) {
     ASSERT_TRUE(Link.StartUpload(odd));
     EXPECT_EQ(Link.BlockCount(), 976u);
     EXPECT_EQ(
-        Sink.Lines,
+        Sink.Log,
         (std::vector<std::string>{
             "*** UpLoad ROM image ***", "=== Waiting DPU-510TK3 respond.... ===",
             "*** Warning: " + odd +
@@ -139,9 +144,9 @@ TEST_F(DeviceLinkTest, FileSizesDecideBlockCountAndLimit) {
     }
 
     Port.Frames.clear();
-    Sink.Lines.clear();
+    Sink.Log.clear();
     EXPECT_FALSE(Link.StartUpload(WriteRom(458753)));
-    EXPECT_EQ(Sink.Lines,
+    EXPECT_EQ(Sink.Log,
               (std::vector<std::string>{"*** Warning.... ***", "=== ROM image too large!! ==="}));
     EXPECT_EQ(Link.LinkState(), TLinkState::Idle);
     Reply(C);
@@ -197,7 +202,7 @@ TEST_F(DeviceLinkTest, NineResendsThenFailure) {
 
     Reply(NAK);
     EXPECT_EQ(Port.Frames.size(), 11u);
-    EXPECT_EQ(Sink.Lines.back(), "===> UpLoad ROM image failed <===");
+    EXPECT_EQ(Sink.Log.back(), "===> UpLoad ROM image failed <===");
     EXPECT_EQ(Link.LinkState(), TLinkState::Idle);
     EXPECT_EQ(Link.NakCount(), 0u);
     EXPECT_FALSE(Timer.Active);
@@ -244,7 +249,7 @@ TEST_F(DeviceLinkTest, SilenceCountsTenPeriodsUnrelatedBytesResetIt) {
     EXPECT_TRUE(Timer.Active);
     Link.OnResponseTimer();
     EXPECT_EQ(Sink.CountPrefix("===> DPU-510TK3 respond timeout #"), 19u);
-    EXPECT_EQ(Sink.Lines.back(), "===> Transmit abort!! <===");
+    EXPECT_EQ(Sink.Log.back(), "===> Transmit abort!! <===");
     EXPECT_EQ(Link.LinkState(), TLinkState::Idle);
     EXPECT_FALSE(Timer.Active);
     EXPECT_EQ(Outcomes, std::vector<TLinkOutcome>{TLinkOutcome::Aborted});
@@ -260,9 +265,9 @@ TEST_F(DeviceLinkTest, MsgOffKeepsOnlyTheOutcomeLines) {
     Reply(C);
     Reply(NAK);
     AckAll();
-    EXPECT_EQ(Sink.Lines, (std::vector<std::string>{"*** UpLoad ROM image ***",
-                                                    "=== Waiting DPU-510TK3 respond.... ===",
-                                                    "===> UpLoad ROM image finish.<==="}));
+    EXPECT_EQ(Sink.Log, (std::vector<std::string>{"*** UpLoad ROM image ***",
+                                                  "=== Waiting DPU-510TK3 respond.... ===",
+                                                  "===> UpLoad ROM image finish.<==="}));
 }
 
 TEST_F(DeviceLinkTest, NakBeforeFirstBlockSendsNothing) {
@@ -277,22 +282,22 @@ TEST_F(DeviceLinkTest, NakBeforeFirstBlockSendsNothing) {
 
 TEST_F(DeviceLinkTest, ElapsedTimePastMidnightStaysPositive) {
     Link.SetMsgOn(true);
-    Clock.Times = {FakeClock::At(2026, 12, 6, 23, 59, 58), FakeClock::At(2026, 12, 6, 23, 59, 58),
-                   FakeClock::At(2026, 12, 7, 0, 0, 3, 500)};
+    Clock.Times = {TFakeClock::At(2026, 12, 6, 23, 59, 58), TFakeClock::At(2026, 12, 6, 23, 59, 58),
+                   TFakeClock::At(2026, 12, 7, 0, 0, 3, 500)};
     ASSERT_TRUE(Link.StartUpload(WriteRom(62400)));
     Reply(C);
     AckAll();
-    EXPECT_EQ(Sink.Lines.back(), "Time = 5500 ms");
+    EXPECT_EQ(Sink.Log.back(), "Time = 5500 ms");
 }
 
 TEST_F(DeviceLinkTest, DateTimeSyncBuildsFrameWhenAsked) {
     Link.SetMsgOn(true);
-    Clock.Times = {FakeClock::At(2026, 12, 6, 21, 5, 9), FakeClock::At(2026, 12, 6, 21, 5, 10)};
+    Clock.Times = {TFakeClock::At(2026, 12, 6, 21, 5, 9), TFakeClock::At(2026, 12, 6, 21, 5, 10)};
     Link.StartDateTimeSync();
     EXPECT_EQ(Clock.Reads, 0);
     EXPECT_FALSE(Link.UploadEnabled() || Link.SyncEnabled());
-    EXPECT_EQ(Sink.Lines, (std::vector<std::string>{"*** Date & Time Sync. ***",
-                                                    "=== Waiting DPU-510TK3 respond.... ==="}));
+    EXPECT_EQ(Sink.Log, (std::vector<std::string>{"*** Date & Time Sync. ***",
+                                                  "=== Waiting DPU-510TK3 respond.... ==="}));
     Reply(C);
     ASSERT_EQ(Port.Frames.size(), 1u);
     const std::vector<uint8_t> head(Port.Frames[0].begin(), Port.Frames[0].begin() + 10);
@@ -305,7 +310,7 @@ TEST_F(DeviceLinkTest, DateTimeSyncBuildsFrameWhenAsked) {
     EXPECT_EQ(Port.Frames[1][9], 0x10);
     EXPECT_EQ(Sink.CountPrefix("===> Resend data block: 1,CRC = "), 1u);
     Reply(ACK);
-    EXPECT_EQ(Sink.Lines.back(), "===> Date & Time Sync. finish <===");
+    EXPECT_EQ(Sink.Log.back(), "===> Date & Time Sync. finish <===");
     EXPECT_EQ(Link.LinkState(), TLinkState::Idle);
     EXPECT_TRUE(Link.UploadEnabled() && Link.SyncEnabled());
     EXPECT_FALSE(Timer.Active);
@@ -315,22 +320,22 @@ TEST_F(DeviceLinkTest, DateTimeSyncBuildsFrameWhenAsked) {
     for (int i = 0; i < 10; ++i)
         Reply(NAK);
     EXPECT_EQ(Port.Frames.size(), 2u + 10u);
-    EXPECT_EQ(Sink.Lines.back(), "===> Date & Time Sync. failed <===");
+    EXPECT_EQ(Sink.Log.back(), "===> Date & Time Sync. failed <===");
     EXPECT_EQ(Outcomes, (std::vector<TLinkOutcome>{TLinkOutcome::Finished, TLinkOutcome::Failed}));
 }
 
 TEST_F(DeviceLinkTest, ConnectFailureStaysDisconnected) {
     Link.Disconnect();
-    EXPECT_EQ(Sink.Lines.back(), ">>> Close COM 3 <<<");
+    EXPECT_EQ(Sink.Log.back(), ">>> Close COM 3 <<<");
     Port.OpenSucceeds = false;
     Port.Number_ = 5;
     EXPECT_FALSE(Link.Connect());
     EXPECT_FALSE(Link.Connected());
     EXPECT_FALSE(Link.UploadEnabled() || Link.SyncEnabled());
-    EXPECT_EQ(Sink.Lines.back(), ">>> Can not open COM 5: The comm device not exist <<<");
+    EXPECT_EQ(Sink.Log.back(), ">>> Can not open COM 5: The comm device not exist <<<");
     Port.OpenSucceeds = true;
     EXPECT_TRUE(Link.Connect());
-    EXPECT_EQ(Sink.Lines.back(), ">>> Open COM 5 <<<");
+    EXPECT_EQ(Sink.Log.back(), ">>> Open COM 5 <<<");
     EXPECT_TRUE(Link.Connected() && Link.UploadEnabled() && Link.SyncEnabled());
     Link.BaudListChanged("57600");
     EXPECT_EQ(Port.Baud_, 57600u);
@@ -357,7 +362,7 @@ TEST_F(DeviceLinkTest, LostPortEndsTransferAtOnce) {
     Reply(ACK);
     EXPECT_EQ(Link.LinkState(), TLinkState::Idle);
     EXPECT_FALSE(Timer.Active);
-    EXPECT_EQ(Sink.Lines.back(), "===> Link lost: Can not send to comm <===");
+    EXPECT_EQ(Sink.Log.back(), "===> Link lost: Can not send to comm <===");
     EXPECT_EQ(Outcomes, std::vector<TLinkOutcome>{TLinkOutcome::PortLost});
 
     Port.SendResult = 0;
@@ -367,21 +372,22 @@ TEST_F(DeviceLinkTest, LostPortEndsTransferAtOnce) {
     EXPECT_FALSE(Link.Connected());
     EXPECT_FALSE(Port.Opened);
     EXPECT_TRUE(Sink.Has("===> Link lost: device hung up <==="));
-    EXPECT_EQ(Sink.Lines.back(), ">>> Close COM 3 <<<");
+    EXPECT_EQ(Sink.Log.back(), ">>> Close COM 3 <<<");
     EXPECT_EQ(Outcomes.back(), TLinkOutcome::PortLost);
 }
 
 TEST_F(DeviceLinkTest, UploadActionChecksEncodeAndDialog) {
-    ScriptedPrompts prompts;
+    TScriptedPrompts prompts;
     EXPECT_FALSE(Link.UploadRomImageAction(0, prompts));
     EXPECT_EQ(prompts.Boxes,
-              std::vector<std::string>{
-                  "No service!!|ORV init version\n\n No support download function!!\n\n"});
-    EXPECT_TRUE(prompts.LastFilter.empty());             // refused before the dialog
+              (std::vector<std::pair<std::string, std::string>>{
+                  {"No service!!", "ORV init version\n\n No support download function!!\n\n"}}));
+    EXPECT_TRUE(prompts.DialogFilters.empty());          // refused before the dialog
     EXPECT_FALSE(Link.UploadRomImageAction(1, prompts)); // cancelled
-    EXPECT_EQ(prompts.LastFilter, "DVE510TK3 ROM File (*.bin)|*.bin");
+    ASSERT_EQ(prompts.DialogFilters.size(), 1u);
+    EXPECT_EQ(prompts.DialogFilters.back(), "DVE510TK3 ROM File (*.bin)|*.bin");
     EXPECT_EQ(Link.LinkState(), TLinkState::Idle);
-    prompts.Answer = WriteRom(64512);
+    prompts.QueueFile(WriteRom(64512));
     EXPECT_TRUE(Link.UploadRomImageAction(1, prompts));
     EXPECT_EQ(Link.LinkState(), TLinkState::RomUpload);
 }
@@ -397,7 +403,7 @@ TEST_F(DeviceLinkTest, CancelEndsAnUploadAndKeepsThePort) {
     ASSERT_EQ(Link.BlockNo(), 2u);
     const size_t sent = Port.Frames.size();
     ASSERT_TRUE(Link.Cancel());
-    EXPECT_EQ(Sink.Lines.back(), "*** UpLoad ROM image cancelled at frame 2 of 976 ***");
+    EXPECT_EQ(Sink.Log.back(), "*** UpLoad ROM image cancelled at frame 2 of 976 ***");
     EXPECT_EQ(Link.LinkState(), TLinkState::Idle);
     EXPECT_FALSE(Timer.Active);
     EXPECT_EQ(Link.NakCount(), 0u);
@@ -414,7 +420,7 @@ TEST_F(DeviceLinkTest, CancelEndsAnUploadAndKeepsThePort) {
     // Cancelled before the display asked: frame 0; the next upload starts afresh.
     ASSERT_TRUE(Link.StartUpload(WriteRom(62400)));
     ASSERT_TRUE(Link.Cancel());
-    EXPECT_EQ(Sink.Lines.back(), "*** UpLoad ROM image cancelled at frame 0 of 975 ***");
+    EXPECT_EQ(Sink.Log.back(), "*** UpLoad ROM image cancelled at frame 0 of 975 ***");
     ASSERT_TRUE(Link.StartUpload(WriteRom(64512)));
     Reply(C);
     EXPECT_EQ(AckAll(), sent + 976u);
@@ -426,7 +432,7 @@ TEST_F(DeviceLinkTest, CancelEndsADateTimeSync) {
     Reply(C);
     ASSERT_EQ(Port.Frames.size(), 1u);
     ASSERT_TRUE(Link.Cancel());
-    EXPECT_EQ(Sink.Lines.back(), "*** Date & Time Sync. cancelled ***");
+    EXPECT_EQ(Sink.Log.back(), "*** Date & Time Sync. cancelled ***");
     EXPECT_EQ(Link.LinkState(), TLinkState::Idle);
     EXPECT_FALSE(Timer.Active);
     EXPECT_TRUE(Link.UploadEnabled() && Link.SyncEnabled());

@@ -426,9 +426,3 @@ TEST_F(LinkE2E, InterruptStopsTheTransferAndReleasesThePort) {
         ::close(fd);
     }
 }
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

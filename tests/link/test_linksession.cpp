@@ -1,5 +1,11 @@
-#include "detachprobe.h"
-#include "linkfakes.h"
+#include "support/tdetachprobe.h"
+#include "support/tptypair.h"
+#include "support/waithelpers.h"
+#include "support/tfakeclock.h"
+#include "support/tfaketimer.h"
+#include "support/trecordingport.h"
+#include "support/trecordingsink.h"
+#include "support/tscriptedprompts.h"
 
 #include "link/linksession.h"
 #include "link/portname.h"
@@ -14,7 +20,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -32,62 +37,22 @@ using namespace DpuLink;
 
 namespace {
 
-// The display's end of a pseudo-terminal; the link opens Slave.
-class TPty {
-public:
-    TPty() {
-        Master = posix_openpt(O_RDWR | O_NOCTTY);
-        if (Master < 0 || grantpt(Master) != 0 || unlockpt(Master) != 0) return;
-        termios t{};
-        tcgetattr(Master, &t);
-        cfmakeraw(&t);
-        tcsetattr(Master, TCSANOW, &t);
-        Slave = ptsname(Master);
-    }
-    ~TPty() {
-        if (Master >= 0) close(Master);
-    }
-    bool Reply(char Byte) const { return write(Master, &Byte, 1) == 1; }
-    int Master = -1;
-    std::string Slave;
-};
-
-template <typename F> bool WaitFor(F Cond, int Ms) {
-    QElapsedTimer t;
-    t.start();
-    while (!Cond()) {
-        if (t.elapsed() > Ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
-
 class LinkSessionTest : public ::testing::Test {
 protected:
-    // The component hands its events to the main thread through Qt's loop.
-    static void SetUpTestSuite() {
-        if (!QCoreApplication::instance()) App = std::make_unique<QCoreApplication>(Argc, Argv);
-    }
-    static void TearDownTestSuite() { App.reset(); }
-
-    void SetUp() override { ASSERT_FALSE(Pty.Slave.empty()) << "no pseudo-terminal"; }
+    void SetUp() override { ASSERT_FALSE(Pty.SlavePath.empty()) << "no pseudo-terminal"; }
 
     std::unique_ptr<TLinkSession> Connected() {
         auto s = std::make_unique<TLinkSession>(Log, 10000);
         std::string reason;
-        EXPECT_TRUE(s->SelectPort(Pty.Slave, reason)) << reason;
+        EXPECT_TRUE(s->SelectPort(Pty.SlavePath, reason)) << reason;
         TDetachProbe::Wrap(s->Uart(), OpenWhenDetached);
         EXPECT_TRUE(s->Link().Connect()) << s->Uart().pr_LastErrMsg();
         return s;
     }
 
-    static inline int Argc = 1;
-    static inline char Arg0[] = "test_link";
-    static inline char* Argv[] = {Arg0, nullptr};
-    static inline std::unique_ptr<QCoreApplication> App;
-
-    TPty Pty;
-    RecordingSink Log;
+    // The display's end; the link opens SlavePath.
+    TPtyPair Pty;
+    TRecordingSink Log;
     std::vector<bool> OpenWhenDetached;
 };
 
@@ -161,7 +126,7 @@ TEST_F(LinkSessionTest, ReleasePortClosesAndKeepsTheTransferState) {
 TEST_F(LinkSessionTest, BoundPortClosesTheComponentBeforeDetaching) {
     YVclCtrl::TCustomUart uart;
     TUartLinkPort::ApplyLinkSettings(uart);
-    uart.pw_UartDevicePath(Pty.Slave);
+    uart.pw_UartDevicePath(Pty.SlavePath);
     auto port = std::make_unique<TUartLinkPort>(uart);
     TQtLinkTimer timer;
     TSystemLinkClock clock;
@@ -211,12 +176,12 @@ TEST_F(LinkSessionTest, SelectPortTakesComNamesAndDevicePathsAndKeepsTheLimit) {
     EXPECT_EQ(reason, "port number 17 is out of range (COM1 to COM16)");
 
     // A device path, then a refused number: the path stays chosen and opens.
-    EXPECT_TRUE(session.SelectPort(Pty.Slave, reason));
+    EXPECT_TRUE(session.SelectPort(Pty.SlavePath, reason));
     EXPECT_EQ(session.ComPortNumber(), 0u);
     EXPECT_FALSE(session.SelectPort("COM20", reason));
     EXPECT_EQ(session.ComPortNumber(), 0u);
     ASSERT_TRUE(session.Link().Connect()) << session.Uart().pr_LastErrMsg();
-    EXPECT_TRUE(Log.Has(">>> Open " + Pty.Slave + " <<<"));
+    EXPECT_TRUE(Log.Has(">>> Open " + Pty.SlavePath + " <<<"));
     session.Link().Disconnect();
     YVclUtil::SetErrMsgBoxHandler(before);
 }
@@ -229,7 +194,7 @@ TEST_F(LinkSessionTest, SelectPortByComNameOpensTheLinkedDevice) {
     qputenv("XDG_CONFIG_HOME", home.path().toLocal8Bit());
     const std::string folder = YVclCtrl::ComPortsFolder();
     ASSERT_TRUE(QDir().mkpath(QString::fromStdString(folder)));
-    ASSERT_EQ(symlink(Pty.Slave.c_str(), (folder + "COM7").c_str()), 0);
+    ASSERT_EQ(symlink(Pty.SlavePath.c_str(), (folder + "COM7").c_str()), 0);
     EXPECT_EQ(TPortName::ComDevice(7), folder + "COM7");
     EXPECT_EQ(TPortName::ComDevice(TPortName::kComPortCount + 1), "");
     EXPECT_EQ(TPortName::ComDevice(0), "");
@@ -241,17 +206,8 @@ TEST_F(LinkSessionTest, SelectPortByComNameOpensTheLinkedDevice) {
     EXPECT_TRUE(Log.Has(">>> Open COM 7 <<<"));
     session.Link().StartDateTimeSync();
     ASSERT_TRUE(Pty.Reply('C'));
-    ASSERT_EQ(fcntl(Pty.Master, F_SETFL, O_NONBLOCK), 0);
-    char frame[68];
-    size_t got = 0;
-    QElapsedTimer t;
-    t.start();
-    while (got < sizeof frame && t.elapsed() < 20000) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        const ssize_t n = read(Pty.Master, frame + got, sizeof frame - got);
-        if (n > 0) got += static_cast<size_t>(n);
-    }
-    EXPECT_EQ(got, sizeof frame);
+    const std::string frame = Pty.Read(68, 20000);
+    ASSERT_EQ(frame.size(), 68u);
     EXPECT_EQ(frame[0], 0x01);
     session.Link().Disconnect();
     if (oldXdg.isNull())
@@ -268,17 +224,9 @@ TEST_F(LinkSessionTest, BytesLeftFromAnEarlierOpenerAreNoAnswer) {
     TDeviceLink& link = session->Link();
     link.StartDateTimeSync();
     ASSERT_TRUE(Pty.Reply('C'));
-    ASSERT_EQ(fcntl(Pty.Master, F_SETFL, O_NONBLOCK), 0);
-    char frame[68];
-    size_t got = 0;
-    ASSERT_TRUE(WaitFor(
-        [&] {
-            const ssize_t n = read(Pty.Master, frame + got, sizeof frame - got);
-            if (n > 0) got += static_cast<size_t>(n);
-            return got == sizeof frame;
-        },
-        20000))
-        << "no date-time frame; log: " << (Log.Lines.empty() ? "" : Log.Lines.back());
+    const std::string frame = Pty.Read(68, 20000);
+    ASSERT_EQ(frame.size(), 68u) << "no date-time frame; log: "
+                                 << (Log.Log.empty() ? "" : Log.Log.back());
     EXPECT_EQ(frame[0], 0x01);
     EXPECT_EQ(link.LinkState(), TLinkState::DateTimeSync);
     EXPECT_FALSE(Log.Has("===> Date & Time Sync. finish <==="));

@@ -1,5 +1,9 @@
 #include "project/tconfiguration.h"
-#include "testsupport.h"
+#include "support/filehelpers.h"
+#include "support/trecordingsink.h"
+#include "support/tscriptedprompts.h"
+#include "support/ttestglyphs.h"
+#include "support/ttestworkspace.h"
 
 #include <QFile>
 #include <gtest/gtest.h>
@@ -7,22 +11,22 @@
 using DpuProject::TConfiguration;
 
 namespace {
-TConfiguration ConfigIn(const TempWorkDir& Dir) {
+TConfiguration ConfigIn(const TTestWorkspace& Dir) {
     TConfiguration c;
-    c.StartupDir = Dir.Path();
-    c.ProgramDir = Dir.Path() + "/";
+    c.StartupDir = Dir.Folder();
+    c.ProgramDir = Dir.Folder() + "/";
     return c;
 }
 } // namespace
 
 TEST(Configuration, MissingFileKeepsInitialValues) {
-    TempWorkDir dir;
+    TTestWorkspace dir{TTestWorkspace::Empty()};
     TConfiguration c = ConfigIn(dir);
-    ScriptedPrompts ask;
+    TScriptedPrompts ask;
     EXPECT_FALSE(c.Read(ask));
-    ASSERT_EQ(ask.Messages.size(), 1u);
-    EXPECT_EQ(ask.Messages[0].first, "Error");
-    EXPECT_EQ(ask.Messages[0].second, "ORVDVE510TK3.INI file not found!!\n\n");
+    ASSERT_EQ(ask.Boxes.size(), 1u);
+    EXPECT_EQ(ask.Boxes[0].first, "Error");
+    EXPECT_EQ(ask.Boxes[0].second, "ORVDVE510TK3.INI file not found!!\n\n");
     EXPECT_EQ(c.GlbName, "D510TK3.GLB");
     EXPECT_TRUE(c.VersionList.empty());
     EXPECT_EQ(c.SelectedVersion, "");
@@ -35,15 +39,15 @@ TEST(Configuration, MissingFileKeepsInitialValues) {
 }
 
 TEST(Configuration, NoVersionCountGivesTheBuiltInVersions) {
-    TempWorkDir dir;
+    TTestWorkspace dir{TTestWorkspace::Empty()};
     for (const char* global :
          {"[GLOBAL]\r\nGLB=MY.GLB\r\nVCN=0\r\n", "[GLOBAL]\r\nUBFGLB=U.GLB\r\n",
           "[GLOBAL]\r\nVCN=2\r\nITEM1= \r\n"}) {
         WriteText(dir.File("ORVDVE510TK3.INI"), global);
         TConfiguration c = ConfigIn(dir);
-        ScriptedPrompts ask;
+        TScriptedPrompts ask;
         EXPECT_TRUE(c.Read(ask)) << global;
-        EXPECT_TRUE(ask.Messages.empty());
+        EXPECT_TRUE(ask.Boxes.empty());
         EXPECT_EQ(c.VersionList, (std::vector<std::string>{"ORV-INITDL", "ORV-PINITDL"}));
         EXPECT_EQ(c.VersionIndex, -1);
         EXPECT_EQ(c.SelectedVersion, "ORV-INITDL");
@@ -54,13 +58,13 @@ TEST(Configuration, NoVersionCountGivesTheBuiltInVersions) {
         EXPECT_EQ(c.CodeVerToSave(), "");
     }
     TConfiguration c = ConfigIn(dir);
-    ScriptedPrompts ask;
+    TScriptedPrompts ask;
     WriteText(dir.File("ORVDVE510TK3.INI"), "[GLOBAL]\r\nGLB=MY.GLB\r\nUBFGLB=U.GLB\r\n");
     c.Read(ask);
     EXPECT_EQ(c.GlbName, "MY.GLB");
     EXPECT_EQ(c.UbfGlbName, "U.GLB");
     // Picking a built-in name keeps the built-in values when the file has no such section.
-    RecordingSink sink;
+    TRecordingSink sink;
     EXPECT_TRUE(c.SelectVersion(1, &sink));
     EXPECT_EQ(c.SelectedVersion, "ORV-PINITDL");
     EXPECT_EQ(c.CFI, 48);
@@ -68,13 +72,13 @@ TEST(Configuration, NoVersionCountGivesTheBuiltInVersions) {
 }
 
 TEST(Configuration, VersionListSkipsBlankItemsAndReadsTheFirstSection) {
-    TempWorkDir dir;
+    TTestWorkspace dir{TTestWorkspace::Empty()};
     WriteText(dir.File("ORVDVE510TK3.INI"),
               "[GLOBAL]\r\nVCN=3\r\nITEM1= V-ONE \r\nITEM2=\r\nITEM3=ORV-GRY\r\n\r\n"
               "[V-ONE]\r\nCFI=60\r\nIFI=42\r\nDISPHV=0\r\nENCODE=0\r\n\r\n"
               "[ORV-GRY]\r\nCFI=61\r\n\r\n");
     TConfiguration c = ConfigIn(dir);
-    ScriptedPrompts ask;
+    TScriptedPrompts ask;
     ASSERT_TRUE(c.Read(ask));
     ASSERT_EQ(c.VersionList.size(), 2u);
     EXPECT_EQ(c.VersionList[1], "ORV-GRY");
@@ -87,7 +91,7 @@ TEST(Configuration, VersionListSkipsBlankItemsAndReadsTheFirstSection) {
     EXPECT_EQ(c.CodeVerToSave(), "V-ONE");
     EXPECT_EQ(c.BitPattern(63), "111111");
 
-    RecordingSink sink;
+    TRecordingSink sink;
     ASSERT_TRUE(c.SelectVersion(1, &sink));
     EXPECT_EQ(c.CFI, 61);
     EXPECT_EQ(c.IFI, 41); // absent keys give their defaults
@@ -105,10 +109,10 @@ TEST(Configuration, VersionListSkipsBlankItemsAndReadsTheFirstSection) {
 }
 
 TEST(Configuration, AHugeVersionCountDoesNotStallStartUp) {
-    TempWorkDir dir;
+    TTestWorkspace dir{TTestWorkspace::Empty()};
     WriteText(dir.File("ORVDVE510TK3.INI"), "[GLOBAL]\r\nVCN=2147483647\r\nITEM2=B\r\nITEM1=A\r\n");
     TConfiguration c = ConfigIn(dir);
-    ScriptedPrompts ask;
+    TScriptedPrompts ask;
     ASSERT_TRUE(c.Read(ask));
     EXPECT_EQ(c.VersionList, (std::vector<std::string>{"A", "B"}));
     EXPECT_EQ(c.SelectedVersion, "A");
@@ -127,22 +131,22 @@ TEST(Configuration, CodeVerPicksTheLastMatchElseTheFirstEntry) {
 }
 
 TEST(Configuration, NumbersThatAreNoNumbersAreReported) {
-    TempWorkDir dir;
+    TTestWorkspace dir{TTestWorkspace::Empty()};
     WriteText(dir.File("ORVDVE510TK3.INI"), "[GLOBAL]\r\nGLB=X.GLB\r\nVCN=many\r\n");
     TConfiguration c = ConfigIn(dir);
-    ScriptedPrompts ask;
+    TScriptedPrompts ask;
     EXPECT_FALSE(c.Read(ask));
-    ASSERT_EQ(ask.Messages.size(), 1u);
-    EXPECT_EQ(ask.Messages[0].first, "Error");
+    ASSERT_EQ(ask.Boxes.size(), 1u);
+    EXPECT_EQ(ask.Boxes[0].first, "Error");
     EXPECT_EQ(c.GlbName, "X.GLB"); // read before the bad key
     EXPECT_FALSE(c.LastError.empty());
 
     WriteText(dir.File("ORVDVE510TK3.INI"),
               "[GLOBAL]\r\nVCN=1\r\nITEM1=V\r\n[V]\r\nCFI=7\r\nIFI=oops\r\n");
     TConfiguration d = ConfigIn(dir);
-    ScriptedPrompts ask2;
+    TScriptedPrompts ask2;
     EXPECT_FALSE(d.Read(ask2));
-    EXPECT_EQ(ask2.Messages.size(), 1u);
+    EXPECT_EQ(ask2.Boxes.size(), 1u);
     EXPECT_EQ(d.SelectedVersion, "V");
     EXPECT_EQ(d.CFI, 7);
 }

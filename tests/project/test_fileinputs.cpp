@@ -8,10 +8,14 @@
 #include "project/tstartup.h"
 #include "rom/glyphlibrary.h"
 #include "rom/tmakerom.h"
-#include "testsupport.h"
-#include "tests/rom/testglyphs.h"
-#include "tests/util/tboundedcall.h"
-#include "tests/util/tunprivilegedfiles.h"
+#include "support/filehelpers.h"
+#include "support/trecordingsink.h"
+#include "support/tscriptedprompts.h"
+#include "support/ttestglyphs.h"
+#include "support/ttestworkspace.h"
+#include "support/ttestglyphs.h"
+#include "support/tboundedcall.h"
+#include "support/tunprivilegedfiles.h"
 #include "util/errmsgbox.h"
 
 #include <QFileInfo>
@@ -26,12 +30,12 @@ using namespace DpuRom;
 
 namespace {
 
-bool Logged(const RecordingSink& Sink, const std::string& Line) {
+bool Logged(const TRecordingSink& Sink, const std::string& Line) {
     return std::find(Sink.Log.begin(), Sink.Log.end(), Line) != Sink.Log.end();
 }
 
-bool Shown(const ScriptedPrompts& Ask, const std::string& Text) {
-    for (const auto& [caption, text] : Ask.Messages)
+bool Shown(const TScriptedPrompts& Ask, const std::string& Text) {
+    for (const auto& [caption, text] : Ask.Boxes)
         if (text == Text) return true;
     return false;
 }
@@ -39,18 +43,18 @@ bool Shown(const ScriptedPrompts& Ask, const std::string& Text) {
 // A start-up directory with a configuration, a library a build can use and
 // a project with one label; error boxes of the INI engine are recorded.
 struct TInputsFixture {
-    TempWorkDir Dir;
+    TTestWorkspace Dir{TTestWorkspace::Empty()};
     TConfiguration Config;
     GlyphLibrary Library;
     TProject Project;
-    ScriptedPrompts Ask;
-    RecordingSink Sink;
+    TScriptedPrompts Ask;
+    TRecordingSink Sink;
     std::vector<std::string> EngineBoxes;
     YVclUtil::ErrMsgBoxHandler Previous;
 
     TInputsFixture() {
-        Config.StartupDir = Dir.Path();
-        Config.ProgramDir = Dir.Path() + "/";
+        Config.StartupDir = Dir.Folder();
+        Config.ProgramDir = Dir.Folder() + "/";
         WriteText(
             Dir.File("ORVDVE510TK3.INI"),
             "[GLOBAL]\r\nGLB=TEST.GLB\r\nVCN=1\r\nITEM1=PLAIN\r\n[PLAIN]\r\nCFI=1\r\nIFI=41\r\n");
@@ -67,7 +71,7 @@ struct TInputsFixture {
 
 TEST(FileInputs, WriteProtectedProjectAndConfigurationLoadAndBuild) {
     TInputsFixture f;
-    ASSERT_EQ(::chmod(f.Dir.Path().c_str(), 0777), 0);
+    ASSERT_EQ(::chmod(f.Dir.Folder().c_str(), 0777), 0);
     ASSERT_EQ(::chmod(f.Dir.File("ORVDVE510TK3.INI").c_str(), 0444), 0);
     ASSERT_EQ(::chmod(f.Dir.File("lift.dcf").c_str(), 0444), 0);
     const std::string before = ReadText(f.Dir.File("lift.dcf"));
@@ -121,7 +125,7 @@ TEST(FileInputs, FoldersAndFifosAreRefusedAtOnceWithTheirReason) {
         SCOPED_TRACE(name);
         WriteText(f.Dir.File("ORVDVE510TK3.INI"), "[GLOBAL]\r\nGLB=" + name + "\r\n");
         f.Sink.Log.clear();
-        f.Ask.Messages.clear();
+        f.Ask.Boxes.clear();
         bool completed = true;
         EXPECT_TRUE(TBoundedCall::Run(
             [&] {
@@ -143,7 +147,7 @@ TEST(FileInputs, FoldersAndFifosAreRefusedAtOnceWithTheirReason) {
     // A configuration that is a folder is no missing configuration.
     ASSERT_EQ(::unlink(f.Dir.File("ORVDVE510TK3.INI").c_str()), 0);
     ASSERT_EQ(::mkdir(f.Dir.File("ORVDVE510TK3.INI").c_str(), 0700), 0);
-    f.Ask.Messages.clear();
+    f.Ask.Boxes.clear();
     f.Sink.Log.clear();
     EXPECT_FALSE(f.Config.Read(f.Ask, &f.Sink));
     EXPECT_FALSE(Shown(f.Ask, "ORVDVE510TK3.INI file not found!!\n\n"));

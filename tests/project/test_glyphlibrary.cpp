@@ -1,7 +1,11 @@
 #include "project/dputext.h"
 #include "project/tlabelpreview.h"
 #include "rom/glyphlibrary.h"
-#include "testsupport.h"
+#include "support/filehelpers.h"
+#include "support/trecordingsink.h"
+#include "support/tscriptedprompts.h"
+#include "support/ttestglyphs.h"
+#include "support/ttestworkspace.h"
 #include "util/eygeneral.h"
 
 #include <QDir>
@@ -27,7 +31,7 @@ bool WorkFileExists() {
 } // namespace
 
 TEST(GlyphLibrary, DirectoryEntriesAreWhereTheLayoutPutsThem) {
-    TempWorkDir dir;
+    TTestWorkspace dir{TTestWorkspace::Empty()};
     auto image = MakeGlb({});
     // Payloads placed by hand: entry (0, 40) at bytes 328..335, (1, 48) at 2440..2447.
     image.insert(image.end(), {'S', 'C', 'R', 'G', 'L', 'Y', 'P', 'H'});
@@ -58,7 +62,7 @@ TEST(GlyphLibrary, DirectoryEntriesAreWhereTheLayoutPutsThem) {
 }
 
 TEST(GlyphLibrary, WithoutALibraryTheWorkingFileNameNamesNoFile) {
-    TempWorkDir dir;
+    TTestWorkspace dir{TTestWorkspace::Empty()};
     WriteText(dir.File("ORV_TEMPBMP.BMP"), "stale");
     GlyphLibrary lib;
     EXPECT_FALSE(lib.IsLoaded());
@@ -72,7 +76,7 @@ TEST(GlyphLibrary, WithoutALibraryTheWorkingFileNameNamesNoFile) {
 }
 
 TEST(GlyphLibrary, FailedReloadLeavesNoImage) {
-    TempWorkDir dir;
+    TTestWorkspace dir{TTestWorkspace::Empty()};
     WriteFile(dir.File("lib.glb"), MakeGlb({{0, 40, Bytes("payload")}}));
     GlyphLibrary lib;
     ASSERT_TRUE(lib.Load(dir.File("lib.glb")));
@@ -93,7 +97,7 @@ TEST(GlyphLibrary, FailedReloadLeavesNoImage) {
 // The working file is made new in the current folder or not at all: a link
 // of its name is never followed, and a link, FIFO or folder is left alone.
 TEST(GlyphLibrary, WorkingFileIsNeverWrittenThroughALink) {
-    TempWorkDir dir;
+    TTestWorkspace dir{TTestWorkspace::Empty()};
     WriteFile(dir.File("lib.glb"), MakeGlb({{0, 40, Bytes("payload")}}));
     GlyphLibrary lib;
     ASSERT_TRUE(lib.Load(dir.File("lib.glb")));
@@ -119,7 +123,7 @@ TEST(GlyphLibrary, WorkingFileIsNeverWrittenThroughALink) {
 
 // "GLB file not found!!" only when there is no such file.
 TEST(GlyphLibrary, FailedLoadSaysWhatIsWrong) {
-    TempWorkDir dir;
+    TTestWorkspace dir{TTestWorkspace::Empty()};
     GlyphLibrary lib;
     EXPECT_FALSE(lib.Load(dir.File("none.glb")));
     EXPECT_EQ(lib.LoadFailureText(), "GLB file not found!!\n\n");
@@ -132,7 +136,7 @@ TEST(GlyphLibrary, FailedLoadSaysWhatIsWrong) {
 }
 
 TEST(GlyphLibrary, HostileLibrariesNeverReadOutsideTheImage) {
-    TempWorkDir dir;
+    TTestWorkspace dir{TTestWorkspace::Empty()};
     GlyphLibrary lib;
 
     // Shorter than the header: loads, but nothing is present.
@@ -209,7 +213,7 @@ TEST(GlyphLibrary, HostileLibrariesNeverReadOutsideTheImage) {
 }
 
 TEST(GlyphLibrary, PreviewPicturesComeFromMemory) {
-    TempWorkDir dir;
+    TTestWorkspace dir{TTestWorkspace::Empty()};
     auto glyph0 = MakeBmp(32, 64, 0xFF000000u);
     WriteFile(dir.File("lib.glb"), MakeGlb({{1, '5', glyph0},
                                             {1, 'B', MakeBmp(32, 64, 0xFF00FF00u)},

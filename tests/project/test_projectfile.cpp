@@ -2,7 +2,11 @@
 #include "project/tproject.h"
 #include "project/tprojectfile.h"
 #include "rom/glyphlibrary.h"
-#include "testsupport.h"
+#include "support/filehelpers.h"
+#include "support/trecordingsink.h"
+#include "support/tscriptedprompts.h"
+#include "support/ttestglyphs.h"
+#include "support/ttestworkspace.h"
 #include "util/errmsgbox.h"
 
 #include <QDir>
@@ -25,23 +29,23 @@ const char* const kConfig =
     "[STD]\r\nCFI=48\r\n\r\n[ORV-GRY]\r\nCFI=49\r\nENCODE=0\r\n\r\n";
 
 struct ProjectFixture {
-    TempWorkDir Dir;
+    TTestWorkspace Dir{TTestWorkspace::Empty()};
     TConfiguration Config;
     GlyphLibrary Library;
     TProject Project;
-    ScriptedPrompts Ask;
-    RecordingSink Sink;
+    TScriptedPrompts Ask;
+    TRecordingSink Sink;
     TProjectFile File{Project, Config, Library, Ask, Sink};
     YVclUtil::ErrMsgBoxHandler PreviousHandler;
     std::vector<std::string> EngineErrors;
 
     ProjectFixture() {
-        Config.StartupDir = Dir.Path();
-        Config.ProgramDir = Dir.Path() + "/prog/";
+        Config.StartupDir = Dir.Folder();
+        Config.ProgramDir = Dir.Folder() + "/prog/";
         QDir().mkpath(QString::fromStdString(Config.ProgramDir + "DefaultImage2/LiftState"));
         WriteText(Dir.File("ORVDVE510TK3.INI"), kConfig);
         WriteFile(Dir.File("D510TK3.GLB"), MakeGlb({{1, 48, MakeBmp(32, 64)}}));
-        ScriptedPrompts quiet;
+        TScriptedPrompts quiet;
         Config.Read(quiet);
         Library.Load(Config.GlbPath());
         PreviousHandler =
@@ -81,7 +85,7 @@ struct ProjectFixture {
                     Dir.File("slot" + std::to_string(s * 4 + k) + ".bmp");
                 WriteFile(Project.LiftStateSlots[s][k], MakeBmp(64, 16));
             }
-        RecordingSink sink;
+        TRecordingSink sink;
         Config.SelectVersion(1, &sink);
     }
 };
@@ -110,7 +114,7 @@ bool SetImmutable(const std::string& Path, bool On) {
 TEST(ProjectFile, SavedProjectLoadsBackWhole) {
     ProjectFixture f;
     f.Populate();
-    f.Ask.FileAnswers = {f.Dir.File("site")}; // the default extension is added
+    f.Ask.Files = {f.Dir.File("site")}; // the default extension is added
     ASSERT_TRUE(f.File.Save()) << f.File.LastError;
     EXPECT_TRUE(f.Project.SaveDone);
     EXPECT_TRUE(f.Ask.Questions.empty());
@@ -125,12 +129,12 @@ TEST(ProjectFile, SavedProjectLoadsBackWhole) {
     config2.SelectVersion(0);
     GlyphLibrary lib2;
     TProject loaded;
-    RecordingSink sink2;
-    ScriptedPrompts ask2;
-    ask2.FileAnswers = {f.Dir.File("site.dcf")};
+    TRecordingSink sink2;
+    TScriptedPrompts ask2;
+    ask2.Files = {f.Dir.File("site.dcf")};
     TProjectFile file2(loaded, config2, lib2, ask2, sink2);
     ASSERT_EQ(file2.Load(), TProjectFile::TLoadResult::Loaded) << file2.LastError;
-    EXPECT_TRUE(ask2.Messages.empty());
+    EXPECT_TRUE(ask2.Boxes.empty());
     EXPECT_TRUE(ask2.CursorBalanced());
     EXPECT_TRUE(lib2.IsLoaded()); // the glyph library is read again
 
@@ -201,7 +205,7 @@ TEST(ProjectFile, SavingOverAFileKeepsForeignSectionsOnly) {
               "[CTBL1]\r\nCODE_999=x\r\n[LiftStateImage]\r\nOLD=1\r\n");
     // Cancel, then "No": nothing written, the save is not done.
     EXPECT_FALSE(f.File.Save());
-    f.Ask.FileAnswers = {f.Dir.File("old.dcf")};
+    f.Ask.Files = {f.Dir.File("old.dcf")};
     EXPECT_FALSE(f.File.Save());
     ASSERT_EQ(f.Ask.Questions.size(), 1u);
     EXPECT_EQ(f.Ask.Questions[0].first, "Overlay file");
@@ -209,8 +213,8 @@ TEST(ProjectFile, SavingOverAFileKeepsForeignSectionsOnly) {
     EXPECT_FALSE(f.Project.SaveDone);
     EXPECT_NE(ReadText(f.Dir.File("old.dcf")).find("EXTRA=1"), std::string::npos);
 
-    f.Ask.FileAnswers = {f.Dir.File("old.dcf")};
-    f.Ask.YesNoAnswers = {true};
+    f.Ask.Files = {f.Dir.File("old.dcf")};
+    f.Ask.Answers = {true};
     ASSERT_TRUE(f.File.Save());
     const std::string text = ReadText(f.Dir.File("old.dcf"));
     EXPECT_EQ(text.rfind("[NOTES]\r\nWHO=me\r\n\r\n[GLOBAL]\r\nCODENAME=DVE510TK3\r\n", 0), 0u)
@@ -244,11 +248,11 @@ TEST(ProjectFile, WrongCodeNameIsRejectedAndNothingChanges) {
                   std::string("[GLOBAL]\r\n") + global +
                       "DEF_FL=2\r\nROMFILENAME=X.BIN\r\n[CTBL0]\r\nCODE_0=9\r\n");
         f.Library.Release();
-        f.Ask.Messages.clear();
+        f.Ask.Boxes.clear();
         EXPECT_EQ(f.File.LoadFrom(f.Dir.File("bad.dcf")), TProjectFile::TLoadResult::FormatError);
-        ASSERT_EQ(f.Ask.Messages.size(), 1u);
-        EXPECT_EQ(f.Ask.Messages[0].first, "Error");
-        EXPECT_EQ(f.Ask.Messages[0].second, "DCF file format error!!\n\n");
+        ASSERT_EQ(f.Ask.Boxes.size(), 1u);
+        EXPECT_EQ(f.Ask.Boxes[0].first, "Error");
+        EXPECT_EQ(f.Ask.Boxes[0].second, "DCF file format error!!\n\n");
         EXPECT_EQ(f.Project.DEF_FL, 0);
         EXPECT_EQ(f.Project.ROMFILENAME, "DPU510TK3.BIN");
         EXPECT_EQ(f.Project.CodeTables[0][0], "");
@@ -279,7 +283,7 @@ TEST(ProjectFile, WindowsPathsFallBackToThisInstallation) {
             "LeftState_4_D=   \r\n\r\n");
     WriteFile(f.Dir.File("mine.bmp"), MakeBmp(64, 16));
     f.Project.LiftStateSlots[4][3] = "/kept.bmp";
-    RecordingSink sink;
+    TRecordingSink sink;
     f.Config.SelectVersion(1, &sink);
     ASSERT_EQ(f.File.LoadFrom(f.Dir.File("proj/win.dcf")), TProjectFile::TLoadResult::Loaded);
     EXPECT_EQ(f.Project.LiftStateSlots[0][0], f.Stock("FIRE-16x64_EN.bmp"));
@@ -339,8 +343,8 @@ TEST(ProjectFile, BadNumberEndsTheLoadKeepingWhatCameBefore) {
         "[GLOBAL]\r\nCODENAME=DVE510TK3\r\nROMFILENAME=NEW.BIN\r\nPWRSAVING=4\r\nDEF_CTBL=1\r\n"
         "DEF_FL=abc\r\nDEF_DIR=3\r\n[CTBL0]\r\nCODE_5=7\r\n");
     EXPECT_EQ(f.File.LoadFrom(f.Dir.File("n.dcf")), TProjectFile::TLoadResult::ConversionError);
-    ASSERT_EQ(f.Ask.Messages.size(), 1u);
-    EXPECT_EQ(f.Ask.Messages[0].first, "Error");
+    ASSERT_EQ(f.Ask.Boxes.size(), 1u);
+    EXPECT_EQ(f.Ask.Boxes[0].first, "Error");
     EXPECT_TRUE(f.Ask.CursorBalanced());
     EXPECT_EQ(f.Project.ROMFILENAME, "NEW.BIN");
     EXPECT_EQ(f.Project.PWRSAVING, 4);
@@ -357,8 +361,8 @@ TEST(ProjectFile, MissingGlyphLibraryOnLoadLeavesNoImage) {
     ASSERT_TRUE(f.File.SaveTo(f.Dir.File("g.dcf")));
     QFile::remove(QString::fromStdString(f.Config.GlbPath()));
     EXPECT_EQ(f.File.LoadFrom(f.Dir.File("g.dcf")), TProjectFile::TLoadResult::Loaded);
-    ASSERT_EQ(f.Ask.Messages.size(), 1u);
-    EXPECT_EQ(f.Ask.Messages[0].second, "GLB file not found!!\n\n");
+    ASSERT_EQ(f.Ask.Boxes.size(), 1u);
+    EXPECT_EQ(f.Ask.Boxes[0].second, "GLB file not found!!\n\n");
     EXPECT_FALSE(f.Library.IsLoaded());
     EXPECT_EQ(f.Config.GlbDate, "000000");
 }
@@ -366,7 +370,7 @@ TEST(ProjectFile, MissingGlyphLibraryOnLoadLeavesNoImage) {
 TEST(ProjectFile, FailedSaveKeepsThePreviousFileAndReportsNoSuccess) {
     ProjectFixture f;
     // A folder two levels down that does not exist: the engine cannot make it.
-    f.Ask.FileAnswers = {f.Dir.File("no/such/p.dcf")};
+    f.Ask.Files = {f.Dir.File("no/such/p.dcf")};
     EXPECT_FALSE(f.File.Save());
     EXPECT_FALSE(f.Project.SaveDone);
     EXPECT_FALSE(f.File.LastError.empty());
@@ -428,8 +432,8 @@ TEST(ProjectFile, ControlBytesStopTheLoadNamingTheLine) {
                              "CODE_0=A\r\n";
     WriteText(f.Dir.File("nul.dcf"), head + std::string("\0[CTBL1]\r\nCODE_0=B\r\n", 20));
     EXPECT_EQ(f.File.LoadFrom(f.Dir.File("nul.dcf")), TProjectFile::TLoadResult::FormatError);
-    ASSERT_EQ(f.Ask.Messages.size(), 1u);
-    EXPECT_EQ(f.Ask.Messages[0],
+    ASSERT_EQ(f.Ask.Boxes.size(), 1u);
+    EXPECT_EQ(f.Ask.Boxes[0],
               std::make_pair(std::string("Error"), std::string("DCF file format error!!\n\n")));
     EXPECT_EQ(f.Sink.Log,
               std::vector<std::string>{"[Error] Project file \"" + f.Dir.File("nul.dcf") +

@@ -3,7 +3,11 @@
 #include "project/tproject.h"
 #include "project/tstartup.h"
 #include "rom/glyphlibrary.h"
-#include "testsupport.h"
+#include "support/filehelpers.h"
+#include "support/trecordingsink.h"
+#include "support/tscriptedprompts.h"
+#include "support/ttestglyphs.h"
+#include "support/ttestworkspace.h"
 
 #include <QFile>
 #include <gtest/gtest.h>
@@ -17,15 +21,15 @@ namespace DpuText = DpuProject::DpuText;
 
 namespace {
 struct StartupFixture {
-    TempWorkDir Dir;
+    TTestWorkspace Dir{TTestWorkspace::Empty()};
     TConfiguration Config;
     GlyphLibrary Library;
     TProject Project;
-    ScriptedPrompts Ask;
-    RecordingSink Sink;
+    TScriptedPrompts Ask;
+    TRecordingSink Sink;
 
     StartupFixture() {
-        Config.StartupDir = Dir.Path();
+        Config.StartupDir = Dir.Folder();
         Config.ProgramDir = "/opt/prog/";
     }
     TStartupResult Run() { return TStartup::Run(Config, Library, Project, Ask, Sink); }
@@ -52,7 +56,7 @@ TEST(Startup, CompletesWithCaptionStatusAndPreviews) {
 
     const TStartupResult r = f.Run();
     EXPECT_TRUE(r.Completed);
-    EXPECT_TRUE(f.Ask.Messages.empty());
+    EXPECT_TRUE(f.Ask.Boxes.empty());
     const std::string date = f.Library.Date();
     EXPECT_EQ(r.Caption, "DPU-510TK3 Lift LCD Editor (R2-Build101117)  [ " + date + " /  ]");
     EXPECT_EQ(f.Sink.Status[0], "Project file:");
@@ -98,9 +102,9 @@ TEST(Startup, MissingFilesEndStartUpEarly) {
         StartupFixture f; // no configuration, no library
         const TStartupResult r = f.Run();
         EXPECT_FALSE(r.Completed);
-        ASSERT_EQ(f.Ask.Messages.size(), 2u);
-        EXPECT_EQ(f.Ask.Messages[0].second, "ORVDVE510TK3.INI file not found!!\n\n");
-        EXPECT_EQ(f.Ask.Messages[1].second, "GLB file not found!!\n\n");
+        ASSERT_EQ(f.Ask.Boxes.size(), 2u);
+        EXPECT_EQ(f.Ask.Boxes[0].second, "ORVDVE510TK3.INI file not found!!\n\n");
+        EXPECT_EQ(f.Ask.Boxes[1].second, "GLB file not found!!\n\n");
         EXPECT_EQ(r.Caption, TStartup::DesignCaption);
         EXPECT_EQ(f.Sink.Status[2], "Program start error!!");
         EXPECT_EQ(f.Sink.Status[1], "Version: ");
@@ -118,9 +122,9 @@ TEST(Startup, MissingFilesEndStartUpEarly) {
         WriteText(f.Dir.File("ORV_TEMPBMP.BMP"), "stale");
         const TStartupResult r = f.Run();
         EXPECT_FALSE(r.Completed);
-        ASSERT_EQ(f.Ask.Messages.size(), 1u);
-        EXPECT_EQ(f.Ask.Messages[0].first, "Error");
-        EXPECT_EQ(f.Ask.Messages[0].second, "User define BMP file not found!!\n\n");
+        ASSERT_EQ(f.Ask.Boxes.size(), 1u);
+        EXPECT_EQ(f.Ask.Boxes[0].first, "Error");
+        EXPECT_EQ(f.Ask.Boxes[0].second, "User define BMP file not found!!\n\n");
         EXPECT_EQ(f.Config.UbfGlbName, "");
         EXPECT_EQ(f.Config.UbfGlbDate, "000000");
         EXPECT_TRUE(f.Library.IsLoaded());

@@ -5,9 +5,9 @@
 #include "rom/glyphlibrary.h"
 #include "rom/tmakerom.h"
 #include "rom/trombuilder.h"
-#include "tests/rom/testglyphs.h"
-#include "tests/rom/testprompts.h"
-#include "tests/util/bmpsuitefiles.h"
+#include "support/ttestglyphs.h"
+#include "support/tscriptedprompts.h"
+#include "support/bmpsuitehelpers.h"
 
 #include <QDir>
 #include <QFile>
@@ -80,7 +80,7 @@ protected:
             project.TITLEFILENAME_C = Path;
         }
         if (Role == 2) project.CodeTables[1][9] = "suite";
-        TTestPrompts prompts;
+        TScriptedPrompts prompts;
         TMakeRom make(project, Config, Library, prompts, &prompts);
         make.OutputFile = Dir.filePath("OUT.BIN").toStdString();
         QFile::remove(Dir.filePath("OUT.BIN"));

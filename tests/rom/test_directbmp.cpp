@@ -7,7 +7,7 @@
 #include "tests/rom/picturepacking.h"
 #include "rom/erombuild.h"
 #include "project/dputext.h"
-#include "tests/util/bmpsuitefiles.h"
+#include "support/bmpsuitehelpers.h"
 #include "util/fileaccess.h"
 
 #include <QBuffer>

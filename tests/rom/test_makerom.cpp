@@ -4,8 +4,8 @@
 #include "rom/romlayout.h"
 #include "rom/tglyphlibraryentries.h"
 #include "rom/tmakerom.h"
-#include "tests/rom/testglyphs.h"
-#include "tests/rom/testprompts.h"
+#include "support/ttestglyphs.h"
+#include "support/tscriptedprompts.h"
 #include "util/eygeneral.h"
 #include "util/fileaccess.h"
 
@@ -76,7 +76,7 @@ protected:
     GlyphLibrary Library;
     TConfiguration Config;
     TProject Project;
-    TTestPrompts Prompts;
+    TScriptedPrompts Prompts;
     TMakeRom Make{Project, Config, Library, Prompts, &Prompts};
 };
 

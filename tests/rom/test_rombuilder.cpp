@@ -3,7 +3,7 @@
 #include "rom/romlayout.h"
 #include "rom/trombuilder.h"
 #include "rom/trompictureconverter.h"
-#include "tests/rom/testglyphs.h"
+#include "support/ttestglyphs.h"
 #include "util/crc8.h"
 #include "util/prompts.h"
 #include "util/fileaccess.h"

@@ -3,7 +3,7 @@
 #include "rom/romimagecheck.h"
 #include "rom/romlayout.h"
 #include "rom/trombuilder.h"
-#include "tests/rom/testglyphs.h"
+#include "support/ttestglyphs.h"
 
 #include <QTemporaryDir>
 #include <gmock/gmock.h>

@@ -17,8 +17,8 @@
 #include "rom/tromrebuildcheck.h"
 #include "rom/tromrecovery.h"
 #include "rom/trombuilder.h"
-#include "tests/rom/testglyphs.h"
-#include "tests/rom/testprompts.h"
+#include "support/ttestglyphs.h"
+#include "support/tscriptedprompts.h"
 #include "util/fileaccess.h"
 
 #include <QDir>
@@ -211,7 +211,7 @@ protected:
     }
 
     QTemporaryDir Dir;
-    TTestPrompts Prompts;
+    TScriptedPrompts Prompts;
     TConfiguration Config;
     GlyphLibrary Library;
     std::unique_ptr<TGlyphLibraryEntries> Entries;

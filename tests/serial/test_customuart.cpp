@@ -1,6 +1,8 @@
 #include "fieldbus/tpcuart.h"
 #include "serial/tcustomuart.h"
-#include "serialtestkit.h"
+#include "support/terrorboxrecorder.h"
+#include "support/tptypair.h"
+#include "support/waithelpers.h"
 #include "util/exception.h"
 
 #include <QDir>
@@ -23,7 +25,7 @@ const char* const kInvalidSelection =
 
 struct Uart : ::testing::Test {
     Uart() { U.setObjectName("PcUart1"); }
-    ErrBoxRecorder Errors;
+    TErrorBoxRecorder Errors;
     OrvCtrl::TPcUart U;
 
     std::string LastBoxText() const {
@@ -171,7 +173,7 @@ TEST_F(Uart, OpenRegularFileRefusedAsNoSerialPort) {
 }
 
 TEST_F(Uart, OpenCloseTwiceAndExclusive) {
-    PtyPair pty;
+    TPtyPair pty;
     U.pw_UartDevicePath(pty.SlavePath);
     U.pw_UartBaud(115200);
     ASSERT_TRUE(U.Open()) << U.pr_LastErrMsg();
@@ -201,7 +203,7 @@ TEST_F(Uart, LineStatesOnlyWhileOpen) {
         EXPECT_STREQ(e.what(),
                      "Illegal property access, because TCustomUart not in opened state !!!");
     }
-    PtyPair pty;
+    TPtyPair pty;
     U.pw_UartDevicePath(pty.SlavePath);
     ASSERT_TRUE(U.Open());
     // A pseudo-terminal has no modem lines: they read low, without failing.
@@ -212,7 +214,7 @@ TEST_F(Uart, LineStatesOnlyWhileOpen) {
 }
 
 TEST_F(Uart, LineSettingsReachTheDriver) {
-    PtyPair pty;
+    TPtyPair pty;
     U.pw_UartDevicePath(pty.SlavePath);
     U.pw_UartBaud(38400);
     U.pw_UartBitsPerByte(7);
@@ -244,7 +246,7 @@ TEST_F(Uart, SendDataResults) {
     EXPECT_TRUE(U.pr_LastErrMsg().empty());
     EXPECT_EQ(U.SendData_printf("%d", 5), 2);
 
-    PtyPair pty;
+    TPtyPair pty;
     U.pw_UartDevicePath(pty.SlavePath);
     ASSERT_TRUE(U.Open());
     EXPECT_EQ(U.SendData(5, "hello"), 0);

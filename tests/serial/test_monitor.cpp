@@ -1,7 +1,11 @@
 #include "fieldbus/tpcuart.h"
 #include "serial/tpolluartport_unix.h"
 #include "serial/uartevents.h"
-#include "serialtestkit.h"
+#include "support/terrorboxrecorder.h"
+#include "support/tptypair.h"
+#include "support/waithelpers.h"
+
+#include <QCoreApplication>
 
 #include <QEventLoop>
 #include <QThread>
@@ -50,8 +54,8 @@ struct Monitor : ::testing::Test {
         return n;
     }
 
-    ErrBoxRecorder Errors;
-    PtyPair Pty;
+    TErrorBoxRecorder Errors;
+    TPtyPair Pty;
     OrvCtrl::TPcUart U;
     std::vector<Delivery> Got;
 };

@@ -3,7 +3,9 @@
 #include "serial/fdwait_unix.h"
 #include "serial/tparitymarkdecoder.h"
 #include "serial/tposixuartport_unix.h"
-#include "serialtestkit.h"
+#include "support/terrorboxrecorder.h"
+#include "support/tptypair.h"
+#include "support/waithelpers.h"
 
 #include <gtest/gtest.h>
 
@@ -73,7 +75,7 @@ TEST(ComPorts, DeviceListOrder) {
 }
 
 TEST(ComPorts, SymlinkWinsAndOpens) {
-    PtyPair pty;
+    TPtyPair pty;
     TempDir cfg, dev;
     EnvVar x("XDG_CONFIG_HOME", cfg.Path);
     EnvVar d("DPU_DEV_DIR", dev.Path);
@@ -110,7 +112,7 @@ TEST(PortLayer, OpenFailureReasons) {
 }
 
 TEST(PortLayer, WriteStopsAtItsTimeOut) {
-    PtyPair pty;
+    TPtyPair pty;
     TPosixUartPort port;
     ASSERT_TRUE(port.Open(pty.SlavePath, false));
     ASSERT_TRUE(port.Configure(TUartLineSettings{}));
@@ -176,7 +178,7 @@ TEST(PortLayer, ParityMarksBecomeLineFeeds) {
 
 TEST(PortLayer, ParityOnPassesDoubledFfThrough) {
     // With parity on, the driver doubles a real 0xFF; the reader undoes it.
-    PtyPair pty;
+    TPtyPair pty;
     TPosixUartPort port;
     ASSERT_TRUE(port.Open(pty.SlavePath, false));
     TUartLineSettings s;

@@ -417,9 +417,3 @@ TEST(SampleProject, BuildsCleanlyInEveryFloorStyleAndVersion) {
 }
 
 } // namespace
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

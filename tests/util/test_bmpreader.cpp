@@ -1,6 +1,6 @@
 #include "util/tbmpreader.h"
 
-#include "tests/util/bmpsuitefiles.h"
+#include "support/bmpsuitehelpers.h"
 
 #include <gtest/gtest.h>
 

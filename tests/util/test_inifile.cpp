@@ -4,8 +4,8 @@
 #include "util/eyinifileerror.h"
 #include "util/tyinifile.h"
 #include "util/tystrtab.h"
-#include "tests/util/tboundedcall.h"
-#include "tests/util/tunprivilegedfiles.h"
+#include "support/tboundedcall.h"
+#include "support/tunprivilegedfiles.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>

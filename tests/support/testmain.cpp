@@ -1,31 +1,29 @@
-// The editor tests need a QApplication (widgets) and must never block on a
-// real message box: library error boxes are recorded instead.
-#include "util/errmsgbox.h"
+// The one main() of the test programs. Events of the serial component, the
+// link's timers and the converter's time-outs reach their owner through the Qt
+// event loop, so every test runs inside an application object: a
+// QCoreApplication, or with DPU_TEST_WIDGETS (target dpu_testmain_widgets) a
+// QApplication for the editor's window. Error boxes of the libraries are
+// recorded, never shown, and the per-user configuration (COM port links)
+// lives in a folder of the run's own.
+#include "testmain.h"
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QDir>
-#include <QFile>
-#include <QStringList>
+#include <QByteArray>
 #include <QTemporaryDir>
 
-#include <mutex>
-#include <string>
-#include <utility>
-#include <vector>
+#ifdef DPU_TEST_WIDGETS
+#include <QApplication>
+#include <QFile>
+#include <QStringList>
+#else
+#include <QCoreApplication>
+#endif
 
 namespace {
-std::mutex g_errLock;
-std::vector<std::pair<std::string, std::string>> g_errBoxes;
-} // namespace
+TErrorBoxRecorder* g_errorBoxes = nullptr;
 
-// Error boxes shown by the libraries since the last call.
-std::vector<std::pair<std::string, std::string>> TakeErrorBoxes() {
-    std::lock_guard<std::mutex> lock(g_errLock);
-    return std::exchange(g_errBoxes, {});
-}
-
+#ifdef DPU_TEST_WIDGETS
 // DPU_TEST_SCREEN=WIDTHxHEIGHT@SCALE ("1920x1080@1.5") gives the offscreen
 // platform a screen of that many pixels, scaled as a person's desktop would be.
 void UseNamedScreen(QTemporaryDir& Dir) {
@@ -45,18 +43,27 @@ void UseNamedScreen(QTemporaryDir& Dir) {
     qputenv("QT_QPA_PLATFORM", QByteArray("offscreen:configfile=") + config.toLocal8Bit());
     qputenv("QT_SCALE_FACTOR", parts.value(1, QStringLiteral("1")).toLatin1());
 }
+#endif
+} // namespace
+
+std::vector<TErrorBoxRecorder::TBox> TakeErrorBoxes() {
+    return g_errorBoxes ? g_errorBoxes->Take() : std::vector<TErrorBoxRecorder::TBox>();
+}
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    // COM port symlinks of the tests live in a folder of their own.
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+#ifdef DPU_TEST_WIDGETS
+    qputenv("QT_QPA_PLATFORM", "offscreen");
     UseNamedScreen(config);
     QApplication app(argc, argv);
-    YVclUtil::SetErrMsgBoxHandler([](const std::string& Caption, const std::string& Text) {
-        std::lock_guard<std::mutex> lock(g_errLock);
-        g_errBoxes.emplace_back(Caption, Text);
-    });
+#else
+    QCoreApplication app(argc, argv);
+#endif
+    TErrorBoxRecorder errorBoxes;
+    g_errorBoxes = &errorBoxes;
     ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    const int result = RUN_ALL_TESTS();
+    g_errorBoxes = nullptr;
+    return result;
 }

@@ -69,16 +69,27 @@ inline void AddRequiredEntries(TTestGlyphs& Glyphs, int Cfi = 1, int Ifi = 41) {
         Glyphs.Entries[{7, i}] = BmpBytes(Marked(8, 8));
 }
 
-// Writes a glyph library file holding Entries through the program's writer.
-// False when the file cannot be written.
-inline bool WriteGlyphLibrary(const std::string& Path,
-                              const std::map<std::pair<int, int>, std::vector<uint8_t>>& Entries) {
-    DpuRom::TGlyphLibraryWriter writer;
-    for (const auto& [key, payload] : Entries)
-        writer.Put(key.first, key.second, payload); // an empty payload stays absent
-    std::string reason;
-    return writer.Save(Path, reason);
-}
+// One entry of a glyph library file built byte by byte.
+struct GlbEntry {
+    int Group;
+    int Index;
+    std::vector<uint8_t> Payload;
+};
+// The bytes of a glyph library file: 8 header bytes, the directory of Groups
+// groups (256 entries of big-endian offset and length), then the payloads in
+// the order given. Entries may repeat and groups may be left out, as in a
+// broken file.
+std::vector<uint8_t> MakeGlb(const std::vector<GlbEntry>& Entries, int Groups = 8);
+// Sets entry (Group, Index) of an image to any offset and length.
+void PokeDirectory(std::vector<uint8_t>& Image, int Group, int Index, uint32_t Offset,
+                   uint32_t Length);
+// A Windows bitmap of Width x Height in Fill, with pixel (0,0) red.
+std::vector<uint8_t> MakeBmp(int Width, int Height, uint32_t Fill = 0xFF000000u);
+
+// Writes a glyph library file holding Entries (groups 0..7) through the
+// program's writer. False when the file cannot be written.
+bool WriteGlyphLibrary(const std::string& Path,
+                       const std::map<std::pair<int, int>, std::vector<uint8_t>>& Entries);
 
 // A library with everything a build needs: the required entries, direction
 // frames 16 x 16 for every style and frame, and floor glyphs 16 x 16 for
@@ -95,3 +106,10 @@ inline TTestGlyphs FullTestLibrary() {
             if (c != 'Q') glyphs.Entries[{1 + k, c}] = BmpBytes(Marked(16 + 8 * k, 16));
     return glyphs;
 }
+
+// A library shaped like the installation's, in 1-bit pictures: 32 x 64 floor
+// glyphs, 48 x 48 direction frames, 39 small glyphs, a 64 x 32 screen picture
+// and the raw blocks. The benchmarks build their images from it.
+TTestGlyphs InstallationLikeLibrary();
+// A 1-bit picture of W x H in a pattern that differs with Seed.
+QImage MonoPattern(int W, int H, int Seed);

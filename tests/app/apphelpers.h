@@ -3,13 +3,13 @@
 #include "app/tform1.h"
 #include "app/tfilebrowser.h"
 #include "app/tpicturebox.h"
+#include "support/testmain.h"
+#include "support/waithelpers.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFile>
 #include <QImage>
 #include <QLineEdit>
@@ -24,8 +24,6 @@
 #include <string>
 #include <utility>
 #include <vector>
-
-std::vector<std::pair<std::string, std::string>> TakeErrorBoxes();
 
 template <typename T> T* Find(TForm1& Form, const char* Name) {
     T* w = Form.findChild<T*>(QString::fromLatin1(Name));
@@ -83,24 +81,6 @@ inline bool RegionEquals(const QImage& Big, int X, int Y, const QImage& Small) {
 
 inline QString LogText(TForm1& Form) {
     return Find<QPlainTextEdit>(Form, "MessageLog")->toPlainText();
-}
-
-// Runs the event loop until Cond holds or Ms milliseconds passed.
-template <typename F> bool WaitFor(F Cond, int Ms) {
-    QElapsedTimer t;
-    t.start();
-    // A real event loop between checks: QTest::qWait sleeps 10 ms between its
-    // passes, which would pace a 976-frame upload at 10 ms a frame.
-    QEventLoop loop;
-    QTimer tick;
-    tick.setInterval(5);
-    QObject::connect(&tick, &QTimer::timeout, &loop, &QEventLoop::quit);
-    tick.start();
-    while (!Cond()) {
-        if (t.elapsed() > Ms) return false;
-        loop.exec();
-    }
-    return true;
 }
 
 inline QByteArray ReadAll(const std::string& Path) {

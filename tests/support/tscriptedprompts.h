@@ -1,6 +1,7 @@
 #pragma once
 
-#include "app/tsavequestion.h"
+#include "trecordingsink.h"
+
 #include "util/prompts.h"
 
 #include <deque>
@@ -8,9 +9,10 @@
 #include <utility>
 #include <vector>
 
-// Answers the window's questions from a script and records what it was shown.
-// A dialog asked for with no answer queued is a test failure (and is cancelled).
-class TScriptedPrompts : public YVclUtil::Prompts, public TSaveQuestion {
+// Answers the core's questions from a script and records what it was shown,
+// asked and logged. A question or file dialog with nothing queued gets
+// DefaultYes / a cancel; with Strict it is also a test failure.
+class TScriptedPrompts : public YVclUtil::Prompts, public TRecordingSink {
 public:
     void MessageBox(const std::string& Caption, const std::string& Text) override;
     bool AskYesNo(const std::string& Caption, const std::string& Text) override;
@@ -20,29 +22,27 @@ public:
                         std::string& FileName) override;
     bool OpenPictureDialog(const std::string& Filter, std::string& FileName) override;
     void SetBusyCursor(bool Busy) override;
-    TAnswer AskSaveChanges(const std::string& Caption, const std::string& Text) override;
-    void QueueSaveAnswer(TAnswer A) { SaveAnswers.push_back(A); }
-    std::deque<TAnswer> SaveAnswers;
-    // Texts of the Save/Discard/Cancel questions asked.
-    std::vector<std::string> SaveQuestions;
-    // What each file dialog was opened with as its suggestion.
-    std::vector<std::string> Suggestions;
 
     // Queues the answer of the next file dialog; "" cancels it.
     void QueueFile(const std::string& Path) { Files.push_back(Path); }
     void QueueYesNo(bool Yes) { Answers.push_back(Yes); }
+    // True when every hourglass was taken back.
+    bool CursorBalanced() const;
+
+    bool Strict = false;
+    bool DefaultYes = false;
+    std::deque<std::string> Files;
+    std::deque<bool> Answers;
 
     // (caption, text) of every message box, in order.
     std::vector<std::pair<std::string, std::string>> Boxes;
     // Caption and text of every yes/no question.
     std::vector<std::pair<std::string, std::string>> Questions;
-    // Filters the file dialogs were opened with.
+    // Filters the file dialogs were opened with, and their suggestions on entry.
     std::vector<std::string> DialogFilters;
+    std::vector<std::string> Suggestions;
     // Busy-cursor calls: true = hourglass.
     std::vector<bool> Cursor;
-
-    std::deque<std::string> Files;
-    std::deque<bool> Answers;
 
 private:
     bool NextFile(const std::string& Filter, std::string& FileName);

@@ -1,15 +1,18 @@
 #include "ttestworkspace.h"
 
+#include "ttestglyphs.h"
+
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
 
 #include <cstdint>
+#include <map>
 #include <vector>
 
 namespace {
 
-QByteArray BmpBytes(const QImage& Image) {
+QByteArray BmpData(const QImage& Image) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
@@ -17,31 +20,7 @@ QByteArray BmpBytes(const QImage& Image) {
     return bytes;
 }
 
-void PutBe32(std::vector<uint8_t>& Out, size_t At, uint32_t Value) {
-    Out[At] = static_cast<uint8_t>(Value >> 24);
-    Out[At + 1] = static_cast<uint8_t>(Value >> 16);
-    Out[At + 2] = static_cast<uint8_t>(Value >> 8);
-    Out[At + 3] = static_cast<uint8_t>(Value);
-}
-
-// A library in the display's layout: 8 header bytes, 8 groups of 256
-// directory entries (big-endian offset and length), then the payloads.
-class TLibraryWriter {
-public:
-    TLibraryWriter() : Bytes(8 + 8 * 2048, 0) {
-        const char header[8] = {'D', 'P', 'U', 'G', 'L', 'B', '0', '1'};
-        std::copy(header, header + 8, Bytes.begin());
-    }
-    void Add(int Group, int Index, const QByteArray& Payload) {
-        const size_t entry = 8 + 2048 * static_cast<size_t>(Group) + 8 * static_cast<size_t>(Index);
-        PutBe32(Bytes, entry, static_cast<uint32_t>(Bytes.size()));
-        PutBe32(Bytes, entry + 4, static_cast<uint32_t>(Payload.size()));
-        Bytes.insert(Bytes.end(), Payload.begin(), Payload.end());
-    }
-    std::vector<uint8_t> Bytes;
-};
-
-bool WriteFile(const std::string& Path, const QByteArray& Data) {
+bool WriteData(const std::string& Path, const QByteArray& Data) {
     QFile f(QString::fromStdString(Path));
     return f.open(QIODevice::WriteOnly) && f.write(Data) == Data.size();
 }
@@ -71,19 +50,37 @@ QImage TTestWorkspace::Mark(int Width, int Height, int Seed) {
 }
 
 bool TTestWorkspace::SaveBmp(const QImage& Image, const std::string& Path) {
-    return WriteFile(Path, BmpBytes(Image));
+    return WriteData(Path, BmpData(Image));
 }
 
 TTestWorkspace::TTestWorkspace() : TTestWorkspace(TOptions()) {}
 
+TTestWorkspace::TOptions TTestWorkspace::Empty() {
+    TOptions options;
+    options.WithIni = options.WithGlb = options.WithBlankLogo = false;
+    return options;
+}
+
+TTestWorkspace::TOptions TTestWorkspace::Aside() {
+    TOptions options = Empty();
+    options.MakeCurrent = false;
+    return options;
+}
+
 TTestWorkspace::TTestWorkspace(const TOptions& Options) {
-    OldCwd = QDir::currentPath();
     Build(Options);
+    if (!Options.MakeCurrent) return;
+    OldCwd = QDir::currentPath();
     QDir::setCurrent(Dir.path());
 }
 
 TTestWorkspace::~TTestWorkspace() {
-    QDir::setCurrent(OldCwd);
+    if (!OldCwd.isEmpty()) QDir::setCurrent(OldCwd);
+}
+
+std::string TTestWorkspace::Write(const std::string& Name, const std::string& Bytes) const {
+    const std::string path = File(Name);
+    return WriteData(path, QByteArray::fromStdString(Bytes)) ? path : std::string();
 }
 
 std::string TTestWorkspace::File(const std::string& Name) const {
@@ -92,30 +89,32 @@ std::string TTestWorkspace::File(const std::string& Name) const {
 
 void TTestWorkspace::Build(const TOptions& Options) {
     if (Options.WithIni)
-        WriteFile(File("ORVDVE510TK3.INI"), QByteArray::fromStdString(Options.IniText));
+        WriteData(File("ORVDVE510TK3.INI"), QByteArray::fromStdString(Options.IniText));
     if (Options.WithBlankLogo) {
         QImage blank(240, 240, QImage::Format_RGB32);
         blank.fill(Qt::white);
         SaveBmp(blank, File("SPACE_240x240.bmp"));
     }
     if (!Options.WithGlb) return;
-    TLibraryWriter lib;
+    std::map<std::pair<int, int>, std::vector<uint8_t>> lib;
+    auto add = [&](int Group, int Index, const QByteArray& Payload) {
+        lib[{Group, Index}] = std::vector<uint8_t>(Payload.begin(), Payload.end());
+    };
     for (int p = 0; p < 3; ++p)
-        lib.Add(0, 30 + p, BmpBytes(Mark(64, 128, p)));
-    lib.Add(0, 40, BmpBytes(Mark(64, 32, 40)));
+        add(0, 30 + p, BmpData(Mark(64, 128, p)));
+    add(0, 40, BmpData(Mark(64, 32, 40)));
     QByteArray charBlock(7168, 0);
     for (int i = 0; i < charBlock.size(); ++i)
         charBlock[i] = static_cast<char>(i * 13 + 5);
-    lib.Add(0, 48, charBlock);
-    lib.Add(0, 41, QByteArray(1792, '\x5A'));
+    add(0, 48, charBlock);
+    add(0, 41, QByteArray(1792, '\x5A'));
     for (int s = 0; s < 5; ++s)
         for (int f = 0; f < 12; ++f)
-            lib.Add(0, 50 + 20 * s + f, BmpBytes(Mark(48, 48, s * 12 + f)));
+            add(0, 50 + 20 * s + f, BmpData(Mark(48, 48, s * 12 + f)));
     for (int k = 0; k < 4; ++k)
         for (int c = 32; c < 127; ++c)
-            lib.Add(1 + k, c, BmpBytes(Glyph(k, c)));
+            add(1 + k, c, BmpData(Glyph(k, c)));
     for (int i = 0; i < 39; ++i)
-        lib.Add(7, i, BmpBytes(Mark(8, 8, i)));
-    WriteFile(File("D510TK3.GLB"), QByteArray(reinterpret_cast<const char*>(lib.Bytes.data()),
-                                              static_cast<qsizetype>(lib.Bytes.size())));
+        add(7, i, BmpData(Mark(8, 8, i)));
+    WriteGlyphLibrary(File("D510TK3.GLB"), lib);
 }

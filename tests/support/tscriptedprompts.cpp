@@ -9,31 +9,19 @@ void TScriptedPrompts::MessageBox(const std::string& Caption, const std::string&
 bool TScriptedPrompts::AskYesNo(const std::string& Caption, const std::string& Text) {
     Questions.emplace_back(Caption, Text);
     if (Answers.empty()) {
-        ADD_FAILURE() << "unexpected question: " << Caption << " / " << Text;
-        return false;
+        if (Strict) ADD_FAILURE() << "unexpected question: " << Caption << " / " << Text;
+        return !Strict && DefaultYes;
     }
     const bool yes = Answers.front();
     Answers.pop_front();
     return yes;
 }
 
-TSaveQuestion::TAnswer TScriptedPrompts::AskSaveChanges(const std::string&,
-                                                        const std::string& Text) {
-    SaveQuestions.push_back(Text);
-    if (SaveAnswers.empty()) {
-        ADD_FAILURE() << "unexpected save question: " << Text;
-        return TAnswer::Cancel;
-    }
-    const TAnswer a = SaveAnswers.front();
-    SaveAnswers.pop_front();
-    return a;
-}
-
 bool TScriptedPrompts::NextFile(const std::string& Filter, std::string& FileName) {
     DialogFilters.push_back(Filter);
     Suggestions.push_back(FileName);
     if (Files.empty()) {
-        ADD_FAILURE() << "unexpected file dialog with filter " << Filter;
+        if (Strict) ADD_FAILURE() << "unexpected file dialog with filter " << Filter;
         return false;
     }
     const std::string answer = Files.front();
@@ -59,4 +47,11 @@ bool TScriptedPrompts::OpenPictureDialog(const std::string& Filter, std::string&
 
 void TScriptedPrompts::SetBusyCursor(bool Busy) {
     Cursor.push_back(Busy);
+}
+
+bool TScriptedPrompts::CursorBalanced() const {
+    int depth = 0;
+    for (bool busy : Cursor)
+        depth += busy ? 1 : -1;
+    return depth == 0;
 }

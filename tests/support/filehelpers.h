@@ -1,0 +1,12 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Whole-file writes and reads for setting up and checking tests. A write
+// that fails leaves a short or missing file, which the test's own checks
+// then report; a read that fails gives "".
+void WriteFile(const std::string& Path, const std::vector<uint8_t>& Bytes);
+void WriteText(const std::string& Path, const std::string& Text);
+std::string ReadText(const std::string& Path);
