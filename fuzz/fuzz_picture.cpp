@@ -6,7 +6,7 @@
 // blue are all 0, bit 0 the top row of each band, the rows past the last
 // whole band left as zeros.
 #include "rom/bitmapconversion.h"
-#include "tests/rom/picturepacking.h"
+#include "support/packinghelpers.h"
 #include "rom/erombuild.h"
 
 #include <QImage>

@@ -1,5 +1,5 @@
 #include "rom/bitmapconversion.h"
-#include "tests/rom/picturepacking.h"
+#include "support/packinghelpers.h"
 #include "rom/erombuild.h"
 #include "util/fileaccess.h"
 

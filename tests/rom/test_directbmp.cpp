@@ -4,7 +4,7 @@
 // byte, refuse the same files with the same message, and match the pixel rule.
 
 #include "rom/bitmapconversion.h"
-#include "tests/rom/picturepacking.h"
+#include "support/packinghelpers.h"
 #include "rom/erombuild.h"
 #include "project/dputext.h"
 #include "support/bmpsuitehelpers.h"

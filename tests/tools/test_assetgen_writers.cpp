@@ -5,7 +5,7 @@
 #include "rom/bitmapconversion.h"
 #include "rom/tglyphlibrarywriter.h"
 #include "rom/tmonobmpwriter.h"
-#include "tests/rom/picturepacking.h"
+#include "support/packinghelpers.h"
 #include "rom/glyphlibrary.h"
 
 #include <QImage>

@@ -4,7 +4,7 @@
 // configuration file and the sample project fit together.
 #include "project/tliftstatedefaults.h"
 #include "rom/bitmapconversion.h"
-#include "tests/rom/picturepacking.h"
+#include "support/packinghelpers.h"
 #include "rom/glyphlibrary.h"
 
 #include <QCoreApplication>

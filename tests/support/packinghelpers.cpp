@@ -1,4 +1,4 @@
-#include "tests/rom/picturepacking.h"
+#include "support/packinghelpers.h"
 
 #include "rom/bitmapconversion.h"
 #include "rom/erombuild.h"
