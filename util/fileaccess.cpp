@@ -62,7 +62,10 @@ std::string TemporaryName(const std::string& Base, long ProcessId, unsigned Coun
            kTemporarySuffix;
 }
 
-bool MakeFolders(const std::string& Path, std::string& Reason) {
+namespace {
+
+// Makes the folder Path (and, with Parents, every missing folder above it).
+bool MakeFolderPath(const std::string& Path, bool Parents, std::string& Reason) {
     namespace fs = std::filesystem;
     if (Path.empty()) {
         Reason = SystemReason(ENOENT);
@@ -70,7 +73,10 @@ bool MakeFolders(const std::string& Path, std::string& Reason) {
     }
     const fs::path folder(std::u8string(Path.begin(), Path.end()));
     std::error_code ec;
-    fs::create_directories(folder, ec);
+    if (Parents)
+        fs::create_directories(folder, ec);
+    else
+        fs::create_directory(folder, ec);
     if (!ec && fs::is_directory(folder, ec)) return true;
     if (!ec) ec = std::make_error_code(std::errc::not_a_directory);
     // The same words as SystemReason gives for the POSIX number.
@@ -78,19 +84,14 @@ bool MakeFolders(const std::string& Path, std::string& Reason) {
     return false;
 }
 
+} // namespace
+
+bool MakeFolders(const std::string& Path, std::string& Reason) {
+    return MakeFolderPath(Path, true, Reason);
+}
+
 bool MakeFolder(const std::string& Path, std::string& Reason) {
-    namespace fs = std::filesystem;
-    if (Path.empty()) {
-        Reason = SystemReason(ENOENT);
-        return false;
-    }
-    const fs::path folder(std::u8string(Path.begin(), Path.end()));
-    std::error_code ec;
-    fs::create_directory(folder, ec);
-    if (!ec && fs::is_directory(folder, ec)) return true;
-    if (!ec) ec = std::make_error_code(std::errc::not_a_directory);
-    Reason = ec.category() == std::generic_category() ? SystemReason(ec.value()) : ec.message();
-    return false;
+    return MakeFolderPath(Path, false, Reason);
 }
 
 int RemoveStaleTemporaries(const std::string& Folder) {

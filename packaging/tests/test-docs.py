@@ -62,8 +62,8 @@ def completion(script, program, words):
     code = f"""
 source {BASH_COMPLETION}
 source "$1"
-spec=$(complete -p "$2") || exit 3
-func=$(sed -n 's/.*-F \\([^ ]*\\) .*/\\1/p' <<< "$spec")
+registration=$(complete -p "$2") || exit 3
+func=$(sed -n 's/.*-F \\([^ ]*\\) .*/\\1/p' <<< "$registration")
 shift 2
 COMP_WORDS=("$@")
 COMP_CWORD=$(($# - 1))
