@@ -3,10 +3,8 @@
 #include "dpu510tk3_version.h"
 #include "project/tconfiguration.h"
 
-#include <QDialogButtonBox>
 #include <QLabel>
 #include <QMainWindow>
-#include <QPlainTextEdit>
 #include <QStatusBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -62,28 +60,16 @@ QString TAboutDialog::Licences() {
         "and Noto Sans CJK (SIL Open Font License 1.1)");
 }
 
-TAboutDialog::TAboutDialog(const TConfiguration& Config, QWidget* Parent) : QDialog(Parent) {
-    setObjectName("AboutDialog");
-    setWindowTitle(QStringLiteral("About DPU-510TK3 Lift LCD Editor"));
-    auto* layout = new QVBoxLayout(this);
-
-    auto* title = new QLabel(QStringLiteral("<b>DPU-510TK3 Lift LCD Editor</b>"), this);
-    layout->addWidget(title);
+TAboutDialog::TAboutDialog(const TConfiguration& Config, QWidget* Parent)
+    : TTextDialog(QStringLiteral("About DPU-510TK3 Lift LCD Editor"), QStringLiteral("AboutDialog"),
+                  Parent) {
+    Body()->addWidget(new QLabel(QStringLiteral("<b>DPU-510TK3 Lift LCD Editor</b>"), this));
     auto* facts = new QLabel(Facts(Config), this);
     facts->setObjectName("AboutFacts");
     facts->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    layout->addWidget(facts);
-
-    layout->addWidget(new QLabel(QStringLiteral("Licences:"), this));
-    auto* licences = new QPlainTextEdit(Licences(), this);
-    licences->setObjectName("AboutLicences");
-    licences->setReadOnly(true);
-    licences->setMinimumSize(560, 150);
-    layout->addWidget(licences);
-
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    layout->addWidget(buttons);
+    Body()->addWidget(facts);
+    Body()->addWidget(new QLabel(QStringLiteral("Licences:"), this));
+    AddText(Licences(), QStringLiteral("AboutLicences"), QSize(560, 150));
 }
 
 void TAboutDialog::Attach(QMainWindow& Window, const TConfiguration& Config) {

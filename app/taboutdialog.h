@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QDialog>
+#include "app/ttextdialog.h"
+
 #include <QString>
 
 namespace DpuProject {
@@ -11,7 +12,7 @@ class QMainWindow;
 // The editor's About box: the program's version, the glyph library in use
 // with its date, where the program and its start-up directory are, and the
 // licences of what the program is built from and links.
-class TAboutDialog : public QDialog {
+class TAboutDialog : public TTextDialog {
 public:
     // Shows the facts of Config as they are when the box is made.
     explicit TAboutDialog(const DpuProject::TConfiguration& Config, QWidget* Parent = nullptr);

@@ -5,7 +5,6 @@
 #include <QDialogButtonBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 using DpuProject::TConfiguration;
 
@@ -39,27 +38,19 @@ QString THelpDialog::HelpText() {
         "make it the ROM file name, a BMP on a message picture or the logo to use it.");
 }
 
-THelpDialog::THelpDialog(const TConfiguration& Config, QWidget* Parent) : QDialog(Parent) {
-    setObjectName("HelpDialog");
-    setWindowTitle(QStringLiteral("DPU-510TK3 Lift LCD Editor Help"));
-    auto* layout = new QVBoxLayout(this);
-    auto* text = new QPlainTextEdit(HelpText(), this);
-    text->setObjectName("HelpText");
-    text->setReadOnly(true);
+THelpDialog::THelpDialog(const TConfiguration& Config, QWidget* Parent)
+    : TTextDialog(QStringLiteral("DPU-510TK3 Lift LCD Editor Help"), QStringLiteral("HelpDialog"),
+                  Parent) {
+    QPlainTextEdit* text = AddText(HelpText(), QStringLiteral("HelpText"), QSize(620, 420));
     QFont mono(QStringLiteral("Monospace"));
     mono.setStyleHint(QFont::TypeWriter);
     text->setFont(mono);
-    text->setMinimumSize(620, 420);
-    layout->addWidget(text);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     QPushButton* about =
-        buttons->addButton(QStringLiteral("&About..."), QDialogButtonBox::ActionRole);
+        Buttons()->addButton(QStringLiteral("&About..."), QDialogButtonBox::ActionRole);
     about->setObjectName("HelpAboutButton");
     const TConfiguration* config = &Config;
     connect(about, &QPushButton::clicked, this, [this, config] {
         TAboutDialog box(*config, this);
         box.exec();
     });
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::close);
-    layout->addWidget(buttons);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QDialog>
+#include "app/ttextdialog.h"
+
 #include <QString>
 
 namespace DpuProject {
@@ -10,7 +11,7 @@ class TConfiguration;
 // The short help window F1 opens: what the keys do in the window and the
 // grid, with a button to the About box. Not modal, so it can stay open
 // beside the window.
-class THelpDialog : public QDialog {
+class THelpDialog : public TTextDialog {
 public:
     // Config is what the About box shows; it must outlive the dialog.
     THelpDialog(const DpuProject::TConfiguration& Config, QWidget* Parent = nullptr);

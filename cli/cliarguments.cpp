@@ -25,7 +25,7 @@ TCliArguments::TCliArguments(std::string ProgramName, std::string UsageText, std
 
 TCliArguments::TCliArguments(const TCliCommand& Command)
     : TCliArguments(std::string("dpu510tk3 ") + Command.Name,
-                    std::string("dpu510tk3 ") + Command.Synopsis, Command.Help()) {}
+                    std::string("dpu510tk3 ") + Command.Synopsis, Command.HelpText()) {}
 
 TCliArguments::~TCliArguments() = default;
 

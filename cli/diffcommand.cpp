@@ -17,8 +17,7 @@ TCliCommand TDiffCommand::Command() {
 }
 
 std::string TDiffCommand::Help() {
-    return "diff A.BIN B.BIN [--png DIR] [--glb FILE]\n"
-           "  Reads two ROM images and prints, one per line, what differs by meaning:\n"
+    return "  Reads two ROM images and prints, one per line, what differs by meaning:\n"
            "  \"PWRSAVING: 10 \xE2\x86\x92 20\", \"CTBL1 code 12 (0C): 12 \xE2\x86\x92 12A\",\n"
            "  \"message FIRE slot B: picture changed\". The glyph library is found as by\n"
            "  inspect.\n"

@@ -34,7 +34,7 @@ void PrintHelp(FILE* To) {
         std::fprintf(To, "  %s\n", c.Synopsis);
     std::fputs("\n", To);
     for (const TCliCommand& c : Commands())
-        std::fprintf(To, "%s\n", c.Help().c_str());
+        std::fprintf(To, "%s\n", c.HelpText().c_str());
     std::fputs("Exit status: 0 when the command succeeded, 1 when it stopped with a\n"
                "message on standard error, 2 for a usage error, 3 when make-rom --strict\n"
                "refused an image for its warning lines.\n"

@@ -22,8 +22,7 @@ TCliCommand TMakeRomCommand::Command() {
 }
 
 std::string TMakeRomCommand::Help() {
-    return "make-rom PROJECT.dcf [-o FILE] [--strict]\n"
-           "  Builds the ROM image of a project file, as the editor's \"Load\" followed by\n"
+    return "  Builds the ROM image of a project file, as the editor's \"Load\" followed by\n"
            "  \"MAKE ROM\" does, without dialogs and without rewriting the project file.\n"
            "  The configuration file ORVDVE510TK3.INI and the glyph library are read from\n"
            "  the current directory; the stock bitmaps from DefaultImage2/ beside this\n"

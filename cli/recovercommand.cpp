@@ -22,9 +22,7 @@ TCliCommand TRecoverCommand::Command() {
 }
 
 std::string TRecoverCommand::Help() {
-    return "recover ROM.BIN -o PROJECT.dcf [--bitmaps DIR] [--user-bitmaps DIR] [--glb FILE] "
-           "[--strict]\n"
-           "  Rebuilds a project from a ROM image: the labels of the three code tables,\n"
+    return "  Rebuilds a project from a ROM image: the labels of the three code tables,\n"
            "  every setting, the message pictures and the logo, so that make-rom of the\n"
            "  project (same glyph library and configuration) gives the same image. The\n"
            "  project is then built again in memory and compared with the image.\n"

@@ -15,8 +15,7 @@ TCliCommand TRomReportCommand::Command() {
 }
 
 std::string TRomReportCommand::Help() {
-    return "inspect ROM.BIN [--png DIR] [--json] [--glb FILE]\n"
-           "  Reads a ROM image back: checks it (size, CRC table copy, address tables,\n"
+    return "  Reads a ROM image back: checks it (size, CRC table copy, address tables,\n"
            "  settings record) and prints the settings, then every set code of the\n"
            "  three code tables with what it shows. The glyph library (ORVDVE510TK3.INI\n"
            "  and the library it names, in the current directory, or --glb FILE) tells\n"

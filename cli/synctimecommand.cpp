@@ -8,8 +8,7 @@ TCliCommand TSyncTimeCommand::Command() {
 }
 
 std::string TSyncTimeCommand::Help() {
-    return "sync-time --port PORT [--msg] [--response-timeout-ms N]\n"
-           "  Sets the display's clock from this computer's local date and time. PORT is a\n"
+    return "  Sets the display's clock from this computer's local date and time. PORT is a\n"
            "  device path (/dev/ttyUSB0, a pseudo-terminal) or COMn; 115200 baud 8N1.\n"
            "  --msg prints the per-frame lines as \"Msg. on\" does; N is the response\n"
            "  time-out in milliseconds (10000). Exit status 0 when the display took the\n"

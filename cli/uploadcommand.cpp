@@ -72,8 +72,7 @@ TCliCommand TUploadCommand::Command() {
 }
 
 std::string TUploadCommand::Help() {
-    return "upload ROM.BIN --port PORT [--msg] [--response-timeout-ms N] [--force]\n"
-           "  Sends a ROM image built by make-rom to the display. PORT is a device path\n"
+    return "  Sends a ROM image built by make-rom to the display. PORT is a device path\n"
            "  (/dev/ttyUSB0, a pseudo-terminal) or COMn (COM1 to COM16); 115200 baud 8N1.\n"
            "  The ENCODE value of ORVDVE510TK3.INI in the current directory (its first\n"
            "  version) must allow uploads. --msg prints the per-frame lines and the time\n"

@@ -7,8 +7,11 @@
 #include "util/tyinifile.h"
 
 #include <cctype>
+#include <initializer_list>
 #include <cstdio>
 #include <new>
+#include <string>
+#include <utility>
 
 namespace OrvCtrl {
 
@@ -33,6 +36,18 @@ bool SameAsciiText(const std::string& A, const char* B) {
             std::tolower(static_cast<unsigned char>(B[i])))
             return false;
     return i == A.size() && !B[i];
+}
+
+// An error about the topology file: what went wrong, then the component, the
+// file and, where known, the place in the file ("IniSection = ..."), one line each.
+[[noreturn]] void
+ThrowFileError(const char* What, const std::string& Name, const std::string& File,
+               std::initializer_list<std::pair<const char*, std::string>> Where = {}) {
+    std::string text = std::string("\nErr: ") + What + " !!!\nComponentName = " + Name +
+                       "\nFileName = " + File + "\n";
+    for (const auto& [key, value] : Where)
+        text += std::string(key) + " = " + value + "\n";
+    throw EYGeneral("%s", text.c_str());
 }
 
 class TScanner {
@@ -214,12 +229,12 @@ void TVTNet_Topologic::LoadAndChkTopologicIniAndAssignDefaultVtnComponentToVtnTo
     YVclUtil::TFileStatus status;
     std::string reason;
     if (!YVclUtil::QueryFileStatus(FileName, status, reason))
-        throw EYGeneral(VtnMsg::IniCanNotRead, name.c_str(), FileName.c_str(), reason.c_str());
+        ThrowFileError(VtnMsg::IniCanNotRead, name, FileName, {{"Reason", reason}});
     if (status.Kind == YVclUtil::TFileKind::Missing)
-        throw EYGeneral(VtnMsg::IniNotExist, name.c_str(), FileName.c_str());
+        ThrowFileError(VtnMsg::IniNotExist, name, FileName);
     if (status.Kind != YVclUtil::TFileKind::Regular)
-        throw EYGeneral(VtnMsg::IniCanNotRead, name.c_str(), FileName.c_str(),
-                        YVclUtil::InputKindReason(status.Kind).c_str());
+        ThrowFileError(VtnMsg::IniCanNotRead, name, FileName,
+                       {{"Reason", YVclUtil::InputKindReason(status.Kind)}});
 
     for (auto& segment : Segments)
         if (segment)
@@ -234,12 +249,11 @@ void TVTNet_Topologic::LoadAndChkTopologicIniAndAssignDefaultVtnComponentToVtnTo
         try {
             ini = std::make_unique<YVclUtil::TYIniFile>(FileName);
         } catch (const YVclUtil::EYIniFileError& e) {
-            throw EYGeneral(VtnMsg::IniCanNotRead, name.c_str(), FileName.c_str(),
-                            e.Reason.c_str());
+            ThrowFileError(VtnMsg::IniCanNotRead, name, FileName, {{"Reason", e.Reason}});
         }
         if (ini->StrICmp(HeadSection, "Signature", "ORV") != 0 ||
             !ini->SectionExists(LastSegSection))
-            throw EYGeneral(VtnMsg::InvalidHeader, name.c_str(), FileName.c_str());
+            ThrowFileError(VtnMsg::InvalidHeader, name, FileName);
 
         for (unsigned seg = 0; seg <= VtnMaxSegId; ++seg) {
             const std::string section = YVclUtil::Format("NetSegmentId_0x%02X", seg);
@@ -251,17 +265,17 @@ void TVTNet_Topologic::LoadAndChkTopologicIniAndAssignDefaultVtnComponentToVtnTo
                 std::string device;
                 uint32_t node = 0;
                 if (!ParseTravelValue(value, device, node))
-                    throw EYGeneral(VtnMsg::InvalidSyntax, name.c_str(), FileName.c_str(),
-                                    section.c_str(), key.c_str());
+                    ThrowFileError(VtnMsg::InvalidSyntax, name, FileName,
+                                   {{"IniSection", section}, {"IniKey", key}});
                 if (node == UnusedTravelNodeId) continue;
                 if (node > VtnMaxNodeId) throw EYGeneral("%s", VtnMsg::AddressNotInTopologic);
                 _SVTNTOPOLOGICNODE& entry = AllocNode(seg, node);
                 if (!SameAsciiText(device, "DPU_4i4o"))
-                    throw EYGeneral(VtnMsg::UnknownDevice, name.c_str(), FileName.c_str(),
-                                    section.c_str(), key.c_str(), device.c_str());
+                    ThrowFileError(VtnMsg::UnknownDevice, name, FileName,
+                                   {{"IniSection", section}, {"IniKey", key}, {"Device", device}});
                 if (entry.ClsId != 0 && entry.ClsId != evci_Dpu4i4o)
-                    throw EYGeneral(VtnMsg::NotConform, name.c_str(), FileName.c_str(),
-                                    section.c_str(), key.c_str(), device.c_str());
+                    ThrowFileError(VtnMsg::NotConform, name, FileName,
+                                   {{"IniSection", section}, {"IniKey", key}, {"Device", device}});
                 if (entry.ClsId == evci_Dpu4i4o) {
                     entry.Flags |= vtf_DeclaredInIniFile;
                     continue;

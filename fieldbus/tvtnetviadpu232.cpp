@@ -4,6 +4,7 @@
 #include "fieldbus/tvtnetlinecodec.h"
 #include "fieldbus/vtnmessages.h"
 #include "util/errmsgbox.h"
+#include "util/eygeneral.h"
 #include "util/exception.h"
 
 #include <QTimer>
@@ -110,9 +111,12 @@ void TVTNetViaDpu232::CheckConnected() const {
 }
 
 void TVTNetViaDpu232::Connect() {
-    if (!OnConnectOK) throw YVclUtil::Exception(VtnMsg::NoOnConnectOK);
-    if (!OnConnectFail) throw YVclUtil::Exception(VtnMsg::NoOnConnectFail);
-    if (!OnUartTxdFail) throw YVclUtil::Exception(VtnMsg::NoOnUartTxdFail);
+    auto need = [](bool Handled, const char* Event) {
+        if (!Handled) throw YVclUtil::Exception(YVclUtil::Format(VtnMsg::NoHandler, Event));
+    };
+    need(bool(OnConnectOK), "OnConnectOK");
+    need(bool(OnConnectFail), "OnConnectFail");
+    need(bool(OnUartTxdFail), "OnUartTxdFail");
     // A second Connect starts over; otherwise a handshake on top of a live
     // link would leave Connecting set and swallow every later reply.
     if (Connected || Connecting) Disconnect();

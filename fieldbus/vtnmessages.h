@@ -11,12 +11,9 @@ inline constexpr const char* NowConnected =
     "Illegal property access, because TVTNetViaDpu232 now in connected state !!!";
 inline constexpr const char* NotConnected =
     "Illegal property access, because TVTNetViaDpu232 not in connected state !!!";
-inline constexpr const char* NoOnConnectOK =
-    "The event \"OnConnectOK\" of TVTNetViaDpu232, which handler is not specified !!!";
-inline constexpr const char* NoOnConnectFail =
-    "The event \"OnConnectFail\" of TVTNetViaDpu232, which handler is not specified !!!";
-inline constexpr const char* NoOnUartTxdFail =
-    "The event \"OnUartTxdFail\" of TVTNetViaDpu232, which handler is not specified !!!";
+// Argument: the event's name ("OnConnectOK").
+inline constexpr const char* NoHandler =
+    "The event \"%s\" of TVTNetViaDpu232, which handler is not specified !!!";
 inline constexpr const char* OpenUartFail =
     "Open UART fail, when peform TVTNetViaDpu232::Connect() !!!";
 inline constexpr const char* BytesOfDatasTooSmall =
@@ -36,22 +33,15 @@ inline constexpr const char* SegIdRange = "Invalid value, the range must be 0x00
 inline constexpr const char* NodeIdRange = "Invalid value, the range must be 0x00~0x7F !!!";
 inline constexpr const char* NoFileName =
     "\nErr: The FileName property is not defined !!!\nComponentName = %s\n";
-inline constexpr const char* IniNotExist =
-    "\nErr: The topologic ini file is not exist !!!\nComponentName = %s\nFileName = %s\n";
-inline constexpr const char* IniCanNotRead =
-    "\nErr: Can not read the topologic ini file !!!\nComponentName = %s\nFileName = %s\nReason = "
-    "%s\n";
-inline constexpr const char* InvalidHeader =
-    "\nErr: Invalid header in the topologic ini file !!!\nComponentName = %s\nFileName = %s\n";
-inline constexpr const char* InvalidSyntax =
-    "\nErr: Invalid syntax in the topologic ini file !!!\nComponentName = %s\nFileName = %s\n"
-    "IniSection = %s\nIniKey = %s\n";
-inline constexpr const char* UnknownDevice =
-    "\nErr: Unknown Device() in the topologic ini file !!!\nComponentName = %s\nFileName = %s\n"
-    "IniSection = %s\nIniKey = %s\nDevice = %s\n";
-inline constexpr const char* NotConform =
-    "\nErr: Current Topologic is not conform to topologic ini file !!!\nComponentName = %s\n"
-    "FileName = %s\nIniSection = %s\nIniKey = %s\nDevice = %s\n";
+// The topology file's errors: the loader adds the component, the file and the
+// place in the file, one line each.
+inline constexpr const char* IniNotExist = "The topologic ini file is not exist";
+inline constexpr const char* IniCanNotRead = "Can not read the topologic ini file"; // + Reason
+inline constexpr const char* InvalidHeader = "Invalid header in the topologic ini file";
+inline constexpr const char* InvalidSyntax = "Invalid syntax in the topologic ini file";
+inline constexpr const char* UnknownDevice = "Unknown Device() in the topologic ini file";
+inline constexpr const char* NotConform = "Current Topologic is not conform to topologic ini file";
+
 inline constexpr const char* CreateDefaultFailed =
     "\nErr: CreateDefaultVtnComponentAndAddToVtnTopologic() !!!\n";
 

@@ -8,6 +8,20 @@
 
 namespace YVclUtil {
 
+std::string InputKindReason(TFileKind Kind) {
+    switch (Kind) {
+    case TFileKind::Regular:
+        return std::string();
+    case TFileKind::Missing:
+        return SystemReason(ENOENT);
+    case TFileKind::Directory:
+        return SystemReason(EISDIR);
+    case TFileKind::Other:
+        break;
+    }
+    return "Not a regular file";
+}
+
 bool IsRegularFile(const std::string& Path, uint64_t* Size) {
     TFileStatus status;
     std::string reason;

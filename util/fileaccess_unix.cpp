@@ -53,20 +53,6 @@ std::string SystemReason(int ErrorNumber) {
     return text ? std::string(text) : std::string("Unknown error");
 }
 
-std::string InputKindReason(TFileKind Kind) {
-    switch (Kind) {
-    case TFileKind::Regular:
-        return std::string();
-    case TFileKind::Missing:
-        return SystemReason(ENOENT);
-    case TFileKind::Directory:
-        return SystemReason(EISDIR);
-    case TFileKind::Other:
-        break;
-    }
-    return "Not a regular file";
-}
-
 bool QueryFileStatus(const std::string& Path, TFileStatus& Status, std::string& Reason) {
     Status = TFileStatus();
     struct stat st {};

@@ -78,6 +78,21 @@ std::string FolderOf(const std::string& Path) {
     return slash == std::string::npos ? std::string() : Path.substr(0, slash + 1);
 }
 
+// Writes all Size bytes to File: 0, or the system's error code of the first
+// failure (a write that makes no progress counts as a full disk).
+DWORD WriteAll(HANDLE File, const void* Data, size_t Size) {
+    const uint8_t* bytes = static_cast<const uint8_t*>(Data);
+    size_t done = 0;
+    while (done < Size) {
+        const DWORD want = static_cast<DWORD>(std::min<size_t>(Size - done, 1u << 30));
+        DWORD n = 0;
+        if (!::WriteFile(File, bytes + done, want, &n, nullptr)) return ::GetLastError();
+        if (n == 0) return ERROR_DISK_FULL;
+        done += n;
+    }
+    return 0;
+}
+
 } // namespace
 
 std::string SystemReason(int ErrorNumber) {
@@ -99,20 +114,6 @@ std::string SystemReason(int ErrorNumber) {
     }
     const char* text = std::strerror(ErrorNumber);
     return text ? std::string(text) : std::string("Unknown error");
-}
-
-std::string InputKindReason(TFileKind Kind) {
-    switch (Kind) {
-    case TFileKind::Regular:
-        return std::string();
-    case TFileKind::Missing:
-        return SystemReason(ENOENT);
-    case TFileKind::Directory:
-        return SystemReason(EISDIR);
-    case TFileKind::Other:
-        break;
-    }
-    return "Not a regular file";
 }
 
 bool QueryFileStatus(const std::string& Path, TFileStatus& Status, std::string& Reason) {
@@ -258,18 +259,7 @@ bool WriteFileAtomically(const std::string& Path, const void* Data, size_t Size,
         Reason = WindowsReason(ERROR_FILE_EXISTS);
         return false;
     }
-    const uint8_t* bytes = static_cast<const uint8_t*>(Data);
-    DWORD error = 0;
-    size_t done = 0;
-    while (done < Size && !error) {
-        const DWORD want = static_cast<DWORD>(std::min<size_t>(Size - done, 1u << 30));
-        DWORD n = 0;
-        if (!::WriteFile(file, bytes + done, want, &n, nullptr))
-            error = ::GetLastError();
-        else if (n == 0)
-            error = ERROR_DISK_FULL;
-        done += n;
-    }
+    DWORD error = WriteAll(file, Data, Size);
     if (!error && !::FlushFileBuffers(file)) error = ::GetLastError();
     ::CloseHandle(file);
     if (!error) {
@@ -314,18 +304,7 @@ bool CreateNewFile(const std::string& Path, const void* Data, size_t Size, std::
                                                                              : WindowsReason(error);
         return false;
     }
-    const uint8_t* bytes = static_cast<const uint8_t*>(Data);
-    DWORD error = 0;
-    size_t done = 0;
-    while (done < Size && !error) {
-        const DWORD want = static_cast<DWORD>(std::min<size_t>(Size - done, 1u << 30));
-        DWORD n = 0;
-        if (!::WriteFile(file, bytes + done, want, &n, nullptr))
-            error = ::GetLastError();
-        else if (n == 0)
-            error = ERROR_DISK_FULL;
-        done += n;
-    }
+    DWORD error = WriteAll(file, Data, Size);
     if (!::CloseHandle(file) && !error) error = ::GetLastError();
     if (error) {
         ::DeleteFileW(wide.c_str());

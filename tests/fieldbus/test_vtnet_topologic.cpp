@@ -105,8 +105,9 @@ TEST(VtnTopologic, HeaderCheck) {
     EXPECT_NE(Load(*m.rnsm).find("The FileName property is not defined"), std::string::npos);
     m.rnsm->pw_FileName(m.files.Path("missing.ini"));
     const std::string missing = Load(*m.rnsm);
-    EXPECT_NE(missing.find("The topologic ini file is not exist"), std::string::npos);
-    EXPECT_NE(missing.find("ComponentName = VTNet1\n"), std::string::npos);
+    EXPECT_EQ(missing, "\nErr: The topologic ini file is not exist !!!\nComponentName = VTNet1\n"
+                       "FileName = " +
+                           m.files.Path("missing.ini") + "\n");
 
     // Lower-case signature passes.
     m.File(std::string("[NetSegmentId_0x80]\r\nTravel_000=") + Travel("DPU_4i4o", "0xFF") + "\r\n",
@@ -174,9 +175,11 @@ TEST(VtnTopologic, LoaderErrors) {
                   "\nIniSection = NetSegmentId_0x05\nIniKey = Travel_003\n");
 
     m.File("[NetSegmentId_0x05]\r\nTravel_001=" + Travel("DPU_8i8o", "0x05") + "\r\n" + seg80);
-    const std::string unknown = Load(*m.rnsm);
-    EXPECT_NE(unknown.find("Unknown Device()"), std::string::npos);
-    EXPECT_NE(unknown.find("IniKey = Travel_001\nDevice = DPU_8i8o\n"), std::string::npos);
+    EXPECT_EQ(Load(*m.rnsm),
+              "\nErr: Unknown Device() in the topologic ini file !!!\nComponentName = VTNet1\n"
+              "FileName = " +
+                  m.rnsm->pr_FileName() +
+                  "\nIniSection = NetSegmentId_0x05\nIniKey = Travel_001\nDevice = DPU_8i8o\n");
 
     m.File("[NetSegmentId_0x05]\r\nTravel_001=" + Travel("DPU_4i4o", "0x80") + "\r\n" + seg80);
     EXPECT_EQ(Load(*m.rnsm), VtnMsg::AddressNotInTopologic);
@@ -190,8 +193,11 @@ TEST(VtnTopologic, LoaderErrors) {
     // A slot held by a component of another class.
     TVTNet other(nullptr, 0x42, 0x05, 0x06);
     m.rnsm->AddVtnComponentToVtnTopologic(&other, vtf_RegisteredByConstructor);
-    EXPECT_NE(Load(*m.rnsm).find("Current Topologic is not conform to topologic ini file"),
-              std::string::npos);
+    EXPECT_EQ(Load(*m.rnsm), "\nErr: Current Topologic is not conform to topologic ini file !!!\n"
+                             "ComponentName = VTNet1\nFileName = " +
+                                 m.rnsm->pr_FileName() +
+                                 "\nIniSection = NetSegmentId_0x05\nIniKey = Travel_001\n"
+                                 "Device = DPU_4i4o\n");
     m.rnsm->RemoveVtnComponentFromVtnTopologic(&other);
 }
 

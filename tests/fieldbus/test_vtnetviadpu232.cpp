@@ -84,9 +84,11 @@ TEST(VtnViaDpu232, PortSettingsAndDefaults) {
 TEST(VtnViaDpu232, ConnectNeedsTheThreeHandlersAndAnOpenPort) {
     Fixture f;
     f.link.OnUartTxdFail = nullptr;
-    EXPECT_EQ(ExceptionText([&] { f.link.Connect(); }), VtnMsg::NoOnUartTxdFail);
+    EXPECT_EQ(ExceptionText([&] { f.link.Connect(); }),
+              "The event \"OnUartTxdFail\" of TVTNetViaDpu232, which handler is not specified !!!");
     f.link.OnConnectFail = nullptr;
-    EXPECT_EQ(ExceptionText([&] { f.link.Connect(); }), VtnMsg::NoOnConnectFail);
+    EXPECT_EQ(ExceptionText([&] { f.link.Connect(); }),
+              "The event \"OnConnectFail\" of TVTNetViaDpu232, which handler is not specified !!!");
     f.link.OnConnectOK = nullptr;
     EXPECT_EQ(ExceptionText([&] { f.link.Connect(); }),
               "The event \"OnConnectOK\" of TVTNetViaDpu232, which handler is not specified !!!");
