@@ -5,9 +5,8 @@
 #include "app/tdrophandler.h"
 #include "app/tfilebrowser.h"
 #include "app/tpicturebox.h"
+#include "app/tsettingbindings.h"
 #include "link/portname.h"
-#include "project/tsettingstable.h"
-#include "util/eygeneral.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -31,7 +30,6 @@
 
 using DpuLink::TPortName;
 using DpuProject::TProject;
-using DpuProject::TSettingsTable;
 
 TMakePage::TMakePage(YVclUtil::Prompts* Prompts, QWidget* Parent) : QWidget(Parent) {
     setObjectName("MakePage");
@@ -92,49 +90,19 @@ void TMakePage::ConnectIntents() {
     connect(FLogoOff, &QRadioButton::clicked, this, &TMakePage::LogoOffRequested);
     connect(FLogo, &TPictureBox::Clicked, this, &TMakePage::LogoPictureRequested);
     connect(FIdCode, &QLineEdit::textEdited, this, &TMakePage::IdCodeEdited);
-    BindSetting("SWAPTIME", FLogoSeconds);
-    BindSetting("PWRSAVING", FPowerSaving);
-    BindSetting("NODEADDR", FNodeAddress);
-    BindSetting("DEF_MSGPOS", FMsgPos);
-    BindSetting("DISPDT", FDateTimeCheck);
+    // The controls that show one integer setting each, by its key.
+    FSettings = new TSettingBindings(this);
+    FSettings->Bind("SWAPTIME", FLogoSeconds);
+    FSettings->Bind("PWRSAVING", FPowerSaving);
+    FSettings->Bind("NODEADDR", FNodeAddress);
+    FSettings->Bind("DEF_MSGPOS", FMsgPos->Group());
+    FSettings->Bind("DISPDT", FDateTimeCheck);
+    connect(FSettings, &TSettingBindings::Chosen, this, &TMakePage::SettingChosen);
     // A .BIN file dropped on the page names the ROM file, a bitmap dropped on
     // the logo becomes the logo.
     setAcceptDrops(true);
     FLogo->setAcceptDrops(true);
     FLogo->installEventFilter(this);
-}
-
-static void CheckSettingKey(const char* Key) {
-    if (!TSettingsTable::Find(Key))
-        throw YVclUtil::EYGeneral("Err: no integer setting named %s !!!", Key);
-}
-
-void TMakePage::BindSetting(const char* Key, QComboBox* List) {
-    CheckSettingKey(Key);
-    const QString key = QString::fromLatin1(Key);
-    connect(List, &QComboBox::activated, this,
-            [this, key](int Index) { emit SettingChosen(key, Index); });
-    // A value outside the list leaves its choice as it was.
-    FSettingControls.push_back({key, [List](int Value) {
-                                    if (Value >= 0 && Value < List->count())
-                                        List->setCurrentIndex(Value);
-                                }});
-}
-
-void TMakePage::BindSetting(const char* Key, TChoiceBox* Choice) {
-    CheckSettingKey(Key);
-    const QString key = QString::fromLatin1(Key);
-    connect(Choice->Group(), &QButtonGroup::idClicked, this,
-            [this, key](int Id) { emit SettingChosen(key, Id); });
-    FSettingControls.push_back({key, [Choice](int Value) { Choice->Check(Value); }});
-}
-
-void TMakePage::BindSetting(const char* Key, QCheckBox* Check) {
-    CheckSettingKey(Key);
-    const QString key = QString::fromLatin1(Key);
-    connect(Check, &QCheckBox::clicked, this,
-            [this, key](bool On) { emit SettingChosen(key, On ? 1 : 0); });
-    FSettingControls.push_back({key, [Check](int Value) { Check->setChecked(Value != 0); }});
 }
 
 void TMakePage::NameControls() {
@@ -459,8 +427,7 @@ void TMakePage::SetProgress(int BlockNo) {
 }
 
 void TMakePage::ShowSettings(const TProject& Project) {
-    for (const TSettingControl& c : FSettingControls)
-        if (const int* value = Project.IntSetting(c.Key.toStdString())) c.Show(*value);
+    FSettings->Show(Project);
     FIdCode->setText(ToQ(Project.CUSIDCODE));
     ShowRomFileName(Project.ROMFILENAME);
 }

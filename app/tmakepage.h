@@ -8,9 +8,7 @@
 #include <QWidget>
 
 #include <array>
-#include <functional>
 #include <string>
-#include <vector>
 
 class QButtonGroup;
 class QCheckBox;
@@ -24,6 +22,7 @@ class QRadioButton;
 class TChoiceBox;
 class TFileBrowser;
 class TPictureBox;
+class TSettingBindings;
 
 // The "Make" tab: the ROM file with its browser and "MAKE ROM", the serial
 // link ("COM port:", "Connect", "UpLoad ROM Image", "Date-Time Sync.", the
@@ -122,17 +121,9 @@ private:
     QLayout* BuildLogColumn();
     // Screen-reader names of the controls that have no caption of their own.
     void NameControls();
-    // Binds a control one to one to integer setting Key: it announces the
-    // person's choice as SettingChosen and ShowSettings shows the value in it.
-    // An unknown Key is a programming error (YVclUtil::EYGeneral).
-    void BindSetting(const char* Key, QComboBox* List);
-    void BindSetting(const char* Key, TChoiceBox* Choice);
-    void BindSetting(const char* Key, QCheckBox* Check);
-    struct TSettingControl {
-        QString Key;
-        std::function<void(int)> Show;
-    };
-    std::vector<TSettingControl> FSettingControls;
+    // The controls bound one to one to an integer setting: they announce
+    // SettingChosen, ShowSettings shows the record in them.
+    TSettingBindings* FSettings = nullptr;
     // What "COM n" stands for, in words: the device, followed through a port
     // link to the device it names, or why there is none.
     static QString ComPortDeviceText(unsigned Number);

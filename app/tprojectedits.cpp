@@ -40,13 +40,12 @@ void TProjectEdits::Bind(QObject* Context) {
        Guarded(ask, [this](const QString& What, const std::vector<TGridEditor::TCellEdit>& Edits) {
            RecordCells(What, Edits);
        }));
-    auto choose = [this](int TProject::*Field) {
-        return [this, Field](int Value) { ChooseInt(Field, Value); };
+    // Both pages' one-to-one controls name their setting by its key.
+    auto chooseSetting = [this](const QString& Key, int Value) {
+        if (const TSettingsTable::TField* f = TSettingsTable::Find(FromQ(Key)))
+            ChooseInt(f->Member, Value);
     };
-    on(setup, &TSetupPage::DefaultTableChosen, choose(&TProject::DEF_CTBL));
-    on(setup, &TSetupPage::FlStyleChosen, choose(&TProject::DEF_FL));
-    on(setup, &TSetupPage::DirStyleChosen, choose(&TProject::DEF_DIR));
-    on(setup, &TSetupPage::DisplayStyleChosen, choose(&TProject::DPSTYLE));
+    on(setup, &TSetupPage::SettingChosen, chooseSetting);
     on(setup, &TSetupPage::MessageColumnToggled,
        [this](int Column, bool On) { ToggleMsgColumn(Column, On); });
     on(setup, &TSetupPage::VersionChosen,
@@ -68,11 +67,7 @@ void TProjectEdits::Bind(QObject* Context) {
     on(make, &TMakePage::LogoFileDropped, [this](const QString& File) {
         Guarded(P.Ask, [this, File] { SetLogoFile(FromQ(File)); })();
     });
-    // The page's one-to-one controls name their setting by its key.
-    on(make, &TMakePage::SettingChosen, [this](const QString& Key, int Value) {
-        if (const TSettingsTable::TField* f = TSettingsTable::Find(FromQ(Key)))
-            ChooseInt(f->Member, Value);
-    });
+    on(make, &TMakePage::SettingChosen, chooseSetting);
     on(make, &TMakePage::RomFileChosen,
        [this](const QString& Name) { SetRomFileName(FromQ(Name)); });
     on(make, &TMakePage::IdCodeEdited, [this](const QString& Text) { SetIdCode(FromQ(Text)); });

@@ -4,6 +4,7 @@
 #include "app/tchoicebox.h"
 #include "app/tgridcellitem.h"
 #include "app/tpicturebox.h"
+#include "app/tsettingbindings.h"
 #include "project/dputext.h"
 #include "project/tstartup.h"
 
@@ -117,6 +118,9 @@ TSetupPage::TSetupPage(QWidget* Parent) : QWidget(Parent) {
     FLeft = new QRadioButton(QStringLiteral("Left"), dpBox);
     FLeft->setObjectName("DpStyleLeft");
     FRight->setChecked(true);
+    FDpGroup = new QButtonGroup(dpBox);
+    FDpGroup->addButton(FRight, 1);
+    FDpGroup->addButton(FLeft, 2);
     dp->addWidget(FRight);
     dp->addWidget(FLeft);
     side->addWidget(dpBox);
@@ -385,14 +389,7 @@ void TSetupPage::ShowAllSlots(const TProject& Project) {
 
 void TSetupPage::ShowChoices(const TProject& Project) {
     const QSignalBlocker quiet(this);
-    if (Project.DEF_CTBL >= 0 && Project.DEF_CTBL < 3)
-        FCtblRadio[static_cast<size_t>(Project.DEF_CTBL)]->setChecked(true);
-    FFlBox->Check(Project.DEF_FL);
-    FDirBox->Check(Project.DEF_DIR);
-    if (Project.DPSTYLE == 1)
-        FRight->setChecked(true);
-    else
-        FLeft->setChecked(true);
+    FSettings->Show(Project);
     for (int k = 0; k < 4; ++k)
         FMsgCheck[k]->setChecked(Project.MsgColumnChecked[k]);
 }
@@ -459,13 +456,14 @@ void TSetupPage::ConnectIntents() {
                         emit LabelEdited(col - 2, row, FGrid->item(row, col)->text());
             });
 
-    // Radio groups report only the person's clicks; the page shows the
-    // record with setChecked.
-    connect(FCtblGroup, &QButtonGroup::idClicked, this, &TSetupPage::DefaultTableChosen);
-    connect(FFlBox->Group(), &QButtonGroup::idClicked, this, &TSetupPage::FlStyleChosen);
-    connect(FDirBox->Group(), &QButtonGroup::idClicked, this, &TSetupPage::DirStyleChosen);
-    connect(FRight, &QRadioButton::clicked, this, [this] { emit DisplayStyleChosen(1); });
-    connect(FLeft, &QRadioButton::clicked, this, [this] { emit DisplayStyleChosen(2); });
+    // The controls that show one integer setting each, by its key; they
+    // report only the person's clicks.
+    FSettings = new TSettingBindings(this);
+    FSettings->Bind("DEF_CTBL", FCtblGroup);
+    FSettings->Bind("DEF_FL", FFlBox->Group());
+    FSettings->Bind("DEF_DIR", FDirBox->Group());
+    FSettings->Bind("DPSTYLE", FDpGroup);
+    connect(FSettings, &TSettingBindings::Chosen, this, &TSetupPage::SettingChosen);
     for (int k = 0; k < 4; ++k)
         connect(FMsgCheck[k], &QCheckBox::toggled, this,
                 [this, k](bool On) { emit MessageColumnToggled(k, On); });

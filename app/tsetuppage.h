@@ -25,6 +25,7 @@ class QToolButton;
 class QSpacerItem;
 class TChoiceBox;
 class TPictureBox;
+class TSettingBindings;
 
 // The "Setup" tab: the code-table grid with its default-table buttons, the
 // preview, the style pickers, "Right"/"Left", "Version:", "Clear ALL", "Load",
@@ -78,12 +79,11 @@ signals:
     // Label cells written by paste, cut, delete or fill, as one step named What.
     // Rows are codes, columns grid columns (2..4).
     void LabelCellsEdited(const QString& What, const std::vector<TGridEditor::TCellEdit>& Edits);
-    // The radio button above the label column of table 0..2.
-    void DefaultTableChosen(int Table);
-    void FlStyleChosen(int Style);
-    void DirStyleChosen(int Style);
-    // 1 for "Right", 2 for "Left".
-    void DisplayStyleChosen(int Style);
+    // A control bound one to one to integer setting Key (its project-file
+    // key, DpuProject::TSettingsTable) chose Value: the default table (the
+    // radio button above label column 0..2), "FL Style:", "DIR Style:", and
+    // "Right" (1) or "Left" (2).
+    void SettingChosen(const QString& Key, int Value);
     // The check box above message-picture column 0..3.
     void MessageColumnToggled(int Column, bool On);
     void VersionChosen(int Index);
@@ -117,6 +117,8 @@ private:
     TChoiceBox* FDirBox = nullptr;
     QRadioButton* FRight = nullptr;
     QRadioButton* FLeft = nullptr;
+    QButtonGroup* FDpGroup = nullptr;
+    TSettingBindings* FSettings = nullptr;
     QComboBox* FVersion = nullptr;
     QPushButton* FClearAll = nullptr;
     QPushButton* FLoad = nullptr;

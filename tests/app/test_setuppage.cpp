@@ -18,6 +18,9 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 using DpuProject::TProject;
 
 namespace {
@@ -34,9 +37,7 @@ TEST(SetupPageIntents, ClicksAndTypingAreAnnouncedAsWhatThePersonAsksFor) {
     QSignalSpy load(&page, &TSetupPage::LoadRequested);
     QSignalSpy save(&page, &TSetupPage::SaveRequested);
     QSignalSpy clear(&page, &TSetupPage::ClearAllRequested);
-    QSignalSpy fl(&page, &TSetupPage::FlStyleChosen);
-    QSignalSpy table(&page, &TSetupPage::DefaultTableChosen);
-    QSignalSpy display(&page, &TSetupPage::DisplayStyleChosen);
+    QSignalSpy setting(&page, &TSetupPage::SettingChosen);
     QSignalSpy column(&page, &TSetupPage::MessageColumnToggled);
     QSignalSpy picture(&page, &TSetupPage::MessagePictureRequested);
     QSignalSpy edited(&page, &TSetupPage::LabelEdited);
@@ -48,17 +49,21 @@ TEST(SetupPageIntents, ClicksAndTypingAreAnnouncedAsWhatThePersonAsksFor) {
     Child<QAbstractButton>(page, "FlStyle2")->click();
     Child<QAbstractButton>(page, "CtblRadio1")->click();
     Child<QAbstractButton>(page, "DpStyleLeft")->click();
+    Child<QAbstractButton>(page, "DirStyle4")->click();
+    Child<QAbstractButton>(page, "DpStyleRight")->click();
     Child<QAbstractButton>(page, "MsgCheck3")->click();
     emit Child<TPictureBox>(page, "MsgImage4_1")->DoubleClicked();
     EXPECT_EQ(load.count(), 1);
     EXPECT_EQ(save.count(), 1);
     EXPECT_EQ(clear.count(), 1);
-    ASSERT_EQ(fl.count(), 1);
-    EXPECT_EQ(fl[0][0].toInt(), 2);
-    ASSERT_EQ(table.count(), 1);
-    EXPECT_EQ(table[0][0].toInt(), 1);
-    ASSERT_EQ(display.count(), 1);
-    EXPECT_EQ(display[0][0].toInt(), 2);
+    // Each choice names its setting by its project-file key.
+    const std::vector<std::pair<QString, int>> chosen = {
+        {"DEF_FL", 2}, {"DEF_CTBL", 1}, {"DPSTYLE", 2}, {"DEF_DIR", 4}, {"DPSTYLE", 1}};
+    ASSERT_EQ(setting.count(), static_cast<int>(chosen.size()));
+    for (size_t i = 0; i < chosen.size(); ++i) {
+        EXPECT_EQ(setting[static_cast<int>(i)][0].toString(), chosen[i].first) << i;
+        EXPECT_EQ(setting[static_cast<int>(i)][1].toInt(), chosen[i].second) << i;
+    }
     ASSERT_EQ(column.count(), 1);
     EXPECT_EQ(column[0][0].toInt(), 3);
     EXPECT_TRUE(column[0][1].toBool());
@@ -101,7 +106,7 @@ TEST(SetupPageIntents, ShowingTheRecordAnnouncesNothing) {
     QSignalSpy any(&page, &TSetupPage::LabelEdited);
     QSignalSpy choices(&page, &TSetupPage::MessageColumnToggled);
     QSignalSpy version(&page, &TSetupPage::VersionChosen);
-    QSignalSpy fl(&page, &TSetupPage::FlStyleChosen);
+    QSignalSpy setting(&page, &TSetupPage::SettingChosen);
     page.ShowLabels(project);
     page.ShowChoices(project);
     page.ShowVersionList(config);
@@ -112,10 +117,28 @@ TEST(SetupPageIntents, ShowingTheRecordAnnouncesNothing) {
     EXPECT_EQ(any.count(), 0);
     EXPECT_EQ(choices.count(), 0);
     EXPECT_EQ(version.count(), 0);
-    EXPECT_EQ(fl.count(), 0);
+    EXPECT_EQ(setting.count(), 0);
     EXPECT_EQ(page.Cell(3, 4), "LOBBY");
     EXPECT_TRUE(Child<QAbstractButton>(page, "MsgCheck2")->isChecked());
     EXPECT_TRUE(Child<QAbstractButton>(page, "FlStyle3")->isChecked());
+    EXPECT_TRUE(Child<QAbstractButton>(page, "CtblRadio2")->isChecked());
+    EXPECT_TRUE(Child<QAbstractButton>(page, "DpStyleLeft")->isChecked());
+    // A value no button stands for shows none checked, not a neighbour.
+    project.DPSTYLE = 0;
+    project.DEF_DIR = 9;
+    page.ShowChoices(project);
+    EXPECT_FALSE(Child<QAbstractButton>(page, "DpStyleLeft")->isChecked());
+    EXPECT_FALSE(Child<QAbstractButton>(page, "DpStyleRight")->isChecked());
+    for (int k = 0; k < 5; ++k)
+        EXPECT_FALSE(
+            Child<QAbstractButton>(page, QStringLiteral("DirStyle%1").arg(k).toLatin1().constData())
+                ->isChecked())
+            << k;
+    // And the next value shows again, one button checked.
+    project.DPSTYLE = 1;
+    page.ShowChoices(project);
+    EXPECT_TRUE(Child<QAbstractButton>(page, "DpStyleRight")->isChecked());
+    EXPECT_EQ(setting.count(), 0);
     EXPECT_EQ(Child<QComboBox>(page, "VersionBox")->currentIndex(), 1);
 }
 

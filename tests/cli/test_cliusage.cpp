@@ -142,6 +142,23 @@ TEST_F(CliUsageTest, HelpAndOperandsThatLookLikeOptions) {
     EXPECT_NE(dashed.Err.find("-absent.BIN"), std::string::npos) << dashed.Err;
 }
 
+// The tool's help lists every synopsis, then each command's help under its
+// synopsis, which stands there once: the same text "COMMAND --help" prints.
+TEST_F(CliUsageTest, EachSynopsisHeadsItsCommandsHelpOnce) {
+    const TRun all = Run("dpu510tk3", {"--help"});
+    ASSERT_EQ(all.Status, 0);
+    for (const char* command : {"make-rom", "upload", "sync-time", "inspect", "diff", "recover"}) {
+        const TRun one = Run("dpu510tk3", {command, "--help"});
+        ASSERT_EQ(one.Status, 0) << command;
+        const std::string synopsis = one.Out.substr(0, one.Out.find('\n') + 1);
+        EXPECT_EQ(synopsis.rfind(std::string(command) + " ", 0), 0u) << one.Out;
+        EXPECT_EQ(one.Out.find(synopsis, 1), std::string::npos) << one.Out;
+        EXPECT_EQ(one.Out.compare(synopsis.size(), 2, "  "), 0) << one.Out;
+        EXPECT_NE(all.Out.find("\n  " + synopsis), std::string::npos) << command;
+        EXPECT_NE(all.Out.find("\n" + one.Out), std::string::npos) << command;
+    }
+}
+
 TEST_F(CliUsageTest, Simulator) {
     const std::string usage = "\nusage: dpu510tk3-sim [--port DEVICE] [--out FILE] [--reject "
                               "PERCENT] [--seed N]\n";
