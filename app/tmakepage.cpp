@@ -33,6 +33,8 @@ using DpuProject::TProject;
 
 TMakePage::TMakePage(YVclUtil::Prompts* Prompts, QWidget* Parent) : QWidget(Parent) {
     setObjectName("MakePage");
+    // First, so a control can be bound to its setting where it is made.
+    FSettings = new TSettingBindings(this);
     auto* top = new QHBoxLayout(this);
     top->setContentsMargins(8, 8, 8, 8);
     top->setSpacing(12);
@@ -91,7 +93,6 @@ void TMakePage::ConnectIntents() {
     connect(FLogo, &TPictureBox::Clicked, this, &TMakePage::LogoPictureRequested);
     connect(FIdCode, &QLineEdit::textEdited, this, &TMakePage::IdCodeEdited);
     // The controls that show one integer setting each, by its key.
-    FSettings = new TSettingBindings(this);
     FSettings->Bind("SWAPTIME", FLogoSeconds);
     FSettings->Bind("PWRSAVING", FPowerSaving);
     FSettings->Bind("NODEADDR", FNodeAddress);

@@ -66,6 +66,8 @@ QString TSetupPage::StateName(int State) {
 
 TSetupPage::TSetupPage(QWidget* Parent) : QWidget(Parent) {
     setObjectName("SetupPage");
+    // First, so a control can be bound to its setting where it is made.
+    FSettings = new TSettingBindings(this);
     auto* top = new QHBoxLayout(this);
     top->setContentsMargins(8, 8, 8, 8);
     top->setSpacing(12);
@@ -458,7 +460,6 @@ void TSetupPage::ConnectIntents() {
 
     // The controls that show one integer setting each, by its key; they
     // report only the person's clicks.
-    FSettings = new TSettingBindings(this);
     FSettings->Bind("DEF_CTBL", FCtblGroup);
     FSettings->Bind("DEF_FL", FFlBox->Group());
     FSettings->Bind("DEF_DIR", FDirBox->Group());
