@@ -11,7 +11,8 @@ using S = TSettingsTable::TShow;
 
 const std::vector<TSettingsTable::TField>& TSettingsTable::Fields() {
     // Key, member, range, initial, record byte and offset, saved as 0/1, shown as, JSON name.
-    // Byte 13 of the record stays 0: the floor style is not stored there.
+    // Bytes 0 and 13 of the record are used by none and stay 0 (the floor
+    // style is not stored there); 6..9 hold the identification code.
     static const std::vector<TField> kFields = {
         {"SWAPTIME", &V::SWAPTIME, 0, 29, 0, 4, 1, false, S::Seconds, "SWAPTIME"},
         {"CUSLOGOENABLE", &V::CUSLOGOENABLE, 0, 1, 0, 5, 0, true, S::OnOff, "CUSLOGOENABLE"},
@@ -40,6 +41,21 @@ const std::vector<const TSettingsTable::TField*>& TSettingsTable::RecordFields()
         return out;
     }();
     return kByByte;
+}
+
+const std::vector<int>& TSettingsTable::UnusedRecordBytes() {
+    static const std::vector<int> kUnused = [] {
+        std::vector<bool> used(RecordSize, false);
+        for (const TField* f : RecordFields())
+            used[static_cast<size_t>(f->RecordByte)] = true;
+        for (int i = 0; i < IdCodeLength; ++i)
+            used[static_cast<size_t>(IdCodeByte + i)] = true;
+        std::vector<int> out;
+        for (int b = 0; b < RecordSize; ++b)
+            if (!used[static_cast<size_t>(b)]) out.push_back(b);
+        return out;
+    }();
+    return kUnused;
 }
 
 const TSettingsTable::TField* TSettingsTable::Find(const std::string& Key) {

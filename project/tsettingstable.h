@@ -38,10 +38,17 @@ public:
         const char* JsonName; // key in the --json report's "settings" object
     };
 
+    // The record's bytes that hold the identification code (CUSIDCODE, four
+    // characters), not an integer setting.
+    static constexpr int IdCodeByte = 6, IdCodeLength = 4, RecordSize = 16;
+
     // Every integer setting in project-file order. Never empty.
     static const std::vector<TField>& Fields();
     // The entries stored in the settings record, by record byte.
     static const std::vector<const TField*>& RecordFields();
+    // The record bytes that neither a setting nor the identification code
+    // uses: the builder writes 0 there and the reader refuses anything else.
+    static const std::vector<int>& UnusedRecordBytes();
     // The entry of Key; nullptr for a key that is no integer setting.
     static const TField* Find(const std::string& Key);
 

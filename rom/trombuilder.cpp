@@ -267,11 +267,13 @@ void TRomBuilder::PlaceMessages() {
         }
 }
 
+static_assert(TSettingsTable::RecordSize == RomLayout::SettingsRecordSize);
+
 void TRomBuilder::PlaceSettings() {
     uint8_t* r = Image.data() + SettingsRecord;
     const TRomSettings& s = Settings;
-    r[0] = 0;
-    r[13] = 0;
+    for (const int unused : TSettingsTable::UnusedRecordBytes())
+        r[unused] = 0;
     // A value outside its byte is cut to the low byte, as the display's list
     // positions always were, with a warning line.
     for (const TSettingsTable::TField* f : TSettingsTable::RecordFields()) {
@@ -286,8 +288,8 @@ void TRomBuilder::PlaceSettings() {
         r[f->RecordByte] = byte;
     }
     const std::string id = DpuText::Trim(s.CusIdCode);
-    for (size_t i = 0; i < 4; ++i)
-        r[6 + i] = i < id.size() ? static_cast<uint8_t>(id[i]) : 0;
+    for (size_t i = 0; i < TSettingsTable::IdCodeLength; ++i)
+        r[TSettingsTable::IdCodeByte + i] = i < id.size() ? static_cast<uint8_t>(id[i]) : 0;
 }
 
 void TRomBuilder::PlaceLibraryBlocks() {

@@ -153,8 +153,8 @@ void TDecoder::CheckTables() {
 void TDecoder::ReadSettings() {
     std::memcpy(Img.Record.data(), D + SettingsRecord, SettingsRecordSize);
     const auto& r = Img.Record;
-    for (size_t i : {size_t{0}, size_t{13}})
-        if (r[i] != 0)
+    for (const int unused : TSettingsTable::UnusedRecordBytes())
+        if (const size_t i = static_cast<size_t>(unused); r[i] != 0)
             Refuse(
                 SettingsRecord + i, "settings record",
                 YVclUtil::Format("byte %zu is %02X; the builder always writes 00 there", i, r[i]));
@@ -162,7 +162,8 @@ void TDecoder::ReadSettings() {
     for (const TSettingsTable::TField* f : TSettingsTable::RecordFields())
         s.*(f->Member) = TSettingsTable::FromRecord(*f, r[static_cast<size_t>(f->RecordByte)]);
     s.CusIdCode.clear();
-    for (size_t i = 6; i < 10 && r[i] != 0; ++i)
+    for (size_t i = TSettingsTable::IdCodeByte;
+         i < TSettingsTable::IdCodeByte + TSettingsTable::IdCodeLength && r[i] != 0; ++i)
         s.CusIdCode += static_cast<char>(r[i]);
     s.Cfi = R.Cfi;
     s.TitleFileName.clear();

@@ -666,9 +666,10 @@ TEST_F(RomImageTest, EverySettingOfTheTableRoundTrips) {
         EXPECT_GE(f.Max, f.Initial);
         EXPECT_EQ(TProject().*(f.Member), f.Initial) << "a new project starts elsewhere";
         if (f.RecordByte >= 0) {
-            // Bytes 0 and 13 stay 0 and 6..9 hold the identification code.
-            EXPECT_TRUE(f.RecordByte < 16 && f.RecordByte != 0 && f.RecordByte != 13 &&
-                        (f.RecordByte < 6 || f.RecordByte > 9));
+            // Bytes 6..9 hold the identification code.
+            EXPECT_TRUE(f.RecordByte < 16 && (f.RecordByte < TSettingsTable::IdCodeByte ||
+                                              f.RecordByte >= TSettingsTable::IdCodeByte +
+                                                                  TSettingsTable::IdCodeLength));
             EXPECT_TRUE(bytes.insert(f.RecordByte).second) << "record byte used twice";
             EXPECT_STREQ(f.JsonName, f.Key);
         }
@@ -722,6 +723,31 @@ TEST_F(RomImageTest, EverySettingOfTheTableRoundTrips) {
                         HasSubstr("  " + std::string(f.Key) + ": " + shown));
         }
     }
-    // Every byte of the record but the fixed ones and the identification code.
+    // Every byte of the record but the unused ones and the identification code.
     EXPECT_EQ(bytes.size(), 10u);
+    EXPECT_EQ(TSettingsTable::UnusedRecordBytes(), (std::vector<int>{0, 13}));
+
+    // The unused bytes are written 0, and an image with anything else there
+    // is no image of the builder.
+    TProject p;
+    p.SetLabel(0, 1, "7");
+    p.CUSIDCODE = "WXYZ";
+    ASSERT_TRUE(Build(p, Config, Path("ZERO.BIN")));
+    std::vector<uint8_t> image = ReadBytes(Path("ZERO.BIN"));
+    EXPECT_EQ(std::string(image.begin() + RomLayout::SettingsRecord + 6,
+                          image.begin() + RomLayout::SettingsRecord + 10),
+              "WXYZ");
+    for (const int unused : TSettingsTable::UnusedRecordBytes()) {
+        SCOPED_TRACE(unused);
+        uint8_t& byte = image[RomLayout::SettingsRecord + static_cast<size_t>(unused)];
+        EXPECT_EQ(byte, 0);
+        byte = 0x5A;
+        TGlyphLibraryEntries entries(Library, Config.GlbName);
+        TRomImageReader reader;
+        reader.Library = &entries;
+        TRomImage read;
+        EXPECT_FALSE(reader.Read(image.data(), image.size(), read));
+        EXPECT_THAT(reader.LastErrMsg, HasSubstr("settings record"));
+        byte = 0;
+    }
 }
