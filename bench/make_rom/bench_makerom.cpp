@@ -8,6 +8,7 @@
 #include "rom/glyphlibrary.h"
 #include "rom/tmakerom.h"
 #include "rom/trombuilder.h"
+#include "support/fullprojecthelpers.h"
 #include "support/tscriptedprompts.h"
 #include "support/ttestglyphs.h"
 #include "util/fileaccess.h"
@@ -41,15 +42,6 @@ struct TSetup {
     TProject Project;
 };
 
-QImage Pattern(int W, int H, int Seed) {
-    QImage image(W, H, QImage::Format_RGB32);
-    for (int y = 0; y < H; ++y)
-        for (int x = 0; x < W; ++x)
-            image.setPixel(x, y,
-                           ((x * 7 + y * 13 + Seed) % 5) < 2 ? qRgb(0, 0, 0) : qRgb(255, 255, 255));
-    return image;
-}
-
 std::unique_ptr<TSetup> MakeSetup() {
     auto s = std::make_unique<TSetup>();
     const QString dir = s->Dir.path();
@@ -65,33 +57,10 @@ std::unique_ptr<TSetup> MakeSetup() {
     s->Config.CFI = 1;
     s->Config.DISPHV = 1;
 
-    // 40 user bitmaps, used from all three tables; one- and two-character labels.
-    for (int u = 0; u < 40; ++u) {
-        const std::string label = "U" + std::to_string(10 + u);
-        const std::string path = TRomBuilder::UserBitmapPath(s->Config.ProgramDir, 0, label);
-        QDir().mkpath(QFileInfo(QString::fromStdString(path)).path());
-        MonoPattern(64, 64, u).save(QString::fromStdString(path), "BMP");
-        s->Inputs.push_back(path);
-        for (int t = 0; t < 3; ++t)
-            s->Project.CodeTables[t][(u + 17 * t) % 256] = label;
-    }
-    const char* shortLabels[] = {"B1", "B2", "G", "M", "1", "2", "10", "12", "R", "L"};
-    for (int t = 0; t < 3; ++t)
-        for (int i = 0; i < 10; ++i)
-            s->Project.CodeTables[t][100 + i] = shortLabels[i];
-
-    for (int state = 0; state < 10; ++state)
-        for (int slot = 0; slot < 4; ++slot) {
-            const QString path = dir + QString("/MSG%1_%2-16x64.bmp").arg(state).arg(slot);
-            MonoPattern(64, 16, state * 4 + slot).save(path, "BMP");
-            s->Project.LiftStateSlots[state][slot] = path.toStdString();
-            s->Inputs.push_back(path.toStdString());
-        }
-    const QString logo = dir + "/LOGO.bmp";
-    Pattern(64, 64, 99).save(logo, "BMP");
-    s->Project.CUSLOGOENABLE = 1;
-    s->Project.TITLEFILENAME_C = logo.toStdString();
-    s->Inputs.push_back(logo.toStdString());
+    // Every zone of the image filled; the logo in colour.
+    const std::vector<std::string> pictures =
+        FillFullProject(s->Project, s->Config.ProgramDir, dir, true);
+    s->Inputs.insert(s->Inputs.end(), pictures.begin(), pictures.end());
     return s;
 }
 

@@ -20,6 +20,7 @@
 #include "rom/tromimagereader.h"
 #include "rom/tromrebuildcheck.h"
 #include "rom/trombuilder.h"
+#include "support/fullprojecthelpers.h"
 #include "support/tscriptedprompts.h"
 #include "support/ttestglyphs.h"
 #include "util/fileaccess.h"
@@ -74,28 +75,7 @@ std::unique_ptr<TSetup> MakeSetup() {
     TScriptedPrompts prompts;
     s->Config.Read(prompts);
     s->Config.SelectVersion(0);
-    for (int u = 0; u < 40; ++u) {
-        const std::string label = "U" + std::to_string(10 + u);
-        const std::string path = TRomBuilder::UserBitmapPath(s->Config.ProgramDir, 0, label);
-        QDir().mkpath(QFileInfo(QString::fromStdString(path)).path());
-        MonoPattern(64, 64, u).save(QString::fromStdString(path), "BMP");
-        for (int t = 0; t < 3; ++t)
-            s->Project.CodeTables[t][(u + 17 * t) % 256] = label;
-    }
-    const char* shortLabels[] = {"B1", "B2", "G", "M", "1", "2", "10", "12", "R", "L"};
-    for (int t = 0; t < 3; ++t)
-        for (int i = 0; i < 10; ++i)
-            s->Project.CodeTables[t][100 + i] = shortLabels[i];
-    for (int state = 0; state < 10; ++state)
-        for (int slot = 0; slot < 4; ++slot) {
-            const QString path = dir + QString("/MSG%1_%2.bmp").arg(state).arg(slot);
-            MonoPattern(64, 16, state * 4 + slot).save(path, "BMP");
-            s->Project.LiftStateSlots[state][slot] = path.toStdString();
-        }
-    const QString logo = dir + "/LOGO.bmp";
-    MonoPattern(64, 64, 99).save(logo, "BMP");
-    s->Project.CUSLOGOENABLE = 1;
-    s->Project.TITLEFILENAME_C = logo.toStdString();
+    FillFullProject(s->Project, s->Config.ProgramDir, dir, false);
     return s;
 }
 

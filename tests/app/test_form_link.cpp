@@ -235,10 +235,7 @@ TEST(EditorLink, ClosingWhileUploadingClosesThePort) {
     if (sim.Pty.isEmpty()) GTEST_SKIP() << "the display simulator is not built";
     LinkComPort(4, sim.Pty);
     const std::string romPath = ws.File("UP.BIN");
-    QFile f(QString::fromStdString(romPath));
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(QByteArray(64512, '\x11'));
-    f.close();
+    WriteFile(romPath, QByteArray(64512, '\x11'));
 
     TScriptedEditorPrompts ask;
     auto form = std::make_unique<TForm1>(&ask);
@@ -268,10 +265,7 @@ TEST(EditorLink, DestroyingTheWindowMidUploadClosesThePortFirst) {
     if (sim.Pty.isEmpty()) GTEST_SKIP() << "the display simulator is not built";
     LinkComPort(5, sim.Pty);
     const std::string romPath = ws.File("UP.BIN");
-    QFile f(QString::fromStdString(romPath));
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(QByteArray(64512, '\x22'));
-    f.close();
+    WriteFile(romPath, QByteArray(64512, '\x22'));
 
     TScriptedEditorPrompts ask;
     auto form = std::make_unique<TForm1>(&ask);
