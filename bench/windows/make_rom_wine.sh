@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# make-rom of the sample project as a process: the Linux tool against
+# dpu510tk3.exe under Wine, each timed from start to exit, median of RUNS runs
+# (7) after one warm-up run each. The Wine runs share one wineserver that is
+# already up (wineserver -p), as on a machine where Wine is in use; the first
+# start of a server and a prefix is not counted. Prints the figures and their
+# ratio; the bound (Wine within 5x) is printed, not enforced.
+#   bench/windows/make_rom_wine.sh
+# Environment: WINE, WINEPREFIX, DPU_WIN_BIN, DPU_LINUX_BIN as for
+# tests/windows/tool-e2e.sh (a throw-away prefix without WINEPREFIX), RUNS.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+runs=${RUNS:-7}
+win_bin=$(cd "${DPU_WIN_BIN:-$root/build-winfull/bin}" 2>/dev/null && pwd || true)
+lin_bin=$(cd "${DPU_LINUX_BIN:-$root/build/bin}" 2>/dev/null && pwd || true)
+for f in "$win_bin/dpu510tk3.exe" "$lin_bin/dpu510tk3"; do
+  [ -f "$f" ] || { echo "make_rom_wine: $f is missing (make windows; make build)" >&2; exit 1; }
+done
+if [ -z "${WINE:-}" ]; then
+  PATH="$PATH:/usr/lib/wine"
+  WINE=$(command -v wine64 || command -v wine || true)
+fi
+[ -n "$WINE" ] || { echo "make_rom_wine: wine64 is not installed" >&2; exit 1; }
+wineserver_bin=$(command -v wineserver || echo /usr/lib/wine/wineserver)
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/dpu-bench-wine.XXXXXX")
+own_prefix=0
+cleanup() {
+  if [ "$own_prefix" = 1 ]; then
+    WINEPREFIX="$WINEPREFIX" "$wineserver_bin" -k 2>/dev/null || true
+  fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+if [ -z "${WINEPREFIX:-}" ]; then
+  export WINEPREFIX="$work/prefix"
+  own_prefix=1
+  "$WINE" wineboot -i >/dev/null 2>&1
+  "$wineserver_bin" -w
+fi
+export WINEPREFIX
+"$wineserver_bin" -p >/dev/null 2>&1 || true
+
+cp "$root/assets/ORVDVE510TK3.INI" "$root/assets/D510TK3.GLB" "$root/assets/SPACE_240x240.bmp" \
+  "$root/assets/sample.dcf" "$work/"
+cd "$work"
+
+# Milliseconds (with a fraction) of one run of the command given.
+one_run() {
+  local start end
+  start=$(date +%s%N)
+  "$@" >/dev/null 2>&1 || { echo "make_rom_wine: $* failed" >&2; exit 1; }
+  end=$(date +%s%N)
+  echo "$(((end - start) / 1000))"
+}
+# Median in ms of RUNS runs, after a warm-up run.
+median_ms() {
+  local times=() i
+  one_run "$@" >/dev/null
+  for ((i = 0; i < runs; i++)); do times+=("$(one_run "$@")"); done
+  printf '%s\n' "${times[@]}" | sort -n | awk '{ t[NR] = $1 } END { printf "%.1f", t[int((NR + 1) / 2)] / 1000 }'
+}
+
+lin_ms=$(median_ms "$lin_bin/dpu510tk3" make-rom sample.dcf -o lin.BIN)
+win_ms=$(median_ms "$WINE" "$win_bin/dpu510tk3.exe" make-rom sample.dcf -o win.BIN)
+cmp -s lin.BIN win.BIN || { echo "make_rom_wine: the two images differ" >&2; exit 1; }
+ratio=$(awk -v a="$win_ms" -v b="$lin_ms" 'BEGIN { printf "%.1f", a / b }')
+within=$(awk -v r="$ratio" 'BEGIN { print (r <= 5 ? "within" : "OVER") }')
+echo "make-rom of the sample as a process, median of $runs runs:"
+echo "  Linux tool          $lin_ms ms"
+echo "  dpu510tk3.exe/Wine  $win_ms ms (warm wineserver)"
+echo "  ratio               ${ratio}x ($within the bound of 5x)"
