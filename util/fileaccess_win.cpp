@@ -69,6 +69,20 @@ TFileKind KindOf(HANDLE File, const BY_HANDLE_FILE_INFORMATION* Info) {
     return TFileKind::Regular;
 }
 
+// Path made absolute with '\' throughout; Path itself when that fails.
+std::wstring FullPath(const std::wstring& Path) {
+    std::wstring full(MAX_PATH, L'\0');
+    DWORD n =
+        ::GetFullPathNameW(Path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (n >= full.size()) {
+        full.resize(n);
+        n = ::GetFullPathNameW(Path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    }
+    if (n == 0 || n >= full.size()) return Path;
+    full.resize(n);
+    return full;
+}
+
 bool IsAbsence(DWORD Error) {
     return Error == ERROR_FILE_NOT_FOUND || Error == ERROR_PATH_NOT_FOUND;
 }
@@ -273,7 +287,10 @@ bool WriteFileAtomically(const std::string& Path, const void* Data, size_t Size,
     if (!error && !::FlushFileBuffers(file)) error = ::GetLastError();
     ::CloseHandle(file);
     if (!error) {
-        const std::wstring wideTarget = Wide(target);
+        // Wine's ReplaceFileW finds the folder by the last '\' of the name
+        // and refuses a bare or '/'-separated one (ERROR_DIRECTORY); Windows
+        // takes either. The full path suits both.
+        const std::wstring wideTarget = FullPath(Wide(target));
         const DWORD attributes = ::GetFileAttributesW(wideTarget.c_str());
         bool moved;
         if (attributes != INVALID_FILE_ATTRIBUTES) {

@@ -11,7 +11,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 runs=${RUNS:-7}
-win_bin=$(cd "${DPU_WIN_BIN:-$root/build-winfull/bin}" 2>/dev/null && pwd || true)
+win_bin=$(cd "${DPU_WIN_BIN:-$root/build-winapp/bin}" 2>/dev/null && pwd || true)
 lin_bin=$(cd "${DPU_LINUX_BIN:-$root/build/bin}" 2>/dev/null && pwd || true)
 for f in "$win_bin/dpu510tk3.exe" "$lin_bin/dpu510tk3"; do
   [ -f "$f" ] || { echo "make_rom_wine: $f is missing (make windows; make build)" >&2; exit 1; }

@@ -19,13 +19,13 @@
 #   WINE           the wine program (default: wine64 from the PATH or /usr/lib/wine)
 #   WINEPREFIX     a prepared prefix whose wineserver may be running; without
 #                  one a throw-away prefix is made here and removed at the end
-#   DPU_WIN_BIN    folder of dpu510tk3.exe and its DefaultImage2\ (default build-winfull/bin)
+#   DPU_WIN_BIN    folder of dpu510tk3.exe and its DefaultImage2\ (default build-winapp/bin)
 #   DPU_LINUX_BIN  folder of the Linux dpu510tk3 and dpu510tk3-sim (default build/bin)
 # Exit status 0 when every check passed, 1 otherwise (each failure is named).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 
-win_bin=$(cd "${DPU_WIN_BIN:-$root/build-winfull/bin}" 2>/dev/null && pwd || true)
+win_bin=$(cd "${DPU_WIN_BIN:-$root/build-winapp/bin}" 2>/dev/null && pwd || true)
 lin_bin=$(cd "${DPU_LINUX_BIN:-$root/build/bin}" 2>/dev/null && pwd || true)
 win_tool="$win_bin/dpu510tk3.exe"
 lin_tool="$lin_bin/dpu510tk3"
@@ -59,7 +59,7 @@ cleanup() {
     WINEPREFIX="$WINEPREFIX" "$wineserver_bin" -k 2>/dev/null || true
     rm -rf "$WINEPREFIX"
   fi
-  rm -rf "$work"
+  [ -n "${DPU_KEEP_E2E:-}" ] || rm -rf "$work"
 }
 trap cleanup EXIT
 
@@ -146,15 +146,24 @@ norm_win() {
   sed -e 's/\r$//' \
     -e "s#${win_ws_w//\\/\\\\}#@WS@#g" -e "s#${win_bin_w//\\/\\\\}#@BIN@#g" \
     -e "s#$ws_fwd#@WS@#g" -e "s#$bin_fwd#@BIN@#g" \
-    -e ':a' -e 's#\(@\(WS\|BIN\)@[^ "]*\)\\#\1/#' -e 'ta' "$1"
+    -e ':a' -e 's#\(@\(WS\|BIN\)@[^"]*\)\\#\1/#' -e 'ta' "$1"
 }
+# A literal text as a sed pattern.
+sed_literal() { printf '%s' "$1" | sed -e 's/[]\/$*.^[]/\\&/g'; }
 
-# Compares stdout, stderr and the exit status of CASE on both sides.
+# Compares stdout, stderr and the exit status of CASE on both sides. Each
+# further argument WINDOWS=LINUX names a path typed differently on the two
+# command lines (backslashes there): the tool repeats it as typed.
 same_result() {
-  local case=$1 what
-  local ok=1
+  local case=$1 what pair
+  local ok=1 typed=()
+  shift
+  for pair in "$@"; do
+    typed+=(-e "s/$(sed_literal "${pair%%=*}")/$(sed_literal "${pair#*=}")/g")
+  done
   for what in out err; do
-    if ! diff -u <(norm_lin "$work/res/$case.lin.$what") <(norm_win "$work/res/$case.win.$what") \
+    if ! diff -u <(norm_lin "$work/res/$case.lin.$what") \
+      <(norm_win "$work/res/$case.win.$what" | sed -e "" "${typed[@]}") \
       >"$work/res/$case.$what.diff"; then
       fail "$case: $([ "$what" = out ] && echo output || echo error output) differs (Linux -, Wine +):"
       sed -n '3,40p' "$work/res/$case.$what.diff" >&2
@@ -228,6 +237,31 @@ for p in messages logo; do
     "$win_ws/out/$p-winpics.BIN"
 done
 
+# An image written over the one already there, as a second build does:
+# named bare, with '/' and with '\'.
+for o in again.BIN out/again.BIN 'out\again-b.BIN'; do
+  for run in first second; do
+    win "makerom-$run-over" make-rom sample.dcf -o "$o"
+    status_is "makerom-$run-over" win 0
+  done
+  same_bytes "make-rom over an image there ($o)" "$lin_ws/out/sample.BIN" "$win_ws/${o//\\//}"
+done
+
+# A folder and files named outside ASCII, with a space: the tool reads its
+# arguments as UTF-8 on both systems.
+for ws in "$lin_ws" "$win_ws"; do
+  mkdir -p "$ws/Lüftung Ost"
+  cp "$ws/projects/userbitmaps.dcf" "$ws/Lüftung Ost/Gebäude.dcf"
+done
+lin makerom-utf8 make-rom "Lüftung Ost/Gebäude.dcf" -o "Lüftung Ost/Bild Ä.BIN"
+win makerom-utf8 make-rom "Lüftung Ost\Gebäude.dcf" -o "Lüftung Ost\Bild Ä.BIN"
+same_result makerom-utf8
+status_is makerom-utf8 win 0
+same_bytes "make-rom named outside ASCII" "$lin_ws/out/userbitmaps.BIN" "$win_ws/Lüftung Ost/Bild Ä.BIN"
+lin inspect-utf8 inspect "$lin_ws/Lüftung Ost/Bild Ä.BIN"
+win inspect-utf8 inspect "$win_ws_w\Lüftung Ost\Bild Ä.BIN"
+same_result inspect-utf8
+
 # Without -o the image is the project's ROM file name, with .BIN, in the
 # working folder.
 lin makerom-default make-rom projects/tables.dcf
@@ -277,7 +311,7 @@ fi
 for p in sample logo userbitmaps; do
   lin "recover-$p" recover "out/$p.BIN" -o "rec-$p/$p.dcf"
   win "recover-$p" recover "out\\$p.BIN" -o "rec-$p\\$p.dcf"
-  same_result "recover-$p"
+  same_result "recover-$p" "rec-$p\\$p.dcf=rec-$p/$p.dcf"
   status_is "recover-$p" win 0
   # Every file written: the same bytes, the project after the folder names.
   while read -r written; do
@@ -296,6 +330,15 @@ for p in sample logo userbitmaps; do
   status_is "rebuild-$p" win 0
   same_bytes "make-rom of the project recovered from $p" "$win_ws/out/$p.BIN" "$win_ws/out/$p-again.BIN"
 done
+
+# Again over what the first runs wrote: the same files, replaced whole.
+lin recover-again recover out/sample.BIN -o rec-sample/sample.dcf
+win recover-again recover out/sample.BIN -o rec-sample/sample.dcf
+same_result recover-again
+status_is recover-again win 0
+lin diff-png-again diff --png out/diffpng out/messages.BIN out/userbitmaps.BIN
+win diff-png-again diff --png "out\\diffpng" out/messages.BIN out/userbitmaps.BIN
+same_result diff-png-again
 
 # --- upload and sync-time through a COM port -------------------------------
 # The simulator plays the display on a pseudo-terminal; its slave is linked
