@@ -9,6 +9,7 @@
 # Environment: WINE, WINEPREFIX, DPU_WIN_BIN, DPU_LINUX_BIN as for
 # tests/windows/tool-e2e.sh (a throw-away prefix without WINEPREFIX), RUNS.
 set -euo pipefail
+shopt -s inherit_errexit
 root=$(cd "$(dirname "$0")/../.." && pwd)
 runs=${RUNS:-7}
 win_bin=$(cd "${DPU_WIN_BIN:-$root/build-winapp/bin}" 2>/dev/null && pwd || true)
@@ -62,8 +63,8 @@ median_ms() {
   printf '%s\n' "${times[@]}" | sort -n | awk '{ t[NR] = $1 } END { printf "%.1f", t[int((NR + 1) / 2)] / 1000 }'
 }
 
-lin_ms=$(median_ms "$lin_bin/dpu510tk3" make-rom sample.dcf -o lin.BIN)
-win_ms=$(median_ms "$WINE" "$win_bin/dpu510tk3.exe" make-rom sample.dcf -o win.BIN)
+lin_ms=$(median_ms "$lin_bin/dpu510tk3" make-rom sample.dcf -o lin.BIN) || exit 1
+win_ms=$(median_ms "$WINE" "$win_bin/dpu510tk3.exe" make-rom sample.dcf -o win.BIN) || exit 1
 cmp -s lin.BIN win.BIN || { echo "make_rom_wine: the two images differ" >&2; exit 1; }
 ratio=$(awk -v a="$win_ms" -v b="$lin_ms" 'BEGIN { printf "%.1f", a / b }')
 within=$(awk -v r="$ratio" 'BEGIN { print (r <= 5 ? "within" : "OVER") }')
