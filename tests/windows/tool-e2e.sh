@@ -434,6 +434,21 @@ if start_sim time-win; then
   fi
 fi
 
+# The same port named as Windows' device path (the component opens COMn as
+# \\.\COMn) and in lower case: Windows-only spellings, no Linux reference.
+for port in "\\\\.\\COM$sim_com" "com$sim_com"; do
+  if start_sim "time-$sim_com-${#port}"; then
+    win sync-time-other sync-time --port "$port"
+    end_sim
+    status_is sync-time-other win 0
+    if grep -q '^Date-time: ' "$work/sim-time-$sim_com-${#port}.out"; then
+      pass
+    else
+      fail "sync-time --port $port under Wine: the display got no date-time"
+    fi
+  fi
+done
+
 # A COM port with nothing behind it.
 lin noport upload out/sample.BIN --port COM15
 win noport upload out/sample.BIN --port COM15
