@@ -331,6 +331,31 @@ for p in sample logo userbitmaps; do
   same_bytes "make-rom of the project recovered from $p" "$win_ws/out/$p.BIN" "$win_ws/out/$p-again.BIN"
 done
 
+# The folders named by options, as Windows paths: the pictures and the user
+# bitmaps of recover, the pictures of inspect, the glyph library.
+lin recover-folders recover out/userbitmaps.BIN -o rec-folders/u.dcf --bitmaps rec-folders/pics \
+  --user-bitmaps "$lin_ws/rec-folders/users"
+win recover-folders recover "out\\userbitmaps.BIN" -o "rec-folders\\u.dcf" --bitmaps "rec-folders\\pics" \
+  --user-bitmaps "$win_ws_w\\rec-folders\\users"
+# The pictures are named by the folder as typed and the program's '/'.
+same_result recover-folders "rec-folders\\u.dcf=rec-folders/u.dcf" "rec-folders\\pics/=rec-folders/pics/"
+status_is recover-folders win 0
+if [ -n "$(ls "$win_ws/rec-folders/pics" 2>/dev/null)" ] &&
+  diff -r --exclude=u.dcf "$lin_ws/rec-folders" "$win_ws/rec-folders" >/dev/null; then
+  pass
+else
+  fail "recover with --bitmaps and --user-bitmaps wrote other files under Wine: $(diff -r --exclude=u.dcf "$lin_ws/rec-folders" "$win_ws/rec-folders" 2>&1 | head -n 3)"
+fi
+lin inspect-png inspect out/messages.BIN --png "$lin_ws/out/inspectpng" --glb "$lin_ws/D510TK3.GLB"
+win inspect-png inspect "out\\messages.BIN" --png "$win_ws_w\\out\\inspectpng" --glb "$win_ws_w\\D510TK3.GLB"
+same_result inspect-png "ROM image out\\messages.BIN=ROM image out/messages.BIN"
+if [ -n "$(ls "$win_ws/out/inspectpng" 2>/dev/null)" ] &&
+  [ "$(cd "$lin_ws/out/inspectpng" && ls)" = "$(cd "$win_ws/out/inspectpng" && ls)" ]; then
+  pass
+else
+  fail "inspect --png wrote other files under Wine"
+fi
+
 # Again over what the first runs wrote: the same files, replaced whole.
 lin recover-again recover out/sample.BIN -o rec-sample/sample.dcf
 win recover-again recover out/sample.BIN -o rec-sample/sample.dcf
