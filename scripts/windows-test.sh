@@ -75,5 +75,5 @@ for exe in "$build_dir"/bin/test_*_win.exe; do
     status=1
   fi
 done
-WINE="$wine_bin" DPU_WIN_BIN=build-winapp/bin tests/windows/tool-e2e.sh || status=1
+tests/windows/tool-e2e.sh || status=1
 exit $status

@@ -6,18 +6,19 @@
 # start of a server and a prefix is not counted. Prints the figures and their
 # ratio; the bound (Wine within 5x) is printed, not enforced.
 #   bench/windows/make_rom_wine.sh
-# Environment: WINE, WINEPREFIX, DPU_WIN_BIN, DPU_LINUX_BIN as for
-# tests/windows/tool-e2e.sh (a throw-away prefix without WINEPREFIX), RUNS.
+# Environment: DPU_WINE, WINEPREFIX, DPU_WIN_BUILD_DIR, DPU_NATIVE_BUILD_DIR as
+# for tests/windows/tool-e2e.sh (a throw-away prefix without WINEPREFIX), RUNS.
 set -euo pipefail
 shopt -s inherit_errexit
 root=$(cd "$(dirname "$0")/../.." && pwd)
 runs=${RUNS:-11}
-win_bin=$(cd "${DPU_WIN_BIN:-$root/build-winapp/bin}" 2>/dev/null && pwd || true)
-lin_bin=$(cd "${DPU_LINUX_BIN:-$root/build/bin}" 2>/dev/null && pwd || true)
+win_bin=$(cd "${DPU_WIN_BIN:-${DPU_WIN_BUILD_DIR:-$root/build-winapp}/bin}" 2>/dev/null && pwd) || true
+lin_bin=$(cd "${DPU_LINUX_BIN:-${DPU_NATIVE_BUILD_DIR:-$root/build}/bin}" 2>/dev/null && pwd) || true
 for f in "$win_bin/dpu510tk3.exe" "$lin_bin/dpu510tk3"; do
   [ -f "$f" ] || { echo "make_rom_wine: $f is missing (make windows; make build)" >&2; exit 1; }
 done
-if [ -z "${WINE:-}" ]; then
+WINE=${DPU_WINE:-${WINE:-}}
+if [ -z "$WINE" ]; then
   PATH="$PATH:/usr/lib/wine"
   WINE=$(command -v wine64 || command -v wine || true)
 fi

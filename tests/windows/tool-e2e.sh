@@ -16,17 +16,25 @@
 # below; docs/windows.md ("The tool under Wine") lists them.
 #
 # Environment (scripts/windows-test.sh sets it; run alone, defaults apply):
-#   WINE           the wine program (default: wine64 from the PATH or /usr/lib/wine)
-#   WINEPREFIX     a prepared prefix whose wineserver may be running; without
-#                  one a throw-away prefix is made here and removed at the end
-#   DPU_WIN_BIN    folder of dpu510tk3.exe and its DefaultImage2\ (default build-winapp/bin)
-#   DPU_LINUX_BIN  folder of the Linux dpu510tk3 and dpu510tk3-sim (default build/bin)
+#   DPU_WINE (or WINE)    the wine program (default: wine64 from the PATH or /usr/lib/wine)
+#   WINEPREFIX            a prepared prefix whose wineserver may be running;
+#                         without one a throw-away prefix is made here and
+#                         removed at the end
+#   DPU_WIN_BUILD_DIR     the Windows build: bin/dpu510tk3.exe with its
+#                         DefaultImage2\ (default build-winapp; DPU_WIN_BIN
+#                         names the bin folder itself)
+#   DPU_NATIVE_BUILD_DIR  the Linux build: bin/dpu510tk3 and bin/dpu510tk3-sim
+#                         (default build; DPU_LINUX_BIN names the bin folder)
+#   DPU_WINE_COM_TAKEN    COM numbers in use by others ("5 9"); the simulator
+#                         is linked as the first free one from COM7 on
+#   DPU_KEEP_E2E=1        keep the work folder (each run's output, error
+#                         output and status in res/)
 # Exit status 0 when every check passed, 1 otherwise (each failure is named).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 
-win_bin=$(cd "${DPU_WIN_BIN:-$root/build-winapp/bin}" 2>/dev/null && pwd || true)
-lin_bin=$(cd "${DPU_LINUX_BIN:-$root/build/bin}" 2>/dev/null && pwd || true)
+win_bin=$(cd "${DPU_WIN_BIN:-${DPU_WIN_BUILD_DIR:-$root/build-winapp}/bin}" 2>/dev/null && pwd) || true
+lin_bin=$(cd "${DPU_LINUX_BIN:-${DPU_NATIVE_BUILD_DIR:-$root/build}/bin}" 2>/dev/null && pwd) || true
 win_tool="$win_bin/dpu510tk3.exe"
 lin_tool="$lin_bin/dpu510tk3"
 sim_tool="$lin_bin/dpu510tk3-sim"
@@ -36,7 +44,8 @@ for f in "$win_tool" "$lin_tool" "$sim_tool"; do
     exit 1
   fi
 done
-if [ -z "${WINE:-}" ]; then
+WINE=${DPU_WINE:-${WINE:-}}
+if [ -z "$WINE" ]; then
   PATH="$PATH:/usr/lib/wine"
   WINE=$(command -v wine64 || command -v wine || true)
 fi
@@ -369,9 +378,10 @@ same_result diff-png-again
 # The simulator plays the display on a pseudo-terminal; its slave is linked
 # (Wine: a COM port is a link in dosdevices, where Windows has the adapter's
 # driver) as dosdevices/com7 for Wine and as the port link COM7 for the Linux tool,
-# so both name the port "COM7" (COM5 and COM9 belong to the port tests' peer).
+# so both name the port "COM7" (or the next number free of the port tests).
 echo "tool-e2e: upload and sync-time against the display simulator"
 sim_com=7
+while [[ " ${DPU_WINE_COM_TAKEN:-} " == *" $sim_com "* ]]; do sim_com=$((sim_com + 1)); done
 mkdir -p "$XDG_CONFIG_HOME/dpu510tk3/ports"
 # Starts the simulator for one transfer into sim-NAME.bin; links its port.
 start_sim() {
