@@ -383,10 +383,12 @@ echo "tool-e2e: upload and sync-time against the display simulator"
 sim_com=7
 while [[ " ${DPU_WINE_COM_TAKEN:-} " == *" $sim_com "* ]]; do sim_com=$((sim_com + 1)); done
 mkdir -p "$XDG_CONFIG_HOME/dpu510tk3/ports"
-# Starts the simulator for one transfer into sim-NAME.bin; links its port.
+# Starts the simulator for one transfer into sim-NAME.bin, with the further
+# options given; links its port.
 start_sim() {
   local name=$1 pty=""
-  "$sim_tool" --once --out "$work/sim-$name.bin" --c-interval-ms 200 >"$work/sim-$name.out" 2>&1 &
+  shift
+  "$sim_tool" --once --out "$work/sim-$name.bin" --c-interval-ms 200 "$@" >"$work/sim-$name.out" 2>&1 &
   sim_pid=$!
   for _ in $(seq 1 300); do
     pty=$(head -n1 "$work/sim-$name.out")
@@ -470,6 +472,25 @@ if start_sim time-win; then
     fail "sync-time under Wine gave the display \"$given\", not the time between $(date -d @"$before") and $(date -d @"$after"): $(cat "$work/sim-time-win.out")"
   fi
 fi
+
+# A display that rejects frames now and then (each is sent again), and one
+# that goes away in the middle: the same log and status on both.
+for sim_case in "upload-rejected|--reject 5 --seed 11" "upload-lost|--hangup-after 100"; do
+  name=${sim_case%%|*}
+  read -r -a sim_args <<<"${sim_case#*|}"
+  for side in lin win; do
+    if start_sim "$name-$side" "${sim_args[@]}"; then
+      "$side" "$name" upload out/sample.BIN --port "COM$sim_com"
+      end_sim
+    fi
+  done
+  same_result "$name"
+done
+status_is upload-rejected win 0
+display_copy "$win_ws/out/sample.BIN" "$work/sample.display"
+same_bytes "the display's image after an upload with rejections under Wine" "$work/sample.display" \
+  "$work/sim-upload-rejected-win.bin"
+status_is upload-lost win 1
 
 # The same port named as Windows' device path (the component opens COMn as
 # \\.\COMn) and in lower case: Windows-only spellings, no Linux reference.
