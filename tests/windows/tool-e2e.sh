@@ -121,6 +121,9 @@ winpath() { printf 'Z:%s' "${1//\//\\}"; }
 win_ws_w=$(winpath "$win_ws")
 win_bin_w=$(winpath "$win_bin")
 
+# A run that hangs ends after this many seconds (status 124), far beyond what
+# any run here takes on a busy machine.
+run_limit=300
 # Runs the Linux tool (lin) or the Windows tool under Wine (win) in its
 # workspace (or in its subfolder $at); stdout, stderr and the exit status go to res/CASE.{lin,win}.*.
 mkdir -p "$work/res"
@@ -128,14 +131,14 @@ lin() {
   local case=$1
   shift
   local rc=0
-  (cd "$lin_ws/${at:-}" && "$lin_tool" "$@" >"$work/res/$case.lin.out" 2>"$work/res/$case.lin.err") || rc=$?
+  (cd "$lin_ws/${at:-}" && timeout -k 10 "$run_limit" "$lin_tool" "$@" >"$work/res/$case.lin.out" 2>"$work/res/$case.lin.err") || rc=$?
   echo "$rc" >"$work/res/$case.lin.rc"
 }
 win() {
   local case=$1
   shift
   local rc=0
-  (cd "$win_ws/${at:-}" && "$WINE" "$win_tool" "$@" >"$work/res/$case.win.out" 2>"$work/res/$case.win.err") ||
+  (cd "$win_ws/${at:-}" && timeout -k 10 "$run_limit" "$WINE" "$win_tool" "$@" >"$work/res/$case.win.out" 2>"$work/res/$case.win.err") ||
     rc=$?
   echo "$rc" >"$work/res/$case.win.rc"
 }
