@@ -26,6 +26,17 @@ std::wstring Wide(const std::string& Text) {
     return out;
 }
 
+// Path made absolute against the current directory; Path itself when that fails.
+std::wstring FullPath(const std::wstring& Path) {
+    const DWORD n = ::GetFullPathNameW(Path.c_str(), 0, nullptr, nullptr);
+    if (n == 0) return Path;
+    std::wstring out(n, L'\0');
+    const DWORD got = ::GetFullPathNameW(Path.c_str(), n, out.data(), nullptr);
+    if (got == 0 || got >= n) return Path;
+    out.resize(got);
+    return out;
+}
+
 std::string WindowsReason(DWORD Error) {
     switch (Error) {
     case ERROR_FILE_NOT_FOUND:
@@ -67,20 +78,6 @@ TFileKind KindOf(HANDLE File, const BY_HANDLE_FILE_INFORMATION* Info) {
         return TFileKind::Other; // a COM port, a pipe, the console, NUL
     if (Info && (Info->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return TFileKind::Directory;
     return TFileKind::Regular;
-}
-
-// Path made absolute with '\' throughout; Path itself when that fails.
-std::wstring FullPath(const std::wstring& Path) {
-    std::wstring full(MAX_PATH, L'\0');
-    DWORD n =
-        ::GetFullPathNameW(Path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-    if (n >= full.size()) {
-        full.resize(n);
-        n = ::GetFullPathNameW(Path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-    }
-    if (n == 0 || n >= full.size()) return Path;
-    full.resize(n);
-    return full;
 }
 
 bool IsAbsence(DWORD Error) {
@@ -287,15 +284,13 @@ bool WriteFileAtomically(const std::string& Path, const void* Data, size_t Size,
     if (!error && !::FlushFileBuffers(file)) error = ::GetLastError();
     ::CloseHandle(file);
     if (!error) {
-        // Wine's ReplaceFileW finds the folder by the last '\' of the name
-        // and refuses a bare or '/'-separated one (ERROR_DIRECTORY); Windows
-        // takes either. The full path suits both.
-        const std::wstring wideTarget = FullPath(Wide(target));
+        const std::wstring wideTarget = Wide(target);
         const DWORD attributes = ::GetFileAttributesW(wideTarget.c_str());
         bool moved;
         if (attributes != INVALID_FILE_ATTRIBUTES) {
             // Keeps the replaced file's attributes, owner and access rights.
-            moved = ::ReplaceFileW(wideTarget.c_str(), temp.c_str(), nullptr,
+            // Given full paths: Wine refuses relative ones (ERROR_DIRECTORY).
+            moved = ::ReplaceFileW(FullPath(wideTarget).c_str(), FullPath(temp).c_str(), nullptr,
                                    REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) != 0;
             if (!moved && ::GetLastError() == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2)
                 moved = ::MoveFileExW(temp.c_str(), wideTarget.c_str(),
