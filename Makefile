@@ -27,7 +27,7 @@ else
 CMAKE_FLAGS += -DDPU_WERROR=OFF
 endif
 
-.PHONY: all deps configure build test run bench fuzz valgrind assets package package-test windows-test qt-mingw format-check clean
+.PHONY: all deps configure build test run bench fuzz valgrind assets package package-test windows windows-test qt-mingw format-check clean
 
 all: build
 
@@ -61,9 +61,15 @@ fuzz: deps
 valgrind: build
 	@scripts/valgrind-corpus.sh $(BUILD_DIR)
 
-# The Qt-free parts cross-built with MinGW-w64 and tested under Wine.
+# The editor and the tool as static Windows programs (build-winapp/bin), with
+# the MinGW Qt below (built on first use, reused afterwards).
+windows: deps
+	@JOBS=$(JOBS) scripts/windows-build.sh build-winapp
+
+# The Windows build with its tests (build-wintest) run under Wine, then the
+# end-to-end scripts of the tool and the editor.
 windows-test: deps
-	@scripts/windows-test.sh build-win
+	@JOBS=$(JOBS) WERROR=$(WERROR) scripts/windows-test.sh build-wintest
 
 # A static Qt for MinGW-w64, built from Debian's qt6-base source outside the
 # repository (~/.cache/dpu510tk3) and reused while its configuration holds.
