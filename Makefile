@@ -67,7 +67,7 @@ windows-test: deps
 
 # The Windows programs and their files in one zip that runs from any folder:
 # WIN_BUILD_DIR/dpu510tk3-VERSION-windows-x64.zip.
-WIN_BUILD_DIR ?= build-windows
+WIN_BUILD_DIR ?= build-winapp
 windows-zip: deps
 	@JOBS=$(JOBS) scripts/windows-zip.sh $(WIN_BUILD_DIR)
 

@@ -21,7 +21,7 @@ set -euo pipefail
 cd "$(dirname "$0")/../.."
 root=$PWD
 abs() { case "$1" in /*) printf '%s\n' "$1" ;; *) printf '%s\n' "$root/$1" ;; esac; }
-win_build=$(abs "${1:-build-windows}")
+win_build=$(abs "${1:-build-winapp}")
 linux_build=$(abs "${2:-build}")
 out_png=$(abs "${3:-docs/images/editor-wine.png}")
 say() { echo "editor-wine: $*"; }
