@@ -27,7 +27,7 @@ else
 CMAKE_FLAGS += -DDPU_WERROR=OFF
 endif
 
-.PHONY: all deps configure build test run bench fuzz valgrind assets package package-test windows-test windows-zip qt-mingw format-check clean
+.PHONY: all deps configure build test run bench fuzz valgrind assets package package-test windows windows-test windows-zip qt-mingw format-check clean
 
 all: build
 
@@ -60,6 +60,11 @@ fuzz: deps
 # make-rom under memcheck over the whole BMP suite.
 valgrind: build
 	@scripts/valgrind-corpus.sh $(BUILD_DIR)
+
+# The editor and the tool as static Windows programs (build-winapp/bin), with
+# the MinGW Qt below (built on first use, reused afterwards).
+windows: deps
+	@JOBS=$(JOBS) scripts/windows-build.sh build-winapp
 
 # The Qt-free parts cross-built with MinGW-w64 and tested under Wine.
 windows-test: deps

@@ -5,13 +5,13 @@
 #include "project/tlabelrule.h"
 #include "util/eyinifileerror.h"
 #include "util/fileaccess.h"
+#include "util/programdir.h"
 #include "util/prompts.h"
 #include "util/qstringconv.h"
 #include "util/tyinifile.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
 
 #include <algorithm>
 #include <exception>
@@ -37,12 +37,8 @@ std::string ReadFailure(const std::string& Path, const std::exception& Error) {
 } // namespace
 
 void TConfiguration::SetDirectoriesFromProcess() {
-    QString dir;
-    if (QCoreApplication::instance())
-        dir = QCoreApplication::applicationDirPath();
-    else
-        dir = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath().section('/', 0, -2);
-    ProgramDir = FromQ(dir);
+    ProgramDir = QCoreApplication::instance() ? FromQ(QCoreApplication::applicationDirPath())
+                                              : YVclUtil::ExecutableFolder();
     if (ProgramDir.empty() || ProgramDir.back() != '/') ProgramDir += '/';
     StartupDir = FromQ(QDir::currentPath());
     while (StartupDir.size() > 1 && StartupDir.back() == '/')

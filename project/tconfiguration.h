@@ -45,7 +45,7 @@ public:
     std::string UbfGlbDate;         // "yymmdd", "000000" or empty
 
     // Fills ProgramDir from the running executable (QCoreApplication, else
-    // /proc/self/exe) and StartupDir from the current directory.
+    // YVclUtil::ExecutableFolder) and StartupDir from the current directory.
     void SetDirectoriesFromProcess();
 
     // StartupDir + "/" + the name.

@@ -11,10 +11,10 @@
 #include "rom/tromrecovery.h"
 #include "util/eygeneral.h"
 #include "util/fileaccess.h"
+#include "util/qstringconv.h"
+#include "util/scratchfolder.h"
 #include "util/silentprompts.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QTemporaryDir>
 
 namespace DpuRom {
@@ -47,20 +47,9 @@ private:
 };
 
 // The scratch files of a check are many and live for milliseconds: in a
-// memory-backed folder when there is one (the session's runtime folder, else
-// the shared-memory folder of Linux), so that neither their flush nor their
-// removal waits for a disk; else in the temporary folder.
+// memory-backed folder where the system has one (util/scratchfolder.h).
 QString ScratchTemplate() {
-    QString parent = QDir::tempPath();
-    for (const QString& candidate :
-         {QString::fromLocal8Bit(qgetenv("XDG_RUNTIME_DIR")), QStringLiteral("/dev/shm")}) {
-        const QFileInfo dir(candidate);
-        if (!candidate.isEmpty() && dir.isDir() && dir.isWritable()) {
-            parent = dir.absoluteFilePath();
-            break;
-        }
-    }
-    return parent + "/dpu510tk3-check-XXXXXX";
+    return YVclUtil::ToQString(YVclUtil::ScratchParentFolder()) + "/dpu510tk3-check-XXXXXX";
 }
 
 std::string Trimmed(std::string Text) {

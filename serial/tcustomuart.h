@@ -56,7 +56,7 @@ public:
     // 4 write completed short (time-out); reason in pr_LastErrMsg().
     int SendData(unsigned Bytes, const void* Data);
     // Formats into a 1024-byte buffer and sends the text through SendData.
-    int SendData_printf(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    int SendData_printf(const char* format, ...) __attribute__((format(DPU_PRINTF_FORMAT, 2, 3)));
     // Starts sending a text file line by line; the first line goes out here,
     // the rest each time the transmitter runs empty, LineIntervalMs apart.
     // 0 started, 1 write failed / no memory, 2 not open, 3 already sending,

@@ -1,5 +1,7 @@
 #include "util/tdatetime.h"
 
+#include "util/localclock.h"
+
 #include <chrono>
 #include <cmath>
 #include <ctime>
@@ -80,7 +82,7 @@ TDateTime TDateTime::Now() {
         std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() %
         1000);
     std::tm tm{};
-    localtime_r(&t, &tm);
+    LocalCalendarTime(t, tm);
     TDateTime out;
     TryEncode(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min,
               tm.tm_sec > 59 ? 59 : tm.tm_sec, ms, out);

@@ -92,7 +92,7 @@ public:
     void WriteString(const std::string& Section, const std::string& Key, const std::string& Value);
     // printf-formats the arguments and writes the text with WriteString.
     void Printf(const std::string& Section, const std::string& Key, const char* Format, ...)
-        __attribute__((format(printf, 4, 5)));
+        __attribute__((format(DPU_PRINTF_FORMAT, 4, 5)));
     // Removes the section with all its keys; nothing when absent.
     void EraseSection(const std::string& Section);
     // Removes the key with its value; the section stays. Nothing when absent.

@@ -1,12 +1,18 @@
-// The Windows side of util's platform unit: the page allocator and the file
-// access, with the same answers the POSIX side gives where the system allows.
+// The Windows side of util's platform unit: the page allocator, the file
+// access, the program's folder and the local clock, with the same answers the
+// POSIX side gives where the system allows.
 #include "util/fileaccess.h"
+#include "util/localclock.h"
+#include "util/programdir.h"
+#include "util/tdatetime.h"
 #include "util/virtualmem.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <ctime>
 #include <cstdint>
 #include <cstring>
 #include <fstream>
@@ -194,4 +200,56 @@ TEST(FileAccessWin, StaleTemporariesGoAndNewFilesAreNeverReplaced) {
     ::CreateDirectoryA(dir.File("folder").c_str(), nullptr);
     EXPECT_FALSE(RemoveRegularFile(dir.File("folder"), reason));
     EXPECT_EQ(reason, "Is a directory");
+}
+
+// The tool finds DefaultImage2 beside itself without an application object:
+// the folder must be the one Windows started it from, in the '/' form that
+// the paths joined onto it use.
+TEST(ProgramDirWin, ExecutableFolderIsTheFolderOfThisProgram) {
+    wchar_t self[MAX_PATH + 1] = {};
+    ASSERT_GT(::GetModuleFileNameW(nullptr, self, MAX_PATH), 0u);
+    const std::string folder = ExecutableFolder();
+    ASSERT_GE(folder.size(), 3u) << folder;
+    EXPECT_EQ(folder[1], ':') << "a drive letter first: " << folder;
+    EXPECT_EQ(folder.find('\\'), std::string::npos) << folder;
+    EXPECT_NE(folder.back(), '/') << folder;
+
+    // The program's own file, reached through the folder as the core joins it.
+    char name[MAX_PATH + 1] = {};
+    ::GetModuleFileNameA(nullptr, name, sizeof name);
+    std::string base(name);
+    base = base.substr(base.find_last_of("\\/") + 1);
+    TFileStatus status;
+    std::string reason;
+    ASSERT_TRUE(QueryFileStatus(folder + "/" + base, status, reason)) << reason;
+    EXPECT_EQ(status.Kind, TFileKind::Regular) << folder << "/" << base;
+}
+
+// The display's clock is set from TDateTime::Now: the calendar time must be
+// Windows' local time, not UTC and not a zeroed record.
+TEST(LocalClockWin, NowIsTheLocalTimeWindowsReports) {
+    std::tm tm{};
+    ASSERT_TRUE(LocalCalendarTime(std::time(nullptr), tm));
+    SYSTEMTIME local{};
+    ::GetLocalTime(&local);
+    const TDateTime now = TDateTime::Now();
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, ms = 0;
+    now.DecodeDate(year, month, day);
+    now.DecodeTime(hour, minute, second, ms);
+    // Minutes since midnight on both clocks; a minute apart at most, and a
+    // midnight between the two readings counts as a minute.
+    const auto minutes = [](int h, int m) { return h * 60 + m; };
+    const int apart = std::abs(minutes(hour, minute) - minutes(local.wHour, local.wMinute));
+    EXPECT_TRUE(apart <= 1 || apart == 24 * 60 - 1) << hour << ":" << minute;
+    if (apart <= 1) {
+        EXPECT_EQ(year, local.wYear);
+        EXPECT_EQ(month, local.wMonth);
+        EXPECT_EQ(day, local.wDay);
+    }
+    EXPECT_EQ(tm.tm_year + 1900, local.wYear);
+
+    // The runtime refuses moments before 1970: false and a zeroed record.
+    tm.tm_year = 99;
+    EXPECT_FALSE(LocalCalendarTime(static_cast<std::time_t>(-86400 * 2), tm));
+    EXPECT_EQ(tm.tm_year, 0);
 }
