@@ -75,4 +75,6 @@ for exe in "$build_dir"/bin/test_*_win.exe; do
     status=1
   fi
 done
+# The editor under Wine on a virtual display, and the Windows zip.
+tests/windows/editor-wine.sh build-winapp build || status=1
 exit $status

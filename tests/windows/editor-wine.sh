@@ -14,16 +14,18 @@
 #
 #   tests/windows/editor-wine.sh WIN_BUILD_DIR [LINUX_BUILD_DIR [OUT_PNG]]
 #
-# WIN_BUILD_DIR is that of scripts/windows-build.sh (it builds the zip and
-# test_editor_wine.exe); LINUX_BUILD_DIR holds the Linux tool and simulator
-# (build). OUT_PNG defaults to docs/images/editor-wine.png.
+# WIN_BUILD_DIR is that of scripts/windows-build.sh (the zip is made from it,
+# test_editor_wine.exe built in it); LINUX_BUILD_DIR holds the Linux tool and simulator
+# (build, configured here when missing). The picture goes to OUT_PNG, by default
+# WIN_BUILD_DIR/editor-wine.png; the documentation's is docs/editor-wine.png:
+#   tests/windows/editor-wine.sh build-winapp build docs/editor-wine.png
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 root=$PWD
 abs() { case "$1" in /*) printf '%s\n' "$1" ;; *) printf '%s\n' "$root/$1" ;; esac; }
 win_build=$(abs "${1:-build-winapp}")
 linux_build=$(abs "${2:-build}")
-out_png=$(abs "${3:-docs/images/editor-wine.png}")
+out_png=$(abs "${3:-$win_build/editor-wine.png}")
 say() { echo "editor-wine: $*"; }
 fail() { echo "editor-wine: FAILED: $*" >&2; exit 1; }
 
@@ -34,11 +36,12 @@ done
 data_files=(ORVDVE510TK3.INI D510TK3.GLB SPACE_240x240.bmp sample.dcf)
 
 # ------------------------------------------------------------ what it needs
-[ -f "$linux_build/build.ninja" ] || fail "no Linux build in $linux_build (make build)"
+[ -f "$linux_build/build.ninja" ] ||
+  cmake -S . -B "$linux_build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$linux_build" --target dpu510tk3 dpu510tk3-sim >/dev/null
 zip_file=$(scripts/windows-zip.sh "$win_build" | tail -n 1)
+cmake --build "$win_build" --target test_editor_wine >/dev/null
 test_exe=$win_build/bin/test_editor_wine.exe
-[ -f "$test_exe" ] || fail "$test_exe was not built"
 shot_bin=$win_build/windowshot
 if [ ! -x "$shot_bin" ] || [ tests/windows/windowshot.cpp -nt "$shot_bin" ]; then
   # shellcheck disable=SC2046
@@ -64,14 +67,13 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# Waits (0.1 s steps, at most $1 s) until the command after it succeeds.
+# Waits (at most $1 seconds, trying every 0.1 s) until the command after it succeeds.
 wait_for() {
-  local limit=$(($1 * 10)); shift
-  for _ in $(seq 1 "$limit"); do
-    "$@" && return 0
+  local end=$((SECONDS + $1)); shift
+  until "$@"; do
+    [ "$SECONDS" -lt "$end" ] || return 1
     sleep 0.1
   done
-  return 1
 }
 
 # ------------------------------------------------------------ display and prefix
@@ -86,6 +88,15 @@ say "display $DISPLAY, preparing the Wine prefix"
 mkdir -p "$WINEPREFIX"
 wine64 wineboot -i >/dev/null 2>&1
 wineserver -w
+# Wine: Debian's wine finds its own fonts (fonts-wine) only when they are in
+# the prefix's Fonts folder; without Tahoma, which Windows maps "MS Shell
+# Dlg 2" to, Qt draws the window in the first font it lists.
+cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" ||
+  fail "Wine's fonts are missing (fonts-wine; scripts/setup-deps.sh installs it)"
+# One server for every program below, its messages kept apart: the simulator's
+# pseudo-terminal becomes its controlling terminal, and at the hang-up after
+# the upload Debian's server lists all its objects.
+wineserver -p >/dev/null 2>"$work/wineserver.log"
 profile=$(echo "$WINEPREFIX"/drive_c/users/*/AppData/Local)
 profile=${profile%/AppData/Local}
 [ -d "$profile/AppData/Local" ] || fail "the prefix has no user profile"
@@ -130,7 +141,7 @@ say "the editor started in its folder works in $ws_win"
 
 # The window at the size it takes by itself, the sample loaded (its path in
 # the workspace, filled by the first start).
-(cd "$app" && wine64 dpu510tk3-editor.exe "$ws_win/sample.dcf" >"$work/editor.out" 2>&1) &
+(cd "$app" && exec wine64 dpu510tk3-editor.exe "$ws_win/sample.dcf" >"$work/editor.out" 2>&1) &
 editor_pid=$!
 find_window() {
   window=$(xwininfo -root -tree 2>/dev/null |
@@ -152,7 +163,6 @@ say "window $(cat "$work/shot.size"), picture in $out_png"
 kill "$editor_pid" 2>/dev/null || true
 wait "$editor_pid" 2>/dev/null || true
 editor_pid=""
-wineserver -w
 listing >"$work/after"
 diff -u "$work/before" "$work/after" >"$work/listing.diff" ||
   fail "the editor wrote into its program folder: $(cat "$work/listing.diff")"
