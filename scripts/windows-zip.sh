@@ -32,13 +32,40 @@ for exe in "${programs[@]}"; do
   [ -f "$build_dir/bin/$exe" ] || { echo "windows-zip: $build_dir/bin/$exe was not built" >&2; exit 1; }
 done
 
+# One time stamp for every entry: the last commit's, else a fixed one.
+stamp=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct 2>/dev/null || echo 1767225600)}
 stage=$(mktemp -d "${TMPDIR:-/tmp}/dpu-zip.XXXXXX")
 trap 'rm -rf "$stage"' EXIT
 top=$stage/$name
 mkdir -p "$top"
 for exe in "${programs[@]}"; do
-  x86_64-w64-mingw32-strip -o "$top/$exe" "$build_dir/bin/$exe"
+  cp "$build_dir/bin/$exe" "$top/$exe"
 done
+for exe in "${programs[@]}"; do
+  x86_64-w64-mingw32-strip "$top/$exe"
+done
+# The linker and strip write the time of their run into each program's PE
+# header; the zip carries the commit's instead (and the header's checksum
+# worked out again), so a rebuild of the same sources packs the same bytes.
+python3 - "$stamp" "${programs[@]/#/$top/}" <<'PY'
+import struct, sys
+stamp = int(sys.argv[1]) & 0xFFFFFFFF
+for path in sys.argv[2:]:
+    data = bytearray(open(path, "rb").read())
+    pe = struct.unpack_from("<I", data, 0x3C)[0]
+    if data[pe:pe + 4] != b"PE\0\0":
+        sys.exit(f"windows-zip: {path} is not a PE file")
+    struct.pack_into("<I", data, pe + 8, stamp)
+    at = pe + 24 + 64  # CheckSum in the optional header
+    struct.pack_into("<I", data, at, 0)
+    padded = data + b"\0" * (len(data) % 2)
+    total = 0
+    for (word,) in struct.iter_unpack("<H", padded):
+        total += word
+        total = (total & 0xFFFF) + (total >> 16)
+    struct.pack_into("<I", data, at, (total + len(data)) & 0xFFFFFFFF)
+    open(path, "wb").write(data)
+PY
 cp -r assets/DefaultImage2 "$top/"
 for f in "${data_files[@]}"; do
   cp "assets/$f" "$top/"
@@ -52,8 +79,6 @@ for f in "$top/README.txt" "$top/copyright.txt"; do
   fi
 done
 
-# One time stamp for every entry: the last commit's, else a fixed one.
-stamp=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct 2>/dev/null || echo 1767225600)}
 find "$top" -exec touch -h -d "@$stamp" {} +
 rm -f "$zip_file"
 (cd "$stage" && find "$name" | LC_ALL=C sort | TZ=UTC zip -q -X -@ "$zip_file.tmp")
