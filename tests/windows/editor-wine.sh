@@ -99,6 +99,8 @@ cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" ||
 wineserver -p >/dev/null 2>"$work/wineserver.log"
 profile=$(echo "$WINEPREFIX"/drive_c/users/*/AppData/Local)
 profile=${profile%/AppData/Local}
+# Wine: the profile's Documents and Desktop link to the Linux home folder; the
+# workspace under AppData\Local stays inside the prefix.
 [ -d "$profile/AppData/Local" ] || fail "the prefix has no user profile"
 
 # ------------------------------------------------------------ 1. the zip
@@ -126,7 +128,8 @@ say "make-rom in C:\\DPU Tools\\$name: the Linux image, byte for byte"
 listing() { (cd "$app" && find . -printf '%p %s %T@\n' | LC_ALL=C sort); }
 listing >"$work/before"
 # Started as a double-click starts it: in its own folder. The smoke test ends
-# it as soon as the window is up, saying where it started.
+# it as soon as the window is up, saying where it started. Wine: the standard
+# error of a windowed program reaches us; on Windows only a redirection would.
 (cd "$app" && DPU510TK3_SMOKE_TEST=1 wine64 dpu510tk3-editor.exe >"$work/smoke.out" 2>&1) ||
   fail "the editor's smoke test: $(cat "$work/smoke.out")"
 ws_unix="$profile/AppData/Local/dpu510tk3/workspace"
@@ -140,7 +143,8 @@ done
 say "the editor started in its folder works in $ws_win"
 
 # The window at the size it takes by itself, the sample loaded (its path in
-# the workspace, filled by the first start).
+# the workspace, filled by the first start). Wine: with no window manager on
+# the display there is no frame; the picture is the client area.
 (cd "$app" && exec wine64 dpu510tk3-editor.exe "$ws_win/sample.dcf" >"$work/editor.out" 2>&1) &
 editor_pid=$!
 find_window() {
