@@ -7,6 +7,7 @@
 #include "cli/synctimecommand.h"
 #include "cli/uploadcommand.h"
 #include "dpu510tk3_version.h"
+#include "util/programarguments.h"
 
 #include <QCoreApplication>
 
@@ -55,9 +56,11 @@ int UsageError(const std::string& Reason) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) return UsageError("COMMAND is missing");
+    // UTF-8 whatever the system's code page, as the core expects its paths.
+    const std::vector<std::string> args = YVclUtil::ProgramArguments(argc, argv);
+    if (args.size() < 2) return UsageError("COMMAND is missing");
     // Answered before anything else starts.
-    const std::string name = argv[1];
+    const std::string name = args[1];
     if (name == "-h" || name == "--help" || name == "help") {
         PrintHelp(stdout);
         return CliOk;
@@ -69,7 +72,7 @@ int main(int argc, char** argv) {
     // Core only: the program directory comes from the application object.
     QCoreApplication app(argc, argv);
     for (const TCliCommand& c : Commands())
-        if (name == c.Name) return c.Run(std::vector<std::string>(argv + 2, argv + argc));
+        if (name == c.Name) return c.Run(std::vector<std::string>(args.begin() + 2, args.end()));
     if (name.size() > 1 && name[0] == '-') return UsageError("unknown option \"" + name + "\"");
     return UsageError("unknown command \"" + name + "\"");
 }
