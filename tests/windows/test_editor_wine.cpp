@@ -16,6 +16,7 @@
 #include "app/tform1.h"
 #include "link/devicelink.h"
 #include "util/prompts.h"
+#include "util/qstringconv.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -94,7 +95,8 @@ bool Click(TForm1& Form, const char* Name) {
 }
 
 std::string Native(const QString& Path) {
-    return QDir::toNativeSeparators(Path).toLocal8Bit().toStdString();
+    // The core's own encoding of a path, whatever the platform's.
+    return YVclUtil::FromQString(QDir::toNativeSeparators(Path));
 }
 
 } // namespace
@@ -121,7 +123,7 @@ void TestEditorWine::startsInItsWorkspace() {
     QCOMPARE(QDir(form.StartupDir()), QDir(Workspace));
     // The stock bitmaps beside the program: the lift-state slots' defaults.
     QVERIFY(QFileInfo::exists(form.ProgramDir() + QStringLiteral("/DefaultImage2/LiftState")));
-    QVERIFY(QFileInfo::exists(QString::fromLocal8Bit(form.Project().Slot(0, 0).c_str())));
+    QVERIFY(QFileInfo::exists(YVclUtil::ToQString(form.Project().Slot(0, 0))));
     // A drive letter and the windows platform: this is the Windows build.
     QCOMPARE(QGuiApplication::platformName(), QStringLiteral("windows"));
     QCOMPARE(form.StartupDir().mid(1, 2), QStringLiteral(":/"));
@@ -134,8 +136,8 @@ void TestEditorWine::makeRomGivesTheLinuxToolsImage() {
     TForm1 form(&ask);
     form.show();
     QVERIFY(form.LoadProjectFile("sample.dcf"));
-    const QString rom = QDir(Workspace).absoluteFilePath(
-        QString::fromLocal8Bit(form.Project().ROMFILENAME.c_str()));
+    const QString rom =
+        QDir(Workspace).absoluteFilePath(YVclUtil::ToQString(form.Project().ROMFILENAME));
     QFile::remove(rom);
     // MAKE ROM saves the project first: into a copy, so the sample stays.
     ask.Files.push_back(Native(QDir(Workspace).absoluteFilePath(QStringLiteral("saved.dcf"))));
