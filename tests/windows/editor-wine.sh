@@ -121,6 +121,10 @@ for f in dpu510tk3-editor.exe dpu510tk3.exe README.txt copyright.txt DefaultImag
          "${data_files[@]}"; do
   [ -e "$app/$f" ] || fail "the zip has no $name/$f"
 done
+version=${name#dpu510tk3-}
+version=${version%-windows-x64}
+head -n 1 "$app/README.txt" | grep -qF "Editor $version for Windows" || fail "README.txt does not name version $version"
+! grep -q $'[^\r]$' "$app/README.txt" "$app/copyright.txt" || fail "a text file of the zip has a line without CR LF"
 (cd "$app" && wine64 dpu510tk3.exe make-rom sample.dcf -o "C:\\DPU Tools\\ZIP.BIN" >"$work/zip-make.out" 2>&1) ||
   fail "make-rom from the unpacked zip: $(cat "$work/zip-make.out")"
 cmp "$tools/ZIP.BIN" "$linux/LINUX.BIN" || fail "make-rom from the zip differs from the Linux tool's image"
