@@ -4,10 +4,11 @@
 #  1. the zip unpacked into "C:\DPU Tools\"; the tool's make-rom of the packed
 #     sample, run there, gives the Linux tool's image byte for byte;
 #  2. the real dpu510tk3-editor.exe started in its own folder (a double-click)
-#     moves to the user's workspace under the profile, fills it and leaves the
-#     program folder as it was; a picture of its window goes to OUT_PNG;
+#     moves to the user's workspace under the profile (of a user "José Núñez"),
+#     fills it and leaves the program folder as it was; a picture of its
+#     window goes to OUT_PNG;
 #  3. test_editor_wine.exe (Qt Test) drives the window class from the zip's
-#     folder: start-up in a workspace, the sample loaded, MAKE ROM the Linux
+#     folder: start-up in "C:\Prüfung", the sample loaded, MAKE ROM the Linux
 #     tool's bytes, the image uploaded through COM3 to the native display
 #     simulator, which then holds it.
 # Where Wine differs from Windows is marked "Wine:" here and in the test.
@@ -15,8 +16,8 @@
 #   tests/windows/editor-wine.sh WIN_BUILD_DIR [LINUX_BUILD_DIR [OUT_PNG]]
 #
 # WIN_BUILD_DIR is that of scripts/windows-build.sh (the zip is made from it,
-# test_editor_wine.exe built in it); LINUX_BUILD_DIR holds the Linux tool and simulator
-# (build, configured here when missing). The picture goes to OUT_PNG, by default
+# test_editor_wine.exe built in it); LINUX_BUILD_DIR holds the Linux tool and
+# simulator (build, configured here when missing). The picture goes to OUT_PNG, by default
 # WIN_BUILD_DIR/editor-wine.png; the documentation's is docs/editor-wine.png:
 #   tests/windows/editor-wine.sh build-winapp build docs/editor-wine.png
 set -euo pipefail
