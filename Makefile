@@ -66,9 +66,10 @@ valgrind: build
 windows: deps
 	@JOBS=$(JOBS) scripts/windows-build.sh build-winapp
 
-# The Qt-free parts cross-built with MinGW-w64 and tested under Wine.
+# The Windows build with its tests (build-wintest) run under Wine, then the
+# end-to-end scripts of the tool and the editor.
 windows-test: deps
-	@scripts/windows-test.sh build-win
+	@JOBS=$(JOBS) WERROR=$(WERROR) scripts/windows-test.sh build-wintest
 
 # The Windows programs and their files in one zip that runs from any folder:
 # WIN_BUILD_DIR/dpu510tk3-VERSION-windows-x64.zip.

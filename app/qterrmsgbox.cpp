@@ -12,8 +12,8 @@
 namespace {
 
 void ShowBox(const std::string& Caption, const std::string& Text) {
-    QMessageBox box(QMessageBox::Critical, QString::fromLocal8Bit(Caption.c_str()),
-                    QString::fromLocal8Bit(Text.c_str()), QMessageBox::Ok);
+    QMessageBox box(QMessageBox::Critical, QString::fromUtf8(Caption.c_str()),
+                    QString::fromUtf8(Text.c_str()), QMessageBox::Ok);
     box.exec();
 }
 

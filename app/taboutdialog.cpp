@@ -16,7 +16,7 @@ using DpuProject::TConfiguration;
 namespace {
 
 QString Q(const std::string& s) {
-    return QString::fromLocal8Bit(s.data(), static_cast<int>(s.size()));
+    return QString::fromUtf8(s.data(), static_cast<int>(s.size()));
 }
 
 // "yymmdd" as the library's date; the start-up code keeps "000000" for a

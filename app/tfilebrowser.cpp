@@ -88,7 +88,7 @@ bool TFileBrowser::SetDirectory(const QString& Path) {
     if (!readable || !QDir::setCurrent(abs)) {
         if (FPrompts)
             FPrompts->MessageBox("Error", std::string("Can not open folder ") +
-                                              abs.toLocal8Bit().toStdString() + " !!\n\n");
+                                              abs.toUtf8().toStdString() + " !!\n\n");
         FillDrives();
         return false;
     }

@@ -69,9 +69,9 @@ bool TPictureBox::LoadFromFile(const QString& Path) {
         FLastError = QStringLiteral("no picture file");
     } else {
         try {
-            image = DpuRom::LoadPicture(Path.toLocal8Bit().toStdString());
+            image = DpuRom::LoadPicture(Path.toUtf8().toStdString());
         } catch (const ERomBuild& e) {
-            FLastError = QString::fromLocal8Bit(e.Message.c_str());
+            FLastError = QString::fromUtf8(e.Message.c_str());
         }
     }
     FPicture = image;

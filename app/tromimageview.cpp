@@ -112,7 +112,7 @@ TRomImageView::TRomImageView(const std::string& ImagePath, const TConfiguration&
 
     connect(browse, &QPushButton::clicked, this, [this] { ChooseFile(); });
     connect(PathEdit, &QLineEdit::returnPressed, this,
-            [this] { Open(PathEdit->text().toLocal8Bit().toStdString()); });
+            [this] { Open(PathEdit->text().toUtf8().toStdString()); });
     connect(Table, &QComboBox::currentIndexChanged, this, [this] { ShowCodes(); });
     connect(Codes, &QListWidget::currentRowChanged, this, [this] { ShowCode(); });
     connect(Zone, &QComboBox::currentIndexChanged, this, [this] { ShowZone(); });

@@ -16,6 +16,9 @@ TCliArguments::TCliArguments(std::string ProgramName, std::string UsageText, std
     // throwing with its own words.
     App->set_help_flag();
     App->allow_extras(true);
+    // On Windows CLI11 would take "/x" for an option: a path from the root of
+    // the drive ("/dev/null", "/work/a.dcf") stays an operand on both systems.
+    App->allow_windows_style_options(false);
     // A repeated option takes its last value, as a shell alias followed by
     // a correction expects.
     App->option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);

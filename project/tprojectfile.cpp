@@ -55,10 +55,7 @@ std::string CodeKey(int Code) {
 }
 
 std::string FolderOf(const std::string& Path) {
-    return QFileInfo(QString::fromLocal8Bit(Path.c_str()))
-        .absolutePath()
-        .toLocal8Bit()
-        .toStdString();
+    return QFileInfo(QString::fromUtf8(Path.c_str())).absolutePath().toUtf8().toStdString();
 }
 
 bool HasExtension(const std::string& Path) {
@@ -101,7 +98,7 @@ std::string ControlByteFault(const std::vector<uint8_t>& Bytes) {
 }
 
 void RemoveFile(const std::string& Path) {
-    QFile::remove(QString::fromLocal8Bit(Path.c_str()));
+    QFile::remove(QString::fromUtf8(Path.c_str()));
 }
 } // namespace
 
@@ -139,7 +136,7 @@ bool TProjectFile::SaveTo(const std::string& Path) {
         LastError = "can not open project file \"" + Path + "\": " + ReasonOf(e);
         Sink.AppendLog("[Error] Can not write project file \"" + Path + "\": " + ReasonOf(e));
         if (!existed && DpuText::FileExists(Path) &&
-            QFileInfo(QString::fromLocal8Bit(Path.c_str())).size() == 0)
+            QFileInfo(QString::fromUtf8(Path.c_str())).size() == 0)
             RemoveFile(Path);
         return false;
     }
@@ -188,7 +185,7 @@ bool TProjectFile::SaveTo(const std::string& Path) {
         ini.reset();
         YVclUtil::SetErrMsgBoxHandler(std::move(previous));
         if (!existed && DpuText::FileExists(Path) &&
-            QFileInfo(QString::fromLocal8Bit(Path.c_str())).size() == 0)
+            QFileInfo(QString::fromUtf8(Path.c_str())).size() == 0)
             RemoveFile(Path);
         LastError = "can not write project file \"" + Path + "\": " + reason;
         Sink.AppendLog("[Error] Can not write project file \"" + Path + "\": " + reason);

@@ -1,34 +1,81 @@
 #!/usr/bin/env bash
-# Cross-builds the Qt-free parts for Windows (util with its platform unit and
-# the INI engine, the serial port layer) with MinGW-w64 and runs their tests under Wine, in a throw-away
-# prefix that is removed afterwards.
-#   scripts/windows-test.sh [BUILD_DIR]
+# The Windows build tested under Wine (make windows-test, also run by .ci/run).
+#
+#   scripts/windows-test.sh [BUILD_DIR]      (default build-wintest)
+#
+# 1. Cross-builds the whole project for Windows with its tests into BUILD_DIR
+#    (scripts/windows-build.sh with DPU_WINDOWS_TESTS=ON; the MinGW Qt is
+#    built on first use and reused afterwards), and natively the display
+#    simulator, the Linux tool and the COM port peer.
+# 2. Makes a throw-away Wine prefix, starts the peer (two pseudo-terminals
+#    linked as COM5, the port under test, and COM9, its control line) and runs
+#    every BUILD_DIR/bin/test_*.exe on Qt's offscreen platform: the unit and
+#    widget tests that need no pseudo-terminal, the Windows platform files and
+#    the port layer against the peer.
+# 3. Runs the end-to-end scripts of the tool and of the editor (marked places
+#    near the end), then removes the prefix.
+#
+# What the end-to-end scripts find exported:
+#   DPU_WINE             the wine binary (wine64), to run a .exe with
+#   WINEPREFIX           the prefix, made and booted; removed at the end
+#   WINEDEBUG, WINEDLLOVERRIDES   quiet Wine, no Mono or Gecko installer
+#   DPU_WIN_BUILD_DIR    absolute path of BUILD_DIR; the programs are
+#                        $DPU_WIN_BUILD_DIR/bin/dpu510tk3.exe and
+#                        dpu510tk3-editor.exe, DefaultImage2 beside them
+#   DPU_NATIVE_BUILD_DIR absolute path of the native build folder (./build, or
+#                        DPU_NATIVE_BUILD_DIR when set): bin/dpu510tk3 and
+#                        bin/dpu510tk3-sim are built there
+#   DPU_WINE_COM_TAKEN   the COM numbers the peer holds while the tests run
+#                        ("5 9"); the scripts link their own ports elsewhere
+# Other environment: JOBS (parallel build jobs, default 2), WERROR=1 (every
+# compiler warning an error, as in CI).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build_dir="${1:-build-win}"
+repo_dir=$PWD
+build_dir="${1:-build-wintest}"
+native_dir="${DPU_NATIVE_BUILD_DIR:-build}"
+jobs="${JOBS:-2}"
+werror=OFF
+if [ "${WERROR:-0}" = 1 ]; then werror=ON; fi
 
-if [ ! -f "$build_dir/build.ninja" ]; then
-  cmake -S tests/windows -B "$build_dir" -G Ninja \
-    -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" -DCMAKE_BUILD_TYPE=Release
+say() { echo "windows-test: $*"; }
+die() {
+  echo "windows-test: error: $*" >&2
+  exit 1
+}
+
+# ---------------------------------------------------------------- builds
+DPU_WINDOWS_TESTS=ON DPU_WERROR=$werror JOBS=$jobs scripts/windows-build.sh "$build_dir"
+
+# The Linux side: the simulator the end-to-end scripts upload to and the tool
+# they compare with, in the everyday build folder (configured as make does).
+if [ ! -f "$native_dir/build.ninja" ]; then
+  cmake -S . -B "$native_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDPU_WERROR=$werror
 fi
-cmake --build "$build_dir" -j "${JOBS:-2}"
-# The device side of the serial tests runs natively, beside Wine.
+cmake --build "$native_dir" -j "$jobs" --target dpu510tk3 dpu510tk3-sim
+
+# The device side of the port tests runs natively, beside Wine.
 peer_bin="$build_dir/comportpeer"
 if [ ! -x "$peer_bin" ] || [ tests/windows/comportpeer.cpp -nt "$peer_bin" ]; then
   g++ -std=c++20 -O2 -Wall -Wextra -o "$peer_bin" tests/windows/comportpeer.cpp
 fi
 
+# ---------------------------------------------------------------- Wine
 # Debian's wine64 package keeps its programs in /usr/lib/wine.
 PATH="$PATH:/usr/lib/wine"
 wine_bin=$(command -v wine64 || true)
-if [ -z "$wine_bin" ]; then
-  echo "windows-test: wine64 is not installed (scripts/setup-deps.sh installs it)" >&2
-  exit 1
-fi
+[ -n "$wine_bin" ] || die "wine64 is not installed (scripts/setup-deps.sh installs it)"
 
+export DPU_WINE="$wine_bin"
+export DPU_WIN_BUILD_DIR="$repo_dir/$build_dir"
+export DPU_NATIVE_BUILD_DIR="$repo_dir/$native_dir"
+case "$build_dir" in /*) DPU_WIN_BUILD_DIR=$build_dir ;; esac
+case "$native_dir" in /*) DPU_NATIVE_BUILD_DIR=$native_dir ;; esac
 export WINEPREFIX
 WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/dpu-wine.XXXXXX")
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# Wine hands a Windows program no QT_* variable, but turns WINEQT_* into QT_*.
+export WINEQT_QPA_PLATFORM=offscreen
 peer_pid=""
 cleanup() {
   if [ -n "$peer_pid" ]; then
@@ -40,7 +87,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-echo "windows-test: preparing the Wine prefix $WINEPREFIX"
+say "preparing the Wine prefix $WINEPREFIX"
 "$wine_bin" wineboot -i >/dev/null 2>&1
 # wineboot returns before the prefix's server is idle; wait for it.
 wineserver -w
@@ -52,29 +99,50 @@ wineserver -p >/dev/null 2>"$WINEPREFIX/wineserver.log"
 # COM5 is the port under test, COM9 the peer's control line.
 test_com=5
 control_com=9
+export DPU_WINE_COM_TAKEN="$test_com $control_com"
 "$peer_bin" "$WINEPREFIX" "$test_com" "$control_com" >"$WINEPREFIX/peer.out" 2>&1 &
 peer_pid=$!
 for _ in $(seq 1 300); do
   grep -q '^ready' "$WINEPREFIX/peer.out" && break
   if ! kill -0 "$peer_pid" 2>/dev/null; then
-    echo "windows-test: the device peer ended: $(cat "$WINEPREFIX/peer.out")" >&2
-    exit 1
+    die "the device peer ended: $(cat "$WINEPREFIX/peer.out")"
   fi
   sleep 0.1
 done
-if ! grep -q '^ready' "$WINEPREFIX/peer.out"; then
-  echo "windows-test: the device peer did not get ready within 30 s" >&2
-  exit 1
-fi
-echo "windows-test: $(head -n1 "$WINEPREFIX/peer.out")"
+grep -q '^ready' "$WINEPREFIX/peer.out" || die "the device peer did not get ready within 30 s"
+say "$(head -n1 "$WINEPREFIX/peer.out")"
 
+# ---------------------------------------------------------------- unit and widget tests
 status=0
-for exe in "$build_dir"/bin/test_*_win.exe; do
-  echo "windows-test: $(basename "$exe")"
-  if ! DPU_TEST_COM=$test_com DPU_CONTROL_COM=$control_com "$wine_bin" "$exe" --gtest_brief=1; then
+failed=()
+run_test() {
+  local exe=$1
+  shift
+  say "$(basename "$exe") $*"
+  if ! env DPU_TEST_COM=$test_com DPU_CONTROL_COM=$control_com "$@" \
+    "$wine_bin" "$exe" --gtest_brief=1; then
     status=1
+    failed+=("$(basename "$exe") $*")
   fi
+}
+for exe in "$build_dir"/bin/test_*.exe; do
+  run_test "$exe"
 done
-# The editor under Wine on a virtual display, and the Windows zip.
-tests/windows/editor-wine.sh build-winapp build || status=1
+# The first window again on the screens people have (as the Linux suite does).
+for screen in 1280x720@1 1920x1080@1.5 1280x720@1.5; do
+  run_test "$build_dir/bin/test_editor_screens.exe" DPU_TEST_SCREEN=$screen
+done
+
+# ---------------------------------------------------------------- end to end
+# Each script is one line, "tests/windows/NAME.sh || status=1", so a failure
+# is counted and the other scripts still run.
+# end-to-end scripts of the tool (wine-e2e):
+
+# end-to-end scripts of the editor (wine-editor):
+tests/windows/editor-wine.sh || status=1
+
+
+if [ "$status" -ne 0 ]; then
+  say "failed: ${failed[*]}"
+fi
 exit $status

@@ -19,6 +19,13 @@ build_dir=${1:-build-winapp}
 case "$build_dir" in /*) ;; *) build_dir=$root/$build_dir ;; esac
 
 command -v zip >/dev/null || { echo "windows-zip: zip is missing (scripts/setup-deps.sh installs it)" >&2; exit 1; }
+# A build folder configured with the tests (scripts/windows-test.sh) or with
+# warnings as errors keeps that configuration.
+cache=$build_dir/CMakeCache.txt
+if [ -f "$cache" ]; then
+  [ -n "${DPU_WINDOWS_TESTS:-}" ] || export DPU_WINDOWS_TESTS=$(sed -n 's/^DPU_TESTS:BOOL=//p' "$cache")
+  [ -n "${DPU_WERROR:-}" ] || export DPU_WERROR=$(sed -n 's/^DPU_WERROR:BOOL=//p' "$cache")
+fi
 scripts/windows-build.sh "$build_dir"
 
 version=$(sed -n 's/^DPU_VERSION:[A-Z]*=//p' "$build_dir/CMakeCache.txt")

@@ -26,6 +26,17 @@ std::wstring Wide(const std::string& Text) {
     return out;
 }
 
+// Path made absolute against the current directory; Path itself when that fails.
+std::wstring FullPath(const std::wstring& Path) {
+    const DWORD n = ::GetFullPathNameW(Path.c_str(), 0, nullptr, nullptr);
+    if (n == 0) return Path;
+    std::wstring out(n, L'\0');
+    const DWORD got = ::GetFullPathNameW(Path.c_str(), n, out.data(), nullptr);
+    if (got == 0 || got >= n) return Path;
+    out.resize(got);
+    return out;
+}
+
 std::string WindowsReason(DWORD Error) {
     switch (Error) {
     case ERROR_FILE_NOT_FOUND:
@@ -278,7 +289,8 @@ bool WriteFileAtomically(const std::string& Path, const void* Data, size_t Size,
         bool moved;
         if (attributes != INVALID_FILE_ATTRIBUTES) {
             // Keeps the replaced file's attributes, owner and access rights.
-            moved = ::ReplaceFileW(wideTarget.c_str(), temp.c_str(), nullptr,
+            // Given full paths: Wine refuses relative ones (ERROR_DIRECTORY).
+            moved = ::ReplaceFileW(FullPath(wideTarget).c_str(), FullPath(temp).c_str(), nullptr,
                                    REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) != 0;
             if (!moved && ::GetLastError() == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2)
                 moved = ::MoveFileExW(temp.c_str(), wideTarget.c_str(),

@@ -5,11 +5,11 @@
 namespace YVclUtil {
 
 QString ToQString(const std::string& Text) {
-    return QString::fromLocal8Bit(Text.data(), static_cast<qsizetype>(Text.size()));
+    return QString::fromUtf8(Text.data(), static_cast<qsizetype>(Text.size()));
 }
 
 std::string FromQString(const QString& Text) {
-    return Text.toLocal8Bit().toStdString();
+    return Text.toUtf8().toStdString();
 }
 
 } // namespace YVclUtil

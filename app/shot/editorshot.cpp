@@ -64,14 +64,14 @@ int main(int argc, char* argv[]) {
     TForm1 form(&prompts);
     form.show();
     std::fprintf(stderr, "window %dx%d\n", form.width(), form.height());
-    if (!project.isEmpty() && !form.LoadProjectFile(project.toLocal8Bit().toStdString())) {
+    if (!project.isEmpty() && !form.LoadProjectFile(project.toUtf8().toStdString())) {
         std::fprintf(stderr, "cannot load %s\n", argv[2]);
         return 1;
     }
     form.SelectFirstLabel();
     if (!project.isEmpty()) {
         // Builds the sample's image too, so the log and the file list show a build.
-        prompts.SaveAs = QFileInfo(project).absoluteFilePath().toLocal8Bit().toStdString();
+        prompts.SaveAs = QFileInfo(project).absoluteFilePath().toUtf8().toStdString();
         if (auto* make = form.findChild<QPushButton*>("MakeRomButton")) make->click();
     }
 

@@ -4,6 +4,7 @@
 #include "app/thelpdialog.h"
 #include "apphelpers.h"
 #include "tscriptededitorprompts.h"
+#include "support/platformhelpers.h"
 #include "support/ttestworkspace.h"
 #include "serial/comports.h"
 
@@ -627,8 +628,11 @@ TEST(EditorSaveInPlace, SaveRefusesAFileTheProgramReads) {
     const std::string glb = ws.File("D510TK3.GLB");
     const QByteArray glbBefore = ReadAll(glb);
     ASSERT_FALSE(glbBefore.isEmpty());
-    const std::string link = ws.File("lib.dcf");
-    ASSERT_TRUE(QFile::link(QString::fromStdString(glb), QString::fromStdString(link)));
+    // QFile::link makes a shortcut file on Windows: the library is named there.
+    const std::string link = RunningOnWindows() ? glb : ws.File("lib.dcf");
+    if (!RunningOnWindows()) {
+        ASSERT_TRUE(QFile::link(QString::fromStdString(glb), QString::fromStdString(link)));
+    }
 
     ask.QueueFile(link);
     Click(form, "SaveButton");

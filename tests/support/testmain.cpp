@@ -14,6 +14,7 @@
 
 #ifdef DPU_TEST_WIDGETS
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QStringList>
 #else
@@ -40,7 +41,12 @@ void UseNamedScreen(QTemporaryDir& Dir) {
                    .arg(wh[0], wh[1])
                    .toUtf8());
     file.close();
-    qputenv("QT_QPA_PLATFORM", QByteArray("offscreen:configfile=") + config.toLocal8Bit());
+    // Qt splits the platform's arguments at ':', so a path with a drive letter
+    // (Windows) is named from the current folder, made the file's own.
+    QString named = config;
+    if (named.contains(QLatin1Char(':')) && QDir::setCurrent(Dir.path()))
+        named = QStringLiteral("screen.json");
+    qputenv("QT_QPA_PLATFORM", QByteArray("offscreen:configfile=") + named.toLocal8Bit());
     qputenv("QT_SCALE_FACTOR", parts.value(1, QStringLiteral("1")).toLatin1());
 }
 #endif

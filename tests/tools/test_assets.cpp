@@ -5,6 +5,7 @@
 #include "project/tliftstatedefaults.h"
 #include "rom/bitmapconversion.h"
 #include "support/packinghelpers.h"
+#include "support/programhelpers.h"
 #include "rom/glyphlibrary.h"
 
 #include <QCoreApplication>
@@ -380,8 +381,8 @@ TEST(SampleProject, KeysInSaveOrderAndEveryReferenceResolves) {
 // style (each style folder holds the user bitmaps its labels need) and every
 // configured version.
 TEST(SampleProject, BuildsCleanlyInEveryFloorStyleAndVersion) {
-    const QString tool = QCoreApplication::applicationDirPath() + "/dpu510tk3";
-    if (!QFile::exists(tool)) GTEST_SKIP() << "the command-line tool is not built";
+    const QString tool = BuiltProgram("dpu510tk3");
+    if (tool.isEmpty()) GTEST_SKIP() << "the command-line tool is not built";
     const IniText ini = ParseIni("ORVDVE510TK3.INI");
     const QByteArray sample = ReadAll("sample.dcf");
     ASSERT_TRUE(sample.contains("\r\nDEF_FL=0\r\n"));
@@ -405,7 +406,7 @@ TEST(SampleProject, BuildsCleanlyInEveryFloorStyleAndVersion) {
             run.setWorkingDirectory(dir.path());
             run.start(tool, {"make-rom", "p.dcf", "-o", "P.BIN"});
             ASSERT_TRUE(run.waitForFinished(60000));
-            const QString out = QString::fromLatin1(run.readAllStandardOutput());
+            const QString out = QString::fromStdString(OutputText(run.readAllStandardOutput()));
             const QString err = QString::fromLatin1(run.readAllStandardError());
             EXPECT_EQ(run.exitCode(), 0) << qPrintable(err);
             EXPECT_EQ(out, "DPU-510TK3 Make ROM OK\n")

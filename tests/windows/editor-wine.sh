@@ -7,25 +7,28 @@
 #     moves to the user's workspace under the profile (of a user "José Núñez"),
 #     fills it and leaves the program folder as it was; a picture of its
 #     window goes to OUT_PNG;
-#  3. test_editor_wine.exe (Qt Test) drives the window class from the zip's
+#  3. wine_editor_check.exe (Qt Test, test_editor_wine.cpp) drives the window class from the zip's
 #     folder: start-up in "C:\Prüfung", the sample loaded, MAKE ROM the Linux
 #     tool's bytes, the image uploaded through COM3 to the native display
 #     simulator, which then holds it.
 # Where Wine differs from Windows is marked "Wine:" here and in the test.
 #
-#   tests/windows/editor-wine.sh WIN_BUILD_DIR [LINUX_BUILD_DIR [OUT_PNG]]
+#   tests/windows/editor-wine.sh [WIN_BUILD_DIR [LINUX_BUILD_DIR [OUT_PNG]]]
 #
 # WIN_BUILD_DIR is that of scripts/windows-build.sh (the zip is made from it,
-# test_editor_wine.exe built in it); LINUX_BUILD_DIR holds the Linux tool and
-# simulator (build, configured here when missing). The picture goes to OUT_PNG, by default
+# wine_editor_check.exe built in it; default DPU_WIN_BUILD_DIR, which
+# scripts/windows-test.sh exports, else build-winapp); LINUX_BUILD_DIR holds
+# the Linux tool and simulator (default DPU_NATIVE_BUILD_DIR, else build;
+# configured here when missing). The prefix is one of its own, not the one
+# scripts/windows-test.sh exports: it is made for a user of another name. The picture goes to OUT_PNG, by default
 # WIN_BUILD_DIR/editor-wine.png; the documentation's is docs/editor-wine.png:
 #   tests/windows/editor-wine.sh build-winapp build docs/editor-wine.png
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 root=$PWD
 abs() { case "$1" in /*) printf '%s\n' "$1" ;; *) printf '%s\n' "$root/$1" ;; esac; }
-win_build=$(abs "${1:-build-winapp}")
-linux_build=$(abs "${2:-build}")
+win_build=$(abs "${1:-${DPU_WIN_BUILD_DIR:-build-winapp}}")
+linux_build=$(abs "${2:-${DPU_NATIVE_BUILD_DIR:-build}}")
 out_png=$(abs "${3:-$win_build/editor-wine.png}")
 say() { echo "editor-wine: $*"; }
 fail() { echo "editor-wine: FAILED: $*" >&2; exit 1; }
@@ -41,8 +44,8 @@ data_files=(ORVDVE510TK3.INI D510TK3.GLB SPACE_240x240.bmp sample.dcf)
   cmake -S . -B "$linux_build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$linux_build" --target dpu510tk3 dpu510tk3-sim >/dev/null
 zip_file=$(scripts/windows-zip.sh "$win_build" | tail -n 1)
-cmake --build "$win_build" --target test_editor_wine >/dev/null
-test_exe=$win_build/bin/test_editor_wine.exe
+cmake --build "$win_build" --target wine_editor_check >/dev/null
+test_exe=$win_build/bin/wine_editor_check.exe
 shot_bin=$win_build/windowshot
 if [ ! -x "$shot_bin" ] || [ tests/windows/windowshot.cpp -nt "$shot_bin" ]; then
   # shellcheck disable=SC2046
@@ -195,12 +198,12 @@ sim_pid=$!
 wait_for 30 grep -q '^/dev/' "$work/sim.out" || fail "the simulator gave no port: $(cat "$work/sim.out")"
 ln -sf "$(head -n 1 "$work/sim.out")" "$WINEPREFIX/dosdevices/com$com"
 if ! (cd "$start" && DPU_WINE_COM=$com WINEQT_FORCE_STDERR_LOGGING=1 \
-        wine64 "$app/test_editor_wine.exe" >"$work/test.out" 2>&1); then
+        wine64 "$app/wine_editor_check.exe" >"$work/test.out" 2>&1); then
   cat "$work/test.out" >&2
-  fail "test_editor_wine.exe"
+  fail "wine_editor_check.exe"
 fi
 grep -E '^(PASS|FAIL|SKIP|Totals)' "$work/test.out" | sed 's/^/editor-wine: /'
-rm -f "$app/test_editor_wine.exe"
+rm -f "$app/wine_editor_check.exe"
 wait_for 60 bash -c "! kill -0 $sim_pid 2>/dev/null" || fail "the simulator did not end after the upload"
 wait "$sim_pid" || fail "the simulator: $(cat "$work/sim.out")"
 sim_pid=""

@@ -141,6 +141,22 @@ TEST(FileAccessWin, AtomicWriteCreatesReplacesAndLeavesNoTemporaryFile) {
     EXPECT_EQ(dir.Names(), std::vector<std::string>{"out.bin"});
 }
 
+// A name relative to the current folder, as the tool takes "-o a.dcf": the
+// second write replaces the first (Wine's ReplaceFileW refuses relative names).
+TEST(FileAccessWin, AtomicWriteReplacesAFileNamedRelatively) {
+    TempFolder dir;
+    wchar_t before[MAX_PATH + 1] = {};
+    ::GetCurrentDirectoryW(MAX_PATH, before);
+    ASSERT_TRUE(::SetCurrentDirectoryA(dir.Path.c_str()));
+    std::string reason;
+    const bool first = WriteFileAtomically("rel.dcf", "first", 5, reason);
+    const bool second = first && WriteFileAtomically("rel.dcf", "second", 6, reason);
+    ::SetCurrentDirectoryW(before);
+    ASSERT_TRUE(first && second) << reason;
+    EXPECT_EQ(Read(dir.File("rel.dcf")), "second");
+    EXPECT_EQ(dir.Names(), std::vector<std::string>{"rel.dcf"});
+}
+
 TEST(FileAccessWin, AtomicWriteRefusesFoldersDevicesAndReadOnlyFiles) {
     TempFolder dir;
     std::string reason;

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <string>
+
+// Running the programs built beside the test programs (the tool, the
+// simulator) alike on Linux and on Windows.
+
+// The path of the program Name in the test program's own folder, with the
+// system's suffix for programs (".exe" on Windows); empty when it is not there.
+QString BuiltProgram(const QString& Name);
+
+// A program's text output with the line ends of a Windows console program
+// ("\r\n") made "\n", so one expected text serves both systems.
+std::string OutputText(const QByteArray& Bytes);
