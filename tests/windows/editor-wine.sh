@@ -145,10 +145,11 @@ listing >"$work/before"
   fail "the editor's smoke test: $(cat "$work/smoke.out")"
 ws_unix="$profile/AppData/Local/dpu510tk3/workspace"
 ws_win="C:/users/$(basename "$profile")/AppData/Local/dpu510tk3/workspace"
-# The line carries the folder in the program's 8-bit encoding: its ASCII
-# parts are compared.
-grep -q "^\[Smoke test\] start-up completed in C:/users/[^/]*/AppData/Local/dpu510tk3/workspace$" \
-  "$work/smoke.out" || fail "the editor did not start in $ws_win: $(cat "$work/smoke.out")"
+# The line carries the folder in the program's 8-bit encoding and ends in
+# CR LF: its ASCII parts are compared.
+tr -d '\r' <"$work/smoke.out" |
+  LC_ALL=C grep -q "^\[Smoke test\] start-up completed in C:/users/[^/]*/AppData/Local/dpu510tk3/workspace$" ||
+  fail "the editor did not start in $ws_win: $(cat "$work/smoke.out")"
 for f in "${data_files[@]}"; do
   cmp -s "$ws_unix/$f" "$app/$f" || fail "the workspace has no copy of $f"
 done
