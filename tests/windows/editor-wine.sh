@@ -53,6 +53,9 @@ if [ ! -x "$shot_bin" ] || [ tests/windows/windowshot.cpp -nt "$shot_bin" ]; the
     $(pkg-config --cflags --libs Qt6Gui)
 fi
 
+# The windows platform on the virtual display, whatever a caller chose for its
+# own tests (scripts/windows-test.sh exports the offscreen one).
+unset WINEQT_QPA_PLATFORM QT_QPA_PLATFORM
 work=$(mktemp -d "${TMPDIR:-/tmp}/dpu-editor-wine.XXXXXX")
 export WINEPREFIX=$work/prefix
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
