@@ -27,7 +27,7 @@ else
 CMAKE_FLAGS += -DDPU_WERROR=OFF
 endif
 
-.PHONY: all deps configure build test run bench fuzz valgrind assets package package-test windows windows-test qt-mingw format-check clean
+.PHONY: all deps configure build test run bench fuzz valgrind assets package package-test windows windows-test windows-zip qt-mingw format-check clean
 
 all: build
 
@@ -70,6 +70,12 @@ windows: deps
 # end-to-end scripts of the tool and the editor.
 windows-test: deps
 	@JOBS=$(JOBS) WERROR=$(WERROR) scripts/windows-test.sh build-wintest
+
+# The Windows programs and their files in one zip that runs from any folder:
+# WIN_BUILD_DIR/dpu510tk3-VERSION-windows-x64.zip.
+WIN_BUILD_DIR ?= build-winapp
+windows-zip: deps
+	@JOBS=$(JOBS) scripts/windows-zip.sh $(WIN_BUILD_DIR)
 
 # A static Qt for MinGW-w64, built from Debian's qt6-base source outside the
 # repository (~/.cache/dpu510tk3) and reused while its configuration holds.

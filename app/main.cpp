@@ -3,7 +3,9 @@
 #include "app/tform1.h"
 #include "app/tstderrprompts.h"
 #include "dpu510tk3_version.h"
+#include "project/tuserworkspace.h"
 #include "util/errmsgbox.h"
+#include "util/qstringconv.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -45,6 +47,12 @@ int main(int argc, char* argv[]) {
     } else {
         InstallQtErrMsgBoxHandler();
     }
+    // Started in its own folder (a double-click in the file manager), the
+    // editor works in the user's workspace instead, which the user may write
+    // to; the files named above are already absolute.
+    DpuProject::TUserWorkspace workspace;
+    workspace.EnterStartupFolder(YVclUtil::FromQString(QCoreApplication::applicationDirPath()),
+                                 DpuProject::TUserWorkspace::DefaultFolder());
     std::unique_ptr<TForm1> form;
     try {
         form = std::make_unique<TForm1>(smokePrompts.get());
@@ -59,6 +67,10 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     form->show();
+    for (const std::string& line : workspace.Warnings)
+        form->AppendLog(line);
+    if (!workspace.LastError.empty())
+        form->AppendLog("[Warning] " + workspace.LastError + " (the workspace is not used)");
     form->OpenFiles(files);
     if (smokeTest) {
         QTimer::singleShot(0, &app, [&app, &form] {

@@ -16,6 +16,7 @@ packages=(
   fonts-dejavu-core fonts-dejavu-extra fonts-noto-cjk
   dpkg-dev fakeroot lintian desktop-file-utils appstream librsvg2-bin gzip
   bash-completion shared-mime-info libglib2.0-bin
+  zip unzip x11-utils fonts-wine
   binutils-mingw-w64-x86-64
 )
 

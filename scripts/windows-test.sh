@@ -140,6 +140,7 @@ done
 tests/windows/tool-e2e.sh || status=1
 
 # end-to-end scripts of the editor (wine-editor):
+tests/windows/editor-wine.sh || status=1
 
 
 if [ "$status" -ne 0 ]; then

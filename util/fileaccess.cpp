@@ -1,6 +1,7 @@
 #include "util/fileaccess.h"
 
 #include <cerrno>
+#include <exception>
 #include <filesystem>
 #include <system_error>
 
@@ -85,7 +86,15 @@ bool MakeFolderPath(const std::string& Path, bool Parents, std::string& Reason) 
         Reason = SystemReason(ENOENT);
         return false;
     }
-    const fs::path folder(std::u8string(Path.begin(), Path.end()));
+    // On Windows the path is converted to UTF-16, which throws for bytes that
+    // are no UTF-8 (a name from a file written in a legacy code page).
+    fs::path folder;
+    try {
+        folder = fs::path(std::u8string(Path.begin(), Path.end()));
+    } catch (const std::exception&) {
+        Reason = SystemReason(EILSEQ);
+        return false;
+    }
     std::error_code ec;
     if (Parents)
         fs::create_directories(folder, ec);
@@ -113,7 +122,12 @@ int RemoveStaleTemporaries(const std::string& Folder) {
     std::error_code ec;
     // UTF-8 on every platform, as the other functions take their paths.
     const std::string name = Folder.empty() ? std::string(".") : Folder;
-    const fs::path folder(std::u8string(name.begin(), name.end()));
+    fs::path folder;
+    try {
+        folder = fs::path(std::u8string(name.begin(), name.end()));
+    } catch (const std::exception&) {
+        return 0; // not UTF-8 (see MakeFolderPath): no folder of ours
+    }
     fs::directory_iterator it(folder, ec);
     int removed = 0;
     for (const fs::directory_iterator end; !ec && it != end; it.increment(ec)) {
