@@ -61,11 +61,9 @@ if [ ! -x "$peer_bin" ] || [ tests/windows/comportpeer.cpp -nt "$peer_bin" ]; th
 fi
 
 # ---------------------------------------------------------------- Wine
-# Debian's wine64 package keeps its programs in /usr/lib/wine.
-PATH="$PATH:/usr/lib/wine"
-wine_bin=$(command -v wine64 || true)
-[ -n "$wine_bin" ] || die "wine64 is not installed (scripts/setup-deps.sh installs it)"
-
+. scripts/wine-prefix.sh
+wine_find || die "no Wine"
+wine_bin=$WINE
 export DPU_WINE="$wine_bin"
 export DPU_WIN_BUILD_DIR="$repo_dir/$build_dir"
 export DPU_NATIVE_BUILD_DIR="$repo_dir/$native_dir"
@@ -73,7 +71,6 @@ case "$build_dir" in /*) DPU_WIN_BUILD_DIR=$build_dir ;; esac
 case "$native_dir" in /*) DPU_NATIVE_BUILD_DIR=$native_dir ;; esac
 export WINEPREFIX
 WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/dpu-wine.XXXXXX")
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 # Wine hands a Windows program no QT_* variable, but turns WINEQT_* into QT_*.
 export WINEQT_QPA_PLATFORM=offscreen
 peer_pid=""
@@ -88,13 +85,7 @@ cleanup() {
 trap cleanup EXIT
 
 say "preparing the Wine prefix $WINEPREFIX"
-"$wine_bin" wineboot -i >/dev/null 2>&1
-# wineboot returns before the prefix's server is idle; wait for it.
-wineserver -w
-# One server for all the test programs, its messages kept apart: the
-# pseudo-terminal that becomes its controlling terminal sends it SIGHUP at each
-# hang-up of the peer, and Debian's server then lists all its objects.
-wineserver -p >/dev/null 2>"$WINEPREFIX/wineserver.log"
+wine_boot_prefix "$WINEPREFIX" "$WINEPREFIX/wineserver.log"
 
 # COM5 is the port under test, COM9 the peer's control line.
 test_com=5

@@ -18,32 +18,26 @@ lin_bin=$(cd "${DPU_LINUX_BIN:-${DPU_NATIVE_BUILD_DIR:-$root/build}/bin}" 2>/dev
 for f in "$win_bin/dpu510tk3.exe" "$lin_bin/dpu510tk3"; do
   [ -f "$f" ] || { echo "make_rom_wine: $f is missing (make windows; make build)" >&2; exit 1; }
 done
-WINE=${DPU_WINE:-${WINE:-}}
-if [ -z "$WINE" ]; then
-  PATH="$PATH:/usr/lib/wine"
-  WINE=$(command -v wine64 || command -v wine || true)
-fi
-[ -n "$WINE" ] || { echo "make_rom_wine: wine64 is not installed" >&2; exit 1; }
-wineserver_bin=$(command -v wineserver || echo /usr/lib/wine/wineserver)
+. "$root/scripts/wine-prefix.sh"
+wine_find || exit 1
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/dpu-bench-wine.XXXXXX")
 own_prefix=0
 cleanup() {
   if [ "$own_prefix" = 1 ]; then
-    WINEPREFIX="$WINEPREFIX" "$wineserver_bin" -k 2>/dev/null || true
+    WINEPREFIX="$WINEPREFIX" "$WINESERVER" -k 2>/dev/null || true
   fi
   rm -rf "$work"
 }
 trap cleanup EXIT
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 if [ -z "${WINEPREFIX:-}" ]; then
-  export WINEPREFIX="$work/prefix"
   own_prefix=1
-  "$WINE" wineboot -i >/dev/null 2>&1
-  "$wineserver_bin" -w
+  wine_boot_prefix "$work/prefix"
+else
+  export WINEPREFIX
+  wine_keep_server
 fi
-export WINEPREFIX
-"$wineserver_bin" -p >/dev/null 2>&1 || true
 
 cp "$root/assets/ORVDVE510TK3.INI" "$root/assets/D510TK3.GLB" "$root/assets/SPACE_240x240.bmp" \
   "$root/assets/sample.dcf" "$work/"

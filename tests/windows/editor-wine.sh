@@ -92,21 +92,17 @@ exec 3>&-
 wait_for 30 test -s "$work/display" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
 export DISPLAY=:$(head -n 1 "$work/display")
 say "display $DISPLAY, preparing the Wine prefix"
-mkdir -p "$WINEPREFIX"
 # A user whose profile folder is not plain ASCII, as many are: Wine names it
 # after USER. The workspace lies under it.
 export USER="José Núñez" LOGNAME="José Núñez"
-wine64 wineboot -i >/dev/null 2>&1
-wineserver -w
+. scripts/wine-prefix.sh
+wine_find || exit 1
+wine_boot_prefix "$WINEPREFIX" "$work/wineserver.log"
 # Wine: Debian's wine finds its own fonts (fonts-wine) only when they are in
 # the prefix's Fonts folder; without Tahoma, which Windows maps "MS Shell
 # Dlg 2" to, Qt draws the window in the first font it lists.
 cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" ||
   fail "Wine's fonts are missing (fonts-wine; scripts/setup-deps.sh installs it)"
-# One server for every program below, its messages kept apart: the simulator's
-# pseudo-terminal becomes its controlling terminal, and at the hang-up after
-# the upload Debian's server lists all its objects.
-wineserver -p >/dev/null 2>"$work/wineserver.log"
 profile=$(echo "$WINEPREFIX"/drive_c/users/*/AppData/Local)
 profile=${profile%/AppData/Local}
 # Wine: the profile's Documents and Desktop link to the Linux home folder; the

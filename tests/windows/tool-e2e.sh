@@ -44,16 +44,8 @@ for f in "$win_tool" "$lin_tool" "$sim_tool"; do
     exit 1
   fi
 done
-WINE=${DPU_WINE:-${WINE:-}}
-if [ -z "$WINE" ]; then
-  PATH="$PATH:/usr/lib/wine"
-  WINE=$(command -v wine64 || command -v wine || true)
-fi
-if [ -z "$WINE" ]; then
-  echo "tool-e2e: wine64 is not installed (scripts/setup-deps.sh installs it)" >&2
-  exit 1
-fi
-wineserver_bin=$(command -v wineserver || echo /usr/lib/wine/wineserver)
+. "$root/scripts/wine-prefix.sh"
+wine_find || exit 1
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/dpu-tool-e2e.XXXXXX")
 own_prefix=0
@@ -65,7 +57,7 @@ cleanup() {
   fi
   rm -f "${WINEPREFIX:-/nonexistent}/dosdevices/com${sim_com:-0}"
   if [ "$own_prefix" = 1 ]; then
-    WINEPREFIX="$WINEPREFIX" "$wineserver_bin" -k 2>/dev/null || true
+    WINEPREFIX="$WINEPREFIX" "$WINESERVER" -k 2>/dev/null || true
     rm -rf "$WINEPREFIX"
   fi
   [ -n "${DPU_KEEP_E2E:-}" ] || rm -rf "$work"
@@ -74,15 +66,13 @@ trap cleanup EXIT
 
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 if [ -z "${WINEPREFIX:-}" ]; then
-  export WINEPREFIX="$work/prefix"
   own_prefix=1
-  echo "tool-e2e: preparing the Wine prefix $WINEPREFIX"
-  "$WINE" wineboot -i >/dev/null 2>&1
-  "$wineserver_bin" -w
+  echo "tool-e2e: preparing the Wine prefix $work/prefix"
+  wine_boot_prefix "$work/prefix"
+else
+  export WINEPREFIX
+  wine_keep_server
 fi
-export WINEPREFIX
-# One server for every run below, so each run costs a process start only.
-"$wineserver_bin" -p >/dev/null 2>&1 || true
 
 # The Linux tool keeps its port links under the configuration folder: a
 # folder of this run's own, so nothing of the machine's leaks in.
