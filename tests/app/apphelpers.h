@@ -4,6 +4,8 @@
 #include "app/tfilebrowser.h"
 #include "app/tpicturebox.h"
 #include "support/testmain.h"
+#include "support/ttestworkspace.h"
+#include "tscriptededitorprompts.h"
 #include "support/waithelpers.h"
 
 #include <QAbstractButton>
@@ -15,6 +17,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QSettings>
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
@@ -24,6 +27,26 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+// Every test starts from no remembered settings (the settings live under
+// the test run's own XDG_CONFIG_HOME).
+inline void ForgetSettings() {
+    TForm1::OpenSettings()->clear();
+}
+
+// The settings are forgotten before the workspace and the window are made.
+struct TForgottenSettings {
+    TForgottenSettings() { ForgetSettings(); }
+};
+
+// A shown window on its own workspace, started from no remembered settings:
+// `auto& [ws, ask, form] = editor;` names its parts as the tests call them.
+struct TShownEditor : TForgottenSettings {
+    TTestWorkspace Ws;
+    TScriptedEditorPrompts Ask;
+    TForm1 Form{&Ask};
+    TShownEditor() { Form.show(); }
+};
 
 template <typename T> T* Find(TForm1& Form, const char* Name) {
     T* w = Form.findChild<T*>(QString::fromLatin1(Name));
