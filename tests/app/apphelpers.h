@@ -39,14 +39,17 @@ struct TForgottenSettings {
     TForgottenSettings() { ForgetSettings(); }
 };
 
-// A shown window on its own workspace, started from no remembered settings:
+// A shown window on its own workspace:
 // `auto& [ws, ask, form] = editor;` names its parts as the tests call them.
-struct TShownEditor : TForgottenSettings {
+struct TEditorOnWorkspace {
     TTestWorkspace Ws;
     TScriptedEditorPrompts Ask;
     TForm1 Form{&Ask};
-    TShownEditor() { Form.show(); }
+    TEditorOnWorkspace() { Form.show(); }
 };
+
+// The same, started from no remembered settings.
+struct TShownEditor : TForgottenSettings, TEditorOnWorkspace {};
 
 template <typename T> T* Find(TForm1& Form, const char* Name) {
     T* w = Form.findChild<T*>(QString::fromLatin1(Name));

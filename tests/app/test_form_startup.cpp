@@ -199,10 +199,8 @@ QString PreviewReason(TForm1& Form) {
 }
 
 TEST(EditorPreview, GlyphsUserBitmapsAndEmptyCells) {
-    TTestWorkspace ws;
-    TScriptedEditorPrompts ask;
-    TForm1 form(&ask);
-    form.show();
+    TEditorOnWorkspace editor;
+    auto& [ws, ask, form] = editor;
     // User bitmaps: LOB in the workspace (the start-up folder), ROOF beside
     // the program (a folder standing for the installation's).
     const std::string prog = ws.File("prog/");
