@@ -24,6 +24,7 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
 #include <utility>
 #include <vector>
@@ -55,6 +56,21 @@ template <typename T> T* Find(TForm1& Form, const char* Name) {
     T* w = Form.findChild<T*>(QString::fromLatin1(Name));
     EXPECT_NE(w, nullptr) << "no control " << Name;
     return w;
+}
+
+// Whether the button Name is checked (false when there is none).
+inline bool Checked(TForm1& Form, const char* Name) {
+    auto* b = Find<QAbstractButton>(Form, Name);
+    return b && b->isChecked();
+}
+
+// Every button of On checked, every one of Off not.
+inline void ExpectChecked(TForm1& Form, std::initializer_list<const char*> On,
+                          std::initializer_list<const char*> Off = {}) {
+    for (const char* name : On)
+        EXPECT_TRUE(Checked(Form, name)) << name;
+    for (const char* name : Off)
+        EXPECT_FALSE(Checked(Form, name)) << name;
 }
 
 inline void Click(TForm1& Form, const char* Name) {

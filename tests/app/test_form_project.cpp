@@ -186,17 +186,10 @@ TEST(EditorProjectFile, LoadRestoresEveryControl) {
     EXPECT_EQ(form.Cell(2, 1), "B2");
     EXPECT_EQ(form.Cell(3, 2), "1");
     EXPECT_EQ(form.Cell(4, 256), "LOBBY");
-    EXPECT_TRUE(Find<QAbstractButton>(form, "CtblRadio2")->isChecked());
-    EXPECT_TRUE(Find<QAbstractButton>(form, "FlStyle3")->isChecked());
-    EXPECT_TRUE(Find<QAbstractButton>(form, "DirStyle4")->isChecked());
-    EXPECT_TRUE(Find<QAbstractButton>(form, "DpStyleLeft")->isChecked());
-    EXPECT_TRUE(Find<QAbstractButton>(form, "MsgCheck0")->isChecked());
-    EXPECT_FALSE(Find<QAbstractButton>(form, "MsgCheck1")->isChecked());
-    EXPECT_FALSE(Find<QAbstractButton>(form, "MsgCheck2")->isChecked());
-    EXPECT_TRUE(Find<QAbstractButton>(form, "MsgCheck3")->isChecked());
-    EXPECT_TRUE(Find<QAbstractButton>(form, "MsgPos0")->isChecked());
-    EXPECT_TRUE(Find<QAbstractButton>(form, "DateTimeCheck")->isChecked());
-    EXPECT_TRUE(Find<QAbstractButton>(form, "LogoOn")->isChecked());
+    ExpectChecked(form,
+                  {"CtblRadio2", "FlStyle3", "DirStyle4", "DpStyleLeft", "MsgCheck0", "MsgCheck3",
+                   "MsgPos0", "DateTimeCheck", "LogoOn"},
+                  {"MsgCheck1", "MsgCheck2"});
     EXPECT_TRUE(Find<QComboBox>(form, "LogoSecondsBox")->isEnabled());
     EXPECT_EQ(Find<QComboBox>(form, "LogoSecondsBox")->currentIndex(), 7);
     EXPECT_TRUE(SameRgb(Picture(form, "LogoImage"), TTestWorkspace::Mark(64, 64, 4)));
