@@ -4,6 +4,8 @@
 #include "app/tfilebrowser.h"
 #include "app/tpicturebox.h"
 #include "support/testmain.h"
+#include "support/ttestworkspace.h"
+#include "tscriptededitorprompts.h"
 #include "support/waithelpers.h"
 
 #include <QAbstractButton>
@@ -15,20 +17,60 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QSettings>
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
 #include <utility>
 #include <vector>
+
+// Every test starts from no remembered settings (the settings live under
+// the test run's own XDG_CONFIG_HOME).
+inline void ForgetSettings() {
+    TForm1::OpenSettings()->clear();
+}
+
+// The settings are forgotten before the workspace and the window are made.
+struct TForgottenSettings {
+    TForgottenSettings() { ForgetSettings(); }
+};
+
+// A shown window on its own workspace:
+// `auto& [ws, ask, form] = editor;` names its parts as the tests call them.
+struct TEditorOnWorkspace {
+    TTestWorkspace Ws;
+    TScriptedEditorPrompts Ask;
+    TForm1 Form{&Ask};
+    TEditorOnWorkspace() { Form.show(); }
+};
+
+// The same, started from no remembered settings.
+struct TShownEditor : TForgottenSettings, TEditorOnWorkspace {};
 
 template <typename T> T* Find(TForm1& Form, const char* Name) {
     T* w = Form.findChild<T*>(QString::fromLatin1(Name));
     EXPECT_NE(w, nullptr) << "no control " << Name;
     return w;
+}
+
+// Whether the button Name is checked (false when there is none).
+inline bool Checked(TForm1& Form, const char* Name) {
+    auto* b = Find<QAbstractButton>(Form, Name);
+    return b && b->isChecked();
+}
+
+// Every button of On checked, every one of Off not.
+inline void ExpectChecked(TForm1& Form, std::initializer_list<const char*> On,
+                          std::initializer_list<const char*> Off = {}) {
+    for (const char* name : On)
+        EXPECT_TRUE(Checked(Form, name)) << name;
+    for (const char* name : Off)
+        EXPECT_FALSE(Checked(Form, name)) << name;
 }
 
 inline void Click(TForm1& Form, const char* Name) {

@@ -45,10 +45,8 @@ TEST(AboutDialog, FactsNameVersionLibraryDatesAndDirectories) {
 }
 
 TEST(AboutDialog, StatusBarButtonAndTheHelpWindowOpenTheBoxWithTheLoadedLibrary) {
-    TTestWorkspace ws;
-    TScriptedEditorPrompts ask;
-    TForm1 form(&ask);
-    form.show();
+    TEditorOnWorkspace editor;
+    auto& [ws, ask, form] = editor;
     ASSERT_TRUE(form.StartupCompleted());
     auto* button = form.statusBar()->findChild<QToolButton*>("AboutButton");
     ASSERT_NE(button, nullptr);

@@ -49,10 +49,8 @@ TEST(EditorArguments, HelpAndVersionBeforeQtFilesAfter) {
 // A project named on the command line opens as Load does: the unsaved-changes
 // question first (Cancel keeps the window as it is), one project at a time.
 TEST(EditorCommandLine, ProjectOpensAsLoadDoesAfterTheUnsavedQuestion) {
-    TTestWorkspace ws;
-    TScriptedEditorPrompts ask;
-    TForm1 form(&ask);
-    form.show();
+    TEditorOnWorkspace editor;
+    auto& [ws, ask, form] = editor;
     const std::string path = ws.File("named.dcf");
     TypeInCell(form, 2, 1, "7");
     ask.QueueFile(path);
@@ -88,10 +86,8 @@ TEST(EditorCommandLine, ProjectOpensAsLoadDoesAfterTheUnsavedQuestion) {
 // A ROM image opens in a ROM image window of its own beside the main window;
 // a file of another kind is refused with a box naming it.
 TEST(EditorCommandLine, RomImageOpensInItsWindowOtherFilesAreRefused) {
-    TTestWorkspace ws;
-    TScriptedEditorPrompts ask;
-    TForm1 form(&ask);
-    form.show();
+    TEditorOnWorkspace editor;
+    auto& [ws, ask, form] = editor;
     form.Project().SetLabel(0, 3, "1");
     const std::string image = ws.File("SHOWN.BIN");
     TMakeRom make(form.Project(), form.Config(), form.Library(), ask, nullptr);

@@ -21,10 +21,6 @@ using namespace DpuProject;
 
 namespace {
 
-void ForgetSettings() {
-    TForm1::OpenSettings()->clear();
-}
-
 // What a screen reader calls the control. Qt on Linux reads a combo box by
 // its value and names it through the label it is the buddy of (the
 // Labelled-by relation); elsewhere by its accessible name.
@@ -67,11 +63,8 @@ QStringList NamelessControls(TForm1& Form) {
 }
 
 TEST(Accessibility, NoFocusableControlOfEitherTabIsNameless) {
-    ForgetSettings();
-    TTestWorkspace ws;
-    TScriptedEditorPrompts ask;
-    TForm1 form(&ask);
-    form.show();
+    TShownEditor editor;
+    auto& [ws, ask, form] = editor;
     auto* tabs = Find<QTabWidget>(form, "PageControl");
     auto* messages = Find<QTabWidget>(form, "MessagePages");
     ASSERT_TRUE(tabs && messages);
@@ -89,11 +82,8 @@ TEST(Accessibility, NoFocusableControlOfEitherTabIsNameless) {
 }
 
 TEST(Accessibility, ControlsAreNamedByTheirCaptionOrTheLabelBesideThem) {
-    ForgetSettings();
-    TTestWorkspace ws;
-    TScriptedEditorPrompts ask;
-    TForm1 form(&ask);
-    form.show();
+    TShownEditor editor;
+    auto& [ws, ask, form] = editor;
     auto* tabs = Find<QTabWidget>(form, "PageControl");
     const std::pair<const char*, const char*> setup[] = {
         {"CodeGrid", "Code tables"},
@@ -127,11 +117,8 @@ TEST(Accessibility, ControlsAreNamedByTheirCaptionOrTheLabelBesideThem) {
 }
 
 TEST(Accessibility, LabelCellsReadTheirTableCodeAndLabel) {
-    ForgetSettings();
-    TTestWorkspace ws;
-    TScriptedEditorPrompts ask;
-    TForm1 form(&ask);
-    form.show();
+    TShownEditor editor;
+    auto& [ws, ask, form] = editor;
     TypeInCell(form, 3, 11, "LOBBY"); // CTBL1, code 10
     auto* grid = Find<QTableWidget>(form, "CodeGrid");
     QAccessibleInterface* table = QAccessible::queryAccessibleInterface(grid);
@@ -149,11 +136,8 @@ TEST(Accessibility, LabelCellsReadTheirTableCodeAndLabel) {
 }
 
 TEST(Accessibility, PicturesAreReachedAndOpenedFromTheKeyboard) {
-    ForgetSettings();
-    TTestWorkspace ws;
-    TScriptedEditorPrompts ask;
-    TForm1 form(&ask);
-    form.show();
+    TShownEditor editor;
+    auto& [ws, ask, form] = editor;
     QApplication::setActiveWindow(&form);
     const std::string pic = ws.File("fire.bmp");
     ASSERT_TRUE(TTestWorkspace::SaveBmp(TTestWorkspace::Mark(64, 16, 4), pic));
@@ -192,11 +176,8 @@ TEST(Accessibility, PicturesAreReachedAndOpenedFromTheKeyboard) {
 }
 
 TEST(Accessibility, EnterCommitsAndMovesDownCtrlTabLeavesTheGrid) {
-    ForgetSettings();
-    TTestWorkspace ws;
-    TScriptedEditorPrompts ask;
-    TForm1 form(&ask);
-    form.show();
+    TShownEditor editor;
+    auto& [ws, ask, form] = editor;
     auto* grid = Find<QTableWidget>(form, "CodeGrid");
     TypeInCell(form, 2, 5, "4");
     EXPECT_EQ(form.Project().Label(0, 4), "4");

@@ -27,12 +27,6 @@ namespace {
 
 using TAnswer = TSaveQuestion::TAnswer;
 
-// Every test starts from no remembered settings (the settings live under
-// the test run's own XDG_CONFIG_HOME).
-void ForgetSettings() {
-    TForm1::OpenSettings()->clear();
-}
-
 // Points "COM n" at Target through the per-user ports folder.
 void LinkComPortTo(unsigned N, const QString& Target) {
     const QString folder = QString::fromStdString(YVclCtrl::ComPortsFolder());
@@ -140,11 +134,8 @@ TEST(EditorUnsaved, CloseAndLoadAskSaveDiscardOrCancel) {
 }
 
 TEST(EditorUndo, CellsChoicesClearAllAndPicturesGoBackAndForth) {
-    ForgetSettings();
-    TTestWorkspace ws;
-    TScriptedEditorPrompts ask;
-    TForm1 form(&ask);
-    form.show();
+    TShownEditor editor;
+    auto& [ws, ask, form] = editor;
     QUndoStack* undo = form.UndoStack();
 
     TypeInCell(form, 2, 1, "5");
@@ -216,11 +207,8 @@ TEST(EditorUndo, CellsChoicesClearAllAndPicturesGoBackAndForth) {
 }
 
 TEST(EditorGrid, CopyPasteDeleteAndFillAsASpreadsheet) {
-    ForgetSettings();
-    TTestWorkspace ws;
-    TScriptedEditorPrompts ask;
-    TForm1 form(&ask);
-    form.show();
+    TShownEditor editor;
+    auto& [ws, ask, form] = editor;
     TypeInCell(form, 2, 1, "B2");
     TypeInCell(form, 3, 1, "X");
     TypeInCell(form, 2, 2, "7");
@@ -281,11 +269,8 @@ TEST(EditorGrid, SeriesAndTableText) {
 }
 
 TEST(EditorGrid, TabMovesBetweenCellsAndLeavesAtTheEdges) {
-    ForgetSettings();
-    TTestWorkspace ws;
-    TScriptedEditorPrompts ask;
-    TForm1 form(&ask);
-    form.show();
+    TShownEditor editor;
+    auto& [ws, ask, form] = editor;
     QTableWidget* grid = Grid(form);
     grid->setCurrentCell(0, 4);
     GridKey(form, Qt::Key_Tab);
@@ -304,11 +289,8 @@ TEST(EditorGrid, TabMovesBetweenCellsAndLeavesAtTheEdges) {
 }
 
 TEST(EditorKeys, ShortcutsDoWhatTheirButtonsDo) {
-    ForgetSettings();
-    TTestWorkspace ws;
-    TScriptedEditorPrompts ask;
-    TForm1 form(&ask);
-    form.show();
+    TShownEditor editor;
+    auto& [ws, ask, form] = editor;
     QApplication::setActiveWindow(&form);
     // The captions read as specified; '&' only underlines the mnemonic.
     EXPECT_EQ(Find<QAbstractButton>(form, "LoadButton")->text().remove('&'), "Load");
@@ -347,11 +329,8 @@ TEST(EditorKeys, ShortcutsDoWhatTheirButtonsDo) {
 }
 
 TEST(EditorLabels, CellsTheDisplayCannotShowAreTintedWithTheReason) {
-    ForgetSettings();
-    TTestWorkspace ws;
-    TScriptedEditorPrompts ask;
-    TForm1 form(&ask);
-    form.show();
+    TShownEditor editor;
+    auto& [ws, ask, form] = editor;
     {
         // Typed through an input method: the editor receives the text, then Enter.
         QTableWidget* grid = Grid(form);
@@ -423,11 +402,8 @@ TEST(EditorFiles, DialogsStartAtTheLastFileAndRecentProjectsAreKept) {
 }
 
 TEST(EditorDrops, ProjectOnTheWindowRomNameOnMakeBitmapOnAPicture) {
-    ForgetSettings();
-    TTestWorkspace ws;
-    TScriptedEditorPrompts ask;
-    TForm1 form(&ask);
-    form.show();
+    TShownEditor editor;
+    auto& [ws, ask, form] = editor;
     TypeInCell(form, 2, 1, "9");
     const std::string proj = WriteProject(ws, "dropped.dcf", "B3");
     // Unsaved changes: asked first; Cancel keeps them.
@@ -459,11 +435,8 @@ TEST(EditorDrops, ProjectOnTheWindowRomNameOnMakeBitmapOnAPicture) {
 namespace {
 
 TEST(EditorLayout, NarrowWindowScrollsAndTableButtonsStayOverTheirColumns) {
-    ForgetSettings();
-    TTestWorkspace ws;
-    TScriptedEditorPrompts ask;
-    TForm1 form(&ask);
-    form.show();
+    TShownEditor editor;
+    auto& [ws, ask, form] = editor;
     for (const QSize size : {QSize(640, 480), QSize(900, 650), QSize(1600, 1000)}) {
         form.resize(size);
         QCoreApplication::processEvents();
@@ -495,11 +468,8 @@ TEST(EditorPictures, WholeNumberZoomKeepsEveryPixelSquare) {
     EXPECT_EQ(TPictureBox::DevicePixels(4, 1.25), 5);
     EXPECT_EQ(TPictureBox::DevicePixels(3, 2.0), 6);
 
-    ForgetSettings();
-    TTestWorkspace ws;
-    TScriptedEditorPrompts ask;
-    TForm1 form(&ask);
-    form.show();
+    TShownEditor editor;
+    auto& [ws, ask, form] = editor;
     TypeInCell(form, 2, 1, "5");
     SelectCell(form, 3, 1);
     SelectCell(form, 2, 1);
@@ -571,11 +541,8 @@ namespace {
 // Ctrl+S writes the project file last loaded or saved, with no dialog and no
 // question; "Save" and Ctrl+Shift+S still ask for the file.
 TEST(EditorSaveInPlace, CtrlSWritesTheLastFileWithoutADialog) {
-    ForgetSettings();
-    TTestWorkspace ws;
-    TScriptedEditorPrompts ask;
-    TForm1 form(&ask);
-    form.show();
+    TShownEditor editor;
+    auto& [ws, ask, form] = editor;
     QApplication::setActiveWindow(&form);
     const std::string path = WriteProject(ws, "tower.dcf", "1");
     ASSERT_TRUE(form.LoadProjectFile(path));
@@ -623,11 +590,8 @@ TEST(EditorSaveInPlace, CtrlSWritesTheLastFileWithoutADialog) {
 // Save never writes over a file the program reads: the glyph library (also
 // through a link), the configuration, a picture of the project.
 TEST(EditorSaveInPlace, SaveRefusesAFileTheProgramReads) {
-    ForgetSettings();
-    TTestWorkspace ws;
-    TScriptedEditorPrompts ask;
-    TForm1 form(&ask);
-    form.show();
+    TShownEditor editor;
+    auto& [ws, ask, form] = editor;
     TypeInCell(form, 2, 1, "5");
     const std::string glb = ws.File("D510TK3.GLB");
     const QByteArray glbBefore = ReadAll(glb);
@@ -676,11 +640,8 @@ TEST(EditorSaveInPlace, SaveRefusesAFileTheProgramReads) {
 
 // Undoing Clear ALL shows the project file again as it was named.
 TEST(EditorUndo, ClearAllUndoKeepsTheProjectFileInTheStatusBar) {
-    ForgetSettings();
-    TTestWorkspace ws;
-    TScriptedEditorPrompts ask;
-    TForm1 form(&ask);
-    form.show();
+    TShownEditor editor;
+    auto& [ws, ask, form] = editor;
     Click(form, "ClearAllButton");
     EXPECT_EQ(form.StatusText(0), "Project file: ");
     form.UndoStack()->undo();
@@ -703,11 +664,8 @@ TEST(EditorUndo, ClearAllUndoKeepsTheProjectFileInTheStatusBar) {
 // A recent project that was deleted is named in the box; nothing is asked
 // about unsaved changes for it.
 TEST(EditorFiles, DeletedRecentProjectIsReportedByName) {
-    ForgetSettings();
-    TTestWorkspace ws;
-    TScriptedEditorPrompts ask;
-    TForm1 form(&ask);
-    form.show();
+    TShownEditor editor;
+    auto& [ws, ask, form] = editor;
     const std::string path = WriteProject(ws, "gone.dcf", "1");
     ASSERT_TRUE(form.LoadProjectFile(path));
     TypeInCell(form, 2, 2, "2");

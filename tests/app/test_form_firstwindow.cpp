@@ -20,10 +20,6 @@
 
 namespace {
 
-void ForgetSettings() {
-    TForm1::OpenSettings()->clear();
-}
-
 QScreen* Screen() {
     return QGuiApplication::primaryScreen();
 }

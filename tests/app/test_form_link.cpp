@@ -76,6 +76,21 @@ void SelectComPort(TForm1& Form, int Index) {
     com->setCurrentIndex(Index);
 }
 
+// Connects through the port at Index of the list and starts uploading Rom,
+// agreeing when asked to send it.
+void StartUpload(TForm1& Form, TScriptedEditorPrompts& Ask, int Index, const std::string& Rom) {
+    SelectComPort(Form, Index);
+    Click(Form, "ConnectButton");
+    Ask.QueueFile(Rom);
+    Ask.QueueYesNo(true);
+    Click(Form, "UploadButton");
+}
+
+// True once the upload's progress bar has passed 5 frames.
+bool UploadUnderWay(TForm1& Form) {
+    return WaitFor([&] { return Find<QProgressBar>(Form, "ProgressBar")->value() > 5; }, 30000);
+}
+
 TEST(EditorLink, FailedConnectStaysDisconnected) {
     TTestWorkspace ws;
     LinkComPort(16, ws.Path() + "/no-such-device");
@@ -240,13 +255,8 @@ TEST(EditorLink, ClosingWhileUploadingClosesThePort) {
     TScriptedEditorPrompts ask;
     auto form = std::make_unique<TForm1>(&ask);
     form->show();
-    SelectComPort(*form, 3);
-    Click(*form, "ConnectButton");
-    ask.QueueFile(romPath);
-    ask.QueueYesNo(true);
-    Click(*form, "UploadButton");
-    ASSERT_TRUE(
-        WaitFor([&] { return Find<QProgressBar>(*form, "ProgressBar")->value() > 5; }, 30000));
+    StartUpload(*form, ask, 3, romPath);
+    ASSERT_TRUE(UploadUnderWay(*form));
     auto* uart = form->findChild<YVclCtrl::TCustomUart*>("PcUart1");
     ASSERT_NE(uart, nullptr);
     EXPECT_TRUE(uart->pr_IsOpened());
@@ -274,13 +284,8 @@ TEST(EditorLink, DestroyingTheWindowMidUploadClosesThePortFirst) {
     ASSERT_NE(uart, nullptr);
     std::vector<bool> openWhenDetached;
     TDetachProbe::Wrap(*uart, openWhenDetached);
-    SelectComPort(*form, 4);
-    Click(*form, "ConnectButton");
-    ask.QueueFile(romPath);
-    ask.QueueYesNo(true);
-    Click(*form, "UploadButton");
-    ASSERT_TRUE(
-        WaitFor([&] { return Find<QProgressBar>(*form, "ProgressBar")->value() > 5; }, 30000));
+    StartUpload(*form, ask, 4, romPath);
+    ASSERT_TRUE(UploadUnderWay(*form));
     ASSERT_TRUE(uart->pr_IsOpened());
     form.reset();
     ASSERT_EQ(openWhenDetached.size(), 1u);
@@ -377,11 +382,7 @@ TEST(EditorLink, CancelEndsAnUploadAndKeepsThePortConnected) {
     auto* cancel = Find<QAbstractButton>(form, "CancelButton");
     ASSERT_NE(cancel, nullptr);
     EXPECT_FALSE(cancel->isEnabled());
-    SelectComPort(form, 6);
-    Click(form, "ConnectButton");
-    ask.QueueFile(rom);
-    ask.QueueYesNo(true);
-    Click(form, "UploadButton");
+    StartUpload(form, ask, 6, rom);
     ASSERT_EQ(form.Link().LinkState(), DpuLink::TLinkState::RomUpload);
     EXPECT_TRUE(cancel->isEnabled());
     ASSERT_TRUE(pty.Reply('C'));

@@ -15,10 +15,8 @@ bool FileHasLine(const std::string& Path, const QByteArray& Line) {
 }
 
 TEST(EditorLogo, OnOffAndPictureRules) {
-    TTestWorkspace ws;
-    TScriptedEditorPrompts ask;
-    TForm1 form(&ask);
-    form.show();
+    TEditorOnWorkspace editor;
+    auto& [ws, ask, form] = editor;
     const std::string logo = ws.File("logo.bmp");
     TTestWorkspace::SaveBmp(TTestWorkspace::Mark(64, 64, 4), logo);
 
@@ -92,10 +90,8 @@ TEST(EditorMessages, DoubleClickChoosesTheSlotBitmap) {
 }
 
 TEST(EditorProjectFile, SaveCancelOverwriteDeclinedAndAccepted) {
-    TTestWorkspace ws;
-    TScriptedEditorPrompts ask;
-    TForm1 form(&ask);
-    form.show();
+    TEditorOnWorkspace editor;
+    auto& [ws, ask, form] = editor;
     const std::string path = ws.File("p1.dcf");
     TypeInCell(form, 2, 1, " g ");
 
@@ -190,17 +186,10 @@ TEST(EditorProjectFile, LoadRestoresEveryControl) {
     EXPECT_EQ(form.Cell(2, 1), "B2");
     EXPECT_EQ(form.Cell(3, 2), "1");
     EXPECT_EQ(form.Cell(4, 256), "LOBBY");
-    EXPECT_TRUE(Find<QAbstractButton>(form, "CtblRadio2")->isChecked());
-    EXPECT_TRUE(Find<QAbstractButton>(form, "FlStyle3")->isChecked());
-    EXPECT_TRUE(Find<QAbstractButton>(form, "DirStyle4")->isChecked());
-    EXPECT_TRUE(Find<QAbstractButton>(form, "DpStyleLeft")->isChecked());
-    EXPECT_TRUE(Find<QAbstractButton>(form, "MsgCheck0")->isChecked());
-    EXPECT_FALSE(Find<QAbstractButton>(form, "MsgCheck1")->isChecked());
-    EXPECT_FALSE(Find<QAbstractButton>(form, "MsgCheck2")->isChecked());
-    EXPECT_TRUE(Find<QAbstractButton>(form, "MsgCheck3")->isChecked());
-    EXPECT_TRUE(Find<QAbstractButton>(form, "MsgPos0")->isChecked());
-    EXPECT_TRUE(Find<QAbstractButton>(form, "DateTimeCheck")->isChecked());
-    EXPECT_TRUE(Find<QAbstractButton>(form, "LogoOn")->isChecked());
+    ExpectChecked(form,
+                  {"CtblRadio2", "FlStyle3", "DirStyle4", "DpStyleLeft", "MsgCheck0", "MsgCheck3",
+                   "MsgPos0", "DateTimeCheck", "LogoOn"},
+                  {"MsgCheck1", "MsgCheck2"});
     EXPECT_TRUE(Find<QComboBox>(form, "LogoSecondsBox")->isEnabled());
     EXPECT_EQ(Find<QComboBox>(form, "LogoSecondsBox")->currentIndex(), 7);
     EXPECT_TRUE(SameRgb(Picture(form, "LogoImage"), TTestWorkspace::Mark(64, 64, 4)));
@@ -216,10 +205,8 @@ TEST(EditorProjectFile, LoadRestoresEveryControl) {
 }
 
 TEST(EditorProjectFile, WrongCodeNameIsRejectedAndClearAllEmptiesOnlyTheTables) {
-    TTestWorkspace ws;
-    TScriptedEditorPrompts ask;
-    TForm1 form(&ask);
-    form.show();
+    TEditorOnWorkspace editor;
+    auto& [ws, ask, form] = editor;
     TypeInCell(form, 2, 1, "7");
     TypeInCell(form, 4, 10, "X");
     Click(form, "DpStyleLeft");
@@ -247,10 +234,8 @@ TEST(EditorProjectFile, WrongCodeNameIsRejectedAndClearAllEmptiesOnlyTheTables) 
 }
 
 TEST(EditorMakeRom, EmptyTablesAndCancelledSaveBuildNothing) {
-    TTestWorkspace ws;
-    TScriptedEditorPrompts ask;
-    TForm1 form(&ask);
-    form.show();
+    TEditorOnWorkspace editor;
+    auto& [ws, ask, form] = editor;
     TypeInCell(form, 2, 1, "   ");
     Click(form, "MakeRomButton");
     ASSERT_EQ(ask.Boxes.size(), 1u);
@@ -270,10 +255,8 @@ TEST(EditorMakeRom, EmptyTablesAndCancelledSaveBuildNothing) {
 // Labels MAKE ROM empties for want of a user bitmap: one undo step, the
 // project unsaved, the cells' checks and the preview brought up to date.
 TEST(EditorMakeRom, AutoCancelIsOneUndoStep) {
-    TTestWorkspace ws;
-    TScriptedEditorPrompts ask;
-    TForm1 form(&ask);
-    form.show();
+    TEditorOnWorkspace editor;
+    auto& [ws, ask, form] = editor;
     const QString folder = ws.Path() + "/DefaultImage2/UserDefine/Floor/Style0";
     ASSERT_TRUE(QDir().mkpath(folder));
     ASSERT_TRUE(TTestWorkspace::SaveBmp(TTestWorkspace::Mark(64, 64, 3),
@@ -323,10 +306,8 @@ TEST(EditorMakeRom, AutoCancelIsOneUndoStep) {
 
 // The window's MAKE ROM and the command-line tool make the same image of the same project.
 TEST(EditorMakeRom, BuildsWhatTheCommandLineToolBuilds) {
-    TTestWorkspace ws;
-    TScriptedEditorPrompts ask;
-    TForm1 form(&ask);
-    form.show();
+    TEditorOnWorkspace editor;
+    auto& [ws, ask, form] = editor;
     TypeInCell(form, 2, 1, "b1");
     TypeInCell(form, 2, 3, "12");
     TypeInCell(form, 3, 5, "-1");

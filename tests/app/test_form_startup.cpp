@@ -57,14 +57,10 @@ TEST(EditorStartup, CaptionStatusGridAndControlDefaults) {
     EXPECT_EQ(version->itemText(1), "ORV-GRY");
     EXPECT_EQ(version->currentIndex(), 0);
 
-    EXPECT_TRUE(Find<QAbstractButton>(form, "CtblRadio0")->isChecked());
-    EXPECT_TRUE(Find<QAbstractButton>(form, "FlStyle0")->isChecked());
-    EXPECT_TRUE(Find<QAbstractButton>(form, "DirStyle0")->isChecked());
-    EXPECT_TRUE(Find<QAbstractButton>(form, "DpStyleRight")->isChecked());
-    EXPECT_TRUE(Find<QAbstractButton>(form, "MsgCheck0")->isChecked());
-    EXPECT_TRUE(Find<QAbstractButton>(form, "MsgCheck1")->isChecked());
-    EXPECT_FALSE(Find<QAbstractButton>(form, "MsgCheck2")->isChecked());
-    EXPECT_TRUE(Find<QAbstractButton>(form, "LogoOff")->isChecked());
+    ExpectChecked(form,
+                  {"CtblRadio0", "FlStyle0", "DirStyle0", "DpStyleRight", "MsgCheck0", "MsgCheck1",
+                   "LogoOff"},
+                  {"MsgCheck2"});
     EXPECT_FALSE(Find<QComboBox>(form, "LogoSecondsBox")->isEnabled());
     EXPECT_EQ(Find<QComboBox>(form, "LogoSecondsBox")->count(), 30);
     // The position choice shown is the one a save writes.
@@ -199,10 +195,8 @@ QString PreviewReason(TForm1& Form) {
 }
 
 TEST(EditorPreview, GlyphsUserBitmapsAndEmptyCells) {
-    TTestWorkspace ws;
-    TScriptedEditorPrompts ask;
-    TForm1 form(&ask);
-    form.show();
+    TEditorOnWorkspace editor;
+    auto& [ws, ask, form] = editor;
     // User bitmaps: LOB in the workspace (the start-up folder), ROOF beside
     // the program (a folder standing for the installation's).
     const std::string prog = ws.File("prog/");

@@ -75,10 +75,8 @@ TEST(RomImageView, ShowsCodesSettingsAndZonesOfTheImage) {
 }
 
 TEST(RomImageView, RefusesWhatIsNoImageAndOpensFromTheMakeTab) {
-    TTestWorkspace ws;
-    TScriptedEditorPrompts ask;
-    TForm1 form(&ask);
-    form.show();
+    TEditorOnWorkspace editor;
+    auto& [ws, ask, form] = editor;
     form.Project().SetLabel(2, 0, "7");
     ASSERT_TRUE(BuildInto(form, ask, ws.File("MAKE.BIN")));
     QFile cut(QString::fromStdString(ws.File("CUT.BIN")));

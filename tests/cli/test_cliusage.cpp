@@ -17,27 +17,12 @@
 
 namespace {
 
-struct TRun {
-    int Status = -1;
-    std::string Out;
-    std::string Err;
-};
+using TRun = TProgramRun;
 
 class CliUsageTest : public testing::Test {
 protected:
     TRun Run(const QString& Program, const QStringList& Args) {
-        QProcess p;
-        p.setWorkingDirectory(Dir.path());
-        const QString program = BuiltProgram(Program);
-        p.start(program.isEmpty() ? QCoreApplication::applicationDirPath() + "/" + Program
-                                  : program,
-                Args);
-        TRun r;
-        if (!p.waitForFinished(60000)) return r;
-        r.Status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-        r.Out = OutputText(p.readAllStandardOutput());
-        r.Err = OutputText(p.readAllStandardError());
-        return r;
+        return RunBuilt(Program, Args, Dir.path());
     }
 
     // The command's synopsis, as the first line of its help says it.

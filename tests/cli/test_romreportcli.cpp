@@ -21,11 +21,7 @@ using testing::HasSubstr;
 
 namespace {
 
-struct TRun {
-    int Status = -1;
-    std::string Out;
-    std::string Err;
-};
+using TRun = TProgramRun;
 
 std::vector<uint8_t> ReadAll(const QString& Path) {
     std::vector<uint8_t> data;
@@ -46,19 +42,7 @@ protected:
         ASSERT_EQ(built.Status, 0) << built.Err;
     }
 
-    TRun Tool(const QStringList& Args) {
-        QProcess p;
-        p.setWorkingDirectory(Dir.path());
-        const QString tool = BuiltProgram("dpu510tk3");
-        p.start(tool.isEmpty() ? QCoreApplication::applicationDirPath() + "/dpu510tk3" : tool,
-                Args);
-        TRun r;
-        if (!p.waitForFinished(60000)) return r;
-        r.Status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-        r.Out = OutputText(p.readAllStandardOutput());
-        r.Err = OutputText(p.readAllStandardError());
-        return r;
-    }
+    TRun Tool(const QStringList& Args) { return RunBuilt("dpu510tk3", Args, Dir.path()); }
 
     QTemporaryDir Dir;
 };
