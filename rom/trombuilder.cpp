@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <unordered_map>
 #include <new>
 
 namespace DpuRom {
@@ -154,14 +155,22 @@ void TRomBuilder::PlaceCodeTables(size_t& Pos) {
     const std::vector<std::string> folders =
         TLabelRule::UserBitmapFolders(Inputs.StartupDir, Inputs.ProgramDir, Settings.DEF_FL);
     int count = 0;
+    // The three tables repeat most labels; each is decided (and its user
+    // bitmap looked for on disk) once a build.
+    std::unordered_map<std::string, TLabelRule::TResult> decided;
     for (int t = 0; t < TableCount; ++t) {
         for (int n = 0; n < CodeCount; ++n) {
             const size_t first = CodeTableFirst(t) + static_cast<size_t>(n);
             const size_t second = CodeTableSecond(t) + static_cast<size_t>(n);
             Image[first] = Image[second] = 0;
-            const TLabelRule::TResult label =
-                TLabelRule::Decide(Labels[static_cast<size_t>(t)][static_cast<size_t>(n)],
-                                   Settings.DEF_FL, placed, folders);
+            const std::string& text = Labels[static_cast<size_t>(t)][static_cast<size_t>(n)];
+            if (text.empty()) continue;
+            auto known = decided.find(text);
+            if (known == decided.end())
+                known = decided
+                            .emplace(text, TLabelRule::Decide(text, Settings.DEF_FL, placed, folders))
+                            .first;
+            const TLabelRule::TResult& label = known->second;
             switch (label.Kind) {
             case TLabelRule::TKind::Empty:
                 continue;
@@ -363,13 +372,16 @@ void TRomBuilder::RefuseOwnInput(const std::string& Target) const {
     YVclUtil::TFileStatus target;
     std::string reason;
     // A target that is not there yet cannot be any input; most builds stop here.
-    if (!YVclUtil::QueryFileStatus(Target, target, reason) ||
+    if (!YVclUtil::QueryFileIdentity(Target, target, reason) ||
         target.Kind == YVclUtil::TFileKind::Missing)
         return;
     auto check = [&](const std::string& What, const std::string& Path) {
         YVclUtil::TFileStatus input;
+        // An input of another size is another file; only one of the image's
+        // size is asked for its identity.
         if (DpuText::Trim(Path).empty() || !YVclUtil::QueryFileStatus(Path, input, reason) ||
-            input.Kind == YVclUtil::TFileKind::Missing)
+            input.Kind != target.Kind || input.Size != target.Size ||
+            (input.Inode == 0 && !YVclUtil::QueryFileIdentity(Path, input, reason)))
             return;
         if (input.Device == target.Device && input.Inode == target.Inode)
             throw ERomBuild("File error", "Cannot write ROM file \"" + Target + "\": it is the " +

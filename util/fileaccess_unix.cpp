@@ -70,6 +70,11 @@ bool QueryFileStatus(const std::string& Path, TFileStatus& Status, std::string& 
     return true;
 }
 
+bool QueryFileIdentity(const std::string& Path, TFileStatus& Status, std::string& Reason) {
+    // One stat answers everything here.
+    return QueryFileStatus(Path, Status, Reason);
+}
+
 bool ReadWholeFile(const std::string& Path, std::vector<uint8_t>& Bytes, std::string& Reason,
                    uint64_t MaxBytes) {
     Bytes.clear();
@@ -194,7 +199,7 @@ bool WriteFileAtomically(const std::string& Path, const void* Data, size_t Size,
     const std::string base = target.substr(folder.size());
 
     // What killed runs left here goes first, so leftovers never pile up.
-    RemoveStaleTemporaries(folder);
+    RemoveStaleTemporariesOnce(folder);
     static std::atomic<unsigned> counter{0};
     std::string temp;
     int fd = -1;
