@@ -62,8 +62,10 @@ std::string InputKindReason(TFileKind Kind);
 // Reads the whole regular file at Path into Bytes. A folder, device, FIFO or
 // socket is refused without blocking, and so is a file larger than MaxBytes
 // ("File too large"). False with Bytes emptied and the reason in Reason.
+// Read, when given, gets the status of the file as it was read (with its
+// identity where that costs nothing more, on POSIX systems).
 bool ReadWholeFile(const std::string& Path, std::vector<uint8_t>& Bytes, std::string& Reason,
-                   uint64_t MaxBytes = UINT64_MAX);
+                   uint64_t MaxBytes = UINT64_MAX, TFileStatus* Read = nullptr);
 
 // The file an atomic write of Path replaces: symbolic links followed to their
 // end, so the new file is written beside the link's target. False (Reason set)

@@ -207,7 +207,7 @@ bool QueryFileStatus(const std::string& Path, TFileStatus& Status, std::string& 
 }
 
 bool ReadWholeFile(const std::string& Path, std::vector<uint8_t>& Bytes, std::string& Reason,
-                   uint64_t MaxBytes) {
+                   uint64_t MaxBytes, TFileStatus* Read) {
     Bytes.clear();
     // The status check comes first: opening a COM port for reading would
     // already take it from its owner.
@@ -261,6 +261,11 @@ bool ReadWholeFile(const std::string& Path, std::vector<uint8_t>& Bytes, std::st
         return false;
     }
     Bytes.resize(got);
+    if (Read) {
+        // The identity would cost a volume query: left for QueryFileIdentity.
+        *Read = status;
+        Read->Size = got;
+    }
     return true;
 }
 
