@@ -14,6 +14,9 @@ struct TCliCommand {
     // two spaces; the synopsis is not repeated there (HelpText puts it first).
     std::string (*Help)();
     int (*Run)(const std::vector<std::string>& Args);
+    // Whether Run waits on timers or port events and so needs the application
+    // object; the others run without one (on Windows it costs a window).
+    bool NeedsEventLoop = false;
 
     // The help as "--help" prints it: the synopsis line, then Help().
     std::string HelpText() const { return std::string(Synopsis) + "\n" + Help(); }

@@ -8,11 +8,13 @@
 #include "cli/uploadcommand.h"
 #include "dpu510tk3_version.h"
 #include "util/programarguments.h"
+#include "util/toolprocess.h"
 
 #include <QCoreApplication>
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -56,6 +58,7 @@ int UsageError(const std::string& Reason) {
 } // namespace
 
 int main(int argc, char** argv) {
+    YVclUtil::PrepareToolProcess();
     // UTF-8 whatever the system's code page, as the core expects its paths.
     const std::vector<std::string> args = YVclUtil::ProgramArguments(argc, argv);
     if (args.size() < 2) return UsageError("COMMAND is missing");
@@ -69,10 +72,14 @@ int main(int argc, char** argv) {
         std::printf("dpu510tk3 %s\n", DPU510TK3_VERSION);
         return CliOk;
     }
-    // Core only: the program directory comes from the application object.
-    QCoreApplication app(argc, argv);
-    for (const TCliCommand& c : Commands())
-        if (name == c.Name) return c.Run(std::vector<std::string>(args.begin() + 2, args.end()));
+    for (const TCliCommand& c : Commands()) {
+        if (name != c.Name) continue;
+        // Core only, and only for the commands that wait on the port: the
+        // others find the program's folder without it.
+        std::unique_ptr<QCoreApplication> app;
+        if (c.NeedsEventLoop) app = std::make_unique<QCoreApplication>(argc, argv);
+        return c.Run(std::vector<std::string>(args.begin() + 2, args.end()));
+    }
     if (name.size() > 1 && name[0] == '-') return UsageError("unknown option \"" + name + "\"");
     return UsageError("unknown command \"" + name + "\"");
 }

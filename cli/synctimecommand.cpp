@@ -4,7 +4,8 @@
 #include "cli/uploadcommand.h"
 
 TCliCommand TSyncTimeCommand::Command() {
-    return {"sync-time", "sync-time --port PORT [--msg] [--response-timeout-ms N]", &Help, &Run};
+    return {"sync-time", "sync-time --port PORT [--msg] [--response-timeout-ms N]", &Help, &Run,
+            true};
 }
 
 std::string TSyncTimeCommand::Help() {

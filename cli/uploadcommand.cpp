@@ -68,7 +68,7 @@ private:
 
 TCliCommand TUploadCommand::Command() {
     return {"upload", "upload ROM.BIN --port PORT [--msg] [--response-timeout-ms N] [--force]",
-            &Help, &Run};
+            &Help, &Run, true};
 }
 
 std::string TUploadCommand::Help() {

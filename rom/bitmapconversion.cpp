@@ -73,22 +73,39 @@ std::vector<uint8_t> PackLitRotated(const std::vector<uint8_t>& Lit, int ws, int
 std::vector<uint8_t> PackMonoRotated(const YVclUtil::TBmpReader::TMonoRows& Rows, int32_t ws,
                                      int32_t hs) {
     std::vector<uint8_t> out = NewPacked(static_cast<unsigned>(hs), static_cast<unsigned>(ws));
-    const uint8_t litWhenSet = Rows.LitWhenSet ? 0xFF : 0;
-    const uint8_t litWhenClear = Rows.LitWhenClear ? 0xFF : 0;
     const int bands = ws / 8;
+    // Band b holds pixels first .. first + 7 of every row, first = Ws - 8 - 8b:
+    // the same bit offset (Ws mod 8) in every band.
+    const int shift = ws & 7;
+    // A set bit lights the pixel, or a clear one does, or neither or both.
+    const bool setLit = Rows.LitWhenSet, clearLit = Rows.LitWhenClear;
     uint8_t* data = out.data() + 4;
-    for (int32_t x = 0; x < hs; ++x) {
-        const uint8_t* row = Rows.Top + Rows.Stride * x;
-        for (int b = 0; b < bands; ++b) {
-            // Pixels first .. first + 7 of the row, first = Ws - 8 - 8b >= 0.
-            const int first = ws - 8 - 8 * b;
-            const int at = first >> 3, shift = first & 7;
-            const uint8_t v =
-                shift ? static_cast<uint8_t>(row[at] << shift | row[at + 1] >> (8 - shift))
-                      : row[at];
-            data[static_cast<size_t>(b) * static_cast<size_t>(hs) + static_cast<size_t>(x)] =
-                static_cast<uint8_t>((v & litWhenSet) | (~v & litWhenClear));
+    for (int b = 0; b < bands; ++b) {
+        const int at = (ws - 8 - 8 * b) >> 3;
+        uint8_t* band = data + static_cast<size_t>(b) * static_cast<size_t>(hs);
+        if (setLit == clearLit) {
+            std::memset(band, setLit ? 0xFF : 0, static_cast<size_t>(hs));
+            continue;
         }
+        const uint8_t flip = clearLit ? 0xFF : 0;
+        const uint8_t* row = Rows.Top + at;
+        if (shift == 0) {
+            // Four rows a step: the reads stride through the picture, so the
+            // loop's own counting would otherwise cost as much as the copy.
+            const ptrdiff_t stride = Rows.Stride;
+            int32_t x = 0;
+            for (; x + 4 <= hs; x += 4, row += 4 * stride) {
+                band[x] = static_cast<uint8_t>(row[0] ^ flip);
+                band[x + 1] = static_cast<uint8_t>(row[stride] ^ flip);
+                band[x + 2] = static_cast<uint8_t>(row[2 * stride] ^ flip);
+                band[x + 3] = static_cast<uint8_t>(row[3 * stride] ^ flip);
+            }
+            for (; x < hs; ++x, row += stride)
+                band[x] = static_cast<uint8_t>(row[0] ^ flip);
+            continue;
+        }
+        for (int32_t x = 0; x < hs; ++x, row += Rows.Stride)
+            band[x] = static_cast<uint8_t>((row[0] << shift | row[1] >> (8 - shift)) ^ flip);
     }
     return out;
 }
@@ -106,9 +123,10 @@ void OpenPicture(YVclUtil::TBmpReader& Reader, const uint8_t* Data, size_t Size,
 
 namespace {
 
-void ReadPictureFile(const std::string& FileName, std::vector<uint8_t>& data) {
+void ReadPictureFile(const std::string& FileName, std::vector<uint8_t>& data,
+                     YVclUtil::TFileStatus* Read = nullptr) {
     std::string reason;
-    if (!YVclUtil::ReadWholeFile(FileName, data, reason, YVclUtil::TBmpReader::MaxFileBytes))
+    if (!YVclUtil::ReadWholeFile(FileName, data, reason, YVclUtil::TBmpReader::MaxFileBytes, Read))
         Refuse(FileName, reason);
 }
 
@@ -137,9 +155,10 @@ std::vector<uint8_t> ConvertPictureData(const uint8_t* Data, size_t Size, int Di
                  : PackLit(lit, w, h);
 }
 
-std::vector<uint8_t> ConvertPictureFile(const std::string& FileName, int DispHv) {
+std::vector<uint8_t> ConvertPictureFile(const std::string& FileName, int DispHv,
+                                        YVclUtil::TFileStatus* Read) {
     std::vector<uint8_t> data;
-    ReadPictureFile(FileName, data);
+    ReadPictureFile(FileName, data, Read);
     return ConvertPictureData(data.data(), data.size(), DispHv, FileName, FileName);
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "util/fileaccess.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -36,7 +38,9 @@ QImage LoadPictureData(const uint8_t* Data, size_t Size, const std::string& Name
 std::vector<uint8_t> ConvertPictureData(const uint8_t* Data, size_t Size, int DispHv,
                                         const std::string& LoadName, const std::string& PackName);
 
-// The same for a picture file, read whole first; FileName is used in the messages.
-std::vector<uint8_t> ConvertPictureFile(const std::string& FileName, int DispHv);
+// The same for a picture file, read whole first; FileName is used in the
+// messages. Read, when given, gets the file's status as it was read.
+std::vector<uint8_t> ConvertPictureFile(const std::string& FileName, int DispHv,
+                                        YVclUtil::TFileStatus* Read = nullptr);
 
 } // namespace DpuRom

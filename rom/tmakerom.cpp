@@ -178,7 +178,7 @@ bool TMakeRom::Run() {
     for (int state = 0; state < TProject::StateCount; ++state)
         for (int slot = 0; slot < TProject::SlotCount; ++slot)
             in.ReadFiles.emplace_back(
-                YVclUtil::Format("lift state %d slot %c picture", state, "ABCD"[slot]),
+                "lift state " + std::to_string(state) + " slot " + "ABCD"[slot] + " picture",
                 Project.LiftStateSlots[static_cast<size_t>(state)][static_cast<size_t>(slot)]);
     in.InMemoryOnly = InMemoryOnly;
     RomBuilder = std::make_unique<TRomBuilder>(std::move(in), *Glyphs, Log);

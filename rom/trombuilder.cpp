@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <unordered_map>
 #include <new>
 
 namespace DpuRom {
@@ -35,8 +36,8 @@ namespace {
 // The filler walk over Crc8Table: entry 0 at the first byte, one entry per byte,
 // starting again at entry 0 after entry 255.
 void Fill(uint8_t* Data, size_t Size) {
-    for (size_t i = 0; i < Size; ++i)
-        Data[i] = Crc8Table[i & 0xFF];
+    for (size_t at = 0; at < Size; at += 256)
+        std::memcpy(Data + at, Crc8Table, std::min<size_t>(256, Size - at));
 }
 
 std::string ItemName(const char* Prefix, int A, int B) {
@@ -154,14 +155,27 @@ void TRomBuilder::PlaceCodeTables(size_t& Pos) {
     const std::vector<std::string> folders =
         TLabelRule::UserBitmapFolders(Inputs.StartupDir, Inputs.ProgramDir, Settings.DEF_FL);
     int count = 0;
+    // The three tables repeat most labels; each is decided (and its user
+    // bitmap looked for on disk and numbered) once a build.
+    struct TDecided {
+        TLabelRule::TResult Label;
+        int Number = -1;
+    };
+    std::unordered_map<std::string, TDecided> decided;
     for (int t = 0; t < TableCount; ++t) {
         for (int n = 0; n < CodeCount; ++n) {
             const size_t first = CodeTableFirst(t) + static_cast<size_t>(n);
             const size_t second = CodeTableSecond(t) + static_cast<size_t>(n);
             Image[first] = Image[second] = 0;
-            const TLabelRule::TResult label =
-                TLabelRule::Decide(Labels[static_cast<size_t>(t)][static_cast<size_t>(n)],
-                                   Settings.DEF_FL, placed, folders);
+            const std::string& text = Labels[static_cast<size_t>(t)][static_cast<size_t>(n)];
+            if (text.empty()) continue;
+            auto known = decided.find(text);
+            if (known == decided.end())
+                known = decided
+                            .emplace(text, TDecided{TLabelRule::Decide(text, Settings.DEF_FL,
+                                                                       placed, folders)})
+                            .first;
+            const TLabelRule::TResult& label = known->second.Label;
             switch (label.Kind) {
             case TLabelRule::TKind::Empty:
                 continue;
@@ -177,7 +191,8 @@ void TRomBuilder::PlaceCodeTables(size_t& Pos) {
             case TLabelRule::TKind::UserBitmap:
                 break;
             }
-            int number = FindUserBitmap(label.BitmapPath);
+            int& number = known->second.Number;
+            if (number < 0) number = FindUserBitmap(label.BitmapPath);
             if (number < 0) {
                 // The table and the one-byte number hold 128 user bitmaps.
                 if (count >= static_cast<int>(UserBitmapMax))
@@ -363,13 +378,22 @@ void TRomBuilder::RefuseOwnInput(const std::string& Target) const {
     YVclUtil::TFileStatus target;
     std::string reason;
     // A target that is not there yet cannot be any input; most builds stop here.
-    if (!YVclUtil::QueryFileStatus(Target, target, reason) ||
+    if (!YVclUtil::QueryFileIdentity(Target, target, reason) ||
         target.Kind == YVclUtil::TFileKind::Missing)
         return;
     auto check = [&](const std::string& What, const std::string& Path) {
         YVclUtil::TFileStatus input;
-        if (DpuText::Trim(Path).empty() || !YVclUtil::QueryFileStatus(Path, input, reason) ||
-            input.Kind == YVclUtil::TFileKind::Missing)
+        if (DpuText::Trim(Path).empty()) return;
+        // A picture's status is known from its reading; the other inputs are
+        // asked. An input of another size is another file; only one of the
+        // image's size is asked for its identity where that is not known.
+        const auto read = Pictures.FilesRead.find(Path);
+        if (read != Pictures.FilesRead.end())
+            input = read->second;
+        else if (!YVclUtil::QueryFileStatus(Path, input, reason))
+            return;
+        if (input.Kind != target.Kind || input.Size != target.Size ||
+            (input.Inode == 0 && !YVclUtil::QueryFileIdentity(Path, input, reason)))
             return;
         if (input.Device == target.Device && input.Inode == target.Inode)
             throw ERomBuild("File error", "Cannot write ROM file \"" + Target + "\": it is the " +

@@ -42,7 +42,8 @@ std::span<const uint8_t> TRomPictureConverter::LibraryEntry(int Group, int Index
 std::vector<uint8_t> TRomPictureConverter::LibraryPicture(int Group, int Index) const {
     const std::span<const uint8_t> entry = LibraryEntry(Group, Index, false);
     if (entry.empty()) return {};
-    const std::string name = YVclUtil::Format("glyph library entry %d/%d", Group, Index);
+    const std::string name =
+        "glyph library entry " + std::to_string(Group) + "/" + std::to_string(Index);
     return ConvertPictureData(entry.data(), entry.size(), DispHv, name, name);
 }
 
@@ -62,11 +63,11 @@ void TRomPictureConverter::ConvertDirectionFrames(TRomPictures& Out) const {
 void TRomPictureConverter::ConvertMessage(int State, int Slot, const std::string& Path,
                                           TRomPictures& Out) const {
     Out.Messages.at(static_cast<size_t>(State)).at(static_cast<size_t>(Slot)) =
-        ConvertPictureFile(Path, DispHv);
+        ConvertPictureFile(Path, DispHv, &Out.FilesRead[Path]);
 }
 
 void TRomPictureConverter::ConvertLogo(const std::string& Path, TRomPictures& Out) const {
-    Out.Logo = ConvertPictureFile(Path, DispHv);
+    Out.Logo = ConvertPictureFile(Path, DispHv, &Out.FilesRead[Path]);
 }
 
 void TRomPictureConverter::ConvertScreen(TRomPictures& Out) const {
@@ -93,7 +94,7 @@ void TRomPictureConverter::ConvertSmallGlyphs(TRomPictures& Out) const {
 }
 
 int TRomPictureConverter::AddUserBitmap(const std::string& Path, TRomPictures& Out) const {
-    Out.UserBitmaps.push_back(ConvertPictureFile(Path, DispHv));
+    Out.UserBitmaps.push_back(ConvertPictureFile(Path, DispHv, &Out.FilesRead[Path]));
     Out.UserBitmapPaths.push_back(Path);
     return static_cast<int>(Out.UserBitmaps.size()) - 1;
 }

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "rom/romlayout.h"
+#include "util/fileaccess.h"
 
 #include <array>
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace DpuRom {
@@ -30,6 +32,9 @@ struct TRomPictures {
     TPacked Logo;
     TPacked Screen;
     std::array<TPacked, RomLayout::SmallGlyphCount> SmallGlyphs;
+    // Every picture file read, with its status as read: the output guard
+    // compares the image's target with these without asking the disk again.
+    std::unordered_map<std::string, YVclUtil::TFileStatus> FilesRead;
 };
 
 } // namespace DpuRom

@@ -35,3 +35,23 @@ wine_boot_prefix() {
 wine_keep_server() {
   "$WINESERVER" -p >/dev/null 2>"${1:-/dev/null}" || true
 }
+
+# Waits, up to a minute, until the prefix has finished starting. The first
+# program after a boot starts the prefix's services and a boot desktop
+# (explorer.exe) that lingers for some seconds; a program run meanwhile takes
+# two to three times as long, so timings wait for the end of it.
+wine_wait_settled() {
+  "$WINE" cmd /c exit >/dev/null 2>&1 </dev/null || true
+  local tries pid busy
+  for tries in $(seq 120); do
+    busy=0
+    for pid in $(pgrep -f 'explorer\.exe|wineboot\.exe' || true); do
+      if { tr "\0" "\n" <"/proc/$pid/environ"; } 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX"; then
+        busy=1
+      fi
+    done
+    [ "$busy" = 0 ] && return 0
+    sleep 0.5
+  done
+  echo "wine_wait_settled: the prefix $WINEPREFIX is still starting after a minute" >&2
+}

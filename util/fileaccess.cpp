@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <exception>
 #include <filesystem>
+#include <mutex>
+#include <set>
 #include <system_error>
 
 // The parts of the file-access unit that are the same on every platform.
@@ -34,7 +36,15 @@ bool IsRegularFile(const std::string& Path, uint64_t* Size) {
 bool SameFile(const std::string& A, const std::string& B) {
     TFileStatus a, b;
     std::string reason;
+    // One file has one kind and one size: files that differ there are told
+    // apart without asking for their identity.
     if (!QueryFileStatus(A, a, reason) || !QueryFileStatus(B, b, reason)) return false;
+    if (a.Kind == TFileKind::Missing || b.Kind == TFileKind::Missing) return false;
+    if (a.Kind != b.Kind || a.Size != b.Size) return false;
+    // Identity 0 is no file's: the quick answer did not carry it.
+    if ((a.Inode == 0 && !QueryFileIdentity(A, a, reason)) ||
+        (b.Inode == 0 && !QueryFileIdentity(B, b, reason)))
+        return false;
     if (a.Kind == TFileKind::Missing || b.Kind == TFileKind::Missing) return false;
     return a.Device == b.Device && a.Inode == b.Inode;
 }
@@ -142,6 +152,16 @@ int RemoveStaleTemporaries(const std::string& Folder) {
         if (fs::remove(it->path(), removeError)) ++removed;
     }
     return removed;
+}
+
+void RemoveStaleTemporariesOnce(const std::string& Folder) {
+    static std::mutex lock;
+    static std::set<std::string> swept;
+    {
+        const std::lock_guard<std::mutex> guard(lock);
+        if (!swept.insert(Folder).second) return;
+    }
+    RemoveStaleTemporaries(Folder);
 }
 
 } // namespace YVclUtil

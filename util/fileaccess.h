@@ -26,14 +26,21 @@ struct TFileStatus {
     int64_t ModifiedSecs = 0;
     // Which file this is: device and inode (on Windows the volume serial and
     // the file index). Two paths name the same file when both are equal.
+    // Only QueryFileIdentity is sure to fill them.
     uint64_t Device = 0;
     uint64_t Inode = 0;
 };
 
-// Status of Path with symbolic links followed. A missing file is not a
-// failure (Kind Missing, true); false only when the status cannot be read for
-// another reason, which is left in Reason.
+// Status of Path with symbolic links followed: kind, size and time; Device
+// and Inode may stay 0 (Windows answers the rest from the path alone, where
+// a file's identity costs a handle and a volume query, under Wine about a
+// millisecond a file). A missing file is not a failure (Kind Missing, true);
+// false only when the status cannot be read for another reason, which is
+// left in Reason.
 bool QueryFileStatus(const std::string& Path, TFileStatus& Status, std::string& Reason);
+
+// As QueryFileStatus, with Device and Inode filled for an existing file.
+bool QueryFileIdentity(const std::string& Path, TFileStatus& Status, std::string& Reason);
 
 // True when Path names an existing regular file (links followed); Size, when
 // given, then gets its length. False for a missing file, a folder or a device,
@@ -55,8 +62,10 @@ std::string InputKindReason(TFileKind Kind);
 // Reads the whole regular file at Path into Bytes. A folder, device, FIFO or
 // socket is refused without blocking, and so is a file larger than MaxBytes
 // ("File too large"). False with Bytes emptied and the reason in Reason.
+// Read, when given, gets the status of the file as it was read (with its
+// identity where that costs nothing more, on POSIX systems).
 bool ReadWholeFile(const std::string& Path, std::vector<uint8_t>& Bytes, std::string& Reason,
-                   uint64_t MaxBytes = UINT64_MAX);
+                   uint64_t MaxBytes = UINT64_MAX, TFileStatus* Read = nullptr);
 
 // The file an atomic write of Path replaces: symbolic links followed to their
 // end, so the new file is written beside the link's target. False (Reason set)
@@ -108,6 +117,11 @@ bool ProcessIsGone(long ProcessId);
 // running processes, and anything not named like one or not a regular file,
 // stay.
 int RemoveStaleTemporaries(const std::string& Folder);
+
+// RemoveStaleTemporaries the first time this process writes into Folder:
+// the editor saves and builds into one folder all day, and a killed run's
+// leftovers are there from before it started. Never fails.
+void RemoveStaleTemporariesOnce(const std::string& Folder);
 
 // The name WriteFileAtomically gives its temporary file for Base ("OUT.BIN")
 // in process ProcessId, attempt Counter: ".OUT.BIN.<pid>.<counter>.dpu510.tmp".

@@ -70,8 +70,13 @@ bool QueryFileStatus(const std::string& Path, TFileStatus& Status, std::string& 
     return true;
 }
 
+bool QueryFileIdentity(const std::string& Path, TFileStatus& Status, std::string& Reason) {
+    // One stat answers everything here.
+    return QueryFileStatus(Path, Status, Reason);
+}
+
 bool ReadWholeFile(const std::string& Path, std::vector<uint8_t>& Bytes, std::string& Reason,
-                   uint64_t MaxBytes) {
+                   uint64_t MaxBytes, TFileStatus* Read) {
     Bytes.clear();
     // A device is never opened at all: opening a serial port can already
     // change its modem lines.
@@ -110,20 +115,23 @@ bool ReadWholeFile(const std::string& Path, std::vector<uint8_t>& Bytes, std::st
     size_t got = 0;
     while (ok) {
         if (got == Bytes.size()) {
-            // The file may have grown since the status call; read on in steps
-            // until the end, still within the limit.
-            if (Bytes.size() >= MaxBytes) {
-                char probe;
-                const ssize_t extra = ::read(fd, &probe, 1);
-                if (extra < 0 && errno == EINTR) continue;
-                if (extra != 0) {
-                    Reason = SystemReason(extra < 0 ? errno : EFBIG);
-                    ok = false;
-                }
+            // At the size the status call gave, one byte more tells the end
+            // from a file that has grown since; only a grown file makes the
+            // buffer grow (in steps, still within the limit), so a whole file
+            // is never copied into a larger buffer.
+            uint8_t probe = 0;
+            const ssize_t extra = ::read(fd, &probe, 1);
+            if (extra < 0 && errno == EINTR) continue;
+            if (extra == 0) break;
+            if (extra < 0 || Bytes.size() >= MaxBytes) {
+                Reason = SystemReason(extra < 0 ? errno : EFBIG);
+                ok = false;
                 break;
             }
             Bytes.resize(Bytes.size() + 4096 > MaxBytes ? static_cast<size_t>(MaxBytes)
                                                         : Bytes.size() + 4096);
+            Bytes[got++] = probe;
+            continue;
         }
         const ssize_t n = ::read(fd, Bytes.data() + got, Bytes.size() - got);
         if (n < 0) {
@@ -141,6 +149,14 @@ bool ReadWholeFile(const std::string& Path, std::vector<uint8_t>& Bytes, std::st
         return false;
     }
     Bytes.resize(got);
+    if (Read) {
+        *Read = TFileStatus();
+        Read->Kind = TFileKind::Regular;
+        Read->Size = got;
+        Read->ModifiedSecs = static_cast<int64_t>(st.st_mtim.tv_sec);
+        Read->Device = static_cast<uint64_t>(st.st_dev);
+        Read->Inode = static_cast<uint64_t>(st.st_ino);
+    }
     return true;
 }
 
@@ -194,7 +210,7 @@ bool WriteFileAtomically(const std::string& Path, const void* Data, size_t Size,
     const std::string base = target.substr(folder.size());
 
     // What killed runs left here goes first, so leftovers never pile up.
-    RemoveStaleTemporaries(folder);
+    RemoveStaleTemporariesOnce(folder);
     static std::atomic<unsigned> counter{0};
     std::string temp;
     int fd = -1;

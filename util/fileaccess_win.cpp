@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <cwctype>
 
 // Paths arrive as UTF-8 and are handed to the wide functions, so names outside
 // the ANSI code page work. Reasons are worded like the POSIX side where the
@@ -80,6 +81,28 @@ TFileKind KindOf(HANDLE File, const BY_HANDLE_FILE_INFORMATION* Info) {
     return TFileKind::Regular;
 }
 
+// True for the names Windows gives to devices rather than files: "\\.\COM3",
+// "\\?\..." and a last component such as "COM3", "NUL" or "con.txt", which
+// name the device in any folder.
+bool IsDevicePath(const std::wstring& Path) {
+    if (Path.size() >= 4 && (Path[0] == L'\\' || Path[0] == L'/') &&
+        (Path[1] == L'\\' || Path[1] == L'/') && (Path[2] == L'.' || Path[2] == L'?'))
+        return true;
+    const size_t slash = Path.find_last_of(L"/\\:");
+    std::wstring stem = Path.substr(slash == std::wstring::npos ? 0 : slash + 1);
+    stem = stem.substr(0, stem.find(L'.'));
+    while (!stem.empty() && stem.back() == L' ')
+        stem.pop_back();
+    for (wchar_t& c : stem)
+        c = static_cast<wchar_t>(::towupper(c));
+    if (stem == L"CON" || stem == L"PRN" || stem == L"AUX" || stem == L"NUL" || stem == L"CONIN$" ||
+        stem == L"CONOUT$")
+        return true;
+    return stem.size() == 4 &&
+           (stem.compare(0, 3, L"COM") == 0 || stem.compare(0, 3, L"LPT") == 0) &&
+           stem[3] >= L'0' && stem[3] <= L'9';
+}
+
 bool IsAbsence(DWORD Error) {
     return Error == ERROR_FILE_NOT_FOUND || Error == ERROR_PATH_NOT_FOUND;
 }
@@ -127,7 +150,7 @@ std::string SystemReason(int ErrorNumber) {
     return text ? std::string(text) : std::string("Unknown error");
 }
 
-bool QueryFileStatus(const std::string& Path, TFileStatus& Status, std::string& Reason) {
+bool QueryFileIdentity(const std::string& Path, TFileStatus& Status, std::string& Reason) {
     Status = TFileStatus();
     if (Path.empty()) return true;
     const HANDLE file = OpenForStatus(Wide(Path));
@@ -155,8 +178,36 @@ bool QueryFileStatus(const std::string& Path, TFileStatus& Status, std::string& 
     return true;
 }
 
+bool QueryFileStatus(const std::string& Path, TFileStatus& Status, std::string& Reason) {
+    Status = TFileStatus();
+    if (Path.empty()) return true;
+    const std::wstring wide = Wide(Path);
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    // Devices, links and junctions, and every failure but absence, are left
+    // to the handle, which sees what they lead to.
+    if (!IsDevicePath(wide)) {
+        if (::GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data)) {
+            if (!(data.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE))) {
+                const bool folder = data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
+                Status.Kind = folder ? TFileKind::Directory : TFileKind::Regular;
+                if (!folder)
+                    Status.Size =
+                        (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+                const uint64_t ticks =
+                    (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                    data.ftLastWriteTime.dwLowDateTime;
+                Status.ModifiedSecs = static_cast<int64_t>(ticks / 10000000ULL) - 11644473600LL;
+                return true;
+            }
+        } else if (IsAbsence(::GetLastError())) {
+            return true;
+        }
+    }
+    return QueryFileIdentity(Path, Status, Reason);
+}
+
 bool ReadWholeFile(const std::string& Path, std::vector<uint8_t>& Bytes, std::string& Reason,
-                   uint64_t MaxBytes) {
+                   uint64_t MaxBytes, TFileStatus* Read) {
     Bytes.clear();
     // The status check comes first: opening a COM port for reading would
     // already take it from its owner.
@@ -210,6 +261,11 @@ bool ReadWholeFile(const std::string& Path, std::vector<uint8_t>& Bytes, std::st
         return false;
     }
     Bytes.resize(got);
+    if (Read) {
+        // The identity would cost a volume query: left for QueryFileIdentity.
+        *Read = status;
+        Read->Size = got;
+    }
     return true;
 }
 
@@ -252,7 +308,7 @@ bool WriteFileAtomically(const std::string& Path, const void* Data, size_t Size,
     const std::string folder = FolderOf(target);
     const std::string base = target.substr(folder.size());
     // What killed runs left here goes first, so leftovers never pile up.
-    RemoveStaleTemporaries(folder);
+    RemoveStaleTemporariesOnce(folder);
     static std::atomic<unsigned> counter{0};
     std::wstring temp;
     HANDLE file = INVALID_HANDLE_VALUE;

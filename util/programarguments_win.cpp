@@ -2,7 +2,15 @@
 
 #include <windows.h>
 
-#include <shellapi.h>
+// The C runtime's own splitter of the wide command line (msvcrt.dll exports
+// it; the runtime's headers declare it for its start-up code only).
+extern "C" {
+struct _startupinfo {
+    int newmode;
+};
+__declspec(dllimport) int __cdecl __wgetmainargs(int* Argc, wchar_t*** Argv, wchar_t*** Env,
+                                                 int DoWildCard, _startupinfo* StartInfo);
+}
 
 namespace YVclUtil {
 
@@ -20,18 +28,19 @@ std::string Utf8(const wchar_t* Text) {
 } // namespace
 
 std::vector<std::string> ProgramArguments(int Argc, const char* const* Argv) {
+    // The same splitter that made Argv (quotes, backslashes), on the wide
+    // command line. CommandLineToArgvW would load the shell and with it the
+    // whole windowing system at every start. The runtime owns the array.
     int count = 0;
-    // The runtime splits argv by the same rules (quotes, backslashes).
-    wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
-    if (!wide || count != Argc) {
-        if (wide) ::LocalFree(wide);
+    wchar_t** wide = nullptr;
+    wchar_t** environment = nullptr;
+    _startupinfo start{0};
+    if (__wgetmainargs(&count, &wide, &environment, 0, &start) < 0 || !wide || count != Argc)
         return std::vector<std::string>(Argv, Argv + Argc);
-    }
     std::vector<std::string> out;
     out.reserve(static_cast<size_t>(count));
     for (int i = 0; i < count; ++i)
         out.push_back(Utf8(wide[i]));
-    ::LocalFree(wide);
     return out;
 }
 

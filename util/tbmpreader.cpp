@@ -151,7 +151,8 @@ bool TBmpReader::CheckMasks() {
 }
 
 bool TBmpReader::Open(const uint8_t* Data, size_t Size) {
-    *this = TBmpReader();
+    // A reader never opened is as new; one opened before starts over.
+    if (FData) *this = TBmpReader();
     FData = Data;
     FSize = Size;
     if (Size < 2 || Data[0] != 'B' || Data[1] != 'M') return Fail("not a Windows bitmap");

@@ -236,10 +236,13 @@ TEST_F(MakeRomTest, SkippedSlotsAreSaidAndStrictRefusesThem) {
 }
 
 // The window's MAKE ROM: the image never replaces the project it saved, nor
-// a picture the build read; nothing is written and both are named.
+// a picture the build read, however its name is spelt; nothing is written and
+// both are named.
 TEST_F(MakeRomTest, ImageNeverReplacesWhatTheBuildReads) {
     Project.CodeTables[0][0] = "1";
     Project.CodeTables[1][1] = "ROOF";
+    const std::string message = SaveMessage("m.bmp");
+    Project.LiftStateSlots[2][3] = Path("./m.bmp");
     const std::string roof = TRomBuilder::UserBitmapPath(Config.ProgramDir, 0, "ROOF");
     ASSERT_TRUE(QDir().mkpath(QFileInfo(QString::fromStdString(roof)).path()));
     ASSERT_TRUE(Marked(64, 64).save(QString::fromStdString(roof), "BMP"));
@@ -253,7 +256,7 @@ TEST_F(MakeRomTest, ImageNeverReplacesWhatTheBuildReads) {
         Make.ProjectPath = project;
         return true;
     };
-    for (const std::string& target : {project, roof, Path("TEST.GLB")}) {
+    for (const std::string& target : {project, roof, message, Path("TEST.GLB")}) {
         SCOPED_TRACE(target);
         std::vector<uint8_t> before, after;
         std::string error;

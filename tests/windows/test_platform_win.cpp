@@ -128,6 +128,38 @@ TEST(FileAccessWin, StatusTellsKindSizeAndTime) {
     EXPECT_EQ(status.Kind, TFileKind::Directory);
 }
 
+// The status comes from the path, the identity from a handle: devices must
+// still be seen as devices, and files alike in size and contents as two.
+TEST(FileAccessWin, StatusKnowsDevicesByNameAndIdentityTellsLikeFilesApart) {
+    TempFolder dir;
+    TFileStatus status;
+    std::string reason;
+    for (const char* device : {"NUL", "nul", "\\\\.\\NUL"}) {
+        ASSERT_TRUE(QueryFileStatus(device, status, reason)) << device << ": " << reason;
+        EXPECT_EQ(status.Kind, TFileKind::Other) << device;
+        EXPECT_FALSE(IsRegularFile(device)) << device;
+    }
+    // Names that only look like devices are files.
+    Write(dir.File("COM10"), "x");
+    Write(dir.File("CONSOLE.txt"), "x");
+    EXPECT_TRUE(IsRegularFile(dir.File("COM10")));
+    EXPECT_TRUE(IsRegularFile(dir.File("CONSOLE.txt")));
+
+    Write(dir.File("a.bin"), "same");
+    Write(dir.File("b.bin"), "same");
+    ASSERT_TRUE(CreateDirectoryA(dir.File("sub").c_str(), nullptr));
+    EXPECT_TRUE(SameFile(dir.File("a.bin"), dir.File("sub\\..\\a.bin")));
+    EXPECT_TRUE(SameFile(dir.File("a.bin"), dir.Path + "/A.BIN")) << "Windows names ignore case";
+    EXPECT_FALSE(SameFile(dir.File("a.bin"), dir.File("b.bin")));
+    EXPECT_FALSE(SameFile(dir.File("a.bin"), dir.File("COM10")));
+    TFileStatus a, b;
+    ASSERT_TRUE(QueryFileIdentity(dir.File("a.bin"), a, reason)) << reason;
+    ASSERT_TRUE(QueryFileIdentity(dir.File("b.bin"), b, reason)) << reason;
+    EXPECT_NE(a.Inode, 0u);
+    EXPECT_NE(a.Inode, b.Inode);
+    EXPECT_EQ(a.Size, 4u);
+}
+
 TEST(FileAccessWin, AtomicWriteCreatesReplacesAndLeavesNoTemporaryFile) {
     TempFolder dir;
     const std::string file = dir.File("out.bin");
