@@ -156,9 +156,13 @@ TLabelRule::TResult TLabelRule::Decide(const std::string& Label, int Style,
     r.Folders = Folders;
     for (const std::string& folder : Folders) {
         const std::string path = DpuText::JoinPath(folder, r.BitmapName);
-        if (YVclUtil::IsRegularFile(path)) {
+        YVclUtil::TFileStatus status;
+        std::string reason;
+        if (YVclUtil::QueryFileStatus(path, status, reason) &&
+            status.Kind == YVclUtil::TFileKind::Regular) {
             r.Kind = TKind::UserBitmap;
             r.BitmapPath = path;
+            r.BitmapStatus = status;
             r.First = 0xFE;
             return r;
         }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "util/fileaccess.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -57,6 +59,8 @@ public:
         std::vector<std::string> Folders;
         // UserBitmap: the file found.
         std::string BitmapPath;
+        // UserBitmap: the file's status when it was found.
+        YVclUtil::TFileStatus BitmapStatus;
         // Cancelled because the label cannot be a file name (never looked up).
         bool NotAFileName = false;
         // No glyph library is loaded: no glyph can be drawn or built.

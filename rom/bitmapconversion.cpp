@@ -124,9 +124,12 @@ void OpenPicture(YVclUtil::TBmpReader& Reader, const uint8_t* Data, size_t Size,
 namespace {
 
 void ReadPictureFile(const std::string& FileName, std::vector<uint8_t>& data,
-                     YVclUtil::TFileStatus* Read = nullptr) {
+                     YVclUtil::TFileStatus* Read = nullptr,
+                     const YVclUtil::TFileStatus* Found = nullptr) {
     std::string reason;
-    if (!YVclUtil::ReadWholeFile(FileName, data, reason, YVclUtil::TBmpReader::MaxFileBytes, Read))
+    const uint64_t limit = YVclUtil::TBmpReader::MaxFileBytes;
+    if (Found ? !YVclUtil::ReadFoundFile(FileName, *Found, data, reason, limit, Read)
+              : !YVclUtil::ReadWholeFile(FileName, data, reason, limit, Read))
         Refuse(FileName, reason);
 }
 
@@ -156,9 +159,10 @@ std::vector<uint8_t> ConvertPictureData(const uint8_t* Data, size_t Size, int Di
 }
 
 std::vector<uint8_t> ConvertPictureFile(const std::string& FileName, int DispHv,
-                                        YVclUtil::TFileStatus* Read) {
+                                        YVclUtil::TFileStatus* Read,
+                                        const YVclUtil::TFileStatus* Found) {
     std::vector<uint8_t> data;
-    ReadPictureFile(FileName, data, Read);
+    ReadPictureFile(FileName, data, Read, Found);
     return ConvertPictureData(data.data(), data.size(), DispHv, FileName, FileName);
 }
 

@@ -39,8 +39,10 @@ std::vector<uint8_t> ConvertPictureData(const uint8_t* Data, size_t Size, int Di
                                         const std::string& LoadName, const std::string& PackName);
 
 // The same for a picture file, read whole first; FileName is used in the
-// messages. Read, when given, gets the file's status as it was read.
+// messages. Read, when given, gets the file's status as it was read; Found,
+// when given, is its status as the caller just asked it (not asked again).
 std::vector<uint8_t> ConvertPictureFile(const std::string& FileName, int DispHv,
-                                        YVclUtil::TFileStatus* Read = nullptr);
+                                        YVclUtil::TFileStatus* Read = nullptr,
+                                        const YVclUtil::TFileStatus* Found = nullptr);
 
 } // namespace DpuRom

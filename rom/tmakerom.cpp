@@ -97,7 +97,7 @@ void TMakeRom::ConvertMessages(const TRomPictureConverter& Converter, TRomPictur
                                             state, "ABCD"[slot], path.c_str(), why.c_str()));
                 continue;
             }
-            Converter.ConvertMessage(state, slot, path, Out);
+            Converter.ConvertMessage(state, slot, path, Out, &status);
         }
 }
 

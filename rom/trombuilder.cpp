@@ -197,7 +197,7 @@ void TRomBuilder::PlaceCodeTables(size_t& Pos) {
                 // The table and the one-byte number hold 128 user bitmaps.
                 if (count >= static_cast<int>(UserBitmapMax))
                     throw ERomBuild("Element overflow", "UBF element overflow!!\n\n");
-                number = Converter.AddUserBitmap(label.BitmapPath, Pictures);
+                number = Converter.AddUserBitmap(label.BitmapPath, Pictures, &label.BitmapStatus);
                 size_t kept = 0;
                 PutAddress(UserBitmapTable + 2 * static_cast<size_t>(number), Pos);
                 Pos += Place(Pictures.UserBitmaps[static_cast<size_t>(number)], Pos,

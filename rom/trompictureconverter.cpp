@@ -61,9 +61,10 @@ void TRomPictureConverter::ConvertDirectionFrames(TRomPictures& Out) const {
 }
 
 void TRomPictureConverter::ConvertMessage(int State, int Slot, const std::string& Path,
-                                          TRomPictures& Out) const {
+                                          TRomPictures& Out,
+                                          const YVclUtil::TFileStatus* Found) const {
     Out.Messages.at(static_cast<size_t>(State)).at(static_cast<size_t>(Slot)) =
-        ConvertPictureFile(Path, DispHv, &Out.FilesRead[Path]);
+        ConvertPictureFile(Path, DispHv, &Out.FilesRead[Path], Found);
 }
 
 void TRomPictureConverter::ConvertLogo(const std::string& Path, TRomPictures& Out) const {
@@ -93,8 +94,9 @@ void TRomPictureConverter::ConvertSmallGlyphs(TRomPictures& Out) const {
     }
 }
 
-int TRomPictureConverter::AddUserBitmap(const std::string& Path, TRomPictures& Out) const {
-    Out.UserBitmaps.push_back(ConvertPictureFile(Path, DispHv, &Out.FilesRead[Path]));
+int TRomPictureConverter::AddUserBitmap(const std::string& Path, TRomPictures& Out,
+                                        const YVclUtil::TFileStatus* Found) const {
+    Out.UserBitmaps.push_back(ConvertPictureFile(Path, DispHv, &Out.FilesRead[Path], Found));
     Out.UserBitmapPaths.push_back(Path);
     return static_cast<int>(Out.UserBitmaps.size()) - 1;
 }

@@ -35,8 +35,10 @@ public:
     void ConvertFloorGlyph(int Style, int Code, TRomPictures& Out) const;
     // All direction frames (group 0, entries 50 + 20 * style + frame); absent ones stay empty.
     void ConvertDirectionFrames(TRomPictures& Out) const;
-    // The picture file of lift state State, slot Slot (0..3 = A..D).
-    void ConvertMessage(int State, int Slot, const std::string& Path, TRomPictures& Out) const;
+    // The picture file of lift state State, slot Slot (0..3 = A..D). Found,
+    // when given, is the file's status as the caller just asked it.
+    void ConvertMessage(int State, int Slot, const std::string& Path, TRomPictures& Out,
+                        const YVclUtil::TFileStatus* Found = nullptr) const;
     // The customer logo file.
     void ConvertLogo(const std::string& Path, TRomPictures& Out) const;
     // The screen picture (entry 0/40, required), always turned.
@@ -44,7 +46,9 @@ public:
     // The 39 small glyphs (group 7); an absent one stops the build.
     void ConvertSmallGlyphs(TRomPictures& Out) const;
     // The user bitmap file Path as the next number; returns that number.
-    int AddUserBitmap(const std::string& Path, TRomPictures& Out) const;
+    // Found as for ConvertMessage.
+    int AddUserBitmap(const std::string& Path, TRomPictures& Out,
+                      const YVclUtil::TFileStatus* Found = nullptr) const;
 
 private:
     std::vector<uint8_t> LibraryPicture(int Group, int Index) const;

@@ -67,6 +67,14 @@ std::string InputKindReason(TFileKind Kind);
 bool ReadWholeFile(const std::string& Path, std::vector<uint8_t>& Bytes, std::string& Reason,
                    uint64_t MaxBytes = UINT64_MAX, TFileStatus* Read = nullptr);
 
+// As ReadWholeFile, for a file the caller has just looked at (Found, from
+// QueryFileStatus): its status is not asked again before the file is opened.
+// Anything but a regular file is refused as above; the opened file's own
+// status still decides, so a device put there since is refused unread.
+bool ReadFoundFile(const std::string& Path, const TFileStatus& Found, std::vector<uint8_t>& Bytes,
+                   std::string& Reason, uint64_t MaxBytes = UINT64_MAX,
+                   TFileStatus* Read = nullptr);
+
 // The file an atomic write of Path replaces: symbolic links followed to their
 // end, so the new file is written beside the link's target. False (Reason set)
 // when that target exists and is not a regular file, when it is

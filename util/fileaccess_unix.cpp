@@ -75,15 +75,25 @@ bool QueryFileIdentity(const std::string& Path, TFileStatus& Status, std::string
     return QueryFileStatus(Path, Status, Reason);
 }
 
-bool ReadWholeFile(const std::string& Path, std::vector<uint8_t>& Bytes, std::string& Reason,
-                   uint64_t MaxBytes, TFileStatus* Read) {
+namespace {
+
+// ReadWholeFile, with the status the caller found (Found) or asked here.
+bool ReadRegularFile(const std::string& Path, const TFileStatus* Found, std::vector<uint8_t>& Bytes,
+                     std::string& Reason, uint64_t MaxBytes, TFileStatus* Read) {
     Bytes.clear();
     // A device is never opened at all: opening a serial port can already
     // change its modem lines.
-    struct stat first {};
-    if (!Path.empty() && ::stat(Path.c_str(), &first) == 0 && !S_ISREG(first.st_mode)) {
-        Reason = InputKindReason(KindOf(first.st_mode));
-        return false;
+    if (Found) {
+        if (Found->Kind != TFileKind::Regular) {
+            Reason = InputKindReason(Found->Kind);
+            return false;
+        }
+    } else {
+        struct stat first {};
+        if (!Path.empty() && ::stat(Path.c_str(), &first) == 0 && !S_ISREG(first.st_mode)) {
+            Reason = InputKindReason(KindOf(first.st_mode));
+            return false;
+        }
     }
     // Non-blocking, so a FIFO swapped in after the check above cannot hold the
     // caller; the status of the opened file decides.
@@ -158,6 +168,18 @@ bool ReadWholeFile(const std::string& Path, std::vector<uint8_t>& Bytes, std::st
         Read->Inode = static_cast<uint64_t>(st.st_ino);
     }
     return true;
+}
+
+} // namespace
+
+bool ReadWholeFile(const std::string& Path, std::vector<uint8_t>& Bytes, std::string& Reason,
+                   uint64_t MaxBytes, TFileStatus* Read) {
+    return ReadRegularFile(Path, nullptr, Bytes, Reason, MaxBytes, Read);
+}
+
+bool ReadFoundFile(const std::string& Path, const TFileStatus& Found, std::vector<uint8_t>& Bytes,
+                   std::string& Reason, uint64_t MaxBytes, TFileStatus* Read) {
+    return ReadRegularFile(Path, &Found, Bytes, Reason, MaxBytes, Read);
 }
 
 bool ResolveOutputTarget(const std::string& Path, std::string& Target, std::string& Reason) {

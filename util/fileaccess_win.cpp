@@ -206,13 +206,19 @@ bool QueryFileStatus(const std::string& Path, TFileStatus& Status, std::string& 
     return QueryFileIdentity(Path, Status, Reason);
 }
 
-bool ReadWholeFile(const std::string& Path, std::vector<uint8_t>& Bytes, std::string& Reason,
-                   uint64_t MaxBytes, TFileStatus* Read) {
+namespace {
+
+// ReadWholeFile, with the status the caller found (Found) or asked here.
+bool ReadRegularFile(const std::string& Path, const TFileStatus* Found, std::vector<uint8_t>& Bytes,
+                     std::string& Reason, uint64_t MaxBytes, TFileStatus* Read) {
     Bytes.clear();
     // The status check comes first: opening a COM port for reading would
     // already take it from its owner.
     TFileStatus status;
-    if (!QueryFileStatus(Path, status, Reason)) return false;
+    if (Found)
+        status = *Found;
+    else if (!QueryFileStatus(Path, status, Reason))
+        return false;
     if (status.Kind != TFileKind::Regular) {
         Reason = InputKindReason(status.Kind);
         return false;
@@ -267,6 +273,18 @@ bool ReadWholeFile(const std::string& Path, std::vector<uint8_t>& Bytes, std::st
         Read->Size = got;
     }
     return true;
+}
+
+} // namespace
+
+bool ReadWholeFile(const std::string& Path, std::vector<uint8_t>& Bytes, std::string& Reason,
+                   uint64_t MaxBytes, TFileStatus* Read) {
+    return ReadRegularFile(Path, nullptr, Bytes, Reason, MaxBytes, Read);
+}
+
+bool ReadFoundFile(const std::string& Path, const TFileStatus& Found, std::vector<uint8_t>& Bytes,
+                   std::string& Reason, uint64_t MaxBytes, TFileStatus* Read) {
+    return ReadRegularFile(Path, &Found, Bytes, Reason, MaxBytes, Read);
 }
 
 bool ResolveOutputTarget(const std::string& Path, std::string& Target, std::string& Reason) {

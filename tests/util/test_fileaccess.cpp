@@ -72,6 +72,60 @@ TEST_F(FileAccess, ReadsRegularFilesAndRefusesEverythingElseWithoutBlocking) {
     EXPECT_TRUE(ReadWholeFile(file, bytes, reason, 5));
 }
 
+// A caller's earlier look decides the kind, but what is opened is checked
+// again: a FIFO put where a file was found neither blocks nor is read.
+TEST_F(FileAccess, ReadingAFoundFileTrustsItsKindButNotWhatIsThereNow) {
+    const std::string file = Path("a.bin");
+    Write(file, "abc");
+    TFileStatus found, read;
+    std::string reason;
+    ASSERT_TRUE(QueryFileStatus(file, found, reason));
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(ReadFoundFile(file, found, bytes, reason, 10, &read)) << reason;
+    EXPECT_EQ(bytes, (std::vector<uint8_t>{'a', 'b', 'c'}));
+    EXPECT_EQ(read.Kind, TFileKind::Regular);
+    EXPECT_EQ(read.Size, 3u);
+    EXPECT_EQ(read.Inode, found.Inode);
+
+    TFileStatus folder;
+    ASSERT_TRUE(QueryFileStatus(dir.path().toStdString(), folder, reason));
+    EXPECT_FALSE(ReadFoundFile(file, folder, bytes, reason));
+    EXPECT_EQ(reason, "Is a directory");
+    EXPECT_TRUE(bytes.empty());
+    EXPECT_FALSE(ReadFoundFile(file, TFileStatus(), bytes, reason));
+    EXPECT_EQ(reason, "No such file or directory");
+
+    ASSERT_EQ(::unlink(file.c_str()), 0);
+    ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
+    EXPECT_FALSE(ReadFoundFile(file, found, bytes, reason));
+    EXPECT_EQ(reason, "Not a regular file");
+    // A file that grew since it was looked at is read whole, within the limit.
+    const std::string grown = Path("grown.bin");
+    Write(grown, "12");
+    ASSERT_TRUE(QueryFileStatus(grown, found, reason));
+    Write(grown, "123456");
+    ASSERT_TRUE(ReadFoundFile(grown, found, bytes, reason)) << reason;
+    EXPECT_EQ(bytes.size(), 6u);
+    EXPECT_FALSE(ReadFoundFile(grown, found, bytes, reason, 4));
+    EXPECT_EQ(reason, "File too large");
+}
+
+// A file longer than its status says (as /proc's files, all of size 0) is
+// read to its end, still within the limit.
+TEST_F(FileAccess, FilesLongerThanTheirStatusAreReadWholeWithinTheLimit) {
+    std::vector<uint8_t> bytes;
+    std::string reason;
+    TFileStatus read;
+    ASSERT_TRUE(ReadWholeFile("/proc/self/status", bytes, reason, UINT64_MAX, &read)) << reason;
+    const std::string text(bytes.begin(), bytes.end());
+    EXPECT_EQ(text.rfind("Name:", 0), 0u) << text.substr(0, 40);
+    EXPECT_NE(text.find("\nPid:"), std::string::npos);
+    EXPECT_EQ(read.Size, bytes.size());
+    EXPECT_FALSE(ReadWholeFile("/proc/self/status", bytes, reason, 8));
+    EXPECT_EQ(reason, "File too large");
+    EXPECT_TRUE(bytes.empty());
+}
+
 TEST_F(FileAccess, ReadOnlyFilesCanBeRead) {
     const std::string file = Path("ro.ini");
     Write(file, "[A]\r\n");
