@@ -127,9 +127,8 @@ void ReadPictureFile(const std::string& FileName, std::vector<uint8_t>& data,
                      YVclUtil::TFileStatus* Read = nullptr,
                      const YVclUtil::TFileStatus* Found = nullptr) {
     std::string reason;
-    const uint64_t limit = YVclUtil::TBmpReader::MaxFileBytes;
-    if (Found ? !YVclUtil::ReadFoundFile(FileName, *Found, data, reason, limit, Read)
-              : !YVclUtil::ReadWholeFile(FileName, data, reason, limit, Read))
+    if (!YVclUtil::ReadWholeFile(FileName, data, reason, YVclUtil::TBmpReader::MaxFileBytes, Read,
+                                 Found))
         Refuse(FileName, reason);
 }
 

@@ -63,17 +63,14 @@ std::string InputKindReason(TFileKind Kind);
 // socket is refused without blocking, and so is a file larger than MaxBytes
 // ("File too large"). False with Bytes emptied and the reason in Reason.
 // Read, when given, gets the status of the file as it was read (with its
-// identity where that costs nothing more, on POSIX systems).
+// identity where that costs nothing more, on POSIX systems). Found, when
+// given, is the status the caller has just asked (QueryFileStatus), which is
+// then not asked again before the file is opened: anything but a regular file
+// is refused as above, and the opened file's own status still decides, so a
+// device put there since is refused unread.
 bool ReadWholeFile(const std::string& Path, std::vector<uint8_t>& Bytes, std::string& Reason,
-                   uint64_t MaxBytes = UINT64_MAX, TFileStatus* Read = nullptr);
-
-// As ReadWholeFile, for a file the caller has just looked at (Found, from
-// QueryFileStatus): its status is not asked again before the file is opened.
-// Anything but a regular file is refused as above; the opened file's own
-// status still decides, so a device put there since is refused unread.
-bool ReadFoundFile(const std::string& Path, const TFileStatus& Found, std::vector<uint8_t>& Bytes,
-                   std::string& Reason, uint64_t MaxBytes = UINT64_MAX,
-                   TFileStatus* Read = nullptr);
+                   uint64_t MaxBytes = UINT64_MAX, TFileStatus* Read = nullptr,
+                   const TFileStatus* Found = nullptr);
 
 // The file an atomic write of Path replaces: symbolic links followed to their
 // end, so the new file is written beside the link's target. False (Reason set)

@@ -75,11 +75,8 @@ bool QueryFileIdentity(const std::string& Path, TFileStatus& Status, std::string
     return QueryFileStatus(Path, Status, Reason);
 }
 
-namespace {
-
-// ReadWholeFile, with the status the caller found (Found) or asked here.
-bool ReadRegularFile(const std::string& Path, const TFileStatus* Found, std::vector<uint8_t>& Bytes,
-                     std::string& Reason, uint64_t MaxBytes, TFileStatus* Read) {
+bool ReadWholeFile(const std::string& Path, std::vector<uint8_t>& Bytes, std::string& Reason,
+                   uint64_t MaxBytes, TFileStatus* Read, const TFileStatus* Found) {
     Bytes.clear();
     // A device is never opened at all: opening a serial port can already
     // change its modem lines.
@@ -168,18 +165,6 @@ bool ReadRegularFile(const std::string& Path, const TFileStatus* Found, std::vec
         Read->Inode = static_cast<uint64_t>(st.st_ino);
     }
     return true;
-}
-
-} // namespace
-
-bool ReadWholeFile(const std::string& Path, std::vector<uint8_t>& Bytes, std::string& Reason,
-                   uint64_t MaxBytes, TFileStatus* Read) {
-    return ReadRegularFile(Path, nullptr, Bytes, Reason, MaxBytes, Read);
-}
-
-bool ReadFoundFile(const std::string& Path, const TFileStatus& Found, std::vector<uint8_t>& Bytes,
-                   std::string& Reason, uint64_t MaxBytes, TFileStatus* Read) {
-    return ReadRegularFile(Path, &Found, Bytes, Reason, MaxBytes, Read);
 }
 
 bool ResolveOutputTarget(const std::string& Path, std::string& Target, std::string& Reason) {

@@ -206,11 +206,8 @@ bool QueryFileStatus(const std::string& Path, TFileStatus& Status, std::string& 
     return QueryFileIdentity(Path, Status, Reason);
 }
 
-namespace {
-
-// ReadWholeFile, with the status the caller found (Found) or asked here.
-bool ReadRegularFile(const std::string& Path, const TFileStatus* Found, std::vector<uint8_t>& Bytes,
-                     std::string& Reason, uint64_t MaxBytes, TFileStatus* Read) {
+bool ReadWholeFile(const std::string& Path, std::vector<uint8_t>& Bytes, std::string& Reason,
+                   uint64_t MaxBytes, TFileStatus* Read, const TFileStatus* Found) {
     Bytes.clear();
     // The status check comes first: opening a COM port for reading would
     // already take it from its owner.
@@ -273,18 +270,6 @@ bool ReadRegularFile(const std::string& Path, const TFileStatus* Found, std::vec
         Read->Size = got;
     }
     return true;
-}
-
-} // namespace
-
-bool ReadWholeFile(const std::string& Path, std::vector<uint8_t>& Bytes, std::string& Reason,
-                   uint64_t MaxBytes, TFileStatus* Read) {
-    return ReadRegularFile(Path, nullptr, Bytes, Reason, MaxBytes, Read);
-}
-
-bool ReadFoundFile(const std::string& Path, const TFileStatus& Found, std::vector<uint8_t>& Bytes,
-                   std::string& Reason, uint64_t MaxBytes, TFileStatus* Read) {
-    return ReadRegularFile(Path, &Found, Bytes, Reason, MaxBytes, Read);
 }
 
 bool ResolveOutputTarget(const std::string& Path, std::string& Target, std::string& Reason) {

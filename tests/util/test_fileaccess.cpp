@@ -81,32 +81,32 @@ TEST_F(FileAccess, ReadingAFoundFileTrustsItsKindButNotWhatIsThereNow) {
     std::string reason;
     ASSERT_TRUE(QueryFileStatus(file, found, reason));
     std::vector<uint8_t> bytes;
-    ASSERT_TRUE(ReadFoundFile(file, found, bytes, reason, 10, &read)) << reason;
+    ASSERT_TRUE(ReadWholeFile(file, bytes, reason, 10, &read, &found)) << reason;
     EXPECT_EQ(bytes, (std::vector<uint8_t>{'a', 'b', 'c'}));
     EXPECT_EQ(read.Kind, TFileKind::Regular);
     EXPECT_EQ(read.Size, 3u);
     EXPECT_EQ(read.Inode, found.Inode);
 
-    TFileStatus folder;
+    TFileStatus folder, missing;
     ASSERT_TRUE(QueryFileStatus(dir.path().toStdString(), folder, reason));
-    EXPECT_FALSE(ReadFoundFile(file, folder, bytes, reason));
+    EXPECT_FALSE(ReadWholeFile(file, bytes, reason, UINT64_MAX, nullptr, &folder));
     EXPECT_EQ(reason, "Is a directory");
     EXPECT_TRUE(bytes.empty());
-    EXPECT_FALSE(ReadFoundFile(file, TFileStatus(), bytes, reason));
+    EXPECT_FALSE(ReadWholeFile(file, bytes, reason, UINT64_MAX, nullptr, &missing));
     EXPECT_EQ(reason, "No such file or directory");
 
     ASSERT_EQ(::unlink(file.c_str()), 0);
     ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
-    EXPECT_FALSE(ReadFoundFile(file, found, bytes, reason));
+    EXPECT_FALSE(ReadWholeFile(file, bytes, reason, UINT64_MAX, nullptr, &found));
     EXPECT_EQ(reason, "Not a regular file");
     // A file that grew since it was looked at is read whole, within the limit.
     const std::string grown = Path("grown.bin");
     Write(grown, "12");
     ASSERT_TRUE(QueryFileStatus(grown, found, reason));
     Write(grown, "123456");
-    ASSERT_TRUE(ReadFoundFile(grown, found, bytes, reason)) << reason;
+    ASSERT_TRUE(ReadWholeFile(grown, bytes, reason, UINT64_MAX, nullptr, &found)) << reason;
     EXPECT_EQ(bytes.size(), 6u);
-    EXPECT_FALSE(ReadFoundFile(grown, found, bytes, reason, 4));
+    EXPECT_FALSE(ReadWholeFile(grown, bytes, reason, 4, nullptr, &found));
     EXPECT_EQ(reason, "File too large");
 }
 
