@@ -6,6 +6,7 @@
 #include <QImage>
 
 #include <cstring>
+#include <new>
 #include <vector>
 
 namespace DpuProject {
@@ -20,8 +21,14 @@ bool TPictureImage::Load(const std::string& FileName, QImage& Picture, std::stri
 bool TPictureImage::Decode(const uint8_t* Data, size_t Size, QImage& Picture, std::string& Reason) {
     YVclUtil::TBmpReader reader;
     std::vector<uint32_t> argb;
-    if (!reader.Open(Data, Size) || !reader.DecodeArgb(argb)) {
-        Reason = reader.Reason();
+    try {
+        if (!reader.Open(Data, Size) || !reader.DecodeArgb(argb)) {
+            Reason = reader.Reason();
+            return false;
+        }
+    } catch (const std::bad_alloc&) {
+        // A picture box says why it stays empty; the window goes on.
+        Reason = "out of memory";
         return false;
     }
     QImage image(reader.Width(), reader.Height(),

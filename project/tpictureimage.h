@@ -14,8 +14,9 @@ namespace DpuProject {
 class TPictureImage {
 public:
     // Reads the regular file at FileName (at most TBmpReader::MaxFileBytes)
-    // and decodes it. False with Picture untouched and the reason (the
-    // system's or the reader's words, without the file name) in Reason.
+    // and decodes it with the reader's default limits. False with Picture
+    // untouched and the reason (the system's or the reader's words, without
+    // the file name; "out of memory" when memory ran out) in Reason.
     static bool Load(const std::string& FileName, QImage& Picture, std::string& Reason);
     // The same for a picture held in memory.
     static bool Decode(const uint8_t* Data, size_t Size, QImage& Picture, std::string& Reason);

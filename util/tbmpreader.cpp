@@ -150,7 +150,7 @@ bool TBmpReader::CheckMasks() {
     return true;
 }
 
-bool TBmpReader::Open(const uint8_t* Data, size_t Size) {
+bool TBmpReader::Open(const uint8_t* Data, size_t Size, const TLimits& Limits) {
     // A reader never opened is as new; one opened before starts over.
     if (FData) *this = TBmpReader();
     FData = Data;
@@ -190,10 +190,15 @@ bool TBmpReader::Open(const uint8_t* Data, size_t Size) {
     if (height == 0) return Fail("height is 0");
     FTopDown = height < 0;
     if (FTopDown) height = -height;
-    if (width > MaxSide || height > MaxSide ||
-        static_cast<uint64_t>(width) * static_cast<uint64_t>(height) > MaxPixels)
-        return Fail("picture too large (" + std::to_string(width) + " x " + std::to_string(height) +
-                    ")");
+    // The declared size decides before anything is decoded: a run-length
+    // stream of a few bytes may claim millions of pixels.
+    const int64_t side = std::min<int64_t>(Limits.Side, MaxSide);
+    const uint64_t most = std::min(Limits.Pixels, MaxPixels);
+    if (width > side || height > side ||
+        static_cast<uint64_t>(width) * static_cast<uint64_t>(height) > most)
+        return Fail("picture too large: " + std::to_string(width) + " x " + std::to_string(height) +
+                    " pixels (at most " + std::to_string(side) + " a side and " + Num(most) +
+                    " in all)");
     FWidth = static_cast<int32_t>(width);
     FHeight = static_cast<int32_t>(height);
     if (planes != 1) return Fail("planes must be 1, not " + Num(planes));

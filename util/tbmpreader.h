@@ -25,8 +25,11 @@
 //   image-size field larger than the pixel data, a colour table overlapping
 //   the pixels, a resolution beyond 1,000,000 pixels a metre (no device has
 //   one; such a value only comes from a damaged header);
-// - a side beyond 65535 pixels (the packed header holds 16 bits) or more than
-//   64 Mi pixels in all;
+// - a picture larger than the caller's limits (TLimits: by default 4096
+//   pixels a side and 1 Mi pixels in all), checked on the declared size
+//   before any pixel is decoded, so a file of a few bytes that claims a huge
+//   picture costs nothing; a side beyond 65535 pixels (the packed header holds
+//   16 bits) is refused whatever the limits say;
 // - a palette index at or past the end of the colour table;
 // - bit masks that are empty (red, green or blue), not one contiguous run of
 //   bits, overlapping, or wider than the pixel;
@@ -56,17 +59,31 @@
 
 namespace YVclUtil {
 
+// How large a picture a use accepts. The defaults are far beyond anything
+// the display can show (its whole image holds some 516,000 pixels) and keep a
+// decoded picture at a few MB (4 MB as colours).
+struct TBmpLimits {
+    int32_t Side = 4096;
+    uint64_t Pixels = uint64_t{1} << 20;
+};
+
 class TBmpReader {
 public:
+    // No limit reaches past these: the packed header holds 16-bit sides.
     static constexpr int32_t MaxSide = 65535;
     static constexpr uint64_t MaxPixels = uint64_t{64} << 20;
     // The largest picture file read at all (ReadWholeFile's MaxBytes).
     static constexpr uint64_t MaxFileBytes = uint64_t{64} << 20;
 
+    using TLimits = TBmpLimits;
+
     // Reads and checks the headers of the bitmap held in Data[0, Size); the
     // bytes must stay in place until decoding is done. False when the file is
-    // not a bitmap this reader accepts, with the reason in Reason().
-    bool Open(const uint8_t* Data, size_t Size);
+    // not a bitmap this reader accepts or declares a picture beyond Limits
+    // ("picture too large: 8192 x 8192 pixels (at most 4096 a side and
+    // 1048576 in all)"), with the reason in Reason(); nothing is allocated
+    // for the pixels before the size has passed.
+    bool Open(const uint8_t* Data, size_t Size, const TLimits& Limits = TLimits());
 
     int32_t Width() const { return FWidth; }
     int32_t Height() const { return FHeight; }

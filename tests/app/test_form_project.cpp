@@ -1,4 +1,7 @@
 #include "apphelpers.h"
+#include "app/guarded.h"
+#include "support/filehelpers.h"
+#include "support/ttestglyphs.h"
 #include "tscriptededitorprompts.h"
 #include "support/tptypair.h"
 #include "support/ttestworkspace.h"
@@ -202,6 +205,39 @@ TEST(EditorProjectFile, LoadRestoresEveryControl) {
     EXPECT_EQ(form.StatusText(1), "Version: ORV-GRY");
     EXPECT_EQ(form.Cell(0, 64), "110000");
     EXPECT_TRUE(ask.Boxes.empty());
+}
+
+// A kilobyte claiming 8192 x 8192 pixels in all 40 slots: the project loads
+// with the slots it names, each box stays empty saying why, and no box shows
+// a raw exception; running out of memory in an action is said in words.
+TEST(EditorProjectFile, PicturesClaimingHugeSizesLoadAsEmptyBoxesNamingTheSize) {
+    TTestWorkspace ws;
+    const std::string huge = ws.File("huge.bmp");
+    WriteFile(huge, ClaimingBmp(8192, 8192));
+    std::string project = "[GLOBAL]\r\nCODENAME=DVE510TK3\r\n[LiftStateImage]\r\n";
+    for (int s = 0; s < 10; ++s)
+        for (const char* k : {"A", "B", "C", "D"})
+            project += "LeftState_" + std::to_string(s) + "_" + k + "=" + huge + "\r\n";
+    WriteText(ws.File("huge.dcf"), project + "[CTBL0]\r\nCODE_1=1\r\n");
+    TScriptedEditorPrompts ask;
+    TForm1 form(&ask);
+    form.show();
+    ask.QueueFile(ws.File("huge.dcf"));
+    Click(form, "LoadButton");
+    EXPECT_TRUE(ask.Boxes.empty());
+    for (const auto& state : form.Project().LiftStateSlots)
+        for (const std::string& slot : state)
+            EXPECT_EQ(slot, huge);
+    auto* box = Find<TPictureBox>(form, "MsgImage9_2");
+    EXPECT_TRUE(box->Picture().isNull());
+    EXPECT_EQ(box->LastError().toStdString(),
+              "Cannot load picture \"" + huge +
+                  "\": picture too large: 8192 x 8192 pixels (at most 4096 a side and 1048576 in "
+                  "all)");
+
+    Guarded(ask, [] { throw std::bad_alloc(); })();
+    EXPECT_EQ(ask.Boxes, (std::vector<std::pair<std::string, std::string>>{
+                             {"Error", "Not enough memory!!\n\n"}}));
 }
 
 TEST(EditorProjectFile, WrongCodeNameIsRejectedAndClearAllEmptiesOnlyTheTables) {

@@ -37,6 +37,51 @@ std::vector<uint8_t> MakeBmp(int Width, int Height, uint32_t Fill) {
     return BmpBytes(image);
 }
 
+std::vector<uint8_t> ClaimingBmp(int Width, int Height) {
+    const uint32_t pixelsAt = 14 + 40 + 256 * 4;
+    std::vector<uint8_t> b(pixelsAt, 0);
+    auto put32 = [&b](size_t At, uint32_t V) {
+        for (int i = 0; i < 4; ++i)
+            b[At + size_t(i)] = static_cast<uint8_t>(V >> (8 * i));
+    };
+    b[0] = 'B';
+    b[1] = 'M';
+    put32(10, pixelsAt);
+    put32(14, 40);
+    put32(18, static_cast<uint32_t>(Width));
+    put32(22, static_cast<uint32_t>(Height));
+    b[26] = 1; // planes
+    b[28] = 8; // bits a pixel
+    b[30] = 1; // RLE8
+    b[46] = 0; // 0 = all 256 colours
+    for (uint32_t i = 0; i < 256; ++i)
+        put32(54 + 4 * i, i * 0x010101u);
+    // End of bitmap straight away: every pixel is skipped.
+    b.push_back(0);
+    b.push_back(1);
+    put32(2, static_cast<uint32_t>(b.size()));
+    return b;
+}
+
+std::vector<uint8_t> RedirectedGlb(const std::vector<uint8_t>& Payload) {
+    std::vector<GlbEntry> entries;
+    for (const auto& [key, payload] : FullTestLibrary().Entries)
+        entries.push_back({key.first, key.second, payload});
+    std::vector<uint8_t> image = MakeGlb(entries);
+    const uint32_t at = static_cast<uint32_t>(image.size());
+    image.insert(image.end(), Payload.begin(), Payload.end());
+    const uint32_t length = static_cast<uint32_t>(Payload.size());
+    for (int k = 1; k <= 4; ++k)
+        for (int c = 0; c < 128; ++c)
+            PokeDirectory(image, k, c, at, length);
+    for (int s = 0; s < 5; ++s)
+        for (int f = 0; f < 12; ++f)
+            PokeDirectory(image, 0, 50 + 20 * s + f, at, length);
+    for (int i = 0; i < 39; ++i)
+        PokeDirectory(image, 7, i, at, length);
+    return image;
+}
+
 bool WriteGlyphLibrary(const std::string& Path,
                        const std::map<std::pair<int, int>, std::vector<uint8_t>>& Entries) {
     DpuRom::TGlyphLibraryWriter writer;

@@ -86,6 +86,13 @@ void PokeDirectory(std::vector<uint8_t>& Image, int Group, int Index, uint32_t O
 // A Windows bitmap of Width x Height in Fill, with pixel (0,0) red.
 std::vector<uint8_t> MakeBmp(int Width, int Height, uint32_t Fill = 0xFF000000u);
 
+// A hostile picture: an RLE8 bitmap of about a kilobyte (256 colours, a
+// stream that ends at once) that declares Width x Height pixels.
+std::vector<uint8_t> ClaimingBmp(int Width, int Height);
+// A hostile library: the entries of FullTestLibrary, then every floor glyph,
+// direction frame and small glyph redirected to one appended Payload.
+std::vector<uint8_t> RedirectedGlb(const std::vector<uint8_t>& Payload);
+
 // Writes a glyph library file holding Entries (groups 0..7) through the
 // program's writer. False when the file cannot be written.
 bool WriteGlyphLibrary(const std::string& Path,

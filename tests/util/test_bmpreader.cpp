@@ -1,6 +1,7 @@
 #include "util/tbmpreader.h"
 
 #include "support/bmpsuitehelpers.h"
+#include "support/ttestglyphs.h"
 
 #include <gtest/gtest.h>
 
@@ -112,6 +113,31 @@ TEST(BmpReaderSuite, GoodExactBadRefusedQuestionableEither) {
         }
         RecordProperty(std::string("refused_") + folder, refused);
     }
+}
+
+// A kilobyte that claims a huge picture is refused on its declared size,
+// before a pixel is decoded, with the size in the reason; the caller's limits
+// decide, up to the 16 bits of the packed header.
+TEST(BmpReader, DeclaredSizeIsBoundedBeforeDecoding) {
+    EXPECT_EQ(Refusal(ClaimingBmp(8192, 8192)),
+              "picture too large: 8192 x 8192 pixels (at most 4096 a side and 1048576 in all)");
+    EXPECT_NE(Refusal(ClaimingBmp(4097, 1)).find("4097 x 1 pixels"), std::string::npos);
+    EXPECT_NE(Refusal(ClaimingBmp(2048, 1024)).find("2048 x 1024 pixels"), std::string::npos);
+    std::vector<uint8_t> map;
+    EXPECT_EQ(Lit(ClaimingBmp(4096, 256), map), "");
+    EXPECT_EQ(map, std::vector<uint8_t>(size_t{4096} * 256, 0)); // every pixel skipped: unlit
+
+    const std::vector<uint8_t> message = ClaimingBmp(64, 17);
+    const TBmpReader::TLimits small{64, 64 * 16};
+    TBmpReader reader;
+    EXPECT_FALSE(reader.Open(message.data(), message.size(), small));
+    EXPECT_EQ(reader.Reason(),
+              "picture too large: 64 x 17 pixels (at most 64 a side and 1024 in all)");
+    const std::vector<uint8_t> wide = ClaimingBmp(20000, 1);
+    EXPECT_TRUE(reader.Open(wide.data(), wide.size(), {65535, 1u << 20}));
+    const std::vector<uint8_t> wider = ClaimingBmp(70000, 1);
+    EXPECT_FALSE(reader.Open(wider.data(), wider.size(), {100000, 1u << 20}));
+    EXPECT_NE(reader.Reason().find("at most 65535 a side"), std::string::npos);
 }
 
 TEST(BmpReader, RunLengthSkipsAreUnlitAndStreamsMustBeWhole) {
