@@ -17,7 +17,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <optional>
+#include <tuple>
 
 using DpuProject::TSettingsTable;
 using YVclUtil::Crc8Table;
@@ -117,22 +119,29 @@ private:
     TRomImage& Img;
     int UserCount = 0;
     std::vector<std::vector<uint8_t>> LibraryGlyphs; // packed glyphs of the found style, by code
+    // Each library payload is packed once a way: the small glyphs are tried
+    // both ways and packed again to draw them, and entries may share bytes.
+    mutable std::map<std::tuple<const uint8_t*, size_t, int>, std::optional<std::vector<uint8_t>>>
+        Packed;
 };
 
 std::optional<std::vector<uint8_t>> TDecoder::Pack(int Group, int Index, int DispHv) const {
     if (!R.Library || !R.Library->IsLoaded()) return std::nullopt;
     const std::span<const uint8_t> entry = R.Library->Entry(Group, Index);
     if (entry.empty()) return std::nullopt;
+    const auto key = std::make_tuple(entry.data(), entry.size(), DispHv);
+    if (const auto found = Packed.find(key); found != Packed.end()) return found->second;
+    std::optional<std::vector<uint8_t>>& kept = Packed[key];
     try {
         const std::string name =
             "glyph library entry " + std::to_string(Group) + "/" + std::to_string(Index);
         std::vector<uint8_t> packed =
             ConvertPictureData(entry.data(), entry.size(), DispHv, name, name);
-        if (packed.size() < 4) return std::nullopt;
-        return packed;
+        if (packed.size() >= 4) kept = std::move(packed);
     } catch (const ERomBuild&) {
-        return std::nullopt; // not a picture: it tells nothing about the image
+        // not a picture: it tells nothing about the image
     }
+    return kept;
 }
 
 void TDecoder::CheckTables() {

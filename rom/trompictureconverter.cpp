@@ -39,12 +39,25 @@ std::span<const uint8_t> TRomPictureConverter::LibraryEntry(int Group, int Index
     return entry;
 }
 
+std::vector<uint8_t> TRomPictureConverter::PackEntry(std::span<const uint8_t> Entry, int Turn,
+                                                     const std::string& LoadName,
+                                                     const std::string& PackName) const {
+    // A refusal stops the build, so only packings are kept.
+    const auto key = std::make_tuple(Entry.data(), Entry.size(), Turn);
+    const auto found = Packed.find(key);
+    if (found != Packed.end()) return found->second;
+    std::vector<uint8_t> packed =
+        ConvertPictureData(Entry.data(), Entry.size(), Turn, LoadName, PackName);
+    Packed.emplace(key, packed);
+    return packed;
+}
+
 std::vector<uint8_t> TRomPictureConverter::LibraryPicture(int Group, int Index) const {
     const std::span<const uint8_t> entry = LibraryEntry(Group, Index, false);
     if (entry.empty()) return {};
     const std::string name =
         "glyph library entry " + std::to_string(Group) + "/" + std::to_string(Index);
-    return ConvertPictureData(entry.data(), entry.size(), DispHv, name, name);
+    return PackEntry(entry, DispHv, name, name);
 }
 
 void TRomPictureConverter::ConvertFloorGlyph(int Style, int Code, TRomPictures& Out) const {
@@ -75,7 +88,7 @@ void TRomPictureConverter::ConvertScreen(TRomPictures& Out) const {
     const std::span<const uint8_t> screen = LibraryEntry(0, 40, true);
     const std::string name = "screen picture (glyph library entry 0/40)";
     // The screen picture is always turned, whatever the panel mounting says.
-    Out.Screen = ConvertPictureData(screen.data(), screen.size(), 1, name, name);
+    Out.Screen = PackEntry(screen, 1, name, name);
 }
 
 void TRomPictureConverter::ConvertSmallGlyphs(TRomPictures& Out) const {
@@ -88,9 +101,8 @@ void TRomPictureConverter::ConvertSmallGlyphs(TRomPictures& Out) const {
                                           "entry %d): the entry is absent",
                                           Glyphs.LibraryName().c_str(), index));
         const std::string name = "small glyph " + std::to_string(index);
-        Out.SmallGlyphs[i] = ConvertPictureData(
-            entry.data(), entry.size(), DispHv,
-            name + " (glyph library entry 7/" + std::to_string(index) + ")", name);
+        Out.SmallGlyphs[i] = PackEntry(
+            entry, DispHv, name + " (glyph library entry 7/" + std::to_string(index) + ")", name);
     }
 }
 

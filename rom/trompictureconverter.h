@@ -4,8 +4,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <span>
 #include <string>
+#include <tuple>
+#include <vector>
 
 namespace DpuRom {
 
@@ -52,10 +55,16 @@ public:
 
 private:
     std::vector<uint8_t> LibraryPicture(int Group, int Index) const;
+    // Packs a library payload once: entries that share their bytes (the same
+    // offset and length) share the packing, so a library whose entries all
+    // name one picture costs one decoding, not one per entry.
+    std::vector<uint8_t> PackEntry(std::span<const uint8_t> Entry, int Turn,
+                                   const std::string& LoadName, const std::string& PackName) const;
 
     const TGlyphEntrySource& Glyphs;
     const int DispHv;
     std::function<void(const std::string&)> Log;
+    mutable std::map<std::tuple<const uint8_t*, size_t, int>, std::vector<uint8_t>> Packed;
 };
 
 } // namespace DpuRom

@@ -8,6 +8,7 @@
 #include "support/ttestglyphs.h"
 #include "support/tscriptedprompts.h"
 #include "support/bmpsuitehelpers.h"
+#include "support/filehelpers.h"
 
 #include <QDir>
 #include <QFile>
@@ -161,3 +162,58 @@ TEST_P(BmpSuiteBuild, PackedExactlyOrRefusedNamingTheFile) {
 }
 
 INSTANTIATE_TEST_SUITE_P(BmpSuite, BmpSuiteBuild, testing::Values("g", "b", "q"));
+
+namespace {
+class CraftedInputs : public BmpSuiteBuild {
+protected:
+    bool UseLibrary(const std::vector<uint8_t>& Image) {
+        const std::string path = Dir.filePath("CRAFTED.GLB").toStdString();
+        WriteFile(path, Image);
+        return Library.Load(path);
+    }
+};
+} // namespace
+
+// A kilobyte claiming 8192 x 8192 pixels stops the build in every role, and
+// so does a library whose entries all name it, naming the file or the entry
+// and the size, before anything is decoded. A library whose entries share
+// one good picture builds the image that separate copies build.
+TEST_F(CraftedInputs, ClaimedSizeStopsTheBuildNamingItAndSharedEntriesBuildAlike) {
+    const std::vector<uint8_t> huge = ClaimingBmp(8192, 8192);
+    const std::string path = Dir.filePath("huge.bmp").toStdString();
+    WriteFile(path, huge);
+    const QString userCopy = UserFolder + "SUITE.bmp";
+    ASSERT_TRUE(QFile::copy(QString::fromStdString(path), userCopy));
+    std::vector<uint8_t> image;
+    std::string message;
+    for (int role = 0; role < 3; ++role) {
+        SCOPED_TRACE("role " + std::to_string(role));
+        const std::string named = role == 2 ? userCopy.toStdString() : path;
+        EXPECT_FALSE(Build(named, role, image, message));
+        EXPECT_EQ(message, "Cannot load picture \"" + named +
+                               "\": picture too large: 8192 x 8192 pixels (at most 4096 a "
+                               "side and 1048576 in all)");
+    }
+
+    ASSERT_TRUE(UseLibrary(RedirectedGlb(huge)));
+    EXPECT_FALSE(Build("", 3, image, message));
+    EXPECT_EQ(message.find("Cannot load picture \"glyph library entry 0/50\": picture too large: "
+                           "8192 x 8192 pixels"),
+              0u)
+        << message;
+
+    const std::vector<uint8_t> small = BmpBytes(Marked(8, 8));
+    ASSERT_TRUE(UseLibrary(RedirectedGlb(small)));
+    std::vector<uint8_t> shared, copies;
+    ASSERT_TRUE(Build("", 3, shared, message)) << message;
+    TTestGlyphs glyphs = FullTestLibrary();
+    for (auto& [key, payload] : glyphs.Entries)
+        if (key.first >= 1 || (key.second >= 50 && key.second < 142)) payload = small;
+    for (int k = 1; k <= 4; ++k)
+        for (int c = 0; c < 128; ++c)
+            glyphs.Entries[{k, c}] = small;
+    ASSERT_TRUE(WriteGlyphLibrary(Dir.filePath("CRAFTED.GLB").toStdString(), glyphs.Entries));
+    ASSERT_TRUE(Library.Load(Dir.filePath("CRAFTED.GLB").toStdString()));
+    ASSERT_TRUE(Build("", 3, copies, message)) << message;
+    EXPECT_TRUE(shared == copies);
+}
