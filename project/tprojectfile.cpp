@@ -19,6 +19,7 @@
 #include <cerrno>
 #include <exception>
 #include <memory>
+#include <span>
 #include <vector>
 
 namespace DpuProject {
@@ -80,6 +81,10 @@ std::string ReasonOf(const std::exception& Error) {
 
 // A project file is some 20 KB; one far beyond this is not one.
 constexpr uint64_t kMaxProjectSize = 16ULL * 1024 * 1024;
+// A project holds 5 sections and 825 keys; a save keeps the sections of
+// another file it replaces. The size cap alone would let a file of tiny
+// sections take gigabytes in the engine.
+constexpr YVclUtil::TYIniFile::TLimits kProjectLimits{64, 4096};
 
 // "line N holds the control byte 0xXX" for the first byte below a blank other
 // than tab, CR and LF (or DEL); empty when there is none. A byte-order mark
@@ -231,7 +236,8 @@ TProjectFile::TLoadResult TProjectFile::LoadFrom(const std::string& Path) {
     // the rest of its line, a section header with it): the tables would shift
     // without a word. Such a file is not a project this program wrote.
     std::vector<uint8_t> bytes;
-    if (YVclUtil::ReadWholeFile(Path, bytes, reason, kMaxProjectSize)) {
+    const bool read = YVclUtil::ReadWholeFile(Path, bytes, reason, kMaxProjectSize);
+    if (read) {
         const std::string fault = ControlByteFault(bytes);
         if (!fault.empty()) {
             cursor.Done();
@@ -250,11 +256,27 @@ TProjectFile::TLoadResult TProjectFile::LoadFrom(const std::string& Path) {
     }
     std::unique_ptr<YVclUtil::TYIniFile> ini;
     try {
-        ini = std::make_unique<YVclUtil::TYIniFile>(Path);
+        // The bytes already read are parsed, within what a project holds; a
+        // file that could not be read goes to the engine, which says why.
+        ini = read ? std::make_unique<YVclUtil::TYIniFile>(std::span<const uint8_t>(bytes),
+                                                           kProjectLimits)
+                   : std::make_unique<YVclUtil::TYIniFile>(Path);
     } catch (const std::exception& e) {
         LastError = "can not open project file \"" + Path + "\": " + ReasonOf(e);
         Sink.AppendLog("[Error] Can not read project file \"" + Path + "\": " + ReasonOf(e));
         return TLoadResult::OpenError;
+    }
+    if (!ini->pr_OverLimit().empty()) {
+        const bool sections = ini->pr_OverLimit() == "sections";
+        const std::string what = YVclUtil::Format(
+            "holds more than %d %s", sections ? kProjectLimits.Sections : kProjectLimits.Keys,
+            sections ? "sections" : "keys");
+        cursor.Done();
+        ini.reset();
+        LastError = "\"" + Path + "\" " + what + ", more than a project file";
+        Sink.AppendLog("[Error] Project file \"" + Path + "\" " + what + " !!!");
+        Ask.MessageBox("Error", "DCF file format error!!\n\n");
+        return TLoadResult::FormatError;
     }
 
     const std::string codeName = ini->ReadString(kGlobal, "CODENAME", "");

@@ -37,8 +37,9 @@ public:
         NotFound,        // no such file; nothing changed
         OpenError,       // there but unreadable (a folder, a FIFO, no read permission):
                          // the engine's box, the reason in LastError and the log; nothing changed
-        FormatError,     // CODENAME missing or not "DVE510TK3", or a control byte in the
-                         // file (the line is logged); nothing changed
+        FormatError,     // CODENAME missing or not "DVE510TK3", a control byte in the
+                         // file, or more sections (64) or keys (4096) than a project
+                         // holds (the reason is logged); nothing changed
         ConversionError, // an integer key held no number; what came before it stays
     };
 

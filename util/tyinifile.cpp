@@ -109,6 +109,11 @@ TYIniFile::TYIniFile(std::span<const uint8_t> Bytes, TYStrTab* StrTab) {
     RunConstructor(std::string(), StrTab, &Bytes);
 }
 
+TYIniFile::TYIniFile(std::span<const uint8_t> Bytes, const TLimits& Limits, TYStrTab* StrTab)
+    : Limits(Limits) {
+    RunConstructor(std::string(), StrTab, &Bytes);
+}
+
 TYIniFile::~TYIniFile() {
     RunDestructor();
 }
@@ -300,7 +305,9 @@ void TYIniFile::Parse(const uint8_t* Data, size_t Size) {
     // first section header.
     if (Size >= 3 && Data[0] == 0xEF && Data[1] == 0xBB && Data[2] == 0xBF) p += 3;
     char piece[kLinePiece + 1];
-    while (p < end) {
+    KeysTaken = 0;
+    OverLimit.clear();
+    while (p < end && OverLimit.empty()) {
         const char* nl =
             static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
         const char* lineEnd = nl ? nl : end;
@@ -312,7 +319,7 @@ void TYIniFile::Parse(const uint8_t* Data, size_t Size) {
         } else {
             // A long line arrives as pieces of kLinePiece bytes, each parsed as
             // a line of its own; the line end belongs to the last piece.
-            for (size_t off = 0; off < contentLen; off += kLinePiece) {
+            for (size_t off = 0; off < contentLen && OverLimit.empty(); off += kLinePiece) {
                 const size_t n = contentLen - off < kLinePiece ? contentLen - off : kLinePiece;
                 std::memcpy(piece, p + off, n);
                 piece[n] = '\0';
@@ -360,8 +367,30 @@ void TYIniFile::ParseLine(const char* Line, size_t Len, std::string& CurrentSect
         --ke;
     while (ve[-1] == ' ')
         --ve;
-    Store(CurrentSection.data(), CurrentSection.size(), p, static_cast<size_t>(ke - p), v,
-          static_cast<size_t>(ve - v));
+    const size_t keyLen = static_cast<size_t>(ke - p);
+    if (!WithinLimits(CurrentSection, p, keyLen)) return;
+    if (Store(CurrentSection.data(), CurrentSection.size(), p, keyLen, v,
+              static_cast<size_t>(ve - v)))
+        ++KeysTaken;
+}
+
+// Whether the pair may be stored: a new section or a new key past the limits
+// may not, and stops the parse.
+bool TYIniFile::WithinLimits(const std::string& Section, const char* Key, size_t KeyLen) {
+    if (Section.empty()) return true; // dropped anyway
+    int32_t index = -1;
+    const bool known = FindSection(Section.data(), Section.size(), &index);
+    if (!known && Sections->Count() >= Limits.Sections) {
+        OverLimit = "sections";
+        return false;
+    }
+    if (KeysTaken < Limits.Keys) return true;
+    const TYHashedStringList* keys = known ? KeyList(index) : nullptr;
+    if (keys && KeyLen <= TYHashedStringList::kMaxKeyLength &&
+        keys->IndexOf(Key, static_cast<unsigned>(KeyLen)) >= 0)
+        return true; // a value replaced: no more memory
+    OverLimit = "keys";
+    return false;
 }
 
 // ---------------------------------------------------------------------------
@@ -508,31 +537,33 @@ int TYIniFile::StrICmp(const std::string& Section, const std::string& Key, const
 // ---------------------------------------------------------------------------
 // Changes
 
-void TYIniFile::Store(const char* Section, size_t SectionLen, const char* Key, size_t KeyLen,
+bool TYIniFile::Store(const char* Section, size_t SectionLen, const char* Key, size_t KeyLen,
                       const char* Value, size_t ValueLen) {
-    if (SectionLen == 0 || KeyLen == 0) return;
+    if (SectionLen == 0 || KeyLen == 0) return false;
     int32_t index;
     if (!FindSection(Section, SectionLen, &index)) {
-        if (SectionLen > TYHashedStringList::kMaxKeyLength) return;
+        if (SectionLen > TYHashedStringList::kMaxKeyLength) return false;
         TYHashedStringList* created = NewKeyList();
         index = Sections->Add(Section, static_cast<unsigned>(SectionLen), created);
         if (index < 0) {
             delete created;
-            return;
+            return false;
         }
         LastSection.assign(Section, SectionLen);
         LastSectionIndex = index;
     }
     TYHashedStringList* keys = KeyList(index);
     Modified = true;
-    if (!keys || KeyLen > TYHashedStringList::kMaxKeyLength) return;
+    if (!keys || KeyLen > TYHashedStringList::kMaxKeyLength) return false;
     _YSTRTABCELL* value =
         ValueLen
             ? StrTab->Add(Value, static_cast<unsigned>(ValueLen > UINT_MAX ? UINT_MAX : ValueLen))
             : nullptr;
+    const int32_t before = keys->Count();
     // A refused key must not leave its value behind in the arena.
     if (keys->Add(Key, static_cast<unsigned>(KeyLen), AsObject(value)) < 0 && value)
         StrTab->Delete(value);
+    return keys->Count() > before;
 }
 
 void TYIniFile::WriteString(const std::string& Section, const std::string& Key,

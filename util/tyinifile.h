@@ -3,6 +3,7 @@
 #include "util/tdatetime.h"
 #include "util/tobject.h"
 
+#include <climits>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -52,6 +53,20 @@ public:
     // and a save writes nothing until pw_FileName names a file. The arena as
     // above. Raises EYIniFileError only when memory runs out.
     explicit TYIniFile(std::span<const uint8_t> Bytes, TYStrTab* StrTab = nullptr);
+
+    // How much of a file a parse takes in: sections, and keys of all sections
+    // together. The engine itself sets none; a caller that knows what its
+    // files hold bounds the memory a crafted one can take.
+    struct TLimits {
+        int32_t Sections = INT32_MAX;
+        int32_t Keys = INT32_MAX;
+    };
+    // As above, parsing at most Limits: at the first pair that would make one
+    // section or one key too many, parsing stops (what came before stays) and
+    // pr_OverLimit() says which ran over. Raises as above.
+    TYIniFile(std::span<const uint8_t> Bytes, const TLimits& Limits, TYStrTab* StrTab = nullptr);
+    // "sections" or "keys" when a parse stopped at its limits, else empty.
+    const std::string& pr_OverLimit() const { return OverLimit; }
     // Saves when modified (a failed save shows its error box; the changes are
     // then lost; without a file name nothing is written), then releases
     // everything.
@@ -164,8 +179,10 @@ private:
     bool FindSection(const char* Section, size_t Len, int32_t* Index);
     TYHashedStringList* KeyList(int32_t SectionIndex) const;
     TYHashedStringList* NewKeyList();
-    void Store(const char* Section, size_t SectionLen, const char* Key, size_t KeyLen,
+    // True when a new key was made.
+    bool Store(const char* Section, size_t SectionLen, const char* Key, size_t KeyLen,
                const char* Value, size_t ValueLen);
+    bool WithinLimits(const std::string& Section, const char* Key, size_t KeyLen);
     void Parse(const uint8_t* Data, size_t Size);
     void ParseLine(const char* Line, size_t Len, std::string& CurrentSection);
     void Release();
@@ -178,6 +195,9 @@ private:
     int32_t LastSectionIndex = -1;
     bool Modified = false;
     std::string LastErrMsg;
+    TLimits Limits;
+    int32_t KeysTaken = 0;
+    std::string OverLimit;
 };
 
 } // namespace YVclUtil

@@ -452,6 +452,41 @@ TEST(ProjectFile, ControlBytesStopTheLoadNamingTheLine) {
     EXPECT_EQ(f.Project.CodeTables[1][0], "B");
 }
 
+// Sections and keys are bounded by what a project holds, not only by the
+// file's size: past them the load stops with the format error and a line
+// naming the limit, and nothing changes. A whole project is well inside.
+TEST(ProjectFile, MoreSectionsOrKeysThanAProjectHoldsStopTheLoad) {
+    ProjectFixture f;
+    f.Populate();
+    ASSERT_TRUE(f.File.SaveTo(f.Dir.File("full.dcf")));
+    const std::string head = "[GLOBAL]\r\nCODENAME=DVE510TK3\r\nDEF_FL=2\r\n";
+    std::string sections = head, keys = head + "[CTBL0]\r\n";
+    for (int n = 0; n < 64; ++n)
+        sections += "[S" + std::to_string(n) + "]\nA=1\n";
+    for (int n = 0; n < 4096; ++n)
+        keys += "K" + std::to_string(n) + "=1\n";
+    WriteText(f.Dir.File("sections.dcf"), sections);
+    WriteText(f.Dir.File("keys.dcf"), keys);
+    for (const auto& [name, limit] :
+         {std::make_pair("sections", "64 sections"), std::make_pair("keys", "4096 keys")}) {
+        SCOPED_TRACE(name);
+        TProject fresh;
+        f.Project = fresh;
+        f.Ask.Boxes.clear();
+        f.Sink.Log.clear();
+        const std::string path = f.Dir.File(std::string(name) + ".dcf");
+        EXPECT_EQ(f.File.LoadFrom(path), TProjectFile::TLoadResult::FormatError);
+        EXPECT_EQ(f.Ask.Boxes, (std::vector<std::pair<std::string, std::string>>{
+                                   {"Error", "DCF file format error!!\n\n"}}));
+        EXPECT_EQ(f.Sink.Log, std::vector<std::string>{"[Error] Project file \"" + path +
+                                                       "\" holds more than " + limit + " !!!"});
+        EXPECT_EQ(f.Project.DEF_FL, 0);
+        EXPECT_TRUE(f.Ask.CursorBalanced());
+    }
+    EXPECT_EQ(f.File.LoadFrom(f.Dir.File("full.dcf")), TProjectFile::TLoadResult::Loaded);
+    EXPECT_EQ(f.Project.DEF_FL, 3);
+}
+
 // The ROM file name a project names is only a file name: the image goes where
 // the build writes, never to a folder the file names.
 TEST(ProjectFile, RomFileNameKeepsOnlyItsFileName) {

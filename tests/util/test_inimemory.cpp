@@ -79,6 +79,27 @@ TEST_F(IniBytesTest, LoadsRepeatedSectionsAndKeysAndSavesNormalised) {
               "[First]\r\nb=3\r\na=1\r\n\r\n[Second]\r\nz=0\r\n\r\n");
 }
 
+// A caller's limits stop the parse at the first new section or key past
+// them, keeping what came before; replacing a value is no new key. Without
+// limits the engine takes everything, as always.
+TEST_F(IniBytesTest, LimitsStopTheParseAtTheFirstSectionOrKeyTooMany) {
+    const std::string text = "[A]\na=1\nb=2\n[B]\nc=3\na=4\n[A]\na=5\n[C]\nd=6\n";
+    TYIniFile all(AsBytes(text));
+    EXPECT_EQ(all.pr_OverLimit(), "");
+    EXPECT_EQ(all.ReadString("C", "d", ""), "6");
+
+    TYIniFile twoSections(AsBytes(text), TYIniFile::TLimits{2, 100});
+    EXPECT_EQ(twoSections.pr_OverLimit(), "sections");
+    EXPECT_EQ(twoSections.SaveToString(), "[A]\r\na=5\r\nb=2\r\n\r\n[B]\r\nc=3\r\na=4\r\n\r\n");
+
+    TYIniFile fourKeys(AsBytes(text), TYIniFile::TLimits{100, 4});
+    EXPECT_EQ(fourKeys.pr_OverLimit(), "keys");
+    EXPECT_EQ(fourKeys.SaveToString(), "[A]\r\na=5\r\nb=2\r\n\r\n[B]\r\nc=3\r\na=4\r\n\r\n");
+
+    TYIniFile exact(AsBytes(text), TYIniFile::TLimits{3, 5});
+    EXPECT_EQ(exact.pr_OverLimit(), "");
+}
+
 TEST_F(IniBytesTest, LoaderGrammar) {
     struct Case {
         const char* input;
