@@ -273,7 +273,7 @@ TProjectFile::TLoadResult TProjectFile::LoadFrom(const std::string& Path) {
             sections ? "sections" : "keys");
         cursor.Done();
         ini.reset();
-        LastError = "\"" + Path + "\" " + what + ", more than a project file";
+        LastError = "\"" + Path + "\" " + what;
         Sink.AppendLog("[Error] Project file \"" + Path + "\" " + what + " !!!");
         Ask.MessageBox("Error", "DCF file format error!!\n\n");
         return TLoadResult::FormatError;
