@@ -8,6 +8,42 @@
 #include <cstdlib>
 #include <limits>
 
+namespace {
+
+// Well-formed UTF-8: no stray continuation byte, no overlong form, no
+// surrogate, nothing above U+10FFFF.
+bool IsUtf8(const std::string& Text) {
+    size_t i = 0;
+    while (i < Text.size()) {
+        const unsigned char c = static_cast<unsigned char>(Text[i]);
+        size_t more = 0;
+        unsigned long code = 0, least = 0;
+        if (c < 0x80) {
+            ++i;
+            continue;
+        } else if ((c & 0xE0) == 0xC0) {
+            more = 1, code = c & 0x1F, least = 0x80;
+        } else if ((c & 0xF0) == 0xE0) {
+            more = 2, code = c & 0x0F, least = 0x800;
+        } else if ((c & 0xF8) == 0xF0) {
+            more = 3, code = c & 0x07, least = 0x10000;
+        } else {
+            return false;
+        }
+        if (Text.size() - i <= more) return false; // cut short
+        for (size_t k = 1; k <= more; ++k) {
+            const unsigned char d = static_cast<unsigned char>(Text[i + k]);
+            if ((d & 0xC0) != 0x80) return false;
+            code = (code << 6) | (d & 0x3F);
+        }
+        if (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;
+        i += more + 1;
+    }
+    return true;
+}
+
+} // namespace
+
 TCliArguments::TCliArguments(std::string ProgramName, std::string UsageText, std::string HelpText)
     : Program(std::move(ProgramName)), Usage(std::move(UsageText)), Help(std::move(HelpText)),
       App(std::make_unique<CLI::App>()) {
@@ -47,6 +83,11 @@ void TCliArguments::Value(const std::string& Names, std::string& Target, bool Re
     // the shared words rather than by CLI11.
     CLI::Option* o = App->add_option(Names, Target)->expected(0, 1);
     Values.push_back({o, FirstName(Names), Required});
+}
+
+void TCliArguments::OutputPath(const std::string& Names, std::string& Target, bool Required) {
+    Value(Names, Target, Required);
+    Values.back().OutputPath = true;
 }
 
 void TCliArguments::Number(const std::string& Names, long& Target, long Min, long Max,
@@ -101,7 +142,29 @@ bool TCliArguments::CheckNumber(TNumber& N, std::string& Reason) const {
     return false;
 }
 
-bool TCliArguments::Parse(const std::vector<std::string>& Args, int& Exit) {
+bool TCliArguments::Parse(const std::vector<std::string>& Given, int& Exit) {
+    // "-o=FILE" is read as "--output=FILE" would be: the value after the
+    // '='. CLI11 would keep the '=' as the first character of the value.
+    std::vector<std::string> Args;
+    bool operandsOnly = false;
+    for (const std::string& a : Given) {
+        operandsOnly = operandsOnly || a == "--";
+        bool split = false;
+        std::vector<CLI::Option*> options;
+        for (const TValue& v : Values)
+            options.push_back(v.Option);
+        for (const TNumber& n : Numbers)
+            options.push_back(n.Option);
+        for (const CLI::Option* o : options)
+            for (const std::string& name : o->get_snames())
+                if (!operandsOnly && !split && a.size() > name.size() + 1 && a[0] == '-' &&
+                    a.compare(1, name.size(), name) == 0 && a[name.size() + 1] == '=') {
+                    Args.push_back(a.substr(0, name.size() + 1));
+                    Args.push_back(a.substr(name.size() + 2));
+                    split = true;
+                }
+        if (!split) Args.push_back(a);
+    }
     for (const std::string& a : Args) {
         if (a == "--") break;
         for (const std::string& f : FlagNames)
@@ -137,6 +200,13 @@ bool TCliArguments::Parse(const std::vector<std::string>& Args, int& Exit) {
             Exit = UsageError(v.Name + " needs a value");
             return false;
         }
+    for (const TValue& v : Values) {
+        if (!v.OutputPath || v.Option->count() == 0) continue;
+        if (!IsUtf8(v.Option->results().back())) {
+            Exit = UsageError(v.Name + " names a path that is not valid UTF-8");
+            return false;
+        }
+    }
     for (TNumber& n : Numbers) {
         if (n.Option->count() == 0) continue;
         std::string reason = n.Name + " needs a value";

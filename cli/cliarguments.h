@@ -40,6 +40,10 @@ public:
     void Flag(const std::string& Names, bool& Target);
     // An option with a value; a missing or empty value is a usage error.
     void Value(const std::string& Names, std::string& Target, bool Required = false);
+    // A Value naming where the command writes: a path that is not valid
+    // UTF-8 is a usage error, since the file or folder would get another name
+    // than the one given.
+    void OutputPath(const std::string& Names, std::string& Target, bool Required = false);
     // A whole number from Min to Max; What says what it counts in the usage
     // error ("milliseconds").
     void Number(const std::string& Names, long& Target, long Min, long Max, const char* What);
@@ -75,6 +79,7 @@ private:
         CLI::Option* Option;
         std::string Name;
         bool Required;
+        bool OutputPath = false;
     };
     static std::string FirstName(const std::string& Names);
     bool CheckNumber(TNumber& N, std::string& Reason) const;

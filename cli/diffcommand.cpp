@@ -32,14 +32,17 @@ int TDiffCommand::Run(const std::vector<std::string>& Args) {
     TCliArguments args(Command());
     args.Operand("A.BIN", files[0]);
     args.Operand("B.BIN", files[1]);
-    args.Value("--png", png);
+    args.OutputPath("--png", png);
     args.Value("--glb", glb);
     int status = CliOk;
     if (!args.Parse(Args, status)) return status;
 
     TCliOutput out;
     TRomImageInput input;
-    input.Prepare(glb);
+    if (!input.Prepare(glb)) {
+        out.Error("diff: " + input.GlbFailure);
+        return CliUsage;
+    }
     DpuRom::TRomImage images[2];
     std::vector<uint8_t> raw[2];
     for (int i = 0; i < 2; ++i)

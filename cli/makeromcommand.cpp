@@ -51,7 +51,7 @@ int TMakeRomCommand::Run(const std::vector<std::string>& Args) {
     bool strict = false;
     TCliArguments args(Command());
     args.Operand("PROJECT.dcf", project);
-    args.Value("-o", output);
+    args.OutputPath("-o", output);
     args.Flag("--strict", strict);
     int status = CliOk;
     if (!args.Parse(Args, status)) return status;

@@ -53,9 +53,9 @@ int TRecoverCommand::Run(const std::vector<std::string>& Args) {
     bool strict = false;
     TCliArguments args(Command());
     args.Operand("ROM.BIN", file);
-    args.Value("-o", project, true);
-    args.Value("--bitmaps", bitmaps);
-    args.Value("--user-bitmaps", users);
+    args.OutputPath("-o", project, true);
+    args.OutputPath("--bitmaps", bitmaps);
+    args.OutputPath("--user-bitmaps", users);
     args.Value("--glb", glb);
     args.Flag("--strict", strict);
     int status = CliOk;
@@ -63,7 +63,10 @@ int TRecoverCommand::Run(const std::vector<std::string>& Args) {
 
     TCliOutput out;
     TRomImageInput input;
-    input.Prepare(glb);
+    if (!input.Prepare(glb)) {
+        out.Error("recover: " + input.GlbFailure);
+        return CliStopped;
+    }
     // User bitmaps go to the workspace unless told otherwise: the program's
     // folder is often not writable, and make-rom looks in the workspace first.
     std::string root = users.empty() ? input.Config.StartupDir : users;

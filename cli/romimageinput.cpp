@@ -7,7 +7,7 @@
 namespace DpuText = DpuProject::DpuText;
 using DpuRom::TGlyphLibraryEntries;
 
-void TRomImageInput::Prepare(const std::string& GlbPath) {
+bool TRomImageInput::Prepare(const std::string& GlbPath) {
     Config.SetDirectoriesFromProcess();
     // The configuration's boxes are kept, not shown: a missing file is only a note here.
     YVclUtil::SilentPrompts quiet;
@@ -16,7 +16,14 @@ void TRomImageInput::Prepare(const std::string& GlbPath) {
         Notes.push_back(DpuText::Trim(box.second));
     const std::string glb = GlbPath.empty() ? Config.GlbPath() : GlbPath;
     this->GlbPath = glb;
-    if (!Library.Load(glb))
+    if (!Library.Load(glb) && !GlbPath.empty()) {
+        const std::string prefix = "Glyph library \"" + glb + "\": ";
+        std::string reason = Library.LastError;
+        if (reason.rfind(prefix, 0) == 0) reason.erase(0, prefix.size());
+        GlbFailure = "cannot read the glyph library " + glb + ": " + reason;
+        return false;
+    }
+    if (!Library.IsLoaded())
         Notes.push_back("glyph library " + glb + " not read (" + Library.LastError +
                         "): DISPHV and DEF_FL are assumed");
     Entries = std::make_unique<TGlyphLibraryEntries>(Library, Config.GlbName);
@@ -25,6 +32,7 @@ void TRomImageInput::Prepare(const std::string& GlbPath) {
     Reader.AssumedDispHv = Config.DISPHV;
     Reader.ProgramDir = Config.ProgramDir;
     Reader.UserDir = Config.StartupDir.empty() ? std::string() : Config.StartupDir + "/";
+    return true;
 }
 
 bool TRomImageInput::Read(const std::string& Path, DpuRom::TRomImage& Image,

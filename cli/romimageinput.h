@@ -18,8 +18,10 @@ class TRomImageInput {
 public:
     // Reads ORVDVE510TK3.INI and the glyph library it names from the current
     // directory, or the library GlbPath when not empty. Missing files only
-    // leave the reader with its assumptions; Notes says which.
-    void Prepare(const std::string& GlbPath);
+    // leave the reader with its assumptions; Notes says which. False only
+    // when the library named by GlbPath cannot be read: a library asked for
+    // by name is not silently done without (the reason in GlbFailure).
+    bool Prepare(const std::string& GlbPath);
 
     // Reads the image at Path. False when it cannot be read or is no image;
     // the reason is in Reader.LastErrMsg and CannotRead tells which. Raw gets
@@ -41,7 +43,8 @@ public:
     DpuRom::GlyphLibrary Library;
     DpuRom::TRomImageReader Reader;
     std::vector<std::string> Notes;
-    std::string GlbPath; // the library read (or tried)
+    std::string GlbPath;    // the library read (or tried)
+    std::string GlbFailure; // why Prepare failed
 
 private:
     std::unique_ptr<DpuRom::TGlyphLibraryEntries> Entries;

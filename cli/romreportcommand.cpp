@@ -35,7 +35,7 @@ int TRomReportCommand::Run(const std::vector<std::string>& Args) {
     bool json = false;
     TCliArguments args(Command());
     args.Operand("ROM.BIN", file);
-    args.Value("--png", png);
+    args.OutputPath("--png", png);
     args.Flag("--json", json);
     args.Value("--glb", glb);
     int status = CliOk;
@@ -43,7 +43,10 @@ int TRomReportCommand::Run(const std::vector<std::string>& Args) {
 
     TCliOutput out;
     TRomImageInput input;
-    input.Prepare(glb);
+    if (!input.Prepare(glb)) {
+        out.Error("inspect: " + input.GlbFailure);
+        return CliStopped;
+    }
     DpuRom::TRomImage image;
     std::vector<uint8_t> raw;
     if (!input.Read(file, image, raw)) {

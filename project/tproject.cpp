@@ -107,7 +107,12 @@ std::string TProject::RomFileNameToSave(const std::string& Field) {
     // name from a project file cannot reach another folder.
     const std::string name = DpuText::Trim(DpuText::ExtractFileNameAny(DpuText::Trim(Field)));
     if (name.empty()) return DefaultRomFileName;
-    return DpuText::ChangeFileExt(name, ".BIN");
+    // "." or ".." would leave no name before the extension: a hidden ".BIN"
+    // nobody asked for.
+    const std::string file = DpuText::ChangeFileExt(name, ".BIN");
+    const std::string stem = file.substr(0, file.size() - 4);
+    return stem.find_first_not_of('.') == std::string::npos ? std::string(DefaultRomFileName)
+                                                            : file;
 }
 
 std::string TProject::LabelToSave(const std::string& Label) {

@@ -98,8 +98,9 @@ public:
     static int NormaliseMsgMask(int Mask);
 
     // The ROM file name as "Save" writes it and the build uses it: its file
-    // name part only (no folder), trimmed; empty gives "DPU510TK3.BIN",
-    // otherwise the extension becomes ".BIN".
+    // name part only (no folder), trimmed; empty, or dots only (".", "..",
+    // which would make a hidden ".BIN"), gives "DPU510TK3.BIN", otherwise the
+    // extension becomes ".BIN".
     static std::string RomFileNameToSave(const std::string& Field);
 
     // The label as saved and built: trimmed and upper-cased.

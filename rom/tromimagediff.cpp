@@ -112,11 +112,12 @@ std::vector<TRomImageDiff::TDifference> TRomImageDiff::Compare(const TRomImage& 
                 ++count;
                 first = std::min(first, i);
             }
-        out.push_back(
-            {YVclUtil::Format("%s: %zu bytes differ, the first at byte %zu", Name, count, first),
-             "",
-             {},
-             {}});
+        out.push_back({YVclUtil::Format("%s: %s %s, the first at byte %zu", Name,
+                                        YVclUtil::CountOf(count, "byte").c_str(),
+                                        count == 1 ? "differs" : "differ", first),
+                       "",
+                       {},
+                       {}});
     };
     blocks("character block", A.CharBlock, B.CharBlock);
     blocks("auxiliary block", A.AuxBlock, B.AuxBlock);
@@ -128,12 +129,12 @@ std::vector<TRomImageDiff::TDifference> TRomImageDiff::Compare(const TRomImage& 
                 ++count;
                 first = std::min(first, i);
             }
-        out.push_back(
-            {YVclUtil::Format("%zu bytes differ where no item lies, the first at offset 0x%04zX",
-                              count, first),
-             "",
-             {},
-             {}});
+        out.push_back({YVclUtil::Format("%s %s where no item lies, the first at offset 0x%04zX",
+                                        YVclUtil::CountOf(count, "byte").c_str(),
+                                        count == 1 ? "differs" : "differ", first),
+                       "",
+                       {},
+                       {}});
     }
     return out;
 }

@@ -169,8 +169,10 @@ bool TRomImagePainter::SavePng(const QImage& Picture, const std::string& Path,
         Reason = "the picture cannot be encoded as PNG";
         return false;
     }
-    return YVclUtil::WriteFileAtomically(Path, bytes.constData(), static_cast<size_t>(bytes.size()),
-                                         Reason);
+    // The names are the painter's own: a link planted under one is refused,
+    // never written through.
+    return YVclUtil::WriteChosenFile(Path, bytes.constData(), static_cast<size_t>(bytes.size()),
+                                     Reason);
 }
 
 bool TRomImagePainter::PaintAll(
@@ -224,11 +226,13 @@ bool TRomImagePainter::PaintAll(
 
 bool TRomImagePainter::WriteAll(const TRomImage& Image, const std::string& Folder, int Scale,
                                 std::vector<std::string>& Written, std::string& Reason) {
-    if (!QDir().mkpath(QString::fromStdString(Folder))) {
-        Reason = "cannot make the folder \"" + Folder + "\"";
+    std::vector<std::string> made;
+    if (!YVclUtil::MakeFolders(Folder, Reason, made)) {
+        Reason = "cannot make the folder \"" + Folder + "\": " + Reason;
+        YVclUtil::RemoveMadeFolders(made);
         return false;
     }
-    return PaintAll(Image, Scale, [&](const QImage& Picture, const std::string& Name) {
+    const bool ok = PaintAll(Image, Scale, [&](const QImage& Picture, const std::string& Name) {
         const std::string path = Folder + "/" + Name;
         if (!SavePng(Picture, path, Reason)) {
             Reason = "cannot write \"" + path + "\": " + Reason;
@@ -237,6 +241,9 @@ bool TRomImagePainter::WriteAll(const TRomImage& Image, const std::string& Folde
         Written.push_back(path);
         return true;
     });
+    // A folder made for pictures none of which could be written goes again.
+    if (!ok && Written.empty()) YVclUtil::RemoveMadeFolders(made);
+    return ok;
 }
 
 } // namespace DpuRom

@@ -66,7 +66,9 @@ public:
     static bool WriteAll(const TRomImage& Image, const std::string& Folder, int Scale,
                          std::vector<std::string>& Written, std::string& Reason);
 
-    // Saves Picture as a PNG file atomically. False with the reason in Reason.
+    // Saves Picture as a PNG file atomically under Path, a name the caller
+    // chose: a link, FIFO or folder there is refused and nothing written
+    // (YVclUtil::WriteChosenFile). False with the reason in Reason.
     static bool SavePng(const QImage& Picture, const std::string& Path, std::string& Reason);
 };
 

@@ -675,12 +675,14 @@ bool TRomImageReader::Read(const uint8_t* Data, size_t Size, TRomImage& Image) {
     try {
         if (Size < RomLayout::ImageSize)
             Refuse(Size, "end of file",
-                   YVclUtil::Format("the file is cut short: %zu bytes, a ROM image has %zu", Size,
-                                    RomLayout::ImageSize));
+                   YVclUtil::Format("the file is cut short: %s, a ROM image has %zu",
+                                    YVclUtil::CountOf(Size, "byte").c_str(), RomLayout::ImageSize));
         if (Size > RomLayout::ImageSize)
             Refuse(RomLayout::ImageSize, "end of image",
-                   YVclUtil::Format("%zu bytes follow the %zu of a ROM image",
-                                    Size - RomLayout::ImageSize, RomLayout::ImageSize));
+                   YVclUtil::Format("%s %s the %zu of a ROM image",
+                                    YVclUtil::CountOf(Size - RomLayout::ImageSize, "byte").c_str(),
+                                    Size - RomLayout::ImageSize == 1 ? "follows" : "follow",
+                                    RomLayout::ImageSize));
         Image = TRomImage{};
         TDecoder(*this, Data, Image).Run();
         return true;

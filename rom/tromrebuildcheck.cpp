@@ -49,7 +49,7 @@ private:
 // The scratch files of a check are many and live for milliseconds: in a
 // memory-backed folder where the system has one (util/scratchfolder.h).
 QString ScratchTemplate() {
-    return YVclUtil::ToQString(YVclUtil::ScratchParentFolder()) + "/dpu510tk3-check-XXXXXX";
+    return YVclUtil::ToQString(YVclUtil::ScratchFolderTemplate("check"));
 }
 
 std::string Trimmed(std::string Text) {

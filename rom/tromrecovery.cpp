@@ -14,14 +14,18 @@
 #include "util/fileaccess.h"
 #include "util/silentprompts.h"
 
-#include <QDir>
+#include "util/qstringconv.h"
+#include "util/scratchfolder.h"
 
-#include <filesystem>
-#include <system_error>
-#include <QFile>
-#include <QTemporaryDir>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QString>
+#include <QTemporaryDir>
+
+#include <atomic>
+#include <cerrno>
+#include <filesystem>
+#include <system_error>
 
 namespace DpuRom {
 
@@ -49,39 +53,128 @@ std::string TRomRecovery::ClashWithInput(const std::string& Path) const {
     return {};
 }
 
-bool TRomRecovery::WritePicture(const TRomPicture& Picture, const std::string& Path) {
+bool TRomRecovery::IsPlanned(const std::string& Path) const {
+    for (const TPlannedFile& f : Planned)
+        if (f.Path == Path) return true;
+    return false;
+}
+
+bool TRomRecovery::PlanPicture(const TRomPicture& Picture, const std::string& Path) {
+    if (IsPlanned(Path)) return true;
     LastErrMsg = ClashWithInput(Path);
     if (!LastErrMsg.empty()) return false;
     std::string reason;
-    const bool existed = DpuText::FileExists(Path);
-    const auto lit = [&Picture](int X, int Y) { return Picture.Lit(X, Y); };
-    bool ok = YVclUtil::MakeFolders(FolderOf(Path), reason);
-    if (!ok) {
-        reason = "cannot make its folder: " + reason;
-    } else if (Durable) {
-        ok = TMonoBmpWriter::Save(Path, Picture.Width, Picture.Height, lit, reason);
-    } else {
-        const std::vector<uint8_t> bytes =
-            TMonoBmpWriter::Encode(Picture.Width, Picture.Height, lit);
-        QFile file(QString::fromStdString(Path));
-        ok = !bytes.empty() && file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-             file.write(reinterpret_cast<const char*>(bytes.data()),
-                        static_cast<qint64>(bytes.size())) == static_cast<qint64>(bytes.size());
-        if (!ok) reason = bytes.empty() ? "the picture is empty" : file.errorString().toStdString();
-    }
-    if (!ok) {
+    std::vector<uint8_t> bytes = TMonoBmpWriter::Encode(
+        Picture.Width, Picture.Height, [&Picture](int X, int Y) { return Picture.Lit(X, Y); });
+    if (bytes.empty())
+        reason = "the picture is empty";
+    else
+        YVclUtil::CanWriteChosenFile(Path, reason);
+    if (!reason.empty()) {
         LastErrMsg = "Cannot write \"" + Path + "\": " + reason;
         return false;
     }
-    if (!existed) Created.push_back(Path);
-    Written.push_back(Path);
+    Planned.push_back({Path, std::move(bytes)});
     return true;
 }
 
-void TRomRecovery::RemoveCreated() {
-    for (const std::string& path : Created)
-        QFile::remove(QString::fromStdString(path));
-    Created.clear();
+bool TRomRecovery::WritePlanned(const std::string& ProjectPath,
+                                const std::vector<uint8_t>& ProjectBytes) {
+    namespace fs = std::filesystem;
+    struct TMoved {
+        std::string Path;
+        bool Existed = false;
+        std::vector<uint8_t> Old;
+        fs::perms Mode = fs::perms::none;
+    };
+    std::vector<std::string> madeFolders, staged;
+    std::vector<TMoved> moved;
+    std::string reason;
+    // Whatever stops the run puts back what was there.
+    const auto fail = [&](const std::string& Message) {
+        LastErrMsg = Message;
+        std::string ignored;
+        for (const std::string& temp : staged)
+            YVclUtil::RemoveRegularFile(temp, ignored);
+        for (auto it = moved.rbegin(); it != moved.rend(); ++it) {
+            if (!it->Existed) {
+                YVclUtil::RemoveRegularFile(it->Path, ignored);
+                continue;
+            }
+            if (YVclUtil::WriteChosenFile(it->Path, it->Old.data(), it->Old.size(), ignored)) {
+                std::error_code ec;
+                fs::permissions(fs::path(std::u8string(it->Path.begin(), it->Path.end())), it->Mode,
+                                ec);
+            }
+        }
+        YVclUtil::RemoveMadeFolders(madeFolders);
+        Written.clear();
+        return false;
+    };
+    static std::atomic<unsigned> counter{0};
+    const long pid = static_cast<long>(QCoreApplication::applicationPid());
+    const auto temporaryBeside = [&](const std::string& Path) {
+        const std::string folder = FolderOf(Path) + "/";
+        return folder + YVclUtil::TemporaryName(DpuText::ExtractFileNameAny(Path), pid,
+                                                counter.fetch_add(1));
+    };
+
+    // The folders, then a trial file where the project goes: nothing is
+    // moved into place before the project's folder has shown it takes a file.
+    for (const TPlannedFile& f : Planned)
+        if (!YVclUtil::MakeFolders(FolderOf(f.Path), reason, madeFolders))
+            return fail("Cannot write \"" + f.Path + "\": cannot make its folder: " + reason);
+    if (!ProjectPath.empty()) {
+        std::string target;
+        if (!YVclUtil::ResolveOutputTarget(ProjectPath, target, reason) ||
+            !YVclUtil::MakeFolders(FolderOf(target), reason, madeFolders))
+            return fail("Cannot write project \"" + ProjectPath + "\": " + reason);
+        const std::string trial = temporaryBeside(target);
+        if (!YVclUtil::CreateNewFile(trial, nullptr, 0, reason))
+            return fail("Cannot write project \"" + ProjectPath + "\": " + reason);
+        YVclUtil::RemoveRegularFile(trial, reason);
+    }
+    // Each picture beside its name under a temporary one.
+    for (const TPlannedFile& f : Planned) {
+        const std::string temp = temporaryBeside(f.Path);
+        const bool ok =
+            Durable ? YVclUtil::WriteChosenFile(temp, f.Bytes.data(), f.Bytes.size(), reason)
+                    : YVclUtil::CreateNewFile(temp, f.Bytes.data(), f.Bytes.size(), reason);
+        if (!ok) return fail("Cannot write \"" + f.Path + "\": " + reason);
+        staged.push_back(temp);
+    }
+    // Moved in, what they replace kept to put back.
+    for (size_t i = 0; i < Planned.size(); ++i) {
+        const std::string& path = Planned[i].Path;
+        TMoved m;
+        m.Path = path;
+        const fs::path name(std::u8string(path.begin(), path.end()));
+        if (!YVclUtil::CanWriteChosenFile(path, reason))
+            return fail("Cannot write \"" + path + "\": " + reason);
+        uint64_t size = 0;
+        m.Existed = YVclUtil::IsRegularFile(path, &size);
+        if (m.Existed) {
+            if (!YVclUtil::ReadWholeFile(path, m.Old, reason))
+                return fail("Cannot write \"" + path + "\": " + reason);
+            std::error_code ec;
+            m.Mode = fs::status(name, ec).permissions();
+        }
+        std::error_code ec;
+        fs::rename(fs::path(std::u8string(staged[i].begin(), staged[i].end())), name, ec);
+        if (ec)
+            return fail("Cannot write \"" + path + "\": " +
+                        (ec.category() == std::generic_category()
+                             ? YVclUtil::SystemReason(ec.value())
+                             : ec.message()));
+        staged[i].clear();
+        moved.push_back(std::move(m));
+        Written.push_back(path);
+    }
+    staged.clear();
+    if (!ProjectPath.empty() && !YVclUtil::WriteFileAtomically(ProjectPath, ProjectBytes.data(),
+                                                               ProjectBytes.size(), reason))
+        return fail("Cannot write project \"" + ProjectPath + "\": " + reason);
+    return true;
 }
 
 std::string TRomRecovery::UserBitmapLabel(size_t Number) {
@@ -92,14 +185,14 @@ std::string TRomRecovery::UserBitmapLabel(size_t Number) {
     if (!stock.empty()) {
         const std::string path = TRomBuilder::UserBitmapPath(UserRoot, style, stock);
         // Already where make-rom looks (the reader matched it there), or written now.
-        if (DpuText::FileExists(path) || WritePicture(p, path)) return stock;
+        if (IsPlanned(path) || DpuText::FileExists(path) || PlanPicture(p, path)) return stock;
         return {};
     }
     for (int k = 0;; ++k) {
         const std::string label = k == 0 ? YVclUtil::Format("UBF%03zu", Number)
                                          : YVclUtil::Format("UBF%03zu_%d", Number, k);
         const std::string path = TRomBuilder::UserBitmapPath(UserRoot, style, label);
-        if (!DpuText::FileExists(path)) return WritePicture(p, path) ? label : std::string();
+        if (!DpuText::FileExists(path)) return PlanPicture(p, path) ? label : std::string();
         // A file of that name that packs to these bytes is this bitmap.
         try {
             const std::vector<uint8_t> packed = ConvertPictureFile(path, Image.Settings.DispHv);
@@ -130,23 +223,20 @@ void TRomRecovery::SelectVersion() {
                          Config.CodeVerToSave().c_str()));
 }
 
-bool TRomRecovery::Recover(TProject& Project) {
+bool TRomRecovery::Plan(TProject& Project) {
     Written.clear();
-    Created.clear();
+    Planned.clear();
     Warnings.clear();
     LastErrMsg.clear();
-    // Whatever stops the run takes back the pictures it made.
-    struct TUndo {
-        TRomRecovery& R;
-        bool Done = false;
-        ~TUndo() {
-            if (!Done) R.RemoveCreated();
-        }
-    } undo{*this};
     const TRomSettings& s = Image.Settings;
     if (BitmapDir.empty()) BitmapDir = ".";
     std::string folderReason;
-    if (!YVclUtil::MakeFolders(BitmapDir, folderReason)) {
+    YVclUtil::TFileStatus folder;
+    if (YVclUtil::QueryFileStatus(BitmapDir, folder, folderReason) &&
+        folder.Kind != YVclUtil::TFileKind::Missing &&
+        folder.Kind != YVclUtil::TFileKind::Directory)
+        folderReason = YVclUtil::SystemReason(ENOTDIR);
+    if (!folderReason.empty()) {
         LastErrMsg = "Cannot make the folder \"" + BitmapDir + "\": " + folderReason;
         return false;
     }
@@ -191,7 +281,7 @@ bool TRomRecovery::Recover(TProject& Project) {
         }
         const std::string path = BitmapDir + "/" + TRomImageText::StateName(state) + "_" +
                                  std::string(1, static_cast<char>('A' + slot)) + ".bmp";
-        if (!WritePicture(p, path)) return false;
+        if (!PlanPicture(p, path)) return false;
         Project.SetSlot(state, slot,
                         QFileInfo(QString::fromStdString(path)).absoluteFilePath().toStdString());
     }
@@ -199,7 +289,7 @@ bool TRomRecovery::Recover(TProject& Project) {
     Project.TITLEFILENAME_C.clear();
     if (s.CUSLOGOENABLE != 0 || Image.LogoZoneSet) {
         const std::string path = BitmapDir + "/LOGO.bmp";
-        if (!WritePicture(Image.Logo, path)) return false;
+        if (!PlanPicture(Image.Logo, path)) return false;
         Project.TITLEFILENAME_C =
             QFileInfo(QString::fromStdString(path)).absoluteFilePath().toStdString();
         if (s.CUSLOGOENABLE == 0)
@@ -213,24 +303,33 @@ bool TRomRecovery::Recover(TProject& Project) {
             "file cannot carry it",
             s.SWAPTIME + 1));
     SelectVersion();
-    undo.Done = true;
     return true;
+}
+
+bool TRomRecovery::Recover(TProject& Project) {
+    return Plan(Project) && WritePlanned(std::string(), {});
 }
 
 bool TRomRecovery::RecoverTo(const std::string& Path) {
     LastErrMsg = ClashWithInput(Path);
     if (!LastErrMsg.empty()) return false;
+    // The project's place first: a folder or a write-protected file there
+    // stops the run before anything is written.
+    std::string target, reason;
+    if (!YVclUtil::ResolveOutputTarget(Path, target, reason)) {
+        LastErrMsg = "Cannot write project \"" + Path + "\": " + reason;
+        return false;
+    }
     TProject project;
-    if (!Recover(project)) return false;
-    // Saved into a folder of its own first, so no section of a file already
-    // at Path survives, then put in place whole.
-    QTemporaryDir scratch;
+    if (!Plan(project)) return false;
+    // Saved into a scratch folder first, so no section of a file already at
+    // Path survives, then put in place whole.
+    QTemporaryDir scratch(YVclUtil::ToQString(YVclUtil::ScratchFolderTemplate("recover")));
     GlyphLibrary unused;
     // Recovery asks nothing and shows nothing: reasons come back as text.
     YVclUtil::SilentPrompts quiet(true);
     TProjectFile file(project, Config, unused, quiet, quiet);
     std::vector<uint8_t> bytes;
-    std::string reason;
     const std::string draft = scratch.filePath("PROJECT.dcf").toStdString();
     bool ok = scratch.isValid();
     if (!ok) reason = scratch.errorString().toStdString();
@@ -238,13 +337,12 @@ bool TRomRecovery::RecoverTo(const std::string& Path) {
         ok = false;
         reason = file.LastError.empty() ? quiet.LastText() : file.LastError;
     }
-    ok = ok && YVclUtil::ReadWholeFile(draft, bytes, reason) &&
-         YVclUtil::WriteFileAtomically(Path, bytes.data(), bytes.size(), reason);
+    ok = ok && YVclUtil::ReadWholeFile(draft, bytes, reason);
     if (!ok) {
-        RemoveCreated();
         LastErrMsg = "Cannot write project \"" + Path + "\": " + reason;
         return false;
     }
+    if (!WritePlanned(Path, bytes)) return false;
     Written.push_back(Path);
     return true;
 }

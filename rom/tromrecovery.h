@@ -2,6 +2,7 @@
 
 #include "rom/tromimage.h"
 
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -41,14 +42,19 @@ public:
     // written plainly, without the atomic replacement and its flush.
     bool Durable = true;
 
-    // Fills Project and writes the pictures. False on the first file that
-    // cannot be written (LastErrMsg names it); the pictures this call created
-    // are removed again then. Written lists what was written.
+    // Fills Project and writes the pictures. Every picture's name is checked
+    // before any is written: a link, FIFO or folder there (names recovery
+    // chose are never followed), or an input of the command, stops the run.
+    // False on the first file that cannot be written (LastErrMsg names it);
+    // then every file is as it was and the folders this call made are gone.
+    // Written lists what was written.
     bool Recover(DpuProject::TProject& Project);
 
     // Recover, then writes the project to Path as the editor's "Save" words
-    // it, replacing any file there whole and atomically. False with the
-    // reason in LastErrMsg, and then no picture of this call is left.
+    // it, replacing any file there whole and atomically. The project's place
+    // is checked first, the pictures are written beside their names under
+    // temporary ones and moved in only once the project can be written. False
+    // with the reason in LastErrMsg, and then every file is as it was.
     bool RecoverTo(const std::string& Path);
 
     // The input that Path is the same file as (after links), as an error
@@ -61,14 +67,23 @@ public:
     std::string LastErrMsg;
 
 private:
-    bool WritePicture(const TRomPicture& Picture, const std::string& Path);
-    void RemoveCreated();
+    struct TPlannedFile {
+        std::string Path;
+        std::vector<uint8_t> Bytes;
+    };
+
+    bool Plan(DpuProject::TProject& Project);
+    bool PlanPicture(const TRomPicture& Picture, const std::string& Path);
+    bool IsPlanned(const std::string& Path) const;
+    // Writes what Plan planned, then the project (when ProjectPath is not
+    // empty), all or nothing.
+    bool WritePlanned(const std::string& ProjectPath, const std::vector<uint8_t>& ProjectBytes);
     std::string UserBitmapLabel(size_t Number);
     void SelectVersion();
 
     const TRomImage& Image;
     DpuProject::TConfiguration& Config;
-    std::vector<std::string> Created; // files this run made where none was
+    std::vector<TPlannedFile> Planned;
 };
 
 } // namespace DpuRom

@@ -1,6 +1,7 @@
 #include "util/fileaccess.h"
 
 #include <cerrno>
+#include <chrono>
 #include <exception>
 #include <filesystem>
 #include <mutex>
@@ -52,18 +53,18 @@ bool SameFile(const std::string& A, const std::string& B) {
 namespace {
 
 constexpr const char* kTemporarySuffix = ".dpu510.tmp";
+// How old a temporary must be before a sweep may take it.
+constexpr std::chrono::seconds kStaleAfter{60};
 
 // The writing process of a temporary's file name, or -1 when Name is not one.
-// Earlier versions ended the same name in ".tmp" alone; theirs are taken too.
+// Only names with this program's own suffix count: ".NAME.<digits>.<digits>.tmp"
+// alone is a pattern other programs use too, and their files are not ours.
 long TemporaryOwner(const std::string& Name) {
-    auto endsWith = [&](const std::string& Suffix) {
-        return Name.size() > Suffix.size() + 1 &&
-               Name.compare(Name.size() - Suffix.size(), Suffix.size(), Suffix) == 0;
-    };
-    const std::string suffix = endsWith(kTemporarySuffix) ? std::string(kTemporarySuffix)
-                               : endsWith(".tmp")         ? std::string(".tmp")
-                                                          : std::string();
-    if (suffix.empty() || Name[0] != '.') return -1;
+    const std::string suffix = kTemporarySuffix;
+    if (Name.size() <= suffix.size() + 1 ||
+        Name.compare(Name.size() - suffix.size(), suffix.size(), suffix) != 0)
+        return -1;
+    if (Name[0] != '.') return -1;
     const std::string stem = Name.substr(0, Name.size() - suffix.size());
     // ".<base>.<pid>.<counter>"
     const size_t counterDot = stem.rfind('.');
@@ -123,6 +124,43 @@ bool MakeFolders(const std::string& Path, std::string& Reason) {
     return MakeFolderPath(Path, true, Reason);
 }
 
+bool MakeFolders(const std::string& Path, std::string& Reason, std::vector<std::string>& Created) {
+    namespace fs = std::filesystem;
+    // The missing folders, found from Path upwards and made from the top.
+    std::vector<std::string> missing;
+    try {
+        fs::path folder = fs::path(std::u8string(Path.begin(), Path.end())).lexically_normal();
+        std::error_code ec;
+        while (!folder.empty() && !fs::exists(fs::symlink_status(folder, ec))) {
+            const std::u8string name = folder.u8string();
+            missing.emplace_back(name.begin(), name.end());
+            if (folder.parent_path() == folder) break;
+            folder = folder.parent_path();
+        }
+    } catch (const std::exception&) {
+        missing.clear(); // not UTF-8: MakeFolderPath says why
+    }
+    for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
+        if (!MakeFolderPath(*it, false, Reason)) return false;
+        Created.push_back(*it);
+    }
+    return MakeFolderPath(Path, true, Reason);
+}
+
+void RemoveMadeFolders(std::vector<std::string>& Created) {
+    namespace fs = std::filesystem;
+    for (auto it = Created.rbegin(); it != Created.rend(); ++it) {
+        std::error_code ec;
+        try {
+            const fs::path folder(std::u8string(it->begin(), it->end()));
+            if (fs::is_directory(fs::symlink_status(folder, ec)) && fs::is_empty(folder, ec))
+                fs::remove(folder, ec);
+        } catch (const std::exception&) {
+        }
+    }
+    Created.clear();
+}
+
 bool MakeFolder(const std::string& Path, std::string& Reason) {
     return MakeFolderPath(Path, false, Reason);
 }
@@ -147,6 +185,12 @@ int RemoveStaleTemporaries(const std::string& Folder) {
         // Only a plain file: a link or a folder of that name is not ours.
         std::error_code statusError;
         if (!fs::is_regular_file(it->symlink_status(statusError)) || statusError) continue;
+        // A file of the moment may be a run that has just started; one of
+        // another user's is not for this user to judge.
+        const auto written = fs::last_write_time(it->path(), statusError);
+        if (statusError || fs::file_time_type::clock::now() - written < kStaleAfter) continue;
+        const std::u8string full = it->path().u8string();
+        if (!OwnedByThisUser(std::string(full.begin(), full.end()))) continue;
         if (!ProcessIsGone(owner)) continue;
         std::error_code removeError;
         if (fs::remove(it->path(), removeError)) ++removed;

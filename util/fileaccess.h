@@ -87,6 +87,19 @@ bool ResolveOutputTarget(const std::string& Path, std::string& Target, std::stri
 bool WriteFileAtomically(const std::string& Path, const void* Data, size_t Size,
                          std::string& Reason);
 
+// Whether WriteChosenFile may write Path, a name the program chose itself:
+// true when nothing is there or a regular file this process may replace.
+// False, with the reason in Reason, for a symbolic link (never followed:
+// "Is a symbolic link, which is not followed"), a folder, a FIFO, a device
+// or a write-protected file.
+bool CanWriteChosenFile(const std::string& Path, std::string& Reason);
+
+// WriteFileAtomically for a name the program chose (a picture beside a
+// project, a sheet in a folder), where a link planted under that name must
+// not lead the write elsewhere: refused as CanWriteChosenFile says, before
+// anything is written. False with the reason in Reason.
+bool WriteChosenFile(const std::string& Path, const void* Data, size_t Size, std::string& Reason);
+
 // Creates the new file Path in its folder and writes Size bytes to it, never
 // following a symbolic link and never opening anything that is already there
 // (a file, a link, a FIFO, a folder): for working files in a folder others may
@@ -105,6 +118,14 @@ bool RemoveRegularFile(const std::string& Path, std::string& Reason);
 // denied", "Not a directory" when a file stands in the way).
 bool MakeFolders(const std::string& Path, std::string& Reason);
 
+// MakeFolders, adding each folder it made to Created (outermost first), so
+// a run that fails later can take them away again (RemoveMadeFolders).
+bool MakeFolders(const std::string& Path, std::string& Reason, std::vector<std::string>& Created);
+
+// Removes the folders of Created, innermost first, each only while it is
+// empty; Created is emptied. Never fails: a folder something went into stays.
+void RemoveMadeFolders(std::vector<std::string>& Created);
+
 // Makes the one folder Path (its parent must exist). True when it exists as a
 // folder afterwards; false with the reason in Reason ("No such file or
 // directory" when the parent is missing, "Not a directory" when a file stands
@@ -115,12 +136,18 @@ bool MakeFolder(const std::string& Path, std::string& Reason);
 // leftovers of a killed run may then be removed.
 bool ProcessIsGone(long ProcessId);
 
+// True when the entry Path itself (a symbolic link not followed) belongs to
+// the user this process runs as; false when it belongs to another or its
+// owner cannot be read.
+bool OwnedByThisUser(const std::string& Path);
+
 // Removes, in Folder ("" = the current folder; ending in a separator or
 // not), the temporary files of WriteFileAtomically whose writing process is
-// gone (a run that was killed), also those of earlier versions
-// (".OUT.BIN.<pid>.<counter>.tmp"). Returns how many went. Temporaries of
-// running processes, and anything not named like one or not a regular file,
-// stay.
+// gone (a run that was killed). Returns how many went. Only what this
+// program provably made goes: a regular file named as TemporaryName names
+// them, owned by this user, last written over a minute ago. Temporaries of
+// running processes, names without the program's own suffix (other programs
+// end theirs in ".<digits>.<digits>.tmp" too), links and folders stay.
 int RemoveStaleTemporaries(const std::string& Folder);
 
 // RemoveStaleTemporaries the first time this process writes into Folder:

@@ -207,10 +207,41 @@ bool ResolveOutputTarget(const std::string& Path, std::string& Target, std::stri
     return true;
 }
 
-bool WriteFileAtomically(const std::string& Path, const void* Data, size_t Size,
-                         std::string& Reason) {
-    std::string target;
-    if (!ResolveOutputTarget(Path, target, Reason)) return false;
+bool CanWriteChosenFile(const std::string& Path, std::string& Reason) {
+    struct stat st {};
+    if (Path.empty() || ::lstat(Path.c_str(), &st) != 0) {
+        const int error = Path.empty() ? ENOENT : errno;
+        if (error == ENOENT) return true;
+        Reason = SystemReason(error);
+        return false;
+    }
+    if (S_ISLNK(st.st_mode)) {
+        Reason = "Is a symbolic link, which is not followed";
+        return false;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        Reason = InputKindReason(KindOf(st.st_mode));
+        return false;
+    }
+    if ((st.st_mode & 0222) == 0 || ::access(Path.c_str(), W_OK) != 0) {
+        Reason = SystemReason(EACCES);
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
+// The atomic write, into the file Path leads to (FollowLinks) or into the
+// name Path itself, which rename(2) then replaces whatever was put there.
+bool WriteAtomically(const std::string& Path, const void* Data, size_t Size, std::string& Reason,
+                     bool FollowLinks) {
+    std::string target = Path;
+    const auto check = [&](std::string& Target) {
+        return FollowLinks ? ResolveOutputTarget(Path, Target, Reason)
+                           : CanWriteChosenFile(Path, Reason);
+    };
+    if (!check(target)) return false;
     struct stat st {};
     const bool existed = ::stat(target.c_str(), &st) == 0;
     const std::string folder = FolderOf(target);
@@ -246,8 +277,8 @@ bool WriteFileAtomically(const std::string& Path, const void* Data, size_t Size,
     }
     // The target may have been swapped for a FIFO or a folder while the data
     // was written; a rename would go over it.
-    std::string late;
-    if (ok && !ResolveOutputTarget(Path, late, Reason)) {
+    std::string late = Path;
+    if (ok && !check(late)) {
         ::unlink(temp.c_str());
         return false;
     }
@@ -269,6 +300,17 @@ bool WriteFileAtomically(const std::string& Path, const void* Data, size_t Size,
         ::close(dir);
     }
     return true;
+}
+
+} // namespace
+
+bool WriteFileAtomically(const std::string& Path, const void* Data, size_t Size,
+                         std::string& Reason) {
+    return WriteAtomically(Path, Data, Size, Reason, true);
+}
+
+bool WriteChosenFile(const std::string& Path, const void* Data, size_t Size, std::string& Reason) {
+    return WriteAtomically(Path, Data, Size, Reason, false);
 }
 
 bool CreateNewFile(const std::string& Path, const void* Data, size_t Size, std::string& Reason) {
@@ -313,6 +355,11 @@ bool RemoveRegularFile(const std::string& Path, std::string& Reason) {
         return false;
     }
     return true;
+}
+
+bool OwnedByThisUser(const std::string& Path) {
+    struct stat st {};
+    return !Path.empty() && ::lstat(Path.c_str(), &st) == 0 && st.st_uid == ::geteuid();
 }
 
 bool ProcessIsGone(long ProcessId) {

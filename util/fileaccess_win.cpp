@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <aclapi.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -358,6 +360,48 @@ bool WriteFileAtomically(const std::string& Path, const void* Data, size_t Size,
     return true;
 }
 
+bool CanWriteChosenFile(const std::string& Path, std::string& Reason) {
+    if (Path.empty()) {
+        Reason = SystemReason(ENOENT);
+        return false;
+    }
+    const std::wstring wide = Wide(Path);
+    if (IsDevicePath(wide)) {
+        Reason = InputKindReason(TFileKind::Other);
+        return false;
+    }
+    const DWORD attributes = ::GetFileAttributesW(wide.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = ::GetLastError();
+        if (IsAbsence(error)) return true;
+        Reason = WindowsReason(error);
+        return false;
+    }
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+        Reason = "Is a symbolic link, which is not followed";
+        return false;
+    }
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        Reason = SystemReason(EISDIR);
+        return false;
+    }
+    if (attributes & FILE_ATTRIBUTE_DEVICE) {
+        Reason = InputKindReason(TFileKind::Other);
+        return false;
+    }
+    if (attributes & FILE_ATTRIBUTE_READONLY) {
+        Reason = SystemReason(EACCES);
+        return false;
+    }
+    return true;
+}
+
+bool WriteChosenFile(const std::string& Path, const void* Data, size_t Size, std::string& Reason) {
+    // The Windows write goes through the name given, never a link's target;
+    // a link or junction there is refused all the same.
+    return CanWriteChosenFile(Path, Reason) && WriteFileAtomically(Path, Data, Size, Reason);
+}
+
 bool CreateNewFile(const std::string& Path, const void* Data, size_t Size, std::string& Reason) {
     if (Path.empty()) {
         Reason = SystemReason(ENOENT);
@@ -410,6 +454,36 @@ bool RemoveRegularFile(const std::string& Path, std::string& Reason) {
         return false;
     }
     return true;
+}
+
+bool OwnedByThisUser(const std::string& Path) {
+    if (Path.empty()) return false;
+    PSID owner = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    // The entry itself: a link or junction's own owner, not its target's.
+    if (::GetNamedSecurityInfoW(Wide(Path).c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION,
+                                &owner, nullptr, nullptr, nullptr, &descriptor) != ERROR_SUCCESS)
+        return false;
+    bool owned = false;
+    HANDLE token = nullptr;
+    if (owner && ::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) {
+        // The user, and the owner the token gives new files (an elevated
+        // process makes files owned by the administrators' group).
+        for (const TOKEN_INFORMATION_CLASS which : {TokenUser, TokenOwner}) {
+            DWORD size = 0;
+            ::GetTokenInformation(token, which, nullptr, 0, &size);
+            std::vector<uint8_t> buffer(size);
+            if (size == 0 || !::GetTokenInformation(token, which, buffer.data(), size, &size))
+                continue;
+            const PSID sid = which == TokenUser
+                                 ? reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid
+                                 : reinterpret_cast<TOKEN_OWNER*>(buffer.data())->Owner;
+            if (sid && ::EqualSid(owner, sid)) owned = true;
+        }
+        ::CloseHandle(token);
+    }
+    ::LocalFree(descriptor);
+    return owned;
 }
 
 bool ProcessIsGone(long ProcessId) {

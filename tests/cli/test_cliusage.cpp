@@ -3,6 +3,7 @@
 // standard output, and the same two lines on standard error, the reason and
 // the synopsis that --help begins with.
 
+#include "cli/cliarguments.h"
 #include "support/platformhelpers.h"
 #include "support/programhelpers.h"
 
@@ -55,6 +56,30 @@ TEST_F(CliUsageTest, MakeRom) {
     ExpectUsage("make-rom", {}, "PROJECT.dcf is missing");
     ExpectUsage("make-rom", {"a.dcf", "b.dcf"}, "unexpected argument \"b.dcf\"");
     ExpectUsage("make-rom", {"a.dcf", "--strict=no"}, "--strict takes no value");
+}
+
+// "-o=FILE" gives FILE, as "--output=FILE" would; a path to write that is no
+// UTF-8 is refused rather than written under another name.
+TEST(CliArguments, ShortOptionWithEqualsAndPathsNotInUtf8) {
+    std::string output, glb;
+    TCliArguments args("prog", "prog IN -o OUT", "");
+    args.OutputPath("-o", output);
+    args.Value("--glb", glb);
+    int exit = -1;
+    ASSERT_TRUE(args.Parse({"-o=x.BIN", "--glb=L.GLB"}, exit));
+    EXPECT_EQ(output, "x.BIN");
+    EXPECT_EQ(glb, "L.GLB");
+    for (const std::string bad : {"\xFF.BIN", "out/\xC3", "\xE0\x80\x80", "\xED\xA0\x80"}) {
+        std::string out;
+        TCliArguments again("prog", "prog -o OUT", "");
+        again.OutputPath("-o", out);
+        EXPECT_FALSE(again.Parse({"-o", bad}, exit));
+        EXPECT_EQ(exit, 2);
+    }
+    std::string good;
+    TCliArguments utf8("prog", "prog -o OUT", "");
+    utf8.OutputPath("-o", good);
+    EXPECT_TRUE(utf8.Parse({"-o", "\xCE\xA9\xF0\x9F\x98\x80.BIN"}, exit));
 }
 
 TEST_F(CliUsageTest, Upload) {

@@ -1,6 +1,7 @@
 // inspect, diff and recover run as the tool, in a start-up directory holding
 // the installation's configuration, glyph library and sample project.
 
+#include "support/filehelpers.h"
 #include "support/platformhelpers.h"
 #include "support/programhelpers.h"
 #include "util/fileaccess.h"
@@ -8,6 +9,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
+#include <QFileInfo>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -16,6 +18,8 @@
 #include <QTemporaryDir>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <map>
 
 using testing::HasSubstr;
 
@@ -227,6 +231,133 @@ TEST_F(InspectCliTest, RecoverWritesOnlyItsOwnFilesAndWhole) {
                                     "/DefaultImage2/UserDefine/Floor/Style0/LOBBY.bmp"));
     EXPECT_THAT(over.Out,
                 testing::Not(HasSubstr(QCoreApplication::applicationDirPath().toStdString())));
+}
+
+// Every file under Folder (hidden ones too) with its bytes.
+std::map<QString, std::vector<uint8_t>> FilesUnder(const QString& Folder) {
+    std::map<QString, std::vector<uint8_t>> files;
+    QDirIterator it(Folder, QDir::Files | QDir::Hidden | QDir::System,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        files[path] = ReadAll(path);
+    }
+    return files;
+}
+
+// A recover that fails leaves every file as it was and no folder it made:
+// the project's place and every picture's name are checked before anything
+// is written, and a name recover chose is never followed through a link.
+TEST_F(InspectCliTest, RecoverThatFailsChangesNothing) {
+    ASSERT_EQ(Tool({"recover", "SAMPLE.BIN", "-o", "P/p.dcf", "--user-bitmaps", "U"}).Status, 0);
+    // The files of an earlier project, told apart from what recover writes.
+    auto before = FilesUnder(Dir.path());
+    for (auto& [path, bytes] : before)
+        if (path.endsWith(".bmp")) {
+            bytes = {'o', 'l', 'd'};
+            std::string reason;
+            ASSERT_TRUE(YVclUtil::WriteFileAtomically(path.toStdString(), bytes.data(), 3, reason));
+        }
+    ASSERT_TRUE(QFile::setPermissions(Dir.filePath("P/p.dcf"), QFileDevice::ReadOwner));
+    TRun r = Tool({"recover", "SAMPLE.BIN", "-o", "P/p.dcf", "--user-bitmaps", "U"});
+    EXPECT_EQ(r.Status, 1);
+    EXPECT_THAT(r.Err, HasSubstr("Cannot write project \"P/p.dcf\": Permission denied"));
+    r = Tool({"recover", "SAMPLE.BIN", "-o", "P", "--user-bitmaps", "U"});
+    EXPECT_EQ(r.Status, 1);
+    EXPECT_THAT(r.Err, HasSubstr("Cannot write project \"P\": Is a directory"));
+    // A folder where a picture goes: no folder for the user bitmaps is left.
+    ASSERT_TRUE(QDir(Dir.path()).mkpath("pics/FIRE_B.bmp"));
+    r = Tool({"recover", "SAMPLE.BIN", "-o", "Q.dcf", "--bitmaps", "pics", "--user-bitmaps",
+              "new/users"});
+    EXPECT_EQ(r.Status, 1);
+    EXPECT_THAT(r.Err, HasSubstr("FIRE_B.bmp\": Is a directory"));
+    EXPECT_FALSE(QFileInfo::exists(Dir.filePath("new")));
+    if (!RunningOnWindows()) {
+        // A link where a picture goes: refused, and its target stays.
+        ASSERT_TRUE(QFile::remove(Dir.filePath("P/FIRE_B.bmp")));
+        ASSERT_TRUE(QFile::link("../SPACE_240x240.bmp", Dir.filePath("P/FIRE_B.bmp")));
+        ASSERT_TRUE(QFile::setPermissions(Dir.filePath("P/p.dcf"),
+                                          QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+        const auto linked = FilesUnder(Dir.path());
+        r = Tool({"recover", "SAMPLE.BIN", "-o", "P/p.dcf", "--user-bitmaps", "U"});
+        EXPECT_EQ(r.Status, 1);
+        EXPECT_THAT(r.Err, HasSubstr("Is a symbolic link, which is not followed"));
+        EXPECT_EQ(FilesUnder(Dir.path()), linked);
+    }
+    if (QFileInfo(Dir.filePath("P/FIRE_B.bmp")).isSymLink()) {
+        ASSERT_TRUE(QFile::remove(Dir.filePath("P/FIRE_B.bmp")));
+        WriteText(Dir.filePath("P/FIRE_B.bmp").toStdString(), "old");
+    }
+    EXPECT_EQ(FilesUnder(Dir.path()), before);
+}
+
+// inspect --png never writes through a link under one of its names, and a
+// folder it cannot make is said with the reason.
+TEST_F(InspectCliTest, PicturesAreNeverWrittenThroughLinks) {
+    if (RunningOnWindows()) GTEST_SKIP() << "QFile::link makes shortcut files on Windows";
+    const TRun first = Tool({"inspect", "SAMPLE.BIN", "--png", "first"});
+    ASSERT_EQ(first.Status, 0) << first.Err;
+    const QStringList names = QDir(Dir.filePath("first")).entryList(QDir::Files);
+    ASSERT_FALSE(names.isEmpty());
+    ASSERT_TRUE(QDir(Dir.path()).mkdir("shared"));
+    const std::vector<uint8_t> precious = ReadAll(Dir.filePath("sample.dcf"));
+    ASSERT_TRUE(QFile::link("../sample.dcf", Dir.filePath("shared/" + names.front())));
+    const TRun r = Tool({"inspect", "SAMPLE.BIN", "--png", "shared"});
+    EXPECT_EQ(r.Status, 1);
+    EXPECT_THAT(r.Err, HasSubstr("Is a symbolic link, which is not followed"));
+    EXPECT_EQ(ReadAll(Dir.filePath("sample.dcf")), precious);
+    EXPECT_TRUE(QFileInfo(Dir.filePath("shared/" + names.front())).isSymLink());
+
+    const TRun file = Tool({"inspect", "SAMPLE.BIN", "--png", "sample.dcf"});
+    EXPECT_EQ(file.Status, 1);
+    EXPECT_THAT(file.Err, HasSubstr("cannot make the folder \"sample.dcf\": "));
+    EXPECT_FALSE(QByteArray::fromStdString(file.Err).trimmed().endsWith(":"));
+}
+
+// Scratch folders sit in the program's own folder under the runtime folder,
+// named by their process: a killed run's are swept by the next run, a live
+// one's stay, and a run leaves none of its own.
+TEST_F(InspectCliTest, ScratchFoldersOfKilledRunsAreSwept) {
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    ASSERT_TRUE(QDir(Dir.path()).mkpath("run"));
+    qputenv("XDG_RUNTIME_DIR", Dir.filePath("run").toLocal8Bit());
+    const TRun warmUp = Tool({"inspect", "SAMPLE.BIN"});
+    QDir own(Dir.filePath("run"));
+    const QStringList made = own.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    if (made.size() == 1) {
+        own.cd(made.front());
+        // A process id no system hands out, and this test's own.
+        ASSERT_TRUE(own.mkpath("999999999-recover-abc/deep"));
+        const QString alive = QString::number(QCoreApplication::applicationPid()) + "-check-x";
+        ASSERT_TRUE(own.mkpath(alive));
+        const TRun r = Tool({"recover", "SAMPLE.BIN", "-o", "R.dcf"});
+        EXPECT_EQ(r.Status, 0) << r.Err;
+        EXPECT_EQ(own.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                  QStringList{alive});
+    }
+    if (runtime.isNull())
+        qunsetenv("XDG_RUNTIME_DIR");
+    else
+        qputenv("XDG_RUNTIME_DIR", runtime);
+    EXPECT_EQ(warmUp.Status, 0) << warmUp.Err;
+    if (!RunningOnWindows()) {
+        EXPECT_EQ(made.size(), 1) << made.join(",").toStdString();
+    }
+}
+
+// A library asked for by name that cannot be read stops the command; counts
+// of one are worded in the singular.
+TEST_F(InspectCliTest, NamedLibraryMustBeReadAndCountsOfOne) {
+    const TRun glb = Tool({"inspect", "SAMPLE.BIN", "--glb", "/nonexistent"});
+    EXPECT_EQ(glb.Status, 1);
+    EXPECT_THAT(glb.Err, HasSubstr("inspect: cannot read the glyph library /nonexistent: No such "
+                                   "file or directory"));
+    std::vector<uint8_t> bytes = ReadAll(Dir.filePath("SAMPLE.BIN"));
+    bytes.push_back(0);
+    std::string reason;
+    ASSERT_TRUE(YVclUtil::WriteFileAtomically(Dir.filePath("LONG.BIN").toStdString(), bytes.data(),
+                                              bytes.size(), reason));
+    EXPECT_THAT(Tool({"inspect", "LONG.BIN"}).Err, HasSubstr("1 byte follows the"));
 }
 
 TEST_F(InspectCliTest, ReaderCommandsSayWhatIsWrong) {

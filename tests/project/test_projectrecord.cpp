@@ -40,6 +40,10 @@ TEST(ProjectRecord, RomFileNameAndLabelRules) {
     EXPECT_EQ(TProject::RomFileNameToSave("a.b.c"), "a.b.BIN");
     // Only the file name: the image is written where the build writes.
     EXPECT_EQ(TProject::RomFileNameToSave("dir.x/rom"), "rom.BIN");
+    // No name before the extension would make a hidden ".BIN".
+    EXPECT_EQ(TProject::RomFileNameToSave("."), "DPU510TK3.BIN");
+    EXPECT_EQ(TProject::RomFileNameToSave(".."), "DPU510TK3.BIN");
+    EXPECT_EQ(TProject::RomFileNameToSave(".BIN"), "DPU510TK3.BIN");
     EXPECT_EQ(TProject::LabelToSave("  b1 "), "B1");
     EXPECT_EQ(TProject::LabelToSave("lobby\t"), "LOBBY");
 }

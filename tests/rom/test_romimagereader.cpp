@@ -645,7 +645,7 @@ TEST_F(RomImageTest, DiffFindsOneLabelAndOnePixelAndNothingInARebuild) {
     TRomImage ir;
     ASSERT_TRUE(ReadImage(reserved, ir, Config.ProgramDir));
     EXPECT_THAT(DiffText(TRomImageDiff::Compare(ia, ir, a, reserved)),
-                HasSubstr("1 bytes differ where no item lies"));
+                HasSubstr("1 byte differs where no item lies"));
 }
 
 } // namespace

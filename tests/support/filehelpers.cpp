@@ -1,5 +1,7 @@
 #include "filehelpers.h"
 
+#include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -18,4 +20,11 @@ std::string ReadText(const std::string& Path) {
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();
+}
+
+void MakeOld(const std::string& Path, int Seconds) {
+    namespace fs = std::filesystem;
+    const fs::path path(std::u8string(Path.begin(), Path.end()));
+    std::error_code ec;
+    fs::last_write_time(path, fs::file_time_type::clock::now() - std::chrono::seconds(Seconds), ec);
 }

@@ -10,3 +10,6 @@
 void WriteFile(const std::string& Path, const std::vector<uint8_t>& Bytes);
 void WriteText(const std::string& Path, const std::string& Text);
 std::string ReadText(const std::string& Path);
+// Sets the last write of Path (a link followed) Seconds back from now: a
+// temporary a sweep may take must be older than a run that has just begun.
+void MakeOld(const std::string& Path, int Seconds = 120);

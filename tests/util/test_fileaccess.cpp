@@ -1,5 +1,7 @@
 #include "util/fileaccess.h"
 
+#include "support/filehelpers.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -317,8 +319,10 @@ TEST_F(FileAccess, NewFilesNeverFollowLinksAndOnlyRegularFilesAreRemoved) {
 }
 
 // The temporaries of killed runs go with the next atomic write in that
-// folder; those of live processes and other files stay.
-TEST_F(FileAccess, AtomicWriteRemovesTheTemporariesOfKilledRuns) {
+// folder: only files this program provably made (its own suffix, a regular
+// file of this user, over a minute old, its writer gone). Files of live
+// processes, of the moment, of other users and other programs' ".tmp" stay.
+TEST_F(FileAccess, AtomicWriteRemovesOnlyItsOwnTemporariesOfKilledRuns) {
     const pid_t child = ::fork();
     if (child == 0) ::_exit(0);
     ASSERT_GT(child, 0);
@@ -330,28 +334,40 @@ TEST_F(FileAccess, AtomicWriteRemovesTheTemporariesOfKilledRuns) {
 
     const std::string dead = TemporaryName("IMG.BIN", child, 4);
     EXPECT_EQ(dead, ".IMG.BIN." + std::to_string(child) + ".4.dpu510.tmp");
-    const std::vector<std::string> gone = {dead, ".OTHER.BIN." + std::to_string(child) + ".0.tmp"};
+    const std::string pid = std::to_string(child);
     const std::vector<std::string> kept = {
-        TemporaryName("IMG.BIN", ::getpid(), 0),                // this process
-        ".notes." + std::to_string(child) + ".tmp",             // not the pattern
-        ".IMG.BIN.x" + std::to_string(child) + ".0.dpu510.tmp", // not a number
-        "IMG.BIN." + std::to_string(child) + ".0.dpu510.tmp",   // not hidden
+        TemporaryName("IMG.BIN", ::getpid(), 0), // this process
+        ".notes.2024.12.tmp",                    // another program's
+        ".thesis.docx.20241208.1.tmp",           // another program's
+        ".OTHER.BIN." + pid + ".0.tmp",          // no suffix of ours
+        ".IMG.BIN.x" + pid + ".0.dpu510.tmp",    // not a number
+        "IMG.BIN." + pid + ".0.dpu510.tmp",      // not hidden
+        TemporaryName("OTHERS.BIN", child, 1),   // another user's
     };
-    for (const auto& name : gone)
-        Write(Path(name.c_str()), "half");
-    for (const auto& name : kept)
+    Write(Path(dead.c_str()), "half");
+    MakeOld(Path(dead.c_str()));
+    for (const auto& name : kept) {
         Write(Path(name.c_str()), "keep");
-    // A folder of a temporary's name is not ours either.
+        MakeOld(Path(name.c_str()));
+    }
+    ASSERT_EQ(::chown(Path(kept.back().c_str()).c_str(), ::geteuid() + 1, ::getegid()), 0);
+    // One just written may be a run that has just begun.
+    const std::string young = TemporaryName("NEW.BIN", child, 0);
+    Write(Path(young.c_str()), "keep");
+    // A folder or a link of a temporary's name is not ours either.
     const std::string folder = TemporaryName("DIR.BIN", child, 0);
     ASSERT_TRUE(QDir(dir.path()).mkdir(QString::fromStdString(folder)));
+    const std::string link = TemporaryName("LNK.BIN", child, 0);
+    ASSERT_EQ(::symlink(Path(dead.c_str()).c_str(), Path(link.c_str()).c_str()), 0);
 
     std::string reason;
     ASSERT_TRUE(WriteFileAtomically(Path("IMG.BIN"), "image", 5, reason)) << reason;
-    for (const auto& name : gone)
-        EXPECT_FALSE(QFile::exists(QString::fromStdString(Path(name.c_str())))) << name;
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(Path(dead.c_str()))));
     for (const auto& name : kept)
         EXPECT_EQ(Read(Path(name.c_str())), "keep") << name;
+    EXPECT_EQ(Read(Path(young.c_str())), "keep");
     EXPECT_TRUE(QFileInfo(QString::fromStdString(Path(folder.c_str()))).isDir());
+    EXPECT_TRUE(QFileInfo(QString::fromStdString(Path(link.c_str()))).isSymLink());
     EXPECT_EQ(RemoveStaleTemporaries(dir.path().toStdString()), 0);
 }
 
@@ -365,4 +381,34 @@ TEST_F(FileAccess, MakeFoldersSaysWhyItCannot) {
     EXPECT_EQ(reason, "Not a directory");
     EXPECT_FALSE(MakeFolders(Path("file"), reason));
     EXPECT_FALSE(reason.empty());
+
+    // What a run made it can take away again, but never a folder in use.
+    std::vector<std::string> made;
+    ASSERT_TRUE(MakeFolders(Path("a/x/y/z"), reason, made)) << reason;
+    EXPECT_EQ(made, (std::vector<std::string>{Path("a/x"), Path("a/x/y"), Path("a/x/y/z")}));
+    Write(Path("a/x/kept"), "kept");
+    RemoveMadeFolders(made);
+    EXPECT_TRUE(made.empty());
+    EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(Path("a/x/y"))));
+    EXPECT_EQ(Read(Path("a/x/kept")), "kept");
+}
+
+// A name the program chose is written as itself, never through a link, and
+// a link, FIFO or folder there is refused with nothing written.
+TEST_F(FileAccess, ChosenNamesAreNeverFollowed) {
+    Write(Path("precious.txt"), "precious");
+    ASSERT_EQ(::symlink("precious.txt", Path("logo.png").c_str()), 0);
+    ASSERT_EQ(::mkfifo(Path("fifo.png").c_str(), 0600), 0);
+    ASSERT_TRUE(QDir(dir.path()).mkdir("folder.png"));
+    std::string reason;
+    EXPECT_FALSE(WriteChosenFile(Path("logo.png"), "png", 3, reason));
+    EXPECT_EQ(reason, "Is a symbolic link, which is not followed");
+    EXPECT_FALSE(WriteChosenFile(Path("fifo.png"), "png", 3, reason));
+    EXPECT_EQ(reason, "Not a regular file");
+    EXPECT_FALSE(WriteChosenFile(Path("folder.png"), "png", 3, reason));
+    EXPECT_EQ(reason, "Is a directory");
+    EXPECT_EQ(Read(Path("precious.txt")), "precious");
+    EXPECT_EQ(EntryCount(), 4u);
+    ASSERT_TRUE(WriteChosenFile(Path("new.png"), "png", 3, reason)) << reason;
+    EXPECT_EQ(Read(Path("new.png")), "png");
 }
