@@ -10,3 +10,6 @@
 void WriteFile(const std::string& Path, const std::vector<uint8_t>& Bytes);
 void WriteText(const std::string& Path, const std::string& Text);
 std::string ReadText(const std::string& Path);
+// Ascii as UTF-16 bytes, little-endian unless BigEndian, without a
+// byte-order mark (a caller that wants one puts "\xFF\xFE" or "\xFE\xFF" first).
+std::string Utf16Text(const std::string& Ascii, bool BigEndian = false);
