@@ -52,6 +52,9 @@ public:
     int ErrorCount = 0;
     // Number of log lines beginning "[Warning]" or "[Error]" written so far.
     int WarningLines = 0;
+    // Every report written so far: those lines and the messages on standard
+    // error (a box dropped as a repeat is not written, nor counted).
+    int Reports() const { return WarningLines + ErrorCount; }
 
     // While set, a box whose text was already written to standard error, and
     // a log line already written, is dropped: start-up and the project load

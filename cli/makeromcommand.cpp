@@ -40,9 +40,10 @@ std::string TMakeRomCommand::Help() {
            "  cut: a label character without a glyph in the floor style, a setting that\n"
            "  does not fit its byte, a missing user bitmap, a full zone. The image is\n"
            "  still written and the exit status is 0.\n"
-           "  --strict  for scripted builds: any such line stops the build; the message\n"
-           "           goes to standard error, the exit status is 3 and no ROM file is\n"
-           "           written.\n";
+           "  --strict  for scripted builds: any such line, and any message on standard\n"
+           "           error before the build (the configuration, the glyph libraries,\n"
+           "           the project), stops the build; the message goes to standard\n"
+           "           error, the exit status is 3 and no ROM file is written.\n";
 }
 
 int TMakeRomCommand::Run(const std::vector<std::string>& Args) {
@@ -69,10 +70,7 @@ int TMakeRomCommand::Run(const std::vector<std::string>& Args) {
     TStartup::Run(config, library, record, out, out);
 
     TProjectFile file(record, config, library, out, out);
-    // The load's warnings (a customer logo found nowhere) belong to this build.
-    const int warningsBefore = out.WarningLines;
     const TProjectFile::TLoadResult loaded = file.LoadFrom(project);
-    const int loadWarnings = out.WarningLines - warningsBefore;
     out.DropRepeatedBoxes = false;
     if (loaded != TProjectFile::TLoadResult::Loaded) {
         // The box text is short; the reason names the file.
@@ -85,7 +83,10 @@ int TMakeRomCommand::Run(const std::vector<std::string>& Args) {
     make.OutputFile = output;
     make.ProjectPath = project;
     make.Strict = strict;
-    make.EarlierWarnings = loadWarnings;
+    // Whatever start-up and the load reported (a configuration not read, a
+    // user glyph library missing, a working file left alone, a customer logo
+    // found nowhere) belongs to this build: the output has seen all of it.
+    make.EarlierWarnings = out.Reports();
     if (make.Run()) return CliOk;
     return make.StrictStop ? CliStrictRefused : CliStopped;
 }

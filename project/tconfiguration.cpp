@@ -14,6 +14,7 @@
 #include <QDir>
 
 #include <algorithm>
+#include <cctype>
 #include <exception>
 #include <memory>
 
@@ -27,6 +28,28 @@ struct TVersionValues {
 };
 constexpr TVersionValues kBuiltInValues{48, 41, 1, 1};
 constexpr int kMaxVersionItems = 4096;
+
+// Why the configuration at Path cannot be read as the text it was written
+// as ("\"<path>\" is UTF-16 text ..."); empty when it can, or when it cannot be
+// read at all (the engine then says why).
+std::string EncodingFault(const std::string& Path) {
+    std::vector<uint8_t> bytes;
+    std::string reason;
+    if (!YVclUtil::ReadWholeFile(Path, bytes, reason)) return {};
+    const std::string fault = YVclUtil::TYIniFile::TextFault(bytes);
+    return fault.empty() ? fault : "\"" + Path + "\" " + fault + ", not read";
+}
+
+// A name from the configuration: a path from a root ("/...", "\\...", or a
+// drive, "C:...") stands for itself on every platform, anything else is
+// taken in the start-up directory.
+std::string ConfiguredPath(const std::string& StartupDir, const std::string& Name) {
+    const bool rooted =
+        !Name.empty() &&
+        (Name[0] == '/' || Name[0] == '\\' ||
+         (Name.size() >= 2 && Name[1] == ':' && std::isalpha(static_cast<unsigned char>(Name[0]))));
+    return rooted ? Name : DpuText::JoinPath(StartupDir, Name);
+}
 
 // "Can not read "<path>": <reason>" for a file the engine could not load.
 std::string ReadFailure(const std::string& Path, const std::exception& Error) {
@@ -50,11 +73,11 @@ std::string TConfiguration::IniPath() const {
 }
 
 std::string TConfiguration::GlbPath() const {
-    return DpuText::JoinPath(StartupDir, GlbName);
+    return ConfiguredPath(StartupDir, GlbName);
 }
 
 std::string TConfiguration::UbfGlbPath() const {
-    return DpuText::JoinPath(StartupDir, DpuText::Trim(UbfGlbName));
+    return ConfiguredPath(StartupDir, DpuText::Trim(UbfGlbName));
 }
 
 std::string TConfiguration::BlankLogoPath() const {
@@ -78,6 +101,13 @@ bool TConfiguration::Read(YVclUtil::Prompts& Prompts, YVclUtil::MessageSink* Log
         status.Kind == YVclUtil::TFileKind::Missing) {
         LastError = std::string(FileName) + " file not found";
         Prompts.MessageBox("Error", std::string(FileName) + " file not found!!\n\n");
+        return false;
+    }
+    // Wide text or lines the engine would join read as a file of other keys
+    // or none: the built-in values would then be used without a word.
+    if (const std::string fault = EncodingFault(path); !fault.empty()) {
+        LastError = fault;
+        Prompts.MessageBox("Error", std::string(FileName) + ": " + fault + "\n\n");
         return false;
     }
     // Anything else that is there goes to the engine, which reads it without
@@ -155,6 +185,11 @@ bool TConfiguration::ReadVersionSection(const std::string& Section) {
         DISPHV = defaults.DISPHV;
         ENCODE = defaults.ENCODE;
         return true;
+    }
+    if (const std::string fault = EncodingFault(path); !fault.empty()) {
+        // The values stay as they were: the file says nothing readable.
+        LastError = fault;
+        return false;
     }
     try {
         YVclUtil::TYIniFile ini(path);

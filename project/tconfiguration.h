@@ -48,7 +48,8 @@ public:
     // YVclUtil::ExecutableFolder) and StartupDir from the current directory.
     void SetDirectoriesFromProcess();
 
-    // StartupDir + "/" + the name.
+    // StartupDir + "/" + the name; a library name from a root ("/...",
+    // "\\...", "C:...") stands for itself.
     std::string IniPath() const;
     std::string GlbPath() const;
     std::string UbfGlbPath() const;
@@ -71,7 +72,11 @@ public:
     // is given, the log line "[Error] Can not read "<path>": <reason>";
     // nothing changes, false. An integer key holding text that is no number:
     // the conversion message is shown (caption "Error"), the values read
-    // before it stay, false. True when the file was read whole.
+    // before it stay, false. A file that is not 8-bit text with CR LF or LF
+    // line ends (UTF-16 or UTF-32, a zero byte, lines ended by CR alone):
+    // "ORVDVE510TK3.INI: "<path>" <what it is>, not read" (caption "Error")
+    // and in LastError; nothing changes, false. True when the file was read
+    // whole.
     bool Read(YVclUtil::Prompts& Prompts, YVclUtil::MessageSink* Log = nullptr);
 
     // Makes Index (into VersionList) the selected entry, reads its section
@@ -84,8 +89,9 @@ public:
     // and makes Section the version in force. A missing file or section gives
     // the defaults, except that the two built-in names fall back to the
     // built-in values (CFI 48) when the file has no such section. A number
-    // that does not convert keeps the values read before it; false then and
-    // the reason in LastError.
+    // that does not convert keeps the values read before it, a file that is
+    // not 8-bit text (see Read) keeps all four; false then and the reason in
+    // LastError.
     bool ReadVersionSection(const std::string& Section);
 
     // The entry that a project's CODEVER selects: the last entry whose trimmed

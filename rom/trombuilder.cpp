@@ -290,7 +290,9 @@ void TRomBuilder::PlaceSettings() {
     for (const int unused : TSettingsTable::UnusedRecordBytes())
         r[unused] = 0;
     // A value outside its byte is cut to the low byte, as the display's list
-    // positions always were, with a warning line.
+    // positions always were, with a warning line. One that fits its byte but
+    // lies outside what the editor offers (a hand-edited project) is stored
+    // as it is, also with a line: the display was never made for it.
     for (const TSettingsTable::TField* f : TSettingsTable::RecordFields()) {
         const int value = s.*(f->Member);
         bool fits = true;
@@ -300,6 +302,10 @@ void TRomBuilder::PlaceSettings() {
                 "[Warning] %s=%d does not fit its byte of the settings record -- stored as "
                 "0x%02X !!!",
                 f->Key, value, byte));
+        else if (!TSettingsTable::InRange(*f, value))
+            AppendLog(YVclUtil::Format(
+                "[Warning] %s=%d is outside the editor's range %d..%d -- stored as 0x%02X !!!",
+                f->Key, value, f->Min, f->Max, byte));
         r[f->RecordByte] = byte;
     }
     const std::string id = DpuText::Trim(s.CusIdCode);

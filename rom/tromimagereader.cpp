@@ -168,8 +168,15 @@ void TDecoder::ReadSettings() {
                 SettingsRecord + i, "settings record",
                 YVclUtil::Format("byte %zu is %02X; the builder always writes 00 there", i, r[i]));
     TRomSettings& s = Img.Settings;
-    for (const TSettingsTable::TField* f : TSettingsTable::RecordFields())
-        s.*(f->Member) = TSettingsTable::FromRecord(*f, r[static_cast<size_t>(f->RecordByte)]);
+    for (const TSettingsTable::TField* f : TSettingsTable::RecordFields()) {
+        const int value = TSettingsTable::FromRecord(*f, r[static_cast<size_t>(f->RecordByte)]);
+        s.*(f->Member) = value;
+        // Shown as it is, but not as if the editor had chosen it.
+        if (!TSettingsTable::InRange(*f, value))
+            Note(YVclUtil::Format("settings record byte %d: %s=%d is outside the editor's range "
+                                  "%d..%d",
+                                  f->RecordByte, f->Key, value, f->Min, f->Max));
+    }
     s.CusIdCode.clear();
     for (size_t i = TSettingsTable::IdCodeByte;
          i < TSettingsTable::IdCodeByte + TSettingsTable::IdCodeLength && r[i] != 0; ++i)

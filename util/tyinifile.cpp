@@ -10,7 +10,9 @@
 #include "util/tyhashedstringlist.h"
 #include "util/tystrtab.h"
 
+#include <algorithm>
 #include <cctype>
+#include <initializer_list>
 #include <cerrno>
 #include <climits>
 #include <cstdarg>
@@ -395,6 +397,35 @@ bool TYIniFile::WithinLimits(const std::string& Section, const char* Key, size_t
 
 // ---------------------------------------------------------------------------
 // Saving
+
+std::string TYIniFile::TextFault(std::span<const uint8_t> Bytes) {
+    const size_t n = Bytes.size();
+    auto starts = [&](std::initializer_list<uint8_t> Mark) {
+        return n >= Mark.size() && std::equal(Mark.begin(), Mark.end(), Bytes.begin());
+    };
+    // The longer marks first: UTF-32 LE begins with the UTF-16 LE mark.
+    if (starts({0xFF, 0xFE, 0x00, 0x00})) return "is UTF-32 text (byte-order mark FF FE 00 00)";
+    if (starts({0x00, 0x00, 0xFE, 0xFF})) return "is UTF-32 text (byte-order mark 00 00 FE FF)";
+    if (starts({0xFF, 0xFE})) return "is UTF-16 text (byte-order mark FF FE)";
+    if (starts({0xFE, 0xFF})) return "is UTF-16 text (byte-order mark FE FF)";
+    // A first character of two bytes, one of them zero: wide text whose
+    // writer left the mark out.
+    if (n >= 2 && (Bytes[0] == 0) != (Bytes[1] == 0))
+        return "is UTF-16 text without a byte-order mark";
+    size_t line = 1;
+    for (size_t i = 0; i < n; ++i) {
+        const uint8_t b = Bytes[i];
+        if (b == '\n') {
+            ++line;
+        } else if (b == 0) {
+            return Format("holds a zero byte on line %zu", line);
+        } else if (b == '\r' && i + 1 < n && Bytes[i + 1] != '\n' && Bytes[i + 1] != '\r') {
+            // A CR followed by text joins two lines into one here.
+            return Format("ends lines with CR alone (line %zu); only CR LF or LF end a line", line);
+        }
+    }
+    return {};
+}
 
 std::string TYIniFile::SaveToString() const {
     std::string out;

@@ -87,6 +87,12 @@ public:
     bool UpdateFile();
     // The content in the layout a save writes, whether modified or not.
     std::string SaveToString() const;
+    // Why Bytes are not text this engine reads as it was meant: "is UTF-16
+    // text (byte-order mark FF FE)", "holds a zero byte on line 3", "ends its
+    // lines with CR alone (line 1)". Only CR LF and LF end a line here, and
+    // a zero byte hides the rest of its line, so such a file would load as
+    // something else without a word. Empty when the bytes read as written.
+    static std::string TextFault(std::span<const uint8_t> Bytes);
     // The operating system's words for the last failure to read or write the
     // file ("Permission denied", "Is a directory"); empty after a good save.
     const std::string& pr_LastErrMsg() const { return LastErrMsg; }

@@ -305,6 +305,66 @@ TEST_F(MakeRomCliTest, WarningsAreLoggedAndStrictRefusesThem) {
     EXPECT_FALSE(QFile::exists(File("G.BIN")));
 }
 
+// --strict counts what the whole run said, not only the build's own lines:
+// start-up, the configuration and the settings a hand-edited project holds.
+TEST_F(MakeRomCliTest, StrictCountsEveryReportOfTheRun) {
+    // Each value fits its byte but no control of the editor offers it.
+    Project("r.dcf", "DEF_CTBL=99\r\nDISPDT=2\r\n", "CODE_0=1\r\n");
+    TRun run = Tool({"make-rom", "r.dcf", "-o", "R.BIN"});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(run.Out,
+              "[Warning] DISPDT=2 is outside the editor's range 0..1 -- stored as 0x02 !!!\n"
+              "[Warning] DEF_CTBL=99 is outside the editor's range 0..2 -- stored as 0x63 !!!\n"
+              "DPU-510TK3 Make ROM OK\n");
+    EXPECT_EQ(Tool({"make-rom", "r.dcf", "--strict", "-o", "S.BIN"}).Status, 3);
+
+    Project("c.dcf", "", "CODE_0=1\r\n");
+    const std::vector<uint8_t> config = ReadAll(File("ORVDVE510TK3.INI"));
+    const std::string ini(config.begin(), config.end());
+    ASSERT_TRUE(QFile::copy(File("TEST.GLB"), File("D510TK3.GLB"))); // the built-in name
+    struct TCase {
+        std::string Config; // the configuration file's bytes
+        std::string Said;   // on standard output or error
+        std::function<void()> Plant = {};
+    };
+    const std::string path = File("ORVDVE510TK3.INI").toStdString();
+    const std::vector<TCase> cases = {
+        {"\xFF\xFE" + Utf16Text(ini),
+         "ORVDVE510TK3.INI: \"" + path + "\" is UTF-16 text (byte-order mark FF FE), not read\n"},
+        {"[GLOBAL]\rGLB=TEST.GLB\r", "ORVDVE510TK3.INI: \"" + path +
+                                         "\" ends lines with CR alone (line 1); only CR LF or LF "
+                                         "end a line, not read\n"},
+        {ini + "[GLOBAL]\r\nUBFGLB=GONE.GLB\r\n", "User define BMP file not found!!\n"},
+        {ini, "ORV_TEMPBMP.BMP\" left alone: Not a regular file !!!\n",
+         [&] { ASSERT_TRUE(QFile::link(File("planted.txt"), File("ORV_TEMPBMP.BMP"))); }},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Said);
+        WriteText(File("ORVDVE510TK3.INI"), c.Config);
+        if (c.Plant) c.Plant();
+        run = Tool({"make-rom", "c.dcf", "-o", "C.BIN"});
+        EXPECT_EQ(run.Status, 0) << run.Err;
+        EXPECT_NE((run.Out + run.Err).find(c.Said), std::string::npos) << run.Out << run.Err;
+        ASSERT_TRUE(QFile::remove(File("C.BIN")));
+        run = Tool({"make-rom", "c.dcf", "--strict", "-o", "C.BIN"});
+        EXPECT_EQ(run.Status, 3) << run.Out << run.Err;
+        EXPECT_NE(run.Err.find("Strict build: "), std::string::npos) << run.Err;
+        EXPECT_FALSE(QFile::exists(File("C.BIN")));
+    }
+
+    // A library named by its absolute path is that file: a clean build.
+    QFile::remove(File("ORV_TEMPBMP.BMP"));
+    QFile::remove(File("D510TK3.GLB"));
+    std::string absolute = ini;
+    absolute.replace(absolute.find("GLB=TEST.GLB"), 12, "GLB=" + File("TEST.GLB").toStdString());
+    WriteText(File("ORVDVE510TK3.INI"), absolute);
+    run = Tool({"make-rom", "c.dcf", "--strict", "-o", "C.BIN"});
+    EXPECT_EQ(run.Status, 0) << run.Out << run.Err;
+    WriteText(File("ORVDVE510TK3.INI"), "[GLOBAL]\r\nGLB=/no/such/LIB.GLB\r\n");
+    run = Tool({"make-rom", "c.dcf", "-o", "C.BIN"});
+    EXPECT_NE(run.Out.find("\"/no/such/LIB.GLB\""), std::string::npos) << run.Out;
+}
+
 TEST_F(MakeRomCliTest, UnwritableImageIsReportedNotOk) {
     Project("a.dcf", "", "CODE_0=1\r\n");
     const TRun run = Tool({"make-rom", "a.dcf", "-o", "no/such/dir/x.BIN"});

@@ -108,6 +108,58 @@ TEST(Configuration, VersionListSkipsBlankItemsAndReadsTheFirstSection) {
     EXPECT_EQ(c.BitPattern(2), "000010");
 }
 
+// A configuration in wide text, or with lines ended by CR alone, would read
+// as no keys at all: the built-in values would be used without a word.
+TEST(Configuration, TextTheEngineWouldMisreadIsRefusedAndNamed) {
+    TTestWorkspace dir{TTestWorkspace::Empty()};
+    const std::string ini = "[GLOBAL]\r\nGLB=MY.GLB\r\nVCN=1\r\nITEM1=V\r\n[V]\r\nCFI=60\r\n";
+    const std::string path = dir.File("ORVDVE510TK3.INI");
+    for (const auto& [text, what] : std::vector<std::pair<std::string, std::string>>{
+             {"\xFF\xFE" + Utf16Text(ini), "is UTF-16 text (byte-order mark FF FE)"},
+             {"[GLOBAL]\rGLB=MY.GLB\rVCN=1\rITEM1=V\r",
+              "ends lines with CR alone (line 1); only CR LF or LF end a line"}}) {
+        SCOPED_TRACE(what);
+        WriteText(path, text);
+        TConfiguration c = ConfigIn(dir);
+        TScriptedPrompts ask;
+        EXPECT_FALSE(c.Read(ask));
+        const std::string said = "\"" + path + "\" " + what + ", not read";
+        EXPECT_EQ(c.LastError, said);
+        ASSERT_EQ(ask.Boxes.size(), 1u);
+        EXPECT_EQ(ask.Boxes[0],
+                  std::make_pair(std::string("Error"), "ORVDVE510TK3.INI: " + said + "\n\n"));
+        EXPECT_EQ(c.GlbName, "D510TK3.GLB");
+        EXPECT_TRUE(c.VersionList.empty());
+        EXPECT_EQ(c.CFI, 1);
+        // Choosing a version later reads nothing from it either.
+        c.CFI = 7;
+        EXPECT_FALSE(c.ReadVersionSection("V"));
+        EXPECT_EQ(c.CFI, 7);
+        EXPECT_EQ(c.LastError, said);
+    }
+    // The same keys as 8-bit text read as always.
+    WriteText(path, ini);
+    TConfiguration c = ConfigIn(dir);
+    TScriptedPrompts ask;
+    EXPECT_TRUE(c.Read(ask));
+    EXPECT_EQ(c.CFI, 60);
+}
+
+// A library named by an absolute path is that file, not one below the
+// start-up directory.
+TEST(Configuration, AbsoluteLibraryPathsStandForThemselves) {
+    TTestWorkspace dir{TTestWorkspace::Empty()};
+    TConfiguration c = ConfigIn(dir);
+    c.GlbName = "/dev/zero";
+    c.UbfGlbName = " /elsewhere/U.GLB ";
+    EXPECT_EQ(c.GlbPath(), "/dev/zero");
+    EXPECT_EQ(c.UbfGlbPath(), "/elsewhere/U.GLB");
+    c.GlbName = "C:\\LIFT\\MY.GLB"; // a Windows path, wherever the file was made
+    EXPECT_EQ(c.GlbPath(), "C:\\LIFT\\MY.GLB");
+    c.GlbName = "lib/MY.GLB";
+    EXPECT_EQ(c.GlbPath(), dir.Folder() + "/lib/MY.GLB");
+}
+
 TEST(Configuration, AHugeVersionCountDoesNotStallStartUp) {
     TTestWorkspace dir{TTestWorkspace::Empty()};
     WriteText(dir.File("ORVDVE510TK3.INI"), "[GLOBAL]\r\nVCN=2147483647\r\nITEM2=B\r\nITEM1=A\r\n");

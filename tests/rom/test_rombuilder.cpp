@@ -1,4 +1,5 @@
 #include "project/dputext.h"
+#include "project/tsettingstable.h"
 #include "rom/erombuild.h"
 #include "rom/romlayout.h"
 #include "rom/trombuilder.h"
@@ -532,14 +533,14 @@ TEST_F(RomBuilderTest, StyleWithoutGlyphsSaysSoOnce) {
             "[Warning] CTBL0-00 (0 ) \"1\": no glyph for \"1\" (code 49) in FL Style 3 !!!"}));
 }
 
-TEST_F(RomBuilderTest, SettingsThatDoNotFitTheirByteAreWarned) {
+TEST_F(RomBuilderTest, SettingsOutsideTheirByteOrTheEditorsRangeAreWarned) {
     In.Pictures.FloorGlyphs[0]['1'] = Packed(8, 16, 1);
     TRomSettings& s = In.Settings;
     s.DEF_DIR = 1000;
     s.NODEADDR = 999999;
     s.SWAPTIME = 2147483647;
     s.DEF_CTBL = -1;
-    s.PWRSAVING = 255; // fits
+    s.PWRSAVING = 255; // fits its byte, not the list
     const auto& image = Build();
     EXPECT_EQ(image[SettingsRecord + 12], 0xE8);
     EXPECT_EQ(image[SettingsRecord + 11], 0x3F);
@@ -549,6 +550,7 @@ TEST_F(RomBuilderTest, SettingsThatDoNotFitTheirByteAreWarned) {
     EXPECT_EQ(
         Log.Lines,
         (std::vector<std::string>{
+            "[Warning] PWRSAVING=255 is outside the editor's range 0..16 -- stored as 0xFF !!!",
             "[Warning] SWAPTIME=2147483647 does not fit its byte of the settings record -- stored "
             "as 0x00 !!!",
             "[Warning] NODEADDR=999999 does not fit its byte of the settings record -- stored as "
@@ -562,7 +564,34 @@ TEST_F(RomBuilderTest, SettingsThatDoNotFitTheirByteAreWarned) {
     s.SWAPTIME = 254;
     Log.Lines.clear();
     EXPECT_EQ(Build()[SettingsRecord + 4], 0xFF);
-    EXPECT_TRUE(Log.Lines.empty());
+    EXPECT_EQ(Log.Lines, (std::vector<std::string>{"[Warning] SWAPTIME=254 is outside the "
+                                                   "editor's range 0..29 -- stored as 0xFF !!!"}));
+
+    // A hand-edited project: each value fits its byte but no control offers it.
+    s = TRomSettings{};
+    s.DEF_CTBL = 99;
+    s.DEF_DIR = 99;
+    s.DISPDT = 2;
+    s.DPSTYLE = 0;
+    Log.Lines.clear();
+    EXPECT_EQ(Build()[SettingsRecord + 15], 99);
+    EXPECT_EQ(Log.Lines,
+              (std::vector<std::string>{
+                  "[Warning] DPSTYLE=0 is outside the editor's range 1..2 -- stored as 0x00 !!!",
+                  "[Warning] DISPDT=2 is outside the editor's range 0..1 -- stored as 0x02 !!!",
+                  "[Warning] DEF_DIR=99 is outside the editor's range 0..4 -- stored as 0x63 !!!",
+                  "[Warning] DEF_CTBL=99 is outside the editor's range 0..2 -- stored as 0x63 "
+                  "!!!"}));
+    // The edges of every range are the editor's own values: nothing to say.
+    for (const auto* f : DpuProject::TSettingsTable::RecordFields()) {
+        s = TRomSettings{};
+        for (const int value : {f->Min, f->Max}) {
+            s.*(f->Member) = value;
+            Log.Lines.clear();
+            Build();
+            EXPECT_TRUE(Log.Lines.empty()) << f->Key << "=" << value;
+        }
+    }
 }
 
 TEST_F(RomBuilderTest, StrictBuildWritesNothingAfterAnyWarning) {

@@ -523,6 +523,24 @@ TEST_F(RomRefusalTest, DamagedImagesAreRefusedNamingTheOffset) {
 // Tables that claim huge items, one of whole bands and one of a byte less,
 // in every zone: each picture keeps its zone's height and lies in its zone,
 // and everything inspect --png and diff --png draw keeps to the budget.
+// A setting no control offers still reads, shown as it is, with a note.
+TEST_F(RomRefusalTest, SettingsOutsideTheEditorsRangeAreNoted) {
+    std::vector<uint8_t> bytes = Good;
+    bytes[RomLayout::SettingsRecord + 15] = 99; // DEF_CTBL
+    bytes[RomLayout::SettingsRecord + 2] = 2;   // DISPDT
+    TRomImageReader reader;
+    TRomImage image;
+    ASSERT_TRUE(reader.Read(bytes.data(), bytes.size(), image)) << reader.LastErrMsg;
+    EXPECT_EQ(image.Settings.DEF_CTBL, 99);
+    EXPECT_EQ(image.Notes,
+              (std::vector<std::string>{
+                  "settings record byte 2: DISPDT=2 is outside the editor's range 0..1",
+                  "settings record byte 15: DEF_CTBL=99 is outside the editor's range 0..2"}));
+    TRomImage good;
+    ASSERT_TRUE(reader.Read(Good.data(), Good.size(), good));
+    EXPECT_TRUE(good.Notes.empty()) << good.Notes.front();
+}
+
 TEST_F(RomRefusalTest, HugeItemsAreDrawnWithinTheBudget) {
     std::vector<uint8_t> huge = Good;
     for (size_t i = 0; i < 60; ++i)

@@ -15,6 +15,15 @@ void WriteText(const std::string& Path, const std::string& Text) {
     out << Text;
 }
 
+std::string Utf16Text(const std::string& Ascii, bool BigEndian) {
+    std::string out;
+    for (const char c : Ascii) {
+        out += BigEndian ? '\0' : c;
+        out += BigEndian ? c : '\0';
+    }
+    return out;
+}
+
 std::string ReadText(const std::string& Path) {
     std::ifstream in(Path, std::ios::binary);
     std::ostringstream s;

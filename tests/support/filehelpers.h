@@ -13,3 +13,6 @@ std::string ReadText(const std::string& Path);
 // Sets the last write of Path (a link followed) Seconds back from now: a
 // temporary a sweep may take must be older than a run that has just begun.
 void MakeOld(const std::string& Path, int Seconds = 120);
+// Ascii as UTF-16 bytes, little-endian unless BigEndian, without a
+// byte-order mark (a caller that wants one puts "\xFF\xFE" or "\xFE\xFF" first).
+std::string Utf16Text(const std::string& Ascii, bool BigEndian = false);

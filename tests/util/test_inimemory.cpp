@@ -3,6 +3,7 @@
 // (tests/windows). The Unix file behaviour (permissions, FIFOs, links) is in
 // test_inifile.cpp.
 
+#include "support/filehelpers.h"
 #include "util/errmsgbox.h"
 #include "util/eygeneral.h"
 #include "util/fileaccess.h"
@@ -136,6 +137,30 @@ TEST_F(IniBytesTest, ByteOrderMarkAtTheStartIsSkipped) {
     EXPECT_EQ(Normalise("\xEF\xBB\xBF[S]\r\nk=1\r\n"), "[S]\r\nk=1\r\n\r\n");
     // Only at the start: elsewhere the bytes are text like any other.
     EXPECT_EQ(Normalise("[S]\r\n\xEF\xBB\xBFk=1\r\n"), "[S]\r\n\xEF\xBB\xBFk=1\r\n\r\n");
+}
+
+// Text the engine would misread without a word is named, with what it is.
+TEST_F(IniBytesTest, TextFaultNamesWideTextZeroBytesAndLoneCarriageReturns) {
+    const std::string ini = "[GLOBAL]\r\nGLB=X.GLB\r\n";
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"\xFF\xFE" + Utf16Text(ini), "is UTF-16 text (byte-order mark FF FE)"},
+        {"\xFE\xFF" + Utf16Text(ini, true), "is UTF-16 text (byte-order mark FE FF)"},
+        {std::string("\xFF\xFE\0\0[\0\0\0", 8), "is UTF-32 text (byte-order mark FF FE 00 00)"},
+        {Utf16Text(ini), "is UTF-16 text without a byte-order mark"},
+        {"[GLOBAL]\rGLB=X.GLB\rVCN=1\r", "ends lines with CR alone (line 1); only CR LF or LF "
+                                         "end a line"},
+        {"[GLOBAL]\nGLB=X\r\nA=1\rB=2\n", "ends lines with CR alone (line 3); only CR LF or LF "
+                                          "end a line"},
+        {std::string("[S]\nk=1\nj=a\0b\n", 14), "holds a zero byte on line 3"},
+        // What the engine reads as written.
+        {ini, ""},
+        {"[S]\nk=1\n", ""},
+        {"\xEF\xBB\xBF[S]\r\nk=1\r\r\n", ""},
+        {"[S]\r\nk=1\r", ""},
+        {"", ""},
+    };
+    for (const auto& [bytes, fault] : cases)
+        EXPECT_EQ(TYIniFile::TextFault(AsBytes(bytes)), fault) << bytes;
 }
 
 TEST_F(IniBytesTest, LongLinesArriveInPieces) {
