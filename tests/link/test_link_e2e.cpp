@@ -425,6 +425,15 @@ TEST_F(LinkE2E, PortMistakesAreSaidPlainly) {
                                ": Can not open comm device file\n" + rom +
                                ": not a serial port (a regular file)\n"))
         << r.Err.toStdString();
+    // A device that is no terminal, a folder: the same second line.
+    for (const auto& [port, why] :
+         {std::pair<QString, QString>{"/dev/null", "a device that is no terminal"},
+          {Dir.path(), "a folder"}}) {
+        const Result n = Cli({"sync-time", "--port", port});
+        EXPECT_EQ(n.Exit, 1);
+        EXPECT_TRUE(n.Err.contains("\n" + port + ": not a serial port (" + why + ")\n"))
+            << n.Err.toStdString();
+    }
 }
 
 // Ctrl+C in the middle of a transfer ends the tool and frees the port: the
