@@ -6,7 +6,6 @@
 #include "link/linksession.h"
 #include "project/tproject.h"
 #include "rom/romimagecheck.h"
-#include "util/fileaccess.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -15,6 +14,7 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 TLinkControls::TLinkControls(DpuLink::TLinkSession& Session, TMakePage* Make,
@@ -71,10 +71,10 @@ void TLinkControls::Update() {
 void TLinkControls::ShowState() {
     DpuLink::TDeviceLink& link = FSession.Link();
     const bool transferring = link.LinkState() != DpuLink::TLinkState::Idle;
-    // Date-Time Sync. waits while an image is on its way. A transfer that a
-    // disconnect interrupted can still be cancelled.
+    // Neither transfer starts while one runs: Date-Time Sync. waits while an
+    // image is on its way, and a second upload never starts over the first.
     FMake->ShowLinkControls(
-        link.Connected(), link.UploadEnabled(),
+        link.Connected(), link.UploadEnabled() && !transferring,
         link.SyncEnabled() && link.LinkState() != DpuLink::TLinkState::RomUpload, transferring);
     FEscape->setEnabled(transferring);
     if (!transferring) FMake->SetProgress(0);
@@ -105,23 +105,17 @@ std::string TLinkControls::ImageToOffer() const {
     return FromQ(QDir::current().absoluteFilePath(ToQ(name)));
 }
 
-bool TLinkControls::ConfirmUpload(const std::string& File, std::string& Problem) {
+bool TLinkControls::ConfirmUpload(const std::string& File, const std::vector<uint8_t>& Bytes,
+                                  std::string& Problem) {
     Problem.clear();
     const QFileInfo info(ToQ(File));
-    if (!info.exists() || !info.isFile() ||
-        info.size() > static_cast<qint64>(DpuLink::TDeviceLink::kMaxImageSize))
-        return true;
     const std::string what =
         FromQ(info.fileName()) + "\nmodified " +
         FromQ(info.lastModified().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"))) + "\nin " +
         FromQ(QDir::toNativeSeparators(info.absolutePath()));
-    // The display takes whatever arrives: a file that does not read as an
-    // image is sent only when the person says so (No is the default).
-    std::vector<uint8_t> bytes;
-    std::string reason;
-    if (!YVclUtil::ReadWholeFile(File, bytes, reason, DpuLink::TDeviceLink::kMaxImageSize))
-        return true; // the link reads it again and logs why it can not
-    if (!DpuRom::CheckUploadImage(bytes.data(), bytes.size(), Problem)) {
+    // The display takes whatever arrives: bytes that do not read as an image
+    // are sent only when the person says so (No is the default).
+    if (!DpuRom::CheckUploadImage(Bytes.data(), Bytes.size(), Problem)) {
         if (FAsk.AskYesNo("Warning", "Not a ROM image!!\n\n" + what + "\n\n" + Problem +
                                          "\n\nSend it anyway?\n"))
             return true;
@@ -142,10 +136,18 @@ void TLinkControls::OnUpload() {
     // only looked at in the ROM image window: Enter must not send that.
     std::string file = ImageToOffer();
     if (!FAsk.OpenFileDialog(RomFileFilter, "bin", file)) return;
+    DpuLink::TDeviceLink& link = FSession.Link();
+    // Read once: the bytes checked and agreed to are the bytes sent, whatever
+    // happens to the file while the question is open. A file that can not be
+    // read (missing, not a regular file, too large) is said by the link.
+    std::vector<uint8_t> bytes;
+    if (!link.ReadUploadFile(file, bytes)) return;
     std::string problem;
-    if (!ConfirmUpload(file, problem)) return;
-    // The start clears the log: the warning goes after its first lines.
-    if (FSession.Link().StartUpload(file) && !problem.empty())
+    if (!ConfirmUpload(file, bytes, problem)) return;
+    // The port may have gone while the question was open: the link refuses
+    // then and says so. The start clears the log: the warning goes after its
+    // first lines.
+    if (link.StartUpload(std::move(bytes), file) && !problem.empty())
         FMake->AppendLog(ToQ("[Warning] ROM file " + file + " is not a ROM image: " + problem +
                              " (sent as asked)"));
     Update();

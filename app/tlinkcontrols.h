@@ -5,7 +5,9 @@
 
 #include <QObject>
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 class QShortcut;
 class TMakePage;
@@ -46,13 +48,12 @@ private:
     void OnUpload();
     void OnDateTimeSync();
     void OnCancel();
-    // The question before sending File (its name and modification time);
-    // true to send. A file that does not read as an image (Problem says why)
-    // is sent only when the person answers Yes to "Send it anyway?"; declined,
-    // the log says why. A file the link will refuse anyway (missing, not a
-    // regular file, too large, unreadable) goes on without a question: the
-    // link logs why.
-    bool ConfirmUpload(const std::string& File, std::string& Problem);
+    // The question before sending Bytes, read from File (its name and
+    // modification time are shown); true to send. Bytes that do not read as
+    // an image (Problem says why) are sent only when the person answers Yes
+    // to "Send it anyway?"; declined, the log says why.
+    bool ConfirmUpload(const std::string& File, const std::vector<uint8_t>& Bytes,
+                       std::string& Problem);
 
     DpuLink::TLinkSession& FSession;
     TMakePage* FMake;

@@ -15,6 +15,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 using DpuProject::TConfiguration;
 
@@ -81,6 +82,8 @@ std::string TUploadCommand::Help() {
            "  (its size, the CRC table copy, the address tables; a 62400-byte file as far\n"
            "  as it goes); otherwise the tool stops naming the file and its first problem.\n"
            "  --force sends such a file all the same, after a \"*** Warning: ... ***\" line.\n"
+           "  A display that acknowledges no new frame through 10 response time-outs and\n"
+           "  restarts is given up on, however many other bytes it sends.\n"
            "  Exit status 0 when the display took the whole image, 1 when it failed,\n"
            "  stopped answering, the file or the port could not be used, or uploads are\n"
            "  not allowed; 2 for a usage error.\n";
@@ -127,7 +130,8 @@ int TUploadCommand::Run(const std::vector<std::string>& Args) {
     return RunTransfer("upload", opts, YVclUtil::ErrorOutputIsTerminal(), romFile);
 }
 
-int TUploadCommand::CheckRomFile(TCliOutput& Out, const std::string& RomFile, bool Force) {
+int TUploadCommand::CheckRomFile(TCliOutput& Out, const std::string& RomFile, bool Force,
+                                 std::vector<uint8_t>& Bytes) {
     auto fail = [&](const std::string& Reason) {
         Out.Error("dpu510tk3 upload: " + Reason);
         return static_cast<int>(CliStopped);
@@ -145,11 +149,10 @@ int TUploadCommand::CheckRomFile(TCliOutput& Out, const std::string& RomFile, bo
         Out.AppendLog("=== ROM image too large!! ===");
         return fail("=== ROM image too large!! ===");
     }
-    std::vector<uint8_t> bytes;
-    if (!YVclUtil::ReadWholeFile(RomFile, bytes, reason, DpuLink::TDeviceLink::kMaxImageSize))
+    if (!YVclUtil::ReadWholeFile(RomFile, Bytes, reason, DpuLink::TDeviceLink::kMaxImageSize))
         return fail("can not read ROM file " + RomFile + ": " + reason);
     std::string problem;
-    if (DpuRom::CheckUploadImage(bytes.data(), bytes.size(), problem)) return CliOk;
+    if (DpuRom::CheckUploadImage(Bytes.data(), Bytes.size(), problem)) return CliOk;
     if (!Force)
         return fail(RomFile + " is not a display image: " + problem +
                     "\n(--force sends it all the same)");
@@ -185,8 +188,9 @@ int TUploadCommand::RunTransfer(const char* Command, const TLinkOptions& Options
 
     // The file first: nothing that is not an image reaches the display, and
     // the port is not even opened for it.
+    std::vector<uint8_t> image;
     if (upload) {
-        const int checked = CheckRomFile(out, RomFile, Options.Force);
+        const int checked = CheckRomFile(out, RomFile, Options.Force, image);
         if (checked != CliOk) return checked;
     }
 
@@ -204,14 +208,17 @@ int TUploadCommand::RunTransfer(const char* Command, const TLinkOptions& Options
     }
 
     if (upload) {
-        if (!link.StartUpload(RomFile)) {
+        // The bytes checked above, not the file again: it may have changed since.
+        if (!link.StartUpload(std::move(image), RomFile)) {
             const std::string why = out.LastLine;
             link.Disconnect();
             return fail(why);
         }
         if (Progress) link.OnProgress = [&](unsigned n) { out.DrawProgress(n, link.BlockCount()); };
-    } else {
-        link.StartDateTimeSync();
+    } else if (!link.StartDateTimeSync()) {
+        const std::string why = out.LastLine;
+        link.Disconnect();
+        return fail(why);
     }
 
     const DpuLink::TLinkOutcome outcome = session.RunUntilEnded();
@@ -224,6 +231,8 @@ int TUploadCommand::RunTransfer(const char* Command, const TLinkOptions& Options
         return fail("failed: the display rejected one frame ten times");
     case DpuLink::TLinkOutcome::Aborted:
         return fail("aborted: the display did not answer for ten response periods");
+    case DpuLink::TLinkOutcome::Stalled:
+        return fail("aborted: " + link.StallReason());
     case DpuLink::TLinkOutcome::PortLost:
         return fail("the link was lost: " + link.LostReason());
     case DpuLink::TLinkOutcome::Cancelled:

@@ -2,6 +2,7 @@
 
 #include "cli/clicommand.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -37,9 +38,12 @@ public:
     // to standard error prefixed with "dpu510tk3 <Command>: ".
     // Checks the image file before any port is opened: a regular file of at
     // most 0x70000 bytes (larger: the two "too large" lines) that reads as a
-    // display image, unless Force. Returns CliOk, or CliStopped after the
-    // reason (naming the file and its first problem) went to standard error.
-    static int CheckRomFile(TCliOutput& Out, const std::string& RomFile, bool Force);
+    // display image, unless Force. The file is read once, into Bytes: those
+    // bytes are the ones checked and the ones to send. Returns CliOk, or
+    // CliStopped after the reason (naming the file and its first problem)
+    // went to standard error.
+    static int CheckRomFile(TCliOutput& Out, const std::string& RomFile, bool Force,
+                            std::vector<uint8_t>& Bytes);
     static int RunTransfer(const char* Command, const TLinkOptions& Options, bool Progress,
                            const std::string& RomFile);
 };

@@ -9,6 +9,7 @@
 #include "util/prompts.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -46,6 +47,8 @@ void TDeviceLink::SetButtons(bool Upload, bool Sync) {
 // ---------------------------------------------------------------- connection
 
 bool TDeviceLink::Connect() {
+    // The port closes under a running transfer: it ends here, as on Disconnect.
+    const bool stopped = StopTransfer();
     if (Port.IsOpened()) Port.Close();
     if (!Port.Open()) {
         // Claiming a connection on a port that is not open would leave every
@@ -53,20 +56,33 @@ bool TDeviceLink::Connect() {
         Log(">>> Can not open " + Port.PortLabel() + ": " + Port.LastErrMsg() + " <<<");
         IsConnected = false;
         SetButtons(false, false);
+        if (stopped && OnTransferEnded) OnTransferEnded(TLinkOutcome::Cancelled);
         return false;
     }
     Log(">>> Open " + Port.PortLabel() + " <<<");
     IsConnected = true;
     SetButtons(true, true);
+    if (stopped && OnTransferEnded) OnTransferEnded(TLinkOutcome::Cancelled);
     return true;
 }
 
 void TDeviceLink::Disconnect() {
+    // A transfer left waiting on a closed port would be taken up again by
+    // the display's next "C" after any reconnect, unasked: it ends here.
+    const bool stopped = StopTransfer();
     if (Port.IsOpened()) Port.Close();
     Log(">>> Close " + Port.PortLabel() + " <<<");
     IsConnected = false;
     SetButtons(false, false);
     Timer.Stop();
+    if (stopped && OnTransferEnded) OnTransferEnded(TLinkOutcome::Cancelled);
+}
+
+bool TDeviceLink::PortUsable(const char* What) {
+    if (IsConnected && Port.IsOpened()) return true;
+    // The port went while a question was open: nothing may wait on it.
+    Log(std::string("*** ") + What + " not started: " + Port.PortLabel() + " is not open ***");
+    return false;
 }
 
 void TDeviceLink::BaudListChanged(const std::string& Text) {
@@ -106,6 +122,11 @@ bool TDeviceLink::UploadRomImageAction(int Encode, YVclUtil::Prompts& Prompts) {
 }
 
 bool TDeviceLink::StartUpload(const std::string& FileName) {
+    std::vector<uint8_t> bytes;
+    return ReadUploadFile(FileName, bytes) && StartUpload(std::move(bytes), FileName);
+}
+
+bool TDeviceLink::ReadUploadFile(const std::string& FileName, std::vector<uint8_t>& Bytes) {
     // Regular files only, read without blocking: a FIFO or a port named as
     // the image is refused with its reason, never waited on.
     YVclUtil::TFileStatus status;
@@ -126,11 +147,7 @@ bool TDeviceLink::StartUpload(const std::string& FileName) {
         Log("=== ROM image too large!! ===");
         return false;
     }
-    // A shorter file must not be padded with the tail of the previous upload,
-    // and a failed read must not spoil the image of an upload that a
-    // disconnect interrupted (a "C" after reconnecting resumes it).
-    std::vector<uint8_t> fresh;
-    if (!YVclUtil::ReadWholeFile(FileName, fresh, reason, kMaxImageSize)) {
+    if (!YVclUtil::ReadWholeFile(FileName, Bytes, reason, kMaxImageSize)) {
         if (reason == YVclUtil::SystemReason(EFBIG)) {
             // It grew past the limit since the status call.
             Log("*** Warning.... ***");
@@ -140,9 +157,20 @@ bool TDeviceLink::StartUpload(const std::string& FileName) {
         }
         return false;
     }
-    const size_t size = fresh.size();
-    fresh.resize(kMaxImageSize, 0);
-    Image.swap(fresh);
+    return true;
+}
+
+bool TDeviceLink::StartUpload(std::vector<uint8_t> Bytes, const std::string& FileName) {
+    if (Bytes.size() > kMaxImageSize) {
+        Log("*** Warning.... ***");
+        Log("=== ROM image too large!! ===");
+        return false;
+    }
+    if (!PortUsable("UpLoad ROM image")) return false;
+    // A shorter file must not be padded with the tail of the previous upload.
+    const size_t size = Bytes.size();
+    Bytes.resize(kMaxImageSize, 0);
+    Image.swap(Bytes);
     // MAKE ROM encodes the first 256 bytes with the CRC table; the display wants them plain.
     for (size_t i = 0; i < 256; ++i)
         Image[i] ^= YVclUtil::Crc8Table[i];
@@ -153,6 +181,9 @@ bool TDeviceLink::StartUpload(const std::string& FileName) {
     CurBlockNo = 0;
     CurTimeoutCount = 0;
     CurNakCount = 0;
+    ClearStalls();
+    HighestAcked = 0;
+    FrameSent = false;
     StartMs = TimeOfDayMs(Clock.Now());
     Sink.ClearLog();
     Log("*** UpLoad ROM image ***");
@@ -171,19 +202,32 @@ bool TDeviceLink::StartUpload(const std::string& FileName) {
     return true;
 }
 
-void TDeviceLink::StartDateTimeSync() {
+bool TDeviceLink::StartDateTimeSync() {
+    if (!PortUsable("Date & Time Sync.")) return false;
     Sink.ClearLog();
     State = TLinkState::DateTimeSync;
     CurTimeoutCount = 0;
     CurNakCount = 0;
+    ClearStalls();
+    FrameSent = false;
     SetButtons(false, false);
     Sink.ClearLog();
     Log("*** Date & Time Sync. ***");
     Log("=== Waiting DPU-510TK3 respond.... ===");
     Timer.Start();
+    return true;
 }
 
 bool TDeviceLink::Cancel() {
+    if (!StopTransfer()) return false;
+    // Back to idle before the buttons are reported, so a listener that looks
+    // at the state sees the transfer over.
+    SetButtons(IsConnected, IsConnected);
+    if (OnTransferEnded) OnTransferEnded(TLinkOutcome::Cancelled);
+    return true;
+}
+
+bool TDeviceLink::StopTransfer() {
     if (State == TLinkState::Idle) return false;
     const bool upload = State == TLinkState::RomUpload;
     Timer.Stop();
@@ -195,10 +239,32 @@ bool TDeviceLink::Cancel() {
                              CurBlockCount));
     else
         Log("*** Date & Time Sync. cancelled ***");
-    // Back to idle before the buttons are reported, so a listener that looks
-    // at the state sees the transfer over.
-    SetButtons(IsConnected, IsConnected);
-    if (OnTransferEnded) OnTransferEnded(TLinkOutcome::Cancelled);
+    return true;
+}
+
+void TDeviceLink::ClearStalls() {
+    StallTimeouts = 0;
+    StallRestarts = 0;
+}
+
+bool TDeviceLink::CountStall(bool Restart) {
+    ++(Restart ? StallRestarts : StallTimeouts);
+    if (StallTimeouts + StallRestarts < kMaxStalls) return false;
+    const bool upload = State == TLinkState::RomUpload;
+    LastStallReason =
+        YVclUtil::Format("%s after %u time-outs and restarts (%s, %s)",
+                         upload ? "no new frame acknowledged" : "no answer", kMaxStalls,
+                         YVclUtil::CountOf(StallTimeouts, "time-out").c_str(),
+                         YVclUtil::CountOf(StallRestarts, "restart").c_str());
+    Log("===> Transmit abort!! <===");
+    std::string line = LastStallReason;
+    line[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(line[0])));
+    Log("*** " + line + " ***");
+    Timer.Stop();
+    CurNakCount = 0;
+    State = TLinkState::Idle;
+    SetButtons(true, true);
+    if (OnTransferEnded) OnTransferEnded(TLinkOutcome::Stalled);
     return true;
 }
 
@@ -229,6 +295,7 @@ void TDeviceLink::BuildBlock() {
 
 bool TDeviceLink::SendFrame(bool Resend) {
     const int rc = Port.SendData(kFrameSize, Frame.Bytes);
+    FrameSent = true;
     if (MsgOn) {
         const unsigned number = State == TLinkState::RomUpload ? CurBlockNo : 1;
         Log(YVclUtil::Format("===> %s data block: %u,CRC = %02X <===", Resend ? "Resend" : "Send",
@@ -260,7 +327,13 @@ void TDeviceLink::EndTransfer(const std::string& Line) {
 void TDeviceLink::HandleUploadReply(uint8_t Reply) {
     switch (Reply) {
     case kReplyReady:
-        // Also in the middle of an upload: the display started over.
+        // Also in the middle of an upload: the display started over. A display
+        // that only ever starts over is given up on; its first "C" answers
+        // the wait.
+        if (!FrameSent)
+            ClearStalls();
+        else if (CountStall(true))
+            return;
         CurNakCount = 0;
         Timer.Stop();
         CurBlockNo = 1;
@@ -272,6 +345,10 @@ void TDeviceLink::HandleUploadReply(uint8_t Reply) {
     case kReplyAck:
         Timer.Stop();
         CurNakCount = 0;
+        if (CurBlockNo > HighestAcked) {
+            HighestAcked = CurBlockNo;
+            ClearStalls();
+        }
         if (CurBlockNo < CurBlockCount) {
             ++CurBlockNo;
             BuildBlock();
@@ -308,6 +385,10 @@ void TDeviceLink::HandleUploadReply(uint8_t Reply) {
 void TDeviceLink::HandleDateTimeReply(uint8_t Reply) {
     switch (Reply) {
     case kReplyReady:
+        if (!FrameSent)
+            ClearStalls();
+        else if (CountStall(true))
+            return;
         CurNakCount = 0;
         Timer.Stop();
         Frame.BuildDateTime(Clock.Now());
@@ -349,7 +430,9 @@ void TDeviceLink::OnResponseTimer() {
         Timer.Stop();
         State = TLinkState::Idle;
         if (OnTransferEnded) OnTransferEnded(TLinkOutcome::Aborted);
+        return;
     }
+    CountStall(false);
 }
 
 } // namespace DpuLink

@@ -30,6 +30,7 @@ enum class TLinkOutcome {
     Finished,  // the display accepted everything
     Failed,    // ten rejections of one frame
     Aborted,   // ten silent response periods
+    Stalled,   // no progress through kMaxStalls time-outs and restarts (StallReason)
     PortLost,  // the port failed or the device went away
     Cancelled, // the person (or the owner) ended it; the port stays open
 };
@@ -51,6 +52,12 @@ public:
     // holds the two equal, as link/ cannot see rom/); any size but this and
     // 62400 is sent after a warning line.
     static constexpr size_t kBuiltImageSize = 64512;
+    // Response time-outs and restarts ("C" after a frame went out) a transfer
+    // may pass without progress: the display's first "C", a new frame
+    // acknowledged (upload) or the display's ACK (date-time). Bytes that are
+    // no reply reset the specified time-out count but not this one, so a
+    // noisy line ends too.
+    static constexpr unsigned kMaxStalls = 10;
 
     // All four must outlive the link.
     TDeviceLink(TLinkPort& Port, TLinkTimer& Timer, TLinkClock& Clock, YVclUtil::MessageSink& Log);
@@ -62,7 +69,9 @@ public:
     // port's LastErrMsg), stays disconnected and returns false.
     bool Connect();
     // Closes the port, logs ">>> Close <port> <<<", disables both buttons and
-    // stops the response timer; the transfer state is left as it is.
+    // stops the response timer. A running transfer ends first as Cancel ends
+    // it (its line, OnTransferEnded Cancelled): a reconnect never resumes it.
+    // Connect ends one the same way.
     void Disconnect();
     // The baud-rate list changed: its text as an integer to the port.
     void BaudListChanged(const std::string& Text);
@@ -73,14 +82,23 @@ public:
     // Encode is 0, asks for the file through Prompts (cancel stops), then
     // StartUpload. False when nothing was started.
     bool UploadRomImageAction(int Encode, YVclUtil::Prompts& Prompts);
-    // Reads FileName and waits for the display's "C". False (with log lines
-    // saying why) when the file is too large, cannot be opened or read;
-    // nothing is sent then and the state stays idle. A file neither 62400 nor
-    // 64512 bytes long is taken after a "*** Warning: ... ***" line.
+    // Reads FileName and waits for the display's "C" (ReadUploadFile, then
+    // the bytes read to StartUpload). False as those two are.
     bool StartUpload(const std::string& FileName);
+    // Reads FileName whole into Bytes, once: the caller checks those bytes and
+    // hands the same ones to StartUpload. False (with log lines saying why)
+    // when the file is too large, not a regular file, or cannot be read.
+    bool ReadUploadFile(const std::string& FileName, std::vector<uint8_t>& Bytes);
+    // Sends Bytes (a file's content, FileName only names it in the log) when
+    // the display asks with "C". False, with a log line, when the port is not
+    // connected and open, or Bytes exceed kMaxImageSize (the two "too large"
+    // lines); nothing is sent then and the state stays as it was. A size
+    // neither 62400 nor 64512 is taken after a "*** Warning: ... ***" line.
+    bool StartUpload(std::vector<uint8_t> Bytes, const std::string& FileName);
     // The "Date-Time Sync." button: waits for the display's "C"; the frame is
-    // built from the clock when the display asks for it.
-    void StartDateTimeSync();
+    // built from the clock when the display asks for it. False, with a log
+    // line, when the port is not connected and open.
+    bool StartDateTimeSync();
 
     // Ends the current upload or date-time sync at once: the response timer
     // stops, the state goes back to idle, both transfer buttons are offered
@@ -117,6 +135,9 @@ public:
     bool SyncEnabled() const { return SyncButtonEnabled; }
     // Why the last transfer ended with TLinkOutcome::PortLost.
     const std::string& LostReason() const { return LastLostReason; }
+    // Why the last transfer ended with TLinkOutcome::Stalled, in words
+    // ("no new frame acknowledged after 10 time-outs and restarts (...)").
+    const std::string& StallReason() const { return LastStallReason; }
 
     // ---- Notifications (unset = nobody listens) ----
     // Connected(), UploadEnabled() or SyncEnabled() changed.
@@ -127,6 +148,16 @@ public:
     std::function<void(TLinkOutcome Outcome)> OnTransferEnded;
 
 private:
+    // Ends a running transfer as the person asked (Cancel, Disconnect): its
+    // line, back to idle; the caller shows the buttons, then reports it.
+    // False when none was running.
+    bool StopTransfer();
+    // A "C" after a frame went out, or a response time-out: one more step
+    // without progress. True when the transfer has now ended as Stalled.
+    bool CountStall(bool Restart);
+    // Progress: the stall count starts again.
+    void ClearStalls();
+    bool PortUsable(const char* What);
     void HandleUploadReply(uint8_t Reply);
     void HandleDateTimeReply(uint8_t Reply);
     // False when the port refused the frame; the transfer has then ended.
@@ -147,6 +178,13 @@ private:
     unsigned CurBlockCount = kImageBlocks;
     unsigned CurNakCount = 0;
     unsigned CurTimeoutCount = 0;
+    unsigned StallTimeouts = 0;
+    unsigned StallRestarts = 0;
+    // The furthest block the display acknowledged in this upload: a restart
+    // that replays blocks already taken is no progress.
+    unsigned HighestAcked = 0;
+    // A frame of this transfer went out: a "C" from now on is a restart.
+    bool FrameSent = false;
     bool MsgOn = false;
     bool IsConnected = false;
     bool UploadButtonEnabled = false;
@@ -154,6 +192,7 @@ private:
     // Time of day of the first frame, in milliseconds.
     long StartMs = 0;
     std::string LastLostReason;
+    std::string LastStallReason;
     std::vector<uint8_t> Image;
     TLinkFrame Frame;
 };

@@ -232,13 +232,15 @@ bool TCustomUart::Open() {
             LastErrMsg = "The comm device can not access (may be opened by another)";
             break;
         case TPortFailure::NotADevice:
-            // A regular file is "anything else" among the three open failures;
-            // the owner shows why on a line of its own.
+            // A file that is no device is "anything else" among the three open
+            // failures; the owner shows why on a line of its own.
             LastErrMsg = "Can not open comm device file";
-            LastErrDetail = "not a serial port (a regular file)";
+            LastErrDetail = port->LastFailureDetail().empty() ? "not a serial port (a regular file)"
+                                                              : port->LastFailureDetail();
             break;
         default:
             LastErrMsg = "Can not open comm device file";
+            LastErrDetail = port->LastFailureDetail();
             break;
         }
         return false;
@@ -264,7 +266,11 @@ bool TCustomUart::Open() {
         else if (FlowCtrlHwRxd == fchr_DTR)
             line.Dtr = TUartLineSettings::lm_Handshake;
     }
-    if (!Port->Configure(line)) return FailOpen("Can not set comm config");
+    if (!Port->Configure(line)) {
+        // The fixed text stays; a device that is no terminal is named apart.
+        LastErrDetail = Port->LastFailureDetail();
+        return FailOpen("Can not set comm config");
+    }
 
     // Whole seconds of a full queue at this speed, added to five seconds.
     const unsigned bits = BitsPerCharacter();

@@ -5,6 +5,7 @@
 #include "serial/uartevents.h"
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <linux/serial.h>
 #include <poll.h>
@@ -68,6 +69,15 @@ TPosixUartPort::~TPosixUartPort() {
     Close();
 }
 
+const char* TPosixUartPort::KindOf(unsigned Mode) {
+    if (S_ISREG(Mode)) return "a regular file";
+    if (S_ISDIR(Mode)) return "a folder";
+    if (S_ISFIFO(Mode)) return "a FIFO";
+    if (S_ISSOCK(Mode)) return "a socket";
+    if (S_ISBLK(Mode)) return "a block device";
+    return "not a device";
+}
+
 TPortFailure TPosixUartPort::ReasonOf(int Err) {
     switch (Err) {
     case ENOENT:
@@ -98,20 +108,30 @@ bool TPosixUartPort::Fail(int Err) {
 
 bool TPosixUartPort::Open(const std::string& Device, bool WriteThroughFlag) {
     Failure = TPortFailure::None;
+    FailureDetail.clear();
     Errno = 0;
     if (Fd >= 0) return true;
-    // A regular file opens and even takes the lock; only the line settings
-    // would fail, with a reason that hides the real mistake.
+    // Only a character device can be a serial port. A regular file or a FIFO
+    // opens and even takes the lock, a folder fails with a reason that hides
+    // the real mistake: each is refused here, named.
     struct stat st {};
-    if (::stat(Device.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+    const bool exists = ::stat(Device.c_str(), &st) == 0;
+    if (exists && !S_ISCHR(st.st_mode)) {
         Errno = ENOTTY;
         Failure = ReasonOf(Errno);
+        FailureDetail = std::string("not a serial port (") + KindOf(st.st_mode) + ")";
         return false;
     }
     const int fd = ::open(Device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         Errno = errno;
         Failure = ReasonOf(Errno);
+        // A device node that is there but answers "no such device" (/dev/tty
+        // without a controlling terminal) does exist: say what the system said.
+        if (exists && Failure == TPortFailure::NotFound) {
+            Failure = TPortFailure::Other;
+            FailureDetail = std::strerror(Errno);
+        }
         return false;
     }
     // A second opener (even root, whom TIOCEXCL does not stop) finds the lock.
@@ -155,7 +175,12 @@ bool TPosixUartPort::SetQueues(unsigned, unsigned) {
 
 bool TPosixUartPort::Configure(const TUartLineSettings& s) {
     termios tio{};
-    if (::tcgetattr(Fd, &tio) != 0) return Fail(errno);
+    if (::tcgetattr(Fd, &tio) != 0) {
+        const int err = errno;
+        FailureDetail =
+            err == ENOTTY ? "not a serial port (a device that is no terminal)" : std::strerror(err);
+        return Fail(err);
+    }
     ::cfmakeraw(&tio);
     tio.c_cflag |= CLOCAL | CREAD;
     tio.c_cflag &= ~(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);

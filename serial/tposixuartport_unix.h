@@ -32,6 +32,8 @@ public:
 
     // The one place where errno becomes the reason of a failed open.
     static TPortFailure ReasonOf(int Err);
+    // How a file that is no character device is named ("a FIFO"), by st_mode.
+    static const char* KindOf(unsigned Mode);
     // True for errno values that mean the request is not supported by the driver.
     static bool NotSupported(int Err);
 

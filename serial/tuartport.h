@@ -127,9 +127,14 @@ public:
     virtual bool Gone() const = 0;
     TPortFailure LastFailure() const { return Failure; }
     int LastErrno() const { return Errno; }
+    // What the last failure of Open or Configure was beyond LastFailure, for
+    // a line of its own ("not a serial port (a FIFO)", the system's reason);
+    // "" when the port has nothing to add.
+    const std::string& LastFailureDetail() const { return FailureDetail; }
 
 protected:
     TPortFailure Failure = TPortFailure::None;
+    std::string FailureDetail;
     // Written by the monitor's reads and the owner's writes alike.
     std::atomic<int> Errno{0};
 };

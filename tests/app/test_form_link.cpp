@@ -561,6 +561,87 @@ TEST(EditorLink, UploadOfAFileThatIsNoImageAsksBeforeSending) {
     EXPECT_EQ(form.Link().LinkState(), DpuLink::TLinkState::Idle);
 }
 
+// The bytes checked and agreed to are the bytes sent, however the file
+// changes while the question is open; a disconnect ends the upload for good;
+// a port lost while the question is open is never sent to.
+TEST(EditorLink, UploadSendsWhatWasCheckedAndNeverOnAClosedPort) {
+    TTestWorkspace ws;
+    // A display that answers only what the test sends: the link opens SlavePath.
+    TPtyPair pty;
+    LinkComPort(11, QString::fromStdString(pty.SlavePath));
+    TScriptedEditorPrompts ask;
+    TForm1 form(&ask);
+    form.show();
+    TypeInCell(form, 2, 1, "7");
+    const std::string built = ws.File("TOWER.BIN");
+    Find<QLineEdit>(form, "RomFileNameEdit")->setText("TOWER.BIN");
+    form.Project().ROMFILENAME = "TOWER.BIN";
+    ask.QueueFile(ws.File("tower.dcf"));
+    Click(form, "MakeRomButton");
+    const QByteArray checked = ReadAll(built);
+    ASSERT_EQ(checked.size(), 64512) << LogText(form).toStdString();
+    SelectComPort(form, 10);
+    Click(form, "ConnectButton");
+    ASSERT_TRUE(form.Link().Connected()) << LogText(form).toStdString();
+
+    QByteArray noise(64512, 0);
+    for (char& b : noise)
+        b = static_cast<char>(QRandomGenerator::global()->generate());
+    ask.WhileAsking = [&] { WriteFile(built, noise); };
+    ask.QueueFile(built);
+    ask.QueueYesNo(true);
+    Click(form, "UploadButton");
+    ask.WhileAsking = nullptr;
+    ASSERT_EQ(ask.Questions.size(), 1u);
+    EXPECT_EQ(ask.Questions[0].first, "UpLoad ROM Image");
+    ASSERT_EQ(form.Link().LinkState(), DpuLink::TLinkState::RomUpload);
+    EXPECT_FALSE(Find<QAbstractButton>(form, "UploadButton")->isEnabled());
+    ASSERT_TRUE(pty.Reply('C'));
+    const std::string frame = pty.Read(68, 30000);
+    ASSERT_EQ(frame.size(), 68u);
+    for (int i = 0; i < 64; ++i)
+        ASSERT_EQ(static_cast<uint8_t>(frame[3 + i]),
+                  static_cast<uint8_t>(checked[i]) ^ YVclUtil::Crc8Table[i])
+            << i;
+    ASSERT_TRUE(pty.Reply(0x06));
+    ASSERT_TRUE(WaitFor([&] { return form.Link().BlockNo() == 2; }, 30000));
+
+    // Disconnect: the upload is over, and stays over after a reconnect.
+    Click(form, "ConnectButton");
+    EXPECT_EQ(form.Link().LinkState(), DpuLink::TLinkState::Idle);
+    EXPECT_EQ(Find<QProgressBar>(form, "ProgressBar")->value(), 0);
+    EXPECT_FALSE(Find<QAbstractButton>(form, "CancelButton")->isEnabled());
+    EXPECT_EQ(LogText(form).count("*** UpLoad ROM image cancelled at frame 2 of 976 ***"), 1)
+        << LogText(form).toStdString();
+    Click(form, "ConnectButton");
+    ASSERT_TRUE(form.Link().Connected()) << LogText(form).toStdString();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(form.Link().LinkState(), DpuLink::TLinkState::Idle);
+    EXPECT_TRUE(Find<QAbstractButton>(form, "UploadButton")->isEnabled());
+    EXPECT_FALSE(Find<QAbstractButton>(form, "CancelButton")->isEnabled());
+
+    // The port goes while the question is open: Yes starts nothing.
+    WriteFile(built, checked);
+    ask.WhileAsking = [&] {
+        ::close(pty.Slave); // only the window holds the terminal now
+        pty.Slave = -1;
+        pty.CloseMaster();
+        EXPECT_TRUE(WaitFor([&] { return !form.Link().Connected(); }, 30000));
+    };
+    ask.QueueFile(built);
+    ask.QueueYesNo(true);
+    Click(form, "UploadButton");
+    ask.WhileAsking = nullptr;
+    QCoreApplication::processEvents();
+    EXPECT_EQ(form.Link().LinkState(), DpuLink::TLinkState::Idle);
+    EXPECT_TRUE(LogText(form).contains("*** UpLoad ROM image not started: COM 11 is not open ***"))
+        << LogText(form).toStdString();
+    EXPECT_FALSE(LogText(form).contains("respond timeout"));
+    EXPECT_FALSE(Find<QAbstractButton>(form, "CancelButton")->isEnabled());
+    EXPECT_FALSE(Find<QAbstractButton>(form, "UploadButton")->isEnabled());
+    EXPECT_EQ(Find<QAbstractButton>(form, "ConnectButton")->text().remove('&'), "Connect");
+}
+
 // The window's own Yes/No box answers No to Enter: sending anyway, and
 // every other question, needs a deliberate Yes.
 TEST(EditorLink, QuestionsDefaultToNo) {

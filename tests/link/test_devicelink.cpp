@@ -136,11 +136,11 @@ TEST_F(DeviceLinkTest, FileSizesDecideBlockCountAndLimit) {
     ASSERT_TRUE(Link.StartUpload(WriteRom(458752)));
     EXPECT_EQ(Link.BlockCount(), 976u);
     EXPECT_EQ(Sink.CountPrefix("*** Warning: "), 1u);
-    Link.OnPortLost("test over"); // back to idle for the refusal below
+    Link.Cancel(); // back to idle for the refusal below
     for (size_t size : {size_t(64512), size_t(62400)}) {
         ASSERT_TRUE(Link.StartUpload(WriteRom(size)));
         EXPECT_EQ(Sink.CountPrefix("*** Warning"), 0u) << size;
-        Link.OnPortLost("test over");
+        Link.Cancel();
     }
 
     Port.Frames.clear();
@@ -341,18 +341,56 @@ TEST_F(DeviceLinkTest, ConnectFailureStaysDisconnected) {
     EXPECT_EQ(Port.Baud_, 57600u);
 }
 
-TEST_F(DeviceLinkTest, DisconnectMidUploadKeepsStateAndStopsTimer) {
+// A disconnect ends the upload as Cancel does; after a reconnect the
+// display's "C" starts nothing, and nothing starts on a closed port.
+TEST_F(DeviceLinkTest, DisconnectMidUploadEndsItAndNothingStartsOnAClosedPort) {
     ASSERT_TRUE(Link.StartUpload(WriteRom(64512)));
     Reply(C);
     Reply(ACK);
     Link.Disconnect();
     EXPECT_FALSE(Timer.Active);
     EXPECT_FALSE(Link.UploadEnabled() || Link.SyncEnabled());
-    EXPECT_EQ(Link.LinkState(), TLinkState::RomUpload);
+    EXPECT_EQ(Link.LinkState(), TLinkState::Idle);
+    EXPECT_EQ(Outcomes, std::vector<TLinkOutcome>{TLinkOutcome::Cancelled});
+    EXPECT_EQ(Sink.Log,
+              (std::vector<std::string>{
+                  "*** UpLoad ROM image ***", "=== Waiting DPU-510TK3 respond.... ===",
+                  "*** UpLoad ROM image cancelled at frame 2 of 976 ***", ">>> Close COM 3 <<<"}));
+    const size_t sent = Port.Frames.size();
+    Sink.Log.clear();
+    EXPECT_FALSE(Link.StartUpload(WriteRom(64512)));
+    EXPECT_FALSE(Link.StartDateTimeSync());
+    EXPECT_EQ(Sink.Log, (std::vector<std::string>{
+                            "*** UpLoad ROM image not started: COM 3 is not open ***",
+                            "*** Date & Time Sync. not started: COM 3 is not open ***"}));
+    EXPECT_EQ(Link.LinkState(), TLinkState::Idle);
+    EXPECT_FALSE(Timer.Active);
+
     ASSERT_TRUE(Link.Connect());
     Reply(C);
-    EXPECT_EQ(Link.BlockNo(), 1u);
-    EXPECT_TRUE(Timer.Active);
+    EXPECT_EQ(Port.Frames.size(), sent);
+    EXPECT_EQ(Link.LinkState(), TLinkState::Idle);
+    EXPECT_TRUE(Link.UploadEnabled());
+    // A port that closed under a connected link (it failed) is no port either.
+    Port.Opened = false;
+    EXPECT_FALSE(Link.StartUpload(WriteRom(64512)));
+    EXPECT_EQ(Link.LinkState(), TLinkState::Idle);
+}
+
+// The bytes read are the bytes sent, whatever the file holds by then.
+TEST_F(DeviceLinkTest, SendsTheBytesReadNotTheFileAgain) {
+    const std::string path = WriteRom(64512);
+    const std::vector<uint8_t> checked = Plain;
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(Link.ReadUploadFile(path, bytes));
+    ASSERT_EQ(bytes.size(), 64512u);
+    WriteRom(64512 / 2); // overwritten while a question is open
+    ASSERT_TRUE(Link.StartUpload(std::move(bytes), path));
+    Reply(C);
+    ASSERT_EQ(AckAll(), 976u);
+    for (size_t k = 0; k < 976; ++k)
+        ASSERT_EQ(0, std::memcmp(Port.Frames[k].data() + 3, checked.data() + k * 64, 64)) << k;
+    EXPECT_EQ(Sink.CountPrefix("*** Warning"), 0u);
 }
 
 TEST_F(DeviceLinkTest, LostPortEndsTransferAtOnce) {
@@ -440,10 +478,93 @@ TEST_F(DeviceLinkTest, CancelEndsADateTimeSync) {
     EXPECT_EQ(Port.Frames.size(), 1u);
     EXPECT_EQ(Outcomes, std::vector<TLinkOutcome>{TLinkOutcome::Cancelled});
 
-    // After a disconnect in the middle of a sync the buttons stay off.
-    Link.StartDateTimeSync();
+    // A disconnect in the middle of a sync ends it; the buttons stay off.
+    ASSERT_TRUE(Link.StartDateTimeSync());
     Link.Disconnect();
-    ASSERT_TRUE(Link.Cancel());
+    EXPECT_FALSE(Link.Cancel());
+    EXPECT_EQ(Outcomes.back(), TLinkOutcome::Cancelled);
+    EXPECT_TRUE(Sink.Has("*** Date & Time Sync. cancelled ***"));
     EXPECT_FALSE(Link.UploadEnabled() || Link.SyncEnabled());
     EXPECT_FALSE(Link.Connected());
+}
+
+// Bytes that are no reply reset the specified time-out count, and a "C"
+// restarts at frame 1; without progress, ten time-outs and restarts together
+// end the transfer however much the line chatters.
+TEST_F(DeviceLinkTest, NoiseOrRestartsWithoutProgressEndTheTransfer) {
+    const char noise = 'x';
+    auto noisyPeriod = [&] {
+        Link.OnRxdDatas(1, &noise);
+        Link.OnResponseTimer();
+    };
+    const std::string rom = WriteRom(64512);
+    ASSERT_TRUE(Link.StartUpload(rom));
+    for (int i = 0; i < 9; ++i)
+        noisyPeriod(); // waiting for the display's first "C"
+    Reply(C);          // which answers the wait
+    for (int i = 0; i < 9; ++i)
+        noisyPeriod();
+    EXPECT_EQ(Link.LinkState(), TLinkState::RomUpload);
+    EXPECT_EQ(Sink.CountPrefix("===> DPU-510TK3 respond timeout #1<==="), 18u);
+    noisyPeriod();
+    EXPECT_EQ(Link.LinkState(), TLinkState::Idle);
+    EXPECT_FALSE(Timer.Active);
+    EXPECT_TRUE(Link.UploadEnabled() && Link.SyncEnabled());
+    EXPECT_EQ(Outcomes, std::vector<TLinkOutcome>{TLinkOutcome::Stalled});
+    ASSERT_GE(Sink.Log.size(), 2u);
+    EXPECT_EQ(Sink.Log[Sink.Log.size() - 2], "===> Transmit abort!! <===");
+    EXPECT_EQ(Sink.Log.back(), "*** No new frame acknowledged after 10 time-outs and restarts "
+                               "(10 time-outs, 0 restarts) ***");
+    EXPECT_EQ(Link.StallReason(),
+              "no new frame acknowledged after 10 time-outs and restarts (10 time-outs, 0 "
+              "restarts)");
+
+    // A new frame acknowledged starts the count again; blocks taken before
+    // and replayed after a restart do not.
+    ASSERT_TRUE(Link.StartUpload(rom));
+    Reply(C);
+    for (int i = 0; i < 8; ++i)
+        noisyPeriod();
+    Reply(ACK); // block 1 taken, block 2 out
+    for (int i = 0; i < 8; ++i)
+        noisyPeriod();
+    Reply(C);   // restart 1: block 1 again
+    Reply(ACK); // block 1 again: no progress
+    EXPECT_EQ(Link.LinkState(), TLinkState::RomUpload);
+    Reply(C); // restart 2
+    EXPECT_EQ(Link.LinkState(), TLinkState::Idle);
+    EXPECT_EQ(Link.StallReason(), "no new frame acknowledged after 10 time-outs and restarts (8 "
+                                  "time-outs, 2 restarts)");
+
+    // A display that takes one block and starts over, for ever.
+    const size_t before = Port.Frames.size();
+    ASSERT_TRUE(Link.StartUpload(rom));
+    for (int i = 0; i < 100 && Link.LinkState() != TLinkState::Idle; ++i) {
+        Reply(C);
+        Reply(ACK);
+    }
+    EXPECT_EQ(Link.LinkState(), TLinkState::Idle);
+    EXPECT_EQ(Port.Frames.size() - before, 20u);
+    EXPECT_EQ(Outcomes.back(), TLinkOutcome::Stalled);
+
+    // The date-time sync: nothing but "C" or noise is no answer.
+    Link.StartDateTimeSync();
+    Reply(C);
+    for (int i = 0; i < 9; ++i)
+        Reply(C);
+    EXPECT_EQ(Link.LinkState(), TLinkState::DateTimeSync);
+    Reply(C);
+    EXPECT_EQ(Link.LinkState(), TLinkState::Idle);
+    EXPECT_EQ(Port.Frames.size(), before + 20u + 10u); // the first "C" and nine restarts
+    EXPECT_EQ(Sink.Log.back(),
+              "*** No answer after 10 time-outs and restarts (0 time-outs, 10 restarts) ***");
+    Link.StartDateTimeSync();
+    Reply(C);
+    for (int i = 0; i < 10; ++i)
+        noisyPeriod();
+    EXPECT_EQ(Link.LinkState(), TLinkState::Idle);
+    EXPECT_EQ(Link.StallReason(),
+              "no answer after 10 time-outs and restarts (10 time-outs, 0 restarts)");
+    EXPECT_EQ(Outcomes.size(), 5u);
+    EXPECT_EQ(Outcomes.back(), TLinkOutcome::Stalled);
 }

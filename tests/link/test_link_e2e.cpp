@@ -291,6 +291,43 @@ TEST_F(LinkE2E, SilentDisplayAbortsAfterTenPeriods) {
     EXPECT_TRUE(up.Err.contains("aborted")) << up.Err.toStdString();
 }
 
+// A line that chatters (a byte that is no reply every 30 ms) or a display
+// that only ever starts over keeps the specified time-out count at zero; the
+// tool still gives up after ten time-outs and restarts without progress.
+TEST_F(LinkE2E, NoisyOrRestartingDisplayIsGivenUp) {
+    const QString rom = WriteRom(64512);
+    struct TCase {
+        QStringList SimArgs, CliArgs;
+        QString Reason;
+    };
+    const std::vector<TCase> cases = {
+        {{"--silent-after", "0", "--noise-ms", "30"},
+         {"upload", rom, "--response-timeout-ms", "300"},
+         "No new frame acknowledged after 10 time-outs and restarts ("},
+        {{"--silent-after", "0", "--keep-asking"},
+         {"upload", rom},
+         "No new frame acknowledged after 10 time-outs and restarts ("},
+        {{"--silent-after", "0", "--noise-ms", "30"},
+         {"sync-time", "--response-timeout-ms", "300"},
+         "No answer after 10 time-outs and restarts ("},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE((c.CliArgs.first() + " " + c.SimArgs.join(' ')).toStdString());
+        const QString pty = StartSim(c.SimArgs);
+        ASSERT_FALSE(pty.isEmpty());
+        // Bounded: without the limit the tool would talk for ever.
+        const Result r = Cli(c.CliArgs + QStringList{"--port", pty}, 60000);
+        EXPECT_EQ(r.Exit, 1) << r.Err.toStdString();
+        EXPECT_TRUE(r.Out.contains("===> Transmit abort!! <===\n*** " + c.Reason))
+            << r.Out.toStdString();
+        EXPECT_TRUE(r.Err.contains(c.CliArgs.first() + ": aborted: " + c.Reason.toLower()))
+            << r.Err.toStdString();
+        EXPECT_FALSE(r.Out.contains("finish"));
+        Sim.terminate();
+        Sim.waitForFinished(10000);
+    }
+}
+
 TEST_F(LinkE2E, RefusalsSendNothing) {
     const QString pty = StartSim({"--once"});
     ASSERT_FALSE(pty.isEmpty());
@@ -388,6 +425,15 @@ TEST_F(LinkE2E, PortMistakesAreSaidPlainly) {
                                ": Can not open comm device file\n" + rom +
                                ": not a serial port (a regular file)\n"))
         << r.Err.toStdString();
+    // A device that is no terminal, a folder: the same second line.
+    for (const auto& [port, why] :
+         {std::pair<QString, QString>{"/dev/null", "a device that is no terminal"},
+          {Dir.path(), "a folder"}}) {
+        const Result n = Cli({"sync-time", "--port", port});
+        EXPECT_EQ(n.Exit, 1);
+        EXPECT_TRUE(n.Err.contains("\n" + port + ": not a serial port (" + why + ")\n"))
+            << n.Err.toStdString();
+    }
 }
 
 // Ctrl+C in the middle of a transfer ends the tool and frees the port: the

@@ -9,9 +9,13 @@
 #include <QVariant>
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
@@ -143,7 +147,39 @@ TEST_F(Uart, OpenNonTerminalFailsOnConfig) {
     U.pw_UartDevicePath("/dev/null");
     EXPECT_FALSE(U.Open());
     EXPECT_EQ(U.pr_LastErrMsg(), "Can not set comm config");
+    EXPECT_EQ(U.pr_LastErrDetail(), "not a serial port (a device that is no terminal)");
     EXPECT_FALSE(U.pr_IsOpened());
+}
+
+// What is no serial port gets its reason on a line of its own, and a device
+// that is there but refuses is not called absent.
+TEST_F(Uart, OpenOfWhatIsNoSerialPortSaysWhy) {
+    const std::string dir =
+        QDir::tempPath().toStdString() + "/serial_kinds_" + std::to_string(::getpid());
+    std::filesystem::create_directories(dir);
+    const std::string fifo = dir + "/fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const auto& [path, detail] :
+         {std::pair<std::string, std::string>{fifo, "(a FIFO)"}, {dir, "(a folder)"}}) {
+        U.pw_UartDevicePath(path);
+        EXPECT_FALSE(U.Open()) << path;
+        EXPECT_EQ(U.pr_LastErrMsg(), "Can not open comm device file") << path;
+        EXPECT_EQ(U.pr_LastErrDetail(), "not a serial port " + detail) << path;
+    }
+    std::filesystem::remove_all(dir);
+    U.pw_UartDevicePath("/dev/no-such-serial-device");
+    EXPECT_FALSE(U.Open());
+    EXPECT_EQ(U.pr_LastErrDetail(), "");
+
+    // /dev/tty without a controlling terminal (as under the test runner).
+    const int fd = ::open("/dev/tty", O_RDWR | O_NOCTTY | O_NONBLOCK);
+    const int err = errno;
+    if (fd >= 0) ::close(fd);
+    if (fd >= 0 || err != ENXIO) GTEST_SKIP() << "this process has a controlling terminal";
+    U.pw_UartDevicePath("/dev/tty");
+    EXPECT_FALSE(U.Open());
+    EXPECT_EQ(U.pr_LastErrMsg(), "Can not open comm device file");
+    EXPECT_EQ(U.pr_LastErrDetail(), std::strerror(ENXIO));
 }
 
 TEST_F(Uart, OpenRegularFileRefusedAsNoSerialPort) {

@@ -8,6 +8,7 @@ void TScriptedPrompts::MessageBox(const std::string& Caption, const std::string&
 
 bool TScriptedPrompts::AskYesNo(const std::string& Caption, const std::string& Text) {
     Questions.emplace_back(Caption, Text);
+    if (WhileAsking) WhileAsking();
     if (Answers.empty()) {
         if (Strict) ADD_FAILURE() << "unexpected question: " << Caption << " / " << Text;
         return !Strict && DefaultYes;

@@ -5,6 +5,7 @@
 #include "util/prompts.h"
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -28,6 +29,10 @@ public:
     void QueueYesNo(bool Yes) { Answers.push_back(Yes); }
     // True when every hourglass was taken back.
     bool CursorBalanced() const;
+
+    // Runs while each question is open, before it is answered (what else
+    // happens meanwhile: a file changes, a port goes).
+    std::function<void()> WhileAsking;
 
     bool Strict = false;
     bool DefaultYes = false;

@@ -43,6 +43,10 @@ struct Options {
     // two pieces far apart; dropping the first piece would leave every later
     // frame out of step.
     long PartialMs = 2000;
+    // A noisy line: a byte that is no reply every NoiseMs (0: none).
+    long NoiseMs = 0;
+    // A display that keeps starting over: "C" every CIntervalMs, also during a transfer.
+    bool KeepAsking = false;
 };
 
 // After "usage: " in the help and in each usage error.
@@ -50,6 +54,7 @@ const char kSynopsis[] =
     "dpu510tk3-sim [--port DEVICE] [--out FILE] [--reject PERCENT] [--seed N]\n"
     "                     [--once] [--c-interval-ms N] [--idle-ms N] [--silent-after N]\n"
     "                     [--hangup-after N] [--linger-ms N] [--partial-ms N]\n"
+    "                     [--noise-ms N] [--keep-asking]\n"
     "       dpu510tk3-sim --help | --version";
 
 std::string Help() {
@@ -72,6 +77,8 @@ std::string Help() {
            "                    reads the last ACK however busy the machine is; frames\n"
            "                    that still come are answered\n"
            "  --partial-ms N    drop a frame whose bytes stop for N ms and answer NAK (2000)\n"
+           "  --noise-ms N      also send a byte that is no reply (0x00) every N ms\n"
+           "  --keep-asking     send \"C\" every --c-interval-ms also during a transfer\n"
            "Exit status: 0 when it ended, 1 when the port could not be opened or went away,\n"
            "2 for a usage error.\n";
 }
@@ -95,6 +102,8 @@ bool ParseArgs(int argc, char** argv, Options& o, int& Exit) {
     args.Number("--hangup-after", o.HangupAfter, 0, kMax, "a count of frames");
     args.Number("--linger-ms", o.LingerMs, 0, kMax, "milliseconds");
     args.Number("--partial-ms", o.PartialMs, 1, kMax, "milliseconds");
+    args.Number("--noise-ms", o.NoiseMs, 1, kMax, "milliseconds");
+    args.Flag("--keep-asking", o.KeepAsking);
     if (!args.Parse(std::vector<std::string>(argv + 1, argv + argc), Exit)) return false;
     o.Seed = static_cast<uint32_t>(seed);
     if (version) {
@@ -201,6 +210,7 @@ int main(int argc, char** argv) {
 
     TDisplaySimulator sim(o.RejectPercent, o.Seed);
     long nextC = NowMs();
+    long nextNoise = o.NoiseMs > 0 ? NowMs() + o.NoiseMs : -1;
     long lastByte = 0;
     long frames = 0;
     long transferBlocks = 0; // blocks accepted since the last finished transfer
@@ -229,7 +239,8 @@ int main(int argc, char** argv) {
     while (!StopRequested && !done) {
         const long now = NowMs();
         long wait = 200;
-        if (!sim.Busy()) wait = std::max(0L, std::min(wait, nextC - now));
+        if (!sim.Busy() || o.KeepAsking) wait = std::max(0L, std::min(wait, nextC - now));
+        if (nextNoise >= 0) wait = std::max(0L, std::min(wait, nextNoise - now));
         if (sim.HasPartial())
             wait = std::max(0L, std::min(wait, lastByte + o.PartialMs - now));
         else if (sim.Busy() && !silent())
@@ -300,10 +311,15 @@ int main(int argc, char** argv) {
             endStoppedTransfer(false);
             if (done) break;
         }
-        if (!sim.Busy() && after >= nextC) {
+        if ((!sim.Busy() || o.KeepAsking) && after >= nextC) {
             const uint8_t c = 'C';
             WriteAll(fd, &c, 1);
             nextC = after + o.CIntervalMs;
+        }
+        if (nextNoise >= 0 && after >= nextNoise) {
+            const uint8_t noise = 0x00;
+            WriteAll(fd, &noise, 1);
+            nextNoise = after + o.NoiseMs;
         }
     }
     if (!done && transferBlocks > 0) // stopped in the middle of an upload
