@@ -2,7 +2,9 @@
 # missing first, configure with CMake + Ninja and build.
 
 SANITIZE ?= 0
-WERROR ?= 0
+# Warnings are errors in the everyday build as in CI (WERROR=0 turns that
+# off): one compiler line for both, so the compiler cache serves both.
+WERROR ?= 1
 JOBS ?= 2
 FUZZ_SECONDS ?= 45
 CMAKE_FLAGS ?=
@@ -19,8 +21,8 @@ CMAKE_FLAGS += -DCMAKE_BUILD_TYPE=RelWithDebInfo
 TEST_ENV =
 endif
 
-# WERROR=1 (what CI uses) turns every compiler warning into an error. The
-# option is passed on each configure so an existing build folder follows it.
+# WERROR=1 turns every compiler warning into an error. The option is passed
+# on each configure so an existing build folder follows it.
 ifeq ($(WERROR),1)
 CMAKE_FLAGS += -DDPU_WERROR=ON
 else

@@ -10,6 +10,7 @@
 
 #include "app/tform1.h"
 #include "util/silentprompts.h"
+#include "support/pathhelpers.h"
 
 #include <benchmark/benchmark.h>
 
@@ -131,7 +132,7 @@ int main(int argc, char** argv) {
     QTemporaryDir workspace;
     qputenv("XDG_CONFIG_HOME", workspace.filePath(QStringLiteral("config")).toLocal8Bit());
     for (const char* name : {"ORVDVE510TK3.INI", "D510TK3.GLB", "SPACE_240x240.bmp", "sample.dcf"})
-        QFile::copy(QStringLiteral(DPU_ASSETS_DIR "/") + QLatin1String(name),
+        QFile::copy(QString::fromStdString(AssetsDir() + "/") + QLatin1String(name),
                     workspace.filePath(QLatin1String(name)));
     QDir::setCurrent(workspace.path());
     QApplication app(argc, argv);

@@ -24,6 +24,7 @@
 #include "support/tscriptedprompts.h"
 #include "support/ttestglyphs.h"
 #include "util/fileaccess.h"
+#include "support/pathhelpers.h"
 
 #include <QDir>
 #include <QFile>
@@ -189,7 +190,7 @@ std::unique_ptr<QTemporaryDir> SampleDir;
 bool PrepareSample() {
     SampleDir = std::make_unique<QTemporaryDir>();
     for (const char* name : {"ORVDVE510TK3.INI", "D510TK3.GLB", "sample.dcf", "SPACE_240x240.bmp"})
-        QFile::copy(QString(DPU_ASSETS_DIR) + "/" + name, SampleDir->filePath(name));
+        QFile::copy(QString::fromStdString(AssetsDir()) + "/" + name, SampleDir->filePath(name));
     QProcess p;
     p.setWorkingDirectory(SampleDir->path());
     p.start(QCoreApplication::applicationDirPath() + "/dpu510tk3",

@@ -11,6 +11,7 @@
 #include "support/tscriptedprompts.h"
 #include "util/crc8.h"
 #include "util/fileaccess.h"
+#include "support/pathhelpers.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -700,7 +701,7 @@ TEST(CliOutput, StatusBoxesAndLogGoOutEverythingElseToErr) {
 }
 
 TEST(SampleProject, BuildsThroughTheTool) {
-    const QString assets = DPU_ASSETS_DIR;
+    const QString assets = QString::fromStdString(AssetsDir());
     if (!QFile::exists(assets + "/sample.dcf") || !QFile::exists(assets + "/D510TK3.GLB"))
         GTEST_SKIP() << "the installation files are not generated yet";
     QTemporaryDir dir;

@@ -1,5 +1,6 @@
 // The command-line tool against the display simulator over a pseudo-terminal.
 #include "util/crc8.h"
+#include "support/pathhelpers.h"
 
 #include <gtest/gtest.h>
 
@@ -139,7 +140,7 @@ protected:
 } // namespace
 
 TEST_F(LinkE2E, UploadsMakeRomImageThroughRejections) {
-    const QString assets = QStringLiteral(DPU_ASSETS_DIR);
+    const QString assets = QString::fromStdString(AssetsDir());
     const QStringList inputs = {"ORVDVE510TK3.INI", "D510TK3.GLB", "SPACE_240x240.bmp",
                                 "sample.dcf"};
     for (const auto& name : inputs)

@@ -4,6 +4,8 @@
 // design, q/ questionable, and expected/<folder>/<name>.pbm, the lit map of
 // each picture another decoder reads (see the README there).
 
+#include "support/pathhelpers.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -16,7 +18,7 @@
 namespace BmpSuite {
 
 inline std::string Dir() {
-    return std::string(DPU_SOURCE_DIR) + "/tests/data/bmpsuite";
+    return SourceDir() + "/tests/data/bmpsuite";
 }
 
 // The .bmp files of one folder, sorted. Missing files are a failure of the

@@ -7,6 +7,7 @@
 #include "support/packinghelpers.h"
 #include "support/programhelpers.h"
 #include "rom/glyphlibrary.h"
+#include "support/pathhelpers.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -28,7 +29,7 @@ using DpuRom::PackImageRotated;
 
 namespace {
 
-const QString kAssets = QStringLiteral(DPU_ASSETS_DIR);
+const QString kAssets = QString::fromStdString(AssetsDir());
 
 QByteArray ReadAll(const QString& relative) {
     QFile file(QDir(kAssets).filePath(relative));
