@@ -8,6 +8,7 @@
 // gigabytes.
 
 #include "support/filehelpers.h"
+#include "support/pathhelpers.h"
 #include "support/ttestglyphs.h"
 
 #include <benchmark/benchmark.h>
@@ -84,7 +85,7 @@ bool Prepare() {
     for (QTemporaryDir* dir : {Slots.get(), Library.get()})
         for (const char* name :
              {"ORVDVE510TK3.INI", "D510TK3.GLB", "sample.dcf", "SPACE_240x240.bmp"})
-            if (!QFile::copy(QString(DPU_ASSETS_DIR) + "/" + name, dir->filePath(name)))
+            if (!QFile::copy(QString::fromStdString(AssetsDir()) + "/" + name, dir->filePath(name)))
                 return false;
     const std::vector<uint8_t> huge = ClaimingBmp(8192, 8192);
     const std::string picture = Slots->filePath("huge.bmp").toStdString();
