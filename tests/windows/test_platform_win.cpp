@@ -64,6 +64,23 @@ void Write(const std::string& Path, const std::string& Text) {
     std::ofstream(Path, std::ios::binary) << Text;
 }
 
+// Sets the last write of Path two minutes back: a sweep takes only the
+// temporaries of a run that has been gone a while.
+void MakeOld(const std::string& Path) {
+    const HANDLE file = ::CreateFileA(Path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    FILETIME now;
+    ::GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER t;
+    t.LowPart = now.dwLowDateTime;
+    t.HighPart = now.dwHighDateTime;
+    t.QuadPart -= 120ULL * 10000000ULL;
+    const FILETIME old{t.LowPart, t.HighPart};
+    EXPECT_TRUE(::SetFileTime(file, nullptr, nullptr, &old));
+    ::CloseHandle(file);
+}
+
 std::string Read(const std::string& Path) {
     std::ifstream in(Path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -230,12 +247,18 @@ TEST(FileAccessWin, StaleTemporariesGoAndNewFilesAreNeverReplaced) {
     TempFolder dir;
     const std::string dead = TemporaryName("out.bin", childId, 0);
     const std::string mine = TemporaryName("out.bin", ::GetCurrentProcessId(), 999);
-    Write(dir.File(dead.c_str()), "half");
-    Write(dir.File(mine.c_str()), "keep");
+    const std::string fresh = TemporaryName("new.bin", childId, 0);
+    // Another program's temporary, in the shape this program once used.
+    const std::string foreign = ".notes.2024.12.tmp";
+    for (const std::string& name : {dead, mine, fresh, foreign})
+        Write(dir.File(name.c_str()), "keep");
+    for (const std::string& name : {dead, mine, foreign})
+        MakeOld(dir.File(name.c_str()));
     std::string reason;
     ASSERT_TRUE(WriteFileAtomically(dir.File("out.bin"), "image", 5, reason)) << reason;
     EXPECT_EQ(Read(dir.File("out.bin")), "image");
-    EXPECT_EQ(Read(dir.File(mine.c_str())), "keep");
+    for (const std::string& name : {mine, fresh, foreign})
+        EXPECT_EQ(Read(dir.File(name.c_str())), "keep") << name;
     const std::vector<std::string> names = dir.Names();
     EXPECT_EQ(std::count(names.begin(), names.end(), dead), 0);
 
