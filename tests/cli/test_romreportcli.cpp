@@ -41,7 +41,8 @@ protected:
         ASSERT_TRUE(Dir.isValid());
         for (const char* name :
              {"ORVDVE510TK3.INI", "D510TK3.GLB", "sample.dcf", "SPACE_240x240.bmp"})
-            ASSERT_TRUE(QFile::copy(QString::fromStdString(AssetsDir()) + "/" + name, Dir.filePath(name)))
+            ASSERT_TRUE(
+                QFile::copy(QString::fromStdString(AssetsDir()) + "/" + name, Dir.filePath(name)))
                 << name;
         const TRun built = Tool({"make-rom", "sample.dcf", "-o", "SAMPLE.BIN"});
         ASSERT_EQ(built.Status, 0) << built.Err;

@@ -67,8 +67,8 @@ void Write(const std::string& Path, const std::string& Text) {
 // Sets the last write of Path two minutes back: a sweep takes only the
 // temporaries of a run that has been gone a while.
 void MakeOld(const std::string& Path) {
-    const HANDLE file = ::CreateFileA(Path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE file = ::CreateFileA(Path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
     FILETIME now;
     ::GetSystemTimeAsFileTime(&now);
