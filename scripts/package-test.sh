@@ -124,6 +124,95 @@ for program in dpu510tk3 dpu510tk3-editor dpu510tk3-sim; do
     check "$program: no .comment section" bash -c '! readelf -SW "$1" | grep -q "\.comment"' _ "$bin"
 done
 
+# ---------------------------------------------------------------- licences
+# The copyright file in machine-readable form: the project's own code under
+# MIT, a stanza for the font-drawn files, and the full text of every licence
+# it names, each equal to the repository's text (LICENSE, packaging/licenses/),
+# except those Debian keeps in /usr/share/common-licenses, which it points to.
+copyright=$root/usr/share/doc/dpu510tk3/copyright
+check_copyright() { # check_copyright COPYRIGHT-FILE
+    python3 - "$1" "$src" <<'PY'
+import os, re, sys
+path, src = sys.argv[1], sys.argv[2]
+if not os.path.isfile(path):
+    sys.exit(f"  no {path}")
+body = open(path, encoding="utf-8").read()
+def fields(p):
+    out, key = {}, None
+    for line in p.splitlines():
+        if line[:1] in (" ", "\t") and key:
+            out[key].append(line[1:])
+        else:
+            key, _, value = line.partition(":")
+            out[key] = [value.strip()]
+    return out
+paras = [fields(p) for p in re.split(r"\n\s*\n", body) if p.strip()]
+errors = []
+if not paras or "Format" not in paras[0]:
+    errors.append("no DEP-5 header paragraph")
+files = [p for p in paras if "Files" in p]
+star = [p for p in files if p["Files"][0] == "*"]
+if not star or star[0]["License"][0] != "MIT":
+    errors.append("Files: * is not under MIT")
+fonts = [p for p in files if "assets/D510TK3.GLB" in p["Files"][0].split()]
+if not fonts or not {"Bitstream-Vera", "OFL-1.1"} <= set(fonts[0]["License"][0].split()):
+    errors.append("no Bitstream-Vera and OFL-1.1 stanza for the glyph library and the stock bitmaps")
+texts = {}
+for p in paras:
+    if "License" in p and len(p["License"]) > 1:
+        texts[p["License"][0]] = "\n".join("" if l == "." else l for l in p["License"][1:])
+named = set()
+for p in files:
+    named |= {n for n in p["License"][0].split() if n not in ("and", "or")}
+for name in sorted(named - set(texts)):
+    errors.append(f"licence {name} is named but its text is not given")
+for name, repo in (("MIT", "LICENSE"), ("Bitstream-Vera", "packaging/licenses/Bitstream-Vera.txt"),
+                   ("OFL-1.1", "packaging/licenses/OFL-1.1.txt")):
+    want = open(os.path.join(src, repo), encoding="utf-8").read().strip()
+    if name == "MIT":
+        want = want.split("\n\n", 2)[2]  # the text below the title and the notice
+    if " ".join(want.split()) not in " ".join(texts.get(name, "").split()):
+        errors.append(f"the text of {name} is not {repo}")
+for gnu in ("/usr/share/common-licenses/LGPL-3", "/usr/share/common-licenses/GPL-3"):
+    if gnu not in body:
+        errors.append(f"{gnu} is not named")
+if re.search(r"proprietary|no rights beyond", body, re.I):
+    errors.append("a proprietary notice is left")
+for e in errors:
+    print("  " + e, file=sys.stderr)
+sys.exit(1 if errors else 0)
+PY
+}
+check "copyright: MIT for the code, the fonts' stanza, every licence's full text" check_copyright "$copyright"
+# Control: a copyright file that lost a licence text fails the same check.
+awk '/^License: OFL-1.1$/ { exit } { print }' "$copyright" > "$tmp/copyright-short"
+if check_copyright "$tmp/copyright-short" 2> /dev/null; then
+    fail "control: a copyright without the OFL text fails the check"
+else
+    pass "control: a copyright without the OFL text fails the check"
+fi
+check "the GNU licence texts the copyright points to are on this system" \
+    test -s /usr/share/common-licenses/LGPL-3 -a -s /usr/share/common-licenses/GPL-3
+
+# The Windows zip's licence files, staged as scripts/windows-zip.sh stages
+# them: each licence text, CR LF, and a copyright.txt naming the Qt version it
+# links and the script that builds it; without a text the staging stops.
+zipdir=$tmp/zip-licences
+scripts/windows-licences.sh "$zipdir" "$(dpkg-deb -f "$deb" Version)" > /dev/null
+check "Windows zip: licence files staged, CR LF" bash -c '
+    for f in LICENSE.txt copyright.txt licences/Bitstream-Vera.txt licences/OFL-1.1.txt \
+             licences/LGPL-3.txt licences/GPL-3.txt; do
+        [ -s "$1/$f" ] || { echo "  missing: $f" >&2; exit 1; }
+        ! grep -q "[^$(printf "\r")]\$" "$1/$f" || { echo "  not CR LF: $f" >&2; exit 1; }
+    done' _ "$zipdir"
+check "Windows zip: copyright.txt names the Qt source version and its build script" bash -c '
+    v=$(dpkg-query -W -f="\${Version}" qt6-base-dev) &&
+    grep -qF "qt6-base $v source package" "$1" && grep -qF "scripts/build-qt-mingw.sh" "$1" &&
+    ! grep -q "@[A-Z_]*@" "$1"' _ "$zipdir/copyright.txt"
+check "Windows zip: a missing licence text stops the staging" bash -c \
+    '! DPU_COMMON_LICENSES="$1/none" scripts/windows-licences.sh "$1/zip-none" 1.0 2> /dev/null &&
+     [ ! -e "$1/zip-none" ]' _ "$tmp"
+
 # ---------------------------------------------------------------- docs
 doc=$root/usr/share/doc/dpu510tk3
 big=$(find "$doc" -type f ! -name '*.gz' ! -name '*.png' ! -name copyright -size +4k)

@@ -6,7 +6,8 @@
 # one folder of the same name that runs from wherever it is unpacked: the two
 # .exe files, DefaultImage2\ beside them, the installation files the editor
 # copies into the user's workspace (configuration, glyph library, blank logo,
-# sample project), README.txt and copyright.txt for Windows users (CR LF).
+# sample project), README.txt, and copyright.txt with the licence texts
+# (scripts/windows-licences.sh) for Windows users (CR LF).
 # The version is the build's DPU_VERSION, as for the Debian package. The zip's
 # bytes depend only on its contents: sorted entries, one time stamp (the last
 # commit's), no extra attributes.
@@ -78,8 +79,8 @@ for f in "${data_files[@]}"; do
   cp "assets/$f" "$top/"
 done
 sed "s/@VERSION@/$version/" packaging/windows/README.txt > "$top/README.txt"
-cp packaging/windows/copyright.txt "$top/"
-for f in "$top/README.txt" "$top/copyright.txt"; do
+scripts/windows-licences.sh "$top" "$version"
+for f in "$top/README.txt" "$top/copyright.txt" "$top/LICENSE.txt" "$top"/licences/*.txt; do
   if grep -q $'[^\r]$' "$f" || grep -q '^$' "$f"; then
     echo "windows-zip: $f has a line not ending in CR LF" >&2
     exit 1
