@@ -92,13 +92,13 @@ check "Depends computed from the shared libraries" \
     bash -c '[[ $1 == *libc6* && $1 == *libqt6widgets6* && $1 == *libqt6core6* ]]' _ "$depends"
 
 # ---------------------------------------------------------------- linters
-# Tags left as they are (warnings and below): the package is native and built
+# Tags left as they are (pedantic and informational ones): the package is native and built
 # by CPack, not from a Debian source package, so the source-package checks do
 # not apply. --pedantic shows every tag; none may be about hardening.
-lintian --pedantic --fail-on error --tag-display-limit 0 "$deb" > "$tmp/lintian" 2>&1
+lintian --pedantic --fail-on error,warning --tag-display-limit 0 "$deb" > "$tmp/lintian" 2>&1
 lintian_rc=$?
 sed 's/^/  lintian: /' "$tmp/lintian"
-check "lintian reports no errors" [ "$lintian_rc" -eq 0 ]
+check "lintian reports no errors or warnings" [ "$lintian_rc" -eq 0 ]
 check "lintian --pedantic shows no hardening tag" bash -c '! grep -q "hardening-" "$1"' _ "$tmp/lintian"
 
 root=$tmp/root
@@ -288,18 +288,55 @@ done
 check "--help and --version touched nothing" [ -z "$(ls -A "$tmp/nohome")" ]
 
 # Settable at configure time: a configuration (no compiling) with another
-# version carries it into the package name, the programs' version header
-# (which --version and the About box print), the man pages and the metainfo;
-# a version Debian would not take is refused.
+# version carries it into the programs' version header (which --version and
+# the About box print) and the man pages, while the changelog, the
+# metainfo's releases and their dates stay the changelog's own; packaging
+# that version without a changelog entry of its own is refused before
+# anything is built. A version Debian would not take is refused.
 cfg=$tmp/version-config
 cmake -S "$src" -B "$cfg" -G Ninja -DDPU_TESTS=OFF -DDPU_BENCH=OFF -DDPU_VERSION=7.3~rc1 > "$tmp/cfg.log" 2>&1
 check "configured with -DDPU_VERSION=7.3~rc1" [ $? -eq 0 ]
-check "version 7.3~rc1 reaches package, header, man page, metainfo" bash -c '
-    grep -q "CPACK_PACKAGE_VERSION \"7.3~rc1\"" "$1/CPackConfig.cmake" &&
+check "version 7.3~rc1 reaches header and man page; changelog and metainfo stay the changelog's" bash -c '
     grep -q "DPU510TK3_VERSION \"7.3~rc1" "$1/generated/dpu510tk3_version.h" &&
     head -n 1 "$1/packaging/man/dpu510tk3-editor.1" | grep -qF "dpu510tk3 7.3~rc1" &&
-    grep -q "release version=\"7.3~rc1\"" "$1/packaging/tech.orvane.dpu510tk3.metainfo.xml" &&
-    head -n 1 "$1/packaging/changelog" | grep -qF "dpu510tk3 (7.3~rc1)"' _ "$cfg"
+    ! grep -q "7.3~rc1" "$1/packaging/tech.orvane.dpu510tk3.metainfo.xml" &&
+    cmp -s "$1/packaging/changelog" "$2/packaging/changelog"' _ "$cfg" "$src"
+scripts/package-build.sh "$tmp/version-refused" 7.3~rc1 > "$tmp/refused.log" 2>&1
+refused_rc=$?
+sed 's/^/  package-build 7.3~rc1: /' "$tmp/refused.log"
+check "packaging 7.3~rc1 without a changelog entry is refused, naming the changelog" bash -c '
+    [ "$1" -ne 0 ] && grep -q "7.3~rc1 has no entry in packaging/changelog" "$2" &&
+    ! ls "$3"/dpu510tk3_*.deb > /dev/null 2>&1 && [ ! -e "$3/bin/dpu510tk3" ]' _ "$refused_rc" "$tmp/refused.log" \
+    "$tmp/version-refused"
+
+# The metadata is the changelog's: each entry a metainfo release of its date,
+# the man pages dated by the package's entry, the Maintainer its signer, and
+# no made-up address or page anywhere in the package.
+check "metainfo releases, man page date and Maintainer from the changelog" python3 - \
+    "$src/packaging/changelog" "$root" "$(dpkg-deb -f "$deb" Maintainer)" "$version" <<'PY'
+import calendar, email.utils, gzip, re, sys
+changelog, root, maintainer, version = sys.argv[1:]
+entries = re.findall(r"^dpu510tk3 \(([^)]+)\).*?^ -- (.+?)  (.+)$", open(changelog).read(), re.M | re.S)
+meta = open(root + "/usr/share/metainfo/tech.orvane.dpu510tk3.metainfo.xml").read()
+releases = re.findall(r'<release version="([^"]+)" date="([^"]+)"', meta)
+want = [(v, email.utils.parsedate_to_datetime(d).strftime("%Y-%m-%d")) for v, _, d in entries]
+ok = releases == want
+if not ok:
+    print(f"  metainfo releases {releases}, changelog {want}", file=sys.stderr)
+if maintainer != entries[0][1]:
+    ok = False
+    print(f"  Maintainer {maintainer!r}, changelog signer {entries[0][1]!r}", file=sys.stderr)
+when = email.utils.parsedate_to_datetime(entries[0][2])
+month = f"{calendar.month_name[when.month]} {when.year}"
+man = gzip.open(root + "/usr/share/man/man1/dpu510tk3.1.gz", "rt").readline()
+if f'"{month}"' not in man or entries[0][0] != version:
+    ok = False
+    print(f"  man page {man.strip()!r}, entry {entries[0][0]} of {month}", file=sys.stderr)
+sys.exit(0 if ok else 1)
+PY
+check "no .invalid address or page in the package" bash -c \
+    '! { dpkg-deb -f "$1"; grep -rIl "\.invalid\b" "$2"; zcat "$2"/usr/share/doc/dpu510tk3/changelog.gz; } |
+       grep -q "\.invalid\b"' _ "$deb" "$root"
 cmake -S "$src" -B "$tmp/version-bad" -G Ninja -DDPU_TESTS=OFF -DDPU_BENCH=OFF -DDPU_VERSION=1.0-2 \
     > "$tmp/cfg-bad.log" 2>&1
 check "a version with a Debian revision is refused" [ $? -ne 0 ]
