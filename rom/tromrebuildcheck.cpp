@@ -186,9 +186,6 @@ bool TRomRebuildCheck::Run(const std::string& ProjectPath, const TConfiguration&
     TConfiguration config = Config;
     TProject project;
     TLiftStateDefaults::FillDefaults(project, Config.ProgramDir);
-    // The configuration file is read again from the start-up folder when the
-    // project's version is applied; only the user bitmaps are looked up elsewhere.
-    config.ProgramDir = UserRoot;
     YVclUtil::SilentPrompts silent(true);
     TFixedLibrary library(Library);
     TProjectFile file(project, config, library, silent, silent);
@@ -200,6 +197,11 @@ bool TRomRebuildCheck::Run(const std::string& ProjectPath, const TConfiguration&
         return false;
     }
 
+    // The configuration file was read again from the start-up folder when the
+    // project's version was applied; the build looks for user bitmaps as
+    // make-rom run in UserRoot does: there first, then in the installation's
+    // folder, whose stock bitmaps recovery does not copy.
+    if (!UserRoot.empty()) config.StartupDir = UserRoot.substr(0, UserRoot.size() - 1);
     TMakeRom make(project, config, Library, silent, &silent);
     make.InMemoryOnly = true;
     if (!make.Run()) {

@@ -27,7 +27,8 @@ public:
     TRomRebuildCheck(const GlyphLibrary& Library, const TRomImageReader& Reader);
 
     // Builds ProjectPath with Config (the version the recovery chose), user
-    // bitmaps looked up under UserRoot (ending in '/'), and compares with Raw,
+    // bitmaps looked up under UserRoot (ending in '/') and then under
+    // Config.ProgramDir, as make-rom run in UserRoot looks, and compares with Raw,
     // read as Image. True when the rebuild is byte for byte Raw; otherwise
     // Warnings says what differs and why. The check itself never fails: a
     // project that does not load or build is a warning line too.

@@ -177,6 +177,17 @@ bool TRomRecovery::WritePlanned(const std::string& ProjectPath,
     return true;
 }
 
+bool TRomRecovery::PacksTo(const std::string& Path, const TRomPicture& Picture) const {
+    if (!DpuText::FileExists(Path)) return false;
+    try {
+        const std::vector<uint8_t> packed = ConvertPictureFile(Path, Image.Settings.DispHv);
+        return packed.size() >= 4 && packed.size() - 4 == Picture.Bytes.size() &&
+               std::equal(Picture.Bytes.begin(), Picture.Bytes.end(), packed.begin() + 4);
+    } catch (const ERomBuild&) {
+        return false;
+    }
+}
+
 std::string TRomRecovery::UserBitmapLabel(size_t Number) {
     const TRomPicture& p = Image.UserBitmaps[Number];
     const int style = Image.Settings.DEF_FL;
@@ -184,9 +195,15 @@ std::string TRomRecovery::UserBitmapLabel(size_t Number) {
         Number < Image.UserBitmapLabels.size() ? Image.UserBitmapLabels[Number] : "";
     if (!stock.empty()) {
         const std::string path = TRomBuilder::UserBitmapPath(UserRoot, style, stock);
-        // Already where make-rom looks (the reader matched it there), or written now.
-        if (IsPlanned(path) || DpuText::FileExists(path) || PlanPicture(p, path)) return stock;
-        return {};
+        // Already where make-rom looks first (the reader matched it there).
+        if (IsPlanned(path) || DpuText::FileExists(path)) return stock;
+        // The installation's own bitmap, which make-rom finds when nothing of
+        // that name stands in the workspace: a copy there would hide every
+        // later fix of it, so none is made.
+        if (!Config.ProgramDir.empty() &&
+            PacksTo(TRomBuilder::UserBitmapPath(Config.ProgramDir, style, stock), p))
+            return stock;
+        return PlanPicture(p, path) ? stock : std::string();
     }
     for (int k = 0;; ++k) {
         const std::string label = k == 0 ? YVclUtil::Format("UBF%03zu", Number)
@@ -194,13 +211,7 @@ std::string TRomRecovery::UserBitmapLabel(size_t Number) {
         const std::string path = TRomBuilder::UserBitmapPath(UserRoot, style, label);
         if (!DpuText::FileExists(path)) return PlanPicture(p, path) ? label : std::string();
         // A file of that name that packs to these bytes is this bitmap.
-        try {
-            const std::vector<uint8_t> packed = ConvertPictureFile(path, Image.Settings.DispHv);
-            if (packed.size() >= 4 && packed.size() - 4 == p.Bytes.size() &&
-                std::equal(p.Bytes.begin(), p.Bytes.end(), packed.begin() + 4))
-                return label;
-        } catch (const ERomBuild&) {
-        }
+        if (PacksTo(path, p)) return label;
     }
 }
 

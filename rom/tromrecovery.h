@@ -22,8 +22,10 @@ namespace DpuRom {
 // Where the pictures go: messages and the logo into BitmapDir as
 // "<STATE>_<slot>.bmp" and "LOGO.bmp"; user bitmaps where the builder looks
 // for them, UserRoot + "DefaultImage2/UserDefine/Floor/Style<DEF_FL>/<label>.bmp".
-// A user bitmap that a stock bitmap of that folder already packs to keeps the
-// stock label and is not written again; the others are named UBF000, UBF001...
+// A user bitmap that a stock bitmap already packs to keeps the stock label and
+// is not written: not when the bitmap stands in that folder, nor when it is
+// the installation's (Config.ProgramDir's), which the build finds when the
+// folder has none of that name. The others are named UBF000, UBF001...
 // Message entries without a picture name the file "(none)", which names no
 // bitmap, so the stock default does not take the slot's place on loading.
 class TRomRecovery {
@@ -79,6 +81,8 @@ private:
     // empty), all or nothing.
     bool WritePlanned(const std::string& ProjectPath, const std::vector<uint8_t>& ProjectBytes);
     std::string UserBitmapLabel(size_t Number);
+    // True when the bitmap file at Path packs to Picture's bytes.
+    bool PacksTo(const std::string& Path, const TRomPicture& Picture) const;
     void SelectVersion();
 
     const TRomImage& Image;
