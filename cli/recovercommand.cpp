@@ -4,6 +4,7 @@
 #include "cli/clioutput.h"
 #include "cli/romimageinput.h"
 #include "project/dputext.h"
+#include "project/tuserworkspace.h"
 #include "rom/tromrebuildcheck.h"
 #include "rom/tromrecovery.h"
 
@@ -35,12 +36,13 @@ std::string TRecoverCommand::Help() {
            "                       Floor/Style<n>/<label>.bmp. Default: the current\n"
            "                       folder (the workspace), where make-rom looks for them\n"
            "                       first. A stock bitmap of the workspace or the program's\n"
-           "                       folder that gives the same picture keeps its label; the\n"
-           "                       others are named UBF000, UBF001, ...\n"
+           "                       folder that gives the same picture keeps its label and\n"
+           "                       is not copied; the others are named UBF000, UBF001, ...\n"
            "  --strict             exit with status 3 when any \"[Warning] ...\" line is\n"
            "                       printed.\n"
            "  No output may be a file that recover reads (the image, the configuration,\n"
-           "  the glyph library).\n"
+           "  the glyph library). Without the configuration file or the glyph library\n"
+           "  in the current folder recover stops, unless --glb FILE names the library.\n"
            "  Standard output: the files written, then a \"[Warning] ...\" line for what a\n"
            "  project file cannot carry and for each item the recovered project does not\n"
            "  build back (which item, and why). Exit status: 0 done, 1 when the file is\n"
@@ -65,6 +67,22 @@ int TRecoverCommand::Run(const std::vector<std::string>& Args) {
     TRomImageInput input;
     if (!input.Prepare(glb)) {
         out.Error("recover: " + input.GlbFailure);
+        return CliStopped;
+    }
+    // Without the workspace's configuration and library the project would be
+    // guessed (no CODEVER, an assumed turn and floor style) and its bitmaps
+    // written wherever the tool happened to run: only a library named on
+    // the command line stands in for them.
+    if (glb.empty() && (!input.ConfigRead || !input.Library.IsLoaded())) {
+        for (size_t n = 0; n < input.ConfigNotes; ++n)
+            out.Error(input.Notes[n]);
+        if (!input.Library.IsLoaded()) {
+            out.Error("[Error] " + input.Library.LoadError());
+            out.Error(input.Library.LoadFailureText());
+        }
+        out.Error(DpuProject::TUserWorkspace::NoWorkspaceHint(input.Config.ProgramDir));
+        out.Error("recover: stopped: run it where the image's configuration file and glyph "
+                  "library are, or name the library with --glb FILE");
         return CliStopped;
     }
     // User bitmaps go to the workspace unless told otherwise: the program's

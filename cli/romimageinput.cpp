@@ -11,9 +11,10 @@ bool TRomImageInput::Prepare(const std::string& GlbPath) {
     Config.SetDirectoriesFromProcess();
     // The configuration's boxes are kept, not shown: a missing file is only a note here.
     YVclUtil::SilentPrompts quiet;
-    Config.Read(quiet);
+    ConfigRead = Config.Read(quiet);
     for (const auto& box : quiet.Boxes)
         Notes.push_back(DpuText::Trim(box.second));
+    ConfigNotes = Notes.size();
     const std::string glb = GlbPath.empty() ? Config.GlbPath() : GlbPath;
     this->GlbPath = glb;
     if (!Library.Load(glb) && !GlbPath.empty()) {

@@ -36,6 +36,10 @@ public:
     // the configuration and the glyph library, each by what it is.
     std::vector<std::pair<std::string, std::string>> InputFiles(const std::string& ImagePath) const;
 
+    // True when Prepare read the configuration file whole; the first
+    // ConfigNotes of Notes say why not.
+    bool ConfigRead = false;
+    size_t ConfigNotes = 0;
     // True when the last Read failed before the bytes were looked at.
     bool CannotRead = false;
 

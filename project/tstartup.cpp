@@ -5,11 +5,24 @@
 #include "project/tglyphsource.h"
 #include "project/tliftstatedefaults.h"
 #include "project/tproject.h"
+#include "project/tuserworkspace.h"
 #include "util/eygeneral.h"
 #include "util/fileaccess.h"
 #include "util/prompts.h"
 
 namespace DpuProject {
+
+namespace {
+
+// Nothing at all at Path (not a file that cannot be read, nor a folder).
+bool IsMissing(const std::string& Path) {
+    YVclUtil::TFileStatus status;
+    std::string reason;
+    return YVclUtil::QueryFileStatus(Path, status, reason) &&
+           status.Kind == YVclUtil::TFileKind::Missing;
+}
+
+} // namespace
 
 std::string TStartup::GridHeader(int Column) {
     static const char* const kHeaders[5] = {"bit [ 5..0 ]", "HEX (DEC)", "CTBL0", "CTBL1", "CTBL2"};
@@ -26,8 +39,12 @@ TStartupResult TStartup::Run(TConfiguration& Config, TGlyphSource& Library, TPro
     // so a build never silently goes without its lift-state messages.
     TLiftStateDefaults::FillDefaults(Project, Config.ProgramDir);
 
-    Config.Read(Prompts, &Sink);
+    const bool configMissing = !Config.Read(Prompts, &Sink) && IsMissing(Config.IniPath());
     Sink.SetStatus(1, "Version: " + Config.SelectedVersion);
+    // Started outside a workspace (a desktop menu, a terminal at home): after
+    // the boxes, the log says where the installed files are and how to get a
+    // workspace.
+    const auto hint = [&Config] { return TUserWorkspace::NoWorkspaceHint(Config.ProgramDir); };
 
     if (!Library.Load(Config.GlbPath())) {
         Config.GlbDate = "000000";
@@ -35,6 +52,7 @@ TStartupResult TStartup::Run(TConfiguration& Config, TGlyphSource& Library, TPro
         // be there but unreadable, or a folder).
         Sink.AppendLog("[Error] " + Library.LoadError());
         Prompts.MessageBox("Error", Library.LoadFailureText());
+        if (configMissing || IsMissing(Config.GlbPath())) Sink.AppendLog(hint());
         return result;
     }
     Config.GlbDate = Library.Date();
@@ -51,6 +69,7 @@ TStartupResult TStartup::Run(TConfiguration& Config, TGlyphSource& Library, TPro
             Prompts.MessageBox("Error", "User define BMP file not found!!\n\n");
             Config.UbfGlbName.clear();
             Config.UbfGlbDate = "000000";
+            if (configMissing) Sink.AppendLog(hint());
             return result;
         }
         Config.UbfGlbDate = DpuText::FileDateText(ubf);
@@ -61,6 +80,7 @@ TStartupResult TStartup::Run(TConfiguration& Config, TGlyphSource& Library, TPro
     result.Caption =
         std::string(DesignCaption) + "  [ " + Config.GlbDate + " / " + Config.UbfGlbDate + " ]";
     Sink.ClearLog();
+    if (configMissing) Sink.AppendLog(hint());
     // Only a regular file of that name is a stale working file; a link, FIFO
     // or folder there is left alone and said.
     const std::string stale = DpuText::JoinPath(Config.StartupDir, TGlyphSource::WorkFileName);

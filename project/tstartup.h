@@ -51,6 +51,8 @@ public:
     // (TConfiguration::SetDirectoriesFromProcess, or by hand in tests); the
     // start-up directory is also where the stale "ORV_TEMPBMP.BMP" is removed.
     // Extractions use the process's current directory for the working file.
+    // When the configuration file or the glyph library is missing there, the
+    // log then holds TUserWorkspace::NoWorkspaceHint's line, after the boxes.
     static TStartupResult Run(TConfiguration& Config, TGlyphSource& Library, TProject& Project,
                               YVclUtil::Prompts& Prompts, YVclUtil::MessageSink& Sink);
 

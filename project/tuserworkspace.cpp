@@ -74,6 +74,39 @@ const std::vector<std::string>& TUserWorkspace::FileNames() {
     return names;
 }
 
+std::string TUserWorkspace::InstallationFolder(const std::string& ProgramDir) {
+    if (ProgramDir.empty()) return {};
+    const QDir program(ToQString(ProgramDir));
+    for (const QString& candidate :
+         {program.absoluteFilePath(QStringLiteral("../../share/dpu510tk3")),
+          program.absolutePath()}) {
+        const QString folder = QDir::cleanPath(candidate) + QLatin1Char('/');
+        if (YVclUtil::IsRegularFile(FromQString(folder) + FileNames().front()))
+            return FromQString(folder);
+    }
+    return {};
+}
+
+std::string TUserWorkspace::NoWorkspaceHint(const std::string& ProgramDir) {
+    const std::string installed = InstallationFolder(ProgramDir);
+    const std::string workspace = DefaultFolder();
+    const auto shown = [](const std::string& Path) {
+        return FromQString(QDir::toNativeSeparators(ToQString(Path)));
+    };
+    std::string line = "[Warning] This folder is no workspace: ";
+    line += installed.empty()
+                ? "no installed configuration file and glyph library were found beside the program"
+                : "the installed configuration file and glyph library are in " + shown(installed);
+    // Where the editor keeps the workspace itself (Windows), it makes it when
+    // started in its own folder; elsewhere the launcher makes it.
+    if (!workspace.empty())
+        return line + "; start the editor from its own folder to make your workspace " +
+               shown(workspace) + ", or cd into it";
+    if (installed.empty()) return line + "; cd into a folder that holds them";
+    return line + "; make your workspace with \"dpu510tk3-workspace --prepare\" and cd into "
+                  "the folder it prints";
+}
+
 bool TUserWorkspace::Prepare(const std::string& InstallDir, const std::string& Workspace) {
     LastError.clear();
     std::string reason;

@@ -46,6 +46,18 @@ public:
     // current directory stays, and LastError says why.
     std::string EnterStartupFolder(const std::string& ProgramDir, const std::string& Workspace);
 
+    // The folder holding the installation's copies of FileNames() for a
+    // program in ProgramDir, ending in '/': the package's share folder
+    // (ProgramDir + "../../share/dpu510tk3/") or, as the Windows zip has it,
+    // ProgramDir itself, whichever holds the configuration file. "" when
+    // neither does (a build tree): there is then nothing to name.
+    static std::string InstallationFolder(const std::string& ProgramDir);
+
+    // The one line start-up adds after its "... not found!!" message when the
+    // current folder lacks the configuration file or the glyph library: where
+    // the installed ones are and how to get a workspace. Never fails.
+    static std::string NoWorkspaceHint(const std::string& ProgramDir);
+
     std::vector<std::string> Warnings;
     std::string LastError;
 };

@@ -410,6 +410,12 @@ editor_rc=$?
 check "editor started in the home folder reports the missing configuration" \
     grep -qF "[Box] Error: ORVDVE510TK3.INI file not found!!" "$tmp/editor-home"
 check "editor started in the home folder exits 1" [ "$editor_rc" -eq 1 ]
+# The tool there: after the messages, a line names the installed files'
+# folder (the unpacked share folder) and the launcher that makes a workspace.
+(cd "$home" && "${user_env[@]}" "$root/usr/bin/dpu510tk3" make-rom x.dcf) > "$tmp/tool-home" 2>&1
+check "the tool started in the home folder names the installed files and the launcher" bash -c '
+    grep -qF "[Warning] This folder is no workspace: the installed configuration file and glyph library are in $2/usr/share/dpu510tk3/; make your workspace with \"dpu510tk3-workspace --prepare\"" "$1"' \
+    _ "$tmp/tool-home" "$root"
 
 # ---------------------------------------------------------------- unprivileged
 # The tool as an ordinary user meets it: run as "nobody" with the program

@@ -356,6 +356,35 @@ TEST_F(InspectCliTest, ScratchFoldersOfKilledRunsAreSwept) {
 
 // A library asked for by name that cannot be read stops the command; counts
 // of one are worded in the singular.
+// Outside a workspace recover writes nothing and stops, after the start-up
+// messages and the line on where the installed files are; a library named
+// with --glb lets it run. make-rom prints the same line after its messages.
+TEST_F(InspectCliTest, OutsideAWorkspaceRecoverStopsAndSaysWhere) {
+    ASSERT_TRUE(QDir(Dir.path()).mkdir("elsewhere"));
+    const QString elsewhere = Dir.filePath("elsewhere");
+    const TRun r = RunBuilt("dpu510tk3", {"recover", "../SAMPLE.BIN", "-o", "s.dcf"}, elsewhere);
+    EXPECT_EQ(r.Status, 1) << r.Out;
+    const size_t box = r.Err.find("ORVDVE510TK3.INI file not found!!");
+    const size_t hint = r.Err.find("[Warning] This folder is no workspace: ");
+    ASSERT_NE(box, std::string::npos) << r.Err;
+    EXPECT_NE(r.Err.find("GLB file not found!!"), std::string::npos) << r.Err;
+    EXPECT_GT(hint, box) << r.Err;
+    EXPECT_THAT(r.Err, HasSubstr("recover: stopped: run it where the image's configuration file "
+                                 "and glyph library are, or name the library with --glb FILE"));
+    EXPECT_TRUE(QDir(elsewhere).isEmpty());
+
+    const TRun named =
+        RunBuilt("dpu510tk3",
+                 {"recover", "../SAMPLE.BIN", "-o", "s.dcf", "--glb", "../D510TK3.GLB"}, elsewhere);
+    EXPECT_EQ(named.Status, 0) << named.Err;
+    EXPECT_TRUE(QFileInfo::exists(Dir.filePath("elsewhere/s.dcf")));
+
+    const TRun make = RunBuilt("dpu510tk3", {"make-rom", "../sample.dcf"}, elsewhere);
+    EXPECT_EQ(make.Status, 1);
+    EXPECT_THAT(make.Err, HasSubstr("ORVDVE510TK3.INI file not found!!"));
+    EXPECT_THAT(make.Out, HasSubstr("[Warning] This folder is no workspace: "));
+}
+
 TEST_F(InspectCliTest, NamedLibraryMustBeReadAndCountsOfOne) {
     const TRun glb = Tool({"inspect", "SAMPLE.BIN", "--glb", "/nonexistent"});
     EXPECT_EQ(glb.Status, 1);

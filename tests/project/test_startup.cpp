@@ -2,6 +2,7 @@
 #include "project/tconfiguration.h"
 #include "project/tproject.h"
 #include "project/tstartup.h"
+#include "project/tuserworkspace.h"
 #include "rom/glyphlibrary.h"
 #include "support/filehelpers.h"
 #include "support/trecordingsink.h"
@@ -9,7 +10,9 @@
 #include "support/ttestglyphs.h"
 #include "support/ttestworkspace.h"
 
+#include <QDir>
 #include <QFile>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 using DpuProject::TConfiguration;
@@ -132,4 +135,56 @@ TEST(Startup, MissingFilesEndStartUpEarly) {
         // Start-up stopped before the stale working file step.
         EXPECT_TRUE(QFile::exists(QString::fromStdString(f.Dir.File("ORV_TEMPBMP.BMP"))));
     }
+}
+
+// Started outside a workspace, start-up keeps its boxes and then says in the
+// log where the installed files are and how to get a workspace: the package's
+// share folder, or the program's own folder as the Windows zip has it. In a
+// workspace nothing is added.
+TEST(Startup, OutsideAWorkspaceTheLogNamesTheInstalledFiles) {
+    using DpuProject::TUserWorkspace;
+    TTestWorkspace install{TTestWorkspace::Empty()};
+    QDir(QString::fromStdString(install.Folder())).mkpath("lib/dpu510tk3");
+    QDir(QString::fromStdString(install.Folder())).mkpath("share/dpu510tk3");
+    WriteText(install.File("share/dpu510tk3/ORVDVE510TK3.INI"), "[GLOBAL]\r\n");
+    const auto native = [](const std::string& Path) {
+        return QDir::toNativeSeparators(QString::fromStdString(Path)).toStdString();
+    };
+    const std::string shared = native(install.File("share/dpu510tk3/"));
+    const std::string how = TUserWorkspace::DefaultFolder().empty()
+                                ? "\"dpu510tk3-workspace --prepare\""
+                                : native(TUserWorkspace::DefaultFolder());
+    {
+        StartupFixture f; // neither the configuration nor the library
+        f.Config.ProgramDir = install.File("lib/dpu510tk3/");
+        EXPECT_FALSE(f.Run().Completed);
+        ASSERT_EQ(f.Ask.Boxes.size(), 2u);
+        EXPECT_EQ(f.Ask.Boxes[1].second, "GLB file not found!!\n\n");
+        ASSERT_FALSE(f.Sink.Log.empty());
+        EXPECT_THAT(f.Sink.Log.back(),
+                    testing::StartsWith("[Warning] This folder is no workspace: the installed "
+                                        "configuration file and glyph library are in " +
+                                        shared + ";"));
+        EXPECT_THAT(f.Sink.Log.back(), testing::HasSubstr(how));
+    }
+    {
+        StartupFixture f; // a library, no configuration: start-up completes
+        f.WriteLibrary();
+        f.Config.ProgramDir = install.File("share/dpu510tk3/"); // beside, as in the zip
+        EXPECT_TRUE(f.Run().Completed);
+        ASSERT_EQ(f.Ask.Boxes.size(), 1u);
+        ASSERT_EQ(f.Sink.Log.size(), 1u); // kept through the clearing of the log
+        EXPECT_THAT(f.Sink.Log[0], testing::HasSubstr("are in " + shared + ";"));
+    }
+    {
+        StartupFixture f; // a workspace
+        f.WriteLibrary();
+        WriteText(f.Dir.File("ORVDVE510TK3.INI"), "[GLOBAL]\r\n");
+        f.Config.ProgramDir = install.File("lib/dpu510tk3/");
+        EXPECT_TRUE(f.Run().Completed);
+        EXPECT_TRUE(f.Sink.Log.empty());
+    }
+    // Nothing installed anywhere near (a build tree): the line says so.
+    EXPECT_THAT(TUserWorkspace::NoWorkspaceHint(install.File("lib/dpu510tk3/nothing/")),
+                testing::HasSubstr("no installed configuration file and glyph library were found"));
 }
