@@ -110,7 +110,7 @@ TForm1::TForm1(YVclUtil::Prompts* Prompts, QWidget* Parent) : QMainWindow(Parent
     ConnectMakePage();
     TAboutDialog::Attach(*this, FConfig);
     TWindowShortcuts::Attach(
-        *this, Ask(), FSetup, FMake, FProjSession->UndoStack(), [this] { ShowHelp(); },
+        *this, Ask(), FTabs, FSetup, FMake, FProjSession->UndoStack(), [this] { ShowHelp(); },
         [this] { OnSaveInPlace(); });
     setAcceptDrops(true);
     // A saved place and size, when there is one, wins over the first one.
