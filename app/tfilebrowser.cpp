@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
+#include <QKeyEvent>
 #include <QListWidget>
 #include <QRegularExpression>
 #include <QStorageInfo>
@@ -38,6 +39,8 @@ TFileBrowser::TFileBrowser(YVclUtil::Prompts* Prompts, QWidget* Parent)
     connect(FFiles, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
         if (item) emit FileClicked(item->text());
     });
+    // The arrows only move through the list; Enter or Space choose, as a click does.
+    FFiles->installEventFilter(this);
 
     FDirectory = QDir::currentPath();
     FillDrives();
@@ -73,6 +76,19 @@ void TFileBrowser::OnFolderChanged() {
 void TFileBrowser::showEvent(QShowEvent* Event) {
     QWidget::showEvent(Event);
     OnFolderChanged();
+}
+
+bool TFileBrowser::eventFilter(QObject* Watched, QEvent* Event) {
+    if (Watched != FFiles || Event->type() != QEvent::KeyPress)
+        return QWidget::eventFilter(Watched, Event);
+    auto* key = static_cast<QKeyEvent*>(Event);
+    const bool chooses =
+        key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter || key->key() == Qt::Key_Space;
+    if (!chooses || (key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier ||
+        !FFiles->currentItem())
+        return QWidget::eventFilter(Watched, Event);
+    emit FileClicked(FFiles->currentItem()->text());
+    return true;
 }
 
 void TFileBrowser::SetMask(const QString& Mask) {

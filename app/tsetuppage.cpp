@@ -15,6 +15,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -27,6 +28,8 @@
 #include <QTabBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace DpuText = DpuProject::DpuText;
 
@@ -254,6 +257,8 @@ QWidget* TSetupPage::BuildGrid() {
     FGridEditor = new TGridEditor(FGrid, 2, [this](const QString& What, const auto& Edits) {
         emit LabelCellsEdited(What, Edits);
     });
+    // The keyboard comes into the grid in the default table's column.
+    FGridEditor->SetEntryColumn([this] { return 2 + std::max(FCtblGroup->checkedId(), 0); });
     return box;
 }
 
@@ -280,6 +285,9 @@ QWidget* TSetupPage::BuildMessagePage(int FirstState) {
     }
     g->setColumnStretch(5, 1);
     g->setRowStretch(5, 1);
+    for (int r = 0; r < 5; ++r)
+        for (TPictureBox* pic : FMsgImage[FirstState + r])
+            pic->installEventFilter(this);
     return page;
 }
 
@@ -314,6 +322,8 @@ QWidget* TSetupPage::BuildMessageBox() {
     FMsgCheck[1]->setChecked(true);
     mv->addLayout(checks);
     mv->addWidget(FMsgPages);
+    // The page tabs stand one above the other: Up and Down switch them too.
+    FMsgPages->tabBar()->installEventFilter(this);
     AlignMessageChecks();
     return msgBox;
 }
@@ -483,6 +493,49 @@ void TSetupPage::ConnectIntents() {
     connect(FSave, &QPushButton::clicked, this, &TSetupPage::SaveRequested);
     QMenu* recent = FRecent->menu();
     connect(recent, &QMenu::aboutToShow, this, [this, recent] { emit RecentMenuOpening(recent); });
+}
+
+// ---------------------------------------------------------------- keyboard
+
+bool TSetupPage::eventFilter(QObject* Watched, QEvent* Event) {
+    if (Event->type() != QEvent::KeyPress) return QWidget::eventFilter(Watched, Event);
+    auto* key = static_cast<QKeyEvent*>(Event);
+    if ((key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
+        return QWidget::eventFilter(Watched, Event);
+    if (Watched == FMsgPages->tabBar() &&
+        (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down)) {
+        const int page = FMsgPages->currentIndex() + (key->key() == Qt::Key_Down ? 1 : -1);
+        if (page >= 0 && page < FMsgPages->count()) FMsgPages->setCurrentIndex(page);
+        return true;
+    }
+    for (int s = 0; s < TProject::StateCount; ++s)
+        for (int k = 0; k < 4; ++k)
+            if (Watched == FMsgImage[s][k]) return MoveAmongPictures(s, k, key->key());
+    return QWidget::eventFilter(Watched, Event);
+}
+
+bool TSetupPage::MoveAmongPictures(int State, int Column, int Key) {
+    // Five states a page: Up and Down stay on the page, Left and Right in the row.
+    const int first = State - State % 5;
+    int s = State, k = Column;
+    switch (Key) {
+    case Qt::Key_Left:
+        k = std::max(k - 1, 0);
+        break;
+    case Qt::Key_Right:
+        k = std::min(k + 1, 3);
+        break;
+    case Qt::Key_Up:
+        s = std::max(s - 1, first);
+        break;
+    case Qt::Key_Down:
+        s = std::min(s + 1, first + 4);
+        break;
+    default:
+        return false;
+    }
+    FMsgImage[static_cast<size_t>(s)][static_cast<size_t>(k)]->setFocus(Qt::OtherFocusReason);
+    return true;
 }
 
 // ---------------------------------------------------------------- screen readers

@@ -98,12 +98,18 @@ signals:
     // recent projects now.
     void RecentMenuOpening(QMenu* Menu);
 
+protected:
+    bool eventFilter(QObject* Watched, QEvent* Event) override;
+
 private:
     QWidget* BuildGrid();
     QWidget* BuildMessagePage(int FirstState);
     QWidget* BuildMessageBox();
     void AlignMessageChecks();
     void ConnectIntents();
+    // Arrow keys on a message picture move to its neighbour on the same
+    // page; true when the key was one of them.
+    bool MoveAmongPictures(int State, int Column, int Key);
     // Screen-reader names of the controls that have no caption of their own.
     void NameControls();
 

@@ -1,9 +1,13 @@
 // The window by keyboard alone: its command keys from every field, and the
 // ways through the grid, the file list, the message pages and the pictures.
+#include "app/thelpdialog.h"
 #include "apphelpers.h"
 
 #include <QKeyEvent>
+#include <QScreen>
+#include <QScrollBar>
 #include <QSignalSpy>
+#include <QTabBar>
 #include <QTabWidget>
 
 namespace {
@@ -105,6 +109,123 @@ TEST(Shortcuts, UndoInATextFieldStaysTheFields) {
     EXPECT_NE(id->text(), "AB");
     // The label typed before is still there: the window's undo was not run.
     EXPECT_EQ(form.Project().Label(0, 1), "5");
+}
+
+TEST(Keyboard, TabComesIntoTheGridOnTheDefaultTablesColumn) {
+    TShownEditor editor;
+    auto& [ws, ask, form] = editor;
+    QApplication::setActiveWindow(&form);
+    auto* grid = Find<QTableWidget>(form, "CodeGrid");
+    Find<QAbstractButton>(form, "CtblRadio1")->click();
+    // From the page tabs, the control before the grid.
+    QWidget* before = Find<QTabWidget>(form, "PageControl")->tabBar();
+    before->setFocus();
+    QTest::keyClick(before, Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), grid);
+    EXPECT_EQ(grid->currentColumn(), 3);
+    EXPECT_EQ(grid->currentRow(), 0);
+    // Typing goes into that cell.
+    QTest::keyClicks(QApplication::focusWidget(), "7");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(form.Project().Label(1, 0), "7");
+    // A cell of a fixed column clicked earlier is left the same way, in its
+    // row; so it is coming back with Shift+Tab.
+    grid->setCurrentCell(40, 0);
+    QWidget* after = Find<QWidget>(form, "CtblRadio1");
+    after->setFocus();
+    QTest::keyClick(after, Qt::Key_Backtab, Qt::ShiftModifier);
+    ASSERT_EQ(QApplication::focusWidget(), grid);
+    EXPECT_EQ(grid->currentColumn(), 3);
+    EXPECT_EQ(grid->currentRow(), 40);
+}
+
+TEST(Keyboard, EnterOrSpaceChoosesTheRomFileArrowsOnlyMove) {
+    TShownEditor editor;
+    auto& [ws, ask, form] = editor;
+    ASSERT_FALSE(ws.Write("A.BIN", "a").empty());
+    ASSERT_FALSE(ws.Write("B.BIN", "b").empty());
+    Find<QTabWidget>(form, "PageControl")->setCurrentIndex(1);
+    QApplication::setActiveWindow(&form);
+    auto* files = Find<QListWidget>(form, "FileList");
+    auto* name = Find<QLineEdit>(form, "RomFileNameEdit");
+    files->setFocus();
+    ASSERT_TRUE(WaitFor([&] { return files->count() == 2; }));
+    files->setCurrentRow(0);
+    QTest::keyClick(files, Qt::Key_Down);
+    EXPECT_EQ(files->currentRow(), 1);
+    EXPECT_EQ(name->text(), "DPU510TK3.BIN");
+    QTest::keyClick(files, Qt::Key_Return);
+    EXPECT_EQ(name->text(), "B.BIN");
+    QTest::keyClick(files, Qt::Key_Up);
+    QTest::keyClick(files, Qt::Key_Space);
+    EXPECT_EQ(name->text(), "A.BIN");
+    EXPECT_EQ(form.Project().ROMFILENAME, "A.BIN");
+}
+
+TEST(Keyboard, CtrlTabMovesOnCtrlPageSwitchesArrowsMoveAmongPictures) {
+    TShownEditor editor;
+    auto& [ws, ask, form] = editor;
+    QApplication::setActiveWindow(&form);
+    auto* tabs = Find<QTabWidget>(form, "PageControl");
+    auto* messages = Find<QTabWidget>(form, "MessagePages");
+    // Ctrl+Tab from a picture of the message pages: the next control, no page switched.
+    auto* fire = Find<TPictureBox>(form, "MsgImage0_1");
+    fire->setFocus();
+    QTest::keyClick(fire, Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::focusWidget(), Find<QWidget>(form, "MsgImage0_2"));
+    EXPECT_EQ(messages->currentIndex(), 0);
+    EXPECT_EQ(tabs->currentIndex(), 0);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab,
+                    Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(QApplication::focusWidget(), fire);
+    EXPECT_EQ(messages->currentIndex(), 0);
+    // Arrows: the neighbours on the page, no further than its edges.
+    const std::pair<Qt::Key, const char*> moves[] = {
+        {Qt::Key_Right, "MsgImage0_2"}, {Qt::Key_Down, "MsgImage1_2"},
+        {Qt::Key_Left, "MsgImage1_1"},  {Qt::Key_Up, "MsgImage0_1"},
+        {Qt::Key_Up, "MsgImage0_1"},
+    };
+    for (const auto& [key, to] : moves) {
+        QTest::keyClick(QApplication::focusWidget(), key);
+        EXPECT_EQ(QApplication::focusWidget()->objectName().toStdString(), to);
+    }
+    // Up and Down on the page tabs switch the message pages.
+    QTabBar* pageTabs = messages->tabBar();
+    pageTabs->setFocus();
+    QTest::keyClick(pageTabs, Qt::Key_Down);
+    EXPECT_EQ(messages->currentIndex(), 1);
+    QTest::keyClick(pageTabs, Qt::Key_Up);
+    EXPECT_EQ(messages->currentIndex(), 0);
+    // Ctrl+PgDown and Ctrl+PgUp switch Setup and Make, from anywhere.
+    QTest::keyClick(pageTabs, Qt::Key_PageDown, Qt::ControlModifier);
+    EXPECT_EQ(tabs->currentIndex(), 1);
+    EXPECT_EQ(messages->currentIndex(), 0);
+    auto* log = Find<QWidget>(form, "MessageLog");
+    log->setFocus();
+    QTest::keyClick(log, Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_NE(QApplication::focusWidget(), log);
+    EXPECT_EQ(tabs->currentIndex(), 1);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageUp, Qt::ControlModifier);
+    EXPECT_EQ(tabs->currentIndex(), 0);
+}
+
+TEST(Keyboard, HelpNamesEveryKeyAndShowsAllItsLines) {
+    TShownEditor editor;
+    auto& [ws, ask, form] = editor;
+    THelpDialog* help = form.ShowHelp();
+    for (const char* key : {"Ctrl+Tab", "Ctrl+PgDown", "Enter", "Shift+Enter", "Arrow keys",
+                            "Enter or Space", "Up, Down"})
+        EXPECT_TRUE(THelpDialog::HelpText().contains(key)) << key;
+    auto* text = help->findChild<QPlainTextEdit*>("HelpText");
+    ASSERT_NE(text, nullptr);
+    ASSERT_TRUE(WaitFor([&] { return help->isVisible(); }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(text->verticalScrollBar()->maximum(), 0);
+    EXPECT_EQ(text->horizontalScrollBar()->maximum(), 0);
+    // Within the screen the window opens on.
+    EXPECT_TRUE(form.screen()->availableGeometry().contains(help->frameGeometry()))
+        << help->frameGeometry().width() << "x" << help->frameGeometry().height();
 }
 
 } // namespace
