@@ -6,7 +6,9 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
+#include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QListWidget>
 #include <QRegularExpression>
 #include <QStorageInfo>
@@ -23,6 +25,9 @@ TFileBrowser::TFileBrowser(YVclUtil::Prompts* Prompts, QWidget* Parent)
     layout->setSpacing(4);
     FDrives = new QComboBox(this);
     FDrives->setObjectName("DriveList");
+    // A screen reader names the list by the label it is the buddy of.
+    auto* driveLabel = new QLabel(QStringLiteral("Drive:"), this);
+    driveLabel->setBuddy(FDrives);
     FDirs = new QListWidget(this);
     FDirs->setObjectName("DirectoryList");
     FDirs->setToolTip(QStringLiteral("Double click a folder to open it"));
@@ -30,7 +35,10 @@ TFileBrowser::TFileBrowser(YVclUtil::Prompts* Prompts, QWidget* Parent)
     FFiles->setObjectName("FileList");
     FWatcher = new QFileSystemWatcher(this);
     connect(FWatcher, &QFileSystemWatcher::directoryChanged, this, [this] { OnFolderChanged(); });
-    layout->addWidget(FDrives);
+    auto* driveRow = new QHBoxLayout;
+    driveRow->addWidget(driveLabel);
+    driveRow->addWidget(FDrives, 1);
+    layout->addLayout(driveRow);
     layout->addWidget(FDirs, 3);
     layout->addWidget(FFiles, 2);
 

@@ -87,6 +87,8 @@ TForm1::TForm1(YVclUtil::Prompts* Prompts, QWidget* Parent) : QMainWindow(Parent
     FTabs = new QTabWidget(this);
     FTabs->setObjectName("PageControl");
     FTabs->setAccessibleName(QStringLiteral("Pages"));
+    // The tabs take the focus; the frame around the pages is no control of its own.
+    FTabs->setFocusPolicy(Qt::NoFocus);
     FSetup = new TSetupPage(FTabs);
     FMake = new TMakePage(FPrompts, FTabs);
     // Below the pages' own size the window scrolls them instead of

@@ -115,7 +115,8 @@ TSetupPage::TSetupPage(QWidget* Parent) : QWidget(Parent) {
     row2->addWidget(FDirBox);
 
     auto* side = new QVBoxLayout;
-    auto* dpBox = new QGroupBox(this);
+    // Titled, so a screen reader says what "Right" and "Left" choose.
+    auto* dpBox = new QGroupBox(QStringLiteral("Display style:"), this);
     dpBox->setObjectName("DpStyleBox");
     auto* dp = new QVBoxLayout(dpBox);
     FRight = new QRadioButton(QStringLiteral("Right"), dpBox);
@@ -298,6 +299,8 @@ QWidget* TSetupPage::BuildMessageBox() {
     FMsgPages = new QTabWidget(msgBox);
     FMsgPages->setObjectName("MessagePages");
     FMsgPages->setTabPosition(QTabWidget::West);
+    // Its tabs take the focus; the frame around them is no control of its own.
+    FMsgPages->setFocusPolicy(Qt::NoFocus);
     FMsgPages->addTab(BuildMessagePage(0), QStringLiteral("Message"));
     FMsgPages->addTab(BuildMessagePage(5), QStringLiteral("Message"));
 
