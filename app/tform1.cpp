@@ -43,10 +43,12 @@
 #include <QStyle>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTimer>
 #include <QToolButton>
 #include <QUndoStack>
 #include <QWindow>
 
+#include <algorithm>
 #include <utility>
 
 // link/ cannot see rom/: the window, which sees both, holds the link's sizes to
@@ -168,24 +170,71 @@ void TForm1::BuildStatusBar() {
 
 void TForm1::PlaceFirstTime() {
     // Sized to show both pages whole, within the screen's free area less the
-    // window frame, and centred there. The frame is known only once the
-    // window is up; until then a title bar's height stands for it.
+    // window frame, and centred there.
     QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
     if (!screen) return;
     const QRect avail = screen->availableGeometry();
-    // Made now, the platform window may already know its frame.
+    // Made now, the platform window may already know its frame (Windows does).
     winId();
     QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
-    if (frame.isNull() && QGuiApplication::platformName() != QLatin1String("offscreen"))
-        frame = QMargins(0, style()->pixelMetric(QStyle::PM_TitleBarHeight), 0, 0);
+    // Under X11 the window manager draws the frame once the window is up: a
+    // title bar and borders are assumed until then, and the window manager
+    // places the window (a position given now would be taken for the inner
+    // area's and put the title bar above the screen). The real frame is
+    // fitted after the first show.
+    const bool frameLater =
+        frame.isNull() && QGuiApplication::platformName() != QLatin1String("offscreen");
+    if (frameLater) {
+        const int border = 4;
+        frame = QMargins(border, style()->pixelMetric(QStyle::PM_TitleBarHeight) + border, border,
+                         border);
+    }
     const QSize room = avail.size().shrunkBy(frame).expandedTo(QSize(1, 1));
     setMinimumSize(QSize(DesignMinimumSize).boundedTo(room));
     ensurePolished();
     const QSize size = sizeHint().expandedTo(minimumSize()).boundedTo(room);
     resize(size);
+    // A place remembered from the last run is kept as restored.
+    if (frameLater && !OpenSettings()->contains(QStringLiteral("WindowGeometry"))) {
+        FFrameWait = new QTimer(this);
+        FFrameWait->setInterval(50);
+        connect(FFrameWait, &QTimer::timeout, this, [this] {
+            // Fitted as soon as the frame is known; a window manager that
+            // draws none has had five seconds to say so.
+            const bool known = windowHandle() && !windowHandle()->frameMargins().isNull();
+            if (!known && ++FFrameWaitTicks < 100) return;
+            FFrameWait->stop();
+            FitFrameToScreen();
+        });
+        return;
+    }
     const QSize outer = size.grownBy(frame);
     move(avail.topLeft() +
          QPoint((avail.width() - outer.width()) / 2, (avail.height() - outer.height()) / 2));
+}
+
+void TForm1::showEvent(QShowEvent* Event) {
+    QMainWindow::showEvent(Event);
+    if (FFrameWait && FFrameWaitTicks == 0 && !FFrameWait->isActive()) FFrameWait->start();
+}
+
+void TForm1::FitFrameToScreen() {
+    if (!windowHandle() || (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))) return;
+    QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect avail = screen->availableGeometry();
+    const QMargins frame = windowHandle()->frameMargins();
+    const QSize room = avail.size().shrunkBy(frame).expandedTo(QSize(1, 1));
+    setMinimumSize(minimumSize().boundedTo(room));
+    const QSize size = this->size().boundedTo(room);
+    if (size != this->size()) resize(size);
+    const QSize outer = size.grownBy(frame);
+    const QPoint now = geometry().topLeft() - QPoint(frame.left(), frame.top());
+    const QPoint at(
+        std::clamp(now.x(), avail.left(), avail.left() + avail.width() - outer.width()),
+        std::clamp(now.y(), avail.top(), avail.top() + avail.height() - outer.height()));
+    // For a window, the position moved to is the frame's.
+    if (at != now) move(at);
 }
 
 THelpDialog* TForm1::ShowHelp() {

@@ -23,6 +23,7 @@
 
 class QSettings;
 class QTabWidget;
+class QTimer;
 class QUndoStack;
 class THelpDialog;
 class TLabelChecker;
@@ -112,6 +113,7 @@ public:
 
 protected:
     void changeEvent(QEvent* Event) override;
+    void showEvent(QShowEvent* Event) override;
     void closeEvent(QCloseEvent* Event) override;
     void dragEnterEvent(QDragEnterEvent* Event) override;
     void dropEvent(QDropEvent* Event) override;
@@ -119,8 +121,15 @@ protected:
 private:
     void BuildStatusBar();
     // Without a saved place: the size that shows both pages whole, within
-    // the screen's free area, centred on it.
+    // the screen's free area, centred on it. Where the window manager draws
+    // the frame (it is not known before the window is up), the window
+    // manager places the window and FitFrameToScreen follows the first show.
     void PlaceFirstTime();
+    // Once the frame is known (or not known after a while): the window made
+    // small enough and moved just far enough for its whole frame, title bar
+    // included, to lie in the screen's free area. Leaves a maximised or
+    // full-screen window alone.
+    void FitFrameToScreen();
     YVclUtil::Prompts& Ask();
     void StartUp();
     void ConnectSetupPage();
@@ -166,4 +175,7 @@ private:
     TSetupPage* FSetup = nullptr;
     TMakePage* FMake = nullptr;
     std::array<TStatusPanel*, 4> FStatus{};
+    // Waits, bounded, for the window manager's frame after the first show.
+    QTimer* FFrameWait = nullptr;
+    int FFrameWaitTicks = 0;
 };
