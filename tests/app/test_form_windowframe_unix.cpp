@@ -76,11 +76,13 @@ protected:
         for (const char* tool : {"Xvfb", "openbox", "xprop", "xwininfo"})
             if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
                 GTEST_SKIP() << tool << " is not installed";
-        // The server picks a free display itself and writes its number.
+        // The server picks a free display itself and writes its number. It
+        // must not reset when its last client leaves: a probe that ends
+        // before openbox has connected would take openbox's connection down.
         FXvfb.Process.start(QStringLiteral("Xvfb"),
                             {QStringLiteral("-displayfd"), QStringLiteral("1"),
-                             QStringLiteral("-nolisten"), QStringLiteral("tcp"),
-                             QStringLiteral("-screen"), QStringLiteral("0"),
+                             QStringLiteral("-noreset"), QStringLiteral("-nolisten"),
+                             QStringLiteral("tcp"), QStringLiteral("-screen"), QStringLiteral("0"),
                              QStringLiteral("%1x%2x24").arg(Screen.width()).arg(Screen.height())});
         ASSERT_TRUE(FXvfb.Process.waitForStarted(StartMs));
         ASSERT_TRUE(WaitFor(
@@ -107,7 +109,11 @@ protected:
                            .size() == 1;
             },
             StartMs))
-            << "openbox did not start: " << FWm.Process.readAllStandardError().toStdString();
+            << "openbox did not start on " << FDisplay.toStdString() << " (openbox "
+            << (FWm.Process.state() == QProcess::Running ? "running" : "ended") << ", Xvfb "
+            << (FXvfb.Process.state() == QProcess::Running ? "running" : "ended")
+            << "): " << FWm.Process.readAllStandardError().toStdString()
+            << FXvfb.Process.readAllStandardError().toStdString();
         FScreen = QRect(QPoint(0, 0), Screen);
     }
 
