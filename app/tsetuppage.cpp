@@ -22,6 +22,7 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QTabWidget>
+#include <QTextLayout>
 #include <QTableWidget>
 #include <QMenu>
 #include <QSignalBlocker>
@@ -88,14 +89,16 @@ TSetupPage::TSetupPage(QWidget* Parent) : QWidget(Parent) {
     FPreview = new TPictureBox(64, 64, previewBox);
     FPreview->setObjectName("PreviewImage");
     pv->addWidget(FPreview, 0, Qt::AlignCenter);
-    // Why the preview is blank or part of it is: one short line, wrapped in the box.
+    // Why the preview is blank or part of it is: a few words, wrapped in the
+    // box. The line's room is fixed, so nothing beside or below the box moves
+    // as the text comes, goes or grows; what does not fit is cut with "..."
+    // and the whole text is in the tool tip.
     FPreviewWhy = new QLabel(previewBox);
     FPreviewWhy->setObjectName("PreviewReason");
     FPreviewWhy->setWordWrap(true);
     FPreviewWhy->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    FPreviewWhy->setMaximumWidth(120);
-    // Room for two lines kept, so the page does not jump as the text comes and goes.
-    FPreviewWhy->setMinimumHeight(2 * FPreviewWhy->fontMetrics().lineSpacing());
+    FPreviewWhy->setFixedSize(PreviewReasonWidth,
+                              PreviewReasonLines * FPreviewWhy->fontMetrics().lineSpacing());
     pv->addWidget(FPreviewWhy, 0, Qt::AlignHCenter);
     styles->addWidget(previewBox);
     FFlBox =
@@ -417,12 +420,42 @@ void TSetupPage::ShowStylePictures(const std::array<QImage, 4>& FlStyles,
 
 void TSetupPage::ShowPreview(const QImage& Image, const QString& Why) {
     FPreview->SetPicture(Image);
-    FPreviewWhy->setText(Why);
+    FPreviewWhyText = Why;
+    FPreviewWhy->setText(
+        FitLines(Why, FPreviewWhy->font(), PreviewReasonWidth, PreviewReasonLines));
+    FPreviewWhy->setToolTip(Why);
     FPreview->setToolTip(Why);
 }
 
 QString TSetupPage::PreviewReason() const {
-    return FPreviewWhy->text();
+    return FPreviewWhyText;
+}
+
+QString TSetupPage::FitLines(const QString& Text, const QFont& Font, int Width, int Lines) {
+    const QFontMetrics metrics(Font);
+    const QRect wrapped = metrics.boundingRect(QRect(0, 0, Width, 1 << 20), Qt::TextWordWrap, Text);
+    if (wrapped.width() <= Width && wrapped.height() <= Lines * metrics.lineSpacing()) return Text;
+    // Broken into lines of the width (a word too long for one is broken
+    // anywhere); the last line that shows ends in "..." when more follows.
+    QTextLayout layout(Text, Font);
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    QStringList shown;
+    layout.beginLayout();
+    for (int n = 0; n < Lines; ++n) {
+        QTextLine line = layout.createLine();
+        if (!line.isValid()) break;
+        line.setLineWidth(Width);
+        const int start = line.textStart();
+        if (n == Lines - 1) {
+            shown << metrics.elidedText(Text.mid(start).simplified(), Qt::ElideRight, Width);
+            break;
+        }
+        shown << Text.mid(start, line.textLength()).trimmed();
+    }
+    layout.endLayout();
+    return shown.join(QLatin1Char('\n'));
 }
 
 bool TSetupPage::ShowSlotPicture(int State, int Column, const std::string& File) {

@@ -2,6 +2,7 @@
 // the keys, labels checked as typed, remembered files and dropped files.
 #include "app/tgrideditor.h"
 #include "app/thelpdialog.h"
+#include "app/tsetuppage.h"
 #include "apphelpers.h"
 #include "tscriptededitorprompts.h"
 #include "support/platformhelpers.h"
@@ -456,6 +457,58 @@ TEST(EditorLayout, NarrowWindowScrollsAndTableButtonsStayOverTheirColumns) {
                 << "CTBL" << t << " at width " << size.width();
         }
     }
+}
+
+TEST(EditorLayout, PreviewKeepsItsRoomWhateverItsNote) {
+    TShownEditor editor;
+    auto& [ws, ask, form] = editor;
+    auto* setup = Find<TSetupPage>(form, "SetupPage");
+    auto* note = Find<QLabel>(form, "PreviewReason");
+    // Where the preview and everything beside and below it stand.
+    auto places = [&] {
+        QCoreApplication::processEvents();
+        QStringList out;
+        for (const char* name : {"PreviewImage", "PreviewReason", "FlStyleBox", "DirStyleBox",
+                                 "DpStyleBox", "ClearAllButton", "MessagePages"}) {
+            const QWidget* w = Find<QWidget>(form, name);
+            const QPoint at = w->mapTo(&form, QPoint(0, 0));
+            out << QStringLiteral("%1 %2,%3 %4x%5")
+                       .arg(name)
+                       .arg(at.x())
+                       .arg(at.y())
+                       .arg(w->width())
+                       .arg(w->height());
+        }
+        return out.join("; ").toStdString();
+    };
+    setup->ShowPreview(QImage(), QString());
+    const std::string empty = places();
+    const QString notes[] = {
+        "No user bitmap ABCDEFGHIJKLMNOPQRSTUVWXYZABCDEFGHIJKLMNOP.bmp in Style 0",
+        "The label is longer than the display can show in one line; it is cut on the display, "
+        "and the preview shows what the display will show after the cut",
+        "Empty cell"};
+    for (const QString& why : notes) {
+        setup->ShowPreview(QImage(64, 64, QImage::Format_RGB32), why);
+        EXPECT_EQ(places(), empty) << why.toStdString();
+        EXPECT_EQ(setup->PreviewReason(), why);
+        EXPECT_EQ(note->toolTip(), why);
+        // What shows fits the line's room; cut text ends in "...".
+        const QStringList lines = note->text().split('\n');
+        EXPECT_LE(lines.size(), TSetupPage::PreviewReasonLines) << why.toStdString();
+        for (const QString& line : lines)
+            EXPECT_LE(note->fontMetrics().horizontalAdvance(line), note->width())
+                << line.toStdString();
+        if (note->text() != why) {
+            EXPECT_TRUE(note->text().endsWith(QChar(0x2026))) << why.toStdString();
+        }
+    }
+    EXPECT_EQ(note->text(), "Empty cell");
+    // A long label typed and selected: the same places.
+    TypeInCell(form, 2, 2, "ABCDEFGHIJKLMNOPQRSTUVWX");
+    SelectCell(form, 2, 2);
+    EXPECT_FALSE(setup->PreviewReason().isEmpty());
+    EXPECT_EQ(places(), empty);
 }
 
 TEST(EditorPictures, WholeNumberZoomKeepsEveryPixelSquare) {
