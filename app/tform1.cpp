@@ -32,6 +32,7 @@
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -49,6 +50,8 @@
 #include <QWindow>
 
 #include <algorithm>
+#include <functional>
+#include <string>
 #include <utility>
 
 // link/ cannot see rom/: the window, which sees both, holds the link's sizes to
@@ -62,6 +65,50 @@ using DpuProject::TProjectFile;
 using DpuProject::TStartup;
 using DpuProject::TStartupResult;
 using DpuRom::TMakeRom;
+
+namespace {
+
+// The window's prompts for one MAKE ROM: the build shows its success box
+// once the image is written (Written() holds then), and Before runs first,
+// so the log says where the image went while the box is up.
+class TBeforeSuccessBox : public YVclUtil::Prompts {
+public:
+    TBeforeSuccessBox(YVclUtil::Prompts& Inner, std::function<bool()> Written,
+                      std::function<void()> Before)
+        : FInner(Inner), FWritten(std::move(Written)), FBefore(std::move(Before)) {}
+    void MessageBox(const std::string& Caption, const std::string& Text) override {
+        if (!FDone && FWritten()) {
+            FDone = true;
+            FBefore();
+        }
+        FInner.MessageBox(Caption, Text);
+    }
+    bool AskYesNo(const std::string& Caption, const std::string& Text) override {
+        return FInner.AskYesNo(Caption, Text);
+    }
+    bool OpenFileDialog(const std::string& Filter, const std::string& DefaultExt,
+                        std::string& FileName) override {
+        return FInner.OpenFileDialog(Filter, DefaultExt, FileName);
+    }
+    bool SaveFileDialog(const std::string& Filter, const std::string& DefaultExt,
+                        std::string& FileName) override {
+        return FInner.SaveFileDialog(Filter, DefaultExt, FileName);
+    }
+    bool OpenPictureDialog(const std::string& Filter, std::string& FileName) override {
+        return FInner.OpenPictureDialog(Filter, FileName);
+    }
+    void SetBusyCursor(bool Busy) override { FInner.SetBusyCursor(Busy); }
+    // True once Before has run.
+    bool Done() const { return FDone; }
+
+private:
+    YVclUtil::Prompts& FInner;
+    std::function<bool()> FWritten;
+    std::function<void()> FBefore;
+    bool FDone = false;
+};
+
+} // namespace
 
 TForm1::TForm1(YVclUtil::Prompts* Prompts, QWidget* Parent) : QMainWindow(Parent) {
     if (Prompts) {
@@ -166,6 +213,12 @@ void TForm1::BuildStatusBar() {
         bar->addWidget(FStatus[i], i == 3 ? 1 : 0);
     FStatus[3]->SetText(QStringLiteral("Orvane Tech."));
     FProjSession->AddIndicator(bar);
+    // A note about the last action (how to take it back), beside the panels
+    // so their texts stay as they are.
+    FNote = new QLabel(bar);
+    FNote->setObjectName("StatusNote");
+    FNote->setVisible(false);
+    bar->addPermanentWidget(FNote);
 }
 
 void TForm1::PlaceFirstTime() {
@@ -273,6 +326,11 @@ void TForm1::ClearLog() {
 
 void TForm1::SetStatus(int Panel, const std::string& Text) {
     if (Panel >= 0 && Panel < 4) FStatus[Panel]->SetText(ToQ(Text));
+}
+
+void TForm1::ShowNote(const QString& Text) {
+    FNote->setText(Text);
+    FNote->setVisible(!Text.isEmpty());
 }
 
 QString TForm1::StatusText(int Panel) const {
@@ -400,6 +458,12 @@ void TForm1::OpenFiles(const QStringList& Files) {
                 AppendLog("[Warning] One project at a time: " + path + " not opened");
                 continue;
             }
+            if (!QFileInfo::exists(ToQ(path))) {
+                // Named, as the recent projects say it, and kept in the log.
+                AppendLog("[Error] Project file not found: " + path);
+                Ask().MessageBox("File error", "Project file not found!!\n\n" + path + "\n\n");
+                continue;
+            }
             Guarded(Ask(), [this, path] { OpenProjectFile(path); })();
         } else if (TDropHandler::HasSuffix(file, "bin")) {
             // Not modal: the window stays usable beside the image.
@@ -452,18 +516,39 @@ void TForm1::SelectFirstLabel() {
 // ---------------------------------------------------------------- "Make" actions
 
 void TForm1::OnMakeRom() {
-    TMakeRom command(FProject, FConfig, FLibrary, Ask(), this);
+    TMakeRom* running = nullptr;
+    // Said before the success box, so the log and the status bar tell the
+    // whole result while it is up.
+    auto reportCancelled = [this, &running] {
+        const size_t n = running->CancelledCells.size();
+        if (n == 0) return;
+        const std::string count = std::to_string(n) + (n == 1 ? " label" : " labels");
+        AppendLog("[Warning] " + count +
+                  " emptied: user bitmap not found (Ctrl+Z brings them back)");
+        ShowNote(ToQ("MAKE ROM emptied " + count + ": Ctrl+Z brings them back"));
+    };
+    TBeforeSuccessBox ask(
+        Ask(), [&running] { return running && !running->RomFilePath.empty(); },
+        [this, &running, reportCancelled] {
+            const std::string image =
+                FromQ(QFileInfo(ToQ(running->RomFilePath)).absoluteFilePath());
+            // The build's own log lines only report trouble; say where the image went.
+            AppendLog("===> ROM image written: " + image + " <===");
+            reportCancelled();
+        });
+    TMakeRom command(FProject, FConfig, FLibrary, ask, this);
+    running = &command;
     command.SaveStep = [this, &command] {
         const bool saved = SaveProject(TProjectSession::TSaveMode::AskForFile);
         command.ProjectPath = FProjectFile->LastPath; // the image never replaces it
         return saved;
     };
     const auto labelsBefore = FProject.CodeTables;
+    ShowNote(QString());
     const bool built = command.Run();
-    // The build's own log lines only report trouble; say where the image went.
+    if (!ask.Done()) reportCancelled();
     if (built) {
         const std::string image = FromQ(QFileInfo(ToQ(command.RomFilePath)).absoluteFilePath());
-        AppendLog("===> ROM image written: " + image + " <===");
         // The upload offers the image just built; the ROM image window's
         // dialog starts there too.
         FLinkControls->NoteBuiltImage(image);

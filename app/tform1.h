@@ -21,6 +21,7 @@
 #include <memory>
 #include <string>
 
+class QLabel;
 class QSettings;
 class QTabWidget;
 class QTimer;
@@ -54,6 +55,8 @@ public:
     void SetStatus(int Panel, const std::string& Text) override;
     // Text of status panel 0..3 ("" for another index).
     QString StatusText(int Panel) const;
+    // A note beside the status panels about the last action ("" hides it).
+    void ShowNote(const QString& Text);
 
     // The code-table grid as 257 rows by 5 columns: row 0 is the header,
     // row r the code r - 1; columns 0 and 1 the bit pattern and HEX (DEC).
@@ -175,6 +178,7 @@ private:
     TSetupPage* FSetup = nullptr;
     TMakePage* FMake = nullptr;
     std::array<TStatusPanel*, 4> FStatus{};
+    QLabel* FNote = nullptr;
     // Waits, bounded, for the window manager's frame after the first show.
     QTimer* FFrameWait = nullptr;
     int FFrameWaitTicks = 0;

@@ -318,7 +318,20 @@ TEST(EditorMakeRom, BuildsWhatTheCommandLineToolBuilds) {
     QTest::keyClicks(id, "Q7");
     const std::string dcf = ws.File("build.dcf");
     ask.QueueFile(dcf);
+    // While the success box is up, the log and the status bar already tell
+    // where the image went and how many labels the build emptied.
+    QString logAtBox, noteAtBox;
+    ask.WhileShowing = [&] {
+        logAtBox = LogText(form);
+        noteAtBox = Find<QLabel>(form, "StatusNote")->text();
+    };
     Click(form, "MakeRomButton");
+    ask.WhileShowing = nullptr;
+    EXPECT_TRUE(logAtBox.contains("===> ROM image written: ")) << logAtBox.toStdString();
+    EXPECT_TRUE(logAtBox.contains(
+        "[Warning] 1 label emptied: user bitmap not found (Ctrl+Z brings them back)"))
+        << logAtBox.toStdString();
+    EXPECT_EQ(noteAtBox, "MAKE ROM emptied 1 label: Ctrl+Z brings them back");
 
     ASSERT_FALSE(ask.Boxes.empty());
     EXPECT_EQ(ask.Boxes.back(),
