@@ -403,6 +403,13 @@ void TForm1::StartUp() {
 
 void TForm1::ConnectSetupPage() {
     FEdits->Bind(this);
+    // Any step done or taken back makes the last note stale; Clear ALL, just
+    // recorded, says how to take it back.
+    connect(FProjSession->UndoStack(), &QUndoStack::indexChanged, this,
+            [this] { ShowNote(QString()); });
+    connect(FSetup, &TSetupPage::ClearAllRequested, this, [this] {
+        ShowNote(QStringLiteral("Clear ALL emptied the code tables: Ctrl+Z brings them back"));
+    });
     connect(FSetup, &TSetupPage::LoadRequested, this, Guarded(Ask(), [this] {
                 if (FProjSession->ConfirmUnsaved()) ShowLoaded(FProjectFile->Load());
             }));
@@ -555,8 +562,11 @@ void TForm1::OnMakeRom() {
         FRemember->Remember("bin", image);
         FProjSession->SaveSettings();
     }
-    // Labels whose user bitmap was missing were emptied by the build: one undo step.
+    // Labels whose user bitmap was missing were emptied by the build: one
+    // undo step (recording it clears the note, which still holds).
+    const QString note = FNote->text();
     FEdits->RecordMakeRomCancel(command.CancelledCells, labelsBefore);
+    ShowNote(note);
     FMake->ShowRomFileName(FProject.ROMFILENAME);
     // The new image shows in the file list.
     FMake->RefreshFiles();

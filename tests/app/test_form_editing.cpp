@@ -706,7 +706,11 @@ TEST(EditorUndo, ClearAllUndoKeepsTheProjectFileInTheStatusBar) {
     ASSERT_TRUE(named.endsWith("tower.dcf"));
     Click(form, "ClearAllButton");
     EXPECT_EQ(form.StatusText(0), "Project file: ");
+    // The status bar says how to take it back, until it is.
+    auto* note = Find<QLabel>(form, "StatusNote");
+    EXPECT_EQ(note->text(), "Clear ALL emptied the code tables: Ctrl+Z brings them back");
     form.UndoStack()->undo();
+    EXPECT_EQ(note->text(), "");
     EXPECT_EQ(form.StatusText(0), named);
     EXPECT_EQ(form.Cell(2, 1), "B1");
     form.UndoStack()->redo();
