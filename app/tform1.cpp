@@ -154,7 +154,7 @@ TForm1::TForm1(YVclUtil::Prompts* Prompts, QWidget* Parent) : QMainWindow(Parent
     FChecker = std::make_unique<TLabelChecker>(FProject, FConfig, FLibrary, FSetup);
     FEdits = std::make_unique<TProjectEdits>(TProjectEdits::TParts{
         FProject, FConfig, FLibrary, *FProjectFile, FSetup, FMake, *FProjSession, *FChecker, Ask(),
-        *this, [this] { return FromQ(StatusText(0)); }});
+        *this, [this] { return FromQ(StatusText(0)); }, [this] { return LastFile("bmp"); }});
     FLinkControls = new TLinkControls(*FSession, FMake, FConfig, Ask(), this);
     StartUp();
     ConnectSetupPage();

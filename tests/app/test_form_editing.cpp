@@ -10,6 +10,8 @@
 #include "serial/comports.h"
 
 #include <QClipboard>
+#include <QFileInfo>
+#include <QTabWidget>
 #include <QDir>
 #include <QDropEvent>
 #include <QLabel>
@@ -721,6 +723,33 @@ TEST(EditorUndo, ClearAllUndoKeepsTheProjectFileInTheStatusBar) {
 
 // A recent project that was deleted is named in the box; nothing is asked
 // about unsaved changes for it.
+TEST(EditorFiles, PictureDialogsStartAtThePicturesNotTheWorkingFolder) {
+    TShownEditor editor;
+    auto& [ws, ask, form] = editor;
+    QApplication::setActiveWindow(&form);
+    // Nothing chosen yet: a message picture's dialog starts at its own picture.
+    auto* fireA = Find<TPictureBox>(form, "MsgImage0_2");
+    ask.QueueFile("");
+    fireA->setFocus();
+    QTest::keyClick(fireA, Qt::Key_Return);
+    ASSERT_FALSE(ask.Suggestions.empty());
+    EXPECT_EQ(ask.Suggestions.back(), form.Project().Slot(0, 0));
+    EXPECT_NE(QFileInfo(QString::fromStdString(ask.Suggestions.back())).absolutePath(), ws.Path());
+    // The logo's, with the logo off, at the stock logo's folder.
+    Find<QTabWidget>(form, "PageControl")->setCurrentIndex(1);
+    ask.QueueFile("");
+    Find<TPictureBox>(form, "LogoImage")->Activate();
+    EXPECT_EQ(ask.Suggestions.back(), form.Config().ProgramDir + "DefaultImage2/Logo/");
+    // Once a picture is chosen, every picture dialog starts there.
+    const std::string pic = ws.File("mine.bmp");
+    ASSERT_TRUE(TTestWorkspace::SaveBmp(TTestWorkspace::Mark(64, 16, 4), pic));
+    ask.QueueFile(pic);
+    Find<TPictureBox>(form, "LogoImage")->Activate();
+    ask.QueueFile("");
+    fireA->Activate();
+    EXPECT_EQ(ask.Suggestions.back(), pic);
+}
+
 TEST(EditorFiles, DeletedRecentProjectIsReportedByName) {
     TShownEditor editor;
     auto& [ws, ask, form] = editor;
