@@ -32,7 +32,6 @@
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -213,12 +212,19 @@ void TForm1::BuildStatusBar() {
         bar->addWidget(FStatus[i], i == 3 ? 1 : 0);
     FStatus[3]->SetText(QStringLiteral("Orvane Tech."));
     FProjSession->AddIndicator(bar);
+    // The maker's name is never cut short, whatever else the bar shows.
+    const QMargins m = FStatus[3]->contentsMargins();
+    FStatus[3]->setMinimumWidth(FStatus[3]->fontMetrics().horizontalAdvance(FStatus[3]->text()) +
+                                m.left() + m.right() + 2 * FStatus[3]->margin() +
+                                std::max(FStatus[3]->indent(), 0) + 2);
     // A note about the last action (how to take it back), beside the panels
-    // so their texts stay as they are.
-    FNote = new QLabel(bar);
+    // so their texts stay as they are; it takes only the room they leave and
+    // is cut with "..." (whole in its tool tip) when that is not enough.
+    FNote = new TStatusPanel(360, Qt::ElideRight, bar);
     FNote->setObjectName("StatusNote");
+    FNote->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     FNote->setVisible(false);
-    bar->addPermanentWidget(FNote);
+    bar->addPermanentWidget(FNote, 1);
 }
 
 void TForm1::PlaceFirstTime() {
@@ -329,7 +335,7 @@ void TForm1::SetStatus(int Panel, const std::string& Text) {
 }
 
 void TForm1::ShowNote(const QString& Text) {
-    FNote->setText(Text);
+    FNote->SetText(Text);
     FNote->setVisible(!Text.isEmpty());
 }
 

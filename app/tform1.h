@@ -21,7 +21,6 @@
 #include <memory>
 #include <string>
 
-class QLabel;
 class QSettings;
 class QTabWidget;
 class QTimer;
@@ -178,7 +177,7 @@ private:
     TSetupPage* FSetup = nullptr;
     TMakePage* FMake = nullptr;
     std::array<TStatusPanel*, 4> FStatus{};
-    QLabel* FNote = nullptr;
+    TStatusPanel* FNote = nullptr;
     // Waits, bounded, for the window manager's frame after the first show.
     QTimer* FFrameWait = nullptr;
     int FFrameWaitTicks = 0;
