@@ -192,7 +192,11 @@ protected:
         if (HasFatalFailure()) return;
         long long window = 0;
         ASSERT_TRUE(WaitFor([&] { return (window = EditorWindow()) != 0; }, StartMs))
-            << "no editor window: " << FEditor.Process.readAllStandardError().toStdString();
+            << "no editor window (editor "
+            << (FEditor.Process.state() == QProcess::Running ? "running" : "ended") << ", exit "
+            << FEditor.Process.exitCode()
+            << "): " << FEditor.Process.readAllStandardError().toStdString()
+            << FEditor.Process.readAllStandardOutput().toStdString();
         QString said;
         QRect frame;
         int titleBar = 0;
