@@ -14,12 +14,11 @@ TChoiceBox::TChoiceBox(const QString& Title, const QStringList& Captions, const 
     for (int k = 0; k < Captions.size(); ++k) {
         auto* radio = new QRadioButton(Captions[k], this);
         radio->setObjectName(RadioName + QString::number(k));
-        // A bare number ("1") says nothing on its own to a screen reader:
-        // it is read with the box's title ("Massage position 1").
-        bool number = false;
-        Captions[k].toInt(&number);
+        // A caption says little on its own to a screen reader ("1", "Style 0"
+        // in two boxes): it is read with the box's title ("Massage position
+        // 1", "FL Style 0"), a word the two share said once.
         const QString title = QString(Title).remove(QLatin1Char(':')).trimmed();
-        if (number) radio->setAccessibleName(title + QLatin1Char(' ') + Captions[k]);
+        radio->setAccessibleName(TitledName(title, Captions[k]));
         auto* image = new TPictureBox(Picture.width(), Picture.height(), this);
         image->setObjectName(ImageName + QString::number(k));
         image->setAccessibleName(QStringLiteral("%1, %2").arg(title, Captions[k]));
@@ -30,6 +29,14 @@ TChoiceBox::TChoiceBox(const QString& Title, const QStringList& Captions, const 
         FImage.push_back(image);
     }
     Check(0);
+}
+
+QString TChoiceBox::TitledName(const QString& Title, const QString& Caption) {
+    const QString first = Caption.section(QLatin1Char(' '), 0, 0);
+    if (!first.isEmpty() && Caption.contains(QLatin1Char(' ')) &&
+        Title.endsWith(QLatin1Char(' ') + first, Qt::CaseInsensitive))
+        return Title + Caption.mid(first.size());
+    return Title + QLatin1Char(' ') + Caption;
 }
 
 void TChoiceBox::Check(int Index) {

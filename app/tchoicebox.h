@@ -28,6 +28,10 @@ public:
     QRadioButton* Radio(int Index) const { return FRadio.at(static_cast<size_t>(Index)); }
     TPictureBox* Image(int Index) const { return FImage.at(static_cast<size_t>(Index)); }
     QButtonGroup* Group() const { return FGroup; }
+    // What a screen reader calls a button: the box's title and the caption,
+    // a word that ends the one and starts the other said once ("FL Style" and
+    // "Style 0" make "FL Style 0"). Never fails.
+    static QString TitledName(const QString& Title, const QString& Caption);
     // Checks button Index; out of range, the box keeps its choice.
     void Check(int Index);
     // Picture k shows Images[k] (a null image leaves it blank).

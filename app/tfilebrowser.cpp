@@ -6,6 +6,9 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QListWidget>
 #include <QRegularExpression>
 #include <QStorageInfo>
@@ -22,6 +25,9 @@ TFileBrowser::TFileBrowser(YVclUtil::Prompts* Prompts, QWidget* Parent)
     layout->setSpacing(4);
     FDrives = new QComboBox(this);
     FDrives->setObjectName("DriveList");
+    // A screen reader names the list by the label it is the buddy of.
+    auto* driveLabel = new QLabel(QStringLiteral("Drive:"), this);
+    driveLabel->setBuddy(FDrives);
     FDirs = new QListWidget(this);
     FDirs->setObjectName("DirectoryList");
     FDirs->setToolTip(QStringLiteral("Double click a folder to open it"));
@@ -29,7 +35,10 @@ TFileBrowser::TFileBrowser(YVclUtil::Prompts* Prompts, QWidget* Parent)
     FFiles->setObjectName("FileList");
     FWatcher = new QFileSystemWatcher(this);
     connect(FWatcher, &QFileSystemWatcher::directoryChanged, this, [this] { OnFolderChanged(); });
-    layout->addWidget(FDrives);
+    auto* driveRow = new QHBoxLayout;
+    driveRow->addWidget(driveLabel);
+    driveRow->addWidget(FDrives, 1);
+    layout->addLayout(driveRow);
     layout->addWidget(FDirs, 3);
     layout->addWidget(FFiles, 2);
 
@@ -38,6 +47,8 @@ TFileBrowser::TFileBrowser(YVclUtil::Prompts* Prompts, QWidget* Parent)
     connect(FFiles, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
         if (item) emit FileClicked(item->text());
     });
+    // The arrows only move through the list; Enter or Space choose, as a click does.
+    FFiles->installEventFilter(this);
 
     FDirectory = QDir::currentPath();
     FillDrives();
@@ -73,6 +84,19 @@ void TFileBrowser::OnFolderChanged() {
 void TFileBrowser::showEvent(QShowEvent* Event) {
     QWidget::showEvent(Event);
     OnFolderChanged();
+}
+
+bool TFileBrowser::eventFilter(QObject* Watched, QEvent* Event) {
+    if (Watched != FFiles || Event->type() != QEvent::KeyPress)
+        return QWidget::eventFilter(Watched, Event);
+    auto* key = static_cast<QKeyEvent*>(Event);
+    const bool chooses =
+        key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter || key->key() == Qt::Key_Space;
+    if (!chooses || (key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier ||
+        !FFiles->currentItem())
+        return QWidget::eventFilter(Watched, Event);
+    emit FileClicked(FFiles->currentItem()->text());
+    return true;
 }
 
 void TFileBrowser::SetMask(const QString& Mask) {

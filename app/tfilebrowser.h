@@ -40,9 +40,11 @@ public:
 
 protected:
     void showEvent(QShowEvent* Event) override;
+    bool eventFilter(QObject* Watched, QEvent* Event) override;
 
 signals:
-    // A file of the list was clicked: its name without the folder.
+    // A file of the list was clicked, or chosen with Enter or Space: its
+    // name without the folder.
     void FileClicked(const QString& FileName);
     void DirectoryChanged(const QString& Path);
 

@@ -43,10 +43,14 @@
 #include <QStyle>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTimer>
 #include <QToolButton>
 #include <QUndoStack>
 #include <QWindow>
 
+#include <algorithm>
+#include <functional>
+#include <string>
 #include <utility>
 
 // link/ cannot see rom/: the window, which sees both, holds the link's sizes to
@@ -60,6 +64,50 @@ using DpuProject::TProjectFile;
 using DpuProject::TStartup;
 using DpuProject::TStartupResult;
 using DpuRom::TMakeRom;
+
+namespace {
+
+// The window's prompts for one MAKE ROM: the build shows its success box
+// once the image is written (Written() holds then), and Before runs first,
+// so the log says where the image went while the box is up.
+class TBeforeSuccessBox : public YVclUtil::Prompts {
+public:
+    TBeforeSuccessBox(YVclUtil::Prompts& Inner, std::function<bool()> Written,
+                      std::function<void()> Before)
+        : FInner(Inner), FWritten(std::move(Written)), FBefore(std::move(Before)) {}
+    void MessageBox(const std::string& Caption, const std::string& Text) override {
+        if (!FDone && FWritten()) {
+            FDone = true;
+            FBefore();
+        }
+        FInner.MessageBox(Caption, Text);
+    }
+    bool AskYesNo(const std::string& Caption, const std::string& Text) override {
+        return FInner.AskYesNo(Caption, Text);
+    }
+    bool OpenFileDialog(const std::string& Filter, const std::string& DefaultExt,
+                        std::string& FileName) override {
+        return FInner.OpenFileDialog(Filter, DefaultExt, FileName);
+    }
+    bool SaveFileDialog(const std::string& Filter, const std::string& DefaultExt,
+                        std::string& FileName) override {
+        return FInner.SaveFileDialog(Filter, DefaultExt, FileName);
+    }
+    bool OpenPictureDialog(const std::string& Filter, std::string& FileName) override {
+        return FInner.OpenPictureDialog(Filter, FileName);
+    }
+    void SetBusyCursor(bool Busy) override { FInner.SetBusyCursor(Busy); }
+    // True once Before has run.
+    bool Done() const { return FDone; }
+
+private:
+    YVclUtil::Prompts& FInner;
+    std::function<bool()> FWritten;
+    std::function<void()> FBefore;
+    bool FDone = false;
+};
+
+} // namespace
 
 TForm1::TForm1(YVclUtil::Prompts* Prompts, QWidget* Parent) : QMainWindow(Parent) {
     if (Prompts) {
@@ -87,6 +135,8 @@ TForm1::TForm1(YVclUtil::Prompts* Prompts, QWidget* Parent) : QMainWindow(Parent
     FTabs = new QTabWidget(this);
     FTabs->setObjectName("PageControl");
     FTabs->setAccessibleName(QStringLiteral("Pages"));
+    // The tabs take the focus; the frame around the pages is no control of its own.
+    FTabs->setFocusPolicy(Qt::NoFocus);
     FSetup = new TSetupPage(FTabs);
     FMake = new TMakePage(FPrompts, FTabs);
     // Below the pages' own size the window scrolls them instead of
@@ -103,14 +153,14 @@ TForm1::TForm1(YVclUtil::Prompts* Prompts, QWidget* Parent) : QMainWindow(Parent
     FChecker = std::make_unique<TLabelChecker>(FProject, FConfig, FLibrary, FSetup);
     FEdits = std::make_unique<TProjectEdits>(TProjectEdits::TParts{
         FProject, FConfig, FLibrary, *FProjectFile, FSetup, FMake, *FProjSession, *FChecker, Ask(),
-        *this, [this] { return FromQ(StatusText(0)); }});
+        *this, [this] { return FromQ(StatusText(0)); }, [this] { return LastFile("bmp"); }});
     FLinkControls = new TLinkControls(*FSession, FMake, FConfig, Ask(), this);
     StartUp();
     ConnectSetupPage();
     ConnectMakePage();
     TAboutDialog::Attach(*this, FConfig);
     TWindowShortcuts::Attach(
-        *this, Ask(), FSetup, FMake, FProjSession->UndoStack(), [this] { ShowHelp(); },
+        *this, Ask(), FTabs, FSetup, FMake, FProjSession->UndoStack(), [this] { ShowHelp(); },
         [this] { OnSaveInPlace(); });
     setAcceptDrops(true);
     // A saved place and size, when there is one, wins over the first one.
@@ -162,28 +212,88 @@ void TForm1::BuildStatusBar() {
         bar->addWidget(FStatus[i], i == 3 ? 1 : 0);
     FStatus[3]->SetText(QStringLiteral("Orvane Tech."));
     FProjSession->AddIndicator(bar);
+    // The maker's name is never cut short, whatever else the bar shows.
+    const QMargins m = FStatus[3]->contentsMargins();
+    FStatus[3]->setMinimumWidth(FStatus[3]->fontMetrics().horizontalAdvance(FStatus[3]->text()) +
+                                m.left() + m.right() + 2 * FStatus[3]->margin() +
+                                std::max(FStatus[3]->indent(), 0) + 2);
+    // A note about the last action (how to take it back), beside the panels
+    // so their texts stay as they are; it takes only the room they leave and
+    // is cut with "..." (whole in its tool tip) when that is not enough.
+    FNote = new TStatusPanel(360, Qt::ElideRight, bar);
+    FNote->setObjectName("StatusNote");
+    FNote->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    FNote->setVisible(false);
+    bar->addPermanentWidget(FNote, 1);
 }
 
 void TForm1::PlaceFirstTime() {
     // Sized to show both pages whole, within the screen's free area less the
-    // window frame, and centred there. The frame is known only once the
-    // window is up; until then a title bar's height stands for it.
+    // window frame, and centred there.
     QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
     if (!screen) return;
     const QRect avail = screen->availableGeometry();
-    // Made now, the platform window may already know its frame.
+    // Made now, the platform window may already know its frame (Windows does).
     winId();
     QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
-    if (frame.isNull() && QGuiApplication::platformName() != QLatin1String("offscreen"))
-        frame = QMargins(0, style()->pixelMetric(QStyle::PM_TitleBarHeight), 0, 0);
+    // Under X11 the window manager draws the frame once the window is up: a
+    // title bar and borders are assumed until then, and the window manager
+    // places the window (a position given now would be taken for the inner
+    // area's and put the title bar above the screen). The real frame is
+    // fitted after the first show.
+    const bool frameLater =
+        frame.isNull() && QGuiApplication::platformName() != QLatin1String("offscreen");
+    if (frameLater) {
+        const int border = 4;
+        frame = QMargins(border, style()->pixelMetric(QStyle::PM_TitleBarHeight) + border, border,
+                         border);
+    }
     const QSize room = avail.size().shrunkBy(frame).expandedTo(QSize(1, 1));
     setMinimumSize(QSize(DesignMinimumSize).boundedTo(room));
     ensurePolished();
     const QSize size = sizeHint().expandedTo(minimumSize()).boundedTo(room);
     resize(size);
+    // A place remembered from the last run is kept as restored.
+    if (frameLater && !OpenSettings()->contains(QStringLiteral("WindowGeometry"))) {
+        FFrameWait = new QTimer(this);
+        FFrameWait->setInterval(50);
+        connect(FFrameWait, &QTimer::timeout, this, [this] {
+            // Fitted as soon as the frame is known; a window manager that
+            // draws none has had five seconds to say so.
+            const bool known = windowHandle() && !windowHandle()->frameMargins().isNull();
+            if (!known && ++FFrameWaitTicks < 100) return;
+            FFrameWait->stop();
+            FitFrameToScreen();
+        });
+        return;
+    }
     const QSize outer = size.grownBy(frame);
     move(avail.topLeft() +
          QPoint((avail.width() - outer.width()) / 2, (avail.height() - outer.height()) / 2));
+}
+
+void TForm1::showEvent(QShowEvent* Event) {
+    QMainWindow::showEvent(Event);
+    if (FFrameWait && FFrameWaitTicks == 0 && !FFrameWait->isActive()) FFrameWait->start();
+}
+
+void TForm1::FitFrameToScreen() {
+    if (!windowHandle() || (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))) return;
+    QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect avail = screen->availableGeometry();
+    const QMargins frame = windowHandle()->frameMargins();
+    const QSize room = avail.size().shrunkBy(frame).expandedTo(QSize(1, 1));
+    setMinimumSize(minimumSize().boundedTo(room));
+    const QSize size = this->size().boundedTo(room);
+    if (size != this->size()) resize(size);
+    const QSize outer = size.grownBy(frame);
+    const QPoint now = geometry().topLeft() - QPoint(frame.left(), frame.top());
+    const QPoint at(
+        std::clamp(now.x(), avail.left(), avail.left() + avail.width() - outer.width()),
+        std::clamp(now.y(), avail.top(), avail.top() + avail.height() - outer.height()));
+    // For a window, the position moved to is the frame's.
+    if (at != now) move(at);
 }
 
 THelpDialog* TForm1::ShowHelp() {
@@ -222,6 +332,11 @@ void TForm1::ClearLog() {
 
 void TForm1::SetStatus(int Panel, const std::string& Text) {
     if (Panel >= 0 && Panel < 4) FStatus[Panel]->SetText(ToQ(Text));
+}
+
+void TForm1::ShowNote(const QString& Text) {
+    FNote->SetText(Text);
+    FNote->setVisible(!Text.isEmpty());
 }
 
 QString TForm1::StatusText(int Panel) const {
@@ -294,6 +409,13 @@ void TForm1::StartUp() {
 
 void TForm1::ConnectSetupPage() {
     FEdits->Bind(this);
+    // Any step done or taken back makes the last note stale; Clear ALL, just
+    // recorded, says how to take it back.
+    connect(FProjSession->UndoStack(), &QUndoStack::indexChanged, this,
+            [this] { ShowNote(QString()); });
+    connect(FSetup, &TSetupPage::ClearAllRequested, this, [this] {
+        ShowNote(QStringLiteral("Clear ALL emptied the code tables: Ctrl+Z brings them back"));
+    });
     connect(FSetup, &TSetupPage::LoadRequested, this, Guarded(Ask(), [this] {
                 if (FProjSession->ConfirmUnsaved()) ShowLoaded(FProjectFile->Load());
             }));
@@ -349,6 +471,12 @@ void TForm1::OpenFiles(const QStringList& Files) {
                 AppendLog("[Warning] One project at a time: " + path + " not opened");
                 continue;
             }
+            if (!QFileInfo::exists(ToQ(path))) {
+                // Named, as the recent projects say it, and kept in the log.
+                AppendLog("[Error] Project file not found: " + path);
+                Ask().MessageBox("File error", "Project file not found!!\n\n" + path + "\n\n");
+                continue;
+            }
             Guarded(Ask(), [this, path] { OpenProjectFile(path); })();
         } else if (TDropHandler::HasSuffix(file, "bin")) {
             // Not modal: the window stays usable beside the image.
@@ -401,26 +529,50 @@ void TForm1::SelectFirstLabel() {
 // ---------------------------------------------------------------- "Make" actions
 
 void TForm1::OnMakeRom() {
-    TMakeRom command(FProject, FConfig, FLibrary, Ask(), this);
+    TMakeRom* running = nullptr;
+    // Said before the success box, so the log and the status bar tell the
+    // whole result while it is up.
+    auto reportCancelled = [this, &running] {
+        const size_t n = running->CancelledCells.size();
+        if (n == 0) return;
+        const std::string count = std::to_string(n) + (n == 1 ? " label" : " labels");
+        AppendLog("[Warning] " + count +
+                  " emptied: user bitmap not found (Ctrl+Z brings them back)");
+        ShowNote(ToQ("MAKE ROM emptied " + count + ": Ctrl+Z brings them back"));
+    };
+    TBeforeSuccessBox ask(
+        Ask(), [&running] { return running && !running->RomFilePath.empty(); },
+        [this, &running, reportCancelled] {
+            const std::string image =
+                FromQ(QFileInfo(ToQ(running->RomFilePath)).absoluteFilePath());
+            // The build's own log lines only report trouble; say where the image went.
+            AppendLog("===> ROM image written: " + image + " <===");
+            reportCancelled();
+        });
+    TMakeRom command(FProject, FConfig, FLibrary, ask, this);
+    running = &command;
     command.SaveStep = [this, &command] {
         const bool saved = SaveProject(TProjectSession::TSaveMode::AskForFile);
         command.ProjectPath = FProjectFile->LastPath; // the image never replaces it
         return saved;
     };
     const auto labelsBefore = FProject.CodeTables;
+    ShowNote(QString());
     const bool built = command.Run();
-    // The build's own log lines only report trouble; say where the image went.
+    if (!ask.Done()) reportCancelled();
     if (built) {
         const std::string image = FromQ(QFileInfo(ToQ(command.RomFilePath)).absoluteFilePath());
-        AppendLog("===> ROM image written: " + image + " <===");
         // The upload offers the image just built; the ROM image window's
         // dialog starts there too.
         FLinkControls->NoteBuiltImage(image);
         FRemember->Remember("bin", image);
         FProjSession->SaveSettings();
     }
-    // Labels whose user bitmap was missing were emptied by the build: one undo step.
+    // Labels whose user bitmap was missing were emptied by the build: one
+    // undo step (recording it clears the note, which still holds).
+    const QString note = FNote->text();
     FEdits->RecordMakeRomCancel(command.CancelledCells, labelsBefore);
+    ShowNote(note);
     FMake->ShowRomFileName(FProject.ROMFILENAME);
     // The new image shows in the file list.
     FMake->RefreshFiles();

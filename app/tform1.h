@@ -23,6 +23,7 @@
 
 class QSettings;
 class QTabWidget;
+class QTimer;
 class QUndoStack;
 class THelpDialog;
 class TLabelChecker;
@@ -53,6 +54,8 @@ public:
     void SetStatus(int Panel, const std::string& Text) override;
     // Text of status panel 0..3 ("" for another index).
     QString StatusText(int Panel) const;
+    // A note beside the status panels about the last action ("" hides it).
+    void ShowNote(const QString& Text);
 
     // The code-table grid as 257 rows by 5 columns: row 0 is the header,
     // row r the code r - 1; columns 0 and 1 the bit pattern and HEX (DEC).
@@ -112,6 +115,7 @@ public:
 
 protected:
     void changeEvent(QEvent* Event) override;
+    void showEvent(QShowEvent* Event) override;
     void closeEvent(QCloseEvent* Event) override;
     void dragEnterEvent(QDragEnterEvent* Event) override;
     void dropEvent(QDropEvent* Event) override;
@@ -119,8 +123,15 @@ protected:
 private:
     void BuildStatusBar();
     // Without a saved place: the size that shows both pages whole, within
-    // the screen's free area, centred on it.
+    // the screen's free area, centred on it. Where the window manager draws
+    // the frame (it is not known before the window is up), the window
+    // manager places the window and FitFrameToScreen follows the first show.
     void PlaceFirstTime();
+    // Once the frame is known (or not known after a while): the window made
+    // small enough and moved just far enough for its whole frame, title bar
+    // included, to lie in the screen's free area. Leaves a maximised or
+    // full-screen window alone.
+    void FitFrameToScreen();
     YVclUtil::Prompts& Ask();
     void StartUp();
     void ConnectSetupPage();
@@ -166,4 +177,8 @@ private:
     TSetupPage* FSetup = nullptr;
     TMakePage* FMake = nullptr;
     std::array<TStatusPanel*, 4> FStatus{};
+    TStatusPanel* FNote = nullptr;
+    // Waits, bounded, for the window manager's frame after the first show.
+    QTimer* FFrameWait = nullptr;
+    int FFrameWaitTicks = 0;
 };

@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QRegularExpression>
 #include <QTableWidget>
@@ -215,6 +216,19 @@ void TGridEditor::LeaveGrid(bool Back) {
 }
 
 bool TGridEditor::eventFilter(QObject* Watched, QEvent* Event) {
+    if (Watched == FGrid && Event->type() == QEvent::FocusIn) {
+        // Tab or a mnemonic bring the keyboard in: onto a label cell, never
+        // the fixed columns where typing does nothing. (A click chooses its cell.)
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(Event)->reason();
+        const bool byKeyboard = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
+                                reason == Qt::ShortcutFocusReason;
+        if (byKeyboard && FGrid->currentColumn() < FFirst) {
+            const int col = FEntryColumn ? FEntryColumn() : FFirst;
+            FGrid->setCurrentCell(std::max(FGrid->currentRow(), 0),
+                                  std::clamp(col, FFirst, FGrid->columnCount() - 1));
+        }
+        return QObject::eventFilter(Watched, Event);
+    }
     if (Watched != FGrid || Event->type() != QEvent::KeyPress || FLeaving)
         return QObject::eventFilter(Watched, Event);
     auto* key = static_cast<QKeyEvent*>(Event);

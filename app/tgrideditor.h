@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <utility>
 #include <vector>
 
 class QAction;
@@ -40,6 +41,10 @@ public:
     void FillDown();
     void FillSeries();
 
+    // The label column the keyboard lands on when it comes into the grid on a
+    // cell of the fixed columns (or on none): Column() is asked each time.
+    void SetEntryColumn(std::function<int()> Column) { FEntryColumn = std::move(Column); }
+
     // Tab-separated text as rows of fields; a trailing line end adds no row.
     static std::vector<QStringList> ParseTable(const QString& Text);
     // The label after Label in a floor series: B3 -> B2, B1 -> G, G -> 1,
@@ -68,5 +73,6 @@ private:
     QTableWidget* FGrid;
     int FFirst;
     TEditHandler FOnEdit;
+    std::function<int()> FEntryColumn;
     bool FLeaving = false;
 };

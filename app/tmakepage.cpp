@@ -222,7 +222,13 @@ QWidget* TMakePage::BuildLogoBox() {
     FLogoSeconds->setEnabled(false);
     lo->addWidget(FLogoOff, 0, 0);
     lo->addWidget(FLogoOn, 1, 0);
-    lo->addWidget(FLogoSeconds, 1, 1);
+    // Read by a screen reader with its unit, through the label beside it.
+    auto* secondsRow = new QHBoxLayout;
+    secondsRow->addWidget(FLogoSeconds);
+    auto* seconds = new QLabel(QStringLiteral("seconds"), logoBox);
+    seconds->setBuddy(FLogoSeconds);
+    secondsRow->addWidget(seconds);
+    lo->addLayout(secondsRow, 1, 1);
     auto* logoCol = new QVBoxLayout;
     logoCol->addWidget(new QLabel(QStringLiteral("Customer logo:  64 x 64"), logoBox));
     FLogo = new TPictureBox(64, 64, logoBox);

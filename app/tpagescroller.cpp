@@ -7,6 +7,9 @@ TPageScroller::TPageScroller(QWidget* Page, QWidget* Parent) : QScrollArea(Paren
     setFrameShape(QFrame::NoFrame);
     setWidgetResizable(true);
     setWidget(Page);
+    // A container: the page's controls take the focus (the area scrolls to
+    // the one that has it), the area never does.
+    setFocusPolicy(Qt::NoFocus);
 }
 
 QSize TPageScroller::sizeHint() const {

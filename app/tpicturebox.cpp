@@ -3,6 +3,8 @@
 #include "rom/bitmapconversion.h"
 #include "rom/erombuild.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QContextMenuEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -19,8 +21,52 @@
 
 using DpuRom::ERomBuild;
 
+namespace {
+
+// A picture that opens something is read as a button a screen reader can
+// press; one that only shows is read as a picture.
+class TPictureBoxAccessible : public QAccessibleWidget {
+public:
+    explicit TPictureBoxAccessible(TPictureBox* Box) : QAccessibleWidget(Box) {}
+    QAccessible::Role role() const override {
+        return Box()->Opens() ? QAccessible::Button : QAccessible::Graphic;
+    }
+    QStringList actionNames() const override {
+        QStringList names = QAccessibleWidget::actionNames();
+        if (Box()->Opens()) names.prepend(pressAction());
+        return names;
+    }
+    void doAction(const QString& Name) override {
+        if (Name == pressAction())
+            Box()->Activate();
+        else
+            QAccessibleWidget::doAction(Name);
+    }
+    QStringList keyBindingsForAction(const QString& Name) const override {
+        if (Name == pressAction() && Box()->Opens())
+            return {QStringLiteral("Enter"), QStringLiteral("Space")};
+        return QAccessibleWidget::keyBindingsForAction(Name);
+    }
+
+private:
+    TPictureBox* Box() const { return static_cast<TPictureBox*>(widget()); }
+};
+
+QAccessibleInterface* PictureBoxAccessible(const QString& ClassName, QObject* Object) {
+    if (ClassName == QLatin1String("TPictureBox") && Object && Object->isWidgetType())
+        return new TPictureBoxAccessible(static_cast<TPictureBox*>(Object));
+    return nullptr;
+}
+
+} // namespace
+
 TPictureBox::TPictureBox(int Width, int Height, QWidget* Parent)
     : QWidget(Parent), FArea(Width, Height) {
+    static const bool accessible = [] {
+        QAccessible::installFactory(&PictureBoxAccessible);
+        return true;
+    }();
+    (void)accessible;
     // One extra pixel each side for the frame, so the picture itself keeps its size.
     setFixedSize(sizeHint());
 }
@@ -183,13 +229,24 @@ void TPictureBox::keyPressEvent(QKeyEvent* Event) {
         (Event->key() == Qt::Key_Return || Event->key() == Qt::Key_Enter ||
          Event->key() == Qt::Key_Space)) {
         Event->accept();
-        if (FKeyOpens == TKeyOpens::DoubleClick)
-            emit DoubleClicked();
-        else
-            emit Clicked();
+        Activate();
         return;
     }
     QWidget::keyPressEvent(Event);
+}
+
+bool TPictureBox::Activate() {
+    switch (FKeyOpens) {
+    case TKeyOpens::DoubleClick:
+        emit DoubleClicked();
+        return true;
+    case TKeyOpens::Click:
+        emit Clicked();
+        return true;
+    case TKeyOpens::Nothing:
+        break;
+    }
+    return false;
 }
 
 void TPictureBox::focusInEvent(QFocusEvent* Event) {

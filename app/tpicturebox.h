@@ -46,6 +46,13 @@ public:
     // picture and reports it through FileDropped; other drops are refused.
     void AcceptDroppedFiles(const QString& Suffix);
 
+    // True when the picture opens something (Clicked or DoubleClicked is
+    // connected): then it is a button for the keyboard and a screen reader.
+    bool Opens() const { return FKeyOpens != TKeyOpens::Nothing; }
+    // What Enter, Space and a screen reader's press do: emits the signal that
+    // opens something; false (nothing emitted) when the picture opens nothing.
+    bool Activate();
+
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 

@@ -207,7 +207,10 @@ void TProjectEdits::OnVersionChosen(int Index) {
 }
 
 void TProjectEdits::OnMessagePictureDoubleClicked(int State, int Column) {
-    std::string file;
+    // The dialog starts at the picture last chosen, or else at this one's
+    // own picture (the stock pictures' folder), never in the working folder.
+    std::string file = P.LastPicture ? P.LastPicture() : std::string();
+    if (file.empty()) file = P.Project.Slot(State, TSetupPage::ColumnSlot(Column));
     if (!P.Ask.OpenPictureDialog(PictureFilter, file)) return;
     SetSlotFile(State, Column, file);
 }
@@ -241,7 +244,11 @@ void TProjectEdits::RecordLogo(const TLogoState& Before) {
 }
 
 bool TProjectEdits::ChooseLogo() {
-    std::string file;
+    // The picture last chosen, or else the logo shown, or else the stock
+    // logo's folder: not the working folder, where the blank logo comes first.
+    std::string file = P.LastPicture ? P.LastPicture() : std::string();
+    if (file.empty() && P.Project.CUSLOGOENABLE != 0) file = P.Project.TITLEFILENAME_C;
+    if (file.empty()) file = P.Config.ProgramDir + "DefaultImage2/Logo/";
     if (!P.Ask.OpenPictureDialog(PictureFilter, file)) return false;
     SetLogoFile(file);
     return true;

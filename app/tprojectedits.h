@@ -40,6 +40,9 @@ public:
         YVclUtil::Prompts& Ask;
         YVclUtil::MessageSink& Sink;
         std::function<std::string()> ProjectStatus;
+        // The picture last chosen in a picture dialog ("" when none yet):
+        // the dialogs start there.
+        std::function<std::string()> LastPicture;
     };
     explicit TProjectEdits(const TParts& Parts) : P(Parts) {}
 

@@ -15,18 +15,22 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QStyle>
 #include <QTabWidget>
+#include <QTextLayout>
 #include <QTableWidget>
 #include <QMenu>
 #include <QSignalBlocker>
 #include <QTabBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace DpuText = DpuProject::DpuText;
 
@@ -85,14 +89,16 @@ TSetupPage::TSetupPage(QWidget* Parent) : QWidget(Parent) {
     FPreview = new TPictureBox(64, 64, previewBox);
     FPreview->setObjectName("PreviewImage");
     pv->addWidget(FPreview, 0, Qt::AlignCenter);
-    // Why the preview is blank or part of it is: one short line, wrapped in the box.
+    // Why the preview is blank or part of it is: a few words, wrapped in the
+    // box. The line's room is fixed, so nothing beside or below the box moves
+    // as the text comes, goes or grows; what does not fit is cut with "..."
+    // and the whole text is in the tool tip.
     FPreviewWhy = new QLabel(previewBox);
     FPreviewWhy->setObjectName("PreviewReason");
     FPreviewWhy->setWordWrap(true);
     FPreviewWhy->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    FPreviewWhy->setMaximumWidth(120);
-    // Room for two lines kept, so the page does not jump as the text comes and goes.
-    FPreviewWhy->setMinimumHeight(2 * FPreviewWhy->fontMetrics().lineSpacing());
+    FPreviewWhy->setFixedSize(PreviewReasonWidth,
+                              PreviewReasonLines * FPreviewWhy->fontMetrics().lineSpacing());
     pv->addWidget(FPreviewWhy, 0, Qt::AlignHCenter);
     styles->addWidget(previewBox);
     FFlBox =
@@ -112,7 +118,8 @@ TSetupPage::TSetupPage(QWidget* Parent) : QWidget(Parent) {
     row2->addWidget(FDirBox);
 
     auto* side = new QVBoxLayout;
-    auto* dpBox = new QGroupBox(this);
+    // Titled, so a screen reader says what "Right" and "Left" choose.
+    auto* dpBox = new QGroupBox(QStringLiteral("Display style:"), this);
     dpBox->setObjectName("DpStyleBox");
     auto* dp = new QVBoxLayout(dpBox);
     FRight = new QRadioButton(QStringLiteral("Right"), dpBox);
@@ -254,6 +261,8 @@ QWidget* TSetupPage::BuildGrid() {
     FGridEditor = new TGridEditor(FGrid, 2, [this](const QString& What, const auto& Edits) {
         emit LabelCellsEdited(What, Edits);
     });
+    // The keyboard comes into the grid in the default table's column.
+    FGridEditor->SetEntryColumn([this] { return 2 + std::max(FCtblGroup->checkedId(), 0); });
     return box;
 }
 
@@ -280,6 +289,9 @@ QWidget* TSetupPage::BuildMessagePage(int FirstState) {
     }
     g->setColumnStretch(5, 1);
     g->setRowStretch(5, 1);
+    for (int r = 0; r < 5; ++r)
+        for (TPictureBox* pic : FMsgImage[FirstState + r])
+            pic->installEventFilter(this);
     return page;
 }
 
@@ -290,6 +302,8 @@ QWidget* TSetupPage::BuildMessageBox() {
     FMsgPages = new QTabWidget(msgBox);
     FMsgPages->setObjectName("MessagePages");
     FMsgPages->setTabPosition(QTabWidget::West);
+    // Its tabs take the focus; the frame around them is no control of its own.
+    FMsgPages->setFocusPolicy(Qt::NoFocus);
     FMsgPages->addTab(BuildMessagePage(0), QStringLiteral("Message"));
     FMsgPages->addTab(BuildMessagePage(5), QStringLiteral("Message"));
 
@@ -314,6 +328,8 @@ QWidget* TSetupPage::BuildMessageBox() {
     FMsgCheck[1]->setChecked(true);
     mv->addLayout(checks);
     mv->addWidget(FMsgPages);
+    // The page tabs stand one above the other: Up and Down switch them too.
+    FMsgPages->tabBar()->installEventFilter(this);
     AlignMessageChecks();
     return msgBox;
 }
@@ -404,12 +420,42 @@ void TSetupPage::ShowStylePictures(const std::array<QImage, 4>& FlStyles,
 
 void TSetupPage::ShowPreview(const QImage& Image, const QString& Why) {
     FPreview->SetPicture(Image);
-    FPreviewWhy->setText(Why);
+    FPreviewWhyText = Why;
+    FPreviewWhy->setText(
+        FitLines(Why, FPreviewWhy->font(), PreviewReasonWidth, PreviewReasonLines));
+    FPreviewWhy->setToolTip(Why);
     FPreview->setToolTip(Why);
 }
 
 QString TSetupPage::PreviewReason() const {
-    return FPreviewWhy->text();
+    return FPreviewWhyText;
+}
+
+QString TSetupPage::FitLines(const QString& Text, const QFont& Font, int Width, int Lines) {
+    const QFontMetrics metrics(Font);
+    const QRect wrapped = metrics.boundingRect(QRect(0, 0, Width, 1 << 20), Qt::TextWordWrap, Text);
+    if (wrapped.width() <= Width && wrapped.height() <= Lines * metrics.lineSpacing()) return Text;
+    // Broken into lines of the width (a word too long for one is broken
+    // anywhere); the last line that shows ends in "..." when more follows.
+    QTextLayout layout(Text, Font);
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    QStringList shown;
+    layout.beginLayout();
+    for (int n = 0; n < Lines; ++n) {
+        QTextLine line = layout.createLine();
+        if (!line.isValid()) break;
+        line.setLineWidth(Width);
+        const int start = line.textStart();
+        if (n == Lines - 1) {
+            shown << metrics.elidedText(Text.mid(start).simplified(), Qt::ElideRight, Width);
+            break;
+        }
+        shown << Text.mid(start, line.textLength()).trimmed();
+    }
+    layout.endLayout();
+    return shown.join(QLatin1Char('\n'));
 }
 
 bool TSetupPage::ShowSlotPicture(int State, int Column, const std::string& File) {
@@ -483,6 +529,49 @@ void TSetupPage::ConnectIntents() {
     connect(FSave, &QPushButton::clicked, this, &TSetupPage::SaveRequested);
     QMenu* recent = FRecent->menu();
     connect(recent, &QMenu::aboutToShow, this, [this, recent] { emit RecentMenuOpening(recent); });
+}
+
+// ---------------------------------------------------------------- keyboard
+
+bool TSetupPage::eventFilter(QObject* Watched, QEvent* Event) {
+    if (Event->type() != QEvent::KeyPress) return QWidget::eventFilter(Watched, Event);
+    auto* key = static_cast<QKeyEvent*>(Event);
+    if ((key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
+        return QWidget::eventFilter(Watched, Event);
+    if (Watched == FMsgPages->tabBar() &&
+        (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down)) {
+        const int page = FMsgPages->currentIndex() + (key->key() == Qt::Key_Down ? 1 : -1);
+        if (page >= 0 && page < FMsgPages->count()) FMsgPages->setCurrentIndex(page);
+        return true;
+    }
+    for (int s = 0; s < TProject::StateCount; ++s)
+        for (int k = 0; k < 4; ++k)
+            if (Watched == FMsgImage[s][k]) return MoveAmongPictures(s, k, key->key());
+    return QWidget::eventFilter(Watched, Event);
+}
+
+bool TSetupPage::MoveAmongPictures(int State, int Column, int Key) {
+    // Five states a page: Up and Down stay on the page, Left and Right in the row.
+    const int first = State - State % 5;
+    int s = State, k = Column;
+    switch (Key) {
+    case Qt::Key_Left:
+        k = std::max(k - 1, 0);
+        break;
+    case Qt::Key_Right:
+        k = std::min(k + 1, 3);
+        break;
+    case Qt::Key_Up:
+        s = std::max(s - 1, first);
+        break;
+    case Qt::Key_Down:
+        s = std::min(s + 1, first + 4);
+        break;
+    default:
+        return false;
+    }
+    FMsgImage[static_cast<size_t>(s)][static_cast<size_t>(k)]->setFocus(Qt::OtherFocusReason);
+    return true;
 }
 
 // ---------------------------------------------------------------- screen readers

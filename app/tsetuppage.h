@@ -14,6 +14,7 @@
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
+class QFont;
 class QImage;
 class QLabel;
 class QMenu;
@@ -61,9 +62,18 @@ public:
     void ShowStylePictures(const std::array<QImage, 4>& FlStyles,
                            const std::array<QImage, 5>& DirStyles);
     // The preview picture and the line under it saying what cannot be shown
-    // ("" hides the line).
+    // ("" hides the line). The line keeps its room whatever the text: a text
+    // too long for it is cut with "..." and shown whole in its tool tip.
     void ShowPreview(const QImage& Image, const QString& Why = QString());
+    // The whole text given to ShowPreview.
     QString PreviewReason() const;
+    // Text as it shows in Lines lines of Width pixels: unchanged when it fits
+    // wrapped at words, else broken into lines and cut with "..." on the
+    // last. Never fails.
+    static QString FitLines(const QString& Text, const QFont& Font, int Width, int Lines);
+    // The room of the line under the preview.
+    static constexpr int PreviewReasonWidth = 140;
+    static constexpr int PreviewReasonLines = 3;
     // Shows File in message picture (State, Column) only; false when it did not load.
     bool ShowSlotPicture(int State, int Column, const std::string& File);
     // Makes the first label cell holding text the current one (which announces it).
@@ -98,12 +108,18 @@ signals:
     // recent projects now.
     void RecentMenuOpening(QMenu* Menu);
 
+protected:
+    bool eventFilter(QObject* Watched, QEvent* Event) override;
+
 private:
     QWidget* BuildGrid();
     QWidget* BuildMessagePage(int FirstState);
     QWidget* BuildMessageBox();
     void AlignMessageChecks();
     void ConnectIntents();
+    // Arrow keys on a message picture move to its neighbour on the same
+    // page; true when the key was one of them.
+    bool MoveAmongPictures(int State, int Column, int Key);
     // Screen-reader names of the controls that have no caption of their own.
     void NameControls();
 
@@ -113,6 +129,7 @@ private:
     QButtonGroup* FCtblGroup = nullptr;
     TPictureBox* FPreview = nullptr;
     QLabel* FPreviewWhy = nullptr;
+    QString FPreviewWhyText;
     TChoiceBox* FFlBox = nullptr;
     TChoiceBox* FDirBox = nullptr;
     QRadioButton* FRight = nullptr;

@@ -18,6 +18,7 @@ packages=(
   bash-completion shared-mime-info libglib2.0-bin
   zip unzip x11-utils fonts-wine
   binutils-mingw-w64-x86-64
+  openbox
 )
 
 missing=()

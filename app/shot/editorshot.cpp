@@ -5,7 +5,9 @@
 //   dpu510tk3-editor-shot OUTDIR [PROJECT.dcf [SUFFIX]]
 //
 // The window has the size and place it takes by itself on first start on
-// the display's screen (nothing remembered); the files are named
+// the display's screen (nothing remembered). Under a window manager the
+// picture is taken from the screen and holds the whole frame, title bar
+// included; without one it is the window alone. The files are named
 // editor-setup<SUFFIX>.png and editor-make<SUFFIX>.png. Screen scaling comes
 // from QT_SCALE_FACTOR as for any Qt program.
 //
@@ -17,10 +19,14 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
+#include <QPixmap>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTimer>
+#include <QWindow>
 
 #include <cstdio>
 
@@ -76,23 +82,42 @@ int main(int argc, char* argv[]) {
     }
 
     int status = 0;
-    QTimer::singleShot(300, [&] {
-        auto* tabs = form.findChild<QTabWidget*>("PageControl");
-        const char* names[2] = {"editor-setup", "editor-make"};
-        for (int i = 0; i < 2; ++i) {
-            tabs->setCurrentIndex(i);
-            app.processEvents();
-            const QString path =
-                outDir + '/' + QString::fromLatin1(names[i]) + suffix + QStringLiteral(".png");
-            if (!form.grab().save(path)) {
-                std::fprintf(stderr, "cannot write %s\n", path.toLocal8Bit().constData());
-                status = 1;
-            } else {
-                std::printf("%s\n", path.toLocal8Bit().constData());
+    // The window manager frames the window after it is shown and the window
+    // then fits its frame on the screen: the pictures wait for both (at most
+    // five seconds for a frame; none comes where no window manager runs).
+    QElapsedTimer waited;
+    waited.start();
+    QTimer framed;
+    framed.setInterval(50);
+    QObject::connect(&framed, &QTimer::timeout, [&] {
+        const bool known = form.windowHandle() && !form.windowHandle()->frameMargins().isNull();
+        if (!known && waited.elapsed() < 5000) return;
+        framed.stop();
+        QTimer::singleShot(500, [&] {
+            auto* tabs = form.findChild<QTabWidget*>("PageControl");
+            const char* names[2] = {"editor-setup", "editor-make"};
+            for (int i = 0; i < 2; ++i) {
+                tabs->setCurrentIndex(i);
+                app.processEvents();
+                const QString path =
+                    outDir + '/' + QString::fromLatin1(names[i]) + suffix + QStringLiteral(".png");
+                const QRect frame = form.frameGeometry();
+                const QPixmap picture =
+                    frame == form.geometry()
+                        ? form.grab()
+                        : form.screen()->grabWindow(0, frame.x(), frame.y(), frame.width(),
+                                                    frame.height());
+                if (!picture.save(path)) {
+                    std::fprintf(stderr, "cannot write %s\n", path.toLocal8Bit().constData());
+                    status = 1;
+                } else {
+                    std::printf("%s\n", path.toLocal8Bit().constData());
+                }
             }
-        }
-        app.quit();
+            app.quit();
+        });
     });
+    framed.start();
     app.exec();
     return status;
 }

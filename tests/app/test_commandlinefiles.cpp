@@ -76,11 +76,18 @@ TEST(EditorCommandLine, ProjectOpensAsLoadDoesAfterTheUnsavedQuestion) {
     EXPECT_FALSE(form.HasUnsavedChanges());
     EXPECT_TRUE(ask.Boxes.empty());
 
-    // A missing project is reported as Load reports it.
+    // A missing project is reported as Load reports it, by name as the
+    // recent projects do, and kept in the log; nothing is asked first.
+    TypeInCell(form, 2, 1, "8");
     form.OpenFiles({"gone.dcf"});
     ASSERT_EQ(ask.Boxes.size(), 1u);
     EXPECT_EQ(ask.Boxes[0].first, "File error");
-    EXPECT_EQ(form.Cell(2, 1), "7");
+    EXPECT_EQ(ask.Boxes[0].second, "Project file not found!!\n\n" + ws.File("gone.dcf") + "\n\n");
+    EXPECT_TRUE(LogText(form).contains(
+        QString::fromStdString("[Error] Project file not found: " + ws.File("gone.dcf"))))
+        << LogText(form).toStdString();
+    EXPECT_EQ(ask.SaveQuestions.size(), 2u);
+    EXPECT_EQ(form.Cell(2, 1), "8");
 }
 
 // A ROM image opens in a ROM image window of its own beside the main window;

@@ -2,6 +2,7 @@
 // the keys, labels checked as typed, remembered files and dropped files.
 #include "app/tgrideditor.h"
 #include "app/thelpdialog.h"
+#include "app/tsetuppage.h"
 #include "apphelpers.h"
 #include "tscriptededitorprompts.h"
 #include "support/platformhelpers.h"
@@ -9,6 +10,8 @@
 #include "serial/comports.h"
 
 #include <QClipboard>
+#include <QFileInfo>
+#include <QTabWidget>
 #include <QDir>
 #include <QDropEvent>
 #include <QLabel>
@@ -458,6 +461,58 @@ TEST(EditorLayout, NarrowWindowScrollsAndTableButtonsStayOverTheirColumns) {
     }
 }
 
+TEST(EditorLayout, PreviewKeepsItsRoomWhateverItsNote) {
+    TShownEditor editor;
+    auto& [ws, ask, form] = editor;
+    auto* setup = Find<TSetupPage>(form, "SetupPage");
+    auto* note = Find<QLabel>(form, "PreviewReason");
+    // Where the preview and everything beside and below it stand.
+    auto places = [&] {
+        QCoreApplication::processEvents();
+        QStringList out;
+        for (const char* name : {"PreviewImage", "PreviewReason", "FlStyleBox", "DirStyleBox",
+                                 "DpStyleBox", "ClearAllButton", "MessagePages"}) {
+            const QWidget* w = Find<QWidget>(form, name);
+            const QPoint at = w->mapTo(&form, QPoint(0, 0));
+            out << QStringLiteral("%1 %2,%3 %4x%5")
+                       .arg(name)
+                       .arg(at.x())
+                       .arg(at.y())
+                       .arg(w->width())
+                       .arg(w->height());
+        }
+        return out.join("; ").toStdString();
+    };
+    setup->ShowPreview(QImage(), QString());
+    const std::string empty = places();
+    const QString notes[] = {
+        "No user bitmap ABCDEFGHIJKLMNOPQRSTUVWXYZABCDEFGHIJKLMNOP.bmp in Style 0",
+        "The label is longer than the display can show in one line; it is cut on the display, "
+        "and the preview shows what the display will show after the cut",
+        "Empty cell"};
+    for (const QString& why : notes) {
+        setup->ShowPreview(QImage(64, 64, QImage::Format_RGB32), why);
+        EXPECT_EQ(places(), empty) << why.toStdString();
+        EXPECT_EQ(setup->PreviewReason(), why);
+        EXPECT_EQ(note->toolTip(), why);
+        // What shows fits the line's room; cut text ends in "...".
+        const QStringList lines = note->text().split('\n');
+        EXPECT_LE(lines.size(), TSetupPage::PreviewReasonLines) << why.toStdString();
+        for (const QString& line : lines)
+            EXPECT_LE(note->fontMetrics().horizontalAdvance(line), note->width())
+                << line.toStdString();
+        if (note->text() != why) {
+            EXPECT_TRUE(note->text().endsWith(QChar(0x2026))) << why.toStdString();
+        }
+    }
+    EXPECT_EQ(note->text(), "Empty cell");
+    // A long label typed and selected: the same places.
+    TypeInCell(form, 2, 2, "ABCDEFGHIJKLMNOPQRSTUVWX");
+    SelectCell(form, 2, 2);
+    EXPECT_FALSE(setup->PreviewReason().isEmpty());
+    EXPECT_EQ(places(), empty);
+}
+
 TEST(EditorPictures, WholeNumberZoomKeepsEveryPixelSquare) {
     // Screen pixels per picture pixel at 100, 125, 150 and 200 %.
     EXPECT_EQ(TPictureBox::DevicePixels(1, 1.0), 1);
@@ -565,8 +620,9 @@ TEST(EditorSaveInPlace, CtrlSWritesTheLastFileWithoutADialog) {
     EXPECT_EQ(ask.DialogFilters.size(), 1u);
     ask.QueueFile(path);
     ask.QueueYesNo(false);
+    ask.QueueFile(""); // No returns to the dialog
     QTest::keyClick(&form, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
-    EXPECT_EQ(ask.DialogFilters.size(), 2u);
+    EXPECT_EQ(ask.DialogFilters.size(), 3u);
     ASSERT_EQ(ask.Questions.size(), 1u);
     EXPECT_EQ(ask.Questions[0].first, "Overlay file");
 
@@ -576,14 +632,14 @@ TEST(EditorSaveInPlace, CtrlSWritesTheLastFileWithoutADialog) {
     const std::string elsewhere = ws.File("elsewhere.dcf");
     ask.QueueFile(elsewhere);
     QTest::keyClick(&form, Qt::Key_S, Qt::ControlModifier);
-    EXPECT_EQ(ask.DialogFilters.size(), 3u);
+    EXPECT_EQ(ask.DialogFilters.size(), 4u);
     EXPECT_TRUE(ReadAll(elsewhere).contains("CODE_2=3\r\n"));
     EXPECT_FALSE(QFile::exists(QString::fromStdString(path)));
     EXPECT_FALSE(form.HasUnsavedChanges());
     // ... and from then on saves there in place.
     TypeInCell(form, 2, 4, "4");
     QTest::keyClick(&form, Qt::Key_S, Qt::ControlModifier);
-    EXPECT_EQ(ask.DialogFilters.size(), 3u);
+    EXPECT_EQ(ask.DialogFilters.size(), 4u);
     EXPECT_TRUE(ReadAll(elsewhere).contains("CODE_3=4\r\n"));
 }
 
@@ -653,7 +709,11 @@ TEST(EditorUndo, ClearAllUndoKeepsTheProjectFileInTheStatusBar) {
     ASSERT_TRUE(named.endsWith("tower.dcf"));
     Click(form, "ClearAllButton");
     EXPECT_EQ(form.StatusText(0), "Project file: ");
+    // The status bar says how to take it back, until it is.
+    auto* note = Find<QLabel>(form, "StatusNote");
+    EXPECT_EQ(note->text(), "Clear ALL emptied the code tables: Ctrl+Z brings them back");
     form.UndoStack()->undo();
+    EXPECT_EQ(note->text(), "");
     EXPECT_EQ(form.StatusText(0), named);
     EXPECT_EQ(form.Cell(2, 1), "B1");
     form.UndoStack()->redo();
@@ -663,6 +723,33 @@ TEST(EditorUndo, ClearAllUndoKeepsTheProjectFileInTheStatusBar) {
 
 // A recent project that was deleted is named in the box; nothing is asked
 // about unsaved changes for it.
+TEST(EditorFiles, PictureDialogsStartAtThePicturesNotTheWorkingFolder) {
+    TShownEditor editor;
+    auto& [ws, ask, form] = editor;
+    QApplication::setActiveWindow(&form);
+    // Nothing chosen yet: a message picture's dialog starts at its own picture.
+    auto* fireA = Find<TPictureBox>(form, "MsgImage0_2");
+    ask.QueueFile("");
+    fireA->setFocus();
+    QTest::keyClick(fireA, Qt::Key_Return);
+    ASSERT_FALSE(ask.Suggestions.empty());
+    EXPECT_EQ(ask.Suggestions.back(), form.Project().Slot(0, 0));
+    EXPECT_NE(QFileInfo(QString::fromStdString(ask.Suggestions.back())).absolutePath(), ws.Path());
+    // The logo's, with the logo off, at the stock logo's folder.
+    Find<QTabWidget>(form, "PageControl")->setCurrentIndex(1);
+    ask.QueueFile("");
+    Find<TPictureBox>(form, "LogoImage")->Activate();
+    EXPECT_EQ(ask.Suggestions.back(), form.Config().ProgramDir + "DefaultImage2/Logo/");
+    // Once a picture is chosen, every picture dialog starts there.
+    const std::string pic = ws.File("mine.bmp");
+    ASSERT_TRUE(TTestWorkspace::SaveBmp(TTestWorkspace::Mark(64, 16, 4), pic));
+    ask.QueueFile(pic);
+    Find<TPictureBox>(form, "LogoImage")->Activate();
+    ask.QueueFile("");
+    fireA->Activate();
+    EXPECT_EQ(ask.Suggestions.back(), pic);
+}
+
 TEST(EditorFiles, DeletedRecentProjectIsReportedByName) {
     TShownEditor editor;
     auto& [ws, ask, form] = editor;

@@ -172,6 +172,16 @@ TEST(FirstWindow, StatusPanelsKeepTheirWidthsAndNeverDrawOverEachOther) {
         EXPECT_GE(panel[3]->width(), TForm1::StatusPanelWidths[3]);
     }
     noOverlap();
+    // With unsaved changes and a note beside the panels, the maker's name
+    // stays whole at the window's first size on a 1280 x 720 screen.
+    if (Roomy()) {
+        TypeInCell(form, 2, 1, "7");
+        form.ShowNote(QStringLiteral("MAKE ROM emptied 12 labels: Ctrl+Z brings them back"));
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(Find<QWidget>(form, "ModifiedIndicator")->isVisible());
+        EXPECT_FALSE(panel[3]->IsElided()) << "at width " << form.width();
+        noOverlap();
+    }
     // The path is cut in the middle, shown whole in the tool tip, kept whole.
     EXPECT_EQ(form.StatusText(0), path);
     EXPECT_EQ(panel[0]->toolTip(), path);

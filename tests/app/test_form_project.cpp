@@ -113,11 +113,17 @@ TEST(EditorProjectFile, SaveCancelOverwriteDeclinedAndAccepted) {
     TypeInCell(form, 2, 1, "H");
     ask.QueueFile(path);
     ask.QueueYesNo(false);
+    // No goes back to the dialog, at the file chosen; its Cancel gives up.
+    ask.QueueFile("");
+    const size_t dialogs = ask.Suggestions.size();
     Click(form, "SaveButton");
     ASSERT_EQ(ask.Questions.size(), 1u);
     EXPECT_EQ(ask.Questions[0].first, "Overlay file");
     EXPECT_EQ(ask.Questions[0].second, "File exist!!\n\nOverlay?\n");
+    ASSERT_EQ(ask.Suggestions.size(), dialogs + 2);
+    EXPECT_EQ(ask.Suggestions.back(), path);
     EXPECT_EQ(ReadAll(path), first);
+    EXPECT_TRUE(form.HasUnsavedChanges());
 
     ask.QueueFile(path);
     ask.QueueYesNo(true);
@@ -354,7 +360,20 @@ TEST(EditorMakeRom, BuildsWhatTheCommandLineToolBuilds) {
     QTest::keyClicks(id, "Q7");
     const std::string dcf = ws.File("build.dcf");
     ask.QueueFile(dcf);
+    // While the success box is up, the log and the status bar already tell
+    // where the image went and how many labels the build emptied.
+    QString logAtBox, noteAtBox;
+    ask.WhileShowing = [&] {
+        logAtBox = LogText(form);
+        noteAtBox = Find<QLabel>(form, "StatusNote")->text();
+    };
     Click(form, "MakeRomButton");
+    ask.WhileShowing = nullptr;
+    EXPECT_TRUE(logAtBox.contains("===> ROM image written: ")) << logAtBox.toStdString();
+    EXPECT_TRUE(logAtBox.contains(
+        "[Warning] 1 label emptied: user bitmap not found (Ctrl+Z brings them back)"))
+        << logAtBox.toStdString();
+    EXPECT_EQ(noteAtBox, "MAKE ROM emptied 1 label: Ctrl+Z brings them back");
 
     ASSERT_FALSE(ask.Boxes.empty());
     EXPECT_EQ(ask.Boxes.back(),

@@ -4,6 +4,7 @@
 
 void TScriptedPrompts::MessageBox(const std::string& Caption, const std::string& Text) {
     Boxes.emplace_back(Caption, Text);
+    if (WhileShowing) WhileShowing();
 }
 
 bool TScriptedPrompts::AskYesNo(const std::string& Caption, const std::string& Text) {

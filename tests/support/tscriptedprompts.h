@@ -33,6 +33,9 @@ public:
     // Runs while each question is open, before it is answered (what else
     // happens meanwhile: a file changes, a port goes).
     std::function<void()> WhileAsking;
+    // Runs while each message box is open, before it is closed (what the
+    // window already shows then).
+    std::function<void()> WhileShowing;
 
     bool Strict = false;
     bool DefaultYes = false;
