@@ -124,24 +124,21 @@ bool TProjectSession::SaveProject(TProjectFile& File, TProject& Project,
     if (inPlace) {
         // The file the person last saved or loaded: no dialog, no question.
         target = File.LastPath;
-        if (RefuseInput(File, Project, Config, target)) return false;
     } else {
-        // No to the overwrite question goes back to the dialog, at the file
-        // chosen, to choose another name; only the dialog's Cancel gives up.
-        for (;;) {
-            if (!FRemember.SaveFileDialog(TProjectFile::Filter, TProjectFile::DefaultExt, target) ||
-                ToQ(target).trimmed().isEmpty()) {
-                File.LastError = "save cancelled";
-                return false;
-            }
-            if (!QFileInfo(ToQ(target)).fileName().contains('.'))
-                target += std::string(".") + TProjectFile::DefaultExt;
-            // Refused before the overwrite question: there is nothing to agree to.
-            if (RefuseInput(File, Project, Config, target)) return false;
-            if (!QFileInfo::exists(ToQ(target)) ||
-                FRemember.AskYesNo("Overlay file", "File exist!!\n\nOverlay?\n"))
-                break;
+        if (!FRemember.SaveFileDialog(TProjectFile::Filter, TProjectFile::DefaultExt, target) ||
+            ToQ(target).trimmed().isEmpty()) {
+            File.LastError = "save cancelled";
+            return false;
         }
+        if (!QFileInfo(ToQ(target)).fileName().contains('.'))
+            target += std::string(".") + TProjectFile::DefaultExt;
+    }
+    // Refused before the overwrite question: there is nothing to agree to.
+    if (RefuseInput(File, Project, Config, target)) return false;
+    if (!inPlace && QFileInfo::exists(ToQ(target)) &&
+        !FRemember.AskYesNo("Overlay file", "File exist!!\n\nOverlay?\n")) {
+        File.LastError = "overwrite declined";
+        return false;
     }
     if (!File.SaveTo(target)) return false;
     MarkSaved();
