@@ -221,8 +221,16 @@ TEST(Keyboard, HelpNamesEveryKeyAndShowsAllItsLines) {
     ASSERT_NE(text, nullptr);
     ASSERT_TRUE(WaitFor([&] { return help->isVisible(); }));
     QCoreApplication::processEvents();
-    EXPECT_EQ(text->verticalScrollBar()->maximum(), 0);
-    EXPECT_EQ(text->horizontalScrollBar()->maximum(), 0);
+    // Every line shows, unless the screen is too small for the whole text
+    // (the offscreen screen under Wine, whose monospace font is wider): the
+    // panel then takes what the screen leaves and scrolls.
+    const QSize room = form.screen()->availableGeometry().size() - QSize(40, 120);
+    if (text->minimumHeight() < room.height()) {
+        EXPECT_EQ(text->verticalScrollBar()->maximum(), 0);
+    }
+    if (text->minimumWidth() < room.width()) {
+        EXPECT_EQ(text->horizontalScrollBar()->maximum(), 0);
+    }
     // Within the screen the window opens on.
     EXPECT_TRUE(form.screen()->availableGeometry().contains(help->frameGeometry()))
         << help->frameGeometry().width() << "x" << help->frameGeometry().height();

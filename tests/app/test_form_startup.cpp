@@ -1,4 +1,5 @@
 #include "apphelpers.h"
+#include "app/tsetuppage.h"
 #include "project/tstartup.h"
 #include "tscriptededitorprompts.h"
 #include "support/ttestworkspace.h"
@@ -189,9 +190,11 @@ QImage Blank() {
     return blank;
 }
 
+// The whole note under the preview (the label itself may show it cut short,
+// as with a wider font under Wine).
 QString PreviewReason(TForm1& Form) {
-    auto* line = Find<QLabel>(Form, "PreviewReason");
-    return line ? line->text() : QString("<none>");
+    auto* setup = Find<TSetupPage>(Form, "SetupPage");
+    return setup ? setup->PreviewReason() : QString("<none>");
 }
 
 TEST(EditorPreview, GlyphsUserBitmapsAndEmptyCells) {

@@ -609,7 +609,16 @@ same_bytes "the project an output in capitals was refused over" "$root/tests/dat
 # No configuration and no glyph library in the working folder.
 at=empty lin no-installation-files make-rom ../sample.dcf -o x.BIN
 at=empty win no-installation-files make-rom ../sample.dcf -o x.BIN
-same_result no-installation-files
+# Where a workspace comes from is each system's own: on Windows the editor
+# makes it in the user's local application data.
+win_hint=$(cat "$work/res/no-installation-files.win.out" "$work/res/no-installation-files.win.err" |
+  tr -d '\r' | sed -n 's/.*beside the program; \(start the editor from its own folder .*\)$/\1/p' |
+  head -n 1)
+if [ -n "$win_hint" ]; then
+  same_result no-installation-files "$win_hint=cd into a folder that holds them"
+else
+  fail "no-installation-files: the Windows hint on making a workspace is missing"
+fi
 
 echo "tool-e2e: $checks checks, $failures failed"
 [ "$failures" = 0 ]
