@@ -360,6 +360,17 @@ bool WriteFileAtomically(const std::string& Path, const void* Data, size_t Size,
     return true;
 }
 
+// The attributes of what stands at Wide: true with Attributes set when
+// something is there; false when nothing is (Reason cleared) or when they
+// cannot be read (the reason in Reason).
+static bool PresentAttributes(const std::wstring& Wide, DWORD& Attributes, std::string& Reason) {
+    Attributes = ::GetFileAttributesW(Wide.c_str());
+    if (Attributes != INVALID_FILE_ATTRIBUTES) return true;
+    const DWORD error = ::GetLastError();
+    Reason = IsAbsence(error) ? std::string() : WindowsReason(error);
+    return false;
+}
+
 bool CanWriteChosenFile(const std::string& Path, std::string& Reason) {
     if (Path.empty()) {
         Reason = SystemReason(ENOENT);
@@ -370,13 +381,8 @@ bool CanWriteChosenFile(const std::string& Path, std::string& Reason) {
         Reason = InputKindReason(TFileKind::Other);
         return false;
     }
-    const DWORD attributes = ::GetFileAttributesW(wide.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
-        const DWORD error = ::GetLastError();
-        if (IsAbsence(error)) return true;
-        Reason = WindowsReason(error);
-        return false;
-    }
+    DWORD attributes = 0;
+    if (!PresentAttributes(wide, attributes, Reason)) return Reason.empty();
     if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
         Reason = "Is a symbolic link, which is not followed";
         return false;
@@ -432,13 +438,8 @@ bool CreateNewFile(const std::string& Path, const void* Data, size_t Size, std::
 bool RemoveRegularFile(const std::string& Path, std::string& Reason) {
     if (Path.empty()) return true;
     const std::wstring wide = Wide(Path);
-    const DWORD attributes = ::GetFileAttributesW(wide.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
-        const DWORD error = ::GetLastError();
-        if (IsAbsence(error)) return true;
-        Reason = WindowsReason(error);
-        return false;
-    }
+    DWORD attributes = 0;
+    if (!PresentAttributes(wide, attributes, Reason)) return Reason.empty();
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
         Reason = SystemReason(EISDIR);
         return false;

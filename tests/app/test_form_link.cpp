@@ -292,6 +292,17 @@ TEST(EditorLink, DestroyingTheWindowMidUploadClosesThePortFirst) {
     EXPECT_FALSE(openWhenDetached[0]);
 }
 
+// MAKE ROM of a project with one label, into TOWER.BIN of the workspace
+// (saved as tower.dcf first); returns the image's path.
+std::string BuildTower(TTestWorkspace& Ws, TScriptedEditorPrompts& Ask, TForm1& Form) {
+    TypeInCell(Form, 2, 1, "7");
+    Find<QLineEdit>(Form, "RomFileNameEdit")->setText("TOWER.BIN");
+    Form.Project().ROMFILENAME = "TOWER.BIN";
+    Ask.QueueFile(Ws.File("tower.dcf"));
+    Click(Form, "MakeRomButton");
+    return Ws.File("TOWER.BIN");
+}
+
 // The upload offers the image MAKE ROM wrote, not one only looked at in the
 // ROM image window, and asks before sending with the file's name and time.
 TEST(EditorLink, UploadOffersTheBuiltImageAndNamesItBeforeSending) {
@@ -316,12 +327,7 @@ TEST(EditorLink, UploadOffersTheBuiltImageAndNamesItBeforeSending) {
     ASSERT_FALSE(ask.Suggestions.empty());
     EXPECT_EQ(ask.Suggestions.back(), QDir(ws.Path()).absoluteFilePath("NAMED.BIN").toStdString());
 
-    TypeInCell(form, 2, 1, "7");
-    const std::string built = ws.File("TOWER.BIN");
-    Find<QLineEdit>(form, "RomFileNameEdit")->setText("TOWER.BIN");
-    form.Project().ROMFILENAME = "TOWER.BIN";
-    ask.QueueFile(ws.File("tower.dcf"));
-    Click(form, "MakeRomButton");
+    const std::string built = BuildTower(ws, ask, form);
     ASSERT_TRUE(QFile::exists(QString::fromStdString(built))) << LogText(form).toStdString();
 
     // Another image opened in the ROM image window, then the window closed.
@@ -572,12 +578,7 @@ TEST(EditorLink, UploadSendsWhatWasCheckedAndNeverOnAClosedPort) {
     TScriptedEditorPrompts ask;
     TForm1 form(&ask);
     form.show();
-    TypeInCell(form, 2, 1, "7");
-    const std::string built = ws.File("TOWER.BIN");
-    Find<QLineEdit>(form, "RomFileNameEdit")->setText("TOWER.BIN");
-    form.Project().ROMFILENAME = "TOWER.BIN";
-    ask.QueueFile(ws.File("tower.dcf"));
-    Click(form, "MakeRomButton");
+    const std::string built = BuildTower(ws, ask, form);
     const QByteArray checked = ReadAll(built);
     ASSERT_EQ(checked.size(), 64512) << LogText(form).toStdString();
     SelectComPort(form, 10);
