@@ -133,6 +133,9 @@ tests/windows/tool-e2e.sh || status=1
 # end-to-end scripts of the editor (wine-editor):
 tests/windows/editor-wine.sh || status=1
 
+# the installer, installed, upgraded and removed (wine-installer):
+tests/windows/installer-wine.sh || status=1
+
 
 if [ "$status" -ne 0 ]; then
   say "failed: ${failed[*]}"
