@@ -243,6 +243,7 @@ Section "Uninstall"
   DeleteRegKey SHCTX "${CLASSES}\${PROJECT_PROGID}"
   DeleteRegKey SHCTX "${CLASSES}\${IMAGE_PROGID}"
   DeleteRegKey SHCTX "${APP_KEY}"
+  DeleteRegKey /ifempty SHCTX "${CLASSES}\Applications"
   DeleteRegValue SHCTX "${CLASSES}\.dcf\OpenWithProgids" "${PROJECT_PROGID}"
   DeleteRegKey /ifempty SHCTX "${CLASSES}\.dcf\OpenWithProgids"
   ; .dcf goes back to no program only while it is still ours.

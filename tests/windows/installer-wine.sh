@@ -121,13 +121,17 @@ reg_value() { # KEY NAME: the value's data, "" when there is none
     sed -n "s/^ *$2 *REG_[A-Z_]* *//p" | sed 's/^(value not set)$//'
 }
 # The keys the installer writes to, exported: after the uninstall they must
-# be as they were before the first install.
+# be as they were before the first install. The two keys themselves count as
+# there (Windows always has them; a new Wine prefix makes them on first use).
 snapshot() { # ROOT OUT
-  local key
+  local key long
+  case "$1" in HKCU) long=HKEY_CURRENT_USER ;; *) long=HKEY_LOCAL_MACHINE ;; esac
   for key in 'Software\Classes' 'Software\Microsoft\Windows\CurrentVersion\Uninstall'; do
-    wine64 reg export "$1\\$key" "$work/export.reg" /y >/dev/null 2>&1 || echo "(none)" >"$work/export.reg"
     echo "[$1\\$key]"
-    iconv -f UTF-16LE -t UTF-8 "$work/export.reg" 2>/dev/null | tr -d '\r' || cat "$work/export.reg"
+    rm -f "$work/export.reg"
+    wine64 reg export "$1\\$key" "$work/export.reg" /y >/dev/null 2>&1 || continue
+    iconv -f UTF-16LE -t UTF-8 "$work/export.reg" | tr -d '\r' | sed '1s/^\xef\xbb\xbf//' |
+      grep -vx -e 'Windows Registry Editor Version 5.00' -e '' -F -e "[$long\\$key]" || true
   done >"$2"
 }
 # A shell link's target, "Start in" and icon, one "name=value" line each
