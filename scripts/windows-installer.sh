@@ -112,8 +112,9 @@ build_dir=$(abs "${1:-build-winapp}")
 # warnings as errors keeps that configuration.
 cache=$build_dir/CMakeCache.txt
 if [ -f "$cache" ]; then
-  [ -n "${DPU_WINDOWS_TESTS:-}" ] || export DPU_WINDOWS_TESTS=$(sed -n 's/^DPU_TESTS:BOOL=//p' "$cache")
-  [ -n "${DPU_WERROR:-}" ] || export DPU_WERROR=$(sed -n 's/^DPU_WERROR:BOOL=//p' "$cache")
+  [ -n "${DPU_WINDOWS_TESTS:-}" ] || DPU_WINDOWS_TESTS=$(sed -n 's/^DPU_TESTS:BOOL=//p' "$cache")
+  [ -n "${DPU_WERROR:-}" ] || DPU_WERROR=$(sed -n 's/^DPU_WERROR:BOOL=//p' "$cache")
+  export DPU_WINDOWS_TESTS DPU_WERROR
 fi
 scripts/windows-build.sh "$build_dir" >&2
 
