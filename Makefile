@@ -29,7 +29,7 @@ else
 CMAKE_FLAGS += -DDPU_WERROR=OFF
 endif
 
-.PHONY: all deps configure build test run bench fuzz valgrind assets package package-test windows windows-test windows-zip qt-mingw format-check clean
+.PHONY: all deps configure build test run bench fuzz valgrind assets package package-test windows windows-test windows-zip windows-installer qt-mingw format-check clean
 
 all: build
 
@@ -78,6 +78,11 @@ windows-test: deps
 WIN_BUILD_DIR ?= build-winapp
 windows-zip: deps
 	@JOBS=$(JOBS) scripts/windows-zip.sh $(WIN_BUILD_DIR)
+
+# The same files in an installer that needs no administrator:
+# WIN_BUILD_DIR/dpu510tk3-VERSION-windows-x64-setup.exe.
+windows-installer: deps
+	@JOBS=$(JOBS) scripts/windows-installer.sh $(WIN_BUILD_DIR)
 
 # A static Qt for MinGW-w64, built from Debian's qt6-base source outside the
 # repository (~/.cache/dpu510tk3) and reused while its configuration holds.

@@ -19,6 +19,7 @@ packages=(
   zip unzip x11-utils fonts-wine
   binutils-mingw-w64-x86-64
   openbox
+  nsis
 )
 
 missing=()

@@ -12,8 +12,8 @@
 #    every BUILD_DIR/bin/test_*.exe on Qt's offscreen platform: the unit and
 #    widget tests that need no pseudo-terminal, the Windows platform files and
 #    the port layer against the peer.
-# 3. Runs the end-to-end scripts of the tool and of the editor (marked places
-#    near the end), then removes the prefix.
+# 3. Runs the end-to-end scripts of the tool, of the editor and of the
+#    installer (marked places near the end), then removes the prefix.
 #
 # What the end-to-end scripts find exported:
 #   DPU_WINE             the wine binary (wine64), to run a .exe with
@@ -132,6 +132,9 @@ tests/windows/tool-e2e.sh || status=1
 
 # end-to-end scripts of the editor (wine-editor):
 tests/windows/editor-wine.sh || status=1
+
+# the installer, installed, upgraded and removed (wine-installer):
+tests/windows/installer-wine.sh || status=1
 
 
 if [ "$status" -ne 0 ]; then
