@@ -21,7 +21,6 @@
 #include "link/devicelink.h"
 #include "link/linksession.h"
 #include "project/tstartup.h"
-#include "rom/romlayout.h"
 #include "rom/tmakerom.h"
 
 #include <QButtonGroup>
@@ -52,12 +51,6 @@
 #include <functional>
 #include <string>
 #include <utility>
-
-// link/ cannot see rom/: the window, which sees both, holds the link's sizes to
-// the image the builder makes.
-static_assert(DpuLink::TDeviceLink::kBuiltImageSize == DpuRom::RomLayout::ImageSize);
-static_assert(DpuLink::TDeviceLink::kImageBlocks * DpuLink::kFrameDataSize ==
-              DpuRom::RomLayout::UploadSize);
 
 using DpuProject::TProject;
 using DpuProject::TProjectFile;
