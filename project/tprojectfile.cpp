@@ -3,6 +3,7 @@
 #include "project/dputext.h"
 #include "project/tconfiguration.h"
 #include "project/tglyphsource.h"
+#include "project/tlabelrule.h"
 #include "project/tliftstatedefaults.h"
 #include "project/tproject.h"
 #include "project/tsettingstable.h"
@@ -178,7 +179,7 @@ bool TProjectFile::SaveTo(const std::string& Path) {
     for (int code = 0; code < TProject::CodeCount; ++code)
         for (int table = 0; table < TProject::TableCount; ++table)
             ini->WriteString(TProject::TableName(table), CodeKey(code),
-                             OneLine(TProject::LabelToSave(Project.CodeTables[table][code])));
+                             OneLine(TLabelRule::BuiltText(Project.CodeTables[table][code])));
 
     if (!ini->UpdateFile()) {
         const std::string reason = ini->pr_LastErrMsg();
