@@ -3,111 +3,44 @@
 #include "app/guarded.h"
 #include "app/qtext.h"
 #include "app/taboutdialog.h"
-#include "app/tchoicebox.h"
+#include "app/tbeforesuccessbox.h"
 #include "app/tdrophandler.h"
-#include "app/tfilebrowser.h"
 #include "app/thelpdialog.h"
 #include "app/tlabelchecker.h"
 #include "app/tlinkcontrols.h"
 #include "app/tpagescroller.h"
-#include "app/tpicturebox.h"
 #include "app/tprojectedits.h"
 #include "app/tprojectsession.h"
 #include "app/tqtprompts.h"
 #include "app/tromimageview.h"
-#include "app/tstatuspanel.h"
+#include "app/tstatuspanels.h"
+#include "app/twindowplacement.h"
 #include "app/twindowshortcuts.h"
 #include "fieldbus/tpcuart.h"
 #include "link/devicelink.h"
 #include "link/linksession.h"
 #include "project/tstartup.h"
-#include "rom/romlayout.h"
 #include "rom/tmakerom.h"
 
-#include <QButtonGroup>
-#include <QCheckBox>
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
-#include <QGuiApplication>
-#include <QLineEdit>
 #include <QMenu>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QScreen>
 #include <QSettings>
-#include <QSignalBlocker>
 #include <QStatusBar>
-#include <QStyle>
 #include <QTabWidget>
-#include <QTableWidget>
-#include <QTimer>
-#include <QToolButton>
 #include <QUndoStack>
-#include <QWindow>
 
 #include <algorithm>
-#include <functional>
 #include <string>
 #include <utility>
-
-// link/ cannot see rom/: the window, which sees both, holds the link's sizes to
-// the image the builder makes.
-static_assert(DpuLink::TDeviceLink::kBuiltImageSize == DpuRom::RomLayout::ImageSize);
-static_assert(DpuLink::TDeviceLink::kImageBlocks * DpuLink::kFrameDataSize ==
-              DpuRom::RomLayout::UploadSize);
 
 using DpuProject::TProject;
 using DpuProject::TProjectFile;
 using DpuProject::TStartup;
 using DpuProject::TStartupResult;
 using DpuRom::TMakeRom;
-
-namespace {
-
-// The window's prompts for one MAKE ROM: the build shows its success box
-// once the image is written (Written() holds then), and Before runs first,
-// so the log says where the image went while the box is up.
-class TBeforeSuccessBox : public YVclUtil::Prompts {
-public:
-    TBeforeSuccessBox(YVclUtil::Prompts& Inner, std::function<bool()> Written,
-                      std::function<void()> Before)
-        : FInner(Inner), FWritten(std::move(Written)), FBefore(std::move(Before)) {}
-    void MessageBox(const std::string& Caption, const std::string& Text) override {
-        if (!FDone && FWritten()) {
-            FDone = true;
-            FBefore();
-        }
-        FInner.MessageBox(Caption, Text);
-    }
-    bool AskYesNo(const std::string& Caption, const std::string& Text) override {
-        return FInner.AskYesNo(Caption, Text);
-    }
-    bool OpenFileDialog(const std::string& Filter, const std::string& DefaultExt,
-                        std::string& FileName) override {
-        return FInner.OpenFileDialog(Filter, DefaultExt, FileName);
-    }
-    bool SaveFileDialog(const std::string& Filter, const std::string& DefaultExt,
-                        std::string& FileName) override {
-        return FInner.SaveFileDialog(Filter, DefaultExt, FileName);
-    }
-    bool OpenPictureDialog(const std::string& Filter, std::string& FileName) override {
-        return FInner.OpenPictureDialog(Filter, FileName);
-    }
-    void SetBusyCursor(bool Busy) override { FInner.SetBusyCursor(Busy); }
-    // True once Before has run.
-    bool Done() const { return FDone; }
-
-private:
-    YVclUtil::Prompts& FInner;
-    std::function<bool()> FWritten;
-    std::function<void()> FBefore;
-    bool FDone = false;
-};
-
-} // namespace
 
 TForm1::TForm1(YVclUtil::Prompts* Prompts, QWidget* Parent) : QMainWindow(Parent) {
     if (Prompts) {
@@ -149,7 +82,9 @@ TForm1::TForm1(YVclUtil::Prompts* Prompts, QWidget* Parent) : QMainWindow(Parent
     FTabs->addTab(makeScroll, QStringLiteral("Make"));
     setCentralWidget(FTabs);
 
-    BuildStatusBar();
+    FStatus = std::make_unique<TStatusPanels>(
+        statusBar(), StatusPanelWidths, QString::fromLatin1(TStartup::MakerStatus),
+        [this](QStatusBar* Bar) { FProjSession->AddIndicator(Bar); });
     FChecker = std::make_unique<TLabelChecker>(FProject, FConfig, FLibrary, FSetup);
     FEdits = std::make_unique<TProjectEdits>(TProjectEdits::TParts{
         FProject, FConfig, FLibrary, *FProjectFile, FSetup, FMake, *FProjSession, *FChecker, Ask(),
@@ -164,7 +99,8 @@ TForm1::TForm1(YVclUtil::Prompts* Prompts, QWidget* Parent) : QMainWindow(Parent
         [this] { OnSaveInPlace(); });
     setAcceptDrops(true);
     // A saved place and size, when there is one, wins over the first one.
-    PlaceFirstTime();
+    new TWindowPlacement(this, DesignMinimumSize,
+                         OpenSettings()->contains(QStringLiteral("WindowGeometry")));
     FProjSession->LoadSettings();
     FChecker->CheckAll();
 }
@@ -192,108 +128,6 @@ YVclUtil::Prompts& TForm1::Ask() {
 
 DpuLink::TDeviceLink& TForm1::Link() {
     return FSession->Link();
-}
-
-void TForm1::BuildStatusBar() {
-    QStatusBar* bar = statusBar();
-    bar->setObjectName("StatusBar");
-    bar->setSizeGripEnabled(true);
-    // The project file's path is cut in the middle, so its start and its
-    // file name stay readable; the others lose their ends.
-    const Qt::TextElideMode elide[4] = {Qt::ElideMiddle, Qt::ElideRight, Qt::ElideRight,
-                                        Qt::ElideRight};
-    for (int i = 0; i < 4; ++i) {
-        FStatus[i] = new TStatusPanel(StatusPanelWidths[i], elide[i], bar);
-        FStatus[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
-    }
-    // The last panel takes the room left over, as a status bar's last panel does.
-    FStatus[3]->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
-    for (int i = 0; i < 4; ++i)
-        bar->addWidget(FStatus[i], i == 3 ? 1 : 0);
-    FStatus[3]->SetText(QStringLiteral("Orvane Tech."));
-    FProjSession->AddIndicator(bar);
-    // The maker's name is never cut short, whatever else the bar shows.
-    const QMargins m = FStatus[3]->contentsMargins();
-    FStatus[3]->setMinimumWidth(FStatus[3]->fontMetrics().horizontalAdvance(FStatus[3]->text()) +
-                                m.left() + m.right() + 2 * FStatus[3]->margin() +
-                                std::max(FStatus[3]->indent(), 0) + 2);
-    // A note about the last action (how to take it back), beside the panels
-    // so their texts stay as they are; it takes only the room they leave and
-    // is cut with "..." (whole in its tool tip) when that is not enough.
-    FNote = new TStatusPanel(360, Qt::ElideRight, bar);
-    FNote->setObjectName("StatusNote");
-    FNote->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    FNote->setVisible(false);
-    bar->addPermanentWidget(FNote, 1);
-}
-
-void TForm1::PlaceFirstTime() {
-    // Sized to show both pages whole, within the screen's free area less the
-    // window frame, and centred there.
-    QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
-    if (!screen) return;
-    const QRect avail = screen->availableGeometry();
-    // Made now, the platform window may already know its frame (Windows does).
-    winId();
-    QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
-    // Under X11 the window manager draws the frame once the window is up: a
-    // title bar and borders are assumed until then, and the window manager
-    // places the window (a position given now would be taken for the inner
-    // area's and put the title bar above the screen). The real frame is
-    // fitted after the first show.
-    const bool frameLater =
-        frame.isNull() && QGuiApplication::platformName() != QLatin1String("offscreen");
-    if (frameLater) {
-        const int border = 4;
-        frame = QMargins(border, style()->pixelMetric(QStyle::PM_TitleBarHeight) + border, border,
-                         border);
-    }
-    const QSize room = avail.size().shrunkBy(frame).expandedTo(QSize(1, 1));
-    setMinimumSize(QSize(DesignMinimumSize).boundedTo(room));
-    ensurePolished();
-    const QSize size = sizeHint().expandedTo(minimumSize()).boundedTo(room);
-    resize(size);
-    // A place remembered from the last run is kept as restored.
-    if (frameLater && !OpenSettings()->contains(QStringLiteral("WindowGeometry"))) {
-        FFrameWait = new QTimer(this);
-        FFrameWait->setInterval(50);
-        connect(FFrameWait, &QTimer::timeout, this, [this] {
-            // Fitted as soon as the frame is known; a window manager that
-            // draws none has had five seconds to say so.
-            const bool known = windowHandle() && !windowHandle()->frameMargins().isNull();
-            if (!known && ++FFrameWaitTicks < 100) return;
-            FFrameWait->stop();
-            FitFrameToScreen();
-        });
-        return;
-    }
-    const QSize outer = size.grownBy(frame);
-    move(avail.topLeft() +
-         QPoint((avail.width() - outer.width()) / 2, (avail.height() - outer.height()) / 2));
-}
-
-void TForm1::showEvent(QShowEvent* Event) {
-    QMainWindow::showEvent(Event);
-    if (FFrameWait && FFrameWaitTicks == 0 && !FFrameWait->isActive()) FFrameWait->start();
-}
-
-void TForm1::FitFrameToScreen() {
-    if (!windowHandle() || (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))) return;
-    QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
-    if (!screen) return;
-    const QRect avail = screen->availableGeometry();
-    const QMargins frame = windowHandle()->frameMargins();
-    const QSize room = avail.size().shrunkBy(frame).expandedTo(QSize(1, 1));
-    setMinimumSize(minimumSize().boundedTo(room));
-    const QSize size = this->size().boundedTo(room);
-    if (size != this->size()) resize(size);
-    const QSize outer = size.grownBy(frame);
-    const QPoint now = geometry().topLeft() - QPoint(frame.left(), frame.top());
-    const QPoint at(
-        std::clamp(now.x(), avail.left(), avail.left() + avail.width() - outer.width()),
-        std::clamp(now.y(), avail.top(), avail.top() + avail.height() - outer.height()));
-    // For a window, the position moved to is the frame's.
-    if (at != now) move(at);
 }
 
 THelpDialog* TForm1::ShowHelp() {
@@ -331,16 +165,15 @@ void TForm1::ClearLog() {
 }
 
 void TForm1::SetStatus(int Panel, const std::string& Text) {
-    if (Panel >= 0 && Panel < 4) FStatus[Panel]->SetText(ToQ(Text));
+    FStatus->SetText(Panel, ToQ(Text));
 }
 
 void TForm1::ShowNote(const QString& Text) {
-    FNote->SetText(Text);
-    FNote->setVisible(!Text.isEmpty());
+    FStatus->ShowNote(Text);
 }
 
 QString TForm1::StatusText(int Panel) const {
-    return Panel >= 0 && Panel < 4 ? FStatus[Panel]->text() : QString();
+    return FStatus->Text(Panel);
 }
 
 QString TForm1::Cell(int Col, int Row) const {
@@ -570,7 +403,7 @@ void TForm1::OnMakeRom() {
     }
     // Labels whose user bitmap was missing were emptied by the build: one
     // undo step (recording it clears the note, which still holds).
-    const QString note = FNote->text();
+    const QString note = FStatus->Note();
     FEdits->RecordMakeRomCancel(command.CancelledCells, labelsBefore);
     ShowNote(note);
     FMake->ShowRomFileName(FProject.ROMFILENAME);

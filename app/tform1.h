@@ -17,19 +17,17 @@
 #include <QString>
 #include <QStringList>
 
-#include <array>
 #include <memory>
 #include <string>
 
 class QSettings;
 class QTabWidget;
-class QTimer;
 class QUndoStack;
 class THelpDialog;
 class TLabelChecker;
 class TLinkControls;
 class TProjectEdits;
-class TStatusPanel;
+class TStatusPanels;
 namespace DpuLink {
 class TLinkSession;
 }
@@ -115,23 +113,11 @@ public:
 
 protected:
     void changeEvent(QEvent* Event) override;
-    void showEvent(QShowEvent* Event) override;
     void closeEvent(QCloseEvent* Event) override;
     void dragEnterEvent(QDragEnterEvent* Event) override;
     void dropEvent(QDropEvent* Event) override;
 
 private:
-    void BuildStatusBar();
-    // Without a saved place: the size that shows both pages whole, within
-    // the screen's free area, centred on it. Where the window manager draws
-    // the frame (it is not known before the window is up), the window
-    // manager places the window and FitFrameToScreen follows the first show.
-    void PlaceFirstTime();
-    // Once the frame is known (or not known after a while): the window made
-    // small enough and moved just far enough for its whole frame, title bar
-    // included, to lie in the screen's free area. Leaves a maximised or
-    // full-screen window alone.
-    void FitFrameToScreen();
     YVclUtil::Prompts& Ask();
     void StartUp();
     void ConnectSetupPage();
@@ -150,6 +136,9 @@ private:
     void OnSaveInPlace();
     void OnMakeRom();
 
+    // First made, last gone: the panels answer SetStatus while the other
+    // members go.
+    std::unique_ptr<TStatusPanels> FStatus;
     std::unique_ptr<YVclUtil::Prompts> FOwnPrompts;
     YVclUtil::Prompts* FPrompts = nullptr;
     // FPrompts with the last file of each purpose as the dialogs' start.
@@ -176,9 +165,4 @@ private:
     QTabWidget* FTabs = nullptr;
     TSetupPage* FSetup = nullptr;
     TMakePage* FMake = nullptr;
-    std::array<TStatusPanel*, 4> FStatus{};
-    TStatusPanel* FNote = nullptr;
-    // Waits, bounded, for the window manager's frame after the first show.
-    QTimer* FFrameWait = nullptr;
-    int FFrameWaitTicks = 0;
 };

@@ -5,17 +5,13 @@
 #include "app/tmakepage.h"
 #include "link/linksession.h"
 #include "project/tproject.h"
-#include "rom/romimagecheck.h"
+#include "rom/tuploadimage.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QShortcut>
 #include <QWidget>
-
-#include <cstdint>
-#include <utility>
-#include <vector>
 
 TLinkControls::TLinkControls(DpuLink::TLinkSession& Session, TMakePage* Make,
                              const DpuProject::TConfiguration& Config, YVclUtil::Prompts& Ask,
@@ -105,22 +101,21 @@ std::string TLinkControls::ImageToOffer() const {
     return FromQ(QDir::current().absoluteFilePath(ToQ(name)));
 }
 
-bool TLinkControls::ConfirmUpload(const std::string& File, const std::vector<uint8_t>& Bytes,
-                                  std::string& Problem) {
-    Problem.clear();
-    const QFileInfo info(ToQ(File));
+bool TLinkControls::ConfirmUpload(const DpuRom::TUploadImage& Image) {
+    const std::string& file = Image.FileName();
+    const QFileInfo info(ToQ(file));
     const std::string what =
         FromQ(info.fileName()) + "\nmodified " +
         FromQ(info.lastModified().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"))) + "\nin " +
         FromQ(QDir::toNativeSeparators(info.absolutePath()));
     // The display takes whatever arrives: bytes that do not read as an image
     // are sent only when the person says so (No is the default).
-    if (!DpuRom::CheckUploadImage(Bytes.data(), Bytes.size(), Problem)) {
-        if (FAsk.AskYesNo("Warning", "Not a ROM image!!\n\n" + what + "\n\n" + Problem +
+    if (!Image.IsImage()) {
+        if (FAsk.AskYesNo("Warning", "Not a ROM image!!\n\n" + what + "\n\n" + Image.Problem() +
                                          "\n\nSend it anyway?\n"))
             return true;
-        FMake->AppendLog(
-            ToQ("[Warning] ROM file " + File + " is not a ROM image: " + Problem + " (not sent)"));
+        FMake->AppendLog(ToQ("[Warning] ROM file " + file +
+                             " is not a ROM image: " + Image.Problem() + " (not sent)"));
         return false;
     }
     return FAsk.AskYesNo("UpLoad ROM Image", "UpLoad this ROM image?\n\n" + what + "\n");
@@ -128,28 +123,23 @@ bool TLinkControls::ConfirmUpload(const std::string& File, const std::vector<uin
 
 void TLinkControls::OnUpload() {
     FMake->SetProgress(0);
-    if (FConfig.ENCODE == 0) {
-        FAsk.MessageBox("No service!!", "ORV init version\n\n No support download function!!\n\n");
-        return;
-    }
+    if (!DpuRom::TUploadImage::UploadsAllowed(FConfig, FAsk)) return;
     // The dialog starts at the image just built (or named), never at one
     // only looked at in the ROM image window: Enter must not send that.
     std::string file = ImageToOffer();
     if (!FAsk.OpenFileDialog(RomFileFilter, "bin", file)) return;
-    DpuLink::TDeviceLink& link = FSession.Link();
     // Read once: the bytes checked and agreed to are the bytes sent, whatever
     // happens to the file while the question is open. A file that can not be
     // read (missing, not a regular file, too large) is said by the link.
-    std::vector<uint8_t> bytes;
-    if (!link.ReadUploadFile(file, bytes)) return;
-    std::string problem;
-    if (!ConfirmUpload(file, bytes, problem)) return;
+    const DpuRom::TUploadImage image = DpuRom::TUploadImage::Read(file);
+    DpuLink::TDeviceLink& link = FSession.Link();
+    if (image.Readable() && !ConfirmUpload(image)) return;
     // The port may have gone while the question was open: the link refuses
     // then and says so. The start clears the log: the warning goes after its
     // first lines.
-    if (link.StartUpload(std::move(bytes), file) && !problem.empty())
-        FMake->AppendLog(ToQ("[Warning] ROM file " + file + " is not a ROM image: " + problem +
-                             " (sent as asked)"));
+    if (link.StartUpload(image) && !image.IsImage())
+        FMake->AppendLog(ToQ("[Warning] ROM file " + file +
+                             " is not a ROM image: " + image.Problem() + " (sent as asked)"));
     Update();
 }
 

@@ -5,14 +5,15 @@
 
 #include <QObject>
 
-#include <cstdint>
 #include <string>
-#include <vector>
 
 class QShortcut;
 class TMakePage;
 namespace DpuLink {
 class TLinkSession;
+}
+namespace DpuRom {
+class TUploadImage;
 }
 
 // The "Make" tab's link requests answered by the device link: Connect,
@@ -48,12 +49,11 @@ private:
     void OnUpload();
     void OnDateTimeSync();
     void OnCancel();
-    // The question before sending Bytes, read from File (its name and
-    // modification time are shown); true to send. Bytes that do not read as
-    // an image (Problem says why) are sent only when the person answers Yes
-    // to "Send it anyway?"; declined, the log says why.
-    bool ConfirmUpload(const std::string& File, const std::vector<uint8_t>& Bytes,
-                       std::string& Problem);
+    // The question before sending Image (its file's name and modification
+    // time are shown); true to send. An image whose bytes do not read as one
+    // (its Problem) is sent only when the person answers Yes to "Send it
+    // anyway?"; declined, the log says why.
+    bool ConfirmUpload(const DpuRom::TUploadImage& Image);
 
     DpuLink::TLinkSession& FSession;
     TMakePage* FMake;

@@ -6,16 +6,14 @@
 #include "link/devicelink.h"
 #include "link/portname.h"
 #include "project/tconfiguration.h"
-#include "rom/romimagecheck.h"
+#include "rom/tuploadimage.h"
 #include "serial/tcustomuart.h"
 #include "util/eygeneral.h"
-#include "util/fileaccess.h"
 #include "util/terminal.h"
 
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
-#include <utility>
 
 using DpuProject::TConfiguration;
 
@@ -131,32 +129,28 @@ int TUploadCommand::Run(const std::vector<std::string>& Args) {
 }
 
 int TUploadCommand::CheckRomFile(TCliOutput& Out, const std::string& RomFile, bool Force,
-                                 std::vector<uint8_t>& Bytes) {
+                                 DpuRom::TUploadImage& Image) {
     auto fail = [&](const std::string& Reason) {
         Out.Error("dpu510tk3 upload: " + Reason);
         return static_cast<int>(CliStopped);
     };
-    YVclUtil::TFileStatus status;
-    std::string reason;
-    if (!YVclUtil::QueryFileStatus(RomFile, status, reason))
-        return fail("can not read ROM file " + RomFile + ": " + reason);
-    if (status.Kind != YVclUtil::TFileKind::Regular)
-        return fail("can not read ROM file " + RomFile + ": " +
-                    YVclUtil::InputKindReason(status.Kind));
-    if (status.Size > DpuLink::TDeviceLink::kMaxImageSize) {
+    Image = DpuRom::TUploadImage::Read(RomFile);
+    switch (Image.Fault()) {
+    case DpuRom::TUploadImage::TFault::None:
+        break;
+    case DpuRom::TUploadImage::TFault::TooLarge:
         // As the editor says it; nothing is sent, whatever --force says.
-        Out.AppendLog("*** Warning.... ***");
-        Out.AppendLog("=== ROM image too large!! ===");
+        for (const std::string& line : Image.FaultLines())
+            Out.AppendLog(line);
         return fail("=== ROM image too large!! ===");
+    default:
+        return fail("can not read ROM file " + RomFile + ": " + Image.Reason());
     }
-    if (!YVclUtil::ReadWholeFile(RomFile, Bytes, reason, DpuLink::TDeviceLink::kMaxImageSize))
-        return fail("can not read ROM file " + RomFile + ": " + reason);
-    std::string problem;
-    if (DpuRom::CheckUploadImage(Bytes.data(), Bytes.size(), problem)) return CliOk;
+    if (Image.IsImage()) return CliOk;
     if (!Force)
-        return fail(RomFile + " is not a display image: " + problem +
+        return fail(RomFile + " is not a display image: " + Image.Problem() +
                     "\n(--force sends it all the same)");
-    Out.AppendLog("*** Warning: " + RomFile + " is not a display image: " + problem +
+    Out.AppendLog("*** Warning: " + RomFile + " is not a display image: " + Image.Problem() +
                   " -- sent as --force asks ***");
     return CliOk;
 }
@@ -179,16 +173,13 @@ int TUploadCommand::RunTransfer(const char* Command, const TLinkOptions& Options
         config.SetDirectoriesFromProcess();
         if (!config.Read(out, &out))
             return fail("can not use the configuration file " + config.IniPath());
-        if (config.ENCODE == 0) {
-            out.MessageBox("No service!!",
-                           "ORV init version\n\n No support download function!!\n\n");
+        if (!DpuRom::TUploadImage::UploadsAllowed(config, out))
             return fail("uploads are not supported by version " + config.SelectedVersion);
-        }
     }
 
     // The file first: nothing that is not an image reaches the display, and
     // the port is not even opened for it.
-    std::vector<uint8_t> image;
+    DpuRom::TUploadImage image;
     if (upload) {
         const int checked = CheckRomFile(out, RomFile, Options.Force, image);
         if (checked != CliOk) return checked;
@@ -209,7 +200,7 @@ int TUploadCommand::RunTransfer(const char* Command, const TLinkOptions& Options
 
     if (upload) {
         // The bytes checked above, not the file again: it may have changed since.
-        if (!link.StartUpload(std::move(image), RomFile)) {
+        if (!link.StartUpload(image)) {
             const std::string why = out.LastLine;
             link.Disconnect();
             return fail(why);

@@ -2,12 +2,14 @@
 
 #include "cli/clicommand.h"
 
-#include <cstdint>
 #include <string>
 #include <vector>
 
 class TCliArguments;
 class TCliOutput;
+namespace DpuRom {
+class TUploadImage;
+}
 
 // "upload ROM.BIN --port PORT [--msg] [--response-timeout-ms N] [--force]":
 // sends a ROM image to the display as the editor's "UpLoad ROM Image" does,
@@ -38,12 +40,12 @@ public:
     // to standard error prefixed with "dpu510tk3 <Command>: ".
     // Checks the image file before any port is opened: a regular file of at
     // most 0x70000 bytes (larger: the two "too large" lines) that reads as a
-    // display image, unless Force. The file is read once, into Bytes: those
+    // display image, unless Force. The file is read once, into Image: those
     // bytes are the ones checked and the ones to send. Returns CliOk, or
     // CliStopped after the reason (naming the file and its first problem)
     // went to standard error.
     static int CheckRomFile(TCliOutput& Out, const std::string& RomFile, bool Force,
-                            std::vector<uint8_t>& Bytes);
+                            DpuRom::TUploadImage& Image);
     static int RunTransfer(const char* Command, const TLinkOptions& Options, bool Progress,
                            const std::string& RomFile);
 };

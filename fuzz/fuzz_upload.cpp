@@ -9,6 +9,7 @@
 // delivery), 0xFD (the upload is started again) and 0xFC (the port is lost).
 #include "link/devicelink.h"
 #include "link/linkframe.h"
+#include "rom/tuploadimage.h"
 #include "support/tfakeclock.h"
 #include "support/tfaketimer.h"
 #include "support/trecordingport.h"
@@ -69,7 +70,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     link.OnTransferEnded = [&](DpuLink::TLinkOutcome o) {
         finished += o == DpuLink::TLinkOutcome::Finished;
     };
-    if (!link.Connect() || !link.StartUpload(RomFile(which))) std::abort();
+    if (!link.Connect() || !link.StartUpload(DpuRom::TUploadImage::Read(RomFile(which))))
+        std::abort();
     const unsigned blocks = link.BlockCount();
     if (blocks != (kSizes[which] == 62400 ? 975u : 976u)) std::abort();
 
@@ -107,7 +109,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
             i += 1 + n;
         } else if (b == 0xFD) {
             if (link.LinkState() == DpuLink::TLinkState::Idle && link.Connected()) {
-                if (!link.StartUpload(RomFile(which))) std::abort();
+                if (!link.StartUpload(DpuRom::TUploadImage::Read(RomFile(which)))) std::abort();
                 acks = 0;
             }
         } else if (b == 0xFC) {

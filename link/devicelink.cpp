@@ -3,20 +3,17 @@
 #include "link/linkclock.h"
 #include "link/linkport.h"
 #include "link/linktimer.h"
-#include "util/crc8.h"
+#include "rom/tuploadimage.h"
 #include "util/eygeneral.h"
-#include "util/fileaccess.h"
 #include "util/prompts.h"
 
-#include <algorithm>
 #include <cctype>
-#include <cerrno>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <memory>
 
 namespace DpuLink {
+
+// One block of the image fills the data of one frame.
+static_assert(DpuRom::TUploadImage::BlockSize == kFrameDataSize);
 
 namespace {
 constexpr unsigned kMaxNaks = 10;     // first send plus nine resends
@@ -32,7 +29,7 @@ long TimeOfDayMs(const YVclUtil::TDateTime& t) {
 
 TDeviceLink::TDeviceLink(TLinkPort& Port_, TLinkTimer& Timer_, TLinkClock& Clock_,
                          YVclUtil::MessageSink& Log_)
-    : Port(Port_), Timer(Timer_), Clock(Clock_), Sink(Log_), Image(kMaxImageSize, 0) {}
+    : Port(Port_), Timer(Timer_), Clock(Clock_), Sink(Log_) {}
 
 void TDeviceLink::Log(const std::string& Line) {
     Sink.AppendLog(Line);
@@ -110,71 +107,15 @@ void TDeviceLink::OnPortLost(const std::string& Reason) {
 
 // ----------------------------------------------------------------- transfers
 
-bool TDeviceLink::UploadRomImageAction(int Encode, YVclUtil::Prompts& Prompts) {
-    if (Encode == 0) {
-        Prompts.MessageBox("No service!!",
-                           "ORV init version\n\n No support download function!!\n\n");
-        return false;
-    }
-    std::string name;
-    if (!Prompts.OpenFileDialog("DVE510TK3 ROM File (*.bin)|*.bin", "bin", name)) return false;
-    return StartUpload(name);
-}
-
-bool TDeviceLink::StartUpload(const std::string& FileName) {
-    std::vector<uint8_t> bytes;
-    return ReadUploadFile(FileName, bytes) && StartUpload(std::move(bytes), FileName);
-}
-
-bool TDeviceLink::ReadUploadFile(const std::string& FileName, std::vector<uint8_t>& Bytes) {
-    // Regular files only, read without blocking: a FIFO or a port named as
-    // the image is refused with its reason, never waited on.
-    YVclUtil::TFileStatus status;
-    std::string reason;
-    if (!YVclUtil::QueryFileStatus(FileName, status, reason) ||
-        status.Kind == YVclUtil::TFileKind::Missing) {
-        Log("*** Can not open ROM file " + FileName + ": " +
-            (reason.empty() ? YVclUtil::InputKindReason(status.Kind) : reason) + " ***");
-        return false;
-    }
-    if (status.Kind != YVclUtil::TFileKind::Regular) {
-        Log("*** Can not read ROM file " + FileName + ": " +
-            YVclUtil::InputKindReason(status.Kind) + " ***");
-        return false;
-    }
-    if (status.Size > kMaxImageSize) {
-        Log("*** Warning.... ***");
-        Log("=== ROM image too large!! ===");
-        return false;
-    }
-    if (!YVclUtil::ReadWholeFile(FileName, Bytes, reason, kMaxImageSize)) {
-        if (reason == YVclUtil::SystemReason(EFBIG)) {
-            // It grew past the limit since the status call.
-            Log("*** Warning.... ***");
-            Log("=== ROM image too large!! ===");
-        } else {
-            Log("*** Can not read ROM file " + FileName + ": " + reason + " ***");
-        }
-        return false;
-    }
-    return true;
-}
-
-bool TDeviceLink::StartUpload(std::vector<uint8_t> Bytes, const std::string& FileName) {
-    if (Bytes.size() > kMaxImageSize) {
-        Log("*** Warning.... ***");
-        Log("=== ROM image too large!! ===");
+bool TDeviceLink::StartUpload(const DpuRom::TUploadImage& Upload) {
+    if (!Upload.Readable()) {
+        for (const std::string& line : Upload.FaultLines())
+            Log(line);
         return false;
     }
     if (!PortUsable("UpLoad ROM image")) return false;
-    // A shorter file must not be padded with the tail of the previous upload.
-    const size_t size = Bytes.size();
-    Bytes.resize(kMaxImageSize, 0);
-    Image.swap(Bytes);
-    // MAKE ROM encodes the first 256 bytes with the CRC table; the display wants them plain.
-    for (size_t i = 0; i < 256; ++i)
-        Image[i] ^= YVclUtil::Crc8Table[i];
-    CurBlockCount = size == kShortImageBlocks * kFrameDataSize ? kShortImageBlocks : kImageBlocks;
+    Image = Upload.SentBytes();
+    CurBlockCount = Upload.BlockCount();
 
     SetButtons(false, SyncButtonEnabled);
     State = TLinkState::RomUpload;
@@ -188,16 +129,8 @@ bool TDeviceLink::StartUpload(std::vector<uint8_t> Bytes, const std::string& Fil
     Sink.ClearLog();
     Log("*** UpLoad ROM image ***");
     Log("=== Waiting DPU-510TK3 respond.... ===");
-    // Sent all the same, as the display has always been fed; but a file of
-    // another size is rarely an image MAKE ROM wrote, and the user should know.
-    if (size != static_cast<long>(kShortImageBlocks * kFrameDataSize) &&
-        size != static_cast<long>(kBuiltImageSize))
-        Log(YVclUtil::Format(
-            "*** Warning: %s is %s; a built image holds %zu bytes, of "
-            "which %zu are sent ***",
-            FileName.c_str(),
-            YVclUtil::CountOf(static_cast<unsigned long long>(size), "byte").c_str(),
-            kBuiltImageSize, kImageBlocks * kFrameDataSize));
+    const std::string warning = Upload.SizeWarning();
+    if (!warning.empty()) Log(warning);
     Timer.Start();
     return true;
 }

@@ -9,8 +9,10 @@
 
 namespace YVclUtil {
 class MessageSink;
-class Prompts;
 } // namespace YVclUtil
+namespace DpuRom {
+class TUploadImage;
+} // namespace DpuRom
 
 namespace DpuLink {
 
@@ -43,15 +45,6 @@ enum class TLinkOutcome {
 // transfer are reported through the On... callbacks.
 class TDeviceLink {
 public:
-    // Largest file accepted for upload (0x70000 bytes).
-    static constexpr size_t kMaxImageSize = 0x70000;
-    // A 62400-byte file is sent as 975 blocks, anything else as 976.
-    static constexpr unsigned kShortImageBlocks = 975;
-    static constexpr unsigned kImageBlocks = 976;
-    // Size of the image MAKE ROM writes (RomLayout::ImageSize; app/tform1.cpp
-    // holds the two equal, as link/ cannot see rom/); any size but this and
-    // 62400 is sent after a warning line.
-    static constexpr size_t kBuiltImageSize = 64512;
     // Response time-outs and restarts ("C" after a frame went out) a transfer
     // may pass without progress: the display's first "C", a new frame
     // acknowledged (upload) or the display's ACK (date-time). Bytes that are
@@ -78,23 +71,13 @@ public:
     bool Connected() const { return IsConnected; }
 
     // ---- Transfers ----
-    // The "UpLoad ROM Image" button: refuses with the "No service!!" box when
-    // Encode is 0, asks for the file through Prompts (cancel stops), then
-    // StartUpload. False when nothing was started.
-    bool UploadRomImageAction(int Encode, YVclUtil::Prompts& Prompts);
-    // Reads FileName and waits for the display's "C" (ReadUploadFile, then
-    // the bytes read to StartUpload). False as those two are.
-    bool StartUpload(const std::string& FileName);
-    // Reads FileName whole into Bytes, once: the caller checks those bytes and
-    // hands the same ones to StartUpload. False (with log lines saying why)
-    // when the file is too large, not a regular file, or cannot be read.
-    bool ReadUploadFile(const std::string& FileName, std::vector<uint8_t>& Bytes);
-    // Sends Bytes (a file's content, FileName only names it in the log) when
-    // the display asks with "C". False, with a log line, when the port is not
-    // connected and open, or Bytes exceed kMaxImageSize (the two "too large"
-    // lines); nothing is sent then and the state stays as it was. A size
-    // neither 62400 nor 64512 is taken after a "*** Warning: ... ***" line.
-    bool StartUpload(std::vector<uint8_t> Bytes, const std::string& FileName);
+    // Sends Image (read and checked by its owner; this reads no file) when
+    // the display asks with "C". False, with log lines, when Image could not
+    // be read (its FaultLines: missing, not a regular file, the two "too
+    // large" lines) or the port is not connected and open; nothing is sent
+    // then and the state stays as it was. A size neither 62400 nor 64512 is
+    // taken after its "*** Warning: ... ***" line (SizeWarning).
+    bool StartUpload(const DpuRom::TUploadImage& Image);
     // The "Date-Time Sync." button: waits for the display's "C"; the frame is
     // built from the clock when the display asks for it. False, with a log
     // line, when the port is not connected and open.
@@ -130,6 +113,7 @@ public:
     unsigned NakCount() const { return CurNakCount; }
     unsigned TimeoutCount() const { return CurTimeoutCount; }
     const TLinkFrame& LinkFrame() const { return Frame; }
+    // The bytes the frames of the last upload carry (TUploadImage::SentBytes).
     const std::vector<uint8_t>& UploadImage() const { return Image; }
     bool UploadEnabled() const { return UploadButtonEnabled; }
     bool SyncEnabled() const { return SyncButtonEnabled; }
@@ -175,7 +159,7 @@ private:
 
     TLinkState State = TLinkState::Idle;
     unsigned CurBlockNo = 0;
-    unsigned CurBlockCount = kImageBlocks;
+    unsigned CurBlockCount = 0;
     unsigned CurNakCount = 0;
     unsigned CurTimeoutCount = 0;
     unsigned StallTimeouts = 0;

@@ -109,8 +109,14 @@ std::string TLabelRule::Printable(const std::string& Text) {
 TLabelRule::TResult TLabelRule::Decide(const std::string& Label, int Style,
                                        const TGlyphSource& Glyphs,
                                        const std::vector<std::string>& Folders) {
+    return DecideBuilt(BuiltText(Label), Style, Glyphs, Folders);
+}
+
+TLabelRule::TResult TLabelRule::DecideBuilt(const std::string& Text, int Style,
+                                            const TGlyphSource& Glyphs,
+                                            const std::vector<std::string>& Folders) {
     TResult r;
-    r.Text = BuiltText(Label);
+    r.Text = Text;
     if (r.Text.empty()) return r;
     const std::string style = "Style " + std::to_string(Style);
 

@@ -75,8 +75,14 @@ public:
     // (UserBitmapFolders gives them). Never fails; Reason says what is missing.
     static TResult Decide(const std::string& Label, int Style, const TGlyphSource& Glyphs,
                           const std::vector<std::string>& Folders);
+    // Decide for a label that is BuiltText already (the build's inputs, made
+    // once by MAKE ROM): the same result, without normalising it again.
+    static TResult DecideBuilt(const std::string& Text, int Style, const TGlyphSource& Glyphs,
+                               const std::vector<std::string>& Folders);
 
-    // The label as saved and built: trimmed, a..z upper-cased.
+    // The label as saved and built: trimmed, a..z upper-cased. The one place
+    // a label is normalised: the project file, MAKE ROM and the checks all
+    // take it from here.
     static std::string BuiltText(const std::string& Label);
     // The bytes whose glyphs a label of BuiltText Text draws (empty for an
     // empty label and for user-bitmap labels).

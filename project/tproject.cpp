@@ -1,6 +1,7 @@
 #include "project/tproject.h"
 
 #include "project/dputext.h"
+#include "project/tlabelrule.h"
 #include "project/tsettingstable.h"
 #include "util/eygeneral.h"
 
@@ -116,7 +117,7 @@ std::string TProject::RomFileNameToSave(const std::string& Field) {
 }
 
 std::string TProject::LabelToSave(const std::string& Label) {
-    return DpuText::UpperCase(DpuText::Trim(Label));
+    return TLabelRule::BuiltText(Label);
 }
 
 void TProject::SetLogoOff() {

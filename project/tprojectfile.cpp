@@ -3,6 +3,7 @@
 #include "project/dputext.h"
 #include "project/tconfiguration.h"
 #include "project/tglyphsource.h"
+#include "project/tlabelrule.h"
 #include "project/tliftstatedefaults.h"
 #include "project/tproject.h"
 #include "project/tsettingstable.h"
@@ -13,11 +14,11 @@
 #include "util/prompts.h"
 #include "util/tyinifile.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 #include <cerrno>
 #include <exception>
+#include <limits>
 #include <memory>
 #include <span>
 #include <vector>
@@ -102,9 +103,11 @@ std::string ControlByteFault(const std::vector<uint8_t>& Bytes) {
     return {};
 }
 
-void RemoveFile(const std::string& Path) {
-    QFile::remove(QString::fromUtf8(Path.c_str()));
-}
+// The engine's caption and words for a file it could not read or write,
+// which the person has always seen for a project file.
+const char* const kEngineCaption = "TYIniFile";
+const char* const kOpenFailure = "Can not open";
+const char* const kCreateFailure = "Can not create";
 } // namespace
 
 TProjectFile::TProjectFile(TProject& Project, TConfiguration& Config, TGlyphSource& Library,
@@ -130,20 +133,33 @@ bool TProjectFile::Save() {
 bool TProjectFile::SaveTo(const std::string& Path) {
     Project.SaveDone = false;
     LastError.clear();
-    const bool existed = DpuText::FileExists(Path);
     TBusyCursor cursor(Ask);
+    auto fail = [&](bool Opening, const std::string& Reason) {
+        // The one box the person has always been shown for a project file
+        // that could not be read or written, then the log says why.
+        YVclUtil::ShowErrMsgBox_Printf(kEngineCaption, "Err: %s file \n \"%s\" ",
+                                       Opening ? kOpenFailure : kCreateFailure, Path.c_str());
+        LastError = std::string(Opening ? "can not open" : "can not write") + " project file \"" +
+                    Path + "\": " + Reason;
+        Sink.AppendLog("[Error] Can not write project file \"" + Path + "\": " + Reason);
+        return false;
+    };
 
+    // The sections of a file saved over that are not the project's stay: the
+    // file is read first and the project written over its content in memory.
+    YVclUtil::TFileStatus status;
+    std::string reason;
+    std::vector<uint8_t> previous;
+    if (!YVclUtil::QueryFileStatus(Path, status, reason)) return fail(true, reason);
+    const bool existed = status.Kind != YVclUtil::TFileKind::Missing;
+    if (existed && !YVclUtil::ReadWholeFile(Path, previous, reason,
+                                            std::numeric_limits<uint64_t>::max(), nullptr, &status))
+        return fail(true, reason);
     std::unique_ptr<YVclUtil::TYIniFile> ini;
     try {
-        ini = std::make_unique<YVclUtil::TYIniFile>(Path);
+        ini = std::make_unique<YVclUtil::TYIniFile>(std::span<const uint8_t>(previous));
     } catch (const std::exception& e) {
-        // The engine has already shown its box naming the file; the log says why.
-        LastError = "can not open project file \"" + Path + "\": " + ReasonOf(e);
-        Sink.AppendLog("[Error] Can not write project file \"" + Path + "\": " + ReasonOf(e));
-        if (!existed && DpuText::FileExists(Path) &&
-            QFileInfo(QString::fromUtf8(Path.c_str())).size() == 0)
-            RemoveFile(Path);
-        return false;
+        return fail(true, ReasonOf(e));
     }
 
     if (existed)
@@ -178,25 +194,14 @@ bool TProjectFile::SaveTo(const std::string& Path) {
     for (int code = 0; code < TProject::CodeCount; ++code)
         for (int table = 0; table < TProject::TableCount; ++table)
             ini->WriteString(TProject::TableName(table), CodeKey(code),
-                             OneLine(TProject::LabelToSave(Project.CodeTables[table][code])));
+                             OneLine(TLabelRule::BuiltText(Project.CodeTables[table][code])));
 
-    if (!ini->UpdateFile()) {
-        const std::string reason = ini->pr_LastErrMsg();
-        // The engine has shown its error box and left the old file as it was.
-        // Its destructor would try the same write again and show a second
-        // box; that one is not shown.
-        auto previous =
-            YVclUtil::SetErrMsgBoxHandler([](const std::string&, const std::string&) {});
-        ini.reset();
-        YVclUtil::SetErrMsgBoxHandler(std::move(previous));
-        if (!existed && DpuText::FileExists(Path) &&
-            QFileInfo(QString::fromUtf8(Path.c_str())).size() == 0)
-            RemoveFile(Path);
-        LastError = "can not write project file \"" + Path + "\": " + reason;
-        Sink.AppendLog("[Error] Can not write project file \"" + Path + "\": " + reason);
-        return false;
-    }
+    // Written whole through a temporary file renamed over the target: a
+    // failure leaves an existing file as it was and creates none.
+    const std::string text = ini->SaveToString();
     ini.reset();
+    if (!YVclUtil::WriteFileAtomically(Path, text.data(), text.size(), reason))
+        return fail(false, reason);
     cursor.Done();
 
     Project.ROMFILENAME = romName;
@@ -224,9 +229,8 @@ TProjectFile::TLoadResult TProjectFile::LoadFrom(const std::string& Path) {
     std::string reason;
     if (YVclUtil::QueryFileStatus(Path, status, reason) &&
         status.Kind == YVclUtil::TFileKind::Missing) {
-        // Opening a missing file through the engine would create it. Whatever
-        // is there (a folder, a FIFO) goes to the engine, which refuses it
-        // with its reason instead of calling it missing.
+        // Only nothing at all is "not found": a folder or a FIFO there is
+        // refused below with its reason.
         LastError = "project file \"" + Path + "\" not found";
         Ask.MessageBox("File error", "Project file not found!!\n\n");
         return TLoadResult::NotFound;
@@ -236,31 +240,36 @@ TProjectFile::TLoadResult TProjectFile::LoadFrom(const std::string& Path) {
     // the rest of its line, a section header with it): the tables would shift
     // without a word. Such a file is not a project this program wrote.
     std::vector<uint8_t> bytes;
-    const bool read = YVclUtil::ReadWholeFile(Path, bytes, reason, kMaxProjectSize);
-    if (read) {
-        const std::string fault = ControlByteFault(bytes);
-        if (!fault.empty()) {
-            cursor.Done();
-            LastError = "\"" + Path + "\" " + fault;
-            Sink.AppendLog("[Error] Project file \"" + Path + "\" " + fault + " !!!");
+    if (!YVclUtil::ReadWholeFile(Path, bytes, reason, kMaxProjectSize)) {
+        cursor.Done();
+        if (reason == YVclUtil::SystemReason(EFBIG)) {
+            LastError = "\"" + Path + "\" is over 16 MB, too large for a project file";
+            Sink.AppendLog("[Error] Project file \"" + Path +
+                           "\" is over 16 MB, too large for a project file !!!");
             Ask.MessageBox("Error", "DCF file format error!!\n\n");
             return TLoadResult::FormatError;
         }
-    } else if (reason == YVclUtil::SystemReason(EFBIG)) {
+        // There but unreadable (a folder, a FIFO, no read permission): the
+        // box the person has always been shown, and the reason.
+        YVclUtil::ShowErrMsgBox_Printf(kEngineCaption, "Err: %s file \n \"%s\" ", kOpenFailure,
+                                       Path.c_str());
+        LastError = "can not open project file \"" + Path + "\": " + reason;
+        Sink.AppendLog("[Error] Can not read project file \"" + Path + "\": " + reason);
+        return TLoadResult::OpenError;
+    }
+    const std::string fault = ControlByteFault(bytes);
+    if (!fault.empty()) {
         cursor.Done();
-        LastError = "\"" + Path + "\" is over 16 MB, too large for a project file";
-        Sink.AppendLog("[Error] Project file \"" + Path +
-                       "\" is over 16 MB, too large for a project file !!!");
+        LastError = "\"" + Path + "\" " + fault;
+        Sink.AppendLog("[Error] Project file \"" + Path + "\" " + fault + " !!!");
         Ask.MessageBox("Error", "DCF file format error!!\n\n");
         return TLoadResult::FormatError;
     }
     std::unique_ptr<YVclUtil::TYIniFile> ini;
     try {
-        // The bytes already read are parsed, within what a project holds; a
-        // file that could not be read goes to the engine, which says why.
-        ini = read ? std::make_unique<YVclUtil::TYIniFile>(std::span<const uint8_t>(bytes),
-                                                           kProjectLimits)
-                   : std::make_unique<YVclUtil::TYIniFile>(Path);
+        // Parsed within what a project holds.
+        ini =
+            std::make_unique<YVclUtil::TYIniFile>(std::span<const uint8_t>(bytes), kProjectLimits);
     } catch (const std::exception& e) {
         LastError = "can not open project file \"" + Path + "\": " + ReasonOf(e);
         Sink.AppendLog("[Error] Can not read project file \"" + Path + "\": " + ReasonOf(e));

@@ -36,7 +36,8 @@ public:
         Cancelled,       // the open dialog was cancelled; nothing changed
         NotFound,        // no such file; nothing changed
         OpenError,       // there but unreadable (a folder, a FIFO, no read permission):
-                         // the engine's box, the reason in LastError and the log; nothing changed
+                         // the "TYIniFile" error box, the reason in LastError and the
+                         // log; nothing changed
         FormatError,     // CODENAME missing or not "DVE510TK3", a control byte in the
                          // file, or more sections (64) or keys (4096) than a project
                          // holds (the reason is logged); nothing changed
@@ -52,23 +53,25 @@ public:
     bool Save();
 
     // Writes the project to Path without asking (the tool, and Save after its
-    // questions). Updates ROMFILENAME to the name written, DEF_MSG to the
+    // questions): an existing file is read first and keeps its other
+    // sections; the result replaces it whole (SaveToString, then the atomic
+    // writer). Updates ROMFILENAME to the name written, DEF_MSG to the
     // normalised mask of the boxes, and status panel 0 on success. A failure
     // leaves an existing file unchanged (also a write-protected one, a folder
-    // or a FIFO), removes a file this call created, sets LastError, logs
-    // "[Error] Can not write project file "<path>": <reason>" and returns
-    // false (Project.SaveDone false).
+    // or a FIFO) and creates none; it shows the "TYIniFile" error box once,
+    // sets LastError, logs "[Error] Can not write project file "<path>":
+    // <reason>" and returns false (Project.SaveDone false).
     bool SaveTo(const std::string& Path);
 
     // "Load": open dialog, then LoadFrom.
     TLoadResult Load();
 
-    // Reads the project at Path into the record (read-only: a
-    // write-protected file loads), reloads the glyph library and applies the
-    // version named by CODEVER. Reasons go to Prompts (caption "Error" /
-    // "File error") and LastError; a file that cannot be read and a library
-    // that cannot be reloaded also get an "[Error] ..." log line naming the
-    // file and the system's reason.
+    // Reads the project at Path once, whole, and parses those bytes into the
+    // record (read-only: a write-protected file loads; nothing is created),
+    // reloads the glyph library and applies the version named by CODEVER. Reasons go to Prompts
+    // (caption "Error" / "File error") and LastError; a file that cannot be read and a library that
+    // cannot be reloaded also get an "[Error] ..." log line naming the file and the system's
+    // reason.
     TLoadResult LoadFrom(const std::string& Path);
 
     // "Clear ALL": empties the 768 labels, resets the used-character flags,

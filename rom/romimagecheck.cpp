@@ -3,6 +3,7 @@
 #include "rom/romlayout.h"
 #include "rom/tromimage.h"
 #include "rom/tromimagereader.h"
+#include "rom/tuploadimage.h"
 #include "util/eygeneral.h"
 
 #include <algorithm>
@@ -11,8 +12,7 @@
 namespace DpuRom {
 
 namespace {
-// The short image the display also takes: 975 frames of 64 bytes.
-constexpr size_t ShortImageSize = 62400;
+constexpr size_t ShortImageSize = TUploadImage::ShortImageSize;
 static_assert(ShortImageSize < RomLayout::UploadSize);
 } // namespace
 

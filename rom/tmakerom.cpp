@@ -21,6 +21,7 @@ namespace DpuRom {
 namespace DpuText = DpuProject::DpuText;
 
 using DpuProject::TConfiguration;
+using DpuProject::TLabelRule;
 using DpuProject::TProject;
 
 // The project record and the image describe the same tables and messages.
@@ -71,7 +72,7 @@ void TMakeRom::PrepareLabels(TRomBuildInputs& In) {
     for (int n = 0; n < TProject::CodeCount; ++n) {
         Project.UsedCharFlags[static_cast<size_t>(n)] = 0;
         for (int t = 0; t < TProject::TableCount; ++t)
-            In.Labels[static_cast<size_t>(t)][static_cast<size_t>(n)] = TProject::LabelToSave(
+            In.Labels[static_cast<size_t>(t)][static_cast<size_t>(n)] = TLabelRule::BuiltText(
                 Project.CodeTables[static_cast<size_t>(t)][static_cast<size_t>(n)]);
     }
 }
@@ -106,7 +107,7 @@ void TMakeRom::FlagUsedCharacters(const TRomBuildInputs& In) {
     // the digits flagged below anyway.
     for (const auto& table : In.Labels)
         for (const std::string& label : table)
-            for (unsigned char c : DpuProject::TLabelRule::GlyphBytes(label))
+            for (unsigned char c : TLabelRule::GlyphBytes(label))
                 Project.UsedCharFlags[c] = 1;
     // The display draws the minus sign, S and the digits on its own.
     Project.UsedCharFlags['-'] = 1;

@@ -172,8 +172,8 @@ void TRomBuilder::PlaceCodeTables(size_t& Pos) {
             auto known = decided.find(text);
             if (known == decided.end())
                 known = decided
-                            .emplace(text, TDecided{TLabelRule::Decide(text, Settings.DEF_FL,
-                                                                       placed, folders)})
+                            .emplace(text, TDecided{TLabelRule::DecideBuilt(text, Settings.DEF_FL,
+                                                                            placed, folders)})
                             .first;
             const TLabelRule::TResult& label = known->second.Label;
             switch (label.Kind) {

@@ -6,6 +6,7 @@
 #include "link/qtlinktimer.h"
 #include "link/systemlinkclock.h"
 #include "link/uartlinkport.h"
+#include "rom/tuploadimage.h"
 #include "serial/tcustomuart.h"
 #include "support/tptypair.h"
 #include "util/crc8.h"
@@ -164,7 +165,7 @@ void BM_Upload976Frames(benchmark::State& state) {
             outcome = o;
             loop.quit();
         };
-        if (!link.Connect() || !link.StartUpload(rom)) {
+        if (!link.Connect() || !link.StartUpload(DpuRom::TUploadImage::Read(rom))) {
             stop = true;
             display.join();
             state.SkipWithError("can not start the upload");

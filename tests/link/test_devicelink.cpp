@@ -1,4 +1,6 @@
 #include "link/devicelink.h"
+#include "project/tconfiguration.h"
+#include "rom/tuploadimage.h"
 #include "support/tfakeclock.h"
 #include "support/tfaketimer.h"
 #include "support/trecordingport.h"
@@ -19,6 +21,7 @@
 #include <fstream>
 
 using namespace DpuLink;
+using DpuRom::TUploadImage;
 
 namespace {
 
@@ -77,7 +80,7 @@ TEST_F(DeviceLinkTest, FullImageSends976FramesOfDecodedData) {
     Clock.Times = {TFakeClock::At(2026, 12, 6, 10, 0, 0),
                    TFakeClock::At(2026, 12, 6, 10, 0, 0, 250),
                    TFakeClock::At(2026, 12, 6, 10, 0, 6, 100)};
-    ASSERT_TRUE(Link.StartUpload(WriteRom(64512)));
+    ASSERT_TRUE(Link.StartUpload(TUploadImage::Read(WriteRom(64512))));
     EXPECT_EQ(Link.LinkState(), TLinkState::RomUpload);
     EXPECT_EQ(Link.BlockCount(), 976u);
     EXPECT_FALSE(Link.UploadEnabled());
@@ -111,7 +114,7 @@ TEST_F(DeviceLinkTest, FullImageSends976FramesOfDecodedData) {
 }
 
 TEST_F(DeviceLinkTest, FileSizesDecideBlockCountAndLimit) {
-    ASSERT_TRUE(Link.StartUpload(WriteRom(62400)));
+    ASSERT_TRUE(Link.StartUpload(TUploadImage::Read(WriteRom(62400))));
     EXPECT_EQ(Link.BlockCount(), 975u);
     Reply(C);
     EXPECT_EQ(AckAll(), 975u);
@@ -122,7 +125,7 @@ TEST_F(DeviceLinkTest, FileSizesDecideBlockCountAndLimit) {
     // that follows the specified start lines.
     const std::string odd = WriteRom(62401);
     Port.Frames.clear();
-    ASSERT_TRUE(Link.StartUpload(odd));
+    ASSERT_TRUE(Link.StartUpload(TUploadImage::Read(odd)));
     EXPECT_EQ(Link.BlockCount(), 976u);
     EXPECT_EQ(
         Sink.Log,
@@ -133,19 +136,19 @@ TEST_F(DeviceLinkTest, FileSizesDecideBlockCountAndLimit) {
     Reply(C);
     EXPECT_EQ(AckAll(), 976u);
     EXPECT_TRUE(Sink.Has("===> UpLoad ROM image finish.<==="));
-    ASSERT_TRUE(Link.StartUpload(WriteRom(458752)));
+    ASSERT_TRUE(Link.StartUpload(TUploadImage::Read(WriteRom(458752))));
     EXPECT_EQ(Link.BlockCount(), 976u);
     EXPECT_EQ(Sink.CountPrefix("*** Warning: "), 1u);
     Link.Cancel(); // back to idle for the refusal below
     for (size_t size : {size_t(64512), size_t(62400)}) {
-        ASSERT_TRUE(Link.StartUpload(WriteRom(size)));
+        ASSERT_TRUE(Link.StartUpload(TUploadImage::Read(WriteRom(size))));
         EXPECT_EQ(Sink.CountPrefix("*** Warning"), 0u) << size;
         Link.Cancel();
     }
 
     Port.Frames.clear();
     Sink.Log.clear();
-    EXPECT_FALSE(Link.StartUpload(WriteRom(458753)));
+    EXPECT_FALSE(Link.StartUpload(TUploadImage::Read(WriteRom(458753))));
     EXPECT_EQ(Sink.Log,
               (std::vector<std::string>{"*** Warning.... ***", "=== ROM image too large!! ==="}));
     EXPECT_EQ(Link.LinkState(), TLinkState::Idle);
@@ -154,8 +157,8 @@ TEST_F(DeviceLinkTest, FileSizesDecideBlockCountAndLimit) {
 }
 
 TEST_F(DeviceLinkTest, ShortFileIsPaddedWithZeroNotWithThePreviousImage) {
-    ASSERT_TRUE(Link.StartUpload(WriteRom(64512, "big.bin")));
-    ASSERT_TRUE(Link.StartUpload(WriteRom(1000, "small.bin")));
+    ASSERT_TRUE(Link.StartUpload(TUploadImage::Read(WriteRom(64512, "big.bin"))));
+    ASSERT_TRUE(Link.StartUpload(TUploadImage::Read(WriteRom(1000, "small.bin"))));
     const auto& img = Link.UploadImage();
     EXPECT_EQ(img[999], Plain[999]);
     for (size_t i = 1000; i < 62464; ++i)
@@ -164,22 +167,23 @@ TEST_F(DeviceLinkTest, ShortFileIsPaddedWithZeroNotWithThePreviousImage) {
 
 TEST_F(DeviceLinkTest, UnreadableFileSendsNothingAndSaysWhy) {
     const std::string before = WriteRom(64512);
-    ASSERT_TRUE(Link.StartUpload(before));
+    ASSERT_TRUE(Link.StartUpload(TUploadImage::Read(before)));
     Reply(C);
     Reply(ACK);
     const size_t sent = Port.Frames.size();
     const std::string missing = Dir.filePath("missing.bin").toStdString();
-    EXPECT_FALSE(Link.StartUpload(missing));
+    EXPECT_FALSE(Link.StartUpload(TUploadImage::Read(missing)));
     EXPECT_TRUE(
         Sink.Has("*** Can not open ROM file " + missing + ": No such file or directory ***"));
-    EXPECT_FALSE(Link.StartUpload(Dir.path().toStdString()));
+    EXPECT_FALSE(Link.StartUpload(TUploadImage::Read(Dir.path().toStdString())));
     EXPECT_TRUE(
         Sink.Has("*** Can not read ROM file " + Dir.path().toStdString() + ": Is a directory ***"));
     // A FIFO with no writer would hold a plain open for ever.
     const std::string fifo = Dir.filePath("image.fifo").toStdString();
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     bool started = true;
-    EXPECT_TRUE(TBoundedCall::Run([&] { started = Link.StartUpload(fifo); }, fifo));
+    EXPECT_TRUE(
+        TBoundedCall::Run([&] { started = Link.StartUpload(TUploadImage::Read(fifo)); }, fifo));
     EXPECT_FALSE(started);
     EXPECT_TRUE(Sink.Has("*** Can not read ROM file " + fifo + ": Not a regular file ***"));
     EXPECT_FALSE(Sink.Has("=== ROM image too large!! ==="));
@@ -188,7 +192,7 @@ TEST_F(DeviceLinkTest, UnreadableFileSendsNothingAndSaysWhy) {
 
 TEST_F(DeviceLinkTest, NineResendsThenFailure) {
     Link.SetMsgOn(true);
-    ASSERT_TRUE(Link.StartUpload(WriteRom(64512)));
+    ASSERT_TRUE(Link.StartUpload(TUploadImage::Read(WriteRom(64512))));
     Reply(C);
     Reply(ACK); // block 2 out
     for (int i = 0; i < 9; ++i)
@@ -211,7 +215,7 @@ TEST_F(DeviceLinkTest, NineResendsThenFailure) {
 }
 
 TEST_F(DeviceLinkTest, AckResetsNakAllowanceAndSecondCRestarts) {
-    ASSERT_TRUE(Link.StartUpload(WriteRom(64512)));
+    ASSERT_TRUE(Link.StartUpload(TUploadImage::Read(WriteRom(64512))));
     Reply(C);
     for (int block = 1; block <= 3; ++block) {
         for (int i = 0; i < 9; ++i)
@@ -231,7 +235,7 @@ TEST_F(DeviceLinkTest, AckResetsNakAllowanceAndSecondCRestarts) {
 }
 
 TEST_F(DeviceLinkTest, SilenceCountsTenPeriodsUnrelatedBytesResetIt) {
-    ASSERT_TRUE(Link.StartUpload(WriteRom(64512)));
+    ASSERT_TRUE(Link.StartUpload(TUploadImage::Read(WriteRom(64512))));
     for (int i = 0; i < 9; ++i)
         Link.OnResponseTimer();
     EXPECT_EQ(Link.TimeoutCount(), 9u);
@@ -261,7 +265,7 @@ TEST_F(DeviceLinkTest, SilenceCountsTenPeriodsUnrelatedBytesResetIt) {
 }
 
 TEST_F(DeviceLinkTest, MsgOffKeepsOnlyTheOutcomeLines) {
-    ASSERT_TRUE(Link.StartUpload(WriteRom(62400)));
+    ASSERT_TRUE(Link.StartUpload(TUploadImage::Read(WriteRom(62400))));
     Reply(C);
     Reply(NAK);
     AckAll();
@@ -271,7 +275,7 @@ TEST_F(DeviceLinkTest, MsgOffKeepsOnlyTheOutcomeLines) {
 }
 
 TEST_F(DeviceLinkTest, NakBeforeFirstBlockSendsNothing) {
-    ASSERT_TRUE(Link.StartUpload(WriteRom(64512)));
+    ASSERT_TRUE(Link.StartUpload(TUploadImage::Read(WriteRom(64512))));
     Reply(NAK);
     EXPECT_TRUE(Port.Frames.empty());
     EXPECT_TRUE(Timer.Active);
@@ -284,7 +288,7 @@ TEST_F(DeviceLinkTest, ElapsedTimePastMidnightStaysPositive) {
     Link.SetMsgOn(true);
     Clock.Times = {TFakeClock::At(2026, 12, 6, 23, 59, 58), TFakeClock::At(2026, 12, 6, 23, 59, 58),
                    TFakeClock::At(2026, 12, 7, 0, 0, 3, 500)};
-    ASSERT_TRUE(Link.StartUpload(WriteRom(62400)));
+    ASSERT_TRUE(Link.StartUpload(TUploadImage::Read(WriteRom(62400))));
     Reply(C);
     AckAll();
     EXPECT_EQ(Sink.Log.back(), "Time = 5500 ms");
@@ -344,7 +348,7 @@ TEST_F(DeviceLinkTest, ConnectFailureStaysDisconnected) {
 // A disconnect ends the upload as Cancel does; after a reconnect the
 // display's "C" starts nothing, and nothing starts on a closed port.
 TEST_F(DeviceLinkTest, DisconnectMidUploadEndsItAndNothingStartsOnAClosedPort) {
-    ASSERT_TRUE(Link.StartUpload(WriteRom(64512)));
+    ASSERT_TRUE(Link.StartUpload(TUploadImage::Read(WriteRom(64512))));
     Reply(C);
     Reply(ACK);
     Link.Disconnect();
@@ -358,7 +362,7 @@ TEST_F(DeviceLinkTest, DisconnectMidUploadEndsItAndNothingStartsOnAClosedPort) {
                   "*** UpLoad ROM image cancelled at frame 2 of 976 ***", ">>> Close COM 3 <<<"}));
     const size_t sent = Port.Frames.size();
     Sink.Log.clear();
-    EXPECT_FALSE(Link.StartUpload(WriteRom(64512)));
+    EXPECT_FALSE(Link.StartUpload(TUploadImage::Read(WriteRom(64512))));
     EXPECT_FALSE(Link.StartDateTimeSync());
     EXPECT_EQ(Sink.Log, (std::vector<std::string>{
                             "*** UpLoad ROM image not started: COM 3 is not open ***",
@@ -373,7 +377,7 @@ TEST_F(DeviceLinkTest, DisconnectMidUploadEndsItAndNothingStartsOnAClosedPort) {
     EXPECT_TRUE(Link.UploadEnabled());
     // A port that closed under a connected link (it failed) is no port either.
     Port.Opened = false;
-    EXPECT_FALSE(Link.StartUpload(WriteRom(64512)));
+    EXPECT_FALSE(Link.StartUpload(TUploadImage::Read(WriteRom(64512))));
     EXPECT_EQ(Link.LinkState(), TLinkState::Idle);
 }
 
@@ -381,11 +385,10 @@ TEST_F(DeviceLinkTest, DisconnectMidUploadEndsItAndNothingStartsOnAClosedPort) {
 TEST_F(DeviceLinkTest, SendsTheBytesReadNotTheFileAgain) {
     const std::string path = WriteRom(64512);
     const std::vector<uint8_t> checked = Plain;
-    std::vector<uint8_t> bytes;
-    ASSERT_TRUE(Link.ReadUploadFile(path, bytes));
-    ASSERT_EQ(bytes.size(), 64512u);
+    const TUploadImage image = TUploadImage::Read(path);
+    ASSERT_EQ(image.Size(), 64512u);
     WriteRom(64512 / 2); // overwritten while a question is open
-    ASSERT_TRUE(Link.StartUpload(std::move(bytes), path));
+    ASSERT_TRUE(Link.StartUpload(image));
     Reply(C);
     ASSERT_EQ(AckAll(), 976u);
     for (size_t k = 0; k < 976; ++k)
@@ -394,7 +397,7 @@ TEST_F(DeviceLinkTest, SendsTheBytesReadNotTheFileAgain) {
 }
 
 TEST_F(DeviceLinkTest, LostPortEndsTransferAtOnce) {
-    ASSERT_TRUE(Link.StartUpload(WriteRom(64512)));
+    ASSERT_TRUE(Link.StartUpload(TUploadImage::Read(WriteRom(64512))));
     Reply(C);
     Port.SendResult = 1; // the adapter was pulled
     Reply(ACK);
@@ -414,27 +417,27 @@ TEST_F(DeviceLinkTest, LostPortEndsTransferAtOnce) {
     EXPECT_EQ(Outcomes.back(), TLinkOutcome::PortLost);
 }
 
-TEST_F(DeviceLinkTest, UploadActionChecksEncodeAndDialog) {
+// The refusal of a version without uploads is decided in one place, before
+// any dialog.
+TEST_F(DeviceLinkTest, UploadsOfAVersionWithoutEncodeAreRefusedWithTheBox) {
     TScriptedPrompts prompts;
-    EXPECT_FALSE(Link.UploadRomImageAction(0, prompts));
+    DpuProject::TConfiguration config;
+    config.ENCODE = 0;
+    EXPECT_FALSE(TUploadImage::UploadsAllowed(config, prompts));
     EXPECT_EQ(prompts.Boxes,
               (std::vector<std::pair<std::string, std::string>>{
                   {"No service!!", "ORV init version\n\n No support download function!!\n\n"}}));
-    EXPECT_TRUE(prompts.DialogFilters.empty());          // refused before the dialog
-    EXPECT_FALSE(Link.UploadRomImageAction(1, prompts)); // cancelled
-    ASSERT_EQ(prompts.DialogFilters.size(), 1u);
-    EXPECT_EQ(prompts.DialogFilters.back(), "DVE510TK3 ROM File (*.bin)|*.bin");
-    EXPECT_EQ(Link.LinkState(), TLinkState::Idle);
-    prompts.QueueFile(WriteRom(64512));
-    EXPECT_TRUE(Link.UploadRomImageAction(1, prompts));
-    EXPECT_EQ(Link.LinkState(), TLinkState::RomUpload);
+    prompts.Boxes.clear();
+    config.ENCODE = 1;
+    EXPECT_TRUE(TUploadImage::UploadsAllowed(config, prompts));
+    EXPECT_TRUE(prompts.Boxes.empty());
 }
 
 // Cancel ends an upload at once; the port stays connected and a late reply
 // of the display sends nothing more.
 TEST_F(DeviceLinkTest, CancelEndsAnUploadAndKeepsThePort) {
     EXPECT_FALSE(Link.Cancel()); // nothing to cancel
-    ASSERT_TRUE(Link.StartUpload(WriteRom(64512)));
+    ASSERT_TRUE(Link.StartUpload(TUploadImage::Read(WriteRom(64512))));
     Reply(C);
     Reply(ACK);
     Reply(NAK);
@@ -456,10 +459,10 @@ TEST_F(DeviceLinkTest, CancelEndsAnUploadAndKeepsThePort) {
     EXPECT_EQ(Outcomes.size(), 1u);
 
     // Cancelled before the display asked: frame 0; the next upload starts afresh.
-    ASSERT_TRUE(Link.StartUpload(WriteRom(62400)));
+    ASSERT_TRUE(Link.StartUpload(TUploadImage::Read(WriteRom(62400))));
     ASSERT_TRUE(Link.Cancel());
     EXPECT_EQ(Sink.Log.back(), "*** UpLoad ROM image cancelled at frame 0 of 975 ***");
-    ASSERT_TRUE(Link.StartUpload(WriteRom(64512)));
+    ASSERT_TRUE(Link.StartUpload(TUploadImage::Read(WriteRom(64512))));
     Reply(C);
     EXPECT_EQ(AckAll(), sent + 976u);
     EXPECT_EQ(Outcomes.back(), TLinkOutcome::Finished);
@@ -498,7 +501,7 @@ TEST_F(DeviceLinkTest, NoiseOrRestartsWithoutProgressEndTheTransfer) {
         Link.OnResponseTimer();
     };
     const std::string rom = WriteRom(64512);
-    ASSERT_TRUE(Link.StartUpload(rom));
+    ASSERT_TRUE(Link.StartUpload(TUploadImage::Read(rom)));
     for (int i = 0; i < 9; ++i)
         noisyPeriod(); // waiting for the display's first "C"
     Reply(C);          // which answers the wait
@@ -521,7 +524,7 @@ TEST_F(DeviceLinkTest, NoiseOrRestartsWithoutProgressEndTheTransfer) {
 
     // A new frame acknowledged starts the count again; blocks taken before
     // and replayed after a restart do not.
-    ASSERT_TRUE(Link.StartUpload(rom));
+    ASSERT_TRUE(Link.StartUpload(TUploadImage::Read(rom)));
     Reply(C);
     for (int i = 0; i < 8; ++i)
         noisyPeriod();
@@ -538,7 +541,7 @@ TEST_F(DeviceLinkTest, NoiseOrRestartsWithoutProgressEndTheTransfer) {
 
     // A display that takes one block and starts over, for ever.
     const size_t before = Port.Frames.size();
-    ASSERT_TRUE(Link.StartUpload(rom));
+    ASSERT_TRUE(Link.StartUpload(TUploadImage::Read(rom)));
     for (int i = 0; i < 100 && Link.LinkState() != TLinkState::Idle; ++i) {
         Reply(C);
         Reply(ACK);

@@ -8,6 +8,7 @@
 #include "support/tscriptedprompts.h"
 
 #include "link/linksession.h"
+#include "rom/tuploadimage.h"
 #include "link/portname.h"
 #include "link/systemlinkclock.h"
 #include "link/qtlinktimer.h"
@@ -34,6 +35,7 @@
 #include <vector>
 
 using namespace DpuLink;
+using DpuRom::TUploadImage;
 
 namespace {
 
@@ -73,7 +75,7 @@ TEST_F(LinkSessionTest, DestroyedDuringAnUploadClosesThePortBeforeDetaching) {
 
     auto session = Connected();
     TDeviceLink& link = session->Link();
-    ASSERT_TRUE(link.StartUpload(rom));
+    ASSERT_TRUE(link.StartUpload(TUploadImage::Read(rom)));
     ASSERT_TRUE(Pty.Reply('C'));
     ASSERT_TRUE(WaitFor([&] { return link.BlockNo() == 1; }, 20000));
     ASSERT_TRUE(Pty.Reply(0x06));
@@ -94,7 +96,7 @@ TEST_F(LinkSessionTest, CancelEndsRunUntilEndedAndKeepsThePortOpen) {
     auto session = Connected();
     TDeviceLink& link = session->Link();
     EXPECT_FALSE(session->Cancel());
-    ASSERT_TRUE(link.StartUpload(rom));
+    ASSERT_TRUE(link.StartUpload(TUploadImage::Read(rom)));
     ASSERT_TRUE(Pty.Reply('C'));
     ASSERT_TRUE(WaitFor([&] { return link.BlockNo() == 1; }, 20000));
     // The person cancels while the session waits for the display.

@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -395,6 +396,29 @@ TEST(ProjectFile, FailedSaveKeepsThePreviousFileAndReportsNoSuccess) {
     EXPECT_EQ(f.Project.ROMFILENAME, "B.BIN");
     EXPECT_EQ(f.Sink.Status.count(0), 0u);
     EXPECT_EQ(f.EngineErrors.size(), 1u); // reported once, not again by the destructor
+}
+
+// A save writes the one file asked for, whole, or nothing: no folder is made
+// for it, and a load creates nothing either.
+TEST(ProjectFile, SaveAndLoadCreateNothingElse) {
+    ProjectFixture f;
+    const std::string gone = f.Dir.File("gone");
+    EXPECT_FALSE(f.File.SaveTo(gone + "/p.dcf"));
+    EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(gone)));
+    EXPECT_EQ(f.EngineErrors, std::vector<std::string>{"TYIniFile: Err: Can not create file \n \"" +
+                                                       gone + "/p.dcf\" "});
+    EXPECT_EQ(f.File.LastError,
+              "can not write project file \"" + gone + "/p.dcf\": No such file or directory");
+    EXPECT_EQ(f.Sink.Log, std::vector<std::string>{"[Error] Can not write project file \"" + gone +
+                                                   "/p.dcf\": No such file or directory"});
+    EXPECT_TRUE(f.Ask.CursorBalanced());
+
+    f.EngineErrors.clear();
+    EXPECT_EQ(f.File.LoadFrom(f.Dir.Folder()), TProjectFile::TLoadResult::OpenError);
+    EXPECT_EQ(f.EngineErrors.size(), 1u);
+    EXPECT_EQ(f.File.LastError,
+              "can not open project file \"" + f.Dir.Folder() + "\": Is a directory");
+    EXPECT_EQ(f.Project.SaveDone, false);
 }
 
 TEST(ProjectFile, JunkFilesLoadWithoutHarm) {

@@ -167,6 +167,30 @@ public:
 };
 } // namespace
 
+// A label is normalised in one place: what the project file saves, what MAKE
+// ROM hands the builder and what the builder decides are the label rule's.
+TEST(LabelRule, OneNormalisationForFileBuildAndChecks) {
+    TFakeGlyphs glyphs;
+    glyphs.Codes = "1B";
+    const std::vector<std::string> none;
+    for (const std::string label : {" b1 ", "lobby\t",
+                                    "\xC3\xA9"
+                                    "1",
+                                    "1", ""}) {
+        const std::string built = TLabelRule::BuiltText(label);
+        EXPECT_EQ(TProject::LabelToSave(label), built);
+        EXPECT_EQ(TLabelRule::BuiltText(built), built);
+        const TLabelRule::TResult raw = TLabelRule::Decide(label, 0, glyphs, none);
+        const TLabelRule::TResult once = TLabelRule::DecideBuilt(built, 0, glyphs, none);
+        EXPECT_EQ(raw.Text, built);
+        EXPECT_EQ(once.Text, built);
+        EXPECT_EQ(once.Kind, raw.Kind);
+        EXPECT_EQ(once.First, raw.First);
+        EXPECT_EQ(once.Second, raw.Second);
+        EXPECT_EQ(once.Reason, raw.Reason);
+    }
+}
+
 TEST(LabelRule, LengthInBytesDecidesGlyphsOrUserBitmap) {
     using K = TLabelRule::TKind;
     TFakeGlyphs glyphs;

@@ -3,7 +3,10 @@
 #include "rom/romimagecheck.h"
 #include "rom/romlayout.h"
 #include "rom/trombuilder.h"
+#include "rom/tuploadimage.h"
+#include "support/filehelpers.h"
 #include "support/ttestglyphs.h"
+#include "util/crc8.h"
 
 #include <QTemporaryDir>
 #include <gmock/gmock.h>
@@ -14,6 +17,7 @@
 using DpuRom::CheckUploadImage;
 using DpuRom::TRomBuilder;
 using DpuRom::TRomBuildInputs;
+using DpuRom::TUploadImage;
 using testing::HasSubstr;
 namespace RomLayout = DpuRom::RomLayout;
 
@@ -102,4 +106,53 @@ TEST(RomImageCheck, FilesThatAreNoImageGiveTheirFirstProblem) {
     std::vector<uint8_t> odd(image.begin(), image.begin() + 62401);
     EXPECT_FALSE(Check(odd, problem));
     EXPECT_THAT(problem, HasSubstr("cut short"));
+}
+
+// What an upload reads it reads once: the image holds the bytes, the block
+// count, the bytes the frames carry and why the bytes are no image; a file
+// that cannot be used has its fault and log lines instead.
+TEST(UploadImage, ReadOnceHoldsWhatTheUploadSends) {
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("ROM.BIN").toStdString();
+    const std::vector<uint8_t> image = BuiltImage();
+    WriteFile(path, image);
+    const TUploadImage read = TUploadImage::Read(path);
+    WriteFile(path, {1, 2, 3}); // changed after the read: nothing reads it again
+    ASSERT_TRUE(read.IsImage()) << read.Problem();
+    EXPECT_EQ(read.Bytes(), image);
+    EXPECT_EQ(read.BlockCount(), 976u);
+    EXPECT_EQ(read.SizeWarning(), "");
+    const std::vector<uint8_t> sent = read.SentBytes();
+    ASSERT_EQ(sent.size(), RomLayout::UploadSize);
+    for (size_t i = 0; i < sent.size(); ++i)
+        ASSERT_EQ(sent[i], i < 256 ? image[i] ^ YVclUtil::Crc8Table[i] : image[i]) << i;
+
+    const TUploadImage shortImage = TUploadImage::FromBytes(
+        std::vector<uint8_t>(image.begin(), image.begin() + 62400), "short.bin");
+    EXPECT_TRUE(shortImage.IsImage()) << shortImage.Problem();
+    EXPECT_EQ(shortImage.BlockCount(), 975u);
+    EXPECT_EQ(shortImage.SentBytes()[62400], 0);
+
+    const TUploadImage odd = TUploadImage::FromBytes(std::vector<uint8_t>(1000, 7), "odd.bin");
+    EXPECT_TRUE(odd.Readable());
+    EXPECT_FALSE(odd.IsImage());
+    EXPECT_THAT(odd.Problem(), HasSubstr("cut short: 1000 bytes"));
+    EXPECT_EQ(odd.SizeWarning(), "*** Warning: odd.bin is 1000 bytes; a built image holds 64512 "
+                                 "bytes, of which 62464 are sent ***");
+
+    const std::string missing = dir.filePath("none.bin").toStdString();
+    const TUploadImage none = TUploadImage::Read(missing);
+    EXPECT_EQ(none.Fault(), TUploadImage::TFault::NotOpened);
+    EXPECT_FALSE(none.IsImage());
+    EXPECT_EQ(none.FaultLines(), std::vector<std::string>{"*** Can not open ROM file " + missing +
+                                                          ": No such file or directory ***"});
+    const TUploadImage folder = TUploadImage::Read(dir.path().toStdString());
+    EXPECT_EQ(folder.Fault(), TUploadImage::TFault::NotRegular);
+    EXPECT_EQ(folder.Reason(), "Is a directory");
+    WriteFile(path, std::vector<uint8_t>(TUploadImage::MaxFileSize + 1, 0));
+    const TUploadImage large = TUploadImage::Read(path);
+    EXPECT_EQ(large.Fault(), TUploadImage::TFault::TooLarge);
+    EXPECT_TRUE(large.Bytes().empty());
+    EXPECT_EQ(large.FaultLines(),
+              (std::vector<std::string>{"*** Warning.... ***", "=== ROM image too large!! ==="}));
 }
