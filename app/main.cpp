@@ -47,12 +47,14 @@ int main(int argc, char* argv[]) {
     } else {
         InstallQtErrMsgBoxHandler();
     }
-    // Started in its own folder (a double-click in the file manager), the
-    // editor works in the user's workspace instead, which the user may write
-    // to; the files named above are already absolute.
+    // Started in its own folder (a double-click in the file manager), or to
+    // open a project from a folder without the configuration (a double-click
+    // on the project), the editor works in the user's workspace instead,
+    // which the user may write to; the files named above are already
+    // absolute.
     DpuProject::TUserWorkspace workspace;
     workspace.EnterStartupFolder(YVclUtil::FromQString(QCoreApplication::applicationDirPath()),
-                                 DpuProject::TUserWorkspace::DefaultFolder());
+                                 DpuProject::TUserWorkspace::DefaultFolder(), !files.isEmpty());
     std::unique_ptr<TForm1> form;
     try {
         form = std::make_unique<TForm1>(smokePrompts.get());

@@ -163,12 +163,14 @@ bool TUserWorkspace::Prepare(const std::string& InstallDir, const std::string& W
 }
 
 std::string TUserWorkspace::EnterStartupFolder(const std::string& ProgramDir,
-                                               const std::string& Workspace) {
+                                               const std::string& Workspace, bool OpeningFiles) {
     LastError.clear();
     // QDir compares the folders as the file system names them (letter case
     // on Windows, links on Linux).
-    if (!Workspace.empty() && !ProgramDir.empty() &&
-        QDir(ToQString(ProgramDir)) == QDir::current()) {
+    const bool inProgramFolder = QDir(ToQString(ProgramDir)) == QDir::current();
+    const bool besideNoConfiguration =
+        OpeningFiles && !QDir::current().exists(ToQString(FileNames().front()));
+    if (!Workspace.empty() && !ProgramDir.empty() && (inProgramFolder || besideNoConfiguration)) {
         if (Prepare(ProgramDir, Workspace) && !QDir::setCurrent(ToQString(Workspace)))
             LastError = "Can not change to " + Workspace;
     }

@@ -39,12 +39,16 @@ public:
 
     // Where the editor starts: when the process's current directory is
     // ProgramDir itself (a double-click in the file manager starts a program
-    // there) and Workspace is not "", Workspace is prepared from ProgramDir
-    // and made the current directory; otherwise the current directory is
-    // left as it is (a shortcut's "Start in", a terminal). Returns the
+    // there), or OpeningFiles is true and the current directory holds no
+    // configuration file (a double-click on a project kept elsewhere starts
+    // the editor in the project's folder), and Workspace is not "",
+    // Workspace is prepared from ProgramDir and made the current directory;
+    // otherwise the current directory is left as it is (a shortcut's "Start
+    // in", a terminal, a folder made a workspace of its own). Returns the
     // current directory afterwards. When the workspace cannot be used the
     // current directory stays, and LastError says why.
-    std::string EnterStartupFolder(const std::string& ProgramDir, const std::string& Workspace);
+    std::string EnterStartupFolder(const std::string& ProgramDir, const std::string& Workspace,
+                                   bool OpeningFiles = false);
 
     // The folder holding the installation's copies of FileNames() for a
     // program in ProgramDir, ending in '/': the package's share folder

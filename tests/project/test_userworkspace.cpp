@@ -110,7 +110,7 @@ TEST(UserWorkspace, MissingInstallationFileAndUnusableWorkspace) {
         << blocked.LastError;
 }
 
-TEST(UserWorkspace, OnlyAStartInTheProgramFolderMovesToTheWorkspace) {
+TEST(UserWorkspace, AStartInTheProgramFolderOrOnAProjectOutsideAWorkspaceMovesToIt) {
     WorkspaceFixture f;
     CurrentDirGuard guard;
     const QString elsewhere = f.Root.Path();
@@ -126,6 +126,14 @@ TEST(UserWorkspace, OnlyAStartInTheProgramFolderMovesToTheWorkspace) {
     EXPECT_TRUE(ws.LastError.empty()) << ws.LastError;
     EXPECT_EQ(QDir::currentPath().toStdString(), f.Workspace);
     EXPECT_EQ(f.InWorkspace("sample.dcf"), "shipped sample.dcf 1\r\n");
+
+    // A project opened from a folder without the configuration (a
+    // double-click on it) moves too; a folder with one is a workspace.
+    QDir::setCurrent(elsewhere);
+    EXPECT_EQ(ws.EnterStartupFolder(f.Program, f.Workspace, true), f.Workspace);
+    WriteText(elsewhere.toStdString() + "/ORVDVE510TK3.INI", "[x]\r\n");
+    QDir::setCurrent(elsewhere);
+    EXPECT_EQ(ws.EnterStartupFolder(f.Program, f.Workspace, true), elsewhere.toStdString());
 
     // A workspace that cannot be made leaves the editor in its folder.
     QDir::setCurrent(QString::fromStdString(f.Program));

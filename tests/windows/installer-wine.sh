@@ -273,11 +273,19 @@ job_win="${ws_win//\//\\}\\job.dcf"
 # editor opened shows in its recent projects, which it notes on each load.
 recent=$(reg_value 'HKCU\Software\dpu510tk3\editor' RecentProjects)
 [ "${recent%%\\0*}" = "$ws_win/job.dcf" ] || fail "start $job_win: the editor's last project is \"$recent\""
+# A project kept elsewhere: Explorer starts the editor in its folder, which
+# has no configuration; the editor works in the workspace all the same.
+mkdir -p "$c_drive/Projects"
+cp "$ws_unix/job.dcf" "$c_drive/Projects/far.dcf"
+(cd "$c_drive/Projects" && DPU510TK3_SMOKE_TEST=1 timeout 300 wine64 start /wait 'C:\Projects\far.dcf') >"$work/far.out" 2>&1 ||
+  fail "start C:\\Projects\\far.dcf from its folder: the editor did not complete its start-up: $(cat "$work/far.out")"
+recent=$(reg_value 'HKCU\Software\dpu510tk3\editor' RecentProjects)
+[ "${recent%%\\0*}" = "C:/Projects/far.dcf" ] || fail "start far.dcf: the editor's last project is \"$recent\""
 for key in .dcf DPU510TK3.Project; do
   wine64 reg delete "HKLM\\Software\\Classes\\$key" /f >/dev/null 2>&1 || fail "removing the copy of $key"
 done
 cmp -s "$ws_unix/sample.dcf" "$work/edited.dcf" || fail "the editor's start replaced the edited sample.dcf"
-say "start job.dcf: the editor opened $ws_win/job.dcf"
+say "start job.dcf: the editor opened $ws_win/job.dcf, and C:/Projects/far.dcf from its own folder"
 
 # ------------------------------------------------------------ 4. the uninstall
 quiet=$(reg_value "$uninst_key" QuietUninstallString)
