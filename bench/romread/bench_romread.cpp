@@ -170,10 +170,11 @@ void Paint(benchmark::State& state, bool Huge) {
         state.SkipWithError(reader.LastErrMsg.c_str());
     size_t most = 0;
     for (auto _ : state)
-        DpuRom::TRomImagePainter::PaintAll(image, 4, [&most](const QImage& P, const std::string&) {
-            most = std::max(most, static_cast<size_t>(P.sizeInBytes()));
-            return true;
-        });
+        DpuRom::TRomImagePainter::PaintAll(
+            image, 4, [&most](const DpuRom::TRomImagePainter::TPicture& P, const std::string&) {
+                most = std::max(most, P.SizeInBytes());
+                return true;
+            });
     state.counters["largest_MB"] = static_cast<double>(most) / (1 << 20);
 }
 
