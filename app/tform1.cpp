@@ -11,6 +11,7 @@
 #include "app/tpagescroller.h"
 #include "app/tprojectedits.h"
 #include "app/tprojectsession.h"
+#include "app/tqtpicture.h"
 #include "app/tqtprompts.h"
 #include "app/tromimageview.h"
 #include "app/tstatuspanels.h"
@@ -227,8 +228,9 @@ void TForm1::StartUp() {
     FSetup->ShowVersionList(FConfig);
     FSetup->ShowBitPatterns(FConfig);
     if (result.Completed) {
-        FSetup->ShowStylePictures(result.FlStylePreviews, result.DirStylePreviews);
-        FMake->ShowMsgPosPictures(result.MsgPosPreviews);
+        FSetup->ShowStylePictures(TQtPicture::Images(result.FlStylePreviews),
+                                  TQtPicture::Images(result.DirStylePreviews));
+        FMake->ShowMsgPosPictures(TQtPicture::Images(result.MsgPosPreviews));
         FSetup->ShowAllSlots(FProject);
     }
     // The settings show the record's values (the message position among

@@ -1,5 +1,6 @@
 #include "app/tpicturebox.h"
 #include "app/tdrophandler.h"
+#include "app/tqtpicture.h"
 #include "rom/bitmapconversion.h"
 #include "rom/erombuild.h"
 
@@ -115,7 +116,7 @@ bool TPictureBox::LoadFromFile(const QString& Path) {
         FLastError = QStringLiteral("no picture file");
     } else {
         try {
-            image = DpuRom::LoadPicture(Path.toUtf8().toStdString());
+            image = TQtPicture::Image(DpuRom::LoadPicture(Path.toUtf8().toStdString()));
         } catch (const ERomBuild& e) {
             FLastError = QString::fromUtf8(e.Message.c_str());
         }

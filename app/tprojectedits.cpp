@@ -7,6 +7,7 @@
 #include "app/tlabelchecker.h"
 #include "app/tmakepage.h"
 #include "app/tprojectsession.h"
+#include "app/tqtpicture.h"
 #include "app/tsetuppage.h"
 #include "project/tlabelpreview.h"
 #include "project/tsettingstable.h"
@@ -104,7 +105,7 @@ void TProjectEdits::OnCellSelected(int Row, int Col) {
     TLabelPreview::Render(P.Project.Label(Col - 2, Row), P.Project.DEF_FL,
                           P.Config.UserBitmapFolders(P.Project.DEF_FL), P.Library, FPreviewImage,
                           why);
-    P.Setup->ShowPreview(FPreviewImage, ToQ(why));
+    P.Setup->ShowPreview(TQtPicture::Image(FPreviewImage), ToQ(why));
 }
 
 void TProjectEdits::RefreshPreview() {

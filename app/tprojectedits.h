@@ -6,8 +6,8 @@
 #include "project/tprojectfile.h"
 #include "rom/glyphlibrary.h"
 #include "util/prompts.h"
+#include "util/trasterimage.h"
 
-#include <QImage>
 #include <QObject>
 #include <QString>
 
@@ -111,5 +111,5 @@ private:
     void RecordLogo(const TLogoState& Before);
 
     TParts P;
-    QImage FPreviewImage;
+    YVclUtil::TRasterImage FPreviewImage;
 };

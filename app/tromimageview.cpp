@@ -1,5 +1,6 @@
 #include "app/tromimageview.h"
 
+#include "app/tqtpicture.h"
 #include "project/tconfiguration.h"
 #include "rom/glyphlibrary.h"
 #include "rom/tglyphlibraryentries.h"
@@ -189,18 +190,26 @@ void TRomImageView::ShowCodes() {
     ShowCode();
 }
 
+QImage TRomImageView::CodePicture() const {
+    return TQtPicture::Image(CodeShown);
+}
+
+QImage TRomImageView::ZonePicture() const {
+    return TQtPicture::Image(ZoneShown);
+}
+
 void TRomImageView::ShowCode() {
     const int row = Codes->currentRow();
     CodeShown = Loaded && row >= 0
                     ? DpuRom::TRomImagePainter::Code(Read, Table->currentIndex(), row)
-                    : QImage();
+                    : YVclUtil::TRasterImage();
     Zoom();
 }
 
 void TRomImageView::ShowZone() {
-    ZoneShown = QImage();
+    ZoneShown = {};
     if (Loaded) {
-        std::vector<QImage> pictures;
+        std::vector<YVclUtil::TRasterImage> pictures;
         auto add = [&pictures](const DpuRom::TRomPicture& P) {
             if (P.Present()) pictures.push_back(DpuRom::TRomImagePainter::Picture(P));
         };
@@ -245,13 +254,14 @@ void TRomImageView::ShowZone() {
 
 void TRomImageView::Zoom() {
     const int f = ZoomBox->value();
-    auto show = [f](QLabel* Label, const QImage& Image) {
-        if (Image.isNull()) {
+    auto show = [f](QLabel* Label, const YVclUtil::TRasterImage& Image) {
+        if (Image.IsNull()) {
             Label->clear();
             Label->resize(1, 1);
             return;
         }
-        Label->setPixmap(QPixmap::fromImage(DpuRom::TRomImagePainter::Zoomed(Image, f)));
+        Label->setPixmap(
+            QPixmap::fromImage(TQtPicture::Image(DpuRom::TRomImagePainter::Zoomed(Image, f))));
         Label->resize(Label->pixmap().size());
     };
     show(CodeLabel, CodeShown);

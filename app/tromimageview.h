@@ -1,6 +1,7 @@
 #pragma once
 
 #include "rom/tromimage.h"
+#include "util/trasterimage.h"
 
 #include <QDialog>
 #include <QImage>
@@ -54,8 +55,8 @@ public:
     const DpuRom::TRomImage& Image() const { return Read; }
     const std::string& ErrorText() const { return Error; }
     // The pictures as shown, before zooming.
-    const QImage& CodePicture() const { return CodeShown; }
-    const QImage& ZonePicture() const { return ZoneShown; }
+    QImage CodePicture() const;
+    QImage ZonePicture() const;
     // The settings text shown.
     QString SettingsText() const;
 
@@ -72,8 +73,8 @@ private:
     DpuRom::TRomImage Read;
     bool Loaded = false;
     std::string Error;
-    QImage CodeShown;
-    QImage ZoneShown;
+    YVclUtil::TRasterImage CodeShown;
+    YVclUtil::TRasterImage ZoneShown;
 
     QLineEdit* PathEdit = nullptr;
     QLabel* Status = nullptr;

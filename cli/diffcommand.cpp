@@ -60,8 +60,8 @@ int TDiffCommand::Run(const std::vector<std::string>& Args) {
             return CliUsage;
         }
         for (const auto& d : differences) {
-            if (d.Slug.empty() || (d.Before.isNull() && d.After.isNull())) continue;
-            const QImage side = DpuRom::TRomImagePainter::Zoomed(
+            if (d.Slug.empty() || (d.Before.IsNull() && d.After.IsNull())) continue;
+            const YVclUtil::TRasterImage side = DpuRom::TRomImagePainter::Zoomed(
                 DpuRom::TRomImagePainter::SideBySide(d.Before, d.After), 4);
             std::string reason;
             const std::string path = png + "/" + d.Slug + ".png";

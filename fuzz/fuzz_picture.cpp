@@ -7,6 +7,7 @@
 // whole band left as zeros.
 #include "rom/bitmapconversion.h"
 #include "support/packinghelpers.h"
+#include "support/rasterhelpers.h"
 #include "rom/erombuild.h"
 
 #include <QImage>
@@ -85,7 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     CheckOneStep(Data, Size, oneStep);
     QImage picture;
     try {
-        picture = LoadPictureData(Data, Size, "fuzz input");
+        picture = ImageOf(LoadPictureData(Data, Size, "fuzz input"));
     } catch (const ERomBuild& e) {
         // Every refusal names the picture, and the build refuses it too.
         if (e.Message.find("fuzz input") == std::string::npos || !oneStep[0].empty() ||

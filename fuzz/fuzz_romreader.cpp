@@ -75,8 +75,8 @@ void CheckPicture(const DpuRom::TRomPicture& P) {
     if (!P.Present()) return;
     Check(P.Offset + P.Length <= ImageSize && P.Bytes.size() == P.Length);
     Check(P.Width > 0 && P.Height > 0);
-    const QImage drawn = DpuRom::TRomImagePainter::Picture(P);
-    Check(drawn.width() == P.Width && drawn.height() == P.Height);
+    const DpuRom::TRomImagePainter::TPicture drawn = DpuRom::TRomImagePainter::Picture(P);
+    Check(drawn.Width() == P.Width && drawn.Height() == P.Height);
 }
 
 } // namespace
@@ -118,16 +118,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     CheckPicture(read.Screen);
     for (int t = 0; t < 3; ++t)
         for (int n = 0; n < 256; n += 17)
-            Check(!DpuRom::TRomImagePainter::Code(read, t, n).isNull());
+            Check(!DpuRom::TRomImagePainter::Code(read, t, n).IsNull());
     // Every picture inspect --png and the window draw keeps to the painter's
     // budget, whatever sizes the damaged tables suggest; the fuzz script runs
     // this target under a malloc and RSS limit, so an oversized picture fails.
     // Four times enlarged, as --png writes them, in a share of the runs: the
     // budget holds at any scale, and the enlargement is the costly part.
     Check(DpuRom::TRomImagePainter::PaintAll(
-        read, Size % 4 == 0 ? 4 : 1, [](const QImage& P, const std::string&) {
-            Check(!P.isNull() && static_cast<size_t>(P.sizeInBytes()) <=
-                                     DpuRom::TRomImagePainter::MaxPictureBytes);
+        read, Size % 4 == 0 ? 4 : 1,
+        [](const DpuRom::TRomImagePainter::TPicture& P, const std::string&) {
+            Check(!P.IsNull() && P.SizeInBytes() <= DpuRom::TRomImagePainter::MaxPictureBytes);
             return true;
         }));
     // The JSON form costs more than the reading; a share of the runs is enough.

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <string>
+#include "util/trasterimage.h"
 
-class QImage;
+#include <string>
 
 namespace DpuProject {
 
@@ -37,7 +37,7 @@ public:
     virtual const std::string& Date() const = 0;
     // A preview picture of entry (Group, Index). False (Out untouched) when
     // no library is loaded or the entry is absent or not a picture.
-    virtual bool ExtractImage(int Group, int Index, QImage& Out) = 0;
+    virtual bool ExtractImage(int Group, int Index, YVclUtil::TRasterImage& Out) = 0;
     // True when entry (Group, Index) is present and lies wholly inside the
     // loaded library; false when it is absent or broken, or nothing is loaded.
     virtual bool HasEntry(int Group, int Index) const = 0;

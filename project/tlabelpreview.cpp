@@ -3,35 +3,33 @@
 #include "project/tglyphsource.h"
 #include "project/tpictureimage.h"
 
-#include <QColor>
-#include <QImage>
-
 namespace DpuProject {
 
 namespace {
 constexpr int kPreviewSize = 64;
 
-QImage BlankPreview() {
-    QImage canvas(kPreviewSize, kPreviewSize, QImage::Format_RGB32);
-    canvas.fill(Qt::white);
-    return canvas;
+YVclUtil::TRasterImage BlankPreview() {
+    return YVclUtil::TRasterImage(kPreviewSize, kPreviewSize,
+                                  YVclUtil::TRasterImage::TFormat::Rgb32, 0xFFFFFFFFu);
 }
 
 // Copies the glyph's pixels x 0..31, y 0..63 (as far as it has them) to
 // the preview at x Left; false when the entry is no picture.
-bool DrawGlyph(TGlyphSource& Library, int Group, unsigned char Char, int Left, QImage& Preview) {
-    QImage glyph;
+bool DrawGlyph(TGlyphSource& Library, int Group, unsigned char Char, int Left,
+               YVclUtil::TRasterImage& Preview) {
+    YVclUtil::TRasterImage glyph;
     if (!Library.ExtractImage(Group, Char, glyph)) return false;
-    for (int y = 0; y < 64 && y < glyph.height(); ++y)
-        for (int x = 0; x < 32 && x < glyph.width(); ++x)
-            Preview.setPixel(Left + x, y, glyph.pixel(x, y) | 0xFF000000u);
+    if (Preview.IsNull()) return true; // no memory for the preview: nothing to draw on
+    for (int y = 0; y < 64 && y < glyph.Height(); ++y)
+        for (int x = 0; x < 32 && x < glyph.Width(); ++x)
+            Preview.SetPixel(Left + x, y, glyph.Pixel(x, y) | 0xFF000000u);
     return true;
 }
 } // namespace
 
 TLabelRule::TResult TLabelPreview::Render(const std::string& CellText, int DefFl,
                                           const std::vector<std::string>& UserFolders,
-                                          TGlyphSource& Library, QImage& Preview,
+                                          TGlyphSource& Library, YVclUtil::TRasterImage& Preview,
                                           std::string& Why) {
     const TLabelRule::TResult r = TLabelRule::Decide(CellText, DefFl, Library, UserFolders);
     // Whatever the label, nothing of an earlier one stays on show.
@@ -45,7 +43,7 @@ TLabelRule::TResult TLabelPreview::Render(const std::string& CellText, int DefFl
         break;
     case TLabelRule::TKind::UserBitmap: {
         // The build's own reader: a picture the build would refuse is not shown.
-        QImage bitmap;
+        YVclUtil::TRasterImage bitmap;
         std::string reason;
         if (TPictureImage::Load(r.BitmapPath, bitmap, reason))
             Preview = bitmap;

@@ -1,11 +1,10 @@
 #pragma once
 
 #include "project/tlabelrule.h"
+#include "util/trasterimage.h"
 
 #include <string>
 #include <vector>
-
-class QImage;
 
 namespace DpuProject {
 
@@ -26,7 +25,8 @@ public:
     // "" when everything shows. Returns the rule's answer for the label.
     static TLabelRule::TResult Render(const std::string& CellText, int DefFl,
                                       const std::vector<std::string>& UserFolders,
-                                      TGlyphSource& Library, QImage& Preview, std::string& Why);
+                                      TGlyphSource& Library, YVclUtil::TRasterImage& Preview,
+                                      std::string& Why);
 };
 
 } // namespace DpuProject

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "util/trasterimage.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
-
-class QImage;
 
 namespace DpuProject {
 
@@ -17,9 +17,11 @@ public:
     // and decodes it with the reader's default limits. False with Picture
     // untouched and the reason (the system's or the reader's words, without
     // the file name; "out of memory" when memory ran out) in Reason.
-    static bool Load(const std::string& FileName, QImage& Picture, std::string& Reason);
+    static bool Load(const std::string& FileName, YVclUtil::TRasterImage& Picture,
+                     std::string& Reason);
     // The same for a picture held in memory.
-    static bool Decode(const uint8_t* Data, size_t Size, QImage& Picture, std::string& Reason);
+    static bool Decode(const uint8_t* Data, size_t Size, YVclUtil::TRasterImage& Picture,
+                       std::string& Reason);
 };
 
 } // namespace DpuProject

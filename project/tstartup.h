@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QImage>
+#include "util/trasterimage.h"
 
 #include <array>
 #include <string>
@@ -26,9 +26,9 @@ struct TStartupResult {
     // "  [ yymmdd / yymmdd ]" when start-up completed.
     std::string Caption;
     // Style and message-position previews; a null image = blank preview.
-    std::array<QImage, 4> FlStylePreviews;  // group 1..4, index 48
-    std::array<QImage, 5> DirStylePreviews; // group 0, index 50 + 20*s
-    std::array<QImage, 3> MsgPosPreviews;   // group 0, index 30..32
+    std::array<YVclUtil::TRasterImage, 4> FlStylePreviews;  // group 1..4, index 48
+    std::array<YVclUtil::TRasterImage, 5> DirStylePreviews; // group 0, index 50 + 20*s
+    std::array<YVclUtil::TRasterImage, 3> MsgPosPreviews;   // group 0, index 30..32
 };
 
 // The start-up of the editor that is not widgets: directories, the

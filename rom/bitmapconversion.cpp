@@ -5,8 +5,6 @@
 #include "util/fileaccess.h"
 #include "util/tbmpreader.h"
 
-#include <QImage>
-
 #include <algorithm>
 #include <cstring>
 
@@ -165,14 +163,14 @@ std::vector<uint8_t> ConvertPictureFile(const std::string& FileName, int DispHv,
     return ConvertPictureData(data.data(), data.size(), DispHv, FileName, FileName);
 }
 
-QImage LoadPicture(const std::string& FileName) {
+YVclUtil::TRasterImage LoadPicture(const std::string& FileName) {
     std::vector<uint8_t> data;
     ReadPictureFile(FileName, data);
     return LoadPictureData(data.data(), data.size(), FileName);
 }
 
-QImage LoadPictureData(const uint8_t* Data, size_t Size, const std::string& Name) {
-    QImage picture;
+YVclUtil::TRasterImage LoadPictureData(const uint8_t* Data, size_t Size, const std::string& Name) {
+    YVclUtil::TRasterImage picture;
     std::string reason;
     if (!DpuProject::TPictureImage::Decode(Data, Size, picture, reason)) Refuse(Name, reason);
     return picture;

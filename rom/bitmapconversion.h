@@ -1,13 +1,12 @@
 #pragma once
 
 #include "util/fileaccess.h"
+#include "util/trasterimage.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
-
-class QImage;
 
 namespace DpuRom {
 
@@ -23,10 +22,10 @@ namespace DpuRom {
 // picture (ARGB32 when the file has an alpha mask). Throws ERomBuild (caption
 // "Error") with "Cannot load picture \"<file>\": <reason>" when the file
 // cannot be read or the reader refuses it.
-QImage LoadPicture(const std::string& FileName);
+YVclUtil::TRasterImage LoadPicture(const std::string& FileName);
 
 // The same for a picture held in memory; Name is used in the message.
-QImage LoadPictureData(const uint8_t* Data, size_t Size, const std::string& Name);
+YVclUtil::TRasterImage LoadPictureData(const uint8_t* Data, size_t Size, const std::string& Name);
 
 // Loads and packs in one step: DispHv 1 (the panel is mounted turned) packs
 // the picture turned a quarter counter-clockwise, the packed pixel (x, y)

@@ -6,8 +6,6 @@
 #include "util/eygeneral.h"
 #include "util/fileaccess.h"
 
-#include <QImage>
-
 namespace DpuRom {
 
 namespace DpuText = DpuProject::DpuText;
@@ -138,18 +136,18 @@ std::string GlyphLibrary::ExtractGlbEntry(int Group, int Index) {
     return WorkFileName;
 }
 
-bool GlyphLibrary::ExtractImage(int Group, int Index, QImage& Out) {
+bool GlyphLibrary::ExtractImage(int Group, int Index, YVclUtil::TRasterImage& Out) {
     // Straight from memory: a preview needs no working file.
     uint32_t offset = 0, length = 0;
     if (!FindEntry(Group, Index, offset, length)) return false;
-    QImage image;
+    YVclUtil::TRasterImage image;
     try {
         // The build's reader, so the preview matches the build.
         image = LoadPictureData(&Bytes[offset], length,
                                 YVclUtil::Format("glyph library entry %d/%d", Group, Index));
     } catch (const ERomBuild&) {
     }
-    if (image.isNull()) return false;
+    if (image.IsNull()) return false;
     Out = image;
     return true;
 }

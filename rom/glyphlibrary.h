@@ -6,8 +6,6 @@
 #include <string>
 #include <vector>
 
-class QImage;
-
 namespace DpuRom {
 
 // The glyph library file held whole in memory, and the extraction of single
@@ -93,7 +91,7 @@ public:
     // A preview picture of entry (Group, Index), decoded from the image in
     // memory by the build's picture reader; no working file is written.
     // False (Out untouched) when the entry is absent or not a picture.
-    bool ExtractImage(int Group, int Index, QImage& Out) override;
+    bool ExtractImage(int Group, int Index, YVclUtil::TRasterImage& Out) override;
     std::string LoadError() const override { return LastError; }
     std::string LoadFailureText() const override;
 

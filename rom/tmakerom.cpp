@@ -12,8 +12,6 @@
 #include "util/prompts.h"
 #include "util/fileaccess.h"
 
-#include <QImage>
-
 #include <new>
 
 namespace DpuRom {

@@ -14,8 +14,6 @@
 #include "util/fileaccess.h"
 #include "util/prompts.h"
 
-#include <QImage>
-
 #include <algorithm>
 #include <cstring>
 #include <unordered_map>
@@ -56,7 +54,7 @@ public:
     void Release() override {}
     bool IsLoaded() const override { return true; }
     const std::string& Date() const override { return NoDate; }
-    bool ExtractImage(int, int, QImage&) override { return false; }
+    bool ExtractImage(int, int, YVclUtil::TRasterImage&) override { return false; }
     bool HasEntry(int Group, int Index) const override {
         return Group == Style + 1 && Index >= 0 && Index < TRomBuilder::GlyphCodeCount &&
                Placed[static_cast<size_t>(Index)];

@@ -1,8 +1,7 @@
 #pragma once
 
 #include "rom/tromimage.h"
-
-#include <QImage>
+#include "util/trasterimage.h"
 
 #include <cstdint>
 #include <string>
@@ -15,10 +14,10 @@ namespace DpuRom {
 class TRomImageDiff {
 public:
     struct TDifference {
-        std::string Text; // "CTBL1 code 12 (0C): 12 → 12A"
-        std::string Slug; // file-name stem for its picture: "CTBL1-012"
-        QImage Before;    // what changed, drawn; null when it is not a picture
-        QImage After;
+        std::string Text;              // "CTBL1 code 12 (0C): 12 → 12A"
+        std::string Slug;              // file-name stem for its picture: "CTBL1-012"
+        YVclUtil::TRasterImage Before; // what changed, drawn; null when it is not a picture
+        YVclUtil::TRasterImage After;
     };
 
     // A and B as read; RawA and RawB their bytes, to catch changes in bytes no

@@ -37,7 +37,7 @@ public:
     void Release() override {}
     bool IsLoaded() const override { return Library.IsLoaded(); }
     const std::string& Date() const override { return Library.Date(); }
-    bool ExtractImage(int Group, int Index, QImage& Out) override {
+    bool ExtractImage(int Group, int Index, YVclUtil::TRasterImage& Out) override {
         return const_cast<GlyphLibrary&>(Library).ExtractImage(Group, Index, Out);
     }
     bool HasEntry(int Group, int Index) const override { return Library.HasEntry(Group, Index); }

@@ -6,12 +6,12 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build ccache pkg-config lld
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev zlib1g-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev
   libinih-dev libsimpleini-dev libcli11-dev
   lrzsz valgrind python3 clang-format
-  g++-mingw-w64-x86-64 wine64 perl
+  g++-mingw-w64-x86-64 libz-mingw-w64-dev wine64 perl
   xvfb xauth
   fonts-dejavu-core fonts-dejavu-extra fonts-noto-cjk
   dpkg-dev fakeroot lintian desktop-file-utils appstream librsvg2-bin gzip

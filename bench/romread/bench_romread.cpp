@@ -8,7 +8,9 @@
 // installation's sample image, beside "dpu510tk3 --help" as the process floor.
 // RebuildCheck is what recover and inspect spend building the recovered
 // project again; PaintAll what inspect --png spends drawing, also for an image
-// whose tables claim huge pictures (largest_MB: the largest picture drawn).
+// whose tables claim huge pictures (largest_MB: the largest picture drawn);
+// EncodePng what it spends encoding those pictures as PNG (file_kB: all the
+// files together), EncodePngToolkit the same through the toolkit's encoder.
 
 #include "project/tconfiguration.h"
 #include "project/tproject.h"
@@ -16,11 +18,13 @@
 #include "rom/tglyphlibraryentries.h"
 #include "rom/tmakerom.h"
 #include "rom/romlayout.h"
+#include "rom/tpngwriter.h"
 #include "rom/tromimagepainter.h"
 #include "rom/tromimagereader.h"
 #include "rom/tromrebuildcheck.h"
 #include "rom/trombuilder.h"
 #include "support/fullprojecthelpers.h"
+#include "support/rasterhelpers.h"
 #include "support/tscriptedprompts.h"
 #include "support/ttestglyphs.h"
 #include "util/fileaccess.h"
@@ -29,7 +33,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QBuffer>
 #include <QGuiApplication>
+#include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
@@ -170,10 +176,11 @@ void Paint(benchmark::State& state, bool Huge) {
         state.SkipWithError(reader.LastErrMsg.c_str());
     size_t most = 0;
     for (auto _ : state)
-        DpuRom::TRomImagePainter::PaintAll(image, 4, [&most](const QImage& P, const std::string&) {
-            most = std::max(most, static_cast<size_t>(P.sizeInBytes()));
-            return true;
-        });
+        DpuRom::TRomImagePainter::PaintAll(
+            image, 4, [&most](const DpuRom::TRomImagePainter::TPicture& P, const std::string&) {
+                most = std::max(most, P.SizeInBytes());
+                return true;
+            });
     state.counters["largest_MB"] = static_cast<double>(most) / (1 << 20);
 }
 
@@ -182,6 +189,55 @@ void BM_PaintAll(benchmark::State& state) {
 }
 void BM_PaintAllHugeItems(benchmark::State& state) {
     Paint(state, true);
+}
+
+// inspect --png's pictures of the full build encoded as PNG in memory: the
+// program's own encoder, and beside it the toolkit's as the tool used it
+// before (a palette of the three colours), for the same pictures.
+void EncodePng(benchmark::State& state, bool Toolkit) {
+    DpuRom::TRomImageReader reader;
+    DpuRom::TRomImage image;
+    if (!reader.Read(Setup->Image.data(), Setup->Image.size(), image))
+        state.SkipWithError(reader.LastErrMsg.c_str());
+    std::vector<DpuRom::TRomImagePainter::TPicture> pictures;
+    DpuRom::TRomImagePainter::PaintAll(
+        image, 4, [&pictures](const DpuRom::TRomImagePainter::TPicture& P, const std::string&) {
+            pictures.push_back(P);
+            return true;
+        });
+    std::vector<QImage> images;
+    for (const auto& p : pictures)
+        images.push_back(ImageOf(p));
+    size_t bytes = 0;
+    for (auto _ : state) {
+        bytes = 0;
+        for (size_t i = 0; i < pictures.size(); ++i) {
+            if (Toolkit) {
+                QByteArray out;
+                QBuffer buffer(&out);
+                buffer.open(QIODevice::WriteOnly);
+                images[i]
+                    .convertToFormat(QImage::Format_Indexed8, {0xFF000000, 0xFFFFFFFF, 0xFFB0B0B0},
+                                     Qt::ThresholdDither | Qt::AvoidDither)
+                    .save(&buffer, "PNG");
+                bytes += static_cast<size_t>(out.size());
+            } else {
+                std::vector<uint8_t> out;
+                std::string reason;
+                DpuRom::TPngWriter::Encode(pictures[i], out, reason);
+                bytes += out.size();
+            }
+        }
+    }
+    state.counters["pictures"] = static_cast<double>(pictures.size());
+    state.counters["file_kB"] = static_cast<double>(bytes) / 1024;
+}
+
+void BM_EncodePng(benchmark::State& state) {
+    EncodePng(state, false);
+}
+void BM_EncodePngToolkit(benchmark::State& state) {
+    EncodePng(state, true);
 }
 
 // The installation's sample, built once, in a start-up folder of its own.
@@ -241,6 +297,9 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark("DecodeBare", BM_DecodeBare)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("RebuildCheck", BM_RebuildCheck)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("PaintAll", BM_PaintAll)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("EncodePng", BM_EncodePng)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("EncodePngToolkit", BM_EncodePngToolkit)
+        ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("PaintAllHugeItems", BM_PaintAllHugeItems)
         ->Unit(benchmark::kMillisecond);
     if (sample) {

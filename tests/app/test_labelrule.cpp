@@ -41,10 +41,10 @@ bool Contains(const std::vector<std::string>& Lines, const std::string& Part) {
 }
 
 // Whether the 32-pixel column band at Left of the preview holds anything but white.
-bool BandDrawn(const QImage& Preview, int Left) {
+bool BandDrawn(const YVclUtil::TRasterImage& Preview, int Left) {
     for (int y = 0; y < 64; ++y)
         for (int x = Left; x < Left + 32; ++x)
-            if ((Preview.pixel(x, y) & 0xFFFFFF) != 0xFFFFFF) return true;
+            if ((Preview.Pixel(x, y) & 0xFFFFFF) != 0xFFFFFF) return true;
     return false;
 }
 
@@ -161,7 +161,7 @@ TEST(LabelRule, CheckPreviewAndMakeRomAgreeOnEveryLabel) {
 
             // The preview: its line is the rule's reason; glyph halves are
             // drawn exactly where the image has the glyph.
-            QImage preview;
+            YVclUtil::TRasterImage preview;
             std::string why;
             TLabelPreview::Render(label, style, config.UserBitmapFolders(style), library, preview,
                                   why);

@@ -12,6 +12,7 @@
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QFile>
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -33,6 +34,25 @@ std::vector<uint8_t> ReadAll(const QString& Path) {
     std::string error;
     YVclUtil::ReadWholeFile(Path.toStdString(), data, error);
     return data;
+}
+
+// The pixels of a PNG file as the toolkit reads them, as 0xAARRGGBB words
+// after its width and height, through FNV-1a (64 bits) from Seed on: the
+// same picture gives the same number whatever the file's encoding.
+uint64_t PixelPrint(const QString& Path, uint64_t Seed = 0xCBF29CE484222325u) {
+    const QImage read = QImage(Path).convertToFormat(QImage::Format_RGB32);
+    if (read.isNull()) return 0;
+    uint64_t h = Seed;
+    auto add = [&h](uint32_t Word) {
+        for (int i = 0; i < 4; ++i, Word >>= 8)
+            h = (h ^ (Word & 0xFF)) * 0x100000001B3u;
+    };
+    add(static_cast<uint32_t>(read.width()));
+    add(static_cast<uint32_t>(read.height()));
+    for (int y = 0; y < read.height(); ++y)
+        for (int x = 0; x < read.width(); ++x)
+            add(reinterpret_cast<const uint32_t*>(read.constScanLine(y))[x]);
+    return h;
 }
 
 class InspectCliTest : public testing::Test {
@@ -91,6 +111,40 @@ TEST_F(InspectCliTest, InspectPrintsSettingsAndCodesAndRefusesOthers) {
     EXPECT_EQ(Tool({"inspect"}).Status, 2);
     EXPECT_EQ(Tool({"inspect", "SAMPLE.BIN", "--bogus"}).Status, 2);
     EXPECT_EQ(Tool({"inspect", "SAMPLE.BIN", "--png"}).Status, 2);
+}
+
+// The pictures of inspect --png and diff --png have the pixels they have
+// always had: the numbers are those of the files the tool wrote when its
+// PNG encoder was the toolkit's.
+TEST_F(InspectCliTest, PngPicturesKeepTheirPixels) {
+    const TRun r = Tool({"inspect", "SAMPLE.BIN", "--png", "pics"});
+    ASSERT_EQ(r.Status, 0) << r.Err;
+    const std::map<std::string, uint64_t> sheets = {
+        {"floor-glyphs", 0xbce372a514836daau}, {"user-bitmaps", 0x4b620f9798ac2a86u},
+        {"messages", 0x69d74848f4e05f2cu},     {"direction-frames", 0x8320969e49a649afu},
+        {"logo", 0xbbbdcaf335a26595u},         {"small-glyphs", 0x956cd450e89a5bdfu},
+        {"screen", 0xf58a369c3b42782au}};
+    for (const auto& [name, print] : sheets)
+        EXPECT_EQ(PixelPrint(Dir.filePath(QString::fromStdString("pics/" + name + ".png"))), print)
+            << name;
+    // The codes' pictures, one number for all of them in the order of their names.
+    const QStringList codes =
+        QDir(Dir.filePath("pics")).entryList({"CTBL*.png"}, QDir::Files, QDir::Name);
+    EXPECT_EQ(codes.size(), 69);
+    uint64_t print = 0xCBF29CE484222325u;
+    for (const QString& code : codes)
+        print = PixelPrint(Dir.filePath("pics/" + code), print);
+    EXPECT_EQ(print, 0xc62211697aeb1c15u);
+
+    // One pixel of direction frame 0 of style 0, side by side before and after.
+    std::vector<uint8_t> bytes = ReadAll(Dir.filePath("SAMPLE.BIN"));
+    const size_t frame = static_cast<size_t>(bytes[0x3C08]) << 8 | bytes[0x3C09];
+    bytes[frame + 3] ^= 0x10;
+    std::string reason;
+    ASSERT_TRUE(YVclUtil::WriteFileAtomically(Dir.filePath("FRAME.BIN").toStdString(), bytes.data(),
+                                              bytes.size(), reason));
+    EXPECT_EQ(Tool({"diff", "SAMPLE.BIN", "FRAME.BIN", "--png", "changes"}).Status, 1);
+    EXPECT_EQ(PixelPrint(Dir.filePath("changes/direction-0-00.png")), 0xc031b79f60737f7au);
 }
 
 TEST_F(InspectCliTest, JsonAndPicturesDescribeTheImage) {

@@ -11,7 +11,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QImage>
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -222,60 +221,60 @@ TEST(GlyphLibrary, PreviewPicturesComeFromMemory) {
                                             {1, 'C', Bytes("not a picture")}}));
     GlyphLibrary lib;
     ASSERT_TRUE(lib.Load(dir.File("lib.glb")));
-    QImage img;
+    YVclUtil::TRasterImage img;
     // A stale working file stays as it is: a preview needs none.
     WriteText(dir.File("ORV_TEMPBMP.BMP"), "stale");
     ASSERT_TRUE(lib.ExtractImage(1, '5', img));
-    EXPECT_EQ(img.width(), 32);
+    EXPECT_EQ(img.Width(), 32);
     EXPECT_EQ(ReadText(dir.File("ORV_TEMPBMP.BMP")), "stale");
     QFile::remove(QString::fromStdString(dir.File("ORV_TEMPBMP.BMP")));
-    QImage untouched(3, 3, QImage::Format_RGB32);
+    YVclUtil::TRasterImage untouched(3, 3);
     EXPECT_FALSE(lib.ExtractImage(0, 30, untouched));
-    EXPECT_EQ(untouched.width(), 3);
+    EXPECT_EQ(untouched.Width(), 3);
 
     // "05" previews as "5" centred on white.
     const std::vector<std::string> folders = {dir.File("Style0"), dir.File("Style1")};
-    QImage preview;
+    YVclUtil::TRasterImage preview;
     std::string why;
     TLabelPreview::Render("05", 0, folders, lib, preview, why);
     EXPECT_EQ(why, "");
-    EXPECT_EQ(preview.size(), QSize(64, 64));
-    EXPECT_EQ(preview.pixel(15, 10) & 0xFFFFFF, 0xFFFFFFu);
-    EXPECT_EQ(preview.pixel(16, 0) & 0xFFFFFF, 0xFF0000u); // the glyph's red corner
-    EXPECT_EQ(preview.pixel(17, 10) & 0xFFFFFF, 0x000000u);
-    EXPECT_EQ(preview.pixel(48, 10) & 0xFFFFFF, 0xFFFFFFu);
+    EXPECT_TRUE(preview.Width() == 64 && preview.Height() == 64);
+    EXPECT_EQ(preview.Pixel(15, 10) & 0xFFFFFF, 0xFFFFFFu);
+    EXPECT_EQ(preview.Pixel(16, 0) & 0xFFFFFF, 0xFF0000u); // the glyph's red corner
+    EXPECT_EQ(preview.Pixel(17, 10) & 0xFFFFFF, 0x000000u);
+    EXPECT_EQ(preview.Pixel(48, 10) & 0xFFFFFF, 0xFFFFFFu);
     // Two glyphs side by side; the absent one leaves its half white, whatever
     // was shown before, and the line names it.
     TLabelPreview::Render("B7", 0, folders, lib, preview, why);
     EXPECT_EQ(why, "No glyph for 7 in Style 0");
-    EXPECT_EQ(preview.pixel(5, 5) & 0xFFFFFF, 0x00FF00u);
-    EXPECT_EQ(preview.pixel(40, 5) & 0xFFFFFF, 0xFFFFFFu);
-    EXPECT_EQ(preview.pixel(50, 5) & 0xFFFFFF, 0xFFFFFFu);
+    EXPECT_EQ(preview.Pixel(5, 5) & 0xFFFFFF, 0x00FF00u);
+    EXPECT_EQ(preview.Pixel(40, 5) & 0xFFFFFF, 0xFFFFFFu);
+    EXPECT_EQ(preview.Pixel(50, 5) & 0xFFFFFF, 0xFFFFFFu);
     // A style number outside 0..3, kept as read from a file, has no glyphs,
     // as in the image, though the library has a group 5.
     TLabelPreview::Render("7", 4, folders, lib, preview, why);
     EXPECT_EQ(why, "No glyph for 7 in Style 4");
-    EXPECT_EQ(preview.pixel(20, 5) & 0xFFFFFF, 0xFFFFFFu);
+    EXPECT_EQ(preview.Pixel(20, 5) & 0xFFFFFF, 0xFFFFFFu);
     // A missing user bitmap blanks the preview; an existing one replaces it.
     TLabelPreview::Render("lobby", 1, folders, lib, preview, why);
     EXPECT_EQ(why, "No user bitmap LOBBY.bmp in Style 1");
-    EXPECT_EQ(preview.pixel(5, 5) & 0xFFFFFF, 0xFFFFFFu);
+    EXPECT_EQ(preview.Pixel(5, 5) & 0xFFFFFF, 0xFFFFFFu);
     QDir().mkpath(QString::fromStdString(dir.File("Style1")));
     WriteFile(dir.File("Style1/LOBBY.bmp"), MakeBmp(64, 64, 0xFF0000FFu));
     const auto found = TLabelPreview::Render("lobby", 1, folders, lib, preview, why);
     EXPECT_EQ(found.BitmapPath, dir.File("Style1") + "/LOBBY.bmp");
     EXPECT_EQ(why, "");
-    EXPECT_EQ(preview.pixel(30, 30) & 0xFFFFFF, 0x0000FFu);
+    EXPECT_EQ(preview.Pixel(30, 30) & 0xFFFFFF, 0x0000FFu);
     // One that the build would refuse is not shown either.
     QDir().mkpath(QString::fromStdString(dir.File("Style0")));
     WriteFile(dir.File("Style0/ROOF.bmp"), Bytes("not a picture"));
     TLabelPreview::Render("ROOF", 1, folders, lib, preview, why);
     EXPECT_EQ(why.rfind("ROOF.bmp cannot be read: ", 0), 0u) << why;
-    EXPECT_EQ(preview.pixel(30, 30) & 0xFFFFFF, 0xFFFFFFu);
+    EXPECT_EQ(preview.Pixel(30, 30) & 0xFFFFFF, 0xFFFFFFu);
     TLabelPreview::Render("  ", 1, folders, lib, preview, why);
     EXPECT_EQ(why, "Empty cell");
     // A glyph entry that is no picture (MAKE ROM stops on it) is said too.
     TLabelPreview::Render("5C", 0, folders, lib, preview, why);
     EXPECT_EQ(why, "The glyph of C in Style 0 cannot be read");
-    EXPECT_EQ(preview.pixel(40, 5) & 0xFFFFFF, 0xFFFFFFu);
+    EXPECT_EQ(preview.Pixel(40, 5) & 0xFFFFFF, 0xFFFFFFu);
 }

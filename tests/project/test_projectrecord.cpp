@@ -7,7 +7,6 @@
 #include "project/tproject.h"
 #include "util/eygeneral.h"
 
-#include <QImage>
 #include <gtest/gtest.h>
 
 using DpuProject::TBitPatternTables;
@@ -158,7 +157,7 @@ public:
     void Release() override {}
     bool IsLoaded() const override { return Loaded; }
     const std::string& Date() const override { return NoDate; }
-    bool ExtractImage(int, int, QImage&) override { return false; }
+    bool ExtractImage(int, int, YVclUtil::TRasterImage&) override { return false; }
     bool HasEntry(int G, int Index) const override {
         return Loaded && G == Group && Index >= 0 && Index < 256 &&
                Codes.find(static_cast<char>(Index)) != std::string::npos;

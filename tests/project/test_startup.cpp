@@ -69,12 +69,12 @@ TEST(Startup, CompletesWithCaptionStatusAndPreviews) {
     EXPECT_EQ(f.Config.CFI, 50);
     EXPECT_EQ(f.Config.BitPattern(32), "100000");
     EXPECT_FALSE(QFile::exists(QString::fromStdString(f.Dir.File("ORV_TEMPBMP.BMP"))));
-    for (const QImage& img : r.FlStylePreviews)
-        EXPECT_EQ(img.size(), QSize(32, 64));
-    for (const QImage& img : r.DirStylePreviews)
-        EXPECT_EQ(img.size(), QSize(48, 48));
-    EXPECT_FALSE(r.MsgPosPreviews[0].isNull());
-    EXPECT_TRUE(r.MsgPosPreviews[1].isNull()); // absent entry: blank preview
+    for (const auto& img : r.FlStylePreviews)
+        EXPECT_TRUE(img.Width() == 32 && img.Height() == 64);
+    for (const auto& img : r.DirStylePreviews)
+        EXPECT_TRUE(img.Width() == 48 && img.Height() == 48);
+    EXPECT_FALSE(r.MsgPosPreviews[0].IsNull());
+    EXPECT_TRUE(r.MsgPosPreviews[1].IsNull()); // absent entry: blank preview
     EXPECT_EQ(f.Project.LiftStateSlots[2][1],
               "/opt/prog/DefaultImage2/LiftState/BREAKDOWN-16x64_CHT.bmp");
     EXPECT_EQ(DpuText::CodeText(10), "0A (10 )");
@@ -113,7 +113,7 @@ TEST(Startup, MissingFilesEndStartUpEarly) {
         EXPECT_EQ(f.Sink.Status[1], "Version: ");
         EXPECT_EQ(f.Config.GlbDate, "000000");
         EXPECT_FALSE(f.Library.IsLoaded());
-        EXPECT_TRUE(r.FlStylePreviews[0].isNull());
+        EXPECT_TRUE(r.FlStylePreviews[0].IsNull());
         // The slots still point at the stock bitmaps.
         EXPECT_EQ(f.Project.LiftStateSlots[0][0],
                   "/opt/prog/DefaultImage2/LiftState/FIRE-16x64_EN.bmp");

@@ -5,6 +5,7 @@
 
 #include "rom/bitmapconversion.h"
 #include "support/packinghelpers.h"
+#include "support/rasterhelpers.h"
 #include "rom/erombuild.h"
 #include "project/dputext.h"
 #include "support/bmpsuitehelpers.h"
@@ -47,7 +48,8 @@ struct TOutcome {
 TOutcome ThroughColour(const std::vector<uint8_t>& Bytes, int DispHv) {
     TOutcome o;
     try {
-        o.Packed = ConvertImage(LoadPictureData(Bytes.data(), Bytes.size(), "p"), DispHv, "p");
+        o.Packed =
+            ConvertImage(ImageOf(LoadPictureData(Bytes.data(), Bytes.size(), "p")), DispHv, "p");
     } catch (const ERomBuild& e) {
         o.Error = e.Caption + "|" + e.Message;
     }

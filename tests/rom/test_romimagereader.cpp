@@ -43,6 +43,7 @@ using namespace DpuRom;
 
 using namespace DpuRom;
 using testing::HasSubstr;
+using TPicture = DpuRom::TRomImagePainter::TPicture;
 
 namespace {
 
@@ -588,28 +589,26 @@ TEST_F(RomRefusalTest, HugeItemsAreDrawnWithinTheBudget) {
         EXPECT_EQ(image.DirFrames[0][1].Length, 8639u);
 
         size_t pictures = 0;
-        EXPECT_TRUE(TRomImagePainter::PaintAll(image, 4, [&](const QImage& P, const std::string&) {
-            ++pictures;
-            EXPECT_LE(static_cast<size_t>(P.sizeInBytes()), TRomImagePainter::MaxPictureBytes);
-            return true;
-        }));
+        EXPECT_TRUE(
+            TRomImagePainter::PaintAll(image, 4, [&](const TPicture& P, const std::string&) {
+                ++pictures;
+                EXPECT_LE(P.SizeInBytes(), TRomImagePainter::MaxPictureBytes);
+                return true;
+            }));
         EXPECT_GE(pictures, 7u);
         TRomImage good;
         ASSERT_TRUE(reader.Read(Good.data(), Good.size(), good));
         for (const auto& d : TRomImageDiff::Compare(good, image, Good, huge)) {
-            const QImage side =
+            const TPicture side =
                 TRomImagePainter::Zoomed(TRomImagePainter::SideBySide(d.Before, d.After), 4);
-            EXPECT_LE(static_cast<size_t>(side.sizeInBytes()), TRomImagePainter::MaxPictureBytes)
-                << d.Text;
+            EXPECT_LE(side.SizeInBytes(), TRomImagePainter::MaxPictureBytes) << d.Text;
         }
     }
 
     // A sheet of one very wide and one very tall picture gives way to the budget.
-    const QImage sheet = TRomImagePainter::Sheet(
-        {QImage(3000, 8, QImage::Format_RGB32), QImage(8, 3000, QImage::Format_RGB32)}, 1);
-    EXPECT_LE(static_cast<size_t>(sheet.sizeInBytes()), TRomImagePainter::MaxPictureBytes);
-    EXPECT_LE(static_cast<size_t>(TRomImagePainter::Zoomed(sheet, 16).sizeInBytes()),
-              TRomImagePainter::MaxPictureBytes);
+    const TPicture sheet = TRomImagePainter::Sheet({TPicture(3000, 8), TPicture(8, 3000)}, 1);
+    EXPECT_LE(sheet.SizeInBytes(), TRomImagePainter::MaxPictureBytes);
+    EXPECT_LE(TRomImagePainter::Zoomed(sheet, 16).SizeInBytes(), TRomImagePainter::MaxPictureBytes);
 }
 
 TEST_F(RomImageTest, DiffFindsOneLabelAndOnePixelAndNothingInARebuild) {
@@ -654,7 +653,7 @@ TEST_F(RomImageTest, DiffFindsOneLabelAndOnePixelAndNothingInARebuild) {
     EXPECT_EQ(DiffText(pixel),
               "PWRSAVING: 20 \xE2\x86\x92 30\nmessage FIRE slot B: picture changed\n");
     ASSERT_EQ(pixel.size(), 2u);
-    EXPECT_EQ(pixel[1].Before.size(), QSize(64, 16));
+    EXPECT_TRUE(pixel[1].Before.Width() == 64 && pixel[1].Before.Height() == 16);
     EXPECT_NE(pixel[1].Before, pixel[1].After);
 
     // A change in bytes no item covers is still reported.

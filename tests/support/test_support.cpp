@@ -5,6 +5,7 @@
 #include "support/terrorboxrecorder.h"
 #include "support/testmain.h"
 #include "support/tptypair.h"
+#include "support/rasterhelpers.h"
 #include "support/tscriptedprompts.h"
 #include "support/ttestglyphs.h"
 #include "support/ttestworkspace.h"
@@ -158,10 +159,9 @@ TEST(Workspace, LibraryReadsBackThroughTheProductReader) {
     ASSERT_TRUE(library.Load(ws.File("D510TK3.GLB"))) << library.LastError;
     for (int style : {0, 3})
         for (int c : {'0', 'A', '~'}) {
-            QImage image;
+            YVclUtil::TRasterImage image;
             ASSERT_TRUE(library.ExtractImage(1 + style, c, image)) << style << " " << c;
-            EXPECT_EQ(image.convertToFormat(QImage::Format_RGB32),
-                      TTestWorkspace::Glyph(style, c).convertToFormat(QImage::Format_RGB32));
+            EXPECT_EQ(image, RasterOf(TTestWorkspace::Glyph(style, c)));
         }
 }
 
