@@ -60,6 +60,8 @@ check "licence files in the sources (LICENSE, debian/copyright, packaging/licens
     for f in LICENSE debian/copyright packaging/licenses/Bitstream-Vera.txt packaging/licenses/OFL-1.1.txt; do
         [ -s "$f" ] || { echo "  missing: $f" >&2; exit 1; }
     done'
+check "nothing of the package build beside the repository" \
+    bash -c '! ls "$1"/../dpu510tk3*_*.deb "$1"/../dpu510tk3_*.changes > /dev/null 2>&1' _ "$src"
 check "three packages built, besides the debug symbols" \
     [ "$(ls "$pkg_dir"/dpu510tk3*_*.deb | grep -vc -- '-dbgsym_')" -eq 3 ]
 
