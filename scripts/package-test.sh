@@ -263,6 +263,13 @@ for f in "$first"/*.deb; do
 done
 check "the two builds are byte for byte the same ($same of $count packages)" \
     [ "$rebuild_rc" -eq 0 -a "$same" -eq "$count" -a "$count" -ge 5 ]
+# The build folder is the one thing the builds share but no other builder
+# would have: no file of any package (debug symbols included) names it.
+for f in "$first"/*.deb; do
+    dpkg-deb -x "$f" "$tmp/all-files"
+done
+check "no packaged file names the build folder ($pkg_dir)" bash -c '! grep -rqaF -- "$1" "$2"' _ \
+    "$pkg_dir" "$tmp/all-files"
 desktop=$root/usr/share/applications/tech.orvane.dpu510tk3.desktop
 check "desktop-file-validate" desktop-file-validate "$desktop"
 check "appstreamcli validate" \
