@@ -234,28 +234,26 @@ else
 fi
 
 # ---------------------------------------------------------------- reproducible
-# A second build from the same sources, later, without the tests (they
-# change no installed file) and from the compiler cache, must give the same
-# bytes in every package (debug symbols included). It builds where the first
-# did (the compiler cache keys on the build folder that -ffile-prefix-map
-# names); the packages left in the folder are then the second build's.
-first=$tmp/first-build
-mkdir -p "$first"
-cp "$pkg_dir"/dpu510tk3*_*.deb "$first/"
+# A second build from the same sources, later, in another folder, without
+# the tests (they change no installed file) and from the compiler cache
+# (which -ffile-prefix-map lets serve any folder), must give the same bytes
+# in every package (debug symbols included).
+first=$pkg_dir
+rebuild=$pkg_dir/rebuild
 rebuild_start=$(date +%s)
-CCACHE_STATSLOG=$tmp/ccache-stats DEB_BUILD_OPTIONS=nocheck scripts/package-build.sh "$pkg_dir" \
+CCACHE_STATSLOG=$tmp/ccache-stats DEB_BUILD_OPTIONS=nocheck scripts/package-build.sh "$rebuild" \
     > "$tmp/rebuild.log" 2>&1
 rebuild_rc=$?
 [ "$rebuild_rc" -eq 0 ] || tail -n 30 "$tmp/rebuild.log" | sed 's/^/  rebuild: /'
 echo "  second build: $(($(date +%s) - rebuild_start)) s; compiler cache:" \
      "$(grep -c '_cache_hit' "$tmp/ccache-stats" 2> /dev/null) hits," \
      "$(grep -c '^cache_miss' "$tmp/ccache-stats" 2> /dev/null) misses"
-check "second package build (nocheck)" [ "$rebuild_rc" -eq 0 ]
+check "second package build (nocheck, in $rebuild)" [ "$rebuild_rc" -eq 0 ]
 same=0
 count=0
-for f in "$first"/*.deb; do
+for f in "$first"/dpu510tk3*_*.deb; do
     count=$((count + 1))
-    if cmp "$f" "$pkg_dir/$(basename "$f")"; then
+    if cmp "$f" "$rebuild/$(basename "$f")"; then
         same=$((same + 1))
     else
         echo "  differs: $(basename "$f")" >&2
@@ -263,13 +261,14 @@ for f in "$first"/*.deb; do
 done
 check "the two builds are byte for byte the same ($same of $count packages)" \
     [ "$rebuild_rc" -eq 0 -a "$same" -eq "$count" -a "$count" -ge 5 ]
-# The build folder is the one thing the builds share but no other builder
-# would have: no file of any package (debug symbols included) names it.
-for f in "$first"/*.deb; do
+# No file of any package (debug symbols included) names the build folder,
+# which no other builder has.
+for f in "$first"/dpu510tk3*_*.deb; do
     dpkg-deb -x "$f" "$tmp/all-files"
 done
 check "no packaged file names the build folder ($pkg_dir)" bash -c '! grep -rqaF -- "$1" "$2"' _ \
     "$pkg_dir" "$tmp/all-files"
+
 desktop=$root/usr/share/applications/tech.orvane.dpu510tk3.desktop
 check "desktop-file-validate" desktop-file-validate "$desktop"
 check "appstreamcli validate" \
