@@ -92,12 +92,14 @@ qt-mingw: deps
 assets: build
 	@scripts/make-assets.sh $(BUILD_DIR)
 
-# The Debian package (build-deb/dpu510tk3_VERSION_ARCH.deb), built with
-# Debian's hardening flags in a folder of its own; DPU_VERSION=x.y sets its
-# version. Then its checks, which compare it with the everyday build.
+# The Debian packages from debian/ (build-deb/dpu510tk3*_VERSION_*.deb),
+# built by dpkg-buildpackage from a copy of the tracked files in
+# build-deb/src; it installs only the missing Build-Depends. The version is
+# debian/changelog's newest entry (DPU_VERSION=x.y only checks that it is).
+# Then its checks, which compare it with the everyday build.
 PKG_BUILD_DIR ?= build-deb
 DPU_VERSION ?=
-package: deps
+package:
 	@JOBS=$(JOBS) WERROR=$(WERROR) scripts/package-build.sh $(PKG_BUILD_DIR) $(DPU_VERSION)
 
 package-test: build package

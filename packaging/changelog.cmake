@@ -1,6 +1,7 @@
-# Reads packaging/changelog, the one place a release's version, date, text and
-# signer are written; the package's changelog, the man pages' date, the
-# metainfo's releases and the Maintainer field all follow it.
+# Reads debian/changelog, the one place a release's version, date, text and
+# signer are written; the programs' version, the man pages' date and the
+# metainfo's releases follow it (and the packages' version and date, through
+# dpkg-buildpackage).
 #
 # dpu_read_changelog(FILE) sets, in the caller's scope:
 #   DPU_CHANGELOG_VERSION     the newest entry's version

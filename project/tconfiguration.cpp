@@ -12,6 +12,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <cctype>
@@ -22,6 +23,7 @@ namespace DpuProject {
 
 namespace {
 constexpr auto& FromQ = YVclUtil::FromQString;
+constexpr auto& ToQ = YVclUtil::ToQString;
 
 struct TVersionValues {
     int CFI, IFI, DISPHV, ENCODE;
@@ -59,10 +61,24 @@ std::string ReadFailure(const std::string& Path, const std::exception& Error) {
 }
 } // namespace
 
+std::string TConfiguration::StockRoot(const std::string& ExecutableDir) {
+    std::string beside = ExecutableDir;
+    if (beside.empty() || beside.back() != '/') beside += '/';
+    // The lift-state folder, not DefaultImage2 alone: a user's own bitmaps
+    // left in the program folder by an older installation keep an otherwise
+    // empty DefaultImage2 there, which must not hide the installed one.
+    const auto holdsStock = [](const std::string& Root) {
+        return QFileInfo(ToQ(Root + "DefaultImage2/LiftState")).isDir();
+    };
+    if (holdsStock(beside)) return beside;
+    const std::string installed = FromQ(QDir::cleanPath(ToQ(beside + InstalledDataFolder))) + '/';
+    return holdsStock(installed) ? installed : beside;
+}
+
 void TConfiguration::SetDirectoriesFromProcess() {
-    ProgramDir = QCoreApplication::instance() ? FromQ(QCoreApplication::applicationDirPath())
-                                              : YVclUtil::ExecutableFolder();
-    if (ProgramDir.empty() || ProgramDir.back() != '/') ProgramDir += '/';
+    ProgramDir =
+        StockRoot(QCoreApplication::instance() ? FromQ(QCoreApplication::applicationDirPath())
+                                               : YVclUtil::ExecutableFolder());
     StartupDir = FromQ(QDir::currentPath());
     while (StartupDir.size() > 1 && StartupDir.back() == '/')
         StartupDir.pop_back();

@@ -25,8 +25,15 @@ public:
     static constexpr const char* FileName = "ORVDVE510TK3.INI";
     static constexpr const char* BuiltInVersion0 = "ORV-INITDL";
     static constexpr const char* BuiltInVersion1 = "ORV-PINITDL";
+    // Where the package installs the data (stock bitmaps, configuration,
+    // glyph library), relative to the programs' folder (lib/dpu510tk3 to
+    // share/dpu510tk3): found from the program's own place, so an unpacked or
+    // relocated installation finds its own data.
+    static constexpr const char* InstalledDataFolder = "../../share/dpu510tk3";
 
-    // The executable's folder, ending in '/': root of "DefaultImage2/".
+    // The root of "DefaultImage2/", ending in '/': the executable's folder
+    // (the build tree, the Windows zip), or the installed data folder when no
+    // stock bitmaps stand beside the executable (see StockRoot).
     std::string ProgramDir;
     // The current directory when the window was made, without a trailing
     // separator: configuration file, glyph libraries, blank logo.
@@ -44,9 +51,17 @@ public:
     std::string GlbDate = "000000"; // "yymmdd"
     std::string UbfGlbDate;         // "yymmdd", "000000" or empty
 
-    // Fills ProgramDir from the running executable (QCoreApplication, else
-    // YVclUtil::ExecutableFolder) and StartupDir from the current directory.
+    // Fills ProgramDir with StockRoot of the running executable's folder
+    // (QCoreApplication, else YVclUtil::ExecutableFolder) and StartupDir from
+    // the current directory.
     void SetDirectoriesFromProcess();
+
+    // The root of "DefaultImage2/" for a program in ExecutableDir, ending in
+    // '/': ExecutableDir when "DefaultImage2/LiftState" stands beside it,
+    // else ExecutableDir + InstalledDataFolder when that holds one, else
+    // ExecutableDir (whose stock bitmaps are then reported missing where
+    // they are used). Never fails; "" gives "/".
+    static std::string StockRoot(const std::string& ExecutableDir);
 
     // StartupDir + "/" + the name; a library name from a root ("/...",
     // "\\...", "C:...") stands for itself.

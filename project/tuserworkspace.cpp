@@ -1,6 +1,7 @@
 #include "project/tuserworkspace.h"
 
 #include "project/dputext.h"
+#include "project/tconfiguration.h"
 #include "util/fileaccess.h"
 #include "util/qstringconv.h"
 
@@ -78,7 +79,7 @@ std::string TUserWorkspace::InstallationFolder(const std::string& ProgramDir) {
     if (ProgramDir.empty()) return {};
     const QDir program(ToQString(ProgramDir));
     for (const QString& candidate :
-         {program.absoluteFilePath(QStringLiteral("../../share/dpu510tk3")),
+         {program.absoluteFilePath(QLatin1String(TConfiguration::InstalledDataFolder)),
           program.absolutePath()}) {
         const QString folder = QDir::cleanPath(candidate) + QLatin1Char('/');
         if (YVclUtil::IsRegularFile(FromQString(folder) + FileNames().front()))

@@ -52,9 +52,11 @@ public:
 
     // The folder holding the installation's copies of FileNames() for a
     // program in ProgramDir, ending in '/': the package's share folder
-    // (ProgramDir + "../../share/dpu510tk3/") or, as the Windows zip has it,
-    // ProgramDir itself, whichever holds the configuration file. "" when
-    // neither does (a build tree): there is then nothing to name.
+    // (ProgramDir + TConfiguration::InstalledDataFolder) or, as the Windows
+    // zip has it, ProgramDir itself, whichever holds the configuration file
+    // (so the share folder itself, as TConfiguration::StockRoot may give it,
+    // answers as itself). "" when neither does (a build tree): there is then
+    // nothing to name.
     static std::string InstallationFolder(const std::string& ProgramDir);
 
     // The one line start-up adds after its "... not found!!" message when the

@@ -1,50 +1,76 @@
 #!/usr/bin/env bash
-# "make package": the Debian package, built in a folder of its own with the
-# compiler and linker flags Debian builds its packages with (dpkg-buildflags,
-# every hardening feature: stack protector, fortified functions, full RELRO
-# with immediate binding), so the everyday build folder keeps its own flags
-# and its compiler cache. Tests and benchmarks are left out of this build.
+# "make package": the Debian packages from the source package in debian/,
+# built by dpkg-buildpackage (debhelper, CMake + Ninja, Debian's hardening
+# flags, the tests unless DEB_BUILD_OPTIONS=nocheck).
+#
+# dpkg-buildpackage writes its results beside the source tree, so the tree
+# it builds is a copy of the tracked files (as they are in the working tree)
+# in BUILD_DIR/src: the packages land in BUILD_DIR and nothing is written
+# outside the repository. Only the Build-Depends are needed; the missing ones
+# are installed first (as root or through sudo), nothing else.
+#
 # Usage: scripts/package-build.sh [BUILD_DIR] [VERSION]
+#   VERSION, when given, must be the newest entry of debian/changelog: the
+#   packages carry that entry's version, date and text.
+# Environment: JOBS (parallel jobs, default 2), WERROR=1 (warnings are
+# errors), DEB_BUILD_OPTIONS (passed on, e.g. nocheck).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+repo=$PWD
 build_dir=${1:-build-deb}
 version=${2:-}
 
-export DEB_BUILD_MAINT_OPTIONS=hardening=+all
-# CMake takes no CPPFLAGS: the preprocessor flags (_FORTIFY_SOURCE) go with
-# the compiler's.
-cppflags=$(dpkg-buildflags --get CPPFLAGS)
-cflags="$(dpkg-buildflags --get CFLAGS) $cppflags"
-cxxflags="$(dpkg-buildflags --get CXXFLAGS) $cppflags"
-ldflags=$(dpkg-buildflags --get LDFLAGS)
-
-# The flags are given on every run, so a changed dpkg-buildflags reaches an
-# existing build folder; no VERSION goes back to the sources' own.
-# WERROR=1 (CI) holds this build to zero warnings too.
-werror=OFF
-[ "${WERROR:-0}" != 1 ] || werror=ON
-args=(-G Ninja -DCMAKE_BUILD_TYPE=None -DDPU_TESTS=OFF -DDPU_BENCH=OFF -DDPU_WERROR=$werror
-      "-DCMAKE_C_FLAGS=$cflags" "-DCMAKE_CXX_FLAGS=$cxxflags"
-      "-DCMAKE_EXE_LINKER_FLAGS=$ldflags" "-DCMAKE_SHARED_LINKER_FLAGS=$ldflags")
-# The Maintainer field: DPU_PACKAGE_MAINTAINER from the environment, else
-# (empty) the newest changelog entry's signer; given on every run, so an
-# earlier build folder's value does not stay.
-args+=("-DDPU_PACKAGE_MAINTAINER=${DPU_PACKAGE_MAINTAINER:-}")
-if [ -n "$version" ]; then
-    args+=("-DDPU_VERSION=$version")
-else
-    args+=(-UDPU_VERSION)
-fi
-cmake -S . -B "$build_dir" "${args[@]}" > /dev/null
-# The package carries the changelog's newest entry (its date and text): a
-# version without an entry of its own is refused before anything is built.
-built=$(sed -n 's/^DPU_VERSION:[A-Z]*=//p' "$build_dir/CMakeCache.txt")
-newest=$(dpkg-parsechangelog -l packaging/changelog -S Version)
-if [ "$built" != "$newest" ]; then
-    echo "package-build: version $built has no entry in packaging/changelog (its newest is $newest):" \
-         "add one on top, with its date, before packaging it (dch -c packaging/changelog -v $built)" >&2
+newest=$(dpkg-parsechangelog -l debian/changelog -S Version)
+if [ -n "$version" ] && [ "$version" != "$newest" ]; then
+    echo "package-build: version $version has no entry in debian/changelog (its newest is $newest):" \
+         "add one on top, with its date, before packaging it (dch -v $version)" >&2
     exit 1
 fi
-rm -f "$build_dir"/dpu510tk3_*.deb
-cmake --build "$build_dir" -j "${JOBS:-2}" --target package
-ls "$build_dir"/dpu510tk3_*.deb
+
+# The Build-Depends, installed when missing (what "apt-get build-dep" does
+# for this source tree).
+if ! dpkg-checkbuilddeps > /dev/null 2>&1; then
+    if [ "$(id -u)" -eq 0 ]; then
+        sudo_cmd=()
+    elif command -v sudo > /dev/null 2>&1; then
+        sudo_cmd=(sudo)
+    else
+        dpkg-checkbuilddeps || true
+        echo "package-build: build dependencies are missing and neither root nor sudo is available" >&2
+        exit 1
+    fi
+    echo "package-build: installing the missing build dependencies"
+    build_dep=("${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive
+               apt-get build-dep -y -qq --no-install-recommends "$repo")
+    # The package lists are refreshed only when they do not serve.
+    "${build_dep[@]}" || { "${sudo_cmd[@]}" apt-get update -qq && "${build_dep[@]}"; }
+    dpkg-checkbuilddeps
+fi
+
+mkdir -p "$build_dir"
+build_dir=$(readlink -f "$build_dir")
+case "$build_dir/" in
+    "$repo"/*) ;;
+    *) echo "package-build: $build_dir is outside the repository" >&2; exit 1 ;;
+esac
+src=$build_dir/src
+rm -rf "$src"
+rm -f "$build_dir"/dpu510tk3*_*.deb "$build_dir"/dpu510tk3*_*.ddeb \
+      "$build_dir"/dpu510tk3_*.buildinfo "$build_dir"/dpu510tk3_*.changes
+mkdir -p "$src"
+# The tracked files as the working tree has them (a file deleted there is
+# left out); the copy keeps their modes and times.
+git ls-files -z | while IFS= read -r -d '' f; do
+    if [ -e "$f" ] || [ -L "$f" ]; then printf '%s\0' "$f"; fi
+done | tar --null -T - -cf - | tar -xf - -C "$src"
+
+# debhelper points HOME at a folder of its own: the compiler cache is named
+# here, so the package builds share the everyday build's cache.
+if command -v ccache > /dev/null 2>&1; then
+    CCACHE_DIR=${CCACHE_DIR:-$(ccache -k cache_dir)}
+    export CCACHE_DIR
+fi
+export DPU_WERROR=${WERROR:-0}
+export DEB_BUILD_OPTIONS="${DEB_BUILD_OPTIONS:+$DEB_BUILD_OPTIONS }parallel=${JOBS:-2}"
+(cd "$src" && dpkg-buildpackage -us -uc -b)
+ls "$build_dir"/dpu510tk3*_*.deb

@@ -1,11 +1,19 @@
 #!/usr/bin/env bash
-# "make package-test": checks the Debian package that "make package" built.
-# Its contents and metadata (dpkg-deb, lintian, desktop-file-validate,
-# appstreamcli), then the programs of the package unpacked into a temporary
-# root, as a user without the repository would meet them: the launcher
-# prepares a workspace, the unpacked tool builds the sample's ROM image (it
-# must equal the build tree's), and the unpacked editor starts on the
-# offscreen platform without an error box.
+# "make package-test": checks the Debian packages that "make package" built
+# from debian/: dpu510tk3-tools (the tool and the simulator), dpu510tk3 (the
+# editor and the launcher) and dpu510tk3-data (the data under
+# /usr/share/dpu510tk3).
+# The build itself: the Build-Depends are met, the licence files are there,
+# and a second build from the same sources (in another folder, without the
+# tests, from the compiler cache) gives the same bytes. The packages: their
+# contents and metadata (dpkg-deb, lintian --pedantic, desktop-file-validate,
+# appstreamcli), an upgrade from the single package of 1.0, and the tools on a
+# minimal Debian system (apt-get --simulate against the status file of a
+# minbase system). Then the programs of the three packages unpacked into a
+# temporary root, as a user without the repository would meet them: the
+# launcher prepares a workspace, the unpacked tool builds the sample's ROM
+# image with the installed stock bitmaps (it must equal the build tree's), and
+# the unpacked editor starts on the offscreen platform without an error box.
 # It also checks what a desktop user meets (the MIME type of project files,
 # files passed on by the launcher), the hardening of the binaries, the
 # installed documentation, the version, and a run as an unprivileged user
@@ -17,12 +25,20 @@ build_dir=$(readlink -f "${1:-build}")
 pkg_dir=$(readlink -f "${2:-build-deb}")
 src=$PWD
 
-deb=$(ls -t "$pkg_dir"/dpu510tk3_*.deb 2>/dev/null | head -n 1)
-if [ -z "$deb" ]; then
-    echo "package-test: no dpu510tk3_*.deb in $pkg_dir (run 'make package' first)" >&2
-    exit 1
-fi
-echo "package-test: $deb"
+version=$(dpkg-parsechangelog -l debian/changelog -S Version)
+arch=$(dpkg --print-architecture)
+tools_deb=$pkg_dir/dpu510tk3-tools_${version}_$arch.deb
+app_deb=$pkg_dir/dpu510tk3_${version}_$arch.deb
+data_deb=$pkg_dir/dpu510tk3-data_${version}_all.deb
+debs=("$tools_deb" "$app_deb" "$data_deb")
+for d in "${debs[@]}"; do
+    if [ ! -f "$d" ]; then
+        echo "package-test: no $d (run 'make package' first)" >&2
+        exit 1
+    fi
+done
+deb=$app_deb
+echo "package-test: ${debs[*]}"
 
 # World-readable, so the unprivileged run below can reach the unpacked tree.
 tmp=$(mktemp -d)
@@ -38,34 +54,55 @@ check() { # check DESCRIPTION COMMAND...
     if "$@"; then pass "$what"; else fail "$what"; fi
 }
 
+# ---------------------------------------------------------------- source
+check "dpkg-checkbuilddeps: the Build-Depends are installed" dpkg-checkbuilddeps
+check "licence files in the sources (LICENSE, debian/copyright, packaging/licenses/)" bash -c '
+    for f in LICENSE debian/copyright packaging/licenses/Bitstream-Vera.txt packaging/licenses/OFL-1.1.txt; do
+        [ -s "$f" ] || { echo "  missing: $f" >&2; exit 1; }
+    done'
+check "nothing of the package build beside the repository" \
+    bash -c '! ls "$1"/../dpu510tk3*_*.deb "$1"/../dpu510tk3_*.changes > /dev/null 2>&1' _ "$src"
+check "three packages built, besides the debug symbols" \
+    [ "$(ls "$pkg_dir"/dpu510tk3*_*.deb | grep -vc -- '-dbgsym_')" -eq 3 ]
+
 # ---------------------------------------------------------------- contents
-dpkg-deb -c "$deb" | awk '{ $1 = $2 = $3 = $4 = $5 = ""; sub(/^ +/, ""); print }' > "$tmp/listing"
-expected=(
+listing() { dpkg-deb -c "$1" | awk '{ $1 = $2 = $3 = $4 = $5 = ""; sub(/^ +/, ""); print }'; }
+expect_files() { # expect_files DEB ENTRY...: every entry is in the package
+    local deb=$1 missing=0 entry
+    shift
+    listing "$deb" > "$tmp/listing"
+    for entry in "$@"; do
+        if ! grep -qxF -- "$entry" "$tmp/listing"; then
+            echo "  not in $(basename "$deb"): $entry" >&2
+            missing=$((missing + 1))
+        fi
+    done
+    [ "$missing" -eq 0 ]
+}
+expected_tools=(
     "./usr/bin/dpu510tk3 -> ../lib/dpu510tk3/dpu510tk3"
-    "./usr/bin/dpu510tk3-editor -> ../lib/dpu510tk3/dpu510tk3-editor"
     "./usr/bin/dpu510tk3-sim -> ../lib/dpu510tk3/dpu510tk3-sim"
-    "./usr/bin/dpu510tk3-workspace -> ../lib/dpu510tk3/dpu510tk3-workspace"
     ./usr/lib/dpu510tk3/dpu510tk3
-    ./usr/lib/dpu510tk3/dpu510tk3-editor
     ./usr/lib/dpu510tk3/dpu510tk3-sim
+    ./usr/share/man/man1/dpu510tk3.1.gz
+    ./usr/share/man/man1/dpu510tk3-sim.1.gz
+    ./usr/share/bash-completion/completions/dpu510tk3
+    ./usr/share/bash-completion/completions/dpu510tk3-sim
+    ./usr/share/doc/dpu510tk3-tools/copyright
+    ./usr/share/doc/dpu510tk3-tools/changelog.gz
+)
+expected_app=(
+    "./usr/bin/dpu510tk3-editor -> ../lib/dpu510tk3/dpu510tk3-editor"
+    "./usr/bin/dpu510tk3-workspace -> ../lib/dpu510tk3/dpu510tk3-workspace"
+    ./usr/lib/dpu510tk3/dpu510tk3-editor
     ./usr/lib/dpu510tk3/dpu510tk3-workspace
-    ./usr/lib/dpu510tk3/DefaultImage2/LiftState/FIRE-16x64_EN.bmp
-    ./usr/lib/dpu510tk3/DefaultImage2/UserDefine/Floor/Style0/LOBBY.bmp
-    ./usr/share/dpu510tk3/ORVDVE510TK3.INI
-    ./usr/share/dpu510tk3/D510TK3.GLB
-    ./usr/share/dpu510tk3/SPACE_240x240.bmp
-    ./usr/share/dpu510tk3/sample.dcf
     ./usr/share/applications/tech.orvane.dpu510tk3.desktop
     ./usr/share/mime/packages/dpu510tk3.xml
     ./usr/share/metainfo/tech.orvane.dpu510tk3.metainfo.xml
     ./usr/share/icons/hicolor/scalable/apps/dpu510tk3.svg
-    ./usr/share/man/man1/dpu510tk3.1.gz
     ./usr/share/man/man1/dpu510tk3-editor.1.gz
-    ./usr/share/man/man1/dpu510tk3-sim.1.gz
     ./usr/share/man/man1/dpu510tk3-workspace.1.gz
-    ./usr/share/bash-completion/completions/dpu510tk3
     ./usr/share/bash-completion/completions/dpu510tk3-editor
-    ./usr/share/bash-completion/completions/dpu510tk3-sim
     "./usr/share/bash-completion/completions/dpu510tk3-workspace -> dpu510tk3-editor"
     ./usr/share/doc/dpu510tk3/copyright
     ./usr/share/doc/dpu510tk3/changelog.gz
@@ -74,35 +111,164 @@ expected=(
     ./usr/share/doc/dpu510tk3/editor-make.png
 )
 for size in 16 22 24 32 48 64 128 256; do
-    expected+=("./usr/share/icons/hicolor/${size}x${size}/apps/dpu510tk3.png")
+    expected_app+=("./usr/share/icons/hicolor/${size}x${size}/apps/dpu510tk3.png")
 done
-missing=0
-for entry in "${expected[@]}"; do
-    if ! grep -qxF -- "$entry" "$tmp/listing"; then
-        echo "  not in the package: $entry" >&2
-        missing=$((missing + 1))
-    fi
+expected_data=(
+    ./usr/share/dpu510tk3/ORVDVE510TK3.INI
+    ./usr/share/dpu510tk3/D510TK3.GLB
+    ./usr/share/dpu510tk3/SPACE_240x240.bmp
+    ./usr/share/dpu510tk3/sample.dcf
+    ./usr/share/dpu510tk3/DefaultImage2/LiftState/FIRE-16x64_EN.bmp
+    ./usr/share/dpu510tk3/DefaultImage2/UserDefine/Floor/Style0/LOBBY.bmp
+    ./usr/share/doc/dpu510tk3-data/copyright
+    ./usr/share/doc/dpu510tk3-data/changelog.gz
+)
+check "dpu510tk3-tools holds the tool, the simulator and their pages" expect_files "$tools_deb" "${expected_tools[@]}"
+check "dpu510tk3 holds the editor, the launcher and the desktop files" expect_files "$app_deb" "${expected_app[@]}"
+check "dpu510tk3-data holds the data and the stock bitmaps" expect_files "$data_deb" "${expected_data[@]}"
+for d in "${debs[@]}"; do
+    check "$(basename "$d"): nothing outside /usr" [ -z "$(listing "$d" | grep -v '^\./$\|^\./usr/')" ]
 done
-check "dpkg-deb -c lists the ${#expected[@]} expected files" [ "$missing" -eq 0 ]
-check "nothing outside /usr" [ -z "$(grep -v '^\./$\|^\./usr/' "$tmp/listing")" ]
+check "no picture under /usr/lib" bash -c '! { for d; do dpkg-deb -c "$d"; done; } | grep -q "/usr/lib/.*\.\(bmp\|png\)$"' \
+    _ "${debs[@]}"
 
-depends=$(dpkg-deb -f "$deb" Depends)
-echo "  Depends: $depends"
-check "Depends computed from the shared libraries" \
-    bash -c '[[ $1 == *libc6* && $1 == *libqt6widgets6* && $1 == *libqt6core6* ]]' _ "$depends"
+tools_depends=$(dpkg-deb -f "$tools_deb" Depends)
+app_depends=$(dpkg-deb -f "$app_deb" Depends)
+echo "  dpu510tk3-tools Depends: $tools_depends"
+echo "  dpu510tk3 Depends: $app_depends"
+check "dpu510tk3-tools: Depends from the shared libraries (libc6, libqt6core6) and the data" \
+    bash -c '[[ $1 == *libc6* && $1 == *libqt6core6* && $1 == *"dpu510tk3-data (= $2)"* ]]' _ \
+    "$tools_depends" "$version"
+check "dpu510tk3: Depends on Qt Widgets and on the tools and the data of its version" bash -c '
+    [[ $1 == *libqt6widgets6* && $1 == *"dpu510tk3-tools (= $2)"* && $1 == *"dpu510tk3-data (= $2)"* ]]' _ \
+    "$app_depends" "$version"
+check "dpu510tk3-data is Architecture: all" [ "$(dpkg-deb -f "$data_deb" Architecture)" = all ]
+for d in "$tools_deb" "$data_deb"; do
+    check "$(basename "$d"): Breaks and Replaces the single package before 1.1" bash -c '
+        [ "$(dpkg-deb -f "$1" Breaks)" = "dpu510tk3 (<< 1.1~)" ] &&
+        [ "$(dpkg-deb -f "$1" Replaces)" = "dpu510tk3 (<< 1.1~)" ]' _ "$d"
+done
 
 # ---------------------------------------------------------------- linters
-# Tags left as they are (pedantic and informational ones): the package is native and built
-# by CPack, not from a Debian source package, so the source-package checks do
-# not apply. --pedantic shows every tag; none may be about hardening.
-lintian --pedantic --fail-on error,warning --tag-display-limit 0 "$deb" > "$tmp/lintian" 2>&1
+# Every tag lintian --pedantic knows, shown: none may be left but the
+# overrides in debian/*.lintian-overrides, each with its reason there.
+lintian --pedantic --fail-on error,warning,info,pedantic \
+    --tag-display-limit 0 "${debs[@]}" > "$tmp/lintian" 2>&1
 lintian_rc=$?
 sed 's/^/  lintian: /' "$tmp/lintian"
-check "lintian reports no errors or warnings" [ "$lintian_rc" -eq 0 ]
-check "lintian --pedantic shows no hardening tag" bash -c '! grep -q "hardening-" "$1"' _ "$tmp/lintian"
+check "lintian --pedantic shows no tag" bash -c '[ "$1" -eq 0 ] && ! grep -q "^[A-Z]: " "$2"' _ "$lintian_rc" "$tmp/lintian"
 
 root=$tmp/root
-dpkg-deb -x "$deb" "$root"
+for d in "${debs[@]}"; do
+    dpkg-deb -x "$d" "$root"
+done
+
+# ---------------------------------------------------------------- upgrade
+# The single package of 1.0 held the tool, the simulator, the data and the
+# stock bitmaps (then in /usr/lib/dpu510tk3/DefaultImage2). A stand-in for
+# it, made of the new packages' files at their old places, is installed in a
+# dpkg root of its own, and the three packages over it: dpkg refuses to
+# overwrite another package's files unless Replaces lets it.
+old=$tmp/old-1.0
+mkdir -p "$old/DEBIAN"
+cp -a "$root/usr" "$old/"
+mv "$old/usr/share/dpu510tk3/DefaultImage2" "$old/usr/lib/dpu510tk3/"
+rm -rf "$old/usr/share/doc/dpu510tk3-tools" "$old/usr/share/doc/dpu510tk3-data"
+printf '%s\n' "Package: dpu510tk3" "Version: 1.0" "Architecture: $arch" \
+    "Maintainer: $(dpkg-deb -f "$app_deb" Maintainer)" \
+    "Description: editor for the DPU-510TK3 lift floor-indicator display (1.0 stand-in)" \
+    > "$old/DEBIAN/control"
+dpkg-deb --root-owner-group -b "$old" "$tmp/dpu510tk3_1.0_$arch.deb" > /dev/null
+droot=$tmp/dpkg-root
+mkdir -p "$droot/var/lib/dpkg/info" "$droot/var/lib/dpkg/updates" "$droot/var/lib/dpkg/triggers"
+touch "$droot/var/lib/dpkg/status" "$droot/var/lib/dpkg/available"
+# --auto-deconfigure as apt gives it: the new tools break the old package
+# until the new editor replaces it in the same run.
+in_droot() { dpkg --root="$droot" --force-depends --auto-deconfigure --log=/dev/null "$@"; }
+in_droot -i "$tmp/dpu510tk3_1.0_$arch.deb" > "$tmp/upgrade.log" 2>&1
+check "control: the 1.0 stand-in installs in a dpkg root" \
+    [ -f "$droot/usr/lib/dpu510tk3/DefaultImage2/LiftState/FIRE-16x64_EN.bmp" ]
+in_droot -i "${debs[@]}" >> "$tmp/upgrade.log" 2>&1
+upgrade_rc=$?
+[ "$upgrade_rc" -eq 0 ] || sed 's/^/  upgrade: /' "$tmp/upgrade.log"
+check "the three packages install over 1.0 (exit 0)" [ "$upgrade_rc" -eq 0 ]
+check "after the upgrade: the three are installed at $version" bash -c '
+    for p in dpu510tk3 dpu510tk3-tools dpu510tk3-data; do
+        [ "$(dpkg-query --admindir="$1/var/lib/dpkg" -W -f="\${Status} \${Version}" "$p")" = \
+          "install ok installed $2" ] || exit 1
+    done' _ "$droot" "$version"
+check "after the upgrade: the data belongs to dpu510tk3-data, the tool to dpu510tk3-tools" bash -c '
+    dpkg-query --admindir="$1/var/lib/dpkg" -S /usr/share/dpu510tk3/D510TK3.GLB | grep -q "^dpu510tk3-data:" &&
+    dpkg-query --admindir="$1/var/lib/dpkg" -S /usr/lib/dpu510tk3/dpu510tk3 | grep -q "^dpu510tk3-tools:"' _ "$droot"
+check "after the upgrade: no stock bitmap is left under /usr/lib" [ ! -e "$droot/usr/lib/dpu510tk3/DefaultImage2" ]
+
+# ---------------------------------------------------------------- minimal system
+# The tools on a minimal Debian system: apt resolves an installation of
+# dpu510tk3-tools (and the data it depends on) against the status file of a
+# minbase system (scripts/minimal-status.py: priority required, essential,
+# apt, and what they depend on) and this system's package lists of the
+# Debian archive. It must not take in Qt's GUI library.
+mini=$tmp/minimal
+mkdir -p "$mini/cache/archives/partial"
+codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+index=$(apt-get indextargets --format '$(FILENAME)' "Created-By: Packages" "Codename: $codename" \
+    "Component: main" "Architecture: $arch" | head -n 1)
+if [ -n "$index" ] && /usr/lib/apt/apt-helper cat-file "$index" | python3 scripts/minimal-status.py \
+    > "$mini/status" 2> "$mini/status.log"; then
+    apt_mini=(apt-get -o Dir::State::status="$mini/status" -o Dir::State::extended_states="$mini/ext"
+              -o Dir::Cache="$mini/cache" -o Debug::NoLocking=1 -o APT::Install-Recommends=false)
+    "${apt_mini[@]}" --assume-no install "$tools_deb" "$data_deb" > "$mini/plan" 2>&1
+    "${apt_mini[@]}" --simulate install "$tools_deb" "$data_deb" > "$mini/simulate" 2>&1
+    mini_rc=$?
+    newly=$(grep -c '^Inst ' "$mini/simulate")
+    echo "  minimal system ($(cat "$mini/status.log")): dpu510tk3-tools takes $newly packages;" \
+         "$(grep -h '^After this operation' "$mini/plan")"
+    check "dpu510tk3-tools resolves on a minimal system" [ "$mini_rc" -eq 0 ]
+    if grep -q '^Inst libqt6gui6 ' "$mini/simulate"; then
+        fail "dpu510tk3-tools installs without libqt6gui6 on a minimal system: it pulls libqt6gui6 (and $newly packages in all), as the tool still links Qt Gui"
+    else
+        pass "dpu510tk3-tools installs without libqt6gui6 on a minimal system"
+    fi
+else
+    fail "a minimal system's status file from the $codename package list (${index:-none found})"
+fi
+
+# ---------------------------------------------------------------- reproducible
+# A second build from the same sources, later, in another folder, without
+# the tests (they change no installed file) and from the compiler cache
+# (which -ffile-prefix-map lets serve any folder), must give the same bytes
+# in every package (debug symbols included).
+first=$pkg_dir
+rebuild=$pkg_dir/rebuild
+rebuild_start=$(date +%s)
+CCACHE_STATSLOG=$tmp/ccache-stats DEB_BUILD_OPTIONS=nocheck scripts/package-build.sh "$rebuild" \
+    > "$tmp/rebuild.log" 2>&1
+rebuild_rc=$?
+[ "$rebuild_rc" -eq 0 ] || tail -n 30 "$tmp/rebuild.log" | sed 's/^/  rebuild: /'
+echo "  second build: $(($(date +%s) - rebuild_start)) s; compiler cache:" \
+     "$(grep -c '_cache_hit' "$tmp/ccache-stats" 2> /dev/null) hits," \
+     "$(grep -c '^cache_miss' "$tmp/ccache-stats" 2> /dev/null) misses"
+check "second package build (nocheck, in $rebuild)" [ "$rebuild_rc" -eq 0 ]
+same=0
+count=0
+for f in "$first"/dpu510tk3*_*.deb; do
+    count=$((count + 1))
+    if cmp "$f" "$rebuild/$(basename "$f")"; then
+        same=$((same + 1))
+    else
+        echo "  differs: $(basename "$f")" >&2
+    fi
+done
+check "the two builds are byte for byte the same ($same of $count packages)" \
+    [ "$rebuild_rc" -eq 0 -a "$same" -eq "$count" -a "$count" -ge 5 ]
+# No file of any package (debug symbols included) names the build folder,
+# which no other builder has.
+for f in "$first"/dpu510tk3*_*.deb; do
+    dpkg-deb -x "$f" "$tmp/all-files"
+done
+check "no packaged file names the build folder ($pkg_dir)" bash -c '! grep -rqaF -- "$1" "$2"' _ \
+    "$pkg_dir" "$tmp/all-files"
+
 desktop=$root/usr/share/applications/tech.orvane.dpu510tk3.desktop
 check "desktop-file-validate" desktop-file-validate "$desktop"
 check "appstreamcli validate" \
@@ -183,7 +349,10 @@ for e in errors:
 sys.exit(1 if errors else 0)
 PY
 }
-check "copyright: MIT for the code, the fonts' stanza, every licence's full text" check_copyright "$copyright"
+for pkg in dpu510tk3-tools dpu510tk3 dpu510tk3-data; do
+    check "$pkg copyright: MIT for the code, the fonts' stanza, every licence's full text" \
+        check_copyright "$root/usr/share/doc/$pkg/copyright"
+done
 # Control: a copyright file that lost a licence text fails the same check.
 awk '/^License: OFL-1.1$/ { exit } { print }' "$copyright" > "$tmp/copyright-short"
 if check_copyright "$tmp/copyright-short" 2> /dev/null; then
@@ -198,7 +367,7 @@ check "the GNU licence texts the copyright points to are on this system" \
 # them: each licence text, CR LF, and a copyright.txt naming the Qt version it
 # links and the script that builds it; without a text the staging stops.
 zipdir=$tmp/zip-licences
-scripts/windows-licences.sh "$zipdir" "$(dpkg-deb -f "$deb" Version)" > /dev/null
+scripts/windows-licences.sh "$zipdir" "$version" > /dev/null
 check "Windows zip: licence files staged, CR LF" bash -c '
     for f in LICENSE.txt copyright.txt licences/Bitstream-Vera.txt licences/OFL-1.1.txt \
              licences/LGPL-3.txt licences/GPL-3.txt; do
@@ -267,13 +436,11 @@ check "beside another *.dcf type, another .dcf is not claimed" \
     [ "$(mime_type "$tmp/mime-files/other.dcf")" = application/x-other-dcf ]
 
 # ---------------------------------------------------------------- versions
-# One version: the .deb's name, its control field, each program's
-# --version (with no display and no usable Qt platform plug-in), the man pages.
-version=$(dpkg-deb -f "$deb" Version)
-check "package file named after version $version" \
-    [ "$(basename "$deb")" = "dpu510tk3_${version}_$(dpkg-deb -f "$deb" Architecture).deb" ]
-check "package version is the build's DPU_VERSION" \
-    grep -qx "DPU_VERSION:STRING=$version" "$pkg_dir/CMakeCache.txt"
+# One version, debian/changelog's newest entry: each package's control
+# field, each program's --version (with no display and no usable Qt
+# platform plug-in), the man pages.
+check "each package is version $version" bash -c '
+    for d in "${@:2}"; do [ "$(dpkg-deb -f "$d" Version)" = "$1" ] || exit 1; done' _ "$version" "${debs[@]}"
 nodisplay=(env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=no-such-platform HOME="$tmp/nohome")
 mkdir -p "$tmp/nohome"
 for program in dpu510tk3 dpu510tk3-sim dpu510tk3-editor dpu510tk3-workspace; do
@@ -300,23 +467,22 @@ check "version 7.3~rc1 reaches header and man page; changelog and metainfo stay 
     grep -q "DPU510TK3_VERSION \"7.3~rc1" "$1/generated/dpu510tk3_version.h" &&
     head -n 1 "$1/packaging/man/dpu510tk3-editor.1" | grep -qF "dpu510tk3 7.3~rc1" &&
     ! grep -q "7.3~rc1" "$1/packaging/tech.orvane.dpu510tk3.metainfo.xml" &&
-    cmp -s "$1/packaging/changelog" "$2/packaging/changelog"' _ "$cfg" "$src"
-scripts/package-build.sh "$tmp/version-refused" 7.3~rc1 > "$tmp/refused.log" 2>&1
+    grep -qF "<release version=\"$2\"" "$1/packaging/tech.orvane.dpu510tk3.metainfo.xml"' _ "$cfg" "$version"
+scripts/package-build.sh "$pkg_dir/version-refused" 7.3~rc1 > "$tmp/refused.log" 2>&1
 refused_rc=$?
 sed 's/^/  package-build 7.3~rc1: /' "$tmp/refused.log"
 check "packaging 7.3~rc1 without a changelog entry is refused, naming the changelog" bash -c '
-    [ "$1" -ne 0 ] && grep -q "7.3~rc1 has no entry in packaging/changelog" "$2" &&
-    ! ls "$3"/dpu510tk3_*.deb > /dev/null 2>&1 && [ ! -e "$3/bin/dpu510tk3" ]' _ "$refused_rc" "$tmp/refused.log" \
-    "$tmp/version-refused"
+    [ "$1" -ne 0 ] && grep -q "7.3~rc1 has no entry in debian/changelog" "$2" && [ ! -e "$3" ]' \
+    _ "$refused_rc" "$tmp/refused.log" "$pkg_dir/version-refused"
 
 # The metadata is the changelog's: each entry a metainfo release of its date,
 # the man pages dated by the package's entry, the Maintainer its signer, and
 # no made-up address or page anywhere in the package.
 check "metainfo releases, man page date and Maintainer from the changelog" python3 - \
-    "$src/packaging/changelog" "$root" "$(dpkg-deb -f "$deb" Maintainer)" "$version" <<'PY'
+    "$src/debian/changelog" "$root" "$(dpkg-deb -f "$deb" Maintainer)" "$version" <<'PY'
 import calendar, email.utils, gzip, re, sys
 changelog, root, maintainer, version = sys.argv[1:]
-entries = re.findall(r"^dpu510tk3 \(([^)]+)\).*?^ -- (.+?)  (.+)$", open(changelog).read(), re.M | re.S)
+entries = re.findall(r"^dpu510tk3 \(([^)]+)\).*?^ -- ([^\n]+?)  ([^\n]+)$", open(changelog).read(), re.M | re.S)
 meta = open(root + "/usr/share/metainfo/tech.orvane.dpu510tk3.metainfo.xml").read()
 releases = re.findall(r'<release version="([^"]+)" date="([^"]+)"', meta)
 want = [(v, email.utils.parsedate_to_datetime(d).strftime("%Y-%m-%d")) for v, _, d in entries]
@@ -334,9 +500,9 @@ if f'"{month}"' not in man or entries[0][0] != version:
     print(f"  man page {man.strip()!r}, entry {entries[0][0]} of {month}", file=sys.stderr)
 sys.exit(0 if ok else 1)
 PY
-check "no .invalid address or page in the package" bash -c \
-    '! { dpkg-deb -f "$1"; grep -rIl "\.invalid\b" "$2"; zcat "$2"/usr/share/doc/dpu510tk3/changelog.gz; } |
-       grep -q "\.invalid\b"' _ "$deb" "$root"
+check "no .invalid address or page in the packages" bash -c \
+    '! { for d in "${@:2}"; do dpkg-deb -f "$d"; done; grep -rIl "\.invalid\b" "$1"
+         zcat "$1"/usr/share/doc/*/changelog.gz; } | grep -q "\.invalid\b"' _ "$root" "${debs[@]}"
 cmake -S "$src" -B "$tmp/version-bad" -G Ninja -DDPU_TESTS=OFF -DDPU_BENCH=OFF -DDPU_VERSION=1.0-2 \
     > "$tmp/cfg-bad.log" 2>&1
 check "a version with a Debian revision is refused" [ $? -ne 0 ]
@@ -362,9 +528,12 @@ mkdir -p "$ref"
 cp "$src"/assets/{ORVDVE510TK3.INI,D510TK3.GLB,SPACE_240x240.bmp,sample.dcf} "$ref/"
 (cd "$ref" && "$build_dir/bin/dpu510tk3" make-rom sample.dcf -o build.BIN) > /dev/null 2>&1
 check "the image equals the build tree's" cmp "$ws/installed.BIN" "$ref/build.BIN"
+check "no stock bitmap stands beside the programs: they came from /usr/share/dpu510tk3" \
+    [ ! -e "$root/usr/lib/dpu510tk3/DefaultImage2" ]
 
-# Control: the same tool copied away from DefaultImage2 makes another image,
-# so the equality above shows that the link resolved to the program folder.
+# Control: the same tool copied away from the installed tree makes another
+# image, so the equality above shows that the link resolved to the program
+# folder and the data folder was found from there.
 mkdir -p "$tmp/lonely"
 cp "$root/usr/lib/dpu510tk3/dpu510tk3" "$tmp/lonely/"
 (cd "$ws" && "$tmp/lonely/dpu510tk3" make-rom sample.dcf -o lonely.BIN) > /dev/null 2>&1
@@ -433,24 +602,28 @@ if [ "$(id -u)" -eq 0 ] && id nobody > /dev/null 2>&1; then
     nhome=$tmp/nobody-home
     mkdir -p "$nhome"
     chown nobody "$nhome"
-    # A copy of the program folder for making an image with a user bitmap the
-    # way that works everywhere (beside the program), for recover below.
+    # A copy of the program folder with the stock bitmaps beside the
+    # programs, as the Windows zip has them, for making an image with a user
+    # bitmap the way that works everywhere (beside the program), for recover
+    # below.
     cp -a "$root/usr/lib/dpu510tk3" "$tmp/progcopy"
-    chmod -R a-w "$root/usr/lib/dpu510tk3"
+    cp -a "$root/usr/share/dpu510tk3/DefaultImage2" "$tmp/progcopy/"
+    chmod -R a-w "$root/usr/lib/dpu510tk3" "$root/usr/share/dpu510tk3"
     nws=$(as_nobody "$nhome" "$root/usr/bin/dpu510tk3-workspace" --prepare)
     check "nobody's workspace prepared" [ "$nws" = "$nhome/.local/share/dpu510tk3/workspace" ]
-    as_nobody "$nws" touch "$root/usr/lib/dpu510tk3/DefaultImage2/probe" 2> /dev/null
-    check "the program folder is read-only for nobody" [ $? -ne 0 ]
+    as_nobody "$nws" touch "$root/usr/share/dpu510tk3/DefaultImage2/probe" 2> /dev/null
+    check "the installed stock bitmaps are read-only for nobody" [ $? -ne 0 ]
 
     # A project with a label that only the user's bitmap can show, and that
-    # bitmap: the stock LOBBY picture inverted, so it is no stock one.
-    tr -d '\r' < "$src/assets/sample.dcf" | sed 's/^\[CTBL0\]$/[CTBL0]\nCODE_200=MEZZ/' |
+    # bitmap: the stock LOBBY picture inverted, so it is no stock one; and a
+    # label the installed LOBBY picture shows.
+    tr -d '\r' < "$src/assets/sample.dcf" | sed 's/^\[CTBL0\]$/[CTBL0]\nCODE_200=MEZZ\nCODE_201=LOBBY/' |
         sed 's/$/\r/' > "$tmp/mezz.dcf"
     install -o nobody -m 644 "$tmp/mezz.dcf" "$nws/mezz.dcf"
     as_nobody "$nws" "$root/usr/bin/dpu510tk3" make-rom mezz.dcf -o no-bitmap.BIN --strict \
         > "$tmp/mezz-none" 2>&1
     check "control: without the user bitmap, make-rom --strict refuses (exit 3)" [ $? -eq 3 ]
-    python3 - "$root/usr/lib/dpu510tk3/DefaultImage2/UserDefine/Floor/Style0/LOBBY.bmp" "$tmp/MEZZ.bmp" <<'PY'
+    python3 - "$root/usr/share/dpu510tk3/DefaultImage2/UserDefine/Floor/Style0/LOBBY.bmp" "$tmp/MEZZ.bmp" <<'PY'
 import sys
 data = bytearray(open(sys.argv[1], "rb").read())
 start = int.from_bytes(data[10:14], "little")
@@ -481,8 +654,9 @@ PY
     recover_rc=$?
     tail -n 3 "$tmp/recover" | sed 's/^/  recover as nobody: /'
     check "as nobody, recover succeeds with the program folder read-only (exit 0)" [ "$recover_rc" -eq 0 ]
-    check "recover wrote the user bitmap into the workspace" bash -c \
-        'ls "$1"/DefaultImage2/UserDefine/Floor/Style0/*.bmp > /dev/null 2>&1' _ "$rws"
+    check "recover wrote the user bitmap into the workspace, and no copy of an installed one" bash -c \
+        'cd "$1"/DefaultImage2/UserDefine/Floor/Style0 && bmps=(*.bmp) && [ ${#bmps[@]} -eq 1 ] &&
+         [ -f "${bmps[0]}" ] && [ ! -e LOBBY.bmp ]' _ "$rws"
     as_nobody "$rws" "$root/usr/bin/dpu510tk3" make-rom rec.dcf -o again.BIN --strict > /dev/null 2>&1
     check "the recovered project builds the same image" cmp -s "$tmp/mezz.BIN" "$rws/again.BIN"
 else

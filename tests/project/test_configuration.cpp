@@ -5,6 +5,7 @@
 #include "support/ttestglyphs.h"
 #include "support/ttestworkspace.h"
 
+#include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>
 
@@ -201,4 +202,23 @@ TEST(Configuration, NumbersThatAreNoNumbersAreReported) {
     EXPECT_EQ(ask2.Boxes.size(), 1u);
     EXPECT_EQ(d.SelectedVersion, "V");
     EXPECT_EQ(d.CFI, 7);
+}
+
+// The stock bitmaps are found beside the program (build tree, Windows zip),
+// else in the installed data folder derived from the program's own place
+// (the Debian package: lib/dpu510tk3 -> share/dpu510tk3), wherever the tree
+// is unpacked; a user's leftover DefaultImage2/UserDefine beside the program
+// does not hide the installed ones.
+TEST(Configuration, StockBitmapsBesideTheProgramElseInTheInstalledDataFolder) {
+    TTestWorkspace root{TTestWorkspace::Aside()};
+    QDir top(root.Path());
+    const std::string lib = root.File("usr/lib/dpu510tk3");
+    const std::string share = root.File("usr/share/dpu510tk3/");
+    ASSERT_TRUE(top.mkpath("usr/lib/dpu510tk3/DefaultImage2/UserDefine/Floor/Style0"));
+    EXPECT_EQ(TConfiguration::StockRoot(lib), lib + "/"); // nothing installed anywhere
+    ASSERT_TRUE(top.mkpath("usr/share/dpu510tk3/DefaultImage2/LiftState"));
+    EXPECT_EQ(TConfiguration::StockRoot(lib), share);
+    EXPECT_EQ(TConfiguration::StockRoot(lib + "/"), share);
+    ASSERT_TRUE(top.mkpath("usr/lib/dpu510tk3/DefaultImage2/LiftState"));
+    EXPECT_EQ(TConfiguration::StockRoot(lib), lib + "/");
 }
