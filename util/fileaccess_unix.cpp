@@ -44,6 +44,21 @@ bool WriteAll(int Fd, const uint8_t* Data, size_t Size) {
     return true;
 }
 
+// A regular file this process may replace. The rename would go over a
+// write-protected file too, also for root; a file nobody may write stays as
+// it is.
+bool IsWritableRegularFile(const std::string& Path, const struct stat& St, std::string& Reason) {
+    if (!S_ISREG(St.st_mode)) {
+        Reason = InputKindReason(KindOf(St.st_mode));
+        return false;
+    }
+    if ((St.st_mode & 0222) == 0 || ::access(Path.c_str(), W_OK) != 0) {
+        Reason = SystemReason(EACCES);
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 std::string SystemReason(int ErrorNumber) {
@@ -194,17 +209,7 @@ bool ResolveOutputTarget(const std::string& Path, std::string& Target, std::stri
         const std::string link(buffer, static_cast<size_t>(n));
         Target = link.front() == '/' ? link : FolderOf(Target) + link;
     }
-    if (!S_ISREG(st.st_mode)) {
-        Reason = InputKindReason(KindOf(st.st_mode));
-        return false;
-    }
-    // The rename would go over a write-protected file too, also for root; a
-    // file nobody may write stays as it is.
-    if ((st.st_mode & 0222) == 0 || ::access(Target.c_str(), W_OK) != 0) {
-        Reason = SystemReason(EACCES);
-        return false;
-    }
-    return true;
+    return IsWritableRegularFile(Target, st, Reason);
 }
 
 bool CanWriteChosenFile(const std::string& Path, std::string& Reason) {
@@ -219,15 +224,7 @@ bool CanWriteChosenFile(const std::string& Path, std::string& Reason) {
         Reason = "Is a symbolic link, which is not followed";
         return false;
     }
-    if (!S_ISREG(st.st_mode)) {
-        Reason = InputKindReason(KindOf(st.st_mode));
-        return false;
-    }
-    if ((st.st_mode & 0222) == 0 || ::access(Path.c_str(), W_OK) != 0) {
-        Reason = SystemReason(EACCES);
-        return false;
-    }
-    return true;
+    return IsWritableRegularFile(Path, st, Reason);
 }
 
 namespace {
